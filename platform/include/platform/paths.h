@@ -1,0 +1,43 @@
+#pragma once
+// Stored files and the system's fixed paths are Windows paths ("C:\UVEN\LAV\LAV\",
+// "%sCONF\%s.CP"). NativePath turns them into native paths: '\' becomes '/', a drive
+// "X:" becomes $BRELON_DRIVES/X (default: "drives/" in the program directory).
+// Opening an existing file falls back to a case-insensitive match of each component.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace plat {
+
+// Folder of the running executable, with a trailing '/'. Tests may override it.
+const std::string& ProgramDirectory();
+void SetProgramDirectory(const std::string& dir); // tests and the demo
+
+// Root under which drive letters live (one folder per letter, upper case).
+std::string DrivesRoot();
+void SetDrivesRoot(const std::string& dir); // overrides $BRELON_DRIVES
+
+// Windows-style or native path -> native path. Relative paths stay relative.
+std::string NativePath(std::string_view path);
+
+// An existing file or folder for the path: the exact native path when it exists,
+// else the first case-insensitive match of every component; empty when none.
+std::string FindExisting(std::string_view path);
+
+// fopen of a Windows-style or native path. Modes that read an existing file ("r", "r+",
+// "rb" ...) use FindExisting; modes that create ("w", "a") open the mapped path, reusing the
+// existing spelling of its folders and of the file itself when they exist.
+FILE* OpenFile(std::string_view path, const char* mode);
+
+// Mapped path for creating a file: existing folders and file matched ignoring case.
+std::string PathForWrite(std::string_view path);
+
+bool IsRegularFile(std::string_view path);   // stat, after mapping and case fallback
+bool IsDirectory(std::string_view path);     // stat, never "the first directory entry"
+bool MakeDirectories(std::string_view path); // mkdir -p of the mapped path
+
+// Writes data to path through a temporary file in the same folder and a rename.
+bool WriteFileAtomic(std::string_view path, const std::string& data);
+bool ReadWholeFile(std::string_view path, std::string& out);
+
+} // namespace plat

@@ -1,0 +1,41 @@
+#pragma once
+// INI profile files with the semantics the configuration relies on: case-insensitive
+// sections and keys, trimmed values, one pair of quotes removed, defaults for missing
+// keys, truncation to the caller's buffer, key and section deletion, file created on
+// write. Every change is written to a temporary file and renamed over the original.
+// Paths are native paths (see paths.h for the mapping of stored Windows paths).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// Reads a value. section null: the list of section names; key null: the list of keys of
+// the section (each NUL-terminated, the list ended by a second NUL). Returns the number of
+// characters copied, not counting the final NUL (n-1 when a value was cut, n-2 for a cut list).
+uint32_t GetProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                          uint32_t size, const char* file);
+
+// Integer value: optional sign, 0x hexadecimal, decimal otherwise, stops at the first
+// non-digit; no digits gives 0; an empty value or a missing key gives the default;
+// values beyond 32 bits are clamped.
+int32_t GetProfileInt(const char* section, const char* key, int32_t defaultValue, const char* file);
+
+// Writes a value. key null deletes the section; value null deletes the key.
+// Returns false (file untouched) on an I/O failure or a key or value holding CR or LF.
+// Writing the value already stored leaves the file untouched.
+bool WriteProfileString(const char* section, const char* key, const char* value, const char* file);
+
+// Conveniences over the functions above.
+std::string ReadProfileString(const char* section, const char* key, const char* defaultValue,
+                              const char* file);
+std::vector<std::string> ReadProfileSectionNames(const char* file);
+std::vector<std::string> ReadProfileKeys(const char* section, const char* file);
+
+// For tests: called between writing the temporary file and renaming it; returning false
+// abandons the write as a crash would (the temporary file stays, the original is untouched).
+using ProfileCommitHook = bool (*)(const char* tempPath, const char* finalPath);
+void SetProfileCommitHook(ProfileCommitHook hook);
+
+} // namespace plat
