@@ -3,7 +3,8 @@
 // sections and keys, trimmed values, one pair of quotes removed, defaults for missing
 // keys, truncation to the caller's buffer, key and section deletion, file created on
 // write. Every change is written to a temporary file and renamed over the original.
-// Paths are native paths (see paths.h for the mapping of stored Windows paths).
+// Paths may be Windows-style or native: they are mapped as paths.h describes, and an
+// existing file is found ignoring case.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+struct termios;
+
 namespace plat {
 
 enum class Parity { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
@@ -33,7 +35,8 @@ public:
     bool Open(const std::string& name, const SerialSettings& settings);
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
-    // Writes all bytes; returns the count written (less on failure).
+    // Writes all bytes; returns the count written (less on failure, or when the peer holds
+    // the line for 5 s without taking a byte).
     size_t Write(const void* data, size_t size);
     // Reads what is available, waiting at most timeoutMs; returns bytes read, -1 on error.
     long Read(void* data, size_t size, int timeoutMs);
@@ -47,5 +50,9 @@ private:
 
 // Baud values that termios supports; others are refused by Open.
 bool IsSupportedBaud(int baud);
+
+// Puts t in raw mode with the settings (what Open applies to the device). false with the
+// reason in error for settings the port cannot take. 1.5 stop bits are set as 2.
+bool ApplySerialSettings(const SerialSettings& settings, struct termios& t, std::string& error);
 
 } // namespace plat

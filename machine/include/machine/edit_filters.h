@@ -1,0 +1,29 @@
+#pragma once
+// Edit-field filters as plain logic: the text and selection of an edit control go in, the
+// filtered text and selection come out. The dialog layer reads the control, calls a filter
+// and writes text and selection back (then scrolls the caret into view).
+#include <cstddef>
+#include <string>
+
+struct EditState {
+    std::string text;
+    int selStart = 0;
+    int selEnd = 0;
+};
+
+// Characters of an edit control's text that a filter looks at.
+inline constexpr std::size_t kEditFilterMaxChars = 38;
+
+// Digits, and '-' only as the first character when minusAllowed. When anything was dropped
+// the text is replaced and both ends of the selection move back by one.
+// Returns true when the text changed.
+bool FilterIntegerEdit(EditState& edit, bool minusAllowed);
+// Digits, the first '.' of the text (later ones are dropped), and '-' only as the first
+// character when minusAllowed; the selection as for FilterIntegerEdit. The decimal filter of
+// every numeric entry of the program.
+bool FilterRealEdit(EditState& edit, bool minusAllowed);
+inline bool FilterDecimalEdit(EditState& edit, bool minusAllowed) { return FilterRealEdit(edit, minusAllowed); }
+// An empty text is left. With limit >= 0 a text longer than limit - 1 is cut to that length;
+// with upperCase a text holding a letter 'a'..'z' is upper-cased. The selection is kept
+// (clamped to the new length). Returns true when the text changed.
+bool FilterTextEdit(EditState& edit, int limit, bool upperCase);

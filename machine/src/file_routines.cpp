@@ -1,0 +1,238 @@
+// File, path and system routines.
+#include "machine/file_routines.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr int kRetries = 10;
+constexpr int kRetryWaitHundredths = 10;
+constexpr std::size_t kCopyChunk = 255;
+
+bool Empty(const char* s) { return s == nullptr || *s == '\0'; }
+
+// The existing file behind a Windows-style or native path ("" when none).
+std::string Existing(const char* path) { return Empty(path) ? std::string() : plat::FindExisting(path); }
+
+bool StatOf(const std::string& native, struct stat& st) { return !native.empty() && ::stat(native.c_str(), &st) == 0; }
+
+// Both names lead to the same file: a copy would truncate its own source.
+bool SameFile(const char* a, const char* b) {
+    struct stat sa {}, sb {};
+    return StatOf(Existing(a), sa) && StatOf(Existing(b), sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Removes a regular file only: a device or directory named as destination is never removed.
+bool RemoveRegular(const char* path) {
+    const std::string native = Existing(path);
+    struct stat st {};
+    if (!StatOf(native, st) || !S_ISREG(st.st_mode)) return false;
+    return std::remove(native.c_str()) == 0;
+}
+
+} // namespace
+
+int CopyFileRaw(const char* source, const char* destination) {
+    if (Empty(source)) return kCopyNoSource;
+    if (Empty(destination)) return kCopyNoDestination;
+    if (!plat::IsRegularFile(source)) return kCopyNoSource;
+    if (SameFile(source, destination)) return kCopyNoDestination;
+    FILE* in = plat::OpenFile(source, "rb");
+    if (in == nullptr) return kCopyNoSource;
+    FILE* out = plat::OpenFile(destination, "wb");
+    if (out == nullptr) {
+        std::fclose(in);
+        return kCopyNoDestination;
+    }
+    int code = kCopyOk;
+    char buf[kCopyChunk];
+    for (;;) {
+        std::size_t n = std::fread(buf, 1, sizeof buf, in);
+        if (n > 0 && std::fwrite(buf, 1, n, out) != n) {
+            code = kCopyShortWrite;
+            break;
+        }
+        if (n < sizeof buf) {
+            if (std::ferror(in)) code = kCopyShortWrite;
+            break;
+        }
+    }
+    std::fclose(in);
+    if (std::fclose(out) != 0) code = kCopyShortWrite; // the last buffer did not reach the disk
+    return code;
+}
+
+int CopyFileRetry(const char* source, const char* destination) {
+    if (Empty(source)) return kCopyNoSource;
+    if (Empty(destination)) return kCopyNoDestination;
+    if (SameFile(source, destination)) return kCopyNoDestination;
+    int code = kCopyOk;
+    for (int attempt = 1; attempt <= kRetries; ++attempt) {
+        code = CopyFileRaw(source, destination);
+        if (code == kCopyOk || code == kCopyNoSource) break;
+        if (code == kCopyShortWrite) RemoveRegular(destination);
+        if (attempt < kRetries) WaitHundredths(kRetryWaitHundredths);
+    }
+    return code;
+}
+
+int MoveFileRetry(const char* source, const char* destination) {
+    int code = CopyFileRetry(source, destination);
+    if (code != kCopyOk) return code;
+    return DeleteFileRetry(source) == 0 ? kCopyOk : kMoveDeleteFailed;
+}
+
+int DeleteFileRetry(const char* path) {
+    if (Empty(path) || !IsFileReadable(path)) return 2;
+    for (int attempt = 1; attempt <= kRetries; ++attempt) {
+        const std::string native = Existing(path);
+        if (native.empty()) return 0; // gone meanwhile
+        if (std::remove(native.c_str()) == 0) return 0;
+        if (attempt < kRetries) WaitHundredths(kRetryWaitHundredths);
+    }
+    return 1;
+}
+
+int IsFileReadable(const char* path) {
+    if (Empty(path)) return 0;
+    // A directory opens for reading on this system, not on the one the callers expect.
+    if (plat::IsDirectory(path)) return 0;
+    FILE* f = plat::OpenFile(path, "rb");
+    if (f == nullptr) return 0;
+    std::fclose(f);
+    return 1;
+}
+
+bool FileExists(const char* path) {
+    struct stat st {};
+    return StatOf(Existing(path), st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const char* path) { return !Empty(path) && plat::IsDirectory(path); }
+
+void WaitHundredths(int n) {
+    if (n <= 0) return;
+    plat::Clock& clock = plat::CurrentClock();
+    auto timeOfDay = [&clock]() -> int64_t {
+        const plat::LocalTime t = clock.NowUtc();
+        return ((static_cast<int64_t>(t.hour) * 60 + t.minute) * 60 + t.second) * 100 + t.millisecond / 10;
+    };
+    constexpr int64_t kDay = 8640000;
+    const int64_t start = timeOfDay();
+    // A wall clock that stands still (or is set back) must not hang the program: the
+    // monotonic clock bounds the wait.
+    const int64_t monoStart = clock.MonotonicMs();
+    const int64_t monoLimit = static_cast<int64_t>(n) * 10 + 1000;
+    for (;;) {
+        int64_t elapsed = timeOfDay() - start;
+        if (elapsed < 0) elapsed += kDay;
+        if (elapsed >= n) return;
+        if (clock.MonotonicMs() - monoStart >= monoLimit) return;
+        const int64_t remainingMs = (n - elapsed) * 10;
+        clock.SleepMs(static_cast<int>(remainingMs < 10 ? remainingMs : 10));
+    }
+}
+
+namespace {
+std::string g_viewerCommand; // set by the program; empty: the environment decides
+}
+
+void SetTextViewerCommand(const std::string& command) { g_viewerCommand = command; }
+
+std::string TextViewerCommand() {
+    if (!g_viewerCommand.empty()) return g_viewerCommand;
+    for (const char* var : {"BRELON_TEXT_VIEWER", "VISUAL", "EDITOR"}) {
+        const char* v = std::getenv(var);
+        if (v != nullptr && *v != '\0') return v;
+    }
+    return "xdg-open";
+}
+
+bool OpenInNotepad(const char* path) {
+    if (Empty(path)) return false;
+    std::string native = plat::FindExisting(path);
+    if (native.empty()) native = plat::NativePath(path);
+    // The command may carry its own arguments ("code --wait"): split at blanks.
+    std::vector<std::string> words;
+    const std::string command = TextViewerCommand();
+    std::size_t i = 0;
+    while (i < command.size()) {
+        while (i < command.size() && command[i] == ' ') ++i;
+        std::size_t j = i;
+        while (j < command.size() && command[j] != ' ') ++j;
+        if (j > i) words.push_back(command.substr(i, j - i));
+        i = j;
+    }
+    if (words.empty()) return false;
+    std::vector<std::string> args(words.begin() + 1, words.end());
+    args.push_back(native);
+    return plat::StartDetached(words[0], args);
+}
+
+std::string DirectoryOfPath(const std::string& path) {
+    const std::size_t pos = path.find_last_of('\\');
+    if (pos == std::string::npos || pos < 1) return path;
+    return path.substr(0, pos + 1);
+}
+
+std::string StripTrailingBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == '\\') return path.substr(0, path.size() - 1);
+    return path;
+}
+
+std::string AddTrailingBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == '\\') return path;
+    return path + '\\';
+}
+
+int FileVersionInfo::Load(const char* path) {
+    Free();
+    if (Empty(path) || !plat::IsRegularFile(path)) return 0;
+    fixed_.signature = 0xFEEF04BDu;
+    fixed_.structVersion = 0x00010000u;
+    fixed_.fileVersionMS = static_cast<uint32_t>(kBuildVersionMajor) << 16 | kBuildVersionMinor;
+    fixed_.fileVersionLS = static_cast<uint32_t>(kBuildVersionThird) << 16 | kBuildVersionBuild;
+    fixed_.productVersionMS = fixed_.fileVersionMS;
+    fixed_.productVersionLS = fixed_.fileVersionLS;
+    translation_ = 0x0409u << 16 | 1252u; // language in the high half, code page in the low half
+    loaded_ = true;
+    return 1;
+}
+
+void FileVersionInfo::Free() {
+    loaded_ = false;
+    fixed_ = FixedFileInfo{};
+    translation_ = 0;
+}
+
+std::string FileVersionInfo::Format(bool withBuild) const {
+    if (!loaded_) return std::string();
+    return Format(fixed_.fileVersionMS, fixed_.fileVersionLS, withBuild);
+}
+
+std::string FileVersionInfo::Format(uint32_t ms, uint32_t ls, bool withBuild) {
+    const unsigned msHigh = ms >> 16, msLow = ms & 0xFFFFu, lsHigh = ls >> 16, lsLow = ls & 0xFFFFu;
+    if (ls > 65535u) {
+        if (withBuild) return plat::StrFormatC("%u.%u/%u  Build(%u)", msHigh, msLow, lsHigh, lsLow);
+        return plat::StrFormatC("%u.%u/%u", msHigh, msLow, lsHigh);
+    }
+    if (withBuild) return plat::StrFormatC("%u.%u  Build(%u)", msHigh, msLow, lsLow);
+    return plat::StrFormatC("%u.%u", msHigh, msLow);
+}
+
+// This system runs on Linux: no Windows edition is ever reported.
+bool IsWindows2000() { return false; }
+bool IsWindowsXP() { return false; }
+bool IsEmbeddedNT() { return false; }
+bool IsWindowsVistaOrLater() { return false; }

@@ -1,0 +1,75 @@
+// Screen-dependent sizes and window rectangle arithmetic.
+#include "machine/window_scale.h"
+
+namespace {
+int g_screenWidth = 0;
+int g_screenHeight = 0;
+
+// p per cent of v, truncated toward zero, without overflow on the way.
+int Percent(int v, int p) { return static_cast<int>(static_cast<long long>(v) * p / 100); }
+} // namespace
+
+void SetScreenSize(int width, int height) {
+    g_screenWidth = width;
+    g_screenHeight = height;
+}
+int ScreenWidth() { return g_screenWidth; }
+int ScreenHeight() { return g_screenHeight; }
+
+int ScreenScalePercent(int screenWidth) {
+    if (screenWidth < 641) return 1;
+    if (screenWidth < 801) return 25;
+    if (screenWidth < 1025) return 60;
+    return 100;
+}
+int ScreenScalePercent() { return ScreenScalePercent(g_screenWidth); }
+
+int DialogFontHeight(int screenWidth) {
+    if (screenWidth < 801) return 14;
+    if (screenWidth < 1025) return 20;
+    return 26;
+}
+
+double DialogScaleFactor(int screenWidth) {
+    if (screenWidth <= 801) return 1.0;
+    if (screenWidth <= 1024) return 1.28;
+    return 1.6;
+}
+
+namespace {
+void ScaleChildren(WindowNode& node, int percent) {
+    for (WindowNode& child : node.children) {
+        WinRect& r = child.rect;
+        const int w = r.Width(), h = r.Height();
+        r.left += Percent(r.left, percent);
+        r.top += Percent(r.top, percent);
+        r.right = r.left + w + Percent(w, percent);
+        r.bottom = r.top + h + Percent(h, percent);
+        ScaleChildren(child, percent);
+    }
+}
+} // namespace
+
+void ScaleWindowTree(WindowNode& window, int percent) {
+    WinRect& r = window.rect;
+    const int w = r.Width(), h = r.Height();
+    r.right = r.left + w + Percent(w, percent);
+    r.bottom = r.top + h + Percent(h, percent);
+    ScaleChildren(window, percent);
+}
+
+bool PlaceOverWindow(const WinRect& reference, WinRect& window, int mode) {
+    const int w = window.Width(), h = window.Height();
+    if (mode == 1) {
+        window.left = reference.left;
+        window.top = reference.top;
+    } else if (mode == 2) {
+        window.left = reference.left + (reference.Width() - w) / 2;
+        window.top = reference.top + (reference.Height() - h) / 2;
+    } else {
+        return false;
+    }
+    window.right = window.left + w;
+    window.bottom = window.top + h;
+    return true;
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Internal helpers shared by the platform sources (not part of the public interface).
+#include <string>
+#include <string_view>
+
+namespace plat::detail {
+
+// Called after the temporary file is written and synced, before the rename; returning
+// false abandons the commit (the temporary file is left in place, as after a crash).
+using CommitHook = bool (*)(const char* tempPath, const char* finalPath);
+
+// Writes data to finalPath (already a native path) through a temporary file in the same
+// folder, fsync and rename. On failure the original is untouched and the temporary file
+// removed (unless the hook abandoned the commit).
+bool CommitFile(const std::string& finalPath, const std::string& data, CommitHook hook);
+
+} // namespace plat::detail

@@ -1,0 +1,319 @@
+// Windows-style paths mapped onto the native file system, with case-insensitive lookup.
+#include "platform/paths.h"
+
+#include "fs_internal.h"
+#include "platform/text.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace plat {
+
+namespace {
+
+std::mutex g_pathMutex;
+std::string g_programDir;      // with a trailing '/'
+bool g_programDirSet = false;
+std::string g_drivesRoot;      // override, without a trailing '/'
+bool g_drivesRootSet = false;
+
+std::string WithTrailingSlash(std::string dir) {
+    if (dir.empty()) return "./";
+    if (dir.back() != '/') dir += '/';
+    return dir;
+}
+
+std::string WithoutTrailingSlash(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+bool Exists(const std::string& p) {
+    struct stat st{};
+    return ::stat(p.c_str(), &st) == 0;
+}
+
+bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Splits a native path into its components; `absolute` tells whether it starts at '/',
+// `trailing` whether it ends with '/'.
+std::vector<std::string> SplitPath(const std::string& p, bool& absolute, bool& trailing) {
+    std::vector<std::string> parts;
+    absolute = !p.empty() && p[0] == '/';
+    trailing = p.size() > 1 && p.back() == '/';
+    size_t i = 0;
+    while (i < p.size()) {
+        size_t j = p.find('/', i);
+        if (j == std::string::npos) j = p.size();
+        if (j > i) parts.emplace_back(p.substr(i, j - i));
+        i = j + 1;
+    }
+    return parts;
+}
+
+std::string JoinPath(const std::string& base, const std::string& name) {
+    if (base.empty()) return name;
+    if (base.back() == '/') return base + name;
+    return base + "/" + name;
+}
+
+// The entry of folder dir whose name equals name ignoring case; the smallest such name
+// (byte order) so that the choice does not depend on the directory order. Empty if none.
+std::string FindNoCase(const std::string& dir, const std::string& name) {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return std::string();
+    std::string best;
+    while (dirent* e = ::readdir(d)) {
+        const char* n = e->d_name;
+        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) continue;
+        if (EqualsNoCase(n, name) && (best.empty() || std::strcmp(n, best.c_str()) < 0)) best = n;
+    }
+    ::closedir(d);
+    return best;
+}
+
+// Walks the components of a native path, replacing each one that does not exist with
+// its case-insensitive match. forWrite: a component with no match is kept as given
+// (the rest is to be created); otherwise the lookup fails and returns empty.
+std::string ResolveNoCase(const std::string& native, bool forWrite) {
+    bool absolute = false, trailing = false;
+    std::vector<std::string> parts = SplitPath(native, absolute, trailing);
+    std::string cur = absolute ? "/" : "";
+    bool missing = false; // once a folder is missing, nothing below it can exist
+    for (const std::string& part : parts) {
+        std::string next = JoinPath(cur, part);
+        if (!missing && part != "." && part != ".." && !Exists(next)) {
+            std::string match = FindNoCase(cur, part);
+            if (!match.empty()) {
+                next = JoinPath(cur, match);
+            } else if (forWrite) {
+                missing = true;
+            } else {
+                return std::string();
+            }
+        }
+        cur = std::move(next);
+    }
+    if (cur.empty()) cur = ".";
+    if (trailing && cur.back() != '/') cur += '/';
+    return cur;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t w = ::write(fd, data, size);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += w;
+        size -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+} // namespace
+
+const std::string& ProgramDirectory() {
+    std::lock_guard<std::mutex> lock(g_pathMutex);
+    if (!g_programDirSet) {
+        char buf[PATH_MAX];
+        ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+        std::string exe = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+        size_t slash = exe.rfind('/');
+        g_programDir = slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
+        g_programDirSet = true;
+    }
+    return g_programDir;
+}
+
+void SetProgramDirectory(const std::string& dir) {
+    std::lock_guard<std::mutex> lock(g_pathMutex);
+    g_programDir = WithTrailingSlash(dir);
+    g_programDirSet = true;
+}
+
+std::string DrivesRoot() {
+    {
+        std::lock_guard<std::mutex> lock(g_pathMutex);
+        if (g_drivesRootSet) return g_drivesRoot;
+    }
+    const char* env = std::getenv("BRELON_DRIVES");
+    if (env && *env) return WithoutTrailingSlash(env);
+    return ProgramDirectory() + "drives";
+}
+
+void SetDrivesRoot(const std::string& dir) {
+    std::lock_guard<std::mutex> lock(g_pathMutex);
+    g_drivesRootSet = !dir.empty();
+    g_drivesRoot = WithoutTrailingSlash(dir);
+}
+
+std::string NativePath(std::string_view path) {
+    std::string p(path);
+    for (char& c : p) {
+        if (c == '\\') c = '/';
+    }
+    if (p.size() >= 2 && IsAlpha(p[0]) && p[1] == ':') {
+        const char drive = ToUpperAscii(std::string_view(p.data(), 1))[0];
+        std::string rest = p.substr(2);
+        std::string out = DrivesRoot() + "/" + drive;
+        if (!rest.empty()) {
+            if (rest[0] != '/') out += '/';
+            out += rest;
+        }
+        return out;
+    }
+    return p;
+}
+
+std::string FindExisting(std::string_view path) {
+    if (path.empty()) return std::string();
+    std::string native = NativePath(path);
+    if (Exists(native)) return native;
+    return ResolveNoCase(native, false);
+}
+
+std::string PathForWrite(std::string_view path) {
+    std::string native = NativePath(path);
+    if (native.empty() || Exists(native)) return native;
+    return ResolveNoCase(native, true);
+}
+
+FILE* OpenFile(std::string_view path, const char* mode) {
+    if (mode == nullptr || *mode == '\0') {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::string p = mode[0] == 'r' ? FindExisting(path) : PathForWrite(path);
+    if (p.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    // Close on exec: programs we start must not inherit our open files.
+    std::string m(mode);
+    if (m.find('e') == std::string::npos) m += 'e';
+    return std::fopen(p.c_str(), m.c_str());
+}
+
+bool IsRegularFile(std::string_view path) {
+    std::string p = FindExisting(path);
+    struct stat st{};
+    return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsDirectory(std::string_view path) {
+    std::string p = FindExisting(path);
+    struct stat st{};
+    return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirectories(std::string_view path) {
+    std::string target = PathForWrite(path);
+    if (target.empty()) return false;
+    bool absolute = false, trailing = false;
+    std::vector<std::string> parts = SplitPath(target, absolute, trailing);
+    std::string cur = absolute ? "/" : "";
+    for (const std::string& part : parts) {
+        cur = JoinPath(cur, part);
+        if (::mkdir(cur.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st{};
+    return ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool detail::CommitFile(const std::string& finalPathIn, const std::string& data, CommitHook hook) {
+    if (finalPathIn.empty()) return false;
+    std::string finalPath = finalPathIn;
+    // Replace the file a symbolic link points to, not the link itself.
+    struct stat lst{};
+    if (::lstat(finalPath.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char* real = ::realpath(finalPath.c_str(), nullptr);
+        if (real) {
+            finalPath = real;
+            std::free(real);
+        }
+    }
+    struct stat existing{};
+    const bool hadFile = ::stat(finalPath.c_str(), &existing) == 0;
+    if (hadFile && !S_ISREG(existing.st_mode)) return false;
+
+    const size_t slash = finalPath.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : finalPath.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
+
+    static std::atomic<unsigned> counter{0};
+    std::string tempPath;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempPath = JoinPath(dir, "." + base + "." + std::to_string(::getpid()) + "." +
+                                     std::to_string(counter.fetch_add(1)) + ".tmp");
+        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+
+    bool ok = WriteAll(fd, data.data(), data.size());
+    if (ok && hadFile) ::fchmod(fd, existing.st_mode & 07777); // keep the file's permissions
+    if (ok) ok = ::fsync(fd) == 0;
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    if (hook && !hook(tempPath.c_str(), finalPath.c_str())) return false;
+    if (::rename(tempPath.c_str(), finalPath.c_str()) != 0) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool WriteFileAtomic(std::string_view path, const std::string& data) {
+    return detail::CommitFile(PathForWrite(path), data, nullptr);
+}
+
+bool ReadWholeFile(std::string_view path, std::string& out) {
+    out.clear();
+    std::string p = FindExisting(path);
+    if (p.empty()) return false;
+    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (r == 0) break;
+        out.append(buf, static_cast<size_t>(r));
+    }
+    ::close(fd);
+    if (!ok) out.clear();
+    return ok;
+}
+
+} // namespace plat
