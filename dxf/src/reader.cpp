@@ -1,0 +1,844 @@
+// ASCII DXF reader: group pairs -> sections -> entities, blocks expanded, curves that are not
+// plain arcs flattened, everything placed by 2D affine maps into drawing coordinates.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "dxf/dxf.h"
+#include "geom.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+using dxfgeom::Affine;
+using dxfgeom::AtanDeg;
+using dxfgeom::CosSinDeg;
+using dxfgeom::NormDeg;
+using dxfgeom::SweepDeg;
+
+namespace {
+
+constexpr size_t kMaxFileSize = size_t(256) << 20; // larger files are refused
+constexpr double kMaxCoord = 1e12;                 // beyond this a coordinate is taken as garbage
+constexpr size_t kMaxWork = 4 * MEntitiesList::kMaxEntities; // entities visited while expanding
+constexpr int32_t kMaxArray = 32767;               // columns or rows of an INSERT array
+constexpr double kCurveStepDeg = 5.0;              // flattening step of ellipses and warped arcs
+constexpr size_t kMaxSplineSamples = 8192;
+
+struct Pair {
+    int32_t code;
+    std::string_view value;
+};
+
+std::string_view Trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    return s.substr(b, e - b);
+}
+
+bool Is(std::string_view value, const char* word) { return plat::EqualsNoCase(Trim(value), word); }
+
+// Splits the text into (group code, value) pairs. Lines end with LF or CR LF.
+int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
+    static const char kBinary[] = "AutoCAD Binary DXF";
+    if (size >= sizeof(kBinary) - 1 && std::memcmp(data, kBinary, sizeof(kBinary) - 1) == 0)
+        return DXF_ERR_BINARY;
+    size_t pos = 0;
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) pos = 3;
+    auto nextLine = [&](std::string_view& line) {
+        const char* start = data + pos;
+        const void* nl = std::memchr(start, '\n', size - pos);
+        size_t len = nl ? size_t(static_cast<const char*>(nl) - start) : size - pos;
+        pos += nl ? len + 1 : len;
+        if (len > 0 && start[len - 1] == '\r') --len;
+        line = std::string_view(start, len);
+    };
+    out.reserve(size / 20);
+    while (pos < size) {
+        std::string_view codeLine;
+        nextLine(codeLine);
+        codeLine = Trim(codeLine);
+        if (codeLine.empty()) {
+            // Blank lines are allowed only at the very end.
+            while (pos < size && (data[pos] == '\r' || data[pos] == '\n' || data[pos] == ' ' || data[pos] == '\t'))
+                ++pos;
+            if (pos < size) return DXF_ERR_FORMAT;
+            break;
+        }
+        size_t i = 0;
+        bool neg = false;
+        if (codeLine[0] == '-') {
+            neg = true;
+            i = 1;
+        }
+        if (i >= codeLine.size() || codeLine.size() - i > 6) return DXF_ERR_FORMAT;
+        int32_t code = 0;
+        for (; i < codeLine.size(); ++i) {
+            const char c = codeLine[i];
+            if (c < '0' || c > '9') return DXF_ERR_FORMAT;
+            code = code * 10 + (c - '0');
+        }
+        if (pos >= size) return DXF_ERR_FORMAT; // a code without its value: truncated
+        std::string_view value;
+        nextLine(value);
+        out.push_back(Pair{neg ? -code : code, value});
+    }
+    return 0;
+}
+
+struct EntRef {
+    uint32_t begin; // the pair "0 <type>"
+    uint32_t end;   // one past the last pair, sub-entities (VERTEX, ATTRIB, SEQEND) included
+};
+
+struct Block {
+    std::vector<EntRef> entities;
+    double baseX = 0.0;
+    double baseY = 0.0;
+    bool expanding = false; // on the current chain of inserts
+};
+
+// Properties every entity may carry.
+struct Common {
+    std::string_view layer = "0";
+    int32_t color = 256;
+    bool paperSpace = false;
+    double ext[3] = {0.0, 0.0, 1.0};
+};
+
+struct Vertex {
+    double x, y, bulge;
+};
+
+class Reader {
+public:
+    Reader(const std::vector<Pair>& pairs, MEntitiesList& out) : p_(pairs), out_(out) {}
+
+    int Run();
+
+private:
+    // Parsing of values; a bad number marks the file as malformed.
+    double Num(const Pair& q) {
+        double v = 0.0;
+        if (!plat::ParseDouble(q.value, v) || std::fabs(v) > kMaxCoord) {
+            Fail(DXF_ERR_FORMAT);
+            return 0.0;
+        }
+        return v;
+    }
+    int32_t Int(const Pair& q) {
+        int32_t v = 0;
+        if (!plat::ParseInt32(q.value, v)) Fail(DXF_ERR_FORMAT);
+        return v;
+    }
+    void Fail(int code) {
+        if (error_ == 0) error_ = code;
+    }
+    bool CommonPair(const Pair& q, Common& c) {
+        switch (q.code) {
+        case 8: c.layer = Trim(q.value); return true;
+        case 62: c.color = Int(q); return true;
+        case 67: c.paperSpace = Int(q) == 1; return true;
+        case 210: c.ext[0] = Num(q); return true;
+        case 220: c.ext[1] = Num(q); return true;
+        case 230: c.ext[2] = Num(q); return true;
+        default: return false;
+        }
+    }
+
+    uint32_t EntityEnd(uint32_t i, uint32_t end) const {
+        ++i;
+        while (i < end && p_[i].code != 0) ++i;
+        return i;
+    }
+    void Collect(uint32_t begin, uint32_t end, std::vector<EntRef>& out);
+    void ReadBlocks(uint32_t begin, uint32_t end);
+
+    void EmitAll(const std::vector<EntRef>& list, const Affine& m, int depth, bool inBlock);
+    void Emit(const EntRef& r, const Affine& m, int depth, bool inBlock);
+    void EmitLineEnt(uint32_t b, uint32_t e, const Affine& m);
+    void EmitCircleArc(uint32_t b, uint32_t e, const Affine& m, bool arc);
+    void EmitLwPolyline(uint32_t b, uint32_t e, const Affine& m);
+    void EmitPolyline(const EntRef& r, const Affine& m);
+    void EmitText(uint32_t b, uint32_t e, const Affine& m, MEntityKind kind, bool mtext);
+    void EmitInsert(const EntRef& r, const Affine& m, int depth);
+    void EmitEllipse(uint32_t b, uint32_t e, const Affine& m);
+    void EmitSpline(uint32_t b, uint32_t e, const Affine& m);
+
+    // Output in drawing coordinates through the map t.
+    void OutLine(double x0, double y0, double x1, double y1, const Affine& t, const Common& c);
+    void OutArc(double cx, double cy, double r, double a0, double a1, bool reversed, bool circle,
+                const Affine& t, const Common& c);
+    void OutBulge(const Vertex& v0, const Vertex& v1, const Affine& t, const Common& c);
+    void OutPolyline(const std::vector<Vertex>& v, bool closed, bool bulges, const Affine& t, const Common& c);
+    bool Add(MEntity&& e);
+
+    const std::vector<Pair>& p_;
+    MEntitiesList& out_;
+    std::unordered_map<std::string, Block> blocks_;
+    std::vector<EntRef> entities_;
+    std::vector<Vertex> verts_;
+    size_t work_ = 0;
+    int error_ = 0;
+};
+
+// Map of an entity's own coordinate system (arbitrary axis rule) onto the drawing plane; z is
+// the entity's elevation along its extrusion direction.
+Affine OcsAffine(const double n0[3], double z) {
+    double n[3] = {n0[0], n0[1], n0[2]};
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(len > 1e-12) || !std::isfinite(len)) return Affine{};
+    for (double& v : n) v /= len;
+    if (n[0] == 0.0 && n[1] == 0.0 && n[2] > 0.0) return Affine{}; // the usual case, exactly
+    double ax[3];
+    if (std::fabs(n[0]) < 1.0 / 64.0 && std::fabs(n[1]) < 1.0 / 64.0) {
+        ax[0] = n[2]; // (0,1,0) x n
+        ax[1] = 0.0;
+        ax[2] = -n[0];
+    } else {
+        ax[0] = -n[1]; // (0,0,1) x n
+        ax[1] = n[0];
+        ax[2] = 0.0;
+    }
+    const double al = std::sqrt(ax[0] * ax[0] + ax[1] * ax[1] + ax[2] * ax[2]);
+    for (double& v : ax) v /= al;
+    const double ay[3] = {n[1] * ax[2] - n[2] * ax[1], n[2] * ax[0] - n[0] * ax[2], n[0] * ax[1] - n[1] * ax[0]};
+    Affine a;
+    a.a = ax[0];
+    a.b = ay[0];
+    a.c = ax[1];
+    a.d = ay[1];
+    a.e = z * n[0];
+    a.f = z * n[1];
+    return a;
+}
+
+bool Finite(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoord; }
+
+bool MEntityFinite(const MEntity& e) {
+    return Finite(e.x) && Finite(e.y) && Finite(e.x2) && Finite(e.y2) && Finite(e.radius) && Finite(e.height);
+}
+
+} // namespace
+
+bool Reader::Add(MEntity&& e) {
+    if (error_) return false;
+    if (!MEntityFinite(e)) {
+        Fail(DXF_ERR_FORMAT);
+        return false;
+    }
+    if (out_.Count() >= MEntitiesList::kMaxEntities) {
+        Fail(DXF_ERR_TOO_LARGE);
+        return false;
+    }
+    out_.AddEntity(std::move(e));
+    return true;
+}
+
+void Reader::OutLine(double x0, double y0, double x1, double y1, const Affine& t, const Common& c) {
+    MEntity e;
+    e.kind = MEntityKind::Line;
+    t.Apply(x0, y0, e.x, e.y);
+    t.Apply(x1, y1, e.x2, e.y2);
+    e.color = c.color;
+    e.layer.assign(c.layer.data(), c.layer.size());
+    Add(std::move(e));
+}
+
+void Reader::OutArc(double cx, double cy, double r, double a0, double a1, bool reversed, bool circle,
+                    const Affine& t, const Common& c) {
+    if (!(r > 0.0)) return; // degenerate: nothing to draw
+    const double s1 = std::hypot(t.a, t.c), s2 = std::hypot(t.b, t.d);
+    const double det = t.a * t.d - t.b * t.c;
+    const double dot = t.a * t.b + t.c * t.d;
+    const double tol = 1e-9 * std::max(s1, s2);
+    if (s1 > 0.0 && std::fabs(s1 - s2) <= tol && std::fabs(dot) <= tol * std::max(s1, s2) && det != 0.0) {
+        // A similarity keeps the arc an arc.
+        MEntity e;
+        e.kind = circle ? MEntityKind::Circle : MEntityKind::Arc;
+        t.Apply(cx, cy, e.x, e.y);
+        e.radius = r * s1;
+        const double theta = AtanDeg(t.c, t.a);
+        if (det > 0.0) {
+            e.startAngle = NormDeg(a0 + theta);
+            e.endAngle = NormDeg(a1 + theta);
+            e.reversed = reversed;
+        } else {
+            // A reflection: the arc now runs clockwise from the image of its start.
+            e.startAngle = NormDeg(theta - a1);
+            e.endAngle = NormDeg(theta - a0);
+            e.reversed = !reversed;
+        }
+        if (circle) e.startAngle = e.endAngle = 0.0, e.reversed = false;
+        e.color = c.color;
+        e.layer.assign(c.layer.data(), c.layer.size());
+        Add(std::move(e));
+        return;
+    }
+    // Unequal scales or a tilted plane make it an ellipse: lines from its first point to its last.
+    const double sweep = circle ? 360.0 : SweepDeg(a0, a1);
+    const double first = circle ? 0.0 : (reversed ? a0 + sweep : a0);
+    const double dir = (!circle && reversed) ? -1.0 : 1.0;
+    const int n = std::max(circle ? 8 : 1, int(std::ceil(sweep / kCurveStepDeg - 1e-9)));
+    double cs, sn;
+    CosSinDeg(first, cs, sn);
+    double px = cx + r * cs, py = cy + r * sn;
+    for (int i = 1; i <= n && !error_; ++i) {
+        CosSinDeg(first + dir * sweep * double(i) / double(n), cs, sn);
+        const double qx = cx + r * cs, qy = cy + r * sn;
+        OutLine(px, py, qx, qy, t, c);
+        px = qx;
+        py = qy;
+    }
+}
+
+void Reader::OutBulge(const Vertex& v0, const Vertex& v1, const Affine& t, const Common& c) {
+    const double b = v0.bulge;
+    const double dx = v1.x - v0.x, dy = v1.y - v0.y;
+    if (std::fabs(b) < 1e-9 || std::fabs(b) > 1e6 || (dx == 0.0 && dy == 0.0)) {
+        OutLine(v0.x, v0.y, v1.x, v1.y, t, c);
+        return;
+    }
+    // The bulge is tan(sweep / 4), positive counter-clockwise; the centre lies off the chord's
+    // midpoint along its left normal by (1 - b^2) / (4 b) times the chord.
+    const double k = (1.0 - b * b) / (4.0 * b);
+    const double cx = (v0.x + v1.x) / 2.0 - dy * k;
+    const double cy = (v0.y + v1.y) / 2.0 + dx * k;
+    const double r = std::hypot(dx, dy) * (1.0 + b * b) / (4.0 * std::fabs(b));
+    const double a0 = AtanDeg(v0.y - cy, v0.x - cx);
+    const double a1 = AtanDeg(v1.y - cy, v1.x - cx);
+    if (!std::isfinite(r) || a0 == a1) {
+        OutLine(v0.x, v0.y, v1.x, v1.y, t, c);
+        return;
+    }
+    if (b > 0.0)
+        OutArc(cx, cy, r, a0, a1, false, false, t, c);
+    else
+        OutArc(cx, cy, r, a1, a0, true, false, t, c);
+}
+
+void Reader::OutPolyline(const std::vector<Vertex>& v, bool closed, bool bulges, const Affine& t, const Common& c) {
+    if (v.size() < 2) return;
+    const size_t segs = closed ? v.size() : v.size() - 1;
+    for (size_t i = 0; i < segs && !error_; ++i) {
+        const Vertex& a = v[i];
+        const Vertex& b = v[(i + 1) % v.size()];
+        if (bulges)
+            OutBulge(a, b, t, c);
+        else
+            OutLine(a.x, a.y, b.x, b.y, t, c);
+    }
+}
+
+void Reader::EmitLineEnt(uint32_t b, uint32_t e, const Affine& m) {
+    Common c;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    for (uint32_t i = b + 1; i < e; ++i) {
+        const Pair& q = p_[i];
+        if (CommonPair(q, c)) continue;
+        switch (q.code) {
+        case 10: x0 = Num(q); break;
+        case 20: y0 = Num(q); break;
+        case 11: x1 = Num(q); break;
+        case 21: y1 = Num(q); break;
+        default: break;
+        }
+    }
+    if (c.paperSpace || error_) return;
+    OutLine(x0, y0, x1, y1, m, c); // LINE points are in world coordinates
+}
+
+void Reader::EmitCircleArc(uint32_t b, uint32_t e, const Affine& m, bool arc) {
+    Common c;
+    double x = 0, y = 0, z = 0, r = 0, a0 = 0, a1 = 0;
+    for (uint32_t i = b + 1; i < e; ++i) {
+        const Pair& q = p_[i];
+        if (CommonPair(q, c)) continue;
+        switch (q.code) {
+        case 10: x = Num(q); break;
+        case 20: y = Num(q); break;
+        case 30: z = Num(q); break;
+        case 40: r = Num(q); break;
+        case 50: a0 = Num(q); break;
+        case 51: a1 = Num(q); break;
+        default: break;
+        }
+    }
+    if (c.paperSpace || error_) return;
+    OutArc(x, y, r, NormDeg(a0), NormDeg(a1), false, !arc, m * OcsAffine(c.ext, z), c);
+}
+
+void Reader::EmitLwPolyline(uint32_t b, uint32_t e, const Affine& m) {
+    Common c;
+    int32_t flags = 0;
+    double elevation = 0.0;
+    verts_.clear();
+    for (uint32_t i = b + 1; i < e; ++i) {
+        const Pair& q = p_[i];
+        if (CommonPair(q, c)) continue;
+        switch (q.code) {
+        case 70: flags = Int(q); break;
+        case 38: elevation = Num(q); break;
+        case 10: verts_.push_back(Vertex{Num(q), 0.0, 0.0}); break;
+        case 20:
+            if (!verts_.empty()) verts_.back().y = Num(q);
+            break;
+        case 42:
+            if (!verts_.empty()) verts_.back().bulge = Num(q);
+            break;
+        default: break;
+        }
+    }
+    if (c.paperSpace || error_) return;
+    OutPolyline(verts_, (flags & 1) != 0, true, m * OcsAffine(c.ext, elevation), c);
+}
+
+void Reader::EmitPolyline(const EntRef& r, const Affine& m) {
+    Common c;
+    int32_t flags = 0;
+    double elevation = 0.0;
+    uint32_t i = EntityEnd(r.begin, r.end);
+    for (uint32_t k = r.begin + 1; k < i; ++k) {
+        const Pair& q = p_[k];
+        if (CommonPair(q, c)) continue;
+        if (q.code == 70) flags = Int(q);
+        if (q.code == 30) elevation = Num(q);
+    }
+    // Polygon meshes (16) and polyface meshes (64) are surfaces, not outlines.
+    if (c.paperSpace || error_ || (flags & (16 | 64)) != 0) return;
+    const bool is3d = (flags & 8) != 0;
+    verts_.clear();
+    while (i < r.end && Is(p_[i].value, "VERTEX")) {
+        const uint32_t ve = EntityEnd(i, r.end);
+        Vertex v{0.0, 0.0, 0.0};
+        int32_t vflags = 0;
+        for (uint32_t k = i + 1; k < ve; ++k) {
+            const Pair& q = p_[k];
+            switch (q.code) {
+            case 10: v.x = Num(q); break;
+            case 20: v.y = Num(q); break;
+            case 42: v.bulge = Num(q); break;
+            case 70: vflags = Int(q); break;
+            default: break;
+            }
+        }
+        // Spline frame control points are not on the curve.
+        if ((vflags & 16) == 0) verts_.push_back(v);
+        i = ve;
+    }
+    if (error_) return;
+    // A 3D polyline has world coordinates and no bulges.
+    OutPolyline(verts_, (flags & 1) != 0, !is3d, is3d ? m : m * OcsAffine(c.ext, elevation), c);
+}
+
+void Reader::EmitText(uint32_t b, uint32_t e, const Affine& m, MEntityKind kind, bool mtext) {
+    Common c;
+    double x = 0, y = 0, z = 0, h = 0, rot = 0, dirX = 0, dirY = 0;
+    bool hasDir = false;
+    std::string text;
+    std::string_view tag;
+    for (uint32_t i = b + 1; i < e; ++i) {
+        const Pair& q = p_[i];
+        if (CommonPair(q, c)) continue;
+        switch (q.code) {
+        case 10: x = Num(q); break;
+        case 20: y = Num(q); break;
+        case 30: z = Num(q); break;
+        case 40: h = Num(q); break;
+        case 50: rot = Num(q); break;
+        case 11:
+            dirX = Num(q);
+            hasDir = true;
+            break;
+        case 21: dirY = Num(q); break;
+        case 1:
+        case 3:
+            if (q.code == 1 || mtext) text.append(q.value.data(), q.value.size());
+            break;
+        case 2: tag = Trim(q.value); break;
+        default: break;
+        }
+    }
+    if (c.paperSpace || error_) return;
+    // MTEXT lies in world coordinates with its angle in radians or as a direction vector.
+    double angle = rot;
+    Affine t = m;
+    if (mtext) {
+        angle = hasDir ? AtanDeg(dirY, dirX) : rot * dxfgeom::kRadToDeg;
+    } else {
+        t = m * OcsAffine(c.ext, z);
+    }
+    MEntity en;
+    en.kind = kind;
+    t.Apply(x, y, en.x, en.y);
+    double cs, sn, ux, uy;
+    CosSinDeg(angle, cs, sn);
+    ux = t.a * cs + t.b * sn;
+    uy = t.c * cs + t.d * sn;
+    en.rotation = AtanDeg(uy, ux);
+    en.height = h * std::sqrt(std::fabs(t.a * t.d - t.b * t.c));
+    en.text = std::move(text);
+    en.tag.assign(tag.data(), tag.size());
+    en.color = c.color;
+    en.layer.assign(c.layer.data(), c.layer.size());
+    Add(std::move(en));
+}
+
+void Reader::EmitInsert(const EntRef& r, const Affine& m, int depth) {
+    Common c;
+    std::string name;
+    double x = 0, y = 0, z = 0, sx = 1, sy = 1, rot = 0, colSp = 0, rowSp = 0;
+    int32_t cols = 1, rows = 1;
+    const uint32_t headEnd = EntityEnd(r.begin, r.end);
+    for (uint32_t i = r.begin + 1; i < headEnd; ++i) {
+        const Pair& q = p_[i];
+        if (CommonPair(q, c)) continue;
+        switch (q.code) {
+        case 2: name = plat::ToUpperAscii(Trim(q.value)); break;
+        case 10: x = Num(q); break;
+        case 20: y = Num(q); break;
+        case 30: z = Num(q); break;
+        case 41: sx = Num(q); break;
+        case 42: sy = Num(q); break;
+        case 50: rot = Num(q); break;
+        case 70: cols = Int(q); break;
+        case 71: rows = Int(q); break;
+        case 44: colSp = Num(q); break;
+        case 45: rowSp = Num(q); break;
+        default: break;
+        }
+    }
+    if (c.paperSpace || error_) return;
+    auto it = blocks_.find(name);
+    // Decision: a block met again on its own chain of inserts (directly or through others) is
+    // not expanded again, and chains deeper than kMaxBlockNesting stop there.
+    if (it != blocks_.end() && !it->second.expanding && depth < kMaxBlockNesting) {
+        Block& blk = it->second;
+        cols = std::clamp(cols, 1, kMaxArray);
+        rows = std::clamp(rows, 1, kMaxArray);
+        const Affine place = m * OcsAffine(c.ext, z) * Affine::Translate(x, y) * Affine::RotateDeg(rot);
+        const Affine local = Affine::Scale(sx, sy) * Affine::Translate(-blk.baseX, -blk.baseY);
+        blk.expanding = true;
+        for (int32_t row = 0; row < rows && !error_; ++row)
+            for (int32_t col = 0; col < cols && !error_; ++col) {
+                if (++work_ > kMaxWork) { // an array of empty blocks must not spin either
+                    Fail(DXF_ERR_TOO_LARGE);
+                    break;
+                }
+                EmitAll(blk.entities,
+                        place * Affine::Translate(double(col) * colSp, double(row) * rowSp) * local,
+                        depth + 1, true);
+            }
+        blk.expanding = false;
+    }
+    // Attributes that follow the insert already stand where they are shown.
+    for (uint32_t i = headEnd; i < r.end && !error_;) {
+        const uint32_t e = EntityEnd(i, r.end);
+        if (Is(p_[i].value, "ATTRIB")) EmitText(i, e, m, MEntityKind::Attribute, false);
+        i = e;
+    }
+}
+
+void Reader::EmitEllipse(uint32_t b, uint32_t e, const Affine& m) {
+    Common c;
+    double cx = 0, cy = 0, mx = 1, my = 0, mz = 0, ratio = 1, t0 = 0, t1 = 2 * dxfgeom::kPi;
+    for (uint32_t i = b + 1; i < e; ++i) {
+        const Pair& q = p_[i];
+        if (CommonPair(q, c)) continue;
+        switch (q.code) {
+        case 10: cx = Num(q); break;
+        case 20: cy = Num(q); break;
+        case 11: mx = Num(q); break;
+        case 21: my = Num(q); break;
+        case 31: mz = Num(q); break;
+        case 40: ratio = Num(q); break;
+        case 41: t0 = Num(q); break;
+        case 42: t1 = Num(q); break;
+        default: break;
+        }
+    }
+    if (c.paperSpace || error_) return;
+    // Minor axis: extrusion x major axis, scaled by the ratio (world coordinates).
+    const double* n = c.ext;
+    const double nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    double nx = 0, ny = 0, nz = 1;
+    if (nl > 1e-12 && std::isfinite(nl)) {
+        nx = n[0] / nl;
+        ny = n[1] / nl;
+        nz = n[2] / nl;
+    }
+    const double vx = (ny * mz - nz * my) * ratio;
+    const double vy = (nz * mx - nx * mz) * ratio;
+    const double twoPi = 2 * dxfgeom::kPi;
+    double sweep = std::fmod(t1 - t0, twoPi);
+    if (!(sweep > 1e-12)) sweep += twoPi;
+    const int nseg = std::max(4, int(std::ceil(sweep * dxfgeom::kRadToDeg / kCurveStepDeg - 1e-9)));
+    double px = cx + mx * std::cos(t0) + vx * std::sin(t0);
+    double py = cy + my * std::cos(t0) + vy * std::sin(t0);
+    for (int i = 1; i <= nseg && !error_; ++i) {
+        const double t = t0 + sweep * double(i) / double(nseg);
+        const double qx = cx + mx * std::cos(t) + vx * std::sin(t);
+        const double qy = cy + my * std::cos(t) + vy * std::sin(t);
+        OutLine(px, py, qx, qy, m, c);
+        px = qx;
+        py = qy;
+    }
+}
+
+void Reader::EmitSpline(uint32_t b, uint32_t e, const Affine& m) {
+    Common c;
+    int32_t flags = 0, degree = 3;
+    std::vector<double> knots, weights;
+    std::vector<Vertex> ctrl, fit;
+    for (uint32_t i = b + 1; i < e; ++i) {
+        const Pair& q = p_[i];
+        if (CommonPair(q, c)) continue;
+        switch (q.code) {
+        case 70: flags = Int(q); break;
+        case 71: degree = Int(q); break;
+        case 40: knots.push_back(Num(q)); break;
+        case 41: weights.push_back(Num(q)); break;
+        case 10: ctrl.push_back(Vertex{Num(q), 0.0, 0.0}); break;
+        case 20:
+            if (!ctrl.empty()) ctrl.back().y = Num(q);
+            break;
+        case 11: fit.push_back(Vertex{Num(q), 0.0, 0.0}); break;
+        case 21:
+            if (!fit.empty()) fit.back().y = Num(q);
+            break;
+        default: break;
+        }
+    }
+    if (c.paperSpace || error_) return;
+    const bool closed = (flags & 1) != 0;
+    const size_t n = ctrl.size();
+    const size_t p = degree > 0 ? size_t(degree) : 0;
+    bool valid = p >= 1 && p <= 25 && n >= p + 1 && knots.size() == n + p + 1;
+    for (size_t i = 1; valid && i < knots.size(); ++i) valid = knots[i] >= knots[i - 1];
+    if (valid) valid = knots[n] > knots[p];
+    const bool rational = weights.size() == n;
+    for (size_t i = 0; valid && rational && i < n; ++i) valid = weights[i] > 0.0;
+    if (!valid) {
+        // Decision: a spline that cannot be evaluated is drawn as its control polygon, or through
+        // its fit points when it has no control points.
+        const std::vector<Vertex>& poly = n >= 2 ? ctrl : fit;
+        OutPolyline(poly, closed && poly.size() > 2, false, m, c);
+        return;
+    }
+    // Samples spread over the non-empty knot spans; de Boor's algorithm in homogeneous form.
+    size_t spans = 0;
+    for (size_t k = p; k < n; ++k)
+        if (knots[k + 1] > knots[k]) ++spans;
+    const size_t perSpan = std::clamp<size_t>(kMaxSplineSamples / std::max<size_t>(spans, 1), 1, 16);
+    std::vector<double> dx(p + 1), dy(p + 1), dw(p + 1);
+    auto eval = [&](size_t k, double t, double& ox, double& oy) {
+        for (size_t j = 0; j <= p; ++j) {
+            const size_t idx = j + k - p;
+            const double w = rational ? weights[idx] : 1.0;
+            dx[j] = ctrl[idx].x * w;
+            dy[j] = ctrl[idx].y * w;
+            dw[j] = w;
+        }
+        for (size_t r = 1; r <= p; ++r) {
+            for (size_t j = p; j >= r; --j) {
+                const double den = knots[j + 1 + k - r] - knots[j + k - p];
+                const double a = den > 0.0 ? (t - knots[j + k - p]) / den : 0.0;
+                dx[j] = (1.0 - a) * dx[j - 1] + a * dx[j];
+                dy[j] = (1.0 - a) * dy[j - 1] + a * dy[j];
+                dw[j] = (1.0 - a) * dw[j - 1] + a * dw[j];
+            }
+        }
+        ox = dx[p] / dw[p];
+        oy = dy[p] / dw[p];
+    };
+    double px = 0, py = 0;
+    bool havePrev = false;
+    for (size_t k = p; k < n && !error_; ++k) {
+        if (!(knots[k + 1] > knots[k])) continue;
+        for (size_t s = havePrev ? 1 : 0; s <= perSpan && !error_; ++s) {
+            const double t = knots[k] + (knots[k + 1] - knots[k]) * double(s) / double(perSpan);
+            double qx, qy;
+            eval(k, t, qx, qy);
+            if (havePrev) OutLine(px, py, qx, qy, m, c);
+            px = qx;
+            py = qy;
+            havePrev = true;
+        }
+    }
+}
+
+void Reader::Emit(const EntRef& r, const Affine& m, int depth, bool inBlock) {
+    if (error_) return;
+    if (++work_ > kMaxWork) {
+        Fail(DXF_ERR_TOO_LARGE);
+        return;
+    }
+    const std::string_view type = Trim(p_[r.begin].value);
+    const uint32_t e = EntityEnd(r.begin, r.end);
+    if (type == "LINE")
+        EmitLineEnt(r.begin, e, m);
+    else if (type == "ARC")
+        EmitCircleArc(r.begin, e, m, true);
+    else if (type == "CIRCLE")
+        EmitCircleArc(r.begin, e, m, false);
+    else if (type == "LWPOLYLINE")
+        EmitLwPolyline(r.begin, e, m);
+    else if (type == "POLYLINE")
+        EmitPolyline(r, m);
+    else if (type == "TEXT")
+        EmitText(r.begin, e, m, MEntityKind::Text, false);
+    else if (type == "MTEXT")
+        EmitText(r.begin, e, m, MEntityKind::Text, true);
+    else if (type == "ATTRIB")
+        EmitText(r.begin, e, m, MEntityKind::Attribute, false);
+    else if (type == "ATTDEF") {
+        // Inside an inserted block an attribute definition is only the template of the
+        // ATTRIB that follows the INSERT.
+        if (!inBlock) EmitText(r.begin, e, m, MEntityKind::Attribute, false);
+    } else if (type == "INSERT")
+        EmitInsert(r, m, depth);
+    else if (type == "ELLIPSE")
+        EmitEllipse(r.begin, e, m);
+    else if (type == "SPLINE")
+        EmitSpline(r.begin, e, m);
+    // Every other kind is skipped.
+}
+
+void Reader::EmitAll(const std::vector<EntRef>& list, const Affine& m, int depth, bool inBlock) {
+    for (const EntRef& r : list) {
+        if (error_) return;
+        Emit(r, m, depth, inBlock);
+    }
+}
+
+// Entity records in [begin, end): each from its "0 <type>" pair to the next, a POLYLINE with
+// its VERTEX records and SEQEND, an INSERT with attributes with its ATTRIB records and SEQEND.
+void Reader::Collect(uint32_t begin, uint32_t end, std::vector<EntRef>& out) {
+    uint32_t i = begin;
+    while (i < end && p_[i].code != 0) ++i;
+    while (i < end) {
+        const uint32_t start = i;
+        uint32_t e = EntityEnd(i, end);
+        const std::string_view type = Trim(p_[start].value);
+        bool follows = false;
+        if (type == "POLYLINE") {
+            follows = true;
+        } else if (type == "INSERT") {
+            for (uint32_t k = start + 1; k < e; ++k)
+                if (p_[k].code == 66 && Trim(p_[k].value) == "1") follows = true;
+        }
+        if (follows) {
+            const char* sub = type == "POLYLINE" ? "VERTEX" : "ATTRIB";
+            while (e < end && Is(p_[e].value, sub)) e = EntityEnd(e, end);
+            if (e < end && Is(p_[e].value, "SEQEND")) e = EntityEnd(e, end);
+        }
+        out.push_back(EntRef{start, e});
+        i = e;
+    }
+}
+
+void Reader::ReadBlocks(uint32_t begin, uint32_t end) {
+    uint32_t i = begin;
+    while (i < end && !error_) {
+        if (p_[i].code != 0 || !Is(p_[i].value, "BLOCK")) {
+            ++i;
+            continue;
+        }
+        const uint32_t headEnd = EntityEnd(i, end);
+        Block blk;
+        std::string name;
+        for (uint32_t k = i + 1; k < headEnd; ++k) {
+            const Pair& q = p_[k];
+            if (q.code == 2) name = plat::ToUpperAscii(Trim(q.value));
+            if (q.code == 10) blk.baseX = Num(q);
+            if (q.code == 20) blk.baseY = Num(q);
+        }
+        uint32_t bodyEnd = headEnd;
+        while (bodyEnd < end && !(p_[bodyEnd].code == 0 && Is(p_[bodyEnd].value, "ENDBLK"))) ++bodyEnd;
+        Collect(headEnd, bodyEnd, blk.entities);
+        // The first definition of a name wins.
+        blocks_.emplace(std::move(name), std::move(blk));
+        i = bodyEnd;
+    }
+}
+
+int Reader::Run() {
+    const uint32_t n = uint32_t(p_.size());
+    uint32_t entBegin = 0, entEnd = 0;
+    bool sawSection = false;
+    uint32_t i = 0;
+    while (i < n && !error_) {
+        const Pair& q = p_[i];
+        if (q.code == 999) { // comment
+            ++i;
+            continue;
+        }
+        if (q.code != 0) return DXF_ERR_FORMAT;
+        if (Is(q.value, "EOF")) break;
+        if (!Is(q.value, "SECTION")) return DXF_ERR_FORMAT;
+        ++i;
+        std::string_view name;
+        if (i < n && p_[i].code == 2) name = Trim(p_[i++].value);
+        const uint32_t begin = i;
+        while (i < n && !(p_[i].code == 0 && Is(p_[i].value, "ENDSEC"))) ++i;
+        if (i >= n) return DXF_ERR_FORMAT; // section cut off: truncated file
+        sawSection = true;
+        if (plat::EqualsNoCase(name, "BLOCKS")) ReadBlocks(begin, i);
+        if (plat::EqualsNoCase(name, "ENTITIES")) {
+            entBegin = begin;
+            entEnd = i;
+        }
+        ++i;
+    }
+    if (error_) return error_;
+    if (!sawSection) return DXF_ERR_FORMAT;
+    Collect(entBegin, entEnd, entities_);
+    EmitAll(entities_, Affine{}, 0, false);
+    return error_;
+}
+
+int ReadDXFBuffer(const char* data, size_t size, MEntitiesList& list) {
+    list.Clear();
+    if (data == nullptr || size == 0) return DXF_ERR_FORMAT;
+    if (size > kMaxFileSize) return DXF_ERR_TOO_LARGE;
+    std::vector<Pair> pairs;
+    int rc = Tokenize(data, size, pairs);
+    if (rc == 0) {
+        Reader reader(pairs, list);
+        rc = reader.Run();
+    }
+    if (rc != 0) {
+        list.Clear();
+        return rc;
+    }
+    return int(list.Count());
+}
+
+int ReadDXF(std::string_view path, MEntitiesList& list) {
+    list.Clear();
+    if (path.empty()) return DXF_ERR_OPEN;
+    FILE* f = plat::OpenFile(path, "rb");
+    if (f == nullptr) return DXF_ERR_OPEN;
+    std::string data;
+    char buf[1 << 16];
+    size_t got;
+    bool tooLarge = false;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        if (data.size() + got > kMaxFileSize) {
+            tooLarge = true;
+            break;
+        }
+        data.append(buf, got);
+    }
+    const bool readError = std::ferror(f) != 0;
+    std::fclose(f);
+    if (tooLarge) return DXF_ERR_TOO_LARGE;
+    if (readError) return DXF_ERR_OPEN;
+    return ReadDXFBuffer(data.data(), data.size(), list);
+}
