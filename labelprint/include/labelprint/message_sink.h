@@ -1,0 +1,19 @@
+#pragma once
+// Where the label library's message boxes go. The library itself has no toolkit: the
+// program installs a sink that shows a message box (tagrix::SetMessageSink, Tagrix.h), tests
+// install a recorder. Without one, messages are written to the standard error stream.
+namespace tagrix {
+
+enum BoxIcon : int {
+    kBoxPlain = 0, // OK button only, no icon
+    kBoxError = 1, // OK button, error icon
+};
+
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    // text and caption are single-byte texts, already looked up in the message table.
+    virtual void Show(const char* text, const char* caption, int icon) = 0;
+};
+
+} // namespace tagrix
