@@ -1,0 +1,59 @@
+#pragma once
+// ISO generator: writes a compensated shape as controller blocks.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "shapecomp/shape.h"
+
+namespace shapecomp {
+
+// Output state kept for the library's whole life and not reset between compiles: the last
+// XY feed written, the Z level (0 safe R330, 1 approach R331, 2 work R332), the depth and the
+// slow-acceleration flag. A compile whose first feed equals the last one written omits it.
+struct OutputState {
+    int32_t lastFeed = 0;
+    int32_t zLevel = 0;
+    int32_t depth = 0;
+    int32_t slow = 0;
+};
+OutputState& GeneratorState();
+
+// The only writer of the program text. Every line starts with the line end of the previous
+// one (CR LF), as the controller's files are laid out.
+class IsoWriter {
+public:
+    void Line(std::string_view text);    // "\r\n" then the text
+    void Cont(std::string_view text);    // continues the current line, then one blank
+    void Comment(std::string_view text); // "{text}" and a line end
+    const std::string& Text() const { return text_; }
+    std::string& Buffer() { return text_; }
+private:
+    std::string text_;
+};
+
+// Generator limits that keep a malformed shape from producing an endless program.
+inline constexpr int32_t kMaxSpiralTurns = 10000;
+
+// Parameter text of the "ST<code>" line of a shape file (leading blanks skipped, compared
+// ignoring case, the rest after the blanks that follow the code with one blank appended);
+// empty when there is none.
+std::string FindStLineInText(std::string_view fileText, std::string_view code);
+std::string FindStLine(const std::string& nativePath, std::string_view code);
+
+// The fixed cycles of a shape made of one element of type 100 or 101. True when written.
+bool WriteSpecialCycle(const ShapeDescription& shape, IsoWriter& w, std::string_view baseName,
+                       std::string_view suffix, std::string_view shapeText);
+
+// Generates the whole program text. False when the shape cannot be generated: a special
+// cycle without a valid parameter line, or a spiral beyond kMaxSpiralTurns.
+bool GenerateIso(const ShapeDescription& shape, std::string_view baseName, std::string_view suffix,
+                 std::string_view shapeText, std::string& out);
+
+// Generates into the file at `outPath` (native path). 1 when written, 0 when the shape
+// cannot be generated or the file cannot be written. The text written is left in `written`
+// when given.
+int CompilaUven(const ShapeDescription& shape, const std::string& outPath, std::string_view suffix,
+                std::string_view shapeText, std::string* written = nullptr);
+
+} // namespace shapecomp

@@ -1,0 +1,114 @@
+#pragma once
+// In-memory shape of one compile and the ".VLK" shape-file format.
+//
+// Units: lengths and coordinates are int32 thousandths of a millimetre, swept angles int32
+// thousandths of a degree, direction angles extended reals in degrees (0 to 360).
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace shapecomp {
+
+// Reals of the geometry. Every result is rounded to whole thousandths of a millimetre or of a
+// degree, for which double (SSE2, no contraction, same on every build) is ample; the x87
+// extended type would cost an order of magnitude more per trigonometric call.
+using Real = double;
+
+// Element types.
+enum : int32_t {
+    kCircle = 0, // a hole milled around the point
+    kRapid = 1,
+    kLine = 2,
+    kArc = 3,
+    kArc2 = 4,   // written alike with kArc
+    kCycleHelicalHole = 100, // special cycles, with their "ST100"/"ST101" parameter line
+    kCycleSteppedPlunge = 101,
+};
+
+struct ShapeElement {
+    int32_t type = kRapid;
+    int32_t endX = 0, endY = 0;
+    int32_t workEndX = 0, workEndY = 0; // after tool-radius compensation
+    int32_t centreX = 0;                // arcs: centre X; circles: circle diameter
+    int32_t centreY = 0;                // arcs: centre Y; circles: option bits
+    int32_t sweep = 0;                  // <= 0 clockwise (G2), > 0 counter-clockwise (G3)
+    int32_t workSweep = 0;
+    Real direction = 0;                 // degrees at the element's start
+    int32_t depth = 0;                  // added to R332
+    int32_t feedXY = 0;                 // <= 0: the controller's default R311
+    int32_t feedPlunge = 0;             // <= 0: R310
+    int32_t checkExempt = 0;            // non-zero: arc skipped by the arc-diameter check
+    int16_t depthIsHex = 0;             // depth written "0x...": depth merged into the XY block
+
+    bool IsArc() const { return type == kArc || type == kArc2; }
+    bool IsLineOrArc() const { return type == kLine || IsArc(); }
+};
+
+// Circle option bits (centreY of a circle element).
+inline constexpr int32_t kCircleMill = 1;
+inline constexpr int32_t kCircleClockwise = 2;
+inline constexpr int32_t kCircleSpiral = 4;
+
+inline constexpr int32_t kDefaultToolDiameter = 3000;
+inline constexpr size_t kNameMax = 39;  // shape name
+inline constexpr size_t kWordMax = 23;  // depth and id words
+
+struct ShapeDescription {
+    int32_t baseIndex = 0;
+    std::vector<ShapeElement> elements;
+    std::string name;
+    int32_t startX = 0, startY = 0;
+    int32_t offsetStartX = 0, offsetStartY = 0;
+    int32_t minArcDiamCW = 0, minArcDiamCCW = 0;
+    int32_t toolDiameter = kDefaultToolDiameter;
+    int32_t mode = 0;
+    int32_t side = 0; // -1 right, 1 left, 0 tool centre, 2 as drawn
+    int32_t originX = 0, originY = 0;
+    int16_t idIsHex = 0;
+    int32_t id = 0;
+
+    ShapeDescription() { elements.reserve(257); }
+};
+
+void InitShapeElement(ShapeElement& e);
+
+// Cursor over the text of a shape file. Once a field fails to read, the reader is in a
+// failed state and every later read leaves its target as it was (a short or malformed file
+// keeps the remaining fields of a new shape at zero).
+class ShapeReader {
+public:
+    explicit ShapeReader(std::string_view text) : text_(text) {}
+    bool ReadInt(int32_t& v);
+    bool ReadWord(std::string& word, size_t maxLen); // extra characters of a long word dropped
+    bool SkipField();                               // the field up to the next white space
+    bool ReadNumberWord(int32_t& v, int16_t& isHex); // "0x..." hexadecimal, else decimal
+    bool Failed() const { return failed_; }
+    bool AtEnd();                                    // only white space left
+private:
+    void SkipSpace();
+    std::string_view text_;
+    size_t pos_ = 0;
+    bool failed_ = false;
+};
+
+// Reads a whole shape file into the shape. Returns false when the text ended early or held a
+// malformed field; what was read stays in the shape either way.
+bool ReadShapeFile(std::string_view text, ShapeDescription& shape);
+bool ReadShapeElement(ShapeReader& in, ShapeElement& e);
+
+// Writes the same format (CR LF line ends).
+std::string WriteShapeFile(const ShapeDescription& shape);
+void WriteShapeElement(std::string& out, const ShapeElement& e);
+
+// Truncates toward zero, then steps one away from zero only when the dropped part exceeds
+// 0.5 (2.5 -> 2, 2.6 -> 3, -2.5 -> -2). Clamped to the int32 range; non-finite gives 0.
+int32_t RoundToInt(Real x);
+
+Real DegToRad(Real x);
+Real RadToDeg(Real x);
+
+// Brings an angle in degrees into [0, 360); a non-finite angle gives 0.
+Real NormalizeDegrees(Real a);
+
+} // namespace shapecomp

@@ -1,0 +1,409 @@
+// Tool-radius compensation of a shape's contour.
+#include "shapecomp/compensation.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "shapecomp/message_sink.h"
+
+namespace shapecomp {
+
+namespace {
+
+struct Pt {
+    Real x, y;
+};
+
+int32_t Clamp32(int64_t v) {
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+// base + k * delta without int32 overflow.
+int32_t Move(int32_t base, int64_t k, int32_t delta) {
+    return Clamp32(static_cast<int64_t>(base) + k * static_cast<int64_t>(delta));
+}
+
+Real Cos(Real deg) { return std::cos(DegToRad(deg)); }
+Real Sin(Real deg) { return std::sin(DegToRad(deg)); }
+
+// Angle in degrees into (-180, 180].
+Real Wrap180(Real a) {
+    a = NormalizeDegrees(a);
+    return a > 180 ? a - 360 : a;
+}
+
+// Direction of an element from the point before it: atan2 when the X difference is at least 1,
+// else straight up or down; an arc subtracts half its sweep to give its start direction.
+// `degenerate` is used when both differences are below 1 (only inside the contour walk).
+Real ElementDirection(int32_t fromX, int32_t fromY, const ShapeElement& e, bool first, Real degenerate) {
+    const Real dx = static_cast<Real>(e.endX) - fromX;
+    const Real dy = static_cast<Real>(e.endY) - fromY;
+    const Real halfSweep = e.sweep / 2000.0;
+    Real a;
+    if (std::fabs(dx) >= 1) {
+        a = RadToDeg(std::atan2(dy, dx));
+        if (e.IsArc()) a -= halfSweep;
+    } else {
+        if (!first && std::fabs(dy) < 1) a = degenerate;
+        else a = dy > 0 ? 90 : 270;
+        if (e.IsArc() && (first || !e.checkExempt)) a -= halfSweep;
+    }
+    return NormalizeDegrees(a);
+}
+
+// Angle in degrees of a point about a centre; false when they coincide.
+bool AngleAbout(Real px, Real py, Real cx, Real cy, Real& deg) {
+    if (px == cx && py == cy) return false;
+    deg = RadToDeg(std::atan2(py - cy, px - cx));
+    return true;
+}
+
+void SetWorkEnd(ShapeElement& e, Pt p) {
+    e.workEndX = RoundToInt(p.x);
+    e.workEndY = RoundToInt(p.y);
+}
+
+// Offset radius of an arc: outside (R + r) when the tool runs outside it (right side with a
+// counter-clockwise arc, left side with a clockwise one), else inside (R - r).
+Real OffsetRadius(Real R, const ShapeElement& arc, int side, int32_t rInt) {
+    const bool ccw = arc.sweep > 0;
+    const bool outside = (side == -1 && ccw) || (side == 1 && !ccw);
+    return outside ? R + rInt : R - rInt;
+}
+
+// Meeting point of the offset of a line through `corner` with direction `dirDeg` and a circle.
+// The line's offset passes through corner + r * n (n: the tool-side normal); of the two
+// meeting points the one nearest to that offset corner is taken.
+bool LineCircle(Pt corner, Real dirDeg, int side, int32_t rInt, Pt c, Real radius, Pt& m) {
+    if (!(radius > 0)) return false;
+    const Pt u{Cos(dirDeg), Sin(dirDeg)};
+    const Pt n{Cos(dirDeg + side * 90), Sin(dirDeg + side * 90)};
+    const Pt p0{corner.x + rInt * n.x, corner.y + rInt * n.y};
+    const Pt w{p0.x - c.x, p0.y - c.y};
+    const Real b = u.x * w.x + u.y * w.y;
+    const Real k = w.x * w.x + w.y * w.y - radius * radius;
+    const Real disc = b * b - k;
+    if (!(disc >= 0) || !std::isfinite(disc)) return false;
+    const Real root = std::sqrt(disc);
+    const Real t1 = -b + root, t2 = -b - root;
+    const Real t = std::fabs(t1) <= std::fabs(t2) ? t1 : t2;
+    m = {p0.x + t * u.x, p0.y + t * u.y};
+    return true;
+}
+
+// Line then arc: the line's working end point is the meeting point of the line's offset and
+// the arc's offset circle; the arc's working sweep loses the angle cut off at its start.
+bool LineArcIntersection(ShapeElement& line, ShapeElement& arc, int side, int32_t rInt) {
+    const Pt e{static_cast<Real>(line.endX), static_cast<Real>(line.endY)};
+    const Pt c{static_cast<Real>(arc.centreX), static_cast<Real>(arc.centreY)};
+    const Real R = std::hypot(e.x - c.x, e.y - c.y);
+    if (!(R > 0)) return false;
+    Pt m;
+    if (!LineCircle(e, line.direction, side, rInt, c, OffsetRadius(R, arc, side, rInt), m)) return false;
+    Real aE, aM;
+    if (!AngleAbout(e.x, e.y, c.x, c.y, aE) || !AngleAbout(m.x, m.y, c.x, c.y, aM)) return false;
+    SetWorkEnd(line, m);
+    arc.workSweep = Clamp32(static_cast<int64_t>(arc.sweep) - static_cast<int64_t>(std::trunc(Wrap180(aM - aE) * 1000)));
+    return true;
+}
+
+// Arc then line: the arc's working end point is the meeting point of its offset circle and
+// the line's offset; its working sweep loses the angle cut off at its end.
+bool ArcLineIntersection(ShapeElement& arc, const ShapeElement& line, int side, int32_t rInt) {
+    const Pt e{static_cast<Real>(arc.endX), static_cast<Real>(arc.endY)};
+    const Pt c{static_cast<Real>(arc.centreX), static_cast<Real>(arc.centreY)};
+    const Real R = std::hypot(e.x - c.x, e.y - c.y);
+    if (!(R > 0)) return false;
+    Pt m;
+    if (!LineCircle(e, line.direction, side, rInt, c, OffsetRadius(R, arc, side, rInt), m)) return false;
+    Real aE, aM;
+    if (!AngleAbout(e.x, e.y, c.x, c.y, aE) || !AngleAbout(m.x, m.y, c.x, c.y, aM)) return false;
+    SetWorkEnd(arc, m);
+    arc.workSweep = Clamp32(static_cast<int64_t>(arc.workSweep) + static_cast<int64_t>(std::trunc(Wrap180(aM - aE) * 1000)));
+    return true;
+}
+
+// Arc then arc: the law of cosines in the triangle of the two centres and the drawn corner
+// tells on which side of the centre line the corner lies; in the triangle of the two centres
+// and the offset radii it places the meeting point on the first arc's offset circle.
+// `msgDrawn` and `msgOffset` (or null) are shown when the respective triangle does not close.
+bool ArcArcIntersection(ShapeElement& a, ShapeElement& b, int side, int32_t rInt, const char* msgDrawn,
+                        const char* msgOffset) {
+    const Pt e{static_cast<Real>(a.endX), static_cast<Real>(a.endY)};
+    const Pt ca{static_cast<Real>(a.centreX), static_cast<Real>(a.centreY)};
+    const Pt cb{static_cast<Real>(b.centreX), static_cast<Real>(b.centreY)};
+    const Real ra = std::hypot(e.x - ca.x, e.y - ca.y);
+    const Real rb = std::hypot(e.x - cb.x, e.y - cb.y);
+    const Real d = std::hypot(cb.x - ca.x, cb.y - ca.y);
+    auto fail = [](const char* msg) {
+        if (msg) ShowMessage(msg, "Errore");
+        return false;
+    };
+    if (!(d > 0) || !(ra > 0) || !(rb > 0)) return fail(msgDrawn);
+    const Real cosDrawn = (d * d + ra * ra - rb * rb) / (2 * d * ra);
+    if (!(std::fabs(cosDrawn) <= 1 + 1e-9)) return fail(msgDrawn);
+    const Real oa = OffsetRadius(ra, a, side, rInt);
+    const Real ob = OffsetRadius(rb, b, side, rInt);
+    if (!(oa > 0) || !(ob > 0)) return fail(msgOffset);
+    const Real cosOffset = (d * d + oa * oa - ob * ob) / (2 * d * oa);
+    if (!(std::fabs(cosOffset) <= 1)) return fail(msgOffset);
+    const Real base = std::atan2(cb.y - ca.y, cb.x - ca.x);
+    const Real cross = (cb.x - ca.x) * (e.y - ca.y) - (cb.y - ca.y) * (e.x - ca.x);
+    const Real turn = (cross >= 0 ? 1 : -1) * std::acos(cosOffset);
+    const Pt m{ca.x + oa * std::cos(base + turn), ca.y + oa * std::sin(base + turn)};
+    Real aEa, aMa, aEb, aMb;
+    if (!AngleAbout(e.x, e.y, ca.x, ca.y, aEa) || !AngleAbout(m.x, m.y, ca.x, ca.y, aMa) ||
+        !AngleAbout(e.x, e.y, cb.x, cb.y, aEb) || !AngleAbout(m.x, m.y, cb.x, cb.y, aMb))
+        return false;
+    SetWorkEnd(a, m);
+    a.workSweep = Clamp32(static_cast<int64_t>(a.workSweep) + RoundToInt(Wrap180(aMa - aEa) * 1000));
+    b.workSweep = Clamp32(static_cast<int64_t>(b.workSweep) - RoundToInt(Wrap180(aMb - aEb) * 1000));
+    return true;
+}
+
+} // namespace
+
+void AdjustWorkingSweep(ShapeElement& cur, ShapeElement& next) {
+    // Differences of angles about a centre are taken the short way round, so that an angle
+    // crossing 0 degrees does not add a whole turn to the sweep.
+    auto cut = [](const ShapeElement& centreOf, Real fromX, Real fromY, Real toX, Real toY, int32_t& out) {
+        Real a0, a1;
+        const Real cx = centreOf.centreX, cy = centreOf.centreY;
+        if (!AngleAbout(fromX, fromY, cx, cy, a0) || !AngleAbout(toX, toY, cx, cy, a1)) return false;
+        out = RoundToInt(Wrap180(a1 - a0) * 1000);
+        return true;
+    };
+    int32_t delta;
+    if (cur.IsArc()) {
+        // The arc's working end point falls short of (or beyond) its drawn end point.
+        if (cut(cur, cur.workEndX, cur.workEndY, cur.endX, cur.endY, delta))
+            cur.workSweep = Clamp32(static_cast<int64_t>(cur.workSweep) - delta);
+        if (next.IsArc() && cut(next, cur.endX, cur.endY, cur.workEndX, cur.workEndY, delta))
+            next.workSweep = Clamp32(static_cast<int64_t>(next.workSweep) - delta);
+    } else if (next.IsArc()) {
+        if (cut(next, cur.endX, cur.endY, cur.workEndX, cur.workEndY, delta))
+            next.workSweep = Clamp32(static_cast<int64_t>(next.sweep) - delta);
+    }
+}
+
+bool CheckArcDiameter(const ShapeElement& e, ShapeDescription& shape) {
+    if (!e.IsArc() || e.checkExempt) return true;
+    const Real dist = std::hypot(static_cast<Real>(e.endX) - e.centreX, static_cast<Real>(e.endY) - e.centreY);
+    const int32_t diameter = Clamp32(2 * static_cast<int64_t>(RoundToInt(dist)));
+    if (e.sweep < 0 && diameter < shape.minArcDiamCW) shape.minArcDiamCW = diameter;
+    if (e.sweep > 0 && diameter < shape.minArcDiamCCW) shape.minArcDiamCCW = diameter;
+    return shape.toolDiameter < diameter;
+}
+
+void ArcCentreFromChord(int32_t sx, int32_t sy, int32_t ex, int32_t ey, int32_t sweep, int32_t& cx, int32_t& cy) {
+    const Real dx = static_cast<Real>(ex) - sx, dy = static_cast<Real>(ey) - sy;
+    const Real chord = std::hypot(dx, dy);
+    const Real t = std::tan(DegToRad(sweep / 2000.0));
+    if (chord < 10 || !(std::fabs(t) > 1e-12) || !std::isfinite(t)) {
+        cx = ex;
+        cy = ey;
+        return;
+    }
+    const Real d = chord / (2 * t);
+    const Real a = RadToDeg(std::atan2(dy, dx)) - 90;
+    cx = RoundToInt((static_cast<Real>(sx) + ex) / 2 - d * Cos(a));
+    cy = RoundToInt((static_cast<Real>(sy) + ey) / 2 - d * Sin(a));
+}
+
+int ComputeArcCentres(ShapeDescription& shape) {
+    if (shape.side == 2) return 1;
+    int32_t px = shape.offsetStartX, py = shape.offsetStartY;
+    for (ShapeElement& e : shape.elements) {
+        if (e.IsArc()) ArcCentreFromChord(px, py, e.workEndX, e.workEndY, e.workSweep, e.centreX, e.centreY);
+        px = e.workEndX;
+        py = e.workEndY;
+    }
+    return 1;
+}
+
+void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs*/) {
+    DebugTrace("CalcolaCoordinateGrafiche");
+    std::vector<ShapeElement>& el = shape.elements;
+    if (el.empty()) return;
+    for (ShapeElement& e : el) e.workSweep = e.sweep;
+
+    const int side = shape.side;
+    const int64_t absSide = std::llabs(static_cast<long long>(side));
+    const Real r = shape.toolDiameter / 2.0;
+    const int32_t rInt = shape.toolDiameter / 2;
+    const bool offsetSide = side == -1 || side == 1;
+
+    el[0].direction = ElementDirection(shape.startX, shape.startY, el[0], true, 0);
+    {
+        const Real a = side * 90.0 + el[0].direction;
+        shape.offsetStartX = Move(shape.startX, absSide, RoundToInt(Cos(a) * r));
+        shape.offsetStartY = Move(shape.startY, absSide, RoundToInt(Sin(a) * r));
+    }
+
+    // The walk streams the elements into a new list: `cur` is the last element placed, `nxt`
+    // the next one to come. A corner arc is inserted by putting it in the slot of the element
+    // just taken from the input, so that it becomes `nxt` and `cur` is processed again.
+    std::vector<ShapeElement> input = std::move(el);
+    el.clear();
+    el.reserve(input.size() * 2);
+    el.push_back(input[0]);
+    size_t k = 1;
+    for (;;) {
+        // h: the reversed exit direction of the current element, kept in [0, 360) so that the
+        // bisector never meets a half angle of 180 degrees (a reversal in disguise).
+        const Real h = NormalizeDegrees(el.back().direction + 180 +
+                                        (el.back().IsArc() ? el.back().sweep / 1000.0 : 0));
+
+        if (k >= input.size()) {
+            // Last element: moved perpendicular to its exit direction.
+            ShapeElement& e = el.back();
+            const Real added = NormalizeDegrees(side * 90.0 + (e.IsArc() ? e.workSweep / 1000.0 : 0));
+            const Real a = e.direction + added;
+            e.workEndX = Move(e.endX, absSide, RoundToInt(Cos(a) * r));
+            e.workEndY = Move(e.endY, absSide, RoundToInt(Sin(a) * r));
+            CheckArcDiameter(e, shape);
+            break;
+        }
+
+        ShapeElement& cur = el.back();
+        ShapeElement& nxt = input[k];
+        const Real Q = ElementDirection(cur.endX, cur.endY, nxt, false, h + 180);
+        nxt.direction = Q;
+
+        // Bisector of the corner and the distance of the offset corner from the drawn one.
+        Real V, g;
+        if (h > Q) {
+            V = (h + Q) / 2;
+            g = (h - Q) / 2;
+        } else if (h < Q) {
+            V = (h + Q) / 2 + 180;
+            g = (h - Q) / 2;
+        } else {
+            V = h;
+            g = 0;
+        }
+        const Real sinG = Sin(g);
+        const Real Z = (std::fabs(g) <= 0.1 || std::fabs(sinG) < 1e-12) ? r : std::fabs(r / sinG);
+
+        auto advance = [&] {
+            CheckArcDiameter(el.back(), shape);
+            el.push_back(input[k]);
+            ++k;
+        };
+
+        if (!offsetSide) {
+            cur.workEndX = cur.endX;
+            cur.workEndY = cur.endY;
+            cur.workSweep = cur.sweep;
+            advance();
+            continue;
+        }
+
+        // Bisector offset: the default working end point, kept when no rule below finds better.
+        cur.workEndX = Move(cur.endX, side, RoundToInt(Cos(V) * Z));
+        cur.workEndY = Move(cur.endY, side, RoundToInt(Sin(V) * Z));
+
+        int32_t f = RoundToInt(h - 180 - Q) % 360;
+        if (f < 0) f += 360;
+        auto raise = [](Real v) {
+            if (v < 0) {
+                v = std::fmod(v, 360.0);
+                if (v < 0) v += 360;
+            }
+            return v;
+        };
+        const Real X = raise(h - cur.sweep / 2000 - (Q + nxt.sweep / 2000));
+        const Real Y = raise(h - cur.sweep * 0.0005 - (nxt.sweep * 0.0005 + Q));
+
+        const bool bothLineOrArc = cur.IsLineOrArc() && nxt.IsLineOrArc();
+        const bool exempt = cur.checkExempt || nxt.checkExempt;
+
+        bool corner = false;
+        if (bothLineOrArc && !exempt) {
+            const Real hq = h - Q;
+            if (side == -1) {
+                corner = f >= 1 && ((h > Q && hq < 180) || (h < Q && hq < -180));
+                corner = corner || std::fabs(g) <= 0.1;
+                corner = corner || (X < 180 && ((cur.type == kLine && nxt.IsArc() && nxt.sweep < 0) ||
+                                                (cur.IsArc() && cur.sweep < 0 && nxt.type == kLine)));
+            } else {
+                corner = f > 1 && ((h > Q && hq > 180) || (h < Q && hq > -180));
+                corner = corner || std::fabs(g) < 0.1;
+                corner = corner || (X > 180 && ((cur.type == kLine && nxt.IsArc() && nxt.sweep > 0) ||
+                                                (cur.IsArc() && cur.sweep > 0 && nxt.type == kLine)));
+            }
+        }
+        if (corner) {
+            // Outer corner (or reversal): an exempt arc around the drawn corner point joins the
+            // two offset elements; element i is then processed again, now followed by it.
+            ShapeElement arc;
+            InitShapeElement(arc);
+            arc.type = kArc;
+            arc.endX = cur.endX;
+            arc.endY = cur.endY;
+            arc.direction = NormalizeDegrees(h - 180);
+            arc.checkExempt = 1;
+            arc.depth = cur.depth;
+            arc.feedXY = cur.feedXY;
+            arc.feedPlunge = cur.feedPlunge;
+            int32_t sw;
+            if (std::fabs(g) <= 0.1) {
+                sw = side == -1 ? 180000 : -180000;
+            } else {
+                sw = static_cast<int32_t>(std::trunc((180 - 2 * std::fabs(g)) * (g > 0 ? 1 : -1) * 1000));
+                if (side == -1 && sw < 0) sw += 360000;
+                if (side == 1 && sw > 180000) sw -= 360000;
+            }
+            arc.sweep = sw;
+            arc.workSweep = sw;
+            input[--k] = arc;
+            continue;
+        }
+
+        if (bothLineOrArc && !exempt) {
+            if (cur.type == kLine && nxt.type == kLine) {
+                // bisector offset
+            } else if (cur.type == kLine) {
+                if (!(f > 0 && LineArcIntersection(cur, nxt, side, rInt))) AdjustWorkingSweep(cur, nxt);
+            } else if (nxt.type == kLine) {
+                if (!(f > 0 && ArcLineIntersection(cur, nxt, side, rInt))) AdjustWorkingSweep(cur, nxt);
+            } else {
+                const bool ccwCur = cur.sweep > 0, ccwNext = nxt.sweep > 0;
+                bool done = false;
+                if (f > 0) {
+                    if (ccwCur == ccwNext) {
+                        // Same direction: meet only when the tool runs outside both arcs.
+                        if ((side == -1 && ccwCur) || (side == 1 && !ccwCur))
+                            done = ArcArcIntersection(cur, nxt, side, rInt, nullptr, nullptr);
+                    } else if (side == -1 && Y > 180 && Y < 360) {
+                        done = ccwCur ? ArcArcIntersection(cur, nxt, side, rInt, "EIEASb", "EIEASc")
+                                      : ArcArcIntersection(cur, nxt, side, rInt, "AEAISb", "AEAISc");
+                    } else if (side == 1 && Y > 0 && Y < 180) {
+                        done = ccwCur ? ArcArcIntersection(cur, nxt, side, rInt, "AEAIDb", "AEAIDc")
+                                      : ArcArcIntersection(cur, nxt, side, rInt, "EIEADb", "EIEADc");
+                    }
+                }
+                if (!done) AdjustWorkingSweep(cur, nxt);
+            }
+        }
+
+        // Rapids and circles: offset perpendicular to the direction they meet.
+        if (cur.type == kRapid || cur.type == kCircle) {
+            const Real a = side * 90.0 + Q;
+            cur.workEndX = Move(cur.endX, absSide, RoundToInt(Cos(a) * r));
+            cur.workEndY = Move(cur.endY, absSide, RoundToInt(Sin(a) * r));
+        }
+        if (nxt.type == kRapid || nxt.type == kCircle) {
+            const Real a = NormalizeDegrees(h - side * 90.0);
+            cur.workEndX = Move(cur.endX, absSide, RoundToInt(Cos(a) * r));
+            cur.workEndY = Move(cur.endY, absSide, RoundToInt(Sin(a) * r));
+        }
+        advance();
+    }
+}
+
+
+} // namespace shapecomp

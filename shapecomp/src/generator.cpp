@@ -1,0 +1,443 @@
+// ISO generator: comment header, origin parameters, positioning, one block group per element
+// with a three-level Z state machine, and the two fixed cycles.
+#include "shapecomp/generator.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "shapecomp/message_sink.h"
+
+namespace shapecomp {
+
+OutputState& GeneratorState() {
+    static OutputState state;
+    return state;
+}
+
+void IsoWriter::Line(std::string_view text) {
+    text_ += "\r\n";
+    text_ += text;
+}
+
+void IsoWriter::Cont(std::string_view text) {
+    text_ += text;
+    text_ += ' ';
+}
+
+void IsoWriter::Comment(std::string_view text) {
+    text_ += '{';
+    text_ += text;
+    text_ += "}\r\n";
+}
+
+namespace {
+
+using plat::StrFormatC;
+
+// Millimetres of a coordinate relative to the origin.
+double Rel(int32_t v, int32_t origin) {
+    return static_cast<double>(static_cast<int64_t>(v) - origin) * 0.001;
+}
+double Mm(int32_t v) { return static_cast<double>(v) * 0.001; }
+
+class Generator {
+public:
+    Generator(IsoWriter& w, std::string_view suffix) : w_(w), suffix_(suffix), st_(GeneratorState()) {}
+
+    void SlowOn() {
+        if (st_.slow == 0) {
+            w_.Line(StrFormatC("L<SLOWACC.%.*s>", Len(suffix_), suffix_.data()));
+            st_.slow = 1;
+            w_.Line("G64\r\n");
+        }
+    }
+
+    void EmitFeed(int32_t feed, int force) {
+        if (feed == st_.lastFeed && !force) return;
+        if (feed <= 0) {
+            w_.Line("F=R311");
+            st_.lastFeed = 0;
+        } else {
+            w_.Line(StrFormatC("F%lg", Mm(feed)));
+            st_.lastFeed = feed;
+        }
+    }
+
+    int EmitPlungeFeed(int32_t depth, int32_t feed) {
+        if (depth < 0) return 0;
+        if (feed <= 0) w_.Line(StrFormatC("G1 F=R310 Z=(R332%+lg)", Mm(depth)));
+        else w_.Line(StrFormatC("G1 F%lg Z=(R332%+lg)", Mm(feed), Mm(depth)));
+        return 1;
+    }
+
+    // Moves the tool to level `target` at depth `d`. With a merge buffer the Z texts either go
+    // out as their own "G0" line (mode 1) or are left in the buffer for the caller's XY block.
+    // Returns 1 when it wrote a feed change that the next contour move must override.
+    int MoveToZLevel(int32_t target, int32_t f, int32_t d, std::string* buf, int32_t firstPlunge, int mode) {
+        const int32_t L = st_.zLevel, D = st_.depth;
+        const bool up = target < L || (target == L && D < d);
+        int result = 0;
+        if (buf) buf->clear();
+        auto zText = [&](int32_t level, const char* lead) {
+            return level == 2 ? StrFormatC("%sZ=(R332%+lg)", lead, Mm(d)) : StrFormatC("%sZ=(R331%+lg)", lead, Mm(d));
+        };
+        auto feedLine = [&] {
+            if (f < 1) w_.Line("G1 F=R310");
+            else w_.Line(StrFormatC("G1 F%lg", Mm(f)));
+        };
+        if (up) {
+            if (st_.slow == 1 && (!buf || mode != 0 || target == 0)) {
+                w_.Line("G66\r\n");
+                w_.Line(StrFormatC("L<FASTACC.%.*s>", Len(suffix_), suffix_.data()));
+                st_.slow = 0;
+            }
+            if (target == 0) {
+                w_.Line("G0 Z=R330");
+            } else {
+                std::string t = zText(target, "");
+                if (!buf) w_.Line("G0 " + t);
+                else if (mode == 1) w_.Line("G0 " + t);
+                else *buf = t;
+            }
+        } else {
+            if (target == 2) {
+                if (L == 0 || (L == 1 && D > 0)) {
+                    w_.Line("G0 Z=R331");
+                    SlowOn();
+                    const int plunged = EmitPlungeFeed(firstPlunge, f);
+                    if (!buf || mode == 1) {
+                        feedLine();
+                        result = 1;
+                    } else {
+                        result = plunged;
+                    }
+                } else if (L != 2 || d < D) {
+                    SlowOn();
+                    const int plunged = EmitPlungeFeed(firstPlunge, f);
+                    if (!buf || mode == 1) {
+                        feedLine();
+                        result = 1;
+                    } else {
+                        result = plunged;
+                    }
+                }
+            }
+            std::string cont;
+            if (target == 2 && (L != 2 || d != D)) cont = zText(2, " ");
+            else if (target == 1 && (L != 1 || d != D)) cont = zText(1, " ");
+            if (!cont.empty()) {
+                if (!buf || mode == 1) w_.Cont(cont);
+                else *buf = cont;
+            }
+        }
+        st_.zLevel = target;
+        st_.depth = d;
+        return result;
+    }
+
+    static int Len(std::string_view s) { return static_cast<int>(s.size()); }
+
+    IsoWriter& w_;
+    std::string_view suffix_;
+    OutputState& st_;
+};
+
+// "<lead>X<x> Y<y>" of a point relative to the origin.
+std::string XY(const char* lead, int32_t x, int32_t y, const ShapeDescription& s) {
+    return StrFormatC("%sX%g Y%g", lead, Rel(x, s.originX), Rel(y, s.originY));
+}
+
+// Words of a parameter text, cut at blanks (runs of blanks count as one), each at most 15
+// characters.
+std::vector<std::string> Words(std::string_view text) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+        size_t start = i;
+        while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+        if (i > start) words.emplace_back(text.substr(start, std::min<size_t>(i - start, 15)));
+    }
+    return words;
+}
+
+bool Positive(const std::string& word) {
+    const char* end = nullptr;
+    return plat::StrtodC(word.c_str(), &end) > 0;
+}
+
+void CycleHeader(IsoWriter& w, std::string_view baseName, std::string_view diameterText, std::string_view suffix) {
+    w.Comment(baseName);
+    w.Comment("Diametro fresa");
+    w.Comment(diameterText);
+    w.Comment("Tracciato a centro fresa");
+    w.Comment(suffix);
+}
+
+} // namespace
+
+std::string FindStLineInText(std::string_view text, std::string_view code) {
+    const std::string key = "ST" + std::string(code) + " ";
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t eol = text.find('\n', pos);
+        std::string_view line = text.substr(pos, eol == std::string_view::npos ? text.size() - pos : eol - pos);
+        pos = eol == std::string_view::npos ? text.size() : eol + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+        size_t b = 0;
+        while (b < line.size() && (line[b] == ' ' || line[b] == '\t')) ++b;
+        line.remove_prefix(b);
+        if (line.size() < key.size() || !plat::EqualsNoCase(line.substr(0, key.size()), key)) continue;
+        line.remove_prefix(key.size());
+        b = 0;
+        while (b < line.size() && (line[b] == ' ' || line[b] == '\t')) ++b;
+        return std::string(line.substr(b)) + " ";
+    }
+    return {};
+}
+
+std::string FindStLine(const std::string& nativePath, std::string_view code) {
+    std::string text;
+    if (!plat::ReadWholeFile(nativePath, text)) return {};
+    return FindStLineInText(text, code);
+}
+
+bool WriteSpecialCycle(const ShapeDescription& shape, IsoWriter& w, std::string_view baseName,
+                       std::string_view suffix, std::string_view shapeText) {
+    if (shape.elements.size() != 1) return false;
+    const int32_t type = shape.elements[0].type;
+    if (type != kCycleHelicalHole && type != kCycleSteppedPlunge) return false;
+    const std::string params = FindStLineInText(shapeText, type == kCycleHelicalHole ? "100" : "101");
+    if (params.empty()) return false;
+    const std::vector<std::string> words = Words(params);
+    auto word = [&](size_t n) { return n >= 1 && n <= words.size() ? words[n - 1] : std::string(); };
+    const int sl = static_cast<int>(suffix.size());
+    const char* sx = suffix.data();
+
+    if (type == kCycleHelicalHole) {
+        // Helical hole: hole diameter, depths 1 to 4, speeds 1 and 2.
+        const std::string diameter = word(2), d1 = word(3), d2 = word(4), d3 = word(5), d4 = word(6);
+        std::string s1 = word(7), s2 = word(8);
+        if (!Positive(diameter) || !Positive(d1) || !Positive(d2) || !Positive(d3) || !Positive(d4)) return false;
+        if (!Positive(s1)) s1 = "3200";
+        if (!Positive(s2)) s2 = "4770";
+        CycleHeader(w, baseName, diameter, suffix);
+        w.Line("R629 = 0");
+        w.Line("R630 = 0");
+        w.Line(StrFormatC("L<POS_AXES.%.*s>\r\n", sl, sx));
+        w.Line(StrFormatC("R400 = %s-R620", diameter.c_str()));
+        w.Line("R401 = R400/2\r\n");
+        w.Line(StrFormatC("G00 X0 Y0 S%s", s1.c_str()));
+        w.Line("Z=R331");
+        w.Line(StrFormatC("L<SLOWACC.%.*s>\r\n", sl, sx));
+        w.Line("M7 G01 F=310 Z=R332");
+        w.Line(StrFormatC("Z=(R332+%s) S%s", d1.c_str(), s2.c_str()));
+        w.Line("F=R311");
+        w.Line(StrFormatC("G03 X0 Y=-R400 Z=(R332+%s) I0 J=-R401 e1", d2.c_str()));
+        w.Line(StrFormatC("G03 X0 Y=-R400 Z=(R332+%s) I0 J0 e1", d3.c_str()));
+        w.Line(StrFormatC("G03 X0 Y0 Z=(R332+%s) I0 J=-R401 e1\r\n", d4.c_str()));
+        w.Line(StrFormatC("L<FASTACC.%.*s>", sl, sx));
+        w.Line("G0 Z=R330");
+        w.Line("M9\r\n");
+        return true;
+    }
+
+    // Stepped plunge: tool diameter text, speed, n steps (1 to 10), n feeds, n depths.
+    const std::string speed = word(3);
+    if (!Positive(speed)) return false;
+    int32_t n = 0;
+    {
+        const char* end = nullptr;
+        const double v = plat::StrtodC(word(4).c_str(), &end);
+        n = v >= 1 && v <= 10 ? static_cast<int32_t>(v) : 0;
+    }
+    if (n < 1 || n > 10 || words.size() > static_cast<size_t>(2 * n + 4)) return false;
+    CycleHeader(w, baseName, word(2), suffix);
+    w.Line("R629 = 0");
+    w.Line("R630 = 0");
+    w.Line(StrFormatC("L<POS_AXES.%.*s>\r\n", sl, sx));
+    w.Line(StrFormatC("G0 X0 Y0 Z=R330 M03 S%s", speed.c_str()));
+    w.Line("G0 Z=(R331+2)");
+    w.Line("$M49");
+    w.Line(StrFormatC("L<SLOWACC.%.*s>\r\n", sl, sx));
+    for (int32_t i = 1; i <= n; ++i) {
+        const std::string feed = word(static_cast<size_t>(4 + i)), depth = word(static_cast<size_t>(4 + n + i));
+        w.Line(StrFormatC("G1 F%s Z=(R331-%s)", feed.c_str(), depth.c_str()));
+    }
+    w.Line("");
+    w.Line("$M48");
+    w.Line(StrFormatC("L<FASTACC.%.*s>", sl, sx));
+    w.Line("G0 Z=R330\r\n");
+    return true;
+}
+
+bool GenerateIso(const ShapeDescription& s, std::string_view baseName, std::string_view suffix,
+                 std::string_view shapeText, std::string& out) {
+    DebugTrace("CompilaUven");
+    IsoWriter w;
+    w.Buffer().reserve(256 + s.elements.size() * 48);
+    if (WriteSpecialCycle(s, w, baseName, suffix, shapeText)) {
+        out = std::move(w.Buffer());
+        return true;
+    }
+    // A lone special element without its valid parameter line would compile to positioning
+    // only: the piece would come out without its machining, so the shape is refused.
+    if (s.elements.size() == 1 &&
+        (s.elements[0].type == kCycleHelicalHole || s.elements[0].type == kCycleSteppedPlunge))
+        return false;
+
+    Generator g(w, suffix);
+    OutputState& st = GeneratorState();
+    const int sl = static_cast<int>(suffix.size());
+
+    w.Comment(baseName);
+    w.Comment("Diametro fresa");
+    w.Comment(StrFormatC("%g", Mm(s.toolDiameter)));
+    switch (s.side) {
+    case -1: w.Comment("Tracciato centro fresa offsettato a destra di Diam/2"); break;
+    case 1: w.Comment("Tracciato centro fresa offsettato a sinistra di Diam/2"); break;
+    case 0: w.Comment("Tracciato a centro fresa"); break;
+    default: break;
+    }
+    w.Comment(suffix);
+
+    w.Line(StrFormatC("R629 = %g", Rel(s.offsetStartX, s.originX)));
+    w.Line(StrFormatC("R630 = %g", static_cast<double>(static_cast<int64_t>(s.originY) - s.offsetStartY) * 0.001));
+    w.Line("R697 = R330");
+    w.Line(StrFormatC("L<POS_AXES.%.*s>\r\n", sl, suffix.data()));
+    w.Line(XY("G0 ", s.offsetStartX, s.offsetStartY, s));
+    w.Cont(" Z=R330");
+    w.Line("M7");
+
+    int prevKind = 1;
+    int32_t lastX = 0, lastY = 0;
+    std::string buf;
+    const double r = Mm(s.toolDiameter) / 2;
+
+    for (size_t i = 0; i < s.elements.size(); ++i) {
+        const ShapeElement& e = s.elements[i];
+        const ShapeElement* next = i + 1 < s.elements.size() ? &s.elements[i + 1] : nullptr;
+        const int32_t firstPlunge = (s.idIsHex && s.id >= 0 && i == 0) ? s.id : -1;
+        const bool merged = e.depthIsHex != 0;
+
+        if (e.type == kRapid) {
+            const int32_t level = e.feedPlunge != 0 ? 1 : 0;
+            if (!merged) {
+                g.MoveToZLevel(level, e.feedPlunge, e.depth, nullptr, -1, 0);
+                if (!(next && next->type == kCircle)) w.Line(XY("", e.workEndX, e.workEndY, s));
+            } else {
+                const int mode = next && next->type == kCircle ? 1 : 2;
+                g.MoveToZLevel(level, e.feedPlunge, e.depth, &buf, firstPlunge, mode);
+                if (mode == 2) {
+                    std::string xy = XY("", e.workEndX, e.workEndY, s);
+                    w.Line(buf.empty() ? xy : "G0 " + xy + " " + buf);
+                }
+            }
+            prevKind = 1;
+            lastX = e.workEndX;
+            lastY = e.workEndY;
+        } else if (e.type == kLine || e.IsArc()) {
+            if (prevKind == 0 && s.side != 0) {
+                g.MoveToZLevel(1, 0, 0, nullptr, -1, 0);
+                w.Line(XY("", lastX, lastY, s));
+            }
+            const int force = g.MoveToZLevel(2, e.feedPlunge, e.depth, merged ? &buf : nullptr, firstPlunge, 0);
+            if (!merged) buf.clear();
+            g.SlowOn();
+            g.EmitFeed(e.feedXY, force);
+            if (e.type == kLine) {
+                std::string text = XY("G1 ", e.workEndX, e.workEndY, s);
+                w.Line(buf.empty() ? text : text + " " + buf);
+                prevKind = 2;
+            } else {
+                const bool distinct = std::llabs(static_cast<long long>(e.workEndX) - e.centreX) >= 1 ||
+                                      std::llabs(static_cast<long long>(e.workEndY) - e.centreY) >= 1;
+                if (distinct) {
+                    w.Line(e.sweep < 1 ? "G2 " : "G3 ");
+                    const double ex = Rel(e.workEndX, s.originX), ey = Rel(e.workEndY, s.originY);
+                    const double cx = Rel(e.centreX, s.originX), cy = Rel(e.centreY, s.originY);
+                    if (merged && !buf.empty())
+                        w.Cont(StrFormatC("X%lg Y%lg %s I%lg J%lg e1", ex, ey, buf.c_str(), cx, cy));
+                    else
+                        w.Cont(StrFormatC("X%lg Y%lg I%lg J%lg", ex, ey, cx, cy));
+                } else if (!merged) {
+                    w.Line("");
+                    w.Comment("NULL ARC AVOIDED - CENTER WAS EQUAL TO END POINT");
+                } else {
+                    w.Line("G1 ");
+                    w.Cont(buf);
+                }
+                prevKind = 3;
+            }
+            lastX = e.workEndX;
+            lastY = e.workEndY;
+        } else if (e.type == kCircle) {
+            // The centre is the point as drawn; R the circle's radius, r the tool's.
+            const double R = Mm(e.centreX) / 2;
+            const double cx = Rel(e.endX, s.originX), cy = Rel(e.endY, s.originY);
+            double top = cy + R - r, mid = cy + (R - r) / 2, entry = cy;
+            const bool mill = (e.centreY & kCircleMill) != 0 && s.toolDiameter < e.centreX;
+            const bool spiral = (e.centreY & kCircleSpiral) != 0;
+            const char* g23 = (e.centreY & kCircleClockwise) ? "G2" : "G3";
+            if (prevKind != 1) g.MoveToZLevel(1, 0, 0, nullptr, -1, 0);
+            if (mill && 3 * r < R && !spiral) {
+                entry = top - r;
+                mid = top - r / 2;
+            }
+            w.Line(StrFormatC("X%g Y%g", cx, entry));
+            const int force = g.MoveToZLevel(2, e.feedPlunge, e.depth, nullptr, firstPlunge, 0);
+            g.SlowOn();
+            if (mill) {
+                g.EmitFeed(e.feedXY, force);
+                if (!spiral) {
+                    w.Line(StrFormatC("%s X%lg Y%lg I%lg J%lg", g23, cx, top, cx, mid));
+                    w.Line(StrFormatC("X%lg Y%lg I%lg J%lg", cx, top, cx, cy));
+                    w.Line(StrFormatC("X%lg Y%lg I%lg J%lg", cx, entry, cx, mid));
+                } else {
+                    const double step = 1.8 * r;
+                    if (!(step > 0) || (R - r) / step > kMaxSpiralTurns) return false;
+                    double sp = step;
+                    while (sp < R - r) {
+                        w.Line(StrFormatC("%s X%g Y%g I%g J%g", g23, cx, cy + sp, cx, cy + step / 2));
+                        w.Line(StrFormatC("%s X%g Y%g I%g J%g", g23, cx, cy - sp, cx, cy));
+                        sp += step;
+                    }
+                    sp -= step;
+                    w.Line(StrFormatC("%s X%g Y%g I%g J%g", g23, cx, top, cx, ((R - r) + sp) / 2 + (cy - sp)));
+                    w.Line(StrFormatC("%s X%g Y%g I%g J%g", g23, cx, cy - R + r, cx, cy));
+                    w.Line(StrFormatC("%s X%g Y%g I%g J%g", g23, cx, top, cx, cy));
+                    w.Line(StrFormatC("%s X%g Y%g I%g J%g", g23, cx, top - 2, cx, top - 1));
+                }
+            }
+            prevKind = 0;
+        }
+    }
+
+    const ShapeElement* last = s.elements.empty() ? nullptr : &s.elements.back();
+    g.MoveToZLevel(0, last ? last->feedPlunge : 0, last ? last->depth : 0, nullptr, -1, 0);
+    w.Line("M9\r\n");
+    (void)st;
+    out = std::move(w.Buffer());
+    return true;
+}
+
+int CompilaUven(const ShapeDescription& shape, const std::string& outPath, std::string_view suffix,
+                std::string_view shapeText, std::string* written) {
+    size_t slash = outPath.find_last_of("/\\");
+    const std::string_view baseName =
+        slash == std::string::npos ? std::string_view(outPath) : std::string_view(outPath).substr(slash + 1);
+    std::string text;
+    if (!GenerateIso(shape, baseName, suffix, shapeText, text)) return 0;
+    FILE* f = std::fopen(outPath.c_str(), "wb");
+    if (!f) return 0;
+    const bool complete = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const bool closed = std::fclose(f) == 0;
+    if (!complete || !closed) return 0;
+    if (written) *written = std::move(text);
+    return 1;
+}
+
+} // namespace shapecomp
