@@ -1,0 +1,831 @@
+// Bar detail loading: the chosen bar's pieces and machinings read again from the list file and
+// converted into working records, with tools resolved, head slices turned into blade records,
+// special shapes classified and the sub-programs registered. Also the tool check of a whole
+// list at opening and the automatic tool choice.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+#include "engine/bar_computation.h"
+#include "engine/shape_compiler.h"
+#include "machine/bar_progress.h"
+#include "machine/error_text.h"
+#include "machine/geometry.h"
+#include "machine/globals.h"
+#include "machine/lda_format.h"
+#include "machine/path_table.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/special_programs.h"
+#include "machine/units.h"
+#include "machine/utils.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+
+namespace {
+
+// The list file, closed on every path.
+struct ListFile {
+    std::FILE* f = nullptr;
+    ~ListFile() {
+        if (f != nullptr) std::fclose(f);
+    }
+};
+
+// Reads a stored record of `size` bytes into a zero-filled buffer of `cap` bytes (a longer
+// record's extra bytes are skipped).
+bool ReadRecord(std::FILE* f, uint8_t* buf, int cap, int size) {
+    std::memset(buf, 0, static_cast<std::size_t>(cap));
+    if (size <= 0) return false;
+    const int take = std::min(size, cap);
+    if (std::fread(buf, 1, static_cast<std::size_t>(take), f) != static_cast<std::size_t>(take)) return false;
+    if (size > take && std::fseek(f, size - take, SEEK_CUR) != 0) return false;
+    return true;
+}
+
+std::string Text(const uint8_t* p, int n) {
+    std::string s(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n));
+    const auto z = s.find('\0');
+    if (z != std::string::npos) s.resize(z);
+    return s;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A tool name as the list gives it: cut at its first blank.
+std::string ToolNameOf(const uint8_t* rec) {
+    std::string n = Text(rec + lda::mach::kToolName, lda::mach::kToolNameLen);
+    const auto b = n.find(' ');
+    if (b != std::string::npos) n.resize(b);
+    return n;
+}
+
+bool IsBladeName(const std::string& name) {
+    const MachineSettings& s = *g_pSettings;
+    return !name.empty() && (name == s.QBLADE_NAME || name == s.SLICERBLADE_NAME);
+}
+
+void SetLdtMessage(const char* key, const uint8_t* rec, bool spaced = false) {
+    const std::string ldt = Text(rec + lda::mach::kNomeLdt, lda::mach::kNomeLdtLen);
+    SetErrorText(spaced ? "%s (LDT:%s - %d)" : "%s (LDT:%s-%d)", MsgError(key), ldt.c_str(),
+                 static_cast<int>(lda::GetI16(rec + lda::mach::kIdLdt)));
+}
+
+// A stored record's sizes that the engine relies on: tail length, parameter count and depth
+// count. A record that does not hold together is refused before any of them is used.
+bool RecordFitsSlots(const uint8_t* rec) {
+    const int tail = lda::GetI16(rec + lda::mach::kTailLength);
+    const int params = lda::GetI16(rec + lda::mach::kParamCount);
+    const int32_t depths = lda::GetI32(rec + lda::mach::kDepthCount);
+    return tail >= 0 && tail <= lda::kMaxTail && params >= 0 && params <= kMaxFigureParams &&
+           depths <= kMaxDepthSteps + 1;
+}
+
+void SetBadRecordMessage(const uint8_t* rec) { SetLdtMessage("ERR_BAD_RECORD", rec); }
+
+// Per-piece values read from a stored piece record.
+struct StoredPiece {
+    std::string name, addInfo, texts[3];
+    int32_t length = 0;
+    int16_t machinings = 0;
+    int32_t angle[2] = {};       // right, left
+    int32_t second[2] = {};
+    int32_t height[2] = {};
+};
+
+StoredPiece ReadPiece(const uint8_t* p) {
+    StoredPiece s;
+    s.name = Text(p + lda::piece::kName, lda::piece::kTextLen);
+    s.length = RoundToTen(lda::GetI32(p + lda::piece::kLength));
+    s.machinings = lda::GetI16(p + lda::piece::kMachiningCount);
+    // The right end is the piece's first end, the left end its second one; each end's second
+    // angle is its further angle and the slice height the value that belongs to it.
+    s.angle[0] = lda::GetI32(p + lda::piece::kFirstAngle);
+    s.angle[1] = lda::GetI32(p + lda::piece::kSecondAngle);
+    s.second[0] = lda::GetI32(p + lda::piece::kFirstFurtherAngle);
+    s.second[1] = lda::GetI32(p + lda::piece::kSecondFurtherAngle);
+    s.height[0] = lda::GetI32(p + lda::piece::kFirstFurtherValue);
+    s.height[1] = lda::GetI32(p + lda::piece::kSecondFurtherValue);
+    s.addInfo = Text(p + lda::piece::kAddInfo, lda::piece::kTextLen);
+    // The three texts carried over are the second, third and fourth piece texts.
+    s.texts[0] = Text(p + lda::piece::kText3, lda::piece::kTextLen);
+    s.texts[1] = Text(p + lda::piece::kText4, lda::piece::kTextLen);
+    s.texts[2] = Text(p + lda::piece::kText5, lda::piece::kTextLen);
+    return s;
+}
+
+// Head slices of one end on variant 1: 0 none, 1 angled (two records), 2 straight (one).
+// Updates the end angle and second angle as the slice rules say.
+int SliceOfEnd(int32_t& angle, int32_t& second, int32_t height, int32_t profileTop) {
+    if (angle > 360000) SplitCompoundAngle(angle, &angle, &second);
+    if (second == 90000 || second == 0 || height == 0) return 0;
+    if (angle != 90000) return 1;
+    if (height < profileTop) return 2;
+    angle = second;
+    return 0;
+}
+
+void CopyText(char* dst, std::size_t size, const std::string& src) { std::snprintf(dst, size, "%s", src.c_str()); }
+
+} // namespace
+
+int BarComputation::ChooseAutomaticTool(int32_t figure, int32_t diameter, char name[10], int32_t* diameterIndex) {
+    if (diameter == 0 || g_pRallaTools == nullptr) return 1;
+    const int32_t d = diameter < 0 ? -diameter : diameter;
+    int candTool = -1, candIndex = 0;
+    int64_t bestDistance = INT64_MAX;
+    bool taken = false;
+    const int positions = std::min(g_rallaPositions, kRallaMaxPositions);
+    for (int p = 0; p < positions; ++p) {
+        const int t = listTools_[p];
+        if (t <= 0 || t >= g_pRallaTools->Count()) continue;
+        const ToolRecord& tool = g_pRallaTools->Tool(t);
+        if (!(tool.kind == 0 || (tool.kind == 1 && figure == 1))) continue;
+        for (int k = 0; k < 3; ++k) {
+            const int32_t D = tool.diameter[k];
+            if (D < 1) break;
+            const int64_t dist = std::llabs(int64_t{D} - d);
+            if (dist < 5) {
+                if (tool.kind == 1) {
+                    std::snprintf(name, 10, "%s", tool.name);
+                    *diameterIndex = k;
+                    return 0;
+                }
+                if (!taken) {
+                    candTool = t;
+                    candIndex = k;
+                    taken = true;
+                }
+                continue;
+            }
+            if (!taken && diameter > 0 && tool.kind == 0 && D < d + 5 && dist < bestDistance) {
+                bestDistance = dist;
+                candTool = t;
+                candIndex = k;
+            }
+        }
+    }
+    if (candTool < 0) return 1;
+    std::snprintf(name, 10, "%s", g_pRallaTools->Tool(candTool).name);
+    *diameterIndex = candIndex;
+    return 0;
+}
+
+int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int tailLen, WorkingMachining& m,
+                                  WorkingPiece* piece, int pieceIndex, int runningId, bool isBlade) {
+    const MachineSettings& s = *g_pSettings;
+    const BarValues bv = BarEngineValues(*currentBar);
+    using namespace lda::mach;
+    m.Id = runningId;
+    m.Id2 = 0;
+    m.active = 1;
+    m.OwnPositioning = 1;
+    m.RallaDelta = kNoRallaAngle;
+    m.PieceRef = piece;
+    const std::string toolStored = ToolNameOf(rec);
+    // 2. kind
+    int32_t figure = lda::GetI16(rec + kFigure);
+    m.TipoLavor = kKindRalla;
+    if (MachineVariant == 1) {
+        if (!toolStored.empty() && toolStored == s.QBLADE_NAME) {
+            m.TipoLavor = kKindQBlade;
+            figure = 6010;
+        } else if (!toolStored.empty() && toolStored == s.SLICERBLADE_NAME) {
+            m.TipoLavor = kKindSlicerBlade;
+            figure = 6020;
+        }
+    }
+    // 3. group, priority, drawing
+    int32_t group = lda::GetI32(rec + kGroup);
+    m.Priorita = lda::GetI32(rec + kPriority);
+    CopyText(m.NomeLdt, sizeof m.NomeLdt, Text(rec + kNomeLdt, kNomeLdtLen));
+    m.IdLdt = isBlade ? runningId : lda::GetI16(rec + kIdLdt);
+    // 4. direction only for the blade programs
+    const float dirAngle = lda::GetF32(rec + kDirectionAngle);
+    if ((rec[kDirectionFlag] != 0 || dirAngle != 0.0f) && figure != 6010 && figure != 6020) {
+        SetLdtMessage("ERR_DIR_LAV", rec);
+        return 1;
+    }
+    // 5. groups per piece
+    if (group > 9999) {
+        SetErrorText("%s", MsgError("TROPPI_INSIEMI"));
+        return 1;
+    }
+    if (group > 0) {
+        m.Insieme = pieceIndex * 10000 + group;
+    } else {
+        m.Insieme = 0;
+        m.Priorita = 0;
+    }
+    // 6. requested diameter and figure
+    m.requestedDiameter = formatVersion_ >= 15 ? RoundToTen(lda::GetI32(rec + kRequestedDiameter)) : 0;
+    m.Figura = figure;
+    if (!RecordFitsSlots(rec)) {
+        SetBadRecordMessage(rec);
+        return 1;
+    }
+    m.paramCount = lda::GetI16(rec + kParamCount);
+    for (int i = 0; i < kMaxFigureParams; ++i) m.params[i] = lda::GetI32(rec + kParams + 4 * i);
+    // 7. variant 2: a figure 30 standing for 6000 has no tool
+    const bool noTool = MachineVariant == 2 && m.params[0] == 6000000;
+    const ToolRecord* tool = nullptr;
+    if (!noTool) {
+        // 8. tool
+        std::string toolName = toolStored;
+        m.Diam = lda::GetI32(rec + kDiameterIndex);
+        bool automatic = false;
+        if (toolName.empty()) {
+            char chosen[10] = {};
+            int32_t index = 0;
+            if (ChooseAutomaticTool(m.Figura, m.requestedDiameter, chosen, &index) != 0) {
+                SetLdtMessage("ERR_TOOL_AUTOM", rec);
+                return 1;
+            }
+            toolName = chosen;
+            m.Diam = index;
+            automatic = true;
+        }
+        const int found = g_pRallaTools->FindTool(toolName.c_str());
+        if (found < 0 && !(MachineVariant == 1 && IsBladeKind(m.TipoLavor))) {
+            SetErrorText("%s", MsgError("WRONG_DRILL"));
+            return 1;
+        }
+        m.Uten = found < 0 ? 0 : found;
+        tool = &g_pRallaTools->Tool(m.Uten);
+        if (MachineVariant == 1 && IsBladeKind(m.TipoLavor)) {
+            // 9. blade tool
+            m.Diam = s.DIAM_LAMA;
+            m.toolRadius = s.DIAM_LAMA / 2;
+            m.Figura = m.TipoLavor == kKindQBlade ? 6010 : 6020;
+        } else {
+            // 10. a negative index is as wrong as one of 3 or more
+            if (!automatic && (m.Diam < 0 || m.Diam >= 3)) {
+                SetErrorText("%s", MsgError("WRONG_DIAM"));
+                return 1;
+            }
+            m.toolRadius = tool->diameter[m.Diam] / 2;
+            if (m.toolRadius < 1) {
+                SetLdtMessage("ERR_RAGGIO", rec);
+                return 1;
+            }
+        }
+    } else {
+        tool = &g_pRallaTools->Tool(0);
+    }
+    // 11. position and depths
+    m.X = lda::GetI32(rec + kX);
+    m.Y = lda::GetI32(rec + kY) + bv.yOffset;
+    m.Z = lda::GetI32(rec + kZ) + bv.zOffset;
+    if (!noTool) {
+        m.depthSteps = std::max(lda::GetI32(rec + kDepthCount) - 1, 1);
+        m.stepDepth = lda::GetI32(rec + kStepDepth);
+        m.totalDepth = m.depthSteps * m.stepDepth;
+    }
+    m.Zdisimp = lda::GetI32(rec + kZDisimp);
+    m.Svuotam = rec[kSvuotam];
+    m.Svuotam2 = rec[kSvuotam2];
+    // 12. figure angle
+    const float figAngle = lda::GetF32(rec + kFigureAngle);
+    m.AngFig = StepIntoRange(ToThousandths(figAngle), 360000, 0, 360000);
+    // 13. extents (side -1 widens the figure by the tool radius)
+    const int side = MachineVariant == 2 ? -1 : (s.MORSE_SUPP > 0 ? 0 : -1);
+    const int32_t addX = m.TipoLavor == kKindSlicerBlade ? 0 : m.X;
+    m.XFm = addX + lda::GetI32(rec + kXMin);
+    m.XFM = addX + lda::GetI32(rec + kXMax);
+    m.YFm = lda::GetI32(rec + kYMin);
+    m.YFM = lda::GetI32(rec + kYMax);
+    const int32_t r = m.toolRadius * side;
+    m.Xm = m.XFm + r;
+    m.XM = m.XFM - r;
+    m.Ym = m.YFm + r;
+    m.YM = m.YFM - r;
+    // 14. face angle
+    const float face = lda::GetF32(rec + kFaceAngle);
+    if (havePrevFace_ && face == prevFace_) {
+        m.Angolo = prevAngolo_;
+        m.faceAngleRad = prevFaceRad_;
+    } else {
+        m.Angolo = StepIntoRange(ToThousandths(face), 180000, -179999, 360000);
+        m.faceAngleRad = DegToRad(StepIntoRangeReal(face, 360, 0, 360));
+    }
+    havePrevFace_ = true;
+    prevFace_ = face;
+    prevAngolo_ = m.Angolo;
+    prevFaceRad_ = m.faceAngleRad;
+    // 15. speeds and sense
+    for (int i = 0; i < 3; ++i) m.ownSpeeds[i] = lda::GetI32(rec + kSpeed1 + 4 * i);
+    m.Vel_rot = m.ownSpeeds[0];
+    m.Vel_lav = m.ownSpeeds[1];
+    m.Vel_sfond = m.ownSpeeds[2];
+    m.speedGiven = (m.ownSpeeds[0] != 0 || m.ownSpeeds[1] != 0 || m.ownSpeeds[2] != 0) ? 1 : 0;
+    const int16_t storedSpeed = lda::GetI16(rec + kRotationSpeed);
+    m.rotationSpeed = storedSpeed >= 0 ? storedSpeed : tool->speed;
+    const int16_t sense = lda::GetI16(rec + kFigureSense);
+    if (MachineVariant == 1 && m.TipoLavor == kKindSlicerBlade)
+        m.figureSense = sense;
+    else
+        m.figureSense = sense == 1 ? 1 : (sense != 0 ? 0 : s.SENSO_FIGURE);
+    m.markByte = rec[kByte251];
+    m.roughMark2 = rec[kByte252];
+    m.roughMark1 = rec[kByte253];
+    // 17. figure 30
+    if (m.Figura == 30) {
+        m.Figura = m.params[0] / 1000;
+        m.params[0] = m.params[1];
+        m.params[1] = m.params[2];
+        m.params[2] = 0;
+        m.paramCount = 2;
+        if (m.Figura == 6000 && MachineVariant == 2) m.TipoLavor = kKindFigure6000;
+    }
+    // 18.
+    if (m.Figura < 0) {
+        SetErrorText("%s", MsgError("ERR_NUM_FIGURA"));
+        return 1;
+    }
+    // 19. program name
+    std::string name;
+    if (m.Figura == 0) {
+        std::string shape = Text(rec + kShapeName, kShapeNameLen);
+        const auto slash = shape.find_last_of("\\/:");
+        if (slash != std::string::npos) shape = shape.substr(slash + 1);
+        const auto dot = shape.find('.');
+        if (dot != std::string::npos) shape.resize(dot);
+        name = shape;
+    } else {
+        name = std::to_string(m.Figura);
+    }
+    if (m.Figura >= 1 && m.Figura <= 49) {
+        m.programKind = kProgramFigure;
+        CopyText(m.programName, sizeof m.programName, name + ".BRE");
+        CopyText(m.cutTool, sizeof m.cutTool, Text(rec + kShortText, kShortTextLen));
+    } else if (m.Figura == 0) {
+        m.programKind = kProgramLoaded;
+        CopyText(m.cutTool, sizeof m.cutTool, name);
+        // 16. special shape: compiled into the program only when its file opens and the
+        // machine is connected, else a sub-program "<name>.ISO" the controller loads.
+        CopyText(m.programName, sizeof m.programName, std::string(s.DIR_VLK) + name + ".VLK");
+        const int32_t res = TheShapeCompiler().CompilaSpeciale3((*g_pPathTable)[PathTable::kProgramDir],
+                                                               m.programName, "BRE", 0, nullptr, nullptr, 0);
+        if (static_cast<int16_t>(res) == 0 && g_machineConnected != 0)
+            m.programKind = kProgramCompiled;
+        else
+            CopyText(m.programName, sizeof m.programName, name + ".ISO");
+    } else {
+        m.programKind = kProgramLoaded;
+        if (m.Figura == 6000 && MachineVariant == 2) {
+            g_pSettings->HeadCutAngled = 1;
+            m.TipoLavor = kKindFigure6000;
+        }
+        if (MachineVariant == 1 && (m.Figura == 6010 || m.Figura == 6020)) {
+            if (HeadAngleRules(m, rec, figAngle, face, dirAngle) != 0) return 1;
+        }
+        CopyText(m.cutTool, sizeof m.cutTool, name);
+        CopyText(m.programName, sizeof m.programName, name + ".ISO");
+    }
+    CopyText(m.programName, sizeof m.programName, Upper(m.programName));
+    CopyText(m.cutTool, sizeof m.cutTool, Upper(m.cutTool));
+    // 20. depth-step records from the tail
+    if (tailLen > 0 && tail != nullptr) {
+        const int entries = std::min({tailLen / lda::kTailEntrySize, m.depthSteps, kMaxDepthSteps});
+        for (int i = 0; i < entries; ++i) {
+            const uint8_t* e = tail + i * lda::kTailEntrySize;
+            DepthStepRecord& d = m.depthStepRecords[i];
+            d.depth = lda::GetI32(e);
+            for (int k = 0; k < 3; ++k) d.values[k] = lda::GetI32(e + 4 + 4 * k);
+            d.flags = lda::GetI32(e + 16);
+            d.value16 = lda::GetI16(e + 20);
+            const int32_t sp = lda::GetI32(e + 22);
+            d.speed = sp >= 0 ? sp : (storedSpeed >= 0 ? storedSpeed : tool->speed);
+            if (d.values[0] != 0 || d.values[1] != 0 || d.values[2] != 0) m.speedGiven = 1;
+        }
+        if (entries > 0) {
+            m.totalDepth = m.depthStepRecords[entries - 1].depth;
+            m.depthStepMarker = 1;
+        }
+    }
+    return 0;
+}
+
+int BarComputation::HeadAngleRules(WorkingMachining& m, const uint8_t* rec, float figAngle, float face,
+                                   float dirAngle) {
+    const MachineSettings& s = *g_pSettings;
+    const BarValues bv = BarEngineValues(*currentBar);
+    m.AngFig = ToThousandths(figAngle);
+    m.cutAngle = dirAngle;
+    double f = face;
+    while (f > 360) f -= 360;
+    while (f < -360) f += 360;
+    if (m.Figura == 6010) {
+        if (f == 270 || f == -90) {
+            m.AngFig += 180000;
+            if (m.AngFig >= 360000) m.AngFig -= 360000;
+            m.cutAngle += 180;
+            if (m.cutAngle >= 360) m.cutAngle -= 360;
+        } else if (f != 90) {
+            SetLdtMessage("WRONG_INTEST", rec, true);
+            return 1;
+        }
+        m.TipoLavor = kKindQBlade;
+        return 0;
+    }
+    if (m.AngFig != 0 && m.AngFig != 180000) {
+        SetLdtMessage("WRONG_INTEST", rec, true);
+        return 1;
+    }
+    if (f > 0) {
+        m.AngFig = 180000 - m.AngFig;
+        m.cutAngle += 180;
+    }
+    m.AngFig = StepIntoRange(m.AngFig, 180000, -179999, 360000);
+    if (m.AngFig > 90000 || m.AngFig < -90000) {
+        SetLdtMessage("WRONG_INTEST", rec, true);
+        return 1;
+    }
+    double head = m.cutAngle;
+    if (s.CONF_CARICO != 0) {
+        head = -head;
+        if (head * 1000 < s.Q_MIN_LAMA) head += 360;
+        else if (head * 1000 > s.Q_MAX_LAMA) head -= 360;
+    }
+    if (head * 1000 < s.Q_MIN_LAMA || head * 1000 > s.Q_MAX_LAMA) {
+        SetLdtMessage("WRONG_INTEST", rec, true);
+        return 1;
+    }
+    const double y = m.Y - std::sin(MilliDegToRad(m.AngFig)) * m.YFm;
+    if (y < bv.profileBottom || y > bv.profileTop) {
+        SetLdtMessage("INTEST_NO_PZ", rec, true);
+        return 1;
+    }
+    m.TipoLavor = kKindSlicerBlade;
+    return 0;
+}
+
+int BarComputation::LoadBarDetail(int barIndex) {
+    if (barIndex < 0 || barIndex >= BarCount() || g_pSettings == nullptr || g_pRallaTools == nullptr) {
+        SetErrorText("%s", MsgError("ERR_READ"));
+        return 1;
+    }
+    const MachineSettings& s = *g_pSettings;
+    currentBar = Bar(barIndex);
+    currentBarIndex = barIndex;
+    if (g_pSpecialPrograms != nullptr) g_pSpecialPrograms->ClearSpecialList();
+    const BarRecord& bar = *currentBar;
+    const BarValues bv = BarEngineValues(bar);
+    const bool hasPieces = bar.firstPieceIndex >= 0 && bar.pieceCount > 0;
+    const int nPieces = hasPieces ? bar.pieceCount : 0;
+    havePrevFace_ = false;
+
+    piecesDone = 0;
+    if (s.MEM_PEZZI != 0) {
+        // More pieces done than the bar has cannot be: the count is clamped to the bar's pieces.
+        const int done = ReadBarProgress(bar.index, ListPath());
+        piecesDone = done > 0 ? std::min(done, nPieces) : 0;
+    }
+
+    ListFile lf;
+    lf.f = plat::OpenFile(ListPath(), "rb");
+    if (lf.f == nullptr) {
+        SetErrorText("%s (LISTA1:%s )", MsgError("ERR_FILE"), ListPath());
+        return 1;
+    }
+    const int pieceSize = bar.pieceRecordSize > 0 ? bar.pieceRecordSize : lda::kPieceSize;
+    const int machSize = bar.machiningRecordSize > 0 ? bar.machiningRecordSize : lda::kMachiningSize;
+    uint8_t prec[lda::kPieceSize];
+    uint8_t mrec[lda::kMachiningSize];
+    uint8_t tail[lda::kMaxTail];
+
+    // Reads one stored machining record and its tail; 0, or 1 with the message set.
+    auto readMachining = [&](int* tailLen) -> int {
+        if (!ReadRecord(lf.f, mrec, lda::kMachiningSize, machSize)) {
+            SetErrorText("%s", MsgError("ERR_READ"));
+            return 1;
+        }
+        MigrateListRecord(formatVersion_, mrec, bar.length);
+        if (!RecordFitsSlots(mrec)) {
+            SetBadRecordMessage(mrec);
+            return 1;
+        }
+        *tailLen = lda::GetI16(mrec + lda::mach::kTailLength);
+        if (*tailLen > 0 && std::fread(tail, 1, static_cast<std::size_t>(*tailLen), lf.f) !=
+                                static_cast<std::size_t>(*tailLen)) {
+            SetErrorText("%s", MsgError("ERR_READ"));
+            return 1;
+        }
+        return 0;
+    };
+
+    // First pass: count the stored machinings and the head-slice records of every piece.
+    int storedTotal = 0, slicesMax = 0, slicesTotal = 0;
+    if (std::fseek(lf.f, bar.firstPieceOffset, SEEK_SET) != 0) {
+        SetErrorText("%s", MsgError("ERR_READ"));
+        return 1;
+    }
+    if (hasPieces) {
+        for (int i = 0; i < nPieces; ++i) {
+            if (!ReadRecord(lf.f, prec, lda::kPieceSize, pieceSize)) {
+                SetErrorText("%s", MsgError("ERR_READ"));
+                return 1;
+            }
+            StoredPiece sp = ReadPiece(prec);
+            if (sp.machinings < 0) {
+                SetErrorText("%s", MsgError("ERR_READ"));
+                return 1;
+            }
+            int slices = 0;
+            if (MachineVariant == 1)
+                for (int e = 0; e < 2; ++e) {
+                    const int kind = SliceOfEnd(sp.angle[e], sp.second[e], sp.height[e], bv.profileTop);
+                    slices += kind == 1 ? 2 : (kind == 2 ? 1 : 0);
+                }
+            slicesMax = std::max(slicesMax, slices);
+            slicesTotal += slices;
+            storedTotal += sp.machinings;
+            for (int k = 0; k < sp.machinings; ++k) {
+                int tl = 0;
+                if (readMachining(&tl) != 0) return 1;
+            }
+        }
+    } else {
+        storedTotal = bar.machiningCount > 0 ? bar.machiningCount : 0;
+    }
+    (void)slicesMax;
+    orderedMachinings = storedTotal + slicesTotal;
+    records.reserve(static_cast<std::size_t>(orderedMachinings + 2 * nPieces));
+
+    // Second pass.
+    if (std::fseek(lf.f, bar.firstPieceOffset, SEEK_SET) != 0) {
+        SetErrorText("%s", MsgError("ERR_READ"));
+        return 1;
+    }
+    int runningId = 0;
+    int converted = 0;
+    if (!hasPieces) {
+        for (int k = 0; k < storedTotal; ++k) {
+            int tl = 0;
+            if (readMachining(&tl) != 0) return 1;
+            ++runningId;
+            WorkingMachining* m = NewRecord();
+            if (ConvertRecord(mrec, tail, tl, *m, nullptr, 0, runningId, false) != 0) return 1;
+            records.push_back(m);
+            ++converted;
+        }
+    }
+    for (int i = 0; i < nPieces; ++i) {
+        if (!ReadRecord(lf.f, prec, lda::kPieceSize, pieceSize)) {
+            SetErrorText("%s", MsgError("ERR_READ"));
+            return 1;
+        }
+        StoredPiece sp = ReadPiece(prec);
+        pieceStore_.push_back(std::make_unique<WorkingPiece>());
+        WorkingPiece& p = *pieceStore_.back();
+        pieces.push_back(&p);
+        p.Id = i + 1;
+        p.Lung = sp.length;
+        p.made = i < piecesDone ? 1 : 0;
+        p.rightSliceHeight = sp.height[0];
+        p.leftSliceHeight = sp.height[1];
+        // 9. end shapes
+        std::vector<BladeCutRecord> blades;
+        if (MachineVariant == 1) {
+            for (int e = 0; e < 2; ++e) {
+                const int32_t before = sp.angle[e];
+                const int kind = SliceOfEnd(sp.angle[e], sp.second[e], sp.height[e], bv.profileTop);
+                int32_t& slice = e == 0 ? p.rightSlice : p.leftSlice;
+                slice = kind;
+                if (kind == 1) {
+                    blades.emplace_back();
+                    blades.emplace_back();
+                    BuildAngledSliceCut(blades[blades.size() - 2], blades.back(), bar, e, sp.angle[e], sp.second[e],
+                                        sp.height[e], sp.length);
+                    (e == 0 ? p.rightSliceAngle : p.leftSliceAngle) = sp.angle[e];
+                    sp.angle[e] = 90000;
+                } else if (kind == 2) {
+                    blades.emplace_back();
+                    BuildStraightSliceCut(blades.back(), bar, e, sp.second[e], sp.height[e], sp.length);
+                }
+                (void)before;
+            }
+        } else {
+            for (int e = 0; e < 2; ++e)
+                if (sp.second[e] != 90000 && sp.second[e] != 0) {
+                    SetErrorText("%s", MsgError("ERR_LISTA_PEZZI"));
+                    return 1;
+                }
+        }
+        p.rightSecondAngle = sp.second[0];
+        p.leftSecondAngle = sp.second[1];
+        // 10.
+        if (MachineVariant == 2)
+            for (int e = 0; e < 2; ++e) {
+                sp.angle[e] = RoundToTen(sp.angle[e]);
+                if (sp.angle[e] != 45000 && sp.angle[e] != 90000) {
+                    SetErrorText("%s", MsgError("ERR_LISTA_PEZZI"));
+                    return 1;
+                }
+            }
+        // 11. angles as read, sign flags, range
+        p.ADxRead = sp.angle[0];
+        p.ASxRead = sp.angle[1];
+        for (int e = 0; e < 2; ++e) {
+            int32_t a = sp.angle[e];
+            int32_t flag = 0;
+            if (a < 0) {
+                if (a != -90000) flag = 1;
+                a = -a;
+            }
+            // Later steps divide by the sine and tangent of an end angle: 0 and 180 degrees
+            // and beyond are refused on every variant.
+            bool ok = a > 0 && a < 180000;
+            if (ok && MachineVariant != 1)
+                ok = g_machineOption == 2 ? (a == 45000 || a == 90000) : (a >= 22500 && a <= 90000);
+            if (!ok) {
+                SetErrorText("%s", MsgError("WRONG_ANG_PIECE"));
+                return 1;
+            }
+            (e == 0 ? p.ADx : p.ASx) = a;
+            (e == 0 ? p.SDx : p.SSx) = flag;
+        }
+        // 12. names
+        char nameBuf[kPieceTextSize];
+        CopyText(nameBuf, sizeof nameBuf, sp.name);
+        SpaceToUnderscore(nameBuf);
+        std::string nm = nameBuf;
+        if (nm == std::string("<") + bar.code + ">") nm = bar.code;
+        if (nm.empty() || strcasecmp(nm.c_str(), bar.code) == 0) nm = "#" + std::to_string(i + 1);
+        CopyText(nameBuf, sizeof nameBuf, nm);
+        TrimTextField(nameBuf);
+        CopyText(p.Nome, sizeof p.Nome, nameBuf);
+        CopyText(p.addInfoKey, sizeof p.addInfoKey, nameBuf);
+        char info[kPieceTextSize] = {};
+        plat::GetProfileString(nameBuf, "ADDINFO", "", info, sizeof info, plat::NativePath(CompanionPath()).c_str());
+        CopyText(p.ADDINFO, sizeof p.ADDINFO, info[0] != '\0' ? std::string(info) : sp.addInfo);
+        for (int t = 0; t < 3; ++t) CopyText(p.texts[t], sizeof p.texts[t], sp.texts[t]);
+        // 13.
+        p.Lav = sp.machinings + static_cast<int32_t>(blades.size());
+        p.FstLav = converted;
+        // 14. records
+        for (int k = 0; k < p.Lav; ++k) {
+            const uint8_t* rec;
+            int tl = 0;
+            const bool isBlade = k >= sp.machinings;
+            if (!isBlade) {
+                if (readMachining(&tl) != 0) return 1;
+                rec = mrec;
+            } else {
+                rec = blades[static_cast<std::size_t>(k - sp.machinings)].bytes;
+            }
+            ++runningId;
+            if (p.made != 0) continue;
+            WorkingMachining* m = NewRecord();
+            if (ConvertRecord(rec, isBlade ? nullptr : tail, tl, *m, &p, i, runningId, isBlade) != 0) return 1;
+            records.push_back(m);
+            ++converted;
+        }
+        // 18.
+        if (p.made != 0) {
+            p.Lav = 0;
+            p.FstLav = 0;
+        }
+    }
+    // 19.
+    cutCount = 2 * (nPieces - piecesDone);
+    machiningCount = orderedMachinings = converted;
+    recordCount = orderedRecords = machiningCount + cutCount;
+    std::fclose(lf.f);
+    lf.f = nullptr;
+    for (int c = 0; c < cutCount; ++c) records.push_back(NewRecord());
+    order = records;
+
+    // 20. sub-programs the controller must load, once per name
+    MergeSort(order.data(), static_cast<std::size_t>(orderedMachinings), CompareProgramName);
+    const char* prevName = nullptr;
+    for (int i = 0; i < orderedMachinings; ++i) {
+        WorkingMachining& m = *order[static_cast<std::size_t>(i)];
+        if (MachineVariant == 1 && s.CONF_CARICO != 0 && m.TipoLavor == kKindRalla) m.AngFig = -m.AngFig;
+        if (m.programKind == kProgramLoaded && (prevName == nullptr || strcasecmp(prevName, m.programName) != 0)) {
+            const int res = g_pSpecialPrograms != nullptr ? g_pSpecialPrograms->AddSpecialProgram(m.programName) : 0;
+            if (res == 1) {
+                SetErrorText("%s", MsgError("TROPPE_FIG_SPECIAL"));
+                return 1;
+            }
+            if (res != 0) {
+                SetErrorText("%s %s", MsgError("ERR_NO_SPECIAL"), m.programName);
+                return 1;
+            }
+        }
+        if (m.programKind == kProgramLoaded) prevName = m.programName;
+    }
+    // 21. end-cut records
+    for (int c = 0; c < cutCount; ++c) {
+        WorkingMachining& m = *order[static_cast<std::size_t>(orderedMachinings + c)];
+        m.Id = runningId + 1 + c;
+        m.Id2 = 0;
+        m.active = 1;
+        m.Insieme = 100;
+        m.Priorita = 1;
+        m.NomeLdt[0] = '\0';
+        m.IdLdt = 0;
+        m.Lav_afterCount = 0;
+        m.companion.reset();
+        m.TipoLavor = kKindEndCut;
+        m.OwnPositioning = 1;
+        m.RallaDelta = kNoRallaAngle;
+    }
+    return 0;
+}
+
+int BarComputation::CheckListTools() {
+    if (g_pSettings == nullptr || g_pRallaTools == nullptr) {
+        SetErrorText("%s", MsgError("ERR_READ"));
+        return 1;
+    }
+    ListFile lf;
+    lf.f = plat::OpenFile(ListPath(), "rb");
+    if (lf.f == nullptr) {
+        SetErrorText("%s (LISTA2:%s )", MsgError("ERR_FILE"), ListPath());
+        return 1;
+    }
+    uint8_t prec[lda::kPieceSize];
+    uint8_t mrec[lda::kMachiningSize];
+    const int slots = std::min(g_rallaPositions, kRallaMaxPositions);
+    for (int b = 0; b < BarCount(); ++b) {
+        const BarRecord& bar = *Bar(b);
+        const bool hasPieces = bar.firstPieceIndex >= 0 && bar.pieceCount > 0;
+        const int pieceSize = bar.pieceRecordSize > 0 ? bar.pieceRecordSize : lda::kPieceSize;
+        const int machSize = bar.machiningRecordSize > 0 ? bar.machiningRecordSize : lda::kMachiningSize;
+        if (std::fseek(lf.f, bar.firstPieceOffset, SEEK_SET) != 0) {
+            SetErrorText("%s", MsgError("ERR_READ"));
+            return 1;
+        }
+        std::string used[kRallaMaxPositions];
+        auto checkRecords = [&](int count) -> int {
+            for (int k = 0; k < count; ++k) {
+                if (!ReadRecord(lf.f, mrec, lda::kMachiningSize, machSize)) {
+                    SetErrorText("%s", MsgError("ERR_READ"));
+                    return 1;
+                }
+                MigrateListRecord(formatVersion_, mrec, bar.length);
+                if (!RecordFitsSlots(mrec)) {
+                    SetBadRecordMessage(mrec);
+                    return 1;
+                }
+                // The tail is passed over for every record, blade records too, so that the
+                // next record is read from its own place.
+                const int tl = lda::GetI16(mrec + lda::mach::kTailLength);
+                if (tl > 0 && std::fseek(lf.f, tl, SEEK_CUR) != 0) {
+                    SetErrorText("%s", MsgError("ERR_READ"));
+                    return 1;
+                }
+                std::string name = ToolNameOf(mrec);
+                if (name.empty()) {
+                    char chosen[10] = {};
+                    int32_t index = 0;
+                    const int32_t req = formatVersion_ >= 15 ? lda::GetI32(mrec + lda::mach::kRequestedDiameter) : 0;
+                    if (ChooseAutomaticTool(lda::GetI16(mrec + lda::mach::kFigure), req, chosen, &index) != 0) {
+                        SetLdtMessage("ERR_TOOL_AUTOM", mrec);
+                        return 1;
+                    }
+                    name = chosen;
+                } else if (MachineVariant == 1 && IsBladeName(name)) {
+                    continue;
+                } else if (g_pRallaTools->FindTool(name.c_str()) < 0) {
+                    SetErrorText("%s", MsgError("WRONG_DRILL"));
+                    return 1;
+                }
+                bool placed = false;
+                for (int sl = 0; sl < slots && !placed; ++sl) {
+                    if (used[sl] == name) placed = true;
+                    else if (used[sl].empty()) {
+                        used[sl] = name;
+                        placed = true;
+                    }
+                }
+                if (!placed) {
+                    SetErrorText("%s %s", MsgError("TROPPI_UTEN"), bar.displayLabel);
+                    return 1;
+                }
+            }
+            return 0;
+        };
+        if (hasPieces) {
+            for (int i = 0; i < bar.pieceCount; ++i) {
+                if (!ReadRecord(lf.f, prec, lda::kPieceSize, pieceSize)) {
+                    SetErrorText("%s", MsgError("ERR_READ"));
+                    return 1;
+                }
+                if (checkRecords(lda::GetI16(prec + lda::piece::kMachiningCount)) != 0) return 1;
+            }
+        } else if (checkRecords(bar.machiningCount) != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,389 @@
+// Blade-cut composition: bar position, vice bound and refit against following machinings.
+#include "engine/blade_composition.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "machine/units.h"
+#include "machine/utils.h"
+#include "platform/text.h"
+
+namespace {
+
+double Deg(int32_t milliDeg) { return milliDeg / 1000.0; }
+double Mm(double thousandths) { return thousandths / 1000.0; }
+// Sums of positions are formed in 64 bits and brought back saturated, so no input overflows.
+int32_t Sat(int64_t v) { return plat::TruncToInt32(double(v)); }
+int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+} // namespace
+
+int32_t BladeComposer::BladePositionAgainstVice(BladeCut& cut, int vertexMode, int32_t margin, int32_t base,
+                                                bool& hits) {
+    const BladeHead& h = head_;
+    const int32_t A = cut.A;
+    const int32_t across = h.OFF_X_LAMA + h.SPESS_LAMA;
+    const double c = std::cos(MilliDegToRad(A)), s = std::sin(MilliDegToRad(A));
+    const double r = h.DIAM_LAMA / 2;
+    const bool leaningToVices = A < 0 || (A > 90000 && A < 180000);
+    hits = false;
+
+    // Reference points of vertex 0 and of the last used vertex with the bar at base.
+    const int k = vertexMode == 2 ? 1 : (vertexMode >= 4 ? 2 : 0);
+    double px[2], py[2];
+    const int32_t bx[2] = {base, Sat(int64_t(base) + cut.X[k] - cut.X[0])};
+    const int32_t by[2] = {cut.Y[0], cut.Y[k]};
+    for (int i = 0; i < 2; ++i) {
+        px[i] = PolarXPlusCos(bx[i], Deg(A), h.OFF_Y_LAMA, across);
+        py[i] = PolarYMinusSin(by[i], Deg(A), h.OFF_Y_LAMA, across);
+    }
+    const double front = -double(h.DELTA_L_MORSE_CL), back = h.L_MORSA;
+    const int32_t plain = PolarXPlusCos(base, Deg(A), h.OFF_Y_LAMA, across);
+    // The blade passes wholly in front of (leaning toward the vices) or behind the vice.
+    if (leaningToVices && py[0] <= front && py[1] <= front) return plain;
+    if (!leaningToVices && py[0] >= back && py[1] >= back) return plain;
+
+    // The blade's plan footprint: the cut line through the reference points, reaching the
+    // footprint deltas beyond them for four vertices, half the disc for one or two.
+    double ends[4][2];
+    int n = 0;
+    if (vertexMode >= 4) {
+        ViceBoundBlade4(cut, base, margin);
+        ends[n][0] = px[0] + f_.footprintDX1; ends[n++][1] = py[0] + f_.footprintDY1;
+        ends[n][0] = px[1] + f_.footprintDX2; ends[n++][1] = py[1] + f_.footprintDY2;
+    }
+    for (int i = 0; i < 2; ++i) {
+        ends[n][0] = std::trunc(px[i] - c * r); ends[n++][1] = std::trunc(py[i] + s * r);
+        if (n >= 4) break;
+        ends[n][0] = std::trunc(px[i] + c * r); ends[n++][1] = std::trunc(py[i] - s * r);
+        if (n >= 4) break;
+    }
+    // The extreme points along the cut direction bound the footprint segment.
+    int lo = 0, hi = 0;
+    for (int i = 1; i < n; ++i) {
+        const double t = ends[i][0] * c - ends[i][1] * s;
+        if (t < ends[lo][0] * c - ends[lo][1] * s) lo = i;
+        if (t > ends[hi][0] * c - ends[hi][1] * s) hi = i;
+    }
+    // Vice outline: X from side - DIST_MORSE34 to side, Y from front to back. The blade hits
+    // it when its footprint enters that rectangle; the bar then moves by the overlap past the
+    // side line plus twice the blade thickness.
+    const double side = double(h.X_PAR_MIN) - h.DIST_MORSE_LAMA;
+    double maxX = 0, negMinX = 0;
+    const bool inBand = ClipMaxXInBand(ends[lo][0], ends[lo][1], ends[hi][0], ends[hi][1], front, back, maxX) &&
+                        ClipMaxXInBand(-ends[lo][0], ends[lo][1], -ends[hi][0], ends[hi][1], front, back, negMinX);
+    const double minX = -negMinX;
+    if (inBand && minX < side && maxX > side - h.DIST_MORSE34) {
+        hits = true;
+        return Sat(int64_t(plain) + int64_t(std::ceil(side - minX)) + 2 * int64_t(h.SPESS_LAMA));
+    }
+    return plain;
+}
+
+int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t margin, int refit) {
+    const BladeHead& h = head_;
+    const bool fresh = refit == 0;
+    if (fresh) {
+        f_.cutSpanX = 0;
+        f_.cutShiftX = 0;
+        f_.cutHighX = Sat(int64_t(h.X_PAR_MAX) + 100);
+    }
+    f_.flangeShiftX = 0;
+    const int32_t base = Sat(int64_t(h.X_PAR_MAX) - h.DIST_MORSE_LAMA - h.DIST_LAMA);
+    const int32_t N = Sat(int64_t(base) + cut.X[0]);
+    const int32_t across = h.OFF_X_LAMA + h.SPESS_LAMA;
+    const int32_t r = h.DIAM_LAMA / 2;
+    int32_t A = cut.A;
+
+    const bool accepted = (A >= 10000 && A <= 170000) || (A >= h.Q_MIN_LAMA && A <= -10000) ||
+                          (A >= 190000 && A <= h.Q_MAX_LAMA);
+    const bool nearParallel = (A > -10000 && A < 10000) || (A > 170000 && A < 190000);
+    int32_t P = N;
+
+    if (!accepted) {
+        if (!nearParallel) return 1;
+        P = PolarXMinusCos(Sat(int64_t(r) - h.DIST_MORSE_LAMA + h.X_PAR_MIN + 10000), Deg(A), h.OFF_Y_LAMA, across);
+        P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
+        if (A > 0 && A < 180000 && vertexMode < 2) {
+            f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+            if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+        }
+        if (fresh) f_.cutShiftX = Sat(int64_t(P) - N);
+    } else {
+        const bool square = A == 90000;
+        const bool below = A >= 1 && A < 90000;
+        const bool above = A > 90000 && A < 180000;
+        const bool turned = A > 180000;
+        const bool negative = A < 0;
+        int32_t span = 0;
+        if (vertexMode >= 2) {
+            const int count = (vertexMode == 2 && fresh) ? 2 : 4;
+            int32_t lo = cut.X[0], hi = cut.X[0];
+            for (int i = 1; i < count; ++i) {
+                lo = MinInt(lo, cut.X[i]);
+                hi = MaxInt(hi, cut.X[i]);
+            }
+            span = Sat(int64_t(hi) - lo);
+            f_.cutSpanX = span;
+            if (int64_t(span) > int64_t(h.X_PAR_MAX) - h.X_PAR_MIN) return 0;
+            const auto outside = [&](int32_t v) { return v < h.X_PAR_MIN || v > h.X_PAR_MAX; };
+            if (below || turned) {
+                P = Sat(int64_t(base) + hi);
+                if (int64_t(P) - span < h.X_PAR_MIN || outside(P)) {
+                    P = Sat(int64_t(h.X_PAR_MIN) + span);
+                    f_.cutHighX = P;
+                    f_.cutSpanX = Sat(int64_t(P) - hi - base);
+                }
+            } else if (above || negative) {
+                P = Sat(int64_t(base) + lo);
+                if (outside(P)) {
+                    P = h.X_PAR_MIN;
+                    f_.cutLowX = h.X_PAR_MIN;
+                    f_.cutSpanX = Sat(int64_t(h.X_PAR_MIN) - lo - base);
+                }
+            }
+        }
+
+        if (square) {
+            if (P != h.X_PAR_MIN + h.OFF_X_LAMA) {
+                if (fresh) f_.cutShiftX = Sat(int64_t(h.X_PAR_MIN) - P);
+                P = h.X_PAR_MIN;
+            }
+            f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+            if (f_.flangeShiftX > 0) {
+                P = Sat(int64_t(P) + f_.flangeShiftX);
+                if (fresh) f_.cutShiftX = Sat(int64_t(f_.cutShiftX) + f_.flangeShiftX);
+            }
+            if (vertexMode >= 2) ViceBoundBlade4(cut, P, margin);
+        } else {
+            const bool toVices = above || negative;
+            bool hits = false;
+            const int32_t searchBase = toVices ? h.X_PAR_MIN : Sat(int64_t(h.X_PAR_MIN) + span);
+            int32_t pos = BladePositionAgainstVice(cut, vertexMode, margin, searchBase, hits);
+            const auto thirdFourthVice = [&](int32_t position, int32_t angle) {
+                // Third and fourth vice: the disc's lower X end must stay beyond their support.
+                const int64_t B = int64_t(h.DIST_MORSE34) - h.DELTA_X_SUPPORTO_34 - h.DIST_LAMA + h.X_PAR_MAX;
+                const double cr = std::cos(MilliDegToRad(angle)) * r;
+                const int64_t e = std::min<int64_t>(plat::TruncToInt32(position - cr), plat::TruncToInt32(position + cr));
+                return e < B ? Sat(position + 2 * int64_t(margin) + B - e) : position;
+            };
+            // The blade would hit the vice when even the bar moved clear of it leaves the travel.
+            const auto blocked = [&](int32_t position, int32_t angle) {
+                return hits && PolarXMinusCos(position, Deg(angle), h.OFF_Y_LAMA, across) > h.X_PAR_MAX;
+            };
+            if (!toVices && blocked(pos, A) && int64_t(A) + 180000 < h.Q_MAX_LAMA && cut.vertexCount < 4) {
+                // Turn the head: the same cut line taken from the other face of the blade.
+                A = cut.A = A + 180000;
+                f_.cutHighX = h.X_PAR_MAX;
+                f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA -
+                                  MaxInt(cut.X[0], cut.X[1]) + h.X_PAR_MAX);
+                pos = BladePositionAgainstVice(cut, vertexMode, margin, searchBase, hits);
+                if (blocked(pos, A)) return 1;
+            }
+            pos = thirdFourthVice(pos, A);
+            if (!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX) return 1;
+            P = PolarXMinusCos(pos, Deg(A), h.OFF_Y_LAMA, across);
+            if (toVices) {
+                if (vertexMode >= 2 && A < 0 && int64_t(P) + span > h.X_PAR_MAX) P = Sat(int64_t(h.X_PAR_MAX) - span);
+                P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
+                if (vertexMode == 2 && P < f_.cutLowX) P = f_.cutLowX;
+                if (above && vertexMode < 2) {
+                    f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+                    if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+                }
+            } else {
+                if (A > 180000 && vertexMode >= 2 && int64_t(P) - span < h.X_PAR_MIN)
+                    P = Sat(int64_t(h.X_PAR_MIN) + span);
+                P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
+                if (vertexMode == 2 && P > f_.cutHighX) P = f_.cutHighX;
+                if (A < 90000 && vertexMode < 2) {
+                    f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+                    if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+                }
+            }
+            if (fresh) f_.cutShiftX = Sat(int64_t(P) - N);
+        }
+    }
+
+    if (vertexMode == 4 && !fresh) f_.cutSpanX = 0;
+
+    if (A < 90000) {
+        // The blade footprint at the final position must not cross the vice's side line.
+        const double sideX = Mm(double(h.X_PAR_MIN) - h.DIST_MORSE_LAMA);
+        const double c = std::cos(MilliDegToRad(A)), s = std::sin(MilliDegToRad(A));
+        int32_t cx = Sat(int64_t(P) + f_.refitShiftX), cy = cut.Y[0];
+        double half = r;
+        if (vertexMode >= 2) {
+            const int k = vertexMode == 2 ? 1 : 2;
+            const int32_t Q = Sat(int64_t(P) + cut.X[k] - cut.X[0]);
+            if (Q < P) {
+                cx = Sat(int64_t(Q) + f_.refitShiftX);
+                cy = cut.Y[k];
+            }
+            half = cut.footprintWidth * 1000.0 / 2.0;
+        }
+        const double X = PolarXPlusCos(cx, Deg(A), h.OFF_Y_LAMA, across);
+        const double Y = PolarYMinusSin(cy, Deg(A), h.OFF_Y_LAMA, across);
+        LineEntity vice, foot;
+        MakeLineEntity(sideX, Mm(-h.DELTA_L_MORSE_CL), sideX, Mm(h.L_MORSA), vice);
+        MakeLineEntity(Mm(X - c * half), Mm(Y + s * half), Mm(X + c * half), Mm(Y - s * half), foot);
+        double mx = 0, my = 0;
+        if (IntersectEntities(foot, vice, mx, my, 1) == 1) return -1;
+    }
+    return Sat(int64_t(P) + f_.refitShiftX);
+}
+
+int32_t BladeComposer::ViceClearance(BladeCut& cut, int32_t barX, int vertexMode, int32_t margin, int boundOnly,
+                                     int passThrough) {
+    const int32_t a = vertexMode == 4 ? ViceBoundBlade4(cut, barX, margin)
+                                      : ViceBoundBlade1(cut, barX, vertexMode, margin, passThrough);
+    int32_t b = 0;
+    if (!boundOnly) {
+        if (vertexMode == 4) {
+            const int32_t A = cut.A;
+            int32_t xUsed = barX, yUsed = cut.Y[0], zUsed = cut.Z[0];
+            const bool far = (A < 0 || A > 90000) && A < 180000;
+            if (far) xUsed = Sat(int64_t(barX) + cut.X[2] - cut.X[0]);
+            for (int i = 1; i < 4; ++i) {
+                yUsed = far ? MaxInt(yUsed, cut.Y[i]) : MinInt(yUsed, cut.Y[i]);
+                zUsed = MinInt(zUsed, cut.Z[i]);
+            }
+            b = ViceBoundHead4(cut, xUsed, yUsed, zUsed, a, margin);
+        } else {
+            b = ViceBoundHead1(cut, barX, vertexMode, a, margin);
+        }
+    }
+    return MaxInt(a, b);
+}
+
+int32_t BladeComposer::FitViceToFollowingMachining(const BladeCut& cut, BladeCut& following, int32_t refX,
+                                                   int32_t& viceValue, int32_t lowerBound, int32_t limit,
+                                                   int32_t margin) {
+    const BladeHead& h = head_;
+    const int n = following.vertexCount >= 4 ? 4 : 1;
+    f_.bladeGapX = 0;
+    int32_t xCut = Sat(int64_t(CutBarPosition(following, n, margin, 1)) + f_.refitShiftX);
+    for (int i = 0; i < (n == 4 ? 4 : 1); ++i) following.X[i] = Sat(int64_t(following.X[i]) + f_.refitShiftX);
+
+    const double sinA = std::sin(MilliDegToRad(cut.A));
+    // A blade parallel to the bar has no side offset to spread: the offset term is dropped.
+    const double offsetTerm = std::fabs(sinA) > 1e-9 ? h.OFF_X_LAMA / sinA : 0.0;
+    // The vice allowance DELTA_IMMORS_B must still fit under the limit (value = vice - bladeSide).
+    const auto allowanceExceeded = [&](int64_t value) {
+        return int64_t(h.DELTA_IMMORS_B) + value + lowerBound > limit;
+    };
+    int32_t result = 0;
+    for (int k = 0;; ++k) {
+        if (!f_.refitAgain && k > 0) break;
+        if (k >= kMaxRefitPasses) return -1; // the refit does not settle
+        f_.refitAgain = 0;
+
+        int32_t lo = 0, hi = 0;
+        if (n == 4) {
+            lo = ViceBoundBlade4(following, xCut, margin);
+            const int32_t A = following.A;
+            int32_t xu = xCut, yu = following.Y[0], zu = following.Z[0];
+            const bool far = (A < 0 || A > 90000) && A < 180000;
+            if (far) xu = Sat(int64_t(xCut) + following.X[2] - following.X[0]);
+            for (int i = 1; i < 4; ++i) {
+                yu = far ? MaxInt(yu, following.Y[i]) : MinInt(yu, following.Y[i]);
+                zu = MinInt(zu, following.Z[i]);
+            }
+            hi = ViceBoundHead4(following, xu, yu, zu, lo, margin);
+        } else {
+            lo = ViceBoundBlade1(following, xCut, 1, margin, 0);
+            hi = ViceBoundHead1(following, xCut, 1, lo, margin);
+        }
+        if (lo <= hi) {
+            int32_t e = ExtractorClearance(following, hi, xCut);
+            if (e > 0 && e > lo) hi = Sat(int64_t(hi) + e);
+            e = HighObstacleClearance(following, hi, xCut, 1);
+            if (e > 0 && e > lo) hi = Sat(int64_t(hi) + e);
+        } else {
+            hi = 0;
+        }
+
+        const int32_t bladeSide =
+            plat::TruncToInt32((double(h.DIST_LAMA) - h.X_PAR_MAX + refX) - offsetTerm);
+        bool alternative = false;
+        int32_t v = 0, w = 0;
+        if (n == 4) {
+            const int32_t g = BladeReach4(following, xCut, bladeSide, margin);
+            f_.bladeGapX = g;
+            v = Sat(int64_t(bladeSide) - g + hi);
+        } else {
+            const int32_t g = BladeReach1(h, following, xCut, bladeSide, 1, margin);
+            v = Sat(int64_t(bladeSide) - g + hi);
+            f_.bladeGapX = g;
+            w = ViceClearance(following, xCut, 1, margin, 1, 1);
+            if (w > g && w > v) {
+                if (!f_.bladeClearsVice) {
+                    alternative = true;
+                    v = Sat(int64_t(w) - bladeSide + hi);
+                } else if (g < h.X_MIN_MORSA && following.marker != 0) {
+                    v = Sat(int64_t(v) + w - bladeSide);
+                    alternative = true;
+                }
+            }
+        }
+        result = v;
+
+        const int32_t d = Sat(int64_t(v) - lowerBound);
+        if (d > viceValue) {
+            f_.viceMoved = 1;
+            viceValue = d;
+            if (allowanceExceeded(int64_t(d) - bladeSide)) return -2;
+        } else if (f_.bladeGapX < bladeSide) {
+            f_.viceMoved = 1;
+            f_.viceStepX = alternative ? Sat(int64_t(w) - bladeSide)
+                                       : Sat(int64_t(viceValue) - f_.bladeGapX + bladeSide);
+            if (v > lowerBound) {
+                viceValue = Sat(int64_t(viceValue) + bladeSide - f_.bladeGapX);
+                if (allowanceExceeded(int64_t(viceValue) - bladeSide)) return -2;
+            }
+            if (alternative) viceValue = v;
+        }
+
+        int32_t V = 0;
+        if (lowerBound < h.X_MIN_MORSA) {
+            V = h.X_MIN_MORSA;
+            if (int64_t(viceValue) > int64_t(h.X_MIN_MORSA) - lowerBound)
+                V = MaxInt(Sat(int64_t(viceValue) + lowerBound), hi);
+        } else {
+            V = Sat(int64_t(viceValue) + lowerBound);
+            if (int64_t(hi) > int64_t(V) - bladeSide + f_.bladeGapX) V = hi;
+        }
+        const int k0 = cut.kind[0];
+        const int32_t obstacle = HighObstacleClearance(cut, V, refX, (k0 == 32 || k0 == 2 || k0 == 4) ? 2 : 1);
+        if (obstacle > 0) V = Sat(int64_t(V) + obstacle);
+        f_.viceSideX = Sat(int64_t(V) - bladeSide);
+        f_.bladeSideX = bladeSide;
+
+        const int32_t w2 = ViceClearance(following, xCut, n, margin, 0, 0);
+        int64_t s = 0;
+        if (w2 < h.X_MIN_MORSA) {
+            if (bladeSide > h.X_MIN_MORSA) s = int64_t(bladeSide) - h.X_MIN_MORSA;
+        } else if (f_.viceMoved) {
+            const int32_t w3 = ViceClearance(following, xCut, n, margin, 1, 0);
+            V = Sat(int64_t(V) - f_.clampCorrectionX + w3);
+            f_.bladeGapX = w3;
+            if (bladeSide > V) s = int64_t(bladeSide) - V;
+        } else {
+            const int64_t t = int64_t(w2) - f_.clampCorrectionX - viceValue + V;
+            if (bladeSide > t) s = bladeSide - t;
+        }
+        if (s <= 0) continue; // the pass ends without a shift
+
+        // The accumulated shift (not the last increment) moves the vertices and the cut again.
+        f_.refitShiftX = Sat(f_.refitShiftX + s);
+        viceValue = Sat(viceValue + s);
+        f_.refitAgain = 1;
+        following.X[0] = Sat(int64_t(following.X[0]) + f_.refitShiftX);
+        if (n > 1)
+            for (int i = 1; i < kBladeCutVertices && following.X[i] != 0; ++i)
+                following.X[i] = Sat(int64_t(following.X[i]) + f_.refitShiftX);
+        xCut = Sat(int64_t(xCut) + f_.refitShiftX);
+        if (xCut < h.X_PAR_MIN || xCut > h.X_PAR_MAX) return -1;
+    }
+    return result <= -3 ? 0 : result;
+}

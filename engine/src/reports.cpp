@@ -1,0 +1,224 @@
+// The diagnostic reports of a computed bar: "OUTPUT.LAV" (from the template "MSG\DEBTG.MSG")
+// and "OUTPUT.DEB" (configuration, tool table, pieces and machinings). Lines end in CR LF;
+// numbers are printed in the C locale.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+#include "engine/bar_computation.h"
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/path_table.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings_support.h"
+#include "machine/units.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace {
+
+constexpr char kDegree = static_cast<char>(176);
+
+// A report file: every '\n' of the text written goes out as CR LF.
+class ReportFile {
+public:
+    explicit ReportFile(std::FILE* f) : f_(f) {}
+    ~ReportFile() {
+        if (f_ != nullptr) std::fclose(f_);
+    }
+    ReportFile(const ReportFile&) = delete;
+    ReportFile& operator=(const ReportFile&) = delete;
+    bool ok() const { return f_ != nullptr; }
+    void Put(const char* text) {
+        for (const char* p = text; *p != '\0'; ++p) {
+            if (*p == '\n') std::fputc('\r', f_);
+            std::fputc(*p, f_);
+        }
+    }
+    void Put(const std::string& text) { Put(text.c_str()); }
+    // Copies a text file's lines (read 200 characters at a time); stops before the first line
+    // that begins with `marker` (compared without case) when one is given. false when the
+    // marker was never found.
+    bool Copy(std::FILE* in, const char* marker) {
+        char buf[201];
+        bool lineStart = true;
+        while (std::fgets(buf, sizeof buf, in) != nullptr) {
+            if (lineStart && marker != nullptr && strncasecmp(buf, marker, std::strlen(marker)) == 0) return true;
+            std::size_t n = std::strlen(buf);
+            const bool ended = n > 0 && buf[n - 1] == '\n';
+            if (ended) {
+                buf[--n] = '\0';
+                if (n > 0 && buf[n - 1] == '\r') buf[--n] = '\0';
+            }
+            std::fputs(buf, f_);
+            if (ended) std::fputs("\r\n", f_);
+            lineStart = ended;
+        }
+        return marker == nullptr;
+    }
+
+private:
+    std::FILE* f_;
+};
+
+std::string ProgramDir() { return g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kProgramDir] : ""; }
+
+std::string Units(const char* fmt, double value) {
+    char buf[64];
+    FormatUnits(buf, sizeof buf, fmt, value);
+    return buf;
+}
+
+double Mm(int32_t v) { return FromThousandths(v); }
+double Deg(int32_t v) { return v / 1000.0; }
+
+// The sketch of one end: its angle in degrees and the mark of its shape.
+const char* EndMark(int32_t angle) { return angle == 90000 ? "|" : (angle < 90000 ? "/" : "\\"); }
+
+} // namespace
+
+int BarComputation::WriteLavDump() {
+    const std::string dir = ProgramDir();
+    ReportFile out(plat::OpenFile(dir + "OUTPUT.LAV", "wb"));
+    if (!out.ok()) {
+        SetErrorText("%s (LAV)", MsgError("ERR_FILE"));
+        return 1;
+    }
+    std::FILE* tpl = plat::OpenFile(dir + "MSG\\DEBTG.MSG", "rb");
+    if (tpl == nullptr) {
+        SetErrorText("%s (DEBTG.MSG)", MsgError("ERR_FILE"));
+        return 1;
+    }
+    out.Copy(tpl, "#LAV");
+    const BarRecord& bar = *currentBar;
+    const BarValues bv = BarEngineValues(bar);
+    char line[1024];
+    FormatUnits(line, sizeof line, "%20s%10s%10s%{10X}%{10X}%{10X}%10d%20s\n", bar.label, bar.series, bar.code,
+                Mm(bar.length), Mm(bv.profileTop), Mm(bv.thirdLength), static_cast<int>(bar.pieceCount),
+                bv.furtherText);
+    out.Put(line);
+    out.Put("\n\n\n");
+    out.Copy(tpl, "#GRP");
+    std::fclose(tpl);
+
+    auto writeRecord = [&](const WorkingMachining& m) {
+        std::string s;
+        FormatUnits(line, sizeof line, "%3d%15s%6d%3d%10.2lf%{10X}%{10X}%{10X}%{10X}", static_cast<int>(m.Id), m.cutTool,
+                    static_cast<int>(m.Insieme), static_cast<int>(m.Priorita), Deg(m.Angolo), Mm(m.X), Mm(m.Y), Mm(m.Z),
+                    Mm(m.totalDepth));
+        s += line;
+        const char* toolName = (MachineVariant == 1 && IsBladeKind(m.TipoLavor)) ? "BLADE   "
+                                                                                   : g_pRallaTools->Tool(m.Uten).name;
+        plat::FormatC(line, sizeof line, m.speedGiven != 0 ? "%10s*%12s%4d" : "%10s%13s%4d", toolName, m.NomeLdt,
+                      static_cast<int>(m.IdLdt));
+        s += line;
+        plat::FormatC(line, sizeof line, "%10.2lf", Deg(m.AngFig));
+        s += line;
+        for (int k = 0; k < m.paramCount && k < kMaxFigureParams; ++k) s += Units("%{10X}", Mm(m.params[k]));
+        s += "\n";
+        out.Put(s);
+    };
+
+    if (pieces.empty()) {
+        for (int i = 0; i < machiningCount; ++i) writeRecord(*records[static_cast<std::size_t>(i)]);
+        return 0;
+    }
+    for (WorkingPiece* pp : pieces) {
+        const WorkingPiece& p = *pp;
+        std::string s;
+        // Left end.
+        if (p.leftSlice == 2)
+            plat::FormatC(line, sizeof line, " %6.2lf%c %6.2lf%c (h:%3.2lf) <  ", Deg(p.ASx), kDegree,
+                          Deg(p.leftSecondAngle), kDegree, Mm(p.leftSliceHeight));
+        else if (p.leftSlice == 1)
+            plat::FormatC(line, sizeof line, " %9.2lf%c (h:%3.2lf) !  ", Deg(p.leftSliceAngle), kDegree,
+                          Mm(p.leftSliceHeight));
+        else
+            plat::FormatC(line, sizeof line, "%9.2lf%c%12s  ", Deg(p.ASx), kDegree, EndMark(p.ASx));
+        s += line;
+        s += Units("%{7X}", Mm(p.Lung));
+        // Right end.
+        if (p.rightSlice == 2)
+            plat::FormatC(line, sizeof line, "  > %6.2lf%c %6.2lf%c  (h:%3.2lf)", Deg(p.ADx), kDegree,
+                          Deg(p.rightSecondAngle), kDegree, Mm(p.rightSliceHeight));
+        else if (p.rightSlice == 1)
+            plat::FormatC(line, sizeof line, "  ! %6.2lf%c (h:%3.2lf)", Deg(p.rightSliceAngle), kDegree,
+                          Mm(p.rightSliceHeight));
+        else if (p.ADx == 90000)
+            plat::FormatC(line, sizeof line, "  | %6.2lf%c", Deg(p.ADx), kDegree);
+        else if (p.ADx < 90000)
+            plat::FormatC(line, sizeof line, "  / %6.2lf%c", Deg(p.ADx), kDegree);
+        else
+            plat::FormatC(line, sizeof line, "  \\ %6.2lf%c", Deg(p.ADx), kDegree);
+        s += line;
+        plat::FormatC(line, sizeof line, "  --  %-20s\n", p.Nome);
+        s += line;
+        out.Put(s);
+        for (int i = p.FstLav; i < p.FstLav + p.Lav && i < static_cast<int>(records.size()); ++i)
+            writeRecord(*records[static_cast<std::size_t>(i)]);
+    }
+    return 0;
+}
+
+int BarComputation::WriteDebDump() {
+    const std::string dir = ProgramDir();
+    ReportFile out(plat::OpenFile(dir + "OUTPUT.DEB", "wb"));
+    if (!out.ok()) {
+        SetErrorText("%s (DEB)", MsgError("ERR_FILE"));
+        return 1;
+    }
+    struct Source {
+        const char* heading;
+        int slot;
+        const char* tag;
+    };
+    const Source sources[] = {{"CONFIG.PAR\n\n", PathTable::kConfigPar, "CONFIG.PAR"},
+                              {"\n\n\nPARAM.PAR\n\n", PathTable::kParamPar, "PARAM.PAR"},
+                              {"\n\n\nTABELLA UTENSILI\n\n", PathTable::kToolsTxt, "TOOL.TXT"}};
+    for (const Source& src : sources) {
+        out.Put(src.heading);
+        std::FILE* in = plat::OpenFile((*g_pPathTable)[src.slot], "rb");
+        if (in == nullptr) {
+            SetErrorText("%s (%s)", MsgError("ERR_FILE"), src.tag);
+            return 1;
+        }
+        out.Copy(in, nullptr);
+        std::fclose(in);
+    }
+    char line[512];
+    out.Put("\n\n\nCARATTERISTICHE PEZZI\n\n");
+    for (const WorkingPiece* p : pieces) {
+        plat::FormatC(line, sizeof line, "Lung: %d\nASx ADx: %d %d\nSSx SDx: %d %d\nNome: %s\nLav: %d\nFstLav: %d\n\n",
+                      static_cast<int>(p->Lung), static_cast<int>(p->ASx), static_cast<int>(p->ADx),
+                      static_cast<int>(p->SSx), static_cast<int>(p->SDx), p->Nome, static_cast<int>(p->Lav),
+                      static_cast<int>(p->FstLav));
+        out.Put(line);
+    }
+    out.Put("\n\n\nCARATTERISTICHE LAVORAZIONI\n\n");
+    for (int i = 0; i < machiningCount && i < static_cast<int>(records.size()); ++i) {
+        const WorkingMachining& m = *records[static_cast<std::size_t>(i)];
+        std::string s;
+        s += plat::StrFormatC("Id: %d\n", static_cast<int>(m.Id));
+        s += plat::StrFormatC("Figura: %d AngFig: %d Parametri: ", static_cast<int>(m.Figura), static_cast<int>(m.AngFig));
+        for (int k = 0; k < m.paramCount && k < kMaxFigureParams; ++k)
+            s += plat::StrFormatC("%d ", static_cast<int>(m.params[k]));
+        s += "\n";
+        s += plat::StrFormatC("Angolo: %d Tipo: %d\n", static_cast<int>(m.Angolo), static_cast<int>(m.Tipo));
+        s += plat::StrFormatC("X Y Z: %d %d %d\n", static_cast<int>(m.X), static_cast<int>(m.Y), static_cast<int>(m.Z));
+        s += plat::StrFormatC("RY RZ: %d %d\n", static_cast<int>(m.RY), static_cast<int>(m.RZ));
+        s += "Z Sfond: ";
+        for (int k = 0; k < m.depthSteps; ++k) s += plat::StrFormatC("%d ", static_cast<int>(m.stepDepth));
+        s += "\n";
+        s += plat::StrFormatC("Z disimp: %d  Svuotam: %d\n", static_cast<int>(m.Zdisimp), static_cast<int>(m.Svuotam));
+        s += plat::StrFormatC("Uten: %d Diam: %d\n", static_cast<int>(m.Uten), static_cast<int>(m.Diam));
+        s += plat::StrFormatC("Xm XM Ym YM: %d %d %d %d\n", static_cast<int>(m.Xm), static_cast<int>(m.XM),
+                              static_cast<int>(m.Ym), static_cast<int>(m.YM));
+        s += plat::StrFormatC("XFm XFM YFm YFM: %d %d %d %d\n", static_cast<int>(m.XFm), static_cast<int>(m.XFM),
+                              static_cast<int>(m.YFm), static_cast<int>(m.YFM));
+        s += plat::StrFormatC("Insieme: %d Priorita': %d\n", static_cast<int>(m.Insieme), static_cast<int>(m.Priorita));
+        s += plat::StrFormatC("NomeLdt: %s IdLdt: %d\n\n", m.NomeLdt, static_cast<int>(m.IdLdt));
+        out.Put(s);
+    }
+    return 0;
+}

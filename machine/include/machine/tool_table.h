@@ -1,0 +1,86 @@
+#pragma once
+// The tool table file "TOOLS.TXT" (path table slot 3) in the file's own form: the table the
+// tool dialog edits, its reader and writer, the limit check of one tool, and the two blade
+// records of machine variant 1. No user interface here: the dialog uses these as they are.
+//
+// File layout (single-byte text, CR LF written, CR LF or LF read):
+//   "# <header number>" and an empty line;
+//   per tool: "* <name> <kind> <cooling> ", "<speed> <feed or pitch> <plunge or percent>",
+//   "<diam1> <diam2> <diam3> <shank diam> <tip diam1> <tip diam2>",
+//   "<len1> <len2> <len3> <tip len1> <total len> <tip len2>", an empty line (millimetres);
+//   on variant 1 the two blade records, named by QBLADE_NAME and SLICERBLADE_NAME.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr int kToolNameSize = 10;       // at most 9 characters and the terminator
+inline constexpr int kToolHeaderDefault = 60;  // header number when the file gives none
+inline constexpr int kToolTableGrowth = 20;    // the table grows by this many records
+
+// One tool as the file holds it (values in millimetres).
+struct ToolFileRecord {
+    char name[kToolNameSize] = {};
+    int32_t kind = 0;      // 0 milling, 1 boring, 2 countersink, 3 disc, 4 tap
+    int32_t cooling = 0;   // 0..999
+    float diameter[3] = {};
+    float length[3] = {};
+    float totalLength = 0;
+    float shankDiameter = 0;
+    float tipDiameter1 = 0;
+    float tipDiameter2 = 0;
+    float tipLength1 = 0;
+    float tipLength2 = 0;
+    int32_t speed = 0;
+    float feed = 0;        // feed, or the pitch for kind 4
+    float plunge = 0;      // plunge, or the percent reduction for kind 4
+    uint8_t inUse = 0;     // 1 a tool record; 0 a free slot or a blade record
+};
+
+// The tool dialog's table: records, capacity (grows by 20) and the header number.
+struct ToolTable {
+    std::vector<ToolFileRecord> records; // size() is the record count
+    int capacity = 0;
+    int headerNumber = kToolHeaderDefault;
+
+    int Count() const { return static_cast<int>(records.size()); }
+    void Clear();
+    // The first record not in use; otherwise a new record at the end, the capacity growing
+    // by 20. Null when memory runs out. The pointer is valid until the next call.
+    ToolFileRecord* GetFreeToolRecord();
+};
+
+// 0 when the tool's values are acceptable, the record is a blade record or checkLimits is 0;
+// otherwise 1 with "<name>-><field label>\n<limit or consistency text>" in g_errorText.
+int CheckToolLimits(const ToolFileRecord& record, int checkLimits);
+// The same with the check flag of the ralla tool set (GENERAL CK_LIMITS of the settings when
+// there is no set).
+int CheckToolLimits(const ToolFileRecord& record);
+
+// True when the name is one of the two blade names of the settings.
+bool IsBladeToolName(const char* name);
+
+// Reads "TOOLS.TXT" into the table: 0, or 1 with PATH_ERROR, NO_MEMORY or the refused tool
+// name in g_errorText. On failure the table is left empty.
+int ReadToolTable(ToolTable& table);
+// Writes the header and every record in use, then on machine variant 1 the two blade records
+// from the machine parameters. The file is replaced in one step (temporary file + rename); on
+// failure an ERR_FILE box titled T_ERRORE is shown and the result is 1.
+int WriteToolTable(const ToolTable& table, int headerNumber);
+
+// The text of one blade record (five lines, CR LF) with the blade parameters of the settings.
+std::string FormatBladeRecord(const char* bladeName, int headerNumber);
+// Machine variant 1 at start-up: appends each of the two blade records that the file lacks.
+// 0 done, 1 with PATH_ERROR in g_errorText when the file is missing or cannot be written.
+int AppendMissingBladeRecords();
+
+// Parsing of the file shared by both readers (tool_table.cpp). One record as read: the name
+// checked (no blanks, at most 9 characters), the values in the file's form.
+struct ToolFileParse {
+    int headerNumber = kToolHeaderDefault;
+    std::vector<ToolFileRecord> records; // records in file order, blade records included
+    std::string nameError;               // set when a refused name stopped the reading
+};
+// 0 the whole file was read; 1 the file did not open (PATH_ERROR in g_errorText); 2 reading
+// stopped at a refused tool name (out.records holds the records before it, out.nameError the
+// message), so callers can still report an earlier record's fault first.
+int ParseToolFile(const char* path, ToolFileParse& out);

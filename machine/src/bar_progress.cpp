@@ -1,0 +1,30 @@
+// The bar progress file.
+#include "machine/bar_progress.h"
+
+#include <cinttypes>
+#include <string>
+
+#include "machine/file_routines.h"
+#include "machine/globals.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+
+int ReadBarProgress(int32_t barId, const char* listPath) {
+    if (IsFileReadable(g_barProgressPath) == 0) return 0;
+    const std::string file = plat::FindExisting(g_barProgressPath);
+    if (plat::ReadProfileString("STATBAR", "NOMELDA", "", file.c_str()) != (listPath != nullptr ? listPath : ""))
+        return 0;
+    if (plat::GetProfileInt("STATBAR", "IDBARRA", -1, file.c_str()) != barId) return 0;
+    return plat::GetProfileInt("STATBAR", "PEZZIFATTI", 0, file.c_str());
+}
+
+int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone) {
+    if (g_barProgressPath[0] == '\0') return 1;
+    std::string text = "[STATBAR]\r\n";
+    text += "NOMELDA=";
+    text += listPath != nullptr ? listPath : "";
+    text += "\r\n";
+    text += plat::StrFormatC("IDBARRA=%" PRId32 "\r\nPEZZIFATTI=%" PRId32 "\r\n", barId, piecesDone);
+    return plat::WriteFileAtomic(g_barProgressPath, text) ? 0 : 1;
+}

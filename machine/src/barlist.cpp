@@ -1,0 +1,652 @@
+// Loading of a bar list (".lda") into memory.
+#include "machine/barlist.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <new>
+#include <utility>
+
+#include "barlist_support.h"
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/profile_overrides.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/utils.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+using namespace barlist_support;
+
+char g_listDescription[kListDescriptionSize] = {};
+
+namespace {
+
+BarListEvents* g_barListEvents = nullptr;
+
+void ListFileError() { SetErrorText("%s (LISTA)", MsgError("ERR_FILE")); }
+
+// Where a refused record lies, for the ERR_READ message.
+struct RecordPlace {
+    int bar = 0;       // 1-based bar of the file, 0 for the header
+    int piece = 0;     // 1-based piece of the bar, 0 none
+    int machining = 0; // 1-based machining of the piece or bar, 0 none
+    const char* field = nullptr;
+};
+
+void RefuseRecord(const RecordPlace& at) {
+    char where[64];
+    if (at.bar == 0)
+        plat::FormatC(where, sizeof where, "HEADER");
+    else if (at.piece != 0 && at.machining != 0)
+        plat::FormatC(where, sizeof where, "BAR %d PZ %d LAV %d", at.bar, at.piece, at.machining);
+    else if (at.piece != 0)
+        plat::FormatC(where, sizeof where, "BAR %d PZ %d", at.bar, at.piece);
+    else if (at.machining != 0)
+        plat::FormatC(where, sizeof where, "BAR %d LAV %d", at.bar, at.machining);
+    else
+        plat::FormatC(where, sizeof where, "BAR %d", at.bar);
+    if (at.field != nullptr)
+        SetErrorText("%s (LISTA: %s %s)", MsgError("ERR_READ"), where, at.field);
+    else
+        SetErrorText("%s (LISTA: %s)", MsgError("ERR_READ"), where);
+}
+
+// The bar record size of a header (versions below 100 take it from offset 52).
+int BarRecordSize(const uint8_t* header) {
+    const int version = header[lda::hdr::kVersion];
+    if (version < lda::kVersionFirstDirect) return lda::GetI16(header + lda::hdr::kBarSizeOld);
+    const int atNew = lda::GetI16(header + lda::hdr::kBarSizeNew);
+    return atNew > 0 ? atNew : lda::GetI16(header + lda::hdr::kBarSize);
+}
+
+// The structure of one bar as the walk found it.
+struct BarShape {
+    int pieceCount = 0;
+    int pieceSize = 0;
+    int machiningCount = 0; // direct machinings (bars without pieces)
+    int machiningSize = 0;
+};
+
+// Walks the bars of a version-102-or-later file from offset 192, checking every size, count
+// and tail against the file before it is used. The visitor sees each bar (index 0-based) with
+// its offset. Returns false (message set) on a refused record.
+class ListWalker {
+public:
+    ListWalker(const uint8_t* data, std::size_t size, int barSize) : data_(data), size_(size), barSize_(barSize) {}
+
+    bool Has(std::size_t n) const { return pos_ <= size_ && n <= size_ - pos_; }
+    std::size_t pos() const { return pos_; }
+
+    // Reads the bar record at the current position into shape; advances past it.
+    bool Bar(int barNo, BarShape& shape, const uint8_t** rec) {
+        RecordPlace at{barNo, 0, 0, nullptr};
+        if (!Has(static_cast<std::size_t>(barSize_))) return Fail(at);
+        const uint8_t* r = data_ + pos_;
+        shape.machiningCount = lda::GetI16(r + lda::bar::kMachiningCount);
+        shape.machiningSize = lda::GetI16(r + lda::bar::kMachiningSize);
+        shape.pieceCount = lda::GetI16(r + lda::bar::kPieceCount);
+        shape.pieceSize = lda::GetI16(r + lda::bar::kPieceSize);
+        if (shape.machiningCount < 0 || shape.pieceCount < 0) return Fail(at, "COUNT");
+        if (shape.pieceCount > 0 && (shape.pieceSize < lda::kMinPieceSize || shape.pieceSize > lda::kPieceSize))
+            return Fail(at, "PIECE SIZE");
+        *rec = r;
+        pos_ += static_cast<std::size_t>(barSize_);
+        return true;
+    }
+
+    // A piece record: its machining count.
+    bool Piece(int barNo, int pieceNo, const BarShape& shape, const uint8_t** rec, int* machinings) {
+        RecordPlace at{barNo, pieceNo, 0, nullptr};
+        if (!Has(static_cast<std::size_t>(shape.pieceSize))) return Fail(at);
+        const uint8_t* r = data_ + pos_;
+        *machinings = lda::GetI16(r + lda::piece::kMachiningCount);
+        if (*machinings < 0) return Fail(at, "COUNT");
+        *rec = r;
+        pos_ += static_cast<std::size_t>(shape.pieceSize);
+        return true;
+    }
+
+    // A machining record and its tail.
+    bool Machining(const RecordPlace& at, const BarShape& shape, const uint8_t** rec, const uint8_t** tail,
+                   int* tailLength) {
+        if (shape.machiningSize < lda::kMinMachiningSize || shape.machiningSize > lda::kMachiningSize)
+            return Fail(at, "SIZE");
+        if (!Has(static_cast<std::size_t>(shape.machiningSize))) return Fail(at);
+        const uint8_t* r = data_ + pos_;
+        // Where the next record lies depends on this one's tail: fetch ahead so the walk does
+        // not wait on memory for every record of a large list.
+        __builtin_prefetch(r + 4096);
+        __builtin_prefetch(r + 4096 + 320);
+        const int t = lda::GetI16(r + lda::mach::kTailLength);
+        if (t < 0 || t > lda::kMaxTail) return Fail(at, "TAIL");
+        pos_ += static_cast<std::size_t>(shape.machiningSize);
+        if (!Has(static_cast<std::size_t>(t))) return Fail(at, "TAIL");
+        *rec = r;
+        *tail = data_ + pos_;
+        *tailLength = t;
+        pos_ += static_cast<std::size_t>(t);
+        return true;
+    }
+
+    // Walks past the bar's pieces and machinings, counting them.
+    bool SkipContents(int barNo, const BarShape& shape, int64_t& pieces, int64_t& machinings, int64_t& tailBytes) {
+        const uint8_t* rec;
+        const uint8_t* tail;
+        int tailLength;
+        if (shape.pieceCount == 0) {
+            for (int m = 0; m < shape.machiningCount; ++m) {
+                if (!Machining(RecordPlace{barNo, 0, m + 1, nullptr}, shape, &rec, &tail, &tailLength)) return false;
+                tailBytes += tailLength;
+            }
+            machinings += shape.machiningCount;
+            return true;
+        }
+        for (int p = 0; p < shape.pieceCount; ++p) {
+            int count = 0;
+            if (!Piece(barNo, p + 1, shape, &rec, &count)) return false;
+            for (int m = 0; m < count; ++m) {
+                if (!Machining(RecordPlace{barNo, p + 1, m + 1, nullptr}, shape, &rec, &tail, &tailLength)) return false;
+                tailBytes += tailLength;
+            }
+            machinings += count;
+        }
+        pieces += shape.pieceCount;
+        return true;
+    }
+
+    static bool Fail(const RecordPlace& at, const char* field = nullptr) {
+        RecordPlace p = at;
+        p.field = field;
+        RefuseRecord(p);
+        return false;
+    }
+
+private:
+    const uint8_t* data_;
+    std::size_t size_;
+    int barSize_;
+    std::size_t pos_ = lda::kFirstBarOffset;
+};
+
+// Effective per-profile values of one series and code, read once per load for each profile.
+struct ProfileValues {
+    int32_t offY = 0, offZ = 0;
+    int32_t tipoTaglio = 0, salitaLama = 0, offYPinza = 0, offZPinza = 0, offCPinza = 0, velhCut = 0;
+    int32_t chVVice = 0, chHVice = 0;
+    int32_t headScrap = 0, tailScrap = 0, posizScrap = 0, nrLabel = 1, ingScarico = 0, cutMode90 = 0,
+            cutModeNo90 = 0;
+};
+
+ProfileValues ReadProfileValues(const char* series, const char* code) {
+    ProfileValues v;
+    v.offY = CpGetOffY(series, code);
+    v.offZ = CpGetOffZ(series, code);
+    if (g_pSettings == nullptr) return v;
+    const MachineSettings& s = *g_pSettings;
+    v.tipoTaglio = CpGetTipoTaglio(series, code, s);
+    v.offYPinza = CpGetOffYPinza(series, code, s);
+    v.offZPinza = CpGetOffZPinza(series, code, s);
+    v.salitaLama = MachineVariant == 1 ? 0 : CpGetSalitaLama(series, code, s);
+    if (MachineVariant != 0) {
+        v.offCPinza = CpGetOffCPinza(series, code, s);
+        v.velhCut = CpGetVelhCut(series, code, s);
+    }
+    if (MachineVariant == 2) {
+        v.chVVice = CpGetChVVice(series, code, s);
+        v.chHVice = CpGetChHVice(series, code, s);
+    }
+    if (MachineVariant == 1) {
+        v.headScrap = CpGetHeadScrap(series, code, s);
+        v.tailScrap = CpGetTailScrap(series, code, s);
+        v.posizScrap = CpGetPosizScrap(series, code, s);
+        v.nrLabel = CpGetNrLabel(series, code);
+        v.ingScarico = CpGetIngScarico(series, code);
+        v.cutMode90 = CpGetCutMode90(series, code, s);
+        v.cutModeNo90 = CpGetCutModeNo90(series, code, s);
+    }
+    return v;
+}
+
+bool FitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+bool AllDigits(const char* s) {
+    if (*s == '\0') return false;
+    for (; *s != '\0'; ++s)
+        if (*s < '0' || *s > '9') return false;
+    return true;
+}
+
+// The bar label (bar record offset 171) prepared for display.
+std::string PrepareLabel(const uint8_t* rec, const char* series, int index) {
+    char label[lda::bar::kTextLen + 1];
+    CopyText(label, reinterpret_cast<const char*>(rec + lda::bar::kLabel), lda::bar::kTextLen);
+    UpperAscii(label);
+    if (std::strcmp(label, "?") == 0) label[0] = '\0';
+    for (char* p = label; *p != '\0'; ++p)
+        if (*p == ' ') *p = '_';
+    std::string s = label;
+    const std::size_t n = std::strlen(series);
+    if (s.size() == n + 2 && s.front() == '<' && s.back() == '>' && plat::EqualsNoCase(s.substr(1, n), series))
+        s = series;
+    if (s.empty() || plat::EqualsNoCase(s, series)) s = plat::StrFormatC("%s#%d", series, index);
+    char buf[kBarDisplaySize + 16];
+    CopyText(buf, s.c_str(), sizeof buf - 1);
+    if (AllDigits(buf)) StripLeadingZeros(buf);
+    TrimTextField(buf);
+    return buf;
+}
+
+// Usable ralla positions for the tools of one bar.
+int UsableRallaPositions() {
+    if (MachineVariant == 0) return g_rallaPositions;
+    return g_rallaPositions - g_extraPositions + g_enabledExtraCount;
+}
+
+bool IsBladeName(const char* name) {
+    if (g_pSettings == nullptr) return false;
+    return std::strcmp(name, g_pSettings->QBLADE_NAME) == 0 || std::strcmp(name, g_pSettings->SLICERBLADE_NAME) == 0;
+}
+
+// Collects the distinct tools of a bar (version 102 and later). False with the message set.
+class ToolCollector {
+public:
+    explicit ToolCollector(int version) : active_(version >= lda::kVersionCurrent) {}
+
+    bool Add(const uint8_t* machining) {
+        if (!active_) return true;
+        char name[kToolNameSize + 1];
+        CopyText(name, reinterpret_cast<const char*>(machining + lda::mach::kToolName), lda::mach::kToolNameLen);
+        if (name[0] == '\0' || IsBladeName(name)) return true;
+        for (int i = 0; i < count_; ++i)
+            if (std::strcmp(names_[i], name) == 0) return true;
+        if (count_ >= UsableRallaPositions() || count_ >= kRallaMaxPositions) {
+            SetErrorText("%s", MsgError("TROPPI_UTEN"));
+            return false;
+        }
+        const int index = g_pRallaTools != nullptr ? g_pRallaTools->FindTool(name) : -1;
+        if (index < 0) {
+            SetErrorText("%s: %s", MsgError("WRONG_DRILL"), name);
+            return false;
+        }
+        std::memcpy(names_[count_], name, sizeof name);
+        indices_[count_++] = index;
+        return true;
+    }
+
+    void Fill(int32_t tools[kRallaMaxPositions]) const {
+        for (int i = 0; i < kRallaMaxPositions; ++i) tools[i] = i < count_ ? indices_[i] : 0;
+    }
+
+private:
+    bool active_;
+    int count_ = 0;
+    char names_[kRallaMaxPositions][kToolNameSize + 1] = {};
+    int32_t indices_[kRallaMaxPositions] = {};
+};
+
+// The whole file in one read, into a buffer that is not cleared first.
+struct FileBytes {
+    std::unique_ptr<uint8_t[]> bytes;
+    std::size_t size = 0;
+    const uint8_t* data() const { return bytes.get(); }
+};
+
+bool ReadWholeFile(FILE* f, FileBytes& out) {
+    if (std::fseek(f, 0, SEEK_END) != 0) return false;
+    const long size = std::ftell(f);
+    if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
+    out.size = static_cast<std::size_t>(size);
+    out.bytes.reset(new (std::nothrow) uint8_t[out.size == 0 ? 1 : out.size]);
+    if (!out.bytes) return false;
+    return out.size == 0 || std::fread(out.bytes.get(), 1, out.size, f) == out.size;
+}
+
+} // namespace
+
+void SetBarListEvents(BarListEvents* sink) { g_barListEvents = sink; }
+BarListEvents* GetBarListEvents() { return g_barListEvents; }
+
+std::string ListNameOfPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.resize(dot);
+    return plat::ToUpperAscii(name);
+}
+
+std::string CompanionPathOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = path.find_last_of('.');
+    const std::string stem = dot != std::string::npos && dot >= nameStart ? path.substr(0, dot) : path;
+    return stem + ".EXT";
+}
+
+bool IsSafePathComponent(const char* text) {
+    if (std::strcmp(text, ".") == 0 || std::strcmp(text, "..") == 0) return false;
+    for (const char* p = text; *p != '\0'; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c == '\\' || c == '/' || c == ':') return false;
+    }
+    return true;
+}
+
+BarList::BarList(const char* path) { LoadBarList(path); }
+
+BarList::~BarList() { FreeBarList(); }
+
+void BarList::FreeBarList() {
+    bars_.clear();
+    machinings_.clear();
+    pieces_.clear();
+    paddedMachinings_.clear();
+    paddedPieces_.clear();
+    fileBytes_.reset();
+    barsLeft_ = 0;
+    selectedCount = 0;
+}
+
+const uint8_t* BarList::MachiningTail(int holder) const {
+    if (holder < 0 || holder >= static_cast<int>(machinings_.size())) return nullptr;
+    return machinings_[static_cast<std::size_t>(holder)].tail;
+}
+
+void BarList::LoadBarList(const char* path) {
+    loaded_ = 0;
+    FreeBarList();
+    // A refused list keeps nothing of what was read before the fault.
+    if (!ReadList(path)) {
+        FreeBarList();
+        return;
+    }
+    // 18.
+    SortBarsByRepetitionsLeft();
+    loaded_ = 1;
+}
+
+bool BarList::ReadList(const char* path) {
+    // 1. The ralla set-up of the moment, the path and the names.
+    int32_t conf = 1;
+    std::fill(std::begin(listTools_), std::end(listTools_), 0);
+    if (g_pRallaTools != nullptr) g_pRallaTools->GetSpindleTools(listTools_, &conf);
+    if (path == nullptr || std::strlen(path) >= kListPathSize) {
+        ListFileError();
+        return false;
+    }
+    listPath_ = path;
+    listName_ = ListNameOfPath(listPath_);
+    companionPath_ = CompanionPathOf(listPath_);
+
+    // 2-4. The header.
+    uint8_t header[lda::kHeaderSize];
+    {
+        FILE* f = plat::OpenFile(listPath_, "r+b");
+        if (f == nullptr) {
+            ListFileError();
+            return false;
+        }
+        const bool ok = std::fread(header, 1, sizeof header, f) == sizeof header;
+        std::fclose(f);
+        if (!ok) {
+            RefuseRecord(RecordPlace{});
+            return false;
+        }
+    }
+
+    // 5. Old versions are converted, newer ones refused.
+    formatVersion_ = header[lda::hdr::kVersion];
+    if (formatVersion_ > lda::kVersionMax) {
+        SetErrorText("%s", MsgError("ERR_VERSION_LDA"));
+        return false;
+    }
+    if (formatVersion_ < lda::kVersionCurrent) {
+        if (ConvertOldList(listPath_.c_str()) != 0) return false;
+        formatVersion_ = lda::kVersionCurrent;
+    }
+
+    // 8. The whole file, read once; every record below is checked against its size.
+    FileBytes data;
+    {
+        FILE* f = plat::OpenFile(listPath_, "r+b");
+        if (f == nullptr) {
+            ListFileError();
+            return false;
+        }
+        const bool ok = ReadWholeFile(f, data);
+        std::fclose(f);
+        if (!ok || data.size < static_cast<std::size_t>(lda::kFirstBarOffset)) {
+            RefuseRecord(RecordPlace{});
+            return false;
+        }
+    }
+    std::memcpy(header, data.data(), sizeof header);
+    fileBytes_ = std::move(data.bytes); // the holders point into the file's bytes
+    const uint8_t* bytes = fileBytes_.get();
+    const int barSize = BarRecordSize(header);
+    headerBarCount_ = lda::GetI16(header + lda::hdr::kBarCount);
+    furtherBarCount_ = lda::GetI16(header + lda::hdr::kFurtherBars);
+    if (barSize < lda::kMinBarSize || barSize > lda::kBarSize || headerBarCount_ < 0 || furtherBarCount_ < 0) {
+        RefuseRecord(RecordPlace{});
+        return false;
+    }
+
+    // 7. The list description.
+    CopyText(g_listDescription, reinterpret_cast<const char*>(header + lda::hdr::kDescription),
+             lda::hdr::kDescriptionLen);
+    TrimTextField(g_listDescription);
+
+    // 6. The record counts come with the one walk over the file below (the bars to machine are
+    // read and counted together, the further bars are counted after them): a large list is
+    // walked once, and every size is still checked before it is used.
+    int64_t pieceTotal = 0;
+    int64_t machiningTotal = 0;
+    int64_t tailTotal = 0;
+    bars_.reserve(static_cast<std::size_t>(headerBarCount_));
+
+    // Profile values are the same for every bar of a profile: read them once.
+    std::map<std::pair<std::string, std::string>, ProfileValues> profiles;
+    int64_t listTotal = 0;
+
+    // 9-16. The bars to machine.
+    ListWalker walk(bytes, data.size, barSize);
+    for (int b = 0; b < headerBarCount_; ++b) {
+        const int barNo = b + 1;
+        BarShape shape;
+        const uint8_t* rec;
+        const std::size_t barOffset = walk.pos();
+        if (!walk.Bar(barNo, shape, &rec)) return false;
+        if (shape.pieceCount == 0 && shape.machiningCount == 0) continue; // empty bar: skipped, still counted
+        uint8_t paddedBar[lda::kBarSize];
+        if (barSize < lda::kBarSize) { // a shorter stored record reads as zeros past its end
+            std::memset(paddedBar, 0, sizeof paddedBar);
+            std::memcpy(paddedBar, rec, static_cast<std::size_t>(barSize));
+            rec = paddedBar;
+        }
+        pieceTotal += shape.pieceCount;
+        if (const char* bad = UnterminatedBarText(rec)) {
+            ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, bad);
+            return false;
+        }
+
+        auto bar = std::make_unique<BarRecord>();
+        BarRecord& r = *bar;
+        r.index = barNo;
+        r.machiningCount = static_cast<int16_t>(shape.machiningCount);
+        r.machiningRecordSize = static_cast<int16_t>(shape.machiningSize);
+        r.pieceCount = static_cast<int16_t>(shape.pieceCount);
+        r.pieceRecordSize = static_cast<int16_t>(shape.pieceSize);
+        r.repetitionsLeft = lda::GetU16(rec + lda::bar::kRepetitions);
+        r.repetitionsOffset = static_cast<int32_t>(barOffset) + lda::bar::kRepetitions;
+        r.firstPieceOffset = static_cast<int32_t>(barOffset) + barSize;
+        r.realValue = lda::GetF32(rec + lda::bar::kRealValue);
+        r.flag = rec[lda::bar::kFlag];
+        r.firstMachiningIndex = static_cast<int32_t>(machinings_.size());
+        r.pieceWork1.assign(static_cast<std::size_t>(shape.pieceCount), 0);
+        r.pieceWork2.assign(static_cast<std::size_t>(shape.pieceCount), 0);
+
+        // 10. Names, upper case; "?" is no code.
+        CopyText(r.name, reinterpret_cast<const char*>(rec + lda::bar::kName), kBarTextSize - 1);
+        UpperAscii(r.name);
+        CopyText(r.series, reinterpret_cast<const char*>(rec + lda::bar::kSeries), kBarTextSize - 1);
+        UpperAscii(r.series);
+        char code[lda::bar::kTextLen + 1];
+        CopyText(code, reinterpret_cast<const char*>(rec + lda::bar::kCode), lda::bar::kTextLen);
+        UpperAscii(code);
+        if (std::strcmp(code, "?") == 0) code[0] = '\0';
+        TrimTextField(code);
+        CopyText(r.displayCode, code);
+        CopyText(r.code, code);
+        // The series and code name folders and files ("%sCONF\%s.CP", drawings): never a way out.
+        if (!IsSafePathComponent(r.series) || !IsSafePathComponent(code) || !IsSafePathComponent(r.code)) {
+            SetErrorText("%s %s %s (LISTA: BAR %d)", MsgError("ERR_PROFILE_NAME"), r.series, code, barNo);
+            return false;
+        }
+
+        // 9. Pieces and machinings, with the bar's tools.
+        ToolCollector tools(formatVersion_);
+        const bool keepDirect = r.repetitionsLeft > 0;
+        const uint8_t* mrec;
+        const uint8_t* tail;
+        int tailLength = 0;
+        auto keepMachining = [&](const RecordPlace& at) {
+            const uint8_t* record = mrec;
+            if (shape.machiningSize < lda::kMachiningSize) {
+                auto& padded = paddedMachinings_.emplace_back();
+                padded.fill(0);
+                std::memcpy(padded.data(), mrec, static_cast<std::size_t>(shape.machiningSize));
+                record = padded.data();
+            }
+            if (const char* bad = UnterminatedMachiningText(record)) return ListWalker::Fail(at, bad);
+            machinings_.push_back(MachiningHolder{record, tailLength > 0 ? tail : nullptr, tailLength});
+            return tools.Add(record);
+        };
+        if (shape.pieceCount == 0) {
+            r.firstPieceIndex = -1;
+            r.barMachiningCount = shape.machiningCount;
+            for (int m = 0; m < shape.machiningCount; ++m) {
+                const RecordPlace at{barNo, 0, m + 1, nullptr};
+                if (!walk.Machining(at, shape, &mrec, &tail, &tailLength)) return false;
+                if (keepDirect && !keepMachining(at)) return false;
+            }
+            machiningTotal += shape.machiningCount;
+        } else {
+            r.firstPieceIndex = static_cast<int32_t>(pieces_.size());
+            for (int p = 0; p < shape.pieceCount; ++p) {
+                const uint8_t* prec;
+                int count = 0;
+                if (!walk.Piece(barNo, p + 1, shape, &prec, &count)) return false;
+                if (shape.pieceSize < lda::kPieceSize) {
+                    auto& padded = paddedPieces_.emplace_back();
+                    padded.fill(0);
+                    std::memcpy(padded.data(), prec, static_cast<std::size_t>(shape.pieceSize));
+                    prec = padded.data();
+                }
+                PieceHolder& ph = pieces_.emplace_back();
+                ph.record = prec;
+                if (const char* bad = UnterminatedPieceText(ph.record)) {
+                    ListWalker::Fail(RecordPlace{barNo, p + 1, 0, nullptr}, bad);
+                    return false;
+                }
+                ph.firstMachining = static_cast<int32_t>(machinings_.size());
+                ph.machiningCount = count;
+                machiningTotal += count;
+                for (int m = 0; m < count; ++m) {
+                    const RecordPlace at{barNo, p + 1, m + 1, nullptr};
+                    if (!walk.Machining(at, shape, &mrec, &tail, &tailLength) || !keepMachining(at)) return false;
+                }
+            }
+        }
+        tools.Fill(r.requiredTools);
+
+        // 11. Section after the profile offsets.
+        const auto key = std::make_pair(std::string(r.series), std::string(r.code));
+        auto found = profiles.find(key);
+        if (found == profiles.end()) found = profiles.emplace(key, ReadProfileValues(r.series, r.code)).first;
+        const ProfileValues& pv = found->second;
+        const int64_t fileYMin = lda::GetI32(rec + lda::bar::kYMin);
+        const int64_t fileYMax = lda::GetI32(rec + lda::bar::kYMax);
+        const int64_t fileZMin = lda::GetI32(rec + lda::bar::kZMin);
+        const int64_t fileZMax = lda::GetI32(rec + lda::bar::kZMax);
+        const int64_t yMax = pv.offY + (fileYMax - fileYMin);
+        const int64_t zMax = pv.offZ + (fileZMax - fileZMin);
+        const int64_t offsetY = pv.offY - fileYMin;
+        const int64_t offsetZ = pv.offZ - fileZMin;
+        if (!FitsInt32(yMax) || !FitsInt32(zMax) || !FitsInt32(offsetY) || !FitsInt32(offsetZ)) {
+            ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, "SECTION");
+            return false;
+        }
+        r.yMin = pv.offY;
+        r.yMax = static_cast<int32_t>(yMax);
+        r.zMin = pv.offZ;
+        r.zMax = static_cast<int32_t>(zMax);
+        r.offsetY = static_cast<int32_t>(offsetY);
+        r.offsetZ = static_cast<int32_t>(offsetZ);
+
+        // 12. Label.
+        const std::string label = PrepareLabel(rec, r.series, barNo);
+        CopyText(r.displayLabel, label.c_str());
+        CopyText(r.label, label.c_str());
+
+        // 13. Cut angles, hundredths of a degree in the file.
+        r.firstCutAngle = std::abs(lda::GetI16(rec + lda::bar::kFirstCutAngle) * 10);
+        r.secondCutAngle = std::abs(lda::GetI16(rec + lda::bar::kSecondCutAngle) * 10);
+        if (r.firstCutAngle < 1000 || r.secondCutAngle < 1000) {
+            SetErrorText("%s %s", MsgError("WRONG_ANGLE"), r.displayLabel);
+            return false;
+        }
+
+        // 14. Profile values.
+        r.TIPO_TAGLIO = pv.tipoTaglio;
+        r.SALITA_LAMA = pv.salitaLama;
+        r.OFFY_PINZA = pv.offYPinza;
+        r.OFFZ_PINZA = pv.offZPinza;
+        r.OFFC_PINZA = pv.offCPinza;
+        r.VELH_CUT = pv.velhCut;
+        r.CH_V_VICE = pv.chVVice;
+        r.CH_H_VICE = pv.chHVice;
+        r.HEAD_SCRAP = pv.headScrap;
+        r.TAIL_SCRAP = pv.tailScrap;
+        r.POSIZ_SCRAP = pv.posizScrap;
+        r.NR_LABEL = pv.nrLabel;
+        r.ING_SCARICO = pv.ingScarico;
+        r.CUT_MODE_90 = pv.cutMode90;
+        r.CUT_MODE_NO_90 = pv.cutModeNo90;
+
+        // 15-16.
+        r.length = lda::GetI32(rec + lda::bar::kLength);
+        r.configNumber = 1;
+        r.intCode1 = kBarCodeLoaded1;
+        r.intCode2 = kBarCodeLoaded2;
+        listTotal += static_cast<int64_t>(r.repetitionsLeft) * (shape.pieceCount > 0 ? shape.pieceCount : 1);
+        bars_.push_back(std::move(bar));
+    }
+    listTotal_ = static_cast<int32_t>(std::min<int64_t>(listTotal, INT32_MAX));
+    for (int b = headerBarCount_; b < headerBarCount_ + furtherBarCount_; ++b) {
+        BarShape shape;
+        const uint8_t* rec;
+        if (!walk.Bar(b + 1, shape, &rec) || !walk.SkipContents(b + 1, shape, pieceTotal, machiningTotal, tailTotal))
+            return false;
+    }
+    totalPieces_ = static_cast<int>(pieceTotal);
+    totalMachinings_ = static_cast<int>(machiningTotal);
+
+    // 17. First opening: mark the file and record the job.
+    if (header[lda::hdr::kState] != lda::kStateOpened) {
+        header[lda::hdr::kState] = lda::kStateOpened;
+        FILE* f = plat::OpenFile(listPath_, "r+b");
+        bool ok = f != nullptr;
+        if (ok) ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
+        if (f != nullptr && std::fclose(f) != 0) ok = false;
+        if (!ok) {
+            ListFileError();
+            return false;
+        }
+        if (g_barListEvents != nullptr) g_barListEvents->LogJob(listPath_.c_str(), listTotal_, listTotal_);
+    }
+
+    return true;
+}

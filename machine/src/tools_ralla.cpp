@@ -1,0 +1,220 @@
+// The ralla tool set: mounted tools, configuration and the program's tool table.
+#include "machine/ralla_tools.h"
+
+#include <cstring>
+#include <utility>
+
+#include "barlist_support.h"
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/path_table.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/units.h"
+#include "platform/text.h"
+
+using namespace barlist_support;
+
+RallaToolSet* g_pRallaTools = nullptr;
+int g_enabledExtraCount = 0;
+
+namespace {
+
+constexpr const char* kConfRalla = "CONF_RALLA";
+const char* const kPositionKeys[kRallaMaxPositions] = {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"};
+
+ToolRecord EmptyTool() {
+    ToolRecord r;
+    r.name[0] = '0';
+    return r;
+}
+
+int ExtraOn(int extra) {
+    switch (extra) {
+    case 0: return GetT5On();
+    case 1: return GetT6On();
+    case 2: return GetT7On();
+    default: return GetT8On();
+    }
+}
+
+void SetExtraOnFlag(int extra, int on) {
+    switch (extra) {
+    case 0: SetT5On(on); break;
+    case 1: SetT6On(on); break;
+    case 2: SetT7On(on); break;
+    default: SetT8On(on); break;
+    }
+}
+
+} // namespace
+
+RallaToolSet::RallaToolSet(int checkLimitsFlag) : checkLimits(checkLimitsFlag) {
+    currentRallaAngle = 0;
+    capacity = 0;
+    for (auto& name : positionNames) CopyText(name, "0");
+    LoadConfig();
+}
+
+int RallaToolSet::LoadConfig() {
+    for (int i = 0; i < kRallaBasePositions; ++i)
+        CopyText(positionNames[i], ReadConfigString(kConfRalla, kPositionKeys[i], "0", kToolNameSize - 1).c_str());
+    if (MachineVariant != 0) {
+        for (int e = 0; e < 4; ++e) {
+            const int i = kRallaBasePositions + e;
+            if (ExtraOn(e) != 0) {
+                CopyText(positionNames[i],
+                         ReadConfigString(kConfRalla, kPositionKeys[i], "0", kToolNameSize - 1).c_str());
+                g_extraPositionOn[e] = 1;
+            } else {
+                CopyText(positionNames[i], "0");
+                g_extraPositionOn[e] = 0;
+            }
+        }
+    }
+    configNumber = ReadConfigInt(kConfRalla, "CONF", 1);
+    return configNumber;
+}
+
+int RallaToolSet::SaveConfig() {
+    bool ok = true;
+    for (int i = 0; i < kRallaBasePositions; ++i) ok &= WriteConfigString(kConfRalla, kPositionKeys[i], positionNames[i]);
+    for (int e = 0; e < 4; ++e) {
+        const int i = kRallaBasePositions + e;
+        if (MachineVariant != 0 && g_extraPositionOn[e] != 0) {
+            ok &= WriteConfigString(kConfRalla, kPositionKeys[i], positionNames[i]);
+        } else {
+            CopyText(positionNames[i], "0");
+            ok &= WriteConfigString(kConfRalla, kPositionKeys[i], "0");
+            if (MachineVariant == 0) {
+                g_extraPositionOn[e] = 0;
+                SetExtraOnFlag(e, 0);
+            }
+        }
+    }
+    ok &= WriteConfigInt(kConfRalla, "CONF", configNumber);
+    return ok ? 0 : 1;
+}
+
+void RallaToolSet::GetSpindleTools(int32_t out[kRallaMaxPositions], int32_t* conf) {
+    g_enabledExtraCount = 0;
+    for (int i = 0; i < kRallaMaxPositions; ++i) {
+        const bool extra = i >= kRallaBasePositions;
+        if (extra && g_extraPositionOn[i - kRallaBasePositions] == 0) {
+            out[i] = 0;
+            continue;
+        }
+        if (extra) ++g_enabledExtraCount;
+        out[i] = positionTools[i];
+    }
+    if (conf != nullptr) *conf = configNumber;
+}
+
+int RallaToolSet::SetSpindleTools(const int32_t in[kRallaMaxPositions], int32_t conf) {
+    bool changed = false;
+    if (conf != configNumber) {
+        configNumber = conf;
+        changed = true;
+    }
+    const int positions = g_rallaPositions < kRallaMaxPositions ? g_rallaPositions : kRallaMaxPositions;
+    int extraChanged = 0;
+    for (int i = 0; i < positions; ++i) {
+        if (in[i] == positionTools[i]) continue;
+        if (in[i] < 0 || in[i] >= Count()) continue; // never index past the table
+        if (MachineVariant != 0 && i >= kRallaBasePositions) {
+            // Each change of an extra position uses up one enabled extra position.
+            if (extraChanged >= g_enabledExtraCount) continue;
+            ++extraChanged;
+        }
+        positionTools[i] = in[i];
+        CopyText(positionNames[i], tools[static_cast<std::size_t>(in[i])].name);
+        changed = true;
+    }
+    if (changed) return SaveConfig();
+    return positions;
+}
+
+void RallaToolSet::FreeTools() {
+    tools.clear();
+    capacity = 0;
+}
+
+int RallaToolSet::FindTool(const char* name) const {
+    for (std::size_t i = 0; i < tools.size(); ++i)
+        if (std::strcmp(tools[i].name, name) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+const ToolRecord& RallaToolSet::Tool(int index) const {
+    static const ToolRecord kEmpty = EmptyTool();
+    if (index < 0 || index >= Count()) return kEmpty;
+    return tools[static_cast<std::size_t>(index)];
+}
+
+int RallaToolSet::LoadTools() {
+    ToolFileParse parsed;
+    const char* path = g_pPathTable != nullptr ? g_pPathTable->slots[PathTable::kToolsTxt] : "";
+    const int result = ParseToolFile(path, parsed);
+    if (result == 1) return 1;
+
+    // The new table is built aside and replaces the old one only when the whole file passed.
+    std::vector<ToolRecord> table;
+    table.reserve(parsed.records.size() + 1);
+    table.push_back(EmptyTool());
+    for (const ToolFileRecord& r : parsed.records) {
+        if (IsBladeToolName(r.name)) continue;
+        if (checkLimits != 0 && CheckToolLimits(r, checkLimits) != 0) return 1;
+        ToolRecord t;
+        CopyText(t.name, r.name);
+        t.kind = r.kind;
+        t.cooling = r.cooling;
+        for (int k = 0; k < 3; ++k) {
+            t.diameter[k] = ToThousandths(r.diameter[k]);
+            t.length[k] = ToThousandths(r.length[k]);
+        }
+        t.totalLength = ToThousandths(r.totalLength);
+        t.speed = r.speed;
+        t.feed = plat::TruncToInt32(static_cast<double>(r.feed) * 10.0);
+        t.plunge = plat::TruncToInt32(r.plunge);
+        table.push_back(t);
+    }
+    if (result == 2) {
+        SetErrorTextLiteral(parsed.nameError.c_str());
+        return 1;
+    }
+    tools = std::move(table);
+    capacity = static_cast<int32_t>((tools.size() + kToolTableGrowth - 1) / kToolTableGrowth * kToolTableGrowth);
+    headerNumber = parsed.headerNumber;
+    ResolvePositions();
+    return 0;
+}
+
+void RallaToolSet::ResolvePositions() {
+    bool missing = false;
+    for (int i = 0; i < kRallaMaxPositions; ++i) {
+        const int index = FindTool(positionNames[i]);
+        if (index < 0) {
+            CopyText(positionNames[i], "0");
+            positionTools[i] = 0;
+            missing = true;
+        } else {
+            positionTools[i] = index;
+        }
+    }
+    if (missing) SaveConfig();
+}
+
+int RallaToolSet::IsToolDataInRange(int32_t kind, int32_t speed, int32_t feed10, int32_t plunge) const {
+    if (checkLimits == 0) return 1;
+    const int32_t feed = feed10 / 10;
+    if (kind == 4)
+        return speed >= 1 && speed <= 9999 && feed >= 1 && feed <= 9999 && plunge >= -100 && plunge <= 100 ? 1 : 0;
+    return speed >= 0 && speed <= 99999 && feed >= 0 && feed <= 99 && plunge >= 0 && plunge <= 9999 ? 1 : 0;
+}
+
+int EnabledExtraPositions() {
+    int value = 0;
+    for (int e = 0; e < 4; ++e)
+        if (g_extraPositionOn[e] != 0) value = value * 10 + 5 + e;
+    return value;
+}

@@ -1,0 +1,318 @@
+// The tool table file "TOOLS.TXT": reader, writer, limit check and blade records.
+#include "machine/tool_table.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "barlist_support.h"
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/path_table.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/ui_services.h"
+#include "machine/units.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+using namespace barlist_support;
+
+namespace {
+
+const char* ToolsTxtPath() { return g_pPathTable != nullptr ? g_pPathTable->slots[PathTable::kToolsTxt] : ""; }
+
+// Splits a text into lines, accepting CR LF, LF and a lone CR.
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        if (i > start) words.push_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+// The leading integer of a word ("%d"), 0 when it has none; clamped to 32 bits.
+int32_t IntOf(const std::string& word) {
+    std::size_t i = 0;
+    if (i < word.size() && (word[i] == '-' || word[i] == '+')) ++i;
+    std::size_t digits = i;
+    while (digits < word.size() && std::isdigit(static_cast<unsigned char>(word[digits]))) ++digits;
+    if (digits == i) return 0;
+    int32_t out = 0;
+    if (!plat::ParseInt32(word.substr(0, digits), out)) return word[0] == '-' ? INT32_MIN : INT32_MAX;
+    return out;
+}
+
+// n reals read one after the other ("%f%f..."); values missing at the end stay 0.
+void Reals(const std::string& line, float* out[], int n) {
+    const char* p = line.c_str();
+    for (int i = 0; i < n; ++i) {
+        const char* end = nullptr;
+        const double v = plat::StrtodC(p, &end);
+        if (end == p) return;
+        *out[i] = static_cast<float>(v);
+        p = end;
+    }
+}
+
+void FillRecord(ToolFileRecord& r, const std::vector<std::string>& head, const std::string& l2, const std::string& l3,
+                const std::string& l4) {
+    r.kind = head.size() > 1 ? IntOf(head[1]) : 0;
+    r.cooling = head.size() > 2 ? IntOf(head[2]) : 0;
+    // Line 2: speed (a 32-bit integer), feed or pitch, plunge or percent reduction.
+    const std::vector<std::string> w2 = Words(l2);
+    r.speed = w2.empty() ? 0 : IntOf(w2[0]);
+    const std::size_t firstSpace = l2.find_first_of(" \t", l2.find_first_not_of(" \t"));
+    float* rest2[] = {&r.feed, &r.plunge};
+    if (firstSpace != std::string::npos) Reals(l2.substr(firstSpace), rest2, 2);
+    float* line3[] = {&r.diameter[0], &r.diameter[1], &r.diameter[2], &r.shankDiameter, &r.tipDiameter1, &r.tipDiameter2};
+    Reals(l3, line3, 6);
+    float* line4[] = {&r.length[0], &r.length[1], &r.length[2], &r.tipLength1, &r.totalLength, &r.tipLength2};
+    Reals(l4, line4, 6);
+}
+
+bool IsBlade(const char* name) {
+    if (g_pSettings == nullptr) return false;
+    return std::strcmp(name, g_pSettings->QBLADE_NAME) == 0 || std::strcmp(name, g_pSettings->SLICERBLADE_NAME) == 0;
+}
+
+std::string Mm(int32_t thousandths) { return plat::StrFormatC("%g", FromThousandths(thousandths)); }
+
+} // namespace
+
+void ToolTable::Clear() {
+    records.clear();
+    capacity = 0;
+}
+
+ToolFileRecord* ToolTable::GetFreeToolRecord() {
+    for (ToolFileRecord& r : records)
+        if (r.inUse == 0) return &r;
+    try {
+        if (Count() >= capacity) {
+            records.reserve(static_cast<std::size_t>(capacity) + kToolTableGrowth);
+            capacity += kToolTableGrowth;
+        }
+        records.emplace_back();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return &records.back();
+}
+
+bool IsBladeToolName(const char* name) { return IsBlade(name); }
+
+int ParseToolFile(const char* path, ToolFileParse& out) {
+    out = ToolFileParse{};
+    std::string text;
+    const std::string native = plat::FindExisting(path);
+    if (path[0] == '\0' || native.empty() || !plat::ReadWholeFile(native, text)) {
+        SetErrorText("%s", MsgError("PATH_ERROR"));
+        return 1;
+    }
+    const std::vector<std::string> lines = SplitLines(text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (!line.empty() && line[0] == '#') {
+            const std::vector<std::string> w = Words(line.substr(1));
+            out.headerNumber = w.empty() ? 0 : IntOf(w[0]);
+            continue;
+        }
+        if (line.empty() || line[0] != '*') continue;
+        if (i + 3 >= lines.size()) break; // a record without its three lines ends the file
+        const std::vector<std::string> head = Words(line.substr(1));
+        // The name is one word of at most 9 characters: a longer one would not fit the
+        // table's field, a name with blanks would shift every value after it.
+        const bool blanks = head.size() > 3;
+        if (head.empty() || head[0].size() >= static_cast<std::size_t>(kToolNameSize) || blanks) {
+            std::string shown = line.substr(1);
+            shown.erase(0, shown.find_first_not_of(" \t"));
+            out.nameError = plat::StrFormatC("%s %s", MsgError("ERR_TOOL_NAME"), shown.c_str());
+            return 2;
+        }
+        ToolFileRecord r;
+        CopyText(r.name, head[0].c_str(), head[0].size());
+        FillRecord(r, head, lines[i + 1], lines[i + 2], lines[i + 3]);
+        out.records.push_back(r);
+        i += 3;
+    }
+    return 0;
+}
+
+int CheckToolLimits(const ToolFileRecord& r, int checkLimits) {
+    if (checkLimits == 0 || IsBlade(r.name)) return 0;
+    auto fail = [&](const char* labelKey, const char* textKey) {
+        SetErrorText("%s->%s\n%s", r.name, MsgString(labelKey), MsgError(textKey));
+        return 1;
+    };
+    auto range = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
+    auto positive = [](double v, double hi) { return v > 0 && v <= hi; };
+    if (!range(r.kind, 0, 4)) return fail("S_TIPO", "LIMIT_ERROR");
+    if (!range(r.cooling, 0, 999)) return fail("S_FREFRIG", "LIMIT_ERROR");
+    if (r.kind == 4) {
+        if (!range(r.speed, 1, 9999)) return fail("S_ROTAZ", "LIMIT_ERROR");
+        if (!range(r.feed, 1, 9999)) return fail("S_PASSO", "LIMIT_ERROR");
+        if (!range(r.plunge, -100, 100)) return fail("S_PERCRID", "LIMIT_ERROR");
+    } else {
+        if (!range(r.speed, 0, 99999)) return fail("S_ROTAZ", "LIMIT_ERROR");
+        if (!range(r.feed, 0, 99)) return fail("S_ASPORT", "LIMIT_ERROR");
+        if (!range(r.plunge, 0, 9999)) return fail("S_SFOND", "LIMIT_ERROR");
+    }
+    if (!positive(r.diameter[0], 999)) return fail("S_DIAM1", "LIMIT_ERROR");
+    if (!positive(r.length[0], 999)) return fail("S_LUNG1", "LIMIT_ERROR");
+    if (!range(r.diameter[1], 0, 999)) return fail("S_DIAM2", "LIMIT_ERROR");
+    if (!range(r.length[1], 0, 999)) return fail("S_LUNG2", "LIMIT_ERROR");
+    if (!range(r.diameter[2], 0, 999)) return fail("S_DIAM3", "LIMIT_ERROR");
+    if (!range(r.length[2], 0, 999)) return fail("S_LUNG3", "LIMIT_ERROR");
+    if (!range(r.shankDiameter, 0, 999)) return fail("S_DIAMCOD", "LIMIT_ERROR");
+    if (!positive(r.tipDiameter1, 999)) return fail("S_DIAMPUT", "LIMIT_ERROR");
+    if (r.tipDiameter2 > 999 || (r.tipLength2 > 0 && !(r.tipDiameter2 > 0))) return fail("S_DIAMPUT", "LIMIT_ERROR");
+    if (!range(r.tipLength1, 0, 999) || !range(r.tipLength2, 0, 999)) return fail("S_LUNGPUT", "LIMIT_ERROR");
+    if (!positive(r.totalLength, 999)) return fail("S_LUNGTOT", "LIMIT_ERROR");
+    // Consistency: the parts of the tool fit its total length, and every step has both sizes.
+    const double whole = plat::TruncToInt32(r.length[0]) + plat::TruncToInt32(r.length[1]) +
+                         plat::TruncToInt32(r.length[2]) + plat::TruncToInt32(r.tipLength1) +
+                         static_cast<double>(plat::TruncToInt32(r.tipLength2));
+    if (whole > r.totalLength) return fail("S_LUNGTOT", "IMPOSS_VAL");
+    if ((r.diameter[1] == 0) != (r.length[1] == 0)) return fail("S_DIAM2", "IMPOSS_VAL");
+    if ((r.diameter[2] == 0) != (r.length[2] == 0)) return fail("S_DIAM3", "IMPOSS_VAL");
+    if ((r.tipDiameter1 == 0) != (r.tipLength1 == 0) || (r.tipDiameter2 == 0) != (r.tipLength2 == 0))
+        return fail("S_DIAMPUT", "IMPOSS_VAL");
+    if (r.diameter[2] != 0 && r.diameter[1] == 0) return fail("S_DIAM3", "IMPOSS_VAL");
+    return 0;
+}
+
+int CheckToolLimits(const ToolFileRecord& record) {
+    int check = 0;
+    if (g_pRallaTools != nullptr)
+        check = g_pRallaTools->checkLimits;
+    else if (g_pSettings != nullptr)
+        check = g_pSettings->CK_LIMITS;
+    return CheckToolLimits(record, check);
+}
+
+int ReadToolTable(ToolTable& table) {
+    table.Clear();
+    table.headerNumber = kToolHeaderDefault;
+    ToolFileParse parsed;
+    const int result = ParseToolFile(ToolsTxtPath(), parsed);
+    if (result == 1) return 1;
+    table.headerNumber = parsed.headerNumber;
+    for (const ToolFileRecord& r : parsed.records) {
+        ToolFileRecord* slot = table.GetFreeToolRecord();
+        if (slot == nullptr) {
+            table.Clear();
+            SetErrorText("%s", MsgError("NO_MEMORY"));
+            return 1;
+        }
+        *slot = r;
+        // A blade record never stays in the table: the next record reuses its slot.
+        slot->inUse = IsBlade(slot->name) ? 0 : 1;
+    }
+    if (result == 2) {
+        table.Clear();
+        SetErrorTextLiteral(parsed.nameError.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+std::string FormatBladeRecord(const char* bladeName, int headerNumber) {
+    const MachineSettings* s = g_pSettings;
+    auto mm = [&](int32_t MachineSettings::*field) { return s != nullptr ? Mm(s->*field) : std::string("0"); };
+    std::string out = plat::StrFormatC("* %s %d %d \r\n", bladeName, 3, headerNumber);
+    out += plat::StrFormatC("%d %d %s\r\n", 12000, 0, mm(&MachineSettings::SPESS_FLANGIA_LAMA).c_str());
+    const std::string twoArm = s != nullptr ? Mm(static_cast<int32_t>(2LL * s->H_BRACCIO)) : std::string("0");
+    out += plat::StrFormatC("%s %d %d %s %s\r\n", mm(&MachineSettings::DIAM_LAMA).c_str(), 0, 0,
+                            mm(&MachineSettings::DIAM_FLANGIA_LAMA).c_str(), twoArm.c_str());
+    const std::string sum =
+        s != nullptr ? Mm(static_cast<int32_t>(static_cast<int64_t>(s->SPESS_LAMA) + s->L_BRACCIO)) : std::string("0");
+    out += plat::StrFormatC("%s %d %d %s %s\r\n", mm(&MachineSettings::SPESS_LAMA).c_str(), 0, 0,
+                            mm(&MachineSettings::L_BRACCIO).c_str(), sum.c_str());
+    out += "\r\n";
+    return out;
+}
+
+int WriteToolTable(const ToolTable& table, int headerNumber) {
+    std::string out = plat::StrFormatC("# %d\r\n\r\n", headerNumber);
+    for (const ToolFileRecord& r : table.records) {
+        if (r.inUse == 0) continue;
+        out += plat::StrFormatC("* %s %d %d \r\n", r.name, static_cast<int>(r.kind), static_cast<int>(r.cooling));
+        out += plat::StrFormatC("%" PRId32 " %g %g\r\n", r.speed, static_cast<double>(r.feed),
+                                static_cast<double>(r.plunge));
+        out += plat::StrFormatC("%g %g %g %g %g %g\r\n", static_cast<double>(r.diameter[0]),
+                                static_cast<double>(r.diameter[1]), static_cast<double>(r.diameter[2]),
+                                static_cast<double>(r.shankDiameter), static_cast<double>(r.tipDiameter1),
+                                static_cast<double>(r.tipDiameter2));
+        out += plat::StrFormatC("%g %g %g %g %g %g\r\n", static_cast<double>(r.length[0]),
+                                static_cast<double>(r.length[1]), static_cast<double>(r.length[2]),
+                                static_cast<double>(r.tipLength1), static_cast<double>(r.totalLength),
+                                static_cast<double>(r.tipLength2));
+        out += "\r\n";
+    }
+    if (MachineVariant == 1 && g_pSettings != nullptr) {
+        // A blade without a name has no record: it could not be told from a tool on reading.
+        if (g_pSettings->QBLADE_NAME[0] != '\0') out += FormatBladeRecord(g_pSettings->QBLADE_NAME, headerNumber);
+        if (g_pSettings->SLICERBLADE_NAME[0] != '\0')
+            out += FormatBladeRecord(g_pSettings->SLICERBLADE_NAME, headerNumber);
+    }
+    const char* path = ToolsTxtPath();
+    if (path[0] == '\0' || !plat::WriteFileAtomic(plat::PathForWrite(path), out)) {
+        ShowBox("T_ERRORE", MsgError("ERR_FILE"), BoxButtons::Ok, BoxIcon::Error);
+        return 1;
+    }
+    return 0;
+}
+
+int AppendMissingBladeRecords() {
+    if (g_pSettings == nullptr) return 0;
+    ToolFileParse parsed;
+    const char* path = ToolsTxtPath();
+    if (ParseToolFile(path, parsed) == 1) return 1;
+    std::string text;
+    const std::string native = plat::FindExisting(path);
+    if (!plat::ReadWholeFile(native, text)) {
+        SetErrorText("%s", MsgError("PATH_ERROR"));
+        return 1;
+    }
+    bool changed = false;
+    for (const char* blade : {g_pSettings->QBLADE_NAME, g_pSettings->SLICERBLADE_NAME}) {
+        if (blade[0] == '\0') continue;
+        bool present = false;
+        for (const ToolFileRecord& r : parsed.records)
+            if (std::strcmp(r.name, blade) == 0) present = true;
+        if (present) continue;
+        if (!text.empty() && text.back() != '\n') text += "\r\n";
+        text += FormatBladeRecord(blade, parsed.headerNumber);
+        changed = true;
+    }
+    if (changed && !plat::WriteFileAtomic(native, text)) {
+        SetErrorText("%s", MsgError("PATH_ERROR"));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,334 @@
+// Bar detail loading and the tool checks: names, groups, tools, damaged records, end angles,
+// head slices, bar progress, figure checks, slots joined across a shared cut, bar length.
+#include <cstring>
+
+#include "engine_fixture.h"
+#include "machine/lda_format.h"
+
+namespace enginetest {
+namespace {
+
+class DetailTest : public EngineTest {
+protected:
+    int Compute(const ldatest::ListSpec& spec, int full = 0) {
+        BarComputation& bc = Open(spec);
+        ClearErrorText();
+        return bc.ComputeBar(0, full);
+    }
+};
+
+TEST_F(DetailTest, PieceNamesAndAdditionalInformation) {
+    ldatest::PieceSpec a = Piece("", 500000);
+    ldatest::PieceSpec b = Piece("t6001", 500000); // the profile code, any case
+    ldatest::PieceSpec c = Piece("<T6001>", 500000);
+    ldatest::PieceSpec d = Piece(" DOOR LEFT ", 500000);
+    d.addInfo = "FROM RECORD";
+    ldatest::PieceSpec e = Piece("SILL", 500000);
+    e.addInfo = "FROM RECORD";
+    WriteFile(dir_ + "LIST.EXT", "[SILL]\r\nADDINFO=FROM COMPANION\r\n");
+    ASSERT_EQ(Compute(List({Bar({a, b, c, d, e})})), 0) << g_errorText;
+    const BarComputation& bc = *list_;
+    EXPECT_STREQ(bc.pieces[0]->Nome, "#1");
+    EXPECT_STREQ(bc.pieces[1]->Nome, "#2");
+    // "<code>" becomes the code, which in turn is named by its position.
+    EXPECT_STREQ(bc.pieces[2]->Nome, "#3");
+    EXPECT_STREQ(bc.pieces[3]->Nome, "DOOR LEFT");
+    EXPECT_STREQ(bc.pieces[3]->ADDINFO, "FROM RECORD");
+    EXPECT_STREQ(bc.pieces[4]->ADDINFO, "FROM COMPANION");
+}
+
+TEST_F(DetailTest, GroupsArePerPieceAndLimited) {
+    ldatest::PieceSpec a = Piece("A", 500000);
+    ldatest::PieceSpec b = Piece("B", 500000);
+    ldatest::MachiningSpec m = Drill(100000, 90);
+    m.group = 9999;
+    m.priority = 3;
+    b.machinings = {m};
+    a.machinings = {Drill(50000, 90)};
+    a.machinings[0].priority = 5; // no group: priority dropped
+    ASSERT_EQ(Compute(List({Bar({a, b})})), 0) << g_errorText;
+    EXPECT_EQ(list_->records[0]->Insieme, 0);
+    EXPECT_EQ(list_->records[0]->Priorita, 0);
+    EXPECT_EQ(list_->records[1]->Insieme, 19999);
+    EXPECT_EQ(list_->records[1]->Priorita, 3);
+    b.machinings[0].group = 10000;
+    EXPECT_EQ(Compute(List({Bar({a, b})}), 0), 2);
+    EXPECT_STREQ(g_errorText, Err("TROPPI_INSIEMI").c_str());
+}
+
+TEST_F(DetailTest, AutomaticToolNeedsADiameter) {
+    ldatest::PieceSpec a = Piece("A", 500000);
+    ldatest::MachiningSpec m = Drill(100000, 90, "");
+    m.requestedDiameter = 0;
+    m.nomeLdt = "DRAW";
+    m.idLdt = 12;
+    a.machinings = {m};
+    EXPECT_EQ(Compute(List({Bar({a})})), 2);
+    EXPECT_EQ(std::string(g_errorText), Err("ERR_TOOL_AUTOM") + " (LDT:DRAW-12)");
+    EXPECT_EQ(list_->CheckListTools(), 1);
+    // With the drill mounted on the ralla, a requested diameter finds it.
+    g_pRallaTools->positionTools[1] = g_pRallaTools->FindTool("PUNTA8");
+    a.machinings[0].requestedDiameter = 8000;
+    a.machinings[0].params = {8000};
+    ASSERT_EQ(Compute(List({Bar({a})})), 0) << g_errorText;
+    EXPECT_EQ(list_->records[0]->Uten, g_pRallaTools->FindTool("PUNTA8"));
+    EXPECT_EQ(list_->CheckListTools(), 0) << g_errorText;
+}
+
+TEST_F(DetailTest, DamagedRecordsAreRefused) {
+    ldatest::PieceSpec a = Piece("A", 500000);
+    a.machinings = {Drill(100000, 90)};
+    a.machinings[0].diameterIndex = -1;
+    EXPECT_EQ(Compute(List({Bar({a})})), 2);
+    EXPECT_STREQ(g_errorText, Err("WRONG_DIAM").c_str());
+    a.machinings[0].diameterIndex = 3;
+    EXPECT_EQ(Compute(List({Bar({a})})), 2);
+    EXPECT_STREQ(g_errorText, Err("WRONG_DIAM").c_str());
+    // A parameter count beyond the 20 slots, or more than 10 depth steps.
+    a.machinings[0].diameterIndex = 0;
+    ldatest::LdaLayout layout;
+    std::vector<uint8_t> bytes = ldatest::BuildLda(List({Bar({a})}), &layout);
+    const std::size_t rec = layout.machinings[0][0];
+    std::vector<uint8_t> bad = bytes;
+    lda::PutI16(bad.data() + rec + lda::mach::kParamCount, 21);
+    ASSERT_TRUE(ldatest::WriteBytes(dir_ + "BAD.lda", bad));
+    {
+        BarComputation bc((dir_ + "BAD.lda").c_str());
+        ASSERT_TRUE(bc.IsLoaded()) << g_errorText;
+        EXPECT_EQ(bc.ComputeBar(0, 0), 2);
+        EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
+    }
+    bad = bytes;
+    lda::PutI32(bad.data() + rec + lda::mach::kDepthCount, 12);
+    ASSERT_TRUE(ldatest::WriteBytes(dir_ + "BAD.lda", bad));
+    BarComputation bc((dir_ + "BAD.lda").c_str());
+    ASSERT_TRUE(bc.IsLoaded()) << g_errorText;
+    EXPECT_EQ(bc.ComputeBar(0, 0), 2);
+    EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
+}
+
+TEST_F(DetailTest, EndAnglesByVariantAndOption) {
+    auto with = [&](int32_t right, int32_t second = 90000) {
+        ldatest::PieceSpec a = Piece("A", 500000, right, 90000);
+        a.firstFurtherAngle = second;
+        return Compute(List({Bar({a})}));
+    };
+    // Variant 1: angles outside 0..180 degrees (exclusive) are refused as well.
+    EXPECT_EQ(with(180000), 2);
+    EXPECT_STREQ(g_errorText, Err("WRONG_ANG_PIECE").c_str());
+    EXPECT_EQ(with(135000), 0) << g_errorText;
+    Reinstall(0, "CONF-V0");
+    EXPECT_EQ(with(22500), 0) << g_errorText;
+    EXPECT_EQ(with(22490), 2);
+    EXPECT_STREQ(g_errorText, Err("WRONG_ANG_PIECE").c_str());
+    EXPECT_EQ(with(90000, 45000), 2);
+    EXPECT_STREQ(g_errorText, Err("ERR_LISTA_PEZZI").c_str());
+    EXPECT_EQ(with(90000, 0), 0) << g_errorText;
+    EXPECT_EQ(with(-45000), 0) << g_errorText;
+    EXPECT_EQ(list_->pieces[0]->SDx, 1);
+    EXPECT_EQ(list_->pieces[0]->ADxRead, -45000);
+    g_machineOption = 2;
+    EXPECT_EQ(with(67500), 2);
+    EXPECT_STREQ(g_errorText, Err("WRONG_ANG_PIECE").c_str());
+}
+
+TEST_F(DetailTest, HeadSlicesBecomeBladeRecords) {
+    ldatest::PieceSpec a = Piece("A", 1000000, 90000, 90000);
+    a.firstFurtherAngle = 45000; // straight slice on the right end
+    a.firstFurtherValue = 20000;
+    ldatest::PieceSpec b = Piece("B", 1000000, 60000, 90000);
+    b.firstFurtherAngle = 45000; // angled slice: two records
+    b.firstFurtherValue = 20000;
+    ASSERT_EQ(Compute(List({Bar({a, b})})), 0) << g_errorText;
+    const BarComputation& bc = *list_;
+    EXPECT_EQ(bc.pieces[0]->rightSlice, 2);
+    EXPECT_EQ(bc.pieces[1]->rightSlice, 1);
+    EXPECT_EQ(bc.pieces[1]->ADx, 90000);
+    EXPECT_EQ(bc.pieces[1]->rightSliceAngle, 60000);
+    ASSERT_EQ(bc.machiningCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        const WorkingMachining& m = *bc.records[static_cast<std::size_t>(i)];
+        EXPECT_EQ(m.TipoLavor, kKindQBlade);
+        EXPECT_EQ(m.Figura, 6010);
+        EXPECT_EQ(m.Diam, g_pSettings->DIAM_LAMA);
+        EXPECT_EQ(m.IdLdt, m.Id);
+    }
+    // The record image keeps its colour name intact beside the 4-byte direction angle.
+    BladeCutRecord r;
+    BuildStraightSliceCut(r, *bc.currentBar, 0, 45000, 20000, 1000000);
+    EXPECT_STREQ(reinterpret_cast<const char*>(r.bytes + lda::mach::kNomeLdt), "BLADE_GREEN");
+    EXPECT_FLOAT_EQ(lda::GetF32(r.bytes + lda::mach::kDirectionAngle), 225.0f);
+    EXPECT_EQ(lda::GetI16(r.bytes), 7);
+    EXPECT_EQ(lda::GetI32(r.bytes + lda::mach::kXMax), g_pSettings->DIAM_LAMA / 2);
+    BuildStraightSliceCut(r, *bc.currentBar, 1, 45000, 20000, 1000000);
+    EXPECT_STREQ(reinterpret_cast<const char*>(r.bytes + lda::mach::kNomeLdt), "BLADE_RED");
+    EXPECT_FLOAT_EQ(lda::GetF32(r.bytes + lda::mach::kFigureAngle), 270.0f);
+}
+
+TEST_F(DetailTest, ListThatCannotBeOpenedIsReported) {
+    BarComputation& bc = Open(List({Bar({Piece("A", 500000)})}));
+    std::filesystem::remove(dir_ + "LIST.lda");
+    EXPECT_EQ(bc.ComputeBar(0, 0), 2);
+    EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_FILE") + " (LISTA1:", 0), 0u) << g_errorText;
+    EXPECT_EQ(bc.CheckListTools(), 1);
+    EXPECT_NE(std::string(g_errorText).find("(LISTA2:"), std::string::npos);
+}
+
+TEST_F(DetailTest, BarProgressIsClampedToThePieces) {
+    g_pSettings->MEM_PEZZI = 1;
+    std::snprintf(g_barProgressPath, sizeof g_barProgressPath, "%sSTATBAR.TXT", dir_.c_str());
+    ldatest::PieceSpec a = Piece("A", 500000);
+    a.machinings = {Drill(100000, 90)};
+    BarComputation& bc = Open(List({Bar({a, a})}));
+    const std::string path = bc.ListPath();
+    for (int done : {1, 5}) {
+        SCOPED_TRACE(done);
+        WriteFile(dir_ + "STATBAR.TXT", "[STATBAR]\r\nNOMELDA=" + path + "\r\nIDBARRA=1\r\nPEZZIFATTI=" +
+                                            std::to_string(done) + "\r\n");
+        ASSERT_EQ(bc.ComputeBar(0, 0), 0) << g_errorText;
+        EXPECT_EQ(bc.piecesDone, std::min(done, 2));
+        EXPECT_EQ(bc.pieces[0]->made, 1);
+        EXPECT_EQ(bc.pieces[0]->Lav, 0);
+        EXPECT_EQ(bc.cutCount, 2 * (2 - std::min(done, 2)));
+        EXPECT_EQ(bc.machiningCount, done == 1 ? 1 : 0);
+        // Ids count the made piece's records too.
+        if (done == 1) {
+            EXPECT_EQ(bc.records[0]->Id, 2);
+        }
+    }
+}
+
+TEST_F(DetailTest, ToolFigureBoundaries) {
+    BarComputation& bc = Open(List({Bar({Piece("A", 500000)})}));
+    ASSERT_EQ(bc.ComputeBar(0, 0), 0);
+    auto check = [&](const char* tool, int figure, std::vector<int32_t> params, int second = 0) {
+        auto mp = std::make_shared<WorkingMachining>();
+        WorkingMachining& m = *mp;
+        m.Uten = g_pRallaTools->FindTool(tool);
+        m.Figura = figure;
+        m.paramCount = static_cast<int32_t>(params.size());
+        for (std::size_t i = 0; i < params.size(); ++i) (second ? m.params2 : m.params)[i] = params[i];
+        ClearErrorText();
+        const int r = bc.CheckToolFigure(m, second);
+        return std::make_pair(r, mp);
+    };
+    // Boring tool: figure 1 within 5 of its diameter, which it takes.
+    EXPECT_EQ(check("PUNTA5", 1, {5005}).first, 0);
+    EXPECT_EQ(check("PUNTA5", 1, {5005}).second->params[0], 5000);
+    EXPECT_EQ(check("PUNTA5", 1, {5006}).first, 1);
+    EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_USO_PUNTA"), 0), 0u);
+    // Milling tool: the smallest parameter + 5 must reach the diameter.
+    EXPECT_EQ(check("FRESA8", 3, {20000, 7995}).first, 0);
+    EXPECT_EQ(check("FRESA8", 3, {20000, 7994}).first, 1);
+    EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_DIAM_UTEN"), 0), 0u);
+    // Figure 2: width (twice the third parameter) + 90, or on the first try a figure 3.
+    auto r = check("FRESA8", 2, {30000, 8090, 4000});
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.second->Figura, 2);
+    r = check("FRESA8", 2, {30000, 8089, 4000});
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.second->Figura, 3);
+    EXPECT_STREQ(r.second->programName, "3.BRE");
+    r = check("FRESA8", 2, {30000, 8089, 4000}, 1);
+    EXPECT_EQ(r.first, 1);
+    EXPECT_STREQ(g_errorText, ""); // the second try writes no message
+    EXPECT_EQ(r.second->Flags, 0);
+    EXPECT_EQ(check("FRESA8", 3, {17990, 17900}).first, 0);
+    EXPECT_EQ(check("FRESA8", 3, {17989, 17900}).first, 1);
+    EXPECT_EQ(check("FRESA8", 7, {20000, 20000}).first, 1);
+    EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_USO_DISCO"), 0), 0u);
+    // Countersink: figure 1 becomes figure 6.
+    r = check("SVAS12", 1, {11995});
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.second->Figura, 6);
+    EXPECT_EQ(check("SVAS12", 1, {11994}).first, 1);
+}
+
+TEST_F(DetailTest, BarShorterThanItsPiecesIsRefused) {
+    Reinstall(0, "CONF-V0");
+    g_pSettings->SCARTO_CODA = 10000;
+    ldatest::BarSpec bar = Bar({Piece("A", 2000000), Piece("B", 2000000)}, 4000000);
+    EXPECT_EQ(Compute(List({bar}), 1), 1);
+    EXPECT_EQ(std::string(g_errorText), Err("BAR_SHORT") + " 1");
+    bar.length = 4100000;
+    EXPECT_EQ(Compute(List({bar}), 1), 0) << g_errorText;
+    // Square ends share one cut: one end-cut record less.
+    EXPECT_EQ(list_->pieces[1]->sharedCut, 1);
+    EXPECT_EQ(list_->cutCount, 3);
+}
+
+TEST_F(DetailTest, SlotsRunningAcrossASharedCutAreJoined) {
+    Reinstall(0, "CONF-V0");
+    g_pSettings->SCARTO_CODA = 0;
+    ldatest::MachiningSpec slotP = Drill(5000, 90, "FRESA8");
+    slotP.figure = 2;
+    slotP.params = {20000, 10000, 4000};
+    slotP.xMin = -10000; // runs out over P's start
+    slotP.xMax = 10000;
+    ldatest::MachiningSpec slotQ = slotP;
+    slotQ.x = 995000; // runs out over Q's end
+    ldatest::PieceSpec p = Piece("P", 1000000);
+    p.machinings = {slotP};
+    ldatest::PieceSpec q = Piece("Q", 1000000);
+    q.machinings = {slotQ};
+    ldatest::ListSpec spec = List({Bar({p, q})});
+    g_pSettings->UNIONE_INTEST = 1;
+    g_pSettings->CK_UNION_TAGLI = 0;
+    BarComputation& bc = Open(spec);
+    ASSERT_EQ(bc.ComputeBar(0, 0), 0) << g_errorText;
+    bc.ComputeEndOffsets();
+    int joined = 0;
+    ASSERT_EQ(bc.CheckBarLength(&joined), 0) << g_errorText;
+    EXPECT_EQ(joined, 1);
+    const WorkingMachining& m = *bc.records[0];
+    const WorkingMachining& c = *bc.records[1];
+    EXPECT_EQ(c.active, 0);
+    EXPECT_EQ(m.Id2, c.Id);
+    // Length: q's 20 less its 5 overhang, m's 20 less its 5 overhang, plus the blade offset.
+    EXPECT_EQ(m.params[0], 20000 - 5000 - 5000 + 20000 + bc.pieces[1]->BladeOffset(0));
+    EXPECT_EQ(m.XFm, m.XFM - m.params[0]);
+    // Without the option nothing is joined.
+    g_pSettings->UNIONE_INTEST = 0;
+    ASSERT_EQ(bc.ComputeBar(0, 0), 0);
+    joined = 0;
+    bc.ComputeEndOffsets();
+    ASSERT_EQ(bc.CheckBarLength(&joined), 0);
+    EXPECT_EQ(joined, 0);
+}
+
+int32_t FakeCompiler(const char*, const char* shape, const char*, int32_t, int32_t*, const char* out, int32_t) {
+    return (out == nullptr && std::strstr(shape, "GOOD") != nullptr) ? 0 : -2;
+}
+
+TEST_F(DetailTest, SpecialShapesByConnectionAndCompiler) {
+    ldatest::PieceSpec a = Piece("A", 500000);
+    ldatest::MachiningSpec m = Drill(100000, 90, "FRESA8");
+    m.figure = 0;
+    m.shapeName = "GOOD.vlk";
+    m.params = {};
+    ldatest::MachiningSpec n = m;
+    n.x = 200000;
+    a.machinings = {m, n};
+    ShapeCompiler& sc = TheShapeCompiler();
+    // Unbound: the shape counts as not found and the program is a sub-program.
+    sc.Unbind();
+    EXPECT_EQ(sc.CompilaSpeciale3("", "GOOD", "BRE", 0, nullptr, nullptr, 0), -2);
+    ASSERT_EQ(Compute(List({Bar({a})})), 0) << g_errorText;
+    EXPECT_EQ(list_->records[0]->programKind, kProgramLoaded);
+    EXPECT_STREQ(list_->records[0]->programName, "GOOD.ISO");
+    sc.BindFunction(FakeCompiler);
+    ASSERT_EQ(Compute(List({Bar({a})})), 0) << g_errorText;
+    EXPECT_EQ(list_->records[0]->programKind, kProgramLoaded); // office mode
+    g_machineConnected = 1;
+    ASSERT_EQ(Compute(List({Bar({a})})), 0) << g_errorText;
+    EXPECT_EQ(list_->records[0]->programKind, kProgramCompiled);
+    // On-line the sub-programs must exist in the controller's SPECIAL folder.
+    a.machinings[0].shapeName = "other.vlk";
+    EXPECT_EQ(Compute(List({Bar({a})})), 2);
+    EXPECT_EQ(std::string(g_errorText), Err("ERR_NO_SPECIAL") + " OTHER.ISO");
+    g_machineConnected = 0;
+    sc.Unbind();
+}
+
+} // namespace
+} // namespace enginetest
