@@ -32,14 +32,7 @@ std::vector<std::string> ComputeDemo(const std::string& dir, int full) {
 // put the ralla 2.01 mm below the Z travel of the demo configuration. Everything else computes.
 TEST_F(EngineTest, DemoListsComputeInFullOnTheDemoVariant) {
     const std::vector<std::string> failures = ComputeDemo(dir_, 1);
-    int diameter = 0, reach = 0;
-    for (const std::string& f : failures) {
-        if (f.rfind(std::string("FINESTRE.lda: ") + Err("ERR_DIAM_UTEN"), 0) == 0) ++diameter;
-        else if (f.rfind(std::string("PORTE.lda: ") + Err("ING_Z_LAV"), 0) == 0) ++reach;
-        else ADD_FAILURE() << f;
-    }
-    EXPECT_EQ(diameter, 1);
-    EXPECT_EQ(reach, 2);
+    for (const std::string& f : failures) ADD_FAILURE() << f;
     EXPECT_FALSE(ReadFile(dir_ + "OUTPUT.LAV").empty());
     EXPECT_FALSE(ReadFile(dir_ + "OUTPUT.DEB").empty());
 }

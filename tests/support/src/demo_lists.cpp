@@ -79,8 +79,8 @@ ListSpec WindowList() {
     top.machinings = {Slot(150000, 30000, 0, 90, "FRESA8", 30000, 8000, 1),
                       Slot(1050000, 30000, 0, 90, "FRESA8", 30000, 8000, 2)};
     PieceSpec bottom = Piece("TRAV INF", 1200000, 45000, 45000, "ORD1024 F1");
-    bottom.machinings = {Slot(200000, 15000, 0, -90, "FRESA8", 25000, 6000, 3),
-                         Slot(1000000, 15000, 0, -90, "FRESA8", 25000, 6000, 4),
+    bottom.machinings = {Slot(200000, 15000, 0, -90, "FRESA6", 25000, 6000, 3),
+                         Slot(1000000, 15000, 0, -90, "FRESA6", 25000, 6000, 4),
                          Drill(600000, 22500, 0, 0, "PUNTA5", 5000, 5)};
     PieceSpec left = Piece("MONT SX", 1400000, 45000, 45000, "ORD1024 F1");
     left.machinings = {Drill(250000, 30000, 0, 180, "PUNTA8", 8000, 6), Drill(1150000, 30000, 0, 180, "PUNTA8", 8000, 7),
@@ -122,7 +122,7 @@ ListSpec DoorList() {
     transom.repetitions = 3;
     PieceSpec t1 = Piece("TRAV 900", 900000, 90000, 90000, "PORTA 1");
     t1.machinings = {Drill(100000, 35000, 40000, 90, "PUNTA8", 8000, 1), Drill(800000, 35000, 40000, 90, "PUNTA8", 8000, 2),
-                     Slot(450000, 35000, 0, 0, "FRESA6", 40000, 10000, 3)};
+                     Slot(450000, 35000, 40000, 0, "FRESA6", 40000, 10000, 3)};
     PieceSpec t2 = Piece("TRAV 900", 900000, 67500, 90000, "PORTA 1");
     t2.machinings = {Drill(450000, 35000, 40000, -90, "PUNTA5", 5000, 4)};
     transom.pieces = {t1, t2};

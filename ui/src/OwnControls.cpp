@@ -1,0 +1,380 @@
+#include "ui/OwnControls.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFrame>
+#include <QStyleOptionProgressBar>
+#include <algorithm>
+
+namespace ui {
+
+QColor FromColorRef(uint32_t c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+namespace {
+constexpr int kDataRole = Qt::UserRole + 1;   // the caller's item data
+}
+
+// ---------------------------------------------------------------- CListCtrlStyled
+
+CListCtrlStyled::CListCtrlStyled(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemsExpandable(false);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::MultiSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setColumnCount(0);
+    // A selection change the control did not make is undone.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_ownChange) SyncSelection();
+    });
+}
+
+int CListCtrlStyled::InsertColumn(int column, const QString& title, int width) {
+    const int count = columnCount();
+    if (column < 0) return -1;
+    column = std::min(column, count);
+    QStringList titles;
+    for (int i = 0; i < count; ++i) titles << headerItem()->text(i);
+    titles.insert(column, title);
+    setColumnCount(count + 1);
+    // Existing rows get an empty cell at the new column's place.
+    for (int r = 0; r < topLevelItemCount(); ++r) {
+        QTreeWidgetItem* it = topLevelItem(r);
+        for (int c = count; c > column; --c) it->setText(c, it->text(c - 1));
+        it->setText(column, QString());
+    }
+    setHeaderLabels(titles);
+    setColumnWidth(column, width);
+    return column;
+}
+
+int CListCtrlStyled::InsertItem(int row, const QString& text, std::optional<intptr_t> itemData) {
+    row = std::clamp(row, 0, topLevelItemCount());
+    auto* it = new QTreeWidgetItem;
+    it->setText(0, text);
+    if (itemData) it->setData(0, kDataRole, QVariant::fromValue<qlonglong>(*itemData));
+    m_ownChange = true;
+    insertTopLevelItem(row, it);
+    m_model.InsertRow(row);
+    m_ownChange = false;
+    SyncSelection();
+    return row;
+}
+
+bool CListCtrlStyled::SetItemText(int row, int column, const QString& text) {
+    QTreeWidgetItem* it = topLevelItem(row);
+    if (!it || column < 0 || column >= columnCount()) return false;
+    it->setText(column, text);
+    return true;
+}
+
+QString CListCtrlStyled::ItemText(int row, int column) const {
+    const QTreeWidgetItem* it = topLevelItem(row);
+    return it ? it->text(column) : QString();
+}
+
+std::optional<intptr_t> CListCtrlStyled::ItemData(int row) const {
+    const QTreeWidgetItem* it = topLevelItem(row);
+    if (!it) return std::nullopt;
+    const QVariant v = it->data(0, kDataRole);
+    if (!v.isValid()) return std::nullopt;
+    return static_cast<intptr_t>(v.toLongLong());
+}
+
+int CListCtrlStyled::FindItemByData(intptr_t data, int start) const {
+    for (int r = std::max(start + 1, 0); r < topLevelItemCount(); ++r) {
+        const auto d = ItemData(r);
+        if (d && *d == data) return r;
+    }
+    return -1;
+}
+
+bool CListCtrlStyled::DeleteItem(int row) {
+    if (row < 0 || row >= topLevelItemCount()) return false;
+    m_ownChange = true;
+    delete takeTopLevelItem(row);
+    m_model.RemoveRow(row);
+    m_ownChange = false;
+    SyncSelection();
+    return true;
+}
+
+void CListCtrlStyled::DeleteAllItems() {
+    while (topLevelItemCount() > 0) DeleteItem(0);
+    m_model.Clear();
+}
+
+bool CListCtrlStyled::ToggleSelectAll() {
+    const bool on = m_model.ToggleSelectAll();
+    SyncSelection();
+    setFocus();
+    return on;
+}
+
+void CListCtrlStyled::SyncSelection() {
+    m_ownChange = true;
+    QItemSelection sel;
+    for (int r = 0; r < topLevelItemCount(); ++r)
+        if (m_model.IsSelected(r)) sel.select(model()->index(r, 0), model()->index(r, std::max(columnCount() - 1, 0)));
+    selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+    m_ownChange = false;
+}
+
+void CListCtrlStyled::SetFocusRow(int row) {
+    m_ownChange = true;
+    if (row >= 0) selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::NoUpdate);
+    m_ownChange = false;
+    m_model.SetFocusRow(row);
+}
+
+void CListCtrlStyled::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() != Qt::LeftButton) return;
+    if (event->modifiers() & Qt::ShiftModifier) return;   // no range selection
+    const QModelIndex idx = indexAt(event->position().toPoint());
+    if (!idx.isValid()) return;
+    const int row = idx.row();
+    if (!m_model.Click(row)) return;
+    SetFocusRow(row);
+    SyncSelection();
+    if (QWidget* p = parentWidget()) {
+        WindowMessageEvent msg(kMsgRowClicked, 0, row);
+        QApplication::sendEvent(p, &msg);
+    }
+    emit rowClicked(row);
+}
+
+void CListCtrlStyled::mouseReleaseEvent(QMouseEvent*) {}
+void CListCtrlStyled::mouseMoveEvent(QMouseEvent*) {}   // dragging selects nothing
+
+void CListCtrlStyled::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || (event->modifiers() & Qt::ShiftModifier)) return;
+    const QModelIndex idx = indexAt(event->position().toPoint());
+    if (idx.isValid() && m_model.Activate(idx.row())) {
+        SetFocusRow(idx.row());
+        SyncSelection();
+    }
+}
+
+void CListCtrlStyled::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_model.Activate(currentIndex().row())) SyncSelection();
+        return;
+    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+    case Qt::Key_Home: case Qt::Key_End:
+        // The focus moves; the selection stays (selectionCommand gives no update).
+        QTreeWidget::keyPressEvent(event);
+        SyncSelection();
+        return;
+    default:
+        event->ignore();   // no space toggle, no select-all of the list's own
+        return;
+    }
+}
+
+QItemSelectionModel::SelectionFlags CListCtrlStyled::selectionCommand(const QModelIndex&,
+                                                                      const QEvent*) const {
+    return QItemSelectionModel::NoUpdate;
+}
+
+void CListCtrlStyled::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeWidget::currentChanged(current, previous);
+    m_model.SetFocusRow(current.isValid() ? current.row() : -1);
+}
+
+// ---------------------------------------------------------------- CHorzListBox
+
+CHorzListBox::CHorzListBox(QWidget* parent) : QListWidget(parent) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+int CHorzListBox::Measure(const QString& text) {
+    const QFontMetrics fm(font());
+    int w = 0;
+    if (m_useTabStops && text.contains(QLatin1Char('\t'))) {
+        // Dialog units to pixels: a horizontal unit is a quarter of the average character width.
+        const int avg = std::max(fm.averageCharWidth(), 1);
+        std::vector<int> tabArray;   // pixel positions, zero-terminated
+        for (int s : m_tabStops) tabArray.push_back(s * avg / 4);
+        tabArray.push_back(0);
+        w = fm.boundingRect(QRect(0, 0, 100000, 1000), Qt::TextExpandTabs | Qt::TextSingleLine,
+                            text, 0, tabArray.data()).width();
+    } else {
+        w = fm.horizontalAdvance(text);
+    }
+    return w + 6;
+}
+
+void CHorzListBox::ApplyExtent() {
+    m_widest = m_widths.empty() ? 0 : *std::max_element(m_widths.begin(), m_widths.end());
+}
+
+int CHorzListBox::AddString(const QString& text) { return InsertString(-1, text); }
+
+int CHorzListBox::InsertString(int index, const QString& text) {
+    if (index < 0 || index > count()) index = count();
+    // Without tab stops of its own the list first sets one of 2 dialog units.
+    if (!m_tabStopsSet) SetTabStops({2});
+    insertItem(index, text);
+    const int w = Measure(text);
+    m_widths.insert(m_widths.begin() + index, w);
+    m_widest = std::max(m_widest, w);
+    return index;
+}
+
+int CHorzListBox::DeleteString(int index) {
+    if (index < 0 || index >= count()) return -1;
+    delete takeItem(index);
+    const int w = m_widths[static_cast<size_t>(index)];
+    m_widths.erase(m_widths.begin() + index);
+    if (w >= m_widest) ApplyExtent();   // a narrower line leaves the extent as it is
+    return count();
+}
+
+void CHorzListBox::SetTabStops(const std::vector<int>& stops) {
+    m_tabStops = stops;
+    m_tabStopsSet = true;
+    m_widths.clear();
+    for (int i = 0; i < count(); ++i) m_widths.push_back(Measure(item(i)->text()));
+    ApplyExtent();
+}
+
+int CHorzListBox::LineWidth(int index) const {
+    return index >= 0 && index < static_cast<int>(m_widths.size()) ? m_widths[static_cast<size_t>(index)] : -1;
+}
+
+// ---------------------------------------------------------------- CColorLabel
+
+CColorLabel::CColorLabel(QWidget* parent) : QLabel(parent) {
+    setAutoFillBackground(true);
+    m_background = QApplication::palette().color(QPalette::Button);
+    SetTextColor(kNoColor);
+}
+
+void CColorLabel::SetTextColor(uint32_t colorRef) {
+    m_text = colorRef == kNoColor ? QApplication::palette().color(QPalette::ButtonText)
+                                  : FromColorRef(colorRef);
+    ApplyColors();
+}
+
+void CColorLabel::ApplyColors() {
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, m_text);
+    pal.setColor(QPalette::Window, m_background);
+    setPalette(pal);
+    update();
+}
+
+// ---------------------------------------------------------------- CMFCColoredSB
+
+CMFCColoredSB::CMFCColoredSB(QWidget* parent) : QStatusBar(parent) { setSizeGripEnabled(false); }
+
+void CMFCColoredSB::SetIndicators(const std::vector<int>& ids) {
+    m_panes.clear();
+    for (int id : ids) m_panes.push_back(Pane{id, 80, kNormal, {}, kNoColor, 0, 0});
+    if (!m_panes.empty()) m_panes[0].style = kStretch;
+    update();
+}
+
+int CMFCColoredSB::CommandToIndex(int id) const {
+    for (size_t i = 0; i < m_panes.size(); ++i)
+        if (m_panes[i].id == id) return static_cast<int>(i);
+    return -1;
+}
+
+#define PANE_OR_RETURN(index, ...) \
+    if ((index) < 0 || (index) >= PaneCount()) return __VA_ARGS__; \
+    Pane& p = m_panes[static_cast<size_t>(index)]
+
+void CMFCColoredSB::SetPaneWidth(int index, int width) { PANE_OR_RETURN(index); p.width = width; update(); }
+void CMFCColoredSB::SetPaneStyle(int index, unsigned style) { PANE_OR_RETURN(index); p.style = style; update(); }
+void CMFCColoredSB::SetPaneText(int index, const QString& text) { PANE_OR_RETURN(index); p.text = text; update(); }
+void CMFCColoredSB::SetPaneBackgroundColor(int index, uint32_t c) { PANE_OR_RETURN(index); p.background = c; update(); }
+void CMFCColoredSB::SetPaneProgress(int index, int total, int pos) {
+    PANE_OR_RETURN(index);
+    p.progressTotal = total;
+    p.progressPos = pos;
+    update();
+}
+#undef PANE_OR_RETURN
+
+QString CMFCColoredSB::PaneText(int index) const {
+    return index >= 0 && index < PaneCount() ? m_panes[static_cast<size_t>(index)].text : QString();
+}
+
+QRect CMFCColoredSB::PaneRect(int index) const {
+    if (index < 0 || index >= PaneCount()) return {};
+    int fixed = 0, stretch = 0;
+    for (const Pane& p : m_panes) {
+        if (p.style & kStretch) ++stretch;
+        else fixed += p.width + 2;
+    }
+    const int spare = std::max(width() - fixed - 2 * stretch, 0);
+    int x = 0;
+    for (int i = 0; i < PaneCount(); ++i) {
+        const Pane& p = m_panes[static_cast<size_t>(i)];
+        const int w = (p.style & kStretch) ? spare / std::max(stretch, 1) : p.width;
+        if (i == index) return QRect(x, 2, w, height() - 3);
+        x += w + 2;
+    }
+    return {};
+}
+
+QSize CMFCColoredSB::sizeHint() const {
+    const QFontMetrics fm(font());
+    return QSize(QStatusBar::sizeHint().width(), fm.height() + 8);
+}
+
+void CMFCColoredSB::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    for (int i = 0; i < PaneCount(); ++i) {
+        const Pane& p = m_panes[static_cast<size_t>(i)];
+        QRect r = PaneRect(i);
+        if (r.isEmpty()) continue;
+        if (p.background != kNoColor) painter.fillRect(r, FromColorRef(p.background));
+        if (!(p.style & kNoBorders)) {
+            QStyleOptionFrame frame;
+            frame.initFrom(this);
+            frame.rect = r;
+            frame.lineWidth = 1;
+            frame.frameShape = QFrame::Panel;
+            frame.state |= QStyle::State_Sunken;
+            style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+            r.adjust(2, 1, -2, -1);
+        }
+        if (p.progressTotal > 0) {
+            QStyleOptionProgressBar bar;
+            bar.initFrom(this);
+            bar.rect = r;
+            bar.minimum = 0;
+            bar.maximum = p.progressTotal;
+            bar.progress = std::clamp(p.progressPos, 0, p.progressTotal);
+            style()->drawControl(QStyle::CE_ProgressBar, &bar, &painter, this);
+            continue;
+        }
+        painter.setPen(FromColorRef(kPaneTextColor));
+        painter.setFont(font());
+        painter.drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, p.text);
+    }
+}
+
+// ---------------------------------------------------------------- CBackgroundView
+
+CBackgroundView::CBackgroundView(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    setCursor(Qt::ArrowCursor);
+}
+
+} // namespace ui
