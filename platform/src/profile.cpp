@@ -3,6 +3,7 @@
 #include "platform/profile.h"
 
 #include "fs_internal.h"
+#include "text_internal.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -63,23 +64,6 @@ struct Section {
     size_t end = 0;         // line after the last line of the section
 };
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // UTF-16LE -> UTF-8. A lone surrogate is kept as its own three-byte form so that the
 // file converts back unchanged.
@@ -100,7 +84,7 @@ std::string Utf16LeToUtf8(std::string_view in) {
                 u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
             }
         }
-        AppendUtf8(out, u);
+        detail::AppendUtf8(out, u);
     }
     return out;
 }
