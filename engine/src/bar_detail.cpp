@@ -133,7 +133,12 @@ int SliceOfEnd(int32_t& angle, int32_t& second, int32_t height, int32_t profileT
     return 0;
 }
 
-void CopyText(char* dst, std::size_t size, const std::string& src) { std::snprintf(dst, size, "%s", src.c_str()); }
+void CopyText(char* dst, std::size_t size, const std::string& src) {
+    if (size == 0) return;
+    const std::size_t n = std::min(src.size(), size - 1); // cut to the field
+    std::memcpy(dst, src.data(), n);
+    dst[n] = '\0';
+}
 
 } // namespace
 

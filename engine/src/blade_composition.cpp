@@ -25,7 +25,6 @@ int32_t BladeComposer::BladePositionAgainstVice(BladeCut& cut, int vertexMode, i
     const int32_t across = h.OFF_X_LAMA + h.SPESS_LAMA;
     const double c = std::cos(MilliDegToRad(A)), s = std::sin(MilliDegToRad(A));
     const double r = h.DIAM_LAMA / 2;
-    const bool leaningToVices = A < 0 || (A > 90000 && A < 180000);
     hits = false;
 
     // Reference points of vertex 0 and of the last used vertex with the bar at base.
@@ -39,9 +38,9 @@ int32_t BladeComposer::BladePositionAgainstVice(BladeCut& cut, int vertexMode, i
     }
     const double front = -double(h.DELTA_L_MORSE_CL), back = h.L_MORSA;
     const int32_t plain = PolarXPlusCos(base, Deg(A), h.OFF_Y_LAMA, across);
-    // The blade passes wholly in front of (leaning toward the vices) or behind the vice.
-    if (leaningToVices && py[0] <= front && py[1] <= front) return plain;
-    if (!leaningToVices && py[0] >= back && py[1] >= back) return plain;
+    // A blade passing wholly in front of or behind the vice needs no test: the band clip below
+    // decides it from the whole footprint, since a reference point beyond the vice's line
+    // still leaves the disc reaching half DIAM_LAMA back over it.
 
     // The blade's plan footprint: the cut line through the reference points, reaching the
     // footprint deltas beyond them for four vertices, half the disc for one or two.
@@ -78,6 +77,85 @@ int32_t BladeComposer::BladePositionAgainstVice(BladeCut& cut, int vertexMode, i
         return Sat(int64_t(plain) + int64_t(std::ceil(side - minX)) + 2 * int64_t(h.SPESS_LAMA));
     }
     return plain;
+}
+
+void BladeComposer::TurnCut(BladeCut& cut) const {
+    const BladeHead& h = head_;
+    const int32_t A = cut.A, turned = Sat(int64_t(A) + 180000);
+    const int32_t far = h.OFF_X_LAMA + h.SPESS_LAMA;
+    const int n = cut.vertexCount >= 2 ? 2 : 1;
+    for (int i = 0; i < n; ++i) {
+        // The vertex is the head's position for the blade's far face (OFF_X_LAMA + SPESS_LAMA)
+        // on the cut plane: that plane's point is the reference point at the old angle.
+        const int32_t px = PolarXPlusCos(cut.X[i], Deg(A), h.OFF_Y_LAMA, far);
+        const int32_t py = PolarYMinusSin(cut.Y[i], Deg(A), h.OFF_Y_LAMA, far);
+        // Turned, the across direction reverses: the near face (OFF_X_LAMA) now lies on the plane
+        // and the blade body on the same side of it, so the kerf is the same strip of the bar.
+        cut.X[i] = PolarXMinusCos(px, Deg(turned), h.OFF_Y_LAMA, h.OFF_X_LAMA);
+        cut.Y[i] = PolarYPlusSin(py, Deg(turned), h.OFF_Y_LAMA, h.OFF_X_LAMA);
+    }
+    cut.A = turned;
+}
+
+int32_t BladeComposer::ArmMotorViceShift(const BladeCut& cut, int32_t P, int32_t margin) const {
+    const BladeHead& h = head_;
+    const int32_t A = cut.A;
+    const double c = std::cos(MilliDegToRad(A)), s = std::sin(MilliDegToRad(A));
+    // Blade reference point at P in the frame of the position search (the vice's side line at
+    // X_PAR_MIN - DIST_MORSE_LAMA, its body DIST_MORSE34 long toward lower X, across the bar
+    // from -DELTA_L_MORSE_CL to L_MORSA); a larger P moves the head away from the vice.
+    // (X kept real: a shift then moves it by exactly the shift, with no truncation near 0.)
+    const double X0 = double(P) + c * h.OFF_Y_LAMA - s * (double(h.OFF_X_LAMA) + h.SPESS_LAMA);
+    const double Y = PolarYMinusSin(cut.Y[0], Deg(A), h.OFF_Y_LAMA, h.OFF_X_LAMA + h.SPESS_LAMA);
+    const double side = double(h.X_PAR_MIN) - h.DIST_MORSE_LAMA, farEnd = side - h.DIST_MORSE34;
+    const double front = -double(h.DELTA_L_MORSE_CL), back = h.L_MORSA;
+    const int32_t level = ViceTopLevel(margin);
+    // A box u0..u1 along the cut direction (cos A, -sin A) and -w..w across it, around the
+    // reference point moved by dx: when its part over the vice's band lies over the vice body,
+    // the X that takes it just beyond the side line.
+    const auto need = [&](double dx, double u0, double u1, double w) {
+        const double us[4] = {u0, u1, u1, u0}, ns[4] = {-w, -w, w, w};
+        double px[4], py[4];
+        for (int i = 0; i < 4; ++i) {
+            px[i] = X0 + dx + c * us[i] + s * ns[i];
+            py[i] = Y - s * us[i] + c * ns[i];
+        }
+        bool any = false;
+        double lo = 0, hi = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int j = (i + 1) % 4;
+            double mx = 0, nx = 0;
+            if (!ClipMaxXInBand(px[i], py[i], px[j], py[j], front, back, mx)) continue;
+            ClipMaxXInBand(-px[i], py[i], -px[j], py[j], front, back, nx);
+            hi = any ? std::max(hi, mx) : mx;
+            lo = any ? std::min(lo, -nx) : -nx;
+            any = true;
+        }
+        return (any && lo <= side && hi >= farEnd) ? std::floor(side - lo) + 1 : 0.0;
+    };
+    // The arm hangs H_BRACCIO below the blade centre and runs L_BRACCIO back from the hub along
+    // the cut line, ING_Y_BRACCIO wide; the motor (H_MOTOR below the centre) continues L_MOTOR
+    // behind it, ING_Y_MOTOR wide. Each takes part when it reaches down to the vice's top.
+    const bool arm = int64_t(cut.Z[0]) - h.H_BRACCIO <= level;
+    const bool motor = int64_t(cut.Z[0]) - h.H_MOTOR <= level;
+    const double r = h.DIAM_LAMA / 2;
+    const auto headNeed = [&](double dx, bool withDisc) {
+        double n = 0;
+        if (arm) n = std::max(n, need(dx, -double(h.L_BRACCIO), 0, h.ING_Y_BRACCIO / 2.0));
+        if (motor) n = std::max(n, need(dx, -double(h.L_BRACCIO) - h.L_MOTOR, -double(h.L_BRACCIO), h.ING_Y_MOTOR / 2.0));
+        if (withDisc) n = std::max(n, need(dx, -r, r, 0));
+        return n;
+    };
+    // Moving the head sweeps toward the vice whatever lay beyond its far end: once it moves, the
+    // shift grows until arm, motor and blade disc all lie clear (each pass takes one of them
+    // beyond the side line for good, so three passes settle it).
+    double total = headNeed(0, false);
+    for (int pass = 0; pass < 3 && total > 0; ++pass) {
+        const double more = headNeed(total, true);
+        if (more <= 0) break;
+        total += more;
+    }
+    return total > 0 ? plat::TruncToInt32(total) : 0;
 }
 
 int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t margin, int refit) {
@@ -171,18 +249,25 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
             const auto blocked = [&](int32_t position, int32_t angle) {
                 return hits && PolarXMinusCos(position, Deg(angle), h.OFF_Y_LAMA, across) > h.X_PAR_MAX;
             };
+            bool turnedHere = false;
             if (!toVices && blocked(pos, A) && int64_t(A) + 180000 < h.Q_MAX_LAMA && cut.vertexCount < 4) {
                 // Turn the head: the same cut line taken from the other face of the blade.
-                A = cut.A = A + 180000;
+                TurnCut(cut);
+                A = cut.A;
+                turnedHere = true;
                 f_.cutHighX = h.X_PAR_MAX;
-                f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA -
-                                  MaxInt(cut.X[0], cut.X[1]) + h.X_PAR_MAX);
+                // The offset that the turned cut's clamp at X_PAR_MAX leaves, from its new vertices
+                // (vertex 0 alone for a one-vertex cut, whose X[1] is unused).
+                const int32_t hiX = cut.vertexCount >= 2 ? MaxInt(cut.X[0], cut.X[1]) : cut.X[0];
+                f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA - hiX + h.X_PAR_MAX);
                 pos = BladePositionAgainstVice(cut, vertexMode, margin, searchBase, hits);
                 if (blocked(pos, A)) return 1;
             }
             pos = thirdFourthVice(pos, A);
             if (!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX) return 1;
             P = PolarXMinusCos(pos, Deg(A), h.OFF_Y_LAMA, across);
+            // A cut turned to clear the vice that would be clamped back toward it still meets it.
+            if (turnedHere && P > h.X_PAR_MAX) return 1;
             if (toVices) {
                 if (vertexMode >= 2 && A < 0 && int64_t(P) + span > h.X_PAR_MAX) P = Sat(int64_t(h.X_PAR_MAX) - span);
                 P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
@@ -190,6 +275,13 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
                 if (above && vertexMode < 2) {
                     f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
                     if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+                }
+                if (negative && vertexMode < 2) {
+                    const int32_t extra = ArmMotorViceShift(cut, P, margin);
+                    if (extra > 0) {
+                        P = Sat(int64_t(P) + extra);
+                        if (P > h.X_PAR_MAX) return 1; // the head cannot clear the vice
+                    }
                 }
             } else {
                 if (A > 180000 && vertexMode >= 2 && int64_t(P) - span < h.X_PAR_MIN)
@@ -199,6 +291,13 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
                 if (A < 90000 && vertexMode < 2) {
                     f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
                     if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+                }
+                if (A > 180000 && vertexMode < 2) {
+                    const int32_t extra = ArmMotorViceShift(cut, P, margin);
+                    if (extra > 0) {
+                        P = Sat(int64_t(P) + extra);
+                        if (P > h.X_PAR_MAX) return 1; // the head cannot clear the vice
+                    }
                 }
             }
             if (fresh) f_.cutShiftX = Sat(int64_t(P) - N);

@@ -15,7 +15,9 @@ namespace {
 
 void PutText(uint8_t* dst, int size, const char* text) {
     std::memset(dst, 0, static_cast<std::size_t>(size));
-    std::snprintf(reinterpret_cast<char*>(dst), static_cast<std::size_t>(size), "%s", text);
+    if (size <= 0) return;
+    // Cut to the field, the last byte always the terminating zero.
+    std::memcpy(dst, text, strnlen(text, static_cast<std::size_t>(size) - 1));
 }
 
 int32_t BladeDiameter() { return g_pSettings != nullptr ? g_pSettings->DIAM_LAMA : 0; }

@@ -223,7 +223,7 @@ bool AllDigits(const char* s) {
 // The bar label (bar record offset 171) prepared for display.
 std::string PrepareLabel(const uint8_t* rec, const char* series, int index) {
     char label[lda::bar::kTextLen + 1];
-    CopyText(label, reinterpret_cast<const char*>(rec + lda::bar::kLabel), lda::bar::kTextLen);
+    CopyField(label, reinterpret_cast<const char*>(rec + lda::bar::kLabel), lda::bar::kTextLen);
     UpperAscii(label);
     if (std::strcmp(label, "?") == 0) label[0] = '\0';
     for (char* p = label; *p != '\0'; ++p)
@@ -234,7 +234,7 @@ std::string PrepareLabel(const uint8_t* rec, const char* series, int index) {
         s = series;
     if (s.empty() || plat::EqualsNoCase(s, series)) s = plat::StrFormatC("%s#%d", series, index);
     char buf[kBarDisplaySize + 16];
-    CopyText(buf, s.c_str(), sizeof buf - 1);
+    CopyField(buf, s.c_str(), sizeof buf - 1);
     if (AllDigits(buf)) StripLeadingZeros(buf);
     TrimTextField(buf);
     return buf;
@@ -259,7 +259,7 @@ public:
     bool Add(const uint8_t* machining) {
         if (!active_) return true;
         char name[kToolNameSize + 1];
-        CopyText(name, reinterpret_cast<const char*>(machining + lda::mach::kToolName), lda::mach::kToolNameLen);
+        CopyField(name, reinterpret_cast<const char*>(machining + lda::mach::kToolName), lda::mach::kToolNameLen);
         if (name[0] == '\0' || IsBladeName(name)) return true;
         for (int i = 0; i < count_; ++i)
             if (std::strcmp(names_[i], name) == 0) return true;
@@ -303,6 +303,15 @@ bool ReadWholeFile(FILE* f, FileBytes& out) {
     out.bytes.reset(new (std::nothrow) uint8_t[out.size == 0 ? 1 : out.size]);
     if (!out.bytes) return false;
     return out.size == 0 || std::fread(out.bytes.get(), 1, out.size, f) == out.size;
+}
+
+// A record stored shorter than the full size: a zero-padded copy kept in store.
+template <typename Store>
+const uint8_t* PaddedCopy(Store& store, const uint8_t* record, int size) {
+    auto& padded = store.emplace_back();
+    padded.fill(0);
+    std::memcpy(padded.data(), record, static_cast<std::size_t>(size));
+    return padded.data();
 }
 
 } // namespace
@@ -435,8 +444,8 @@ bool BarList::ReadList(const char* path) {
     }
 
     // 7. The list description.
-    CopyText(g_listDescription, reinterpret_cast<const char*>(header + lda::hdr::kDescription),
-             lda::hdr::kDescriptionLen);
+    CopyField(g_listDescription, reinterpret_cast<const char*>(header + lda::hdr::kDescription),
+              lda::hdr::kDescriptionLen);
     TrimTextField(g_listDescription);
 
     // 6. The record counts come with the one walk over the file below (the bars to machine are
@@ -489,17 +498,17 @@ bool BarList::ReadList(const char* path) {
         r.pieceWork2.assign(static_cast<std::size_t>(shape.pieceCount), 0);
 
         // 10. Names, upper case; "?" is no code.
-        CopyText(r.name, reinterpret_cast<const char*>(rec + lda::bar::kName), kBarTextSize - 1);
+        CopyField(r.name, reinterpret_cast<const char*>(rec + lda::bar::kName), kBarTextSize - 1);
         UpperAscii(r.name);
-        CopyText(r.series, reinterpret_cast<const char*>(rec + lda::bar::kSeries), kBarTextSize - 1);
+        CopyField(r.series, reinterpret_cast<const char*>(rec + lda::bar::kSeries), kBarTextSize - 1);
         UpperAscii(r.series);
         char code[lda::bar::kTextLen + 1];
-        CopyText(code, reinterpret_cast<const char*>(rec + lda::bar::kCode), lda::bar::kTextLen);
+        CopyField(code, reinterpret_cast<const char*>(rec + lda::bar::kCode), lda::bar::kTextLen);
         UpperAscii(code);
         if (std::strcmp(code, "?") == 0) code[0] = '\0';
         TrimTextField(code);
-        CopyText(r.displayCode, code);
-        CopyText(r.code, code);
+        CopyField(r.displayCode, code);
+        CopyField(r.code, code);
         // The series and code name folders and files ("%sCONF\%s.CP", drawings): never a way out.
         if (!IsSafePathComponent(r.series) || !IsSafePathComponent(code) || !IsSafePathComponent(r.code)) {
             SetErrorText("%s %s %s (LISTA: BAR %d)", MsgError("ERR_PROFILE_NAME"), r.series, code, barNo);
@@ -514,12 +523,8 @@ bool BarList::ReadList(const char* path) {
         int tailLength = 0;
         auto keepMachining = [&](const RecordPlace& at) {
             const uint8_t* record = mrec;
-            if (shape.machiningSize < lda::kMachiningSize) {
-                auto& padded = paddedMachinings_.emplace_back();
-                padded.fill(0);
-                std::memcpy(padded.data(), mrec, static_cast<std::size_t>(shape.machiningSize));
-                record = padded.data();
-            }
+            if (shape.machiningSize < lda::kMachiningSize)
+                record = PaddedCopy(paddedMachinings_, mrec, shape.machiningSize);
             if (const char* bad = UnterminatedMachiningText(record)) return ListWalker::Fail(at, bad);
             machinings_.push_back(MachiningHolder{record, tailLength > 0 ? tail : nullptr, tailLength});
             return tools.Add(record);
@@ -539,12 +544,7 @@ bool BarList::ReadList(const char* path) {
                 const uint8_t* prec;
                 int count = 0;
                 if (!walk.Piece(barNo, p + 1, shape, &prec, &count)) return false;
-                if (shape.pieceSize < lda::kPieceSize) {
-                    auto& padded = paddedPieces_.emplace_back();
-                    padded.fill(0);
-                    std::memcpy(padded.data(), prec, static_cast<std::size_t>(shape.pieceSize));
-                    prec = padded.data();
-                }
+                if (shape.pieceSize < lda::kPieceSize) prec = PaddedCopy(paddedPieces_, prec, shape.pieceSize);
                 PieceHolder& ph = pieces_.emplace_back();
                 ph.record = prec;
                 if (const char* bad = UnterminatedPieceText(ph.record)) {
@@ -588,8 +588,8 @@ bool BarList::ReadList(const char* path) {
 
         // 12. Label.
         const std::string label = PrepareLabel(rec, r.series, barNo);
-        CopyText(r.displayLabel, label.c_str());
-        CopyText(r.label, label.c_str());
+        CopyField(r.displayLabel, label.c_str());
+        CopyField(r.label, label.c_str());
 
         // 13. Cut angles, hundredths of a degree in the file.
         r.firstCutAngle = std::abs(lda::GetI16(rec + lda::bar::kFirstCutAngle) * 10);

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <numbers>
 
-#include "barlist_support.h"
 #include "machine/barlist.h"
 #include "machine/error_text.h"
 #include "machine/file_routines.h"
@@ -195,20 +194,14 @@ int CheckBarSection(BarRecord& bar, int32_t ySize, int32_t zSize) {
     auto halved = [](int64_t v) { return v >= 20000000 ? int64_t{10000000} : v / 2; };
     const int64_t a = halved(i3 - d + i1);
     const int64_t b = halved(i4 - d + i2);
-    int64_t u;
-    if (i4 >= b + h && i2 >= b + h)
-        u = 0;
-    else if (i4 >= b + h)
-        u = i2 - b - h;
-    else
-        u = b - i4 + h;
-    int64_t v;
-    if (i1 >= a + h && i3 >= a + h)
-        v = 0;
-    else if (i1 >= a + h)
-        v = i3 - a - h;
-    else
-        v = a - i1 + h;
+    // How far the centre must move on one axis: nothing when both sides leave room.
+    auto shift = [h](int64_t side, int64_t other, int64_t c) -> int64_t {
+        if (side >= c + h && other >= c + h) return 0;
+        if (side >= c + h) return other - c - h;
+        return c - side + h;
+    };
+    const int64_t u = shift(i4, i2, b);
+    const int64_t v = shift(i1, i3, a);
     const int64_t distance = static_cast<int64_t>(std::sqrt(static_cast<double>(u) * u + static_cast<double>(v) * v));
     const bool travelOk = centreZ - distance >= s.Z_TRAVEL_MIN && centreZ + distance <= s.Z_TRAVEL_MAX &&
                           centreY - distance >= s.Y_TRAVEL_MIN && centreY + distance <= s.Y_TRAVEL_MAX;

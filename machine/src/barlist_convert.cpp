@@ -12,6 +12,7 @@
 #include "machine/file_routines.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
+#include "machine/utils.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -24,7 +25,7 @@ int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(st
 bool IsBladeTool(const uint8_t* record) {
     if (g_pSettings == nullptr) return false;
     char name[lda::mach::kToolNameLen + 1];
-    CopyText(name, reinterpret_cast<const char*>(record + lda::mach::kToolName), lda::mach::kToolNameLen);
+    CopyField(name, reinterpret_cast<const char*>(record + lda::mach::kToolName), lda::mach::kToolNameLen);
     return std::strcmp(name, g_pSettings->QBLADE_NAME) == 0 || std::strcmp(name, g_pSettings->SLICERBLADE_NAME) == 0;
 }
 
@@ -62,8 +63,8 @@ public:
         const std::string stamp = FileVersionInfo::Format(
             (static_cast<uint32_t>(kBuildVersionMajor) << 16) | kBuildVersionMinor,
             (static_cast<uint32_t>(kBuildVersionThird) << 16) | kBuildVersionBuild, false);
-        CopyText(reinterpret_cast<char*>(out.data() + lda::kHeaderSize + lda::info::kProgramVersion),
-                 lda::kInfoSize - lda::info::kProgramVersion, stamp.c_str(), stamp.size());
+        CopyField(reinterpret_cast<char*>(out.data() + lda::kHeaderSize + lda::info::kProgramVersion),
+                  lda::kInfoSize - lda::info::kProgramVersion, stamp.c_str(), stamp.size());
 
         pos_ = lda::kFirstBarOffset;
         for (int b = 0; b < bars + further; ++b)
@@ -247,7 +248,7 @@ int MigrateMachiningRecord(int version, uint8_t* r, int32_t barLength) {
     // 7. Discs took no requested diameter.
     if (version < 101 && g_pRallaTools != nullptr) {
         char name[kToolNameLen + 1];
-        CopyText(name, reinterpret_cast<const char*>(r + kToolName), kToolNameLen);
+        CopyField(name, reinterpret_cast<const char*>(r + kToolName), kToolNameLen);
         const int tool = g_pRallaTools->FindTool(name);
         if (tool >= 0 && g_pRallaTools->Tool(tool).kind == 3) lda::PutI32(r + kRequestedDiameter, 0);
     }

@@ -1,54 +1,11 @@
-// Helpers of the bar-list and tool-table modules.
+// Helpers of the bar-list modules.
 #include "barlist_support.h"
 
-#include <cctype>
-#include <cstring>
+#include <iterator>
 
 #include "machine/lda_format.h"
-#include "machine/path_table.h"
-#include "platform/paths.h"
-#include "platform/profile.h"
-#include "platform/text.h"
 
 namespace barlist_support {
-
-namespace {
-// Reading takes the existing file (case-insensitive match), writing the mapped path.
-std::string ReadPath(const char* file) {
-    std::string found = plat::FindExisting(file);
-    return found.empty() ? plat::NativePath(file) : found;
-}
-} // namespace
-
-const char* ConfigParPath() { return g_pPathTable != nullptr ? g_pPathTable->ConfigPar() : ""; }
-
-std::string ReadConfigString(const char* section, const char* key, const char* def, std::size_t maxChars) {
-    std::string value = plat::ReadProfileString(section, key, def, ReadPath(ConfigParPath()).c_str());
-    if (value.size() > maxChars) value.resize(maxChars);
-    return value;
-}
-
-int32_t ReadConfigInt(const char* section, const char* key, int32_t def) {
-    return plat::GetProfileInt(section, key, def, ReadPath(ConfigParPath()).c_str());
-}
-
-bool WriteConfigString(const char* section, const char* key, const char* value) {
-    if (ConfigParPath()[0] == '\0') return false;
-    return plat::WriteProfileString(section, key, value, plat::PathForWrite(ConfigParPath()).c_str());
-}
-
-bool WriteConfigInt(const char* section, const char* key, int32_t value) {
-    return WriteConfigString(section, key, plat::StrFormatC("%d", static_cast<int>(value)).c_str());
-}
-
-void CopyText(char* dest, std::size_t destSize, const char* src, std::size_t n) {
-    if (destSize == 0) return;
-    std::size_t len = 0;
-    const std::size_t limit = n < destSize - 1 ? n : destSize - 1;
-    while (len < limit && src[len] != '\0') ++len;
-    std::memcpy(dest, src, len);
-    dest[len] = '\0';
-}
 
 void UpperAscii(char* text) {
     for (char* p = text; *p != '\0'; ++p)

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "cnc_support.h"
 #include "machine/cnc_state.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
@@ -12,6 +11,7 @@
 #include "machine/settings_support.h"
 #include "machine/special_programs.h"
 #include "machine/ui_services.h"
+#include "machine/utils.h"
 #include "machine/uvenlib_binding.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -26,7 +26,7 @@ int CncCommandQueue::QueueCommand(uint16_t code, uint16_t subCode, const char* t
     e.code = code;
     e.subCode = subCode;
     e.hasText = text != nullptr;
-    cnc_support::CopyField(e.text, sizeof e.text, text);
+    CopyField(e.text, sizeof e.text, text);
     m_write = (m_write + 1) % kCapacity;
     ++m_count;
     return kQueued;
@@ -82,7 +82,7 @@ int CStatoCncOn::QueueCommand(uint16_t code, uint16_t subCode, const char* text)
 // ---------------------------------------------------------------- program start
 
 void CStatoCncOn::StartProgram(IWindow* window, const char* programPath, const char* programName) {
-    const char* workDir = g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kCncWorkDir] : "";
+    const char* workDir = PathSlot(PathTable::kCncWorkDir);
     const bool hasPath = programPath != nullptr && *programPath != '\0';
     const bool hasName = programName != nullptr && *programName != '\0';
     const char* name = hasName ? programName : "ISONV";
@@ -175,7 +175,7 @@ void CStatoCncOn::ConfigureAxes(int count, const char* names, const int* axisPan
     if (count > kAxisSlots) count = kAxisSlots;
     m_axisCount = count;
     char text[200];
-    cnc_support::CopyField(text, sizeof text, names);
+    CopyField(text, sizeof text, names);
     const char* p = text;
     for (int i = 0; i < count; ++i) {
         m_axisNames[i][0] = '\0';
@@ -192,7 +192,7 @@ void CStatoCncOn::ConfigureAxes(int count, const char* names, const int* axisPan
             name.assign(p, 1);
             ++p;
         }
-        cnc_support::CopyField(m_axisNames[i], sizeof m_axisNames[i], name.c_str());
+        CopyField(m_axisNames[i], sizeof m_axisNames[i], name.c_str());
         if (axisPaneIds != nullptr) m_axisPaneIds[i] = axisPaneIds[AxisPaneIndex(MachineVariant, i)];
     }
     m_spindlePaneId = spindlePaneId;
@@ -228,7 +228,7 @@ void CStatoCncOn::SetWaitCursor(bool on) {
 
 namespace {
 // A text of the string table, cut to 99 characters.
-void PaneTextOfKey(char (&out)[100], const char* key) { cnc_support::CopyField(out, sizeof out, MsgString(key)); }
+void PaneTextOfKey(char (&out)[100], const char* key) { CopyField(out, sizeof out, MsgString(key)); }
 int Trunc(float v) { return plat::TruncToInt32(static_cast<double>(v)); }
 } // namespace
 
@@ -272,7 +272,7 @@ void CStatoCncOn::PollStatus(int /*timerId*/) {
         else if (mode == 0.0f) {
             m_automatic = 1;
             PaneTextOfKey(text, "S_AUTOM");
-        } else cnc_support::CopyField(text, sizeof text, "????");
+        } else CopyField(text, sizeof text, "????");
         SetPane(m_statusPaneIds[2], text);
     }
 

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 
-#include "cnc_support.h"
 #include "machine/cnc_state.h"
+#include "machine/file_routines.h"
+#include "machine/ini_routines.h"
 #include "machine/path_table.h"
 #include "machine/settings.h"
+#include "machine/utils.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/serial_tty.h"
@@ -32,8 +34,6 @@ void SendToSupervisor(const std::string& line) {
     if (port != nullptr && port->IsOpen()) port->Write(line.data(), line.size());
 }
 
-const char* ProgramDir() { return g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kProgramDir] : ""; }
-const char* AlarmLogPath() { return g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kAlarmLog] : ""; }
 
 } // namespace
 
@@ -41,7 +41,7 @@ const char* AlarmLogPath() { return g_pPathTable != nullptr ? (*g_pPathTable)[Pa
 void CStatoCncOn::WriteEvent(const char* line) {
     if (!EventLogOn()) return;
     const std::string text(line);
-    if (m_eventLogPath[0] != '\0') cnc_support::AppendToFile(m_eventLogPath, cnc_support::WithCrLf(text));
+    if (m_eventLogPath[0] != '\0') AppendToFile(m_eventLogPath, plat::WithCrLf(text));
     SendToSupervisor(text);
 }
 
@@ -75,7 +75,7 @@ void CStatoCncOn::LogJob(const char* listPath, int32_t firstCount, int32_t secon
         if (slash != std::string::npos) name.erase(0, slash + 1);
         const std::size_t dot = name.rfind('.');
         if (dot != std::string::npos) name.erase(dot);
-        cnc_support::CopyField(m_jobName, sizeof m_jobName, name.c_str());
+        CopyField(m_jobName, sizeof m_jobName, name.c_str());
         if (firstCount >= 1)
             WriteEvent(FormatEventLine(NowFields(), "JOB-BEGIN;%s;%" PRId32 ";%" PRId32 "\n", m_jobName, firstCount,
                                        secondCount)
@@ -95,7 +95,7 @@ void CStatoCncOn::LogJob(const char* listPath, int32_t firstCount, int32_t secon
 void CStatoCncOn::LogOperator(std::time_t time, const char* text) {
     if (!EventLogOn()) return;
     char state[260];
-    cnc_support::CopyField(state, sizeof state, text);
+    CopyField(state, sizeof state, text);
     char result[200] = "";
     MapOperatorText(state, result);
     if (result[0] != '\0') WriteEvent(FormatEventLine(TimeFields(time), "OPER-ON;%s\n", result).c_str());
@@ -119,7 +119,7 @@ int CStatoCncOn::LogEndPiece(const char* listText, const char* pieceText, int32_
     if (f == nullptr) return 0;
     const std::string line = FormatEventLine(NowFields(), "OPER-ON;END-PIECE;%s;%s;%g\n", Text(listText),
                                              Text(pieceText), Millimetres(length));
-    const std::string fileLine = cnc_support::WithCrLf(line);
+    const std::string fileLine = plat::WithCrLf(line);
     std::fwrite(fileLine.data(), 1, fileLine.size(), f);
     std::fclose(f);
     SendToSupervisor(line);
@@ -129,7 +129,7 @@ int CStatoCncOn::LogEndPiece(const char* listText, const char* pieceText, int32_
     if (m_pieceFileOn == 0) return 0;
     const std::string piece =
         FormatEventLine(NowFields(), "PIECE;%s;%s\n", Text(listText), Text(pieceText));
-    if (!cnc_support::AppendToFile(m_pieceFilePath, cnc_support::WithCrLf(piece))) {
+    if (!AppendToFile(m_pieceFilePath, plat::WithCrLf(piece))) {
         m_pieceFileOn = 0;
         return 1;
     }
@@ -137,11 +137,11 @@ int CStatoCncOn::LogEndPiece(const char* listText, const char* pieceText, int32_
 }
 
 void CStatoCncOn::LoadAlarmHistory() {
-    if (m_history) m_history->Load(AlarmLogPath());
+    if (m_history) m_history->Load(PathSlot(PathTable::kAlarmLog));
 }
 
 void CStatoCncOn::SaveHistory() {
-    if (m_history) m_history->Save(AlarmLogPath(), m_msgFilePath);
+    if (m_history) m_history->Save(PathSlot(PathTable::kAlarmLog), m_msgFilePath);
 }
 
 // ---------------------------------------------------------------- operator-text map
@@ -183,15 +183,15 @@ void CStatoCncOn::MapOperatorText(char* text, char* result) {
     TrimInPlace(text);
     if (std::strcmp(text, m_lastMappedText) == 0) return;
 
-    const std::string file = std::string(ProgramDir()) + "CONF\\MSVtag.par";
-    std::string value = cnc_support::ReadIniString(file.c_str(), "BRELON", text, "", 255);
+    const std::string file = ProgramFilePath("CONF\\MSVtag.par");
+    std::string value = ReadIniString("BRELON", text, "", 255, file.c_str());
     bool wildcard = false;
     if (value.empty()) {
         char key[260];
-        cnc_support::CopyField(key, sizeof key, text);
+        CopyField(key, sizeof key, text);
         if (MakeNumberWildcard(key) == 0 && MakeNameWildcard(key) == 0) return;
         wildcard = true;
-        value = cnc_support::ReadIniString(file.c_str(), "BRELON", key, "", 255);
+        value = ReadIniString("BRELON", key, "", 255, file.c_str());
     }
     value = plat::ToUpperAscii(value);
 
@@ -241,6 +241,6 @@ void CStatoCncOn::MapOperatorText(char* text, char* result) {
         tag += ';';
         tag += text;
     }
-    cnc_support::CopyField(result, 200, tag.c_str());
-    cnc_support::CopyField(m_lastMappedText, sizeof m_lastMappedText, text);
+    CopyField(result, 200, tag.c_str());
+    CopyField(m_lastMappedText, sizeof m_lastMappedText, text);
 }

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cnc_support.h"
 #include "machine/barlist.h"
 #include "machine/globals.h"
 #include "machine/ini_routines.h"
@@ -14,6 +13,7 @@
 #include "machine/settings.h"
 #include "machine/special_programs.h"
 #include "machine/ui_services.h"
+#include "machine/utils.h"
 #include "machine/uvenlib_binding.h"
 #include "platform/text.h"
 
@@ -104,13 +104,8 @@ void CStatoCnc::PollStatus(int) {}
 
 // ---------------------------------------------------------------- on-line object
 
-namespace {
-const char* ConfigPar() { return g_pPathTable != nullptr ? g_pPathTable->ConfigPar() : ""; }
-const char* ProgramDir() { return g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kProgramDir] : ""; }
-} // namespace
-
 CStatoCncOn::CStatoCncOn() {
-    const char* config = ConfigPar();
+    const char* config = PathSlot(PathTable::kConfigPar);
     m_historyOn = ReadIniInt("GENERAL", "ALARM_LOG", 1, config) != 0;
     if (m_historyOn) m_history = std::make_unique<AlarmHistory>();
     m_alarmFlags[0] = std::make_unique<uint8_t[]>(kAlarmFlagSize);
@@ -119,18 +114,17 @@ CStatoCncOn::CStatoCncOn() {
     m_eventLogMode = ReadIniInt("GENERAL", "LOG_SUPERVISOR", 0, config);
     if (g_pSettings != nullptr) g_pSettings->LOG_SUPERVISOR = m_eventLogMode;
     if (m_eventLogMode != kEventLogOff) {
-        const std::string dir = cnc_support::ReadIniString(config, "GENERAL", "DIR_LOG", kDefaultLogDir, 259);
+        const std::string dir = ReadIniString("GENERAL", "DIR_LOG", kDefaultLogDir, 259, config);
         plat::LocalTime today{};
         LocalTimeOf(plat::CurrentClock().Time(), today);
-        cnc_support::CopyField(m_eventLogPath, sizeof m_eventLogPath,
-                               EventLogFileName(dir.c_str(), m_eventLogMode, today).c_str());
+        CopyField(m_eventLogPath, sizeof m_eventLogPath,
+                  EventLogFileName(dir.c_str(), m_eventLogMode, today).c_str());
     }
-    cnc_support::CopyField(m_msgFilePath, sizeof m_msgFilePath,
-                           (std::string(ProgramDir()) + "MSG\\CNC.MSG").c_str());
+    CopyField(m_msgFilePath, sizeof m_msgFilePath, ProgramFilePath("MSG\\CNC.MSG").c_str());
 
     if (m_historyOn) LoadAlarmHistory();
     if (EventLogOn()) {
-        const std::string name = cnc_support::ReadIniString(config, "GENERAL", "NOME_MACCHINA_LOG", "BRELON", 19);
+        const std::string name = ReadIniString("GENERAL", "NOME_MACCHINA_LOG", "BRELON", 19, config);
         LogLogon(1, name.c_str());
     }
 
@@ -138,9 +132,9 @@ CStatoCncOn::CStatoCncOn() {
 
     m_pieceFileOn = ReadIniInt("NEWXINFO", "GENERAL", 0, config) != 0;
     if (m_pieceFileOn) {
-        const std::string def = std::string(ProgramDir()) + "LOG\\XInfo.log";
-        const std::string path = cnc_support::ReadIniString(config, "XINFO", "FILE", def.c_str(), 259);
-        cnc_support::CopyField(m_pieceFilePath, sizeof m_pieceFilePath, path.c_str());
+        const std::string def = ProgramFilePath("LOG\\XInfo.log");
+        const std::string path = ReadIniString("XINFO", "FILE", def.c_str(), 259, config);
+        CopyField(m_pieceFilePath, sizeof m_pieceFilePath, path.c_str());
     }
 }
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cnc_support.h"
+#include "machine/ini_routines.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -26,13 +26,7 @@ bool LocalTimeOf(std::time_t t, plat::LocalTime& out) {
         out.hour = out.minute = out.second = -1;
         return false;
     }
-    out.year = tm.tm_year + 1900;
-    out.month = tm.tm_mon + 1;
-    out.day = tm.tm_mday;
-    out.hour = tm.tm_hour;
-    out.minute = tm.tm_min;
-    out.second = tm.tm_sec;
-    out.weekday = tm.tm_wday;
+    out = plat::LocalTimeFromTm(tm);
     return true;
 }
 
@@ -137,7 +131,7 @@ void AlarmHistory::Append(const Entry& entry) {
 std::string CncMessageText(const char* messageFile, const char* section, int number) {
     char key[16];
     std::snprintf(key, sizeof key, "%d", number);
-    return cnc_support::ReadIniString(messageFile, section, key, "?????", 199);
+    return ReadIniString(section, key, "?????", 199, messageFile);
 }
 
 bool AlarmHistory::Save(const char* path, const char* messageFile) const {

@@ -121,6 +121,14 @@ bool FileExists(const char* path) {
 
 bool DirectoryExists(const char* path) { return !Empty(path) && plat::IsDirectory(path); }
 
+bool AppendToFile(const char* path, const std::string& bytes) {
+    if (Empty(path)) return false;
+    FILE* f = plat::OpenFile(path, "ab");
+    if (f == nullptr) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
 void WaitHundredths(int n) {
     if (n <= 0) return;
     plat::Clock& clock = plat::CurrentClock();
@@ -161,8 +169,7 @@ std::string TextViewerCommand() {
 
 bool OpenInNotepad(const char* path) {
     if (Empty(path)) return false;
-    std::string native = plat::FindExisting(path);
-    if (native.empty()) native = plat::NativePath(path);
+    const std::string native = plat::PathForRead(path);
     // The command may carry its own arguments ("code --wait"): split at blanks.
     std::vector<std::string> words;
     const std::string command = TextViewerCommand();

@@ -2,6 +2,7 @@
 #include "machine/ini_routines.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -11,8 +12,7 @@ namespace {
 // The profile functions take native paths; stored paths are Windows-style.
 std::string NativeIni(const char* file) {
     if (file == nullptr) return std::string();
-    std::string p = plat::FindExisting(file);
-    return p.empty() ? plat::NativePath(file) : p;
+    return plat::PathForRead(file);
 }
 } // namespace
 
@@ -37,4 +37,30 @@ int IniSectionExists(const char* section, const char* file) {
     if (section == nullptr) return 0;
     const std::string native = NativeIni(file);
     return static_cast<int>(plat::ReadProfileKeys(section, native.c_str()).size());
+}
+
+std::string ReadIniString(const char* section, const char* key, const char* defaultValue, std::size_t maxChars,
+                          const char* file) {
+    if (defaultValue == nullptr) defaultValue = "";
+    if (file == nullptr || *file == '\0') return std::string(defaultValue).substr(0, maxChars);
+    std::vector<char> buf(maxChars + 1, '\0');
+    const std::string native = NativeIni(file);
+    plat::GetProfileString(section, key, defaultValue, buf.data(), static_cast<uint32_t>(buf.size()), native.c_str());
+    return std::string(buf.data());
+}
+
+bool WriteIniString(const char* section, const char* key, const char* value, const char* file) {
+    if (file == nullptr || *file == '\0') return false;
+    return plat::WriteProfileString(section, key, value, plat::PathForWrite(file).c_str());
+}
+
+bool WriteIniInt(const char* section, const char* key, int32_t value, const char* file) {
+    return WriteIniString(section, key, plat::StrFormatC("%d", static_cast<int>(value)).c_str(), file);
+}
+
+bool DeleteIniSection(const char* section, const char* file) {
+    if (file == nullptr || *file == '\0') return false;
+    const std::string path = plat::FindExisting(file);
+    if (path.empty()) return true; // nothing to remove
+    return plat::WriteProfileString(section, nullptr, nullptr, path.c_str());
 }

@@ -6,18 +6,24 @@
 #include <string>
 
 #include "machine/globals.h"
+#include "machine/ini_routines.h"
 #include "machine/path_table.h"
 #include "machine/settings.h"
+#include "machine/utils.h"
 #include "platform/text.h"
-#include "settings_ini.h"
-
-using namespace settings_ini;
 
 namespace {
 constexpr const char* kLabel = "LABEL";
 
-int ReadLabelInt(const char* key, int def) { return ReadInt(ConfigPar(), kLabel, key, def); }
-void WriteLabelInt(const char* key, int value) { WriteInt(ConfigPar(), kLabel, key, value); }
+// Keys of the [LABEL] section of CONFIG.PAR.
+int ReadLabelInt(const char* key, int def) { return ReadIniInt(kLabel, key, def, PathSlot(PathTable::kConfigPar)); }
+void WriteLabelInt(const char* key, int value) { WriteIniInt(kLabel, key, value, PathSlot(PathTable::kConfigPar)); }
+std::string ReadLabelText(const char* key, std::size_t maxChars) {
+    return ReadIniString(kLabel, key, "", maxChars, PathSlot(PathTable::kConfigPar));
+}
+void WriteLabelText(const char* key, const char* text) {
+    WriteIniString(kLabel, key, text != nullptr ? text : "", PathSlot(PathTable::kConfigPar));
+}
 
 std::string IndexedKey(const char* prefix, int n) { return plat::StrFormatC("%s%d", prefix, n); }
 
@@ -93,9 +99,9 @@ void SetLabelPrintNoShort(int value) {
     g_labelNoShortOn = value;
 }
 std::string GetLabelHeadText(const MachineSettings& s) {
-    return ReadString(ConfigPar(), kLabel, "STR_HEAD", "", static_cast<std::size_t>(std::max(0, s.LEN_ROW)));
+    return ReadLabelText("STR_HEAD", static_cast<std::size_t>(std::max(0, s.LEN_ROW)));
 }
-void SetLabelHeadText(const char* text) { WriteString(ConfigPar(), kLabel, "STR_HEAD", text != nullptr ? text : ""); }
+void SetLabelHeadText(const char* text) { WriteLabelText("STR_HEAD", text); }
 int GetLabelHeadType() { return ReadLabelInt("TYPE_HEAD", 0); }
 void SetLabelHeadType(int value) { WriteLabelInt("TYPE_HEAD", value); }
 void SetLabelHeadFont(int value) { WriteLabelInt("HEAD_FONT", value); }
@@ -104,11 +110,11 @@ void SetLabelBcHeight(int value) { WriteLabelInt("BC_HEIGHT", value); }
 
 std::string GetLabelStr(int line) {
     if (line < 0 || line >= kLabelLines) return std::string();
-    return ReadString(ConfigPar(), kLabel, IndexedKey("STR", line + 1).c_str(), "", kLabelCaptionChars);
+    return ReadLabelText(IndexedKey("STR", line + 1).c_str(), kLabelCaptionChars);
 }
 void SetLabelStr(int line, const char* text) {
     if (line < 0 || line >= kLabelLines) return;
-    WriteString(ConfigPar(), kLabel, IndexedKey("STR", line + 1).c_str(), text != nullptr ? text : "");
+    WriteLabelText(IndexedKey("STR", line + 1).c_str(), text);
 }
 int GetLabelType(int line) {
     if (line < 0 || line >= kLabelLines) return 0;
@@ -120,11 +126,11 @@ void SetLabelType(int line, int value) {
 }
 std::string GetLabelHead(int info) {
     if (info < 0 || info >= kLabelInfoFields) return std::string();
-    return ReadString(ConfigPar(), kLabel, IndexedKey("HEAD", info + 1).c_str(), "", kLabelInfoCaptionChars);
+    return ReadLabelText(IndexedKey("HEAD", info + 1).c_str(), kLabelInfoCaptionChars);
 }
 void SetLabelHead(int info, const char* text) {
     if (info < 0 || info >= kLabelInfoFields) return;
-    WriteString(ConfigPar(), kLabel, IndexedKey("HEAD", info + 1).c_str(), text != nullptr ? text : "");
+    WriteLabelText(IndexedKey("HEAD", info + 1).c_str(), text);
 }
 int GetLabelInfo(int info) {
     if (info < 0 || info >= kLabelInfoFields) return 0;
@@ -168,9 +174,8 @@ void SetupLabelLayout(MachineSettings& s) {
     if (s.CONF_FILE_OTT != 1) {
         s.labelBcType = GetLabelBcType();
     } else {
-        const char* programDir = g_pPathTable != nullptr ? g_pPathTable->slots[PathTable::kProgramDir] : "";
-        std::string tagrix = std::string(programDir) + "TAGRIX.INI";
-        s.labelBcType = MapLibraryBarcodeType(ReadInt(tagrix.c_str(), "SYSTEM", "BCTYPE", 0));
+        const std::string tagrix = ProgramFilePath("TAGRIX.INI");
+        s.labelBcType = MapLibraryBarcodeType(ReadIniInt("SYSTEM", "BCTYPE", 0, tagrix.c_str()));
     }
 
     // Captions right-aligned in LEN_STR + 2 characters and ":"; the field holds 13 characters.

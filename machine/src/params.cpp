@@ -8,11 +8,13 @@
 
 #include "machine/error_text.h"
 #include "machine/globals.h"
+#include "machine/ini_routines.h"
 #include "machine/label_settings.h"
+#include "machine/path_table.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
+#include "machine/utils.h"
 #include "platform/text.h"
-#include "settings_ini.h"
 
 namespace {
 constexpr const char* kParamSection = "PARAM";
@@ -169,7 +171,7 @@ void StoreValue(MachineSettings& s, int group, int id, double value) {
 
 // The file and section of a group.
 const char* GroupFile(int group) {
-    return (group == 5 || group == 7) ? settings_ini::ConfigPar() : settings_ini::ParamPar();
+    return (group == 5 || group == 7) ? PathSlot(PathTable::kConfigPar) : PathSlot(PathTable::kParamPar);
 }
 const char* GroupSection(int group) {
     if (group == 5 || group == 7) return g_decentredRalla != 0 ? "DECRALLA" : "RALLA";
@@ -229,7 +231,7 @@ int RowIndexOf(int group, const char* key) {
 // Variant 1: a group-4 key missing from the file ("-1") is filled with a value and written back.
 void FillGroup4Key(const char* key, int32_t& field, int32_t value) {
     const int row = RowIndexOf(4, key);
-    std::string text = settings_ini::ReadString(GroupFile(4), GroupSection(4), key, "-1", kParamTextSize - 1);
+    std::string text = ReadIniString(GroupSection(4), key, "-1", kParamTextSize - 1, GroupFile(4));
     double v = 0.0;
     if (!plat::ParseDouble(text, v) || v != -1.0) return;
     field = value;
@@ -244,16 +246,15 @@ bool ReadParamText(int group, int row, char* buffer, std::size_t size) {
     buffer[0] = '\0';
     const ParamDef* def = RowOf(group, row);
     if (def == nullptr) return false;
-    std::string text = settings_ini::ReadString(GroupFile(group), GroupSection(group), def->key, def->defaultText,
-                                                size - 1);
-    settings_ini::CopyField(buffer, size, text.c_str());
+    std::string text = ReadIniString(GroupSection(group), def->key, def->defaultText, size - 1, GroupFile(group));
+    CopyField(buffer, size, text.c_str());
     return true;
 }
 
 bool WriteParamText(int group, int row, const char* text) {
     const ParamDef* def = RowOf(group, row);
     if (def == nullptr) return false;
-    return settings_ini::WriteString(GroupFile(group), GroupSection(group), def->key, text);
+    return WriteIniString(GroupSection(group), def->key, text, GroupFile(group));
 }
 
 int ParseParamValue(const MachineSettings& s, const char* text, const ParamDef& row, double* out, int titleNumber) {

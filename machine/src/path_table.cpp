@@ -15,6 +15,10 @@ PathTable::PathTable() {
     std::memset(slots, 0, sizeof slots);
 }
 
+const char* PathSlot(PathTable::Slot slot) { return g_pPathTable != nullptr ? g_pPathTable->slots[slot] : ""; }
+
+std::string ProgramFilePath(const std::string& relative) { return PathSlot(PathTable::kProgramDir) + relative; }
+
 namespace {
 
 // Writes head + tail into a slot; refuses (empties the slot) a path that would be cut.

@@ -2,49 +2,50 @@
 #include "machine/profile_overrides.h"
 
 #include "machine/file_routines.h"
+#include "machine/ini_routines.h"
 #include "machine/path_table.h"
 #include "machine/settings.h"
 #include "machine/units.h"
 #include "platform/text.h"
-#include "settings_ini.h"
-
-using namespace settings_ini;
 
 namespace {
 constexpr std::size_t kCpTextMax = 49;
 
 std::string ReadText(const char* series, const char* code, const char* key, const char* def) {
-    return ReadString(CpFilePath(series).c_str(), code, key, def, kCpTextMax);
+    return ReadIniString(code, key, def, kCpTextMax, CpFilePath(series).c_str());
 }
 int ReadIntKey(const char* series, const char* code, const char* key, int def) {
-    return ReadInt(CpFilePath(series).c_str(), code, key, def);
+    return ReadIniInt(code, key, def, CpFilePath(series).c_str());
 }
 
 // Writing any override puts the profile's overrides in force.
 void WriteText(const char* series, const char* code, const char* key, const char* text) {
     const std::string file = CpFilePath(series);
-    WriteString(file.c_str(), code, key, text);
-    WriteString(file.c_str(), code, "FLAG", "1");
+    WriteIniString(code, key, text, file.c_str());
+    WriteIniString(code, "FLAG", "1", file.c_str());
 }
 void WriteIntKey(const char* series, const char* code, const char* key, int value) {
     const std::string text = plat::StrFormatC("%d", value);
     WriteText(series, code, key, text.c_str());
 }
 
-// A filled text key: "-1" (missing) is replaced in the file by the machine's value.
-std::string ReadFilledMm(const char* series, const char* code, const char* key, int32_t machineValue) {
+// A filled key: "-1" (missing) is replaced in the file by the machine's value.
+std::string ReadFilledText(const char* series, const char* code, const char* key, const std::string& fill) {
     std::string text = ReadText(series, code, key, "-1");
     if (text == "-1") {
-        text = plat::StrFormatC("%.2lf", FromThousandths(machineValue));
-        WriteString(CpFilePath(series).c_str(), code, key, text.c_str());
+        text = fill;
+        WriteIniString(code, key, text.c_str(), CpFilePath(series).c_str());
     }
     return text;
+}
+std::string ReadFilledMm(const char* series, const char* code, const char* key, int32_t machineValue) {
+    return ReadFilledText(series, code, key, plat::StrFormatC("%.2lf", FromThousandths(machineValue)));
 }
 int ReadFilledInt(const char* series, const char* code, const char* key, int machineValue) {
     int v = ReadIntKey(series, code, key, -1);
     if (v == -1) {
         v = machineValue;
-        WriteString(CpFilePath(series).c_str(), code, key, plat::StrFormatC("%d", v).c_str());
+        WriteIniInt(code, key, v, CpFilePath(series).c_str());
     }
     return v;
 }
@@ -57,19 +58,18 @@ int32_t Thousandths(const std::string& text, int32_t fallback) {
 } // namespace
 
 std::string CpFilePath(const char* series) {
-    const char* programDir = g_pPathTable != nullptr ? g_pPathTable->slots[PathTable::kProgramDir] : "";
-    return std::string(programDir) + "CONF\\" + (series != nullptr ? series : "") + ".CP";
+    return ProgramFilePath(std::string("CONF\\") + (series != nullptr ? series : "") + ".CP");
 }
 
 int CpReadFlag(const char* series, const char* code) { return ReadIntKey(series, code, "FLAG", 0); }
 
 void CpWriteFlag(const char* series, const char* code, int flag) {
-    WriteString(CpFilePath(series).c_str(), code, "FLAG", plat::StrFormatC("%d", flag).c_str());
+    WriteIniInt(code, "FLAG", flag, CpFilePath(series).c_str());
 }
 
 void CpDeleteProfile(const char* series, const char* code, int count) {
     const std::string file = CpFilePath(series);
-    DeleteSection(file.c_str(), code);
+    DeleteIniSection(code, file.c_str());
     if (count <= 1) DeleteFileRetry(file.c_str());
 }
 
@@ -117,14 +117,7 @@ std::string CpReadTailScrap(const char* se, const char* co, const MachineSetting
 std::string CpReadPosizScrap(const char* se, const char* co, const MachineSettings& s) {
     return ReadFilledMm(se, co, "POSIZ_SCRAP", s.SCARTO_POSIZ);
 }
-std::string CpReadNrLabel(const char* se, const char* co) {
-    std::string text = ReadText(se, co, "NR_LABEL", "-1");
-    if (text == "-1") {
-        text = plat::StrFormatC("%d", 1);
-        WriteString(CpFilePath(se).c_str(), co, "NR_LABEL", text.c_str());
-    }
-    return text;
-}
+std::string CpReadNrLabel(const char* se, const char* co) { return ReadFilledText(se, co, "NR_LABEL", "1"); }
 std::string CpReadIngScarico(const char* se, const char* co) { return ReadFilledMm(se, co, "ING_SCARICO", 0); }
 int CpReadCutMode90(const char* se, const char* co, const MachineSettings& s) {
     return ReadFilledInt(se, co, "CUT_MODE_90", s.MODO_TAGLIO);

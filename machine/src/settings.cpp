@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <string>
 
+#include "machine/ini_routines.h"
+#include "machine/path_table.h"
 #include "machine/units.h"
+#include "machine/utils.h"
 #include "platform/serial_tty.h"
 #include "platform/text.h"
-#include "settings_ini.h"
-
-using namespace settings_ini;
 
 namespace {
 constexpr const char* kGeneral = "GENERAL";
@@ -25,14 +25,14 @@ void SetDirField(char* field, std::size_t size, const char* key, const char* tex
     if (text == nullptr) return;
     if (plat::EqualsNoCase(field, text)) return;
     CopyField(field, size, text);
-    WriteString(ConfigPar(), kGeneral, key, field);
+    WriteIniString(kGeneral, key, field, PathSlot(PathTable::kConfigPar));
 }
 
 // Integer setters: store and write only on change. Returns whether it changed.
 bool SetIntField(int& field, const char* key, int value) {
     if (field == value) return false;
     field = value;
-    WriteInt(ConfigPar(), kGeneral, key, value);
+    WriteIniInt(kGeneral, key, value, PathSlot(PathTable::kConfigPar));
     return true;
 }
 } // namespace
@@ -44,58 +44,60 @@ MachineSettings::MachineSettings() {
     printLink.parity = 2;
     printLink.stopBits = 0;
     // The supervisor link takes its line settings from CONFIG.PAR section MSV.
-    msvLink.baudRate = ReadInt(ConfigPar(), kMsv, "BAUD", 9600);
-    msvLink.byteSize = ReadInt(ConfigPar(), kMsv, "SIZE", 7);
-    msvLink.parity = ReadInt(ConfigPar(), kMsv, "PARITY", 2);
-    msvLink.stopBits = ReadInt(ConfigPar(), kMsv, "STOP_BIT", 0);
+    const char* cfg = PathSlot(PathTable::kConfigPar);
+    msvLink.baudRate = ReadIniInt(kMsv, "BAUD", 9600, cfg);
+    msvLink.byteSize = ReadIniInt(kMsv, "SIZE", 7, cfg);
+    msvLink.parity = ReadIniInt(kMsv, "PARITY", 2, cfg);
+    msvLink.stopBits = ReadIniInt(kMsv, "STOP_BIT", 0, cfg);
     LoadGeneralSettings();
 }
 
 MachineSettings::~MachineSettings() { SaveSettingsOnExit(); }
 
 void MachineSettings::LoadGeneralSettings() {
-    const char* cfg = ConfigPar();
+    const char* cfg = PathSlot(PathTable::kConfigPar);
     const std::size_t dirMax = kSettingsDirSize - 1;
     const std::size_t nameMax = kSettingsNameSize - 1;
-    CopyField(DIR_LDA, ReadString(cfg, kGeneral, "DIR_LDA", "\\", dirMax).c_str());
-    CopyField(DIR_ISO, ReadString(cfg, kGeneral, "DIR_ISO", "\\", dirMax).c_str());
-    CopyField(DIR_UTEN, ReadString(cfg, kGeneral, "DIR_UTEN", "\\", dirMax).c_str());
-    CopyField(DIR_DXF, ReadString(cfg, kGeneral, "DIR_DXF", "\\", dirMax).c_str());
-    CopyField(DIR_VLK, ReadString(cfg, kGeneral, "DIR_VLK", "\\", dirMax).c_str());
-    CopyField(DIR_V1V2, ReadString(cfg, kGeneral, "DIR_V1V2", "\\", dirMax).c_str());
-    CopyField(QBLADE_NAME, ReadString(cfg, kGeneral, "QBLADE_NAME", "QBLADE", nameMax).c_str());
-    CopyField(SLICERBLADE_NAME, ReadString(cfg, kGeneral, "SLICERBLADE_NAME", "BLADE", nameMax).c_str());
-    STEP_RIP = ReadInt(cfg, kGeneral, "STEP_RIP", 0);
-    CHANGE_RIP = ReadInt(cfg, kGeneral, "CHANGE_RIP", 0);
-    TYPE_OTTIM = ReadInt(cfg, kGeneral, "TYPE_OTTIM", 2);
-    TYPE_EXEC = ReadInt(cfg, kGeneral, "TYPE_EXEC", 0);
-    CHANGE_RALLA = ReadInt(cfg, kGeneral, "CHANGE_RALLA", 1);
-    CK_LIMITS = ReadInt(cfg, kGeneral, "CK_LIMITS", 1);
-    TIPO_SELEZ = ReadInt(cfg, kGeneral, "TIPO_SELEZ", 0);
-    BC_FAMILY = ReadInt(cfg, kGeneral, "BC_FAMILY", 1);
-    SetUnitSystem(ReadInt(cfg, kGeneral, "UN_MIS", kUnitMillimetres));
-    CopyField(NOME_MACCHINA_LOG, ReadString(cfg, kGeneral, "NOME_MACCHINA_LOG", "BRELON", nameMax).c_str());
-    CopyField(DIR_LOG, ReadString(cfg, kGeneral, "DIR_LOG", "C:\\BRELON2\\VELMO\\LOG\\", dirMax).c_str());
-    LOG_SUPERVISOR = ReadInt(cfg, kGeneral, "LOG_SUPERVISOR", 0);
-    IMPORT_DEFPRO = ReadInt(cfg, kGeneral, "IMPORT_DEFPRO", 2);
+    CopyField(DIR_LDA, ReadIniString(kGeneral, "DIR_LDA", "\\", dirMax, cfg).c_str());
+    CopyField(DIR_ISO, ReadIniString(kGeneral, "DIR_ISO", "\\", dirMax, cfg).c_str());
+    CopyField(DIR_UTEN, ReadIniString(kGeneral, "DIR_UTEN", "\\", dirMax, cfg).c_str());
+    CopyField(DIR_DXF, ReadIniString(kGeneral, "DIR_DXF", "\\", dirMax, cfg).c_str());
+    CopyField(DIR_VLK, ReadIniString(kGeneral, "DIR_VLK", "\\", dirMax, cfg).c_str());
+    CopyField(DIR_V1V2, ReadIniString(kGeneral, "DIR_V1V2", "\\", dirMax, cfg).c_str());
+    CopyField(QBLADE_NAME, ReadIniString(kGeneral, "QBLADE_NAME", "QBLADE", nameMax, cfg).c_str());
+    CopyField(SLICERBLADE_NAME, ReadIniString(kGeneral, "SLICERBLADE_NAME", "BLADE", nameMax, cfg).c_str());
+    STEP_RIP = ReadIniInt(kGeneral, "STEP_RIP", 0, cfg);
+    CHANGE_RIP = ReadIniInt(kGeneral, "CHANGE_RIP", 0, cfg);
+    TYPE_OTTIM = ReadIniInt(kGeneral, "TYPE_OTTIM", 2, cfg);
+    TYPE_EXEC = ReadIniInt(kGeneral, "TYPE_EXEC", 0, cfg);
+    CHANGE_RALLA = ReadIniInt(kGeneral, "CHANGE_RALLA", 1, cfg);
+    CK_LIMITS = ReadIniInt(kGeneral, "CK_LIMITS", 1, cfg);
+    TIPO_SELEZ = ReadIniInt(kGeneral, "TIPO_SELEZ", 0, cfg);
+    BC_FAMILY = ReadIniInt(kGeneral, "BC_FAMILY", 1, cfg);
+    SetUnitSystem(ReadIniInt(kGeneral, "UN_MIS", kUnitMillimetres, cfg));
+    CopyField(NOME_MACCHINA_LOG, ReadIniString(kGeneral, "NOME_MACCHINA_LOG", "BRELON", nameMax, cfg).c_str());
+    CopyField(DIR_LOG,
+              ReadIniString(kGeneral, "DIR_LOG", "C:\\BRELON2\\VELMO\\LOG\\", dirMax, cfg).c_str());
+    LOG_SUPERVISOR = ReadIniInt(kGeneral, "LOG_SUPERVISOR", 0, cfg);
+    IMPORT_DEFPRO = ReadIniInt(kGeneral, "IMPORT_DEFPRO", 2, cfg);
 
     // A printed row holds at most 40 characters (and never a negative count).
-    LEN_ROW = std::clamp(ReadInt(cfg, kLabel, "LEN_ROW", 20), 0, kLenRowMax);
-    HEAD_FONT = ReadInt(cfg, kLabel, "HEAD_FONT", 28);
-    FONT = ReadInt(cfg, kLabel, "FONT", 29);
-    LF_VERT = ReadInt(cfg, kLabel, "LF_VERT", 0);
-    LF_ORIZ = ReadInt(cfg, kLabel, "LF_ORIZ", 10);
-    BC_HEIGHT = ReadInt(cfg, kLabel, "BC_HEIGHT", 2);
-    BC_DENSITY = ReadInt(cfg, kLabel, "BC_DENSITY", 1);
+    LEN_ROW = std::clamp(ReadIniInt(kLabel, "LEN_ROW", 20, cfg), 0, kLenRowMax);
+    HEAD_FONT = ReadIniInt(kLabel, "HEAD_FONT", 28, cfg);
+    FONT = ReadIniInt(kLabel, "FONT", 29, cfg);
+    LF_VERT = ReadIniInt(kLabel, "LF_VERT", 0, cfg);
+    LF_ORIZ = ReadIniInt(kLabel, "LF_ORIZ", 10, cfg);
+    BC_HEIGHT = ReadIniInt(kLabel, "BC_HEIGHT", 2, cfg);
+    BC_DENSITY = ReadIniInt(kLabel, "BC_DENSITY", 1, cfg);
 
-    STATUS_TIMER = ReadInt(cfg, kGeneral, "STATUS_TIMER", 250);
-    ISO_TIMER = ReadInt(cfg, kGeneral, "ISO_TIMER", 400);
-    PRINT_TIMER = ReadInt(cfg, kGeneral, "PRINT_TIMER", 2000);
-    MSG_TIMER = ReadInt(cfg, kGeneral, "MSG_TIMER", 500);
-    CMD_TIMER = ReadInt(cfg, kGeneral, "CMD_TIMER", 3000);
+    STATUS_TIMER = ReadIniInt(kGeneral, "STATUS_TIMER", 250, cfg);
+    ISO_TIMER = ReadIniInt(kGeneral, "ISO_TIMER", 400, cfg);
+    PRINT_TIMER = ReadIniInt(kGeneral, "PRINT_TIMER", 2000, cfg);
+    MSG_TIMER = ReadIniInt(kGeneral, "MSG_TIMER", 500, cfg);
+    CMD_TIMER = ReadIniInt(kGeneral, "CMD_TIMER", 3000, cfg);
 
-    MAX_POS_SCARIC = ReadInt(ParamPar(), kParam, "MAX_POS_SCARIC", 1);
-    DEF_POS_SCARIC = ReadInt(ParamPar(), kParam, "DEF_POS_SCARIC", 1);
+    MAX_POS_SCARIC = ReadIniInt(kParam, "MAX_POS_SCARIC", 1, PathSlot(PathTable::kParamPar));
+    DEF_POS_SCARIC = ReadIniInt(kParam, "DEF_POS_SCARIC", 1, PathSlot(PathTable::kParamPar));
 }
 
 void MachineSettings::SetDirLda(const char* dir) { SetDirField(DIR_LDA, sizeof DIR_LDA, "DIR_LDA", dir); }
@@ -129,19 +131,19 @@ void MachineSettings::SetLastLoadedBar(const char* series, const char* code, con
 }
 
 void MachineSettings::SaveSettingsOnExit() {
-    WriteInt(ConfigPar(), kGeneral, "UN_MIS", GetUnitSystem());
+    WriteIniInt(kGeneral, "UN_MIS", GetUnitSystem(), PathSlot(PathTable::kConfigPar));
     ClosePrintPcPort(1);
     CloseSupervisorPort(1);
 }
 
-int GetPortMsv() { return ReadInt(ParamPar(), kParam, "PORT_MSV", 0); }
-void SetPortMsv(int port) { WriteInt(ParamPar(), kParam, "PORT_MSV", port); }
+int GetPortMsv() { return ReadIniInt(kParam, "PORT_MSV", 0, PathSlot(PathTable::kParamPar)); }
+void SetPortMsv(int port) { WriteIniInt(kParam, "PORT_MSV", port, PathSlot(PathTable::kParamPar)); }
 
-int GetT5On() { return ReadInt(ConfigPar(), kConfRalla, "T5_ON", 0); }
-int GetT6On() { return ReadInt(ConfigPar(), kConfRalla, "T6_ON", 0); }
-int GetT7On() { return ReadInt(ConfigPar(), kConfRalla, "T7_ON", 0); }
-int GetT8On() { return ReadInt(ConfigPar(), kConfRalla, "T8_ON", 0); }
-void SetT5On(int on) { WriteInt(ConfigPar(), kConfRalla, "T5_ON", on); }
-void SetT6On(int on) { WriteInt(ConfigPar(), kConfRalla, "T6_ON", on); }
-void SetT7On(int on) { WriteInt(ConfigPar(), kConfRalla, "T7_ON", on); }
-void SetT8On(int on) { WriteInt(ConfigPar(), kConfRalla, "T8_ON", on); }
+int GetT5On() { return ReadIniInt(kConfRalla, "T5_ON", 0, PathSlot(PathTable::kConfigPar)); }
+int GetT6On() { return ReadIniInt(kConfRalla, "T6_ON", 0, PathSlot(PathTable::kConfigPar)); }
+int GetT7On() { return ReadIniInt(kConfRalla, "T7_ON", 0, PathSlot(PathTable::kConfigPar)); }
+int GetT8On() { return ReadIniInt(kConfRalla, "T8_ON", 0, PathSlot(PathTable::kConfigPar)); }
+void SetT5On(int on) { WriteIniInt(kConfRalla, "T5_ON", on, PathSlot(PathTable::kConfigPar)); }
+void SetT6On(int on) { WriteIniInt(kConfRalla, "T6_ON", on, PathSlot(PathTable::kConfigPar)); }
+void SetT7On(int on) { WriteIniInt(kConfRalla, "T7_ON", on, PathSlot(PathTable::kConfigPar)); }
+void SetT8On(int on) { WriteIniInt(kConfRalla, "T8_ON", on, PathSlot(PathTable::kConfigPar)); }

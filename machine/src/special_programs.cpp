@@ -17,7 +17,7 @@ int SpecialProgramList::AddSpecialProgram(const char* name) {
     if (m_count >= kCapacity) return 1;
     if (g_machineConnected == 0) return 0;
     if (name == nullptr) name = "";
-    const char* workDir = g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kCncWorkDir] : "";
+    const char* workDir = PathSlot(PathTable::kCncWorkDir);
     const std::string path = std::string(workDir) + "SPECIAL\\" + name;
     // Only the existence is tested; no handle stays open.
     if (*name == '\0' || !FileExists(path.c_str())) return 2;

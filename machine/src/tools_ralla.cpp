@@ -4,16 +4,15 @@
 #include <cstring>
 #include <utility>
 
-#include "barlist_support.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
+#include "machine/ini_routines.h"
 #include "machine/path_table.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/units.h"
+#include "machine/utils.h"
 #include "platform/text.h"
-
-using namespace barlist_support;
 
 RallaToolSet* g_pRallaTools = nullptr;
 int g_enabledExtraCount = 0;
@@ -52,47 +51,50 @@ void SetExtraOnFlag(int extra, int on) {
 RallaToolSet::RallaToolSet(int checkLimitsFlag) : checkLimits(checkLimitsFlag) {
     currentRallaAngle = 0;
     capacity = 0;
-    for (auto& name : positionNames) CopyText(name, "0");
+    for (auto& name : positionNames) CopyField(name, "0");
     LoadConfig();
 }
 
 int RallaToolSet::LoadConfig() {
-    for (int i = 0; i < kRallaBasePositions; ++i)
-        CopyText(positionNames[i], ReadConfigString(kConfRalla, kPositionKeys[i], "0", kToolNameSize - 1).c_str());
+    const char* cfg = PathSlot(PathTable::kConfigPar);
+    auto readName = [&](int i) {
+        CopyField(positionNames[i], ReadIniString(kConfRalla, kPositionKeys[i], "0", kToolNameSize - 1, cfg).c_str());
+    };
+    for (int i = 0; i < kRallaBasePositions; ++i) readName(i);
     if (MachineVariant != 0) {
         for (int e = 0; e < 4; ++e) {
             const int i = kRallaBasePositions + e;
             if (ExtraOn(e) != 0) {
-                CopyText(positionNames[i],
-                         ReadConfigString(kConfRalla, kPositionKeys[i], "0", kToolNameSize - 1).c_str());
+                readName(i);
                 g_extraPositionOn[e] = 1;
             } else {
-                CopyText(positionNames[i], "0");
+                CopyField(positionNames[i], "0");
                 g_extraPositionOn[e] = 0;
             }
         }
     }
-    configNumber = ReadConfigInt(kConfRalla, "CONF", 1);
+    configNumber = ReadIniInt(kConfRalla, "CONF", 1, cfg);
     return configNumber;
 }
 
 int RallaToolSet::SaveConfig() {
+    const char* cfg = PathSlot(PathTable::kConfigPar);
     bool ok = true;
-    for (int i = 0; i < kRallaBasePositions; ++i) ok &= WriteConfigString(kConfRalla, kPositionKeys[i], positionNames[i]);
+    for (int i = 0; i < kRallaBasePositions; ++i) ok &= WriteIniString(kConfRalla, kPositionKeys[i], positionNames[i], cfg);
     for (int e = 0; e < 4; ++e) {
         const int i = kRallaBasePositions + e;
         if (MachineVariant != 0 && g_extraPositionOn[e] != 0) {
-            ok &= WriteConfigString(kConfRalla, kPositionKeys[i], positionNames[i]);
+            ok &= WriteIniString(kConfRalla, kPositionKeys[i], positionNames[i], cfg);
         } else {
-            CopyText(positionNames[i], "0");
-            ok &= WriteConfigString(kConfRalla, kPositionKeys[i], "0");
+            CopyField(positionNames[i], "0");
+            ok &= WriteIniString(kConfRalla, kPositionKeys[i], "0", cfg);
             if (MachineVariant == 0) {
                 g_extraPositionOn[e] = 0;
                 SetExtraOnFlag(e, 0);
             }
         }
     }
-    ok &= WriteConfigInt(kConfRalla, "CONF", configNumber);
+    ok &= WriteIniInt(kConfRalla, "CONF", configNumber, cfg);
     return ok ? 0 : 1;
 }
 
@@ -127,7 +129,7 @@ int RallaToolSet::SetSpindleTools(const int32_t in[kRallaMaxPositions], int32_t 
             ++extraChanged;
         }
         positionTools[i] = in[i];
-        CopyText(positionNames[i], tools[static_cast<std::size_t>(in[i])].name);
+        CopyField(positionNames[i], tools[static_cast<std::size_t>(in[i])].name);
         changed = true;
     }
     if (changed) return SaveConfig();
@@ -153,7 +155,7 @@ const ToolRecord& RallaToolSet::Tool(int index) const {
 
 int RallaToolSet::LoadTools() {
     ToolFileParse parsed;
-    const char* path = g_pPathTable != nullptr ? g_pPathTable->slots[PathTable::kToolsTxt] : "";
+    const char* path = PathSlot(PathTable::kToolsTxt);
     const int result = ParseToolFile(path, parsed);
     if (result == 1) return 1;
 
@@ -165,7 +167,7 @@ int RallaToolSet::LoadTools() {
         if (IsBladeToolName(r.name)) continue;
         if (checkLimits != 0 && CheckToolLimits(r, checkLimits) != 0) return 1;
         ToolRecord t;
-        CopyText(t.name, r.name);
+        CopyField(t.name, r.name);
         t.kind = r.kind;
         t.cooling = r.cooling;
         for (int k = 0; k < 3; ++k) {
@@ -194,7 +196,7 @@ void RallaToolSet::ResolvePositions() {
     for (int i = 0; i < kRallaMaxPositions; ++i) {
         const int index = FindTool(positionNames[i]);
         if (index < 0) {
-            CopyText(positionNames[i], "0");
+            CopyField(positionNames[i], "0");
             positionTools[i] = 0;
             missing = true;
         } else {

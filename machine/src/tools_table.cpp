@@ -7,7 +7,6 @@
 #include <cstring>
 #include <new>
 
-#include "barlist_support.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
@@ -16,14 +15,13 @@
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
 #include "machine/units.h"
+#include "machine/utils.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
-using namespace barlist_support;
-
 namespace {
 
-const char* ToolsTxtPath() { return g_pPathTable != nullptr ? g_pPathTable->slots[PathTable::kToolsTxt] : ""; }
+const char* ToolsTxtPath() { return PathSlot(PathTable::kToolsTxt); }
 
 // Splits a text into lines, accepting CR LF, LF and a lone CR.
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -155,7 +153,7 @@ int ParseToolFile(const char* path, ToolFileParse& out) {
             return 2;
         }
         ToolFileRecord r;
-        CopyText(r.name, head[0].c_str(), head[0].size());
+        CopyField(r.name, head[0].c_str(), head[0].size());
         FillRecord(r, head, lines[i + 1], lines[i + 2], lines[i + 3]);
         out.records.push_back(r);
         i += 3;

@@ -37,22 +37,22 @@ int RefusingAnswer(BoxButtons buttons) {
     return IDCANCEL;
 }
 
-int ShowBox(const char* titleKey, const std::string& text, BoxButtons buttons, BoxIcon icon) {
+namespace {
+int ShowRequest(const char* title, bool titleIsKey, const std::string& text, BoxButtons buttons, BoxIcon icon) {
     MessageBoxRequest r;
-    r.title = titleKey != nullptr ? titleKey : "";
-    r.titleIsKey = true;
+    r.title = title != nullptr ? title : "";
+    r.titleIsKey = titleIsKey;
     r.text = text;
     r.buttons = buttons;
     r.icon = icon;
     return Ui().ShowMessageBox(r);
 }
+} // namespace
+
+int ShowBox(const char* titleKey, const std::string& text, BoxButtons buttons, BoxIcon icon) {
+    return ShowRequest(titleKey, true, text, buttons, icon);
+}
 
 int ShowBoxLiteralTitle(const char* title, const std::string& text, BoxButtons buttons, BoxIcon icon) {
-    MessageBoxRequest r;
-    r.title = title != nullptr ? title : "";
-    r.titleIsKey = false;
-    r.text = text;
-    r.buttons = buttons;
-    r.icon = icon;
-    return Ui().ShowMessageBox(r);
+    return ShowRequest(title, false, text, buttons, icon);
 }

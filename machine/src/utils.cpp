@@ -102,15 +102,15 @@ char* SpaceToUnderscore(char* text) {
     return text;
 }
 
-namespace {
-void CopyName(char* dest, const char* src) {
-    if (dest == nullptr) return;
-    std::size_t n = std::strlen(src);
-    if (n > 8) n = 8;
-    std::memcpy(dest, src, n);
-    dest[n] = '\0';
+void CopyField(char* field, std::size_t size, const char* text, std::size_t n) {
+    if (field == nullptr || size == 0) return;
+    if (text == nullptr) text = "";
+    const std::size_t limit = n < size - 1 ? n : size - 1;
+    std::size_t len = 0;
+    while (len < limit && text[len] != '\0') ++len;
+    std::memcpy(field, text, len);
+    field[len] = '\0';
 }
-} // namespace
 
 void SplitFileName(char* path, char* series, char* code) {
     if (series != nullptr) series[0] = '\0';
@@ -120,19 +120,16 @@ void SplitFileName(char* path, char* series, char* code) {
     char* name = slash != nullptr ? slash + 1 : path;
     // Only the file-name part loses its extension: a dotted directory name stays whole.
     if (char* dot = std::strchr(name, '.')) *dot = '\0';
-    CopyName(code, name);
+    CopyField(code, 9, name);
     *name = '\0';
     if (slash != nullptr) *slash = '\0';
     char* dirSlash = std::strrchr(path, '\\');
-    CopyName(series, dirSlash != nullptr ? dirSlash + 1 : path);
+    CopyField(series, 9, dirSlash != nullptr ? dirSlash + 1 : path);
 }
 
 void GetDxfDirectory(char* buffer) {
     if (buffer == nullptr) return;
     buffer[0] = '\0';
     if (g_pSettings == nullptr) return;
-    const char* dir = g_pSettings->DIR_DXF;
-    std::size_t n = strnlen(dir, kSettingsDirSize - 1);
-    std::memcpy(buffer, dir, n);
-    buffer[n] = '\0';
+    CopyField(buffer, 260, g_pSettings->DIR_DXF, kSettingsDirSize - 1);
 }

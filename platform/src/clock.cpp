@@ -7,9 +7,7 @@
 
 namespace plat {
 
-namespace {
-
-LocalTime FromTm(const std::tm& tm, int millisecond) {
+LocalTime LocalTimeFromTm(const std::tm& tm, int millisecond) {
     LocalTime t{};
     t.year = tm.tm_year + 1900;
     t.month = tm.tm_mon + 1;
@@ -22,6 +20,8 @@ LocalTime FromTm(const std::tm& tm, int millisecond) {
     return t;
 }
 
+namespace {
+
 LocalTime WallTime(bool local) {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
@@ -29,7 +29,7 @@ LocalTime WallTime(bool local) {
     const std::time_t secs = ts.tv_sec;
     if (local) localtime_r(&secs, &tm);
     else gmtime_r(&secs, &tm);
-    return FromTm(tm, static_cast<int>(ts.tv_nsec / 1000000));
+    return LocalTimeFromTm(tm, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
 class RealClock final : public Clock {
@@ -80,7 +80,7 @@ LocalTime FakeClock::NowUtc() {
     const std::time_t t = epoch_ + static_cast<std::time_t>(secs);
     std::tm tm{};
     gmtime_r(&t, &tm);
-    return FromTm(tm, static_cast<int>(ms));
+    return LocalTimeFromTm(tm, static_cast<int>(ms));
 }
 
 } // namespace plat

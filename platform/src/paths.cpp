@@ -183,6 +183,11 @@ std::string FindExisting(std::string_view path) {
     return ResolveNoCase(native, false);
 }
 
+std::string PathForRead(std::string_view path) {
+    std::string found = FindExisting(path);
+    return found.empty() ? NativePath(path) : found;
+}
+
 std::string PathForWrite(std::string_view path) {
     std::string native = NativePath(path);
     if (native.empty() || Exists(native)) return native;

@@ -283,6 +283,16 @@ std::string ToUpperAscii(std::string_view s) {
     return out;
 }
 
+std::string WithCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
 int32_t TruncToInt32(double v) {
     if (!std::isfinite(v)) return 0;
     if (v >= 2147483647.0) return INT32_MAX;

@@ -1,6 +1,8 @@
-# Blade-cut geometry and composition.
+# Blade-cut geometry, composition and the adapter on the working records.
 brelon_add_test(engine_blade_tests LABEL engine
     SOURCES
         ${CMAKE_CURRENT_SOURCE_DIR}/blade_geometry_test.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/blade_composition_test.cpp
-    LIBS engine)
+        ${CMAKE_CURRENT_SOURCE_DIR}/blade_turn_test.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/blade_adapter_test.cpp
+    LIBS engine test_support)

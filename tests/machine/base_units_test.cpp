@@ -198,6 +198,23 @@ TEST(TextRoutines, SplitFileName) {
     EXPECT_STREQ(series, "");
 }
 
+TEST(TextRoutines, CopyFieldIsBoundedAndTerminated) {
+    char field[6];
+    CopyField(field, "ABCDEFGH"); // cut to the field
+    EXPECT_STREQ(field, "ABCDE");
+    CopyField(field, nullptr);
+    EXPECT_STREQ(field, "");
+    // A record text without its zero: at most n characters are read.
+    const char record[4] = {'W', 'X', 'Y', 'Z'};
+    CopyField(field, record, sizeof record);
+    EXPECT_STREQ(field, "WXYZ");
+    CopyField(field, sizeof field, "AB\0CD", 5);
+    EXPECT_STREQ(field, "AB");
+    char one[1] = {'q'};
+    CopyField(one, "text");
+    EXPECT_STREQ(one, "");
+}
+
 TEST(ErrorText, WritesAreBounded) {
     std::string longText(500, 'x');
     SetErrorText("%s", longText.c_str());

@@ -73,6 +73,12 @@ TEST_F(Drives, ExistingFileFoundIgnoringCase) {
     EXPECT_EQ(plat::OpenFile("C:\\UVEN\\LAV\\NONE.TXT", "r"), nullptr);
 }
 
+TEST_F(Drives, ReadPathIsTheExistingFileElseTheMappedPath) {
+    EXPECT_EQ(plat::PathForRead("C:\\UVEN\\LAV\\FILE.txt"), dir / "C/Uven/Lav/File.TXT");
+    EXPECT_EQ(plat::PathForRead("C:\\UVEN\\LAV\\NONE.TXT"), plat::NativePath("C:\\UVEN\\LAV\\NONE.TXT"));
+    EXPECT_EQ(plat::PathForRead(""), "");
+}
+
 TEST_F(Drives, WritesReuseTheExistingSpelling) {
     FILE* f = plat::OpenFile("c:\\UVEN\\lav\\file.txt", "w");
     ASSERT_NE(f, nullptr);

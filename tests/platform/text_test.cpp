@@ -135,6 +135,12 @@ TEST(RealToInt, TruncatesTowardZeroAndRoundsHalvesAway) {
     EXPECT_EQ(plat::RoundToInt32(-0.4), 0);
 }
 
+TEST(LineEnds, WithCrLfAddsOnlyMissingCarriageReturns) {
+    EXPECT_EQ(plat::WithCrLf("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(plat::WithCrLf("\n\n"), "\r\n\r\n");
+    EXPECT_EQ(plat::WithCrLf("no end"), "no end");
+}
+
 TEST(NoCase, ComparesAsciiIgnoringCase) {
     EXPECT_TRUE(plat::EqualsNoCase("Velmo", "vELMO"));
     EXPECT_FALSE(plat::EqualsNoCase("Velmo", "Velm"));

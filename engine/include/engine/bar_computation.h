@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/blade_fields.h"
 #include "engine/working_records.h"
 #include "machine/barlist.h"
 
@@ -63,6 +64,8 @@ int CompareLeftAngle(const WorkingPiece* a, const WorkingPiece* b);
 // Face class, sine and cosine of a face angle (thousandths).
 void FaceClassOf(int32_t angolo, int32_t* tipo, double* sine, double* cosine);
 
+class DxfSection; // engine/dxf_section.h
+
 class BarComputation : public BarList {
 public:
     // Loads the list (BarList) and takes the current ralla angle from RallaToolSet.
@@ -84,6 +87,13 @@ public:
     void MirrorPieceEnds();
     // End trims (built with the profile section and the blade cut points).
     int ComputeEndTrims();
+    // Blade cuts inside a piece on machine variant 1 (cut_points.cpp, end_trims.cpp): the four
+    // cut points of a rotated cut, and the links of rotated and cross cuts to the piece's end
+    // cuts. 0 ready, 1 the cut cannot be made or the flange would strike, 2 a precedence list
+    // is full.
+    int RotatedCutCorners(WorkingMachining& m);
+    // The profile section of the current bar, read once per bar computation (variant 1).
+    std::shared_ptr<DxfSection> profileSection;
 
     // Checks.
     int CheckListTools();
@@ -143,6 +153,10 @@ public:
 
     // Pieces made in an earlier run of the current bar (bar progress).
     int32_t piecesDone = 0;
+
+    // Blade-cut working fields, carried from one cut to the next for the whole list
+    // (blade_adapter.h resets the per-cut ones).
+    BladeWorkingFields blade;
 
 private:
     int ConvertRecord(const uint8_t* rec, const uint8_t* tail, int tailLength, WorkingMachining& m,

@@ -25,6 +25,14 @@ public:
     int32_t FitViceToFollowingMachining(const BladeCut& cut, BladeCut& following, int32_t refX,
                                         int32_t& viceValue, int32_t lowerBound, int32_t limit, int32_t margin);
 
+    // Turns the head by half a turn over the same cut line: A grows by 180000 and the vertices
+    // in use (vertex 0, and vertex 1 of a cut with two or more) are recomputed so that the
+    // turned blade's faces swap over the same kerf.
+    void TurnCut(BladeCut& cut) const;
+    // Extra bar X (0 when none) that takes the blade head's arm and motor off the vice outline,
+    // for a one-vertex cut at bar position P; applied to negative and turned cuts.
+    int32_t ArmMotorViceShift(const BladeCut& cut, int32_t P, int32_t margin) const;
+
 private:
     int32_t BladePositionAgainstVice(BladeCut& cut, int vertexMode, int32_t margin, int32_t base, bool& hits);
 };

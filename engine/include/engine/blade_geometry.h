@@ -5,6 +5,7 @@
 // millimetre and of a degree; the geometry itself is done in reals and truncated toward zero.
 #include <cstdint>
 
+#include "engine/blade_fields.h"
 #include "machine/geometry.h"
 
 class MachineSettings;
@@ -45,15 +46,6 @@ struct BladeCut {
     uint8_t footprintFlag = 0;
     double tiltDeg = 0;        // tilt of the blade, degrees
     int32_t marker = 0;        // marker value of a following machining (only non-zero matters)
-};
-
-// Working fields carried from one cut to the next (thousandths unless a flag).
-struct BladeWorkingFields {
-    int32_t cutShiftX = 0, cutSpanX = 0, cutLowX = 0, cutHighX = 0, flangeShiftX = 0;
-    int32_t bladeGapX = 0, viceStepX = 0, bladeSideX = 0, viceSideX = 0;
-    int32_t refitShiftX = 0, clampCorrectionX = 0;
-    uint8_t viceMoved = 0, refitAgain = 0, bladeClearsVice = 0;
-    int32_t footprintDX1 = 0, footprintDX2 = 0, footprintDY1 = 0, footprintDY2 = 0;
 };
 
 int32_t MinInt(int32_t a, int32_t b);

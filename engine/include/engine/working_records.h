@@ -97,6 +97,8 @@ struct DepthStepRecord {
     int32_t flags = 0;     // entry offset 16: bit 0 diameter notice, bit 4 (16) unusable
     int16_t value16 = 0;   // entry offset 20
     int32_t speed = 0;     // entry offset 22, or the record's / tool's speed when below 0
+    // Computed by the speed elaboration: spindle speed, feed per revolution, feed, plunge speed.
+    int32_t stepVelRot = 0, stepFeedRev = 0, stepVelLav = 0, stepVelSfond = 0;
 };
 
 // One machining or end-cut record of the current bar. Zero-filled when made.
@@ -160,6 +162,7 @@ struct WorkingMachining {
     int32_t ownSpeeds[3] = {};
     int32_t speedGiven = 0;
     int32_t rotationSpeed = 0;  // the list's speed of rotation, or the tool's default
+    int32_t feedPerRev = 0;     // feed per revolution computed by the speed elaboration
     int32_t Insieme = 0;
     int32_t Priorita = 0;
     int32_t Lav_afterCount = 0;
@@ -179,6 +182,12 @@ struct WorkingMachining {
     uint8_t nearHorizontal = 0;
     double overrunX = 0;        // millimetres
     double overrunXVice = 0;
+    // Blade footprint of a cut at the vices' top (millimetres) and the flag that makes the
+    // blade-cut geometry use it instead of the plain disc; the blade's tilt angle in degrees.
+    // The cut's vertex count is cutPointMode (1 or 4; 2 on the variant-1 body).
+    double footprintWidth = 0;
+    uint8_t footprintFlag = 0;
+    double tiltAngle = 0;
     // End-cut fields (end trims and SetCutClampCode).
     int32_t endFlags = 0;       // bit 1 first-end cut, bit 2 other-end cut
     int32_t cutNumber = 0;

@@ -30,6 +30,9 @@ int IsFileReadable(const char* path);
 bool FileExists(const char* path);
 // A directory exists at the path (stat; one trailing backslash allowed).
 bool DirectoryExists(const char* path);
+// Appends the bytes to the file (created when missing); false when it does not open or the
+// write falls short.
+bool AppendToFile(const char* path, const std::string& bytes);
 // Returns once n hundredths of a second have passed on the clock's UTC time of day; a wait
 // across midnight lasts as long as any other.
 void WaitHundredths(int n);

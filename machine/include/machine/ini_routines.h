@@ -1,7 +1,9 @@
 #pragma once
-// INI values read through the platform's profile functions. The file may be a Windows-style
-// path (a path-table slot) or a native path.
+// INI values read and written through the platform's profile functions. The file may be a
+// Windows-style path (a path-table slot) or a native path.
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The integer value of the key; default when the key is missing or empty.
 int32_t ReadIniInt(const char* section, const char* key, int32_t defaultValue, const char* file);
@@ -11,3 +13,15 @@ int32_t ReadIniInt(const char* section, const char* key, int32_t defaultValue, c
 double ReadIniDouble(const char* section, const char* key, double defaultValue, const char* file);
 // The number of keys of the section: 0 when it is missing or empty.
 int IniSectionExists(const char* section, const char* file);
+
+// The text value of the key cut to maxChars characters; the default (null: "", also cut)
+// when the key is missing or the file name is empty.
+std::string ReadIniString(const char* section, const char* key, const char* defaultValue, std::size_t maxChars,
+                          const char* file);
+// Writes a value (null deletes the key); false for an empty file name or an I/O failure.
+bool WriteIniString(const char* section, const char* key, const char* value, const char* file);
+// Writes an integer value as decimal text.
+bool WriteIniInt(const char* section, const char* key, int32_t value, const char* file);
+// Removes a whole section; false for an empty file name, true when the file or the section
+// does not exist.
+bool DeleteIniSection(const char* section, const char* file);

@@ -3,6 +3,7 @@
 // through g_pPathTable. Slots hold Windows-style paths (directories end in a backslash);
 // callers map them with plat::NativePath / plat::OpenFile when they open a file.
 #include <cstddef>
+#include <string>
 
 struct PathTable {
     static constexpr int kSlotCount = 18;
@@ -34,6 +35,11 @@ struct PathTable {
 
 // Owned by the application object (created at start-up, deleted at exit).
 extern PathTable* g_pPathTable;
+
+// A slot of g_pPathTable; "" without a table.
+const char* PathSlot(PathTable::Slot slot);
+// A file below the program directory: the kProgramDir slot followed by relative ("CONF\x.CP").
+std::string ProgramFilePath(const std::string& relative);
 
 // The controller work directory. It is not configurable; this system never runs on an
 // embedded Windows edition, so the embedded form only exists for the start-up logic.

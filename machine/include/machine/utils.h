@@ -29,6 +29,14 @@ char* TrimTextField(char* text);
 char* StripLeadingZeros(char* text);
 // Every ' ' becomes '_'. In place.
 char* SpaceToUnderscore(char* text);
+// Copies text into a fixed field of size bytes: at most n characters, fewer when the text ends
+// sooner (a record field need not hold its zero), always terminated and cut to size - 1.
+// A null text copies as "".
+void CopyField(char* field, std::size_t size, const char* text, std::size_t n = SIZE_MAX);
+template <std::size_t N>
+void CopyField(char (&field)[N], const char* text, std::size_t n = N - 1) {
+    CopyField(field, N, text, n);
+}
 
 // Splits a path "...\SERIES\CODE.ext": cuts the extension of the file-name part (the first
 // '.' after the last backslash; dots in directory names stay), takes the file name (at most

@@ -23,6 +23,9 @@ Clock& SystemClock();           // the real one
 Clock& CurrentClock();          // the one in use
 void SetClock(Clock* clock);    // tests; null restores the system clock
 
+// The fields of a broken-down time (localtime_r / gmtime_r) with the given milliseconds.
+LocalTime LocalTimeFromTm(const std::tm& tm, int millisecond = 0);
+
 inline int64_t MonotonicMs() { return CurrentClock().MonotonicMs(); }
 inline void SleepMs(int ms) { CurrentClock().SleepMs(ms); }
 

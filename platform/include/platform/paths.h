@@ -31,6 +31,8 @@ FILE* OpenFile(std::string_view path, const char* mode);
 
 // Mapped path for creating a file: existing folders and file matched ignoring case.
 std::string PathForWrite(std::string_view path);
+// Native path for reading: the existing file (FindExisting), else the mapped path.
+std::string PathForRead(std::string_view path);
 
 bool IsRegularFile(std::string_view path);   // stat, after mapping and case fallback
 bool IsDirectory(std::string_view path);     // stat, never "the first directory entry"

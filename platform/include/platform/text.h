@@ -40,5 +40,7 @@ int32_t RoundToInt32(double v); // nearest, halves away from zero, clamped, non-
 // Splits text into lines; accepts CR LF, LF and lone CR; the last line may lack an end.
 // Writers use CR LF ("\r\n").
 inline constexpr const char* kLineEnd = "\r\n";
+// The text with every LF that has no CR before it turned into CR LF.
+std::string WithCrLf(std::string_view text);
 
 } // namespace plat

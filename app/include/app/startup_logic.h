@@ -1,0 +1,36 @@
+#pragma once
+// Decisions of the start-up and of the main window's creation that need no window system:
+// option words, the machine variant from the controller or from "ConfMac.dbg", the window
+// title, the status timer period and the pane colours.
+#include <string>
+
+// Option words in force (the program-wide values of globals.h take them).
+struct OptionWords {
+    int machineConnected = 1;
+    int machineOption = 1;
+    int decentredRalla = 0;
+};
+
+// The command line, upper-cased, searched for "OFFICE", "K7310", "RUVIZORUR", "DECENTR" in this
+// order: only the first one found acts (a substring is enough).
+void ApplyCommandLineWords(const std::string& commandLine, OptionWords& words);
+// GENERAL MACHINE: up to 8 blank-separated words, each compared whole and ignoring case with
+// the same four words; every matching word acts. A word longer than 19 characters matches
+// nothing.
+void ApplyMachineWords(const std::string& machineValue, OptionWords& words);
+
+// The variant from R700, R813 and R814 (non-zero counts as set), or -1 when no column matches.
+int VariantFromController(float r700, float r813, float r814);
+// The variant from ConfMac.dbg's ASSEX, ASSEH, ASSEP, or -1 when no column matches.
+int VariantFromConfMac(int assex, int asseh, int assep);
+
+// "Velmo (v<version>) for ..." with the option letters and the office mark.
+std::string ComposeBaseTitle(int variant, const char* version, int decentred, int machineOption, int connected);
+
+// The status poll period: STATUS_TIMER as read, a period of 0 or less taken as kMinStatusPeriod
+// (a zero period would poll the controller in a busy loop).
+inline constexpr int kMinStatusPeriod = 50;
+int StatusTimerPeriod(int configured);
+
+// Background colour (0x00BBGGRR, ui::kNoColor for none) of a status pane showing text.
+unsigned PaneBackground(int paneId, const std::string& text, bool online);

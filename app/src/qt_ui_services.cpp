@@ -1,0 +1,134 @@
+// UI services of the core on Qt widgets.
+#include "app/qt_ui_services.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QPushButton>
+
+#include "app/main_frame.h"
+#include "labelprint/Tagrix.h"
+#include "labelprint/message_sink.h"
+#include "machine/settings_support.h"
+#include "machine/window_scale.h"
+#include "platform/dynlib.h"
+#include "shapecomp/vlk32_bc.h"
+#include "ui/ResizeDialog.h"
+#include "ui/qt_text.h"
+
+namespace app {
+
+namespace {
+
+std::function<void(QMessageBox&)>& BoxObserver() {
+    static std::function<void(QMessageBox&)> observer;
+    return observer;
+}
+
+struct ButtonMap {
+    QMessageBox::StandardButton button;
+    int answer;
+};
+
+std::vector<ButtonMap> ButtonsOf(BoxButtons buttons) {
+    switch (buttons) {
+    case BoxButtons::Ok: return {{QMessageBox::Ok, IDOK}};
+    case BoxButtons::OkCancel: return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+    case BoxButtons::YesNo: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+    case BoxButtons::YesNoCancel:
+        return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+    case BoxButtons::RetryCancel: return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+    case BoxButtons::AbortRetryIgnore:
+        return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
+    }
+    return {{QMessageBox::Ok, IDOK}};
+}
+
+QMessageBox::Icon IconOf(BoxIcon icon) {
+    switch (icon) {
+    case BoxIcon::Warning: return QMessageBox::Warning;
+    case BoxIcon::Question: return QMessageBox::Question;
+    case BoxIcon::Information: return QMessageBox::Information;
+    case BoxIcon::Error: return QMessageBox::Critical;
+    case BoxIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request) {
+    const char* title = request.titleIsKey ? MsgString(request.title.c_str()) : request.title.c_str();
+    box.setWindowTitle(ui::ToQt(title));
+    box.setText(ui::ToQt(request.text));
+    box.setIcon(IconOf(request.icon));
+    QMessageBox::StandardButtons set;
+    for (const ButtonMap& b : ButtonsOf(request.buttons)) set |= b.button;
+    box.setStandardButtons(set);
+    // Boxes have no owner window; task-modal ones block every window of the program.
+    box.setWindowModality(request.taskModal ? Qt::ApplicationModal : Qt::NonModal);
+    if (request.scaled && ScreenWidth() > 0) box.setFont(ui::DialogFontFor(ScreenWidth()));
+}
+
+void QtUiServices::SetBoxObserver(std::function<void(QMessageBox&)> observer) { BoxObserver() = std::move(observer); }
+
+int QtUiServices::ShowMessageBox(const MessageBoxRequest& request) {
+    QMessageBox box;
+    PrepareMessageBox(box, request);
+    if (BoxObserver()) BoxObserver()(box);
+    const int pressed = box.exec();
+    for (const ButtonMap& b : ButtonsOf(request.buttons))
+        if (pressed == b.button) return b.answer;
+    return RefusingAnswer(request.buttons); // closed without a button
+}
+
+void QtUiServices::SetPaneText(int paneId, const std::string& text) {
+    if (MainFrame != nullptr) MainFrame->SetPaneText(paneId, text);
+}
+
+void QtUiServices::BeginWaitCursor() {
+    if (m_waitDepth++ == 0) QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+void QtUiServices::EndWaitCursor() {
+    if (m_waitDepth == 0) return;
+    if (--m_waitDepth == 0) QApplication::restoreOverrideCursor();
+}
+
+// ---- message sinks of the two libraries ----
+
+namespace {
+
+void ShapeCompilerMessage(void* /*context*/, const char* text, const char* caption) {
+    ShowBoxLiteralTitle(caption != nullptr ? caption : "", text != nullptr ? text : "", BoxButtons::Ok,
+                        BoxIcon::None);
+}
+
+class LabelSink : public tagrix::MessageSink {
+public:
+    void Show(const char* text, const char* caption, int icon) override {
+        ShowBoxLiteralTitle(caption != nullptr ? caption : "", text != nullptr ? text : "", BoxButtons::Ok,
+                            icon == tagrix::kBoxError ? BoxIcon::Error : BoxIcon::None);
+    }
+};
+
+LabelSink g_labelSink;
+
+void SetShapeSink(void* library, VlkMessageFn fn) {
+    if (library == nullptr) return;
+    auto set = reinterpret_cast<VlkSetMessageSinkFn>(plat::GetProcAddress(library, "VlkSetMessageSink"));
+    if (set != nullptr) set(fn, nullptr);
+}
+
+} // namespace
+
+void InstallLibrarySinks(void* shapeCompilerLibrary) {
+    SetShapeSink(shapeCompilerLibrary, &ShapeCompilerMessage);
+    tagrix::SetMessageSink(&g_labelSink);
+}
+
+void RemoveLibrarySinks(void* shapeCompilerLibrary) {
+    SetShapeSink(shapeCompilerLibrary, nullptr);
+    tagrix::SetMessageSink(nullptr);
+}
+
+} // namespace app

@@ -1,0 +1,221 @@
+// The application object: start-up in order, and the release of everything at exit.
+#include "app/path_table_qt.h"
+#include "app/velmo_app.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/main_frame.h"
+#include "app/qt_ui_services.h"
+#include "app/startup_logic.h"
+#include "engine/shape_compiler.h"
+#include "labelprint/Tagrix.h"
+#include "machine/error_text.h"
+#include "machine/file_routines.h"
+#include "machine/globals.h"
+#include "app/path_table_qt.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/ui_services.h"
+#include "machine/uvenlib_binding.h"
+#include "machine/window_scale.h"
+#include "msgtable/Dictavo.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+
+GetVlkVersionProc GetVlkVersion = nullptr;
+CompilaSpecialeProc CompilaSpeciale = nullptr;
+CVelmoApp* TheApp = nullptr;
+
+namespace {
+
+void VelmoErrorBox(const std::string& text) {
+    MessageBoxRequest r;
+    r.title = kVelmoErrorTitle;
+    r.titleIsKey = false;
+    r.text = text;
+    r.buttons = BoxButtons::Ok;
+    r.icon = BoxIcon::None;
+    Ui().ShowMessageBox(r);
+}
+
+std::string ToNativeDir(const std::string& dir) {
+    std::string d = dir.empty() ? plat::ProgramDirectory() : dir;
+    if (d.back() != '/') d += '/';
+    return d;
+}
+
+} // namespace
+
+CVelmoApp::CVelmoApp() {
+    TheApp = this;
+    if (g_pPathTable == nullptr) g_pPathTable = new PathTable();
+    g_pSettings = nullptr;
+    g_msgStrings = nullptr;
+    g_msgErrors = nullptr;
+    g_machineConnected = 1;
+    g_machineOption = 1;
+    g_decentredRalla = 0;
+    g_testRun = g_testAutoConfirm = g_testHidePopups = 0;
+    MachineVariant = 0;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize size = screen->size();
+        SetScreenSize(size.width(), size.height());
+    }
+}
+
+CVelmoApp::~CVelmoApp() {
+    ExitInstance();
+    if (TheApp == this) TheApp = nullptr;
+}
+
+bool CVelmoApp::ControllerBound() const { return g_uvenlib.IsLoaded(); }
+
+CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
+    m_exited = false;
+    if (options.installQtServices) {
+        m_services = std::make_unique<app::QtUiServices>();
+        SetUi(m_services.get());
+    }
+    if (g_pPathTable == nullptr) g_pPathTable = new PathTable();
+
+    // Module and program directories, controller work directory, configuration and log paths.
+    // (No embedded edition of the operating system exists here.)
+    const std::string moduleDir = ToNativeDir(options.moduleDir);
+    m_embedded = IsEmbeddedNT();
+    FillPathTableAtStartup(moduleDir.c_str(), m_embedded);
+    const std::string programDir = (*g_pPathTable)[PathTable::kProgramDir];
+    const std::string configDir = programDir + "CONF\\";
+
+    // The automatic test run.
+    const int flagTest = plat::GetProfileInt("TEST", "FLAG_TEST_MACHINE", 0, (*g_pPathTable)[PathTable::kTestPar]);
+    if (flagTest != 0) {
+        g_testRun = 1;
+        g_testAutoConfirm = 1;
+        g_testHidePopups = plat::GetProfileInt("TEST", "FLAG_TEST_HIDE_POPUP", 0, (*g_pPathTable)[PathTable::kTestPar]);
+    } else {
+        g_testRun = g_testAutoConfirm = g_testHidePopups = 0;
+    }
+
+    // Option words: the command line first, then GENERAL MACHINE (which adds to it).
+    OptionWords words;
+    words.machineConnected = g_machineConnected;
+    words.machineOption = g_machineOption;
+    words.decentredRalla = g_decentredRalla;
+    ApplyCommandLineWords(options.commandLine, words);
+    ApplyMachineWords(plat::ReadProfileString("GENERAL", "MACHINE", "", g_pPathTable->ConfigPar()), words);
+    g_machineConnected = words.machineConnected;
+    g_machineOption = words.machineOption;
+    g_decentredRalla = words.decentredRalla;
+
+    // The default configuration when none exists yet.
+    const std::string defaultConfig = configDir + "CONFIG.X_";
+    if (FileExists(defaultConfig.c_str()) && !FileExists(g_pPathTable->ConfigPar()))
+        CopyFileRetry(defaultConfig.c_str(), g_pPathTable->ConfigPar());
+
+    if (!LoadMessageTables()) {
+        VelmoErrorBox(kNoMessagesText);
+        ExitInstance();
+        return kFailed;
+    }
+    tagrix::SetProgramDirectory(moduleDir.c_str());
+
+    BindShapeCompiler();
+
+    // The controller library, only where the controller's work directory exists.
+    const std::string workDir = StripTrailingBackslash((*g_pPathTable)[PathTable::kCncWorkDir]);
+    if (plat::IsDirectory(workDir)) g_uvenlib.Bind();
+    if (!g_uvenlib.IsLoaded()) g_machineConnected = 0;
+
+    g_pSettings = new MachineSettings();
+    SetToolsTxtPath(g_pSettings->DIR_UTEN);
+
+    m_instanceLock = std::make_unique<plat::SingleInstanceLock>("VELMO", options.lockDir);
+    if (!m_instanceLock->Acquired()) {
+        ShowBox("T_ATTENZIONE", MsgString("M_PREVINST"), BoxButtons::Ok, BoxIcon::Warning);
+        ExitInstance();
+        return kSecondInstance;
+    }
+
+    if (g_uvenlib.IsLoaded()) {
+        if (options.startControllerProgram) plat::StartDetached(kControllerProgram, {});
+        g_uvenlib.RunDirnav();
+    }
+
+    if (options.createMainWindow) {
+        m_mainFrame = std::make_unique<CMainFrame>();
+        m_mainFrame->OnCreate();
+        m_mainFrame->showMaximized();
+    }
+    return kStarted;
+}
+
+bool CVelmoApp::LoadMessageTables() {
+    delete g_msgStrings;
+    g_msgStrings = nullptr;
+    delete g_msgErrors;
+    g_msgErrors = nullptr;
+    const std::string programDir = (*g_pPathTable)[PathTable::kProgramDir];
+    auto* strings = new Dictavo((programDir + "MSG\\STRING.MSG").c_str());
+    if (strings->LoadStrings() < 1) {
+        delete strings;
+        return false;
+    }
+    auto* errors = new Dictavo((programDir + "MSG\\ERR.MSG").c_str());
+    if (errors->LoadStrings() < 1) {
+        delete errors;
+        delete strings;
+        return false;
+    }
+    g_msgStrings = strings;
+    g_msgErrors = errors;
+    return true;
+}
+
+void CVelmoApp::BindShapeCompiler() {
+    m_vlkLib = plat::LoadLibraryByName("vlk32_bc.dll");
+    if (m_vlkLib == nullptr) {
+        VelmoErrorBox("Caricamento libreria vlk32_bc.dll fallito");
+        return;
+    }
+    GetVlkVersion = reinterpret_cast<GetVlkVersionProc>(plat::GetProcAddress(m_vlkLib, "GetVlkVersion"));
+    if (GetVlkVersion == nullptr) VelmoErrorBox("Funzione GetVlkVersion non trovata");
+    CompilaSpeciale = reinterpret_cast<CompilaSpecialeProc>(plat::GetProcAddress(m_vlkLib, "CompilaSpeciale"));
+    if (CompilaSpeciale == nullptr) VelmoErrorBox("Funzione CompilaSpeciale non trovata");
+    auto entry = reinterpret_cast<ShapeCompiler::Entry>(plat::GetProcAddress(m_vlkLib, "CompilaSpeciale3"));
+    if (entry == nullptr) VelmoErrorBox("Funzione CompilaSpeciale3 non trovata");
+    // The engine's one binding uses the library loaded here; it does not load it again.
+    if (entry != nullptr) TheShapeCompiler().BindFunction(entry);
+    app::InstallLibrarySinks(m_vlkLib);
+}
+
+void CVelmoApp::DestroyMainWindow() { m_mainFrame.reset(); }
+
+int CVelmoApp::ExitInstance() {
+    if (m_exited) return 0;
+    m_exited = true;
+    // The main window's objects go with the window.
+    DestroyMainWindow();
+    delete g_msgStrings;
+    g_msgStrings = nullptr;
+    delete g_pSettings; // writes GENERAL UN_MIS and closes both serial links
+    g_pSettings = nullptr;
+    delete g_pPathTable;
+    g_pPathTable = nullptr;
+    g_uvenlib.Unbind();
+    app::RemoveLibrarySinks(m_vlkLib);
+    TheShapeCompiler().Unbind();
+    GetVlkVersion = nullptr;
+    CompilaSpeciale = nullptr;
+    if (m_vlkLib != nullptr) plat::FreeLibrary(m_vlkLib);
+    m_vlkLib = nullptr;
+    delete g_msgErrors;
+    g_msgErrors = nullptr;
+    m_instanceLock.reset();
+    if (m_services != nullptr) {
+        if (&Ui() == m_services.get()) SetUi(nullptr);
+        m_services.reset();
+    }
+    return 0;
+}

@@ -1,0 +1,159 @@
+// Part-program generation of a bar with 20 pieces and 100 machinings on the variant-2 demo
+// machine: elaboration and writing together, the writer alone, and one fwrite of the same bytes.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "engine/iso_generator.h"
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/params.h"
+#include "machine/path_table.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/special_programs.h"
+#include "machine/units.h"
+#include "msgtable/Dictavo.h"
+#include "test_support/lda_writer.h"
+
+namespace {
+
+struct Installation {
+    std::string dir;
+    std::unique_ptr<IsoProgramGenerator> gen;
+    std::string program;
+
+    Installation() {
+        ResetProgramValues();
+        ApplyMachineVariant(2);
+        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-isobench-XXXXXX").string();
+        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
+        dir = tmpl + "/";
+        std::filesystem::create_directories(dir + "CONF");
+        std::filesystem::create_directories(dir + "MSG");
+        const std::string src = BRELON_SOURCE_DIR "/demo/";
+        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
+            std::filesystem::copy_file(src + "CONF-V2/" + name, dir + "CONF/" + name);
+        std::filesystem::copy_file(src + "MSG/DEBTG.MSG", dir + "MSG/DEBTG.MSG");
+        std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir + "TOOLS.TXT");
+        g_pPathTable = new PathTable;
+        SetProgramDir(dir.c_str());
+        SetConfigParPath((dir + "CONF/").c_str());
+        SetParamParPath((dir + "CONF/").c_str());
+        SetToolsTxtPath(dir.c_str());
+        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
+        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
+        g_msgStrings->LoadStrings();
+        g_msgErrors->LoadStrings();
+        SetUnitSystem(kUnitMillimetres);
+        g_pSettings = new MachineSettings();
+        if (LoadBaseParameters(*g_pSettings) != 0 || LoadAllParameters(*g_pSettings) != 0) std::abort();
+        g_pRallaTools = new RallaToolSet(1);
+        if (g_pRallaTools->LoadTools() != 0) std::abort();
+        g_pSpecialPrograms = new SpecialProgramList;
+
+        // 20 pieces of 280 mm, five drills each, on the four faces.
+        ldatest::BarSpec bar;
+        bar.name = "BAR";
+        bar.series = "ALU60";
+        bar.code = "T6001";
+        bar.label = "7";
+        bar.yMax = 60000;
+        bar.zMax = 45000;
+        bar.length = 6500000;
+        bar.repetitions = 1;
+        for (int p = 0; p < 20; ++p) {
+            ldatest::PieceSpec piece;
+            piece.name = "P" + std::to_string(p);
+            piece.length = 280000;
+            piece.firstAngle = piece.secondAngle = 90000;
+            for (int k = 0; k < 5; ++k) {
+                ldatest::MachiningSpec m;
+                m.figure = 1;
+                m.shortText = "FORO";
+                m.faceAngle = (k % 2) ? 90.0f : 0.0f;
+                m.x = 30000 + k * 50000;
+                m.y = 30000;
+                m.z = 20000;
+                m.tool = "PUNTA5";
+                m.params = {5000};
+                m.xMin = m.yMin = -2500;
+                m.xMax = m.yMax = 2500;
+                m.depthCount = 2;
+                m.stepDepth = 2000;
+                m.nomeLdt = "T";
+                m.idLdt = k + 1;
+                piece.machinings.push_back(m);
+            }
+            bar.pieces.push_back(piece);
+        }
+        ldatest::ListSpec spec;
+        spec.description = "BENCH";
+        spec.bars = {bar};
+        if (!ldatest::WriteLda(dir + "LIST.lda", spec)) std::abort();
+        gen = std::make_unique<IsoProgramGenerator>((dir + "LIST.lda").c_str());
+        if (CheckBarSize(*gen->Bar(0)) != 0 || gen->ComputeBar(0, 1) != 0 || gen->GenerateIsoProgram(1, 0) != 0) {
+            std::fprintf(stderr, "%s\n", g_errorText);
+            std::abort();
+        }
+        std::ifstream f(dir + "OUTPUT.ISO", std::ios::binary);
+        program.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+};
+
+Installation& Inst() {
+    static Installation inst;
+    return inst;
+}
+
+void BM_ComputeAndWriteProgram(benchmark::State& state) {
+    Installation& in = Inst();
+    for (auto _ : state) {
+        in.gen->ComputeBar(0, 1);
+        benchmark::DoNotOptimize(in.gen->GenerateIsoProgram(1, 0));
+    }
+    state.counters["machinings"] = in.gen->machiningCount;
+}
+BENCHMARK(BM_ComputeAndWriteProgram)->Unit(benchmark::kMillisecond);
+
+void BM_GenerateProgram(benchmark::State& state) {
+    Installation& in = Inst();
+    for (auto _ : state) benchmark::DoNotOptimize(in.gen->GenerateIsoProgram(1, 0));
+    state.counters["bytes"] = static_cast<double>(in.program.size());
+}
+BENCHMARK(BM_GenerateProgram)->Unit(benchmark::kMillisecond);
+
+// The writer alone: the body into a fresh file, already elaborated.
+void BM_WriterOnly(benchmark::State& state) {
+    Installation& in = Inst();
+    const std::string path = in.dir + "W.ISO";
+    for (auto _ : state) {
+        std::snprintf(in.gen->isoPath, sizeof in.gen->isoPath, "%s", path.c_str());
+        in.gen->isoFile = std::fopen(path.c_str(), "wb");
+        benchmark::DoNotOptimize(in.gen->WriteIsoProgramDefault(1));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(in.program.size()));
+}
+BENCHMARK(BM_WriterOnly)->Unit(benchmark::kMicrosecond);
+
+// The same bytes with one fwrite.
+void BM_OneFwrite(benchmark::State& state) {
+    Installation& in = Inst();
+    const std::string path = in.dir + "F.ISO";
+    for (auto _ : state) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(in.program.data(), 1, in.program.size(), f);
+        benchmark::DoNotOptimize(std::fclose(f));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(in.program.size()));
+}
+BENCHMARK(BM_OneFwrite)->Unit(benchmark::kMicrosecond);
+
+} // namespace

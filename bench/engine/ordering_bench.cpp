@@ -1,0 +1,148 @@
+// Ordering and elaborating a bar of 500 tool machinings and 40 end cuts on each machine
+// variant: links, positionings, ralla runs, speeds, marks and the appended report sections.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "engine/bar_computation.h"
+#include "engine/ordering.h"
+#include "machine/globals.h"
+#include "machine/params.h"
+#include "machine/path_table.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/special_programs.h"
+#include "machine/units.h"
+#include "msgtable/Dictavo.h"
+#include "test_support/lda_writer.h"
+
+namespace {
+
+struct Installation {
+    std::string dir;
+    std::unique_ptr<BarComputation> list;
+
+    bool Make(int variant) {
+        ResetProgramValues();
+        ApplyMachineVariant(variant);
+        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-ordering-XXXXXX").string();
+        if (::mkdtemp(tmpl.data()) == nullptr) return false;
+        dir = tmpl + "/";
+        std::filesystem::create_directories(dir + "CONF");
+        std::filesystem::create_directories(dir + "MSG");
+        const std::string src = BRELON_SOURCE_DIR "/demo/";
+        const char* conf = variant == 0 ? "CONF-V0/" : (variant == 2 ? "CONF-V2/" : "CONF/");
+        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
+            std::filesystem::copy_file(src + conf + name, dir + "CONF/" + name);
+        std::filesystem::copy_file(src + "MSG/DEBTG.MSG", dir + "MSG/DEBTG.MSG");
+        std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir + "TOOLS.TXT");
+        g_pPathTable = new PathTable;
+        SetProgramDir(dir.c_str());
+        SetConfigParPath((dir + "CONF/").c_str());
+        SetParamParPath((dir + "CONF/").c_str());
+        SetToolsTxtPath(dir.c_str());
+        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
+        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
+        g_msgStrings->LoadStrings();
+        g_msgErrors->LoadStrings();
+        SetUnitSystem(kUnitMillimetres);
+        g_pSettings = new MachineSettings();
+        if (LoadBaseParameters(*g_pSettings) != 0 || LoadAllParameters(*g_pSettings) != 0) return false;
+        g_pRallaTools = new RallaToolSet(1);
+        if (g_pRallaTools->LoadTools() != 0) return false;
+        for (int p = 0; p < kRallaMaxPositions; ++p) g_pRallaTools->positionTools[p] = p < 4 ? p + 1 : 0;
+        g_pSpecialPrograms = new SpecialProgramList;
+        ldatest::BarSpec bar;
+        bar.name = "BAR";
+        bar.series = "ALU60";
+        bar.code = "T6001";
+        bar.label = "7";
+        bar.yMax = 60000;
+        bar.zMax = 45000;
+        bar.length = 6500000;
+        bar.repetitions = 1;
+        ldatest::PieceSpec piece;
+        piece.name = "A";
+        piece.length = 1000000;
+        bar.pieces = {piece};
+        ldatest::ListSpec spec;
+        spec.description = "ORDERING BENCH";
+        spec.bars = {bar};
+        if (!ldatest::WriteLda(dir + "B.lda", spec)) return false;
+        list = std::make_unique<BarComputation>((dir + "B.lda").c_str());
+        return list->IsLoaded() && list->BarCount() == 1;
+    }
+
+    // 500 machinings spread over the bar on four faces and four tools, some in sets, and 40
+    // end cuts.
+    void Fill() {
+        BarComputation& bc = *list;
+        bc.FreeBarDetail();
+        bc.currentBar = bc.Bar(0);
+        static const int32_t faces[4] = {0, 90000, -90000, 180000};
+        for (int i = 0; i < 540; ++i) {
+            WorkingMachining* m = bc.NewRecord();
+            m->Id = i + 1;
+            m->active = 1;
+            if (i < 500) {
+                const int32_t x = 20000 + (i * 12347) % 6400000;
+                m->TipoLavor = kKindRalla;
+                m->Figura = 1 + i % 5;
+                m->Angolo = faces[i % 4];
+                m->Uten = 1 + (i / 3) % 4;
+                m->X = x;
+                m->Xm = m->XFm = x - 4000;
+                m->XM = m->XFM = x + 4000 + (i % 7) * 1000;
+                m->YFm = -4000;
+                m->YFM = 4000;
+                m->RY = (i % 9) * 5000;
+                m->stepDepth = 1000 + (i % 3) * 1000;
+                if (i % 10 == 0) {
+                    m->Insieme = 1 + i % 3;
+                    m->Priorita = i % 4;
+                }
+            } else {
+                const int32_t x = 6400000 - (i - 500) * 160000;
+                m->TipoLavor = kKindEndCut;
+                m->ATaglio = i % 2 == 0 ? 90000 : 45000;
+                m->X = m->Xm = m->XM = m->XFm = m->XFM = x;
+                m->CutMode = 2;
+                m->Insieme = 100;
+                m->Priorita = 1;
+            }
+            bc.records.push_back(m);
+            bc.order.push_back(m);
+        }
+        bc.orderedRecords = bc.recordCount = static_cast<int32_t>(bc.order.size());
+        bc.orderedMachinings = bc.machiningCount = 500;
+    }
+};
+
+void BM_OrderAndElaborate(benchmark::State& state) {
+    Installation inst;
+    if (!inst.Make(static_cast<int>(state.range(0)))) {
+        state.SkipWithError("installation failed");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(inst.dir + "OUTPUT.LAV");
+        std::filesystem::remove(inst.dir + "OUTPUT.DEB");
+        inst.Fill();
+        state.ResumeTiming();
+        const int r = ElaborateMachinings(*inst.list, 1, 1);
+        benchmark::DoNotOptimize(r);
+    }
+    inst.list.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(inst.dir, ec);
+}
+BENCHMARK(BM_OrderAndElaborate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+} // namespace

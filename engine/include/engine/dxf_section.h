@@ -1,0 +1,122 @@
+#pragma once
+// DxfSection: the cross-section of the bar's profile as the blade sees it, read from the
+// profile's drawing ("%s%s\%s.dxf" under DIR_DXF) or, without a usable drawing, the profile's
+// bounding rectangle. The section lies with its lower left corner on the origin; a drawing point
+// (x, y) stands at machine Y = x + offY and machine Z = y + offZ. The searches answer where the
+// centre of the circular blade must stand so that one pass cuts through every point of the
+// section while its flange keeps clear. All values are millimetres and degrees; a search that
+// finds nothing returns 0 and writes no message.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dxf/entities.h"
+
+struct BarRecord;
+class MachineSettings;
+
+// Larger and smaller of two reals.
+double MaxReal(double a, double b);
+double MinReal(double a, double b);
+
+// The profile's bounding rectangle of a bar record in thousandths (drawing axes: x across the
+// bar, y upwards).
+struct SectionRectangle {
+    int32_t lowX = 0, highX = 0, lowY = 0, highY = 0;
+};
+SectionRectangle SectionRectangleOf(const BarRecord& bar);
+
+// The drawing path of a profile: DIR_DXF, series and code joined as "%s%s\%s.dxf".
+std::string SectionDrawingPath(const char* dirDxf, const char* series, const char* code);
+
+class DxfSection {
+public:
+    struct Point {
+        double y = 0; // machine Y (drawing x + offY)
+        double z = 0; // machine Z (drawing y + offZ)
+    };
+
+    DxfSection() = default;
+
+    // Builds the section of a bar: the drawing at path when it exists and CK_DXF is not 0, else
+    // the bounding rectangle. offY and offZ in thousandths. Always yields a usable object.
+    void Load(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar);
+    // The same from an entity list already read (mirrored first when mirror is set, rotated by
+    // rotationDeg about the origin, moved to the origin, arcs turned into lines). An empty or
+    // degenerate list (no extent, or limits that are not finite) gives the rectangle instead.
+    void Place(MEntitiesList list, bool mirror, double rotationDeg, const SectionRectangle& rect);
+    // Copies the blade parameters from the settings (thousandths to millimetres).
+    void TakeBladeParameters(const MachineSettings& s);
+    // Destroys the entities; the object must not be queried afterwards.
+    void Free();
+
+    // Square-cut searches (blade at 90 degrees to the bar). side and direction are passed
+    // through without effect. 1 found, 0 not.
+    int ToolPositionA(int side, int direction, double& x, double& y, double& z) const;
+    int ToolPositionB(int side, int direction, double& x, double& y, double& z) const;
+    int ToolPositionC(int side, int direction, double& x, double& y, double& z) const;
+    int ToolPositionD(int side, int direction, double& x, double& yLeft, double& yRight, double& z) const;
+    // Angled-cut searches; angleDeg is the cut angle. chord: length along X of the blade's chord
+    // through the section.
+    int BladeClearanceA(int side, int direction, double angleDeg, double& x, double& y, double& z,
+                        double& chord) const;
+    int BladeClearanceB(int side, int direction, double angleDeg, double& x, double& y, double& z,
+                        double& chord) const;
+    int BladeClearanceC(int side, int direction, double angleDeg, double& x, double& y, double& z,
+                        double& chord) const;
+    int BladeClearanceD(int side, int direction, double angleDeg, double& x, double& y, double& z,
+                        double& chord) const;
+    int BladeClearance(int side, int direction, double angleDeg, double& x, double& y, double& z,
+                       double& chord) const;
+    int ToolPositionAngled(int side, int direction, double angleDeg, double& x1, double& x2, double& yLeft,
+                           double& yRight, double& z) const;
+
+    // The per-point rule of the square searches for one blade centre (Y, Zc): 1 when every point
+    // lies between the flange and the blade circle, with the smallest gap to the lower arc.
+    int CentreClears(double y, double zc, double& gap) const {
+        const Test t = TestCentre(y, zc, 1.0, 0.0);
+        gap = t.gap;
+        return t.pass ? 1 : 0;
+    }
+
+    const MEntitiesList& Entities() const { return entities; }
+    const std::vector<Point>& Points() const { return points_; }
+    bool FromDrawing() const { return fromDrawing_; }
+
+    // ---- fields (millimetres) ----
+    MEntitiesList entities;
+    std::string fileName;
+    double width = 0, height = 0;
+    double offY = 0, offZ = 0;
+    double deltaHViceClosed = 0;
+    double yMin = 0, yMax = 0, zMin = 0, zMax = 0;
+    double bladeDiameter = 0, bladeThickness = 0;
+    double bladeOffX = 0, bladeOffY = 0;
+    double armHeight = 0, armLength = 0, armWidth = 0;
+    double motorHeight = 0, motorLength = 0, motorWidth = 0;
+    double flangeDiameter = 0, flangeThickness = 0;
+    double nutDiameter = 0, nutThickness = 0;
+
+private:
+    struct Test {
+        bool pass = false;
+        double gap = 9999999.0;
+    };
+    // Every point against a blade centre (Y, Zc); across = the trace's half-axis factor across the
+    // bar (1 for a square cut, sin of the angle for an angled one), side2 the across shift of the
+    // blade's second face (0 for a square cut).
+    Test TestCentre(double Y, double Zc, double across, double side2) const;
+    bool InReach(const Point& p, double Zc) const;
+    double StartZ() const;
+    double LowStartZ() const;
+    bool InWindow(double y) const { return yMin <= y && y <= yMax; }
+    int Finish(const Test& t, double Zc, double& z) const;
+    int AngledFromAbove(double angleDeg, double startY, double xShift, double& x, double& y, double& z,
+                        double& chord) const;
+    int AngledBeside(bool right, double angleDeg, double& x, double& y, double& z, double& chord) const;
+    void BuildRectangle(const SectionRectangle& rect);
+    void Finalise();
+
+    std::vector<Point> points_;
+    bool fromDrawing_ = false;
+};

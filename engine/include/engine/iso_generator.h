@@ -1,0 +1,104 @@
+#pragma once
+// IsoProgramGenerator: the part-program side of the list object. After ComputeBar has loaded and
+// tested a bar, GenerateIsoProgram elaborates and orders its records and writes the bar's part
+// program in the controller's ISO dialect: "ISONV" in the controller work directory when the bar
+// goes to the machine, else "OUTPUT.ISO" in the program directory. Lines end in CR LF.
+//
+// A program is written into a temporary file beside its final name and renamed onto it only when
+// the whole program was written, so a failed generation never leaves a partial program behind.
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "engine/bar_computation.h"
+
+inline constexpr std::size_t kIsoPathSize = 260;
+
+// Piece states of a cut as the unloading lines read them.
+inline constexpr int kPieceStateGood = 1;  // the cut frees a piece of the list
+inline constexpr int kPieceStateScrap = 2; // the cut frees scrap (a trim or the remnant)
+
+class IsoProgramGenerator : public BarComputation {
+public:
+    explicit IsoProgramGenerator(const char* path);
+    ~IsoProgramGenerator() override;
+
+    // 0 when the program was written, closed and put in place; 1 on failure (g_errorText), and
+    // then no file of the failed run is left behind.
+    int GenerateIsoProgram(int32_t step, int forMachine);
+    // Body of machine variants 0 and 2 (the file must be open): 0 written and closed, 1 failed.
+    int WriteIsoProgramDefault(int32_t step);
+    // Body of machine variant 1; until it exists, variant 1 is refused with a message.
+    int WriteIsoProgramVariant1(int32_t step);
+
+    // ---- shared block writers ----
+    bool NeedsSeveralRotations() const;
+    void WriteToolChangeBlock(const WorkingMachining& m, const WorkingMachining* prev);
+    int WriteSpecialShapeCall(const char* name, const WorkingMachining& m);
+    int WritePAxisBlock(const WorkingMachining& m);
+    void WriteNextToolBlock();
+    void WriteUnloadPositionBlock(int pieceState, const char* text);
+    int WriteMachiningBlock(const WorkingMachining& m, const WorkingMachining* next, const WorkingMachining* prev);
+    // Vice X of a blade cut (thousandths) or a negative code: -1 no room for the vices, -2 the
+    // piece's head cut collides, -4 a notch cut off 45 degrees refused.
+    // The cut's record carries its blade data (a turned cut keeps its turned angle).
+    int32_t ComputeCutVicePosition(WorkingMachining& cut);
+    // All lines of one blade cut with its limit checks: 0, or 1 with the message in g_errorText.
+    int WriteCutBlock(WorkingMachining& cut, int cause);
+
+    // The tool check value: CK_TOOL while LASER_CK_TOOL is set, else 0.
+    static int ToolCheckValue();
+    // The path the program goes to (Windows form) for the machine variant and destination.
+    static std::string IsoOutputPath(int forMachine);
+
+    // ---- writer state ----
+    FILE* isoFile = nullptr;
+    int32_t lineCounter = 0;
+    char isoPath[kIsoPathSize] = {};  // native path of the file being written (the temporary)
+    int32_t IsoCode = 9999;
+    int32_t optimLevel = 1;
+    int32_t cutVicePosition = 0;
+    uint8_t viceCloses = 0;     // the vices close for the current cut
+    uint8_t viceUsable = 1;     // the vices may hold the bar for a cut
+    uint8_t uFree = 0;          // the U axis is left free for the current cut
+    uint8_t lastBarOfList = 0;  // set by the bar confirmation: written as R545
+
+    // ---- line output ----
+    // Writes text made by fmt in the C locale; every "\n" becomes CR LF.
+    void Out(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // Writes "N<counter> " and advances the counter, then text like Out.
+    void Block(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // "N<n> R<r>=<value>      { <comment> }\n" with a real in millimetres or degrees.
+    void RReal(int r, int32_t thousandths, const char* comment, int gap = 6);
+    void RInt(int r, int32_t value, const char* comment, int gap = 6);
+    // Unloading cause text that completes a split R540/R541 line, or null for a mode with none.
+    // Hands the lines held in memory to the file (lines are held in blocks of up to 64 KiB).
+    void FlushBuffer();
+    static const char* UnloadCauseText(int32_t mode, int variant, bool endOfBar, bool shortScrap);
+
+private:
+    void VOut(bool numbered, const char* fmt, va_list ap) __attribute__((format(printf, 3, 0)));
+    void AssignHead(int r);
+    void AssignTail(const char* comment, int gap);
+    static constexpr std::size_t kFlushSize = 1 << 16;
+    int CheckPieces(int32_t* remnant) const;
+    void WriteHead(int32_t step);
+    void WriteLoading();
+    int WriteUnloading(const WorkingMachining& u, bool endOfBar, int32_t pieceStart);
+    void WriteCutLines(const WorkingMachining& r, const WorkingMachining* next, int cause);
+    int WriteRemnant(int32_t remnant);
+    void WriteRepeat(int32_t step, int32_t repeatStart);
+    void WriteBladeZoneLine(const WorkingMachining& r);
+    int NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const;
+    int32_t OffQuotaB() const; // R_OFF_QUOTA_B: SPESS_LAMA less twice a negative CORR_X_LAME
+    int FinishFile();
+    void CloseFile();
+    int32_t ToolDiameter(const WorkingMachining& m) const;
+    WorkingMachining* RecordById(int32_t id) const;
+
+    int32_t remnant_ = 0;
+    int32_t cutBarX_ = 0; // bar position of the current blade cut
+    bool writeError_ = false;
+    std::string out_; // lines not yet handed to the file
+};

@@ -1,0 +1,450 @@
+// The profile section as the blade sees it, and the searches for the blade centre that cuts
+// through it with the flange clear of the material.
+#include "engine/dxf_section.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "dxf/dxf.h"
+#include "engine/bar_computation.h"
+#include "machine/barlist.h"
+#include "machine/geometry.h"
+#include "machine/globals.h"
+#include "machine/settings.h"
+#include "machine/units.h"
+
+namespace {
+
+constexpr double kNoGap = 9999999.0;
+// Below this sine an angled cut runs along the bar: no search can place it.
+constexpr double kMinSine = 1e-9;
+
+// d x 1000 to the nearest integer, halves up: distances are compared in thousandths.
+int64_t Milli(double d) { return static_cast<int64_t>(std::floor(d * 1000.0 + 0.5)); }
+
+// Square root of a value that rounding may have pushed slightly below 0.
+double SafeSqrt(double v) { return v > 0 ? std::sqrt(v) : 0.0; }
+
+bool Finite(const MLimits& l) {
+    return std::isfinite(l.minX) && std::isfinite(l.minY) && std::isfinite(l.maxX) && std::isfinite(l.maxY);
+}
+
+} // namespace
+
+double MaxReal(double a, double b) { return a > b ? a : b; }
+double MinReal(double a, double b) { return a < b ? a : b; }
+
+// The bar record keeps the section after the profile offsets: machine Y (across the bar) is the
+// drawing's x, machine Z (height) the drawing's y.
+SectionRectangle SectionRectangleOf(const BarRecord& bar) {
+    SectionRectangle r;
+    r.lowX = bar.yMin;
+    r.highX = bar.yMax;
+    r.lowY = bar.zMin;
+    r.highY = bar.zMax;
+    return r;
+}
+
+std::string SectionDrawingPath(const char* dirDxf, const char* series, const char* code) {
+    std::string p = dirDxf != nullptr ? dirDxf : "";
+    p += series != nullptr ? series : "";
+    p += '\\';
+    p += code != nullptr ? code : "";
+    p += ".dxf";
+    return p;
+}
+
+// ---------------------------------------------------------------- construction
+
+void DxfSection::TakeBladeParameters(const MachineSettings& s) {
+    deltaHViceClosed = FromThousandths(s.DELTA_H_MORSE_CL);
+    yMin = FromThousandths(s.Y_MIN_LAMA);
+    yMax = FromThousandths(s.Y_MAX_LAMA);
+    zMin = FromThousandths(s.Z_MIN_LAMA);
+    zMax = FromThousandths(s.Z_MAX_LAMA);
+    bladeDiameter = FromThousandths(s.DIAM_LAMA);
+    bladeThickness = FromThousandths(s.SPESS_LAMA);
+    bladeOffX = FromThousandths(s.OFF_X_LAMA);
+    bladeOffY = FromThousandths(s.OFF_Y_LAMA);
+    armHeight = FromThousandths(s.H_BRACCIO);
+    armLength = FromThousandths(s.L_BRACCIO);
+    armWidth = FromThousandths(s.ING_Y_BRACCIO);
+    motorHeight = FromThousandths(s.H_MOTOR);
+    motorLength = FromThousandths(s.L_MOTOR);
+    motorWidth = FromThousandths(s.ING_Y_MOTOR);
+    flangeDiameter = FromThousandths(s.DIAM_FLANGIA_LAMA);
+    flangeThickness = FromThousandths(s.SPESS_FLANGIA_LAMA);
+    nutDiameter = FromThousandths(s.DIAM_DADO_LAMA);
+    nutThickness = FromThousandths(s.SPESS_DADO_LAMA);
+}
+
+void DxfSection::Load(const char* path, int32_t offYThousandths, int32_t offZThousandths, const BarRecord& bar) {
+    fileName = path != nullptr ? path : "";
+    if (g_pSettings != nullptr) TakeBladeParameters(*g_pSettings);
+    offY = FromThousandths(offYThousandths);
+    offZ = FromThousandths(offZThousandths);
+    const SectionRectangle rect = SectionRectangleOf(bar);
+    MEntitiesList list;
+    // A drawing that does not exist (or is a folder) reads as an error and leaves the list empty.
+    if (g_pSettings != nullptr && g_pSettings->CK_DXF != 0 && !fileName.empty()) {
+        if (ReadDXF(fileName, list) < 0) list.Clear();
+    }
+    // The bar loaded mirrored mirrors its section; the bar record's real value is the section's
+    // rotation in degrees.
+    const bool mirror = BarEngineValues(bar).mirrored == 1;
+    const double rotation = std::isfinite(bar.realValue) ? static_cast<double>(bar.realValue) : 0.0;
+    Place(std::move(list), mirror, rotation, rect);
+}
+
+void DxfSection::Place(MEntitiesList list, bool mirror, double rotationDeg, const SectionRectangle& rect) {
+    entities = std::move(list);
+    fromDrawing_ = false;
+    if (!entities.Empty()) {
+        if (mirror) {
+            entities.Mirror(1);
+            entities.GetLimits();
+        }
+        if (std::isfinite(rotationDeg) && rotationDeg != 0.0) entities.Rotate(rotationDeg);
+        MLimits l = entities.GetLimits();
+        if (Finite(l)) entities.Move(-l.minX, -l.minY);
+        entities.GetLimits();
+        entities.ConvertArcsToLines(10.0);
+        entities.DeleteText();
+        entities.DeleteAttributes();
+        l = entities.GetLimits();
+        // A drawing without drawn entities, without extent or with limits that are no numbers
+        // cannot stand for the section: the bounding rectangle takes its place.
+        fromDrawing_ = !entities.Empty() && !l.empty && Finite(l) && (l.maxX - l.minX > 0 || l.maxY - l.minY > 0);
+    }
+    if (!fromDrawing_) BuildRectangle(rect);
+    Finalise();
+}
+
+void DxfSection::BuildRectangle(const SectionRectangle& r) {
+    entities.Clear();
+    const double x0 = FromThousandths(r.lowX), x1 = FromThousandths(r.highX);
+    const double y0 = FromThousandths(r.lowY), y1 = FromThousandths(r.highY);
+    entities.AddEntity(MEntityKind::Line, x0, y0, x1, y0);
+    entities.AddEntity(MEntityKind::Line, x1, y0, x1, y1);
+    entities.AddEntity(MEntityKind::Line, x1, y1, x0, y1);
+    entities.AddEntity(MEntityKind::Line, x0, y1, x0, y0);
+    const MLimits& l = entities.GetLimits();
+    entities.Move(-l.minX, -l.minY);
+}
+
+void DxfSection::Finalise() {
+    const MLimits& l = entities.GetLimits();
+    width = l.maxX - l.minX;
+    height = l.maxY - l.minY;
+    points_.clear();
+    points_.reserve(entities.Count());
+    for (const MEntity& e : entities) points_.push_back(Point{e.x + offY, e.y + offZ});
+}
+
+void DxfSection::Free() {
+    entities.Clear();
+    points_.clear();
+    fileName.clear();
+}
+
+// ---------------------------------------------------------------- common frame
+
+double DxfSection::StartZ() const { return height + offZ + flangeDiameter / 2.0 + 11.0; }
+
+double DxfSection::LowStartZ() const {
+    const double R = bladeDiameter / 2.0, F = flangeDiameter / 2.0;
+    const double raise = R - F - height - 11.0;
+    return StartZ() + (raise > 0 ? raise : 0.0);
+}
+
+bool DxfSection::InReach(const Point& p, double Zc) const {
+    const double R = bladeDiameter / 2.0;
+    const double dz = p.z - Zc;
+    return R * R - dz * dz >= 0;
+}
+
+DxfSection::Test DxfSection::TestCentre(double Y, double Zc, double across, double side2) const {
+    Test t;
+    if (!(across > kMinSine) || points_.empty()) return t;
+    const double R = bladeDiameter / 2.0, F = flangeDiameter / 2.0;
+    const int64_t fi = Milli(F), ri = Milli(R);
+    const double R2 = R * R;
+    for (const Point& p : points_) {
+        const double u = (p.y - Y) / across;
+        const double v = p.z - Zc;
+        const int64_t di = Milli(std::sqrt(u * u + v * v));
+        if (di < fi || di > ri) return t;
+        double h = std::fabs((Zc - SafeSqrt(R2 - u * u)) - p.z);
+        if (side2 != 0) {
+            const double u2 = (p.y - Y - side2) / across;
+            if (u2 * u2 <= R2) h = MinReal(h, std::fabs((Zc - SafeSqrt(R2 - u2 * u2)) - p.z));
+        }
+        if (h <= 0.001) h = 0;
+        t.gap = MinReal(t.gap, h);
+    }
+    t.pass = true;
+    return t;
+}
+
+int DxfSection::Finish(const Test& t, double Zc, double& z) const {
+    z = Zc;
+    if (t.gap != kNoGap) z = Zc + t.gap;
+    z -= 10.0;
+    return 1;
+}
+
+// ---------------------------------------------------------------- square cuts
+
+int DxfSection::ToolPositionA(int, int, double& x, double& y, double& z) const {
+    const double Zc = StartZ();
+    const double Y = offY - bladeOffY;
+    y = Y;
+    z = Zc;
+    for (const Point& p : points_) {
+        if (!InReach(p, Zc)) continue;
+        if (!InWindow(Y)) continue;
+        const Test t = TestCentre(Y, Zc, 1.0, 0.0);
+        if (!t.pass) break; // the candidate is fixed: every later entity gives the same answer
+        Finish(t, Zc, z);
+        y = Y + bladeOffY;
+        x += bladeOffX + bladeThickness;
+        return 1;
+    }
+    return 0;
+}
+
+int DxfSection::ToolPositionC(int, int, double& x, double& y, double& z) const {
+    const double Zc = StartZ();
+    const double Y = width / 2.0 + offY;
+    y = Y;
+    z = Zc;
+    for (const Point& p : points_) {
+        if (!InReach(p, Zc)) continue;
+        if (!InWindow(Y)) continue;
+        const Test t = TestCentre(Y, Zc, 1.0, 0.0);
+        if (!t.pass) break;
+        Finish(t, Zc, z);
+        y = Y + bladeOffY;
+        x += bladeOffX + bladeThickness;
+        return 1;
+    }
+    return 0;
+}
+
+int DxfSection::ToolPositionB(int, int, double& x, double& y, double& z) const {
+    const double R = bladeDiameter / 2.0;
+    const double halfArm = armWidth / 2.0;
+    const double starts[2] = {StartZ(), offZ};
+    for (int pass = 0; pass < 2; ++pass) {
+        const double Zc = starts[pass];
+        for (int walk = 0; walk < 2; ++walk) {
+            const bool right = walk == 1;
+            double lastFailed = std::numeric_limits<double>::quiet_NaN();
+            for (const Point& p : points_) {
+                if (!InReach(p, Zc)) continue;
+                const double dz = p.z - Zc;
+                const double root = SafeSqrt(R * R - dz * dz);
+                const double cand = right ? p.y + root : p.y - root;
+                y = cand;
+                z = Zc;
+                if (!InWindow(cand + bladeOffY)) continue;
+                if (pass == 1) {
+                    if (!right && !(halfArm + cand <= offY)) continue;
+                    if (right && !(width + offY <= cand - halfArm)) continue;
+                }
+                if (cand == lastFailed) continue; // the same candidate fails the same way
+                const Test t = TestCentre(cand, Zc, 1.0, 0.0);
+                if (!t.pass) {
+                    lastFailed = cand;
+                    continue;
+                }
+                Finish(t, Zc, z);
+                y = cand + bladeOffY;
+                x += bladeOffX + bladeThickness;
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+int DxfSection::ToolPositionD(int, int, double& x, double& yLeft, double& yRight, double& z) const {
+    const double R = bladeDiameter / 2.0, F = flangeDiameter / 2.0;
+    const double Zc = LowStartZ();
+    z = Zc;
+    if (height > R - F - 11.0 || points_.empty()) return 0;
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    double entry = 0, least = 0, most = 0;
+    bool haveEntry = false;
+    for (const Point& p : points_) {
+        const bool extends = p.y < lo || p.y > hi;
+        lo = MinReal(lo, p.y);
+        hi = MaxReal(hi, p.y);
+        if (extends) {
+            if (!InReach(p, Zc)) return 0;
+            const double dz = p.z - Zc;
+            const double cand = p.y - SafeSqrt(R * R - dz * dz);
+            if (!InWindow(cand + bladeOffY)) return 0;
+            entry = cand;
+        } else if (!haveEntry) {
+            return 0;
+        }
+        if (!haveEntry) least = most = entry;
+        least = MinReal(least, entry);
+        most = MaxReal(most, entry);
+        haveEntry = true;
+    }
+    yLeft = least + bladeOffY - offY;
+    yRight = most + bladeOffY - offY;
+    z = Zc - 10.0;
+    x += bladeOffX + bladeThickness;
+    return 1;
+}
+
+// ---------------------------------------------------------------- angled cuts
+
+int DxfSection::AngledFromAbove(double angleDeg, double startY, double xShift, double& x, double& y, double& z,
+                                double& chord) const {
+    const double a = DegToRad(angleDeg);
+    const double s = std::sin(a), c = std::cos(a);
+    const double T = bladeThickness + bladeOffX;
+    const double Zc = StartZ();
+    chord = 0;
+    y = startY;
+    z = Zc;
+    if (!(std::fabs(s) > kMinSine)) return 0;
+    x += xShift;
+    for (const Point& p : points_) {
+        if (!InReach(p, Zc)) continue;
+        if (!InWindow(startY + bladeOffY * s - bladeOffY + T * c)) continue;
+        const Test t = TestCentre(startY, Zc, std::fabs(s), bladeThickness * c);
+        if (!t.pass) break;
+        Finish(t, Zc, z);
+        x += T * s - bladeOffY * c;
+        y = startY + bladeOffY * s + T * c;
+        chord = width * std::fabs(c / s);
+        return 1;
+    }
+    return 0;
+}
+
+int DxfSection::BladeClearanceA(int, int, double angleDeg, double& x, double& y, double& z, double& chord) const {
+    const double a = DegToRad(angleDeg);
+    const double s = std::sin(a), c = std::cos(a);
+    const double T = bladeThickness + bladeOffX;
+    if (!(std::fabs(s) > kMinSine)) {
+        chord = 0;
+        return 0;
+    }
+    const double startY = offY - T * c - bladeOffY * s;
+    const double xShift = bladeOffY * c + T / s - T * s;
+    return AngledFromAbove(angleDeg, startY, xShift, x, y, z, chord);
+}
+
+int DxfSection::BladeClearanceB(int, int, double angleDeg, double& x, double& y, double& z, double& chord) const {
+    const double a = DegToRad(angleDeg);
+    const double s = std::sin(a), c = std::cos(a);
+    if (!(std::fabs(s) > kMinSine)) {
+        chord = 0;
+        return 0;
+    }
+    const double startY = width / 2.0 + offY;
+    // Divided as cos/sin: the tangent of a square angle is no number to divide by.
+    return AngledFromAbove(angleDeg, startY, -startY * c / s, x, y, z, chord);
+}
+
+int DxfSection::AngledBeside(bool right, double angleDeg, double& x, double& y, double& z, double& chord) const {
+    const double a = DegToRad(angleDeg);
+    const double s = std::sin(a), c = std::cos(a);
+    const double R = bladeDiameter / 2.0, F = flangeDiameter / 2.0;
+    const double T = bladeThickness + bladeOffX;
+    chord = 0;
+    if (!(std::fabs(s) > kMinSine) || !(R > 0)) return 0;
+    // Clearance limit of the arm and motor side left of the section for an angle; the right
+    // side's limit is its mirror image about the section at the mirrored angle.
+    auto leftLimit = [&](double deg) {
+        const double ra = DegToRad(deg);
+        const double ls = std::sin(ra), lc = std::cos(ra);
+        if (deg >= 90.0) return offY + flangeThickness * lc - F * ls;
+        const double arm = offY - (armLength + bladeThickness) * lc - armWidth / 2.0 * ls;
+        const double motor = offY - (motorLength + bladeThickness) * lc - motorWidth / 2.0 * ls;
+        return MinReal(arm, motor);
+    };
+    const double limit = right ? width + offY + (offY - leftLimit(180.0 - angleDeg)) : leftLimit(angleDeg);
+    const double starts[2] = {StartZ(), offZ};
+    for (int pass = 0; pass < 2; ++pass) {
+        const double Zc = starts[pass];
+        double lastFailed = std::numeric_limits<double>::quiet_NaN();
+        for (const Point& p : points_) {
+            const double dz = p.z - Zc;
+            const double k = 1.0 - dz * dz / (R * R);
+            if (k < 0) continue;
+            const double reach = SafeSqrt(k) * R * s;
+            double cand;
+            if (right)
+                cand = p.y + reach - (angleDeg <= 90.0 ? bladeThickness * c : 0.0);
+            else
+                cand = p.y - reach - (angleDeg >= 90.0 ? bladeThickness * c : 0.0);
+            y = cand;
+            z = Zc;
+            if (!InWindow(cand + bladeOffY * s - bladeOffY + T * c)) continue;
+            if (pass == 1 && (right ? cand < limit : cand > limit)) continue;
+            if (cand == lastFailed) continue;
+            const Test t = TestCentre(cand, Zc, std::fabs(s), bladeThickness * c);
+            if (!t.pass) {
+                lastFailed = cand;
+                continue;
+            }
+            Finish(t, Zc, z);
+            // The blade plane through the cut's X at the section's left edge stands, at the
+            // candidate, (cand - offY) * cot(angle) further along the bar.
+            x += -(cand - offY) * c / s + T * s - bladeOffY * c;
+            y = cand + bladeOffY * s + T * c;
+            chord = width * std::fabs(c / s);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int DxfSection::BladeClearanceC(int, int, double angleDeg, double& x, double& y, double& z, double& chord) const {
+    return AngledBeside(false, angleDeg, x, y, z, chord);
+}
+
+int DxfSection::BladeClearanceD(int, int, double angleDeg, double& x, double& y, double& z, double& chord) const {
+    return AngledBeside(true, angleDeg, x, y, z, chord);
+}
+
+int DxfSection::BladeClearance(int side, int direction, double angleDeg, double& x, double& y, double& z,
+                               double& chord) const {
+    const double x0 = x;
+    if (BladeClearanceC(side, direction, angleDeg, x, y, z, chord) == 1) return 1;
+    x = x0;
+    return BladeClearanceD(side, direction, angleDeg, x, y, z, chord);
+}
+
+int DxfSection::ToolPositionAngled(int, int, double angleDeg, double& x1, double& x2, double& yLeft, double& yRight,
+                                   double& z) const {
+    const double R = bladeDiameter / 2.0, F = flangeDiameter / 2.0;
+    const double a = DegToRad(angleDeg);
+    const double s = std::sin(a), c = std::cos(a);
+    const double T = bladeOffX + bladeThickness;
+    const double Zc = LowStartZ();
+    z = Zc;
+    if (height > R - F - 11.0 || !(std::fabs(s) > kMinSine)) return 0;
+    const double shift = bladeOffY * s + T * c;
+    const double corners[4] = {offY, offY, offY + width, offY + width};
+    double least = corners[0], most = corners[0];
+    for (double cy : corners) {
+        if (!InWindow(cy + shift)) return 0;
+        least = MinReal(least, cy);
+        most = MaxReal(most, cy);
+    }
+    x1 += T * s - bladeOffY * c;
+    x2 += T * s - bladeOffY * c;
+    yLeft = least + shift - offY;
+    yRight = most + shift - offY;
+    z = Zc - 10.0;
+    return 1;
+}

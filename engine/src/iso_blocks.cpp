@@ -1,0 +1,395 @@
+// Block writers of the part program shared by the program bodies: tool change, sub-program and
+// special-shape call, P axis, next-tool check, unloading position, the machining block, the
+// vice position of a blade cut and the blade-cut block.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+#include "engine/iso_generator.h"
+#include "engine/blade_adapter.h"
+#include "engine/shape_compiler.h"
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/path_table.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/ui_services.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+
+namespace {
+
+const MachineSettings& S() { return *g_pSettings; }
+
+const ToolRecord& ToolOf(const WorkingMachining& m) {
+    static const ToolRecord none;
+    return g_pRallaTools != nullptr ? g_pRallaTools->Tool(m.Uten) : none;
+}
+
+int DiamIndex(const WorkingMachining& m) { return (m.Diam >= 0 && m.Diam < 3) ? m.Diam : 0; }
+
+// The ralla rotation of a machining: the angle T1 is brought to so that the machining's ralla
+// position faces its face, i.e. the face angle less the position's angle, in (-180, 180].
+int32_t RallaRotationOf(const WorkingMachining& m) {
+    static constexpr int32_t kPositionAngle[8] = {0, 90000, 180000, 270000, 45000, 135000, 225000, 315000};
+    const int p = (m.rallaPosition >= 0 && m.rallaPosition < 8) ? m.rallaPosition : 0;
+    int32_t a = (m.Angolo - kPositionAngle[p]) % 360000;
+    if (a > 180000) a -= 360000;
+    if (a <= -180000) a += 360000;
+    return a;
+}
+
+// A machining's vice position and vice mode for the support-vice lines: the support zone the
+// elaboration gave it and the kind of positioning of the bar for it.
+int32_t VicePositionOf(const WorkingMachining& m) { return m.SupportZone; }
+int32_t ViceModeOf(const WorkingMachining& m) { return m.TipoCaric; }
+
+int32_t Truncate(double v) { return static_cast<int32_t>(std::trunc(v)); }
+
+} // namespace
+
+WorkingMachining* IsoProgramGenerator::RecordById(int32_t id) const {
+    if (id <= 0) return nullptr;
+    for (WorkingMachining* r : records)
+        if (r != nullptr && r->Id == id) return r;
+    return nullptr;
+}
+
+bool IsoProgramGenerator::NeedsSeveralRotations() const {
+    bool have = false;
+    int32_t ref = 0;
+    for (int i = 0; i < orderedRecords && i < static_cast<int>(order.size()); ++i) {
+        const WorkingMachining& m = *order[static_cast<std::size_t>(i)];
+        if (m.TipoLavor != kKindRalla) continue;
+        const int32_t r = RallaRotationOf(m);
+        if (!have) {
+            have = true;
+            ref = r;
+        } else if (r != ref) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t IsoProgramGenerator::ToolDiameter(const WorkingMachining& m) const {
+    return ToolOf(m).diameter[DiamIndex(m)];
+}
+
+void IsoProgramGenerator::WriteToolChangeBlock(const WorkingMachining& m, const WorkingMachining* prev) {
+    if (m.TipoLavor == kKindEndCut) return;
+    const ToolRecord& t = ToolOf(m);
+    if (prev != nullptr) {
+        const ToolRecord& pt = ToolOf(*prev);
+        if (RallaRotationOf(*prev) == RallaRotationOf(m) && prev->Uten == m.Uten &&
+            pt.diameter[DiamIndex(*prev)] == t.diameter[DiamIndex(m)] && pt.totalLength == t.totalLength &&
+            prev->rallaPosition == m.rallaPosition)
+            return; // the tool is in place
+    }
+    RReal(506, RallaRotationOf(m), "Angolo a cui si deve portare T1");
+    RReal(507, t.totalLength, "Lunghezza utensile");
+    RReal(508, t.diameter[DiamIndex(m)] / 2, "Raggio utensile");
+    RInt(611, m.rallaPosition + 1, "Utensile da attivare");
+    if (MachineVariant == 2) {
+        const int32_t u = prev == nullptr ? currentBar->length + S().POSIZ_BARRIERA : m.Xcaric;
+        RReal(535, u, "R_QUOTA_U");
+    }
+    Block("L<RALLA.BRE>\n\n");
+}
+
+int IsoProgramGenerator::WriteSpecialShapeCall(const char* name, const WorkingMachining& m) {
+    if (m.programKind != kProgramCompiled) {
+        Block("L<%s>\n", name);
+        return 0;
+    }
+    // The compiler appends to the program file itself: hand it the file closed and flushed.
+    if (isoFile != nullptr) {
+        if (std::fflush(isoFile) != 0) writeError_ = true;
+        CloseFile();
+    }
+    const int32_t before = lineCounter;
+    const char* programDir = g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kProgramDir] : "";
+    const int32_t r =
+        TheShapeCompiler().CompilaSpeciale3(programDir, name, "BRE", 0, &lineCounter, isoPath, ToolDiameter(m));
+    // A compile reported as done that appended nothing is as unusable as a failed one.
+    if (static_cast<int16_t>(r) != 0 || lineCounter <= before) {
+        SetErrorText("%s (ISO)", MsgError("ERR_COMP_SPECIAL"));
+        return 1;
+    }
+    isoFile = std::fopen(isoPath, "ab");
+    if (isoFile == nullptr) {
+        SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
+        return 1;
+    }
+    return 0;
+}
+
+int IsoProgramGenerator::WritePAxisBlock(const WorkingMachining& m) {
+    // The P axis carries the blade across the bar: a notch cut's Y.
+    RReal(527, S().CORR_P_LAME - m.Y, "R_QUOTA_ASSE_P");
+    Block("L<6000.ISO>\n\n");
+    return 0;
+}
+
+int IsoProgramGenerator::ToolCheckValue() {
+    if (g_pSettings == nullptr) return 0;
+    return S().LASER_CK_TOOL != 0 ? S().CK_TOOL : 0;
+}
+
+void IsoProgramGenerator::WriteNextToolBlock() {
+    if (ToolCheckValue() == 0 || currentBar == nullptr || g_pRallaTools == nullptr) return;
+    for (int p = 0; p < g_rallaPositions && p < kRallaMaxPositions; ++p) {
+        // The positions the bar's machinings use are the ones to check.
+        if (currentBar->requiredTools[p] == 0) continue;
+        RReal(507, g_pRallaTools->Tool(g_pRallaTools->positionTools[p]).totalLength, "R_LENGTH_NEXTOOL");
+        RInt(611, p + 1, "R_NEXT_TOOL");
+        Block("L<CKTOOL.BRE>\n\n");
+    }
+}
+
+void IsoProgramGenerator::WriteUnloadPositionBlock(int pieceState, const char* text) {
+    if (S().MAX_POS_SCARIC <= 1) return;
+    int pos = S().DEF_POS_SCARIC;
+    if (pieceState == kPieceStateGood && text != nullptr && std::isdigit(static_cast<unsigned char>(text[0]))) {
+        const int d = text[0] - '0';
+        if (d >= 1 && d <= S().MAX_POS_SCARIC) pos = d;
+    }
+    RInt(542, pos, "R_POS_SCARICO");
+}
+
+int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const WorkingMachining* next,
+                                             const WorkingMachining* prev) {
+    const MachineSettings& s = S();
+    const char* name = IsTapMachining(m) ? "6.BRE" : m.programName;
+
+    // Support-vice lines.
+    if (MachineVariant == 0 || (MachineVariant == 1 && s.options.MORSE_SUPP != 0)) {
+        if (s.MORSE_SUPP < 2) {
+            RInt(512, VicePositionOf(m), "R_POS_MORSAVOL");
+            RInt(513, next != nullptr ? VicePositionOf(*next) : -1, "R_NEXTPOS_MORSAVOL");
+        } else {
+            const bool own = ViceModeOf(m) == 1 || ViceModeOf(m) == 11;
+            RInt(512, own ? VicePositionOf(m) : -1, "R_POS_MORSAVOL");
+            int32_t n = -1;
+            if (next != nullptr && (ViceModeOf(*next) == 1 || ViceModeOf(*next) == 11))
+                n = VicePositionOf(*next);
+            else if (own && next != nullptr)
+                n = 0;
+            RInt(513, n, "R_NEXTPOS_MORSAVOL");
+        }
+    }
+
+    WriteToolChangeBlock(m, prev);
+
+    int face;
+    if (m.Tipo == kFace0)
+        face = 1;
+    else if (m.Tipo == kFace180)
+        face = 6;
+    else
+        face = m.sine > 0 ? 3 : 2;
+    RInt(203, face, "NumFaccia");
+    RReal(213, m.Angolo, "AngFaccia");
+
+    const int rp = (m.rallaPosition >= 0 && m.rallaPosition < 8) ? m.rallaPosition : 0;
+    const int32_t x = m.X - s.OFFX_T[rp];
+    const int32_t y = m.Y - s.OFFY_T[rp];
+    const int32_t z = m.Z - s.OFFZ_T[rp];
+    int32_t posY = y, posZ = z;
+    switch (m.Tipo) {
+    case kFace0: posY = y; posZ = z; break;
+    case kFace90: posY = -z; posZ = y; break;
+    case kFace180: posY = -y; posZ = -z; break;
+    case kFaceMinus90: posY = z; posZ = -y; break;
+    default: // a face at an angle (and the unused classes 2 and 4: turned by their own angle)
+        posY = Truncate(y * m.cosine - z * m.sine);
+        posZ = Truncate(z * m.cosine + y * m.sine);
+        break;
+    }
+    if (face == 1) posZ += currentBar->zMax - currentBar->zMin;
+    if (face == 6) posZ = -posZ;
+    if (face == 2) posY += currentBar->yMax - currentBar->yMin;
+    if (face == 3) posY = -posY;
+    const int32_t posX = MachineVariant == 2 ? 0 : x + (m.Xcaric - currentBar->length);
+    RReal(210, posX, "PosX");
+    RReal(211, posY, "PosY");
+    RReal(212, posZ, "PosZ");
+    RInt(241, 0, "Rotazione antioraria");
+
+    const ToolRecord& tool = ToolOf(m);
+    const bool hasSteps = m.depthStepMarker == 1 && m.depthSteps > 0;
+    const int passes = hasSteps ? std::min<int32_t>(m.depthSteps, kMaxDepthSteps) : 1;
+    // Exit mode: clear of the profile, or no Z movement when the next machining continues at
+    // the same place.
+    const int32_t exitMode = (next != nullptr && next->SameAsPrev != 0) ? 3 : 0;
+    int written = 0;
+    int32_t lastDepth = 0;
+    for (int k = 0; k < passes; ++k) {
+        const DepthStepRecord* st = hasSteps ? &m.depthStepRecords[k] : nullptr;
+        if (st != nullptr && (st->flags & 16) != 0 && k != passes - 1) continue;
+        const bool lastPass = k == passes - 1;
+        RInt(242, st != nullptr && st->speed > 0 ? st->speed : m.Vel_rot, "velocita' di rotazione");
+        RInt(500, tool.cooling, "R_FREQ_LUBRICA");
+        RInt(310, st != nullptr && st->values[2] > 0 ? st->values[2] : m.Vel_sfond, "velocita' di sfondamento");
+        RInt(311, st != nullptr && st->values[1] > 0 ? st->values[1] : m.Vel_lav, "velocita' di lavorazione");
+        RReal(503, tool.length[DiamIndex(m)], "lunghezza tagliente");
+        RReal(309, m.AngFig, "Angolo figura");
+        RInt(322, m.figureSense == 0 ? 1 : 0, "Senso di esecuzione figura");
+        RInt(320, m.Svuotam, "Flag Svuotamento");
+        RInt(321, 0, "Flag Elicoidale");
+        RInt(323, 0, "Flag Veloce");
+        for (int i = 0; i < m.paramCount && i < kMaxFigureParams; ++i)
+            RReal(300 + i, m.params[i], "Parametri definizione figure");
+        if (!hasSteps) {
+            RReal(330, m.Zdisimp, "Z disimpegno");
+            RReal(331, 0, "Z iniziale");
+            RReal(332, m.totalDepth, "Z di sfondamento");
+            RInt(324, m.depthSteps, "numero di passi sfondamento");
+        } else {
+            if (written == 0)
+                RReal(330, m.Zdisimp, "Z disimpegno");
+            else
+                Block("R%d=%lg      {  Z disimpegno }\n", 330, lastDepth / 1000.0);
+            RReal(331, written == 0 ? 0 : lastDepth, "Z iniziale");
+            RReal(332, st->depth, "Z di sfondamento");
+            RInt(324, 1, "numero di passi sfondamento");
+            lastDepth = st->depth;
+        }
+        RInt(530, m.insertionMark == 2 ? 1 : 0, "R_APPROCCIO_Z");
+        if (WriteSpecialShapeCall(name, m) != 0) return 1;
+        const bool noLift = st != nullptr && (st->flags & 0x10) != 0 && m.TipoLavor == kKindRalla;
+        RReal(330, noLift ? 0 : m.Zdisimp, "Z disimpegno");
+        const int32_t flag = (lastPass || m.programKind == kProgramCompiled) ? exitMode : 2;
+        Block("R%d=%d      { FlagExit: 0=fuori ingombro  1=slitta dentro(PVC)  2=disimpegno  3=nessun spostam.Z }\n",
+              250, static_cast<int>(flag));
+        if (written == 0)
+            Block("L<EXIT_MAN.BRE>\n\n");
+        else
+            Out("\n"), Block("L<EXIT_MAN.BRE>\n\n");
+        ++written;
+        if (m.programKind == kProgramCompiled) break; // a compiled shape holds all its passes
+    }
+    return 0;
+}
+
+int32_t IsoProgramGenerator::ComputeCutVicePosition(WorkingMachining& cut) {
+    const MachineSettings& s = S();
+    ResetBladeCutFields(*this);
+    const int32_t margin = 0;
+    const int vertexMode = BladeVertexMode(cut);
+    const bool initial = (cut.endFlags & 1) != 0;
+    const int32_t mode = cut.CutMode != 0 ? cut.CutMode : cut.clampCode;
+    if ((initial && (mode == 1 || mode == 2 || mode == 0x102)) || viceUsable == 0) {
+        viceCloses = 0;
+        cutVicePosition = s.X_MAX_MORSA;
+        return cutVicePosition;
+    }
+    int32_t v;
+    if (initial) {
+        viceCloses = 0;
+        v = BladeViceClearance(*this, cut, cutBarX_, vertexMode, margin, 0, 0);
+        if (cut.TipoLavor == kKindEndCut) {
+            v = std::max(s.X_MIN_MORSA, v);
+            const int32_t e = BladeHighObstacleClearance(*this, cut, v, cutBarX_, 1);
+            if (e > 0) v += e;
+        }
+    } else {
+        v = BladeViceClearance(*this, cut, cutBarX_, vertexMode, margin, 0, 0);
+        bool notches = false;
+        for (int i = 0; i < cut.Lav_afterCount && i < kMaxLinks; ++i) {
+            const WorkingMachining* f = RecordById(cut.Lav_after[i]);
+            if (f != nullptr && f->TipoLavor == kKindFigure6000) notches = true;
+        }
+        if (cut.TipoLavor == kKindEndCut && notches && cut.ATaglio % 45000 != 0) {
+            const int ck = plat::GetProfileInt("NOTCH", "CK_CUTN45", 1, g_pPathTable->ConfigPar());
+            Out("{ CK_NOTCH_CUTN45 = %d }\n", ck);
+            if (ck != 0) return -4;
+            const int answer = ShowBox("T_ATTENZIONE", MsgString("M_INTEST_NO45"), BoxButtons::YesNo, BoxIcon::Warning);
+            Out("{ EXE_NOTCH_CUTN45 = %d }\n", answer == IDYES ? 1 : 0);
+            if (answer != IDYES) return -4;
+        }
+    }
+    // Refit against every machining that must follow the cut: the largest vice position wins.
+    int32_t best = v;
+    int32_t viceValue = 0;
+    const int32_t limit = cut.PieceRef != nullptr ? cut.PieceRef->Lung : currentBar->length;
+    for (int i = 0; i < cut.Lav_afterCount && i < kMaxLinks; ++i) {
+        WorkingMachining* f = RecordById(cut.Lav_after[i]);
+        if (f == nullptr) continue;
+        const int32_t r = FitBladeViceToFollowing(*this, cut, *f, cutBarX_, viceValue, v, limit, margin);
+        if (r < 0) return r;
+        best = std::max(best, r);
+    }
+    // The vices close for the cut when its position lies within their travel; the position
+    // written is always one the vices can reach.
+    viceCloses = (best >= s.X_MIN_MORSA && best <= s.X_MAX_MORSA) ? 1 : 0;
+    cutVicePosition = std::clamp(best, s.X_MIN_MORSA, s.X_MAX_MORSA);
+    return cutVicePosition;
+}
+
+int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
+    const MachineSettings& s = S();
+    auto fail = [](const char* key) {
+        SetErrorTextLiteral(MsgError(key));
+        return 1;
+    };
+    ResetBladeCutFields(*this);
+
+    RInt(540, cause + 21, "R_CAUSALE_ALIMEN");
+    if (cut.TipoLavor == kKindQBlade || cut.TipoLavor == kKindSlicerBlade)
+        RInt(260, cut.TipoLavor == kKindQBlade ? 1 : 4, "R_NUM_VERTICI_TG");
+
+    const int vertexMode = BladeVertexMode(cut);
+    const int32_t x = PlaceBladeCut(*this, cut, vertexMode, 0, 0);
+    if (x < s.X_PAR_MIN || x > s.X_PAR_MAX) return fail(x < 0 ? "ERR_LAMA_MORSA34" : "ERR_TAGLIO_ASSE_X");
+    cutBarX_ = x;
+    RReal(560, x, "R_QUOTA_X_TAGLIO");
+    RReal(550, cut.ATaglio, "R_QUOTA_LAMA");
+
+    const int32_t p = cut.cutPointY[0] - s.OFF_Y_LAMA + (cut.ATaglio == 90000 ? s.CORR_Y_ASSI : 0);
+    if (p < s.Y_MIN_LAMA || p > s.Y_MAX_LAMA) return fail("ERR_TAGLIO_ASSE_Y");
+    RReal(527, p, "R_QUOTA_P");
+
+    // A cut placed with a negative first vertex falls beyond the first vices: the third and
+    // fourth vices hold the bar.
+    const bool vices34 = cut.cutPointX[0] < 0;
+    const bool flat = cut.ATaglio == 0 || cut.ATaglio == 180000;
+    int32_t u = x - s.DIST_MORSE_LAMA + (flat ? s.CORR_X_ASSE_U : 0);
+    if (vices34) u = x + s.DELTA_X_SUPPORTO_34 - s.DIST_MORSE34;
+    if (u < s.X_MAX_PINZA) return fail("ERR_TAGLIO_ASSE_U");
+    RReal(535, uFree ? 0 : u, "R_QUOTA_U");
+
+    const int32_t v = ComputeCutVicePosition(cut);
+    if (v == -1) return fail("ERR_INGOMBRI_B");
+    if (v == -2) return fail("ERR_INTEST_PZ");
+    if (v == -4) return fail("ERR_INTEST_NO45");
+    if (v < s.X_MIN_MORSA || v > s.X_MAX_MORSA) return fail("ERR_TAGLIO_ASSE_B");
+    RInt(571, viceCloses ? 1 : 0, "R_CLOSE_MORSE_TAGLIO");
+    RReal(526, v + ((vices34 && flat) ? s.CORR_X_ASSE_B : 0), "R_QUOTA_B");
+    RInt(520, currentBar->VELH_CUT / 1000, "R_VEL_H_TAGLIO");
+
+    const int32_t h = currentBar->offsetZ + currentBar->zMax + s.EXTRA_H_APPR;
+    if (h < s.Z_MIN_LAMA || h > s.Z_MAX_LAMA) return fail("ERR_TAGLIO_ASSE_Z");
+    RReal(265, h, "R_H_APPROCCIO");
+
+    const int n = std::clamp(vertexMode, 1, 4);
+    for (int i = 0; i < n; ++i) {
+        const int32_t dx = i == 0 ? 0 : cut.cutPointX[i] - cut.cutPointX[i - 1];
+        const int32_t dp = i == 0 ? 0 : cut.cutPointY[i] - cut.cutPointY[i - 1];
+        const int32_t dh = i == 0 ? 0 : cut.cutPointZ[i] - cut.cutPointZ[i - 1];
+        if (i > 0) {
+            const int32_t xi = x + cut.cutPointX[i] - cut.cutPointX[0];
+            const int32_t pi = p + cut.cutPointY[i] - cut.cutPointY[0];
+            if (xi < s.X_PAR_MIN || xi > s.X_PAR_MAX || pi < s.Y_MIN_LAMA || pi > s.Y_MAX_LAMA)
+                return fail("ERR_TAGLIO_A_C");
+        }
+        RReal(266 + 3 * i, dx, "R_DX_SFONDA");
+        RReal(267 + 3 * i, dp, "R_DP_SFONDA");
+        RReal(268 + 3 * i, dh, "R_DH_SFONDA");
+    }
+    Block("L<ALIM.BRE>\n\n");
+    Block(n == 1 ? "L<6010.ISO>\n\n" : "L<6020.ISO>\n\n");
+    return 0;
+}

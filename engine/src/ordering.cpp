@@ -1,0 +1,801 @@
+// Ordering of a bar's records into positionings: automatic precedence links between overlapping
+// machinings, the walks of the three machine variants (which record leads a positioning, which
+// records it takes, where the bar stands), the final sorts and the pairing of cuts.
+//
+// Every sort is MergeSort (top-down, stable, cmp(left, right)); the comparators below are not
+// total orders, so the exact merge is part of the result.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/ordering.h"
+#include "machine/error_text.h"
+#include "machine/geometry.h"
+#include "machine/globals.h"
+#include "machine/profile_overrides.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/utils.h"
+#include "ordering_internal.h"
+
+namespace ordering_detail {
+
+int RallaPositionCount() { return std::clamp(g_rallaPositions, 0, kRallaMaxPositions); }
+
+Work::Work(BarComputation& b) : bc(b), s(*g_pSettings) {
+    n = std::clamp(bc.orderedRecords, 0, static_cast<int>(bc.order.size()));
+    a = bc.order.data();
+    int32_t maxId = 0;
+    for (const WorkingMachining* m : bc.records)
+        if (m != nullptr) maxId = std::max(maxId, m->Id);
+    byId.assign(static_cast<std::size_t>(maxId) + 1, nullptr);
+    for (WorkingMachining* m : bc.records)
+        if (m != nullptr && m->Id > 0) byId[static_cast<std::size_t>(m->Id)] = m;
+}
+
+bool Work::HasFollower(const WorkingMachining& m, int32_t id) {
+    const int c = std::clamp(m.Lav_afterCount, 0, kMaxLinks);
+    for (int i = 0; i < c; ++i)
+        if (m.Lav_after[i] == id) return true;
+    return false;
+}
+
+BarGeometry GeometryOf(const BarComputation& bc) {
+    BarGeometry g;
+    if (bc.currentBar == nullptr) return g;
+    const BarRecord& bar = *bc.currentBar;
+    g.L = bar.length;
+    // The clamping length each end needs is the end-cut length the bar size check found.
+    g.Gh = bar.extraLength1;
+    g.Gt = bar.extraLength2;
+    g.shortBar = bar.shortAccepted;
+    g.profileMinY = bar.yMin;
+    return g;
+}
+
+namespace {
+
+// The depth the precedence test compares: the second entry of the depth list (the second
+// step's depth of a stepped machining, else the step depth every pass goes down by).
+int32_t SecondDepth(const WorkingMachining& m) {
+    if (m.depthStepMarker == 1 && m.depthSteps >= 2) return m.depthStepRecords[1].depth;
+    return m.stepDepth;
+}
+
+int LinkCount(int32_t c) { return std::clamp(c, 0, kMaxLinks); }
+
+} // namespace
+
+// ---------------------------------------------------------------- release rules
+
+namespace {
+
+int ReleaseFollowers(Work& w, WorkingMachining& m, int depth = 0) {
+    if (MachineVariant == 1 && m.TipoLavor != kKindRalla) return 0;
+    if (depth > w.n) return 0;
+    int released = 0;
+    for (int i = 0; i < LinkCount(m.Lav_afterCount); ++i) {
+        WorkingMachining* t = w.ById(m.Lav_after[i]);
+        if (t == nullptr || t->OrderState != 1) continue;
+        t->OrderState = 0;
+        released += 1 + ReleaseFollowers(w, *t, depth + 1);
+    }
+    return released;
+}
+
+int ReleaseBlockedSelection(Work& w, int k, int remaining) {
+    BarComputation& bc = w.bc;
+    if (bc.setsUsed == 0 && bc.linksExist == 0) return 0;
+    remaining = std::min(remaining, w.n);
+    int freed = 0;
+    if (bc.setsUsed != 0) {
+        for (int u = k; u < remaining; ++u) {
+            const WorkingMachining& U = *w.a[u];
+            if (U.OrderState == 1) continue;
+            for (int v = 0; v < k; ++v) {
+                WorkingMachining& V = *w.a[v];
+                if (V.OrderState == 1 && V.Insieme == U.Insieme && U.Priorita < V.Priorita) {
+                    V.OrderState = 0;
+                    ++freed;
+                }
+            }
+        }
+        if (freed == k) return k;
+    }
+    if (bc.linksExist != 0) {
+        for (int i = freed > 0 ? 0 : k; i < remaining; ++i)
+            if (w.a[i]->OrderState == 0) freed += ReleaseFollowers(w, *w.a[i]);
+    }
+    return freed;
+}
+
+void FreePendingFollowers(Work& w, WorkingMachining& m, int depth = 0) {
+    if (depth > w.n) return;
+    for (int i = 0; i < LinkCount(m.Lav_afterCount) && w.bc.pendingCount > 0; ++i) {
+        WorkingMachining* t = w.ById(m.Lav_after[i]);
+        if (t == nullptr || t->OrderState != 2) continue;
+        t->OrderState = 0;
+        --w.bc.pendingCount;
+        FreePendingFollowers(w, *t, depth + 1);
+    }
+}
+
+void ClearSelection(Work& w, int k) {
+    for (int i = 0; i < k && i < w.n; ++i) w.a[i]->OrderState = 0;
+}
+
+} // namespace
+
+void ReleaseLaterInGroup(Work& w, WorkingMachining& m, int from, int to, WorkingMachining** arr) {
+    for (int p = from; p < to && w.bc.pendingCount > 0; ++p) {
+        WorkingMachining& r = *arr[p];
+        if (r.OrderState > 2) break;
+        if (r.OrderState == 2 && r.Insieme == m.Insieme && r.Priorita > m.Priorita) {
+            r.OrderState = 0;
+            --w.bc.pendingCount;
+        }
+    }
+    if (w.bc.pendingCount > 0) FreePendingFollowers(w, m);
+}
+
+// ---------------------------------------------------------------- sort keys
+
+namespace {
+
+int KeyLinks(const WorkingMachining* a, const WorkingMachining* b) {
+    if (a->Insieme != b->Insieme) return Sign64(int64_t{a->Insieme} - b->Insieme);
+    if (a->Priorita != b->Priorita) return Sign64(int64_t{a->Priorita} - b->Priorita);
+    if (a->Angolo != b->Angolo) return Sign64(int64_t{a->Angolo} - b->Angolo);
+    return a->XFm < b->XFm ? -1 : 1; // never keeps
+}
+
+int KeyA(const WorkingMachining* a, const WorkingMachining* b) {
+    if (a->OrderState == 0 && b->OrderState == 0) return Sign64(int64_t{b->Xm} - a->Xm);
+    return Sign64(int{a->OrderState} - int{b->OrderState});
+}
+
+int KeyC(const WorkingMachining* a, const WorkingMachining* b) {
+    if (a->OrderState == 1 && b->OrderState != 1) return -1;
+    if (b->OrderState == 1 && a->OrderState != 1) return 1;
+    return Sign64(int{a->OrderState} - int{b->OrderState});
+}
+
+// The tail of V0 for two records: cuts of kind 2 first, then priorities within a kind.
+int KindThenPriority(const WorkingMachining* a, const WorkingMachining* b) {
+    const bool a2 = a->TipoLavor == kKindEndCut, b2 = b->TipoLavor == kKindEndCut;
+    if (a2 != b2) return a2 ? -1 : 1;
+    if (a->TipoLavor == b->TipoLavor && a->TipoLavor != kKindRalla)
+        return Sign64(int64_t{a->Priorita} - b->Priorita);
+    return 0;
+}
+
+int KeyV0(const WorkingMachining* a, const WorkingMachining* b) {
+    if (a->PosGroup != b->PosGroup) return Sign64(int64_t{a->PosGroup} - b->PosGroup);
+    if (a->Xcaric != b->Xcaric) return Sign64(int64_t{a->Xcaric} - b->Xcaric);
+    return KindThenPriority(a, b);
+}
+
+int KeyV1a(const WorkingMachining* a, const WorkingMachining* b) {
+    if (a->PosGroup != b->PosGroup) return Sign64(int64_t{a->PosGroup} - b->PosGroup);
+    if (a->TipoLavor == kKindEndCut && b->TipoLavor == kKindEndCut && a->X != b->X)
+        return a->X > b->X ? -1 : 1;
+    if (a->Xcaric != b->Xcaric) return Sign64(int64_t{a->Xcaric} - b->Xcaric);
+    // Then, for two records of the same kind, as V0.
+    if (a->TipoLavor == b->TipoLavor && a->TipoLavor != kKindRalla)
+        return Sign64(int64_t{a->Priorita} - b->Priorita);
+    return 0;
+}
+
+// The partner cut of a blade record: its first LavBefore entry.
+bool IsPartner(const WorkingMachining& k, const WorkingMachining& c) { return k.LavBefore[0] != 0 && k.LavBefore[0] == c.Id; }
+
+bool Kind245(const WorkingMachining* m) { return IsCut(*m); }
+
+int KeyV1b(const WorkingMachining* a, const WorkingMachining* b) {
+    if (!Kind245(a) || !Kind245(b)) return 0;
+    const bool a2 = a->TipoLavor == kKindEndCut, b2 = b->TipoLavor == kKindEndCut;
+    if (a2 && b2) return 0;
+    if (!a2 && !b2) return Sign64(int64_t{PieceNumber(*a)} - PieceNumber(*b));
+    if (!a2 && IsPartner(*a, *b)) return 1;  // blade record after its partner cut
+    if (!b2 && IsPartner(*b, *a)) return -1; // the partner cut before it
+    return 0;
+}
+
+// V1c from the blade record's side: <0 K first, >0 C first.
+int V1cBlade(const WorkingMachining& k, const WorkingMachining& c) {
+    if (IsPartner(k, c)) return 0;
+    const int32_t pk = PieceNumber(k), pc = PieceNumber(c);
+    if (c.endCutMode == 3) return pk >= pc ? 1 : -1;
+    if (pk < pc || (pk == pc && c.endCutMode >= 2)) return -1;
+    if (pk > pc) return 1;
+    return 0;
+}
+
+int KeyV1c(const WorkingMachining* a, const WorkingMachining* b) {
+    if (IsBlade(*a) && b->TipoLavor == kKindEndCut) return V1cBlade(*a, *b);
+    if (IsBlade(*b) && a->TipoLavor == kKindEndCut) return -V1cBlade(*b, *a);
+    return 0;
+}
+
+int KeyV1d(const WorkingMachining* a, const WorkingMachining* b) {
+    if (IsBlade(*a) && b->TipoLavor == kKindEndCut && IsPartner(*a, *b))
+        return PieceNumber(*a) >= PieceNumber(*b) ? 1 : -1;
+    if (IsBlade(*b) && a->TipoLavor == kKindEndCut && IsPartner(*b, *a)) {
+        const int32_t p = PieceNumber(*a) - (a->endCutMode == 3 ? 1 : 0);
+        return p <= PieceNumber(*b) ? -1 : 1;
+    }
+    return 0;
+}
+
+int KeyV1e(const WorkingMachining* a, const WorkingMachining* b) {
+    if (!Kind245(a) || !Kind245(b) || a->endCutMode == 3 || b->endCutMode == 3) return 0;
+    return Sign64(int64_t{PieceNumber(*a)} - PieceNumber(*b));
+}
+
+int KeyV2a(const WorkingMachining* a, const WorkingMachining* b) {
+    if (a->Insieme >= 1 && a->Insieme == b->Insieme && a->TipoLavor == kKindRalla)
+        return Sign64(int64_t{a->Priorita} - b->Priorita);
+    return 0;
+}
+
+int KeyV2b(const WorkingMachining* a, const WorkingMachining* b) {
+    if (a->Insieme != b->Insieme) return Sign64(int64_t{b->Xcaric} - a->Xcaric);
+    return Sign64(int64_t{a->Priorita} - b->Priorita);
+}
+
+template <typename Cmp>
+void Sort(Work& w, Cmp cmp) {
+    // A sort that cannot get its scratch buffer leaves the array as it was; the walk goes on.
+    (void)MergeSort(w.a, static_cast<std::size_t>(w.n), cmp);
+}
+
+} // namespace
+} // namespace ordering_detail
+
+using namespace ordering_detail;
+
+// ---------------------------------------------------------------- links
+
+int BuildPrecedenceLinks(BarComputation& bc) {
+    if (g_pSettings == nullptr) return 0;
+    Work w(bc);
+    for (int i = 0; i < w.n; ++i)
+        if (w.a[i]->Insieme != 0) bc.setsUsed = 1;
+    Sort(w, KeyLinks);
+    constexpr int kFull = kMaxLinks - 1; // 39 entries
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining& A = *w.a[i];
+        if (IsBlade(A)) continue;
+        for (int j = i + 1; j < w.n; ++j) {
+            WorkingMachining& B = *w.a[j];
+            if (IsBlade(B)) continue;
+            if (B.Insieme != A.Insieme || B.Priorita != A.Priorita || B.Angolo != A.Angolo || B.XFm > A.XFM) break;
+            if (int64_t{A.RY} + A.YFm > int64_t{B.RY} + B.YFM || int64_t{B.RY} + B.YFm > int64_t{A.RY} + A.YFM)
+                continue;
+            WorkingMachining* first = nullptr;
+            WorkingMachining* second = nullptr;
+            if ((A.Figura == 6) != (B.Figura == 6)) {
+                first = A.Figura == 6 ? &B : &A;
+                second = A.Figura == 6 ? &A : &B;
+            } else {
+                const int64_t d = (int64_t{SecondDepth(B)} + B.RZ) - (int64_t{SecondDepth(A)} + A.RZ);
+                if (d == 0) continue;
+                first = d > 0 ? &B : &A;
+                second = d > 0 ? &A : &B;
+            }
+            WorkingMachining* full = first->Lav_afterCount >= kFull ? first
+                                     : second->LavBeforeCount >= kFull ? second
+                                                                       : nullptr;
+            if (full != nullptr) {
+                full->Flags |= 6;
+                bc.FormatMachiningMessage(*full, "TOO_LAV_AFTER");
+                return 1;
+            }
+            first->Lav_after[first->Lav_afterCount++] = second->Id;
+            second->LavBefore[second->LavBeforeCount++] = first->Id;
+            bc.linksExist = 1;
+        }
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- pairing of cuts
+
+namespace ordering_detail {
+namespace {
+void SwapPairedCutsIn(Work& w) {
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining& c = *w.a[i];
+        if (c.TipoLavor != kKindEndCut || c.CutMode != 32) continue;
+        int j = i + 1;
+        while (j < w.n && w.a[j]->TipoLavor != kKindEndCut) ++j;
+        if (j >= w.n) return;
+        std::swap(w.a[i]->Priorita, w.a[j]->Priorita);
+        std::swap(w.a[i], w.a[j]);
+        i = j; // continue after the second one
+    }
+}
+} // namespace
+} // namespace ordering_detail
+
+void SwapPairedCuts(BarComputation& bc) {
+    if (g_pSettings == nullptr) return;
+    Work w(bc);
+    SwapPairedCutsIn(w);
+}
+
+WorkingMachining* MachiningAt(BarComputation& bc, int index) {
+    const int n = std::clamp(bc.orderedRecords, 0, static_cast<int>(bc.order.size()));
+    return index >= 0 && index < n ? bc.order[static_cast<std::size_t>(index)] : nullptr;
+}
+
+WorkingMachining* NextMainMachining(BarComputation& bc, int index) {
+    const int n = std::clamp(bc.orderedRecords, 0, static_cast<int>(bc.order.size()));
+    for (int i = std::max(index, 0); i < n; ++i)
+        if (bc.order[static_cast<std::size_t>(i)]->TipoLavor == kKindRalla) return bc.order[static_cast<std::size_t>(i)];
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- positionings
+
+namespace {
+
+int32_t Sat(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+int32_t TruncD(double v) {
+    if (!std::isfinite(v)) return 0;
+    return Sat(static_cast<int64_t>(std::clamp(v, -2147483648.0, 2147483647.0)));
+}
+
+// Variant 2: one positioning per record.
+void OrderVariant2(Work& w) {
+    const MachineSettings& s = w.s;
+    const BarGeometry g = GeometryOf(w.bc);
+    const int32_t Xlo = s.X_TRAVEL_MIN, Xhi = s.X_TRAVEL_MAX, DM = s.DIST_MORSE;
+    const int32_t H = s.SPESS_LAMA >> 1; // arithmetic halving
+    const int32_t C = s.DIST_LAMA + s.CORR_X_LAME;
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining& m = *w.a[i];
+        if (m.TipoLavor != kKindFigure6000) continue;
+        m.Xm = Sat(int64_t{m.XFm} - (int64_t{H} - Xhi + s.DIST_LAMA));
+        m.XM = Sat(int64_t{m.XFM} - (int64_t{H} - Xhi + s.DIST_LAMA));
+    }
+    Sort(w, KeyA);
+    int64_t P = 0;
+    const WorkingMachining* lastCut = nullptr;
+    bool after90 = false, after45 = false, shares = false;
+    const int32_t* tools = w.bc.ListTools();
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining& m = *w.a[i];
+        if (m.TipoLavor == kKindRalla) {
+            // A tool on no ralla position (refused by the tool checks before) takes no X offset.
+            int32_t O = 0;
+            for (int p = 0; p < RallaPositionCount(); ++p)
+                if (tools[p] == m.Uten) {
+                    O = s.OFFX_T[p];
+                    break;
+                }
+            const int32_t D =
+                g_pRallaTools != nullptr ? g_pRallaTools->Tool(m.Uten).diameter[std::clamp(m.Diam, 0, 2)] : 0;
+            if (m.Figura == 3 && (m.AngFig == 0 || m.AngFig == 180000) && m.params[1] == D)
+                P = int64_t{O} + m.params[0] / 2 - Xlo + m.X - D / 2;
+            else
+                P = int64_t{O} - Xlo + m.X;
+        } else if (m.TipoLavor == kKindFigure6000) {
+            P = int64_t{m.X} - H - C;
+        } else if (IsCut(m)) {
+            if (m.ATaglio == 90000) {
+                P = int64_t{m.X} - s.DIST_LAMA;
+                after90 = true;
+                after45 = false;
+                shares = false;
+            } else if (m.ATaglio == 45000) {
+                if (shares) {
+                    m.OwnPositioning = 0; // shares the current positioning
+                    shares = false;
+                } else {
+                    P = int64_t{s.SCARTO_POSIZ >> 1} - H - C + m.X;
+                }
+                after45 = true;
+                after90 = false;
+            } else if (m.ATaglio == 135000) {
+                const int64_t gap = int64_t{s.SPESS_LAMA} + s.SCARTO_POSIZ + s.CORR_P_LAME + s.CORR_X_LAME;
+                if (after90 && !after45 && lastCut != nullptr && int64_t{lastCut->X} - m.X <= gap)
+                    P = int64_t{m.X} - C;
+                else
+                    P = int64_t{m.X} - H - (s.SCARTO_POSIZ >> 1) - C;
+                shares = true;
+                after90 = after45 = false;
+            }
+            lastCut = &m;
+        }
+        m.PosGroup = 1;
+        m.OrderState = 3;
+        m.Xcaric = Sat(P);
+        const bool nearTail = int64_t{g.L} - P < DM ||
+                              (m.TipoLavor == kKindRalla && (int64_t{g.L} - m.XM < DM || int64_t{g.L} - m.Xm < DM));
+        m.TipoCaric = nearTail ? 1 : (P < 0 ? 11 : 23);
+    }
+    Sort(w, KeyV2a);
+    Sort(w, KeyV2b);
+    SwapPairedCutsIn(w);
+}
+
+// Variant 1: the positioning X of a cut that leads a positioning; moves its cut points.
+int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R) {
+    const MachineSettings& s = w.s;
+    const BarGeometry g = GeometryOf(w.bc);
+    const int32_t L = g.L;
+    const int32_t across = s.SPESS_LAMA + s.OFF_X_LAMA;
+    int64_t P = 0;
+    if (cut.TipoLavor == kKindEndCut) {
+        const double a = cut.cutAngle;
+        auto TX = [&](int32_t x) { return PolarXMinusCos(x, a, s.OFF_Y_LAMA, across); };
+        auto TXi = [&](int32_t x) { return PolarXPlusCos(x, a, s.OFF_Y_LAMA, across); };
+        auto TYi = [&](int32_t y) { return PolarYMinusSin(y, a, s.OFF_Y_LAMA, across); };
+        const double rad = DegToRad(a);
+        const int32_t count = std::clamp(cut.cutPointMode, 0, kMaxCutPoints);
+        for (int k = 0; k < count; ++k) {
+            const int32_t x = cut.cutPointX[k];
+            const int32_t b = TXi(x);
+            const int32_t type = cut.cutPointFlags[k];
+            if (type == 1) {
+                cut.cutPointX[k] = R;
+                P = int64_t{L} - x + R;
+            } else if (type == 16) {
+                const int32_t c = TruncD(R - across / std::sin(rad));
+                cut.cutPointX[k] = TX(c);
+                P = cut.cutPointY[k] != 0 ? int64_t{L} - b + c : int64_t{L} - x + TX(c);
+            } else if (type == 2 || type == 4) {
+                for (int q = k; q < kMaxCutPoints && (q == k || cut.cutPointX[q] != 0); ++q) cut.cutPointX[q] = R;
+                P = int64_t{L} - x + R;
+            } else {
+                const int32_t y = TYi(cut.cutPointY[k]);
+                int32_t c = 0;
+                if (TruncD(a * 1000.0) >= 90000) {
+                    const int32_t offY = w.bc.currentBar != nullptr
+                                             ? CpGetOffY(w.bc.currentBar->series, w.bc.currentBar->code)
+                                             : 0;
+                    c = TruncD(R - (double(y) - offY) / std::tan(rad));
+                } else {
+                    c = TruncD(s.DIST_MORSE34 - (double(y) - s.L_MORSA) / std::tan(rad));
+                }
+                cut.cutPointX[k] = TX(c);
+                P = int64_t{L} - b + c;
+                for (int q = k + 1; q < kMaxCutPoints && cut.cutPointX[q] != 0; ++q)
+                    cut.cutPointX[q] = Sat(int64_t{cut.cutPointX[q]} + c - b);
+            }
+        }
+    } else if (cut.TipoLavor == kKindQBlade) {
+        const double a = cut.ATaglio / 1000.0;
+        const double rad = DegToRad(a);
+        auto TX = [&](int32_t x) { return PolarXMinusCos(x, a, s.OFF_Y_LAMA, across); };
+        auto TY = [&](int32_t y) { return PolarYPlusSin(y, a, s.OFF_Y_LAMA, across); };
+        const double h = s.DIAM_LAMA / 2;
+        int32_t c = 0;
+        if (a == 0 || a == 90)
+            c = TruncD(R + std::cos(rad) * h - std::sin(rad) * across);
+        else if (s.Q_MIN_LAMA / 1000.0 < a && a < 90)
+            c = TruncD(R + std::cos(rad) * h);
+        else
+            c = TruncD(R - std::cos(rad) * h);
+        cut.cutPointMode = 1;
+        cut.cutPointX[0] = TX(c);
+        cut.cutPointY[0] = TY(cut.Y);
+        P = int64_t{L} - TX(cut.X) + cut.cutPointX[0];
+    } else if (cut.TipoLavor == kKindSlicerBlade) {
+        const double a = cut.ATaglio / 1000.0;
+        const double rad = DegToRad(a);
+        auto TX = [&](int32_t x) { return PolarXMinusCos(x, a, s.OFF_Y_LAMA, across); };
+        auto TXi = [&](int32_t x) { return PolarXPlusCos(x, a, s.OFF_Y_LAMA, across); };
+        auto TY = [&](int32_t y) { return PolarYPlusSin(y, a, s.OFF_Y_LAMA, across); };
+        auto TYi = [&](int32_t y) { return PolarYMinusSin(y, a, s.OFF_Y_LAMA, across); };
+        cut.cutPointMode = 4;
+        if (a == 90) {
+            const int32_t c = TruncD(R - std::sin(rad) * across);
+            for (int k = 0; k < 4; ++k) cut.cutPointX[k] = TX(c);
+            P = int64_t{L} - TX(cut.X) + TX(c);
+        } else {
+            const int32_t x0 =
+                cut.nearHorizontal != 0 ? cut.X : TruncD(cut.X + (double(cut.Y) - g.profileMinY) / std::tan(rad));
+            int32_t p[4], q[4];
+            for (int k = 0; k < 4; ++k) {
+                p[k] = TXi(cut.cutPointX[k]);
+                q[k] = TYi(cut.cutPointY[k]);
+            }
+            int64_t r = R;
+            if (a > 180 || (a > 0 && a < 90)) {
+                int64_t spread = 0;
+                for (int k = 0; k < 3; ++k) spread = std::max<int64_t>(spread, std::llabs(int64_t{p[k]} - p[k + 1]));
+                r = R + spread;
+            }
+            P = int64_t{L} - TX(x0) + TX(Sat(r));
+            for (int k = 0; k < 4; ++k) {
+                cut.cutPointX[k] = TX(Sat(int64_t{p[k]} - (x0 - r)));
+                cut.cutPointY[k] = TY(q[k]);
+            }
+        }
+    }
+    return Sat(P);
+}
+
+// Variants 0 and 1: positionings through the working window.
+void OrderWindow(Work& w) {
+    const MachineSettings& s = w.s;
+    BarComputation& bc = w.bc;
+    const bool v1 = MachineVariant == 1;
+    const BarGeometry g = GeometryOf(bc);
+    const int64_t L = g.L, Gh = g.Gh, Gt = g.Gt;
+    const int64_t Xlo = s.X_TRAVEL_MIN, Xhi = s.X_TRAVEL_MAX;
+    const int64_t S = Xhi - Xlo, DM = s.DIST_MORSE, MS = s.MAX_SBALZO;
+    const int32_t R = std::max(s.DIST_LAMA - s.X_PAR_MAX + s.X_PAR_MIN,
+                               s.DIST_MORSE34 + s.SPESS_DADO_LAMA + s.SPESS_FLANGIA_LAMA + s.SPESS_LAMA + s.OFF_X_LAMA);
+    const int64_t E = MS - DM + Xhi;
+    const int64_t F = L - Gt - DM;
+
+    bc.passCounter = 1;
+    bc.pendingCount = 0;
+    int toPlace = w.n;
+    const WorkingMachining* prevLeader = nullptr;
+    // Cycles in which every unplaced record waited on another: the constraints cannot all be
+    // met, so the next positioning is built without the release rules (it always places its
+    // leader), which keeps the walk moving.
+    bool forced = false;
+    // Each cycle places at least one record or makes one record pending; pending records are
+    // freed again only by a placement or a forced cycle, so this bound is never reached by a
+    // sound walk. It stops a walk that could not end.
+    long cycles = 0;
+    const long maxCycles = 4L * w.n + 16;
+
+    while (toPlace > 0 && cycles++ < maxCycles) {
+        Sort(w, KeyA);
+        if (v1) SwapPairedCutsIn(w);
+
+        // 2. Leader among the leading free records.
+        WorkingMachining* leader = nullptr;
+        int64_t M = 0, W = 0;
+        int freeCount = 0;
+        while (freeCount < w.n && w.a[freeCount]->OrderState == 0) ++freeCount;
+        for (int i = 0; i < freeCount; ++i) {
+            WorkingMachining& r = *w.a[i];
+            if (leader == nullptr || r.XM > M) {
+                leader = &r;
+                M = r.XM;
+                W = r.Xm;
+            } else if (r.XM == M) {
+                if (v1) {
+                    const bool replaces = (!IsCut(*leader) && IsBlade(r)) ||
+                                          (r.TipoLavor == kKindEndCut && r.PezzoDx < leader->PezzoDx);
+                    if (replaces || !IsCut(*leader)) W = r.Xm;
+                    if (replaces) leader = &r;
+                } else if (r.TipoLavor == kKindEndCut) {
+                    leader = &r;
+                }
+            }
+        }
+        if (leader == nullptr) {
+            // Everything left is pending: free it and build the next positionings without the
+            // release rules.
+            for (int i = 0; i < w.n; ++i)
+                if (w.a[i]->OrderState == 2) w.a[i]->OrderState = 0;
+            bc.pendingCount = 0;
+            forced = true;
+            continue;
+        }
+        if (!v1) {
+            for (int i = 0; i < freeCount; ++i)
+                if (w.a[i]->XM == M) W = w.a[i]->Xm;
+        }
+
+        // 3. Kind and lower bound.
+        const bool leaderCut = IsCut(*leader);
+        const bool linked = leader->Insieme != 0 || leader->Lav_afterCount > 0 || leader->LavBeforeCount > 0;
+        const int64_t leaderBound = (int64_t{leader->XM} - leader->Xm >= MS || linked) ? W : M - MS;
+        int kind = 23;
+        int64_t B = M - S;
+        if (v1) {
+            if (M > F + Xhi && !IsBlade(*leader)) {
+                kind = 1;
+                if (MS > 0 && B < L - MS + Xlo) {
+                    B = L - MS + Xlo;
+                    if (B > W) B = leaderBound;
+                }
+            } else if ((leader->Xm < Gh + Xlo && !IsBlade(*leader)) || (leaderCut && M <= Gh + Xhi)) {
+                kind = 11;
+                if (MS > 0 && M > E) B = leaderBound;
+            } else if (MS > 0 && B < Gh + Xlo) {
+                if (M > E) B = Gh + Xlo;
+                B = std::min(B, W);
+            }
+        } else {
+            if (M > F + Xhi || g.shortBar != 0) {
+                kind = 1;
+                if (MS > 0 && B < L - MS + Xlo) B = std::min(L - MS + Xlo, W);
+            } else if (leader->Xm < Gh + Xlo || (leader->TipoLavor == kKindEndCut && M <= Gh + Xhi)) {
+                kind = 11;
+                B = (MS > 0 && M > E) ? W : M - S;
+            } else if (MS > 0 && B < Gh + Xlo) {
+                if (M > E) B = Gh + Xlo;
+                B = std::min(B, W);
+            }
+        }
+
+        // 4-5. Selection.
+        int selected = 0;
+        int released = 0;
+        bool leaderPending = false;
+        if (v1) {
+            if (leaderCut) {
+                leader->OrderState = 1;
+                selected = 1;
+            } else {
+                for (int i = 0; i < w.n; ++i) {
+                    WorkingMachining& r = *w.a[i];
+                    if (r.OrderState != 0 || (selected > 0 && r.Xm < B)) break;
+                    if (!IsCut(r) || r.XM == M) {
+                        r.OrderState = 1;
+                        ++selected;
+                    }
+                }
+            }
+            Sort(w, KeyC);
+            if (!leaderCut && !forced) {
+                released = ReleaseBlockedSelection(w, selected, toPlace);
+                if (leader->OrderState == 0) leaderPending = true;
+            }
+        } else {
+            for (int pass = 1; pass <= 2; ++pass) {
+                if (pass == 2) Sort(w, KeyA);
+                selected = 0;
+                bool barrierSet = false;
+                int64_t barrier = 0;
+                int barrierCount = 0;
+                for (int i = 0; i < w.n; ++i) {
+                    WorkingMachining& r = *w.a[i];
+                    if (r.OrderState != 0 || r.Xm < B) break;
+                    if (r.TipoLavor == kKindEndCut && r.XM != M) {
+                        if (pass == 1 && leader->TipoLavor != kKindEndCut && !barrierSet) {
+                            barrierSet = true;
+                            barrier = r.XM;
+                            barrierCount = 1;
+                        }
+                        continue;
+                    }
+                    if (!barrierSet || r.XM > barrier) {
+                        r.OrderState = 1;
+                        ++selected;
+                    } else {
+                        ++barrierCount;
+                    }
+                }
+                Sort(w, KeyC);
+                if (forced) break;
+                released = ReleaseBlockedSelection(w, selected, toPlace);
+                if (released == 0 || barrierCount < 2) {
+                    if (leader->OrderState == 0) leaderPending = true;
+                    break;
+                }
+                ClearSelection(w, selected);
+            }
+        }
+        if (forced && leader->OrderState != 1) {
+            // The leader always enters a forced positioning.
+            leader->OrderState = 1;
+            Sort(w, KeyC);
+            selected = 0;
+            while (selected < w.n && w.a[selected]->OrderState == 1) ++selected;
+        }
+        if (leaderPending) {
+            ClearSelection(w, selected);
+            leader->OrderState = 2;
+            ++bc.pendingCount;
+            continue;
+        }
+        forced = false;
+
+        // 6. Pass counter.
+        if (prevLeader != nullptr && prevLeader->XM < M) ++bc.passCounter;
+        prevLeader = leader;
+
+        // 7. Least Xm and the records waiting on the placed ones.
+        int64_t T = leader->Xm;
+        for (int i = 0; i < selected; ++i)
+            if (w.a[i]->OrderState == 1) T = std::min<int64_t>(T, w.a[i]->Xm);
+        if (released != 0 || bc.pendingCount != 0) {
+            for (int i = 0; i < selected && bc.pendingCount > 0; ++i)
+                if (w.a[i]->OrderState == 1) ReleaseLaterInGroup(w, *w.a[i], selected, toPlace, w.a);
+        }
+
+        // 8. Positioning X and final kind.
+        if (kind == 23 && T < Gh + Xlo) kind = 11;
+        int64_t P = 0;
+        if (kind == 1) {
+            P = L + Xlo - T;
+        } else if (kind == 11) {
+            if (v1 && leaderCut) {
+                P = PlaceCutPositioning(w, *leader, R);
+            } else if (v1 ? s.MORSE_SUPP > 0 : leader->TipoLavor == kKindRalla) {
+                const int64_t d = Xlo - T;
+                if (s.MORSE_SUPP_L / 2 < d && d < s.MORSE_SUPP_X1) {
+                    P = L + Xhi - M;
+                    leader->Flags |= 16;
+                } else {
+                    P = L + Xlo - T;
+                }
+            } else {
+                P = L + Xhi - M;
+            }
+        } else if (leader->TipoLavor == kKindRalla && T <= F + Xlo) {
+            P = L + Xlo - T;
+            kind = 21;
+        } else if (M <= Gh + Xhi) {
+            P = Gt + DM;
+        } else {
+            kind = 22;
+            P = (v1 && leaderCut) ? PlaceCutPositioning(w, *leader, R) : L + Xhi - M;
+        }
+
+        // 9. Place the selection.
+        for (int i = 0; i < w.n; ++i) {
+            WorkingMachining& r = *w.a[i];
+            if (r.OrderState != 1) continue;
+            r.PosGroup = bc.passCounter;
+            r.OrderState = 3;
+            r.Xcaric = Sat(P);
+            r.TipoCaric = kind;
+            --toPlace;
+        }
+        bc.positioningX = Sat(P);
+    }
+    if (toPlace > 0) {
+        // The walk could not end: the rest keeps its present order in the last positioning.
+        for (int i = 0; i < w.n; ++i) {
+            WorkingMachining& r = *w.a[i];
+            if (r.OrderState == 3) continue;
+            r.OrderState = 3;
+            r.PosGroup = bc.passCounter;
+            r.Xcaric = bc.positioningX;
+            r.TipoCaric = 23;
+        }
+    }
+    bc.pendingCount = 0;
+    if (v1) {
+        Sort(w, KeyV1a);
+        Sort(w, KeyV1b);
+        Sort(w, KeyV1c);
+        Sort(w, KeyV1d);
+        Sort(w, KeyV1e);
+    } else {
+        Sort(w, KeyV0);
+    }
+}
+
+} // namespace
+
+int OrderMachinings(BarComputation& bc) {
+    if (g_pSettings == nullptr) {
+        SetErrorText("%s", "no machine settings");
+        return 1;
+    }
+    {
+        // An end cut made by the end trims holds its two pairs of X limits as its working range;
+        // the ordering reads them as XFm/XFM (first pair) and Xm/XM (second pair).
+        Work cuts(bc);
+        for (int i = 0; i < cuts.n; ++i) {
+            WorkingMachining& m = *cuts.a[i];
+            if (m.TipoLavor != kKindEndCut || m.Xm != 0 || m.XM != 0 || m.XFm != 0 || m.XFM != 0) continue;
+            m.XFm = m.workRange[0][0];
+            m.XFM = m.workRange[0][1];
+            m.Xm = m.workRange[1][0];
+            m.XM = m.workRange[1][1];
+        }
+    }
+    if (BuildPrecedenceLinks(bc) != 0) return 1;
+    Work w(bc);
+    BarComputation::SetFlagOnAll(w.a, w.n, 0);
+    bc.pendingCount = 0;
+    if (MachineVariant == 2)
+        OrderVariant2(w);
+    else
+        OrderWindow(w);
+    return 0;
+}

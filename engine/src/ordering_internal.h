@@ -1,0 +1,61 @@
+#pragma once
+// Helpers shared by the ordering, the elaboration and the speed/mark steps (engine-internal).
+#include <cstdint>
+#include <vector>
+
+#include "engine/bar_computation.h"
+#include "machine/settings.h"
+
+namespace ordering_detail {
+
+inline bool IsCut(const WorkingMachining& m) {
+    return m.TipoLavor == kKindEndCut || m.TipoLavor == kKindQBlade || m.TipoLavor == kKindSlicerBlade;
+}
+inline bool IsBlade(const WorkingMachining& m) { return IsBladeKind(m.TipoLavor); }
+
+// Number of the piece a record belongs to (0 for a bar machining).
+inline int32_t PieceNumber(const WorkingMachining& m) { return m.PieceRef != nullptr ? m.PieceRef->Id : 0; }
+
+inline int Sign64(int64_t d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+
+// Angle of ralla position p (T1..T8).
+inline int32_t RallaPositionAngle(int p) {
+    static constexpr int32_t kAngles[8] = {0, 90000, 180000, 270000, 45000, 135000, 225000, 315000};
+    return p >= 0 && p < 8 ? kAngles[p] : 0;
+}
+
+// Ralla positions in use on this machine (4 or 8).
+int RallaPositionCount();
+
+// The working set of one ordering: the order array's used part and the records by Id.
+struct Work {
+    BarComputation& bc;
+    const MachineSettings& s;
+    WorkingMachining** a = nullptr; // bc.order.data()
+    int n = 0;                      // bc.orderedRecords (bounded by the array)
+    std::vector<WorkingMachining*> byId;
+
+    explicit Work(BarComputation& b);
+    // The record with the Id, null for 0 or an unknown Id.
+    WorkingMachining* ById(int32_t id) const {
+        return id > 0 && static_cast<std::size_t>(id) < byId.size() ? byId[static_cast<std::size_t>(id)] : nullptr;
+    }
+    // Whether `m` lists `id` among its Lav_after links.
+    static bool HasFollower(const WorkingMachining& m, int32_t id);
+};
+
+// Where the ordering takes the bar's values (one place): length, grips, short-bar flag, the
+// section's minimum Y.
+struct BarGeometry {
+    int32_t L = 0;         // bar length
+    int32_t Gh = 0;        // head grip: end-cut length of the first end
+    int32_t Gt = 0;        // tail grip: end-cut length of the second end
+    int32_t shortBar = 0;  // short bar without pieces accepted
+    int32_t profileMinY = 0;
+};
+BarGeometry GeometryOf(const BarComputation& bc);
+
+// The release rule of a positioning shared with the elaboration.
+void ReleaseLaterInGroup(Work& w, WorkingMachining& m, int from, int to, WorkingMachining** arr);
+
+} // namespace ordering_detail

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Lays out a program directory for Brelon3 from a build and the demo installation:
+#   scripts/layout-demo.sh <dest> [--bin <build bin folder>] [--online]
+# <dest> receives the program and its libraries, CONF/, MSG/, LOG/, "ConfMac.dbg" (office
+# machine: variant 1) and drives/<letter>/... for every DIR_ folder of CONF/CONFIG.PAR, filled
+# with the demo's lists, tools and shapes. With --online the simulated controller library is
+# put beside the program and the controller work directory (C:\UVEN\LAV\LAV) is created, so the
+# program starts on-line. Start it with:  BRELON_DRIVES=<dest>/drives <dest>/Brelon3 [OFFICE]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+dest=""
+bin="$root/build/dev/bin"
+online=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --bin) bin="$2"; shift 2 ;;
+        --online) online=1; shift ;;
+        *) dest="$1"; shift ;;
+    esac
+done
+[ -n "$dest" ] || { echo "usage: $0 <dest> [--bin <folder>] [--online]" >&2; exit 2; }
+[ -x "$bin/Brelon3" ] || { echo "layout: no Brelon3 in $bin (build it first)" >&2; exit 1; }
+
+mkdir -p "$dest/LOG"
+cp -f "$bin/Brelon3" "$dest/"
+for lib in libDictavo.so libTagrix.so libvlk32_bc.so libPorvl4.so libPorvl4Monitor.so; do
+    [ -f "$bin/$lib" ] && cp -f "$bin/$lib" "$dest/"
+done
+rm -f "$dest/libUvenlibVB.so"
+cp -rf "$root/demo/CONF" "$root/demo/MSG" "$dest/"
+
+# Windows folder "X:\A\B\" -> <dest>/drives/X/A/B
+native() {
+    local p="${1//\\//}"
+    if [[ "$p" =~ ^([A-Za-z]):(.*)$ ]]; then
+        p="$dest/drives/${BASH_REMATCH[1]^^}${BASH_REMATCH[2]}"
+    fi
+    echo "${p%/}"
+}
+dir_key() { grep -i "^$1=" "$dest/CONF/CONFIG.PAR" | head -1 | cut -d= -f2- | tr -d '\r'; }
+for key in DIR_LDA DIR_ISO DIR_DXF DIR_UTEN DIR_VLK DIR_LOG DIR_V1V2; do
+    value="$(dir_key "$key")"
+    [ -n "$value" ] && mkdir -p "$(native "$value")"
+done
+cp -f "$root"/demo/LDA/*.lda "$(native "$(dir_key DIR_LDA)")/"
+cp -f "$root/demo/UTEN/TOOLS.TXT" "$(native "$(dir_key DIR_UTEN)")/"
+cp -f "$root"/demo/VLK/*.VLK "$(native "$(dir_key DIR_VLK)")/"
+
+# The office machine description: all three axis groups present (variant 1).
+printf '[GENERAL]\r\nASSEX=1\r\nASSEH=1\r\nASSEP=1\r\nBARR_SX=0\r\nASSEC=0\r\nMORSE_SUPP=0\r\n' > "$dest/ConfMac.dbg"
+
+if [ "$online" = 1 ]; then
+    cp -f "$bin/libUvenlibVB.so" "$dest/"
+    mkdir -p "$dest/drives/C/UVEN/LAV/LAV"
+else
+    rm -rf "$dest/drives/C/UVEN/LAV/LAV"
+fi
+echo "layout: program directory ready in $dest ($([ "$online" = 1 ] && echo on-line || echo office))"

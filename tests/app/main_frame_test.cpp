@@ -1,0 +1,314 @@
+// The main window offscreen: variant decision, blade records, close refusal, status timer,
+// status panes that follow the simulated controller, private messages and ownership.
+#include <QDialog>
+#include <QImage>
+#include <QTest>
+#include <filesystem>
+
+#include "app/main_frame.h"
+#include "app/path_table_qt.h"
+#include "app/qt_ui_services.h"
+#include "app/startup_logic.h"
+#include "app/window_timers.h"
+#include "app_fixture.h"
+#include "machine/cnc_state.h"
+#include "machine/globals.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/uvenlib_binding.h"
+#include "machine/window_scale.h"
+#include "ui/OwnControls.h"
+
+namespace fs = std::filesystem;
+
+using MainFrameTest = AppFixture;
+
+namespace {
+// With BRELON_GRAB_DIR set, the main window is saved as a PNG there (to look at it).
+void MaybeGrab(const char* name) {
+    const char* dir = std::getenv("BRELON_GRAB_DIR");
+    if (dir == nullptr || MainFrame == nullptr) return;
+    QCoreApplication::processEvents();
+    MainFrame->grab().save(QString("%1/%2.png").arg(dir, name));
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+// Creates the window after the controller was scripted (start-up without a window).
+void CreateWindow(std::unique_ptr<CMainFrame>& frame) {
+    frame = std::make_unique<CMainFrame>();
+    frame->OnCreate();
+    frame->resize(1024, 700);
+    frame->show();
+}
+} // namespace
+
+TEST_F(MainFrameTest, VariantOnlineFromTheSimulatedController) {
+    MakeOnline();
+    const struct {
+        int variant;
+        int positions, extra, axes;
+        const char* title;
+    } cases[] = {{0, 4, 0, 8, "Brelon2 FE"}, {1, 8, 4, 12, "Brelon3 L1 FE"}, {2, 8, 4, 12, "Brelon V1 FE"}};
+    for (const auto& c : cases) {
+        ResetProgramValues();
+        ASSERT_EQ(Start("", false), CVelmoApp::kStarted);
+        Sim().SimReset();
+        Sim().SimSetVariantRegs(c.variant);
+        std::unique_ptr<CMainFrame> frame;
+        CreateWindow(frame);
+        EXPECT_EQ(MachineVariant, c.variant);
+        EXPECT_EQ(g_rallaPositions, c.positions);
+        EXPECT_EQ(g_extraPositions, c.extra);
+        EXPECT_EQ(g_axisCount, c.axes);
+        EXPECT_NE(std::string(g_baseTitle).find(c.title), std::string::npos) << g_baseTitle;
+        EXPECT_EQ(frame->windowTitle().toStdString(), g_baseTitle);
+        if (c.variant == 2) {
+            EXPECT_EQ(g_pSettings->HeadCutSquare + g_pSettings->HeadCutAngled, 0);
+        }
+        frame.reset();
+        app_.reset();
+    }
+}
+
+TEST_F(MainFrameTest, OnlineNoColumnKeepsCountsAndBarrierRegisterStillMakesVariantOne) {
+    MakeOnline();
+    ASSERT_EQ(Start("", false), CVelmoApp::kStarted);
+    Sim().SimSetR(700, 0);
+    Sim().SimSetR(813, 0);
+    Sim().SimSetR(814, 0);
+    Sim().SimSetR(7007, 1);
+    std::unique_ptr<CMainFrame> frame;
+    CreateWindow(frame);
+    EXPECT_EQ(MachineVariant, 1);
+    EXPECT_EQ(g_rallaPositions, 0);
+    EXPECT_EQ(g_axisCount, 0);
+    EXPECT_EQ(g_pSettings->options.BARR_SX, 1);
+    EXPECT_EQ(g_pSettings->options.ASSEC, 0);
+}
+
+TEST_F(MainFrameTest, VariantOfflineFromConfMac) {
+    const struct {
+        const char* text;
+        int variant, positions;
+    } cases[] = {{nullptr, 1, 8},
+                 {"[GENERAL]\r\nASSEX=0\r\nASSEH=1\r\nASSEP=1\r\nASSEC=1\r\n", 2, 8},
+                 {"[GENERAL]\r\nASSEX=1\r\nASSEH=0\r\nASSEP=0\r\n", 0, 4},
+                 {"[GENERAL]\r\nASSEX=1\r\nASSEH=1\r\nASSEP=0\r\n", 0, 0}};
+    for (const auto& c : cases) {
+        ResetProgramValues();
+        fs::remove(program_ + "ConfMac.dbg");
+        if (c.text != nullptr) WriteFile(program_ + "ConfMac.dbg", c.text);
+        ASSERT_EQ(Start(), CVelmoApp::kStarted);
+        EXPECT_EQ(MachineVariant, c.variant) << (c.text ? c.text : "none");
+        EXPECT_EQ(g_rallaPositions, c.positions);
+        if (c.variant == 2) {
+            EXPECT_EQ(g_pSettings->options.ASSEC, 1);
+        }
+        app_.reset();
+    }
+}
+
+TEST_F(MainFrameTest, BladeRecordsAppendedOnceOnVariantOne) {
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    ASSERT_EQ(MachineVariant, 1);
+    const std::string once = ReadFile(toolsTxt_);
+    EXPECT_EQ(Count(once, "* QBLADE "), 1);
+    EXPECT_EQ(Count(once, "* BLADE "), 1);
+    app_.reset();
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    EXPECT_EQ(ReadFile(toolsTxt_), once);
+}
+
+TEST_F(MainFrameTest, UnopenableToolTableIsReportedAndCreationFinishes) {
+    MakeOnline();
+    fs::remove(toolsTxt_);
+    WriteConfig("GENERAL", "IMPORT_DEFPRO", "2");
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    ASSERT_EQ(MachineVariant, 1);
+    EXPECT_GE(CountBoxesContaining(MsgError("PATH_ERROR")), 1);
+    // The rest of the creation ran: the defaults notice (once, the key set to 1 before it)
+    // and the status timer.
+    EXPECT_EQ(CountBoxesContaining(MsgString("M_WARNING_DEFPRO")), 1);
+    EXPECT_NE(ReadFile(program_ + "CONF/CONFIG.PAR").find("IMPORT_DEFPRO=1"), std::string::npos);
+    EXPECT_TRUE(MainFrame->Timers().IsRunning(kStatusTimerId));
+    EXPECT_EQ(g_pSettings->ToolsChanged, 1);
+}
+
+TEST_F(MainFrameTest, CloseRefusedWhileRunningOrInEmergency) {
+    MakeOnline();
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    CMainFrame* frame = MainFrame;
+    frame->show();
+    frame->executionRunning = 1;
+    EXPECT_FALSE(frame->close());
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].title, "T_ATTENZIONE");
+    EXPECT_EQ(ui_->boxes[0].text, MsgError("NO_EMERGENCY"));
+    frame->executionRunning = 0;
+
+    Sim().SimEmergency(1);
+    frame->OnCommand(ID_APP_EXIT);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(ui_->boxes.size(), 2u);
+    Sim().SimEmergency(0);
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(ui_->boxes.size(), 2u);
+}
+
+TEST_F(MainFrameTest, OfficeCloseCountsOnlyTheExecutionFlag) {
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    MainFrame->show();
+    MainFrame->executionRunning = 1;
+    EXPECT_FALSE(MainFrame->CanClose());
+    MainFrame->executionRunning = 0;
+    EXPECT_TRUE(MainFrame->close());
+}
+
+TEST_F(MainFrameTest, ChangedStatusTimerAppliesFromTheNextTick) {
+    MakeOnline();
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    const app::WindowTimers& timers = MainFrame->Timers();
+    EXPECT_EQ(timers.Period(kStatusTimerId), 250);
+    WriteConfig("GENERAL", "STATUS_TIMER", "0");
+    EXPECT_EQ(timers.Period(kStatusTimerId), 250);
+    QTest::qWait(400);
+    EXPECT_EQ(timers.Period(kStatusTimerId), kMinStatusPeriod);
+    WriteConfig("GENERAL", "STATUS_TIMER", "120");
+    QTest::qWait(200);
+    EXPECT_EQ(timers.Period(kStatusTimerId), 120);
+}
+
+TEST_F(MainFrameTest, StatusPanesFollowTheControllerInColour) {
+    MakeOnline();
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    CMainFrame* frame = MainFrame;
+    frame->resize(1200, 700);
+    frame->show();
+    const double axes[3] = {1234.5, -20.25, 7};
+    Sim().SimSetAxes(axes, 3);
+    Sim().SimRaiseAlarm(12);
+    QTest::qWait(600);
+    EXPECT_EQ(frame->PaneText(292), "X: 1234.50");
+    EXPECT_EQ(frame->PaneText(293), "Y: -20.25");
+    EXPECT_EQ(frame->PaneText(317), MsgString("S_ALARM"));
+
+    ui::CMFCColoredSB* bar1 = frame->StatusBar1();
+    ui::CMFCColoredSB* bar2 = frame->StatusBar2();
+    const QImage image1 = bar1->grab().toImage();
+    const QImage image2 = bar2->grab().toImage();
+    auto pixelNearRightEdge = [](const QImage& img, const QRect& r) {
+        return img.pixelColor(r.right() - 4, r.center().y());
+    };
+    EXPECT_EQ(pixelNearRightEdge(image1, bar1->PaneRect(0)), ui::FromColorRef(PaneBackground(292, "X", true)));
+    EXPECT_EQ(pixelNearRightEdge(image2, bar2->PaneRect(5)), QColor(255, 0, 0));
+    EXPECT_EQ(pixelNearRightEdge(image2, bar2->PaneRect(0)), ui::FromColorRef(PaneBackground(312, "", true)));
+
+    Sim().SimClearAlarm(0);
+    QTest::qWait(600);
+    EXPECT_EQ(frame->PaneText(317), "");
+    EXPECT_NE(pixelNearRightEdge(bar2->grab().toImage(), bar2->PaneRect(5)), QColor(255, 0, 0));
+    MaybeGrab("main-online");
+    // Each pane gets the client width divided by the pane count.
+    EXPECT_NEAR(bar1->PaneRect(1).width(), frame->width() / 12, 3);
+}
+
+TEST_F(MainFrameTest, PrivateMessagesAreHandledInTheirOwnTurn) {
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    MainFrame->OnCommand(ID_SHOW_LAV);
+    EXPECT_TRUE(ui_->boxes.empty()); // posted, not called
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].text, MsgString("M_NO_INFO"));
+    EXPECT_FALSE(ui_->boxes[0].taskModal);
+
+    MainFrame->Post(WM_CLOSE, 0, 0);
+    MainFrame->show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(MainFrame->isVisible());
+}
+
+TEST_F(MainFrameTest, CommandsOfLaterWindowsAreDisabledAndMenusTranslated) {
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_OPEN_LIST));
+    EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_OPEN_ISO));
+    EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_APP_EXIT));
+    for (int id : {ID_TOOLS, ID_PAR_FRESA, ID_PREFER, ID_LABEL, ID_MSG, ID_CONF_GEN1, ID_STATUS, ID_APP_ABOUT}) {
+        EXPECT_FALSE(MainFrame->IsCommandEnabled(id)) << id;
+        ASSERT_NE(MainFrame->Action(id), nullptr) << id;
+        EXPECT_FALSE(MainFrame->Action(id)->isEnabled()) << id;
+    }
+    EXPECT_EQ(MainFrame->Action(ID_OPEN_LIST)->text().toStdString(), MsgString("M_OPENLIST"));
+    // The tool bar's twins follow the same rules.
+    int buttons = 0;
+    for (QAction* a : MainFrame->findChildren<QAction*>()) {
+        if (!a->objectName().startsWith("tb_")) continue;
+        ++buttons;
+        EXPECT_EQ(a->isEnabled(), MainFrame->IsCommandEnabled(a->data().toInt())) << a->data().toInt();
+    }
+    EXPECT_EQ(buttons, 9);
+}
+
+TEST_F(MainFrameTest, JobDialogThatDeletesItselfIsNotDeletedAgain) {
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    auto* dialog = new QDialog(MainFrame);
+    MainFrame->selBarDialog = dialog;
+    MainFrame->confBarDialog = new QDialog(MainFrame);
+    delete dialog; // the dialog ends itself
+    EXPECT_TRUE(MainFrame->selBarDialog.isNull());
+    app_->ExitInstance(); // the destructor deletes what is left, once
+    EXPECT_EQ(MainFrame, nullptr);
+}
+
+TEST_F(MainFrameTest, ViewPlacementIsTheViewInFrameCoordinates) {
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    MainFrame->resize(1024, 700);
+    MainFrame->show();
+    QCoreApplication::processEvents();
+    MaybeGrab("main-office");
+    WinRect r;
+    ASSERT_TRUE(MainFrame->GetViewPlacement(r));
+    EXPECT_GT(r.top, 0); // below the menu and tool bars
+    EXPECT_EQ(r.Width(), MainFrame->View()->width());
+    EXPECT_LT(r.bottom, MainFrame->StatusBar1()->mapTo(MainFrame, QPoint(0, 0)).y() + 1);
+}
+
+TEST(QtMessageBox, TitleByKeyOrLiteralAndScaledFont) {
+    TestApp();
+    SetScreenSize(1024, 768);
+    MessageBoxRequest r;
+    r.title = "Velmo-Errore";
+    r.titleIsKey = false;
+    r.text = "text";
+    r.buttons = BoxButtons::YesNo;
+    QMessageBox box;
+    app::PrepareMessageBox(box, r);
+    EXPECT_EQ(box.windowTitle(), "Velmo-Errore");
+    EXPECT_EQ(box.font().pixelSize(), 20);
+    EXPECT_NE(box.button(QMessageBox::Yes), nullptr);
+    r.title = "T_ERRORE"; // no table loaded: the key itself
+    r.titleIsKey = true;
+    r.scaled = false;
+    QMessageBox unscaled;
+    app::PrepareMessageBox(unscaled, r);
+    EXPECT_EQ(unscaled.windowTitle(), "T_ERRORE");
+    EXPECT_NE(unscaled.font().pixelSize(), 20);
+}
+
+TEST(WindowTimers, IdsMapToQtTimers) {
+    TestApp();
+    QObject owner;
+    app::WindowTimers timers(&owner);
+    EXPECT_TRUE(timers.Set(5, 0));
+    EXPECT_EQ(timers.Period(5), 1);
+    EXPECT_TRUE(timers.Set(2, 100));
+    EXPECT_EQ(timers.IdOf(12345), 0);
+    EXPECT_TRUE(timers.Kill(5));
+    EXPECT_FALSE(timers.Kill(5));
+    EXPECT_TRUE(timers.IsRunning(2));
+}

@@ -1,0 +1,125 @@
+// Start-up and exit of the application object against a program directory in a temporary
+// folder.
+#include <filesystem>
+
+#include "app/main_frame.h"
+#include "app/path_table_qt.h"
+#include "app_fixture.h"
+#include "machine/cnc_state.h"
+#include "machine/globals.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/uvenlib_binding.h"
+#include "msgtable/Dictavo.h"
+#include "platform/paths.h"
+#include "platform/single_instance.h"
+
+namespace fs = std::filesystem;
+
+using StartupTest = AppFixture;
+
+TEST_F(StartupTest, OfficeWithoutControllerWorkDirectoryTriesNoLibraryAndShowsNothing) {
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    EXPECT_EQ(g_machineConnected, 0);
+    EXPECT_FALSE(g_uvenlib.IsLoaded());
+    EXPECT_EQ(CountBoxesContaining("UvenlibVB"), 0);
+    EXPECT_TRUE(ui_->boxes.empty()) << ui_->boxes.front().text;
+    ASSERT_NE(MainFrame, nullptr);
+    ASSERT_NE(g_pCncState, nullptr);
+    EXPECT_EQ(dynamic_cast<CStatoCncOn*>(g_pCncState), nullptr);
+    EXPECT_FALSE(MainFrame->Timers().IsRunning(kStatusTimerId));
+    // Paths from the module directory.
+    EXPECT_EQ(fs::path(plat::NativePath((*g_pPathTable)[PathTable::kConfigPar])),
+              fs::path(program_ + "CONF/CONFIG.PAR"));
+}
+
+TEST_F(StartupTest, OfficeWordKeepsControllerBound) {
+    MakeOnline();
+    ASSERT_EQ(Start("office"), CVelmoApp::kStarted);
+    EXPECT_TRUE(g_uvenlib.IsLoaded());
+    EXPECT_EQ(g_machineConnected, 0);
+    EXPECT_NE(std::string(g_baseTitle).find(" - OFFICE -"), std::string::npos);
+}
+
+TEST_F(StartupTest, ControllerLibraryMissingOneEntryGivesOneMessageAndGoesOn) {
+    MakeOnline("/missing");
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].text, "Funzione lquote non trovata");
+    EXPECT_EQ(ui_->boxes[0].title, "Velmo-Errore");
+    EXPECT_FALSE(ui_->boxes[0].titleIsKey);
+    EXPECT_EQ(g_machineConnected, 1);
+    EXPECT_EQ(g_uvenlib.lquote, nullptr);
+    ASSERT_NE(MainFrame, nullptr);
+    EXPECT_TRUE(MainFrame->Timers().IsRunning(kStatusTimerId));
+}
+
+TEST_F(StartupTest, MissingMessageFileStopsStartUp) {
+    fs::remove(program_ + "MSG/ERR.MSG");
+    EXPECT_EQ(Start(), CVelmoApp::kFailed);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].text, CVelmoApp::kNoMessagesText);
+    EXPECT_EQ(ui_->boxes[0].title, "Velmo-Errore");
+    EXPECT_EQ(g_msgStrings, nullptr);
+    EXPECT_EQ(g_msgErrors, nullptr);
+    EXPECT_EQ(MainFrame, nullptr);
+    EXPECT_EQ(g_pSettings, nullptr);
+}
+
+TEST_F(StartupTest, SecondInstanceWarnsExitsAndStillWritesSettings) {
+    plat::SingleInstanceLock first("VELMO", tmp_ + "lock");
+    ASSERT_TRUE(first.Acquired());
+    WriteConfig("GENERAL", "UN_MIS", nullptr);
+    EXPECT_EQ(Start(), CVelmoApp::kSecondInstance);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].title, "T_ATTENZIONE");
+    EXPECT_EQ(ui_->boxes[0].text, "The program is already running.");
+    EXPECT_EQ(MainFrame, nullptr);
+    EXPECT_EQ(g_pSettings, nullptr);
+    EXPECT_NE(ReadFile(program_ + "CONF/CONFIG.PAR").find("UN_MIS="), std::string::npos);
+    EXPECT_TRUE(first.Acquired());
+}
+
+TEST_F(StartupTest, TestParFlagsAndDefaultConfigurationCopy) {
+    WriteFile(program_ + "CONF/TEST.PAR", "[TEST]\r\nFLAG_TEST_MACHINE=1\r\nFLAG_TEST_HIDE_POPUP=1\r\n");
+    fs::remove(program_ + "CONF/CONFIG.PAR");
+    ASSERT_EQ(Start("", false), CVelmoApp::kStarted);
+    EXPECT_EQ(g_testRun, 1);
+    EXPECT_EQ(g_testAutoConfirm, 1);
+    EXPECT_EQ(g_testHidePopups, 1);
+    EXPECT_TRUE(fs::exists(program_ + "CONF/CONFIG.PAR"));
+}
+
+TEST_F(StartupTest, ExistingConfigurationIsNeverOverwrittenByDefault) {
+    WriteFile(program_ + "CONF/CONFIG.X_", "[GENERAL]\r\nMACHINE=K7310\r\n");
+    ASSERT_EQ(Start("", false), CVelmoApp::kStarted);
+    EXPECT_EQ(g_machineOption, 1);
+    EXPECT_EQ(ReadFile(program_ + "CONF/CONFIG.PAR").find("K7310"), std::string::npos);
+}
+
+TEST_F(StartupTest, MachineKeyAndCommandLineCombine) {
+    WriteConfig("GENERAL", "MACHINE", "ruvizorur decentr");
+    ASSERT_EQ(Start("-x office", true), CVelmoApp::kStarted);
+    EXPECT_EQ(g_machineConnected, 0);
+    EXPECT_EQ(g_machineOption, 3);
+    EXPECT_EQ(g_decentredRalla, 1);
+    EXPECT_EQ(std::string(g_baseTitle), "Velmo (v3.0) for Brelon3 L1 DME - OFFICE -");
+}
+
+TEST_F(StartupTest, ExitReleasesEverythingAndClearsGlobals) {
+    MakeOnline();
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    ASSERT_NE(g_pRallaTools, nullptr);
+    app_->ExitInstance();
+    EXPECT_EQ(MainFrame, nullptr);
+    EXPECT_EQ(g_pCncState, nullptr);
+    EXPECT_EQ(g_pRallaTools, nullptr);
+    EXPECT_EQ(g_pSettings, nullptr);
+    EXPECT_EQ(g_pPathTable, nullptr);
+    EXPECT_EQ(g_msgStrings, nullptr);
+    EXPECT_EQ(g_msgErrors, nullptr);
+    EXPECT_FALSE(g_uvenlib.IsLoaded());
+    EXPECT_EQ(app_->ShapeCompilerHandle(), nullptr);
+    app_->ExitInstance(); // a second exit does nothing
+}

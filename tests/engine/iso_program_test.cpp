@@ -1,0 +1,232 @@
+// Whole part programs: generation on variants 0 and 2, output paths, failures that leave no
+// program behind, the repeat range, and the reviewed goldens of a small bar.
+#include <filesystem>
+
+#include "iso_test_support.h"
+#include "machine/profile_overrides.h"
+#include "machine/ui_services_fake.h"
+
+namespace enginetest {
+namespace {
+
+ldatest::ListSpec SmallBar() {
+    ldatest::PieceSpec a = Piece("A", 1200000);
+    a.machinings = {Drill(100000, 90), Drill(600000, 90)};
+    ldatest::PieceSpec b = Piece("B", 800000);
+    b.machinings = {Drill(300000, 0)};
+    return List({Bar({a, b})});
+}
+
+struct Variant {
+    int variant;
+    const char* conf;
+    const char* golden;
+};
+constexpr Variant kVariants[] = {{0, "CONF-V0", "small_bar_v0.iso"}, {2, "CONF-V2", "small_bar_v2.iso"}};
+
+class IsoProgramTest : public IsoTest {
+protected:
+    // Generates the small bar's program in office mode and returns its text.
+    std::string Generate(int32_t step = 1) {
+        IsoProgramGenerator& g = OpenGen(SmallBar());
+        EXPECT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText; // as the bar selection does
+        EXPECT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+        EXPECT_EQ(g.GenerateIsoProgram(step, 0), 0) << g_errorText;
+        return ReadFile(dir_ + "OUTPUT.ISO");
+    }
+};
+
+TEST_F(IsoProgramTest, SmallBarEndToEndOnVariantsZeroAndTwo) {
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(v.conf);
+        Reinstall(v.variant, v.conf);
+        const std::vector<std::string> lines = Lines(Generate());
+        ASSERT_GT(lines.size(), 20u);
+        EXPECT_EQ(lines[0], "%");
+        EXPECT_EQ(lines[1], "N1 R599=9999      { Codice Casuale ISO }");
+        ExpectContiguous(lines);
+        const std::vector<std::string> b = Bodies(lines);
+        // The head's R numbers in order.
+        std::vector<std::string> head = {"R599=", "R482=", "R590=", "R592=", "R504=", "R501=", "R510=", "R511=",
+                                         "R529=", "R201=", "R202=", "R531=", "R532="};
+        if (v.variant == 0) head.insert(head.end(), {"R552=", "R551="});
+        head.insert(head.end(), {"R533=", "R514=", "R779=", "R537=", "R538="});
+        if (v.variant == 2)
+            head.insert(head.end(), {"R539=", "R581=", "R582=", "R526=", "R544=", "R546=", "R547=", "R520=", "R521=",
+                                     "R522=", "R749=", "R502="});
+        head.insert(head.end(), {"R556=", "L<RIFAUTO.BRE>"});
+        for (std::size_t i = 0; i < head.size(); ++i) EXPECT_EQ(b[i + 1].rfind(head[i], 0), 0u) << i << " " << b[i + 1];
+        // Machining block of a drill, loading, unloading and the end.
+        const int call = IndexOf(b, "L<1.BRE>");
+        ASSERT_GT(call, 0);
+        EXPECT_LT(IndexOf(b, "L<CARICO.BRE>"), call);
+        EXPECT_LT(IndexOf(b, "R210="), call);
+        EXPECT_EQ(IndexOf(b, "L<EXIT_MAN.BRE>", call), call + 3);
+        EXPECT_GT(IndexOf(b, "L<ALIM.BRE>"), 0);
+        EXPECT_GT(IndexOf(b, "R541="), call);
+        EXPECT_GT(IndexOf(b, "L<SCARICO.BRE>"), IndexOf(b, "R541="));
+        EXPECT_EQ(b.back(), "L<FINEALL.BRE>");
+        EXPECT_EQ(IndexOf(b, "R545=") >= 0, v.variant != 0) << "R545 only on variants other than 0";
+        // No line ever holds an unfinished split assignment.
+        for (const std::string& x : b) EXPECT_NE(x.back(), '=') << x;
+    }
+}
+
+// The whole program of the small bar, reviewed once and kept as a golden per variant.
+TEST_F(IsoProgramTest, SmallBarMatchesTheReviewedGoldens) {
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(v.golden);
+        Reinstall(v.variant, v.conf);
+        const std::string text = Generate();
+        const std::string golden = std::string(BRELON_SOURCE_DIR "/tests/fixtures/engine/iso/") + v.golden;
+        if (std::getenv("BRELON_UPDATE_GOLDENS") != nullptr) WriteFile(golden, text);
+        const std::vector<std::string> want = Lines(ReadFile(golden));
+        EXPECT_EQ(Lines(text), want);
+    }
+}
+
+TEST_F(IsoProgramTest, RepeatRangeOnlyFromStepTwo) {
+    Reinstall(2, "CONF-V2");
+    for (int32_t step : {0, 1}) {
+        const std::vector<std::string> b = Bodies(Lines(Generate(step)));
+        EXPECT_EQ(IndexOf(b, "IF (R591==1)"), -1);
+        EXPECT_EQ(IndexOf(b, "<RPT:"), -1);
+    }
+    const std::vector<std::string> lines = Lines(Generate(3));
+    ExpectContiguous(lines);
+    // The range starts at the block after the head (R502 on variant 2).
+    int start = 0;
+    for (const std::string& l : lines)
+        if (Body(l).rfind("R502=", 0) == 0 && start == 0) start = std::stoi(l.substr(1));
+    ASSERT_GT(start, 0);
+    int k = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find("IF (R591==1)") == std::string::npos) continue;
+        k = std::stoi(lines[i].substr(1));
+        EXPECT_EQ(lines[i], "N" + std::to_string(k) + " IF (R591==1) N" + std::to_string(k + 3) + "      { R_STOP_CICLO }");
+        EXPECT_EQ(lines[i + 1], "N" + std::to_string(k + 1));
+        EXPECT_EQ(lines[i + 2], "N" + std::to_string(k + 2) + " <RPT:N" + std::to_string(start) + ";N" +
+                                    std::to_string(k + 1) + ";2>");
+        EXPECT_EQ(lines[i + 4].rfind("N" + std::to_string(k + 3) + " R545=", 0), 0u) << lines[i + 4];
+    }
+    EXPECT_GT(k, 0);
+}
+
+TEST_F(IsoProgramTest, VariantZeroWritesIntoTheControllerWorkDirectory) {
+    Reinstall(0, "CONF-V0");
+    for (const char* sep : {"/", ""}) {
+        SCOPED_TRACE(sep);
+        const std::string work = dir_ + "LAV" + sep;
+        std::filesystem::create_directories(dir_ + "LAV");
+        ASSERT_TRUE(SetCncWorkDir(work.c_str()));
+        EXPECT_EQ(IsoProgramGenerator::IsoOutputPath(1), dir_ + "LAV" + (*sep ? "/" : "\\") + "ISONV");
+        IsoProgramGenerator& g = OpenGen(SmallBar());
+        ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+        ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+        ASSERT_EQ(g.GenerateIsoProgram(1, 1), 0) << g_errorText;
+        EXPECT_TRUE(std::filesystem::exists(dir_ + "LAV/ISONV"));
+        EXPECT_FALSE(std::filesystem::exists(dir_ + "LAV/ISONV.tmp"));
+        EXPECT_FALSE(std::filesystem::exists(dir_ + "OUTPUT.ISO"));
+        std::filesystem::remove(dir_ + "LAV/ISONV");
+    }
+}
+
+TEST_F(IsoProgramTest, FailedGenerationLeavesNoProgram) {
+    Reinstall(2, "CONF-V2");
+    // A piece shorter than the machine can make fails the checks of variant 2.
+    ldatest::PieceSpec tiny = Piece("T", 20000);
+    IsoProgramGenerator& g = OpenGen(List({Bar({Piece("A", 1200000), tiny})}));
+    ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    EXPECT_EQ(g.GenerateIsoProgram(1, 0), 1);
+    EXPECT_EQ(std::string(g_errorText), Err("ERR_PEZZI_CORTI"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "OUTPUT.ISO"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "OUTPUT.ISO.tmp"));
+    EXPECT_EQ(g.isoFile, nullptr);
+}
+
+TEST_F(IsoProgramTest, UnlistedUnloadingModeFailsInsteadOfHalfALine) {
+    Reinstall(0, "CONF-V0");
+    IsoProgramGenerator& g = OpenGen(SmallBar());
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    // A cut whose operation mode has no unloading cause on variant 0, followed by another cut.
+    for (int i = 0; i < g.orderedRecords; ++i) {
+        WorkingMachining& r = *g.order[static_cast<std::size_t>(i)];
+        if (r.TipoLavor == kKindEndCut) r.CutMode = 32;
+    }
+    StartScratch(g);
+    EXPECT_EQ(g.WriteIsoProgramDefault(1), 1);
+    EXPECT_NE(std::string(g_errorText).find(Err("ERR_CAUSALE_SCARICO")), std::string::npos) << g_errorText;
+    for (const std::string& l : EndScratch(g)) EXPECT_NE(l.back(), '=') << l;
+}
+
+TEST_F(IsoProgramTest, EveryDemoBarYieldsAProgramOnVariantsZeroAndTwo) {
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(v.conf);
+        Reinstall(v.variant, v.conf);
+        ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
+        int written = 0;
+        for (const char* name : {"FINESTRE.lda", "PORTE.lda", "VETRINA.lda"}) {
+            SetCurrentListName((dir_ + name).c_str());
+            IsoProgramGenerator g((dir_ + name).c_str());
+            ASSERT_TRUE(g.IsLoaded()) << g_errorText;
+            for (int i = 0; i < g.BarCount(); ++i) {
+                ClearErrorText();
+                if (CheckBarSize(*g.Bar(i)) != 0 || g.ComputeBar(i, 1) != 0) continue; // bars the machine cannot make (engine tests)
+                EXPECT_EQ(g.GenerateIsoProgram(1, 0), 0) << name << " bar " << i << ": " << g_errorText;
+                const std::vector<std::string> lines = Lines(ReadFile(dir_ + "OUTPUT.ISO"));
+                ExpectContiguous(lines);
+                const std::vector<std::string> b = Bodies(lines);
+                ASSERT_FALSE(b.empty());
+                EXPECT_EQ(b.back(), "L<FINEALL.BRE>");
+                for (const std::string& x : b) EXPECT_NE(x.back(), '=') << x;
+                ++written;
+            }
+        }
+        EXPECT_GT(written, 0);
+    }
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+class IsoOptimTest : public IsoTest {};
+
+// A bar whose machinings need two ralla turns, on a profile whose section does not let the
+// ralla turn between machinings: level 3 drops to 1 with one warning on variant 2, and the
+// bar is refused on variant 0.
+TEST_F(IsoOptimTest, TwoRotationsLowerTheOptimisationLevelOrRefuseTheBar) {
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(v.conf);
+        Reinstall(v.variant, v.conf);
+        RecordingUi ui;
+        SetUi(&ui);
+        ldatest::PieceSpec a = Piece("A", 1200000);
+        a.machinings = {Drill(100000, 0), Drill(300000, 45)};
+        IsoProgramGenerator& g = OpenGen(List({Bar({a})}));
+        ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+        ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+        g.Bar(0)->reachInner = 0;
+        g.Bar(0)->reachOuter = 1;
+        CpWriteOptimLevel(g.Bar(0)->series, g.Bar(0)->code, 3);
+        const int r = g.GenerateIsoProgram(1, 0);
+        SetUi(nullptr);
+        ASSERT_TRUE(g.NeedsSeveralRotations());
+        if (v.variant == 0) {
+            EXPECT_EQ(r, 1);
+            EXPECT_EQ(std::string(g_errorText), Err("ROT_NO_POSS"));
+            continue;
+        }
+        ASSERT_EQ(r, 0) << g_errorText;
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].title, "T_ATTENZIONE");
+        EXPECT_EQ(ui.boxes[0].text, Err("ERR_TOO_OPTIM"));
+        EXPECT_TRUE(Has(Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO"))), "R521=1      { R_OTT_SLITTE_MAND }"));
+    }
+}
+
+} // namespace
+} // namespace enginetest

@@ -1,0 +1,431 @@
+// Profile section and blade clearance searches, end-cut planning and the end trims.
+#include <cmath>
+#include <set>
+
+#include "dxf/dxf.h"
+#include "engine/dxf_section.h"
+#include "engine/end_cuts.h"
+#include "engine_fixture.h"
+
+namespace enginetest {
+namespace {
+
+// A section with the blade of the demo machine in round numbers.
+DxfSection Blade(double offY, double offZ) {
+    DxfSection d;
+    d.bladeDiameter = 500;
+    d.flangeDiameter = 120;
+    d.bladeThickness = 4.2;
+    d.yMin = -200;
+    d.yMax = 200;
+    d.offY = offY;
+    d.offZ = offZ;
+    d.armWidth = 100;
+    d.armLength = 300;
+    d.motorLength = 350;
+    d.motorWidth = 200;
+    d.flangeThickness = 10;
+    return d;
+}
+
+MEntitiesList Lines(std::initializer_list<std::array<double, 4>> lines) {
+    MEntitiesList l;
+    for (const auto& a : lines) l.AddEntity(MEntityKind::Line, a[0], a[1], a[2], a[3]);
+    return l;
+}
+
+const SectionRectangle kRect{0, 60000, 0, 45000};
+
+TEST(SectionSearch, SquareSearchesOnTheRectangleMatchHandValues) {
+    DxfSection d = Blade(10, 5);
+    d.Place(MEntitiesList{}, false, 0, kRect);
+    EXPECT_FALSE(d.FromDrawing());
+    EXPECT_DOUBLE_EQ(d.width, 60);
+    EXPECT_DOUBLE_EQ(d.height, 45);
+    // Centre 11 mm of flange clearance above the top: Z0 = 45 + 5 + 60 + 11 = 121. The nearest
+    // gap is at the far corner's bottom: sqrt(250^2 - 60^2) - 116.
+    const double z0 = 121.0, gap = std::sqrt(250.0 * 250 - 60 * 60) - 116.0;
+    double x = 100, y = 0, z = 0;
+    ASSERT_EQ(d.ToolPositionA(0, 1, x, y, z), 1);
+    EXPECT_NEAR(x, 104.2, 1e-9);
+    EXPECT_NEAR(y, 10, 1e-9);
+    EXPECT_NEAR(z, z0 + gap - 10.0, 1e-9);
+    x = 100;
+    ASSERT_EQ(d.ToolPositionC(0, 1, x, y, z), 1);
+    EXPECT_NEAR(y, 40, 1e-9);
+    // Centred, the nearest gap is at the bottom corners again: sqrt(250^2 - 30^2) - 116.
+    EXPECT_NEAR(z, z0 + std::sqrt(250.0 * 250 - 30 * 30) - 116.0 - 10.0, 1e-9);
+    // The candidate outside the blade's travel window fails as a whole.
+    d.yMax = 5;
+    x = 100;
+    EXPECT_EQ(d.ToolPositionA(0, 1, x, y, z), 0);
+    EXPECT_TRUE(std::isfinite(z));
+}
+
+TEST(SectionSearch, FlangeCircleIsInclusiveToTheThousandth) {
+    DxfSection d = Blade(0, 0);
+    d.Place(Lines({{0, 0, 10, 0}}), false, 0, kRect);
+    double gap = 0;
+    // Point (0, 0) from a centre 60 mm above: exactly on the flange circle.
+    EXPECT_EQ(d.CentreClears(0, 60.0, gap), 1);
+    EXPECT_EQ(d.CentreClears(0, 59.999, gap), 0);
+    // And the blade circle is inclusive the same way.
+    EXPECT_EQ(d.CentreClears(0, 250.0, gap), 1);
+    EXPECT_EQ(d.CentreClears(0, 250.001, gap), 0);
+}
+
+TEST(SectionSearch, HalfAThousandthGapCountsAsNone) {
+    // A vertical section 10 high; a blade whose lower arc passes 0.0005 below its foot.
+    DxfSection d = Blade(0, 0);
+    d.flangeDiameter = 120;
+    d.bladeDiameter = 2 * (10 + 60 + 11 + 0.0005);
+    d.Place(Lines({{0, 0, 0, 10}, {0, 10, 0, 0}}), false, 0, kRect);
+    double x = 0, y = 0, z = 0;
+    ASSERT_EQ(d.ToolPositionA(0, 1, x, y, z), 1);
+    EXPECT_DOUBLE_EQ(z, 10 + 60 + 11 - 10.0);
+}
+
+TEST(SectionSearch, FourLinesEqualTheRectangleFallback) {
+    DxfSection drawn = Blade(10, 5), rect = Blade(10, 5);
+    drawn.Place(Lines({{100, 200, 160, 200}, {160, 200, 160, 245}, {160, 245, 100, 245}, {100, 245, 100, 200}}),
+                false, 0, kRect);
+    rect.Place(MEntitiesList{}, false, 0, kRect);
+    EXPECT_TRUE(drawn.FromDrawing());
+    EXPECT_DOUBLE_EQ(drawn.width, rect.width);
+    EXPECT_DOUBLE_EQ(drawn.height, rect.height);
+    ASSERT_EQ(drawn.Points().size(), rect.Points().size());
+    for (std::size_t i = 0; i < rect.Points().size(); ++i) {
+        EXPECT_DOUBLE_EQ(drawn.Points()[i].y, rect.Points()[i].y);
+        EXPECT_DOUBLE_EQ(drawn.Points()[i].z, rect.Points()[i].z);
+    }
+    double x1 = 0, y1 = 0, z1 = 0, x2 = 0, y2 = 0, z2 = 0, c1 = 0, c2 = 0;
+    EXPECT_EQ(drawn.ToolPositionA(0, 1, x1, y1, z1), rect.ToolPositionA(0, 1, x2, y2, z2));
+    EXPECT_DOUBLE_EQ(z1, z2);
+    EXPECT_EQ(drawn.BladeClearanceA(0, 1, 60, x1, y1, z1, c1), rect.BladeClearanceA(0, 1, 60, x2, y2, z2, c2));
+    EXPECT_DOUBLE_EQ(x1, x2);
+}
+
+TEST(SectionSearch, MirrorComesBeforeRotationAndTheMoveAfter) {
+    DxfSection d = Blade(0, 0);
+    d.Place(Lines({{0, 0, 10, 0}, {10, 0, 0, 20}, {0, 20, 0, 0}}), true, 90.0, kRect);
+    ASSERT_EQ(d.Points().size(), 3u);
+    // Mirrored about x = 5, turned 90 degrees, moved to the origin (rotating first would give
+    // (0,0), (0,10), (20,0)).
+    const double want[3][2] = {{20, 10}, {20, 0}, {0, 10}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(d.Points()[static_cast<std::size_t>(i)].y, want[i][0], 1e-9) << i;
+        EXPECT_NEAR(d.Points()[static_cast<std::size_t>(i)].z, want[i][1], 1e-9) << i;
+    }
+}
+
+TEST(SectionSearch, EmptyOrDegenerateDrawingsAndGuards) {
+    // Without entities every single-pass search fails.
+    DxfSection empty = Blade(0, 0);
+    double x = 0, y = 0, z = 0, c = 0;
+    EXPECT_EQ(empty.ToolPositionA(0, 1, x, y, z), 0);
+    EXPECT_EQ(empty.ToolPositionB(0, 1, x, y, z), 0);
+    EXPECT_EQ(empty.ToolPositionC(0, 1, x, y, z), 0);
+    for (auto f : {&DxfSection::BladeClearanceA, &DxfSection::BladeClearanceB, &DxfSection::BladeClearanceC,
+                   &DxfSection::BladeClearanceD})
+        EXPECT_EQ((empty.*f)(0, 1, 45, x, y, z, c), 0);
+    // A drawing of texts only, or of one point, stands in as the rectangle.
+    MEntitiesList texts;
+    MEntity t;
+    t.kind = MEntityKind::Text;
+    t.text = "ALU";
+    texts.AddEntity(t);
+    DxfSection d = Blade(0, 0);
+    d.Place(std::move(texts), false, 0, kRect);
+    EXPECT_FALSE(d.FromDrawing());
+    EXPECT_DOUBLE_EQ(d.width, 60);
+    d.Place(Lines({{5, 5, 5, 5}}), false, 0, kRect);
+    EXPECT_FALSE(d.FromDrawing());
+    // An angle along the bar has no sine to divide by: nothing is found, nothing is infinite.
+    DxfSection r = Blade(0, 0);
+    r.Place(MEntitiesList{}, false, 0, kRect);
+    for (double a : {0.0, 180.0}) {
+        x = 1;
+        EXPECT_EQ(r.BladeClearanceA(0, 1, a, x, y, z, c), 0);
+        EXPECT_EQ(r.BladeClearanceB(0, 1, a, x, y, z, c), 0);
+        EXPECT_EQ(r.BladeClearance(0, 1, a, x, y, z, c), 0);
+        double x2 = 1, yl = 0, yr = 0;
+        EXPECT_EQ(r.ToolPositionAngled(0, 1, a, x, x2, yl, yr, z), 0);
+        EXPECT_TRUE(std::isfinite(x) && std::isfinite(y) && std::isfinite(z));
+    }
+    // Square angled cuts divide by tan(90) nowhere.
+    x = 0;
+    EXPECT_EQ(r.BladeClearanceB(0, 1, 90, x, y, z, c), 1);
+    EXPECT_TRUE(std::isfinite(x));
+    EXPECT_NEAR(c, 0, 1e-9);
+    // The low-section searches refuse a section higher than R - F - 11.
+    DxfSection tall = Blade(0, 0);
+    tall.Place(MEntitiesList{}, false, 0, SectionRectangle{0, 60000, 0, 179001});
+    double yl = 0, yr = 0, x2 = 0;
+    EXPECT_EQ(tall.ToolPositionD(0, 1, x, yl, yr, z), 0);
+    EXPECT_EQ(tall.ToolPositionAngled(0, 1, 45, x, x2, yl, yr, z), 0);
+    tall.Place(MEntitiesList{}, false, 0, SectionRectangle{0, 60000, 0, 179000});
+    EXPECT_EQ(tall.ToolPositionD(0, 1, x, yl, yr, z), 1);
+}
+
+TEST(SectionSearch, DemoDrawingsReadAsSections) {
+    for (const char* name : {"ALU60/T6001", "ALU60/A6010", "PVC70/P7020", "PVC70/P7031", "ALU72/Z7200"}) {
+        MEntitiesList l;
+        ASSERT_GT(ReadDXF(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", l), 0) << name;
+        DxfSection d = Blade(0, 0);
+        d.Place(std::move(l), false, 0, kRect);
+        EXPECT_TRUE(d.FromDrawing()) << name;
+        EXPECT_GT(d.Points().size(), 20u) << name;
+        double x = 0, y = 0, z = 0;
+        EXPECT_EQ(d.ToolPositionA(0, 1, x, y, z), 1) << name;
+    }
+}
+
+// ---------------------------------------------------------------- end trims
+
+class EndTrimTest : public EngineTest {
+protected:
+    void UseDemoDrawings() {
+        std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
+    }
+    std::vector<WorkingMachining*> Cuts(BarComputation& bc) {
+        std::vector<WorkingMachining*> v;
+        for (int i = bc.machiningCount; i < bc.machiningCount + bc.cutCount; ++i)
+            v.push_back(bc.records[static_cast<std::size_t>(i)]);
+        return v;
+    }
+};
+
+TEST_F(EndTrimTest, SquareEndsTakeSquareSearchesAndAngledEndsAngledOnes) {
+    UseDemoDrawings();
+    BarComputation& bc = Open(List({Bar({Piece("A", 1000000, 90000, 89999), Piece("B", 900000, 45000, 90000)})}));
+    ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+    const auto cuts = Cuts(bc);
+    ASSERT_EQ(cuts.size(), 4u);
+    for (std::size_t k = 0; k < cuts.size(); ++k) {
+        const WorkingMachining& m = *cuts[k];
+        EXPECT_EQ(m.cutNumber, static_cast<int32_t>(k + 1));
+        EXPECT_EQ(m.endFlags, k % 2 == 0 ? 1 : 2);
+        EXPECT_STREQ(m.cutTool, "DISK");
+        EXPECT_EQ(m.cutPointMode, 1);
+        const bool square = m.ATaglio == 90000;
+        EXPECT_EQ(square, m.cutAngle == 90.0) << k;
+        const int32_t f = m.cutPointFlags[0];
+        if (square) {
+            EXPECT_TRUE(f == 1 || f == 2) << k << " " << f;
+        } else {
+            EXPECT_TRUE(f == 16 || f == 32) << k << " " << f;
+        }
+        EXPECT_EQ(m.endCutMode, k % 2 == 0 ? 1 : 2);
+        EXPECT_EQ(PieceCopyId(m), static_cast<int32_t>(k / 2 + 1));
+    }
+    // The left end's angle is taken from the other side (180 - 89.999 degrees): still angled.
+    EXPECT_EQ(cuts[1]->ATaglio, bc.pieces[0]->ASx);
+    EXPECT_NE(cuts[1]->ATaglio, 90000);
+    // The piece's machinings stand in the bar now.
+    EXPECT_EQ(bc.records.size(), static_cast<std::size_t>(bc.recordCount));
+}
+
+TEST_F(EndTrimTest, SharedCutStandsInAsTheNextPiecesFirstEnd) {
+    g_pSettings->UNIONE_INTEST = 0;
+    BarComputation& bc = Open(List({Bar({Piece("A", 1000000), Piece("B", 900000), Piece("C", 800000)})}));
+    ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+    const auto cuts = Cuts(bc);
+    std::vector<int32_t> numbers;
+    for (const WorkingMachining* m : cuts) numbers.push_back(m->cutNumber);
+    for (std::size_t k = 0; k < numbers.size(); ++k) EXPECT_EQ(numbers[k], static_cast<int32_t>(k + 1));
+    int shared = 0;
+    for (const WorkingPiece* p : bc.pieces) shared += p->sharedCut;
+    EXPECT_EQ(static_cast<int>(cuts.size()), 6 - shared);
+    EXPECT_GT(shared, 0);
+    {
+        // The other-end cut of the piece before a shared cut carries the stand-in mode.
+        int standIns = 0;
+        for (const WorkingMachining* m : cuts) standIns += m->endCutMode == 3 ? 1 : 0;
+        EXPECT_EQ(standIns, shared);
+    }
+}
+
+TEST_F(EndTrimTest, ReversedLoadingPlansIndexOneAsFirstEnd) {
+    g_pSettings->CONF_CARICO = 1;
+    ldatest::PieceSpec a = Piece("A", 1000000, 90000, 60000);
+    a.machinings = {Drill(100000, 90)};
+    BarComputation& bc = Open(List({Bar({a})}));
+    ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+    // The piece's machining is mirrored about the piece's position (the larger X of end 1).
+    const WorkingPiece& q = *bc.pieces[0];
+    EXPECT_EQ(bc.records[0]->X, std::max(q.endCutX[2], q.endCutX[3]) - 100000);
+    EXPECT_LT(bc.records[0]->XFm, bc.records[0]->XFM);
+    const auto cuts = Cuts(bc);
+    ASSERT_EQ(cuts.size(), 2u);
+    const WorkingPiece& p = *bc.pieces[0];
+    EXPECT_EQ(cuts[0]->endFlags, 1);
+    EXPECT_EQ(cuts[0]->ATaglio, p.ASx);
+    EXPECT_EQ(cuts[0]->X, p.endCutX[2]);
+    EXPECT_EQ(cuts[1]->ATaglio, p.ADx);
+    EXPECT_EQ(cuts[1]->X, p.endCutX[0]);
+}
+
+TEST_F(EndTrimTest, VariantTwoLastPieceClassNeedsMoreThanTheLeastScrap) {
+    Reinstall(2, "CONF-V2");
+    BarComputation& bc = Open(List({Bar({Piece("A", 1000000, 90000, 45000)})}));
+    ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+    const auto cuts = Cuts(bc);
+    ASSERT_EQ(cuts.size(), 2u);
+    const WorkingPiece& p = *bc.pieces[0];
+    const int32_t smaller = std::min(p.endCutX[2], p.endCutX[3]);
+    EXPECT_EQ(cuts[1]->cutKind, smaller > g_pSettings->DIM_MIN_SCARTO ? 3 : 1);
+    EXPECT_EQ(cuts[0]->cutKind, 2);
+    // Equal to the least scrap is class 1.
+    Reinstall(2, "CONF-V2");
+    g_pSettings->DIM_MIN_SCARTO = 6000000;
+    BarComputation& bc2 = Open(List({Bar({Piece("A", 1000000, 90000, 45000)})}));
+    ASSERT_EQ(bc2.ComputeBar(0, 1), 0) << g_errorText;
+    const WorkingPiece& q = *bc2.pieces[0];
+    g_pSettings->DIM_MIN_SCARTO = std::min(q.endCutX[2], q.endCutX[3]);
+    ASSERT_EQ(bc2.ComputeBar(0, 1), 0) << g_errorText;
+    EXPECT_EQ(Cuts(bc2)[1]->cutKind, 1);
+}
+
+TEST_F(EndTrimTest, PieceTooBigForTheBladeFailsWithItsName) {
+    g_pSettings->DIAM_LAMA = 100000; // R 50, flange 60: nothing fits
+    BarComputation& bc = Open(List({Bar({Piece("LONGNAME", 1000000)})}));
+    EXPECT_EQ(bc.ComputeBar(0, 1), 1);
+    EXPECT_NE(std::string(g_errorText).find(Err("ERR_PIECE_BIG")), std::string::npos) << g_errorText;
+    EXPECT_NE(std::string(g_errorText).find("LONGNAME"), std::string::npos) << g_errorText;
+}
+
+TEST_F(EndTrimTest, CrossCutRotationTakesOneStepIntoTheTurn) {
+    g_pSettings->SPESS_LAMA = 4000;
+    g_pSettings->Q_MIN_LAMA = -90000;
+    g_pSettings->Q_MAX_LAMA = 90000;
+    auto cut = [](int32_t rotation, double angle) {
+        WorkingMachining m;
+        m.AngFig = rotation;
+        m.cutAngle = angle;
+        m.X = 100000;
+        m.Y = 30000;
+        return m;
+    };
+    // 450000 is 90000: the blade angle becomes 180 + angle, brought below 270.
+    WorkingMachining a = cut(450000, 0.0), b = cut(90000, 0.0);
+    ASSERT_TRUE(CrossCutAngle(a, 30000, false));
+    ASSERT_TRUE(CrossCutAngle(b, 30000, false));
+    EXPECT_EQ(a.ATaglio, b.ATaglio);
+    EXPECT_DOUBLE_EQ(a.cutAngle, 180.0); // exactly 180 is stored unchanged
+    EXPECT_EQ(a.X, 100000);
+    // -90000 is 270000: a positive angle loses 180.
+    WorkingMachining c = cut(-90000, 30.0), d = cut(270000, 30.0);
+    ASSERT_TRUE(CrossCutAngle(c, 30000, false));
+    ASSERT_TRUE(CrossCutAngle(d, 30000, false));
+    EXPECT_EQ(c.ATaglio, d.ATaglio);
+    EXPECT_EQ(c.X, d.X);
+    EXPECT_EQ(c.Y, d.Y);
+    WorkingMachining e = cut(180000, 0.0), f = cut(720000, 0.0);
+    EXPECT_FALSE(CrossCutAngle(e, 30000, false));
+    EXPECT_FALSE(CrossCutAngle(f, 30000, false));
+    // The cross cuts end the pass with ERR_INTEST when met in a bar: covered by the caller.
+    // 270000 with a blade angle of 0 turns to exactly 180, stored unchanged.
+    WorkingMachining g = cut(270000, 0.0);
+    ASSERT_TRUE(CrossCutAngle(g, 30000, false));
+    EXPECT_DOUBLE_EQ(g.cutAngle, 180.0);
+}
+
+TEST_F(EndTrimTest, RotatedCutAtOneEightyTwoFallingOnOneSide) {
+    BarComputation& bc = Open(List({Bar({Piece("A", 1000000)})}));
+    WorkingMachining m;
+    m.cutAngle = 182.0;
+    m.X = 300000;
+    m.Y = -50000;
+    m.params[0] = m.params[1] = 20000;
+    ASSERT_EQ(bc.RotatedCutCorners(m), 0);
+    EXPECT_EQ(m.cutPointMode, 4);
+    EXPECT_EQ(m.nearHorizontal, 1);
+    for (int k = 1; k < 4; ++k) EXPECT_EQ(m.cutPointX[k], m.cutPointX[0]);
+    WorkingMachining n;
+    n.cutAngle = 182.0 + 360.0; // brought into the range first
+    n.X = 300000;
+    n.Y = -50000;
+    n.params[0] = 40000;
+    n.params[1] = 20000;
+    EXPECT_EQ(bc.RotatedCutCorners(n), 1);
+    EXPECT_DOUBLE_EQ(n.cutAngle, 182.0);
+    // Corners straddling the axis are not near horizontal.
+    WorkingMachining q;
+    q.cutAngle = 90.0;
+    q.X = 300000;
+    q.Y = 0;
+    q.params[0] = 40000;
+    q.params[1] = 20000;
+    ASSERT_EQ(bc.RotatedCutCorners(q), 0);
+    EXPECT_EQ(q.nearHorizontal, 0);
+}
+
+TEST_F(EndTrimTest, RemnantBeforeEachFirstEndCut) {
+    Reinstall(0, "CONF-V0");
+    BarComputation& bc = Open(List({Bar({Piece("A", 1000000, 90000, 60000), Piece("B", 900000, 45000, 90000)})}));
+    ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+    const auto cuts = Cuts(bc);
+    ASSERT_EQ(cuts.size(), 4u);
+    WorkingPiece& a = *bc.pieces[0];
+    WorkingPiece& b = *bc.pieces[1];
+    EXPECT_EQ(cuts[0]->cutPosition,
+              bc.currentBar->length - a.BladeOffset(0) - std::min(a.endCutX[0], a.endCutX[1]));
+    EXPECT_EQ(cuts[1]->cutPosition, a.Lung);
+    EXPECT_EQ(cuts[2]->cutPosition,
+              std::max(a.endCutX[2], a.endCutX[3]) - b.BladeOffset(0) - std::min(b.endCutX[0], b.endCutX[1]));
+    EXPECT_EQ(cuts[0]->cutKind, 2);
+    EXPECT_EQ(cuts[1]->cutKind, 1);
+    // The bar's remainder is classified from the last piece's larger X on variant 0.
+    EXPECT_EQ(bc.tailClampMode, 2);
+}
+
+TEST(EndCutLinks, AppendsAreBoundedAndOverflowFails) {
+    int32_t count = 0, list[kMaxLinks] = {};
+    for (int i = 0; i < kMaxLinks; ++i) EXPECT_TRUE(AppendLink(count, list, i + 1));
+    EXPECT_FALSE(AppendLink(count, list, 99));
+    EXPECT_EQ(count, kMaxLinks);
+    WorkingMachining m;
+    for (int i = 0; i < kMaxLinks; ++i) EXPECT_TRUE(PutLavBefore(m, i + 1));
+    EXPECT_FALSE(PutLavBefore(m, 99));
+    m.LavBefore[7] = 0;
+    EXPECT_TRUE(PutLavBefore(m, 55));
+    EXPECT_EQ(m.LavBefore[7], 55);
+}
+
+// The demo lists compute in full with real end trims on every variant's demo configuration.
+TEST_F(EndTrimTest, DemoListsComputeOnEveryVariant) {
+    const struct {
+        int variant;
+        const char* conf;
+    } cases[] = {{1, "CONF"}, {0, "CONF-V0"}, {2, "CONF-V2"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.conf);
+        Reinstall(c.variant, c.conf);
+        UseDemoDrawings();
+        ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
+        for (const char* name : {"FINESTRE.lda", "PORTE.lda", "VETRINA.lda"}) {
+            SetCurrentListName((dir_ + name).c_str());
+            BarComputation list((dir_ + name).c_str());
+            ASSERT_TRUE(list.IsLoaded()) << g_errorText;
+            for (int i = 0; i < list.BarCount(); ++i) {
+                ClearErrorText();
+                // A bar whose pieces the variant cannot load at all (angles other than 45 and
+                // 90 degrees on variant 2) never reaches the end trims.
+                if (list.ComputeBar(i, 0) == 2) continue;
+                EXPECT_EQ(list.ComputeBar(i, 1), 0) << name << " bar " << i << ": " << g_errorText;
+                int cuts = 0;
+                for (int k = list.machiningCount; k < list.machiningCount + list.cutCount; ++k) {
+                    const WorkingMachining& m = *list.records[static_cast<std::size_t>(k)];
+                    if (m.cutNumber > 0) ++cuts;
+                    if (c.variant == 1 && m.cutNumber > 0) {
+                        EXPECT_STREQ(m.cutTool, "DISK");
+                    }
+                }
+                EXPECT_EQ(cuts, list.cutCount) << name << " bar " << i;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace enginetest

@@ -1,0 +1,44 @@
+#pragma once
+// The picture of the DXF preview control, without any window system: a profile section or
+// tool drawing read from a DXF file (or the box of a bar's section), mirrored and rotated,
+// with the optional bar-end outline and hatch, fitted into a canvas of the control's size.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "dxf/canvas.h"
+
+namespace ui {
+
+// What the preview takes of a bar record.
+struct PreviewBar {
+    float sectionAngle = 0.0f;    // degrees
+    int32_t mirror = 0;           // 1: mirrored
+    int32_t bounds[4] = {};       // section bounds y1, y2, x1, x2 (thousandths of a mm)
+};
+
+struct PreviewState {
+    std::string path;             // readable DXF file, or empty
+    std::optional<PreviewBar> bar;
+    int readFlag = 0;
+    int32_t extension1 = 0;       // only zero or non-zero matters
+    int32_t extension2 = 0;
+    bool outline = false;
+    int variant = 0;
+    bool mirror = false;
+    double angle = 0.0;           // 0 <= angle < 360
+};
+
+// Any angle brought into 0 <= angle < 360; a non-finite angle is 0.
+double NormalisePreviewAngle(double degrees);
+
+// The hatch colours of the outline (Windows colour values): red when an extension value is
+// set, else blue.
+constexpr uint32_t kHatchExtended = 0x0000FF;
+constexpr uint32_t kHatchPlain = 0xFF0000;
+
+// Paints the preview into a white canvas of width x height. A drawing without entities
+// (no file, unreadable or empty file, and no bar box) leaves the background alone.
+MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height);
+
+} // namespace ui
