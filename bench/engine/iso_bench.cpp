@@ -25,6 +25,11 @@
 
 namespace {
 
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
 struct Installation {
     std::string dir;
     std::unique_ptr<IsoProgramGenerator> gen;
@@ -103,8 +108,7 @@ struct Installation {
             std::fprintf(stderr, "%s\n", g_errorText);
             std::abort();
         }
-        std::ifstream f(dir + "OUTPUT.ISO", std::ios::binary);
-        program.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        program = ReadAll(dir + "OUTPUT.ISO");
     }
 };
 
@@ -130,6 +134,10 @@ void BM_GenerateProgram(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateProgram)->Unit(benchmark::kMillisecond);
 
+// BM_WriterOnly and BM_OneFwrite measure like with like: each iteration opens ("wb", so the
+// previous run's file is truncated), writes and closes a file of the same size in the same
+// directory, and each checks afterwards that its file holds exactly the generated program.
+
 // The writer alone: the body into a fresh file, already elaborated.
 void BM_WriterOnly(benchmark::State& state) {
     Installation& in = Inst();
@@ -139,6 +147,7 @@ void BM_WriterOnly(benchmark::State& state) {
         in.gen->isoFile = std::fopen(path.c_str(), "wb");
         benchmark::DoNotOptimize(in.gen->WriteIsoProgramDefault(1));
     }
+    if (ReadAll(path) != in.program) state.SkipWithError("the writer wrote other bytes");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(in.program.size()));
 }
 BENCHMARK(BM_WriterOnly)->Unit(benchmark::kMicrosecond);
@@ -152,6 +161,7 @@ void BM_OneFwrite(benchmark::State& state) {
         std::fwrite(in.program.data(), 1, in.program.size(), f);
         benchmark::DoNotOptimize(std::fclose(f));
     }
+    if (ReadAll(path) != in.program) state.SkipWithError("fwrite wrote other bytes");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(in.program.size()));
 }
 BENCHMARK(BM_OneFwrite)->Unit(benchmark::kMicrosecond);

@@ -158,8 +158,8 @@ int HeadCut(BarComputation& bc, const WorkingPiece& p, WorkingMachining& m, EndC
         double lo = 0, hi = 0;
         SegmentOverlap(std::min(bMin[0], bMin[1]), std::max(bMax[0], bMax[1]), cutMin, cutMax, crossX, lo, hi);
         const int32_t base = s.X_TRAVEL_MAX - s.DIST_LAMA;
-        m.workRange[1][0] = plat::TruncToInt32(base + lo);
-        m.workRange[1][1] = plat::TruncToInt32(base + hi);
+        m.workRange[1][0] = m.Xm = plat::TruncToInt32(base + lo);
+        m.workRange[1][1] = m.XM = plat::TruncToInt32(base + hi);
         if (m.passOver != 0) {
             // How far each face still has to travel to clear the end cut.
             double shortfall[2];
@@ -233,14 +233,19 @@ int BarComputation::ComputeEndTrims() {
         return records[static_cast<std::size_t>(nextSlot++)];
     };
     const int32_t rangeTravel = s.X_TRAVEL_MAX - s.DIST_LAMA;
-    auto initCut = [&](WorkingMachining& m, int flag, int end, int32_t x, const WorkingPiece& p) {
+    auto initCut = [&](WorkingMachining& m, int flag, int end, int32_t x, WorkingPiece& p) {
         m.endFlags = flag;
         m.TipoLavor = kKindEndCut;
         m.ATaglio = EndAngle(p, end);
         m.X = x;
         const int32_t base = OuterX(p, end) + (variant == 1 ? 0 : kEndLengths);
-        m.workRange[0][0] = m.workRange[0][1] = base;
-        m.workRange[1][0] = m.workRange[1][1] = base + rangeTravel;
+        // The two pairs of X limits: XFm/XFM hold the first, Xm/XM the second.
+        m.workRange[0][0] = m.workRange[0][1] = m.XFm = m.XFM = base;
+        m.workRange[1][0] = m.workRange[1][1] = m.Xm = m.XM = base + rangeTravel;
+        // Both cuts belong to the piece; only the other-end cut finishes it, so only that one
+        // has the piece on its right (PezzoDx, 1-based) and unloads it as a piece of the list.
+        m.PieceRef = &p;
+        m.PezzoDx = flag == 2 ? p.Id : 0;
         if (variant == 1) m.reach = OuterX(p, end) + kEndLengths;
         m.cutNumber = cutNumber++;
     };

@@ -12,6 +12,11 @@
 
 namespace {
 
+// A program is held in memory and handed to the file in one write when it is finished (or
+// before a shape compile appends to the file); only a program larger than this goes out in
+// parts, which keeps the memory bounded. One write instead of several costs the least.
+constexpr std::size_t kHoldLimit = std::size_t{16} << 20;
+
 // Appends s to out with every "\n" turned into CR LF.
 void PutCrLf(std::string& out, const char* s, std::size_t n) {
     const char* p = s;
@@ -34,6 +39,45 @@ void PutInt(std::string& out, int32_t v) {
     out.append(b, static_cast<std::size_t>(r.ptr - b));
 }
 
+// Writes v at p (room for 11 characters) and returns the end.
+char* IntAt(char* p, int32_t v) { return std::to_chars(p, p + 11, v).ptr; }
+
+// Writes "%lg" of thousandths/1000.0 at p (room for 31 characters) and returns the end.
+char* RealAt(char* p, int32_t thousandths) {
+    // "%lg" of a whole number below a million is the number itself.
+    if (thousandths % 1000 == 0 && thousandths > -1000000000 && thousandths < 1000000000)
+        return IntAt(p, thousandths / 1000);
+    if (thousandths > -1000000 && thousandths < 1000000) {
+        // Below 1000 the three decimals are within six significant digits: exact, trailing
+        // zeros dropped, as "%lg" prints them.
+        const int32_t a = thousandths < 0 ? -thousandths : thousandths;
+        if (thousandths < 0) *p++ = '-';
+        p = IntAt(p, a / 1000);
+        const int32_t frac = a % 1000;
+        *p++ = '.';
+        *p++ = static_cast<char>('0' + frac / 100);
+        if (frac % 100 != 0) {
+            *p++ = static_cast<char>('0' + frac / 10 % 10);
+            if (frac % 10 != 0) *p++ = static_cast<char>('0' + frac % 10);
+        }
+        return p;
+    }
+    // Everything else goes through the C-locale formatter.
+    char b[32];
+    const int n = plat::FormatC(b, sizeof b, "%lg", thousandths / 1000.0);
+    if (n <= 0) return p;
+    const std::size_t len = static_cast<std::size_t>(std::min(n, 31));
+    std::memcpy(p, b, len);
+    return p + len;
+}
+
+// True when fmt uses only the conversions the line writer formats itself: %d, %s and %%.
+bool PlainConversions(const char* fmt) {
+    for (const char* p = std::strchr(fmt, '%'); p != nullptr; p = std::strchr(p + 2, '%'))
+        if (p[1] != 'd' && p[1] != 's' && p[1] != '%') return false;
+    return true;
+}
+
 constexpr const char* kGaps[] = {"", " ", "  ", "   ", "    ", "     ", "      ", "       "};
 
 const char* Gap(int gap) { return (gap >= 0 && gap <= 7) ? kGaps[gap] : kGaps[6]; }
@@ -45,14 +89,34 @@ void IsoProgramGenerator::VOut(bool numbered, const char* fmt, va_list ap) {
         writeError_ = true;
         return;
     }
-    if (std::strchr(fmt, '%') == nullptr) { // plain text: no formatting needed
+    if (PlainConversions(fmt)) {
+        // %d, %s and %% give the same text in every locale: formatted here, without the
+        // C-locale formatter's per-call set-up.
         if (numbered) {
             out_ += 'N';
             PutInt(out_, lineCounter++);
             out_ += ' ';
         }
-        PutCrLf(out_, fmt, std::strlen(fmt));
-        if (out_.size() >= kFlushSize) FlushBuffer();
+        const char* p = fmt;
+        for (;;) {
+            const char* pc = std::strchr(p, '%');
+            if (pc == nullptr) {
+                PutCrLf(out_, p, std::strlen(p));
+                break;
+            }
+            PutCrLf(out_, p, static_cast<std::size_t>(pc - p));
+            if (pc[1] == 'd') {
+                PutInt(out_, va_arg(ap, int));
+            } else if (pc[1] == 's') {
+                const char* s = va_arg(ap, const char*);
+                if (s == nullptr) s = "(null)"; // as the C library prints it
+                PutCrLf(out_, s, std::strlen(s));
+            } else {
+                out_ += '%';
+            }
+            p = pc + 2;
+        }
+        if (out_.size() >= kHoldLimit) FlushBuffer();
         return;
     }
     char buf[512];
@@ -77,7 +141,7 @@ void IsoProgramGenerator::VOut(bool numbered, const char* fmt, va_list ap) {
         plat::VFormatC(big.data() + n, static_cast<std::size_t>(m) + 1, fmt, ap);
         PutCrLf(out_, big.data(), static_cast<std::size_t>(n + m));
     }
-    if (out_.size() >= kFlushSize) FlushBuffer();
+    if (out_.size() >= kHoldLimit) FlushBuffer();
 }
 
 void IsoProgramGenerator::Out(const char* fmt, ...) {
@@ -94,52 +158,58 @@ void IsoProgramGenerator::Block(const char* fmt, ...) {
     va_end(ap);
 }
 
-// "N<n> R<r>=" of an assignment; the counter advances.
-void IsoProgramGenerator::AssignHead(int r) {
-    out_ += 'N';
-    PutInt(out_, lineCounter++);
-    out_.append(" R", 2);
-    PutInt(out_, r);
-    out_ += '=';
+namespace {
+
+constexpr std::size_t kLineRoom = 256;    // one assignment line assembled on the stack
+constexpr std::size_t kHeadValueRoom = 64; // "N<n> R<r>=<value>" at most
+
+// Completes an assignment line begun in line (head and value up to p) and appends it to out.
+void FinishAssignment(std::string& out, char* line, char* p, const char* comment, int gap) {
+    const char* g = Gap(gap);
+    const std::size_t glen = std::strlen(g);
+    const std::size_t clen = std::strlen(comment);
+    if (static_cast<std::size_t>(p - line) + glen + clen + 6 <= kLineRoom) {
+        std::memcpy(p, g, glen);
+        p += glen;
+        *p++ = '{';
+        *p++ = ' ';
+        std::memcpy(p, comment, clen);
+        p += clen;
+        std::memcpy(p, " }\r\n", 4);
+        p += 4;
+        out.append(line, static_cast<std::size_t>(p - line));
+        return;
+    }
+    out.append(line, static_cast<std::size_t>(p - line));
+    out.append(g, glen);
+    out.append("{ ", 2);
+    out.append(comment, clen);
+    out.append(" }\r\n", 4);
 }
 
-void IsoProgramGenerator::AssignTail(const char* comment, int gap) {
-    out_ += Gap(gap);
-    out_.append("{ ", 2);
-    out_ += comment;
-    out_.append(" }\r\n", 4);
-    if (out_.size() >= kFlushSize) FlushBuffer();
+char* HeadAt(char* p, int32_t n, int r) {
+    *p++ = 'N';
+    p = IntAt(p, n);
+    *p++ = ' ';
+    *p++ = 'R';
+    p = IntAt(p, r);
+    *p++ = '=';
+    return p;
 }
+
+} // namespace
 
 void IsoProgramGenerator::RReal(int r, int32_t thousandths, const char* comment, int gap) {
     if (isoFile == nullptr) {
         writeError_ = true;
         return;
     }
-    AssignHead(r);
-    // "%lg" of a whole number below a million is the number itself; everything else goes
-    // through the C-locale formatter.
-    if (thousandths % 1000 == 0 && thousandths > -1000000000 && thousandths < 1000000000) {
-        PutInt(out_, thousandths / 1000);
-    } else if (thousandths > -1000000 && thousandths < 1000000) {
-        // Below 1000 the three decimals are within six significant digits: exact, trailing
-        // zeros dropped, as "%lg" prints them.
-        const int32_t a = thousandths < 0 ? -thousandths : thousandths;
-        if (thousandths < 0) out_ += '-';
-        PutInt(out_, a / 1000);
-        const int32_t frac = a % 1000;
-        char d[4] = {static_cast<char>('0' + frac / 100), static_cast<char>('0' + frac / 10 % 10),
-                     static_cast<char>('0' + frac % 10), '\0'};
-        int len = 3;
-        while (len > 0 && d[len - 1] == '0') --len;
-        out_ += '.';
-        out_.append(d, static_cast<std::size_t>(len));
-    } else {
-        char b[32];
-        const int n = plat::FormatC(b, sizeof b, "%lg", thousandths / 1000.0);
-        if (n > 0) out_.append(b, static_cast<std::size_t>(std::min(n, 31)));
-    }
-    AssignTail(comment, gap);
+    static_assert(kHeadValueRoom >= 1 + 11 + 2 + 11 + 1 + 31, "head and value fit");
+    char line[kLineRoom];
+    char* p = HeadAt(line, lineCounter++, r);
+    p = RealAt(p, thousandths);
+    FinishAssignment(out_, line, p, comment, gap);
+    if (out_.size() >= kHoldLimit) FlushBuffer();
 }
 
 void IsoProgramGenerator::RInt(int r, int32_t value, const char* comment, int gap) {
@@ -147,9 +217,11 @@ void IsoProgramGenerator::RInt(int r, int32_t value, const char* comment, int ga
         writeError_ = true;
         return;
     }
-    AssignHead(r);
-    PutInt(out_, value);
-    AssignTail(comment, gap);
+    char line[kLineRoom];
+    char* p = HeadAt(line, lineCounter++, r);
+    p = IntAt(p, value);
+    FinishAssignment(out_, line, p, comment, gap);
+    if (out_.size() >= kHoldLimit) FlushBuffer();
 }
 
 void IsoProgramGenerator::FlushBuffer() {

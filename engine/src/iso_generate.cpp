@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "engine/iso_generator.h"
 #include "engine/ordering.h"
@@ -37,7 +38,10 @@ int32_t ModeOf(const WorkingMachining& r) { return r.CutMode != 0 ? r.CutMode : 
 int CutFlagsOf(const WorkingMachining& r) { return r.endFlags; }
 int32_t ZoneOf(const WorkingMachining& r) { return r.SupportZone; }
 int PieceStateOf(const WorkingMachining& r) {
-    return (r.PieceRef != nullptr && r.PieceRef->made == 0) ? kPieceStateGood : kPieceStateScrap;
+    // Only the cut that finishes its piece (the other-end cut) frees it; a first-end cut frees
+    // the trim or remnant before the piece.
+    return (r.PieceRef != nullptr && r.PieceRef->made == 0 && r.PezzoDx == r.PieceRef->Id) ? kPieceStateGood
+                                                                                           : kPieceStateScrap;
 }
 const char* UnloadTextOf(const WorkingMachining& r) { return r.PieceRef != nullptr ? r.PieceRef->texts[0] : ""; }
 
@@ -57,11 +61,15 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t /*step*/) {
 }
 
 int IsoProgramGenerator::GenerateIsoProgram(int32_t step, int forMachine) {
+    warnings.clear();
     if (currentBar == nullptr || g_pSettings == nullptr || g_pPathTable == nullptr) {
         SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
         return 1;
     }
-    if (ElaborateMachinings(*this, 1, 1) != 0) return 1;
+    ElaborationWarnings found;
+    const int elaborated = ElaborateMachinings(*this, 1, 1, &found);
+    warnings = std::move(found.texts);
+    if (elaborated != 0) return 1;
     const BarRecord& bar = *currentBar;
     if (MachineVariant == 1 || MachineVariant == 2) {
         optimLevel = CpReadOptimLevel(bar.series, bar.code);

@@ -776,19 +776,6 @@ int OrderMachinings(BarComputation& bc) {
         SetErrorText("%s", "no machine settings");
         return 1;
     }
-    {
-        // An end cut made by the end trims holds its two pairs of X limits as its working range;
-        // the ordering reads them as XFm/XFM (first pair) and Xm/XM (second pair).
-        Work cuts(bc);
-        for (int i = 0; i < cuts.n; ++i) {
-            WorkingMachining& m = *cuts.a[i];
-            if (m.TipoLavor != kKindEndCut || m.Xm != 0 || m.XM != 0 || m.XFm != 0 || m.XFM != 0) continue;
-            m.XFm = m.workRange[0][0];
-            m.XFM = m.workRange[0][1];
-            m.Xm = m.workRange[1][0];
-            m.XM = m.workRange[1][1];
-        }
-    }
     if (BuildPrecedenceLinks(bc) != 0) return 1;
     Work w(bc);
     BarComputation::SetFlagOnAll(w.a, w.n, 0);

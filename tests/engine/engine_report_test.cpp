@@ -1,5 +1,6 @@
 // The diagnostic reports: the template is required, "OUTPUT.DEB" is fixed to the byte, and
 // "OUTPUT.LAV" frames the bar between the template's sections.
+#include "engine/ordering.h"
 #include "engine_fixture.h"
 
 namespace enginetest {
@@ -53,6 +54,33 @@ TEST_F(EngineTest, LavReportFramesTheBarInTheTemplate) {
     // The piece line: left end at 45 degrees, length, square right end, name.
     EXPECT_NE(lav.find("    45.00\xB0           /  1000.00  |  90.00\xB0  --  FRAME TOP"), std::string::npos) << lav;
     EXPECT_NE(lav.find("PUNTA8"), std::string::npos);
+}
+
+// The reports are rewritten over the previous bar's: an older, longer report leaves nothing
+// behind, and the elaborated sections still follow the new text.
+TEST_F(EngineTest, ReportsReplaceALongerOldReport) {
+    BarComputation& bc = Open(SmallBar());
+    auto computeReports = [&](std::string& lav, std::string& deb) {
+        ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+        ASSERT_EQ(ElaborateMachinings(bc, 1, 1), 0) << g_errorText;
+        lav = ReadFile(dir_ + "OUTPUT.LAV");
+        deb = ReadFile(dir_ + "OUTPUT.DEB");
+    };
+    std::string lav, deb;
+    computeReports(lav, deb);
+    ASSERT_FALSE(lav.empty());
+    ASSERT_FALSE(deb.empty());
+    const std::string old(lav.size() + deb.size() + 20000, 'Z');
+    WriteFile(dir_ + "OUTPUT.LAV", old);
+    WriteFile(dir_ + "OUTPUT.DEB", old);
+    std::string lav2, deb2;
+    computeReports(lav2, deb2);
+    EXPECT_EQ(lav2, lav);
+    EXPECT_EQ(deb2, deb);
+    // A shorter old report is overwritten as well.
+    WriteFile(dir_ + "OUTPUT.LAV", "Z");
+    computeReports(lav2, deb2);
+    EXPECT_EQ(lav2, lav);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "engine/bar_computation.h"
 
@@ -27,6 +28,9 @@ public:
     // 0 when the program was written, closed and put in place; 1 on failure (g_errorText), and
     // then no file of the failed run is left behind.
     int GenerateIsoProgram(int32_t step, int forMachine);
+    // Operator warnings of the last GenerateIsoProgram (a speed out of range), ready to show
+    // after the generation; emptied at the start of every generation.
+    std::vector<std::string> warnings;
     // Body of machine variants 0 and 2 (the file must be open): 0 written and closed, 1 failed.
     int WriteIsoProgramDefault(int32_t step);
     // Body of machine variant 1; until it exists, variant 1 is refused with a message.
@@ -73,14 +77,12 @@ public:
     void RReal(int r, int32_t thousandths, const char* comment, int gap = 6);
     void RInt(int r, int32_t value, const char* comment, int gap = 6);
     // Unloading cause text that completes a split R540/R541 line, or null for a mode with none.
-    // Hands the lines held in memory to the file (lines are held in blocks of up to 64 KiB).
+    // Hands the lines held in memory to the file (the program is held whole and written once, up to kHoldLimit).
     void FlushBuffer();
     static const char* UnloadCauseText(int32_t mode, int variant, bool endOfBar, bool shortScrap);
 
 private:
     void VOut(bool numbered, const char* fmt, va_list ap) __attribute__((format(printf, 3, 0)));
-    void AssignHead(int r);
-    void AssignTail(const char* comment, int gap);
     static constexpr std::size_t kFlushSize = 1 << 16;
     int CheckPieces(int32_t* remnant) const;
     void WriteHead(int32_t step);

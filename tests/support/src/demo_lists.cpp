@@ -123,7 +123,8 @@ ListSpec DoorList() {
     PieceSpec t1 = Piece("TRAV 900", 900000, 90000, 90000, "PORTA 1");
     t1.machinings = {Drill(100000, 35000, 40000, 90, "PUNTA8", 8000, 1), Drill(800000, 35000, 40000, 90, "PUNTA8", 8000, 2),
                      Slot(450000, 35000, 40000, 0, "FRESA6", 40000, 10000, 3)};
-    PieceSpec t2 = Piece("TRAV 900", 900000, 67500, 90000, "PORTA 1");
+    // Angled ends stay at 45 degrees: the machines of variant 2 cut only square and 45-degree ends.
+    PieceSpec t2 = Piece("TRAV 900", 900000, 45000, 90000, "PORTA 1");
     t2.machinings = {Drill(450000, 35000, 40000, -90, "PUNTA5", 5000, 4)};
     transom.pieces = {t1, t2};
     spec.bars.push_back(transom);
