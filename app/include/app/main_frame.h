@@ -50,6 +50,8 @@ public:
     QAction* Action(int id) const;
 
     void SetListTitle(int active, const char* name);
+    // The next list of the automatic test run: 1 with path set, 2 when there is none.
+    int NextTestListFile(std::string& path);
     // The view's normal rectangle in the frame's client coordinates.
     bool GetViewPlacement(WinRect& placement) const;
     WinRect ViewScreenRect() const;
