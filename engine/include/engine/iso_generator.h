@@ -67,6 +67,10 @@ public:
     uint8_t viceUsable = 1;     // the vices may hold the bar for a cut
     uint8_t uFree = 0;          // the U axis is left free for the current cut
     uint8_t lastBarOfList = 0;  // set by the bar confirmation: written as R545
+    // Lengths of the bars loaded after this one (variant 1), set by the bar confirmation: the
+    // next bar, or this bar's own length and the next one when more repetitions follow.
+    int32_t nextBarLength1 = 0;
+    int32_t nextBarLength2 = 0;
 
     // ---- line output ----
     // Writes text made by fmt in the C locale; every "\n" becomes CR LF.

@@ -177,6 +177,13 @@ public:
     // CheckBarSize on each selected bar in order: 0, or the first failing check code.
     int CheckBarLengths();
 
+    // Tool-setup optimiser (tool_setup.cpp). MarkBarSelected: selection mark of one bar, or of
+    // every bar with -1. CollectSelectedBars: marked bars to the front, their count kept in
+    // selectedCount. OptimizeToolSetup: 0, or 1 with the reason in g_errorText.
+    void MarkBarSelected(int barIndex);
+    void CollectSelectedBars();
+    int OptimizeToolSetup();
+
     bool IsLoaded() const { return loaded_ != 0; }
     int BarCount() const { return static_cast<int>(bars_.size()); }
     BarRecord* Bar(int i) { return bars_[static_cast<std::size_t>(i)].get(); }
