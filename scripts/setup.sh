@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl1-mesa-dev
-    locales
+    locales time
 )
 
 missing=()

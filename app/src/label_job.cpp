@@ -1,10 +1,305 @@
+// The piece-label job: labels built into the CNC state object's label text, queued, and sent
+// on the execution monitor's print timer; then the decision on the offcut label.
 #include "app/label_job.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/bar_computation.h"
+#include "engine/piece_labels.h"
+#include "labelprint/Tagrix.h"
+#include "machine/barlist.h"
+#include "machine/cnc_state.h"
+#include "machine/label_settings.h"
+#include "machine/path_table.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "machine/ui_services.h"
+#include "platform/serial_tty.h"
+#include "platform/text.h"
+
 namespace app {
-int g_labelPrintOn = 0;
-int g_labelNoShortOn = 0;
+
 int g_labelPending = 0;
-void StartLabelRun() {}
-bool QueuePieceLabel(BarComputation&, int) { return false; }
-int RunLabelPrint(BarComputation&, LabelRunState&) { return 0; }
+
+namespace {
+
+// One label waiting in the label text: where it starts and the piece it is for (-1: a bar or
+// an offcut). Several labels of printer kinds 1 and 2 wait together when pieces finish
+// faster than the print timer; each is printed on its own.
+struct QueuedLabel {
+    std::size_t start = 0;
+    int pieceIndex = -1;
+};
+
+struct LabelRun {
+    std::vector<QueuedLabel> queue;
+    bool tooLongShown = false;  // a label too long for the label text is reported once a run
+    bool portFailureShown = false; // one box per label for the print port
+};
+
+LabelRun g_run;
+
+char* LabelBuffer() { return g_pCncState != nullptr ? g_pCncState->LabelText() : nullptr; }
+
+void ClearLabels() {
+    if (char* buffer = LabelBuffer()) std::memset(buffer, 0, kLabelTextSize);
+    g_run.queue.clear();
+}
+
+const WorkingPiece* FindPiece(const BarComputation& bc, int pieceIndex) {
+    if (pieceIndex < 0) return nullptr;
+    for (const WorkingPiece* p : bc.pieces)
+        if (p != nullptr && p->Id == pieceIndex + 1) return p;
+    return nullptr;
+}
+
+// Counts the label library's boxes while it works, passing each on to the program's sink (or
+// to the operator directly when none is installed): a box means the label did not go out.
+class LibraryBoxCounter : public tagrix::MessageSink {
+public:
+    LibraryBoxCounter() : previous_(tagrix::SetMessageSink(this)) {}
+    ~LibraryBoxCounter() override { tagrix::SetMessageSink(previous_); }
+    LibraryBoxCounter(const LibraryBoxCounter&) = delete;
+    LibraryBoxCounter& operator=(const LibraryBoxCounter&) = delete;
+
+    void Show(const char* text, const char* caption, int icon) override {
+        ++shown;
+        if (previous_ != nullptr) {
+            previous_->Show(text, caption, icon);
+            return;
+        }
+        ShowBoxLiteralTitle(caption != nullptr ? caption : "", text != nullptr ? text : "", BoxButtons::Ok,
+                            icon == tagrix::kBoxError ? BoxIcon::Error : BoxIcon::None);
+    }
+    int shown = 0;
+
+private:
+    tagrix::MessageSink* previous_;
+};
+
+void ShowLabelError(const char* key, BoxIcon icon = BoxIcon::Warning) {
+    ShowBox("T_ATTENZIONE", MsgError(key), BoxButtons::Ok, icon);
+}
+
+bool WriteToPrintPort(const std::string& bytes) {
+    plat::SerialPort* port = g_pSettings != nullptr ? g_pSettings->GetPrintPcPort() : nullptr;
+    if (port != nullptr && port->Write(bytes.data(), bytes.size()) == bytes.size()) return true;
+    if (!g_run.portFailureShown) ShowLabelError("ERR_LABEL_PORT");
+    g_run.portFailureShown = true;
+    return false;
+}
+
+// Builds one label into the label text and queues it.
+void BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
+    char* buffer = LabelBuffer();
+    if (buffer == nullptr) return;
+    const int printer = LabelPrinterKind();
+    int ids[20] = {};
+    int sizes[20] = {};
+    if (printer == kPrinterLibrary) {
+        GetSelectedID(ids, sizes);
+        request.libraryLineTypes = ids;
+    }
+    const std::size_t before = ::strnlen(buffer, kLabelTextSize);
+    const int result = bc.BuildPieceLabelFields(buffer, kLabelTextSize, request);
+    if (result == kLabelBuilt) {
+        if (printer == kPrinterDirect) {
+            g_run.queue.assign(1, QueuedLabel{0, pieceIndex});
+        } else {
+            // Text that came without a queue entry stays one label of its own.
+            if (g_run.queue.empty() && before > 0) g_run.queue.push_back(QueuedLabel{0, -1});
+            g_run.queue.push_back(QueuedLabel{before, pieceIndex});
+        }
+    } else if (result == kLabelTooLong && !g_run.tooLongShown) {
+        g_run.tooLongShown = true;
+        ShowLabelError("ERR_LABEL_TOO_LONG");
+    }
+}
+
+// The labels in the text, each with its piece; a text the queue does not describe is one label.
+std::vector<std::pair<std::string, int>> QueuedTexts(const char* text, const LabelRunState& state) {
+    std::vector<std::pair<std::string, int>> labels;
+    const std::size_t length = ::strnlen(text, kLabelTextSize);
+    bool valid = !g_run.queue.empty() && g_run.queue.front().start == 0;
+    for (std::size_t i = 1; valid && i < g_run.queue.size(); ++i)
+        valid = g_run.queue[i].start > g_run.queue[i - 1].start && g_run.queue[i].start < length;
+    if (!valid) {
+        const int piece = g_labelPending == 1 && state.lastPiece > 0 ? state.lastPiece - 1 : -1;
+        labels.emplace_back(std::string(text, length), piece);
+        return labels;
+    }
+    for (std::size_t i = 0; i < g_run.queue.size(); ++i) {
+        const std::size_t end = i + 1 < g_run.queue.size() ? g_run.queue[i + 1].start : length;
+        labels.emplace_back(std::string(text + g_run.queue[i].start, end - g_run.queue[i].start),
+                            g_run.queue[i].pieceIndex);
+    }
+    return labels;
+}
+
+int LabelCopies(const BarComputation& bc) { return bc.currentBar != nullptr ? bc.currentBar->NR_LABEL : 1; }
+
+// After a label went to the library's printer: a printer without paper is reported.
+void CheckPaper() {
+    LibraryBoxCounter boxes;
+    bool out = false;
+    IsPaperOut(&out);
+    if (boxes.shown == 0 && out) ShowLabelError("ERR_PAPER_OUT", BoxIcon::Question);
+}
+
+void PrintWithLibrary(const BarComputation& bc, const std::string& text) {
+    std::vector<std::string> lines;
+    std::string barcode;
+    SplitMessageLines(text.c_str(), lines, &barcode);
+    const std::string drawing = plat::StrFormatC("%s%s\\%s.DXF", g_pSettings->DIR_DXF,
+                                                 bc.currentBar != nullptr ? bc.currentBar->series : "",
+                                                 bc.currentBar != nullptr ? bc.currentBar->code : "");
+    const char* params[7] = {"", barcode.c_str(), "", "", drawing.c_str(), "", ""};
+    std::vector<const char*> values;
+    for (const std::string& line : lines) values.push_back(line.c_str());
+    const int copies = LabelCopies(bc);
+    if (copies <= 0) return;
+    for (int copy = 0; copy < copies; ++copy) {
+        LibraryBoxCounter boxes;
+        ZebraStampa(static_cast<int>(values.size()), params, values.data());
+        // The library said no printer took it: the operator knows, the other copies would fail too.
+        if (boxes.shown != 0) return;
+    }
+    CheckPaper();
+}
+
+void PrintWithTemplate(const BarComputation& bc, const std::string& text, int pieceIndex) {
+    const MachineSettings& s = *g_pSettings;
+    std::vector<std::string> lines;
+    SplitMessageLines(text.c_str(), lines, nullptr);
+    const WorkingPiece* piece = FindPiece(bc, pieceIndex);
+    std::string values[6];
+    for (int i = 0; i < kTemplateLabelLines && i < static_cast<int>(lines.size()); ++i) values[i] = lines[i];
+    if (piece != nullptr && s.STAMPA_BARCODE1 != 0) values[4] = piece->Nome;
+    if (piece != nullptr && s.STAMPA_BARCODE2 != 0) values[5] = piece->ADDINFO;
+    const char* keys[6] = {"<ROW_1>", "<ROW_2>", "<ROW_3>", "<ROW_4>", "<BAR_CODE_1>", "<BAR_CODE_2>"};
+    const char* valueTexts[6];
+    for (int i = 0; i < 6; ++i) valueTexts[i] = values[i].c_str();
+    const std::string file = ProgramFilePath(piece != nullptr ? "CONF\\PIECE.PRN" : "CONF\\SCRAP.PRN");
+    const int copies = LabelCopies(bc);
+    if (copies <= 0) return;
+    for (int copy = 0; copy < copies; ++copy) {
+        LibraryBoxCounter boxes;
+        // -1: the template did not open, and the library said so.
+        if (ZebraStampaPrn(6, keys, valueTexts, file.c_str()) != 0 || boxes.shown != 0) return;
+    }
+    // The library sends a template without telling whether a printer took it: the paper query
+    // does tell (no printer, paper out), so a label that did not go out is never lost unseen.
+    CheckPaper();
+}
+
+} // namespace
+
+void StartLabelRun() {
+    ClearLabels();
+    g_labelPending = 0;
+    g_run.tooLongShown = false;
+    g_run.portFailureShown = false;
+    g_labelPrintOn = 0;
+    g_labelNoShortOn = 0;
+    MachineSettings* s = g_pSettings;
+    if (s == nullptr) return;
+    // The key as the settings hold it now; the layout is built only while print is on, so it is
+    // rebuilt when print was switched on since the last load.
+    const int print = GetLabelPrint();
+    if (print != 0 && s->PRINT == 0) SetupLabelLayout(*s);
+    g_labelPrintOn =
+        print != 0 && (s->PORT_PC_PRINT != 0 || s->CONF_FILE_OTT == kPrinterLibrary || s->CONF_FILE_OTT == kPrinterTemplate)
+            ? 1
+            : 0;
+    g_labelNoShortOn = g_labelPrintOn != 0 ? GetLabelPrintNoShort() : 0;
+}
+
+bool QueuePieceLabel(BarComputation& bc, int pieceIndex) {
+    if (g_labelPrintOn == 0 || g_pSettings == nullptr || bc.currentBar == nullptr) return false;
+    const MachineSettings& s = *g_pSettings;
+    int32_t length = bc.currentBar->length;
+    PieceLabelRequest request;
+    if (pieceIndex >= 0) {
+        const WorkingPiece* piece = FindPiece(bc, pieceIndex);
+        if (piece != nullptr) length = piece->Lung;
+        request.kind = kLabelOfPiece;
+        request.pieceIndex = pieceIndex;
+    } else {
+        request.kind = kLabelOfBar;
+        request.bar = bc.currentBar;
+    }
+    const int32_t shortLimit = std::max(s.DIM_CONT_PZ_CORTO, s.DIM_MAX_PZ_BOT);
+    if (g_labelNoShortOn == 0 || length > shortLimit) BuildLabel(bc, request, pieceIndex);
+
+    // The timer runs for every finished piece, labelled or not: its tick also decides the
+    // offcut label.
+    if (g_labelPending != 0) return false;
+    g_labelPending = 1;
+    if (LabelPrinterKind() == kPrinterDirect) WriteToPrintPort(LabelJobPrefix());
+    return true;
+}
+
+int QueueScrapLabel(BarComputation& bc, int32_t offcutLength) {
+    if (g_labelPrintOn == 0) {
+        g_labelPending = 0;
+        return 0;
+    }
+    PieceLabelRequest request;
+    request.kind = kLabelOfScrap;
+    request.bar = bc.currentBar;
+    request.offcutLength = offcutLength;
+    if (bc.currentBar != nullptr) BuildLabel(bc, request, -1);
+    g_labelPending = 2;
+    return 2;
+}
+
+int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
+    if (g_pSettings == nullptr) {
+        g_labelPending = 0;
+        return 0;
+    }
+    const MachineSettings& s = *g_pSettings;
+    const char* text = LabelBuffer();
+    if (text != nullptr && text[0] != '\0') {
+        const int printer = LabelPrinterKind();
+        if (printer == kPrinterDirect) {
+            WriteToPrintPort(std::string(text, ::strnlen(text, kLabelTextSize)));
+        } else {
+            for (const auto& [label, piece] : QueuedTexts(text, state)) {
+                if (printer == kPrinterLibrary)
+                    PrintWithLibrary(bc, label);
+                else
+                    PrintWithTemplate(bc, label, piece);
+            }
+        }
+        ClearLabels();
+    }
+    g_run.portFailureShown = false;
+
+    // The offcut label: the head offcut once at the start (with the automatic transfer), the
+    // tail offcut after the last repetition, each when at least DIM_SPZ_REC long.
+    const bool automaticTransfer = s.AUTO_TRAS_LAV != 0;
+    const int32_t least = s.DIM_SPZ_REC;
+    const int32_t offcut =
+        automaticTransfer && state.firstLabelPending != 0 ? bc.HeadOffcutLength() : bc.TailOffcutLength();
+    const bool tailLabelDue = state.allRepetitionsDone != 0 && offcut >= least && g_labelPending != 2;
+    if (!automaticTransfer) {
+        if (tailLabelDue) return QueueScrapLabel(bc, offcut);
+        g_labelPending = 0;
+        return 0;
+    }
+    if (offcut < least || g_labelPending == 2) state.firstLabelPending = 0;
+    if (state.firstLabelPending != 0 || tailLabelDue) {
+        state.firstLabelPending = 0;
+        return QueueScrapLabel(bc, offcut);
+    }
+    g_labelPending = 0;
+    return 0;
+}
+
+int QueuedLabelCount() { return static_cast<int>(g_run.queue.size()); }
+
 } // namespace app

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/about_dialog.h"
+#include "app/message_dialog.h"
 #include "app/startup_logic.h"
 #include "engine/bar_computation.h"
 #include "machine/cnc_state.h"
@@ -54,7 +56,10 @@ bool CommandAvailable(int id) {
     case ID_LOOK_BLUE:
     case ID_LOOK_BLACK:
     case ID_LOOK_SILVER:
-    case ID_LOOK_AQUA: return true;
+    case ID_LOOK_AQUA:
+    case ID_MSG:
+    case ID_MSG_TB:
+    case ID_APP_ABOUT: return true;
     default: return false;
     }
 }
@@ -447,6 +452,10 @@ void CMainFrame::OnCommand(int id) {
     case ID_LOOK_BLACK:
     case ID_LOOK_SILVER:
     case ID_LOOK_AQUA: ApplyLook(id); break;
+    case ID_MSG:
+    case ID_MSG_TB: app::ShowMessageList(); break;
+    // The About box belongs to the application; it is shown without a parent window.
+    case ID_APP_ABOUT: app::ShowAboutBox(); break;
     default: break;
     }
 }

@@ -103,6 +103,9 @@ void CMainFrame::OnOpenList() {
         return;
     }
     if (firstList == 0) {
+        // The bar dialogs of the previous list hold its bars: they go before it does.
+        delete selBarDialog.data();
+        delete confBarDialog.data();
         delete g_pBarList;
         g_pBarList = nullptr;
     }
@@ -131,6 +134,7 @@ void CMainFrame::OnOpenList() {
     const std::string shown = app::ListDisplayPath(chosen);
     SetListTitle(1, shown.c_str());
     listTime = 0.0;
+    g_machiningTimeTotal = 0.0; // the list's machining time starts again
     listRunning = 1;
     lastBar = 0;
     firstBarPending = 1;
@@ -146,7 +150,3 @@ void CMainFrame::OnOpenList() {
     ++listsOpened;
 }
 
-void CMainFrame::OnShowSelBar() {}
-void CMainFrame::OnShowConfBar() {}
-void CMainFrame::OnOpenIso() {}
-void CMainFrame::OnExecIso() {}

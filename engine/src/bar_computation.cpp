@@ -142,6 +142,7 @@ int BarComputation::FreeBarDetail() {
     recordStore_.clear(); // each record frees its companion with it
     pieceStore_.clear();
     machiningCount = recordCount = cutCount = orderedMachinings = orderedRecords = 0;
+    tailOffset = 0; // the head offcut belongs to the bar just freed
     return 0;
 }
 
@@ -451,13 +452,11 @@ void BarComputation::SetTailClampCode(int32_t length, int32_t mode) {
 
 void BarComputation::ShiftForHeadTrim(int32_t length, int32_t trim) {
     const MachineSettings& s = S();
+    tailOffset = 0;
     if (tailClampCode == 1) return;
     // Automatic loading: always on variants 1 and 2, else with CARIC_AUTOM.
     const int automaticLoading = (MachineVariant == 1 || MachineVariant == 2) ? 1 : (s.CARIC_AUTOM != 0 ? 1 : 0);
-    if (automaticLoading == 0 || s.AUTO_TRAS_LAV == 0) {
-        tailOffset = 0;
-        return;
-    }
+    if (automaticLoading == 0 || s.AUTO_TRAS_LAV == 0) return;
     const int32_t subtrahend =
         MachineVariant == 1 ? BarEngineValues(*currentBar).tailLoadingOffset : GetMachineTailScrap(s);
     const int32_t d = trim - subtrahend;

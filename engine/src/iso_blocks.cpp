@@ -358,7 +358,8 @@ int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
     const bool flat = cut.ATaglio == 0 || cut.ATaglio == 180000;
     int32_t u = x - s.DIST_MORSE_LAMA + (flat ? s.CORR_X_ASSE_U : 0);
     if (vices34) u = x + s.DELTA_X_SUPPORTO_34 - s.DIST_MORSE34;
-    if (u < s.X_MAX_PINZA) return fail("ERR_TAGLIO_ASSE_U");
+    // The U axis reaches down to -X_MAX_PINZA (where the unloadings send it).
+    if (u < -s.X_MAX_PINZA) return fail("ERR_TAGLIO_ASSE_U");
     RReal(535, uFree ? 0 : u, "R_QUOTA_U");
 
     const int32_t v = ComputeCutVicePosition(cut);

@@ -54,11 +54,7 @@ IsoProgramGenerator::IsoProgramGenerator(const char* path) : BarComputation(path
 
 IsoProgramGenerator::~IsoProgramGenerator() { CloseFile(); }
 
-// ---- PENDING: the body of machine variant 1 is not written yet; variant 1 is refused. ----
-int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t /*step*/) {
-    SetErrorText("%s (ISO)", MsgError("ERR_ISO_VARIANT"));
-    return 1;
-}
+// The body of machine variant 1 is in iso_variant1.cpp.
 
 int IsoProgramGenerator::GenerateIsoProgram(int32_t step, int forMachine) {
     warnings.clear();

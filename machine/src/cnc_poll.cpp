@@ -81,6 +81,10 @@ int CStatoCncOn::QueueCommand(uint16_t code, uint16_t subCode, const char* text)
 
 // ---------------------------------------------------------------- program start
 
+void CStatoCncOn::ForgetWindow(IWindow* window) {
+    if (window != nullptr && m_notifyWindow == window) m_notifyWindow = nullptr;
+}
+
 void CStatoCncOn::StartProgram(IWindow* window, const char* programPath, const char* programName) {
     const char* workDir = PathSlot(PathTable::kCncWorkDir);
     const bool hasPath = programPath != nullptr && *programPath != '\0';

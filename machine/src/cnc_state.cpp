@@ -53,6 +53,7 @@ void CStatoCnc::ConfigureAxes(int, const char*, const int*, int, int) {}
 void CStatoCnc::StartProgram(IWindow* window, const char*, const char*) {
     if (window != nullptr) window->Post(UM_CNC_CMD_RESULT, 0, 0);
 }
+void CStatoCnc::ForgetWindow(IWindow*) {}
 int CStatoCnc::QueueCommand(uint16_t, uint16_t, const char*) { return 0; }
 bool CStatoCnc::ReadRVarChecked(int, float& value) {
     value = 0.0f;

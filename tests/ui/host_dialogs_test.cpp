@@ -259,7 +259,10 @@ TEST(PickerPaths, StoredFormAndCombinedText) {
     const auto filters = ui::NameFiltersFromBars("Bar lists (*.lda)|*.lda|All files|*.*;*|");
     ASSERT_EQ(filters.size(), 2u);
     EXPECT_EQ(filters[0], "Bar lists (*.lda) (*.lda)");
-    EXPECT_EQ(filters[1], "All files (*.* *)");
+    // "*.*" means every file, names without an extension included ("ISONV").
+    EXPECT_EQ(filters[1], "All files (* *)");
+    EXPECT_EQ(ui::NativeWildcard("*.*"), "*");
+    EXPECT_EQ(ui::NativeWildcard("*.lda"), "*.lda");
 }
 
 TEST(PickerDialogs, FileDialogStartsOnFolderAndPatternAndCancelGivesCombinedText) {

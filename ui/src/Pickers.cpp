@@ -98,7 +98,7 @@ int RunFileDialog(const std::string& filter, std::string& folder, const std::str
 
     QStringList filters;
     for (const std::string& f : NameFiltersFromBars(filter)) filters << ToQt(f);
-    const QString qPattern = ToQt(pattern);
+    const QString qPattern = ToQt(NativeWildcard(pattern));
     const bool wildcard = pattern.find_first_of("*?") != std::string::npos;
     if (wildcard && !filters.isEmpty()) {
         // The list opens filtered by the pattern, as the initial name asks.

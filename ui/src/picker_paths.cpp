@@ -23,6 +23,11 @@ std::string StoredPathFromNative(std::string_view native) {
     return p;
 }
 
+std::string NativeWildcard(std::string_view pattern) {
+    // "*.*" matches every file on Windows, names without an extension too.
+    return pattern == "*.*" ? std::string("*") : std::string(pattern);
+}
+
 std::string CombineFolderPattern(std::string_view folder, std::string_view pattern) {
     std::string combined(folder);
     // An empty folder gives the pattern alone (the current folder), not a root.
@@ -49,9 +54,14 @@ std::vector<std::string> NameFiltersFromBars(std::string_view filter) {
     std::vector<std::string> out;
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].empty() && parts[i + 1].empty()) break;   // the closing "||"
-        std::string patterns = parts[i + 1];
-        for (char& c : patterns)
-            if (c == ';') c = ' ';
+        std::string patterns;
+        std::string_view rest = parts[i + 1];
+        while (!rest.empty()) {
+            const size_t semi = rest.find(';');
+            if (!patterns.empty()) patterns += ' ';
+            patterns += NativeWildcard(rest.substr(0, semi));
+            rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
+        }
         out.push_back(parts[i] + " (" + patterns + ")");
     }
     return out;

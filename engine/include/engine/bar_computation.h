@@ -121,6 +121,16 @@ public:
     int WriteLavDump();
     int WriteDebDump();
 
+    // Piece labels (engine/piece_labels.h, piece_labels.cpp): builds the label of a piece, a
+    // bar or an offcut into the label text (size bytes with its terminator): afresh for the
+    // directly driven printer, appended for the others. kLabelBuilt, kLabelTooLong or
+    // kLabelNoSource; the text is unchanged unless the label was built.
+    int BuildPieceLabelFields(char* buffer, std::size_t size, const struct PieceLabelRequest& request);
+    // Offcuts of the computed bar (thousandths): at the head (automatic loading with
+    // AUTO_TRAS_LAV) and at the tail; 0 for none.
+    int32_t HeadOffcutLength() const;
+    int32_t TailOffcutLength() const;
+
     static void SetFlagOnAll(WorkingMachining* const* records, int count, uint8_t value);
     int IsTapMachining(const WorkingMachining& m) const;
 

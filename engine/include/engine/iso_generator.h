@@ -33,7 +33,8 @@ public:
     std::vector<std::string> warnings;
     // Body of machine variants 0 and 2 (the file must be open): 0 written and closed, 1 failed.
     int WriteIsoProgramDefault(int32_t step);
-    // Body of machine variant 1; until it exists, variant 1 is refused with a message.
+    // Body of machine variant 1 (iso_variant1.cpp; the file must be open): 0 written and
+    // closed, 1 failed.
     int WriteIsoProgramVariant1(int32_t step);
 
     // ---- shared block writers ----
@@ -102,6 +103,16 @@ private:
     void CloseFile();
     int32_t ToolDiameter(const WorkingMachining& m) const;
     WorkingMachining* RecordById(int32_t id) const;
+
+    // ---- variant-1 body (iso_variant1.cpp) ----
+    void WriteV1Head();
+    void WriteV1Loading(bool unloadingEnabled);
+    int WriteV1Unloading(const WorkingMachining& u);
+    int WriteV1Trim(const WorkingMachining& cut, bool head);
+    int WriteV1Remnant(int32_t remnant);
+    void WriteV1QuickUnload();
+    int32_t V1ExtractorPosition(int32_t extra) const;
+    int32_t V1ExtractorCorrection(const WorkingMachining& cut) const;
 
     int32_t remnant_ = 0;
     int32_t cutBarX_ = 0; // bar position of the current blade cut

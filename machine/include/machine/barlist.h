@@ -183,6 +183,9 @@ public:
     void MarkBarSelected(int barIndex);
     void CollectSelectedBars();
     int OptimizeToolSetup();
+    // Writes "OUTPUT.BAR" in the program directory: the selected bars with their requested
+    // tools and their stored set-ups. 0, or 1 with the reason in g_errorText.
+    int WriteBarReport(const int32_t initialSetup[kRallaMaxPositions], int32_t configNumber, int mode);
 
     bool IsLoaded() const { return loaded_ != 0; }
     int BarCount() const { return static_cast<int>(bars_.size()); }
@@ -234,6 +237,31 @@ protected:
     // Zero-padded copies of records stored shorter than the full size (stable addresses).
     std::deque<std::array<uint8_t, lda::kMachiningSize>> paddedMachinings_;
     std::deque<std::array<uint8_t, lda::kPieceSize>> paddedPieces_;
+
+private:
+    // Steps of the tool-setup optimiser (tool_setup.cpp). A range of bars is a pointer into
+    // bars_ and a count.
+    using BarSlot = std::unique_ptr<BarRecord>;
+    void CountSetupTools(BarRecord& bar);
+    int FindToolInSetup(int32_t tool) const;
+    int PickBestBar(BarSlot* bars, int n);
+    int CountSameConf();
+    int GroupByProfile(BarSlot* bars, int n, int* bestCount);
+    int GroupByAp(BarSlot* bars, int n);
+    int ApplyReadyBars(BarSlot* bars, int n);
+    int ApplyBarToSetup(BarRecord& bar, int allowedNewTools);
+    void StoreSetupInBar(BarRecord& bar);
+    void OptimizeGroupByReadiness(BarSlot* bars, int n);
+    void OptimizeGroupByProfile(BarSlot* bars, int n);
+    int CheckInstalledSetup();
+    void SortSelectedByNumber();
+
+    int32_t setup_[kRallaMaxPositions] = {};        // the set-up being built, per position
+    char bestSeries_[kBarTextSize] = {};            // profile of the best bar of the group
+    char bestCode_[kBarDisplaySize] = {};
+    int32_t bestAp_ = 0;
+    int32_t installedConfig_ = 1;                   // configuration number of the installed set-up
+    int optimiseMode_ = 0;                          // GENERAL TYPE_OTTIM of the current run
 };
 
 // CheckBarSize: end-cut lengths and the length check, then CheckBarSection. 0 ok, 1 section

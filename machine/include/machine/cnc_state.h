@@ -44,6 +44,8 @@ public:
                                int feedPaneId);
     // Off-line: posts UM_CNC_CMD_RESULT (0, 0) to the window at once.
     virtual void StartProgram(IWindow* window, const char* programPath, const char* programName);
+    // A window going away: a start still pending no longer answers it.
+    virtual void ForgetWindow(IWindow* window);
     virtual int QueueCommand(uint16_t code, uint16_t subCode, const char* text);
     // R variable n into value. false when the controller call failed: value is then 0.0.
     virtual bool ReadRVarChecked(int n, float& value);
@@ -114,6 +116,7 @@ public:
     void SetStatusPaneIds(const int ids[7]) override;
     void ConfigureAxes(int count, const char* names, const int* axisPaneIds, int spindlePaneId,
                        int feedPaneId) override;
+    void ForgetWindow(IWindow* window) override;
     void StartProgram(IWindow* window, const char* programPath, const char* programName) override;
     int QueueCommand(uint16_t code, uint16_t subCode, const char* text) override;
     bool ReadRVarChecked(int n, float& value) override;

@@ -12,6 +12,8 @@ std::string StoredPathFromNative(std::string_view native);
 
 // The folder with a backslash added when its last character is not one, then the pattern.
 std::string CombineFolderPattern(std::string_view folder, std::string_view pattern);
+// A file pattern for this platform: "*.*" (every file) becomes "*".
+std::string NativeWildcard(std::string_view pattern);
 
 // The folder part of a combined text (up to and including its last '\'; empty when none).
 std::string FolderOfCombined(std::string_view combined);

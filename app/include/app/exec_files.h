@@ -1,0 +1,45 @@
+#pragma once
+// The files and counts of the execution monitor, without any window: the bar-code file of a
+// finished piece, the unloading list line, the time-log line of a bar, and the bounds kept on
+// the repetition and piece counts.
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+
+namespace app {
+
+// Repetitions still to do once done of left are finished: never below 0 (more repetitions
+// finished than were left, or a negative input) and never above the 16-bit field.
+uint16_t RepetitionsLeftAfter(int left, int done);
+
+// The piece to resume a bar at, from the pieces done that the bar progress file holds: a
+// value that is not a position inside the bar (below 0, or pieceCount or more) is refused and
+// the bar starts at its first piece.
+int ResumePieceIndex(int stored, int pieceCount);
+
+// Base name of the bar-code file of a piece finished at t: "YYYYMMDDhhmmss".
+std::string BarCodeFileStem(const plat::LocalTime& t);
+
+// Creates the bar-code file of a finished piece in dir (Windows or native form): the piece
+// name (the bar name for a bar without pieces), a line end and the list name, without a final
+// line end. The file is created exclusively: a name already taken (two pieces finished in the
+// same second) gets "_1", "_2" ... before ".bcf", so no file is ever replaced. false when no
+// file could be created or written; path receives the file's name (as given) on success.
+bool WriteBarCodeFile(const std::string& dir, const plat::LocalTime& t, const char* pieceName,
+                      const char* listName, std::string* path = nullptr);
+
+// Folder of the unloading list: CONFIG.PAR [UNLOADING] PATH, by default the CONF\ folder of the
+// program directory, always ending in a backslash.
+std::string UnloadingDirectory(const char* configPar, const char* programDir);
+
+// Appends "<code>;<bar length in mm>;1" and a line end to "<dir><list name>.NV2". false when
+// the file does not open.
+bool AppendUnloadingLine(const std::string& dir, const char* listName, const char* code, int32_t barLength);
+
+// Appends the bar's line "%15s%15s%15s%15s" (series, code, bar name cut to 8, time text) and a
+// line end to the time log. false when the file does not open.
+bool AppendTimeLogLine(const std::string& path, const char* series, const char* code, const char* barName,
+                       const char* timeText);
+
+} // namespace app

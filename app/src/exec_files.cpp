@@ -1,0 +1,99 @@
+// Files and count bounds of the execution monitor (see exec_files.h).
+#include "app/exec_files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+
+namespace app {
+
+namespace {
+// A folder and a file name joined by exactly one backslash.
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    const char last = dir.back();
+    return (last == '\\' || last == '/') ? dir + name : dir + "\\" + name;
+}
+
+bool WriteAll(FILE* f, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), f) == text.size();
+}
+
+// Highest suffix tried for bar-code files of one second before giving up.
+constexpr int kMaxBarCodeSuffix = 999;
+} // namespace
+
+uint16_t RepetitionsLeftAfter(int left, int done) {
+    if (left < 0) left = 0;
+    if (done < 0) done = 0;
+    const int rest = left > done ? left - done : 0;
+    return static_cast<uint16_t>(rest > 0xFFFF ? 0xFFFF : rest);
+}
+
+int ResumePieceIndex(int stored, int pieceCount) {
+    return (stored >= 0 && stored < pieceCount) ? stored : 0;
+}
+
+std::string BarCodeFileStem(const plat::LocalTime& t) {
+    return plat::StrFormatC("%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+bool WriteBarCodeFile(const std::string& dir, const plat::LocalTime& t, const char* pieceName,
+                      const char* listName, std::string* path) {
+    const std::string stem = BarCodeFileStem(t);
+    // Two pieces may finish within one second: the later file takes the next free suffix.
+    for (int n = 0; n <= kMaxBarCodeSuffix; ++n) {
+        const std::string name = n == 0 ? stem + ".bcf" : plat::StrFormatC("%s_%d.bcf", stem.c_str(), n);
+        const std::string full = JoinPath(dir, name);
+        FILE* f = plat::OpenFile(full, "wbx");
+        if (f == nullptr) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        const std::string text = std::string(pieceName ? pieceName : "") + "\r\n" + (listName ? listName : "");
+        const bool ok = WriteAll(f, text);
+        const bool closed = std::fclose(f) == 0;
+        if (!ok || !closed) {
+            std::remove(plat::NativePath(full).c_str());
+            return false;
+        }
+        if (path != nullptr) *path = full;
+        return true;
+    }
+    return false;
+}
+
+std::string UnloadingDirectory(const char* configPar, const char* programDir) {
+    const std::string fallback = std::string(programDir ? programDir : "") + "CONF\\";
+    std::string dir = plat::ReadProfileString("UNLOADING", "PATH", fallback.c_str(), configPar ? configPar : "");
+    if (dir.empty()) dir = fallback;
+    if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
+    return dir;
+}
+
+bool AppendUnloadingLine(const std::string& dir, const char* listName, const char* code, int32_t barLength) {
+    FILE* f = plat::OpenFile(dir + (listName ? listName : "") + ".NV2", "ab");
+    if (f == nullptr) return false;
+    const std::string line =
+        plat::StrFormatC("%s;%g;%d\r\n", code ? code : "", static_cast<double>(barLength) / 1000.0, 1);
+    const bool ok = WriteAll(f, line);
+    return std::fclose(f) == 0 && ok;
+}
+
+bool AppendTimeLogLine(const std::string& path, const char* series, const char* code, const char* barName,
+                       const char* timeText) {
+    if (path.empty()) return false;
+    FILE* f = plat::OpenFile(path, "ab");
+    if (f == nullptr) return false;
+    const std::string name = std::string(barName ? barName : "").substr(0, 8);
+    const std::string line = plat::StrFormatC("%15s%15s%15s%15s\r\n", series ? series : "", code ? code : "",
+                                              name.c_str(), timeText ? timeText : "");
+    const bool ok = WriteAll(f, line);
+    return std::fclose(f) == 0 && ok;
+}
+
+} // namespace app

@@ -1,0 +1,26 @@
+#include "app/views_place.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include "app/main_frame.h"
+#include "machine/window_scale.h"
+
+namespace app {
+
+void CentreViewOverMainFrame(QWidget* dialog) {
+    QRect ref;
+    if (MainFrame != nullptr)
+        ref = MainFrame->frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        ref = screen->availableGeometry();
+    else
+        return;
+    const WinRect reference{ref.left(), ref.top(), ref.left() + ref.width(), ref.top() + ref.height()};
+    const QRect g = dialog->frameGeometry();
+    WinRect window{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+    if (PlaceOverWindow(reference, window, 2)) dialog->move(window.left, window.top);
+}
+
+} // namespace app

@@ -1,0 +1,125 @@
+// list_summary: what a run did to bar lists, for the demo's closing report.
+//   list_summary <list before the run> <list after the run>
+// Prints the list's bars, how many of them ran (repetitions left went down) and the repetitions
+// still to do. The files are only read. A list missing after the run was finished and removed
+// by the program (GENERAL CHANGE_RIP); a list in an old format shows its bar count only.
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "machine/lda_format.h"
+
+namespace {
+
+struct ListState {
+    bool readable = false;
+    bool detailed = false; // repetitions known (current format)
+    int bars = 0;
+    std::vector<std::pair<std::string, unsigned>> left; // bar name, repetitions left
+    unsigned Total() const {
+        unsigned n = 0;
+        for (const auto& b : left) n += b.second;
+        return n;
+    }
+};
+
+int I16(const std::vector<uint8_t>& d, std::size_t at) {
+    return at + 2 <= d.size() ? static_cast<int16_t>(d[at] | (d[at + 1] << 8)) : -1;
+}
+
+// Walks the bar records of a current-format list, bounds-checked at every step.
+ListState Read(const std::string& path) {
+    ListState s;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return s;
+    const std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (d.size() < static_cast<std::size_t>(lda::kFirstBarOffset)) return s;
+    s.readable = true;
+    s.bars = I16(d, lda::hdr::kBarCount);
+    const int version = d[lda::hdr::kVersion];
+    if (version < lda::kVersionCurrent || version > lda::kVersionMax) return s;
+    const int atNew = I16(d, lda::hdr::kBarSizeNew);
+    const int barSize = atNew > 0 ? atNew : I16(d, lda::hdr::kBarSize);
+    if (barSize < lda::kMinBarSize) return s;
+    std::size_t pos = lda::kFirstBarOffset;
+    auto machining = [&](int size) {
+        if (size < lda::kMinMachiningSize || pos + static_cast<std::size_t>(size) > d.size()) return false;
+        const int tail = I16(d, pos + lda::mach::kTailLength);
+        if (tail < 0 || tail > lda::kMaxTail) return false;
+        pos += static_cast<std::size_t>(size + tail);
+        return pos <= d.size();
+    };
+    for (int b = 0; b < s.bars; ++b) {
+        if (pos + static_cast<std::size_t>(barSize) > d.size()) return s;
+        const std::size_t rec = pos;
+        const std::string name(reinterpret_cast<const char*>(&d[rec + lda::bar::kName]),
+                               strnlen(reinterpret_cast<const char*>(&d[rec + lda::bar::kName]), lda::bar::kTextLen));
+        s.left.emplace_back(name, static_cast<unsigned>(I16(d, rec + lda::bar::kRepetitions)) & 0xFFFFu);
+        const int machinings = I16(d, rec + lda::bar::kMachiningCount);
+        const int machiningSize = I16(d, rec + lda::bar::kMachiningSize);
+        const int pieces = I16(d, rec + lda::bar::kPieceCount);
+        const int pieceSize = I16(d, rec + lda::bar::kPieceSize);
+        pos += static_cast<std::size_t>(barSize);
+        if (pieces < 0 || machinings < 0) return s;
+        if (pieces == 0) {
+            for (int m = 0; m < machinings; ++m)
+                if (!machining(machiningSize)) return s;
+        }
+        for (int p = 0; p < pieces; ++p) {
+            if (pieceSize < lda::kMinPieceSize || pos + static_cast<std::size_t>(pieceSize) > d.size()) return s;
+            const int pm = I16(d, pos + lda::piece::kMachiningCount);
+            pos += static_cast<std::size_t>(pieceSize);
+            for (int m = 0; m < pm; ++m)
+                if (!machining(machiningSize)) return s;
+        }
+    }
+    s.detailed = true;
+    return s;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: list_summary <list before> <list after>\n");
+        return 2;
+    }
+    std::string name = argv[1];
+    name = name.substr(name.find_last_of('/') + 1);
+    const ListState before = Read(argv[1]);
+    if (!before.readable) {
+        std::printf("%-14s cannot be read\n", name.c_str());
+        return 1;
+    }
+    std::ifstream probe(argv[2], std::ios::binary);
+    if (!probe) {
+        std::printf("%-14s %3d bars, all run: list finished and removed\n", name.c_str(), before.bars);
+        return 0;
+    }
+    const ListState after = Read(argv[2]);
+    if (!after.detailed) {
+        std::printf("%-14s %3d bars, cannot be read after the run\n", name.c_str(), before.bars);
+        return 1;
+    }
+    int run = 0;
+    for (const auto& [barName, left] : after.left) {
+        bool found = false;
+        for (const auto& [n0, l0] : before.left)
+            if (n0 == barName) {
+                found = true;
+                if (left < l0) ++run;
+                break;
+            }
+        // An old-format list before the run tells no repetitions: a bar with none left ran.
+        if (!found && !before.detailed && left == 0) ++run;
+    }
+    if (before.detailed)
+        std::printf("%-14s %3d bars, %3d run, repetitions %u -> %u left\n", name.c_str(), after.bars, run,
+                    before.Total(), after.Total());
+    else
+        std::printf("%-14s %3d bars, %3d run, %u repetitions left\n", name.c_str(), after.bars, run, after.Total());
+    return 0;
+}

@@ -1,0 +1,426 @@
+// Part-program body of machine variant 1: vices 3 and 4 beside the blade, an extractor axis, a
+// quick unloading, square trims planned against the profile section, and repeated bars within
+// one program. Every blade cut goes through the blade-cut block; the unloading of a piece
+// follows the cut that freed it.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "engine/blade_adapter.h"
+#include "engine/dxf_section.h"
+#include "engine/end_cuts.h"
+#include "engine/iso_generator.h"
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/path_table.h"
+#include "machine/profile_overrides.h"
+#include "machine/ralla_tools.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+
+namespace {
+
+const MachineSettings& S() { return *g_pSettings; }
+
+// Operation mode, piece state and unloading text of a record, read as the default body reads
+// them: the elaboration's cut mode, else the clamp code of the end trims; only the cut that
+// finishes a piece of the list (its other-end cut) frees a good piece.
+int32_t ModeOf(const WorkingMachining& r) { return r.CutMode != 0 ? r.CutMode : r.clampCode; }
+int PieceStateOf(const WorkingMachining& r) {
+    return (r.PieceRef != nullptr && r.PieceRef->made == 0 && r.PezzoDx == r.PieceRef->Id) ? kPieceStateGood
+                                                                                           : kPieceStateScrap;
+}
+const char* UnloadTextOf(const WorkingMachining& r) { return r.PieceRef != nullptr ? r.PieceRef->texts[0] : ""; }
+
+bool IsEndCut(const WorkingMachining& r) { return r.TipoLavor == kKindEndCut; }
+bool IsAnyCut(const WorkingMachining& r) { return r.TipoLavor == kKindEndCut || IsBladeKind(r.TipoLavor); }
+
+// The end of a piece that is cut first (the bar head side): the left end when the bar is
+// loaded the other way round.
+int FirstEnd() { return S().CONF_CARICO != 0 ? 1 : 0; }
+
+// Section height of the bar: the difference of its first pair of section limits (Z).
+int32_t SectionHeight(const BarRecord& b) { return b.zMax - b.zMin; }
+
+// DELTA_DIMY of the profile: stored as text, taken as a whole number of millimetres.
+int32_t ProfileDeltaDimY(const BarRecord& b) {
+    double mm = 0;
+    if (!plat::ParseDouble(CpReadDeltaDimY(b.series, b.code, S()), mm)) return 0;
+    if (!(mm > -2000000.0 && mm < 2000000.0)) return 0;
+    return static_cast<int32_t>(std::trunc(mm)) * 1000;
+}
+
+// Unloading cause that completes the split R540 line of a variant-1 unloading, or null for an
+// operation mode this machine has no unloading for. viceHeld: the vices held the piece at its
+// cut (the extractor can take it).
+const char* V1UnloadCause(int32_t mode, bool viceHeld) {
+    switch (mode) {
+    case 0x108:
+        if (viceHeld) return "7      { Scarico su scaric. con Spatola }";
+        return "6      { Scarico su botola con Spatola }";
+    case 0x140:
+        if (viceHeld) return "17      { Scarico in contenitore su asse B }";
+        return "6      { Scarico su botola con Spatola }";
+    case 0x102: return "6      { Scarico su botola con Spatola }";
+    case 2: return "2      { Scarico in botola a spinta }";
+    case 8: return "4      { Scarico su scaricat. a spinta }";
+    case 0x202: return "8      { Multi scarico su botola a spinta }";
+    default: return nullptr;
+    }
+}
+
+// The TAGLIO_SPZ_INIZIALE_90 cause of a head trim: 101 instead of 1 when the trim's scrap,
+// reckoned from the unloader (DIST_SCARIC less DIST_LAMA less the trim's X plus X_PAR_MAX),
+// is shorter than the least scrap the unloader takes.
+int HeadTrimCause(int32_t trimX) {
+    const MachineSettings& s = S();
+    const int64_t reach = int64_t{s.DIST_SCARIC} - s.DIST_LAMA - trimX + s.X_PAR_MAX;
+    return reach < s.DIM_MIN_SCARTO ? 101 : 1;
+}
+
+// Loading position R535 of variant 1: the bar's far end at the barrier, or, with the barrier on
+// the left and the bar referenced at a change (BARR_SX and RIF_BARR_CH), the barrier itself,
+// where the bar's reference end stands.
+int32_t LoadingPosition(const BarRecord& b) {
+    const MachineSettings& s = S();
+    if (s.options.BARR_SX == 0 || s.RIF_BARR_CH == 0) return b.length + s.POSIZ_BARRIERA;
+    return s.POSIZ_BARRIERA;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- small writers
+
+void IsoProgramGenerator::WriteV1QuickUnload() {
+    const MachineSettings& s = S();
+    if (s.options.SCARICO_RAPIPO == 0) return;
+    RInt(585, SectionHeight(*currentBar) > s.H_PROF_SC_RAPIDO ? 0 : 1, "Scarico rapido");
+}
+
+// Extractor position for a piece unloaded beside the vices: from the unloader's distance to
+// the vices' far travel, plus extra, held within the extractor's travel.
+int32_t IsoProgramGenerator::V1ExtractorPosition(int32_t extra) const {
+    const MachineSettings& s = S();
+    const int64_t v = int64_t{s.DIST_SCARIC} - s.X_MAX_MORSA + s.DELTA_B_EXTRACT + s.X_MIN_EXTRACT + extra;
+    if (v >= s.X_MAX_EXTRACT) return s.X_MAX_EXTRACT;
+    return static_cast<int32_t>(std::max<int64_t>(v, s.X_MIN_EXTRACT));
+}
+
+// Correction of the extractor position for the slope of the piece's cut: below 90 degrees the
+// cut face leans over the extractor by the section height over the tangent of the angle; at 90
+// degrees and above the face leans away and the bar's own correction (none) applies.
+int32_t IsoProgramGenerator::V1ExtractorCorrection(const WorkingMachining& cut) const {
+    const int32_t a = cut.ATaglio;
+    if (a <= 0 || a >= 90000) return 0;
+    const double t = std::tan(a / 1000.0 * M_PI / 180.0);
+    if (!(t > 1e-6)) return 0;
+    return static_cast<int32_t>(std::trunc(SectionHeight(*currentBar) / t));
+}
+
+void IsoProgramGenerator::WriteV1Head() {
+    const MachineSettings& s = S();
+    const BarRecord& b = *currentBar;
+    // Blade lubrication: the cooling value of the blade's own tool record (0 without one).
+    int32_t lubrication = 0;
+    if (g_pRallaTools != nullptr && s.QBLADE_NAME[0] != '\0') {
+        const int t = g_pRallaTools->FindTool(s.QBLADE_NAME);
+        if (t >= 0) lubrication = g_pRallaTools->Tool(t).cooling;
+    }
+    const int ribScar = CpReadRibScar(b.series, b.code);
+    RInt(501, lubrication, "R_FREQ_LUBRLAMA");
+    RReal(510, (ribScar != 0 ? b.zMax - b.zMin : b.yMax - b.yMin) + ProfileDeltaDimY(b), "R_DIST_CING");
+    RReal(511, s.DIST_MANDRINI / 2, "R_INT_MANDRINI");
+    RReal(201, b.yMax - b.yMin, "Y Barra: Dimensioni nette pezzo");
+    RReal(202, b.zMax - b.zMin, "Z Barra: Dimensioni nette pezzo");
+    RReal(531, b.yMax, "Y fuori ingombro");
+    RReal(532, b.zMax, "Z Fuori ingombro");
+    RReal(533, b.zMax, "Altezza profilo + controsagoma");
+    RInt(514, s.CK_ANGOLI, "Flag Abil. controllo Tagli fuori squadro", 7);
+    RReal(537, b.OFFY_PINZA, "Offset Y PINZA");
+    RReal(538, b.OFFZ_PINZA, "Offset Z PINZA");
+    RReal(553, b.OFFC_PINZA, "Offset C PINZA");
+    RReal(526, 0, "R_QUOTA_B = 0 all'inizio");
+    // The list carries no blade accessory values for a bar: both are 0.
+    RInt(547, 0, "R_ACC_LAMA1_2");
+    RInt(520, b.VELH_CUT / 1000, "R_VEL_H_TAGLIO"); // feed kept in thousandths, written in mm/min
+    RInt(521, optimLevel, "R_OTT_SLITTE_MAND");
+    RInt(522, EnabledExtraPositions(), "R_MAPPA_MANDRINI");
+    // The counter-shape is what the section's upper Z limit holds beyond the profile's own
+    // height (R533 less R202): the lower Z limit, in whole millimetres.
+    RInt(539, b.zMin / 1000, "Altezza Controsagoma");
+    RInt(556, static_cast<int32_t>(pieces.size()), "R_NUM_PEZZI_BARRA_PC");
+    RInt(523, CpReadNoIngM4(b.series, b.code), "R_NOING_MORSA4");
+    RInt(524, CpReadNoIngM3(b.series, b.code), "R_NOING_MORSA3");
+    RInt(749, CpReadMhv(b.series, b.code), "R_SEQ_MORSE_FRES");
+    RInt(574, ribScar, "R_ABIL_RIBAL_SCAR");
+    RInt(573, s.NOCK_PINZA_OP, "R_NOCKPINZA_DA_OPER");
+    RInt(577, b.repetitionsLeft, "R_NUM_BARRE_IN_RPT");
+    RInt(578, 0, "R_COUNTER_NUM_RPT", 7);
+    RReal(579, b.length, "R_LUNGH_ACT_BARRA", 7);
+    RInt(580, s.RIF_BARR_CH != 0 ? 1 : 0, "R_RIF_BARRA_2", 7);
+}
+
+void IsoProgramGenerator::WriteV1Loading(bool unloadingEnabled) {
+    RReal(575, nextBarLength1, "R_LUNGH_NEXT_BARRA");
+    RReal(576, nextBarLength2, "R_LUN_BARRA_AFTER_RPT");
+    RInt(502, 1, "Flag carico automatico");
+    RReal(535, LoadingPosition(*currentBar), "Quota di carico");
+    Block("L<CARICO.BRE>\n\n");
+    if (unloadingEnabled) RInt(593, 1, "R_BARRA_INLAVORO");
+}
+
+// Unloading of the piece (or scrap) that the cut u freed.
+int IsoProgramGenerator::WriteV1Unloading(const WorkingMachining& u) {
+    const MachineSettings& s = S();
+    const int32_t mode = ModeOf(u);
+    const bool held = viceCloses != 0;
+    const char* cause = V1UnloadCause(mode, held);
+    if (cause == nullptr) {
+        // No unloading cause for this mode: refuse rather than leave a half-written line.
+        SetErrorText("%s %d (ISO)", MsgError("ERR_CAUSALE_SCARICO"), static_cast<int>(mode));
+        return 1;
+    }
+    Block("R%d=", 540);
+    Out("%s\n", cause);
+    if (held && mode == 0x108) {
+        WriteV1QuickUnload();
+        if (s.options.ASSEC != 0)
+            RReal(515, V1ExtractorPosition(s.DELTA_SCAR_PZ_LUNGO + V1ExtractorCorrection(u)), "R_QUOTA_ASSE_ESTR");
+    } else if (held && mode == 0x140) {
+        RReal(515, s.DELTA_B_EXTRACT + s.DIST_CONT_PZ_CORTO + s.X_MIN_EXTRACT + V1ExtractorCorrection(u),
+              "R_QUOTA_ASSE_ESTR");
+    }
+    viceCloses = 0;
+    const int state = PieceStateOf(u);
+    WriteUnloadPositionBlock(state, UnloadTextOf(u));
+    Block("L<ALIM.BRE>\n\n");
+    if (state == kPieceStateGood) {
+        Block("R%d=R%d+1      { R_CONT_PEZZI }\n\n", 590, 590);
+        cutVicePosition = s.X_MAX_MORSA;
+    }
+    return 0;
+}
+
+// A square trim beside an angled end cut: at the bar head before the piece's first cut (head),
+// or beyond the last piece's other end (tail), so the scrap or the remnant leaves square.
+int IsoProgramGenerator::WriteV1Trim(const WorkingMachining& cut, bool head) {
+    const MachineSettings& s = S();
+    const BarRecord& b = *currentBar;
+    auto fail = [](const char* key) {
+        SetErrorTextLiteral(MsgError(key));
+        return 1;
+    };
+    if (cut.PieceRef == nullptr) return 0; // an end cut always has its piece; nothing to square otherwise
+    ResetBladeCutFields(*this);
+
+    // The trim lies one blade thickness beyond the end's outermost point: towards the head for a
+    // head trim (larger X), towards the tail for a tail trim.
+    const int side = head ? FirstEnd() : 1 - FirstEnd();
+    const WorkingPiece& piece = *cut.PieceRef;
+    const int32_t e0 = piece.endCutX[2 * side], e1 = piece.endCutX[2 * side + 1];
+    const int32_t trimAt = head ? std::max(e0, e1) + s.SPESS_LAMA : std::min(e0, e1) - s.SPESS_LAMA;
+
+    // The trim's tool positions come from the section as for a square end cut of the piece.
+    if (profileSection == nullptr) {
+        profileSection = std::make_shared<DxfSection>();
+        profileSection->Load(SectionDrawingPath(s.DIR_DXF, b.series, b.code).c_str(), b.yMin, b.zMin, b);
+    }
+    WorkingPiece square = piece;
+    (side == 0 ? square.ADx : square.ASx) = 90000;
+    square.endCutX[2 * side] = square.endCutX[2 * side + 1] = trimAt;
+    WorkingMachining trim;
+    trim.Id = 0;
+    trim.TipoLavor = kKindEndCut;
+    trim.ATaglio = 90000;
+    trim.endFlags = head ? 1 : 2;
+    trim.CutMode = cut.CutMode;
+    trim.clampCode = cut.clampCode;
+    trim.SupportZone = cut.SupportZone;
+    trim.PieceRef = cut.PieceRef;
+    trim.Y = cut.Y;
+    trim.Z = cut.Z;
+    if (PlanSectionEndCut(side, b, square, trim, *profileSection) != 0) return 1;
+    int vertices = 0;
+    while (vertices < 4 && trim.cutPointFlags[vertices] != 0) ++vertices;
+    if (vertices == 0) vertices = 1;
+    trim.cutPointMode = vertices;
+
+    const int32_t mode = ModeOf(cut);
+    const int selector = (mode == 2 || mode == 4 || mode == 32) ? 2 : 1;
+    const int32_t x = PlaceBladeCut(*this, trim, selector, 3000, 0);
+    if (x < s.X_PAR_MIN || x > s.X_PAR_MAX) return fail(x < 0 ? "ERR_LAMA_MORSA34" : "ERR_TAGLIO_ASSE_X");
+    cutBarX_ = x;
+    if (head)
+        RInt(540, HeadTrimCause(x), "TAGLIO_SPZ_INIZIALE_90");
+    else
+        RInt(540, 1, "TAGLIO_SPZ_FINALE_90");
+    RInt(260, vertices, "R_NUM_VERTICI_TG");
+    RReal(560, x, "R_QUOTA_X_TAGLIO");
+    const int32_t p = trim.cutPointY[0] - s.OFF_Y_LAMA + s.CORR_Y_ASSI;
+    if (p < s.Y_MIN_LAMA || p > s.Y_MAX_LAMA) return fail("ERR_TAGLIO_ASSE_Y");
+    RReal(527, p, "R_QUOTA_P");
+    RReal(550, 90000, "R_QUOTA_LAMA");
+    const int32_t v = ComputeCutVicePosition(trim);
+    if (v == -1) return fail("ERR_INGOMBRI_B");
+    if (v == -2) return fail("ERR_INTEST_PZ");
+    if (v == -4) return fail("ERR_INTEST_NO45");
+    if (v < s.X_MIN_MORSA || v > s.X_MAX_MORSA) return fail("ERR_TAGLIO_ASSE_B");
+    RReal(526, v, "R_QUOTA_B");
+    RInt(520, b.VELH_CUT / 1000, "R_VEL_H_TAGLIO");
+    const int32_t h = b.offsetZ + b.zMax + s.EXTRA_H_APPR;
+    if (h < s.Z_MIN_LAMA || h > s.Z_MAX_LAMA) return fail("ERR_TAGLIO_ASSE_Z");
+    RReal(265, h, "R_H_APPROCCIO");
+    for (int i = 0; i < 4; ++i) {
+        const bool used = i > 0 && i < vertices;
+        const int32_t dx = used ? trim.cutPointX[i] - trim.cutPointX[i - 1] : 0;
+        const int32_t dp = used ? trim.cutPointY[i] - trim.cutPointY[i - 1] : 0;
+        const int32_t dh = used ? trim.cutPointZ[i] - trim.cutPointZ[i - 1] : 0;
+        if (used) {
+            const int32_t pi = p + trim.cutPointY[i] - trim.cutPointY[0];
+            if (pi < s.Y_MIN_LAMA || pi > s.Y_MAX_LAMA) return fail("ERR_TAGLIO_A_C");
+        }
+        RReal(266 + 3 * i, dx, "R_DX_SFONDA");
+        RReal(267 + 3 * i, dp, "R_DP_SFONDA");
+        RReal(268 + 3 * i, dh, "R_DH_SFONDA");
+    }
+    const int32_t u = x - s.DIST_MORSE_LAMA;
+    if (u < -s.X_MAX_PINZA) return fail("ERR_TAGLIO_ASSE_U"); // as the blade-cut block
+    RReal(535, uFree ? 0 : u, "R_QUOTA_U");
+    WriteBladeZoneLine(cut);
+    if (head)
+        RInt(592, 2, "R_TAGLIO_ESEGUITO: Finale");
+    else
+        RInt(592, 1, "R_TAGLIO_ESEGUITO: Finale");
+    Block("L<ALIM.BRE>\n\n");
+    if (head) {
+        // The head scrap leaves through the extractor.
+        RReal(515, V1ExtractorPosition(0), "R_QUOTA_ASSE_ESTR");
+        Block("R%d=7\n", 540);
+        WriteV1QuickUnload();
+        Block("L<ALIM.BRE>\n\n");
+    }
+    return 0;
+}
+
+int IsoProgramGenerator::WriteV1Remnant(int32_t remnant) {
+    const MachineSettings& s = S();
+    const bool preCut = remnant <= 0; // the pieces take the whole bar: its last piece is pre-cut
+    if (preCut) Block("R%d=R%d+1      { Pezzo pretagliato: R_CONT_PEZZI }\n\n", 590, 590);
+    Block("R%d=", 541);
+    if (preCut) {
+        Out("0\n");
+        RReal(535, currentBar->length + s.POSIZ_BARRIERA, "Scarico anteriore di pretagliato");
+    } else if (remnant > s.DIM_MAX_SCAR && s.AUTO_TRAS_LAV == 0) {
+        Out("0\n");
+    } else {
+        // A remnant long enough to keep goes to the unloader, a shorter one through the
+        // trapdoor; the extractor carries it either way.
+        if (remnant >= s.DIM_MIN_SCARTO)
+            Out("2      { SPATOL_SCARIC: Scarico su Scaricatore }\n");
+        else
+            Out("1      { SPATOL_SCARIC: Scarico su Botola }\n");
+        WriteV1QuickUnload();
+        RReal(515, V1ExtractorPosition(0), "R_QUOTA_ASSE_ESTR");
+    }
+    WriteUnloadPositionBlock(kPieceStateScrap, currentBar->label);
+    Block("L<SCARICO.BRE>\n\n");
+    return 0;
+}
+
+// ---------------------------------------------------------------- the body
+
+int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
+    const MachineSettings& s = S();
+    int32_t remnant = 0;
+    if (CheckPieces(&remnant) != 0) return 1;
+    remnant_ = remnant;
+    const bool leavesRemnant = remnant > s.DIM_MIN_SCARTO;
+    // The automatic transfer of the last piece: off with AUTO_TRAS_LAV 0 or without pieces.
+    const bool autoTransfer = s.AUTO_TRAS_LAV != 0 && !pieces.empty();
+    const bool unloadingEnabled =
+        g_pPathTable != nullptr && plat::GetProfileInt("UNLOADING", "ENABLE", 0, g_pPathTable->ConfigPar()) != 0;
+
+    Out("%%\n");
+    lineCounter = 1;
+    RInt(599, IsoCode, "Codice Casuale ISO");
+    RInt(482, 0, "R_ATTESA_CONFERMA");
+    RInt(590, 0, "R_CONT_PEZZI");
+    if (unloadingEnabled) RInt(593, 0, "R_BARRA_INLAVORO");
+    cutVicePosition = s.X_MAX_MORSA;
+    viceCloses = 0;
+    WriteV1Head();
+    Out("\n");
+    Block("L<RIFAUTO.BRE>\n\n");
+    const int check = ToolCheckValue();
+    if (check == 1 || check == 3) WriteNextToolBlock();
+
+    // Each repetition loads a bar: the repeat range starts at the loading.
+    const int32_t repeatStart = lineCounter;
+    WriteV1Loading(unloadingEnabled);
+
+    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
+    const WorkingMachining* firstMachining = nullptr;
+    for (int i = 0; i < n && firstMachining == nullptr; ++i)
+        if (order[static_cast<std::size_t>(i)]->TipoLavor == kKindRalla) firstMachining = order[static_cast<std::size_t>(i)];
+    if (firstMachining != nullptr) WriteToolChangeBlock(*firstMachining, nullptr);
+
+    // The last end cut of the bar: a tail trim squares the remnant beyond it.
+    const WorkingMachining* lastEndCut = nullptr;
+    for (int i = n - 1; i >= 0 && lastEndCut == nullptr; --i)
+        if (IsEndCut(*order[static_cast<std::size_t>(i)])) lastEndCut = order[static_cast<std::size_t>(i)];
+
+    // Head trim: the bar's first end cut, angled, while the last piece goes by automatic transfer.
+    bool headTrimPending = autoTransfer && s.AUTO_TRAS_LAV == 1;
+    bool anyCut = false;
+    const WorkingMachining* prevMachining = firstMachining; // its tool change is written
+    const WorkingMachining* pending = nullptr;              // cut whose piece is still to unload
+    for (int i = 0; i < n; ++i) {
+        WorkingMachining& r = *order[static_cast<std::size_t>(i)];
+        const WorkingMachining* next = nullptr;
+        for (int j = i + 1; j < n && next == nullptr; ++j)
+            if (order[static_cast<std::size_t>(j)]->TipoLavor == kKindRalla) next = order[static_cast<std::size_t>(j)];
+        const bool cut = IsAnyCut(r);
+
+        if (pending != nullptr && (cut || r.X > pending->X)) {
+            if (WriteV1Unloading(*pending) != 0) return 1;
+            pending = nullptr;
+        }
+
+        if (cut) {
+            if (IsEndCut(r) && headTrimPending && !anyCut && (r.endFlags & 1) != 0 && r.ATaglio != 90000) {
+                if (WriteV1Trim(r, true) != 0) return 1;
+            }
+            headTrimPending = false;
+            anyCut = true;
+            const int cause = ((next != nullptr && next->X == r.X) ? 2 : 1) + NearRemnantExtra(r, remnant);
+            if (WriteCutBlock(r, cause) != 0) return 1;
+            // An end cut frees what lies beyond it, unless its mode leaves it on the bar.
+            if (IsEndCut(r) && ModeOf(r) != 1) pending = &r;
+        } else {
+            if (WriteMachiningBlock(r, next, prevMachining) != 0) return 1;
+            prevMachining = &r;
+        }
+    }
+    if (pending != nullptr && WriteV1Unloading(*pending) != 0) return 1;
+
+    if (autoTransfer && leavesRemnant && lastEndCut != nullptr && lastEndCut->ATaglio != 90000 &&
+        (lastEndCut->endFlags & 2) != 0) {
+        if (WriteV1Trim(*lastEndCut, false) != 0) return 1;
+    }
+    if (WriteV1Remnant(remnant) != 0) return 1;
+    if (check == 2 || check == 3) WriteNextToolBlock();
+    WriteRepeat(step, repeatStart);
+    if (lastBarOfList)
+        Block("R%d=1      { Barre Terminate }\n\n", 545);
+    else
+        Block("R%d=0      { Barre non Terminate }\n\n", 545);
+    Block("L<FINEALL.BRE>\n\n");
+    if (FinishFile() != 0) {
+        SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,85 @@
+// Files and count bounds of the execution monitor.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/exec_files.h"
+#include "platform/profile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class ExecFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/brelon_execf_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = std::string(pattern) + "/";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string dir_;
+};
+} // namespace
+
+TEST(ExecCounts, RepetitionsLeftNeverNegativeNorWide) {
+    EXPECT_EQ(app::RepetitionsLeftAfter(5, 2), 3);
+    EXPECT_EQ(app::RepetitionsLeftAfter(2, 2), 0);
+    EXPECT_EQ(app::RepetitionsLeftAfter(1, 3), 0);   // more finished than were left
+    EXPECT_EQ(app::RepetitionsLeftAfter(-4, 0), 0);
+    EXPECT_EQ(app::RepetitionsLeftAfter(70000, 1), 0xFFFF);
+}
+
+TEST(ExecCounts, StoredProgressOutsideTheBarStartsAtTheFirstPiece) {
+    EXPECT_EQ(app::ResumePieceIndex(0, 4), 0);
+    EXPECT_EQ(app::ResumePieceIndex(3, 4), 3);
+    EXPECT_EQ(app::ResumePieceIndex(4, 4), 0);   // a whole bar done is no place to resume
+    EXPECT_EQ(app::ResumePieceIndex(9, 4), 0);
+    EXPECT_EQ(app::ResumePieceIndex(-1, 4), 0);
+    EXPECT_EQ(app::ResumePieceIndex(1, 1), 0);   // bar without pieces
+}
+
+TEST_F(ExecFilesTest, BarCodeFilesOfOneSecondKeepEachOther) {
+    const plat::LocalTime t{2026, 3, 7, 9, 5, 4, 0, 6};
+    EXPECT_EQ(app::BarCodeFileStem(t), "20260307090504");
+    std::string a, b, c;
+    ASSERT_TRUE(app::WriteBarCodeFile(dir_, t, "P1", "PORTE", &a));
+    ASSERT_TRUE(app::WriteBarCodeFile(dir_, t, "P2", "PORTE", &b));
+    ASSERT_TRUE(app::WriteBarCodeFile(dir_.substr(0, dir_.size() - 1), t, "P3", "PORTE", &c)); // no final '/'
+    EXPECT_EQ(Slurp(dir_ + "20260307090504.bcf"), "P1\r\nPORTE");
+    EXPECT_EQ(Slurp(dir_ + "20260307090504_1.bcf"), "P2\r\nPORTE");
+    EXPECT_EQ(Slurp(dir_ + "20260307090504_2.bcf"), "P3\r\nPORTE");
+    EXPECT_FALSE(app::WriteBarCodeFile(dir_ + "missing/", t, "P4", "PORTE"));
+}
+
+TEST_F(ExecFilesTest, UnloadingLineAndFolder) {
+    // Lengths print with a point whatever the process locale.
+    ASSERT_TRUE(app::AppendUnloadingLine(dir_, "PORTE", "C12", 6500500));
+    ASSERT_TRUE(app::AppendUnloadingLine(dir_, "PORTE", "C12", 6000000));
+    EXPECT_EQ(Slurp(dir_ + "PORTE.NV2"), "C12;6500.5;1\r\nC12;6000;1\r\n");
+    EXPECT_FALSE(app::AppendUnloadingLine(dir_ + "missing/", "PORTE", "C12", 1000));
+
+    const std::string config = dir_ + "CONFIG.PAR";
+    EXPECT_EQ(app::UnloadingDirectory(config.c_str(), "C:\\PROG\\"), "C:\\PROG\\CONF\\");
+    plat::WriteProfileString("UNLOADING", "PATH", "D:\\STORE", config.c_str());
+    EXPECT_EQ(app::UnloadingDirectory(config.c_str(), "C:\\PROG\\"), "D:\\STORE\\");
+    plat::WriteProfileString("UNLOADING", "PATH", "D:\\STORE\\", config.c_str());
+    EXPECT_EQ(app::UnloadingDirectory(config.c_str(), "C:\\PROG\\"), "D:\\STORE\\");
+}
+
+TEST_F(ExecFilesTest, TimeLogLine) {
+    const std::string log = dir_ + "L.tmx";
+    ASSERT_TRUE(app::AppendTimeLogLine(log, "S1", "C1", "LONGBARNAME", "3' 12\""));
+    EXPECT_EQ(Slurp(log), std::string(13, ' ') + "S1" + std::string(13, ' ') + "C1" + std::string(7, ' ') +
+                              "LONGBARN" + std::string(9, ' ') + "3' 12\"\r\n");
+    EXPECT_FALSE(app::AppendTimeLogLine("", "S1", "C1", "B", "1'"));
+    EXPECT_FALSE(app::AppendTimeLogLine(dir_ + "missing/L.tmx", "S1", "C1", "B", "1'"));
+}
