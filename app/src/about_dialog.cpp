@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/dialog_pictures.h"
+#include "app/views_place.h"
 #include "app/main_frame.h"
 #include "app/velmo_app.h"
 #include "machine/cnc_state.h"

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <random>
 
+#include "app/list_opening.h"
 #include "app/app_ids.h"
 #include "app/exec_dialog.h"
 #include "app/fine_liste.h"
@@ -505,13 +506,7 @@ void CConfBarDialog::CloseRun() {
             MainFrame->listTime = 0.0;
         }
         if (!app::AppendTimeLogTotal(MainFrame->timeLogPath, fresh, minutes)) {
-            MessageBoxRequest r;
-            r.title = "Brelon";
-            r.titleIsKey = false;
-            r.text = "Error Opening .TMX File";
-            r.icon = BoxIcon::Warning;
-            r.taskModal = false;
-            Ui().ShowMessageBox(r);
+            app::ShowTimeLogOpenError();
         }
         if (g_testRun == 0 && MainFrame != nullptr) {
             if (MainFrame->isMinimized()) MainFrame->showMaximized();

@@ -1,14 +1,12 @@
 // Pictures of the About box and of the ISO program run, and the centring of those dialogs.
 #include "app/dialog_pictures.h"
 
-#include <QGuiApplication>
+#include "app/exec_pictures.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QScreen>
 #include <QWidget>
 
-#include "app/main_frame.h"
-#include "machine/window_scale.h"
 
 namespace app {
 
@@ -83,30 +81,8 @@ QImage AboutToolPicture() {
 }
 
 QImage IsoProgramPicture() {
-    QImage image = KeyedCanvas(150, 130);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    // The program sheet with a folded corner.
-    const QPoint sheet[] = {{20, 8}, {104, 8}, {124, 28}, {124, 122}, {20, 122}};
-    p.setBrush(QColor(250, 250, 245));
-    p.setPen(QPen(QColor(50, 60, 80), 2));
-    p.drawPolygon(sheet, 5);
-    p.setBrush(QColor(210, 214, 222));
-    const QPoint fold[] = {{104, 8}, {104, 28}, {124, 28}};
-    p.drawPolygon(fold, 3);
-    // Numbered blocks: a block number in blue, the block in dark grey.
-    for (int i = 0; i < 8; ++i) {
-        const int y = 22 + i * 12;
-        p.fillRect(28, y, 14, 5, QColor(40, 90, 190));
-        p.fillRect(46, y, 30 + (i * 17) % 40, 5, QColor(90, 95, 105));
-    }
-    // The running block and the cycle arrow.
-    p.fillRect(26, 56, 94, 9, QColor(255, 220, 90, 160));
-    p.setBrush(QColor(30, 150, 60));
-    p.setPen(Qt::NoPen);
-    const QPoint run[] = {{6, 52}, {18, 60}, {6, 68}};
-    p.drawPolygon(run, 3);
-    return image;
+    // The execution monitor's bitmap 820: both dialogs show the same picture.
+    return MakeExecBitmap(kBitmapBar).toImage();
 }
 
 void DrawKeyedPicture(QPainter& painter, const QRect& target, const QImage& picture) {
@@ -115,20 +91,6 @@ void DrawKeyedPicture(QPainter& painter, const QRect& target, const QImage& pict
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(target, WithKeyTransparent(picture));
     painter.restore();
-}
-
-void CentreOverMainFrame(QWidget* dialog) {
-    QRect ref;
-    if (MainFrame != nullptr && MainFrame != dialog)
-        ref = MainFrame->frameGeometry();
-    else if (QScreen* screen = QGuiApplication::primaryScreen())
-        ref = screen->availableGeometry();
-    else
-        return;
-    const WinRect reference{ref.left(), ref.top(), ref.left() + ref.width(), ref.top() + ref.height()};
-    const QRect g = dialog->geometry();
-    WinRect window{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
-    if (PlaceOverWindow(reference, window, 2)) dialog->move(window.left, window.top);
 }
 
 } // namespace app

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <sys/ioctl.h>
 
+#include "app/list_opening.h"
 #include "app/app_ids.h"
 #include "app/conf_bar_dialog.h"
 #include "app/exec_files.h"
@@ -453,13 +454,7 @@ void CExecDialog::FetchBarTime() {
     cnc->GetTimeCounterText(text);
     MainFrame->cncTimeText = text;
     if (!app::AppendTimeLogLine(MainFrame->timeLogPath, m_bar->series, m_bar->code, m_bar->name, text)) {
-        MessageBoxRequest r;
-        r.title = "Brelon";
-        r.titleIsKey = false;
-        r.text = "Error Opening .TMX File";
-        r.icon = BoxIcon::Warning;
-        r.taskModal = false;
-        Ui().ShowMessageBox(r);
+        app::ShowTimeLogOpenError();
     }
     MainFrame->firstBarPending = 1;
     cnc->ResetTimeCounter();

@@ -12,6 +12,7 @@
 #include <strings.h>
 
 #include "app/dialog_pictures.h"
+#include "app/views_place.h"
 #include "app/main_frame.h"
 #include "machine/cnc_state.h"
 #include "machine/globals.h"

@@ -39,14 +39,14 @@ FineListe::~FineListe() = default;
 
 void FineListe::OnInitDialog() {
     CResizeDialog::OnInitDialog();
-    app::CentreViewOverMainFrame(this);
+    app::CentreOverMainFrame(this);
     setWindowTitle(Key("ID_END_EXEC"));
     if (auto* l = qobject_cast<QLabel*>(Control(kIdMessage))) l->setText(Key("S_END_LIST_MSG"));
     if (auto* l = qobject_cast<QLabel*>(Control(kIdQuestion))) l->setText(Key("S_CAN_VIS_REP"));
     if (auto* b = qobject_cast<QPushButton*>(Control(kIdReport))) b->setText(Key("S_VIS_REP"));
     if (auto* b = qobject_cast<QPushButton*>(Control(kIdClose))) b->setText(Key("B_CLOSEWIN"));
     ScaleToScreen();
-    app::CentreViewOverMainFrame(this);
+    app::CentreOverMainFrame(this);
     OpenShowGate();
 }
 

@@ -72,7 +72,7 @@ void CListBarDialog::OnInitDialog() {
     if (!m_lines.empty()) m_list->SelectRow(0);
     ScaleToScreen();
     m_list->SizeColumns();
-    app::CentreViewOverMainFrame(this);
+    app::CentreOverMainFrame(this);
     OpenShowGate();
 }
 

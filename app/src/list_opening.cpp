@@ -1,6 +1,8 @@
 // Start folder, test-run list and time logs of a bar-list opening.
 #include "app/list_opening.h"
 
+#include "machine/ui_services.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +105,16 @@ std::string ListDisplayPath(const std::string& listPath) {
     std::string up = listPath;
     for (char& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return up;
+}
+
+void ShowTimeLogOpenError() {
+    MessageBoxRequest r;
+    r.title = "Brelon";
+    r.titleIsKey = false;
+    r.text = "Error Opening .TMX File";
+    r.icon = BoxIcon::Warning;
+    r.taskModal = false;
+    Ui().ShowMessageBox(r);
 }
 
 } // namespace app

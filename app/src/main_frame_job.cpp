@@ -29,13 +29,7 @@ void StartTimeLog(CMainFrame& frame, const std::string& path, bool fresh) {
     if (app::OpenTimeLog(path, fresh)) {
         frame.timeLogFresh = fresh ? 1 : 0;
     } else {
-        MessageBoxRequest r;
-        r.title = "Brelon";
-        r.titleIsKey = false;
-        r.text = "Error Opening .TMX File";
-        r.icon = BoxIcon::Warning;
-        r.taskModal = false;
-        Ui().ShowMessageBox(r);
+        app::ShowTimeLogOpenError();
     }
     frame.firstBarPending = 1;
     if (g_pCncState != nullptr) g_pCncState->ResetTimeCounter();

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/dialog_pictures.h"
+#include "app/views_place.h"
 #include "app/path_table_qt.h"
 #include "machine/cnc_state.h"
 #include "machine/globals.h"

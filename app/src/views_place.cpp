@@ -9,9 +9,9 @@
 
 namespace app {
 
-void CentreViewOverMainFrame(QWidget* dialog) {
+void CentreOverMainFrame(QWidget* dialog) {
     QRect ref;
-    if (MainFrame != nullptr)
+    if (MainFrame != nullptr && MainFrame != dialog)
         ref = MainFrame->frameGeometry();
     else if (QScreen* screen = QGuiApplication::primaryScreen())
         ref = screen->availableGeometry();

@@ -115,7 +115,7 @@ void CVisBarPcs::OnInitDialog() {
     m_machiningList->SetColumns({Key("S_LIST_ID"), Key("S_TIPO_VIS"), Key("S_QUOTA_X"), Key("S_QUOTA_Y"),
                                  Key("S_QUOTA_Z"), Key("T_UTENSILE"), Key("S_LDT_NAME"), Key("S_ID_LDT")});
     ScaleToScreen();
-    app::CentreViewOverMainFrame(this);
+    app::CentreOverMainFrame(this);
     m_pieceList->SizeColumns();
     m_machiningList->SizeColumns();
     OpenShowGate();

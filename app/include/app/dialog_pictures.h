@@ -16,13 +16,10 @@ inline constexpr QRgb kTransparentKey = 0xFFFF00FFu;   // magenta
 QImage AboutProfilePicture();
 // Bitmap 831 (78 by 78): a milling tool in its holder over a bar.
 QImage AboutToolPicture();
-// Bitmap 820 (150 by 130): a part-program sheet with a running cycle mark.
+// Bitmap 820 (150 by 130), the execution monitor's bar picture.
 QImage IsoProgramPicture();
 
 // Draws picture stretched over target, magenta transparent.
 void DrawKeyedPicture(QPainter& painter, const QRect& target, const QImage& picture);
-
-// Centres a dialog over the main window (over the primary screen when there is none).
-void CentreOverMainFrame(QWidget* dialog);
 
 } // namespace app

@@ -33,6 +33,8 @@ extern const char kTimeLogHeader[];
 // opened for appending and closed) the time log at path, a Windows path. False when the file
 // cannot be opened or written.
 bool OpenTimeLog(const std::string& path, bool fresh);
+// The box of a time log that cannot be opened (the job goes on without it).
+void ShowTimeLogOpenError();
 
 // "<programDir>LOG\<name>.tmx" of a list path: its file name without directory and extension.
 std::string ListTimeLogPath(const std::string& programDir, const std::string& listPath);
