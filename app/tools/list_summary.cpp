@@ -96,12 +96,13 @@ int main(int argc, char** argv) {
     }
     std::ifstream probe(argv[2], std::ios::binary);
     if (!probe) {
-        std::printf("%-14s %3d bars, all run: list finished and removed\n", name.c_str(), before.bars);
+        std::printf("%-14s bars %3d, run %3d, list finished (removed by the program)\n", name.c_str(), before.bars,
+                    before.bars);
         return 0;
     }
     const ListState after = Read(argv[2]);
     if (!after.detailed) {
-        std::printf("%-14s %3d bars, cannot be read after the run\n", name.c_str(), before.bars);
+        std::printf("%-14s bars %3d, cannot be read after the run\n", name.c_str(), before.bars);
         return 1;
     }
     int run = 0;
@@ -117,9 +118,9 @@ int main(int argc, char** argv) {
         if (!found && !before.detailed && left == 0) ++run;
     }
     if (before.detailed)
-        std::printf("%-14s %3d bars, %3d run, repetitions %u -> %u left\n", name.c_str(), after.bars, run,
-                    before.Total(), after.Total());
+        std::printf("%-14s bars %3d, run %3d, repetitions left %u of %u\n", name.c_str(), after.bars, run,
+                    after.Total(), before.Total());
     else
-        std::printf("%-14s %3d bars, %3d run, %u repetitions left\n", name.c_str(), after.bars, run, after.Total());
+        std::printf("%-14s bars %3d, run %3d, repetitions left %u\n", name.c_str(), after.bars, run, after.Total());
     return 0;
 }
