@@ -536,8 +536,13 @@ void CConfBarDialog::OnCompile() {
     if (r == 2) return;
     const std::string question =
         r == 1 ? std::string(MsgString("S_INFO")) : std::string(MsgString("S_PROG_OK")) + "\n" + MsgString("S_INFO");
-    if (ShowBox("T_ATTENZIONE", question, BoxButtons::YesNo, BoxIcon::Question) == IDYES && MainFrame != nullptr)
-        MainFrame->Post(UWM_SHOW_LAV, 0, 0);
+    MessageBoxRequest box;
+    box.title = "T_ATTENZIONE";
+    box.text = question;
+    box.buttons = BoxButtons::YesNo;
+    box.icon = BoxIcon::Question;
+    box.defaultSecond = true; // No is the default answer
+    if (Ui().ShowMessageBox(box) == IDYES && MainFrame != nullptr) MainFrame->Post(UWM_SHOW_LAV, 0, 0);
 }
 
 void CConfBarDialog::OnSkip() {

@@ -62,8 +62,10 @@ void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request) {
     box.setText(ui::ToQt(request.text));
     box.setIcon(IconOf(request.icon));
     QMessageBox::StandardButtons set;
-    for (const ButtonMap& b : ButtonsOf(request.buttons)) set |= b.button;
+    const auto buttons = ButtonsOf(request.buttons);
+    for (const ButtonMap& b : buttons) set |= b.button;
     box.setStandardButtons(set);
+    if (request.defaultSecond && buttons.size() > 1) box.setDefaultButton(buttons[1].button);
     // Boxes have no owner window; task-modal ones block every window of the program.
     box.setWindowModality(request.taskModal ? Qt::ApplicationModal : Qt::NonModal);
     if (request.scaled && ScreenWidth() > 0) box.setFont(ui::DialogFontFor(ScreenWidth()));

@@ -301,6 +301,11 @@ TEST(QtMessageBox, TitleByKeyOrLiteralAndScaledFont) {
     app::PrepareMessageBox(unscaled, r);
     EXPECT_EQ(unscaled.windowTitle(), "T_ERRORE");
     EXPECT_NE(unscaled.font().pixelSize(), 20);
+    // A question whose safe answer is No has No as its default button.
+    r.defaultSecond = true;
+    QMessageBox noDefault;
+    app::PrepareMessageBox(noDefault, r);
+    EXPECT_EQ(static_cast<QAbstractButton*>(noDefault.defaultButton()), noDefault.button(QMessageBox::No));
 }
 
 TEST(WindowTimers, IdsMapToQtTimers) {

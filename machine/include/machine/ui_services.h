@@ -33,6 +33,7 @@ struct MessageBoxRequest {
     BoxIcon icon = BoxIcon::None;
     bool taskModal = true;
     bool scaled = true;       // font and size scaled to the screen (false for the few unscaled boxes)
+    bool defaultSecond = false; // the second button is the default one (No of Yes/No)
 };
 
 // A window that receives posted messages (handled later, in its own turn of the event loop).
