@@ -1,6 +1,7 @@
 // The main window offscreen: variant decision, blade records, close refusal, status timer,
 // status panes that follow the simulated controller, private messages and ownership.
 #include <QDialog>
+#include <QPushButton>
 #include <QImage>
 #include <QTest>
 #include <filesystem>
