@@ -390,6 +390,9 @@ int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
         RReal(267 + 3 * i, dp, "R_DP_SFONDA");
         RReal(268 + 3 * i, dh, "R_DH_SFONDA");
     }
+    // Variant 1 adds the vice-3/4 steps and the cut's R592 form before feeding.
+    if (MachineVariant == 1 && WriteV1CutSteps(cut, x, v + ((vices34 && flat) ? s.CORR_X_ASSE_B : 0), vices34) != 0)
+        return 1;
     Block("L<ALIM.BRE>\n\n");
     Block(n == 1 ? "L<6010.ISO>\n\n" : "L<6020.ISO>\n\n");
     return 0;

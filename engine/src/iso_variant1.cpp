@@ -90,7 +90,98 @@ int32_t LoadingPosition(const BarRecord& b) {
     return s.POSIZ_BARRIERA;
 }
 
+// The remnant drops through the trapdoor: the bar is not pre-cut, the remnant is not left on
+// the bar (longer than DIM_MAX_SCAR without automatic transfer) and it is too short to keep.
+bool RemnantIntoTrapdoor(int32_t remnant) {
+    const MachineSettings& s = S();
+    if (remnant <= 0) return false;
+    if (remnant > s.DIM_MAX_SCAR && s.AUTO_TRAS_LAV == 0) return false;
+    return remnant < s.DIM_MIN_SCARTO;
+}
+
+// R592 form of a blade cut, decided here only. The bar's first end cut squares the bar head:
+// after a head trim it ends the head scrap the trim left ("Finale Spz. iniziale"), else it is the
+// bar's initial cut ("Iniziale"). The bar's last end cut is "Finale in botola" when the remnant
+// beyond it drops through the trapdoor. A cut that is both (one cut on the bar) takes the head form.
+int V1CutFormOf(bool firstEndCut, bool headTrimmed, bool lastEndCut, int32_t remnant) {
+    if (firstEndCut) return headTrimmed ? IsoProgramGenerator::kV1FormEndOfHeadScrap : IsoProgramGenerator::kV1FormInitial;
+    if (lastEndCut && RemnantIntoTrapdoor(remnant)) return IsoProgramGenerator::kV1FormEndIntoTrapdoor;
+    return IsoProgramGenerator::kV1FormNone;
+}
+
 } // namespace
+
+// ---------------------------------------------------------------- vices 3 and 4
+
+// Steps of a cut held by the third and fourth vices, all construction decisions in one place:
+// - vice 3 grips the section's front face (Y = 0), vice 4 its back face (Y = width);
+// - each vice grips where the cut line, at the blade angle, crosses its face: the back face is
+//   crossed width * cos A / sin A nearer the vices (below 90 degrees; farther above 90);
+// - square cuts cross both faces at the cut's X, and flat cuts (0, 180 degrees) run along the
+//   faces: one step, the cut block's own positions;
+// - otherwise the bar is fed first to vice 4's crossing, then to vice 3's, the cut's own X, so
+//   the blade ends at the cut position;
+// - the vices travel with the bar: a step's vice position moves by the step's X shift;
+// - the U axis stands at the step's X plus DELTA_X_SUPPORTO_34 less DIST_MORSE34 (the support of
+//   the third and fourth vices), as for the cut itself.
+int IsoProgramGenerator::Vice34Steps(int32_t x, int32_t vice, int32_t angle, int32_t width, bool uFree,
+                                     Vice34Step steps[2]) {
+    const MachineSettings& s = S();
+    int64_t shift = 0;
+    const double rad = angle / 1000.0 * M_PI / 180.0;
+    const double sn = std::sin(rad);
+    if (angle != 90000 && std::fabs(sn) > 1e-6 && width > 0) {
+        const double d = width * std::cos(rad) / sn;
+        if (!(std::fabs(d) < 2e9)) return -1; // a crossing no travel reaches
+        shift = static_cast<int64_t>(std::llround(d)); // to the nearest thousandth
+    }
+    int count = 0;
+    auto add = [&](int64_t xk) {
+        if (xk < s.X_PAR_MIN || xk > s.X_PAR_MAX) return -1;
+        const int64_t u = xk + s.DELTA_X_SUPPORTO_34 - s.DIST_MORSE34;
+        if (u < -int64_t{s.X_MAX_PINZA}) return -2;
+        const int64_t b = int64_t{vice} + (xk - x);
+        if (b < s.X_MIN_MORSA || b > s.X_MAX_MORSA) return -3;
+        steps[count].x = static_cast<int32_t>(xk);
+        steps[count].u = uFree ? 0 : static_cast<int32_t>(u);
+        steps[count].b = static_cast<int32_t>(b);
+        ++count;
+        return 0;
+    };
+    if (shift != 0) {
+        if (const int r = add(int64_t{x} - shift); r != 0) return r;
+    }
+    if (const int r = add(x); r != 0) return r;
+    return count;
+}
+
+// Lines the blade-cut block adds on variant 1 before feeding: the vice-3/4 steps of a cut held
+// by those vices (each step's U, X and vice position, a feed between steps) and the R592 form
+// that the body gave the cut.
+int IsoProgramGenerator::WriteV1CutSteps(const WorkingMachining& cut, int32_t x, int32_t vice, bool vices34) {
+    if (vices34) {
+        Vice34Step steps[2];
+        const int n = Vice34Steps(x, vice, cut.ATaglio, currentBar->yMax - currentBar->yMin, uFree != 0, steps);
+        if (n < 0) {
+            SetErrorTextLiteral(MsgError(n == -1 ? "ERR_TAGLIO_ASSE_X" : n == -2 ? "ERR_TAGLIO_ASSE_U" : "ERR_LAMA_MORSA34"));
+            return 1;
+        }
+        // One step is the block's own positions, already written.
+        for (int i = 0; n > 1 && i < n; ++i) {
+            if (i > 0) Block("L<ALIM.BRE>\n\n");
+            RReal(535, steps[i].u, "R_QUOTA_U");
+            RReal(560, steps[i].x, "R_QUOTA_X_TAGLIO");
+            RReal(526, steps[i].b, "R_QUOTA_B");
+        }
+    }
+    switch (v1CutForm_) {
+    case kV1FormInitial: RInt(592, 1, "R_TAGLIO_ESEGUITO: Iniziale"); break;
+    case kV1FormEndOfHeadScrap: RInt(592, 2, "R_TAGLIO_ESEGUITO: Finale Spz. iniziale"); break;
+    case kV1FormEndIntoTrapdoor: RInt(592, 1, "R_TAGLIO_ESEGUITO: Finale in botola"); break;
+    default: break;
+    }
+    return 0;
+}
 
 // ---------------------------------------------------------------- small writers
 
@@ -318,7 +409,7 @@ int IsoProgramGenerator::WriteV1Remnant(int32_t remnant) {
     } else {
         // A remnant long enough to keep goes to the unloader, a shorter one through the
         // trapdoor; the extractor carries it either way.
-        if (remnant >= s.DIM_MIN_SCARTO)
+        if (!RemnantIntoTrapdoor(remnant))
             Out("2      { SPATOL_SCARIC: Scarico su Scaricatore }\n");
         else
             Out("1      { SPATOL_SCARIC: Scarico su Botola }\n");
@@ -371,6 +462,10 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
     const WorkingMachining* lastEndCut = nullptr;
     for (int i = n - 1; i >= 0 && lastEndCut == nullptr; --i)
         if (IsEndCut(*order[static_cast<std::size_t>(i)])) lastEndCut = order[static_cast<std::size_t>(i)];
+    const WorkingMachining* firstEndCut = nullptr;
+    for (int i = 0; i < n && firstEndCut == nullptr; ++i)
+        if (IsEndCut(*order[static_cast<std::size_t>(i)])) firstEndCut = order[static_cast<std::size_t>(i)];
+    bool headTrimmed = false;
 
     // Head trim: the bar's first end cut, angled, while the last piece goes by automatic transfer.
     bool headTrimPending = autoTransfer && s.AUTO_TRAS_LAV == 1;
@@ -392,11 +487,16 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
         if (cut) {
             if (IsEndCut(r) && headTrimPending && !anyCut && (r.endFlags & 1) != 0 && r.ATaglio != 90000) {
                 if (WriteV1Trim(r, true) != 0) return 1;
+                headTrimmed = true;
             }
             headTrimPending = false;
             anyCut = true;
             const int cause = ((next != nullptr && next->X == r.X) ? 2 : 1) + NearRemnantExtra(r, remnant);
-            if (WriteCutBlock(r, cause) != 0) return 1;
+            v1CutForm_ = V1CutFormOf(&r == firstEndCut && (r.endFlags & 1) != 0, headTrimmed,
+                                     &r == lastEndCut && (r.endFlags & 2) != 0, remnant);
+            const int written = WriteCutBlock(r, cause);
+            v1CutForm_ = kV1FormNone;
+            if (written != 0) return 1;
             // An end cut frees what lies beyond it, unless its mode leaves it on the bar.
             if (IsEndCut(r) && ModeOf(r) != 1) pending = &r;
         } else {

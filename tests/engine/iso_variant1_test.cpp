@@ -270,6 +270,180 @@ TEST_F(IsoVariant1Test, EveryDemoBarYieldsAProgram) {
     }
 }
 
+// The steps of a cut held by the third and fourth vices: one step where the cut line crosses
+// both vices' faces at once (square, flat), else vice 4's crossing first and the cut's own X
+// last; each step is checked against the X, U and vice travels.
+TEST_F(IsoVariant1Test, ThirdAndFourthViceStepsFollowTheCutLine) {
+    MachineSettings& s = *g_pSettings;
+    s.X_PAR_MIN = 50000;
+    s.X_PAR_MAX = 750000;
+    s.DIST_MORSE34 = 400000;
+    s.DELTA_X_SUPPORTO_34 = 30000;
+    s.X_MIN_MORSA = 0;
+    s.X_MAX_MORSA = 3000000;
+    s.X_MAX_PINZA = 4000000;
+    using Step = IsoProgramGenerator::Vice34Step;
+    Step st[2];
+    for (int32_t a : {90000, 0, 180000}) {
+        SCOPED_TRACE(a);
+        ASSERT_EQ(IsoProgramGenerator::Vice34Steps(600000, 2000000, a, 60000, false, st), 1);
+        EXPECT_EQ(st[0].x, 600000);
+        EXPECT_EQ(st[0].u, 230000);
+        EXPECT_EQ(st[0].b, 2000000);
+    }
+    // 45 degrees across a 60 mm section: vice 4's face is crossed 60 mm nearer the vices.
+    ASSERT_EQ(IsoProgramGenerator::Vice34Steps(600000, 2000000, 45000, 60000, false, st), 2);
+    EXPECT_EQ(st[0].x, 540000);
+    EXPECT_EQ(st[0].u, 170000);
+    EXPECT_EQ(st[0].b, 1940000);
+    EXPECT_EQ(st[1].x, 600000);
+    EXPECT_EQ(st[1].b, 2000000);
+    // 135 degrees: 60 mm farther, here beyond the X travel.
+    ASSERT_EQ(IsoProgramGenerator::Vice34Steps(600000, 2000000, 135000, 60000, true, st), 2);
+    EXPECT_EQ(st[0].x, 660000);
+    EXPECT_EQ(st[0].u, 0) << "a free U axis is written as 0";
+    EXPECT_EQ(IsoProgramGenerator::Vice34Steps(700000, 2000000, 135000, 60000, false, st), -1);
+    EXPECT_EQ(IsoProgramGenerator::Vice34Steps(600000, 30000, 45000, 60000, false, st), -3);
+    s.X_MAX_PINZA = 200000;
+    s.DIST_MORSE34 = 800000; // vice 4's U: 540 + 30 - 800 = -230 mm
+    EXPECT_EQ(IsoProgramGenerator::Vice34Steps(600000, 2000000, 45000, 60000, false, st), -2);
+    // A cut line almost along the faces crosses them out of any travel.
+    s.X_MAX_PINZA = 4000000;
+    EXPECT_EQ(IsoProgramGenerator::Vice34Steps(600000, 2000000, 1, 60000, false, st), -1);
+}
+
+// In a program: a cut of the demo bar moved beyond the first vices writes both steps before its
+// feed, a step out of the vice travel fails with the vice-3/4 message.
+TEST_F(IsoVariant1Test, CutBeyondTheFirstVicesWritesItsViceStepsInTheProgram) {
+    for (bool tooFar : {false, true}) {
+        SCOPED_TRACE(tooFar);
+        if (tooFar) g_pSettings->X_MIN_MORSA = 2950000;
+        IsoProgramGenerator& g = OpenDemo();
+        ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+        ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+        // The first 45-degree end cut placed with a negative first vertex.
+        bool moved = false;
+        for (int i = 0; i < g.orderedRecords && !moved; ++i) {
+            WorkingMachining& r = *g.order[static_cast<std::size_t>(i)];
+            if (r.TipoLavor != kKindEndCut || r.ATaglio != 45000) continue;
+            const int32_t d = r.cutPointX[0] + 1000;
+            for (int k = 0; k < 4; ++k) r.cutPointX[k] -= d;
+            moved = true;
+        }
+        ASSERT_TRUE(moved);
+        StartScratch(g);
+        const int res = g.WriteIsoProgramVariant1(1);
+        const std::vector<std::string> b = Bodies(EndScratch(g));
+        if (tooFar) {
+            EXPECT_EQ(res, 1);
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_LAMA_MORSA34"));
+            continue;
+        }
+        ASSERT_EQ(res, 0) << g_errorText;
+        // The cut block: its own lines (vice 3's position), then vice 4's step and a feed,
+        // then vice 3's step, the feed of the cut and the cut.
+        const int cut = IndexOf(b, "R540=22");
+        ASSERT_GT(cut, 0);
+        const std::vector<std::string> expect = {
+            "R535=320      { R_QUOTA_U }",   "R560=690      { R_QUOTA_X_TAGLIO }", "R526=2940      { R_QUOTA_B }",
+            "L<ALIM.BRE>",                   "R535=380      { R_QUOTA_U }",        "R560=750      { R_QUOTA_X_TAGLIO }",
+            "R526=3000      { R_QUOTA_B }", "R592=1      { R_TAGLIO_ESEGUITO: Iniziale }",
+            "L<ALIM.BRE>",                   "L<6010.ISO>"};
+        const int first = IndexOf(b, "R268=", cut) + 1;
+        ASSERT_GT(first, cut);
+        for (std::size_t k = 0; k < expect.size(); ++k)
+            EXPECT_EQ(b[static_cast<std::size_t>(first) + k], expect[k]);
+        // The other cuts keep one position each.
+        int r560 = 0;
+        for (const std::string& l : b) r560 += l.rfind("R560=", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(r560, 8 + 2);
+    }
+}
+
+// R592 forms of the bar's first and last end cuts: the first is the bar's initial cut, or, after
+// a head trim, the end of the head scrap; the last is "Finale in botola" only when the remnant
+// drops through the trapdoor.
+TEST_F(IsoVariant1Test, FirstAndLastCutsTakeTheirR592Form) {
+    auto formBeforeFeed = [](const std::vector<std::string>& b, const std::string& form) {
+        const int i = IndexOf(b, form);
+        if (i < 0) return -1;
+        EXPECT_EQ(b[static_cast<std::size_t>(i) + 1], "L<ALIM.BRE>");
+        EXPECT_EQ(b[static_cast<std::size_t>(i) + 2].rfind("L<60", 0), 0u) << "the form belongs to a blade cut";
+        EXPECT_EQ(IndexOf(b, "R592=", i + 1) == -1 || IndexOf(b, form, i + 1) == -1, true) << "written once";
+        return i;
+    };
+    const std::string initial = "R592=1      { R_TAGLIO_ESEGUITO: Iniziale }";
+    const std::string headScrap = "R592=2      { R_TAGLIO_ESEGUITO: Finale Spz. iniziale }";
+    const std::string trapdoor = "R592=1      { R_TAGLIO_ESEGUITO: Finale in botola }";
+    {
+        // Without automatic transfer: no head trim, the first cut is the bar's initial cut.
+        IsoProgramGenerator& g = OpenDemo();
+        const std::vector<std::string> b = Bodies(Generate(g, 0, 1));
+        const int i = formBeforeFeed(b, initial);
+        EXPECT_GT(i, 0);
+        EXPECT_EQ(i, IndexOf(b, "R592="));
+        EXPECT_LT(IndexOf(b, "R540=22"), i);
+        EXPECT_EQ(IndexOf(b, headScrap), -1);
+        EXPECT_EQ(IndexOf(b, trapdoor), -1) << "the demo bar leaves a usable remnant";
+    }
+    {
+        // With a head trim the first cut ends the scrap the trim left.
+        EnableTransferAndExtractor();
+        IsoProgramGenerator& g = OpenDemo();
+        const std::vector<std::string> b = Bodies(Generate(g, 0, 1));
+        const int trim = IndexOf(b, "R540=1      { TAGLIO_SPZ_INIZIALE_90 }");
+        ASSERT_GT(trim, 0);
+        EXPECT_GT(formBeforeFeed(b, headScrap), trim);
+        EXPECT_EQ(IndexOf(b, initial), -1);
+        g_pSettings->AUTO_TRAS_LAV = 0;
+    }
+    // A remnant (about 4 m here) shorter than DIM_MIN_SCARTO: the last cut drops it through the trapdoor.
+    for (int32_t keepFrom : {5000000, 50000}) {
+        SCOPED_TRACE(keepFrom);
+        g_pSettings->DIM_MIN_SCARTO = keepFrom;
+        IsoProgramGenerator& g = OpenGen(List({Bar({Piece("A", 1200000), Piece("B", 800000)})}));
+        const std::vector<std::string> b = Bodies(Generate(g, 0, 1));
+        const bool shortRemnant = keepFrom > 4000000;
+        ASSERT_EQ(IndexOf(b, "R541=1      { SPATOL_SCARIC: Scarico su Botola }") >= 0, shortRemnant);
+        const int i = formBeforeFeed(b, trapdoor);
+        EXPECT_EQ(i >= 0, shortRemnant);
+        if (i < 0) continue;
+        // On the bar's last cut: no other blade cut follows it.
+        EXPECT_EQ(IndexOf(b, "R540=2", i), -1);
+        EXPECT_LT(IndexOf(b, initial), i);
+    }
+}
+
+// Every change of the ralla rotation between machinings is preceded by the tool change lines,
+// the rotation (R506) and the tool to activate (R611), before the ralla call.
+TEST_F(IsoVariant1Test, ToolChangeLinesBeforeEveryRotation) {
+    IsoProgramGenerator& g = OpenGen(RepeatedBar(1));
+    const std::vector<std::string> b = Bodies(Generate(g, 0, 1));
+    std::string lastFace;
+    int sinceLastMachining = 0;
+    int rotations = 0;
+    for (int i = 0; i < static_cast<int>(b.size()); ++i) {
+        const std::string& l = b[static_cast<std::size_t>(i)];
+        if (l == "L<RALLA.BRE>") {
+            ASSERT_GE(i, 4);
+            EXPECT_EQ(b[static_cast<std::size_t>(i) - 4].rfind("R506=", 0), 0u);
+            EXPECT_EQ(b[static_cast<std::size_t>(i) - 1].rfind("R611=", 0), 0u);
+        }
+        if (l.rfind("R213=", 0) != 0) continue;
+        const std::string face = ValueOf(l);
+        if (face != lastFace) {
+            ++rotations;
+            EXPECT_GE(IndexOf(b, "R506=", sinceLastMachining), 0);
+            const int r506 = IndexOf(b, "R506=", sinceLastMachining);
+            EXPECT_LT(r506, i) << "no tool change before the rotation to " << face;
+            EXPECT_LT(IndexOf(b, "R611=", sinceLastMachining), i);
+        }
+        lastFace = face;
+        sinceLastMachining = i + 1;
+    }
+    EXPECT_GE(rotations, 2);
+}
+
 // The whole program of the first demo bar with the trims, the quick unloading, the extractor,
 // the bar-in-work flag and a repetition, reviewed once and kept as a golden.
 TEST_F(IsoVariant1Test, DemoBarMatchesTheReviewedGolden) {

@@ -52,6 +52,21 @@ public:
     // All lines of one blade cut with its limit checks: 0, or 1 with the message in g_errorText.
     int WriteCutBlock(WorkingMachining& cut, int cause);
 
+    // One step of a blade cut held by the third and fourth vices: blade X, U axis and vice (B)
+    // position, thousandths.
+    struct Vice34Step {
+        int32_t x = 0;
+        int32_t u = 0;
+        int32_t b = 0;
+    };
+    // Steps of a vice-3/4 cut at bar position x with vice position vice, blade angle angle and
+    // section width (Y extent) width: the count written to steps (1 or 2), or a negative code:
+    // -1 a step's blade X leaves the X travel, -2 its U lies beyond the U reach, -3 its vice
+    // position leaves the vice travel. uFree writes U as 0.
+    static int Vice34Steps(int32_t x, int32_t vice, int32_t angle, int32_t width, bool uFree, Vice34Step steps[2]);
+    // R592 form that the variant-1 body gives the next blade cut (0: none).
+    enum V1CutForm { kV1FormNone = 0, kV1FormInitial, kV1FormEndOfHeadScrap, kV1FormEndIntoTrapdoor };
+
     // The tool check value: CK_TOOL while LASER_CK_TOOL is set, else 0.
     static int ToolCheckValue();
     // The path the program goes to (Windows form) for the machine variant and destination.
@@ -113,6 +128,8 @@ private:
     void WriteV1QuickUnload();
     int32_t V1ExtractorPosition(int32_t extra) const;
     int32_t V1ExtractorCorrection(const WorkingMachining& cut) const;
+    int WriteV1CutSteps(const WorkingMachining& cut, int32_t x, int32_t vice, bool vices34);
+    int v1CutForm_ = kV1FormNone; // R592 form of the cut being written (variant 1)
 
     int32_t remnant_ = 0;
     int32_t cutBarX_ = 0; // bar position of the current blade cut
