@@ -22,6 +22,7 @@
 #include "machine/units.h"
 #include "msgtable/Dictavo.h"
 #include "test_support/lda_writer.h"
+#include "bench_installation.h"
 
 namespace {
 
@@ -36,33 +37,7 @@ struct Installation {
     std::string program;
 
     Installation() {
-        ResetProgramValues();
-        ApplyMachineVariant(2);
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-isobench-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        dir = tmpl + "/";
-        std::filesystem::create_directories(dir + "CONF");
-        std::filesystem::create_directories(dir + "MSG");
-        const std::string src = BRELON_SOURCE_DIR "/demo/";
-        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            std::filesystem::copy_file(src + "CONF-V2/" + name, dir + "CONF/" + name);
-        std::filesystem::copy_file(src + "MSG/DEBTG.MSG", dir + "MSG/DEBTG.MSG");
-        std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir + "TOOLS.TXT");
-        g_pPathTable = new PathTable;
-        SetProgramDir(dir.c_str());
-        SetConfigParPath((dir + "CONF/").c_str());
-        SetParamParPath((dir + "CONF/").c_str());
-        SetToolsTxtPath(dir.c_str());
-        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
-        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
-        g_msgStrings->LoadStrings();
-        g_msgErrors->LoadStrings();
-        SetUnitSystem(kUnitMillimetres);
-        g_pSettings = new MachineSettings();
-        if (LoadBaseParameters(*g_pSettings) != 0 || LoadAllParameters(*g_pSettings) != 0) std::abort();
-        g_pRallaTools = new RallaToolSet(1);
-        if (g_pRallaTools->LoadTools() != 0) std::abort();
-        g_pSpecialPrograms = new SpecialProgramList;
+        if (!benchsupport::SetUpDemoInstallation(2, "CONF-V2/", "brelon-isobench", dir)) std::abort();
 
         // 20 pieces of 280 mm, five drills each, on the four faces.
         ldatest::BarSpec bar;

@@ -21,6 +21,7 @@
 #include "machine/units.h"
 #include "msgtable/Dictavo.h"
 #include "test_support/lda_writer.h"
+#include "bench_installation.h"
 
 namespace {
 
@@ -29,35 +30,9 @@ struct Installation {
     std::unique_ptr<BarComputation> list;
 
     bool Make(int variant) {
-        ResetProgramValues();
-        ApplyMachineVariant(variant);
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-ordering-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) return false;
-        dir = tmpl + "/";
-        std::filesystem::create_directories(dir + "CONF");
-        std::filesystem::create_directories(dir + "MSG");
-        const std::string src = BRELON_SOURCE_DIR "/demo/";
         const char* conf = variant == 0 ? "CONF-V0/" : (variant == 2 ? "CONF-V2/" : "CONF/");
-        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            std::filesystem::copy_file(src + conf + name, dir + "CONF/" + name);
-        std::filesystem::copy_file(src + "MSG/DEBTG.MSG", dir + "MSG/DEBTG.MSG");
-        std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir + "TOOLS.TXT");
-        g_pPathTable = new PathTable;
-        SetProgramDir(dir.c_str());
-        SetConfigParPath((dir + "CONF/").c_str());
-        SetParamParPath((dir + "CONF/").c_str());
-        SetToolsTxtPath(dir.c_str());
-        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
-        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
-        g_msgStrings->LoadStrings();
-        g_msgErrors->LoadStrings();
-        SetUnitSystem(kUnitMillimetres);
-        g_pSettings = new MachineSettings();
-        if (LoadBaseParameters(*g_pSettings) != 0 || LoadAllParameters(*g_pSettings) != 0) return false;
-        g_pRallaTools = new RallaToolSet(1);
-        if (g_pRallaTools->LoadTools() != 0) return false;
+        if (!benchsupport::SetUpDemoInstallation(variant, conf, "brelon-ordering", dir)) return false;
         for (int p = 0; p < kRallaMaxPositions; ++p) g_pRallaTools->positionTools[p] = p < 4 ? p + 1 : 0;
-        g_pSpecialPrograms = new SpecialProgramList;
         ldatest::BarSpec bar;
         bar.name = "BAR";
         bar.series = "ALU60";

@@ -23,6 +23,7 @@
 #include "machine/units.h"
 #include "msgtable/Dictavo.h"
 #include "test_support/lda_writer.h"
+#include "bench_installation.h"
 
 namespace {
 
@@ -31,34 +32,8 @@ struct Installation {
     std::unique_ptr<BarComputation> list;
 
     bool Make() {
-        ResetProgramValues();
-        ApplyMachineVariant(1);
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-section-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr) return false;
-        dir = tmpl + "/";
-        std::filesystem::create_directories(dir + "CONF");
-        std::filesystem::create_directories(dir + "MSG");
-        const std::string src = BRELON_SOURCE_DIR "/demo/";
-        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            std::filesystem::copy_file(src + "CONF/" + name, dir + "CONF/" + name);
-        std::filesystem::copy_file(src + "MSG/DEBTG.MSG", dir + "MSG/DEBTG.MSG");
-        std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir + "TOOLS.TXT");
-        g_pPathTable = new PathTable;
-        SetProgramDir(dir.c_str());
-        SetConfigParPath((dir + "CONF/").c_str());
-        SetParamParPath((dir + "CONF/").c_str());
-        SetToolsTxtPath(dir.c_str());
-        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
-        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
-        g_msgStrings->LoadStrings();
-        g_msgErrors->LoadStrings();
-        SetUnitSystem(kUnitMillimetres);
-        g_pSettings = new MachineSettings();
-        if (LoadBaseParameters(*g_pSettings) != 0 || LoadAllParameters(*g_pSettings) != 0) return false;
+        if (!benchsupport::SetUpDemoInstallation(1, "CONF/", "brelon-section", dir)) return false;
         std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
-        g_pRallaTools = new RallaToolSet(1);
-        if (g_pRallaTools->LoadTools() != 0) return false;
-        g_pSpecialPrograms = new SpecialProgramList;
 
         ldatest::BarSpec bar;
         bar.name = "BAR";
