@@ -1,0 +1,5 @@
+# Settings of the configuration commands: the settings binder (no window), then the options,
+# supervisor and label dialogs offscreen with the bytes of the configuration files compared.
+brelon_add_test(config_binder_tests LABEL config
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/config_binder_test.cpp
+    LIBS ui)
