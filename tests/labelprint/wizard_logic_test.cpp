@@ -83,16 +83,6 @@ TEST(WizardEditor, CellButtonsAndCellsMapToLines) {
     }
 }
 
-TEST(WizardEditor, OneColumnClearsTheHeaderColumn) {
-    lw::Grid grid{2, 7, true};
-    EXPECT_FALSE(lw::SetColumns(grid, 2));
-    EXPECT_TRUE(grid.header);
-    EXPECT_TRUE(lw::SetColumns(grid, 1));
-    EXPECT_FALSE(grid.header);
-    EXPECT_TRUE(lw::SetColumns(grid, 2));
-    EXPECT_FALSE(grid.header) << "two columns again do not bring the header column back";
-}
-
 TEST(WizardPreview, CellsInGridOrder) {
     using S = lw::PreviewSource;
     struct Case {
