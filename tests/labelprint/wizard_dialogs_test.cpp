@@ -114,10 +114,12 @@ TEST_F(Wizard, PassingThroughUnchangedKeepsTheStoredPrecision) {
     EXPECT_NE(saved.find("MARGSXET=1.500000\r\n"), std::string::npos);
     EXPECT_NE(saved.find("WIZCUR=1\r\n"), std::string::npos);
 
-    // An upright print of another value than 1 (the composer prints every non-zero value
-    // upright) shows ticked and stays as it is while the box is not touched.
+    // Values of a hand-edited file that the controls cannot show stay as they are while the
+    // operator does not touch them: an upright print of another value than 1 (the composer
+    // prints every non-zero value upright) shows ticked; 12 rows are more than the editor offers.
     std::string upright = kLayoutFile;
     upright.replace(upright.find("ORIENTATION=0"), 13, "ORIENTATION=2");
+    upright.replace(upright.find("NRRIGHESTR=7"), 12, "NRRIGHESTR=12");
     lptest::WriteFile(Ini(), upright);
     MConfigura again;
     Offer(again);
@@ -130,6 +132,7 @@ TEST_F(Wizard, PassingThroughUnchangedKeepsTheStoredPrecision) {
     });
     EXPECT_TRUE(ticked);
     EXPECT_NE(lptest::ReadFile(Ini()).find("ORIENTATION=2\r\n"), std::string::npos);
+    EXPECT_NE(lptest::ReadFile(Ini()).find("NRRIGHESTR=12\r\n"), std::string::npos);
 }
 
 TEST_F(Wizard, BadLengthsAreRefusedOnThePage) {

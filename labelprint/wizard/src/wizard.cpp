@@ -2,13 +2,18 @@
 #include "labelprint/wizard.h"
 
 #include <QApplication>
+#include <QThread>
 
 #include "labelprint/layout.h"
 #include "wizard_pages.h"
 
 namespace labelprint {
 
-bool WizardAvailable() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+bool WizardAvailable() {
+    // Widgets live on the application's thread only.
+    const auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
 
 WizardResult RunLayoutWizard(MConfigura& cfg, const std::string& iniPath) {
     if (!WizardAvailable()) return WizardResult::Unavailable;

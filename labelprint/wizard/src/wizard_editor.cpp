@@ -133,8 +133,9 @@ MDlgEditEti::MDlgEditEti(const Grid& grid, MListaRighe& labels, MListaRighe& hea
     auto* header = controls_.Get<QCheckBox>(20100);
     columns->addItems({QStringLiteral("1"), QStringLiteral("2")});
     for (int n = 1; n <= kEditorRows; ++n) rows->addItem(QString::number(n));
-    columns->setCurrentIndex(grid_.columns - 1);
-    rows->setCurrentIndex(grid_.rows - 1);
+    // A count the lists do not offer (hand-edited file) shows no selection.
+    columns->setCurrentIndex(grid_.columns >= 1 && grid_.columns <= 2 ? grid_.columns - 1 : -1);
+    rows->setCurrentIndex(grid_.rows >= 1 && grid_.rows <= kEditorRows ? grid_.rows - 1 : -1);
     header->setChecked(grid_.header);
     Fill();
     UpdateVisibility();

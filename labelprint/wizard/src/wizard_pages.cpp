@@ -225,9 +225,11 @@ void MCfgTempInfoWiz::initializePage() {
         CopyLines(cfg_.labelLines, labels_);
         PrepareLabelLines(labels_, cfg_.fieldNames);
         CopyLines(cfg_.headerLines, headers_);
-        grid_.columns = std::clamp(cfg_.gridColumns, 1, 2);
-        grid_.rows = std::clamp(cfg_.gridRows, 1, 9);
-        grid_.header = cfg_.headerColumn && grid_.columns == 2;
+        // Taken as stored: a grid the editor's lists do not offer (a hand-edited file) is
+        // written back unchanged unless the operator changes it.
+        grid_.columns = cfg_.gridColumns;
+        grid_.rows = cfg_.gridRows;
+        grid_.header = cfg_.headerColumn;
     }
     // The picture kinds belong to the layouts with a picture slot.
     const bool pictureSlot = cfg_.layout < 4;
