@@ -7,6 +7,7 @@
 #include "labelprint/composer.h"
 #include "labelprint/layout.h"
 #include "labelprint/library.h"
+#include "labelprint/wizard.h"
 #include "msgtable/Dictavo.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -37,9 +38,12 @@ void MStampaEtichetteZ::CheckPaper(bool* out, bool win2000) {
 void MStampaEtichetteZ::Configura(int count, const char* const* names, int* ids, int* sizes) {
     MConfigura cfg;
     cfg.AddFieldNames(count, names);
-    cfg.Load(IniPath());
-    // The layout wizard is not part of this version: the layout stays as it is.
-    labelprint::ShowMessage(labelprint::Text("ID_NO_WIZARD"), labelprint::Text("ID_ERROR"), tagrix::kBoxPlain);
+    // The wizard loads the layout and saves it on Finish. Without a GUI (tools, tests) it is
+    // not available: the layout stays as it is.
+    if (labelprint::RunLayoutWizard(cfg, IniPath()) == labelprint::WizardResult::Unavailable) {
+        cfg.Load(IniPath());
+        labelprint::ShowMessage(labelprint::Text("ID_NO_WIZARD"), labelprint::Text("ID_ERROR"), tagrix::kBoxPlain);
+    }
     cfg.CopyIds(ids);
     cfg.CopySizes(sizes);
 }

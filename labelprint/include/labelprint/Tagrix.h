@@ -26,8 +26,9 @@ public:
 
     // Host status query: *out := paper out. ID_NO_COMM when no printer answered.
     void CheckPaper(bool* out, bool windows2000);
-    // Layout wizard (not available in this version: says so and changes nothing), then the
-    // label list's 20 field ids and sizes of the layout in "TAGRIX.INI".
+    // Layout wizard on the program's Qt application (without one: says that it is not
+    // available and changes nothing), then the label list's 20 field ids and sizes of the
+    // layout in "TAGRIX.INI".
     void Configura(int count, const char* const* names, int* ids, int* sizes);
     void CutHelp(const char* text); // no effect
     void Stampa(const char* text);  // no effect

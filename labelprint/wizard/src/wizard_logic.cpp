@@ -1,0 +1,95 @@
+// The wizard's rules without the toolkit.
+#include "wizard_logic.h"
+
+#include <memory>
+
+#include "labelprint/layout.h"
+#include "platform/text.h"
+
+namespace labelprint::wizard {
+
+std::string FormatLength(double mm) {
+    std::string text = plat::StrFormatC("%.6f", mm);
+    const size_t dot = text.find('.');
+    if (dot != std::string::npos) {
+        size_t end = text.find_last_not_of('0');
+        if (end == dot) --end;
+        text.resize(end + 1);
+    }
+    return text == "-0" ? "0" : text;
+}
+
+LengthError ReadLength(const std::string& text, const std::string& shown, double stored, double& out) {
+    if (text == shown) {
+        out = stored;
+        return LengthError::None;
+    }
+    double value = 0.0;
+    if (!plat::ParseDouble(text, value)) return LengthError::NotNumber;
+    if (value < 0.0) return LengthError::Negative;
+    out = value == 0.0 ? 0.0 : value; // "-0" is 0
+    return LengthError::None;
+}
+
+bool SetColumns(Grid& grid, int columns) {
+    const bool changed = grid.columns != columns;
+    grid.columns = columns;
+    if (columns == 1) grid.header = false;
+    return changed;
+}
+
+int LeftButtonLine(const Grid& grid, int row) { return grid.columns == 2 ? 2 * row : row; }
+
+int RightButtonLine(const Grid& grid, int row) {
+    return grid.columns == 1 || grid.header ? row : 2 * row + 1;
+}
+
+Cell CellOfLine(const Grid& grid, int line) {
+    if (grid.header) return {line, true};
+    if (grid.columns == 2) return {line / 2, line % 2 == 1};
+    return {line, false};
+}
+
+PreviewSource PreviewCell(const Grid& grid, int row, int column) {
+    if (row < 0 || row >= grid.rows || row >= kPreviewRows || column < 0 || column >= grid.columns) return {};
+    if (grid.header) return {column == 0 ? PreviewSource::Header : PreviewSource::Label, row};
+    if (grid.columns == 2) return {PreviewSource::Label, 2 * row + column};
+    return {PreviewSource::Label, row};
+}
+
+void PrepareLabelLines(MListaRighe& lines, const std::vector<std::string>& fieldNames) {
+    for (int i = 0; i < lines.Count() && i < MListaRighe::kSlots; ++i) {
+        MRiga* line = lines.Line(i);
+        if (!line) continue;
+        line->fieldId = lines.ids[i];
+        const int id = line->fieldId;
+        if (id >= 0 && static_cast<size_t>(id) < fieldNames.size()) line->style.text = fieldNames[static_cast<size_t>(id)];
+    }
+}
+
+void ApplyEditorOk(const Grid& grid, const std::vector<std::string>& headerTexts, MListaRighe& labels,
+                   MListaRighe& headers) {
+    if (!grid.header) return;
+    for (int i = 0; i < MListaRighe::kHeaderLines; ++i) {
+        const std::string text = static_cast<size_t>(i) < headerTexts.size() ? headerTexts[static_cast<size_t>(i)] : "";
+        while (headers.Count() <= i) headers.lines.push_back(nullptr);
+        auto& line = headers.lines[static_cast<size_t>(i)];
+        if (!line) line = std::make_unique<MRiga>(-1, false, "");
+        line->style.text = text;
+        line->printFlag = i < grid.rows;
+    }
+    if (grid.columns != 2) return;
+    for (int i = grid.rows; i <= 8 && i < labels.Count(); ++i) {
+        if (MRiga* line = labels.Line(i)) {
+            line->fieldId = -1;
+            line->style.text.clear();
+        }
+    }
+}
+
+std::string ShownText(const MListaRighe& lines, int line) {
+    const MRiga* l = lines.Line(line);
+    return l && l->printFlag ? l->style.text : std::string();
+}
+
+} // namespace labelprint::wizard
