@@ -107,7 +107,12 @@ TEST_F(SelConfAppTest, SelectionListsTheBarsLeftAllSelected) {
         EXPECT_EQ(Text(list->ItemText(r, 4)), std::to_string(bar.repetitionsLeft));
         EXPECT_FALSE(list->ItemText(r, 5).isEmpty());
     }
-    // The all-bars button toggles the whole selection.
+    // The all-bars button toggles the whole selection; the toggle starts off, so its first
+    // press selects all.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+    EXPECT_EQ(list->GetSelectedCount(), rows - 1);
+    sel->OnAllBars();
+    EXPECT_EQ(list->GetSelectedCount(), rows);
     sel->OnAllBars();
     EXPECT_LE(list->GetSelectedCount(), 1);
     EXPECT_NE(Text(sel->CountText()).find("/" + std::to_string(rows)), std::string::npos);
