@@ -132,13 +132,14 @@ std::vector<std::pair<std::string, std::string>> Profiles(const std::string& pat
         if (!seen) out.push_back(profile);
         const int direct = I16(d, rec + lda::bar::kMachiningCount);
         const int machiningSize = I16(d, rec + lda::bar::kMachiningSize);
-        const int pieces = version >= 12 && barSize > lda::bar::kPieceSize ? I16(d, rec + lda::bar::kPieceCount) : 0;
+        const int pieces = version >= 12 && barSize >= lda::kMinBarSize ? I16(d, rec + lda::bar::kPieceCount) : 0;
         const int pieceSize = pieces > 0 ? I16(d, rec + lda::bar::kPieceSize) : 0;
         pos += static_cast<std::size_t>(barSize);
         if (pieces < 0 || direct < 0) return out;
         if (pieces == 0 && !machinings(direct, machiningSize)) return out;
         for (int p = 0; p < pieces; ++p) {
-            if (pieceSize < lda::kMinPieceSizeOld || pos + static_cast<std::size_t>(pieceSize) > d.size()) return out;
+            const int minPiece = current ? lda::kMinPieceSize : lda::kMinPieceSizeOld;
+            if (pieceSize < minPiece || pos + static_cast<std::size_t>(pieceSize) > d.size()) return out;
             const int count = I16(d, pos + (current ? lda::piece::kMachiningCount : lda::piece::kOldMachiningCount));
             pos += static_cast<std::size_t>(pieceSize);
             if (count < 0 || !machinings(count, machiningSize)) return out;
