@@ -58,8 +58,11 @@ trap 'kill "$watcher" 2>/dev/null || true' EXIT
 log="$demo/LOG/demo-run.log"
 timing="$demo/LOG/demo-time.txt"
 set +e
-BRELON_DRIVES="$demo/drives" timeout 900 /usr/bin/time -f '%M %e' -o "$timing" \
-    "${platform[@]}" "$demo/Brelon3" OFFICE >"$log" 2>&1
+# The time limit is the program's own parent, so its SIGTERM reaches the program (which closes
+# in order, ending any message box left open) and SIGKILL follows 30 s later if it does not:
+# nothing is left running holding the single-instance lock.
+BRELON_DRIVES="$demo/drives" /usr/bin/time -f '%M %e' -o "$timing" \
+    timeout --foreground -k 30 900 "${platform[@]}" "$demo/Brelon3" OFFICE >"$log" 2>&1
 rc=$?
 set -e
 sleep 0.3
@@ -74,11 +77,19 @@ if [ "$rc" != 0 ]; then
     cat "$log" >&2
     exit 1
 fi
-echo "Per list (bars, bars run, repetitions):"
+dxf="$(grep -i '^DIR_DXF=' "$conf/CONFIG.PAR" | head -1 | cut -d= -f2- | tr -d '\r' | tr '\\' '/')"
+dxf="$demo/drives/${dxf:0:1}${dxf:2}"
+if grep -qi '^CK_DXF=0' "$conf/PARAM.PAR"; then
+    echo "Per list (bars, bars run, repetitions); CK_DXF=0: end cuts planned against bounding rectangles"
+    dxf_arg=()
+else
+    echo "Per list (bars, bars run, repetitions) and, per profile, the section its end cuts were planned against:"
+    dxf_arg=("$dxf")
+fi
 for f in "$root"/demo/LDA/*.lda; do
     name="$(basename "$f")"
     echo -n "  "
-    "$root/build/release/bin/list_summary" "$f" "$lda/$name"
+    "$root/build/release/bin/list_summary" "$f" "$lda/$name" "${dxf_arg[@]}"
     tmx="$demo/LOG/${name%.*}.tmx"
     if [ -f "$tmx" ]; then sed 's/^/      /' "$tmx"; fi
 done

@@ -3,7 +3,7 @@
 #   scripts/layout-demo.sh <dest> [--bin <build bin folder>] [--online]
 # <dest> receives the program and its libraries, CONF/, MSG/, LOG/, "ConfMac.dbg" (office
 # machine: variant 1) and drives/<letter>/... for every DIR_ folder of CONF/CONFIG.PAR, filled
-# with the demo's lists, tools and shapes. With --online the simulated controller library is
+# with the demo's lists, tools, shapes and profile drawings. With --online the simulated controller library is
 # put beside the program and the controller work directory (C:\UVEN\LAV\LAV) is created, so the
 # program starts on-line. Start it with:  BRELON_DRIVES=<dest>/drives <dest>/Brelon3 [OFFICE]
 set -euo pipefail
@@ -45,6 +45,8 @@ done
 cp -f "$root"/demo/LDA/*.lda "$(native "$(dir_key DIR_LDA)")/"
 cp -f "$root/demo/UTEN/TOOLS.TXT" "$(native "$(dir_key DIR_UTEN)")/"
 cp -f "$root"/demo/VLK/*.VLK "$(native "$(dir_key DIR_VLK)")/"
+# The profile drawings, <series>/<code>.dxf, where the engine looks for the sections.
+cp -rf "$root"/demo/DXF/. "$(native "$(dir_key DIR_DXF)")/"
 
 # The office machine description: all three axis groups present (variant 1).
 printf '[GENERAL]\r\nASSEX=1\r\nASSEH=1\r\nASSEP=1\r\nBARR_SX=0\r\nASSEC=0\r\nMORSE_SUPP=0\r\n' > "$dest/ConfMac.dbg"

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 #include <ctime>
 #include <random>
 
@@ -106,7 +107,7 @@ public:
         if (MainFrame == nullptr) return;
         if (MainFrame->isMinimized()) MainFrame->showMaximized();
         MainFrame->raise();
-        m_saved = MainFrame->windowFlags();
+        m_saved = MainFrame->windowHandle() != nullptr ? MainFrame->windowHandle()->flags() : MainFrame->windowFlags();
         m_removed = true;
         Apply((m_saved | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                Qt::WindowCloseButtonHint) &
@@ -119,14 +120,13 @@ public:
 
 private:
     static void Apply(Qt::WindowFlags flags) {
-        if (MainFrame->windowFlags() == flags) return;
-        const bool visible = MainFrame->isVisible();
-        const Qt::WindowStates state = MainFrame->windowState();
-        MainFrame->setWindowFlags(flags); // hides a shown window
-        if (visible) {
-            MainFrame->setWindowState(state);
-            MainFrame->show();
+        // On the native window itself: the widget's own setWindowFlags would re-create it,
+        // hiding and showing the main window again on every bar.
+        if (QWindow* window = MainFrame->windowHandle()) {
+            if (window->flags() != flags) window->setFlags(flags);
+            return;
         }
+        if (MainFrame->windowFlags() != flags) MainFrame->setWindowFlags(flags);
     }
     Qt::WindowFlags m_saved;
     bool m_removed = false;

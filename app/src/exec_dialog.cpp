@@ -19,6 +19,7 @@
 #include "app/exec_pictures.h"
 #include "app/list_bar_dialog.h"
 #include "app/main_frame.h"
+#include "app/views_logic.h"
 #include "engine/iso_generator.h"
 #include "machine/bar_progress.h"
 #include "machine/cnc_state.h"
@@ -305,9 +306,11 @@ void CExecDialog::OnInitDialog() {
         SetControlText(kIdSeries, m_bar->series);
         SetControlText(kIdCode, m_bar->code);
         SetControlText(kIdColour, BarColour8(*m_bar));
-        const std::string dxf =
-            plat::StrFormatC("%s%s\\%s.dxf", s != nullptr ? s->DIR_DXF : "", m_bar->series, m_bar->code);
-        m_drawing->SetDrawing(dxf.c_str(), 1, 0, 0, false, 0.0, nullptr, MachineVariant);
+        // The running bar's section with the bar-end outline, its extension values and the
+        // bar's mirror and section angle, as the bar views show it.
+        const std::string dxf = app::ProfileDrawingPath(s != nullptr ? s->DIR_DXF : "", *m_bar);
+        const ui::PreviewBar preview = app::PreviewBarOf(*m_bar);
+        m_drawing->SetDrawing(dxf.c_str(), 1, m_bar->offsetY, m_bar->offsetZ, true, 0.0, &preview, 0);
     }
     QCoreApplication::postEvent(this, new ui::WindowMessageEvent(UM_EXEC_START, 0, 0));
 

@@ -9,13 +9,15 @@
 #include <unistd.h>
 
 #include "app/main_frame.h"
+#include "app/qt_ui_services.h"
 #include "app/velmo_app.h"
 
 namespace {
 
 // A termination request (SIGTERM, SIGINT, SIGHUP: the session ends, or an operator presses
-// Ctrl+C in a terminal) is a close request of the main window, refused like any other while a
-// bar runs, so the program always ends through its ordered shutdown.
+// Ctrl+C in a terminal) ends any message box left open as refused (an unattended run stuck on
+// an error can be stopped) and is then a close request of the main window, refused like any
+// other while a bar runs, so the program always ends through its ordered shutdown.
 int g_signalPipe[2] = {-1, -1};
 
 void OnTerminationSignal(int) {
@@ -32,6 +34,7 @@ void InstallCloseOnSignal(QObject* parent) {
         char buffer[16];
         while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
         }
+        app::EndOpenMessageBoxes();
         if (MainFrame != nullptr) MainFrame->Post(WM_CLOSE, 0, 0);
     });
     struct sigaction action = {};

@@ -118,6 +118,14 @@ void CMainFrame::OnOpenList() {
         SetListTitle(0, nullptr);
         return;
     }
+    if (list->BarsLeft() == 0) {
+        // Nothing to machine: said as such, and only then a finished list goes (CHANGE_RIP).
+        const std::string title = std::string(MsgString("T_LISTLAV")) + " " + list->ListName();
+        ShowBoxLiteralTitle(title.c_str(), MsgError("ERR_LIST_NO_BARS"), BoxButtons::Ok, BoxIcon::Warning);
+        list->DeleteFinishedList();
+        SetListTitle(0, nullptr);
+        return;
+    }
     if (list->CheckListTools() != 0) {
         ShowBox("T_ERRORE", g_errorText);
         SetListTitle(0, nullptr);

@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "app/main_frame.h"
 #include "labelprint/Tagrix.h"
@@ -23,6 +25,15 @@ std::function<void(QMessageBox&)>& BoxObserver() {
     static std::function<void(QMessageBox&)> observer;
     return observer;
 }
+
+// The boxes running now, innermost last.
+std::vector<QPointer<QMessageBox>>& OpenBoxes() {
+    static std::vector<QPointer<QMessageBox>> boxes;
+    return boxes;
+}
+
+// A box's answer when it was ended without a button.
+constexpr int kEndedWithoutButton = -1;
 
 struct ButtonMap {
     QMessageBox::StandardButton button;
@@ -74,13 +85,48 @@ void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request) {
 void QtUiServices::SetBoxObserver(std::function<void(QMessageBox&)> observer) { BoxObserver() = std::move(observer); }
 
 int QtUiServices::ShowMessageBox(const MessageBoxRequest& request) {
-    QMessageBox box;
+    ScaledMessageBox box;
     PrepareMessageBox(box, request);
+    if (request.scaled && ScreenWidth() > 0) box.SetEnlargement(ScreenScalePercent());
     if (BoxObserver()) BoxObserver()(box);
+    OpenBoxes().emplace_back(&box);
     const int pressed = box.exec();
+    OpenBoxes().pop_back();
     for (const ButtonMap& b : ButtonsOf(request.buttons))
         if (pressed == b.button) return b.answer;
     return RefusingAnswer(request.buttons); // closed without a button
+}
+
+void EndOpenMessageBoxes() {
+    for (auto it = OpenBoxes().rbegin(); it != OpenBoxes().rend(); ++it)
+        if (*it) (*it)->done(kEndedWithoutButton);
+}
+
+void ScaledMessageBox::SetEnlargement(int percent) {
+    m_percent = percent;
+    Enlarge();
+}
+
+bool ScaledMessageBox::event(QEvent* e) {
+    // The box fixes its own size whenever its layout changes; the enlargement follows.
+    const bool handled = QMessageBox::event(e);
+    if (e->type() == QEvent::LayoutRequest) Enlarge();
+    return handled;
+}
+
+void ScaledMessageBox::showEvent(QShowEvent* e) {
+    QMessageBox::showEvent(e);
+    Enlarge();
+}
+
+void ScaledMessageBox::Enlarge() {
+    // The box has just fixed its natural size; each side grows by percent of it (truncated).
+    // A size that is already the enlarged one is left alone.
+    if (m_percent <= 0 || !isVisible() || size() == m_enlarged) return;
+    const QSize natural = size();
+    m_enlarged = QSize(natural.width() + natural.width() * m_percent / 100,
+                       natural.height() + natural.height() * m_percent / 100);
+    setFixedSize(m_enlarged);
 }
 
 void QtUiServices::SetPaneText(int paneId, const std::string& text) {

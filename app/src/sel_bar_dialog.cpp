@@ -131,8 +131,8 @@ void CSelBarDialog::FillList() {
             list->SetItemText(row, 5, ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions)));
         list->SetItemText(row, 6, ui::ToQt(app::BarColour(bar)));
     }
-    // Every row starts selected.
-    if (list->ItemCount() > 0 && list->GetSelectedCount() == 0) list->ToggleSelectAll();
+    // Every row starts selected; the all-bars toggle stays off, so its first press selects all.
+    list->SelectAllRows();
 }
 
 QString CSelBarDialog::CountText() const {

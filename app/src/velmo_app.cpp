@@ -133,6 +133,14 @@ CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
 
     m_instanceLock = std::make_unique<plat::SingleInstanceLock>("VELMO", options.lockDir);
     if (!m_instanceLock->Acquired()) {
+        if (!m_instanceLock->Held()) {
+            // No lock to be had at all (its folder missing or not writable): said as it is,
+            // not taken for a second instance.
+            ShowBox("T_ERRORE", std::string(MsgError("ERR_LOCK_INSTANCE")) + "\n" + m_instanceLock->Error(),
+                    BoxButtons::Ok, BoxIcon::Warning);
+            ExitInstance();
+            return kFailed;
+        }
         ShowBox("T_ATTENZIONE", MsgString("M_PREVINST"), BoxButtons::Ok, BoxIcon::Warning);
         ExitInstance();
         return kSecondInstance;

@@ -108,8 +108,8 @@ int32_t BarRest(const BarRecord& bar, const std::vector<WorkingPiece*>& pieces, 
 // ---------------------------------------------------------------- cut texts
 
 bool BarCutFlag(const BarRecord& bar) {
-    // The engine's one decision: the bar is loaded the other way round (mirrored).
-    return BarEngineValues(bar).mirrored != 0;
+    // The bar's cut type (1 internal, else the cut type's number; 0 none).
+    return bar.TIPO_TAGLIO != 0;
 }
 
 CutTexts PieceCutTexts(const WorkingPiece& piece, int end, int variant, bool barFlag) {

@@ -225,6 +225,143 @@ bool MEntityFinite(const MEntity& e) {
     return Finite(e.x) && Finite(e.y) && Finite(e.x2) && Finite(e.y2) && Finite(e.radius) && Finite(e.height);
 }
 
+// Solves the tridiagonal system lower[i] x[i-1] + diag[i] x[i] + upper[i] x[i+1] = r[i] in
+// place of r (elimination without pivoting: the systems below are diagonally dominant).
+void SolveTridiagonal(const std::vector<double>& lower, std::vector<double> diag, const std::vector<double>& upper,
+                      std::vector<double>& r) {
+    const size_t m = diag.size();
+    for (size_t i = 1; i < m; ++i) {
+        const double w = lower[i] / diag[i - 1];
+        diag[i] -= w * upper[i - 1];
+        r[i] -= w * r[i - 1];
+    }
+    r[m - 1] /= diag[m - 1];
+    for (size_t i = m - 1; i-- > 0;) r[i] = (r[i] - upper[i] * r[i + 1]) / diag[i];
+}
+
+// The curve of a spline given by fit points only: the cubic spline through the points, twice
+// differentiable at each of them, parametrised by chord length; a closed one is periodic. An
+// end tangent given in the file (any length; only its direction counts) is the curve's
+// direction there. Decision: an open end without a tangent takes the direction of the parabola
+// through the first (last) three points. Returns the sample points in order; fewer than two
+// distinct points give none.
+std::vector<Vertex> FitPointCurve(const std::vector<Vertex>& input, bool closed, const double* startTangent,
+                                  const double* endTangent) {
+    std::vector<Vertex> f;
+    for (const Vertex& v : input)
+        if (f.empty() || v.x != f.back().x || v.y != f.back().y) f.push_back(Vertex{v.x, v.y, 0.0});
+    const bool ring = f.size() > 1 && f.front().x == f.back().x && f.front().y == f.back().y;
+    if (closed && !ring && f.size() > 2) f.push_back(f.front());
+    closed = closed && f.size() > 3; // at least three distinct points around
+    const size_t n = f.size();
+    if (n < 2) return {};
+    std::vector<double> h(n - 1);
+    for (size_t i = 0; i + 1 < n; ++i) h[i] = std::hypot(f[i + 1].x - f[i].x, f[i + 1].y - f[i].y);
+    for (double v : h)
+        if (!(v > 0.0) || !std::isfinite(v)) return {};
+    auto slope = [&](size_t span, bool yAxis) {
+        return ((yAxis ? f[span + 1].y - f[span].y : f[span + 1].x - f[span].x)) / h[span];
+    };
+    // Continuity of the second derivative at point i between span p (before) and span q (after):
+    // h[q] d[i-1] + 2 (h[p] + h[q]) d[i] + h[p] d[i+1] = 3 (h[q] s[p] + h[p] s[q]).
+    std::vector<double> dx(n), dy(n);
+    if (closed) {
+        const size_t m = n - 1; // distinct points, the last span back to the first
+        std::vector<double> lower(m), diag(m), upper(m), rx(m), ry(m);
+        for (size_t i = 0; i < m; ++i) {
+            const size_t p = (i + m - 1) % m, q = i;
+            lower[i] = h[q];
+            diag[i] = 2.0 * (h[p] + h[q]);
+            upper[i] = h[p];
+            rx[i] = 3.0 * (h[q] * slope(p, false) + h[p] * slope(q, false));
+            ry[i] = 3.0 * (h[q] * slope(p, true) + h[p] * slope(q, true));
+        }
+        // The two corners (lower[0] and upper[m-1]) by the Sherman-Morrison correction.
+        const double gamma = -diag[0], corner0 = lower[0], cornerM = upper[m - 1];
+        std::vector<double> tri = diag;
+        tri[0] -= gamma;
+        tri[m - 1] -= corner0 * cornerM / gamma;
+        std::vector<double> z(m, 0.0);
+        z[0] = gamma;
+        z[m - 1] = cornerM;
+        SolveTridiagonal(lower, tri, upper, rx);
+        SolveTridiagonal(lower, tri, upper, ry);
+        SolveTridiagonal(lower, tri, upper, z);
+        const double den = 1.0 + z[0] + corner0 * z[m - 1] / gamma;
+        const double fx = (rx[0] + corner0 * rx[m - 1] / gamma) / den;
+        const double fy = (ry[0] + corner0 * ry[m - 1] / gamma) / den;
+        for (size_t i = 0; i < m; ++i) {
+            dx[i] = rx[i] - fx * z[i];
+            dy[i] = ry[i] - fy * z[i];
+        }
+        dx[m] = dx[0];
+        dy[m] = dy[0];
+    } else {
+        auto unitOf = [](const double* t, double& ox, double& oy) {
+            const double len = t != nullptr ? std::hypot(t[0], t[1]) : 0.0;
+            if (!(len > 0.0) || !std::isfinite(len)) return false;
+            ox = t[0] / len;
+            oy = t[1] / len;
+            return true;
+        };
+        // Derivative of the parabola through three points at their first (k 0) or last (k 2).
+        auto parabola = [&](size_t first, int k, double& ox, double& oy) {
+            const double a = h[first], b = h[first + 1];
+            const double e = k == 0 ? -a / (a + b) : 1.0 + b / (a + b);
+            ox = slope(first, false) + e * (slope(first + 1, false) - slope(first, false));
+            oy = slope(first, true) + e * (slope(first + 1, true) - slope(first, true));
+        };
+        if (!unitOf(startTangent, dx[0], dy[0])) {
+            if (n == 2) dx[0] = slope(0, false), dy[0] = slope(0, true);
+            else parabola(0, 0, dx[0], dy[0]);
+        }
+        if (!unitOf(endTangent, dx[n - 1], dy[n - 1])) {
+            if (n == 2) dx[1] = slope(0, false), dy[1] = slope(0, true);
+            else parabola(n - 3, 2, dx[n - 1], dy[n - 1]);
+        }
+        if (n > 2) {
+            const size_t m = n - 2; // the inner points 1 .. n-2
+            std::vector<double> lower(m), diag(m), upper(m), rx(m), ry(m);
+            for (size_t k = 0; k < m; ++k) {
+                const size_t i = k + 1, p = i - 1, q = i;
+                lower[k] = h[q];
+                diag[k] = 2.0 * (h[p] + h[q]);
+                upper[k] = h[p];
+                rx[k] = 3.0 * (h[q] * slope(p, false) + h[p] * slope(q, false));
+                ry[k] = 3.0 * (h[q] * slope(p, true) + h[p] * slope(q, true));
+            }
+            rx[0] -= lower[0] * dx[0];
+            ry[0] -= lower[0] * dy[0];
+            rx[m - 1] -= upper[m - 1] * dx[n - 1];
+            ry[m - 1] -= upper[m - 1] * dy[n - 1];
+            SolveTridiagonal(lower, diag, upper, rx);
+            SolveTridiagonal(lower, diag, upper, ry);
+            for (size_t k = 0; k < m; ++k) {
+                dx[k + 1] = rx[k];
+                dy[k + 1] = ry[k];
+            }
+        }
+    }
+    // Each span a cubic Hermite piece between its points with their derivatives.
+    const size_t perSpan = std::clamp<size_t>(kMaxSplineSamples / (n - 1), 1, 16);
+    std::vector<Vertex> out;
+    out.reserve((n - 1) * perSpan + 1);
+    out.push_back(f[0]);
+    for (size_t i = 0; i + 1 < n; ++i) {
+        for (size_t s = 1; s <= perSpan; ++s) {
+            if (s == perSpan) {
+                out.push_back(f[i + 1]);
+                continue;
+            }
+            const double t = double(s) / double(perSpan), t2 = t * t, t3 = t2 * t;
+            const double a = 2 * t3 - 3 * t2 + 1, b = t3 - 2 * t2 + t, c = -2 * t3 + 3 * t2, d = t3 - t2;
+            out.push_back(Vertex{a * f[i].x + b * h[i] * dx[i] + c * f[i + 1].x + d * h[i] * dx[i + 1],
+                                 a * f[i].y + b * h[i] * dy[i] + c * f[i + 1].y + d * h[i] * dy[i + 1], 0.0});
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 bool Reader::Add(MEntity&& e) {
@@ -596,6 +733,8 @@ void Reader::EmitSpline(uint32_t b, uint32_t e, const Affine& m) {
     int32_t flags = 0, degree = 3;
     std::vector<double> knots, weights;
     std::vector<Vertex> ctrl, fit;
+    double startTangent[2] = {0.0, 0.0}, endTangent[2] = {0.0, 0.0};
+    bool hasStart = false, hasEnd = false;
     for (uint32_t i = b + 1; i < e; ++i) {
         const Pair& q = p_[i];
         if (CommonPair(q, c)) continue;
@@ -612,6 +751,16 @@ void Reader::EmitSpline(uint32_t b, uint32_t e, const Affine& m) {
         case 21:
             if (!fit.empty()) fit.back().y = Num(q);
             break;
+        case 12:
+            startTangent[0] = Num(q);
+            hasStart = true;
+            break;
+        case 22: startTangent[1] = Num(q); break;
+        case 13:
+            endTangent[0] = Num(q);
+            hasEnd = true;
+            break;
+        case 23: endTangent[1] = Num(q); break;
         default: break;
         }
     }
@@ -624,6 +773,15 @@ void Reader::EmitSpline(uint32_t b, uint32_t e, const Affine& m) {
     if (valid) valid = knots[n] > knots[p];
     const bool rational = weights.size() == n;
     for (size_t i = 0; valid && rational && i < n; ++i) valid = weights[i] > 0.0;
+    if (!valid && n < 2 && fit.size() >= 2) {
+        // Given by its fit points only: the curve through them.
+        const std::vector<Vertex> curve =
+            FitPointCurve(fit, closed, hasStart ? startTangent : nullptr, hasEnd ? endTangent : nullptr);
+        if (!curve.empty()) {
+            OutPolyline(curve, false, false, m, c);
+            return;
+        }
+    }
     if (!valid) {
         // Decision: a spline that cannot be evaluated is drawn as its control polygon, or through
         // its fit points when it has no control points.

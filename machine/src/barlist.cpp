@@ -372,8 +372,8 @@ void BarList::LoadBarList(const char* path) {
         FreeBarList();
         return;
     }
-    // 18.
-    SortBarsByRepetitionsLeft();
+    // 18. A list without bars left keeps its file until the opening has said so.
+    OrderByRepetitionsLeft();
     loaded_ = 1;
 }
 

@@ -48,6 +48,16 @@ void BarList::SetBarRepetitionsLeft(int barIndex, uint16_t count) {
 }
 
 int BarList::SortBarsByRepetitionsLeft() {
+    const int count = OrderByRepetitionsLeft();
+    if (count == 0) DeleteFinishedList();
+    return count;
+}
+
+void BarList::DeleteFinishedList() {
+    if (barsLeft_ == 0 && ChangeRip() != 0 && furtherBarCount_ == 0) DeleteFileRetry(listPath_.c_str());
+}
+
+int BarList::OrderByRepetitionsLeft() {
     MergeSort(bars_.data(), bars_.size(), [](const std::unique_ptr<BarRecord>& a, const std::unique_ptr<BarRecord>& b) {
         if (b->repetitionsLeft == 0) return -1;
         if (a->repetitionsLeft == 0) return 1;
@@ -58,7 +68,6 @@ int BarList::SortBarsByRepetitionsLeft() {
     barsLeft_ = count;
     if (count == 0) {
         if (BarListEvents* sink = GetBarListEvents()) sink->LogJob(listPath_.c_str(), 0, 0);
-        if (ChangeRip() != 0 && furtherBarCount_ == 0) DeleteFileRetry(listPath_.c_str());
     }
     return count;
 }

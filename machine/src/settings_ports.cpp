@@ -52,19 +52,18 @@ int OpenLink(std::unique_ptr<plat::SerialPort>& port, int& attempted, int number
     }
     auto opened = std::make_unique<plat::SerialPort>();
     plat::SerialSettings wanted;
-    if (!link.ToPlatform(wanted)) {
-        // Settings the port cannot take: tell a missing port from a refused set-up.
-        if (!opened->Open(name, plat::SerialSettings{})) {
-            SetErrorText("%s %d", MsgError(errInit), -1);
-        } else {
-            opened->Close();
+    const bool takeable = link.ToPlatform(wanted);
+    // Settings the platform cannot express are tried on a port opened with plain ones, to tell
+    // a missing port from a refused set-up.
+    const bool ok = opened->Open(name, takeable ? wanted : plat::SerialSettings{}) && takeable;
+    if (!ok) {
+        // A port that opened but refused its settings (or took plain ones only) is a set-up
+        // failure; one that did not open at all is an open failure.
+        if (opened->IsOpen() || opened->SettingsRefused())
             SetErrorText("%s", MsgError(errConf));
-        }
-        attempted = 0;
-        return 1;
-    }
-    if (!opened->Open(name, wanted)) {
-        SetErrorText("%s %d", MsgError(errInit), -1);
+        else
+            SetErrorText("%s %d", MsgError(errInit), -1);
+        opened->Close();
         attempted = 0;
         return 1;
     }

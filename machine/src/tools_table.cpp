@@ -136,8 +136,11 @@ int ParseToolFile(const char* path, ToolFileParse& out) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (!line.empty() && line[0] == '#') {
+            // "%d" after the "#": a line without a number keeps the number read so far.
             const std::vector<std::string> w = Words(line.substr(1));
-            out.headerNumber = w.empty() ? 0 : IntOf(w[0]);
+            const std::size_t sign = !w.empty() && (w[0][0] == '-' || w[0][0] == '+') ? 1 : 0;
+            if (!w.empty() && w[0].size() > sign && std::isdigit(static_cast<unsigned char>(w[0][sign])))
+                out.headerNumber = IntOf(w[0]);
             continue;
         }
         if (line.empty() || line[0] != '*') continue;

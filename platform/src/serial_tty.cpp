@@ -143,6 +143,7 @@ void SerialPort::Close() {
 bool SerialPort::Open(const std::string& name, const SerialSettings& s) {
     Close();
     error_.clear();
+    settingsRefused_ = false;
     termios check{}; // refuse bad settings before touching the device
     if (!ApplySerialSettings(s, check, error_)) return false;
     std::string device;
@@ -161,6 +162,7 @@ bool SerialPort::Open(const std::string& name, const SerialSettings& s) {
     }
     if (!::isatty(fd)) {
         error_ = device + ": not a terminal device";
+        settingsRefused_ = true;
         ::close(fd);
         return false;
     }
@@ -179,15 +181,13 @@ bool SerialPort::Open(const std::string& name, const SerialSettings& s) {
     termios t{};
     if (::tcgetattr(fd, &t) != 0) {
         error_ = ErrnoText(device + ": tcgetattr");
+        settingsRefused_ = true;
         ::close(fd);
         return false;
     }
-    if (!ApplySerialSettings(s, t, error_)) {
-        ::close(fd);
-        return false;
-    }
-    if (::tcsetattr(fd, TCSANOW, &t) != 0) {
-        error_ = ErrnoText(device + ": settings");
+    if (!ApplySerialSettings(s, t, error_) || ::tcsetattr(fd, TCSANOW, &t) != 0) {
+        if (error_.empty()) error_ = ErrnoText(device + ": settings");
+        settingsRefused_ = true;
         ::close(fd);
         return false;
     }

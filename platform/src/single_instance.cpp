@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -18,12 +19,17 @@ SingleInstanceLock::SingleInstanceLock(const std::string& name, const std::strin
     if (folder.back() != '/') folder += '/';
     const std::string path = folder + name + ".lock";
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return;
+    if (fd < 0) {
+        error_ = path + ": " + std::strerror(errno);
+        return;
+    }
     int rc;
     do {
         rc = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
+        held_ = errno == EWOULDBLOCK;
+        if (!held_) error_ = path + ": " + std::strerror(errno);
         ::close(fd);
         return;
     }

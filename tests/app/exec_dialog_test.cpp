@@ -21,10 +21,12 @@
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "simcnc/uvenlib_api.h"
 #include "test_support/lda_writer.h"
 #include "ui/ModelessDialog.h"
+#include "ui/ViewDxfStatic.h"
 
 namespace fs = std::filesystem;
 
@@ -471,6 +473,33 @@ TEST_F(ExecDialogTest, OfficeModeOnePiecePerTickEndsWithOne) {
     Tick();
     EXPECT_EQ(d.EndResult(), 1);
     EXPECT_EQ(HostResult(), 1);
+}
+
+TEST_F(ExecDialogTest, ProfilePictureShowsTheRunningBar) {
+    // The monitor's preview takes the running bar as the bar views do: its drawing with the
+    // bar-end outline and extension values, mirrored and turned by the bar's section angle.
+    StartOffice();
+    LoadList({1000}, 1);
+    BarRecord& bar = *g_pBarList->Bar(0);
+    bar.flag = 1;
+    bar.realValue = 45.0f;
+    bar.offsetY = 0;
+    bar.offsetZ = 5000;
+    const std::string drawing = std::string(g_pSettings->DIR_DXF) + "S1\\C1.dxf";
+    fs::create_directories(plat::NativePath(std::string(g_pSettings->DIR_DXF) + "S1"));
+    fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "tests/fixtures/dxf/l_section.dxf", plat::NativePath(drawing));
+    Open(1);
+    auto* view = dlg_->findChild<ui::MViewDXFStatic*>(QStringLiteral("id_%1").arg(CExecDialog::kIdDrawing));
+    ASSERT_NE(view, nullptr);
+    const ui::PreviewState& st = view->State();
+    EXPECT_FALSE(st.path.empty());
+    EXPECT_TRUE(st.outline);
+    EXPECT_EQ(st.variant, 0);
+    ASSERT_TRUE(st.bar.has_value());
+    EXPECT_TRUE(st.mirror);
+    EXPECT_EQ(st.angle, 45.0);
+    EXPECT_EQ(st.extension1, 0);
+    EXPECT_EQ(st.extension2, 5000);
 }
 
 TEST_F(ExecDialogTest, OfficeModeWithLabelsAsksForEachPiece) {

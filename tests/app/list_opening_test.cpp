@@ -12,6 +12,7 @@
 #include "engine/bar_computation.h"
 #include "machine/globals.h"
 #include "machine/settings.h"
+#include "machine/settings_support.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include <algorithm>
@@ -214,4 +215,29 @@ TEST_F(ListOpeningAppTest, MissingListFileIsReportedAndNoListOpens) {
     EXPECT_EQ(MainFrame->listsOpened, 0);
     EXPECT_EQ(CountBoxesContaining(std::string(" ( ") + TestListFolderOf() + "\\NOPE.lda )"), 1);
     MainFrame->removeEventFilter(&spy);
+}
+
+TEST_F(ListOpeningAppTest, ListWithoutBarsIsSaidSoAndItsFileGoesOnlyAfterwards) {
+    SetUpLists("EMPTY.lda\r\n");
+    // A demo list whose header counts no bars.
+    std::string bytes = ReadFile(lda_ + "PORTE.lda");
+    ASSERT_GT(bytes.size(), 64u);
+    bytes[50] = bytes[51] = '\0';
+    WriteFile(lda_ + "EMPTY.lda", bytes);
+    WriteConfig("GENERAL", "CHANGE_RIP", "1");
+    std::string noBars;
+    bool fileThereAtTheBox = false;
+    ui_->responder = [&](const MessageBoxRequest& r) {
+        if (r.text.find(noBars) != std::string::npos) fileThereAtTheBox = fs::exists(lda_ + "EMPTY.lda");
+        return RefusingAnswer(r.buttons);
+    };
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    noBars = MsgError("ERR_LIST_NO_BARS");
+    MessageSpy::Pump();
+    EXPECT_NE(noBars, "ERR_LIST_NO_BARS"); // the message table has its text
+    EXPECT_EQ(CountBoxesContaining(noBars), 1);
+    EXPECT_EQ(CountBoxesContaining(MsgError("ERR_FILE")), 0);
+    EXPECT_TRUE(fileThereAtTheBox);
+    EXPECT_FALSE(fs::exists(lda_ + "EMPTY.lda")); // finished, and CHANGE_RIP on
+    EXPECT_EQ(MainFrame->listActive, 0);
 }

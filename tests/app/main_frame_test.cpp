@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QImage>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/main_frame.h"
@@ -307,6 +308,47 @@ TEST(QtMessageBox, TitleByKeyOrLiteralAndScaledFont) {
     QMessageBox noDefault;
     app::PrepareMessageBox(noDefault, r);
     EXPECT_EQ(static_cast<QAbstractButton*>(noDefault.defaultButton()), noDefault.button(QMessageBox::No));
+}
+
+TEST(QtMessageBox, BoxGrowsWithTheScreenAndEndsWhenTheProgramIsAskedToClose) {
+    TestApp();
+    const int width = ScreenWidth(), height = ScreenHeight();
+    app::QtUiServices services;
+    MessageBoxRequest r;
+    r.title = "T_ATTENZIONE";
+    r.text = "A message long enough to give the box some width of its own";
+    r.buttons = BoxButtons::YesNo;
+    // Each side by the screen's per cent of the box's natural size: +25% at 800, double at 1280.
+    for (const auto& [screen, percent] : {std::pair{800, 25}, {1280, 100}}) {
+        SetScreenSize(screen, 600);
+        QMessageBox plain;
+        app::PrepareMessageBox(plain, r);
+        plain.show();
+        QCoreApplication::processEvents();
+        const QSize natural = plain.size();
+        QSize shown;
+        app::QtUiServices::SetBoxObserver([&](QMessageBox& box) {
+            QTimer::singleShot(100, &box, [&shown, &box] {
+                shown = box.size();
+                box.done(QMessageBox::Yes);
+            });
+        });
+        EXPECT_EQ(services.ShowMessageBox(r), IDYES);
+        EXPECT_EQ(shown, QSize(natural.width() * (100 + percent) / 100, natural.height() * (100 + percent) / 100))
+            << screen << " natural " << natural.width() << "x" << natural.height();
+    }
+    // A termination request ends the open box (and one opened inside it) as refused.
+    int inner = 0, opened = 0;
+    app::QtUiServices::SetBoxObserver([&](QMessageBox& box) {
+        if (++opened == 1)
+            QTimer::singleShot(10, &box, [&] { inner = services.ShowMessageBox(r); });
+        else
+            QTimer::singleShot(10, &box, [] { app::EndOpenMessageBoxes(); });
+    });
+    EXPECT_EQ(services.ShowMessageBox(r), IDNO);
+    EXPECT_EQ(inner, IDNO);
+    app::QtUiServices::SetBoxObserver(nullptr);
+    SetScreenSize(width, height);
 }
 
 TEST(WindowTimers, IdsMapToQtTimers) {

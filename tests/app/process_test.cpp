@@ -82,3 +82,14 @@ TEST_F(ProgramRun, OnlineWithSimulatedControllerRunsAndExitsCleanly) {
     Layout(true);
     EXPECT_EQ(RunAndClose({}, 3000), 0) << stderr_;
 }
+
+TEST_F(ProgramRun, TerminationEndsABoxLeftOpenAndTheProgramCloses) {
+    Layout(false);
+    // The automatic test run meets a list that is not there: its error box waits for an answer
+    // nobody gives.
+    std::ofstream(dir_ + "/CONF/TEST.PAR", std::ios::binary) << "[TEST]\r\nFLAG_TEST_MACHINE=1\r\n";
+    std::ofstream(dir_ + "/drives/C/BRELON3/VELMO/LDA/TestList.txt", std::ios::binary) << "NOPE.lda\r\n";
+    EXPECT_EQ(RunAndClose({"OFFICE"}, 3000), 0) << stderr_;
+    plat::SingleInstanceLock again("VELMO", tmp_ + "/lock");
+    EXPECT_TRUE(again.Acquired());
+}

@@ -40,6 +40,14 @@ void Pump(int rounds = 6) {
 
 std::string Text(const QString& s) { return ui::FromQt(s); }
 
+struct HideCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Hide) ++count;
+        return false;
+    }
+};
+
 } // namespace
 
 class SelConfAppTest : public AppFixture {
@@ -107,7 +115,12 @@ TEST_F(SelConfAppTest, SelectionListsTheBarsLeftAllSelected) {
         EXPECT_EQ(Text(list->ItemText(r, 4)), std::to_string(bar.repetitionsLeft));
         EXPECT_FALSE(list->ItemText(r, 5).isEmpty());
     }
-    // The all-bars button toggles the whole selection.
+    // The all-bars button toggles the whole selection; the toggle starts off, so its first
+    // press selects all.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+    EXPECT_EQ(list->GetSelectedCount(), rows - 1);
+    sel->OnAllBars();
+    EXPECT_EQ(list->GetSelectedCount(), rows);
     sel->OnAllBars();
     EXPECT_LE(list->GetSelectedCount(), 1);
     EXPECT_NE(Text(sel->CountText()).find("/" + std::to_string(rows)), std::string::npos);
@@ -259,7 +272,13 @@ TEST_F(SelConfAppTest, OfficeBarStartsOnceAndTheMonitorRunsOnce) {
     EXPECT_FALSE(fs::exists(program_ + "OUTPUT.ISO"));
 
     // During the run: the main window holds the monitor and a stray answer changes nothing.
+    // Its minimise and maximise boxes are away, without hiding the window.
+    ASSERT_NE(MainFrame->windowHandle(), nullptr);
+    const Qt::WindowFlags before = MainFrame->windowHandle()->flags();
+    HideCounter hides;
+    MainFrame->installEventFilter(&hides);
     int monitorsSeen = 0;
+    bool boxesAway = false;
     QPointer<QDialog> seen;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
@@ -267,6 +286,7 @@ TEST_F(SelConfAppTest, OfficeBarStartsOnceAndTheMonitorRunsOnce) {
         if (seen != MainFrame->execDialog) {
             seen = MainFrame->execDialog;
             ++monitorsSeen;
+            boxesAway = !(MainFrame->windowHandle()->flags() & Qt::WindowMinMaxButtonsHint);
             if (guard) guard->Post(UM_CNC_CMD_RESULT, 0, 0);
             if (guard) guard->OnOK();
         }
@@ -275,6 +295,11 @@ TEST_F(SelConfAppTest, OfficeBarStartsOnceAndTheMonitorRunsOnce) {
     WaitForRun(conf);
     probe.stop();
     EXPECT_EQ(monitorsSeen, 1);
+    EXPECT_TRUE(boxesAway);
+    MainFrame->removeEventFilter(&hides);
+    EXPECT_EQ(hides.count, 0);
+    EXPECT_TRUE(MainFrame->isVisible());
+    EXPECT_EQ(MainFrame->windowHandle()->flags(), before);
     EXPECT_TRUE(MainFrame->execDialog.isNull());
     if (guard) {
         EXPECT_FALSE(guard->Running());

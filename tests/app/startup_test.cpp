@@ -81,6 +81,17 @@ TEST_F(StartupTest, SecondInstanceWarnsExitsAndStillWritesSettings) {
     EXPECT_TRUE(first.Acquired());
 }
 
+TEST_F(StartupTest, LockThatCannotBeMadeIsSaidSoNotTakenForASecondInstance) {
+    fs::remove_all(tmp_ + "lock"); // the lock's folder is not there
+    EXPECT_EQ(Start(), CVelmoApp::kFailed);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
+    EXPECT_EQ(ui_->boxes[0].text.find("The lock that keeps a second Brelon3 from starting cannot be made:"), 0u);
+    EXPECT_NE(ui_->boxes[0].text.find("VELMO.lock"), std::string::npos);
+    EXPECT_EQ(MainFrame, nullptr);
+    EXPECT_EQ(g_pSettings, nullptr);
+}
+
 TEST_F(StartupTest, TestParFlagsAndDefaultConfigurationCopy) {
     WriteFile(program_ + "CONF/TEST.PAR", "[TEST]\r\nFLAG_TEST_MACHINE=1\r\nFLAG_TEST_HIDE_POPUP=1\r\n");
     fs::remove(program_ + "CONF/CONFIG.PAR");

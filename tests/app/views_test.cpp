@@ -171,6 +171,13 @@ TEST(ViewsLogic, CutSignsOfVariantOneByDirectionAndBarFlag) {
     WorkingPiece square = Piece(1000000, 90000);
     square.SSx = 1;
     EXPECT_EQ(app::PieceCutTexts(square, app::kLeftEnd, 1, true), (CutTexts{"   |", "90.00", ""}));
+    // The flag is the bar's cut type, whatever its mirror field.
+    BarRecord bar;
+    bar.flag = 1;
+    EXPECT_FALSE(app::BarCutFlag(bar));
+    bar.flag = 0;
+    bar.TIPO_TAGLIO = 1;
+    EXPECT_TRUE(app::BarCutFlag(bar));
 }
 
 TEST(ViewsLogic, SliceCutTextsAndOtherVariants) {

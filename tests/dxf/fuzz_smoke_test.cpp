@@ -43,7 +43,7 @@ std::string Mutate(std::string s, std::mt19937& rng) {
 
 TEST(DxfRobustness, MutatedDrawingsNeverBreakTheLibrary) {
     std::vector<std::string> seeds;
-    for (const char* name : {"all_kinds.dxf", "blocks.dxf", "l_section.dxf"}) {
+    for (const char* name : {"all_kinds.dxf", "blocks.dxf", "l_section.dxf", "fit_splines.dxf"}) {
         std::string s;
         ASSERT_TRUE(plat::ReadWholeFile(dxftest::Fixture(name), s));
         seeds.push_back(s);

@@ -292,3 +292,50 @@ TEST(DxfReader, EllipseArcAndBadSpline) {
     EXPECT_EQ(l[1].x, 5.0);
     EXPECT_EQ(l[1].x2, 10.0);
 }
+
+TEST(DxfReader, FitPointSplinesAreTheSmoothCurvesThroughTheirPoints) {
+    // Three splines given by fit points only: a half circle of radius 10 through four points,
+    // the same with its end tangents given, and a closed one through four points of a circle.
+    MEntitiesList l;
+    ASSERT_EQ(ReadDXF(Fixture("fit_splines.dxf"), l), 160); // 16 lines per span
+    ExpectChain(l, 0, 48);
+    ExpectChain(l, 48, 96);
+    ExpectChain(l, 96, 160);
+    auto radiusRange = [&](size_t from, size_t to, double cx, double cy) {
+        std::pair<double, double> r{1e9, 0.0};
+        for (size_t i = from; i < to; ++i) {
+            const double d = std::hypot(l[i].x2 - cx, l[i].y2 - cy);
+            r = {std::min(r.first, d), std::max(r.second, d)};
+        }
+        return r;
+    };
+    // The curve runs through every fit point (the end of every sixteenth line) and bulges out
+    // between them as the circle does; their polygon would stay 13% inside it.
+    const double c60 = 5.0, s60 = 10.0 * std::sin(std::numbers::pi / 3);
+    const double through[4][2] = {{10.0, 0.0}, {c60, s60}, {-c60, s60}, {-10.0, 0.0}};
+    EXPECT_EQ(l[0].x, through[0][0]);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_NEAR(l[size_t(16 * k - 1)].x2, through[k][0], 1e-9) << k;
+        EXPECT_NEAR(l[size_t(16 * k - 1)].y2, through[k][1], 1e-9) << k;
+    }
+    const auto half = radiusRange(0, 48, 0.0, 0.0);
+    EXPECT_GT(half.first, 9.6);
+    EXPECT_LT(half.second, 10.2);
+    double top = 0.0;
+    for (size_t i = 0; i < 48; ++i) top = std::max(top, l[i].y2);
+    EXPECT_GT(top, 9.6);
+    // Given end tangents set the directions at both ends: upwards, then downwards.
+    EXPECT_NEAR(l[48].x, 40.0, 1e-12);
+    EXPECT_LT(std::fabs(l[48].x2 - l[48].x), 0.05 * (l[48].y2 - l[48].y));
+    EXPECT_LT(std::fabs(l[95].x2 - l[95].x), 0.05 * (l[95].y - l[95].y2));
+    EXPECT_GT(std::fabs(l[0].x2 - l[0].x), 0.1 * (l[0].y2 - l[0].y)); // without them: leaning in
+    const auto tangents = radiusRange(48, 96, 30.0, 0.0);
+    EXPECT_GT(tangents.first, 9.8);
+    EXPECT_LT(tangents.second, 10.2);
+    // Closed: back to its first point, round all the way.
+    EXPECT_NEAR(l[159].x2, l[96].x, 1e-12);
+    EXPECT_NEAR(l[159].y2, l[96].y, 1e-12);
+    const auto ring = radiusRange(96, 160, 0.0, 40.0);
+    EXPECT_GT(ring.first, 9.6);
+    EXPECT_LT(ring.second, 10.2);
+}

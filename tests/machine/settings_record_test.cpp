@@ -279,4 +279,17 @@ TEST_F(PortTest, SupervisorSettingsThePortCannotTakeFailTheSetUp) {
     plat::SetComDevice(6, "");
 }
 
+TEST_F(PortTest, PortThatOpensButRefusesItsSettingsFailsTheSetUp) {
+    // A device that opens for reading and writing but is no terminal takes no settings.
+    plat::SetComDevice(7, "/dev/null");
+    MachineSettings s;
+    s.PORT_PC_PRINT = 7;
+    plat::FormatC(s.printPortName, sizeof s.printPortName, "COM%d", 7);
+    EXPECT_EQ(s.OpenPrintPcPort(), 1);
+    EXPECT_STREQ(g_errorText, MsgError("ERR_CONF_PCPRINT"));
+    EXPECT_EQ(s.GetPrintPcPort(), nullptr);
+    EXPECT_EQ(s.printLinkAttempted, 0); // the next open tries again
+    plat::SetComDevice(7, "");
+}
+
 } // namespace

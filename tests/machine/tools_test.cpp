@@ -66,11 +66,24 @@ TEST_F(ToolsTest, MissingHeaderLineAndMissingFile) {
     ASSERT_EQ(ReadToolTable(table), 0);
     EXPECT_EQ(table.headerNumber, 60);
     EXPECT_EQ(table.Count(), 1);
+    // A "#" line without a number keeps 60, and so does the file written back.
+    for (const auto& [head, number] : {std::pair{"#", 60}, {"# ", 60}, {"#x12", 60}, {"# -", 60}, {"# 0", 0}, {"#25x", 25}}) {
+        WriteText("TOOLS.TXT", std::string(head) + "\n\n* PUNTA5 1 10\n3000 1 2\n5 0 0 0 5 0\n40 0 0 10 60 0\n");
+        ASSERT_EQ(ReadToolTable(table), 0);
+        EXPECT_EQ(table.headerNumber, number) << head;
+        ASSERT_EQ(tools_->LoadTools(), 0) << g_errorText;
+        EXPECT_EQ(tools_->headerNumber, number) << head;
+    }
+    WriteText("TOOLS.TXT", "#\n\n* PUNTA5 1 10\n3000 1 2\n5 0 0 0 5 0\n40 0 0 10 60 0\n");
+    ASSERT_EQ(ReadToolTable(table), 0);
+    ASSERT_EQ(WriteToolTable(table, table.headerNumber), 0);
+    EXPECT_EQ(ReadText("TOOLS.TXT").rfind("# 60\r\n", 0), 0u);
     std::filesystem::remove(P("TOOLS.TXT"));
     EXPECT_EQ(ReadToolTable(table), 1);
     EXPECT_STREQ(g_errorText, "PATH_ERROR");
+    const int loaded = tools_->Count();
     EXPECT_EQ(tools_->LoadTools(), 1);
-    EXPECT_EQ(tools_->Count(), 5); // the loaded table stays
+    EXPECT_EQ(tools_->Count(), loaded); // the loaded table stays
 }
 
 TEST_F(ToolsTest, BladeRecordsWrittenOnVariantOneAndNeverLoadedAsTools) {

@@ -120,7 +120,13 @@ TEST(SingleInstance, SecondLockIsRefusedUntilTheFirstIsReleased) {
     {
         plat::SingleInstanceLock second("VELMO", dir.path()); // its own open file description
         EXPECT_FALSE(second.Acquired());
+        EXPECT_TRUE(second.Held());
     }
+    // A lock file that cannot be made is not another instance's.
+    plat::SingleInstanceLock nowhere("VELMO", dir / "missing");
+    EXPECT_FALSE(nowhere.Acquired());
+    EXPECT_FALSE(nowhere.Held());
+    EXPECT_NE(nowhere.Error().find("missing/VELMO.lock"), std::string::npos);
     plat::SingleInstanceLock other("OTHER", dir.path());
     EXPECT_TRUE(other.Acquired());
     first.Release();

@@ -119,6 +119,11 @@ bool CListCtrlStyled::ToggleSelectAll() {
     return on;
 }
 
+void CListCtrlStyled::SelectAllRows() {
+    m_model.SelectAll();
+    SyncSelection();
+}
+
 void CListCtrlStyled::SyncSelection() {
     m_ownChange = true;
     QItemSelection sel;

@@ -46,6 +46,11 @@ bool ToggleSelection::ToggleSelectAll() {
     return m_allSelected;
 }
 
+void ToggleSelection::SelectAll() {
+    std::fill(m_selected.begin(), m_selected.end(), true);
+    RecomputeLast();
+}
+
 bool ToggleSelection::IsSelected(int row) const {
     return row >= 0 && row < RowCount() && m_selected[row];
 }

@@ -28,6 +28,28 @@ private:
 // literal title.
 void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request);
 
+// A message box enlarged with the screen: each side grows by the given per cent of the box's
+// natural size (ScreenScalePercent: +25% on an 800-pixel screen, double from 1025), so its
+// buttons and text have room for the scaled font.
+class ScaledMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    void SetEnlargement(int percent);
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void Enlarge();
+    int m_percent = 0;
+    QSize m_enlarged;
+};
+
+// Ends every message box now open as if it was closed without a button (each returns its
+// refusing answer). A termination request does this before asking the main window to close.
+void EndOpenMessageBoxes();
+
 // Installs (true) or removes (false) the sinks of the shape compiler library (bound handle)
 // and of the label library.
 void InstallLibrarySinks(void* shapeCompilerLibrary);

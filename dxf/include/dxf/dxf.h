@@ -4,7 +4,8 @@
 // Read: LINE, ARC, CIRCLE, LWPOLYLINE (bulges, closed flag), POLYLINE with VERTEX and SEQEND,
 // TEXT, MTEXT, ATTDEF, ATTRIB, INSERT of a block (base point, scale, rotation, column and row
 // array, nesting up to kMaxBlockNesting; a block that inserts itself is drawn once), ELLIPSE
-// and SPLINE as lines. Entity coordinates systems (extrusion direction) are honoured, so an
+// and SPLINE as lines (a spline by its control points, or through its fit points when it has
+// none). Entity coordinates systems (extrusion direction) are honoured, so an
 // arc with extrusion (0,0,-1) lands mirrored and runs clockwise. Paper-space entities and
 // entities of other kinds are skipped. Entities come out in file order; polylines come out as
 // their lines and arcs in vertex order.

@@ -167,8 +167,12 @@ public:
     void SetBarRepetitionsLeft(int barIndex, uint16_t count);
     // Bars with repetitions left first (stable). Stores and returns their number; at zero
     // records the end of the job and, with CHANGE_RIP on and no further bar records, deletes
-    // the list file.
+    // the list file (DeleteFinishedList).
     int SortBarsByRepetitionsLeft();
+    // With no bars left, GENERAL CHANGE_RIP on and no further bar records: deletes the list
+    // file. Loading a list sorts it without this, so that a list opened without any bar left
+    // is reported before its file goes.
+    void DeleteFinishedList();
     // TYPE_OTTIM 1: the bars with repetitions left by name, 2: by series (case-insensitive).
     // Non-zero only when the sort ran out of memory.
     int SortBarListByName();
@@ -239,6 +243,8 @@ protected:
     std::deque<std::array<uint8_t, lda::kPieceSize>> paddedPieces_;
 
 private:
+    // The sort of SortBarsByRepetitionsLeft without deleting the file.
+    int OrderByRepetitionsLeft();
     // Steps of the tool-setup optimiser (tool_setup.cpp). A range of bars is a pointer into
     // bars_ and a count.
     using BarSlot = std::unique_ptr<BarRecord>;

@@ -33,6 +33,9 @@ public:
     // Opens "COMn" (or a device path) exclusively in raw mode with the settings.
     // false on failure, with the reason in LastError().
     bool Open(const std::string& name, const SerialSettings& settings);
+    // The last Open failed after the device opened: it refused the settings (or is no
+    // terminal that takes any).
+    bool SettingsRefused() const { return settingsRefused_; }
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
     // Writes all bytes; returns the count written (less on failure, or when the peer holds
@@ -45,6 +48,7 @@ public:
 
 private:
     int fd_ = -1;
+    bool settingsRefused_ = false;
     std::string error_;
 };
 

@@ -49,6 +49,8 @@ public:
     int GetLastSelected() const { return m_model.LastSelected(); }
     bool IsRowSelected(int row) const { return m_model.IsSelected(row); }
     bool ToggleSelectAll();
+    // Every row selected, the all-selected state untouched (its first toggle still selects all).
+    void SelectAllRows();
 
     void selectAll() override {}   // no select-all of the list's own
 

@@ -23,6 +23,8 @@ public:
     // Inverts the all-selected state: every row selected when it turns on, unselected when
     // it turns off, the focus row selected in both cases. Returns the new state.
     bool ToggleSelectAll();
+    // Selects every row, leaving the all-selected state as it is.
+    void SelectAll();
 
     bool IsSelected(int row) const;
     int SelectedCount() const;
