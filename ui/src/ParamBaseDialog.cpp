@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "machine/tool_table.h"
 #include "machine/ui_services.h"
 #include "machine/units.h"
+#include "machine/window_scale.h"
 #include "platform/text.h"
 #include "ui/EditFilters.h"
 #include "ui/InputDialog.h"
@@ -32,18 +34,17 @@ namespace {
 
 // Template geometry of the rows (dialog units before ScaleToScreen enlarges them).
 constexpr int kMargin = 12;
+constexpr int kColumnGap = 20;
 constexpr int kRowPitch = 30;
 constexpr int kRowHeight = 24;
-constexpr int kLabelWidth = 222;
-constexpr int kValueWidth = 92;
-constexpr int kUnitWidth = 44;
-constexpr int kGap = 6;
-constexpr int kColumnWidth = kLabelWidth + kGap + kValueWidth + kGap + kUnitWidth;
+constexpr int kValueWidth = 84;
+constexpr int kGap = 4;
 constexpr int kRowsOneColumn = 12;   // more visible rows than this take two columns
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 28;
-constexpr int kBoxWidth = 46;        // the position enable boxes
+constexpr int kBoxWidth = 50;        // the position enable boxes
 constexpr double kPictureScale = 0.8; // pictures wider than 300 are shown at this share
+
 
 std::string Converted(const std::string& text, char* (*convert)(char*)) {
     char buffer[kDisplayTextSize] = {};
@@ -72,6 +73,8 @@ void ClearSettingOf(const ParamDef& row) {
     if (std::strcmp(row.key, "MORSE_SUPP") == 0) g_pSettings->MORSE_SUPP = 0;
     if (std::strcmp(row.key, "RIF_BARR_CH") == 0) g_pSettings->RIF_BARR_CH = 0;
 }
+
+const char* const kPositionTexts[4] = {"S_MAND5", "S_MAND6", "S_MAND7", "S_MAND8"};
 
 QString ChoiceText(const ChoiceEntry& e) { return ToQt(e.literal ? e.text : MsgString(e.text)); }
 
@@ -105,24 +108,32 @@ void CParamBaseDialog::BuildRows() {
     const bool picture = m_spec.picture.bitmap != 0;
     const int columns = (!picture && visible > kRowsOneColumn) ? 2 : 1;
     const int perColumn = (visible + columns - 1) / columns;
+    const RowWidths wid = MeasureRows(columns, perColumn);
+    std::vector<int> columnX(1, kMargin);
+    for (std::size_t c = 0; c < wid.label.size(); ++c)
+        columnX.push_back(columnX.back() + wid.label[c] + kGap + wid.value[c] + kColumnGap);
     std::vector<DialogControl> controls;
     int slot = 0;
     for (int i = 0; i < count; ++i) {
         const Row& r = m_rows[static_cast<std::size_t>(i)];
-        int x = 0, y = 0;
+        int x = 0, y = 0, label = wid.label[0], value = wid.value[0];
         if (!r.layout.hidden) {
-            x = kMargin + (slot / perColumn) * (kColumnWidth + 2 * kMargin);
+            const std::size_t column = static_cast<std::size_t>(slot / perColumn);
+            x = columnX[column];
+            label = wid.label[column];
+            value = wid.value[column];
             y = kMargin + (slot % perColumn) * kRowPitch;
             ++slot;
         }
         const bool choice = r.def->kind == kParamChoice;
-        controls.push_back({kParamLabelId + i, ControlKind::Static, x, y + 3, kLabelWidth, kRowHeight - 4, ""});
-        controls.push_back({kParamValueId + i, choice ? ControlKind::ComboBox : ControlKind::Edit,
-                            x + kLabelWidth + kGap, y, kValueWidth + (choice ? kGap + kUnitWidth : 0), kRowHeight, ""});
-        controls.push_back({kParamUnitId + i, ControlKind::Static, x + kLabelWidth + 2 * kGap + kValueWidth, y + 3,
-                            kUnitWidth, kRowHeight - 4, ""});
+        const int valueX = x + label + kGap;
+        controls.push_back({kParamLabelId + i, ControlKind::Static, x, y + 3, label, kRowHeight - 4, ""});
+        controls.push_back({kParamValueId + i, choice ? ControlKind::ComboBox : ControlKind::Edit, valueX, y,
+                            choice ? value : kValueWidth, kRowHeight, ""});
+        controls.push_back({kParamUnitId + i, ControlKind::Static, valueX + kValueWidth + kGap, y + 3, wid.unit,
+                            kRowHeight - 4, ""});
     }
-    int width = kMargin + columns * kColumnWidth + (columns - 1) * 2 * kMargin + kMargin;
+    int width = columnX.back() - kColumnGap + kMargin;
     int bottom = kMargin + perColumn * kRowPitch;
     if (picture) {
         const PictureSpec& p = m_spec.picture;
@@ -132,11 +143,10 @@ void CParamBaseDialog::BuildRows() {
         controls.push_back({p.controlId, ControlKind::Static, px, kMargin, pw, ph, ""});
         int pictureBottom = kMargin + ph;
         if (m_spec.positionBoxes) {
-            static const char* const kBoxTexts[4] = {"S_MAND5", "S_MAND6", "S_MAND7", "S_MAND8"};
             const int bx = px + (pw - 4 * kBoxWidth) / 2;
             for (int k = 0; k < 4; ++k)
                 controls.push_back({CConfOffsetRallaDlg2::kEnableBoxIds[k], ControlKind::CheckBox,
-                                    bx + k * kBoxWidth, pictureBottom + kGap, kBoxWidth, kRowHeight, kBoxTexts[k]});
+                                    bx + k * kBoxWidth, pictureBottom + kGap, kBoxWidth, kRowHeight, kPositionTexts[k]});
             pictureBottom += kGap + kRowHeight;
         }
         width = px + pw + kMargin;
@@ -155,6 +165,49 @@ void CParamBaseDialog::BuildRows() {
         if (auto* edit = qobject_cast<QLineEdit*>(Control(kParamValueId + i)))
             ConnectEditFilter(edit, [this, i](QLineEdit*) { OnNumberEdited(i); });
     }
+}
+
+RowWidths CParamBaseDialog::MeasureRows(int columns, int perColumn) const {
+    const int screen = ScreenWidth();
+    const double factor = DialogScaleFactor(screen);
+    const QFontMetrics fm(DialogFontFor(screen));
+    auto templateWidth = [&](const char* text) {
+        return static_cast<int>(std::ceil(fm.horizontalAdvance(ToQt(text)) / factor)) + 2 * kGap;
+    };
+    const bool inches = GetUnitSystem() == kUnitInches;
+    RowWidths w;
+    std::vector<int> choice(static_cast<std::size_t>(columns), 0);
+    w.label.assign(static_cast<std::size_t>(columns), 120);
+    int slot = 0;
+    for (const Row& r : m_rows) {
+        if (r.layout.hidden) continue;
+        const std::size_t column = static_cast<std::size_t>(slot++ / perColumn);
+        w.label[column] = std::max(w.label[column], templateWidth(MsgString(r.layout.labelKey)));
+        const char* unit = (inches && r.def->unitKeyInch != nullptr) ? r.def->unitKeyInch : r.def->unitKeyMetric;
+        if (unit != nullptr) w.unit = std::max(w.unit, templateWidth(MsgString(unit)));
+        for (const ChoiceEntry& e : ChoicesOf(m_spec, r.def->key, MachineVariant))
+            choice[column] = std::max(choice[column], templateWidth(e.literal ? e.text : MsgString(e.text)) + 24);
+    }
+    const int numberWidth = kValueWidth + kGap + w.unit;
+    for (int c : choice) w.value.push_back(std::max(numberWidth, c));
+    // The rows must fit the screen once enlarged: long choice lists are narrowed first, then
+    // the longest labels are cut.
+    if (screen > 0) {
+        const int room = static_cast<int>(screen / factor) - 2 * kMargin - (columns - 1) * (kColumnGap + kGap) - 16;
+        int total = 0;
+        for (std::size_t c = 0; c < w.label.size(); ++c) total += w.label[c] + kGap + w.value[c];
+        for (std::vector<int>* widths : {&w.value, &w.label}) {
+            const int floor = widths == &w.value ? numberWidth : 80;
+            while (total > room) {
+                int& widest = *std::max_element(widths->begin(), widths->end());
+                const int cut = std::min(total - room, widest - floor);
+                if (cut <= 0) break;
+                widest -= cut;
+                total -= cut;
+            }
+        }
+    }
+    return w;
 }
 
 void CParamBaseDialog::OnInitDialog() {
@@ -178,9 +231,17 @@ void CParamBaseDialog::OnInitDialog() {
         picture->setScaledContents(true);
         picture->setPixmap(KeyedPixmap(ParamPicture(m_spec.picture.bitmap)));
     }
+    if (m_spec.positionBoxes)
+        for (int k = 0; k < 4; ++k)
+            qobject_cast<QCheckBox*>(Control(CConfOffsetRallaDlg2::kEnableBoxIds[k]))
+                ->setText(ToQt(MsgString(kPositionTexts[k])));
     LoadValues();
     OnValuesLoaded();
     ScaleToScreen();
+    // A choice list keeps its height through the layout: it must still show its text.
+    for (int i = 0; i < RowCount(); ++i)
+        if (auto* combo = qobject_cast<QComboBox*>(Control(kParamValueId + i)))
+            combo->resize(combo->width(), std::max(combo->height(), combo->sizeHint().height()));
     CentreOverMainWindow(this);
     OpenShowGate();
 }

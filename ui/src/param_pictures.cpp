@@ -17,6 +17,15 @@ const QColor kAxisX(200, 40, 40);
 const QColor kAxisY(30, 140, 60);
 const QColor kAxisZ(30, 80, 190);
 
+// Text without blended edges, which would show magenta fringes once the key is masked out.
+QFont PictureFont(int pixels) {
+    QFont f;
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
 QImage Canvas(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(kKey);
@@ -33,10 +42,7 @@ void Arrow(QPainter& p, QPointF from, QPointF to, const QColor& colour, const QS
     p.setBrush(colour);
     p.drawPolygon(QPolygonF{to, left, right});
     p.setBrush(Qt::NoBrush);
-    QFont f = p.font();
-    f.setPixelSize(12);
-    f.setBold(true);
-    p.setFont(f);
+    p.setFont(PictureFont(12));
     p.drawText(to + QPointF(to.x() >= from.x() ? 4 : -14, to.y() > from.y() ? 12 : -4), name);
 }
 
@@ -54,10 +60,6 @@ QImage Ralla(int positions, bool extraHighlighted) {
     p.setBrush(kLight);
     p.drawEllipse(c, 16, 16);
     // Tool holders around the disc, T1 at the top, counting clockwise.
-    QFont f = p.font();
-    f.setPixelSize(11);
-    f.setBold(true);
-    p.setFont(f);
     for (int i = 0; i < positions; ++i) {
         const double a = qDegreesToRadians(90.0 - 360.0 * i / positions);
         const QPointF dir(std::cos(a), -std::sin(a));
@@ -67,14 +69,15 @@ QImage Ralla(int positions, bool extraHighlighted) {
         p.setPen(QPen(extra && extraHighlighted ? QColor(230, 140, 30) : kInk, i == 0 ? 6 : 5));
         p.drawLine(base, tip);
         p.setPen(kInk);
+        p.setFont(PictureFont(11));
         const QPointF label = c + dir * 30 - QPointF(7, -4);
         p.drawText(label, QStringLiteral("%1").arg(extra ? 5 + (i - 4) : i + 1));
     }
     // Offset directions at the working tool's tip.
     const QPointF tip(92, 20);
     Arrow(p, tip, tip + QPointF(52, 0), kAxisX, QStringLiteral("X"));
-    Arrow(p, tip, tip + QPointF(-34, 26), kAxisY, QStringLiteral("Y"));
-    Arrow(p, tip + QPointF(0, 0), tip + QPointF(0, -16), kAxisZ, QStringLiteral("Z"));
+    Arrow(p, tip, tip + QPointF(-40, 10), kAxisY, QStringLiteral("Y"));
+    Arrow(p, tip, tip + QPointF(0, -16), kAxisZ, QStringLiteral("Z"));
     return image;
 }
 
@@ -112,8 +115,9 @@ QImage Blades() {
     Arrow(p, QPointF(200, 238), QPointF(140, 238), kAxisX, QString());
     Arrow(p, QPointF(200, 60), QPointF(200, 24), kAxisZ, QStringLiteral("P"));
     p.setPen(QPen(kAxisY, 2));
-    p.drawText(QPointF(26, 40), QStringLiteral("45\u00B0"));
-    p.drawText(QPointF(340, 40), QStringLiteral("135\u00B0"));
+    p.setFont(PictureFont(14));
+    p.drawText(QPointF(60, 120), QStringLiteral("45\u00B0"));
+    p.drawText(QPointF(306, 120), QStringLiteral("135\u00B0"));
     return image;
 }
 } // namespace

@@ -16,6 +16,14 @@ class QLineEdit;
 
 namespace ui {
 
+// Widths of the rows' labels, units and choice lists, from their texts in the dialog font of
+// the screen, in template units.
+struct RowWidths {
+    std::vector<int> label; // per column
+    std::vector<int> value; // per column: the value and unit, or the wider choice list
+    int unit = 24;
+};
+
 inline constexpr int kParamLabelId = 701;
 inline constexpr int kParamValueId = 727;
 inline constexpr int kParamUnitId = 753;
@@ -66,6 +74,7 @@ private:
         QString lastTyped;       // number rows: the text before the operator's last change
     };
     void BuildRows();
+    RowWidths MeasureRows(int columns, int perColumn) const;
     void OnNumberEdited(int row);
     bool Editable(int row) const;
     int ChoiceValue(int row) const;
