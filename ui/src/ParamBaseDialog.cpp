@@ -61,15 +61,9 @@ bool IsNumberText(const std::string& text) {
     return end != text.c_str() && (*end == '\0' || (*end == '\n' && end[1] == '\0')) && std::isfinite(v);
 }
 
-MachineSettings& Settings() {
-    static MachineSettings fallback; // only when the program has no settings yet (limits on)
-    return g_pSettings != nullptr ? *g_pSettings : fallback;
-}
-
 void AttentionBox(const char* text) { ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning); }
 
 void ClearSettingOf(const ParamDef& row) {
-    if (g_pSettings == nullptr) return;
     if (std::strcmp(row.key, "MORSE_SUPP") == 0) g_pSettings->MORSE_SUPP = 0;
     if (std::strcmp(row.key, "RIF_BARR_CH") == 0) g_pSettings->RIF_BARR_CH = 0;
 }
@@ -95,7 +89,7 @@ CParamBaseDialog::CParamBaseDialog(QWidget* parent, const ParamDialogSpec& spec,
 void CParamBaseDialog::BuildRows() {
     const ParamDef* table = ParamTable(m_spec.group);
     const int count = CountParamRows(table);
-    const MachineOptions& options = Settings().options;
+    const MachineOptions& options = g_pSettings->options;
     int visible = 0;
     for (int i = 0; i < count; ++i) {
         Row r;
@@ -347,7 +341,7 @@ int CParamBaseDialog::ValidateValues() {
         if (Editable(i) && r.def->kind == kParamNumber) {
             ParamDef shown = *r.def;
             shown.labelKey = r.layout.labelKey;
-            if (ParseParamValue(Settings(), RowTextToWrite(i).c_str(), shown, nullptr, -1) != kParamOk) {
+            if (ParseParamValue(*g_pSettings, RowTextToWrite(i).c_str(), shown, nullptr, -1) != kParamOk) {
                 AttentionBox(g_errorText);
                 ValueControl(i)->setFocus();
                 return -1;
@@ -359,7 +353,6 @@ int CParamBaseDialog::ValidateValues() {
 }
 
 void CParamBaseDialog::BeforeSave() {
-    if (g_pSettings == nullptr) return;
     if (m_spec.flag == ChangeFlag::Param)
         g_pSettings->ParamChanged = 1;
     else
@@ -378,7 +371,7 @@ void CParamBaseDialog::SaveValues() {
         AttentionBox(MsgString("M_TAB_CHANGED"));
         m_tabNoticeShown = true;
     }
-    if (g_pSettings != nullptr) LoadBaseParameters(*g_pSettings);
+    LoadBaseParameters(*g_pSettings);
 }
 
 void CParamBaseDialog::OnOK() {
@@ -386,15 +379,13 @@ void CParamBaseDialog::OnOK() {
     if (result < 0) return;
     if (result > 0) {
         SaveValues();
-        if (g_pSettings != nullptr) {
-            if (LoadAllParameters(*g_pSettings) != 0) {
-                g_pSettings->ConfigChanged = 1;
-                AttentionBox(g_errorText);
-            }
-            if (LoadBaseParameters(*g_pSettings) != 0) {
-                g_pSettings->ParamChanged = 1;
-                AttentionBox(g_errorText);
-            }
+        if (LoadAllParameters(*g_pSettings) != 0) {
+            g_pSettings->ConfigChanged = 1;
+            AttentionBox(g_errorText);
+        }
+        if (LoadBaseParameters(*g_pSettings) != 0) {
+            g_pSettings->ParamChanged = 1;
+            AttentionBox(g_errorText);
         }
     }
     done(IDOK);
@@ -464,7 +455,8 @@ void CConfOffsetRallaDlg2::OnOK() {
 
 std::unique_ptr<CParamBaseDialog> MakeParameterDialog(int commandId, QWidget* parent, bool listOpen) {
     const ParamDialogSpec* spec = ParamDialogForCommand(commandId);
-    if (spec == nullptr) return nullptr;
+    // The dialogs edit the parameters of the program's settings record.
+    if (spec == nullptr || g_pSettings == nullptr) return nullptr;
     if (spec == &ParamDialogSpecs()[kConfLama]) return std::make_unique<CConfLamaDlg>(parent, listOpen);
     if (spec == &ParamDialogSpecs()[kConfOffsetRalla2]) return std::make_unique<CConfOffsetRallaDlg2>(parent, listOpen);
     return std::make_unique<CParamBaseDialog>(parent, *spec, listOpen);

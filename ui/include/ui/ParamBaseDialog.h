@@ -33,6 +33,7 @@ class CParamBaseDialog : public CResizeDialog {
     Q_OBJECT
 public:
     // listOpen: a bar list is open in the main window (a save shows M_TAB_CHANGED once).
+    // The program's settings record (g_pSettings) must exist.
     CParamBaseDialog(QWidget* parent, const ParamDialogSpec& spec, bool listOpen);
 
     void OnInitDialog() override;
@@ -134,7 +135,8 @@ private:
     void OnEnableBox(int position); // 0..3 for T5..T8
 };
 
-// The dialog of a main-window command (see RunParameterDialog), null for any other command.
+// The dialog of a main-window command (see RunParameterDialog); null for any other command
+// and while the program has no settings record.
 std::unique_ptr<CParamBaseDialog> MakeParameterDialog(int commandId, QWidget* parent, bool listOpen);
 
 } // namespace ui
