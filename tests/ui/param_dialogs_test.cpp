@@ -222,6 +222,17 @@ TEST_F(ParamDialogTest, UnsetChoiceShowsFirstEntryAndCountsAsChanged) {
     EXPECT_EQ(Param("TIPO_SCARIC"), "0");
 }
 
+// A stored choice that the variant's list does not offer is kept, not written as "no selection".
+TEST_F(ParamDialogTest, StoredChoiceOutsideTheVariantsListIsKept) {
+    Reinstall(0);
+    SetParam("CONF_FILE_OTT", "2"); // "PRN" is offered on variant 1 only
+    Open(347);
+    Combo("PORT_PC_PRINT")->setCurrentIndex(2);
+    Click(1);
+    EXPECT_EQ(Param("PORT_PC_PRINT"), "2");
+    EXPECT_EQ(Param("CONF_FILE_OTT"), "2");
+}
+
 // Hidden choice rows take the value the dialog sets for the variant; MORSE_SUPP without the
 // machine option also clears the loaded value.
 TEST_F(ParamDialogTest, HiddenChoiceRowsTakeTheirVariantValue) {
