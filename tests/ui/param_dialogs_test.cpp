@@ -78,6 +78,89 @@ TEST_F(ParamDialogTest, EveryDialogOnEveryVariantOpensAndOkWithoutChangeWritesNo
     }
 }
 
+const ParamDef& RowOf(const ui::ParamDialogSpec& spec, const char* key) {
+    const ParamDef* table = ParamTable(spec.group);
+    for (int i = 0; i < CountParamRows(table); ++i)
+        if (std::strcmp(table[i].key, key) == 0) return table[i];
+    ADD_FAILURE() << key;
+    return table[0];
+}
+
+// One case per rule of the dialogs' variant layouts.
+TEST(ParamDialogRules, RowsByVariantAndOption) {
+    using ui::ParamFilter;
+    const struct {
+        int dialog;
+        const char* key;
+        int variant, barrSx, morseSupp;
+        bool hidden, disabled;
+        int forced;
+        bool clear;
+        ParamFilter filter;
+        const char* label; // null: the row's own
+    } cases[] = {
+        {ui::kConfFresa1, "X_PAR_MAX", 0, 0, 0, false, false, -1, false, ParamFilter::RealMinus, nullptr},
+        {ui::kConfFresa1, "X_PAR_MAX", 2, 0, 0, true, true, -1, false, ParamFilter::None, nullptr},
+        {ui::kConfFresa1, "INSER_OTTIM", 1, 0, 0, true, true, 0, false, ParamFilter::None, nullptr},
+        {ui::kConfFresa1, "ROT_INTERP", 0, 0, 0, false, false, -1, false, ParamFilter::None, nullptr},
+        {ui::kConfFresa1, "EXTRA_MAND_OUT", 0, 0, 0, true, true, -1, false, ParamFilter::Real, nullptr},
+        {ui::kConfFresa1, "POSIZ_BARR_SX", 1, 0, 0, true, false, -1, false, ParamFilter::Real, nullptr},
+        {ui::kConfFresa1, "POSIZ_BARR_SX", 1, 1, 0, false, false, -1, false, ParamFilter::Real, nullptr},
+        {ui::kConfFresa1, "MAX_VEL_ROT", 1, 0, 0, false, false, -1, false, ParamFilter::Integer, nullptr},
+        {ui::kConfFresa2, "PERC_SBALZO_IN", 1, 0, 0, true, true, -1, false, ParamFilter::None, nullptr},
+        {ui::kConfFresa2, "MORSE_SUPP_L", 0, 0, 0, false, false, -1, false, ParamFilter::None, nullptr},
+        {ui::kConfTronca, "CARIC_AUTOM", 2, 0, 0, true, false, 1, false, ParamFilter::None, nullptr},
+        {ui::kConfTronca, "X_MIN_SPATOLA", 1, 0, 0, true, true, -1, false, ParamFilter::Real, nullptr},
+        {ui::kConfTronca, "DIM_MAX_SCAR", 2, 0, 0, true, false, -1, false, ParamFilter::Real, nullptr},
+        {ui::kConfTronca, "H_PROF_SC_RAPIDO", 0, 0, 0, false, true, -1, false, ParamFilter::Real, nullptr},
+        {ui::kConfLama, "OFF_X_LAMA", 2, 0, 0, false, false, -1, false, ParamFilter::RealMinus, "P_OFF_Z_LAMA"},
+        {ui::kConfLama, "ING_Y_MOTOR", 1, 0, 0, false, false, -1, false, ParamFilter::None, nullptr},
+        {ui::kConfLink, "CONF_CARICO", 0, 0, 0, true, true, -1, false, ParamFilter::None, nullptr},
+        {ui::kConfLink, "CONF_LINEA", 2, 0, 0, false, false, -1, false, ParamFilter::None, nullptr},
+        {ui::kParFresa, "MORSE_SUPP", 1, 0, 0, true, false, 0, true, ParamFilter::None, nullptr},
+        {ui::kParFresa, "MORSE_SUPP", 1, 0, 1, false, false, -1, false, ParamFilter::None, nullptr},
+        {ui::kParFresa, "MORSE_SUPP", 2, 0, 0, true, true, 0, false, ParamFilter::None, nullptr},
+        {ui::kParFresa, "RIF_BARR_CH", 0, 0, 0, true, true, 0, true, ParamFilter::None, nullptr},
+        {ui::kParFresa, "RIF_BARR_CH", 1, 1, 0, false, false, -1, false, ParamFilter::None, nullptr},
+        {ui::kParTronca, "TIPO_CARIC", 1, 0, 0, true, false, 1, false, ParamFilter::None, nullptr},
+        {ui::kParTronca, "SALITA_LAMA", 1, 0, 0, true, false, -1, false, ParamFilter::None, nullptr},
+        {ui::kParTronca, "VEL_H_CUT", 1, 0, 0, false, false, -1, false, ParamFilter::RealMinus, "P_VELH_CUT_ALU"},
+        {ui::kParTronca, "VEL_H_CUT", 0, 0, 0, true, true, -1, false, ParamFilter::RealMinus, nullptr},
+        {ui::kParTronca, "CH_V_VICE", 1, 0, 0, true, true, -1, false, ParamFilter::None, nullptr},
+        {ui::kParTronca, "SCARTO_TESTA", 2, 0, 0, false, false, -1, false, ParamFilter::Real, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.key << " variant " << c.variant);
+        const ui::ParamDialogSpec& spec = ui::ParamDialogSpecs()[static_cast<std::size_t>(c.dialog)];
+        const ParamDef& row = RowOf(spec, c.key);
+        const ui::RowLayout r = ui::DecideRow(spec, row, c.variant, c.barrSx, c.morseSupp);
+        EXPECT_EQ(r.hidden, c.hidden);
+        EXPECT_EQ(r.disabled, c.disabled);
+        EXPECT_EQ(r.forcedChoice, c.forced);
+        EXPECT_EQ(r.clearSetting, c.clear);
+        EXPECT_EQ(r.filter, c.filter);
+        EXPECT_STREQ(r.labelKey, c.label != nullptr ? c.label : row.labelKey);
+    }
+}
+
+TEST(ParamDialogRules, ChoiceListsByVariant) {
+    const struct {
+        int dialog;
+        const char* key;
+        std::size_t counts[3]; // variants 0, 1, 2
+    } cases[] = {
+        {ui::kParFresa, "TIPO_SCARIC", {4, 1, 2}},   {ui::kParTronca, "TIPO_TAGLIO", {2, 2, 1}},
+        {ui::kParTronca, "SALITA_LAMA", {4, 4, 2}},  {ui::kParTronca, "CK_DXF", {0, 2, 0}},
+        {ui::kConfLink, "CONF_FILE_OTT", {2, 3, 2}}, {ui::kConfLink, "PORT_PC_PRINT", {5, 5, 5}},
+        {ui::kConfTronca, "MODO_TAGLIO", {0, 3, 0}}, {ui::kConfFresa2, "PERC_SBALZO_IN", {11, 11, 11}},
+    };
+    for (const auto& c : cases)
+        for (int v = 0; v <= 2; ++v)
+            EXPECT_EQ(ui::ChoicesOf(ui::ParamDialogSpecs()[static_cast<std::size_t>(c.dialog)], c.key, v).size(),
+                      c.counts[v])
+                << c.key << " variant " << v;
+}
+
 // The dialogs as the operator sees them, on both screens, grabbed for a look.
 TEST_F(ParamDialogTest, EveryDialogIsGrabbedOnBothScreens) {
     const std::string out = BRELON_BINARY_DIR "/param_dialog_pngs/";
