@@ -317,3 +317,72 @@ int AppendMissingBladeRecords() {
     }
     return 0;
 }
+
+namespace {
+// The lines of a text with their own line ends, so kept lines are copied byte for byte.
+std::vector<std::string> LinesWithEnds(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+std::string WithoutEnd(const std::string& line) {
+    std::size_t n = line.size();
+    while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) --n;
+    return line.substr(0, n);
+}
+
+bool IsBladeHeadLine(const std::string& line) {
+    if (line.empty() || line[0] != '*') return false;
+    const std::vector<std::string> w = Words(line.substr(1));
+    return !w.empty() && IsBlade(w[0].c_str());
+}
+} // namespace
+
+int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber) {
+    const std::string native = plat::FindExisting(ToolsTxtPath());
+    std::string text;
+    if (native.empty() || !plat::ReadWholeFile(native, text)) {
+        SetErrorText("%s", MsgError("PATH_ERROR"));
+        return 1;
+    }
+    const std::vector<std::string> lines = LinesWithEnds(text);
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!IsBladeHeadLine(lines[i])) {
+            out += lines[i];
+            continue;
+        }
+        // A blade record: its "*" line, the three value lines (never a line that starts
+        // another record or the header) and the empty line after them.
+        std::size_t values = 0;
+        while (values < 3 && i + 1 < lines.size() && lines[i + 1][0] != '*' && lines[i + 1][0] != '#') {
+            ++i;
+            ++values;
+        }
+        if (i + 1 < lines.size() && WithoutEnd(lines[i + 1]).empty()) ++i;
+    }
+    if (!out.empty() && out.back() != '\n') out += "\r\n";
+    for (const char* name : {g_pSettings != nullptr ? g_pSettings->QBLADE_NAME : "",
+                             g_pSettings != nullptr ? g_pSettings->SLICERBLADE_NAME : ""}) {
+        if (name[0] == '\0') continue; // a nameless blade could not be told from a tool
+        out += plat::StrFormatC("* %s %d %d \r\n", name, 3, headerNumber);
+        out += plat::StrFormatC("%d %d %g \r\n", 12000, 0, blade.flangeThickness);
+        out += plat::StrFormatC("%g %d %d %g %g \r\n", blade.diameter, 0, 0, blade.flangeDiameter,
+                                2 * blade.armHeight);
+        out += plat::StrFormatC("%g %d %d %g %g \r\n", blade.thickness, 0, 0, blade.armLength,
+                                blade.armLength + blade.thickness);
+        out += "\r\n";
+    }
+    if (!plat::WriteFileAtomic(native, out)) {
+        SetErrorText("%s", MsgError("PATH_ERROR"));
+        return 1;
+    }
+    return 0;
+}

@@ -84,3 +84,19 @@ struct ToolFileParse {
 // stopped at a refused tool name (out.records holds the records before it, out.nameError the
 // message), so callers can still report an earlier record's fault first.
 int ParseToolFile(const char* path, ToolFileParse& out);
+
+// The blade values of the two blade records, in millimetres.
+struct BladeDimensions {
+    double diameter = 0;        // DIAM_LAMA
+    double thickness = 0;       // SPESS_LAMA
+    double flangeThickness = 0; // SPESS_FLANGIA_LAMA
+    double flangeDiameter = 0;  // DIAM_FLANGIA_LAMA
+    double armHeight = 0;       // H_BRACCIO
+    double armLength = 0;       // L_BRACCIO
+};
+// Replaces the two blade records of "TOOLS.TXT" with records of these values: every other
+// line (the "#" header, every tool before and after the old blade records) is kept byte for
+// byte and the two new records follow at the end, QBLADE_NAME first. The file is replaced
+// through a temporary file and a rename. 0 done; 1 with PATH_ERROR in g_errorText when the
+// table cannot be read or written, the old table left whole.
+int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber);
