@@ -4,12 +4,16 @@
 // R is the rotated print (ORIENTATION 0: fields turned "R", the label's height lies across
 // the printer). w and h are the label's extents across and along the printer in whole mm,
 // W and H the same in dots (8 dots per mm); mx and my the margins across and along.
+//
+// The layout's positions hold wherever they keep the label readable: every field on the
+// label, the barcode's quiet zone free, no text over another field. Where they do not, the
+// barcode or a picture moves, then a picture shrinks, then a text is cut.
 #include "labelprint/composer.h"
 
 #include <algorithm>
-#include <vector>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "labelprint/library.h"
 #include "platform/paths.h"
@@ -105,7 +109,7 @@ double SymbolModules(int kind, const std::string& data) {
     case 1: return (n + 2) * (6 + 3 * r) + (n + 1); // Code 39 with its start and stop characters
     case 2: {                                       // Codabar, start and stop "A"
         double m = 2 * (4 + 3 * r) + 1;
-        for (char c : data) m += (std::strchr(":/.+", c) && c ? 4 + 3 * r : 5 + 2 * r) + 1;
+        for (char c : data) m += (c && std::strchr(":/.+", c) ? 4 + 3 * r : 5 + 2 * r) + 1;
         return m;
     }
     case 4: return 4 + (r + 2) + static_cast<double>((data.size() + 1) / 2) * 2 * (3 + 2 * r); // I 2 of 5

@@ -89,7 +89,7 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
     // The field being built.
     char fontOrient = 0;
     int cellH = 0, cellW = 0;
-    bool hex = false, reverse = false;
+    bool hex = false;
     char symbology = 0, barOrient = 'N';
     int barHeight = 0;
     bool interpretation = false;
@@ -108,7 +108,6 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
             i = end == std::string::npos ? zpl.size() : end;
             if (hex) data = Unhex(data);
             Ink ink;
-            ink.reverse = reverse;
             ink.text = data;
             if (symbology) {
                 ink.kind = InkKind::Barcode;
@@ -148,13 +147,11 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
             y = Int(a, 1);
             fontOrient = 0;
             symbology = 0;
-            hex = reverse = false;
+            hex = false;
         } else if (cmd == "FW") {
             if (!args.empty()) defaultOrient = args[0];
         } else if (cmd == "FH") {
             hex = true;
-        } else if (cmd == "FR") {
-            reverse = true;
         } else if (cmd == "BY") {
             const std::vector<std::string> a = Args(args);
             module = Int(a, 0, module);
@@ -173,7 +170,6 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
             const int w = std::max(Int(a, 0), t), h = std::max(Int(a, 1), t);
             Ink ink;
             ink.kind = cmd == "GB" ? InkKind::Line : InkKind::Diagonal;
-            ink.reverse = reverse;
             ink.text = cmd + args;
             ink.box = {x, y, x + w, y + h};
             out.push_back(ink);
@@ -200,7 +196,6 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
             if (any) {
                 Ink g;
                 g.kind = InkKind::Graphic;
-                g.reverse = reverse;
                 g.text = "^GFA";
                 g.box = ink;
                 out.push_back(g);

@@ -21,7 +21,6 @@ struct Ink {
     InkKind kind = InkKind::Text;
     Box box;           // the field's ink
     Box quietZone;     // barcodes: the bars and 10 modules before and after them
-    bool reverse = false; // ^FR field
     std::string text;  // text or barcode data, decoded
     std::string Describe() const;
 };

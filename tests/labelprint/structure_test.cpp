@@ -1,5 +1,6 @@
 // Structural check of composed labels: from the ZPL alone, every field lies on its label, every
-// barcode keeps its quiet zone free and on the label, and no text prints over another one.
+// barcode keeps its quiet zone free and on the label, and no text or picture prints over
+// another field.
 #include <gtest/gtest.h>
 
 #include "label_ink.h"
