@@ -96,6 +96,11 @@ int PrintUtils::ProfileDrawing(int x, int y, int width, int height, int recordId
         int64_t pos = rec.dataPosition + int64_t(std::max<int16_t>(rec.outlinePoints, 0)) * 16;
         std::vector<DotPoint> pts;
         std::vector<unsigned char> buf;
+        // The box pair of a slanted side (a box and the same box reversed) clears whatever
+        // ink lies under the box's frame; all pairs go before the first side, so that they
+        // clear blank ground only and every side keeps its ink.
+        std::string pairs;
+        std::string sides;
         for (int p = 1; drawable && p <= rec.polygonCount; ++p) {
             unsigned char head[32];
             if (!ReadAt(f, pos, head, sizeof head)) break;
@@ -119,21 +124,23 @@ int PrintUtils::ProfileDrawing(int x, int y, int width, int height, int recordId
                 const int minX = std::min(a.X, b.X);
                 const int minY = std::min(a.Y, b.Y);
                 if (a.X == b.X) {
-                    zpl_ += plat::StrFormatC("^FO%d,%d^GB0,%d,%d^FS", 10 + a.X + x, 10 + minY + y, dy, t);
+                    sides += plat::StrFormatC("^FO%d,%d^GB0,%d,%d^FS", 10 + a.X + x, 10 + minY + y, dy, t);
                 } else if (a.Y == b.Y) {
-                    zpl_ += plat::StrFormatC("^FO%d,%d^GB%d,0,%d^FS", 10 + minX + x, 10 + a.Y + y, dx, t);
+                    sides += plat::StrFormatC("^FO%d,%d^GB%d,0,%d^FS", 10 + minX + x, 10 + a.Y + y, dx, t);
                 } else {
                     const int ox = 10 + minX + x;
                     const int oy = 10 + minY + y;
                     const bool together = (b.X > a.X) == (b.Y > a.Y);
-                    zpl_ += plat::StrFormatC("^FO%d,%d^GD%d,%d,%d,,%s^FS", ox, oy, dx, dy, t, together ? "L" : "R");
-                    zpl_ += plat::StrFormatC("^FO%d,%d^GB%d,%d,%d^FS", ox, oy, dx, dy, t);
-                    zpl_ += plat::StrFormatC("^FO%d,%d^FR^GB%d,%d,%d^FS", ox, oy, dx, dy, t);
+                    sides += plat::StrFormatC("^FO%d,%d^GD%d,%d,%d,,%s^FS", ox, oy, dx, dy, t, together ? "L" : "R");
+                    pairs += plat::StrFormatC("^FO%d,%d^GB%d,%d,%d^FS", ox, oy, dx, dy, t);
+                    pairs += plat::StrFormatC("^FO%d,%d^FR^GB%d,%d,%d^FS", ox, oy, dx, dy, t);
                 }
             };
             for (size_t i = 1; i < pts.size(); ++i) side(pts[i - 1], pts[i]);
             if (!pts.empty()) side(pts.back(), pts.front()); // the closing side
         }
+        zpl_ += pairs;
+        zpl_ += sides;
     }
     std::fclose(f);
     record_.reset();

@@ -96,7 +96,8 @@ TEST_F(Composer, UprightLabelsAreWellFormed) {
         const std::string zpl = Compose(Job(true));
         const std::vector<std::string> problems = lptest::CheckZpl(zpl);
         EXPECT_TRUE(problems.empty()) << layout << ": " << (problems.empty() ? "" : problems[0]) << "\n" << zpl;
-        EXPECT_NE(zpl.find("^ASN,40,40^FDORD-117^FS"), std::string::npos) << layout;
+        // Column 0 is (7 + 3) x 14 = 140 dots wide: four 35-dot cells of "ORD-117".
+        EXPECT_NE(zpl.find("^ASN,40,40^FDORD-^FS"), std::string::npos) << layout;
     }
 }
 
@@ -125,9 +126,10 @@ TEST_F(Composer, BarcodeDecision) {
 
 TEST_F(Composer, AlignmentMovesTheLabelOnThePrintWidth) {
     Set("M_TEMPLPOS", "4");
-    // 40 mm across (rotated print): the work tag sits at W + X0 - 2mx - f = 320 + X0 - 40.
+    // 40 mm across (rotated print): the work tag sits at W + X0 - 2mx - f = 320 + X0 - 40, its
+    // 35-dot cell at the end of the 560-dot label.
     const std::map<std::string, std::string> expected = {
-        {"0", "^FO280,540,^ASR,40,40^FD#^FS"}, {"1", "^FO536,540,^ASR,40,40^FD#^FS"}, {"2", "^FO792,540,^ASR,40,40^FD#^FS"}};
+        {"0", "^FO280,525,^ASR,40,40^FD#^FS"}, {"1", "^FO536,525,^ASR,40,40^FD#^FS"}, {"2", "^FO792,525,^ASR,40,40^FD#^FS"}};
     for (const auto& [alignment, tag] : expected) {
         Set("ALIGNMENT", alignment);
         EXPECT_NE(Compose(Job(true)).find(tag), std::string::npos) << alignment;
@@ -140,6 +142,7 @@ TEST_F(Composer, SizeClassesOutsideTheTableUseTheLargestFont) {
     Set("NRCOLSTR", "1");
     Set("ORIENTATION", "1");
     Set("HETI", "200");
+    Set("LETI", "104"); // room for seven 71-dot cells after the barcode
     plat::WriteProfileString("LABEL-LinId-0-Riga-Intest-Testo", "Size", "0.0", ini.c_str());
     plat::WriteProfileString("LABEL-LinId-1-Riga-Intest-Testo", "Size", "9.0", ini.c_str());
     plat::WriteProfileString("LABEL-LinId-2-Riga-Intest-Testo", "Size", "1.0", ini.c_str());
@@ -210,7 +213,8 @@ TEST_F(Composer, HeaderColumnShowsTheHeaderTexts) {
     Set("NRRIGHESTR", "3");
     plat::WriteProfileString("INTEST-LinId-1-Riga", "Intestazione", "Piece:", (dir / "TAGRIX.INI").c_str());
     const std::string zpl = Compose(Job(false));
-    EXPECT_NE(zpl.find("^FDPiece:^FS"), std::string::npos) << zpl;
+    // The header column is (6 + 3) x 14 = 126 dots wide: "Piece:" keeps three 35-dot cells.
+    EXPECT_NE(zpl.find("^FDPie^FS"), std::string::npos) << zpl;
     EXPECT_NE(zpl.find("^FDP-0042^FS"), std::string::npos) << zpl; // column 1: label lines in order
     EXPECT_NE(zpl.find("^FDS60^FS"), std::string::npos) << zpl;
     EXPECT_EQ(zpl.find("^FDC1207^FS"), std::string::npos) << zpl;  // 3 rows only
@@ -218,6 +222,7 @@ TEST_F(Composer, HeaderColumnShowsTheHeaderTexts) {
 
 TEST_F(Composer, ValuesWithCommandCharactersAreEscaped) {
     Set("M_TEMPLPOS", "4");
+    Set("NRCOLSTR", "1");
     LabelJob job = Job(true);
     job.values[0] = "A^XZ~B";
     job.barcodeText = "12^34";

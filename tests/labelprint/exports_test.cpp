@@ -57,7 +57,7 @@ TEST_F(Exports, ZebraStampaThroughTheCInterfaceWritesACompleteLabel) {
     EXPECT_EQ(label.substr(label.size() - 3), "^XZ");
     EXPECT_TRUE(lptest::CheckZpl(label).empty());
     EXPECT_NE(label.find("^BER,"), std::string::npos);
-    EXPECT_NE(label.find("^FDP-0042^FS"), std::string::npos);
+    EXPECT_NE(label.find("^FDS60^FS"), std::string::npos);
     EXPECT_NE(label.find("^FD#^FS"), std::string::npos);
     EXPECT_TRUE(recorder.shown.empty());
     ::dlclose(lib);
