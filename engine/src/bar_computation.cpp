@@ -174,12 +174,18 @@ int BarComputation::ComputeBar(int barIndex, int full) {
     return CheckMachinings() != 0 ? 1 : 0;
 }
 
+const int32_t* BarComputation::BarSetup() const {
+    if (currentBar != nullptr && currentBar->setupStored != 0) return currentBar->chosenTools;
+    return listTools_;
+}
+
 void BarComputation::AssignRallaPositions() {
     const int positions = g_rallaPositions < kRallaMaxPositions ? g_rallaPositions : kRallaMaxPositions;
+    const int32_t* tools = BarSetup();
     for (int i = 0; i < orderedMachinings; ++i) {
         WorkingMachining& m = *order[static_cast<std::size_t>(i)];
         for (int p = 0; p < positions; ++p) {
-            if (listTools_[p] != 0 && listTools_[p] == m.Uten) {
+            if (tools[p] != 0 && tools[p] == m.Uten) {
                 m.rallaPosition = p;
                 int32_t rot = m.Angolo - kRallaPositionAngle[p];
                 if (rot > 180000) rot -= 360000;

@@ -363,7 +363,7 @@ void OrderVariant2(Work& w) {
     int64_t P = 0;
     const WorkingMachining* lastCut = nullptr;
     bool after90 = false, after45 = false, shares = false;
-    const int32_t* tools = w.bc.ListTools();
+    const int32_t* tools = w.bc.BarSetup();
     for (int i = 0; i < w.n; ++i) {
         WorkingMachining& m = *w.a[i];
         if (m.TipoLavor == kKindRalla) {

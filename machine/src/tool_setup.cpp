@@ -254,6 +254,7 @@ int BarList::ApplyBarToSetup(BarRecord& bar, int allowedNewTools) {
 
 void BarList::StoreSetupInBar(BarRecord& bar) {
     std::copy(std::begin(setup_), std::end(setup_), std::begin(bar.chosenTools));
+    bar.setupStored = 1;
     std::fill(std::begin(bar.chosenMarks), std::end(bar.chosenMarks), uint8_t{0});
     const int n = Positions();
     for (int q = 0; q < n; ++q) {
