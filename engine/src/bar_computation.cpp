@@ -295,6 +295,9 @@ void BarComputation::ComputeEndOffsets() {
             if (p->made != 0) continue;
             int32_t& angle = end == 0 ? p->ADx : p->ASx;
             const int32_t flag = end == 0 ? p->SDx : p->SSx;
+            // An angle already worked out takes its offsets from the last piece handled, not
+            // from the piece before it in the sorted array: that one may be a made piece, whose
+            // offsets were never worked out (zeros would go on to the cut).
             if (!firstHandled && prev != nullptr && angle == lastAngle) {
                 p->BladeOffset(end) = prev->BladeOffset(end);
                 p->BladeSideOffset(end) = prev->BladeSideOffset(end);

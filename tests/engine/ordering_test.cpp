@@ -317,6 +317,26 @@ TEST_F(OrderingTest, OneFaceTurnsTheSmallerSideFirst) {
     EXPECT_EQ(bc.order[3], m[1]);
 }
 
+// The rotation direction is the run's: the first face (only a negative turn) leaves it
+// negative-first, and the second face, whose two turns are equal and opposite (+45 on T2, -45
+// on T3 from -20 degrees), keeps it.
+TEST_F(OrderingTest, EqualOppositeTurnsKeepTheRunsDirectionFromFaceToFace) {
+    BarComputation& bc = MakeBar(1);
+    WorkingMachining& first = Add(bc, kKindRalla);
+    first.Angolo = -20000; // T1: -20
+    WorkingMachining& plus = Add(bc, kKindRalla);
+    plus.Uten = 2;
+    plus.Angolo = 115000; // T2: +25 from 0, +45 from -20
+    WorkingMachining& minus = Add(bc, kKindRalla);
+    minus.Uten = 3;
+    minus.Angolo = 115000; // T3: -65 from 0, -45 from -20
+    RunState st;
+    OrderRun(bc, 0, 3, 11, st);
+    EXPECT_EQ(bc.order[0], &first);
+    EXPECT_EQ(bc.order[1], &minus);
+    EXPECT_EQ(bc.order[2], &plus);
+}
+
 TEST_F(OrderingTest, RunDirectionsByPositioningKind) {
     BarComputation& bc = MakeBar(1);
     WorkingMachining& near = Add(bc, kKindRalla, 1000, 2000);
