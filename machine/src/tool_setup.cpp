@@ -215,39 +215,56 @@ int BarList::ApplyReadyBars(BarSlot* bars, int n) {
 
 int BarList::ApplyBarToSetup(BarRecord& bar, int allowedNewTools) {
     const int n = Positions();
+    const int standard = std::min(n, kRallaBasePositions);
     bool used[kRallaMaxPositions] = {};
+    bool reserved[kRallaMaxPositions] = {};
     int32_t fresh[kRallaMaxPositions] = {};
+    int freshTarget[kRallaMaxPositions] = {};
     int freshCount = 0;
-    // Every tool the bar lacks counts as new, wherever it stands in the bar's list: a tool
-    // listed beyond T4 needs no extra position of its own, it takes the first free usable
-    // position below. Tools already mounted keep their positions. (Counting such a tool only
-    // while an enabled extra position is left to reserve would leave it unmounted when the
-    // extras hold the bar's other tools and a standard position is free, and would let a
-    // decentred bar that lacks it pass the check of the installed set-up.)
+    // Tools already mounted keep their positions; one mounted on an enabled extra position
+    // holds that position for this bar.
     for (int q = 0; q < n; ++q) {
         const int32_t t = bar.requiredTools[q];
         if (t == 0) continue;
         const int p = FindToolInSetup(t);
-        if (p >= 0)
+        if (p >= 0) {
             used[p] = true;
-        else
-            fresh[freshCount++] = t;
+            if (UsableExtra(p)) reserved[p] = true;
+        }
+    }
+    // Every tool the bar lacks counts as new. One the bar lists on an extra position reserves
+    // an enabled extra position that is neither reserved nor holding one of the bar's tools,
+    // and is mounted there; with no such position left it still counts and takes a position
+    // below like any other new tool, so a bar never runs without one of its tools.
+    for (int q = 0; q < n; ++q) {
+        const int32_t t = bar.requiredTools[q];
+        if (t == 0 || FindToolInSetup(t) >= 0) continue;
+        int target = -1;
+        if (q >= kRallaBasePositions && MachineVariant != 0) {
+            for (int p = standard; p < n && target < 0; ++p)
+                if (UsableExtra(p) && !reserved[p] && !used[p] && setup_[p] == 0) target = p;
+            for (int p = standard; p < n && target < 0; ++p)
+                if (UsableExtra(p) && !reserved[p] && !used[p]) target = p;
+            if (target >= 0) reserved[target] = true;
+        }
+        freshTarget[freshCount] = target;
+        fresh[freshCount++] = t;
     }
     if (freshCount > allowedNewTools) return 1;
-    const int standard = std::min(n, kRallaBasePositions);
+    auto free = [&](int p) { return !reserved[p] && !used[p]; };
     auto pick = [&]() -> int {
         for (int p = 0; p < standard; ++p)
-            if (setup_[p] == 0) return p;
+            if (setup_[p] == 0 && free(p)) return p;
         for (int p = standard; p < n; ++p)
-            if (UsableExtra(p) && setup_[p] == 0) return p;
+            if (UsableExtra(p) && setup_[p] == 0 && free(p)) return p;
         for (int p = 0; p < standard; ++p)
-            if (!used[p]) return p;
+            if (free(p)) return p;
         for (int p = standard; p < n; ++p)
-            if (UsableExtra(p) && !used[p]) return p;
+            if (UsableExtra(p) && free(p)) return p;
         return -1;
     };
     for (int i = 0; i < freshCount; ++i) {
-        const int target = pick();
+        const int target = freshTarget[i] >= 0 ? freshTarget[i] : pick();
         if (target < 0) break; // every usable position already holds a tool of this bar
         setup_[target] = fresh[i];
         used[target] = true;

@@ -225,6 +225,13 @@ TEST_F(ToolSetupTest, ExtraPositionsOnlyWhenEnabled) {
     AddBar(1, {A, B, C, D, E});
     Optimise(2);
     EXPECT_EQ(Chosen(1, 8), (V{A, B, C, E, D, 0, 0, 0}));
+    // A tool the bar lists on an extra position reserves a free enabled extra position and is
+    // mounted there, leaving the standard positions to the other tools.
+    Install({});
+    list_.Bars().clear();
+    AddBar(1, {A, 0, 0, 0, E});
+    Optimise(0);
+    EXPECT_EQ(Chosen(1, 8), (V{A, 0, 0, 0, E, 0, 0, 0}));
 }
 
 TEST_F(ToolSetupTest, MoreToolsThanUsablePositionsNeverHangs) {
