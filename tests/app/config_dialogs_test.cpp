@@ -413,6 +413,7 @@ TEST_F(LabelDialogTest, SaveWritesChangedValuesInPlaceAndKeepsUnknownSizes) {
 
 TEST_F(LabelDialogTest, EtichetteSavesSwitchesHeadingsAndFields) {
     const std::string before = Config();
+    g_listOpen = true;
     ui::CParEtichetteDialog d(MainFrame);
     d.show();
     for (int id : {211, 212, 213, 214, 445, 1171, 1172, 1173, 1174, 1177, 1150, 1180}) {
@@ -428,12 +429,11 @@ TEST_F(LabelDialogTest, EtichetteSavesSwitchesHeadingsAndFields) {
     Choose(d, ui::eti::kFirstInfo + 3, 6);
     Click(d, kOk);
     EXPECT_EQ(g_pSettings->LabelChanged, 1);
-    EXPECT_TRUE(ui_->boxes.empty());   // no list open
-    const std::string after = Config();
-    EXPECT_NE(after.find("\r\nSTAMPA_BARCODE2=1\r\n"), std::string::npos);
-    EXPECT_NE(after.find("\r\nHEAD4=COLOUR OF THE BAR\r\n"), std::string::npos);
-    EXPECT_NE(after.find("\r\nINFO4=6\r\n"), std::string::npos);
-    EXPECT_NE(after, before);
+    EXPECT_EQ(CountBoxesContaining(MsgString("M_TAB_CHANGED")), 1);
+    std::string expected = WithLine(before, "STAMPA_BARCODE2=0", "STAMPA_BARCODE2=1");
+    expected = WithLine(expected, "HEAD4=", "HEAD4=COLOUR OF THE BAR");
+    expected = WithLine(expected, "INFO4=0", "INFO4=6");
+    EXPECT_EQ(Config(), expected);
 }
 
 // ---------------------------------------------------------------- looks

@@ -295,7 +295,7 @@ void COptionDialog::OnInitDialog() {
 
 void COptionDialog::OnSelezChanged() {
     const QComboBox* selez = Combo(this, opt::kTipoSelez);
-    EnableControl(this, opt::kBcFamily, selez != nullptr && selez->currentIndex() != 0 && selez->isEnabled());
+    EnableControl(this, opt::kBcFamily, selez != nullptr && selez->currentIndex() != 0);
 }
 
 void COptionDialog::OnLabelPrintClicked() {
