@@ -1,9 +1,11 @@
 // The main window's command table: enabling every menu and tool-bar entry by its rule, and
 // carrying out a command (the configuration commands behind the password gate).
 #include <QAction>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolTip>
 
 #include "app/about_dialog.h"
 #include "app/config_commands.h"
@@ -13,6 +15,30 @@
 #include "machine/settings.h"
 #include "ui/OptionDialog.h"
 #include "ui/qt_text.h"
+
+namespace {
+
+// The menu bar shows the tooltip of the entry under the mouse (a menu bar shows none of its own),
+// so a disabled top-level entry can say why.
+class MenuBarToolTips : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* bar = qobject_cast<QMenuBar*>(watched);
+        if (bar == nullptr || event->type() != QEvent::ToolTip) return false;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QAction* action = bar->actionAt(help->pos());
+        if (action == nullptr || action->toolTip().isEmpty() || action->menu() != nullptr ||
+            action->toolTip() == action->text()) {
+            QToolTip::hideText();
+            return true;
+        }
+        QToolTip::showText(help->globalPos(), action->toolTip(), bar);
+        return true;
+    }
+};
+
+} // namespace
 
 bool CMainFrame::IsCommandEnabled(int id) const {
     if (app::IsPendingCommand(id)) return false;
@@ -39,6 +65,11 @@ void CMainFrame::RefreshCommandStates() {
         for (QAction* a : m_toolBar->actions())
             if (a->data().isValid()) refresh(a, a->data().toInt());
     for (QMenu* menu : menuBar()->findChildren<QMenu*>()) menu->setToolTipsVisible(true);
+    if (menuBar()->findChild<QObject*>("menuBarToolTips", Qt::FindDirectChildrenOnly) == nullptr) {
+        auto* tips = new MenuBarToolTips(menuBar());
+        tips->setObjectName("menuBarToolTips");
+        menuBar()->installEventFilter(tips);
+    }
 }
 
 bool CMainFrame::CheckConfigPassword() { return app::CheckConfigPassword(this, configUnlocked); }

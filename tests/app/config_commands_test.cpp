@@ -1,6 +1,9 @@
 // The command table of the main window: enable rules per variant and option, the settings
 // windows still to come, the two-level configuration gate and the label settings routing.
 #include <QAction>
+#include <QHelpEvent>
+#include <QMenuBar>
+#include <QToolTip>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -140,6 +143,12 @@ TEST_F(ConfigCommandTest, WindowsStillToComeAreDisabledWithTheirTooltip) {
             EXPECT_EQ(a->toolTip(), pending) << id;
         }
     }
+    // The disabled top-level entry of the menu bar shows it under the mouse.
+    QMenuBar* menuBar = MainFrame->menuBar();
+    const QPoint at = menuBar->actionGeometry(MainFrame->Action(ID_TOOLS)).center();
+    QHelpEvent help(QEvent::ToolTip, at, menuBar->mapToGlobal(at));
+    QApplication::sendEvent(menuBar, &help);
+    EXPECT_EQ(QToolTip::text(), pending);
     EXPECT_FALSE(MainFrame->Action(ID_STATUS)->isEnabled());
     EXPECT_TRUE(MainFrame->Action(ID_PREFER)->isEnabled());
     EXPECT_TRUE(MainFrame->Action(ID_LABEL)->isEnabled());
