@@ -34,6 +34,7 @@
 #include "ui/DictavoQt.h"
 #include "ui/OwnControls.h"
 #include "ui/ResizeDialog.h"
+#include "ui/main_window_state.h"
 #include "ui/qt_text.h"
 #include "ui/window_message.h"
 
@@ -43,26 +44,6 @@ char g_programVersion[kProgramVersionSize] = {};
 char g_isoProgramPath[260] = {};
 
 namespace {
-
-// Commands whose windows exist now; the others stay disabled until their dialogs land.
-bool CommandAvailable(int id) {
-    switch (id) {
-    case ID_OPEN_LIST:
-    case ID_OPEN_LIST_TB:
-    case ID_OPEN_ISO:
-    case ID_APP_EXIT:
-    case ID_SHOW_LAV:
-    case ID_SHOW_LAV_TB:
-    case ID_LOOK_BLUE:
-    case ID_LOOK_BLACK:
-    case ID_LOOK_SILVER:
-    case ID_LOOK_AQUA:
-    case ID_MSG:
-    case ID_MSG_TB:
-    case ID_APP_ABOUT: return true;
-    default: return false;
-    }
-}
 
 const char* kLookSettingsOrg = "Nortavelli s.r.l.";
 const char* kLookSettingsApp = "Brelon";
@@ -132,6 +113,7 @@ CMainFrame::CMainFrame() {
     QSettings looks(kLookSettingsOrg, kLookSettingsApp);
     currentLook = looks.value("ApplicationLook", static_cast<int>(ID_LOOK_SILVER)).toInt();
     setObjectName("CMainFrame");
+    ui::SetMainWindowListOpenQuery([] { return MainFrame != nullptr && MainFrame->listActive != 0; });
 }
 
 int CMainFrame::OnCreate() {
@@ -425,39 +407,6 @@ std::string CMainFrame::PaneText(int paneId) const {
 QAction* CMainFrame::Action(int id) const {
     auto it = m_actions.find(id);
     return it == m_actions.end() ? nullptr : it->second;
-}
-
-bool CMainFrame::IsCommandEnabled(int id) const {
-    if (!CommandAvailable(id)) return false;
-    return true;
-}
-
-void CMainFrame::RefreshCommandStates() {
-    for (auto& [id, action] : m_actions) action->setEnabled(IsCommandEnabled(id));
-    if (m_toolBar != nullptr)
-        for (QAction* a : m_toolBar->actions())
-            if (a->data().isValid()) a->setEnabled(IsCommandEnabled(a->data().toInt()));
-}
-
-void CMainFrame::OnCommand(int id) {
-    if (!IsCommandEnabled(id)) return;
-    switch (id) {
-    case ID_OPEN_LIST:
-    case ID_OPEN_LIST_TB: Post(UWM_OPEN_LIST, 0, 0); break;
-    case ID_OPEN_ISO: Post(UWM_OPEN_ISO, 0, 0); break;
-    case ID_APP_EXIT: close(); break;
-    case ID_SHOW_LAV:
-    case ID_SHOW_LAV_TB: Post(UWM_SHOW_LAV, 0, 0); break;
-    case ID_LOOK_BLUE:
-    case ID_LOOK_BLACK:
-    case ID_LOOK_SILVER:
-    case ID_LOOK_AQUA: ApplyLook(id); break;
-    case ID_MSG:
-    case ID_MSG_TB: app::ShowMessageList(); break;
-    // The About box belongs to the application; it is shown without a parent window.
-    case ID_APP_ABOUT: app::ShowAboutBox(); break;
-    default: break;
-    }
 }
 
 void CMainFrame::ApplyLook(int id) {

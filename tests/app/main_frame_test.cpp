@@ -243,7 +243,11 @@ TEST_F(MainFrameTest, CommandsOfLaterWindowsAreDisabledAndMenusTranslated) {
     EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_MSG));
     EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_MSG_TB));
     EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_APP_ABOUT));
-    for (int id : {ID_TOOLS, ID_PAR_FRESA, ID_PREFER, ID_LABEL, ID_CONF_GEN1, ID_STATUS}) {
+    EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_PREFER));
+    EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_LABEL));
+    EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_PAR_FRESA));
+    EXPECT_TRUE(MainFrame->IsCommandEnabled(ID_CONF_GEN1));
+    for (int id : {ID_TOOLS, ID_STATUS}) {
         EXPECT_FALSE(MainFrame->IsCommandEnabled(id)) << id;
         ASSERT_NE(MainFrame->Action(id), nullptr) << id;
         EXPECT_FALSE(MainFrame->Action(id)->isEnabled()) << id;

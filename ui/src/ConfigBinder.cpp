@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QWidget>
-#include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
@@ -39,11 +38,7 @@ bool ParseNumber(std::string_view text, bool real, double& value) {
             return false;
         }
     }
-    if (!digits) return false;
-    const std::string copy(text);
-    errno = 0;
-    value = std::strtod(copy.c_str(), nullptr);
-    return errno == 0;
+    return digits && plat::ParseDouble(text, value);
 }
 
 bool IsEdit(BindKind kind) { return kind == BindKind::Text || kind == BindKind::Int || kind == BindKind::Real; }

@@ -47,6 +47,9 @@ public:
     // A menu or tool-bar command.
     void OnCommand(int id);
     bool IsCommandEnabled(int id) const;
+    // The configuration gate in front of the configuration commands: true when the command
+    // may proceed (configUnlocked set by the level-2 password).
+    bool CheckConfigPassword();
     QAction* Action(int id) const;
 
     void SetListTitle(int active, const char* name);
