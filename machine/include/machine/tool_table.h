@@ -84,3 +84,8 @@ struct ToolFileParse {
 // stopped at a refused tool name (out.records holds the records before it, out.nameError the
 // message), so callers can still report an earlier record's fault first.
 int ParseToolFile(const char* path, ToolFileParse& out);
+
+// A file value (millimetres, as read into a float) in whole units of 1/unitsPerMm: the decimal
+// the file holds, to its six significant digits, times unitsPerMm, truncated toward zero. The
+// float's own error never costs a unit (0.9 gives 9 tenths, 4.6 gives 4600 thousandths).
+int32_t ToolFileUnits(float value, int unitsPerMm);
