@@ -22,6 +22,10 @@ struct Variant {
     const char* conf;
     const char* golden;
 };
+struct Installation {
+    int variant;
+    const char* conf;
+};
 constexpr Variant kVariants[] = {{0, "CONF-V0", "small_bar_v0.iso"}, {2, "CONF-V2", "small_bar_v2.iso"}};
 
 class IsoProgramTest : public IsoTest {
@@ -225,6 +229,24 @@ TEST_F(IsoOptimTest, TwoRotationsLowerTheOptimisationLevelOrRefuseTheBar) {
         EXPECT_EQ(ui.boxes[0].title, "T_ATTENZIONE");
         EXPECT_EQ(ui.boxes[0].text, Err("ERR_TOO_OPTIM"));
         EXPECT_TRUE(Has(Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO"))), "R521=1      { R_OTT_SLITTE_MAND }"));
+    }
+}
+
+
+// R521 is the profile's validated optimisation level (a stored 7 means 1, as for the elaboration's
+// marks); variant 1 writes R528 R_QUOTA_H, the H axis left where it is.
+TEST_F(IsoOptimTest, OptimisationLevelIsTheValidatedOne) {
+    for (const Installation& inst : {Installation{2, "CONF-V2"}, Installation{1, "CONF"}}) {
+        SCOPED_TRACE(inst.conf);
+        Reinstall(inst.variant, inst.conf);
+        IsoProgramGenerator& g = OpenGen(SmallBar());
+        ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+        ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+        CpWriteOptimLevel(g.Bar(0)->series, g.Bar(0)->code, 7);
+        ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+        const std::vector<std::string> b = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+        EXPECT_TRUE(Has(b, "R521=1      { R_OTT_SLITTE_MAND }"));
+        EXPECT_EQ(Has(b, "R528=-9999      { R_QUOTA_H }"), inst.variant == 1);
     }
 }
 

@@ -2,6 +2,8 @@
 // unloaded or counted before its last operation, Z lifted before every move), the step speeds
 // the elaboration computed, cuts within the travels of their axes and vices, every piece
 // counted once, on every demo bar of every machine variant.
+#include <filesystem>
+
 #include "iso_test_support.h"
 #include "test_support/iso_reader.h"
 
@@ -96,6 +98,43 @@ TEST_F(IsoRulesTest, EveryDemoBarOfEveryVariantKeepsTheRules) {
             }
             EXPECT_GT(written, 0);
         }
+    }
+}
+
+
+// A cut whose vices cannot reach their needed clearance is refused, not run with its vices open:
+// the bar's first cut needs its vices clear of the high obstacle, 350 mm here.
+TEST_F(IsoRulesTest, CutsRefuseWhatTheirVicesCannotReach) {
+    std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
+    IsoProgramGenerator& g = OpenGen(List({Bar({Piece("A", 1200000)})}));
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    WorkingMachining* first = nullptr;
+    for (WorkingMachining* r : g.records)
+        if (r->TipoLavor == kKindEndCut && (r->endFlags & 1) != 0) first = r;
+    ASSERT_NE(first, nullptr);
+    first->CutMode = 0x108; // a first cut whose vices close
+    g_pSettings->DELTA_X_ING_ALTO = -600000;
+    struct Case {
+        int32_t viceMax;
+        int result;
+        const char* vices;
+    };
+    for (const Case c : {Case{3000000, 0, "R526=350 "}, Case{320000, 1, nullptr}}) {
+        SCOPED_TRACE(c.viceMax);
+        g_pSettings->X_MAX_MORSA = c.viceMax;
+        StartScratch(g);
+        ClearErrorText();
+        EXPECT_EQ(g.WriteCutBlock(*first, 1), c.result) << g_errorText;
+        const std::vector<std::string> b = Bodies(EndScratch(g));
+        if (c.vices == nullptr) {
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_TAGLIO_ASSE_B"));
+            EXPECT_EQ(IndexOf(b, "R571="), -1) << "no vice line for a refused cut";
+            continue;
+        }
+        const int close = IndexOf(b, "R571=");
+        ASSERT_GE(close, 0);
+        EXPECT_EQ(b[static_cast<std::size_t>(close)], "R571=1      { R_CLOSE_MORSE_TAGLIO }");
+        EXPECT_EQ(b[static_cast<std::size_t>(close) + 1].rfind(c.vices, 0), 0u) << b[static_cast<std::size_t>(close) + 1];
     }
 }
 
