@@ -174,12 +174,18 @@ int BarComputation::ComputeBar(int barIndex, int full) {
     return CheckMachinings() != 0 ? 1 : 0;
 }
 
+const int32_t* BarComputation::BarSetup() const {
+    if (currentBar != nullptr && currentBar->setupStored != 0) return currentBar->chosenTools;
+    return listTools_;
+}
+
 void BarComputation::AssignRallaPositions() {
     const int positions = g_rallaPositions < kRallaMaxPositions ? g_rallaPositions : kRallaMaxPositions;
+    const int32_t* tools = BarSetup();
     for (int i = 0; i < orderedMachinings; ++i) {
         WorkingMachining& m = *order[static_cast<std::size_t>(i)];
         for (int p = 0; p < positions; ++p) {
-            if (listTools_[p] != 0 && listTools_[p] == m.Uten) {
+            if (tools[p] != 0 && tools[p] == m.Uten) {
                 m.rallaPosition = p;
                 int32_t rot = m.Angolo - kRallaPositionAngle[p];
                 if (rot > 180000) rot -= 360000;
@@ -289,6 +295,9 @@ void BarComputation::ComputeEndOffsets() {
             if (p->made != 0) continue;
             int32_t& angle = end == 0 ? p->ADx : p->ASx;
             const int32_t flag = end == 0 ? p->SDx : p->SSx;
+            // An angle already worked out takes its offsets from the last piece handled, not
+            // from the piece before it in the sorted array: that one may be a made piece, whose
+            // offsets were never worked out (zeros would go on to the cut).
             if (!firstHandled && prev != nullptr && angle == lastAngle) {
                 p->BladeOffset(end) = prev->BladeOffset(end);
                 p->BladeSideOffset(end) = prev->BladeSideOffset(end);

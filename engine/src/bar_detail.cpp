@@ -801,7 +801,7 @@ int BarComputation::CheckListTools() {
                     name = chosen;
                 } else if (MachineVariant == 1 && IsBladeName(name)) {
                     continue;
-                } else if (g_pRallaTools->FindTool(name.c_str()) < 0) {
+                } else if (g_pRallaTools->FindTool(name.c_str()) < 0 && !IsBladeName(name)) {
                     SetErrorText("%s", MsgError("WRONG_DRILL"));
                     return 1;
                 }

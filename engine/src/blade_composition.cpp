@@ -18,16 +18,20 @@ int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi 
 
 } // namespace
 
-int32_t BladeComposer::BladePositionAgainstVice(BladeCut& cut, int vertexMode, int32_t margin, int32_t base,
-                                                bool& hits) {
+int32_t BladeComposer::BladePositionAgainstVice(BladeCut& cut, int vertexMode, int32_t margin, bool towardVices,
+                                                int32_t span, bool& hits) {
     const BladeHead& h = head_;
     const int32_t A = cut.A;
     const int32_t across = h.OFF_X_LAMA + h.SPESS_LAMA;
     const double c = std::cos(MilliDegToRad(A)), s = std::sin(MilliDegToRad(A));
     const double r = h.DIAM_LAMA / 2;
+    const double front = -double(h.DELTA_L_MORSE_CL), back = h.L_MORSA;
     hits = false;
 
-    // Reference points of vertex 0 and of the last used vertex with the bar at base.
+    // Blade leaning toward the vices: the reference points stand at X_PAR_MIN; leaning away:
+    // at X_PAR_MIN + the vertex span, the box reaching back by the span.
+    const int32_t base = towardVices ? h.X_PAR_MIN : Sat(int64_t(h.X_PAR_MIN) + span);
+    const int32_t plain = PolarXPlusCos(base, Deg(A), h.OFF_Y_LAMA, across);
     const int k = vertexMode == 2 ? 1 : (vertexMode >= 4 ? 2 : 0);
     double px[2], py[2];
     const int32_t bx[2] = {base, Sat(int64_t(base) + cut.X[k] - cut.X[0])};
@@ -36,26 +40,25 @@ int32_t BladeComposer::BladePositionAgainstVice(BladeCut& cut, int vertexMode, i
         px[i] = PolarXPlusCos(bx[i], Deg(A), h.OFF_Y_LAMA, across);
         py[i] = PolarYMinusSin(by[i], Deg(A), h.OFF_Y_LAMA, across);
     }
-    const double front = -double(h.DELTA_L_MORSE_CL), back = h.L_MORSA;
-    const int32_t plain = PolarXPlusCos(base, Deg(A), h.OFF_Y_LAMA, across);
-    // A blade passing wholly in front of or behind the vice needs no test: the band clip below
-    // decides it from the whole footprint, since a reference point beyond the vice's line
-    // still leaves the disc reaching half DIAM_LAMA back over it.
+    // Both reference points in front of the vice (leaning toward it) or behind it (leaning
+    // away): the blade passes the vice. The part of the disc that reaches back over the vice's
+    // line lies on the far side of the reference point from the vice body.
+    if (towardVices ? (py[0] <= front && py[1] <= front) : (py[0] >= back && py[1] >= back)) return plain;
 
-    // The blade's plan footprint: the cut line through the reference points, reaching the
-    // footprint deltas beyond them for four vertices, half the disc for one or two.
+    // The blade's plan footprint between the two reference points: widened by the four
+    // footprint deltas for four vertices, by half the disc along the cut for one or two (a
+    // one-vertex cut has no vertices 1 to 3 to build the deltas on: its disc takes their place).
     double ends[4][2];
     int n = 0;
     if (vertexMode >= 4) {
         ViceBoundBlade4(cut, base, margin);
         ends[n][0] = px[0] + f_.footprintDX1; ends[n++][1] = py[0] + f_.footprintDY1;
         ends[n][0] = px[1] + f_.footprintDX2; ends[n++][1] = py[1] + f_.footprintDY2;
-    }
-    for (int i = 0; i < 2; ++i) {
-        ends[n][0] = std::trunc(px[i] - c * r); ends[n++][1] = std::trunc(py[i] + s * r);
-        if (n >= 4) break;
-        ends[n][0] = std::trunc(px[i] + c * r); ends[n++][1] = std::trunc(py[i] - s * r);
-        if (n >= 4) break;
+    } else {
+        for (int i = 0; i < 2; ++i) {
+            ends[n][0] = std::trunc(px[i] - c * r); ends[n++][1] = std::trunc(py[i] + s * r);
+            ends[n][0] = std::trunc(px[i] + c * r); ends[n++][1] = std::trunc(py[i] - s * r);
+        }
     }
     // The extreme points along the cut direction bound the footprint segment.
     int lo = 0, hi = 0;
@@ -84,6 +87,11 @@ void BladeComposer::TurnCut(BladeCut& cut) const {
     const int32_t A = cut.A, turned = Sat(int64_t(A) + 180000);
     const int32_t far = h.OFF_X_LAMA + h.SPESS_LAMA;
     const int n = cut.vertexCount >= 2 ? 2 : 1;
+    // The turned vertices stand in the frame of the turned head: moved by DIST_MORSE_LAMA -
+    // X_PAR_MAX + DIST_LAMA and by the blade's offset over the sine of the turned angle.
+    const double st = std::sin(MilliDegToRad(turned));
+    const int64_t move = int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA +
+                         (std::fabs(st) > 1e-9 ? plat::TruncToInt32(h.OFF_X_LAMA / st) : 0);
     for (int i = 0; i < n; ++i) {
         // The vertex is the head's position for the blade's far face (OFF_X_LAMA + SPESS_LAMA)
         // on the cut plane: that plane's point is the reference point at the old angle.
@@ -91,7 +99,7 @@ void BladeComposer::TurnCut(BladeCut& cut) const {
         const int32_t py = PolarYMinusSin(cut.Y[i], Deg(A), h.OFF_Y_LAMA, far);
         // Turned, the across direction reverses: the near face (OFF_X_LAMA) now lies on the plane
         // and the blade body on the same side of it, so the kerf is the same strip of the bar.
-        cut.X[i] = PolarXMinusCos(px, Deg(turned), h.OFF_Y_LAMA, h.OFF_X_LAMA);
+        cut.X[i] = Sat(PolarXMinusCos(px, Deg(turned), h.OFF_Y_LAMA, h.OFF_X_LAMA) + move);
         cut.Y[i] = PolarYPlusSin(py, Deg(turned), h.OFF_Y_LAMA, h.OFF_X_LAMA);
     }
     cut.A = turned;
@@ -236,8 +244,7 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
         } else {
             const bool toVices = above || negative;
             bool hits = false;
-            const int32_t searchBase = toVices ? h.X_PAR_MIN : Sat(int64_t(h.X_PAR_MIN) + span);
-            int32_t pos = BladePositionAgainstVice(cut, vertexMode, margin, searchBase, hits);
+            int32_t pos = BladePositionAgainstVice(cut, vertexMode, margin, toVices, span, hits);
             const auto thirdFourthVice = [&](int32_t position, int32_t angle) {
                 // Third and fourth vice: the disc's lower X end must stay beyond their support.
                 const int64_t B = int64_t(h.DIST_MORSE34) - h.DELTA_X_SUPPORTO_34 - h.DIST_LAMA + h.X_PAR_MAX;
@@ -245,13 +252,12 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
                 const int64_t e = std::min<int64_t>(plat::TruncToInt32(position - cr), plat::TruncToInt32(position + cr));
                 return e < B ? Sat(position + 2 * int64_t(margin) + B - e) : position;
             };
-            // The blade would hit the vice when even the bar moved clear of it leaves the travel.
-            const auto blocked = [&](int32_t position, int32_t angle) {
-                return hits && PolarXMinusCos(position, Deg(angle), h.OFF_Y_LAMA, across) > h.X_PAR_MAX;
-            };
+            pos = thirdFourthVice(pos, A);
+            if (!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX) return 1;
             bool turnedHere = false;
-            if (!toVices && blocked(pos, A) && int64_t(A) + 180000 < h.Q_MAX_LAMA && cut.vertexCount < 4) {
-                // Turn the head: the same cut line taken from the other face of the blade.
+            if (!toVices && hits && int64_t(A) + 180000 < h.Q_MAX_LAMA && cut.vertexCount < 4) {
+                // The blade would hit the vice: turn the head, the same cut line taken from the
+                // other face of the blade, and search again from the turned vertices.
                 TurnCut(cut);
                 A = cut.A;
                 turnedHere = true;
@@ -260,11 +266,10 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
                 // (vertex 0 alone for a one-vertex cut, whose X[1] is unused).
                 const int32_t hiX = cut.vertexCount >= 2 ? MaxInt(cut.X[0], cut.X[1]) : cut.X[0];
                 f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA - hiX + h.X_PAR_MAX);
-                pos = BladePositionAgainstVice(cut, vertexMode, margin, searchBase, hits);
-                if (blocked(pos, A)) return 1;
+                pos = BladePositionAgainstVice(cut, vertexMode, margin, toVices, span, hits);
+                if (hits) return 1; // the turned blade still meets the vice
+                pos = thirdFourthVice(pos, A);
             }
-            pos = thirdFourthVice(pos, A);
-            if (!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX) return 1;
             P = PolarXMinusCos(pos, Deg(A), h.OFF_Y_LAMA, across);
             // A cut turned to clear the vice that would be clamped back toward it still meets it.
             if (turnedHere && P > h.X_PAR_MAX) return 1;

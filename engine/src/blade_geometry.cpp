@@ -372,6 +372,8 @@ int32_t BladeGeometry::ViceBoundBlade4(BladeCut& cut, int32_t barX, int32_t marg
     const double ex2 = double(X2) + f_.footprintDX2, ey2 = double(Y2) + f_.footprintDY2;
     double maxX = 0;
     const bool met = ClipMaxXInBand(ex1, ey1, ex2, ey2, ViceFrontY(), ViceBackY(), maxX);
+    // Without a crossing the vices stay beyond the footprint's end on their side.
+    if (!met) return BandBound(std::max(ex1, ex2), true);
     return BandBound(maxX, met);
 }
 

@@ -357,8 +357,9 @@ int BarComputation::CheckMachiningReach(WorkingMachining& m) {
     const int32_t bottom = m.totalDepth + L;
     int position = -1;
     const int positions = std::min(g_rallaPositions, kRallaMaxPositions);
+    const int32_t* tools = BarSetup();
     for (int p = 0; p < positions && position < 0; ++p)
-        if (listTools_[p] != 0 && listTools_[p] == m.Uten) position = p;
+        if (tools[p] != 0 && tools[p] == m.Uten) position = p;
     const bool specialProfile = strcasecmp(currentBar->series, "ALF_PLUS") == 0 &&
                                 strcasecmp(currentBar->code, "120X300") == 0 && s.options.SLITTA_MAND1 != 0;
     const bool skipY = specialProfile && IsSpecialToolFigure(m.Figura) && position == 0;
@@ -431,7 +432,7 @@ int BarComputation::CheckMachinings() {
         }
         if ((m.Flags & 0x4c00) != 0) noticeBlocked = true;
         if (IsSpecialToolFigure(m.Figura) && specialProfile) {
-            const int32_t* t = listTools_;
+            const int32_t* t = BarSetup();
             const char* key = nullptr;
             if (t[0] == t[2]) key = "ERR_UTENMAND13";
             else if (m.Figura <= 7013 && m.AngFig % 90000 != 0) key = "ERR_ANGFIG";

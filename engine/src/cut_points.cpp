@@ -223,7 +223,8 @@ int BarComputation::RotatedCutCorners(WorkingMachining& m) {
     // Length and width of the cut are the machining's first two parameters.
     const int32_t D = m.params[0] / 2 - m.params[1] / 2;
     // Machining Z is already in the section's frame (the profile offsets were applied at
-    // loading), so the heights add only the two depth fields.
+    // loading), so the heights add only the two depth fields: adding the bar's low Y edge as
+    // well would count the section's offset twice.
     const int32_t h1 = m.Z + m.totalDepth;
     const int32_t h2 = m.Z + m.stepDepth;
     double x1, y1, x2, y2;

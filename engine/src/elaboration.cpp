@@ -20,7 +20,7 @@ int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
 int32_t Sat(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 bool PositionHolds(const BarComputation& bc, int p, int32_t tool) {
-    const int32_t t = bc.ListTools()[p];
+    const int32_t t = bc.BarSetup()[p];
     return t != 0 && t == tool;
 }
 
@@ -265,6 +265,9 @@ private:
     void OrderRun(WorkingMachining** st, int n, int kind) {
         if (kind < 21) bc_.elaborationMode = kind >= 11 ? 1 : 0;
         int r = HasFreeAtRunAngle(st, n) ? 0 : ChooseRunAngle(st, n);
+        // The rotation direction belongs to the run: a tie between the largest turns of a
+        // face keeps the direction the previous face ended with.
+        int dr = 1;
         while (n > 0) {
             // a. The records of the run angle.
             for (int i = 0; i < n; ++i) st[i]->OrderState = 0;
@@ -287,7 +290,6 @@ private:
                 const bool sa = a->OrderState == 1, sb = b->OrderState == 1;
                 return sa == sb ? 0 : (sa ? -1 : 1);
             });
-            int dr = 1;
             while (c > 0) {
                 // b. Rotation direction.
                 int64_t P = 0, N = 0;

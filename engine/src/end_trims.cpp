@@ -28,8 +28,9 @@ int32_t LargerX(const WorkingPiece& p, int end) { return std::max(OuterX(p, end)
 int32_t SmallerX(const WorkingPiece& p, int end) { return std::min(OuterX(p, end), InnerX(p, end)); }
 // The kerf of an end's cut along the bar: the trim taken off the piece at that end.
 int32_t TrimLength(WorkingPiece& p, int end) { return p.BladeOffset(end); }
-// The working piece carries no end lengths beyond the outer X: the working range starts there.
-constexpr int32_t kEndLengths = 0;
+// The two end lengths of a piece end: how far beyond its outer X the cut reaches along the bar,
+// for the blade's side at the end's angle and for the blade's reference across the profile.
+int32_t EndLengths(WorkingPiece& p, int end) { return p.BladeSideOffset(end) + p.ProfileOffset(end); }
 
 } // namespace
 
@@ -238,7 +239,7 @@ int BarComputation::ComputeEndTrims() {
         m.TipoLavor = kKindEndCut;
         m.ATaglio = EndAngle(p, end);
         m.X = x;
-        const int32_t base = OuterX(p, end) + (variant == 1 ? 0 : kEndLengths);
+        const int32_t base = OuterX(p, end) + (variant == 1 ? 0 : EndLengths(p, end));
         // The two pairs of X limits: XFm/XFM hold the first, Xm/XM the second.
         m.workRange[0][0] = m.workRange[0][1] = m.XFm = m.XFM = base;
         m.workRange[1][0] = m.workRange[1][1] = m.Xm = m.XM = base + rangeTravel;
@@ -246,7 +247,7 @@ int BarComputation::ComputeEndTrims() {
         // has the piece on its right (PezzoDx, 1-based) and unloads it as a piece of the list.
         m.PieceRef = &p;
         m.PezzoDx = flag == 2 ? p.Id : 0;
-        if (variant == 1) m.reach = OuterX(p, end) + kEndLengths;
+        if (variant == 1) m.reach = OuterX(p, end) + EndLengths(p, end);
         m.cutNumber = cutNumber++;
     };
 
@@ -370,6 +371,9 @@ int BarComputation::ComputeEndTrims() {
                     r = reversed ? CheckHeadCutNeighboursReversed(*this, p, w, otherCopy, firstCopy, lowX, highX)
                                  : CheckHeadCutNeighbours(*this, p, w, otherCopy, firstCopy, lowX, highX);
                 }
+                // A precedence list with no room left fails the bar with TOO_LAV_AFTER rather
+                // than dropping the link silently: a dropped link lets the cut run before the
+                // end cut it overlaps.
                 if (r == kLinkListFull) {
                     FormatMachiningMessage(w, "TOO_LAV_AFTER");
                     return 1;

@@ -335,9 +335,7 @@ int IsoProgramGenerator::WriteV1Trim(const WorkingMachining& cut, bool head) {
     trim.Y = cut.Y;
     trim.Z = cut.Z;
     if (PlanSectionEndCut(side, b, square, trim, *profileSection) != 0) return 1;
-    int vertices = 0;
-    while (vertices < 4 && trim.cutPointFlags[vertices] != 0) ++vertices;
-    if (vertices == 0) vertices = 1;
+    const int vertices = SectionCutPointCount(trim);
     trim.cutPointMode = vertices;
 
     const int32_t mode = ModeOf(cut);

@@ -363,7 +363,7 @@ void OrderVariant2(Work& w) {
     int64_t P = 0;
     const WorkingMachining* lastCut = nullptr;
     bool after90 = false, after45 = false, shares = false;
-    const int32_t* tools = w.bc.ListTools();
+    const int32_t* tools = w.bc.BarSetup();
     for (int i = 0; i < w.n; ++i) {
         WorkingMachining& m = *w.a[i];
         if (m.TipoLavor == kKindRalla) {
@@ -433,21 +433,24 @@ int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R) {
         auto TXi = [&](int32_t x) { return PolarXPlusCos(x, a, s.OFF_Y_LAMA, across); };
         auto TYi = [&](int32_t y) { return PolarYMinusSin(y, a, s.OFF_Y_LAMA, across); };
         const double rad = DegToRad(a);
-        const int32_t count = std::clamp(cut.cutPointMode, 0, kMaxCutPoints);
+        // Every pass of the cut is placed in turn from the X it was planned at; the last pass's
+        // positioning stands, and every pass then moves with the bar to that positioning (the
+        // last one lands where its own placing put it). Points of square and single angled
+        // passes stand in the blade's own frame, the others in the cut plane.
+        const int count = SectionCutPointCount(cut);
+        int32_t planned[kMaxCutPoints] = {};
+        bool inCutPlane[kMaxCutPoints] = {};
+        std::copy(cut.cutPointX, cut.cutPointX + kMaxCutPoints, planned);
         for (int k = 0; k < count; ++k) {
-            const int32_t x = cut.cutPointX[k];
+            const int32_t x = planned[k];
             const int32_t b = TXi(x);
             const int32_t type = cut.cutPointFlags[k];
-            if (type == 1) {
-                cut.cutPointX[k] = R;
+            if (type == 1 || type == 2 || type == 4) {
                 P = int64_t{L} - x + R;
             } else if (type == 16) {
                 const int32_t c = TruncD(R - across / std::sin(rad));
-                cut.cutPointX[k] = TX(c);
-                P = cut.cutPointY[k] != 0 ? int64_t{L} - b + c : int64_t{L} - x + TX(c);
-            } else if (type == 2 || type == 4) {
-                for (int q = k; q < kMaxCutPoints && (q == k || cut.cutPointX[q] != 0); ++q) cut.cutPointX[q] = R;
-                P = int64_t{L} - x + R;
+                inCutPlane[k] = cut.cutPointY[k] != 0;
+                P = inCutPlane[k] ? int64_t{L} - b + c : int64_t{L} - x + TX(c);
             } else {
                 const int32_t y = TYi(cut.cutPointY[k]);
                 int32_t c = 0;
@@ -459,12 +462,16 @@ int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R) {
                 } else {
                     c = TruncD(s.DIST_MORSE34 - (double(y) - s.L_MORSA) / std::tan(rad));
                 }
-                cut.cutPointX[k] = TX(c);
+                inCutPlane[k] = true;
                 P = int64_t{L} - b + c;
-                for (int q = k + 1; q < kMaxCutPoints && cut.cutPointX[q] != 0; ++q)
-                    cut.cutPointX[q] = Sat(int64_t{cut.cutPointX[q]} + c - b);
             }
         }
+        const int64_t shift = P - L;
+        for (int k = 0; k < count; ++k)
+            cut.cutPointX[k] = inCutPlane[k] ? TX(Sat(TXi(planned[k]) + shift)) : Sat(planned[k] + shift);
+        // Points planned beyond the passes move with them.
+        for (int k = count; k < kMaxCutPoints && cut.cutPointX[k] != 0; ++k)
+            cut.cutPointX[k] = Sat(planned[k] + shift);
     } else if (cut.TipoLavor == kKindQBlade) {
         const double a = cut.ATaglio / 1000.0;
         const double rad = DegToRad(a);

@@ -220,7 +220,10 @@ int BarList::ApplyBarToSetup(BarRecord& bar, int allowedNewTools) {
     int freshCount = 0;
     // Every tool the bar lacks counts as new, wherever it stands in the bar's list: a tool
     // listed beyond T4 needs no extra position of its own, it takes the first free usable
-    // position below. Tools already mounted keep their positions.
+    // position below. Tools already mounted keep their positions. (Counting such a tool only
+    // while an enabled extra position is left to reserve would leave it unmounted when the
+    // extras hold the bar's other tools and a standard position is free, and would let a
+    // decentred bar that lacks it pass the check of the installed set-up.)
     for (int q = 0; q < n; ++q) {
         const int32_t t = bar.requiredTools[q];
         if (t == 0) continue;
@@ -254,6 +257,7 @@ int BarList::ApplyBarToSetup(BarRecord& bar, int allowedNewTools) {
 
 void BarList::StoreSetupInBar(BarRecord& bar) {
     std::copy(std::begin(setup_), std::end(setup_), std::begin(bar.chosenTools));
+    bar.setupStored = 1;
     std::fill(std::begin(bar.chosenMarks), std::end(bar.chosenMarks), uint8_t{0});
     const int n = Positions();
     for (int q = 0; q < n; ++q) {

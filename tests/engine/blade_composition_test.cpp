@@ -30,11 +30,18 @@ TEST(BladeComposition, AngleBands) {
         EXPECT_EQ(p, t.NearParallel(A)) << A;
         EXPECT_EQ(t.fields.cutShiftX, p - t.Nominal(cut)) << A;
     }
+    // 10 degrees is placed normally: on a head that cannot turn, the bar moves it clear.
+    t.head.Q_MAX_LAMA = 180000;
     BladeCut normal = OneVertexCut(10000);
     const int32_t p = t.c.CutBarPosition(normal, 1, 0, 0);
     EXPECT_NE(p, t.NearParallel(10000));
     EXPECT_GE(p, t.head.X_PAR_MIN);
     EXPECT_LE(p, t.head.X_PAR_MAX);
+    // A head that can turn turns a blade that meets the vice; turned, this one still meets it.
+    t.head.Q_MAX_LAMA = 225000;
+    BladeCut turning = OneVertexCut(10000);
+    EXPECT_EQ(t.c.CutBarPosition(turning, 1, 0, 0), 1);
+    EXPECT_EQ(turning.A, 190000);
     // Beyond the head's rotation range.
     t.head.Q_MAX_LAMA = 190000;
     BladeCut far = OneVertexCut(195000);

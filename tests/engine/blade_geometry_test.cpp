@@ -188,4 +188,26 @@ TEST(BladeGeometry, FourVertexFootprint) {
     EXPECT_EQ(cut.footprintWidth, 0.0);
 }
 
+// A four-vertex footprint that stays in front of the vice's lines still keeps the vices beyond
+// its end on their side: the bound is that end's X, not the start of the vice travel.
+TEST(BladeGeometry, FourVertexFootprintClearOfTheViceLinesBoundsAtItsEnd) {
+    Geo t;
+    BladeCut cut = OneVertexCut(60000, 200000);
+    cut.vertexCount = 4;
+    cut.X[0] = cut.X[1] = 500000;
+    cut.X[2] = cut.X[3] = 560000;
+    cut.Y[0] = cut.Y[1] = -400000; // the whole cut well in front of the vice
+    cut.Y[2] = cut.Y[3] = -300000;
+    for (int i = 0; i < 4; ++i) cut.Z[i] = 200000;
+    const int32_t barX = 3500000;
+    const int32_t b = t.g.ViceBoundBlade4(cut, barX, 0);
+    const BladeHead& h = t.head;
+    const int32_t shift = h.DIST_LAMA - h.X_PAR_MAX;
+    const double x1 = PolarXPlusCos(barX, 60.0, h.OFF_Y_LAMA, h.OFF_X_LAMA) + shift + t.fields.footprintDX1;
+    const double x2 = PolarXPlusCos(barX - 60000, 60.0, h.OFF_Y_LAMA, h.OFF_X_LAMA) + shift + t.fields.footprintDX2;
+    ASSERT_GT(std::max(x1, x2), h.X_MIN_MORSA); // within the vice travel
+    ASSERT_LT(std::max(x1, x2), h.X_MAX_MORSA);
+    EXPECT_EQ(b, static_cast<int32_t>(std::ceil(std::max(x1, x2))));
+}
+
 } // namespace

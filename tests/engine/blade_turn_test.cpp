@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "blade_test_machine.h"
 #include "engine/blade_composition.h"
@@ -90,6 +92,10 @@ TEST(BladeTurn, TurnedBladeSwapsItsFacesOverTheSameKerf) {
                 ASSERT_EQ(cut.A, A + 180000);
                 const double a = A / 1000.0, t = cut.A / 1000.0;
                 const int32_t nearX = h.OFF_X_LAMA, farX = h.OFF_X_LAMA + h.SPESS_LAMA;
+                // The turned X stand in the turned head's frame: back from it, the same kerf.
+                const int32_t move = h.DIST_MORSE_LAMA - h.X_PAR_MAX + h.DIST_LAMA +
+                                     static_cast<int32_t>(std::trunc(h.OFF_X_LAMA / std::sin(Rad(cut.A))));
+                for (int i = 0; i < vertices; ++i) cut.X[i] -= move;
                 for (int i = 0; i < vertices; ++i) {
                     // The old far face (on the cut plane) is the turned near face, and back.
                     EXPECT_NEAR(PolarXPlusCos(cut.X[i], t, offY, nearX), PolarXPlusCos(before.X[i], a, offY, farX), 2);
@@ -199,6 +205,139 @@ TEST(BladeTurn, LongerMotorNeverGivesLessClearance) {
             }
         }
     }
+}
+
+// ---------------------------------------------------------------- blade against the vice
+
+// The blade disc of radius half DIAM_LAMA turned by A, in plan view: the segment of that
+// half-length about each reference point and the stretch between them, sampled.
+struct DiscSamples {
+    std::vector<std::pair<double, double>> pts;
+    DiscSamples(const BladeHead& h, int32_t A, const double px[2], const double py[2]) {
+        const double c = std::cos(Rad(A)), s = std::sin(Rad(A)), r = h.DIAM_LAMA / 2;
+        for (int i = 0; i < 2; ++i)
+            for (int k = -400; k <= 400; ++k) pts.emplace_back(px[i] + c * r * k / 400.0, py[i] - s * r * k / 400.0);
+        for (int k = 0; k <= 400; ++k)
+            pts.emplace_back(px[0] + (px[1] - px[0]) * k / 400.0, py[0] + (py[1] - py[0]) * k / 400.0);
+    }
+    // Whether a sample, moved by dx, lies in the vice grown (slack > 0) or shrunk (< 0).
+    bool Meets(const BladeHead& h, double dx, double slack) const {
+        const ViceBox v(h);
+        for (const auto& p : pts) {
+            const double x = p.first + dx, y = p.second;
+            if (x > v.farEnd - slack && x < v.side + slack && y > v.front - slack && y < v.back + slack) return true;
+        }
+        return false;
+    }
+};
+
+// Over the angle classes, the sections across the bar, the blade's offset along the cut and
+// one- and two-vertex cuts, placing the cut against the vice meets the vice exactly when the
+// blade disc does, the rule for reference points in front of (behind) the vice included; and
+// the position found when it meets takes the disc clear of the vice.
+TEST(BladeCollision, PlacingAgainstTheViceDecidesAsTheBladeDisc) {
+    const BladeSection section = TestSection();
+    int met = 0, clear = 0, passedByRule = 0;
+    for (int32_t offY : {-30000, 1500, 30000}) {
+        BladeHead h = TestHead();
+        h.OFF_Y_LAMA = offY;
+        const int32_t across = h.OFF_X_LAMA + h.SPESS_LAMA;
+        for (int32_t A = -45000; A <= 225000; A += 5000) {
+            const bool toVices = A < 0 || (A > 90000 && A < 180000);
+            if (A == 0 || A == 90000 || A == 180000) continue;
+            const double s = std::sin(Rad(A)), c = std::cos(Rad(A));
+            for (int vertices : {1, 2}) {
+                for (int32_t y0 = -150000; y0 <= 300000; y0 += 10000) {
+                    BladeWorkingFields f;
+                    BladeComposer comp(h, section, f);
+                    BladeCut cut = OneVertexCut(A, 150000);
+                    cut.Y[0] = y0;
+                    int32_t span = 0;
+                    if (vertices == 2) { // the second pass further along the same cut line
+                        cut.vertexCount = 2;
+                        cut.Y[1] = y0 + 40000;
+                        cut.X[1] = cut.X[0] - static_cast<int32_t>(std::trunc(40000 * c / s));
+                        span = std::abs(cut.X[1] - cut.X[0]);
+                    }
+                    bool hits = false;
+                    const int32_t pos = comp.BladePositionAgainstVice(cut, vertices, 0, toVices, span, hits);
+                    const int32_t base = toVices ? h.X_PAR_MIN : h.X_PAR_MIN + span;
+                    double px[2], py[2];
+                    const int k = vertices - 1;
+                    for (int i = 0; i < 2; ++i) {
+                        const int v = i == 0 ? 0 : k;
+                        px[i] = PolarXPlusCos(base + cut.X[v] - cut.X[0], A / 1000.0, offY, across);
+                        py[i] = PolarYMinusSin(cut.Y[v], A / 1000.0, offY, across);
+                    }
+                    const DiscSamples disc(h, A, px, py);
+                    // Within a millimetre of the vice's outline the samples (0.625 mm apart) cannot tell.
+                    const bool surely = disc.Meets(h, 0, -1000), maybe = disc.Meets(h, 0, 1000);
+                    if (surely != maybe) continue;
+                    ASSERT_EQ(hits, surely) << "A=" << A << " offY=" << offY << " y0=" << y0 << " n=" << vertices;
+                    if (hits) {
+                        ++met;
+                        EXPECT_FALSE(disc.Meets(h, pos - px[0], 0)) << "A=" << A << " y0=" << y0;
+                    } else {
+                        ++clear;
+                        const bool beyond = toVices ? (py[0] <= -h.DELTA_L_MORSE_CL && py[1] <= -h.DELTA_L_MORSE_CL)
+                                                    : (py[0] >= h.L_MORSA && py[1] >= h.L_MORSA);
+                        const ViceBox v(h);
+                        for (const auto& p : disc.pts)
+                            if (beyond && p.second > v.front && p.second < v.back) {
+                                ++passedByRule; // the disc reaches over the vice's line, away from its body
+                                break;
+                            }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(met, 100);
+    EXPECT_GT(clear, 100);
+    EXPECT_GT(passedByRule, 10);
+}
+
+// The head turns a cut below square exactly when its blade meets the vice and the head can
+// turn it (three vertices at most); turned, it is refused exactly when it still meets it.
+TEST(BladeCollision, CutTurnsWhenTheBladeMeetsTheVice) {
+    const BladeSection section = TestSection();
+    int turned = 0, kept = 0, refused = 0;
+    for (int32_t offY : {-60000, 1500, 60000}) {
+        for (int32_t qMax : {225000, 180000}) {
+            BladeHead h = TestHead();
+            h.OFF_Y_LAMA = offY;
+            h.Q_MAX_LAMA = qMax;
+            for (int32_t A = 10000; A < 90000; A += 5000) {
+                for (int32_t y0 = -100000; y0 <= 250000; y0 += 25000) {
+                    BladeWorkingFields f;
+                    BladeComposer comp(h, section, f);
+                    BladeCut cut = OneVertexCut(A, 150000);
+                    cut.Y[0] = y0;
+                    BladeCut probe = cut;
+                    bool meets = false;
+                    comp.BladePositionAgainstVice(probe, 1, 0, false, 0, meets);
+                    const int32_t p = comp.CutBarPosition(cut, 1, 0, 0);
+                    const bool turns = meets && A + 180000 < qMax;
+                    ASSERT_EQ(cut.A, turns ? A + 180000 : A) << "A=" << A << " y0=" << y0 << " offY=" << offY;
+                    if (!turns) {
+                        ++kept;
+                        continue;
+                    }
+                    ++turned;
+                    BladeCut again = cut;
+                    bool stillMeets = false;
+                    comp.BladePositionAgainstVice(again, 1, 0, false, 0, stillMeets);
+                    if (stillMeets) {
+                        ++refused;
+                        EXPECT_EQ(p, 1);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(turned, refused);
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(kept, 0);
 }
 
 } // namespace

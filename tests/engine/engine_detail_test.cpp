@@ -165,6 +165,25 @@ TEST_F(DetailTest, HeadSlicesBecomeBladeRecords) {
     EXPECT_FLOAT_EQ(lda::GetF32(r.bytes + lda::mach::kFigureAngle), 270.0f);
 }
 
+// The two blade names are never an unknown tool at list opening, on any variant.
+TEST_F(DetailTest, ListToolsAcceptTheBladeNamesOnEveryVariant) {
+    const struct {
+        int variant;
+        const char* conf;
+    } cases[] = {{0, "CONF-V0"}, {1, "CONF"}, {2, "CONF-V2"}};
+    for (const auto& c : cases) {
+        Reinstall(c.variant, c.conf);
+        const std::string blades[] = {g_pSettings->QBLADE_NAME, g_pSettings->SLICERBLADE_NAME};
+        for (const std::string& tool : blades) {
+            SCOPED_TRACE(std::string(c.conf) + " " + tool);
+            ASSERT_LT(g_pRallaTools->FindTool(tool.c_str()), 0); // not in the tool table
+            ldatest::PieceSpec a = Piece("A", 500000);
+            a.machinings = {Drill(100000, 90, tool.c_str())};
+            EXPECT_EQ(Open(List({Bar({a})})).CheckListTools(), 0) << g_errorText;
+        }
+    }
+}
+
 TEST_F(DetailTest, ListThatCannotBeOpenedIsReported) {
     BarComputation& bc = Open(List({Bar({Piece("A", 500000)})}));
     std::filesystem::remove(dir_ + "LIST.lda");

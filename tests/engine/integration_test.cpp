@@ -2,6 +2,8 @@
 // piece and X limits to the writer, speed warnings reach the generator's caller, and every bar
 // of the demo lists becomes a part program on the demo configurations of variants 0 and 2.
 #include <algorithm>
+#include <cstring>
+#include <set>
 
 #include "iso_test_support.h"
 
@@ -94,6 +96,56 @@ TEST_F(IntegrationTest, EveryDemoBarComputesAndYieldsAProgram) {
             EXPECT_TRUE(countedPiece);
         }
     }
+}
+
+// The shop-front transom needs the 10 mm cutter and the countersink, which the earlier demo
+// lists leave unmounted. The optimiser gives the bar a set-up of its own; every machining is
+// worked by the position that holds its tool in that set-up (the program activates those
+// positions), and mounting the set-up after the computation, as the confirmation does, leaves
+// the program as it was.
+TEST_F(IntegrationTest, ABarRunsOnItsOwnToolSetupNotTheOneMountedAtListOpening) {
+    ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
+    const char* mounted[] = {"PUNTA8", "FRESA8", "PUNTA5", "FRESA6"};
+    for (int p = 0; p < kRallaMaxPositions; ++p)
+        g_pRallaTools->positionTools[p] = p < 4 ? g_pRallaTools->FindTool(mounted[p]) : 0;
+    const std::string path = dir_ + "VETRINA.lda";
+    SetCurrentListName(path.c_str());
+    IsoProgramGenerator g(path.c_str());
+    ASSERT_TRUE(g.IsLoaded()) << g_errorText;
+    ASSERT_EQ(g.CheckListTools(), 0) << g_errorText;
+    int transom = -1;
+    for (int i = 0; i < g.BarCount(); ++i)
+        if (std::strcmp(g.Bar(i)->name, "TRAVERSO") == 0) transom = i;
+    ASSERT_GE(transom, 0);
+    g.MarkBarSelected(transom);
+    g.CollectSelectedBars();
+    ASSERT_EQ(g.OptimizeToolSetup(), 0) << g_errorText;
+    const BarRecord& bar = *g.Bar(0);
+    ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+
+    auto generate = [&](std::set<int>* positions) {
+        EXPECT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+        EXPECT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+        for (int i = 0; positions != nullptr && i < g.orderedRecords; ++i) {
+            const WorkingMachining& m = *g.order[static_cast<std::size_t>(i)];
+            if (m.TipoLavor != kKindRalla) continue;
+            EXPECT_EQ(bar.chosenTools[m.rallaPosition], m.Uten) << "machining " << m.Id;
+            EXPECT_NE(m.RallaDelta, kNoRallaAngle) << "machining " << m.Id;
+            positions->insert(m.rallaPosition + 1);
+        }
+        return ReadFile(dir_ + "OUTPUT.ISO");
+    };
+    std::set<int> positions;
+    const std::string program = generate(&positions);
+    EXPECT_EQ(positions.size(), 2u); // the cutter and the countersink, each on its own position
+    std::set<int> activated;
+    for (const std::string& line : Bodies(Lines(program)))
+        if (line.rfind("R611=", 0) == 0) activated.insert(std::stoi(line.substr(5)));
+    EXPECT_EQ(activated, positions);
+
+    g.ApplyBarToolSetup(0);
+    for (int p = 0; p < kRallaMaxPositions; ++p) EXPECT_EQ(g_pRallaTools->positionTools[p], bar.chosenTools[p]) << p;
+    EXPECT_EQ(generate(nullptr), program);
 }
 
 } // namespace

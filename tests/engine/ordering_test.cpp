@@ -199,6 +199,36 @@ TEST_F(OrderingTest, Variant1CutWithGreatestReachHasItsOwnPositioning) {
     EXPECT_NE(cut.Xcaric, m.Xcaric);
 }
 
+// A two-pass angled end cut that leads a positioning is placed by its last pass: the bar stands
+// where that pass alone would put it, and the first pass moves with the bar, keeping its
+// distance to the last one along X.
+TEST_F(OrderingTest, Variant1TwoPassCutIsPlacedByItsLastPass) {
+    struct Placed {
+        int32_t xcaric, first, last;
+    };
+    auto place = [&](int passes) {
+        BarComputation& bc = MakeBar(1);
+        WorkingMachining& cut = Add(bc, kKindEndCut, 40000, 50000); // leads a positioning of kind 11
+        cut.ATaglio = 135000;
+        cut.cutAngle = 135.0;
+        cut.cutPointMode = 1; // planned against the section
+        const int32_t x[2] = {30000, 90000}, y[2] = {10000, 40000};
+        for (int k = 0; k < passes; ++k) {
+            const int from = 2 - passes + k;
+            cut.cutPointX[k] = x[from];
+            cut.cutPointY[k] = y[from];
+            cut.cutPointFlags[k] = 32;
+        }
+        EXPECT_EQ(OrderMachinings(bc), 0);
+        EXPECT_EQ(cut.TipoCaric, 11);
+        return Placed{cut.Xcaric, cut.cutPointX[0], cut.cutPointX[passes - 1]};
+    };
+    const Placed two = place(2), last = place(1);
+    EXPECT_EQ(two.xcaric, last.xcaric);
+    EXPECT_EQ(two.last, last.last);
+    EXPECT_NEAR(two.first - two.last, 30000 - 90000, 2);
+}
+
 // ---------------------------------------------------------------- ralla angle
 
 TEST_F(OrderingTest, RallaAngleDeltaWrapsAndMayTurnPastHalf) {
@@ -285,6 +315,26 @@ TEST_F(OrderingTest, OneFaceTurnsTheSmallerSideFirst) {
     EXPECT_EQ(bc.order[1], m[3]);
     EXPECT_EQ(bc.order[2], m[2]);
     EXPECT_EQ(bc.order[3], m[1]);
+}
+
+// The rotation direction is the run's: the first face (only a negative turn) leaves it
+// negative-first, and the second face, whose two turns are equal and opposite (+45 on T2, -45
+// on T3 from -20 degrees), keeps it.
+TEST_F(OrderingTest, EqualOppositeTurnsKeepTheRunsDirectionFromFaceToFace) {
+    BarComputation& bc = MakeBar(1);
+    WorkingMachining& first = Add(bc, kKindRalla);
+    first.Angolo = -20000; // T1: -20
+    WorkingMachining& plus = Add(bc, kKindRalla);
+    plus.Uten = 2;
+    plus.Angolo = 115000; // T2: +25 from 0, +45 from -20
+    WorkingMachining& minus = Add(bc, kKindRalla);
+    minus.Uten = 3;
+    minus.Angolo = 115000; // T3: -65 from 0, -45 from -20
+    RunState st;
+    OrderRun(bc, 0, 3, 11, st);
+    EXPECT_EQ(bc.order[0], &first);
+    EXPECT_EQ(bc.order[1], &minus);
+    EXPECT_EQ(bc.order[2], &plus);
 }
 
 TEST_F(OrderingTest, RunDirectionsByPositioningKind) {

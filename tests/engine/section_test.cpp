@@ -379,6 +379,24 @@ TEST_F(EndTrimTest, RemnantBeforeEachFirstEndCut) {
     EXPECT_EQ(bc.tailClampMode, 2);
 }
 
+// An angled end's cut works from beyond its outer X by the end's two lengths: the blade's side
+// ((1/sin 45 - 1) x OFF_X_LAMA) and its reference across the profile ((OFF_Y_LAMA - bottom) /
+// tan 45, turned toward the head for an end below 90 degrees). A square end has neither.
+TEST_F(EndTrimTest, AngledEndCutWorksBeyondItsOuterXByTheEndLengths) {
+    Reinstall(0, "CONF-V0");
+    g_pSettings->OFF_X_LAMA = 10000;
+    g_pSettings->OFF_Y_LAMA = 5000;
+    BarComputation& bc = Open(List({Bar({Piece("A", 1000000, 45000, 90000)})}));
+    ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+    const auto cuts = Cuts(bc);
+    ASSERT_EQ(cuts.size(), 2u);
+    const WorkingPiece& a = *bc.pieces[0];
+    const int32_t bottom = bc.currentBar->yMin;
+    EXPECT_EQ(cuts[0]->XFm - a.endCutX[0], 4142 - (5000 - bottom));
+    EXPECT_EQ(cuts[0]->XM - cuts[0]->XFm, g_pSettings->X_TRAVEL_MAX - g_pSettings->DIST_LAMA);
+    EXPECT_EQ(cuts[1]->XFm, a.endCutX[2]);
+}
+
 TEST(EndCutLinks, AppendsAreBoundedAndOverflowFails) {
     int32_t count = 0, list[kMaxLinks] = {};
     for (int i = 0; i < kMaxLinks; ++i) EXPECT_TRUE(AppendLink(count, list, i + 1));

@@ -131,6 +131,11 @@ public:
     int32_t HeadOffcutLength() const;
     int32_t TailOffcutLength() const;
 
+    // The tool on each ralla position for the current bar: the bar's own set-up once the
+    // optimiser stored one (it is mounted only after the bar is computed), else the set-up that
+    // was mounted when the list was opened (a bar computed outside a selection).
+    const int32_t* BarSetup() const;
+
     static void SetFlagOnAll(WorkingMachining* const* records, int count, uint8_t value);
     int IsTapMachining(const WorkingMachining& m) const;
 

@@ -33,6 +33,10 @@ public:
     // for a one-vertex cut at bar position P; applied to negative and turned cuts.
     int32_t ArmMotorViceShift(const BladeCut& cut, int32_t P, int32_t margin) const;
 
-private:
-    int32_t BladePositionAgainstVice(BladeCut& cut, int vertexMode, int32_t margin, int32_t base, bool& hits);
+    // The blade position of a cut placed against the vice outline (blade reference X with
+    // the bar at X_PAR_MIN, plus the shift that takes the footprint past the vice when it
+    // meets it; `hits` tells). towardVices: a cut above square or negative; otherwise the
+    // footprint stands at X_PAR_MIN + span and reaches back by the span.
+    int32_t BladePositionAgainstVice(BladeCut& cut, int vertexMode, int32_t margin, bool towardVices, int32_t span,
+                                     bool& hits);
 };

@@ -209,3 +209,11 @@ struct WorkingMachining {
 
 // Whether a record is a blade record of machine variant 1 (TipoLavor 4 or 5).
 inline bool IsBladeKind(int32_t kind) { return kind == kKindQBlade || kind == kKindSlicerBlade; }
+
+// The passes of a section-planned end cut: its points carry a pass flag (1, 2, 16 or 32); the
+// blade-cut block takes at most four of them, and a cut without flags is one pass.
+inline int SectionCutPointCount(const WorkingMachining& m) {
+    int n = 0;
+    while (n < 4 && m.cutPointFlags[n] != 0) ++n;
+    return n == 0 ? 1 : n;
+}

@@ -50,6 +50,7 @@ struct BarRecord {
     int32_t requiredTools[kRallaMaxPositions] = {};
     int32_t chosenTools[kRallaMaxPositions] = {};  // set by the tool-setup optimiser
     uint8_t chosenMarks[kRallaMaxPositions] = {};  // per-position use marks of the optimiser
+    uint8_t setupStored = 0;             // 1 once the optimiser stored chosenTools for this bar
     int32_t toolsMissing = 0;            // optimiser: requested tools missing from the set-up
     int32_t toolsPresent = 0;            // optimiser: requested tools present in the set-up
     int32_t groupMark = 0;               // optimiser: 0, 1 or 2

@@ -181,6 +181,19 @@ ListSpec ShopFrontList() {
     z2.machinings = {Drill(900000, 20000, 55000, -90, "PUNTA5", 5000, 5)};
     beam.pieces = {z1, z2};
     spec.bars.push_back(beam);
+
+    // The transom needs the 10 mm cutter and the countersink, which no earlier demo bar uses:
+    // neither is mounted when this list opens, so the tool-setup optimiser mounts both.
+    BarSpec transom = beam;
+    transom.name = "TRAVERSO";
+    transom.label = "V2";
+    transom.repetitions = 1;
+    PieceSpec t1 = Piece("TRAVERSO", 2200000, 90000, 90000, "VETRINA");
+    t1.machinings = {Slot(550000, 36000, 0, 0, "FRESA10", 60000, 10000, 1),
+                     Slot(1650000, 36000, 0, 0, "FRESA10", 60000, 10000, 2),
+                     Drill(1100000, 36000, 20000, 0, "SVAS12", 12000, 3)};
+    transom.pieces = {t1};
+    spec.bars.push_back(transom);
     return spec;
 }
 
