@@ -158,10 +158,18 @@ int IsoProgramGenerator::ToolCheckValue() {
 
 void IsoProgramGenerator::WriteNextToolBlock() {
     if (ToolCheckValue() == 0 || currentBar == nullptr || g_pRallaTools == nullptr) return;
+    const BarRecord& bar = *currentBar;
+    const int32_t* setup = BarSetup();
     for (int p = 0; p < g_rallaPositions && p < kRallaMaxPositions; ++p) {
-        // The positions the bar's machinings use are the ones to check.
-        if (currentBar->requiredTools[p] == 0) continue;
-        RReal(507, g_pRallaTools->Tool(g_pRallaTools->positionTools[p]).totalLength, "R_LENGTH_NEXTOOL");
+        if (setup[p] == 0) continue;
+        // The positions the optimiser marked in use for this bar; a bar computed outside a
+        // selection uses the positions of its set-up that hold a tool it requests.
+        bool used = bar.chosenMarks[p] != 0;
+        if (bar.setupStored == 0)
+            used = std::find(std::begin(bar.requiredTools), std::end(bar.requiredTools), setup[p]) !=
+                   std::end(bar.requiredTools);
+        if (!used) continue;
+        RReal(507, g_pRallaTools->Tool(setup[p]).totalLength, "R_LENGTH_NEXTOOL");
         RInt(611, p + 1, "R_NEXT_TOOL");
         Block("L<CKTOOL.BRE>\n\n");
     }

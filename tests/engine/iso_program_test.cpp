@@ -1,10 +1,12 @@
 // Whole part programs: generation on variants 0 and 2, output paths, failures that leave no
 // program behind, the repeat range, and the reviewed goldens of a small bar.
+#include <algorithm>
 #include <filesystem>
 
 #include "iso_test_support.h"
 #include "machine/profile_overrides.h"
 #include "machine/ui_services_fake.h"
+#include "platform/text.h"
 
 namespace enginetest {
 namespace {
@@ -248,6 +250,35 @@ TEST_F(IsoOptimTest, OptimisationLevelIsTheValidatedOne) {
         EXPECT_TRUE(Has(b, "R521=1      { R_OTT_SLITTE_MAND }"));
         EXPECT_EQ(Has(b, "R528=-9999      { R_QUOTA_H }"), inst.variant == 1);
     }
+}
+
+
+// The tool check runs over the positions the optimiser marked in use for the bar, with the tool
+// of the bar's own set-up there: here the bar's drill sits on T3, not where it was requested.
+TEST_F(IsoOptimTest, ToolCheckFollowsTheBarsOwnSetup) {
+    Reinstall(2, "CONF-V2");
+    g_pSettings->LASER_CK_TOOL = 1;
+    g_pSettings->CK_TOOL = 1;
+    IsoProgramGenerator& g = OpenGen(SmallBar());
+    BarRecord& bar = *g.Bar(0);
+    const int drill = g_pRallaTools->FindTool("PUNTA5");
+    ASSERT_GT(drill, 0);
+    ASSERT_EQ(std::count(std::begin(bar.requiredTools), std::end(bar.requiredTools), drill), 1);
+    ASSERT_NE(bar.requiredTools[2], drill);
+    std::fill(std::begin(bar.chosenTools), std::end(bar.chosenTools), 0);
+    bar.chosenTools[2] = drill;
+    bar.chosenMarks[2] = 1;
+    bar.setupStored = 1;
+    ASSERT_EQ(CheckBarSize(bar), 0) << g_errorText;
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+    const std::vector<std::string> b = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+    const int check = IndexOf(b, "L<CKTOOL.BRE>");
+    ASSERT_GE(check, 2);
+    const int32_t length = g_pRallaTools->Tool(drill).totalLength;
+    EXPECT_EQ(b[static_cast<std::size_t>(check) - 2], plat::StrFormatC("R507=%lg      { R_LENGTH_NEXTOOL }", length / 1000.0));
+    EXPECT_EQ(b[static_cast<std::size_t>(check) - 1], "R611=3      { R_NEXT_TOOL }");
+    EXPECT_EQ(IndexOf(b, "L<CKTOOL.BRE>", check + 1), -1) << "one position in use";
 }
 
 } // namespace
