@@ -492,9 +492,12 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
         }
 
         if (cut) {
+            // A cut that leaves nothing to unload keeps a piece still waiting for its operations.
             const bool leavesNone = (v == 2 && (mode == 1 || mode == 32)) || (v == 0 && mode == 1);
-            pending = leavesNone ? nullptr : &r;
-            pieceStart = r.X;
+            if (!leavesNone) {
+                pending = &r;
+                pieceStart = r.X;
+            }
         } else if (notch) {
             if (WritePAxisBlock(r) != 0) return 1;
         } else {

@@ -74,33 +74,30 @@ struct Installation {
 
 TEST_F(IsoRulesTest, EveryDemoBarOfEveryVariantKeepsTheRules) {
     for (const Installation inst : {Installation{0, "CONF-V0"}, Installation{1, "CONF"}, Installation{2, "CONF-V2"}}) {
-        {
-            SCOPED_TRACE(inst.conf);
-            Reinstall(inst.variant, inst.conf);
-            std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
-            ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
-            int written = 0;
-            for (const char* name : {"FINESTRE.lda", "PORTE.lda", "VETRINA.lda"}) {
-                SetCurrentListName((dir_ + name).c_str());
-                IsoProgramGenerator g((dir_ + name).c_str());
-                ASSERT_TRUE(g.IsLoaded()) << g_errorText;
-                for (int i = 0; i < g.BarCount(); ++i) {
-                    ClearErrorText();
-                    if (CheckBarSize(*g.Bar(i)) != 0 || g.ComputeBar(i, 1) != 0) continue;
-                    if (g.GenerateIsoProgram(1, 0) != 0) {
-                        ADD_FAILURE() << name << " bar " << i << ": " << g_errorText;
-                        continue;
-                    }
-                    for (const std::string& b : BrokenRules(g, ReadFile(dir_ + "OUTPUT.ISO")))
-                        ADD_FAILURE() << name << " bar " << i << ": " << b;
-                    ++written;
+        SCOPED_TRACE(inst.conf);
+        Reinstall(inst.variant, inst.conf);
+        std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
+        ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
+        int written = 0;
+        for (const char* name : {"FINESTRE.lda", "PORTE.lda", "VETRINA.lda"}) {
+            SetCurrentListName((dir_ + name).c_str());
+            IsoProgramGenerator g((dir_ + name).c_str());
+            ASSERT_TRUE(g.IsLoaded()) << g_errorText;
+            for (int i = 0; i < g.BarCount(); ++i) {
+                ClearErrorText();
+                if (CheckBarSize(*g.Bar(i)) != 0 || g.ComputeBar(i, 1) != 0) continue;
+                if (g.GenerateIsoProgram(1, 0) != 0) {
+                    ADD_FAILURE() << name << " bar " << i << ": " << g_errorText;
+                    continue;
                 }
+                for (const std::string& b : BrokenRules(g, ReadFile(dir_ + "OUTPUT.ISO")))
+                    ADD_FAILURE() << name << " bar " << i << ": " << b;
+                ++written;
             }
-            EXPECT_GT(written, 0);
         }
+        EXPECT_GT(written, 0);
     }
 }
-
 
 // A cut whose vices cannot reach their needed clearance is refused, not run with its vices open:
 // the bar's first cut needs its vices clear of the high obstacle, 350 mm here.
