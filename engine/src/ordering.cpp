@@ -435,8 +435,8 @@ int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R) {
         const double rad = DegToRad(a);
         // Every pass of the cut is placed in turn from the X it was planned at; the last pass's
         // positioning stands, and every pass then moves with the bar to that positioning (the
-        // last one lands where its own placing put it). Points of square and single angled
-        // passes stand in the blade's own frame, the others in the cut plane.
+        // last one lands where its own placing put it). Points of square passes, and of a single
+        // angled pass at Y 0, stand in the blade's own frame; the others in the cut plane.
         const int count = SectionCutPointCount(cut);
         int32_t planned[kMaxCutPoints] = {};
         bool inCutPlane[kMaxCutPoints] = {};
