@@ -345,8 +345,8 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
             const int passes = st != nullptr ? 1 : std::clamp<int32_t>(m.depthSteps, 1, kMaxPlungePasses);
             for (int p = 1; p <= passes && rc == 0; ++p) {
                 const int32_t depth = st != nullptr ? to : static_cast<int32_t>(int64_t{to} * p / passes);
-                const bool first = written == 0;
-                rc = pass(Levels{first ? m.Zdisimp : lastDepth, first ? 0 : lastDepth, depth, 1, 2, false}, false, noLift);
+                const bool top = written == 0;
+                rc = pass(Levels{top ? m.Zdisimp : lastDepth, top ? 0 : lastDepth, depth, 1, 2, false}, false, noLift);
                 lastDepth = depth;
             }
             if (rc == 0 && lastStep) rc = pass(Levels{m.Zdisimp, 0, to, written, 3, false}, true, noLift);
