@@ -166,6 +166,34 @@ TEST_F(IsoProgramTest, UnlistedUnloadingModeFailsInsteadOfHalfALine) {
     for (const std::string& l : EndScratch(g)) EXPECT_NE(l.back(), '=') << l;
 }
 
+// A piece freed by its cut waits for its own operations even past a cut that frees nothing, and
+// leaves (counted once) before the next positioning beyond it.
+TEST_F(IsoProgramTest, PieceWaitsForItsOperationsPastACutThatFreesNothing) {
+    Reinstall(0, "CONF-V0");
+    IsoProgramGenerator& g = OpenGen(SmallBar());
+    ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText; // the order is elaborated
+    // Elaborated: first cut, drill A, cut freeing A, drill A, cut freeing B, drill B. The cut of
+    // B becomes one that frees nothing and moves before A's second drill.
+    ASSERT_EQ(g.orderedRecords, 6);
+    std::vector<WorkingMachining*>& o = g.order;
+    ASSERT_TRUE(o[2]->TipoLavor == kKindEndCut && o[3]->TipoLavor == kKindRalla && o[4]->TipoLavor == kKindEndCut);
+    o[4]->CutMode = 1;
+    std::swap(o[3], o[4]);
+    StartScratch(g);
+    ASSERT_EQ(g.WriteIsoProgramDefault(1), 0) << g_errorText;
+    const std::vector<std::string> b = Bodies(EndScratch(g));
+    std::vector<int> calls;
+    for (int i = 0; i < static_cast<int>(b.size()); ++i)
+        if (b[static_cast<std::size_t>(i)] == "L<1.BRE>") calls.push_back(i);
+    ASSERT_EQ(calls.size(), 3u);
+    const int count = IndexOf(b, "R590=R590+1");
+    EXPECT_GT(count, calls[1]) << "A is counted after its second drill";
+    EXPECT_LT(count, calls[2]) << "and before B's drill at the next positioning";
+    EXPECT_EQ(IndexOf(b, "R590=R590+1", count + 1), -1);
+}
+
 TEST_F(IsoProgramTest, EveryDemoBarYieldsAProgramOnVariantsZeroAndTwo) {
     for (const Variant& v : kVariants) {
         SCOPED_TRACE(v.conf);
