@@ -48,6 +48,24 @@ int32_t ViceModeOf(const WorkingMachining& m) { return m.TipoCaric; }
 
 int32_t Truncate(double v) { return static_cast<int32_t>(std::trunc(v)); }
 
+// Figure kind of a machining from its two figure bytes (1 means no roughing of that sort): the
+// plain figure; a roughing pass at the reduced size (the second parameter set) before the
+// figure; or plunge passes, each down to its depth, then the figure at the full depth. The
+// second byte asks for plunge passes only where there is more than one.
+constexpr int kFigurePlain = 1;
+constexpr int kFigureRoughing = 2;
+constexpr int kFigurePlunges = 3;
+constexpr int kMaxPlungePasses = 99; // a bound against a malformed pass count
+int FigureKindOf(const WorkingMachining& m) {
+    if (m.roughMark1 != 1) return kFigureRoughing;
+    if (m.roughMark2 != 1 && m.depthSteps > 1) return kFigurePlunges;
+    return kFigurePlain;
+}
+
+// Dwell of a machining at the bottom of each pass, in seconds: the list keeps it in the byte at
+// offset 251 of the machining record, in hundredths of a second.
+long double DwellSecondsOf(const WorkingMachining& m) { return m.markByte / 100.0L; }
+
 } // namespace
 
 WorkingMachining* IsoProgramGenerator::RecordById(int32_t id) const {
@@ -140,10 +158,18 @@ int IsoProgramGenerator::ToolCheckValue() {
 
 void IsoProgramGenerator::WriteNextToolBlock() {
     if (ToolCheckValue() == 0 || currentBar == nullptr || g_pRallaTools == nullptr) return;
+    const BarRecord& bar = *currentBar;
+    const int32_t* setup = BarSetup();
     for (int p = 0; p < g_rallaPositions && p < kRallaMaxPositions; ++p) {
-        // The positions the bar's machinings use are the ones to check.
-        if (currentBar->requiredTools[p] == 0) continue;
-        RReal(507, g_pRallaTools->Tool(g_pRallaTools->positionTools[p]).totalLength, "R_LENGTH_NEXTOOL");
+        if (setup[p] == 0) continue;
+        // The positions the optimiser marked in use for this bar; a bar computed outside a
+        // selection uses the positions of its set-up that hold a tool it requests.
+        bool used = bar.chosenMarks[p] != 0;
+        if (bar.setupStored == 0)
+            used = std::find(std::begin(bar.requiredTools), std::end(bar.requiredTools), setup[p]) !=
+                   std::end(bar.requiredTools);
+        if (!used) continue;
+        RReal(507, g_pRallaTools->Tool(setup[p]).totalLength, "R_LENGTH_NEXTOOL");
         RInt(611, p + 1, "R_NEXT_TOOL");
         Block("L<CKTOOL.BRE>\n\n");
     }
@@ -220,48 +246,59 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
 
     const ToolRecord& tool = ToolOf(m);
     const bool hasSteps = m.depthStepMarker == 1 && m.depthSteps > 0;
-    const int passes = hasSteps ? std::min<int32_t>(m.depthSteps, kMaxDepthSteps) : 1;
-    // Exit mode: clear of the profile, or no Z movement when the next machining continues at
-    // the same place.
-    const int32_t exitMode = (next != nullptr && next->SameAsPrev != 0) ? 3 : 0;
-    int written = 0;
-    int32_t lastDepth = 0;
-    for (int k = 0; k < passes; ++k) {
-        const DepthStepRecord* st = hasSteps ? &m.depthStepRecords[k] : nullptr;
-        if (st != nullptr && (st->flags & 16) != 0 && k != passes - 1) continue;
-        const bool lastPass = k == passes - 1;
-        RInt(242, st != nullptr && st->speed > 0 ? st->speed : m.Vel_rot, "velocita' di rotazione");
-        RInt(500, tool.cooling, "R_FREQ_LUBRICA");
-        RInt(310, st != nullptr && st->values[2] > 0 ? st->values[2] : m.Vel_sfond, "velocita' di sfondamento");
-        RInt(311, st != nullptr && st->values[1] > 0 ? st->values[1] : m.Vel_lav, "velocita' di lavorazione");
-        RReal(503, tool.length[DiamIndex(m)], "lunghezza tagliente");
-        RReal(309, m.AngFig, "Angolo figura");
-        RInt(322, m.figureSense == 0 ? 1 : 0, "Senso di esecuzione figura");
-        RInt(320, m.Svuotam, "Flag Svuotamento");
-        RInt(321, 0, "Flag Elicoidale");
-        RInt(323, 0, "Flag Veloce");
+    const int steps = hasSteps ? std::min<int32_t>(m.depthSteps, kMaxDepthSteps) : 1;
+    const bool compiled = m.programKind == kProgramCompiled; // a compiled shape holds all its passes
+    const int kind = compiled ? kFigurePlain : FigureKindOf(m);
+    const int32_t approach = m.insertionMark == 2 ? 1 : 0;
+    int written = 0;          // passes written
+    int32_t lastDepth = 0;    // depth reached by the passes written
+
+    // One pass: the figure parameters, the Z levels, the call, the dwell and the exit.
+    struct Levels {
+        int32_t clearance, start, depth, passes;
+        int form; // 0 plain, 1 plain step (the two-blank clearance), 2 plunge pass, 3 final pass
+        bool roughing;
+    };
+    auto pass = [&](const Levels& z, bool lastPass, bool noLift) -> int {
+        const int32_t* values = z.roughing ? m.params2 : m.params;
         for (int i = 0; i < m.paramCount && i < kMaxFigureParams; ++i)
-            RReal(300 + i, m.params[i], "Parametri definizione figure");
-        if (!hasSteps) {
-            RReal(330, m.Zdisimp, "Z disimpegno");
-            RReal(331, 0, "Z iniziale");
-            RReal(332, m.totalDepth, "Z di sfondamento");
-            RInt(324, m.depthSteps, "numero di passi sfondamento");
-        } else {
-            if (written == 0)
-                RReal(330, m.Zdisimp, "Z disimpegno");
+            RReal(300 + i, values[i], "Parametri definizione figure");
+        switch (z.form) {
+        case 2:
+            RReal(330, z.clearance, "Z disimpegno", 5);
+            RReal(331, z.start, "Z iniziale", 5);
+            RReal(332, z.depth, "Z sfondamento", 5);
+            RInt(324, z.passes, "numero di passi sfondamento", 5);
+            break;
+        case 3:
+            RReal(330, z.clearance, "Z disimpegno");
+            RReal(331, z.start, "Z iniziale");
+            RReal(332, z.depth, "Z sfondamento massimo");
+            RInt(324, z.passes, "Numero di step");
+            break;
+        default:
+            if (z.form == 1)
+                Block("R%d=%lg      {  Z disimpegno }\n", 330, z.clearance / 1000.0);
             else
-                Block("R%d=%lg      {  Z disimpegno }\n", 330, lastDepth / 1000.0);
-            RReal(331, written == 0 ? 0 : lastDepth, "Z iniziale");
-            RReal(332, st->depth, "Z di sfondamento");
-            RInt(324, 1, "numero di passi sfondamento");
-            lastDepth = st->depth;
+                RReal(330, z.clearance, "Z disimpegno");
+            RReal(331, z.start, "Z iniziale");
+            RReal(332, z.depth, "Z di sfondamento");
+            RInt(324, z.passes, "numero di passi sfondamento");
+            break;
         }
-        RInt(530, m.insertionMark == 2 ? 1 : 0, "R_APPROCCIO_Z");
+        if (z.form == 3)
+            RInt(530, approach, "Tipo di percorso");
+        else if (z.roughing || z.form == 2)
+            Block("R%d=%d\n", 530, static_cast<int>(approach));
+        else
+            RInt(530, approach, "R_APPROCCIO_Z");
         if (WriteSpecialShapeCall(name, m) != 0) return 1;
-        const bool noLift = st != nullptr && (st->flags & 0x10) != 0 && m.TipoLavor == kKindRalla;
+        const long double dwell = DwellSecondsOf(m);
+        if (m.TipoLavor == kKindRalla && dwell > 0) Block("G4 F%.2Lf\n", dwell);
         RReal(330, noLift ? 0 : m.Zdisimp, "Z disimpegno");
-        const int32_t flag = (lastPass || m.programKind == kProgramCompiled) ? exitMode : 2;
+        // The machining's own exit mode when it is done; between passes the tool disengages,
+        // or stays down when the step asks for no lift.
+        const int32_t flag = lastPass ? m.SameAsPrev : (noLift ? 3 : 2);
         Block("R%d=%d      { FlagExit: 0=fuori ingombro  1=slitta dentro(PVC)  2=disimpegno  3=nessun spostam.Z }\n",
               250, static_cast<int>(flag));
         if (written == 0)
@@ -269,7 +306,56 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
         else
             Out("\n"), Block("L<EXIT_MAN.BRE>\n\n");
         ++written;
-        if (m.programKind == kProgramCompiled) break; // a compiled shape holds all its passes
+        return 0;
+    };
+
+    for (int k = 0; k < steps; ++k) {
+        const DepthStepRecord* st = hasSteps ? &m.depthStepRecords[k] : nullptr;
+        if (st != nullptr && (st->flags & 16) != 0 && k != steps - 1) continue;
+        const bool lastStep = k == steps - 1 || compiled;
+        // The speeds the elaboration computed and tested, the step's own for a stepped machining.
+        RInt(242, st != nullptr ? st->stepVelRot : m.Vel_rot, "velocita' di rotazione");
+        RInt(500, tool.cooling, "R_FREQ_LUBRICA");
+        RInt(310, st != nullptr ? st->stepVelSfond : m.Vel_sfond, "velocita' di sfondamento");
+        RInt(311, st != nullptr ? st->stepVelLav : m.Vel_lav, "velocita' di lavorazione");
+        RReal(503, tool.length[DiamIndex(m)], "lunghezza tagliente");
+        RReal(309, m.AngFig, "Angolo figura");
+        RInt(322, m.figureSense == 0 ? 1 : 0, "Senso di esecuzione figura");
+        RInt(320, m.Svuotam, "Flag Svuotamento");
+        RInt(321, 0, "Flag Elicoidale");
+        RInt(323, 0, "Flag Veloce");
+        const bool noLift = st != nullptr && (st->flags & 0x10) != 0 && m.TipoLavor == kKindRalla;
+        // Z levels of the step: the whole depth without steps, else from the depth reached to
+        // the step's; a step that repeats the depth reached starts again from the clearance.
+        const int32_t to = st != nullptr ? st->depth : m.totalDepth;
+        const bool first = written == 0 || st == nullptr;
+        const bool fromClearance = first || to == lastDepth;
+        const Levels plain = st == nullptr ? Levels{m.Zdisimp, 0, m.totalDepth, m.depthSteps, 0, false}
+                                           : Levels{fromClearance ? m.Zdisimp : lastDepth, first ? 0 : lastDepth, to, 1,
+                                                    fromClearance ? 0 : 1, false};
+        int rc = 0;
+        if (kind == kFigureRoughing) {
+            Levels rough = plain;
+            rough.roughing = true;
+            rc = pass(rough, false, noLift);
+            if (rc == 0) rc = pass(plain, lastStep, noLift);
+        } else if (kind == kFigurePlunges) {
+            // Plunge passes: the steps themselves, or the machining's pass count in even passes;
+            // then the final pass at the full depth.
+            const int passes = st != nullptr ? 1 : std::clamp<int32_t>(m.depthSteps, 1, kMaxPlungePasses);
+            for (int p = 1; p <= passes && rc == 0; ++p) {
+                const int32_t depth = st != nullptr ? to : static_cast<int32_t>(int64_t{to} * p / passes);
+                const bool top = written == 0;
+                rc = pass(Levels{top ? m.Zdisimp : lastDepth, top ? 0 : lastDepth, depth, 1, 2, false}, false, noLift);
+                lastDepth = depth;
+            }
+            if (rc == 0 && lastStep) rc = pass(Levels{m.Zdisimp, 0, to, written, 3, false}, true, noLift);
+        } else {
+            rc = pass(plain, lastStep, noLift);
+        }
+        if (rc != 0) return rc;
+        lastDepth = to;
+        if (compiled) break;
     }
     return 0;
 }
@@ -322,10 +408,11 @@ int32_t IsoProgramGenerator::ComputeCutVicePosition(WorkingMachining& cut) {
         if (r < 0) return r;
         best = std::max(best, r);
     }
-    // The vices close for the cut when its position lies within their travel; the position
-    // written is always one the vices can reach.
-    viceCloses = (best >= s.X_MIN_MORSA && best <= s.X_MAX_MORSA) ? 1 : 0;
-    cutVicePosition = std::clamp(best, s.X_MIN_MORSA, s.X_MAX_MORSA);
+    // The vices close for the cut. A clearance short of their travel is raised to its start;
+    // one beyond it is returned as it is and refuses the cut: a clearance is never lowered,
+    // for the vices would then close on the blade's way.
+    viceCloses = 1;
+    cutVicePosition = std::max(best, s.X_MIN_MORSA);
     return cutVicePosition;
 }
 

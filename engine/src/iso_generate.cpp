@@ -1,5 +1,6 @@
 // Part-program generation: elaboration and checks, the output file written through a temporary
 // file, and the program body of machine variants 0 and 2.
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -50,6 +51,24 @@ bool IsNotch(const WorkingMachining& r) { return r.TipoLavor == kKindFigure6000;
 
 } // namespace
 
+// The piece (or scrap) freed by the cut u leaves the machine before the record at position i
+// of the order when every operation of the piece has been written, and the record is a blade
+// cut or stands at another positioning beyond the piece's end (towards the bar's tail, where X
+// is smaller). A cut that frees the next piece always comes after the unloading: only one
+// piece waits at a time.
+bool IsoProgramGenerator::UnloadsBefore(int i, const WorkingMachining& u) const {
+    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
+    const WorkingMachining& r = *order[static_cast<std::size_t>(i)];
+    if (r.TipoLavor == kKindEndCut && ModeOf(r) != 1) return true;
+    if (u.PezzoDx > 0)
+        for (int j = i; j < n; ++j) {
+            const WorkingMachining& w = *order[static_cast<std::size_t>(j)];
+            if (w.TipoLavor != kKindEndCut && w.PieceRef != nullptr && w.PieceRef->Id == u.PezzoDx) return false;
+        }
+    if (r.TipoLavor == kKindEndCut || IsBladeKind(r.TipoLavor)) return true;
+    return r.Xcaric != u.Xcaric && r.X < u.X;
+}
+
 IsoProgramGenerator::IsoProgramGenerator(const char* path) : BarComputation(path) {}
 
 IsoProgramGenerator::~IsoProgramGenerator() { CloseFile(); }
@@ -68,7 +87,7 @@ int IsoProgramGenerator::GenerateIsoProgram(int32_t step, int forMachine) {
     if (elaborated != 0) return 1;
     const BarRecord& bar = *currentBar;
     if (MachineVariant == 1 || MachineVariant == 2) {
-        optimLevel = CpReadOptimLevel(bar.series, bar.code);
+        optimLevel = CpGetOptimLevel(bar.series, bar.code);
         if (!ProfileFits(bar)) {
             SetErrorTextLiteral(MsgError("ERR_PROF_TOO_BIG"));
             return 1;
@@ -428,6 +447,16 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
         const bool cut = IsCut(r);
         const bool notch = v == 2 && IsNotch(r);
 
+        // Unloading of the pending piece: before a cut (a trim included, so that it finds the
+        // machine free), or before a record at another positioning beyond the piece's end; the
+        // piece's own operations at its positioning come first.
+        bool unloaded = false;
+        if (pending != nullptr && UnloadsBefore(i, *pending)) {
+            if (WriteUnloading(*pending, false, pieceStart) != 0) return 1;
+            pending = nullptr;
+            unloaded = true;
+        }
+
         // Trim at the bar head (variant 2).
         if (v == 2 && cut && mode == 32 && pending == nullptr) {
             const int extra = NearRemnantExtra(r, remnant);
@@ -452,14 +481,6 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
             continue;
         }
 
-        // Unloading of the pending piece.
-        bool unloaded = false;
-        if (pending != nullptr && (cut || (r.X != pending->X && r.X > pending->X))) {
-            if (WriteUnloading(*pending, false, pieceStart) != 0) return 1;
-            pending = nullptr;
-            unloaded = true;
-        }
-
         if (cut || notch) {
             const bool continues = prevRecord != nullptr && (IsCut(*prevRecord) || IsNotch(*prevRecord)) &&
                                    prevRecord->X == r.X && !unloaded;
@@ -471,9 +492,12 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
         }
 
         if (cut) {
+            // A cut that leaves nothing to unload keeps a piece still waiting for its operations.
             const bool leavesNone = (v == 2 && (mode == 1 || mode == 32)) || (v == 0 && mode == 1);
-            pending = leavesNone ? nullptr : &r;
-            pieceStart = r.X;
+            if (!leavesNone) {
+                pending = &r;
+                pieceStart = r.X;
+            }
         } else if (notch) {
             if (WritePAxisBlock(r) != 0) return 1;
         } else {

@@ -234,6 +234,8 @@ void IsoProgramGenerator::WriteV1Head() {
     RReal(538, b.OFFZ_PINZA, "Offset Z PINZA");
     RReal(553, b.OFFC_PINZA, "Offset C PINZA");
     RReal(526, 0, "R_QUOTA_B = 0 all'inizio");
+    // The H axis stays where it is: written once, with the axes' start values.
+    RReal(528, -9999000, "R_QUOTA_H");
     // The list carries no blade accessory values for a bar: both are 0.
     RInt(547, 0, "R_ACC_LAMA1_2");
     RInt(520, b.VELH_CUT / 1000, "R_VEL_H_TAGLIO"); // feed kept in thousandths, written in mm/min
@@ -263,11 +265,10 @@ void IsoProgramGenerator::WriteV1Loading(bool unloadingEnabled) {
     if (unloadingEnabled) RInt(593, 1, "R_BARRA_INLAVORO");
 }
 
-// Unloading of the piece (or scrap) that the cut u freed.
-int IsoProgramGenerator::WriteV1Unloading(const WorkingMachining& u) {
+// Unloading of the piece (or scrap) that the cut u freed; held: the vices closed for that cut.
+int IsoProgramGenerator::WriteV1Unloading(const WorkingMachining& u, bool held) {
     const MachineSettings& s = S();
     const int32_t mode = ModeOf(u);
-    const bool held = viceCloses != 0;
     const char* cause = V1UnloadCause(mode, held);
     if (cause == nullptr) {
         // No unloading cause for this mode: refuse rather than leave a half-written line.
@@ -470,6 +471,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
     bool anyCut = false;
     const WorkingMachining* prevMachining = firstMachining; // its tool change is written
     const WorkingMachining* pending = nullptr;              // cut whose piece is still to unload
+    bool pendingHeld = false;
     for (int i = 0; i < n; ++i) {
         WorkingMachining& r = *order[static_cast<std::size_t>(i)];
         const WorkingMachining* next = nullptr;
@@ -477,8 +479,8 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
             if (order[static_cast<std::size_t>(j)]->TipoLavor == kKindRalla) next = order[static_cast<std::size_t>(j)];
         const bool cut = IsAnyCut(r);
 
-        if (pending != nullptr && (cut || r.X > pending->X)) {
-            if (WriteV1Unloading(*pending) != 0) return 1;
+        if (pending != nullptr && UnloadsBefore(i, *pending)) {
+            if (WriteV1Unloading(*pending, pendingHeld) != 0) return 1;
             pending = nullptr;
         }
 
@@ -496,13 +498,16 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
             v1CutForm_ = kV1FormNone;
             if (written != 0) return 1;
             // An end cut frees what lies beyond it, unless its mode leaves it on the bar.
-            if (IsEndCut(r) && ModeOf(r) != 1) pending = &r;
+            if (IsEndCut(r) && ModeOf(r) != 1) {
+                pending = &r;
+                pendingHeld = viceCloses != 0; // the piece waits in the vices of its own cut
+            }
         } else {
             if (WriteMachiningBlock(r, next, prevMachining) != 0) return 1;
             prevMachining = &r;
         }
     }
-    if (pending != nullptr && WriteV1Unloading(*pending) != 0) return 1;
+    if (pending != nullptr && WriteV1Unloading(*pending, pendingHeld) != 0) return 1;
 
     if (autoTransfer && leavesRemnant && lastEndCut != nullptr && lastEndCut->ATaglio != 90000 &&
         (lastEndCut->endFlags & 2) != 0) {

@@ -171,13 +171,13 @@ int RallaToolSet::LoadTools() {
         t.kind = r.kind;
         t.cooling = r.cooling;
         for (int k = 0; k < 3; ++k) {
-            t.diameter[k] = ToThousandths(r.diameter[k]);
-            t.length[k] = ToThousandths(r.length[k]);
+            t.diameter[k] = ToolFileUnits(r.diameter[k], 1000);
+            t.length[k] = ToolFileUnits(r.length[k], 1000);
         }
-        t.totalLength = ToThousandths(r.totalLength);
+        t.totalLength = ToolFileUnits(r.totalLength, 1000);
         t.speed = r.speed;
-        t.feed = plat::TruncToInt32(static_cast<double>(r.feed) * 10.0);
-        t.plunge = plat::TruncToInt32(r.plunge);
+        t.feed = ToolFileUnits(r.feed, 10);
+        t.plunge = ToolFileUnits(r.plunge, 1);
         table.push_back(t);
     }
     if (result == 2) {

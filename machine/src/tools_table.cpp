@@ -1,7 +1,9 @@
 // The tool table file "TOOLS.TXT": reader, writer, limit check and blade records.
 #include "machine/tool_table.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -101,6 +103,19 @@ bool IsBlade(const char* name) {
 std::string Mm(int32_t thousandths) { return plat::StrFormatC("%g", FromThousandths(thousandths)); }
 
 } // namespace
+
+int32_t ToolFileUnits(float value, int unitsPerMm) {
+    // The writer prints six significant digits, which a float holds exactly as text: that
+    // text read back as a double is the decimal the file holds.
+    const std::string text = plat::StrFormatC("%.6g", static_cast<double>(value));
+    double decimal = 0;
+    if (!plat::ParseDouble(text, decimal)) return plat::TruncToInt32(static_cast<double>(value) * unitsPerMm);
+    const double units = decimal * unitsPerMm;
+    const double whole = std::nearbyint(units);
+    // The product of a decimal and a power of ten is a whole number up to its last bit.
+    const bool exact = std::fabs(units - whole) <= 1e-9 * std::max(1.0, std::fabs(units));
+    return plat::TruncToInt32(exact ? whole : units);
+}
 
 void ToolTable::Clear() {
     records.clear();

@@ -274,9 +274,10 @@ bool WriteSpecialCycle(const ShapeDescription& shape, IsoWriter& w, std::string_
     return true;
 }
 
-bool GenerateIso(const ShapeDescription& s, std::string_view baseName, std::string_view suffix,
-                 std::string_view shapeText, std::string& out) {
-    DebugTrace("CompilaUven");
+namespace {
+
+bool GenerateIsoText(const ShapeDescription& s, std::string_view baseName, std::string_view suffix,
+                     std::string_view shapeText, std::string& out) {
     IsoWriter w;
     w.Buffer().reserve(256 + s.elements.size() * 48);
     if (WriteSpecialCycle(s, w, baseName, suffix, shapeText)) {
@@ -424,18 +425,35 @@ bool GenerateIso(const ShapeDescription& s, std::string_view baseName, std::stri
     return true;
 }
 
+} // namespace
+
+bool GenerateIso(const ShapeDescription& s, std::string_view baseName, std::string_view suffix,
+                 std::string_view shapeText, std::string& out) {
+    DebugTrace("CompilaUven");
+    // A refused shape writes nothing: the output state goes back to what the controller last
+    // received, at the safe level without slow acceleration, so the next compile plunges from
+    // the top and writes its own feed.
+    const OutputState before = GeneratorState();
+    if (GenerateIsoText(s, baseName, suffix, shapeText, out)) return true;
+    GeneratorState() = before;
+    return false;
+}
+
 int CompilaUven(const ShapeDescription& shape, const std::string& outPath, std::string_view suffix,
                 std::string_view shapeText, std::string* written) {
     size_t slash = outPath.find_last_of("/\\");
     const std::string_view baseName =
         slash == std::string::npos ? std::string_view(outPath) : std::string_view(outPath).substr(slash + 1);
     std::string text;
+    const OutputState before = GeneratorState();
     if (!GenerateIso(shape, baseName, suffix, shapeText, text)) return 0;
     FILE* f = std::fopen(outPath.c_str(), "wb");
-    if (!f) return 0;
-    const bool complete = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!complete || !closed) return 0;
+    const bool complete = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const bool closed = f != nullptr && std::fclose(f) == 0;
+    if (!complete || !closed) {
+        GeneratorState() = before; // nothing reached the program
+        return 0;
+    }
     if (written) *written = std::move(text);
     return 1;
 }

@@ -250,3 +250,151 @@ TEST_F(IsoBlocksTest, SeveralRotationsOnlyWithTwoDifferentTurns) {
 
 } // namespace
 } // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+// The machining block: exit modes, step speeds, figure passes and dwell.
+class IsoMachiningBlockTest : public IsoBlocksTest {
+protected:
+    WorkingMachining& Plain() {
+        WorkingMachining& m = NewMachining(1, 0);
+        m.paramCount = 1;
+        m.params[0] = 5000;
+        m.Zdisimp = 3000;
+        m.depthSteps = 1;
+        m.stepDepth = m.totalDepth = 5000;
+        m.roughMark1 = m.roughMark2 = 1;
+        m.Vel_rot = 3000;
+        m.Vel_sfond = 2;
+        m.Vel_lav = 30;
+        return m;
+    }
+    // The block's lines from the first figure parameter on.
+    std::vector<std::string> Passes(const WorkingMachining& m, const WorkingMachining* next = nullptr) {
+        EXPECT_EQ(gen_->WriteMachiningBlock(m, next, nullptr), 0);
+        std::vector<std::string> b = Bodies(EndScratch(*gen_));
+        const int from = IndexOf(b, "R300=");
+        return from < 0 ? b : std::vector<std::string>(b.begin() + from, b.end());
+    }
+    static std::vector<std::string> Values(const std::vector<std::string>& b, const std::string& prefix) {
+        std::vector<std::string> out;
+        for (const std::string& l : b)
+            if (l.rfind(prefix, 0) == 0) out.push_back(l.substr(0, l.find(' ')));
+        return out;
+    }
+    static constexpr const char* kExit = "      { FlagExit: 0=fuori ingombro  1=slitta dentro(PVC)  2=disimpegno  3=nessun spostam.Z }";
+};
+
+// A machining leaves by its own mark: the next machining's mark says nothing about how this
+// one must leave (a drill before a feed and a cut was told to keep Z down).
+TEST_F(IsoMachiningBlockTest, ExitModeIsTheMachiningsOwnMark) {
+    struct Case {
+        int32_t own, next;
+        const char* exit;
+    };
+    for (const Case c : {Case{0, 2, "R250=0"}, Case{2, 0, "R250=2"}, Case{1, 2, "R250=1"}}) {
+        SCOPED_TRACE(c.exit);
+        StartScratch(*gen_);
+        WorkingMachining& m = Plain();
+        WorkingMachining& n = Plain();
+        m.SameAsPrev = c.own;
+        n.SameAsPrev = c.next;
+        EXPECT_EQ(Values(Passes(m, &n), "R250="), std::vector<std::string>{c.exit});
+    }
+    // Between the steps of a stepped machining the tool disengages; a middle step marked
+    // unusable is passed over; the last step leaves by the machining's mark, at clearance 0 when
+    // it asks for no lift.
+    StartScratch(*gen_);
+    WorkingMachining& s = Plain();
+    s.SameAsPrev = 0;
+    s.depthStepMarker = 1;
+    s.depthSteps = 3;
+    for (int k = 0; k < 3; ++k) s.depthStepRecords[k].depth = 2000 * (k + 1);
+    s.depthStepRecords[1].flags = 0x10;
+    s.depthStepRecords[2].flags = 0x10;
+    const std::vector<std::string> b = Passes(s);
+    EXPECT_EQ(Values(b, "R250="), (std::vector<std::string>{"R250=2", "R250=0"}));
+    EXPECT_EQ(Values(b, "R332="), (std::vector<std::string>{"R332=2", "R332=6"}));
+    std::vector<std::string> clearances;
+    for (std::size_t i = 0; i + 1 < b.size(); ++i)
+        if (b[i + 1].rfind("R250=", 0) == 0) clearances.push_back(b[i].substr(0, b[i].find(' ')));
+    EXPECT_EQ(clearances, (std::vector<std::string>{"R330=3", "R330=0"}));
+}
+
+// R242, R310 and R311 of each step are the speeds the elaboration computed and tested, not the
+// values the list gave.
+TEST_F(IsoMachiningBlockTest, StepSpeedsAreTheComputedOnes) {
+    WorkingMachining& m = Plain();
+    m.depthStepMarker = 1;
+    m.depthSteps = 2;
+    for (int k = 0; k < 2; ++k) {
+        DepthStepRecord& d = m.depthStepRecords[k];
+        d.depth = 2500 * (k + 1);
+        d.speed = 9999;                    // the list's own values
+        d.values[1] = d.values[2] = -50;
+        d.stepVelRot = 1200 + k;           // the computed ones
+        d.stepVelSfond = 40 + k;
+        d.stepVelLav = 60 + k;
+    }
+    ASSERT_EQ(gen_->WriteMachiningBlock(m, nullptr, nullptr), 0);
+    const std::vector<std::string> b = Bodies(EndScratch(*gen_));
+    EXPECT_EQ(Values(b, "R242="), (std::vector<std::string>{"R242=1200", "R242=1201"}));
+    EXPECT_EQ(Values(b, "R310="), (std::vector<std::string>{"R310=40", "R310=41"}));
+    EXPECT_EQ(Values(b, "R311="), (std::vector<std::string>{"R311=60", "R311=61"}));
+}
+
+// The two figure bytes: a roughing pass at the reduced size before the figure, or plunge passes
+// and the figure at the full depth.
+TEST_F(IsoMachiningBlockTest, RoughingPassAndPlungePasses) {
+    const std::string exit2 = std::string("R250=2") + kExit;
+    const std::string exit0 = std::string("R250=0") + kExit;
+    WorkingMachining& r = Plain();
+    r.roughMark1 = 2;
+    r.params2[0] = 3000;
+    r.insertionMark = 2;
+    EXPECT_EQ(Passes(r), (std::vector<std::string>{
+                             "R300=3      { Parametri definizione figure }", "R330=3      { Z disimpegno }",
+                             "R331=0      { Z iniziale }", "R332=5      { Z di sfondamento }",
+                             "R324=1      { numero di passi sfondamento }", "R530=1", "L<1.BRE>",
+                             "R330=3      { Z disimpegno }", exit2, "L<EXIT_MAN.BRE>",
+                             "R300=5      { Parametri definizione figure }", "R330=3      { Z disimpegno }",
+                             "R331=0      { Z iniziale }", "R332=5      { Z di sfondamento }",
+                             "R324=1      { numero di passi sfondamento }", "R530=1      { R_APPROCCIO_Z }", "L<1.BRE>",
+                             "R330=3      { Z disimpegno }", exit0, "L<EXIT_MAN.BRE>"}));
+    StartScratch(*gen_);
+    WorkingMachining& p = Plain();
+    p.roughMark2 = 2;
+    p.depthSteps = 2;
+    p.stepDepth = 2500;
+    EXPECT_EQ(Passes(p), (std::vector<std::string>{
+                             "R300=5      { Parametri definizione figure }", "R330=3     { Z disimpegno }",
+                             "R331=0     { Z iniziale }", "R332=2.5     { Z sfondamento }",
+                             "R324=1     { numero di passi sfondamento }", "R530=0", "L<1.BRE>",
+                             "R330=3      { Z disimpegno }", exit2, "L<EXIT_MAN.BRE>",
+                             "R300=5      { Parametri definizione figure }", "R330=2.5     { Z disimpegno }",
+                             "R331=2.5     { Z iniziale }", "R332=5     { Z sfondamento }",
+                             "R324=1     { numero di passi sfondamento }", "R530=0", "L<1.BRE>",
+                             "R330=3      { Z disimpegno }", exit2, "L<EXIT_MAN.BRE>",
+                             "R300=5      { Parametri definizione figure }", "R330=3      { Z disimpegno }",
+                             "R331=0      { Z iniziale }", "R332=5      { Z sfondamento massimo }",
+                             "R324=2      { Numero di step }", "R530=0      { Tipo di percorso }", "L<1.BRE>",
+                             "R330=3      { Z disimpegno }", exit0, "L<EXIT_MAN.BRE>"}));
+}
+
+// A positive dwell waits at the bottom of the pass, in seconds with two decimals.
+TEST_F(IsoMachiningBlockTest, DwellAfterTheCallOnlyWhenGiven) {
+    for (const auto& [stored, line] : {std::pair<uint8_t, const char*>{150, "G4 F1.50"}, {0, nullptr}}) {
+        StartScratch(*gen_);
+        WorkingMachining& m = Plain();
+        m.markByte = stored;
+        const std::vector<std::string> b = Passes(m);
+        const int call = IndexOf(b, "L<1.BRE>");
+        ASSERT_GE(call, 0);
+        EXPECT_EQ(b[static_cast<std::size_t>(call) + 1], line != nullptr ? line : "R330=3      { Z disimpegno }");
+        EXPECT_EQ(IndexOf(b, "G4 "), line != nullptr ? call + 1 : -1);
+    }
+}
+
+} // namespace
+} // namespace enginetest

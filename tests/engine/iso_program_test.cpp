@@ -1,10 +1,12 @@
 // Whole part programs: generation on variants 0 and 2, output paths, failures that leave no
 // program behind, the repeat range, and the reviewed goldens of a small bar.
+#include <algorithm>
 #include <filesystem>
 
 #include "iso_test_support.h"
 #include "machine/profile_overrides.h"
 #include "machine/ui_services_fake.h"
+#include "platform/text.h"
 
 namespace enginetest {
 namespace {
@@ -21,6 +23,10 @@ struct Variant {
     int variant;
     const char* conf;
     const char* golden;
+};
+struct Installation {
+    int variant;
+    const char* conf;
 };
 constexpr Variant kVariants[] = {{0, "CONF-V0", "small_bar_v0.iso"}, {2, "CONF-V2", "small_bar_v2.iso"}};
 
@@ -160,6 +166,34 @@ TEST_F(IsoProgramTest, UnlistedUnloadingModeFailsInsteadOfHalfALine) {
     for (const std::string& l : EndScratch(g)) EXPECT_NE(l.back(), '=') << l;
 }
 
+// A piece freed by its cut waits for its own operations even past a cut that frees nothing, and
+// leaves (counted once) before the next positioning beyond it.
+TEST_F(IsoProgramTest, PieceWaitsForItsOperationsPastACutThatFreesNothing) {
+    Reinstall(0, "CONF-V0");
+    IsoProgramGenerator& g = OpenGen(SmallBar());
+    ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText; // the order is elaborated
+    // Elaborated: first cut, drill A, cut freeing A, drill A, cut freeing B, drill B. The cut of
+    // B becomes one that frees nothing and moves before A's second drill.
+    ASSERT_EQ(g.orderedRecords, 6);
+    std::vector<WorkingMachining*>& o = g.order;
+    ASSERT_TRUE(o[2]->TipoLavor == kKindEndCut && o[3]->TipoLavor == kKindRalla && o[4]->TipoLavor == kKindEndCut);
+    o[4]->CutMode = 1;
+    std::swap(o[3], o[4]);
+    StartScratch(g);
+    ASSERT_EQ(g.WriteIsoProgramDefault(1), 0) << g_errorText;
+    const std::vector<std::string> b = Bodies(EndScratch(g));
+    std::vector<int> calls;
+    for (int i = 0; i < static_cast<int>(b.size()); ++i)
+        if (b[static_cast<std::size_t>(i)] == "L<1.BRE>") calls.push_back(i);
+    ASSERT_EQ(calls.size(), 3u);
+    const int count = IndexOf(b, "R590=R590+1");
+    EXPECT_GT(count, calls[1]) << "A is counted after its second drill";
+    EXPECT_LT(count, calls[2]) << "and before B's drill at the next positioning";
+    EXPECT_EQ(IndexOf(b, "R590=R590+1", count + 1), -1);
+}
+
 TEST_F(IsoProgramTest, EveryDemoBarYieldsAProgramOnVariantsZeroAndTwo) {
     for (const Variant& v : kVariants) {
         SCOPED_TRACE(v.conf);
@@ -226,6 +260,53 @@ TEST_F(IsoOptimTest, TwoRotationsLowerTheOptimisationLevelOrRefuseTheBar) {
         EXPECT_EQ(ui.boxes[0].text, Err("ERR_TOO_OPTIM"));
         EXPECT_TRUE(Has(Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO"))), "R521=1      { R_OTT_SLITTE_MAND }"));
     }
+}
+
+
+// R521 is the profile's validated optimisation level (a stored 7 means 1, as for the elaboration's
+// marks); variant 1 writes R528 R_QUOTA_H, the H axis left where it is.
+TEST_F(IsoOptimTest, OptimisationLevelIsTheValidatedOne) {
+    for (const Installation& inst : {Installation{2, "CONF-V2"}, Installation{1, "CONF"}}) {
+        SCOPED_TRACE(inst.conf);
+        Reinstall(inst.variant, inst.conf);
+        IsoProgramGenerator& g = OpenGen(SmallBar());
+        ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+        ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+        CpWriteOptimLevel(g.Bar(0)->series, g.Bar(0)->code, 7);
+        ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+        const std::vector<std::string> b = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+        EXPECT_TRUE(Has(b, "R521=1      { R_OTT_SLITTE_MAND }"));
+        EXPECT_EQ(Has(b, "R528=-9999      { R_QUOTA_H }"), inst.variant == 1);
+    }
+}
+
+
+// The tool check runs over the positions the optimiser marked in use for the bar, with the tool
+// of the bar's own set-up there: here the bar's drill sits on T3, not where it was requested.
+TEST_F(IsoOptimTest, ToolCheckFollowsTheBarsOwnSetup) {
+    Reinstall(2, "CONF-V2");
+    g_pSettings->LASER_CK_TOOL = 1;
+    g_pSettings->CK_TOOL = 1;
+    IsoProgramGenerator& g = OpenGen(SmallBar());
+    BarRecord& bar = *g.Bar(0);
+    const int drill = g_pRallaTools->FindTool("PUNTA5");
+    ASSERT_GT(drill, 0);
+    ASSERT_EQ(std::count(std::begin(bar.requiredTools), std::end(bar.requiredTools), drill), 1);
+    ASSERT_NE(bar.requiredTools[2], drill);
+    std::fill(std::begin(bar.chosenTools), std::end(bar.chosenTools), 0);
+    bar.chosenTools[2] = drill;
+    bar.chosenMarks[2] = 1;
+    bar.setupStored = 1;
+    ASSERT_EQ(CheckBarSize(bar), 0) << g_errorText;
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+    const std::vector<std::string> b = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+    const int check = IndexOf(b, "L<CKTOOL.BRE>");
+    ASSERT_GE(check, 2);
+    const int32_t length = g_pRallaTools->Tool(drill).totalLength;
+    EXPECT_EQ(b[static_cast<std::size_t>(check) - 2], plat::StrFormatC("R507=%lg      { R_LENGTH_NEXTOOL }", length / 1000.0));
+    EXPECT_EQ(b[static_cast<std::size_t>(check) - 1], "R611=3      { R_NEXT_TOOL }");
+    EXPECT_EQ(IndexOf(b, "L<CKTOOL.BRE>", check + 1), -1) << "one position in use";
 }
 
 } // namespace

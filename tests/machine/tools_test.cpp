@@ -24,6 +24,27 @@ TEST_F(ToolsTest, LoadToolsConvertsToThousandths) {
     EXPECT_STREQ(tools_->Tool(99).name, "0"); // never past the table
 }
 
+// Decimal values reach the table as written: a float's own error never costs a unit, and a
+// digit beyond the unit is still cut off.
+TEST_F(ToolsTest, DecimalValuesLoadAsWritten) {
+    WriteText("TOOLS.TXT", "# 60\n* DEC 1 10\n3000 0.9 2.7\n4.6 3.3 0.3 0 4.6 0\n40.3 0.001 4.35 1 99.999 0\n"
+                           "* CUT 1 10\n3000 0.95 2\n4.6005 0 0 0 4.6 0\n40 0 0 10 60 0\n");
+    ASSERT_EQ(tools_->LoadTools(), 0) << g_errorText;
+    const ToolRecord& t = tools_->Tool(tools_->FindTool("DEC"));
+    EXPECT_EQ(t.feed, 9);
+    EXPECT_EQ(t.plunge, 2);
+    EXPECT_EQ(t.diameter[0], 4600);
+    EXPECT_EQ(t.diameter[1], 3300);
+    EXPECT_EQ(t.diameter[2], 300);
+    EXPECT_EQ(t.length[0], 40300);
+    EXPECT_EQ(t.length[1], 1);
+    EXPECT_EQ(t.length[2], 4350);
+    EXPECT_EQ(t.totalLength, 99999);
+    const ToolRecord& c = tools_->Tool(tools_->FindTool("CUT"));
+    EXPECT_EQ(c.feed, 9) << "0.95 is 9.5 tenths: truncated";
+    EXPECT_EQ(c.diameter[0], 4600) << "4.6005 is 4600.5 thousandths: truncated";
+}
+
 TEST_F(ToolsTest, WriteAndReadBackGiveTheSameTable) {
     ToolTable table;
     ASSERT_EQ(ReadToolTable(table), 0) << g_errorText;

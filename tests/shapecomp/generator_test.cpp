@@ -169,11 +169,21 @@ TEST_F(Generator, CircleVariants) {
     EXPECT_EQ(Body(Generate(wide)), "X0 Y0\n" + plunge + kClosing);
 }
 
-TEST_F(Generator, SpiralBeyondTheTurnLimitIsRefused) {
-    ShapeDescription s = Shape(0, 2, 0, 0, {sctest::Elem(kCircle, 0, 0, 2000000000, kCircleMill | kCircleSpiral)});
+TEST_F(Generator, SpiralBeyondTheTurnLimitIsRefusedAndTheNextCompilePlunges) {
+    Generate(Shape(0, 3000, 0, 0, {Line(10000, 0)}));
+    ShapeDescription s = Shape(0, 2, 0, 0,
+                               {Line(5000, 0), sctest::Elem(kCircle, 0, 0, 2000000000, kCircleMill | kCircleSpiral)});
+    s.elements[0].feedXY = s.elements[1].feedXY = 7000;
     sctest::Compensate(s);
     std::string out;
     EXPECT_FALSE(GenerateIso(s, "T.iso", "BRE", "", out));
+    const OutputState& st = GeneratorState();
+    EXPECT_EQ(st.zLevel, 0);
+    EXPECT_EQ(st.slow, 0);
+    EXPECT_EQ(st.lastFeed, 1000000) << "the refused compile's feed never reached the program";
+    // The next compile starts from the safe level: approach, slow acceleration, plunge.
+    EXPECT_EQ(Body(Generate(Shape(0, 3000, 0, 0, {Line(10000, 0)}))),
+              "G0 Z=R331\nL<SLOWACC.BRE>\nG64\n\nG1 F=R310 Z=(R332+0) \nF1000\nG1 X10 Y0\n" + std::string(kClosing));
 }
 
 TEST_F(Generator, RapidMovesUseTheApproachOrSafeLevel) {

@@ -44,6 +44,9 @@ public:
     int WritePAxisBlock(const WorkingMachining& m);
     void WriteNextToolBlock();
     void WriteUnloadPositionBlock(int pieceState, const char* text);
+    // Whether the piece freed by the pending cut u is unloaded before the record at position i
+    // of the order is written.
+    bool UnloadsBefore(int i, const WorkingMachining& u) const;
     int WriteMachiningBlock(const WorkingMachining& m, const WorkingMachining* next, const WorkingMachining* prev);
     // Vice X of a blade cut (thousandths) or a negative code: -1 no room for the vices, -2 the
     // piece's head cut collides, -4 a notch cut off 45 degrees refused.
@@ -122,7 +125,7 @@ private:
     // ---- variant-1 body (iso_variant1.cpp) ----
     void WriteV1Head();
     void WriteV1Loading(bool unloadingEnabled);
-    int WriteV1Unloading(const WorkingMachining& u);
+    int WriteV1Unloading(const WorkingMachining& u, bool held);
     int WriteV1Trim(const WorkingMachining& cut, bool head);
     int WriteV1Remnant(int32_t remnant);
     void WriteV1QuickUnload();

@@ -100,3 +100,8 @@ struct BladeDimensions {
 // through a temporary file and a rename. 0 done; 1 with PATH_ERROR in g_errorText when the
 // table cannot be read or written, the old table left whole.
 int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber);
+
+// A file value (millimetres, as read into a float) in whole units of 1/unitsPerMm: the decimal
+// the file holds, to its six significant digits, times unitsPerMm, truncated toward zero. The
+// float's own error never costs a unit (0.9 gives 9 tenths, 4.6 gives 4600 thousandths).
+int32_t ToolFileUnits(float value, int unitsPerMm);

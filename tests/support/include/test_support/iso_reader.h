@@ -1,0 +1,72 @@
+#pragma once
+// A reader of part programs for the tests. It knows the controller's ISO dialect only (numbered
+// blocks, R assignments with their comments, the machine's fixed sub-programs) and turns a
+// program's text into the timeline of what the machine does: loading, feeds (with the cut they
+// make on the machines that cut while feeding), machinings pass by pass, blade cuts, unloadings
+// and piece counts. Check() holds the rules every program must keep.
+#include <map>
+#include <string>
+#include <vector>
+
+namespace isoread {
+
+enum class Step {
+    Load,       // L<CARICO.BRE>
+    Feed,       // L<ALIM.BRE> that feeds (and, by its cause, may cut)
+    Unload,     // L<ALIM.BRE> after an unloading cause, or L<SCARICO.BRE> (the remnant)
+    PAxis,      // L<6000.ISO>
+    ToolChange, // L<RALLA.BRE>
+    Machining,  // one pass of a machining: its sub-program call or compiled shape
+    Cut,        // L<6010.ISO> or L<6020.ISO>
+    Count,      // R590=R590+1
+    End         // L<FINEALL.BRE>
+};
+
+struct Event {
+    Step step = Step::End;
+    int line = 0;            // block number
+    std::map<int, double> r; // the R registers as they stand at the event
+    // Feed: the cause written with R540 since the last feed (-1 none) and its comment; a feed
+    // whose cause cuts (1, 2, 3, 20, trims; not on a machine that cuts in a blade-cut block).
+    int cause = -1;
+    std::string causeText;
+    bool cuts = false;
+    bool remnant = false;    // Unload: the remnant (L<SCARICO.BRE>)
+    // Machining pass: the block it belongs to (one per machining), the exit mode written after
+    // it (R250, -1 none), the dwell in seconds (-1 none), the sub-program ("" for a compiled shape).
+    int machining = -1;
+    int exitMode = -1;
+    double dwell = -1;
+    std::string program;
+};
+
+// A machining block: the speed lines (R242, R310, R311) in the order written, one triple per
+// R242 line.
+struct Speeds {
+    double rotation = 0, plunge = 0, feed = 0;
+};
+
+struct Program {
+    std::vector<Event> events;
+    std::vector<std::vector<Speeds>> speeds; // per machining block
+    std::vector<std::string> faults;         // dialect faults: numbering, unreadable lines
+};
+
+Program Read(const std::string& text);
+
+// Travels of the blade-cut axes and of the vices (millimetres).
+struct Limits {
+    double xMin = 0, xMax = 0; // X_PAR_MIN .. X_PAR_MAX: the blade-cut X (R560)
+    double pMin = 0, pMax = 0; // Y_MIN_LAMA .. Y_MAX_LAMA: the P axis of a cut (R527)
+    double hMin = 0, hMax = 0; // Z_MIN_LAMA .. Z_MAX_LAMA: the blade height (R265)
+    double bMin = 0, bMax = 0; // X_MIN_MORSA .. X_MAX_MORSA: the vices (R526)
+    double bExtra = 0;         // CORR_X_ASSE_B: added to R526 for the third and fourth vices
+};
+
+// The rules of a whole program. pieceOf[k] is the piece (1 up) of the k-th machining block,
+// freed the pieces in the order their cuts free them; either may be empty to skip the piece
+// rule. Returns the broken rules, one text each.
+std::vector<std::string> Check(const Program& p, const Limits& limits, const std::vector<int>& pieceOf,
+                               const std::vector<int>& freed);
+
+} // namespace isoread
