@@ -60,6 +60,8 @@ TEST_F(ParProfTest, NamesThatWouldLeaveTheirFolderAreRefused) {
     WriteBytes(prog + "CONF/x.y.CP", "[A]\r\nFLAG=1\r\n");   // a series name is cut at its first "."
     EXPECT_EQ(ui::ListProfileSeries(), (std::vector<std::string>{"x"}));
     EXPECT_TRUE(ui::ReadProfileCodes("..").codes.empty());
+    EXPECT_EQ(ui::ProfileDrawingPath(*g_pSettings, "ALU60", "..\\..\\X"), "");
+    EXPECT_EQ(ui::ProfileDrawingPath(*g_pSettings, "ALU60", "A1"), std::string(g_pSettings->DIR_DXF) + "ALU60\\A1.dxf");
 }
 
 TEST_F(ParProfTest, DefaultSetPerVariant) {
@@ -186,6 +188,22 @@ TEST_F(DefproImportTest, ProfilesWithASetAreLeftAlone) {
     const std::string hidden = ReadCp("ALU60");
     EXPECT_TRUE(Import("ALU60").written.empty());
     EXPECT_EQ(ReadCp("ALU60"), hidden);
+}
+
+// The demo installation: its "DEFPRO.TXT" describes every demo drawing, so one import makes a
+// set for each.
+TEST_F(ParProfTest, DemoDescriptionsGiveEveryDemoProfileASet) {
+    fs::copy_file(BRELON_SOURCE_DIR "/demo/UTEN/DEFPRO.TXT", prog + "UTEN/DEFPRO.TXT");
+    int written = 0;
+    for (const std::string& series : ui::ListFolderEntries(g_pSettings->DIR_DXF, true, "")) {
+        const ui::DefproImport r = ui::ImportDefproSeries(series, g_pSettings->DIR_DXF,
+                                                          ui::DefproFilePath(*g_pSettings), *g_pSettings, 1);
+        EXPECT_TRUE(r.skipped.empty()) << series;
+        written += static_cast<int>(r.written.size());
+    }
+    EXPECT_EQ(written, 5);
+    EXPECT_EQ(ui::ListProfileSeries(), (std::vector<std::string>{"ALU60", "ALU72", "PVC70"}));
+    EXPECT_EQ(CpReadTipoTaglio("ALU60", "T6001"), 0);
 }
 
 } // namespace

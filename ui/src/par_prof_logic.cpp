@@ -162,10 +162,11 @@ std::string SetValueDisplayText(const ProfileSetField& f, const char* series, co
 }
 
 std::string ProfileDrawingFolder(const MachineSettings& s, const std::string& series) {
-    return WithBackslash(s.DIR_DXF) + series;
+    return IsSafeProfileName(series) ? WithBackslash(s.DIR_DXF) + series : std::string(s.DIR_DXF);
 }
 
 std::string ProfileDrawingPath(const MachineSettings& s, const std::string& series, const std::string& code) {
+    if (!IsSafeProfileName(series) || !IsSafeProfileName(code)) return std::string();
     return ProfileDrawingFolder(s, series) + "\\" + code + ".dxf";
 }
 

@@ -85,8 +85,9 @@ void WriteDefaultSet(const char* series, const char* code, const MachineSettings
 void CopyProfileSet(const char* fromSeries, const char* fromCode, const char* toSeries, const char* toCode,
                     const MachineSettings& s, int variant);
 
-// "<DIR_DXF><series>\<code>.dxf", the drawing of a profile, and "<DIR_UTEN>DEFPRO.TXT" (a
-// folder without its final backslash gets one).
+// "<DIR_DXF><series>\<code>.dxf", the drawing of a profile (empty for a name that fails the
+// name check; the folder is then DIR_DXF itself), and "<DIR_UTEN>DEFPRO.TXT" (a folder without
+// its final backslash gets one).
 std::string ProfileDrawingFolder(const MachineSettings& s, const std::string& series);   // "<DIR_DXF><series>"
 std::string ProfileDrawingPath(const MachineSettings& s, const std::string& series, const std::string& code);
 std::string DefproFilePath(const MachineSettings& s);
