@@ -147,7 +147,7 @@ TEST_F(SetsDialogTest, ImportAsksPerSeriesAndReportsSkippedDrawings) {
     WriteCp("ALU60", "[A6010]\nFLAG=1\n");
     WriteBytes(prog + "DXF/PVC70/P7031.dxf", "");
     auto dlg = Open();
-    // The text names the file and the folder; a "%n" in the text is shown, never interpreted.
+    // The question names the file and the folder.
     ui.script = {IDYES, IDYES, IDNO, IDYES, IDOK};
     dlg->OnImport();
     const std::string dxf = g_pSettings->DIR_DXF;
