@@ -79,6 +79,9 @@ bool EntryIsValid(const ProfileSetField& f, const std::string& text) {
     return ParseThousandths(text.c_str(), nullptr) == 0;
 }
 
+// An R variable holding a set of flags: bit 0 of its value truncated.
+bool Odd(float value) { return (plat::TruncToInt32(value) & 1) != 0; }
+
 } // namespace
 
 CParProfEditDialog::CParProfEditDialog(QWidget* parent, const std::string& series, const std::string& code)
@@ -160,8 +163,6 @@ void CParProfEditDialog::SetField(int controlId, float value) {
     if (auto* edit = qobject_cast<QLineEdit*>(Control(controlId)))
         edit->setText(ToQt(ToDisplay(plat::StrFormatC("%.2f", static_cast<double>(value)))));
 }
-
-static bool Odd(float value) { return (static_cast<int>(value) & 1) != 0; }
 
 void CParProfEditDialog::OnTakePliers() {
     if (!AxesReady()) return;

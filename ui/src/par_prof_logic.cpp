@@ -28,7 +28,8 @@ constexpr unsigned kV2 = 0b100;
 std::string Int(int v) { return plat::StrFormatC("%d", v); }
 int ToInt(const char* text) { return static_cast<int>(std::strtol(text != nullptr ? text : "0", nullptr, 10)); }
 
-// Readers and writers of the rows, in the accessor's own types.
+// Readers and writers of the rows, in the accessor's own types (the label count and the
+// unloading dimension fill without the settings record, so they read as text keys).
 #define CP_TEXT(Name)                                                                                            \
     [](const char* se, const char* co, const MachineSettings&) { return CpRead##Name(se, co); },                \
         [](const char* se, const char* co, const char* t) { CpWrite##Name(se, co, t); }
@@ -41,11 +42,6 @@ int ToInt(const char* text) { return static_cast<int>(std::strtol(text != nullpt
 #define CP_FILLED_INT(Name)                                                                                      \
     [](const char* se, const char* co, const MachineSettings& s) { return Int(CpRead##Name(se, co, s)); },      \
         [](const char* se, const char* co, const char* t) { CpWrite##Name(se, co, ToInt(t)); }
-
-// The label count and the unloading dimension fill without the settings record.
-#define CP_FILLED_NOSET(Name)                                                                                    \
-    [](const char* se, const char* co, const MachineSettings&) { return CpRead##Name(se, co); },                \
-        [](const char* se, const char* co, const char* t) { CpWrite##Name(se, co, t); }
 
 using K = SetValueKind;
 
@@ -72,9 +68,9 @@ const std::vector<ProfileSetField> kFields = {
     {"TAIL_SCRAP", 1252, K::Length, kV1, "P_SCARTO_CODA", nullptr, 0, "ERR_SCARTO_CODA", true, CP_FILLED(TailScrap)},
     {"POSIZ_SCRAP", 1254, K::Length, kV1, "P_SCARTO_POSIZ", nullptr, 0, "ERR_SCARTO_POSIZ", true,
      CP_FILLED(PosizScrap)},
-    {"NR_LABEL", 1255, K::Text, kV1, "P_NR_LABEL", nullptr, 0, "ERR_NR_LABEL", true, CP_FILLED_NOSET(NrLabel)},
+    {"NR_LABEL", 1255, K::Text, kV1, "P_NR_LABEL", nullptr, 0, "ERR_NR_LABEL", true, CP_TEXT(NrLabel)},
     {"ING_SCARICO", 1257, K::Length, kV1, "P_ING_SCARICO", nullptr, 0, "ERR_ING_SCARICO", true,
-     CP_FILLED_NOSET(IngScarico)},
+     CP_TEXT(IngScarico)},
     {"CH_V_VICE", 1258, K::Length, kV2, "P_CH_V_VICE", nullptr, 0, "ERR_CH_V_VICE", false, CP_TEXT(ChVVice)},
     {"CH_H_VICE", 1259, K::Length, kV2, "P_CH_H_VICE", nullptr, 0, "ERR_CH_H_VICE", false, CP_TEXT(ChHVice)},
 };
@@ -83,7 +79,6 @@ const std::vector<ProfileSetField> kFields = {
 #undef CP_FILLED
 #undef CP_INT
 #undef CP_FILLED_INT
-#undef CP_FILLED_NOSET
 
 bool Is(const ProfileSetField& f, const char* key) { return std::strcmp(f.key, key) == 0; }
 
