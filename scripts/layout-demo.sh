@@ -43,7 +43,7 @@ for key in DIR_LDA DIR_ISO DIR_DXF DIR_UTEN DIR_VLK DIR_LOG DIR_V1V2; do
     [ -n "$value" ] && mkdir -p "$(native "$value")"
 done
 cp -f "$root"/demo/LDA/*.lda "$(native "$(dir_key DIR_LDA)")/"
-cp -f "$root/demo/UTEN/TOOLS.TXT" "$(native "$(dir_key DIR_UTEN)")/"
+cp -f "$root/demo/UTEN/TOOLS.TXT" "$root/demo/UTEN/DEFPRO.TXT" "$(native "$(dir_key DIR_UTEN)")/"
 cp -f "$root"/demo/VLK/*.VLK "$(native "$(dir_key DIR_VLK)")/"
 # The profile drawings, <series>/<code>.dxf, where the engine looks for the sections.
 cp -rf "$root"/demo/DXF/. "$(native "$(dir_key DIR_DXF)")/"

@@ -13,6 +13,7 @@
 #include "machine/settings_support.h"
 #include "ui/InputDialog.h"
 #include "ui/LabelDialogs.h"
+#include "ui/ParProfDialog.h"
 #include "ui/ParamDialogs.h"
 #include "ui/main_window_state.h"
 
@@ -33,7 +34,8 @@ SettingsDialog g_settingsDialogs[] = {
      {ID_PAR_FRESA, ID_PAR_TRONCA, ID_CONF_GEN1, ID_CONF_GEN2, ID_OFFSET_RALLA, ID_PAR_TRONCA1, ID_CONF_LINK,
       ID_OFFSET_RALLA2, ID_PAR_TRONCA2, ID_PAR_TRONCA3, ID_PAR_TRONCA4, ID_PAR_TRONCA5, ID_PAR_FRESA_TB,
       ID_PAR_TRONCA_TB}},
-    {"RunProfileSetsDialog", nullptr, {ID_PROFILO, ID_PROFILO_TB}},
+    {"RunProfileSetsDialog", [](int, QWidget* parent) { return ui::RunProfileSetsDialog(parent, ui::MainWindowListOpen()); },
+     {ID_PROFILO, ID_PROFILO_TB}},
     {"RunToolTableDialog", nullptr, {ID_TOOLS, ID_TOOLS_TB}},
 };
 SettingsDialogRunner g_settingsDialogRuns[std::size(g_settingsDialogs)] = {};
