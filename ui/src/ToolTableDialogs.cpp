@@ -99,7 +99,9 @@ int AddToolCells(std::vector<DialogControl>& controls, const CellWidths& w, int 
         if (editable) value = cell == kCellKind ? ControlKind::ComboBox : ControlKind::Edit;
         const int valueWidth = cell == kCellKind ? kValueWidth + kGap + unit : kValueWidth;
         controls.push_back({kToolCellLabelId + cell, ControlKind::Static, cx, cy + 3, label, kRowHeight - 4, ""});
-        controls.push_back({kToolCellValueId + cell, value, cx + label + kGap, cy, valueWidth, kRowHeight, ""});
+        // A shown value stands on the line of its label; an entry takes the whole row.
+        const int vy = editable ? cy : cy + 3, vh = editable ? kRowHeight : kRowHeight - 4;
+        controls.push_back({kToolCellValueId + cell, value, cx + label + kGap, vy, valueWidth, vh, ""});
         if (cell != kCellKind)
             controls.push_back({kToolCellUnitId + cell, ControlKind::Static, cx + label + 2 * kGap + kValueWidth,
                                 cy + 3, unit, kRowHeight - 4, ""});
