@@ -40,22 +40,6 @@ TEST(ToolTableModel, DiameterRowsFillFromTheBottom) {
         EXPECT_EQ(ui::DiameterRows(Tool("T", c.d1, c.d2, c.d3)), c.rows) << c.d1 << " " << c.d2 << " " << c.d3;
 }
 
-TEST(ToolTableModel, SlotsAreReusedBeforeTheTableGrows) {
-    ToolTable table;
-    for (int i = 0; i < 20; ++i) {
-        const int slot = ui::TakeToolSlot(table);
-        ASSERT_EQ(slot, i);
-        table.records[static_cast<std::size_t>(slot)] = Tool(("T" + std::to_string(i)).c_str(), 5, 0, 0);
-    }
-    EXPECT_EQ(table.capacity, 20);
-    table.records[7].inUse = 0; // deleted
-    EXPECT_EQ(ui::TakeToolSlot(table), 7);
-    table.records[7].inUse = 1;
-    EXPECT_EQ(ui::TakeToolSlot(table), 20); // the 21st tool
-    EXPECT_EQ(table.capacity, 40);
-    EXPECT_EQ(table.Count(), 21);
-}
-
 TEST(ToolTableModel, FindAndNameChecks) {
     ToolTable table;
     table.records = {Tool("PUNTA5", 5, 0, 0), Tool("GONE", 5, 0, 0)};
