@@ -14,6 +14,7 @@
 #include "ui/InputDialog.h"
 #include "ui/LabelDialogs.h"
 #include "ui/ParProfDialog.h"
+#include "ui/ToolDialog.h"
 #include "ui/ParamDialogs.h"
 #include "ui/main_window_state.h"
 
@@ -36,7 +37,7 @@ SettingsDialog g_settingsDialogs[] = {
       ID_PAR_TRONCA_TB}},
     {"RunProfileSetsDialog", [](int, QWidget* parent) { return ui::RunProfileSetsDialog(parent, ui::MainWindowListOpen()); },
      {ID_PROFILO, ID_PROFILO_TB}},
-    {"RunToolTableDialog", nullptr, {ID_TOOLS, ID_TOOLS_TB}},
+    {"RunToolTableDialog", [](int, QWidget* parent) { return ui::RunToolTableDialog(parent); }, {ID_TOOLS, ID_TOOLS_TB}},
 };
 SettingsDialogRunner g_settingsDialogRuns[std::size(g_settingsDialogs)] = {};
 bool g_runsSaved = false;

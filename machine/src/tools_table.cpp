@@ -164,7 +164,9 @@ int ParseToolFile(const char* path, ToolFileParse& out) {
         // The name is one word of at most 9 characters: a longer one would not fit the
         // table's field, a name with blanks would shift every value after it.
         const bool blanks = head.size() > 3;
-        if (head.empty() || head[0].size() >= static_cast<std::size_t>(kToolNameSize) || blanks) {
+        // "0" is the name of no tool: a tool of that name could never be told from an empty position.
+        const bool noTool = !head.empty() && head[0] == "0";
+        if (head.empty() || head[0].size() >= static_cast<std::size_t>(kToolNameSize) || blanks || noTool) {
             std::string shown = line.substr(1);
             shown.erase(0, shown.find_first_not_of(" \t"));
             out.nameError = plat::StrFormatC("%s %s", MsgError("ERR_TOOL_NAME"), shown.c_str());

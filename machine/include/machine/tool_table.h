@@ -74,7 +74,7 @@ std::string FormatBladeRecord(const char* bladeName, int headerNumber);
 int AppendMissingBladeRecords();
 
 // Parsing of the file shared by both readers (tool_table.cpp). One record as read: the name
-// checked (no blanks, at most 9 characters), the values in the file's form.
+// checked (no blanks, at most 9 characters, not "0"), the values in the file's form.
 struct ToolFileParse {
     int headerNumber = kToolHeaderDefault;
     std::vector<ToolFileRecord> records; // records in file order, blade records included

@@ -1,0 +1,172 @@
+#pragma once
+// The tool table dialogs on the scratch installation of the parameter dialogs, and a script
+// that answers the modal dialogs a command opens (password, input box, new tool, tool values),
+// one step per dialog in the order they open.
+#include "param_dialogs_fixture.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
+
+#include "ui/InputDialog.h"
+#include "ui/ToolTableDialogs.h"
+
+namespace tooltest {
+
+using paramtest::ReadFile;
+using paramtest::WriteFile;
+
+inline QWidget* Child(QWidget* dialog, int id) {
+    return dialog->findChild<QWidget*>(QStringLiteral("id_%1").arg(id));
+}
+inline void ClickIn(QWidget* dialog, int id) {
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(Child(dialog, id)), Qt::LeftButton);
+}
+// Replaces an entry's text by typing, so its filter runs.
+inline void TypeInto(QWidget* dialog, int id, const char* text) {
+    auto* edit = qobject_cast<QLineEdit*>(Child(dialog, id));
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+inline QString TextOf(QWidget* dialog, int id) {
+    QWidget* w = Child(dialog, id);
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    return {};
+}
+
+// Answers the modal dialogs that open over base, each with the next step; a dialog that
+// opens when no step is left is cancelled and counted, so a test never hangs.
+class ModalScript {
+public:
+    using Step = std::function<void(QWidget*)>;
+    explicit ModalScript(QWidget* base) : base_(base) {
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
+        poll_.start(5);
+    }
+    ModalScript& Then(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
+    }
+    bool Done() const { return steps_.empty(); }
+
+    std::vector<std::string> seen; // class names of the dialogs answered, in order
+    int unexpected = 0;
+
+private:
+    void Poll() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (pending_ || w == nullptr || w == base_ || !w->isVisible()) return;
+        // The step runs from its own timer, so that a step that opens a dialog does not stop this poll.
+        pending_ = true;
+        QTimer::singleShot(0, [this, dialog = QPointer<QWidget>(w)] {
+            pending_ = false;
+            if (!dialog || !dialog->isVisible()) return;
+            seen.push_back(dialog->metaObject()->className());
+            if (steps_.empty()) {
+                ++unexpected;
+                QMetaObject::invokeMethod(dialog, "reject");
+                return;
+            }
+            Step step = std::move(steps_.front());
+            steps_.pop_front();
+            step(dialog);
+        });
+    }
+
+    QWidget* base_;
+    QTimer poll_;
+    std::deque<Step> steps_;
+    bool pending_ = false;
+};
+
+// Steps.
+inline ModalScript::Step Password(const char* word = ui::kToolPassword) {
+    return [word](QWidget* d) {
+        TypeInto(d, ui::kIdEntry, word);
+        ClickIn(d, IDOK);
+    };
+}
+inline ModalScript::Step Input(const char* text) {
+    return [text](QWidget* d) {
+        TypeInto(d, ui::kIdEntry, text);
+        ClickIn(d, IDOK);
+    };
+}
+inline ModalScript::Step Cancel() {
+    return [](QWidget* d) { QMetaObject::invokeMethod(d, "reject"); };
+}
+inline ModalScript::Step Ok() {
+    return [](QWidget* d) { ClickIn(d, IDOK); };
+}
+inline ModalScript::Step NewTool(const char* name, int kind) {
+    return [name, kind](QWidget* d) {
+        TypeInto(d, ui::CToolNewDialog::kNameId, name);
+        qobject_cast<QComboBox*>(Child(d, ui::CToolNewDialog::kKindId))->setCurrentIndex(kind);
+        ClickIn(d, IDOK);
+    };
+}
+// Types the given cells of the tool edit dialog, then presses OK.
+inline ModalScript::Step EditTool(std::vector<std::pair<int, const char*>> cells) {
+    return [cells](QWidget* d) {
+        for (const auto& [cell, text] : cells) TypeInto(d, ui::kToolCellValueId + cell, text);
+        ClickIn(d, IDOK);
+    };
+}
+// The values of a valid boring bit of diameter 7.
+inline std::vector<std::pair<int, const char*>> Bit7() {
+    return {{ui::kCellSpeed, "2000"}, {ui::kCellCoolant, "10"}, {ui::kCellFeed, "1.5"},
+            {ui::kCellSecond, "2"},   {ui::kCellDiam1, "7"},    {ui::kCellLen1, "40"},
+            {ui::kCellHolderDiam, "7"}, {ui::kCellHolderLen, "10"}, {ui::kCellTotal, "60"}};
+}
+
+class ToolDialogTest : public paramtest::ParamDialogTest {
+protected:
+    void SetUp() override {
+        ParamDialogTest::SetUp();
+        g_machineConnected = 1;
+    }
+    void TearDown() override {
+        tool_.reset();
+        ParamDialogTest::TearDown();
+    }
+    // Opens the tool table as the main window does and lets its start run.
+    ui::CToolDialog& OpenTools(bool listOpen = false) {
+        tool_ = std::make_unique<ui::CToolDialog>(nullptr, listOpen);
+        tool_->show();
+        QApplication::processEvents();
+        return *tool_;
+    }
+    // Clicks a command of the table with the script answering the dialogs it opens.
+    void Command(int id, ModalScript& script) {
+        ClickIn(tool_.get(), id);
+        EXPECT_TRUE(script.Done()) << "steps left after command " << id;
+        EXPECT_EQ(script.unexpected, 0) << "dialogs nobody answered after command " << id;
+    }
+    QListWidget* List() const { return tool_->List(); }
+    QStringList Names() const {
+        QStringList out;
+        for (int i = 0; i < List()->count(); ++i) out << List()->item(i)->text();
+        return out;
+    }
+    void Select(const char* name) {
+        List()->setCurrentItem(List()->findItems(QString::fromLatin1(name), Qt::MatchExactly).value(0));
+    }
+    ino_t ToolsInode() const {
+        struct stat st{};
+        ::stat(ToolsTxt().c_str(), &st);
+        return st.st_ino;
+    }
+
+    std::unique_ptr<ui::CToolDialog> tool_;
+};
+
+} // namespace tooltest
