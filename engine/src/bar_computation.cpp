@@ -476,7 +476,9 @@ void BarComputation::ShiftForHeadTrim(int32_t length, int32_t trim) {
         m.XFM -= d;
         m.Xm -= d;
         m.XM -= d;
-        if (MachineVariant == 1 && IsBladeKind(m.TipoLavor))
+        // An end cut's points stand on the bar as its X does (its first point is its X): they
+        // move with it, so that cuts and machinings are positioned on one bar.
+        if (MachineVariant == 1 && (IsBladeKind(m.TipoLavor) || m.TipoLavor == kKindEndCut))
             for (int k = 0; k < kMaxCutPoints; ++k)
                 if (m.cutPointX[k] != 0) m.cutPointX[k] -= d;
     };

@@ -220,5 +220,25 @@ TEST_F(CoreTest, ShiftForHeadTrimMovesMachiningsAndCuts) {
     EXPECT_EQ(bc.records[0]->X, x - 20000);
 }
 
+// Variant 1: an end cut's points stand on the bar like its X, so they move with it; cuts and
+// machinings are then positioned on one bar.
+TEST_F(CoreTest, ShiftForHeadTrimMovesEndCutPointsWithTheCut) {
+    BarComputation& bc = OneBar({Piece("A", 1000000)});
+    MachineVariant = 1;
+    g_pSettings->AUTO_TRAS_LAV = 1;
+    bc.currentBar->TAIL_SCRAP = 10000;
+    WorkingMachining& cut = *bc.order[static_cast<std::size_t>(bc.orderedMachinings)];
+    cut.TipoLavor = kKindEndCut;
+    cut.X = 400000;
+    cut.cutPointX[0] = 400000;
+    cut.cutPointX[1] = 380000;
+    bc.tailClampCode = 264;
+    bc.ShiftForHeadTrim(500000, 30000);
+    EXPECT_EQ(cut.X, 380000);
+    EXPECT_EQ(cut.cutPointX[0], 380000);
+    EXPECT_EQ(cut.cutPointX[1], 360000);
+    EXPECT_EQ(cut.cutPointX[2], 0) << "the end of the point list stays";
+}
+
 } // namespace
 } // namespace enginetest

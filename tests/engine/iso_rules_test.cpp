@@ -70,12 +70,17 @@ protected:
 struct Installation {
     int variant;
     const char* conf;
+    int autoTransfer; // AUTO_TRAS_LAV over the folder's own value; -1 keeps it
 };
 
 TEST_F(IsoRulesTest, EveryDemoBarOfEveryVariantKeepsTheRules) {
-    for (const Installation inst : {Installation{0, "CONF-V0"}, Installation{1, "CONF"}, Installation{2, "CONF-V2"}}) {
-        SCOPED_TRACE(inst.conf);
+    // The variant-1 folder once more with the automatic transfer on: the head trim moves the bar's
+    // records, cuts and machinings alike.
+    for (const Installation inst : {Installation{0, "CONF-V0", -1}, Installation{1, "CONF", -1},
+                                    Installation{2, "CONF-V2", -1}, Installation{1, "CONF", 1}}) {
+        SCOPED_TRACE(std::string(inst.conf) + " AUTO_TRAS_LAV " + std::to_string(inst.autoTransfer));
         Reinstall(inst.variant, inst.conf);
+        if (inst.autoTransfer >= 0) g_pSettings->AUTO_TRAS_LAV = inst.autoTransfer;
         std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
         ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
         int written = 0;
