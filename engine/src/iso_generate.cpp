@@ -174,13 +174,9 @@ void IsoProgramGenerator::WriteHead(int32_t /*step*/) {
                       b.length == s.lastBarLength && b.firstCutAngle == s.lastBarFirstAngle &&
                       s.lastBarLoadType == s.TIPO_CARIC;
     RInt(504, same ? 1 : 0, "R_PEZZO_UGUALEPREC");
-    // Blade lubrication: the cooling value of the blade's own tool record (0 without one).
-    int32_t lubrication = 0;
-    if (g_pRallaTools != nullptr && s.QBLADE_NAME[0] != '\0') {
-        const int t = g_pRallaTools->FindTool(s.QBLADE_NAME);
-        if (t >= 0) lubrication = g_pRallaTools->Tool(t).cooling;
-    }
-    RInt(501, lubrication, "R_FREQ_LUBRLAMA");
+    // Blade lubrication: the tool table's header number, which the blade records carry as their
+    // cooling value (the table's own tools never include the blade records).
+    RInt(501, g_pRallaTools != nullptr ? g_pRallaTools->headerNumber : kToolHeaderDefault, "R_FREQ_LUBRLAMA");
     RReal(510, b.yMax - b.yMin + s.DELTA_DIM_Y, "R_DIST_CING");
     RReal(511, s.DIST_MANDRINI / 2, "R_INT_MANDRINI");
     // The blade level of the profile is its blade rise.

@@ -214,14 +214,10 @@ int32_t IsoProgramGenerator::V1ExtractorCorrection(const WorkingMachining& cut) 
 void IsoProgramGenerator::WriteV1Head() {
     const MachineSettings& s = S();
     const BarRecord& b = *currentBar;
-    // Blade lubrication: the cooling value of the blade's own tool record (0 without one).
-    int32_t lubrication = 0;
-    if (g_pRallaTools != nullptr && s.QBLADE_NAME[0] != '\0') {
-        const int t = g_pRallaTools->FindTool(s.QBLADE_NAME);
-        if (t >= 0) lubrication = g_pRallaTools->Tool(t).cooling;
-    }
     const int ribScar = CpReadRibScar(b.series, b.code);
-    RInt(501, lubrication, "R_FREQ_LUBRLAMA");
+    // Blade lubrication: the tool table's header number, which the blade records carry as their
+    // cooling value (the table's own tools never include the blade records).
+    RInt(501, g_pRallaTools != nullptr ? g_pRallaTools->headerNumber : kToolHeaderDefault, "R_FREQ_LUBRLAMA");
     RReal(510, (ribScar != 0 ? b.zMax - b.zMin : b.yMax - b.yMin) + ProfileDeltaDimY(b), "R_DIST_CING");
     RReal(511, s.DIST_MANDRINI / 2, "R_INT_MANDRINI");
     RReal(201, b.yMax - b.yMin, "Y Barra: Dimensioni nette pezzo");

@@ -91,6 +91,17 @@ TEST_F(IsoProgramTest, SmallBarMatchesTheReviewedGoldens) {
     }
 }
 
+// The blade lubrication is the tool table's header number (the blade records' cooling value),
+// on every variant.
+TEST_F(IsoProgramTest, BladeLubricationIsTheToolTablesHeaderNumber) {
+    for (const Installation& v : {Installation{0, "CONF-V0"}, Installation{2, "CONF-V2"}}) {
+        SCOPED_TRACE(v.conf);
+        Reinstall(v.variant, v.conf);
+        g_pRallaTools->headerNumber = 45;
+        EXPECT_NE(Generate().find("R501=45      { R_FREQ_LUBRLAMA }"), std::string::npos);
+    }
+}
+
 TEST_F(IsoProgramTest, RepeatRangeOnlyFromStepTwo) {
     Reinstall(2, "CONF-V2");
     for (int32_t step : {0, 1}) {
