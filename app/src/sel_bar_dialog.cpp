@@ -21,6 +21,7 @@
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
 #include "machine/units.h"
+#include "ui/ToolTableDialogs.h"
 #include "ui/OwnControls.h"
 #include "ui/qt_text.h"
 #include "ui/window_message.h"
@@ -202,7 +203,12 @@ void CSelBarDialog::OnFindBar() {
     RefreshCount();
 }
 
-void CSelBarDialog::OnConfRalla() {}
+void CSelBarDialog::OnConfRalla() {
+    // The button is disabled at opening and nothing here enables it; the handler still opens the
+    // ralla chooser, so a build that offers the button gets the right window.
+    ui::CConfRallaDialog dialog(this);
+    dialog.exec();
+}
 
 void CSelBarDialog::OnOK() {
     if (m_closed) return; // a confirmation queued before the dialog closed
