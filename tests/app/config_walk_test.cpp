@@ -39,18 +39,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A demo configuration: its folder, and the office machine description that makes its variant
-// with or without the machine options of the extractor axis and the support vices.
+// A demo configuration: its folder, the office machine description that makes its variant
+// with or without the machine options of the extractor axis and the support vices, and the
+// label output mode (PARAM CONF_FILE_OTT) that routes the label settings.
 struct Installation {
     const char* conf;
     int variant;
     int options;   // ASSEC and MORSE_SUPP
+    int labelMode;
 };
 const Installation kInstallations[] = {
-    {"CONF-V0", 0, 0},
-    {"CONF", 1, 0},
-    {"CONF", 1, 1},
-    {"CONF-V2", 2, 0},
+    {"CONF-V0", 0, 0, 0},
+    {"CONF", 1, 0, 2},
+    {"CONF", 1, 1, 1},
+    {"CONF-V2", 2, 0, 2},
 };
 
 // What an entry does on each installation of kInstallations: the window it opens (the
@@ -72,7 +74,7 @@ const Entry kEntries[] = {
     {ID_STATUS, {kOff, kOff, kOff, kOff}},
     {ID_SHOW_LAV, {"box M_NO_INFO", "box M_NO_INFO", "box M_NO_INFO", "box M_NO_INFO"}},
     {ID_PREFER, {"COptionDialog", "COptionDialog", "COptionDialog", "COptionDialog"}},
-    {ID_LABEL, {"CParLabelDialog", "CParLabelDialog", "CParLabelDialog", "CParLabelDialog"}},
+    {ID_LABEL, {"CParLabelDialog", "CParEtichetteDialog", "MMainPag", "CParLabelDialog"}},
     {ID_MSG, {"CMessageDialog", "CMessageDialog", "CMessageDialog", "CMessageDialog"}},
     {ID_CONF_GEN1, {"CConfFresa1_Dialog", "CConfFresa1_Dialog", "CConfFresa1_Dialog", "CConfFresa1_Dialog"}},
     {ID_CONF_GEN2, {"CConfFresa2_Dialog", kOff, "CConfFresa2_Dialog", kOff}},
@@ -185,6 +187,8 @@ protected:
                                                 std::to_string(axes) + "\r\nASSEP=" + std::to_string(axes) +
                                                 "\r\nASSEC=" + std::to_string(in.options) +
                                                 "\r\nMORSE_SUPP=" + std::to_string(in.options) + "\r\n");
+        plat::WriteProfileString("PARAM", "CONF_FILE_OTT", std::to_string(in.labelMode).c_str(),
+                                 (program_ + "CONF/PARAM.PAR").c_str());
         const std::string config = program_ + "CONF/CONFIG.PAR";
         for (const char* key : {"DIR_LDA", "DIR_ISO", "DIR_DXF", "DIR_UTEN", "DIR_LOG"}) {
             char folder[260] = {};
