@@ -46,7 +46,7 @@ namespace {
 struct Installation {
     const char* conf;
     int variant;
-    int options;   // ASSEC and MORSE_SUPP
+    int options; // ASSEC and MORSE_SUPP
     int labelMode;
 };
 const Installation kInstallations[] = {
@@ -79,8 +79,9 @@ const Entry kEntries[] = {
     {ID_MSG, {"CMessageDialog", "CMessageDialog", "CMessageDialog", "CMessageDialog"}},
     {ID_CONF_GEN1, {"CConfFresa1_Dialog", "CConfFresa1_Dialog", "CConfFresa1_Dialog", "CConfFresa1_Dialog"}},
     {ID_CONF_GEN2, {"CConfFresa2_Dialog", kOff, "CConfFresa2_Dialog", kOff}},
-    {ID_OFFSET_RALLA, {"CConfOffsetRallaDialog", "CConfOffsetRallaDialog", "CConfOffsetRallaDialog",
-                       "CConfOffsetRallaDialog"}},
+    {ID_OFFSET_RALLA,
+     {"CConfOffsetRallaDialog", "CConfOffsetRallaDialog", "CConfOffsetRallaDialog",
+      "CConfOffsetRallaDialog"}},
     {ID_OFFSET_RALLA2, {kOff, "CConfOffsetRallaDlg2", "CConfOffsetRallaDlg2", "CConfOffsetRallaDlg2"}},
     {ID_PAR_TRONCA1, {"CConfTroncaDialog", "CConfTroncaDialog", "CConfTroncaDialog", "CConfTroncaDialog"}},
     {ID_PAR_TRONCA2, {kOff, kOff, kOff, "CConfTroncaDlg2"}},
@@ -109,15 +110,15 @@ QString WindowName(const QWidget* w) {
 // Answers every modal window as the operator would: the configuration password with the
 // one-command password, any other window by cancelling it after looking at it.
 class Operator {
-public:
+  public:
     explicit Operator(std::string grabPrefix) : m_grabPrefix(std::move(grabPrefix)) {
         QObject::connect(&m_poll, &QTimer::timeout, [this] { Answer(); });
         m_poll.start(20);
     }
-    std::vector<std::string> seen;      // the windows opened, in order
-    std::vector<std::string> problems;  // what the operator would not accept
+    std::vector<std::string> seen;     // the windows opened, in order
+    std::vector<std::string> problems; // what the operator would not accept
 
-private:
+  private:
     void Answer() {
         QWidget* w = QApplication::activeModalWidget();
         if (w == nullptr || !w->isVisible() || w == m_answering) return;
@@ -146,7 +147,8 @@ private:
     void Look(QWidget* w, const std::string& name) {
         if (w->width() > ScreenWidth() || w->height() > ScreenHeight())
             problems.push_back(name + " larger than the screen");
-        if (LooksLikeKey(w->windowTitle())) problems.push_back(name + " title " + w->windowTitle().toStdString());
+        if (LooksLikeKey(w->windowTitle()))
+            problems.push_back(name + " title " + w->windowTitle().toStdString());
         for (QWidget* c : w->findChildren<QWidget*>()) {
             if (!c->isVisibleTo(w)) continue;
             QStringList texts;
@@ -154,19 +156,24 @@ private:
             if (auto* b = qobject_cast<QAbstractButton*>(c)) texts << b->text();
             if (auto* g = qobject_cast<QGroupBox*>(c)) texts << g->title();
             if (auto* box = qobject_cast<QComboBox*>(c))
-                for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+                for (int i = 0; i < box->count(); ++i)
+                    texts << box->itemText(i);
             for (const QString& t : texts)
                 if (LooksLikeKey(t)) problems.push_back(name + " shows " + t.toStdString());
-            // A text must show whole: labels and buttons at least as wide as their text needs.
+            // A text must show whole: labels, buttons and choice lists at least as wide as their
+            // texts need (the file picker is the toolkit's own and shortens long folders itself).
             const auto* l = qobject_cast<QLabel*>(c);
-            const bool textLabel = l != nullptr && !l->wordWrap() && !l->text().isEmpty() && l->pixmap().isNull();
-            if ((textLabel || qobject_cast<QAbstractButton*>(c) != nullptr) && !texts.isEmpty() &&
+            const bool textLabel =
+                l != nullptr && !l->wordWrap() && !l->text().isEmpty() && l->pixmap().isNull();
+            const bool sized = textLabel || qobject_cast<QAbstractButton*>(c) != nullptr ||
+                               qobject_cast<QComboBox*>(c) != nullptr;
+            if (sized && qobject_cast<QFileDialog*>(w) == nullptr && !texts.isEmpty() &&
                 !texts.front().isEmpty() && c->sizeHint().width() > c->width())
                 problems.push_back(name + " cuts " + texts.front().toStdString() + " (" +
-                                   std::to_string(c->sizeHint().width()) + " > " + std::to_string(c->width()) + ")");
+                                   std::to_string(c->sizeHint().width()) + " > " +
+                                   std::to_string(c->width()) + ")");
         }
-        if (!m_grabPrefix.empty())
-            w->grab().save(QString::fromStdString(m_grabPrefix + name + ".png"));
+        if (!m_grabPrefix.empty()) w->grab().save(QString::fromStdString(m_grabPrefix + name + ".png"));
     }
 
     QTimer m_poll;
@@ -175,19 +182,20 @@ private:
 };
 
 class ConfigWalkTest : public AppFixture {
-protected:
+  protected:
     // The demo installation of one configuration, laid out as the demo lays it out: the
     // configuration's three files, the office machine description of its variant, and the
     // drawings and the CAM description where the configuration's folders point.
     void Install(const Installation& in) {
         const fs::path demo = fs::path(BRELON_SOURCE_DIR) / "demo";
         for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            fs::copy_file(demo / in.conf / name, program_ + "CONF/" + name, fs::copy_options::overwrite_existing);
+            fs::copy_file(demo / in.conf / name, program_ + "CONF/" + name,
+                          fs::copy_options::overwrite_existing);
         const int assex = in.variant != 2, axes = in.variant != 0;
-        WriteFile(program_ + "ConfMac.dbg", "[GENERAL]\r\nASSEX=" + std::to_string(assex) + "\r\nASSEH=" +
-                                                std::to_string(axes) + "\r\nASSEP=" + std::to_string(axes) +
-                                                "\r\nASSEC=" + std::to_string(in.options) +
-                                                "\r\nMORSE_SUPP=" + std::to_string(in.options) + "\r\n");
+        WriteFile(program_ + "ConfMac.dbg",
+                  "[GENERAL]\r\nASSEX=" + std::to_string(assex) + "\r\nASSEH=" + std::to_string(axes) +
+                      "\r\nASSEP=" + std::to_string(axes) + "\r\nASSEC=" + std::to_string(in.options) +
+                      "\r\nMORSE_SUPP=" + std::to_string(in.options) + "\r\n");
         plat::WriteProfileString("PARAM", "CONF_FILE_OTT", std::to_string(in.labelMode).c_str(),
                                  (program_ + "CONF/PARAM.PAR").c_str());
         const std::string config = program_ + "CONF/CONFIG.PAR";
@@ -199,7 +207,8 @@ protected:
         char dxf[260] = {}, uten[260] = {};
         plat::GetProfileString("GENERAL", "DIR_DXF", "", dxf, sizeof dxf, config.c_str());
         plat::GetProfileString("GENERAL", "DIR_UTEN", "", uten, sizeof uten, config.c_str());
-        fs::copy(demo / "DXF", plat::NativePath(dxf), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        fs::copy(demo / "DXF", plat::NativePath(dxf),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
         for (const char* name : {"TOOLS.TXT", "DEFPRO.TXT"})
             fs::copy_file(demo / "UTEN" / name, fs::path(plat::NativePath(uten)) / name,
                           fs::copy_options::overwrite_existing);
@@ -216,7 +225,8 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
         const Installation& in = kInstallations[v];
         const auto [screenWidth, screenHeight] = screens[run % std::size(screens)];
         SCOPED_TRACE(std::string(in.conf) + " variant " + std::to_string(in.variant) + " options " +
-                     std::to_string(in.options) + " labels " + std::to_string(in.labelMode) + " screen " + std::to_string(screenWidth));
+                     std::to_string(in.options) + " labels " + std::to_string(in.labelMode) + " screen " +
+                     std::to_string(screenWidth));
         if (run > 0) {
             TearDown();
             SetUp();
@@ -228,20 +238,21 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
         SetScreenSize(screenWidth, screenHeight);
         ASSERT_EQ(MachineVariant, in.variant);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(MainFrame));
-        QTest::qWait(50);   // the maximized geometry arrives
+        QTest::qWait(50); // the maximized geometry arrives
         EXPECT_TRUE(ui_->boxes.empty()) << ui_->boxes.front().text;
-        const std::string prefix = grabDir != nullptr ? std::string(grabDir) + "/" + in.conf + "-v" +
-                                                            std::to_string(in.variant) + "-opt" +
-                                                            std::to_string(in.options) + "-" +
-                                                            std::to_string(ScreenWidth()) + "-"
-                                                      : std::string();
+        const std::string prefix =
+            grabDir != nullptr
+                ? std::string(grabDir) + "/" + in.conf + "-v" + std::to_string(in.variant) + "-opt" +
+                      std::to_string(in.options) + "-" + std::to_string(ScreenWidth()) + "-"
+                : std::string();
         if (!prefix.empty()) MainFrame->grab().save(QString::fromStdString(prefix + "main.png"));
 
         // The entries as the operator finds them: the menus' entries (each menu asks its rules as
         // it opens) and the tool bar's buttons.
         std::vector<QAction*> entries;
         const QList<QMenu*> menus = MainFrame->menuBar()->findChildren<QMenu*>();
-        for (QMenu* menu : menus) emit menu->aboutToShow();
+        for (QMenu* menu : menus)
+            emit menu->aboutToShow();
         for (QAction* a : MainFrame->menuBar()->actions())
             if (a->menu() == nullptr) entries.push_back(a);
         for (QMenu* menu : menus)
@@ -258,11 +269,13 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
         std::map<int, int> walked;
         for (QAction* a : entries) {
             const int id = a->data().toInt();
-            const auto* entry = std::find_if(std::begin(kEntries), std::end(kEntries), [id](const Entry& e) { return e.id == id; });
+            const auto* entry = std::find_if(std::begin(kEntries), std::end(kEntries),
+                                             [id](const Entry& e) { return e.id == id; });
             ASSERT_NE(entry, std::end(kEntries)) << "entry " << id << " " << a->text().toStdString();
             const std::string expected = entry->window[v];
             const bool onToolBar = a->parent() == toolBar;
-            SCOPED_TRACE("entry " + std::to_string(id) + (onToolBar ? " (tool bar) " : " ") + a->text().toStdString());
+            SCOPED_TRACE("entry " + std::to_string(id) + (onToolBar ? " (tool bar) " : " ") +
+                         a->text().toStdString());
             ++walked[id];
             EXPECT_FALSE(LooksLikeKey(a->text())) << a->text().toStdString();
 
@@ -277,12 +290,17 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
             MainFrame->configUnlocked = 0;
             const std::size_t boxesBefore = ui_->boxes.size();
             Operator op(prefix.empty() ? std::string() : prefix + std::to_string(id) + "-");
-            if (onToolBar) qobject_cast<QToolButton*>(toolBar->widgetForAction(a))->click();
-            else a->trigger();
+            if (onToolBar)
+                qobject_cast<QToolButton*>(toolBar->widgetForAction(a))->click();
+            else
+                a->trigger();
             // Posted commands open their window when the message arrives.
-            for (int i = 0; i < 500 && op.seen.empty() && ui_->boxes.size() == boxesBefore && MainFrame->isVisible(); ++i)
+            for (int i = 0;
+                 i < 500 && op.seen.empty() && ui_->boxes.size() == boxesBefore && MainFrame->isVisible();
+                 ++i)
                 QTest::qWait(10);
-            for (const std::string& p : op.problems) ADD_FAILURE() << p;
+            for (const std::string& p : op.problems)
+                ADD_FAILURE() << p;
             std::vector<std::string> windows = op.seen;
             if (app::IsGatedCommand(id)) {
                 ASSERT_FALSE(windows.empty());
@@ -291,7 +309,8 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
             }
             for (std::size_t b = boxesBefore; b < ui_->boxes.size(); ++b) {
                 const std::string& text = ui_->boxes[b].text;
-                windows.push_back("box " + (text == MsgString("M_NO_INFO") ? std::string("M_NO_INFO") : text));
+                windows.push_back("box " +
+                                  (text == MsgString("M_NO_INFO") ? std::string("M_NO_INFO") : text));
             }
             if (expected == "closed") {
                 EXPECT_FALSE(MainFrame->isVisible());
@@ -301,7 +320,8 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
             }
         }
         // Every entry of the table was found once in the menus, and on the tool bar when it has a button.
-        for (const Entry& e : kEntries) EXPECT_GE(walked[e.id], 1) << "entry " << e.id << " not found";
+        for (const Entry& e : kEntries)
+            EXPECT_GE(walked[e.id], 1) << "entry " << e.id << " not found";
         EXPECT_EQ(walked.size(), std::size(kEntries));
     }
 }
