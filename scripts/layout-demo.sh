@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Lays out a program directory for Brelon3 from a build and the demo installation:
-#   scripts/layout-demo.sh <dest> [--bin <build bin folder>] [--online]
+#   scripts/layout-demo.sh <dest> [--bin <build bin folder>] [--online] [--variant 0|1|2]
 # <dest> receives the program and its libraries, CONF/, MSG/, LOG/, "ConfMac.dbg" (office
-# machine: variant 1) and drives/<letter>/... for every DIR_ folder of CONF/CONFIG.PAR, filled
+# machine: variant 1, or the --variant given, whose demo configuration CONF-V0 or CONF-V2 then
+# replaces the three files of CONF/) and drives/<letter>/... for every DIR_ folder of CONF/CONFIG.PAR, filled
 # with the demo's lists, tools, shapes and profile drawings. With --online the simulated controller library is
 # put beside the program and the controller work directory (C:\UVEN\LAV\LAV) is created, so the
 # program starts on-line. Start it with:  BRELON_DRIVES=<dest>/drives <dest>/Brelon3 [OFFICE]
@@ -11,14 +12,17 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 dest=""
 bin="$root/build/dev/bin"
 online=0
+variant=1
 while [ $# -gt 0 ]; do
     case "$1" in
         --bin) bin="$2"; shift 2 ;;
         --online) online=1; shift ;;
+        --variant) variant="$2"; shift 2 ;;
         *) dest="$1"; shift ;;
     esac
 done
-[ -n "$dest" ] || { echo "usage: $0 <dest> [--bin <folder>] [--online]" >&2; exit 2; }
+[ -n "$dest" ] || { echo "usage: $0 <dest> [--bin <folder>] [--online] [--variant 0|1|2]" >&2; exit 2; }
+case "$variant" in 0|1|2) ;; *) echo "layout: --variant must be 0, 1 or 2" >&2; exit 2 ;; esac
 [ -x "$bin/Brelon3" ] || { echo "layout: no Brelon3 in $bin (build it first)" >&2; exit 1; }
 
 mkdir -p "$dest/LOG"
@@ -30,6 +34,10 @@ rm -f "$dest/libUvenlibVB.so"
 cp -rf "$root/demo/CONF" "$root/demo/MSG" "$dest/"
 # The drawings of the tool legend lie beside the program.
 cp -f "$root"/demo/LEGEND/T?.DXF "$dest/"
+if [ "$variant" != 1 ]; then
+    cp -f "$root/demo/CONF-V$variant/CONFIG.PAR" "$root/demo/CONF-V$variant/CONFIG.X_" \
+          "$root/demo/CONF-V$variant/PARAM.PAR" "$dest/CONF/"
+fi
 
 # Windows folder "X:\A\B\" -> <dest>/drives/X/A/B
 native() {
@@ -50,8 +58,14 @@ cp -f "$root"/demo/VLK/*.VLK "$(native "$(dir_key DIR_VLK)")/"
 # The profile drawings, <series>/<code>.dxf, where the engine looks for the sections.
 cp -rf "$root"/demo/DXF/. "$(native "$(dir_key DIR_DXF)")/"
 
-# The office machine description: all three axis groups present (variant 1).
-printf '[GENERAL]\r\nASSEX=1\r\nASSEH=1\r\nASSEP=1\r\nBARR_SX=0\r\nASSEC=0\r\nMORSE_SUPP=0\r\n' > "$dest/ConfMac.dbg"
+# The office machine description: its axis groups make the variant (X only: 0; all three: 1;
+# H and P without X: 2).
+case "$variant" in
+    0) axes='ASSEX=1\r\nASSEH=0\r\nASSEP=0' ;;
+    1) axes='ASSEX=1\r\nASSEH=1\r\nASSEP=1' ;;
+    2) axes='ASSEX=0\r\nASSEH=1\r\nASSEP=1' ;;
+esac
+printf "[GENERAL]\r\n$axes\r\nBARR_SX=0\r\nASSEC=0\r\nMORSE_SUPP=0\r\n" > "$dest/ConfMac.dbg"
 
 if [ "$online" = 1 ]; then
     cp -f "$bin/libUvenlibVB.so" "$dest/"
@@ -59,4 +73,4 @@ if [ "$online" = 1 ]; then
 else
     rm -rf "$dest/drives/C/UVEN/LAV/LAV"
 fi
-echo "layout: program directory ready in $dest ($([ "$online" = 1 ] && echo on-line || echo office))"
+echo "layout: program directory ready in $dest (variant $variant, $([ "$online" = 1 ] && echo on-line || echo office))"

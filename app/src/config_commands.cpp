@@ -22,9 +22,7 @@ namespace app {
 
 namespace {
 
-// Settings windows of the command table. An entry whose run is null is a window still to
-// come: its commands stay disabled with the pending tooltip until its entry function is put
-// in place of the null.
+// Settings windows of the command table: each entry function with the commands that open it.
 SettingsDialog g_settingsDialogs[] = {
     {"RunParameterDialog",
      [](int id, QWidget* parent) {
@@ -69,13 +67,6 @@ const SettingsDialog* SettingsDialogFor(int id) {
         if (std::find(d.commands.begin(), d.commands.end(), id) != d.commands.end()) return &d;
     return nullptr;
 }
-
-bool IsPendingCommand(int id) {
-    const SettingsDialog* d = SettingsDialogFor(id);
-    return d != nullptr && d->run == nullptr;
-}
-
-const char* PendingTooltip() { return MsgString("M_NOT_YET"); }
 
 void OverrideSettingsDialog(const char* function, SettingsDialogRunner run) {
     if (!g_runsSaved) {

@@ -1,11 +1,7 @@
 // The main window's command table: enabling every menu and tool-bar entry by its rule, and
 // carrying out a command (the configuration commands behind the password gate).
 #include <QAction>
-#include <QHelpEvent>
-#include <QMenu>
-#include <QMenuBar>
 #include <QToolBar>
-#include <QToolTip>
 
 #include "app/about_dialog.h"
 #include "app/config_commands.h"
@@ -16,32 +12,7 @@
 #include "ui/OptionDialog.h"
 #include "ui/qt_text.h"
 
-namespace {
-
-// The menu bar shows the tooltip of the entry under the mouse (a menu bar shows none of its own),
-// so a disabled top-level entry can say why.
-class MenuBarToolTips : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* bar = qobject_cast<QMenuBar*>(watched);
-        if (bar == nullptr || event->type() != QEvent::ToolTip) return false;
-        const auto* help = static_cast<QHelpEvent*>(event);
-        const QAction* action = bar->actionAt(help->pos());
-        if (action == nullptr || action->toolTip().isEmpty() || action->menu() != nullptr ||
-            action->toolTip() == action->text()) {
-            QToolTip::hideText();
-            return true;
-        }
-        QToolTip::showText(help->globalPos(), action->toolTip(), bar);
-        return true;
-    }
-};
-
-} // namespace
-
 bool CMainFrame::IsCommandEnabled(int id) const {
-    if (app::IsPendingCommand(id)) return false;
     app::CommandState state;
     state.variant = MachineVariant;
     state.listActive = listActive;
@@ -53,23 +24,10 @@ bool CMainFrame::IsCommandEnabled(int id) const {
 }
 
 void CMainFrame::RefreshCommandStates() {
-    const QString pending = ui::ToQt(app::PendingTooltip());
-    auto refresh = [&](QAction* a, int id) {
-        a->setEnabled(IsCommandEnabled(id));
-        // A window still to come says so on its entry instead of doing nothing.
-        if (app::IsPendingCommand(id)) a->setToolTip(pending);
-        else if (a->toolTip() == pending) a->setToolTip(a->text());
-    };
-    for (auto& [id, action] : m_actions) refresh(action, id);
+    for (auto& [id, action] : m_actions) action->setEnabled(IsCommandEnabled(id));
     if (m_toolBar != nullptr)
         for (QAction* a : m_toolBar->actions())
-            if (a->data().isValid()) refresh(a, a->data().toInt());
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) menu->setToolTipsVisible(true);
-    if (menuBar()->findChild<QObject*>("menuBarToolTips", Qt::FindDirectChildrenOnly) == nullptr) {
-        auto* tips = new MenuBarToolTips(menuBar());
-        tips->setObjectName("menuBarToolTips");
-        menuBar()->installEventFilter(tips);
-    }
+            if (a->data().isValid()) a->setEnabled(IsCommandEnabled(a->data().toInt()));
 }
 
 bool CMainFrame::CheckConfigPassword() { return app::CheckConfigPassword(this, configUnlocked); }

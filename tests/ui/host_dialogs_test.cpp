@@ -258,9 +258,10 @@ TEST(PickerPaths, StoredFormAndCombinedText) {
 
     const auto filters = ui::NameFiltersFromBars("Bar lists (*.lda)|*.lda|All files|*.*;*|");
     ASSERT_EQ(filters.size(), 2u);
-    EXPECT_EQ(filters[0], "Bar lists (*.lda) (*.lda)");
+    EXPECT_EQ(filters[0], "Bar lists (*.lda)");   // its own pattern list shown once
     // "*.*" means every file, names without an extension included ("ISONV").
     EXPECT_EQ(filters[1], "All files (* *)");
+    EXPECT_EQ(ui::NameFiltersFromBars("Files ISO (*.*)|*.*|").front(), "Files ISO (*)");
     EXPECT_EQ(ui::NativeWildcard("*.*"), "*");
     EXPECT_EQ(ui::NativeWildcard("*.lda"), "*.lda");
 }

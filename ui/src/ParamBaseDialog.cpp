@@ -100,9 +100,18 @@ void CParamBaseDialog::BuildRows() {
     }
     // Visible rows fill one column, or two when there are many and no picture beside them.
     const bool picture = m_spec.picture.bitmap != 0;
-    const int columns = (!picture && visible > kRowsOneColumn) ? 2 : 1;
-    const int perColumn = (visible + columns - 1) / columns;
-    const RowWidths wid = MeasureRows(columns, perColumn);
+    int columns = (!picture && visible > kRowsOneColumn) ? 2 : 1;
+    int perColumn = (visible + columns - 1) / columns;
+    RowWidths wid = MeasureRows(columns, perColumn);
+    // Two columns that must cut their texts to fit the screen's width give way to one column
+    // when that one fits the screen's height (a title bar of 40 pixels left for the frame).
+    const int oneColumnHeight = kMargin + visible * kRowPitch + kGap + kButtonHeight + kMargin;
+    if (columns == 2 && wid.cut && ScreenHeight() > 0 &&
+        oneColumnHeight * DialogScaleFactor(ScreenWidth()) <= ScreenHeight() - 40) {
+        columns = 1;
+        perColumn = visible;
+        wid = MeasureRows(columns, perColumn);
+    }
     std::vector<int> columnX(1, kMargin);
     for (std::size_t c = 0; c < wid.label.size(); ++c)
         columnX.push_back(columnX.back() + wid.label[c] + kGap + wid.value[c] + kColumnGap);
@@ -198,6 +207,7 @@ RowWidths CParamBaseDialog::MeasureRows(int columns, int perColumn) const {
                 if (cut <= 0) break;
                 widest -= cut;
                 total -= cut;
+                w.cut = true;
             }
         }
     }

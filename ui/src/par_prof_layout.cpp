@@ -84,8 +84,8 @@ SetLayout SetsDialogLayout(int variant) {
         {kOk, ControlKind::DefPushButton, 156, 394, 220, 28, "B_OK"},
     };
     for (int i = 0; i < 6; ++i) l.pictures.push_back({kPictures[i], 156 + i * 37, 236, 34, 34});
-    const int bottom = AddRows(l.controls, variant, 388, 10, 216, 100, false);
-    l.width = 714;
+    const int bottom = AddRows(l.controls, variant, 388, 10, 226, 100, false);
+    l.width = 724;
     l.height = std::max(bottom + 8, 432);
     return l;
 }

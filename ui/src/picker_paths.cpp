@@ -62,7 +62,15 @@ std::vector<std::string> NameFiltersFromBars(std::string_view filter) {
             patterns += NativeWildcard(rest.substr(0, semi));
             rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
         }
-        out.push_back(parts[i] + " (" + patterns + ")");
+        // A description that ends with its own pattern list, "Files LDA (*.lda)", has that list
+        // replaced by the native one instead of showing two.
+        std::string description = parts[i];
+        const size_t open = description.rfind('(');
+        if (!description.empty() && description.back() == ')' && open != std::string::npos) {
+            description.erase(open);
+            while (!description.empty() && description.back() == ' ') description.pop_back();
+        }
+        out.push_back(description + " (" + patterns + ")");
     }
     return out;
 }

@@ -25,14 +25,11 @@ bool CommandRuleEnabled(int id, const CommandState& state);
 using SettingsDialogRunner = int (*)(int commandId, QWidget* parent);
 struct SettingsDialog {
     const char* function;
-    SettingsDialogRunner run;   // null: not available yet
+    SettingsDialogRunner run;
     std::vector<int> commands;
 };
 // The settings window of a command, null for commands handled by the main window itself.
 const SettingsDialog* SettingsDialogFor(int id);
-// A command whose window is not available yet: disabled, with the tooltip of PendingTooltip.
-bool IsPendingCommand(int id);
-const char* PendingTooltip();
 // For tests: runs run in place of the window named function (null restores it).
 void OverrideSettingsDialog(const char* function, SettingsDialogRunner run);
 

@@ -1,0 +1,325 @@
+// Every entry of the menu bar and the tool bar, walked as the operator walks them on each demo
+// configuration: an entry either opens its window (answered by cancelling it, the configuration
+// entries after the password) or is disabled by its rule. With BRELON_GRAB_DIR set, every window is grabbed there for a look.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/app_ids.h"
+#include "app/config_commands.h"
+#include "app/main_frame.h"
+#include "app_fixture.h"
+#include "machine/globals.h"
+#include "machine/settings_support.h"
+#include "machine/window_scale.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "ui/InputDialog.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A demo configuration: its folder, the office machine description that makes its variant
+// with or without the machine options of the extractor axis and the support vices, and the
+// label output mode (PARAM CONF_FILE_OTT) that routes the label settings.
+struct Installation {
+    const char* conf;
+    int variant;
+    int options; // ASSEC and MORSE_SUPP
+    int labelMode;
+};
+const Installation kInstallations[] = {
+    {"CONF-V0", 0, 0, 0},
+    {"CONF", 1, 0, 2},
+    {"CONF", 1, 1, 1},
+    {"CONF-V2", 2, 0, 2},
+};
+
+// What an entry does on each installation of kInstallations: the window it opens (the
+// dialog's object name, or its class when it has none), "" when disabled by its rule.
+struct Entry {
+    int id;
+    const char* window[std::size(kInstallations)];
+};
+constexpr const char* kOff = "";
+const Entry kEntries[] = {
+    {ID_OPEN_LIST, {"QFileDialog", "QFileDialog", "QFileDialog", "QFileDialog"}},
+    {ID_OPEN_ISO, {"QFileDialog", "QFileDialog", "QFileDialog", "QFileDialog"}},
+    {ID_TOOLS, {"CToolDialog", "CToolDialog", "CToolDialog", "CToolDialog"}},
+    {ID_PAR_FRESA, {"CParFresaDialog", "CParFresaDialog", "CParFresaDialog", "CParFresaDialog"}},
+    {ID_PAR_TRONCA, {"CParTroncaDialog", "CParTroncaDialog", "CParTroncaDialog", "CParTroncaDialog"}},
+    {ID_PROFILO, {"CParProfDialog", "CParProfDialog", "CParProfDialog", "CParProfDialog"}},
+    {ID_STATUS, {kOff, kOff, kOff, kOff}},
+    {ID_SHOW_LAV, {"box M_NO_INFO", "box M_NO_INFO", "box M_NO_INFO", "box M_NO_INFO"}},
+    {ID_PREFER, {"COptionDialog", "COptionDialog", "COptionDialog", "COptionDialog"}},
+    {ID_LABEL, {"CParLabelDialog", "CParEtichetteDialog", "MMainPag", "CParLabelDialog"}},
+    {ID_MSG, {"CMessageDialog", "CMessageDialog", "CMessageDialog", "CMessageDialog"}},
+    {ID_CONF_GEN1, {"CConfFresa1_Dialog", "CConfFresa1_Dialog", "CConfFresa1_Dialog", "CConfFresa1_Dialog"}},
+    {ID_CONF_GEN2, {"CConfFresa2_Dialog", kOff, "CConfFresa2_Dialog", kOff}},
+    {ID_OFFSET_RALLA,
+     {"CConfOffsetRallaDialog", "CConfOffsetRallaDialog", "CConfOffsetRallaDialog",
+      "CConfOffsetRallaDialog"}},
+    {ID_OFFSET_RALLA2, {kOff, "CConfOffsetRallaDlg2", "CConfOffsetRallaDlg2", "CConfOffsetRallaDlg2"}},
+    {ID_PAR_TRONCA1, {"CConfTroncaDialog", "CConfTroncaDialog", "CConfTroncaDialog", "CConfTroncaDialog"}},
+    {ID_PAR_TRONCA2, {kOff, kOff, kOff, "CConfTroncaDlg2"}},
+    {ID_PAR_TRONCA3, {"CConfLamaDlg", "CConfLamaDlg", "CConfLamaDlg", "CConfLamaDlg"}},
+    {ID_PAR_TRONCA4, {kOff, "CConfMorsaDlg", "CConfMorsaDlg", kOff}},
+    {ID_PAR_TRONCA5, {kOff, kOff, "CConfExtractor", kOff}},
+    {ID_CONF_LINK, {"CConfLinkDialog", "CConfLinkDialog", "CConfLinkDialog", "CConfLinkDialog"}},
+    {ID_APP_ABOUT, {"CAboutDialog", "CAboutDialog", "CAboutDialog", "CAboutDialog"}},
+    {ID_APP_EXIT, {"closed", "closed", "closed", "closed"}},
+};
+
+// A text that is a message key rather than a text of the tables.
+bool LooksLikeKey(const QString& text) {
+    static const QRegularExpression key(QStringLiteral("^(M|T|S|C|B|L|E|ERR|P|TT)_[A-Z0-9_]+$"));
+    return key.match(text.trimmed()).hasMatch();
+}
+
+QString WindowName(const QWidget* w) {
+    const QString name = w->objectName();
+    if (!name.isEmpty() && !name.startsWith(QLatin1String("id_")) && !name.startsWith(QLatin1String("qt_")))
+        return name;
+    QString cls = QString::fromLatin1(w->metaObject()->className());
+    return cls.mid(cls.lastIndexOf(QLatin1Char(':')) + 1);
+}
+
+// Answers every modal window as the operator would: the configuration password with the
+// one-command password, any other window by cancelling it after looking at it.
+class Operator {
+  public:
+    explicit Operator(std::string grabPrefix) : m_grabPrefix(std::move(grabPrefix)) {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { Answer(); });
+        m_poll.start(20);
+    }
+    std::vector<std::string> seen;     // the windows opened, in order
+    std::vector<std::string> problems; // what the operator would not accept
+
+  private:
+    void Answer() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w == nullptr || !w->isVisible() || w == m_answering) return;
+        m_answering = w;
+        if (auto* pass = qobject_cast<ui::CPasswordDialog*>(w)) {
+            seen.push_back("password");
+            QTest::keyClicks(pass->Entry(), QStringLiteral("TVKRO"));
+            qobject_cast<QPushButton*>(pass->Control(ui::kIdOk))->click();
+            m_answering = nullptr;
+            return;
+        }
+        const std::string name = WindowName(w).toStdString();
+        seen.push_back(name);
+        Look(w, name);
+        if (auto* file = qobject_cast<QFileDialog*>(w)) {
+            file->reject();
+        } else if (auto* cancel = w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))) {
+            cancel->click();
+        } else {
+            QTest::keyClick(w, Qt::Key_Escape);
+            if (w->isVisible()) qobject_cast<QDialog*>(w)->reject();
+        }
+        m_answering = nullptr;
+    }
+
+    void Look(QWidget* w, const std::string& name) {
+        if (w->width() > ScreenWidth() || w->height() > ScreenHeight())
+            problems.push_back(name + " larger than the screen");
+        if (LooksLikeKey(w->windowTitle()))
+            problems.push_back(name + " title " + w->windowTitle().toStdString());
+        for (QWidget* c : w->findChildren<QWidget*>()) {
+            if (!c->isVisibleTo(w)) continue;
+            QStringList texts;
+            if (auto* l = qobject_cast<QLabel*>(c)) texts << l->text();
+            if (auto* b = qobject_cast<QAbstractButton*>(c)) texts << b->text();
+            if (auto* g = qobject_cast<QGroupBox*>(c)) texts << g->title();
+            if (auto* box = qobject_cast<QComboBox*>(c))
+                for (int i = 0; i < box->count(); ++i)
+                    texts << box->itemText(i);
+            for (const QString& t : texts)
+                if (LooksLikeKey(t)) problems.push_back(name + " shows " + t.toStdString());
+            // A text must show whole: labels, buttons and choice lists at least as wide as their
+            // texts need (the file picker is the toolkit's own and shortens long folders itself).
+            const auto* l = qobject_cast<QLabel*>(c);
+            const bool textLabel =
+                l != nullptr && !l->wordWrap() && !l->text().isEmpty() && l->pixmap().isNull();
+            const bool sized = textLabel || qobject_cast<QAbstractButton*>(c) != nullptr ||
+                               qobject_cast<QComboBox*>(c) != nullptr;
+            // A push button's size hint never goes below the toolkit's minimum button width, so
+            // a button is measured by its text and the frame around it.
+            const int needed = qobject_cast<QPushButton*>(c) != nullptr && !texts.isEmpty()
+                                   ? c->fontMetrics().horizontalAdvance(texts.front()) + 12
+                                   : c->sizeHint().width();
+            if (sized && qobject_cast<QFileDialog*>(w) == nullptr && !texts.isEmpty() &&
+                !texts.front().isEmpty() && needed > c->width())
+                problems.push_back(name + " cuts " + texts.front().toStdString() + " (" +
+                                   std::to_string(needed) + " > " + std::to_string(c->width()) + ")");
+        }
+        if (!m_grabPrefix.empty()) w->grab().save(QString::fromStdString(m_grabPrefix + name + ".png"));
+    }
+
+    QTimer m_poll;
+    QWidget* m_answering = nullptr;
+    std::string m_grabPrefix;
+};
+
+class ConfigWalkTest : public AppFixture {
+  protected:
+    // The demo installation of one configuration, laid out as the demo lays it out: the
+    // configuration's three files, the office machine description of its variant, and the
+    // drawings and the CAM description where the configuration's folders point.
+    void Install(const Installation& in) {
+        const fs::path demo = fs::path(BRELON_SOURCE_DIR) / "demo";
+        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
+            fs::copy_file(demo / in.conf / name, program_ + "CONF/" + name,
+                          fs::copy_options::overwrite_existing);
+        const int assex = in.variant != 2, axes = in.variant != 0;
+        WriteFile(program_ + "ConfMac.dbg",
+                  "[GENERAL]\r\nASSEX=" + std::to_string(assex) + "\r\nASSEH=" + std::to_string(axes) +
+                      "\r\nASSEP=" + std::to_string(axes) + "\r\nASSEC=" + std::to_string(in.options) +
+                      "\r\nMORSE_SUPP=" + std::to_string(in.options) + "\r\n");
+        plat::WriteProfileString("PARAM", "CONF_FILE_OTT", std::to_string(in.labelMode).c_str(),
+                                 (program_ + "CONF/PARAM.PAR").c_str());
+        const std::string config = program_ + "CONF/CONFIG.PAR";
+        for (const char* key : {"DIR_LDA", "DIR_ISO", "DIR_DXF", "DIR_UTEN", "DIR_LOG"}) {
+            char folder[260] = {};
+            plat::GetProfileString("GENERAL", key, "", folder, sizeof folder, config.c_str());
+            fs::create_directories(plat::NativePath(folder));
+        }
+        char dxf[260] = {}, uten[260] = {};
+        plat::GetProfileString("GENERAL", "DIR_DXF", "", dxf, sizeof dxf, config.c_str());
+        plat::GetProfileString("GENERAL", "DIR_UTEN", "", uten, sizeof uten, config.c_str());
+        fs::copy(demo / "DXF", plat::NativePath(dxf),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        for (const char* name : {"TOOLS.TXT", "DEFPRO.TXT"})
+            fs::copy_file(demo / "UTEN" / name, fs::path(plat::NativePath(uten)) / name,
+                          fs::copy_options::overwrite_existing);
+    }
+};
+
+} // namespace
+
+TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRule) {
+    const char* grabDir = std::getenv("BRELON_GRAB_DIR");
+    const std::pair<int, int> screens[] = {{1024, 768}, {1920, 1080}};
+    for (std::size_t run = 0; run < std::size(kInstallations) * std::size(screens); ++run) {
+        const std::size_t v = run / std::size(screens);
+        const Installation& in = kInstallations[v];
+        const auto [screenWidth, screenHeight] = screens[run % std::size(screens)];
+        SCOPED_TRACE(std::string(in.conf) + " variant " + std::to_string(in.variant) + " options " +
+                     std::to_string(in.options) + " labels " + std::to_string(in.labelMode) + " screen " +
+                     std::to_string(screenWidth));
+        if (run > 0) {
+            TearDown();
+            SetUp();
+        }
+        Install(in);
+        ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+        ASSERT_NE(MainFrame, nullptr);
+        // The dialogs take their fonts and sizes from the screen the program recorded.
+        SetScreenSize(screenWidth, screenHeight);
+        ASSERT_EQ(MachineVariant, in.variant);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(MainFrame));
+        QTest::qWait(50); // the maximized geometry arrives
+        EXPECT_TRUE(ui_->boxes.empty()) << ui_->boxes.front().text;
+        const std::string prefix =
+            grabDir != nullptr
+                ? std::string(grabDir) + "/" + in.conf + "-v" + std::to_string(in.variant) + "-opt" +
+                      std::to_string(in.options) + "-" + std::to_string(ScreenWidth()) + "-"
+                : std::string();
+        if (!prefix.empty()) MainFrame->grab().save(QString::fromStdString(prefix + "main.png"));
+
+        // The entries as the operator finds them: the menus' entries (each menu asks its rules as
+        // it opens) and the tool bar's buttons.
+        std::vector<QAction*> entries;
+        const QList<QMenu*> menus = MainFrame->menuBar()->findChildren<QMenu*>();
+        for (QMenu* menu : menus)
+            emit menu->aboutToShow();
+        for (QAction* a : MainFrame->menuBar()->actions())
+            if (a->menu() == nullptr) entries.push_back(a);
+        for (QMenu* menu : menus)
+            for (QAction* a : menu->actions())
+                if (a->menu() == nullptr && !a->isSeparator()) entries.push_back(a);
+        auto* toolBar = MainFrame->findChild<QToolBar*>(QStringLiteral("id_129"));
+        ASSERT_NE(toolBar, nullptr);
+        for (QAction* a : toolBar->actions())
+            if (!a->isSeparator()) entries.push_back(a);
+        // Exit last: it closes the window.
+        std::stable_partition(entries.begin(), entries.end(),
+                              [](QAction* a) { return a->data().toInt() != ID_APP_EXIT; });
+
+        std::map<int, int> walked;
+        for (QAction* a : entries) {
+            const int id = a->data().toInt();
+            const auto* entry = std::find_if(std::begin(kEntries), std::end(kEntries),
+                                             [id](const Entry& e) { return e.id == id; });
+            ASSERT_NE(entry, std::end(kEntries)) << "entry " << id << " " << a->text().toStdString();
+            const std::string expected = entry->window[v];
+            const bool onToolBar = a->parent() == toolBar;
+            SCOPED_TRACE("entry " + std::to_string(id) + (onToolBar ? " (tool bar) " : " ") +
+                         a->text().toStdString());
+            ++walked[id];
+            EXPECT_FALSE(LooksLikeKey(a->text())) << a->text().toStdString();
+
+            if (expected == kOff) {
+                EXPECT_FALSE(a->isEnabled());
+                continue;
+            }
+            ASSERT_TRUE(a->isEnabled());
+            MainFrame->configUnlocked = 0;
+            const std::size_t boxesBefore = ui_->boxes.size();
+            Operator op(prefix.empty() ? std::string() : prefix + std::to_string(id) + "-");
+            if (onToolBar)
+                qobject_cast<QToolButton*>(toolBar->widgetForAction(a))->click();
+            else
+                a->trigger();
+            // Posted commands open their window when the message arrives.
+            for (int i = 0;
+                 i < 500 && op.seen.empty() && ui_->boxes.size() == boxesBefore && MainFrame->isVisible();
+                 ++i)
+                QTest::qWait(10);
+            for (const std::string& p : op.problems)
+                ADD_FAILURE() << p;
+            std::vector<std::string> windows = op.seen;
+            if (app::IsGatedCommand(id)) {
+                ASSERT_FALSE(windows.empty());
+                EXPECT_EQ(windows.front(), "password");
+                windows.erase(windows.begin());
+            }
+            for (std::size_t b = boxesBefore; b < ui_->boxes.size(); ++b) {
+                const std::string& text = ui_->boxes[b].text;
+                windows.push_back("box " +
+                                  (text == MsgString("M_NO_INFO") ? std::string("M_NO_INFO") : text));
+            }
+            if (expected == "closed") {
+                EXPECT_FALSE(MainFrame->isVisible());
+                EXPECT_TRUE(windows.empty());
+            } else {
+                EXPECT_EQ(windows, std::vector<std::string>{expected});
+            }
+        }
+        // Every entry of the table was found once in the menus, and on the tool bar when it has a button.
+        for (const Entry& e : kEntries)
+            EXPECT_GE(walked[e.id], 1) << "entry " << e.id << " not found";
+        EXPECT_EQ(walked.size(), std::size(kEntries));
+    }
+}
