@@ -7,7 +7,7 @@
 //
 // The layout's positions hold wherever they keep the label readable: every field on the
 // label, the barcode's quiet zone free, no text over another field. Where they do not, the
-// barcode or a picture moves, then a picture shrinks, then a text is cut.
+// barcode, a picture or a text column moves, then a picture shrinks, then a text is cut.
 #include "labelprint/composer.h"
 
 #include <algorithm>
@@ -123,9 +123,10 @@ double SymbolModules(int kind, const std::string& data) {
 constexpr int kQuietModules = 10;
 constexpr int kInterpretationModules = 10;
 
-// One text of the grid, placed but not yet written.
+// One text of the grid: its row's place across the run of its text (x under rotated print,
+// y upright) and its column; where along the run it starts is its column's start.
 struct GridText {
-    int x, y, column;
+    int cross, column;
     Font font;
     std::string text;
 };
@@ -380,11 +381,10 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
                 pos -= step;
                 const int x = pos + X0;
                 const bool fits = (thirdBand && barcode) ? x >= bx + bh : pos >= 0;
-                if (line && fits) texts.push_back({x, textStart + c * colWidth, c, font, text});
+                if (line && fits) texts.push_back({x, c, font, text});
             } else {
-                const int x = textStart + c * colWidth + X0;
                 const bool fits = thirdBand ? y + F <= H - bh : y + F <= H;
-                if (line && fits) texts.push_back({x, y, c, font, text});
+                if (line && fits) texts.push_back({y, c, font, text});
                 y += step;
             }
         }
@@ -403,28 +403,49 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
         tagBox = MovedInside(tagBox, label);
     }
 
-    // Each text is cut where it would leave the label, reach the next column or print over the
-    // barcode's zone, a picture or the work tag; a character takes its font's cell.
+    // Where a text may run from runStart: up to the label's end or the first field across its
+    // row (the barcode's zone, a picture, the work tag); nowhere when it starts off the label or
+    // in a field. A character takes its font's cell.
     const Rect keepOut[] = {zone, pictureSlot, drawingSlot, tagBox};
-    for (const GridText& t : texts) {
-        const int f = ToInt(t.font.size);
-        const int runStart = R ? t.y : t.x;
-        const int crossLo = R ? t.x : t.y;
-        const int crossHi = crossLo + f;
-        int runEnd = R ? label.y1 : label.x1;
-        if (t.column + 1 < cols) runEnd = std::min(runEnd, textStart + (t.column + 1) * colWidth + (R ? 0 : X0));
+    auto freeEnd = [&](const GridText& t, int runStart) {
+        const int crossLo = t.cross;
+        const int crossHi = crossLo + ToInt(t.font.size);
         if (runStart < (R ? label.y0 : label.x0) || crossLo < (R ? label.x0 : label.y0) ||
             crossHi > (R ? label.x1 : label.y1))
-            runEnd = runStart;
+            return runStart;
+        int runEnd = R ? label.y1 : label.x1;
         for (const Rect& k : keepOut) {
             if (k.Empty() || crossHi <= (R ? k.x0 : k.y0) || crossLo >= (R ? k.x1 : k.y1)) continue;
             const int klo = R ? k.y0 : k.x0, khi = R ? k.y1 : k.x1;
-            if (klo <= runStart && runStart < khi) runEnd = runStart;
-            else if (klo > runStart) runEnd = std::min(runEnd, klo);
+            if (klo <= runStart && runStart < khi) return runStart;
+            if (klo > runStart) runEnd = std::min(runEnd, klo);
         }
+        return runEnd;
+    };
+    auto runWidth = [](const GridText& t) { return static_cast<long long>(t.text.size()) * t.font.cell; };
+
+    // Move before cut: column c + 1 starts the layout's shift C after column c or, where
+    // column c's longest text that fits the label whole reaches further, at that text's end.
+    std::vector<int> columnStart(texts.empty() ? 2 : static_cast<size_t>(texts.back().column) + 2);
+    columnStart[0] = textStart + (R ? 0 : X0);
+    for (size_t c = 0, i = 0; c + 1 < columnStart.size(); ++c) {
+        long long longest = 0;
+        for (; i < texts.size() && static_cast<size_t>(texts[i].column) == c; ++i)
+            if (freeEnd(texts[i], columnStart[c]) - columnStart[c] >= runWidth(texts[i]))
+                longest = std::max(longest, runWidth(texts[i]));
+        const long long shift = std::max<long long>(colWidth, longest);
+        columnStart[c + 1] = static_cast<int>(std::min(columnStart[c] + shift, 1000000LL));
+    }
+
+    // Each text is cut where it would leave the label, reach the next column or meet a field.
+    for (const GridText& t : texts) {
+        const int runStart = columnStart[static_cast<size_t>(t.column)];
+        int runEnd = freeEnd(t, runStart);
+        if (t.column + 1 < cols) runEnd = std::min(runEnd, columnStart[static_cast<size_t>(t.column) + 1]);
         const size_t room = runEnd > runStart ? static_cast<size_t>((runEnd - runStart) / t.font.cell) : 0;
         if (room == 0 && !t.text.empty()) continue; // nothing of it fits
-        pu.TextField(t.x, t.y, t.font.letter, gridOrient, t.font.size, t.font.size, t.text.substr(0, room));
+        const int x = R ? t.cross : runStart, y = R ? runStart : t.cross;
+        pu.TextField(x, y, t.font.letter, gridOrient, t.font.size, t.font.size, t.text.substr(0, room));
     }
     if (tag) pu.TextField(tagBox.x0, tagBox.y0, fontLetter_, gridOrient, fontSize_, fontSize_, "#");
 

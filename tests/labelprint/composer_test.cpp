@@ -96,8 +96,8 @@ TEST_F(Composer, UprightLabelsAreWellFormed) {
         const std::string zpl = Compose(Job(true));
         const std::vector<std::string> problems = lptest::CheckZpl(zpl);
         EXPECT_TRUE(problems.empty()) << layout << ": " << (problems.empty() ? "" : problems[0]) << "\n" << zpl;
-        // Column 0 is (7 + 3) x 14 = 140 dots wide: four 35-dot cells of "ORD-117".
-        EXPECT_NE(zpl.find("^ASN,40,40^FDORD-^FS"), std::string::npos) << layout;
+        // Column 1 moves past the seven 35-dot cells of "ORD-117".
+        EXPECT_NE(zpl.find("^ASN,40,40^FDORD-117^FS"), std::string::npos) << layout << "\n" << zpl;
     }
 }
 
@@ -133,6 +133,43 @@ TEST_F(Composer, AlignmentMovesTheLabelOnThePrintWidth) {
     for (const auto& [alignment, tag] : expected) {
         Set("ALIGNMENT", alignment);
         EXPECT_NE(Compose(Job(true)).find(tag), std::string::npos) << alignment;
+    }
+}
+
+TEST_F(Composer, ColumnsMoveBeforeTheirNeighboursTextIsCut) {
+    // Layout 4 without a barcode on the 40 x 70 mm label: the grid starts at the label's edge
+    // and runs 560 dots; row 0 holds label lines 0 (column 0) and 1 (column 1), 35 dots a
+    // character. Rotated, row 0 lies at x 531 and the run goes along y; upright at y 0, the
+    // run along x from 136.
+    struct Case {
+        const char* what;
+        int orientation;
+        const char* column0;
+        const char* column1;
+        const char* field0;
+        const char* field1;
+    } cases[] = {
+        {"the layout's shift (4 x 14 dots) already clears one cell", 0, "A", "P-0042",
+         "^FO531,0,^ASR,40,40^FDA^FS", "^FO531,56,^ASR,40,40^FDP-0042^FS"},
+        {"column 1 moves past the text instead of 140 dots along", 0, "ORD-117", "P-0042",
+         "^FO531,0,^ASR,40,40^FDORD-117^FS", "^FO531,245,^ASR,40,40^FDP-0042^FS"},
+        {"upright alike", 1, "ORD-117", "P-0042", "^FO136,0,^ASN,40,40^FDORD-117^FS",
+         "^FO381,0,^ASN,40,40^FDP-0042^FS"},
+        {"a moved column is cut at the label's end", 0, "ORD-117", "RAL 9010 WHITE",
+         "^FO531,0,^ASR,40,40^FDORD-117^FS", "^FO531,245,^ASR,40,40^FDRAL 9010 ^FS"},
+        {"a text longer than the label moves nothing and is cut at the layout's column", 0,
+         "ABCDEFGHIJKLMNOPQRST", "P-0042", "^FO531,0,^ASR,40,40^FDABCDEFGHI^FS",
+         "^FO531,322,^ASR,40,40^FDP-0042^FS"},
+    };
+    Set("M_TEMPLPOS", "4");
+    Set("USABC", "0");
+    for (const Case& c : cases) {
+        Set("ORIENTATION", std::to_string(c.orientation));
+        LabelJob job = Job(false);
+        job.values = {c.column0, c.column1};
+        const std::string zpl = Compose(job);
+        EXPECT_NE(zpl.find(c.field0), std::string::npos) << c.what << "\n" << zpl;
+        EXPECT_NE(zpl.find(c.field1), std::string::npos) << c.what << "\n" << zpl;
     }
 }
 
@@ -213,8 +250,9 @@ TEST_F(Composer, HeaderColumnShowsTheHeaderTexts) {
     Set("NRRIGHESTR", "3");
     plat::WriteProfileString("INTEST-LinId-1-Riga", "Intestazione", "Piece:", (dir / "TAGRIX.INI").c_str());
     const std::string zpl = Compose(Job(false));
-    // The header column is (6 + 3) x 14 = 126 dots wide: "Piece:" keeps three 35-dot cells.
-    EXPECT_NE(zpl.find("^FDPie^FS"), std::string::npos) << zpl;
+    // Column 1 starts past the six 35-dot cells of "Piece:", not 126 dots along.
+    EXPECT_NE(zpl.find(",0,^ASR,40,40^FDPiece:^FS"), std::string::npos) << zpl;
+    EXPECT_NE(zpl.find(",210,^ASR,40,40^FDORD-117^FS"), std::string::npos) << zpl;
     EXPECT_NE(zpl.find("^FDP-0042^FS"), std::string::npos) << zpl; // column 1: label lines in order
     EXPECT_NE(zpl.find("^FDS60^FS"), std::string::npos) << zpl;
     EXPECT_EQ(zpl.find("^FDC1207^FS"), std::string::npos) << zpl;  // 3 rows only
