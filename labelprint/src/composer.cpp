@@ -424,8 +424,9 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     };
     auto runWidth = [](const GridText& t) { return static_cast<long long>(t.text.size()) * t.font.cell; };
 
-    // Move before cut: column c + 1 starts the layout's shift C after column c or, where
-    // column c's longest text that fits the label whole reaches further, at that text's end.
+    // Move before cut: column c + 1 starts the layout's shift C after column c or, where column
+    // c's longest text that fits the label whole reaches further, toward that text's end, but
+    // never so far that a text of column c + 1 shows less of itself than at the layout's place.
     std::vector<int> columnStart(texts.empty() ? 2 : static_cast<size_t>(texts.back().column) + 2);
     columnStart[0] = textStart + (R ? 0 : X0);
     for (size_t c = 0, i = 0; c + 1 < columnStart.size(); ++c) {
@@ -433,8 +434,17 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
         for (; i < texts.size() && static_cast<size_t>(texts[i].column) == c; ++i)
             if (freeEnd(texts[i], columnStart[c]) - columnStart[c] >= runWidth(texts[i]))
                 longest = std::max(longest, runWidth(texts[i]));
-        const long long shift = std::max<long long>(colWidth, longest);
-        columnStart[c + 1] = static_cast<int>(std::min(columnStart[c] + shift, 1000000LL));
+        const long long layoutStart = static_cast<long long>(columnStart[c]) + colWidth;
+        long long start = std::max(layoutStart, columnStart[c] + longest);
+        for (size_t j = i; j < texts.size() && static_cast<size_t>(texts[j].column) == c + 1; ++j) {
+            const GridText& t = texts[j];
+            long long end = freeEnd(t, static_cast<int>(std::min(layoutStart, 1000000LL)));
+            if (static_cast<int>(c) + 2 < cols) end = std::min(end, layoutStart + colWidth);
+            const long long room = std::max(0LL, end - layoutStart) / t.font.cell * t.font.cell;
+            const long long shown = std::min(runWidth(t), room);
+            if (shown > 0) start = std::min(start, std::max(layoutStart, end - shown));
+        }
+        columnStart[c + 1] = static_cast<int>(std::min(start, 1000000LL));
     }
 
     // Each text is cut where it would leave the label, reach the next column or meet a field.
