@@ -346,10 +346,14 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     std::vector<GridText> texts;
     Font font = FontFor(4); // until a line chooses one, the font of the default text size
     int colWidth = 0;
-    for (int c = 0; c < cols; ++c) {
+    // A damaged layout may name any grid: only the rows and columns that can hold a line are
+    // walked (20 line slots, two columns), so no position overflows and no label takes minutes.
+    const int walkedRows = std::min(rows, MListaRighe::kSlots);
+    const int walkedCols = std::min(cols, 2);
+    for (int c = 0; c < walkedCols; ++c) {
         int pos = W - mx; // R: position across the printer
         int y = my;       // otherwise: position along it
-        for (int r = 0; r < rows; ++r) {
+        for (int r = 0; r < walkedRows; ++r) {
             const MRiga* line = nullptr;
             std::string text;
             if (cfg.headerColumn && c == 0) {

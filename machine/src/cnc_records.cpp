@@ -168,7 +168,8 @@ std::string Trimmed(const std::string& s) {
 int CStatoCncOn::TestRCondition(const char* condition) {
     if (condition == nullptr) return 0;
     const char* eq = std::strchr(condition, '=');
-    if (eq == nullptr || *condition == '\0') return 0;
+    // No "=", or an "=" first: no variable to compare, so the condition does not hold.
+    if (eq == nullptr || eq == condition) return 0;
     // One letter (R), the variable number, "=", the value.
     int32_t number = 0;
     if (!plat::ParseInt32(Trimmed(std::string(condition + 1, eq)), number)) return 0;

@@ -1,0 +1,6 @@
+// libFuzzer target of the label layout "TAGRIX.INI", loaded and composed into a label.
+#include "label_files_exercise.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return mutation::FuzzOne(data, size, label_fuzz::LayoutExercise);
+}
