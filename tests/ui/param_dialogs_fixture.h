@@ -24,6 +24,7 @@
 #include "machine/units.h"
 #include "msgtable/Dictavo.h"
 #include "platform/profile.h"
+#include "test_support/scratch_install.h"
 // Qt after the machine headers: its "slots" keyword would clash with their names.
 #include <QComboBox>
 #include <QLineEdit>
@@ -35,13 +36,8 @@
 
 namespace paramtest {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+using scratch::ReadFile;
+using scratch::WriteFile;
 
 class ParamDialogTest : public ::testing::Test {
 protected:
@@ -59,19 +55,14 @@ protected:
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
         dir_ = tmpl + "/";
         std::filesystem::create_directories(dir_ + "CONF");
-        const std::string src = BRELON_SOURCE_DIR "/demo/";
-        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            std::filesystem::copy_file(src + conf + "/" + name, dir_ + "CONF/" + name);
-        std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
+        scratch::CopyDemoConf(conf, dir_ + "CONF/");
+        std::filesystem::copy_file(BRELON_SOURCE_DIR "/demo/UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
         g_pPathTable = new PathTable;
         SetProgramDir(dir_.c_str());
         SetConfigParPath((dir_ + "CONF/").c_str());
         SetParamParPath((dir_ + "CONF/").c_str());
         SetToolsTxtPath(dir_.c_str());
-        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
-        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
-        ASSERT_EQ(g_msgStrings->LoadStrings(), 1);
-        ASSERT_EQ(g_msgErrors->LoadStrings(), 1);
+        ASSERT_NO_FATAL_FAILURE(scratch::LoadDemoMessages());
         SetUnitSystem(kUnitMillimetres);
         g_pSettings = new MachineSettings();
         ASSERT_EQ(LoadAllParameters(*g_pSettings), 0) << g_errorText;
@@ -88,11 +79,7 @@ protected:
         g_pRallaTools = nullptr;
         delete g_pSettings;
         g_pSettings = nullptr;
-        delete g_msgStrings;
-        delete g_msgErrors;
-        g_msgStrings = g_msgErrors = nullptr;
-        delete g_pPathTable;
-        g_pPathTable = nullptr;
+        scratch::FreeMessagesAndPaths();
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
         ResetProgramValues();
