@@ -54,11 +54,7 @@ protected:
         scratch::CopyDemoConf(conf, dir_ + "CONF/");
         std::filesystem::copy_file(src + "MSG/DEBTG.MSG", dir_ + "MSG/DEBTG.MSG");
         std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
-        g_pPathTable = new PathTable;
-        SetProgramDir(dir_.c_str());
-        SetConfigParPath((dir_ + "CONF/").c_str());
-        SetParamParPath((dir_ + "CONF/").c_str());
-        SetToolsTxtPath(dir_.c_str());
+        scratch::PointPathsAt(dir_);
         ASSERT_NO_FATAL_FAILURE(scratch::LoadDemoMessages());
         SetUnitSystem(kUnitMillimetres);
         g_pSettings = new MachineSettings();

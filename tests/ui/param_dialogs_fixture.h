@@ -57,11 +57,7 @@ protected:
         std::filesystem::create_directories(dir_ + "CONF");
         scratch::CopyDemoConf(conf, dir_ + "CONF/");
         std::filesystem::copy_file(BRELON_SOURCE_DIR "/demo/UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
-        g_pPathTable = new PathTable;
-        SetProgramDir(dir_.c_str());
-        SetConfigParPath((dir_ + "CONF/").c_str());
-        SetParamParPath((dir_ + "CONF/").c_str());
-        SetToolsTxtPath(dir_.c_str());
+        scratch::PointPathsAt(dir_);
         ASSERT_NO_FATAL_FAILURE(scratch::LoadDemoMessages());
         SetUnitSystem(kUnitMillimetres);
         g_pSettings = new MachineSettings();

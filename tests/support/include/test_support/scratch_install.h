@@ -1,7 +1,7 @@
 #pragma once
 // Pieces of the scratch installations the fixtures of several folders lay out: whole-file reads
-// and writes, the demo configuration files copied into a CONF folder, and the demo's message
-// tables loaded into the globals and freed again.
+// and writes, the demo configuration files copied into a CONF folder, the path table pointed at
+// the installation, and the demo's message tables loaded into the globals and freed again.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,6 +29,16 @@ inline void CopyDemoConf(const std::string& conf, const std::string& confDir) {
     const std::string src = BRELON_SOURCE_DIR "/demo/" + conf + "/";
     for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
         std::filesystem::copy_file(src + name, confDir + name);
+}
+
+// A new path table for an installation in dir (ending in a slash): program and tool folder
+// dir, configuration files in dir CONF/.
+inline void PointPathsAt(const std::string& dir) {
+    g_pPathTable = new PathTable;
+    SetProgramDir(dir.c_str());
+    SetConfigParPath((dir + "CONF/").c_str());
+    SetParamParPath((dir + "CONF/").c_str());
+    SetToolsTxtPath(dir.c_str());
 }
 
 // Loads the demo's STRING.MSG and ERR.MSG as the message tables; call it under
