@@ -19,25 +19,13 @@
 #include "machine/window_scale.h"
 #include "platform/paths.h"
 #include "qt_app.h"
+#include "test_support/qt_modal.h"
 #include "ui/EditFilters.h"
 #include "ui/InputDialog.h"
 #include "ui/Pickers.h"
 #include "ui/picker_paths.h"
 
 namespace {
-
-// Acts on the file dialog as soon as it runs modally (polled, so a slow start never hangs).
-void WhenFileDialogShown(std::function<void(QFileDialog*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(dlg);
-        }
-    });
-    poll->start(20);
-}
 
 // ---------------------------------------------------------------- filters on an entry
 
