@@ -158,7 +158,7 @@ TEST_F(OptionDialogTest, BrowseStartsOnTheDirectoryAndPutsTheChoiceWithABackslas
     ui::COptionDialog d(MainFrame);
     d.show();
     QString title, start;
-    WhenFileDialogShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         title = dlg->windowTitle();
         start = dlg->directory().absolutePath();
         dlg->setDirectory(QString::fromStdString(drives_ + "/C/NEWLDA"));
@@ -168,7 +168,7 @@ TEST_F(OptionDialogTest, BrowseStartsOnTheDirectoryAndPutsTheChoiceWithABackslas
     EXPECT_EQ(title.toStdString(), MsgString("S_DIRLDA"));
     EXPECT_EQ(start.toStdString(), drives_ + "/C/BRELON3/VELMO/LDA");
     EXPECT_EQ(Text(d, ui::opt::kDirLda), "C:\\NEWLDA\\");
-    WhenFileDialogShown([](QFileDialog* dlg) { dlg->reject(); });
+    WhenModal<QFileDialog>([](QFileDialog* dlg) { dlg->reject(); });
     Click(d, ui::opt::kBrowseIso);
     EXPECT_EQ(Text(d, ui::opt::kDirIso), "C:\\BRELON3\\VELMO\\ISO\\");
     Click(d, kCancel);

@@ -260,7 +260,7 @@ TEST(PickerDialogs, FileDialogStartsOnFolderAndPatternAndCancelGivesCombinedText
     std::string result;
     QString shownDirectory;
     bool detail = false;
-    WhenFileDialogShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         shownDirectory = dlg->directory().absolutePath();
         detail = dlg->viewMode() == QFileDialog::Detail;
         dlg->reject();
@@ -277,7 +277,7 @@ TEST(PickerDialogs, FolderPickerOnMissingPathOpensOnDrives) {
     plat::SetDrivesRoot("/tmp");
     std::string path = "Q:\\NO\\SUCH\\FOLDER\\";
     QString shownDirectory;
-    WhenFileDialogShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         shownDirectory = dlg->directory().absolutePath();
         dlg->reject();
     });
@@ -326,7 +326,7 @@ TEST(PickerDialogs, FolderPickerChosenFolderInStoredForm) {
     plat::SetDrivesRoot(root);
     std::string path = "C:\\UVEN\\";
     QString shownDirectory;
-    WhenFileDialogShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         shownDirectory = dlg->directory().absolutePath();
         dlg->setDirectory(QString::fromStdString(root + "/C/UVEN/LAV"));
         QMetaObject::invokeMethod(dlg, "accept");

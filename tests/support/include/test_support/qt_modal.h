@@ -1,18 +1,19 @@
 #pragma once
-// Acting on a file dialog that a Qt test opens modally: the act runs as soon as the dialog is
-// the active modal widget (polled, so a slow start never hangs the test).
+// Acting on a dialog that a Qt test opens modally: the act runs on the first modal dialog of
+// type T as soon as it shows (polled, so a slow start never hangs the test); the poll ends when
+// the dialog was handled.
 #include <QApplication>
-#include <QFileDialog>
 #include <QTimer>
 #include <functional>
 
-inline void WhenFileDialogShown(std::function<void(QFileDialog*)> act) {
+template <typename T>
+void WhenModal(std::function<void(T*)> act) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
-            act(dlg);
+            act(d);
         }
     });
     poll->start(20);
