@@ -39,6 +39,23 @@ namespace paramtest {
 using scratch::ReadFile;
 using scratch::WriteFile;
 
+// A control of a dialog by its id.
+inline QWidget* Child(QWidget* dialog, int id) {
+    return dialog->findChild<QWidget*>(QStringLiteral("id_%1").arg(id));
+}
+inline void ClickIn(QWidget* dialog, int id) {
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(Child(dialog, id)), Qt::LeftButton);
+}
+// Replaces an entry's text by typing, so its filter runs.
+inline void TypeOver(QLineEdit* edit, const char* text) {
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+inline void TypeInto(QWidget* dialog, int id, const char* text) {
+    TypeOver(qobject_cast<QLineEdit*>(Child(dialog, id)), text);
+}
+
 class ParamDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -98,16 +115,8 @@ protected:
     QLineEdit* Edit(const char* key) const { return qobject_cast<QLineEdit*>(dialog_->ValueControl(Row(key))); }
     QComboBox* Combo(const char* key) const { return qobject_cast<QComboBox*>(dialog_->ValueControl(Row(key))); }
     // Replaces the row's text by typing, so the filters run.
-    void Type(const char* key, const char* text) {
-        QLineEdit* e = Edit(key);
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Delete);
-        QTest::keyClicks(e, QString::fromLatin1(text));
-    }
-    void Click(int id) {
-        QTest::mouseClick(qobject_cast<QAbstractButton*>(dialog_->findChild<QWidget*>(QStringLiteral("id_%1").arg(id))),
-                          Qt::LeftButton);
-    }
+    void Type(const char* key, const char* text) { TypeOver(Edit(key), text); }
+    void Click(int id) { ClickIn(dialog_.get(), id); }
 
     std::string ParamPar() const { return dir_ + "CONF/PARAM.PAR"; }
     std::string ConfigPar() const { return dir_ + "CONF/CONFIG.PAR"; }
