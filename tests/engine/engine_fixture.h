@@ -45,10 +45,7 @@ protected:
         ResetProgramValues();
         ApplyMachineVariant(variant);
         g_machineConnected = 0;
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-engine-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl + "/";
-        std::filesystem::create_directories(dir_ + "CONF");
+        ASSERT_NO_FATAL_FAILURE(scratch::MakeInstallDir("brelon-engine", dir_));
         std::filesystem::create_directories(dir_ + "MSG");
         const std::string src = BRELON_SOURCE_DIR "/demo/";
         scratch::CopyDemoConf(conf, dir_ + "CONF/");

@@ -68,10 +68,7 @@ protected:
     void Install(int variant, const std::string& conf) {
         ResetProgramValues();
         ApplyMachineVariant(variant);
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-param-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl + "/";
-        std::filesystem::create_directories(dir_ + "CONF");
+        ASSERT_NO_FATAL_FAILURE(scratch::MakeInstallDir("brelon-param", dir_));
         scratch::CopyDemoConf(conf, dir_ + "CONF/");
         std::filesystem::copy_file(BRELON_SOURCE_DIR "/demo/UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
         scratch::PointPathsAt(dir_);

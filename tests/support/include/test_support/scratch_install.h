@@ -1,9 +1,11 @@
 #pragma once
 // Pieces of the scratch installations the fixtures of several folders lay out: whole-file reads
-// and writes, the demo configuration files copied into a CONF folder, the path table pointed at
-// the installation, and the demo's message tables loaded into the globals and freed again.
+// and writes, the installation folder with its CONF folder, the demo configuration files copied
+// into it, the path table pointed at it, and the demo's message tables loaded into the globals
+// and freed again.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +23,15 @@ inline std::string ReadFile(const std::string& path) {
 }
 inline void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// Makes a new folder prefix-XXXXXX in the temporary directory with a CONF folder in it and
+// sets dir to it, ending in a slash; call it under ASSERT_NO_FATAL_FAILURE.
+inline void MakeInstallDir(const char* prefix, std::string& dir) {
+    std::string tmpl = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir = tmpl + "/";
+    std::filesystem::create_directories(dir + "CONF");
 }
 
 // Copies the three configuration files of the demo folder conf (e.g. "CONF", "CONF-V0") into
