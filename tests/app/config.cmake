@@ -5,7 +5,7 @@ brelon_add_test(config_tests LABEL config
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/config_commands_test.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/config_dialogs_test.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/app_fixture.cpp
-    LIBS app_core Qt6::Test
+    LIBS app_core test_support Qt6::Test
     PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 target_include_directories(config_tests PRIVATE ${CMAKE_SOURCE_DIR}/simcnc/include)
 add_dependencies(config_tests Brelon3 UvenlibVB vlk32_bc)

@@ -18,6 +18,7 @@
 #include "machine/globals.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
+#include "test_support/qt_modal.h"
 #include "ui/InputDialog.h"
 #include "ui/LabelDialogs.h"
 
@@ -25,21 +26,6 @@ namespace {
 
 using app::CommandRuleEnabled;
 using app::CommandState;
-
-// Acts on the first modal dialog of type T as soon as it shows (polled, so a slow start never
-// hangs); the poll ends when the dialog was handled.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(d);
-        }
-    });
-    poll->start(20);
-}
 
 // Answers the password prompt with text (null: cancel).
 void AnswerPassword(const char* text) {

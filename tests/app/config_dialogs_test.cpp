@@ -23,6 +23,7 @@
 #include "machine/settings_support.h"
 #include "machine/units.h"
 #include "machine/window_scale.h"
+#include "test_support/qt_modal.h"
 #include "ui/LabelDialogs.h"
 #include "ui/OptionDialog.h"
 #include "ui/main_window_state.h"
@@ -57,19 +58,6 @@ std::string WithLine(std::string bytes, const std::string& from, const std::stri
     EXPECT_NE(p, std::string::npos) << from;
     if (p != std::string::npos) bytes.replace(p + 2, from.size(), to);
     return bytes;
-}
-
-// Acts on the folder picker as soon as it runs modally.
-void WhenPickerShown(std::function<void(QFileDialog*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(dlg);
-        }
-    });
-    poll->start(20);
 }
 
 bool g_listOpen = false;
@@ -170,7 +158,7 @@ TEST_F(OptionDialogTest, BrowseStartsOnTheDirectoryAndPutsTheChoiceWithABackslas
     ui::COptionDialog d(MainFrame);
     d.show();
     QString title, start;
-    WhenPickerShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         title = dlg->windowTitle();
         start = dlg->directory().absolutePath();
         dlg->setDirectory(QString::fromStdString(drives_ + "/C/NEWLDA"));
@@ -180,7 +168,7 @@ TEST_F(OptionDialogTest, BrowseStartsOnTheDirectoryAndPutsTheChoiceWithABackslas
     EXPECT_EQ(title.toStdString(), MsgString("S_DIRLDA"));
     EXPECT_EQ(start.toStdString(), drives_ + "/C/BRELON3/VELMO/LDA");
     EXPECT_EQ(Text(d, ui::opt::kDirLda), "C:\\NEWLDA\\");
-    WhenPickerShown([](QFileDialog* dlg) { dlg->reject(); });
+    WhenModal<QFileDialog>([](QFileDialog* dlg) { dlg->reject(); });
     Click(d, ui::opt::kBrowseIso);
     EXPECT_EQ(Text(d, ui::opt::kDirIso), "C:\\BRELON3\\VELMO\\ISO\\");
     Click(d, kCancel);

@@ -28,17 +28,12 @@
 #include "msgtable/Dictavo.h"
 #include "platform/profile.h"
 #include "test_support/lda_writer.h"
+#include "test_support/scratch_install.h"
 
 namespace enginetest {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << text;
-}
+using scratch::ReadFile;
+using scratch::WriteFile;
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -50,25 +45,14 @@ protected:
         ResetProgramValues();
         ApplyMachineVariant(variant);
         g_machineConnected = 0;
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-engine-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl + "/";
-        std::filesystem::create_directories(dir_ + "CONF");
+        ASSERT_NO_FATAL_FAILURE(scratch::MakeInstallDir("brelon-engine", dir_));
         std::filesystem::create_directories(dir_ + "MSG");
         const std::string src = BRELON_SOURCE_DIR "/demo/";
-        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            std::filesystem::copy_file(src + conf + "/" + name, dir_ + "CONF/" + name);
+        scratch::CopyDemoConf(conf, dir_ + "CONF/");
         std::filesystem::copy_file(src + "MSG/DEBTG.MSG", dir_ + "MSG/DEBTG.MSG");
         std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
-        g_pPathTable = new PathTable;
-        SetProgramDir(dir_.c_str());
-        SetConfigParPath((dir_ + "CONF/").c_str());
-        SetParamParPath((dir_ + "CONF/").c_str());
-        SetToolsTxtPath(dir_.c_str());
-        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
-        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
-        ASSERT_EQ(g_msgStrings->LoadStrings(), 1);
-        ASSERT_EQ(g_msgErrors->LoadStrings(), 1);
+        scratch::PointPathsAt(dir_);
+        ASSERT_NO_FATAL_FAILURE(scratch::LoadDemoMessages());
         SetUnitSystem(kUnitMillimetres);
         g_pSettings = new MachineSettings();
         ASSERT_EQ(LoadBaseParameters(*g_pSettings), 0) << g_errorText;
@@ -87,11 +71,7 @@ protected:
         g_pRallaTools = nullptr;
         delete g_pSettings;
         g_pSettings = nullptr;
-        delete g_msgStrings;
-        delete g_msgErrors;
-        g_msgStrings = g_msgErrors = nullptr;
-        delete g_pPathTable;
-        g_pPathTable = nullptr;
+        scratch::FreeMessagesAndPaths();
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
         ResetProgramValues();

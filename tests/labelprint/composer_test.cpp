@@ -28,16 +28,7 @@ protected:
         plat::SetProgramDirectory(dir.Path());
         labelprint::SetUsbRoots(dir / "sys", dir / "dev");
         labelprint::SetMessageSink(&recorder);
-        lptest::WriteFile(dir / "DRAW.DXF",
-                          lptest::ReadFile(std::string(BRELON_SOURCE_DIR) + "/tests/fixtures/labelprint/profile.dxf"));
-        lptest::ProfileRecord r;
-        r.id = 7;
-        r.fourPoints = false;
-        r.width = 60;
-        r.height = 40;
-        r.polygons.push_back({{{0, 0}, {60, 0}, {60, 40}, {0, 40}}});
-        r.polygons.push_back({{{10, 10}, {50, 10}, {30, 30}}});
-        lptest::WriteFile(dir / "PROFILES.LIB", lptest::BuildProfileLibrary({r}));
+        lptest::WriteProfileSeven(dir);
     }
     void TearDown() override {
         labelprint::SetMessageSink(nullptr);

@@ -174,6 +174,18 @@ std::string BuildProfileLibrary(const std::vector<ProfileRecord>& records) {
     return out;
 }
 
+void WriteProfileSeven(const TempDir& dir) {
+    WriteFile(dir / "DRAW.DXF", ReadFile(std::string(BRELON_SOURCE_DIR) + "/tests/fixtures/labelprint/profile.dxf"));
+    ProfileRecord r;
+    r.id = 7;
+    r.fourPoints = false;
+    r.width = 60;
+    r.height = 40;
+    r.polygons.push_back({{{0, 0}, {60, 0}, {60, 40}, {0, 40}}});
+    r.polygons.push_back({{{10, 10}, {50, 10}, {30, 30}}});
+    WriteFile(dir / "PROFILES.LIB", BuildProfileLibrary({r}));
+}
+
 std::string Bmp24(const std::vector<std::vector<bool>>& rows) {
     const int h = int(rows.size());
     const int w = h ? int(rows[0].size()) : 0;

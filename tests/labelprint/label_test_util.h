@@ -79,6 +79,10 @@ struct ProfileRecord {
 };
 std::string BuildProfileLibrary(const std::vector<ProfileRecord>& records);
 
+// Writes into dir the fixture drawing as DRAW.DXF and, as PROFILES.LIB, a library of the one
+// profile 7: a 60 by 40 outline with a triangular chamber.
+void WriteProfileSeven(const TempDir& dir);
+
 // Uncompressed 24-bit BMP of a black-and-white pattern (true: black), rows top first.
 std::string Bmp24(const std::vector<std::vector<bool>>& rows);
 

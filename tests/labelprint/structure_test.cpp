@@ -26,16 +26,7 @@ class LabelStructure : public ::testing::Test {
 protected:
     void SetUp() override {
         plat::SetProgramDirectory(dir.Path());
-        lptest::WriteFile(dir / "DRAW.DXF",
-                          lptest::ReadFile(std::string(BRELON_SOURCE_DIR) + "/tests/fixtures/labelprint/profile.dxf"));
-        lptest::ProfileRecord r;
-        r.id = 7;
-        r.fourPoints = false;
-        r.width = 60;
-        r.height = 40;
-        r.polygons.push_back({{{0, 0}, {60, 0}, {60, 40}, {0, 40}}});
-        r.polygons.push_back({{{10, 10}, {50, 10}, {30, 30}}});
-        lptest::WriteFile(dir / "PROFILES.LIB", lptest::BuildProfileLibrary({r}));
+        lptest::WriteProfileSeven(dir);
         // A picture black to its edges, so its ink fills the whole slot.
         lptest::WriteFile(dir / "PIECE.BMP",
                           lptest::Bmp24(std::vector<std::vector<bool>>(12, std::vector<bool>(16, true))));

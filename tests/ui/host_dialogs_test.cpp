@@ -19,25 +19,13 @@
 #include "machine/window_scale.h"
 #include "platform/paths.h"
 #include "qt_app.h"
+#include "test_support/qt_modal.h"
 #include "ui/EditFilters.h"
 #include "ui/InputDialog.h"
 #include "ui/Pickers.h"
 #include "ui/picker_paths.h"
 
 namespace {
-
-// Acts on the file dialog as soon as it runs modally (polled, so a slow start never hangs).
-void WhenFileDialogShown(std::function<void(QFileDialog*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(dlg);
-        }
-    });
-    poll->start(20);
-}
 
 // ---------------------------------------------------------------- filters on an entry
 
@@ -272,7 +260,7 @@ TEST(PickerDialogs, FileDialogStartsOnFolderAndPatternAndCancelGivesCombinedText
     std::string result;
     QString shownDirectory;
     bool detail = false;
-    WhenFileDialogShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         shownDirectory = dlg->directory().absolutePath();
         detail = dlg->viewMode() == QFileDialog::Detail;
         dlg->reject();
@@ -289,7 +277,7 @@ TEST(PickerDialogs, FolderPickerOnMissingPathOpensOnDrives) {
     plat::SetDrivesRoot("/tmp");
     std::string path = "Q:\\NO\\SUCH\\FOLDER\\";
     QString shownDirectory;
-    WhenFileDialogShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         shownDirectory = dlg->directory().absolutePath();
         dlg->reject();
     });
@@ -338,7 +326,7 @@ TEST(PickerDialogs, FolderPickerChosenFolderInStoredForm) {
     plat::SetDrivesRoot(root);
     std::string path = "C:\\UVEN\\";
     QString shownDirectory;
-    WhenFileDialogShown([&](QFileDialog* dlg) {
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
         shownDirectory = dlg->directory().absolutePath();
         dlg->setDirectory(QString::fromStdString(root + "/C/UVEN/LAV"));
         QMetaObject::invokeMethod(dlg, "accept");

@@ -24,18 +24,17 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "qt_app.h"
+#include "test_support/scratch_install.h"
 
 namespace parproftest {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+inline std::string ReadBytes(const std::string& path) { return scratch::ReadFile(path); }
+// Writes the file, making its folder first.
 inline void WriteBytes(const std::string& path, const std::string& text) {
     fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    scratch::WriteFile(path, text);
 }
 
 class ParProfTest : public ::testing::Test {
@@ -51,18 +50,13 @@ protected:
         plat::SetDrivesRoot(root + "/drives");
         prog = root + "/drives/C/BRELON3/VELMO/";
         for (const char* d : {"CONF", "MSG", "UTEN", "LOG"}) fs::create_directories(prog + d);
-        const std::string demo = BRELON_SOURCE_DIR "/demo/";
-        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            fs::copy_file(demo + "CONF/" + name, prog + "CONF/" + name);
-        fs::copy(demo + "DXF", prog + "DXF", fs::copy_options::recursive);
+        scratch::CopyDemoConf("CONF", prog + "CONF/");
+        fs::copy(BRELON_SOURCE_DIR "/demo/DXF", prog + "DXF", fs::copy_options::recursive);
         g_pPathTable = new PathTable;
         SetProgramDir("C:\\BRELON3\\VELMO\\");
         SetConfigParPath("C:\\BRELON3\\VELMO\\CONF\\");
         SetParamParPath("C:\\BRELON3\\VELMO\\CONF\\");
-        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
-        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
-        ASSERT_EQ(g_msgStrings->LoadStrings(), 1);
-        ASSERT_EQ(g_msgErrors->LoadStrings(), 1);
+        ASSERT_NO_FATAL_FAILURE(scratch::LoadDemoMessages());
         g_pSettings = new MachineSettings();
         ASSERT_EQ(LoadBaseParameters(*g_pSettings), 0) << g_errorText;
         ASSERT_EQ(LoadAllParameters(*g_pSettings), 0) << g_errorText;
@@ -73,11 +67,7 @@ protected:
     void TearDown() override {
         delete g_pSettings;
         g_pSettings = nullptr;
-        delete g_msgStrings;
-        delete g_msgErrors;
-        g_msgStrings = g_msgErrors = nullptr;
-        delete g_pPathTable;
-        g_pPathTable = nullptr;
+        scratch::FreeMessagesAndPaths();
         plat::SetDrivesRoot("");
         std::error_code ec;
         fs::remove_all(root, ec);

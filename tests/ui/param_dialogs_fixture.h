@@ -24,6 +24,7 @@
 #include "machine/units.h"
 #include "msgtable/Dictavo.h"
 #include "platform/profile.h"
+#include "test_support/scratch_install.h"
 // Qt after the machine headers: its "slots" keyword would clash with their names.
 #include <QComboBox>
 #include <QLineEdit>
@@ -35,12 +36,24 @@
 
 namespace paramtest {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+using scratch::ReadFile;
+using scratch::WriteFile;
+
+// A control of a dialog by its id.
+inline QWidget* Child(QWidget* dialog, int id) {
+    return dialog->findChild<QWidget*>(QStringLiteral("id_%1").arg(id));
 }
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+inline void ClickIn(QWidget* dialog, int id) {
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(Child(dialog, id)), Qt::LeftButton);
+}
+// Replaces an entry's text by typing, so its filter runs.
+inline void TypeOver(QLineEdit* edit, const char* text) {
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+inline void TypeInto(QWidget* dialog, int id, const char* text) {
+    TypeOver(qobject_cast<QLineEdit*>(Child(dialog, id)), text);
 }
 
 class ParamDialogTest : public ::testing::Test {
@@ -55,23 +68,11 @@ protected:
     void Install(int variant, const std::string& conf) {
         ResetProgramValues();
         ApplyMachineVariant(variant);
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brelon-param-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl + "/";
-        std::filesystem::create_directories(dir_ + "CONF");
-        const std::string src = BRELON_SOURCE_DIR "/demo/";
-        for (const char* name : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
-            std::filesystem::copy_file(src + conf + "/" + name, dir_ + "CONF/" + name);
-        std::filesystem::copy_file(src + "UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
-        g_pPathTable = new PathTable;
-        SetProgramDir(dir_.c_str());
-        SetConfigParPath((dir_ + "CONF/").c_str());
-        SetParamParPath((dir_ + "CONF/").c_str());
-        SetToolsTxtPath(dir_.c_str());
-        g_msgStrings = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/STRING.MSG");
-        g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
-        ASSERT_EQ(g_msgStrings->LoadStrings(), 1);
-        ASSERT_EQ(g_msgErrors->LoadStrings(), 1);
+        ASSERT_NO_FATAL_FAILURE(scratch::MakeInstallDir("brelon-param", dir_));
+        scratch::CopyDemoConf(conf, dir_ + "CONF/");
+        std::filesystem::copy_file(BRELON_SOURCE_DIR "/demo/UTEN/TOOLS.TXT", dir_ + "TOOLS.TXT");
+        scratch::PointPathsAt(dir_);
+        ASSERT_NO_FATAL_FAILURE(scratch::LoadDemoMessages());
         SetUnitSystem(kUnitMillimetres);
         g_pSettings = new MachineSettings();
         ASSERT_EQ(LoadAllParameters(*g_pSettings), 0) << g_errorText;
@@ -88,11 +89,7 @@ protected:
         g_pRallaTools = nullptr;
         delete g_pSettings;
         g_pSettings = nullptr;
-        delete g_msgStrings;
-        delete g_msgErrors;
-        g_msgStrings = g_msgErrors = nullptr;
-        delete g_pPathTable;
-        g_pPathTable = nullptr;
+        scratch::FreeMessagesAndPaths();
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
         ResetProgramValues();
@@ -115,16 +112,8 @@ protected:
     QLineEdit* Edit(const char* key) const { return qobject_cast<QLineEdit*>(dialog_->ValueControl(Row(key))); }
     QComboBox* Combo(const char* key) const { return qobject_cast<QComboBox*>(dialog_->ValueControl(Row(key))); }
     // Replaces the row's text by typing, so the filters run.
-    void Type(const char* key, const char* text) {
-        QLineEdit* e = Edit(key);
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Delete);
-        QTest::keyClicks(e, QString::fromLatin1(text));
-    }
-    void Click(int id) {
-        QTest::mouseClick(qobject_cast<QAbstractButton*>(dialog_->findChild<QWidget*>(QStringLiteral("id_%1").arg(id))),
-                          Qt::LeftButton);
-    }
+    void Type(const char* key, const char* text) { TypeOver(Edit(key), text); }
+    void Click(int id) { ClickIn(dialog_.get(), id); }
 
     std::string ParamPar() const { return dir_ + "CONF/PARAM.PAR"; }
     std::string ConfigPar() const { return dir_ + "CONF/CONFIG.PAR"; }

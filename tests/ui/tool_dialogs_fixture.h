@@ -20,22 +20,12 @@
 
 namespace tooltest {
 
+using paramtest::Child;
+using paramtest::ClickIn;
 using paramtest::ReadFile;
+using paramtest::TypeInto;
 using paramtest::WriteFile;
 
-inline QWidget* Child(QWidget* dialog, int id) {
-    return dialog->findChild<QWidget*>(QStringLiteral("id_%1").arg(id));
-}
-inline void ClickIn(QWidget* dialog, int id) {
-    QTest::mouseClick(qobject_cast<QAbstractButton*>(Child(dialog, id)), Qt::LeftButton);
-}
-// Replaces an entry's text by typing, so its filter runs.
-inline void TypeInto(QWidget* dialog, int id, const char* text) {
-    auto* edit = qobject_cast<QLineEdit*>(Child(dialog, id));
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, QString::fromLatin1(text));
-}
 inline QString TextOf(QWidget* dialog, int id) {
     QWidget* w = Child(dialog, id);
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "dialog_texts.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
 // Qt's "slots" keyword macro would swallow the path table's member of that name.
@@ -49,8 +50,6 @@ constexpr int kButtonHeight = 30;
 constexpr int kNameBufferSize = kToolNameSize; // 9 characters and the terminator
 constexpr int kCoolantBufferSize = 10;
 
-QString Text(const char* key) { return ToQt(MsgString(key)); }
-
 void SetText(QWidget* w, const QString& text) {
     if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
     else if (auto* b = qobject_cast<QPushButton*>(w)) b->setText(text);
@@ -74,7 +73,7 @@ CellWidths MeasureCells() {
     const double factor = DialogScaleFactor(screen);
     const QFontMetrics fm(DialogFontFor(screen));
     auto width = [&](const char* key) {
-        return static_cast<int>(std::ceil(fm.horizontalAdvance(Text(key)) / factor)) + 2 * kGap;
+        return static_cast<int>(std::ceil(fm.horizontalAdvance(Msg(key)) / factor)) + 2 * kGap;
     };
     CellWidths w;
     for (int cell = 0; cell < kToolCellCount; ++cell)
@@ -112,15 +111,15 @@ int AddToolCells(std::vector<DialogControl>& controls, const CellWidths& w, int 
 
 // The label and unit of a cell for a kind; unitText stands for the display unit.
 void ShowCellLabels(CResizeDialog* dlg, int cell, const char* labelKey, int kind, const std::string& unitText) {
-    SetText(dlg->Control(kToolCellLabelId + cell), Text(labelKey));
+    SetText(dlg->Control(kToolCellLabelId + cell), Msg(labelKey));
     if (QWidget* unit = dlg->Control(kToolCellUnitId + cell)) {
         const char* key = CellUnitKey(cell, kind);
-        SetText(unit, key == nullptr ? ToQt(unitText) : key[0] == '\0' ? QString() : Text(key));
+        SetText(unit, key == nullptr ? ToQt(unitText) : key[0] == '\0' ? QString() : Msg(key));
     }
 }
 
 void FillKindCombo(QComboBox* combo) {
-    for (int k = 0; k < kToolKindCount; ++k) combo->addItem(Text(ToolKindKey(k)));
+    for (int k = 0; k < kToolKindCount; ++k) combo->addItem(Msg(ToolKindKey(k)));
 }
 
 void ShowAndPlace(CResizeDialog* dlg) {
@@ -188,13 +187,13 @@ int CToolDialog::SelectedTool() const {
 void CToolDialog::OnInitDialog() {
     CResizeDialog::OnInitDialog();
     m_unitText = MsgString(UnitTextKey());
-    setWindowTitle(Text("T_TOOL"));
+    setWindowTitle(Msg("T_TOOL"));
     const std::pair<int, const char*> texts[] = {
         {kListGroupId, "S_GROUP_LIST"}, {kPanelGroupId, "S_GROUP_UTEN"}, {kNewId, "B_NEW"},
         {kEditId, "B_EDIT"}, {kDeleteId, "B_DEL"}, {kCopyId, "B_COPY"}, {kRenameId, "B_REN"},
         {kCoolantId, MachineVariant == 2 ? "B_LAME" : "B_LAMA"}, {kRallaId, "B_CONF_RALLA"}, {IDOK, "M_EXIT"},
     };
-    for (const auto& [id, key] : texts) SetText(Control(id), Text(key));
+    for (const auto& [id, key] : texts) SetText(Control(id), Msg(key));
     Control(kRallaId)->setEnabled(!m_listOpen);
     ShowTool(-1);
     if (ReadToolTable(m_table) != 0) {
@@ -223,7 +222,7 @@ void CToolDialog::ShowTool(int slot) {
         if (cell >= kCellDiam1 && cell <= kCellLen3) continue;
         ShowCellLabels(this, cell, CellLabelKey(cell, tool.kind), tool.kind, m_unitText);
         const std::string value = CellText(tool, cell);
-        SetText(Control(kToolCellValueId + cell), cell == kCellKind ? Text(value.c_str()) : ToQt(value));
+        SetText(Control(kToolCellValueId + cell), cell == kCellKind ? Msg(value.c_str()) : ToQt(value));
     }
     // The diameter rows fill from the bottom; a row without a diameter is emptied.
     const std::array<int, 3> rows = DiameterRows(tool);
@@ -410,9 +409,9 @@ CToolNewDialog::CToolNewDialog(QWidget* parent, ToolFileRecord& tool) : CResizeD
 
 void CToolNewDialog::OnInitDialog() {
     CResizeDialog::OnInitDialog();
-    setWindowTitle(Text("T_NEW_UTEN"));
+    setWindowTitle(Msg("T_NEW_UTEN"));
     const std::pair<int, const char*> texts[] = {{IDOK, "B_OK"}, {IDCANCEL, "B_ANNULLA"}, {1201, "S_NOME"}, {1203, "S_TIPO"}};
-    for (const auto& [id, key] : texts) SetText(Control(id), Text(key));
+    for (const auto& [id, key] : texts) SetText(Control(id), Msg(key));
     auto* kind = qobject_cast<QComboBox*>(Control(kKindId));
     FillKindCombo(kind);
     kind->setCurrentIndex(0);
@@ -471,8 +470,8 @@ void CToolEditDialog::OnInitDialog() {
     char title[160];
     std::snprintf(title, sizeof title, "%s: %s", MsgString("T_UTENSILE"), m_tool->name);
     setWindowTitle(ToQt(title));
-    SetText(Control(IDOK), Text("B_OK"));
-    SetText(Control(IDCANCEL), Text("B_ANNULLA"));
+    SetText(Control(IDOK), Msg("B_OK"));
+    SetText(Control(IDCANCEL), Msg("B_ANNULLA"));
     {
         const QSignalBlocker quiet(KindCombo());
         FillKindCombo(KindCombo());
@@ -559,12 +558,12 @@ CToolHelpDialog::CToolHelpDialog(QWidget* parent) : CResizeDialog(parent) {
 
 void CToolHelpDialog::OnInitDialog() {
     CResizeDialog::OnInitDialog();
-    setWindowTitle(Text("S_LEGENDA"));
+    setWindowTitle(Msg("S_LEGENDA"));
     const char* captions[3] = {"S_T1", "S_T2", "S_T3"};
-    for (int i = 0; i < 3; ++i) SetText(Control(1391 + i), Text(captions[i]));
-    SetText(Control(1400), Text("S_LEGENDA"));
+    for (int i = 0; i < 3; ++i) SetText(Control(1391 + i), Msg(captions[i]));
+    SetText(Control(1400), Msg("S_LEGENDA"));
     for (int i = 0; i < 7; ++i) SetText(Control(kLegendFirstId + i), LegendText(kLegendKeys[i]));
-    SetText(Control(IDOK), Text("B_OK"));
+    SetText(Control(IDOK), Msg("B_OK"));
     for (int i = 0; i < 3; ++i) {
         const std::string path = plat::StrFormatC("%sT%d.DXF", PathSlot(PathTable::kModuleDir), i + 1);
         m_previews[static_cast<std::size_t>(i)]->SetDrawing(path.c_str(), 0, 0, 0, false, 0, nullptr, 0);
@@ -598,9 +597,9 @@ QComboBox* CConfRallaDialog::Combo(int position) const {
 
 void CConfRallaDialog::OnInitDialog() {
     CResizeDialog::OnInitDialog();
-    setWindowTitle(Text("T_CONF_RALLA"));
-    SetText(Control(IDOK), Text("B_OK"));
-    SetText(Control(IDCANCEL), Text("B_ANNULLA"));
+    setWindowTitle(Msg("T_CONF_RALLA"));
+    SetText(Control(IDOK), Msg("B_OK"));
+    SetText(Control(IDCANCEL), Msg("B_ANNULLA"));
     for (int p = 0; p < kRallaMaxPositions; ++p) SetText(Control(kLabelFirstId + p), QStringLiteral("T%1").arg(p + 1));
     if (g_pRallaTools != nullptr) g_pRallaTools->LoadTools();
     for (int k = 0; k < 4; ++k) {

@@ -7,12 +7,12 @@
 #include <QPixmap>
 
 #include "ui/ParProfDialog.h"
+#include "ui/param_pictures.h"
 
 namespace ui {
 
 namespace {
 
-const QColor kMagenta(255, 0, 255);
 const QColor kMetal(150, 160, 172);
 const QColor kEdge(40, 44, 52);
 const QColor kArrow(200, 30, 30);
@@ -132,8 +132,7 @@ void ClampRotation(QPainter& p) {
 
 QImage ProfileSetPicture(int index) {
     const int size = (index == 0 || index == 2 || index == 3) ? 80 : 79;
-    QImage image(size, size, QImage::Format_RGB32);
-    image.fill(kMagenta);
+    QImage image = MagentaCanvas(size, size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
@@ -153,8 +152,7 @@ CPictureStatic::CPictureStatic(QWidget* parent, const QImage& bitmap) : QWidget(
 
 void CPictureStatic::paintEvent(QPaintEvent*) {
     if (m_bitmap.isNull()) return;
-    QPixmap pixmap = QPixmap::fromImage(m_bitmap);
-    pixmap.setMask(pixmap.createMaskFromColor(kMagenta, Qt::MaskInColor));
+    const QPixmap pixmap = KeyedPixmap(m_bitmap);
     QPainter p(this);
     p.drawPixmap(rect(), pixmap, pixmap.rect());
 }

@@ -26,12 +26,6 @@ QFont PictureFont(int pixels) {
     return f;
 }
 
-QImage Canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(kKey);
-    return image;
-}
-
 void Arrow(QPainter& p, QPointF from, QPointF to, const QColor& colour, const QString& name) {
     p.setPen(QPen(colour, 2));
     p.drawLine(from, to);
@@ -49,7 +43,7 @@ void Arrow(QPainter& p, QPointF from, QPointF to, const QColor& colour, const QS
 // The ralla seen from the front: a disc with its tool positions, the tool at the top in the
 // working position with the three offset directions.
 QImage Ralla(int positions, bool extraHighlighted) {
-    QImage image = Canvas(200, 192);
+    QImage image = MagentaCanvas(200, 192);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
     const QPointF c(92, 104);
@@ -84,7 +78,7 @@ QImage Ralla(int positions, bool extraHighlighted) {
 // A profile on the bench between two blades tilted at 45 and 135 degrees, with the blade
 // thickness and the X and position corrections.
 QImage Blades() {
-    QImage image = Canvas(400, 257);
+    QImage image = MagentaCanvas(400, 257);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
     // Bench and profile.
@@ -129,6 +123,12 @@ QImage ParamPicture(int bitmap) {
     case 837: return Blades();
     default: return QImage();
     }
+}
+
+QImage MagentaCanvas(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(kKey);
+    return image;
 }
 
 QPixmap KeyedPixmap(const QImage& picture) {

@@ -10,6 +10,8 @@ namespace ui {
 // Bitmap 837 (400 by 257): the two blades at 45 and 135 degrees with their corrections.
 // A null image for any other number.
 QImage ParamPicture(int bitmap);
+// A blank picture of w by h pixels, all magenta, to draw on.
+QImage MagentaCanvas(int w, int h);
 // The picture with its magenta pixels masked out, ready to be stretched over a control.
 QPixmap KeyedPixmap(const QImage& picture);
 
