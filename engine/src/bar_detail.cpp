@@ -339,8 +339,8 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     else
         m.figureSense = sense == 1 ? 1 : (sense != 0 ? 0 : s.SENSO_FIGURE);
     m.markByte = rec[kByte251];
-    m.roughMark2 = rec[kByte252];
-    m.roughMark1 = rec[kByte253];
+    m.roughMark1 = rec[kByte252];
+    m.roughMark2 = rec[kByte253];
     // 17. figure 30
     if (m.Figura == 30) {
         m.Figura = m.params[0] / 1000;

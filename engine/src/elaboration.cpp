@@ -45,7 +45,10 @@ public:
                 if (r.TipoLavor == kKindRalla) {
                     if (r.Xcaric != first.Xcaric || r.PosGroup != first.PosGroup) break;
                     ++count;
-                } else if (MachineVariant == 1) {
+                } else {
+                    // A cut ends the run on every variant: the ordering places each piece's
+                    // machinings before the cut that frees the piece, and a run must not carry
+                    // them past it.
                     break;
                 }
             }

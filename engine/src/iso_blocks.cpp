@@ -41,6 +41,13 @@ int32_t RallaRotationOf(const WorkingMachining& m) {
     return a;
 }
 
+// The ralla angle a machining is worked at: the absolute angle the elaboration chose for it,
+// which keeps the direction of turn from face to face (-180 stays -180); the face rotation
+// for a machining whose tool stands on no position.
+int32_t RallaAngleOf(const WorkingMachining& m) {
+    return m.RallaDelta == kNoRallaAngle ? RallaRotationOf(m) : m.Pos_Ralla;
+}
+
 // A machining's vice position and vice mode for the support-vice lines: the support zone the
 // elaboration gave it and the kind of positioning of the bar for it.
 int32_t VicePositionOf(const WorkingMachining& m) { return m.SupportZone; }
@@ -99,20 +106,24 @@ int32_t IsoProgramGenerator::ToolDiameter(const WorkingMachining& m) const {
 void IsoProgramGenerator::WriteToolChangeBlock(const WorkingMachining& m, const WorkingMachining* prev) {
     if (m.TipoLavor == kKindEndCut) return;
     const ToolRecord& t = ToolOf(m);
-    if (prev != nullptr) {
+    // Variant 2 reaches a machining's positioning only through this block: it is written
+    // whenever the bar does not already stand there, even with the tool in place.
+    const bool moveBar = MachineVariant == 2 && prev != nullptr && barStandsAt_ != m.Xcaric;
+    if (prev != nullptr && !moveBar) {
         const ToolRecord& pt = ToolOf(*prev);
-        if (RallaRotationOf(*prev) == RallaRotationOf(m) && prev->Uten == m.Uten &&
+        if (RallaAngleOf(*prev) == RallaAngleOf(m) && prev->Uten == m.Uten &&
             pt.diameter[DiamIndex(*prev)] == t.diameter[DiamIndex(m)] && pt.totalLength == t.totalLength &&
             prev->rallaPosition == m.rallaPosition)
             return; // the tool is in place
     }
-    RReal(506, RallaRotationOf(m), "Angolo a cui si deve portare T1");
+    RReal(506, RallaAngleOf(m), "Angolo a cui si deve portare T1");
     RReal(507, t.totalLength, "Lunghezza utensile");
     RReal(508, t.diameter[DiamIndex(m)] / 2, "Raggio utensile");
     RInt(611, m.rallaPosition + 1, "Utensile da attivare");
     if (MachineVariant == 2) {
         const int32_t u = prev == nullptr ? currentBar->length + S().POSIZ_BARRIERA : m.Xcaric;
         RReal(535, u, "R_QUOTA_U");
+        barStandsAt_ = prev == nullptr ? kBarMoved : m.Xcaric;
     }
     Block("L<RALLA.BRE>\n\n");
 }

@@ -453,6 +453,9 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
             unloaded = true;
         }
 
+        // Any record but a machining feeds or unloads the bar (variant 2 then positions it anew).
+        if (unloaded || prevRecord == nullptr || prevRecord->TipoLavor != kKindRalla) barStandsAt_ = kBarMoved;
+
         // Trim at the bar head (variant 2).
         if (v == 2 && cut && mode == 32 && pending == nullptr) {
             const int extra = NearRemnantExtra(r, remnant);

@@ -169,8 +169,28 @@ int KindThenPriority(const WorkingMachining* a, const WorkingMachining* b) {
     return 0;
 }
 
+// Place of a record of a piece along the bar, in quarter steps of piece number: the first-end
+// cut of piece p at 4p-3, its machinings at 4p-2, its other-end cut at 4p.
+constexpr int32_t kNoJoint = INT32_MIN;
+int32_t JointKey(const WorkingMachining& m) {
+    const int32_t p = PieceNumber(m);
+    if (p <= 0) return kNoJoint;
+    if (m.TipoLavor == kKindRalla) return 4 * p - 2;
+    if (m.TipoLavor != kKindEndCut) return kNoJoint;
+    if ((m.endFlags & 2) != 0) return 4 * m.PezzoDx;
+    if ((m.endFlags & 1) != 0) return 4 * p - 3;
+    return kNoJoint;
+}
+
 int KeyV0(const WorkingMachining* a, const WorkingMachining* b) {
     if (a->PosGroup != b->PosGroup) return Sign64(int64_t{a->PosGroup} - b->PosGroup);
+    // Within a pass, along the bar from its head: a piece's first-end cut, its machinings, its
+    // other-end cut, then the next piece's first-end cut, whatever their positionings. No cut
+    // then frees a piece before its own machinings and end cuts (a short piece's other-end cut
+    // may be positioned below its head trim; at a joint of two ends cut apart the next piece's
+    // first-end cut would free the previous piece with the wedge).
+    const int32_t ja = JointKey(*a), jb = JointKey(*b);
+    if (ja != kNoJoint && jb != kNoJoint && ja != jb) return ja < jb ? -1 : 1;
     if (a->Xcaric != b->Xcaric) return Sign64(int64_t{a->Xcaric} - b->Xcaric);
     return KindThenPriority(a, b);
 }
@@ -346,6 +366,31 @@ int32_t TruncD(double v) {
     return Sat(static_cast<int64_t>(std::clamp(v, -2147483648.0, 2147483647.0)));
 }
 
+// Whether machining a must run before machining b: b is linked after a, or both belong to one
+// set and a has the lower priority.
+bool MustPrecede(const WorkingMachining& a, const WorkingMachining& b) {
+    if (a.TipoLavor != kKindRalla || b.TipoLavor != kKindRalla) return false;
+    if (Work::HasFollower(a, b.Id)) return true;
+    return a.Insieme != 0 && a.Insieme == b.Insieme && a.Priorita < b.Priorita;
+}
+
+// Variant 2 sorts its positionings by X and set, not by links: a record that stands before one
+// it must follow (a tap before its drill on a position of another X offset) moves to just after
+// it. Each move takes a record past a predecessor, so the walk ends (a bound guards a cycle).
+void KeepLinksAndSets(Work& w) {
+    for (int moves = 0, i = 0; i < w.n && moves <= w.n * w.n; ++i) {
+        int last = -1;
+        for (int j = i + 1; j < w.n; ++j)
+            if (MustPrecede(*w.a[j], *w.a[i])) last = j;
+        if (last < 0) continue;
+        WorkingMachining* r = w.a[i];
+        for (int k = i; k < last; ++k) w.a[k] = w.a[k + 1];
+        w.a[last] = r;
+        ++moves;
+        --i; // the record now at i is looked at again
+    }
+}
+
 // Variant 2: one positioning per record.
 void OrderVariant2(Work& w) {
     const MachineSettings& s = w.s;
@@ -418,6 +463,7 @@ void OrderVariant2(Work& w) {
     Sort(w, KeyV2a);
     Sort(w, KeyV2b);
     SwapPairedCutsIn(w);
+    KeepLinksAndSets(w);
 }
 
 // Variant 1: the positioning X of a cut that leads a positioning; moves its cut points.

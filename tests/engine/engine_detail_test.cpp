@@ -56,6 +56,26 @@ TEST_F(DetailTest, GroupsArePerPieceAndLimited) {
     EXPECT_STREQ(g_errorText, Err("TROPPI_INSIEMI").c_str());
 }
 
+// The two roughing marks of a machining are the list's bytes 252 (first) and 253 (second);
+// a zero byte takes its default, 2 for the first (a roughing pass) and 1 for the second.
+TEST_F(DetailTest, RoughingMarksComeFromTheirOwnBytes) {
+    struct Case {
+        uint8_t b252, b253;
+        uint8_t first, second;
+    };
+    for (const Case c : {Case{0, 0, 2, 1}, Case{1, 2, 1, 2}, Case{2, 1, 2, 1}, Case{1, 1, 1, 1}}) {
+        SCOPED_TRACE(std::to_string(c.b252) + " " + std::to_string(c.b253));
+        ldatest::PieceSpec a = Piece("A", 500000);
+        ldatest::MachiningSpec m = Drill(100000, 90, "FRESA8", 8000);
+        m.byte252 = c.b252;
+        m.byte253 = c.b253;
+        a.machinings = {m};
+        ASSERT_EQ(Compute(List({Bar({a})})), 0) << g_errorText;
+        EXPECT_EQ(list_->records[0]->roughMark1, c.first);
+        EXPECT_EQ(list_->records[0]->roughMark2, c.second);
+    }
+}
+
 TEST_F(DetailTest, AutomaticToolNeedsADiameter) {
     ldatest::PieceSpec a = Piece("A", 500000);
     ldatest::MachiningSpec m = Drill(100000, 90, "");

@@ -76,19 +76,26 @@ TEST_F(IsoBlocksTest, RealsMatchPercentLgAcrossTheRange) {
 TEST_F(IsoBlocksTest, ToolChangeOnlyWhenTheToolIsNotInPlace) {
     WorkingMachining& a = NewMachining(1, 0);
     WorkingMachining& b = NewMachining(1, 0);
+    WorkingMachining& same = NewMachining(1, 0);
     WorkingMachining& c = NewMachining(1, 1);
+    a.Xcaric = 5000000;
+    b.Xcaric = same.Xcaric = c.Xcaric = 4000000;
     WorkingMachining cut;
     cut.TipoLavor = kKindEndCut;
     gen_->WriteToolChangeBlock(a, nullptr);
-    gen_->WriteToolChangeBlock(b, &a); // same tool, diameter, length, position and rotation
+    // Variant 2: the same tool, diameter, length, position and rotation, but the bar stands at
+    // the loading position: the block moves it to b's positioning.
+    gen_->WriteToolChangeBlock(b, &a);
+    gen_->WriteToolChangeBlock(same, &b); // the tool in place, the bar there: nothing
     gen_->WriteToolChangeBlock(cut, &a);
-    gen_->WriteToolChangeBlock(c, &b); // another ralla position
+    gen_->WriteToolChangeBlock(c, &same); // another ralla position
     const std::vector<std::string> b2 = Bodies(EndScratch(*gen_));
     int calls = 0;
     for (const std::string& x : b2) calls += x == "L<RALLA.BRE>";
-    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(calls, 3);
     EXPECT_EQ(IndexOf(b2, "R611=1 "), 3);
     EXPECT_GE(IndexOf(b2, "R611=2 "), 0);
+    EXPECT_EQ(b2[10], "R535=4000      { R_QUOTA_U }");
     // Variant 2: the first change carries the loading position (bar length + POSIZ_BARRIERA).
     const int32_t load = gen_->currentBar->length + g_pSettings->POSIZ_BARRIERA;
     EXPECT_EQ(b2[4], plat::StrFormatC("R535=%lg      { R_QUOTA_U }", load / 1000.0));

@@ -185,13 +185,28 @@ TEST_F(IsoProgramTest, PieceWaitsForItsOperationsPastACutThatFreesNothing) {
     ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
     ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
     ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText; // the order is elaborated
-    // Elaborated: first cut, drill A, cut freeing A, drill A, cut freeing B, drill B. The cut of
-    // B becomes one that frees nothing and moves before A's second drill.
+    // Laid out: first cut, drill A, cut freeing A, a cut that frees nothing, drill A, drill B.
     ASSERT_EQ(g.orderedRecords, 6);
     std::vector<WorkingMachining*>& o = g.order;
-    ASSERT_TRUE(o[2]->TipoLavor == kKindEndCut && o[3]->TipoLavor == kKindRalla && o[4]->TipoLavor == kKindEndCut);
-    o[4]->CutMode = 1;
-    std::swap(o[3], o[4]);
+    std::vector<WorkingMachining*> cuts, drillsA, drillsB;
+    for (int i = 0; i < 6; ++i) {
+        WorkingMachining* r = o[static_cast<std::size_t>(i)];
+        if (r->TipoLavor == kKindEndCut) cuts.push_back(r);
+        else (r->PieceRef->Id == 1 ? drillsA : drillsB).push_back(r);
+    }
+    ASSERT_EQ(cuts.size(), 3u);
+    ASSERT_EQ(drillsA.size(), 2u);
+    auto freeing = [&](int piece) {
+        for (WorkingMachining* c : cuts)
+            if (c->PezzoDx == piece) return c;
+        return static_cast<WorkingMachining*>(nullptr);
+    };
+    WorkingMachining* first = nullptr;
+    for (WorkingMachining* c : cuts)
+        if (c->PezzoDx == 0) first = c;
+    ASSERT_TRUE(first != nullptr && freeing(1) != nullptr && freeing(2) != nullptr);
+    freeing(2)->CutMode = 1;
+    o = {first, drillsA[0], freeing(1), freeing(2), drillsA[1], drillsB[0]};
     StartScratch(g);
     ASSERT_EQ(g.WriteIsoProgramDefault(1), 0) << g_errorText;
     const std::vector<std::string> b = Bodies(EndScratch(g));

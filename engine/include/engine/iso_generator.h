@@ -135,6 +135,10 @@ private:
     int v1CutForm_ = kV1FormNone; // R592 form of the cut being written (variant 1)
 
     int32_t remnant_ = 0;
+    // Variant 2: the positioning the bar stands at for the machinings (the U position of the
+    // last tool change), or kBarMoved once a loading, feed or unloading has moved it.
+    static constexpr int32_t kBarMoved = INT32_MIN;
+    int32_t barStandsAt_ = kBarMoved;
     int32_t cutBarX_ = 0; // bar position of the current blade cut
     bool writeError_ = false;
     std::string out_; // lines not yet handed to the file

@@ -168,8 +168,8 @@ struct WorkingMachining {
     int32_t Lav_afterCount = 0;
     int32_t Lav_after[kMaxLinks] = {}; // Ids of the records that come after this one
     uint8_t markByte = 0;       // stored byte 251
-    uint8_t roughMark1 = 0;     // stored byte 253: 1 no roughing pass
-    uint8_t roughMark2 = 0;     // stored byte 252
+    uint8_t roughMark1 = 0;     // stored byte 252: 1 no roughing pass
+    uint8_t roughMark2 = 0;     // stored byte 253: 1 no plunge passes
     int32_t figureSense = 0;
     char NomeLdt[kNomeLdtSize] = {};
     int32_t IdLdt = 0;

@@ -1,6 +1,7 @@
 // A reader of part programs: the dialect's lines into a timeline, and the rules of a program.
 #include "test_support/iso_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -75,12 +76,15 @@ Program Read(const std::string& text) {
     int cause = -1;           // R540 since the last feed
     std::string causeText;
     std::string remnantText;  // R541
+    bool r535Fresh = false;   // R535 written since the last call
+    double barAt = NAN;       // variant 2: where the last positioning move left the bar
     auto add = [&](Step s, int line) -> Event& {
         Event e;
         e.step = s;
         e.line = line;
         e.r = r;
         e.machining = inBlock ? block : -1;
+        e.barAt = barAt;
         p.events.push_back(e);
         return p.events.back();
     };
@@ -109,7 +113,7 @@ Program Read(const std::string& text) {
         Assignment a;
         if (ParseAssignment(body, a)) {
             if (a.increment) {
-                if (a.r == 590) add(Step::Count, n);
+                if (a.r == 590) add(Step::Count, n).countText = a.comment;
                 continue;
             }
             if (a.numeric) r[a.r] = a.value;
@@ -124,6 +128,7 @@ Program Read(const std::string& text) {
                 if (a.r == 311) p.speeds[static_cast<std::size_t>(block)].back().feed = a.value;
             }
             if (a.r == 250) r250Fresh = true;
+            if (a.r == 535) r535Fresh = a.numeric;
             if (a.r == 540) {
                 cause = a.numeric ? static_cast<int>(a.value) : -1;
                 causeText = a.comment;
@@ -164,11 +169,16 @@ Program Read(const std::string& text) {
         }
         if (pass >= 0) p.faults.push_back("machining without its exit before N" + std::to_string(n));
         pass = -1;
+        const bool moved = r535Fresh;
+        r535Fresh = false;
         if (name == "RALLA.BRE") { // the tool change precedes its machining block
+            // With a U position it also moves the bar there (variant 2).
+            if (moved) barAt = r[535];
             add(Step::ToolChange, n);
             continue;
         }
         inBlock = false;
+        if (name == "ALIM.BRE" || name == "CARICO.BRE" || name == "SCARICO.BRE") barAt = NAN; // the bar moves
         if (name == "ALIM.BRE") {
             const bool feedCause = causeText == "R_CAUSALE_ALIMEN" || causeText.rfind("TAGLIO_SPZ_", 0) == 0;
             if (cause >= 0 && !feedCause) {
@@ -256,6 +266,263 @@ std::vector<std::string> Check(const Program& p, const Limits& lim, const std::v
         if (static_cast<std::size_t>(blocks) != pieceOf.size())
             out.push_back(std::to_string(blocks) + " machining blocks for " + std::to_string(pieceOf.size()) + " machinings");
     }
+    return out;
+}
+
+} // namespace isoread
+
+namespace isoread {
+namespace {
+
+std::string Mm(double v) {
+    std::ostringstream o;
+    o.imbue(std::locale::classic());
+    o << v;
+    return o.str();
+}
+
+// Values read back as printed ("%lg", six significant digits: a hundredth on a bar's length).
+bool Near(double a, double b) { return std::fabs(a - b) < 0.011; }
+
+// A trim at the bar head: its feed cuts away the bar's head and nothing else.
+bool IsHeadTrim(const Event& e) {
+    return e.causeText.rfind("TAGLIO_SPZ_", 0) == 0 || (e.cause >= 0 && e.cause % 100 == 20);
+}
+
+} // namespace
+
+std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& limits) {
+    std::vector<std::string> out = Check(p, limits, {}, {});
+    auto where = [](const Event& e) { return " at N" + std::to_string(e.line); };
+    auto at = [](const Event& e, int r) {
+        const auto it = e.r.find(r);
+        return it == e.r.end() ? NAN : it->second;
+    };
+
+    // The separating cuts in their order along the bar from its head; at a joint the previous
+    // piece's other-end cut lies on the head side of the next piece's first-end cut.
+    std::vector<int> cuts; // indexes into bar.records
+    for (std::size_t i = 0; i < bar.records.size(); ++i)
+        if (bar.records[i].kind == 2) cuts.push_back(static_cast<int>(i));
+    std::stable_sort(cuts.begin(), cuts.end(), [&](int a, int b) {
+        const BarRecord& ra = bar.records[static_cast<std::size_t>(a)];
+        const BarRecord& rb = bar.records[static_cast<std::size_t>(b)];
+        if (!Near(ra.x, rb.x)) return ra.x > rb.x;
+        return (ra.closes > 0 && rb.closes == 0);
+    });
+    const std::size_t nCuts = cuts.size();
+    std::vector<int> rankOf(bar.records.size(), -1);
+    for (std::size_t k = 0; k < nCuts; ++k) rankOf[static_cast<std::size_t>(cuts[k])] = static_cast<int>(k);
+    // Segment k lies on the head side of cut k; segment nCuts is the tail.
+    std::vector<int> pieceOfSegment(nCuts + 1, 0);
+    std::map<int, int> segmentOf; // piece -> its segment
+    for (std::size_t k = 0; k < nCuts; ++k) {
+        const int opens = bar.records[static_cast<std::size_t>(cuts[k])].opens;
+        if (opens == 0) continue;
+        bool closed = false;
+        for (std::size_t j = k + 1; j < nCuts && !closed; ++j)
+            if (bar.records[static_cast<std::size_t>(cuts[j])].closes == opens) {
+                closed = true;
+                if (j == k + 1) pieceOfSegment[k + 1] = opens;
+            }
+        bool closedAnywhere = closed;
+        for (int c : cuts)
+            if (bar.records[static_cast<std::size_t>(c)].closes == opens) closedAnywhere = true;
+        if (!closedAnywhere) pieceOfSegment[k + 1] = opens; // the pre-cut piece at the tail
+    }
+    // A piece without a first-end cut of its own starts at the previous piece's other-end cut
+    // (one cut between two square ends).
+    std::set<int> openers;
+    for (int c : cuts)
+        if (bar.records[static_cast<std::size_t>(c)].opens != 0) openers.insert(bar.records[static_cast<std::size_t>(c)].opens);
+    for (std::size_t k = 0; k + 1 < nCuts; ++k) {
+        const int q = bar.records[static_cast<std::size_t>(cuts[k + 1])].closes;
+        if (q > 0 && openers.count(q) == 0 && bar.records[static_cast<std::size_t>(cuts[k])].closes > 0)
+            pieceOfSegment[k + 1] = q;
+    }
+    for (std::size_t k = 0; k <= nCuts; ++k)
+        if (pieceOfSegment[k] != 0) segmentOf[pieceOfSegment[k]] = static_cast<int>(k);
+
+    enum { kAttached, kFreed, kGone };
+    std::vector<int> state(nCuts + 1, kAttached);
+    std::vector<bool> done(bar.records.size(), false);
+    std::map<int, bool> counted;
+    std::vector<int> machinings; // record indexes of the ralla machinings, in order
+    for (std::size_t i = 0; i < bar.records.size(); ++i)
+        if (bar.records[i].kind == 1) machinings.push_back(static_cast<int>(i));
+    std::vector<int> runAt(bar.records.size(), -1); // event index of each machining's first pass
+
+    auto freeTo = [&](int rank) { // a cut frees every segment on its head side
+        for (int k = 0; k <= rank && k <= static_cast<int>(nCuts); ++k)
+            if (state[static_cast<std::size_t>(k)] == kAttached) state[static_cast<std::size_t>(k)] = kFreed;
+    };
+    auto piecesLeaving = [&](int from) { // the freed pieces; they leave
+        std::vector<int> left;
+        for (std::size_t k = 0; k <= nCuts; ++k)
+            if (state[k] == kFreed || (from == kAttached && state[k] == kAttached)) {
+                state[k] = kGone;
+                if (pieceOfSegment[k] != 0) left.push_back(pieceOfSegment[k]);
+            }
+        return left;
+    };
+    // A piece leaving must have had its end cuts and all its machinings.
+    auto checkComplete = [&](int piece, const Event& e, const char* how) {
+        for (std::size_t i = 0; i < bar.records.size(); ++i) {
+            const BarRecord& r = bar.records[i];
+            if (r.piece != piece || done[i]) continue;
+            if (r.kind == 1)
+                out.push_back("piece " + std::to_string(piece) + " " + how + " before its machining " + std::to_string(r.id) + where(e));
+            else if (r.kind == 2 && (r.opens == piece || r.closes == piece))
+                out.push_back("piece " + std::to_string(piece) + " " + how + " before its end cut " + std::to_string(r.id) + where(e));
+        }
+    };
+
+    int nextBladeRecord = 0; // variant 1: the cut events follow the blade records in order
+    for (std::size_t i = 0; i < p.events.size(); ++i) {
+        const Event& e = p.events[i];
+        const bool cutEvent = bar.variant == 1 ? e.step == Step::Cut : (e.step == Step::Feed && e.cuts);
+        if (cutEvent || (e.step == Step::Feed && IsHeadTrim(e))) {
+            if (e.causeText.rfind("TAGLIO_SPZ_FINALE", 0) == 0) {
+                // The square cut at the bar's last end: it frees the last piece from the remnant.
+                int last = -1;
+                for (std::size_t k = 0; k < nCuts; ++k)
+                    if (bar.records[static_cast<std::size_t>(cuts[k])].closes > 0) last = static_cast<int>(k);
+                if (last >= 0) {
+                    done[static_cast<std::size_t>(cuts[static_cast<std::size_t>(last)])] = true;
+                    freeTo(last);
+                }
+            } else if (IsHeadTrim(e) && e.causeText.rfind("TAGLIO_SPZ_", 0) == 0) {
+                freeTo(0); // the square trim at the bar head
+            } else if (IsHeadTrim(e)) {
+                // A trim of the end of the piece just freed (cause 20): it frees nothing more.
+            } else if (bar.variant == 1) {
+                while (nextBladeRecord < static_cast<int>(bar.records.size()) &&
+                       bar.records[static_cast<std::size_t>(nextBladeRecord)].kind != 2 &&
+                       bar.records[static_cast<std::size_t>(nextBladeRecord)].kind != 4 &&
+                       bar.records[static_cast<std::size_t>(nextBladeRecord)].kind != 5)
+                    ++nextBladeRecord;
+                if (nextBladeRecord >= static_cast<int>(bar.records.size())) {
+                    out.push_back("a cut the bar has no record for" + where(e));
+                } else {
+                    done[static_cast<std::size_t>(nextBladeRecord)] = true;
+                    freeTo(rankOf[static_cast<std::size_t>(nextBladeRecord)]);
+                    ++nextBladeRecord;
+                }
+                // With its vices open the cut lets what it frees drop at once.
+                if (at(e, 571) == 0)
+                    for (int piece : piecesLeaving(kFreed))
+                        out.push_back("piece " + std::to_string(piece) + " dropped by a cut with the vices open" + where(e));
+            } else {
+                const double x = bar.variant == 0 ? bar.length - at(e, 535) : at(e, 535);
+                const double angle = at(e, 550);
+                int found = -1;
+                for (std::size_t k = 0; k < bar.records.size() && found < 0; ++k) {
+                    const BarRecord& r = bar.records[k];
+                    if (done[k] || (r.kind != 2 && r.kind != 3) || !Near(r.x, x)) continue;
+                    if (r.kind == 2 && !Near(r.angle, angle)) continue;
+                    found = static_cast<int>(k);
+                }
+                if (found < 0) {
+                    out.push_back("a cut at X " + Mm(x) + " the bar has no record for" + where(e));
+                } else {
+                    // One cut serves every cut of the bar at its place and angle (a square joint);
+                    // variant 2 cuts both ends of a joint in one feed, its P axis giving the angle.
+                    for (std::size_t k = 0; k < bar.records.size(); ++k) {
+                        const BarRecord& r = bar.records[k];
+                        if (done[k] && k != static_cast<std::size_t>(found)) continue;
+                        if (r.kind != bar.records[static_cast<std::size_t>(found)].kind || !Near(r.x, x)) continue;
+                        if (r.kind == 2 && bar.variant != 2 && !Near(r.angle, angle)) continue;
+                        done[k] = true;
+                        if (rankOf[k] >= 0) freeTo(rankOf[k]);
+                    }
+                }
+            }
+            continue;
+        }
+        if (e.step == Step::Unload) {
+            std::vector<int> left = piecesLeaving(e.remnant ? kAttached : kFreed);
+            std::size_t counts = 0;
+            for (std::size_t j = i + 1; j < p.events.size() && p.events[j].step == Step::Count; ++j) ++counts;
+            for (int piece : left) {
+                if (counted[piece]) continue;
+                if (counts == 0) {
+                    out.push_back("piece " + std::to_string(piece) + " unloaded as scrap" + where(e));
+                    continue;
+                }
+                --counts;
+                counted[piece] = true;
+                checkComplete(piece, e, "counted");
+            }
+            if (counts > 0 && !e.remnant) out.push_back("a piece count without a piece" + where(e));
+            // The counts that follow belong to this unloading.
+            while (i + 1 < p.events.size() && p.events[i + 1].step == Step::Count &&
+                   p.events[i + 1].countText.find("pretagliato") == std::string::npos)
+                ++i;
+            continue;
+        }
+        if (e.step == Step::Count) {
+            // The pre-cut last piece: the piece at the bar's tail, counted where it stands.
+            int piece = 0;
+            for (std::size_t k = 0; k <= nCuts; ++k)
+                if (state[k] != kGone && pieceOfSegment[k] != 0) piece = pieceOfSegment[k];
+            if (piece == 0 || counted[piece]) {
+                out.push_back("a piece count without a piece" + where(e));
+            } else {
+                counted[piece] = true;
+                checkComplete(piece, e, "counted");
+            }
+            continue;
+        }
+        if (e.step != Step::Machining || e.machining < 0) continue;
+        if (static_cast<std::size_t>(e.machining) >= machinings.size()) {
+            out.push_back("a machining the bar has no record for" + where(e));
+            continue;
+        }
+        const std::size_t ri = static_cast<std::size_t>(machinings[static_cast<std::size_t>(e.machining)]);
+        const BarRecord& m = bar.records[ri];
+        const std::string name = "machining " + std::to_string(m.id);
+        if (m.piece != 0 && segmentOf.count(m.piece) != 0 &&
+            state[static_cast<std::size_t>(segmentOf[m.piece])] == kGone)
+            out.push_back(name + " on piece " + std::to_string(m.piece) + ", which has left" + where(e));
+        if (runAt[ri] >= 0) continue; // the later passes of the same machining
+        runAt[ri] = static_cast<int>(i);
+        done[ri] = true;
+        // The bar stands at the machining's own positioning.
+        if (bar.variant == 2) {
+            if (std::isnan(e.barAt) || !Near(e.barAt, m.xcaric))
+                out.push_back(name + " with the bar at " + (std::isnan(e.barAt) ? std::string("no positioning") : Mm(e.barAt)) +
+                              ", not at its positioning " + Mm(m.xcaric) + where(e));
+        } else if (!Near(at(e, 210), m.toolX + m.xcaric - bar.length)) {
+            out.push_back(name + " at PosX " + Mm(at(e, 210)) + ", not at its positioning " + Mm(m.xcaric) + where(e));
+        }
+        const double position = at(e, 611) - 1;
+        if (!bar.setup.empty()) {
+            if (std::isnan(position) || position < 0 || position >= static_cast<double>(bar.setup.size()) ||
+                bar.setup[static_cast<std::size_t>(position)] != m.tool)
+                out.push_back(name + " on ralla position " + Mm(position + 1) + ", which does not hold its tool" + where(e));
+        }
+        if (!Near(at(e, 506), m.rallaAngle))
+            out.push_back(name + " with the ralla at " + Mm(at(e, 506)) + " for its angle " + Mm(m.rallaAngle) + where(e));
+    }
+    // Every ralla machining ran; links and set priorities in order.
+    auto label = [&](std::size_t k) { return std::to_string(bar.records[k].id); };
+    for (std::size_t a : std::vector<std::size_t>(machinings.begin(), machinings.end())) {
+        if (runAt[a] < 0) {
+            out.push_back("machining " + label(a) + " never ran");
+            continue;
+        }
+        for (int follower : bar.records[a].after)
+            for (std::size_t b : std::vector<std::size_t>(machinings.begin(), machinings.end()))
+                if (bar.records[b].id == follower && runAt[b] >= 0 && runAt[b] < runAt[a])
+                    out.push_back("machining " + label(b) + " ran before " + label(a) + ", which it is linked to");
+        for (std::size_t b : std::vector<std::size_t>(machinings.begin(), machinings.end()))
+            if (bar.records[a].set != 0 && bar.records[b].set == bar.records[a].set &&
+                bar.records[a].priority < bar.records[b].priority && runAt[b] >= 0 && runAt[b] < runAt[a])
+                out.push_back("machining " + label(b) + " ran before " + label(a) + ", which its set puts first");
+    }
+    for (std::size_t k = 0; k <= nCuts; ++k)
+        if (pieceOfSegment[k] != 0 && !counted[pieceOfSegment[k]])
+            out.push_back("piece " + std::to_string(pieceOfSegment[k]) + " never counted");
     return out;
 }
 

@@ -4,6 +4,7 @@
 // program's text into the timeline of what the machine does: loading, feeds (with the cut they
 // make on the machines that cut while feeding), machinings pass by pass, blade cuts, unloadings
 // and piece counts. Check() holds the rules every program must keep.
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ struct Event {
     int exitMode = -1;
     double dwell = -1;
     std::string program;
+    std::string countText;   // Count: the comment of the increment
+    double barAt = NAN;      // variant 2: the bar X set by the last positioning move (NaN unknown)
 };
 
 // A machining block: the speed lines (R242, R310, R311) in the order written, one triple per
@@ -68,5 +71,36 @@ struct Limits {
 // rule. Returns the broken rules, one text each.
 std::vector<std::string> Check(const Program& p, const Limits& limits, const std::vector<int>& pieceOf,
                                const std::vector<int>& freed);
+
+// The bar a program works, as its elaborated records describe it (lengths in millimetres,
+// angles in degrees). Records are in the elaborated order.
+struct BarRecord {
+    int id = 0;
+    int kind = 1;            // 1 a ralla machining, 2 an end cut, 3 a notch cut, 4/5 a blade record
+    int piece = 0;           // the piece the record belongs to (1 up), 0 none
+    double x = 0;            // a cut: its X along the bar (the tail at 0, the head at the bar length)
+    double angle = 90;       // a cut: its blade angle
+    int opens = 0;           // a cut: the piece whose first end it cuts (the head side of the piece)
+    int closes = 0;          // a cut: the piece whose other end it cuts
+    double xcaric = 0;       // the bar X of the record's positioning
+    double toolX = 0;        // a machining: its X less its ralla position's X offset
+    double rallaAngle = 0;   // a machining: the elaborated ralla angle (Pos_Ralla)
+    int tool = 0;            // a machining: its tool (index in the tool table)
+    int set = 0, priority = 0;
+    std::vector<int> after;  // the ids of the records that must run after this one
+};
+
+struct Bar {
+    int variant = 0;
+    double length = 0;
+    std::vector<int> setup;        // the tool mounted on each ralla position (index 0 = T1)
+    std::vector<BarRecord> records;
+};
+
+// Follows the program on the bar as the machine would: the bar as a row of segments between
+// its cuts, freed by each cut on its head side, removed by each unloading and counted by
+// R590=R590+1; where the bar stands for each machining, with which tool and ralla angle, and
+// in which order. Returns the broken rules, one text each (Check's rules included).
+std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& limits);
 
 } // namespace isoread
