@@ -392,6 +392,7 @@ TEST_F(Wizard, FinishSavesTheEditedLayoutAndKeepsEverythingElse) {
     // the grid starts 2 x 55 dots past the 1 mm margin, and the six 53-dot cells of the value
     // end within the 440-dot label.
     LabelJob job;
+    job.barcodeText = "P-0042";
     job.values = {"VALUE0"};
     MDlgMainCutHelp composer;
     const std::string zpl = composer.ComposeZpl(job, &after);
