@@ -117,7 +117,7 @@ bool WriteToPrintPort(const std::string& bytes) {
 }
 
 // The value a label's barcode stands for: the piece's name, the bar's name, nothing for an
-// offcut; cut to the length of every label value, as the label's own lines are.
+// offcut. Names hold at most 20 characters, within the 40 of a label value, so none is cut.
 std::string BarcodeValue(const BarComputation& bc, const PieceLabelRequest& request) {
     const char* value = "";
     if (request.kind == kLabelOfPiece) {
