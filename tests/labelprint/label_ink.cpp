@@ -1,6 +1,7 @@
 #include "label_ink.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 namespace lptest {
@@ -162,7 +163,8 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
         } else if (cmd == "BY") {
             const std::vector<std::string> a = Args(args);
             module = Int(a, 0, module);
-            if (a.size() > 1 && !a[1].empty()) ratio = std::atof(a[1].c_str());
+            // The ratio in C conventions whatever the locale ("2.4").
+            if (a.size() > 1 && !a[1].empty()) std::from_chars(a[1].data(), a[1].data() + a[1].size(), ratio);
         } else if (cmd[0] == 'B' && cmd != "BY") {
             symbology = cmd[1];
             const std::string rest = args;
