@@ -32,6 +32,8 @@ for lib in libDictavo.so libTagrix.so libvlk32_bc.so libPorvl4.so libPorvl4Monit
 done
 rm -f "$dest/libUvenlibVB.so"
 cp -rf "$root/demo/CONF" "$root/demo/MSG" "$dest/"
+# The label library's layout lies beside the program.
+cp -f "$root/demo/TAGRIX.INI" "$dest/"
 # The drawings of the tool legend lie beside the program.
 cp -f "$root"/demo/LEGEND/T?.DXF "$dest/"
 if [ "$variant" != 1 ]; then

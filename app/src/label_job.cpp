@@ -32,6 +32,11 @@ namespace {
 struct QueuedLabel {
     std::size_t start = 0;
     int pieceIndex = -1;
+    // Printer kind 1: the value the label's barcode stands for (the piece's or the bar's name,
+    // nothing for an offcut), passed to the library as it is: the barcode field of the label
+    // text holds it in the directly driven printer's form (an EAN padded with zeros, spaces
+    // dropped), which would print another value.
+    std::string barcode;
 };
 
 struct LabelRun {
@@ -41,6 +46,14 @@ struct LabelRun {
 };
 
 LabelRun g_run;
+
+// The list whose labels already told that their barcode was left off: the library tells it
+// for every label, the operator hears it once per list.
+struct BarcodeNotice {
+    const BarComputation* list = nullptr;
+    std::string path;
+};
+BarcodeNotice g_barcodeNotice;
 
 char* LabelBuffer() { return g_pCncState != nullptr ? g_pCncState->LabelText() : nullptr; }
 
@@ -57,26 +70,37 @@ const WorkingPiece* FindPiece(const BarComputation& bc, int pieceIndex) {
 }
 
 // Counts the label library's boxes while it works, passing each on to the program's sink (or
-// to the operator directly when none is installed): a box means the label did not go out.
+// to the operator directly when none is installed): a box means the label did not go out. A
+// notice that a label went out without its barcode is passed on once per list (bc), and is
+// no failure of the label.
 class LibraryBoxCounter : public tagrix::MessageSink {
 public:
-    LibraryBoxCounter() : previous_(tagrix::SetMessageSink(this)) {}
+    explicit LibraryBoxCounter(const BarComputation* bc = nullptr) : bc_(bc), previous_(tagrix::SetMessageSink(this)) {}
     ~LibraryBoxCounter() override { tagrix::SetMessageSink(previous_); }
     LibraryBoxCounter(const LibraryBoxCounter&) = delete;
     LibraryBoxCounter& operator=(const LibraryBoxCounter&) = delete;
 
     void Show(const char* text, const char* caption, int icon) override {
-        ++shown;
+        if (icon == tagrix::kBoxNotice) {
+            const std::string path = bc_ != nullptr ? bc_->ListPath() : "";
+            if (g_barcodeNotice.list == bc_ && g_barcodeNotice.path == path) return;
+            g_barcodeNotice = {bc_, path};
+        } else {
+            ++shown;
+        }
         if (previous_ != nullptr) {
             previous_->Show(text, caption, icon);
             return;
         }
         ShowBoxLiteralTitle(caption != nullptr ? caption : "", text != nullptr ? text : "", BoxButtons::Ok,
-                            icon == tagrix::kBoxError ? BoxIcon::Error : BoxIcon::None);
+                            icon == tagrix::kBoxError    ? BoxIcon::Error
+                            : icon == tagrix::kBoxNotice ? BoxIcon::Warning
+                                                         : BoxIcon::None);
     }
     int shown = 0;
 
 private:
+    const BarComputation* bc_;
     tagrix::MessageSink* previous_;
 };
 
@@ -90,6 +114,19 @@ bool WriteToPrintPort(const std::string& bytes) {
     if (!g_run.portFailureShown) ShowLabelError("ERR_LABEL_PORT");
     g_run.portFailureShown = true;
     return false;
+}
+
+// The value a label's barcode stands for: the piece's name, the bar's name, nothing for an
+// offcut. Names hold at most 20 characters, within the 40 of a label value, so none is cut.
+std::string BarcodeValue(const BarComputation& bc, const PieceLabelRequest& request) {
+    const char* value = "";
+    if (request.kind == kLabelOfPiece) {
+        if (const WorkingPiece* piece = FindPiece(bc, request.pieceIndex)) value = piece->Nome;
+    } else if (request.kind == kLabelOfBar) {
+        const BarRecord* bar = request.bar != nullptr ? request.bar : bc.currentBar;
+        if (bar != nullptr) value = BarNameText(*bar);
+    }
+    return std::string(value, ::strnlen(value, kLabelValueMax));
 }
 
 // Builds one label into the label text and queues it.
@@ -107,11 +144,11 @@ void BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
     const int result = bc.BuildPieceLabelFields(buffer, kLabelTextSize, request);
     if (result == kLabelBuilt) {
         if (printer == kPrinterDirect) {
-            g_run.queue.assign(1, QueuedLabel{0, pieceIndex});
+            g_run.queue.assign(1, QueuedLabel{0, pieceIndex, std::string()});
         } else {
             // Text that came without a queue entry stays one label of its own.
-            if (g_run.queue.empty() && before > 0) g_run.queue.push_back(QueuedLabel{0, -1});
-            g_run.queue.push_back(QueuedLabel{before, pieceIndex});
+            if (g_run.queue.empty() && before > 0) g_run.queue.push_back(QueuedLabel{0, -1, std::string()});
+            g_run.queue.push_back(QueuedLabel{before, pieceIndex, BarcodeValue(bc, request)});
         }
     } else if (result == kLabelTooLong && !g_run.tooLongShown) {
         g_run.tooLongShown = true;
@@ -119,22 +156,30 @@ void BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
     }
 }
 
-// The labels in the text, each with its piece; a text the queue does not describe is one label.
-std::vector<std::pair<std::string, int>> QueuedTexts(const char* text, const LabelRunState& state) {
-    std::vector<std::pair<std::string, int>> labels;
+// The labels in the text, each with its piece and barcode value; a text the queue does not
+// describe is one label, whose barcode stands for the last finished piece (none without one).
+struct QueuedText {
+    std::string text;
+    int pieceIndex;
+    std::string barcode;
+};
+std::vector<QueuedText> QueuedTexts(const BarComputation& bc, const char* text, const LabelRunState& state) {
+    std::vector<QueuedText> labels;
     const std::size_t length = ::strnlen(text, kLabelTextSize);
     bool valid = !g_run.queue.empty() && g_run.queue.front().start == 0;
     for (std::size_t i = 1; valid && i < g_run.queue.size(); ++i)
         valid = g_run.queue[i].start > g_run.queue[i - 1].start && g_run.queue[i].start < length;
     if (!valid) {
         const int piece = g_labelPending == 1 && state.lastPiece > 0 ? state.lastPiece - 1 : -1;
-        labels.emplace_back(std::string(text, length), piece);
+        PieceLabelRequest request;
+        request.pieceIndex = piece;
+        labels.push_back({std::string(text, length), piece, piece >= 0 ? BarcodeValue(bc, request) : std::string()});
         return labels;
     }
     for (std::size_t i = 0; i < g_run.queue.size(); ++i) {
         const std::size_t end = i + 1 < g_run.queue.size() ? g_run.queue[i + 1].start : length;
-        labels.emplace_back(std::string(text + g_run.queue[i].start, end - g_run.queue[i].start),
-                            g_run.queue[i].pieceIndex);
+        labels.push_back({std::string(text + g_run.queue[i].start, end - g_run.queue[i].start),
+                          g_run.queue[i].pieceIndex, g_run.queue[i].barcode});
     }
     return labels;
 }
@@ -149,10 +194,9 @@ void CheckPaper() {
     if (boxes.shown == 0 && out) ShowLabelError("ERR_PAPER_OUT", BoxIcon::Question);
 }
 
-void PrintWithLibrary(const BarComputation& bc, const std::string& text) {
+void PrintWithLibrary(const BarComputation& bc, const std::string& text, const std::string& barcode) {
     std::vector<std::string> lines;
-    std::string barcode;
-    SplitMessageLines(text.c_str(), lines, &barcode);
+    SplitMessageLines(text.c_str(), lines, nullptr);
     const std::string drawing = plat::StrFormatC("%s%s\\%s.DXF", g_pSettings->DIR_DXF,
                                                  bc.currentBar != nullptr ? bc.currentBar->series : "",
                                                  bc.currentBar != nullptr ? bc.currentBar->code : "");
@@ -162,7 +206,7 @@ void PrintWithLibrary(const BarComputation& bc, const std::string& text) {
     const int copies = LabelCopies(bc);
     if (copies <= 0) return;
     for (int copy = 0; copy < copies; ++copy) {
-        LibraryBoxCounter boxes;
+        LibraryBoxCounter boxes(&bc);
         ZebraStampa(static_cast<int>(values.size()), params, values.data());
         // The library said no printer took it: the operator knows, the other copies would fail too.
         if (boxes.shown != 0) return;
@@ -268,11 +312,11 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
         if (printer == kPrinterDirect) {
             WriteToPrintPort(std::string(text, ::strnlen(text, kLabelTextSize)));
         } else {
-            for (const auto& [label, piece] : QueuedTexts(text, state)) {
+            for (const QueuedText& label : QueuedTexts(bc, text, state)) {
                 if (printer == kPrinterLibrary)
-                    PrintWithLibrary(bc, label);
+                    PrintWithLibrary(bc, label.text, label.barcode);
                 else
-                    PrintWithTemplate(bc, label, piece);
+                    PrintWithTemplate(bc, label.text, label.pieceIndex);
             }
         }
         ClearLabels();

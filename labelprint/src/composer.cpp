@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -27,15 +28,18 @@ struct Font {
     int charWidth;    // dots per character
     int cell;         // dots a character takes on the label: the font's own cell, which the sizes
                       // asked for (less than twice the cell) never magnify
+    int height;       // dots the text takes across its run
+    int step;         // place in the family, 1 (smallest) to 7
 };
 
-// Font by the text size class of a line.
-Font FontFor(int sizeClass) {
-    static const Font kFonts[] = {{"P", "20", 16, 18}, {"Q", "28", 22, 24}, {"R", "35", 28, 31},
-                                  {"S", "40", 31, 35}, {"T", "48", 37, 42}, {"U", "60", 46, 53}};
-    if (sizeClass >= 1 && sizeClass <= 6) return kFonts[sizeClass - 1];
-    return {"V", "80", 61, 71};
-}
+// The printer's scalable family, smallest first: a line's text size class chooses its font,
+// and a text too long for its room steps down this table, one font at a time, to "P".
+constexpr Font kFonts[] = {{"P", "20", 16, 18, 20, 1}, {"Q", "28", 22, 24, 28, 2}, {"R", "35", 28, 31, 35, 3},
+                           {"S", "40", 31, 35, 40, 4}, {"T", "48", 37, 42, 48, 5}, {"U", "60", 46, 53, 60, 6},
+                           {"V", "80", 61, 71, 80, 7}};
+
+// Font by the text size class of a line: classes 1 to 6, any other the largest.
+Font FontFor(int sizeClass) { return sizeClass >= 1 && sizeClass <= 6 ? kFonts[sizeClass - 1] : kFonts[6]; }
 
 const char* BarcodeCommand(int kind) {
     static const char* const kCommands[] = {"^BE", "^B3", "^BK", "^B8", "^B2", "^BC"};
@@ -55,7 +59,6 @@ int Mm(double v) { return std::clamp(plat::TruncToInt32(v), -10000, 10000); }
 // divides by the row count.
 int AtLeastOne(int v) { return v < 1 ? 1 : v; }
 
-int ToInt(const char* text) { return labelprint::AtoiC(text); }
 
 struct Slot {
     int x, y, w, h;
@@ -99,29 +102,69 @@ Rect CutAway(const Rect& r, const Rect& k) {
     return best;
 }
 
-// Length of a barcode symbol in narrow bars, for the data given (wide bars 2.4 narrow ones).
-double SymbolModules(int kind, const std::string& data) {
-    const double r = 2.4;
-    const double n = static_cast<double>(data.size());
+// Wide-to-narrow ratio of every barcode ("2.4"). A printer lays bars on whole dots: a wide
+// bar is taken at the next whole dot (4.8 dots are 5), so no estimate comes out short.
+constexpr double kWideRatio = 2.4;
+int WideDots(int module) { return static_cast<int>(std::ceil(module * kWideRatio - 1e-9)); }
+
+// Length of a barcode symbol in dots, for the data given, bars of `module` dots.
+long long SymbolDots(int kind, const std::string& data, int module) {
+    const long long n = static_cast<long long>(data.size());
+    const long long N = module, Wd = WideDots(module);
     switch (kind) {
-    case 0: return 95; // EAN-13
-    case 3: return 67; // EAN-8
-    case 1: return (n + 2) * (6 + 3 * r) + (n + 1); // Code 39 with its start and stop characters
-    case 2: {                                       // Codabar, start and stop "A"
-        double m = 2 * (4 + 3 * r) + 1;
-        for (char c : data) m += (c && std::strchr(":/.+", c) ? 4 + 3 * r : 5 + 2 * r) + 1;
-        return m;
+    case 0: return 95 * N; // EAN-13
+    case 3: return 67 * N; // EAN-8
+    case 1: return (n + 2) * (6 * N + 3 * Wd) + (n + 1) * N; // Code 39 with its start and stop characters
+    case 2: {                                                 // Codabar, start and stop "A"
+        long long d = 2 * (4 * N + 3 * Wd) + N;
+        for (char c : data) d += (c && std::strchr(":/.+", c) ? 4 * N + 3 * Wd : 5 * N + 2 * Wd) + N;
+        return d;
     }
-    case 4: return 4 + (r + 2) + static_cast<double>((data.size() + 1) / 2) * 2 * (3 + 2 * r); // I 2 of 5
-    case 5: return 11 * (n + 2) + 13; // Code 128, one symbol per character at most
+    case 4: return 4 * N + (Wd + 2 * N) + (n + 1) / 2 * 2 * (3 * N + 2 * Wd); // I 2 of 5
+    case 5: return (11 * (n + 2) + 13) * N; // Code 128, one symbol per character at most
     default: return 0;
     }
 }
 
-// Quiet zone before and after a barcode, and the height of its interpretation line, in
-// narrow bars.
-constexpr int kQuietModules = 10;
+// Quiet zones before and after a symbol, in narrow bars: EAN-13 asks 11 and 7, EAN-8 7 and 7,
+// the other kinds 10 on each side.
+int QuietBefore(int kind) { return kind == 0 ? 11 : kind == 3 ? 7 : 10; }
+int QuietAfter(int kind) { return kind == 0 || kind == 3 ? 7 : 10; }
+
+// Height of the interpretation line under the bars, in narrow bars.
 constexpr int kInterpretationModules = 10;
+
+// Check digit of EAN data (the digits without their check digit).
+char EanCheck(const std::string& digits) {
+    int sum = 0, weight = 3;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it, weight = 4 - weight) sum += (*it - '0') * weight;
+    return static_cast<char>('0' + (10 - sum % 10) % 10);
+}
+
+// Whether the barcode of kind BCTYPE prints `data` as it is, so the symbol reads the data
+// back: EAN-13 and EAN-8 take their 12 or 7 digits (the printer adds the check digit) or the
+// digits with their right check digit; Interleaved 2 of 5 an even count of digits (an odd
+// count would be padded with a zero); Code 39, Codabar and Code 128 the characters of their
+// sets ('>' starts a Code 128 control sequence). Anything else would print another value.
+bool Encodes(int kind, const std::string& data) {
+    if (data.empty()) return false;
+    const bool digits = data.find_first_not_of("0123456789") == std::string::npos;
+    const size_t n = data.size();
+    switch (kind) {
+    case 0: return digits && (n == 12 || (n == 13 && data[12] == EanCheck(data.substr(0, 12))));
+    case 3: return digits && (n == 7 || (n == 8 && data[7] == EanCheck(data.substr(0, 7))));
+    case 1: return data.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ -.$/+%") == std::string::npos;
+    case 2: return data.find_first_not_of("0123456789-$:/.+") == std::string::npos;
+    case 4: return digits && n % 2 == 0;
+    case 5:
+        return std::all_of(data.begin(), data.end(), [](char c) { return c >= 32 && c <= 126 && c != '>'; });
+    default: return false; // no such kind
+    }
+}
+
+// The visible mark that ends a text cut to its room: the printed characters are the value's
+// first ones, then this mark in the last cell.
+constexpr char kCutMark = '>';
 
 // One text of the grid: its row's place across the run of its text (x under rotated print,
 // y upright) and its column; where along the run it starts is its column's start.
@@ -129,6 +172,16 @@ struct GridText {
     int cross, column;
     Font font;
     std::string text;
+};
+
+// How a text of the grid is laid down: font, characters printed and where its run starts.
+struct LaidText {
+    Font font{};
+    std::string shown;
+    int start = 0;
+    bool placed = false;
+    int cost = 0; // 0 whole in its own font; more for each step to a smaller font; far more when
+                  // cut, and most when left out
 };
 
 } // namespace
@@ -182,6 +235,26 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     // Layout families: the barcode band is a third of the label (0, 2, 3, 4, 6) or a quarter
     // (1, 5, 7), across the printer under R.
     const bool thirdBand = L == 0 || L == 2 || L == 3 || L == 4 || L == 6;
+
+    // A barcode prints only as a symbol that reads back its data and lies whole on the label;
+    // otherwise the label goes out without it (and the layout as for no barcode), and says why.
+    const int module = cfg.barcodeSize >= 0 && cfg.barcodeSize <= 2 ? cfg.barcodeSize + 1 : 2; // else the printer's 2
+    const bool barAlongY = thirdBand == R; // the symbol turned ("R"), its bars running along y
+    const long long symbol = barcode ? SymbolDots(cfg.barcodeKind, job.barcodeText, module) : 0;
+    leftOut_ = BarcodeLeftOut::None;
+    if (barcode && job.barcodeText.empty()) {
+        barcode = false; // no value, no symbol
+    } else if (barcode && !Encodes(cfg.barcodeKind, job.barcodeText)) {
+        barcode = false;
+        leftOut_ = BarcodeLeftOut::Data;
+    } else if (barcode) {
+        const int fullBand = thirdBand ? (R ? W / 3 : H / 3) : (R ? H / 4 : W / 4);
+        const long long across = plat::TruncToInt32(fullBand * 0.6) + kInterpretationModules * module;
+        if (symbol > (barAlongY ? H : W) || across > (barAlongY ? W : H)) {
+            barcode = false;
+            leftOut_ = BarcodeLeftOut::Length;
+        }
+    }
     const int band = !barcode ? 0 : thirdBand ? (R ? W / 3 : H / 3) : (R ? H / 4 : W / 4);
     const int bh = plat::TruncToInt32(band * 0.6);
     const int wEven4 = 4 * (w & ~1); // the label's middle in dots, on an even millimetre
@@ -285,18 +358,25 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     pictureSlot = CutAway(pictureSlot, drawingSlot);
 
     // The barcode: its bars with the interpretation line beside them and, before and after the
-    // symbol, a quiet zone that stays on the label and free of every other field. A zone that
-    // meets a picture moves the barcode along its symbol (the shortest way that clears both
-    // pictures), else the picture the other way, else the picture gives up what it shares.
-    const bool barAlongY = std::strcmp(bOrient, "R") == 0;
-    const int module = cfg.barcodeSize >= 0 && cfg.barcodeSize <= 2 ? cfg.barcodeSize + 1 : 2; // else the printer's 2
-    const int quiet = kQuietModules * module;
+    // symbol, a quiet zone that stays on the label and free of every other field; where the
+    // label is shorter than the symbol with both zones, the zones share what is left, in the
+    // proportion the kind asks. A zone that meets a picture moves the barcode along its symbol
+    // (the shortest way that clears both pictures), else the picture the other way, else the
+    // picture gives up what it shares.
     Rect zone;
     if (barcode) {
-        const int symbol = static_cast<int>(std::ceil(std::min(SymbolModules(cfg.barcodeKind, job.barcodeText) * module, 1e6)));
+        const long long room = (barAlongY ? H : W) - symbol; // not negative: the symbol fits
+        long long before = static_cast<long long>(QuietBefore(cfg.barcodeKind)) * module;
+        long long after = static_cast<long long>(QuietAfter(cfg.barcodeKind)) * module;
+        if (before + after > room) {
+            const long long wanted = before + after;
+            before = room * before / wanted;
+            after = room - before;
+        }
+        const int length = static_cast<int>(symbol), qb = static_cast<int>(before), qa = static_cast<int>(after);
         const int across = bh + kInterpretationModules * module;
-        zone = barAlongY ? Rect{bx, by - quiet, bx + across, by + symbol + quiet}
-                         : Rect{bx - quiet, by, bx + symbol + quiet, by + across};
+        zone = barAlongY ? Rect{bx, by - qb, bx + across, by + length + qa}
+                         : Rect{bx - qb, by, bx + length + qa, by + across};
         zone = MovedInside(zone, label);
         auto along = [barAlongY](const Rect& r, int d) { return barAlongY ? r.Shifted(0, d) : r.Shifted(d, 0); };
         auto lo = [barAlongY](const Rect& r) { return barAlongY ? r.y0 : r.x0; };
@@ -324,8 +404,8 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
                     fit = &moved;
             *slot = fit ? *fit : CutAway(*slot, zone);
         }
-        bx = zone.x0 + (barAlongY ? 0 : quiet);
-        by = zone.y0 + (barAlongY ? quiet : 0);
+        bx = zone.x0 + (barAlongY ? 0 : qb);
+        by = zone.y0 + (barAlongY ? qb : 0);
         const std::string height = plat::StrFormatC("%d", bh);
         pu.BarcodeField(bx, by, NarrowBarWidth(cfg.barcodeSize), height.c_str(), "2.4", bOrient,
                         BarcodeCommand(cfg.barcodeKind), job.barcodeText);
@@ -372,12 +452,12 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
             if (line) {
                 font = FontFor(plat::TruncToInt32(static_cast<double>(line->style.size)));
                 if (c == 0) {
-                    const int F = ToInt(font.size);
+                    const int F = font.height;
                     const long long estimate = (F + 2) / 3 * (static_cast<long long>(text.size()) + 3);
                     colWidth = static_cast<int>(std::max<long long>(colWidth, std::min<long long>(estimate, 100000)));
                 }
             }
-            const int F = ToInt(font.size);
+            const int F = font.height;
             // Rows closer than the font is high step by its height, so that no row prints
             // over the one before.
             const int step = font.charWidth >= pitch || F > pitch ? F : pitch;
@@ -401,65 +481,125 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     charWidth_ = font.charWidth;
     Rect tagBox;
     if (tag) {
-        const int f = ToInt(font.size);
+        const int f = font.height;
         tagBox = R ? Rect{W + X0 - 2 * mx - f, H - f / 2, W + X0 - 2 * mx, H - f / 2 + font.cell}
                    : Rect{X0 + W - f / 2, f / 2, X0 + W - f / 2 + font.cell, f / 2 + f};
         tagBox = MovedInside(tagBox, label);
     }
 
-    // Where a text may run from runStart: up to the label's end or the first field across its
-    // row (the barcode's zone, a picture, the work tag); nowhere when it starts off the label or
-    // in a field. A character takes its font's cell.
-    const Rect keepOut[] = {zone, pictureSlot, drawingSlot, tagBox};
-    auto freeEnd = [&](const GridText& t, int runStart) {
-        const int crossLo = t.cross;
-        const int crossHi = crossLo + ToInt(t.font.size);
-        if (runStart < (R ? label.y0 : label.x0) || crossLo < (R ? label.x0 : label.y0) ||
-            crossHi > (R ? label.x1 : label.y1))
-            return runStart;
-        int runEnd = R ? label.y1 : label.x1;
-        for (const Rect& k : keepOut) {
-            if (k.Empty() || crossHi <= (R ? k.x0 : k.y0) || crossLo >= (R ? k.x1 : k.y1)) continue;
-            const int klo = R ? k.y0 : k.x0, khi = R ? k.y1 : k.x1;
-            if (klo <= runStart && runStart < khi) return runStart;
-            if (klo > runStart) runEnd = std::min(runEnd, klo);
-        }
-        return runEnd;
+    // Laying a text: its run starts at its column's start or, where a field (the barcode's
+    // zone, a picture, the work tag) covers that place across its row, just past the field; it
+    // runs to the label's end, the next field or a text of the next column across its row. The
+    // text prints whole in its own font when it fits, else whole in the largest smaller font of
+    // its family that fits, else cut in the smallest font with the cut mark in its last cell; it
+    // is left out only when not one cell of the smallest font is left. A character takes its
+    // font's cell.
+    const std::vector<Rect> fields = {zone, pictureSlot, drawingSlot, tagBox};
+    const int runLo = R ? label.y0 : label.x0, runHi = R ? label.y1 : label.x1;
+    const int crossLo = R ? label.x0 : label.y0, crossHi = R ? label.x1 : label.y1;
+    auto boxOf = [R](const GridText& t, const LaidText& l) {
+        const int run = static_cast<int>(std::min<long long>(static_cast<long long>(l.shown.size()) * l.font.cell, 1000000));
+        return R ? Rect{t.cross, l.start, t.cross + l.font.height, l.start + run}
+                 : Rect{l.start, t.cross, l.start + run, t.cross + l.font.height};
     };
-    auto runWidth = [](const GridText& t) { return static_cast<long long>(t.text.size()) * t.font.cell; };
-
-    // Move before cut: column c + 1 starts the layout's shift C after column c or, where column
-    // c's longest text that fits the label whole reaches further, toward that text's end, but
-    // never so far that a text of column c + 1 shows less of itself than at the layout's place.
-    std::vector<int> columnStart(texts.empty() ? 2 : static_cast<size_t>(texts.back().column) + 2);
-    columnStart[0] = textStart + (R ? 0 : X0);
-    for (size_t c = 0, i = 0; c + 1 < columnStart.size(); ++c) {
-        long long longest = 0;
-        for (; i < texts.size() && static_cast<size_t>(texts[i].column) == c; ++i)
-            if (freeEnd(texts[i], columnStart[c]) - columnStart[c] >= runWidth(texts[i]))
-                longest = std::max(longest, runWidth(texts[i]));
-        const long long layoutStart = static_cast<long long>(columnStart[c]) + colWidth;
-        long long start = std::max(layoutStart, columnStart[c] + longest);
-        for (size_t j = i; j < texts.size() && static_cast<size_t>(texts[j].column) == c + 1; ++j) {
-            const GridText& t = texts[j];
-            long long end = freeEnd(t, static_cast<int>(std::min(layoutStart, 1000000LL)));
-            if (static_cast<int>(c) + 2 < cols) end = std::min(end, layoutStart + colWidth);
-            const long long room = std::max(0LL, end - layoutStart) / t.font.cell * t.font.cell;
-            const long long shown = std::min(runWidth(t), room);
-            if (shown > 0) start = std::min(start, std::max(layoutStart, end - shown));
+    auto lay = [&](const GridText& t, int columnStart, const std::vector<Rect>& texts) {
+        LaidText laid;
+        laid.font = t.font;
+        if (t.text.find_first_not_of(' ') == std::string::npos) return laid; // nothing to show
+        const long long length = static_cast<long long>(t.text.size());
+        for (int step = t.font.step; step >= 1; --step) {
+            const Font& f = kFonts[step - 1];
+            const int c0 = t.cross, c1 = t.cross + f.height;
+            if (c0 < crossLo || c1 > crossHi) continue; // off the label across its row
+            auto crosses = [&](const Rect& k) {
+                return !k.Empty() && c0 < (R ? k.x1 : k.y1) && (R ? k.x0 : k.y0) < c1;
+            };
+            int start = std::max(columnStart, runLo);
+            for (bool moved = true; moved;) {
+                moved = false;
+                for (const Rect& k : fields)
+                    if (crosses(k) && (R ? k.y0 : k.x0) <= start && start < (R ? k.y1 : k.x1))
+                        start = R ? k.y1 : k.x1, moved = true;
+            }
+            int end = runHi;
+            for (const std::vector<Rect>* list : {&fields, &texts})
+                for (const Rect& k : *list)
+                    if (crosses(k)) {
+                        const int klo = R ? k.y0 : k.x0, khi = R ? k.y1 : k.x1;
+                        if (klo <= start && start < khi) end = start; // a text of the next column
+                        else if (klo > start) end = std::min(end, klo);
+                    }
+            const long long cells = end > start ? (end - start) / f.cell : 0;
+            // Each step down weighs more than the one before: many texts a little smaller
+            // rather than a few much smaller.
+            const int down = t.font.step - step;
+            if (length <= cells) return LaidText{f, t.text, start, true, down * down};
+            if (step == 1 && cells >= 1)
+                laid = LaidText{f, t.text.substr(0, static_cast<size_t>(cells - 1)) + kCutMark, start, true,
+                                static_cast<int>(std::min<long long>(1000 + length - cells, 100000))};
+            else if (step == 1)
+                laid = LaidText{f, std::string(), start, false, static_cast<int>(std::min<long long>(200000 + length, 1000000))};
         }
-        columnStart[c + 1] = static_cast<int>(std::min(start, 1000000LL));
-    }
+        if (!laid.placed && laid.cost == 0) laid.cost = 1000000; // no font keeps it on the label
+        return laid;
+    };
 
-    // Each text is cut where it would leave the label, reach the next column or meet a field.
-    for (const GridText& t : texts) {
-        const int runStart = columnStart[static_cast<size_t>(t.column)];
-        int runEnd = freeEnd(t, runStart);
-        if (t.column + 1 < cols) runEnd = std::min(runEnd, columnStart[static_cast<size_t>(t.column) + 1]);
-        const size_t room = runEnd > runStart ? static_cast<size_t>((runEnd - runStart) / t.font.cell) : 0;
-        if (room == 0 && !t.text.empty()) continue; // nothing of it fits
-        const int x = R ? t.cross : runStart, y = R ? runStart : t.cross;
-        pu.TextField(x, y, t.font.letter, gridOrient, t.font.size, t.font.size, t.text.substr(0, room));
+    // The last column is laid first, from its start; each column before it then runs up to the
+    // texts laid after it.
+    std::vector<LaidText> laid(texts.size());
+    const int firstStart = textStart + (R ? 0 : X0);
+    auto layAll = [&](int secondStart) {
+        long long cost = 0;
+        std::vector<Rect> later;
+        for (int c = walkedCols - 1; c >= 0; --c) {
+            std::vector<Rect> boxes;
+            for (size_t i = 0; i < texts.size(); ++i) {
+                if (texts[i].column != c) continue;
+                laid[i] = lay(texts[i], c == 0 ? firstStart : secondStart, later);
+                cost += laid[i].cost;
+                if (laid[i].placed) boxes.push_back(boxOf(texts[i], laid[i]));
+            }
+            later.insert(later.end(), boxes.begin(), boxes.end());
+        }
+        return cost;
+    };
+
+    // Move before shrink or cut: the second column starts the layout's shift C after the
+    // first or, where that shows more of the texts, at the end of a text of the first column in
+    // one of its fonts. The place that shows the texts whole in the largest fonts wins (a cut
+    // weighs more than any change of font), the layout's own place among equals, else the
+    // nearest place after it.
+    const long long layoutSecond = std::min<long long>(static_cast<long long>(firstStart) + colWidth, runHi);
+    std::vector<long long> candidates = {layoutSecond};
+    const bool twoColumns = std::any_of(texts.begin(), texts.end(), [](const GridText& t) { return t.column == 1; });
+    if (twoColumns) {
+        for (const GridText& t : texts) {
+            if (t.column != 0) continue;
+            const LaidText alone = lay(t, firstStart, {});
+            for (int step = t.font.step; step >= 1; --step) {
+                const long long end = alone.start + static_cast<long long>(t.text.size()) * kFonts[step - 1].cell;
+                if (end > firstStart && end < runHi) candidates.push_back(end);
+            }
+        }
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    }
+    // The layout's place first, then the others by their distance from it.
+    std::stable_sort(candidates.begin(), candidates.end(), [layoutSecond](long long a, long long b) {
+        return std::llabs(a - layoutSecond) < std::llabs(b - layoutSecond);
+    });
+    long long bestCost = -1, bestStart = layoutSecond;
+    for (long long start : candidates) {
+        const long long cost = layAll(static_cast<int>(start));
+        if (bestCost < 0 || cost < bestCost) bestCost = cost, bestStart = start;
+        if (bestCost == 0) break;
+    }
+    layAll(static_cast<int>(bestStart));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (!laid[i].placed) continue;
+        const Font& f = laid[i].font;
+        const int x = R ? texts[i].cross : laid[i].start, y = R ? laid[i].start : texts[i].cross;
+        pu.TextField(x, y, f.letter, gridOrient, f.size, f.size, laid[i].shown);
     }
     if (tag) pu.TextField(tagBox.x0, tagBox.y0, fontLetter_, gridOrient, fontSize_, fontSize_, "#");
 
@@ -493,7 +633,15 @@ int MDlgMainCutHelp::Compose(const LabelJob& job) {
     }
     printer_.EndLabelAndSend(false, false);
     // A label no printer took is lost: say so, whether the printer failed or none is attached.
-    if (printer_.Error() || !printer_.Found()) labelprint::ShowNoComm();
+    if (printer_.Error() || !printer_.Found()) {
+        labelprint::ShowNoComm();
+    } else if (leftOut_ != BarcodeLeftOut::None) {
+        // The label went out without its barcode: the text names the data in place of "%s"
+        // (the data goes in as it is, never as a format).
+        std::string text = labelprint::Text(leftOut_ == BarcodeLeftOut::Data ? "ID_BC_DATA" : "ID_BC_LONG");
+        if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, job.barcodeText);
+        labelprint::ShowMessage(text.c_str(), labelprint::Text("ID_WARNING"), tagrix::kBoxNotice);
+    }
     return 1;
 }
 

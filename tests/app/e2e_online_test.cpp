@@ -68,6 +68,9 @@ protected:
         WriteConfig("GENERAL", "DIR_LOG", events_.c_str());
         WriteConfig("LABEL", "PRINT", "1");
         plat::WriteProfileString("PARAM", "CONF_FILE_OTT", "1", (program_ + "CONF/PARAM.PAR").c_str());
+        // The demo's label layout (Code 128, which encodes every piece name).
+        fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "TAGRIX.INI", program_ + "TAGRIX.INI",
+                      fs::copy_options::overwrite_existing);
         for (const char* d : {"ISO", "DXF", "VLK", "LOG", "V1V2"})
             fs::create_directories(drives_ + "/C/BRELON3/VELMO/" + d);
         fs::copy(fs::path(BRELON_SOURCE_DIR) / "demo" / "DXF", drives_ + "/C/BRELON3/VELMO/DXF",
@@ -251,13 +254,15 @@ TEST_F(OnlineJobRunTest, TwoBarListRunsToItsEndAgainstTheController) {
     EXPECT_NE(tmx.find("\r\nTotal Elapsed Time: ", rule), std::string::npos) << tmx;
 
     // A label per finished piece; each run also left an offcut long enough to keep, whose
-    // label names the bar in its column (cut to the column's cells when it does not fit). The
+    // label names the bar in its column, whole (in a smaller font where it does not fit). The
     // paper queries aside.
     const std::string printed = printer_->Received();
     const int labels = static_cast<int>(Count(printed, "^XA") - Count(printed, "^XA~HS"));
     EXPECT_EQ(labels, pieces + starts) << printed;
-    EXPECT_EQ(Count(printed, "^FDTELA^FS"), 1u);
-    EXPECT_EQ(Count(printed, "^FDANT^FS"), 1u);
+    EXPECT_EQ(Count(printed, "^FDTELAIO^FS"), 1u);
+    EXPECT_EQ(Count(printed, "^FDANTA^FS"), 1u);
+    // Every piece label carries its name in Code 128.
+    EXPECT_EQ(Count(printed, "^BC"), static_cast<std::size_t>(pieces)) << printed;
 
     // The event log from the log-on to the shut-down.
     app_->ExitInstance();

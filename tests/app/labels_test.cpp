@@ -18,6 +18,7 @@
 #include "machine/label_settings.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services_fake.h"
+#include "platform/profile.h"
 #include "platform/serial_tty.h"
 #include "platform/text.h"
 
@@ -42,6 +43,8 @@ protected:
         cnc_ = std::make_unique<CStatoCnc>();
         g_pCncState = cnc_.get();
         std::filesystem::copy_file(BRELON_SOURCE_DIR "/demo/MSG/TAGRIX.msg", dir_ + "MSG/TAGRIX.msg");
+        // The demo's label layout: Code 128, which encodes every piece name as it is.
+        std::filesystem::copy_file(BRELON_SOURCE_DIR "/demo/TAGRIX.INI", dir_ + "TAGRIX.INI");
         tagrix::SetProgramDirectory(dir_.c_str());
         tagrix::SetUsbRoots((dir_ + "usb/sys").c_str(), (dir_ + "usb/dev").c_str());
         SetLabelPrint(1);
@@ -207,7 +210,7 @@ TEST_F(LabelJob, LibraryLabelKeepsEveryLineInItsPlaceAndQueuesASecondPiece) {
     ASSERT_EQ(lines.size(), 12u);
     const std::vector<std::string> head = {" ", "LIST", "4711", "ALU60", "T6001", "1000.00", "RAL9010", "45 90", "INFO-A", " "};
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 10), head);
-    EXPECT_EQ(barcode, "000000004711");
+    EXPECT_EQ(barcode, "4711") << "the Code 128 of the demo's layout holds the name";
 
     EXPECT_FALSE(app::QueuePieceLabel(bc, 1)) << "the timer already runs";
     EXPECT_EQ(app::QueuedLabelCount(), 2);
@@ -238,8 +241,10 @@ TEST_F(LabelJob, LibraryPrintsEachQueuedLabelAsManyTimesAsTheProfileSays) {
     app::LabelRunState state;
     EXPECT_EQ(app::RunLabelPrint(bc, state), 0);
     const std::string got = printer->Received(2000);
-    EXPECT_EQ(Count(got, "^FD4711^FS"), 3u) << got;
-    EXPECT_EQ(Count(got, "^FD4712^FS"), 3u);
+    // Each copy shows the piece in a line and in its barcode.
+    EXPECT_EQ(Count(got, "^FD4711^FS"), 6u) << got;
+    EXPECT_EQ(Count(got, "^FD4712^FS"), 6u);
+    EXPECT_EQ(Count(got, "^BY"), 6u);
     EXPECT_EQ(Count(got, "~HS"), 2u) << "one paper query per label";
     EXPECT_TRUE(ui_.boxes.empty());
     EXPECT_EQ(Text(), "");
@@ -249,7 +254,59 @@ TEST_F(LabelJob, LibraryPrintsEachQueuedLabelAsManyTimesAsTheProfileSays) {
     bc.currentBar->NR_LABEL = 0;
     app::QueuePieceLabel(bc, 0);
     app::RunLabelPrint(bc, state);
-    EXPECT_EQ(Count(printer->Received(), "^FD4711^FS"), 3u);
+    EXPECT_EQ(Count(printer->Received(), "^FD4711^FS"), 6u);
+}
+
+TEST_F(LabelJob, TheBarcodeReadsThePieceNameOrIsLeftOffAndSaidOncePerList) {
+    // The label text's barcode field holds the directly driven printer's form of the name
+    // ("000000004711" for an EAN-13); the library's barcode gets the name itself.
+    auto printer = UsbPrinter();
+    S().CONF_FILE_OTT = kPrinterLibrary;
+    struct Case {
+        const char* bcType;
+        const char* barcode; // expected barcode field, null: none
+    } cases[] = {
+        {"5", "^BCR,"}, // Code 128: the name
+        {"1", "^B3R,N,"}, // Code 39
+        {"0", nullptr},                 // EAN-13 cannot encode a name of 4 digits
+    };
+    std::size_t seen = 0;
+    for (const Case& c : cases) {
+        plat::WriteProfileString("SYSTEM", "BCTYPE", c.bcType, (dir_ + "TAGRIX.INI").c_str());
+        SetupLabelLayout(S());
+        BarComputation& bc = OpenBar();
+        app::StartLabelRun();
+        app::LabelRunState state;
+        for (int piece : {0, 1}) {
+            app::QueuePieceLabel(bc, piece);
+            app::RunLabelPrint(bc, state);
+        }
+        // A second execution of the same list.
+        app::StartLabelRun();
+        app::QueuePieceLabel(bc, 0);
+        app::RunLabelPrint(bc, state);
+        const std::string got = printer->Received(seen + 600).substr(seen);
+        seen += got.size();
+        EXPECT_EQ(Count(got, "^FD4711^FS"), c.barcode ? 4u : 2u) << c.bcType << "\n" << got;
+        if (c.barcode) {
+            EXPECT_EQ(Count(got, c.barcode), 3u) << c.bcType << "\n" << got;
+            EXPECT_TRUE(ui_.boxes.empty());
+        } else {
+            EXPECT_EQ(got.find("^BY"), std::string::npos) << got;
+            EXPECT_EQ(got.find("000000004711"), std::string::npos) << got;
+            // Three labels without their barcode: the operator is told once for the list.
+            ASSERT_EQ(ui_.boxes.size(), 1u);
+            EXPECT_NE(ui_.boxes[0].text.find("\"4711\""), std::string::npos) << ui_.boxes[0].text;
+            EXPECT_EQ(ui_.boxes[0].icon, BoxIcon::Warning);
+        }
+    }
+    // The next list is told again.
+    BarComputation& next = OpenBar();
+    app::StartLabelRun();
+    app::LabelRunState state;
+    app::QueuePieceLabel(next, 1);
+    app::RunLabelPrint(next, state);
+    EXPECT_EQ(ui_.boxes.size(), 2u);
 }
 
 TEST_F(LabelJob, PaperOutAndAMissingPrinterAreReportedAndTheRunGoesOn) {
@@ -275,7 +332,7 @@ TEST_F(LabelJob, PaperOutAndAMissingPrinterAreReportedAndTheRunGoesOn) {
     EXPECT_EQ(ui_.boxes[1].title, "T_ATTENZIONE");
     EXPECT_EQ(ui_.boxes[1].text, MsgError("ERR_PAPER_OUT"));
     EXPECT_EQ(ui_.boxes[1].icon, BoxIcon::Question);
-    EXPECT_EQ(Count(printer->Received(1), "^FD4712^FS"), 1u);
+    EXPECT_EQ(Count(printer->Received(1), "^FD4712^FS"), 2u) << "its line and its barcode";
 }
 
 TEST_F(LabelJob, TemplateRowsAndBarcodesFillThePieceTemplate) {

@@ -1,6 +1,7 @@
 // Label composer: whole-label goldens of the eight layouts and the decisions of the layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -8,6 +9,7 @@
 #include "labelprint/composer.h"
 #include "labelprint/library.h"
 #include "labelprint/usb_printer.h"
+#include "msgtable/Dictavo.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "zpl_check.h"
@@ -40,7 +42,7 @@ protected:
     LabelJob Job(bool withBarcode) {
         LabelJob job;
         job.barcodeSwitch = withBarcode ? "1" : "0";
-        job.barcodeText = "8001234567895";
+        job.barcodeText = "8001234567897";
         job.profileLibrary = dir / "PROFILES.LIB";
         job.dxfFile = dir / "DRAW.DXF";
         job.recordId = 7;
@@ -102,10 +104,13 @@ TEST_F(Composer, BarcodeDecision) {
         const char* text;
         bool barcode;
     } cases[] = {
-        {"0", "0", "1", "123", false}, {"1", "0", "0", "", true},   {"1", "1", "", "", false},
-        {"1", "1", "", "123", true},   {"1", "1", "0", "123", false}, {"1", "1", "1", "", true},
+        {"0", "0", "1", "123", false}, {"1", "0", "0", "123", true},  {"1", "1", "", "", false},
+        {"1", "1", "", "123", true},   {"1", "1", "0", "123", false}, {"1", "1", "1", "123", true},
         {"1", "1", "2", "123", false},
+        // A barcode the layout asks for but without a value to read prints no symbol.
+        {"1", "0", "0", "", false},    {"1", "1", "1", "", false},
     };
+    Set("BCTYPE", "5"); // Code 128: the data fits the kind
     for (const Case& c : cases) {
         Set("USABC", c.usabc);
         Set("BCLAV", c.bclav);
@@ -148,13 +153,13 @@ TEST_F(Composer, ColumnsMoveBeforeTheirNeighboursTextIsCut) {
          "^FO531,0,^ASR,40,40^FDORD-117^FS", "^FO531,245,^ASR,40,40^FDP-0042^FS"},
         {"upright alike", 1, "ORD-117", "P-0042", "^FO136,0,^ASN,40,40^FDORD-117^FS",
          "^FO381,0,^ASN,40,40^FDP-0042^FS"},
-        {"a column whose text already reaches the label's end stays: both cut where the layout puts them",
-         0, "ORD-117", "RAL 9010 WHITE", "^FO531,0,^ASR,40,40^FDORD-^FS", "^FO531,140,^ASR,40,40^FDRAL 9010 WHI^FS"},
+        {"texts that do not fit side by side take smaller fonts (31 and 24 dots a cell), both whole",
+         0, "ORD-117", "RAL 9010 WHITE", "^FO531,0,^ARR,35,35^FDORD-117^FS", "^FO531,217,^AQR,28,28^FDRAL 9010 WHITE^FS"},
         {"a column moves only as far as its own text keeps its room", 0, "ORD-117", "RAL 9010",
          "^FO531,0,^ASR,40,40^FDORD-117^FS", "^FO531,245,^ASR,40,40^FDRAL 9010^FS"},
-        {"a text longer than the label moves nothing and is cut at the layout's column", 0,
-         "ABCDEFGHIJKLMNOPQRST", "P-0042", "^FO531,0,^ASR,40,40^FDABCDEFGHI^FS",
-         "^FO531,322,^ASR,40,40^FDP-0042^FS"},
+        {"a text longer than the label in its font takes the smallest (18 dots), the next column moves past it",
+         0, "ABCDEFGHIJKLMNOPQRST", "P-0042", "^FO531,0,^APR,20,20^FDABCDEFGHIJKLMNOPQRST^FS",
+         "^FO531,360,^ARR,35,35^FDP-0042^FS"},
     };
     Set("M_TEMPLPOS", "4");
     Set("USABC", "0");
@@ -198,7 +203,7 @@ TEST_F(Composer, LongBarcodeFormForCode39AndCodabar) {
     Set("BCTYPE", "2");
     const std::string zpl = Compose(Job(true));
     EXPECT_NE(zpl.find("^BKR,N,"), std::string::npos);
-    EXPECT_NE(zpl.find(",Y,N,A,A^FD8001234567895^FS"), std::string::npos);
+    EXPECT_NE(zpl.find(",Y,N,A,A^FD8001234567897^FS"), std::string::npos);
 }
 
 TEST_F(Composer, RowPitchWithoutBarcodeUsesTheWholeExtentLessMargins) {
@@ -256,6 +261,7 @@ TEST_F(Composer, HeaderColumnShowsTheHeaderTexts) {
 TEST_F(Composer, ValuesWithCommandCharactersAreEscaped) {
     Set("M_TEMPLPOS", "4");
     Set("NRCOLSTR", "1");
+    Set("BCTYPE", "5");
     LabelJob job = Job(true);
     job.values[0] = "A^XZ~B";
     job.barcodeText = "12^34";
@@ -263,6 +269,184 @@ TEST_F(Composer, ValuesWithCommandCharactersAreEscaped) {
     EXPECT_NE(zpl.find("^FH^FDA_5EXZ_7EB^FS"), std::string::npos);
     EXPECT_NE(zpl.find("^FH^FD12_5E34^FS"), std::string::npos);
     EXPECT_TRUE(lptest::CheckZpl(zpl).empty());
+}
+
+// The printed characters of every text field, in order.
+std::vector<std::string> Texts(const std::string& zpl) {
+    std::vector<std::string> out;
+    for (size_t at = zpl.find("^FD"); at != std::string::npos; at = zpl.find("^FD", at + 3)) {
+        if (zpl.rfind("^A", at) < zpl.rfind("^FO", at)) continue; // not a text field
+        out.push_back(zpl.substr(at + 3, zpl.find("^FS", at) - at - 3));
+    }
+    return out;
+}
+
+TEST_F(Composer, TextsTakeSmallerFontsBeforeTheyAreCutAndACutIsMarked) {
+    // Layout 4 without a barcode on the 40 x 70 mm label, one column: each row runs 560 dots
+    // along the label. Cells of the family: S 35, R 31, Q 24, P 18 dots.
+    struct Case {
+        const char* value;
+        const char* field;
+    } cases[] = {
+        {"MONT SX", "^ASR,40,40^FDMONT SX^FS"},                        // 245 dots: whole
+        {"ABCDEFGHIJKLMNOP", "^ASR,40,40^FDABCDEFGHIJKLMNOP^FS"},      // 16 cells: 560, whole
+        {"ABCDEFGHIJKLMNOPQ", "^ARR,35,35^FDABCDEFGHIJKLMNOPQ^FS"},    // 595 > 560; 527 in R
+        {"ABCDEFGHIJKLMNOPQRSTUVW", "^AQR,28,28^FDABCDEFGHIJKLMNOPQRSTUVW^FS"}, // 713, 552 in Q
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "^APR,20,20^FDABCDEFGHIJKLMNOPQRSTUVWXYZ^FS"}, // 624 in Q, 468 in P
+        // 40 cells of P are 720: 31 cells hold 30 characters and the mark.
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCD", "^APR,20,20^FDABCDEFGHIJKLMNOPQRSTUVWXYZ0123>^FS"},
+    };
+    Set("M_TEMPLPOS", "4");
+    Set("USABC", "0");
+    Set("NRCOLSTR", "1");
+    for (const Case& c : cases) {
+        LabelJob job = Job(false);
+        job.values = {c.value};
+        const std::string zpl = Compose(job);
+        EXPECT_NE(zpl.find(c.field), std::string::npos) << c.value << "\n" << zpl;
+    }
+}
+
+TEST_F(Composer, DemoPieceNamesPrintWholeOnTheDefaultLabel) {
+    // The default layout (2, two columns, EAN-13) with the demo's pieces: names that differ
+    // only past their fourth character, and values of the label job's lines.
+    for (const char* orientation : {"0", "1"}) {
+        Set("ORIENTATION", orientation);
+        for (const char* name : {"MONT SX", "MONT DX", "TRAV SUP", "TRAV INF"}) {
+            LabelJob job = Job(true);
+            job.barcodeText = "800123456789";
+            job.values = {" ", "FINESTRE", name, "ALU60", "T6001", "1400.00", "RAL9010", "45 45", "ORD1024 F1", "P-0042"};
+            const std::vector<std::string> texts = Texts(Compose(job));
+            for (const std::string& v : job.values) {
+                if (v != " ") {
+                    EXPECT_NE(std::find(texts.begin(), texts.end(), v), texts.end()) << orientation << " " << v;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Composer, AFirstColumnTextRunsOnWhereTheNextCellIsEmpty) {
+    // Two columns, layout 4, no barcode: row 0's second cell has no text, so the first
+    // column's text takes the row (560 dots, 16 cells of 35) instead of stopping at column 1.
+    Set("M_TEMPLPOS", "4");
+    Set("USABC", "0");
+    LabelJob job = Job(false);
+    job.values = {"ORD-117/2026 LEFT", "", "S60", "C1207"};
+    const std::string zpl = Compose(job);
+    EXPECT_NE(zpl.find("^FO531,0,^ARR,35,35^FDORD-117/2026 LEFT^FS"), std::string::npos) << zpl;
+    EXPECT_NE(zpl.find("^FDS60^FS"), std::string::npos) << zpl;
+    EXPECT_NE(zpl.find("^FDC1207^FS"), std::string::npos) << zpl;
+}
+
+TEST_F(Composer, AColumnStartingInTheBarcodeMovesPastIt) {
+    // Layout 5 upright on a 50 x 100 mm label with margins (3 mm across, 2 mm along) and
+    // EAN-8 bars of 3 dots: the barcode lies across x 96 to 246, the text grid starts at
+    // x 216. Seven rows of 52 dots fit the 400-dot label, so every one of the 14 values prints.
+    Set("M_TEMPLPOS", "5");
+    Set("ORIENTATION", "1");
+    Set("HETI", "50");
+    Set("LETI", "100");
+    Set("MARGSXET", "2");
+    Set("MARGUPET", "3");
+    Set("BCTYPE", "3");
+    Set("BCHEIGHT", "2");
+    LabelJob job = Job(true);
+    job.barcodeText = "12345670";
+    const std::string zpl = Compose(job);
+    EXPECT_NE(zpl.find("^B8R"), std::string::npos) << zpl;
+    const std::vector<std::string> texts = Texts(zpl);
+    for (size_t i = 0; i < 14; ++i) {
+        const std::string& v = job.values[i];
+        const bool shown = std::any_of(texts.begin(), texts.end(), [&v](const std::string& t) {
+            return t == v || (!t.empty() && t.back() == '>' && v.compare(0, t.size() - 1, t, 0, t.size() - 1) == 0);
+        });
+        EXPECT_TRUE(shown) << v << "\n" << zpl;
+    }
+}
+
+TEST_F(Composer, BarcodeDataTheKindCannotEncodeIsLeftOffNeverPrintedAsAnotherValue) {
+    struct Case {
+        const char* kind;
+        const char* data;
+        bool printed;
+    } cases[] = {
+        {"0", "TRAV SUP", false},      {"0", "800123456789", true},  {"0", "8001234567897", true},
+        {"0", "8001234567895", false}, {"0", "4711", false},         {"0", "80012345678901", false},
+        {"3", "1234567", true},        {"3", "12345670", true},      {"3", "12345678", false},
+        {"3", "MONT SX", false},       {"1", "MONT SX", true},       {"1", "mont sx", false},
+        {"1", "A*B", false},           {"2", "123-45", true},        {"2", "A1", false},
+        {"4", "1234", true},           {"4", "123", false},          {"4", "12A4", false},
+        {"5", "Mont sx/2", true},      {"5", "A>B", false},          {"5", "caf\xe9", false},
+        {"9", "1234", false},
+    };
+    Set("M_TEMPLPOS", "4");
+    for (const Case& c : cases) {
+        Set("BCTYPE", c.kind);
+        LabelJob job = Job(true);
+        job.barcodeText = c.data;
+        MDlgMainCutHelp composer;
+        const std::string zpl = composer.ComposeZpl(job);
+        EXPECT_EQ(zpl.find("^BY") != std::string::npos, c.printed) << c.kind << " " << c.data;
+        EXPECT_EQ(composer.LeftOut(), c.printed ? BarcodeLeftOut::None : BarcodeLeftOut::Data) << c.kind << " " << c.data;
+        if (c.printed) {
+            EXPECT_NE(zpl.find(std::string("^FD") + c.data + "^FS"), std::string::npos) << zpl;
+        }
+    }
+}
+
+TEST_F(Composer, ASymbolLongerThanTheLabelIsLeftOffAndAShortOneKeepsItsZonesShared) {
+    // Code 39 with bars of 2 dots (wide ones 5): (n + 2) x 27 + (n + 1) x 2 dots. Layout 1
+    // under rotated print lays the symbol across the 40 mm (320-dot) label, centred on the
+    // print width from x 256.
+    Set("M_TEMPLPOS", "1");
+    Set("BCTYPE", "1");
+    struct Case {
+        const char* data;
+        const char* field; // null: no barcode
+    } cases[] = {
+        {"MONT SX", "^FO276,"},    // 259 dots: both 20-dot zones fit
+        {"TRAV SUP", "^FO272,"},   // 288 dots: 32 left, 16 on each side
+        {"ORD-117 MONT SX", nullptr}, // 491 dots
+    };
+    for (const Case& c : cases) {
+        LabelJob job = Job(true);
+        job.barcodeText = c.data;
+        MDlgMainCutHelp composer;
+        const std::string zpl = composer.ComposeZpl(job);
+        if (c.field) {
+            EXPECT_NE(zpl.find(std::string(c.field) + "24^BY2,2.4^B3N"), std::string::npos) << c.data << "\n" << zpl;
+            EXPECT_EQ(composer.LeftOut(), BarcodeLeftOut::None);
+        } else {
+            EXPECT_EQ(zpl.find("^BY"), std::string::npos) << zpl;
+            EXPECT_EQ(composer.LeftOut(), BarcodeLeftOut::Length);
+        }
+    }
+}
+
+TEST_F(Composer, ALabelWithoutItsBarcodeGoesOutAndSaysSoNamingTheData) {
+    lptest::AddSysfsPrinter(dir.Path(), "lp0", "1-1", "0a5f\n");
+    lptest::FakePrinter printer(dir.Path(), "lp0");
+    lptest::MakeDirs(dir / "MSG");
+    lptest::WriteFile(dir / "MSG/TAGRIX.msg", "ID_WARNING Note\r\nID_BC_DATA no barcode for %s\r\nID_BC_LONG %s is too long\r\n");
+    labelprint::SetMessageTable(nullptr);
+    auto* table = new Dictavo((dir / "MSG/TAGRIX.msg").c_str());
+    table->LoadStrings();
+    labelprint::SetMessageTable(table);
+    LabelJob job = Job(true);
+    job.barcodeText = "TRAV %s SUP";
+    MDlgMainCutHelp composer;
+    composer.Compose(job);
+    Set("BCTYPE", "1");
+    job.barcodeText = "ORD-117 MONT SX";
+    Set("M_TEMPLPOS", "1");
+    MDlgMainCutHelp second;
+    second.Compose(job);
+    labelprint::SetMessageTable(nullptr);
+    ASSERT_EQ(recorder.shown.size(), 2u);
+    EXPECT_EQ(recorder.shown[0], "Note|no barcode for TRAV %s SUP|2");
+    EXPECT_EQ(recorder.shown[1], "Note|ORD-117 MONT SX is too long|2");
+    EXPECT_NE(printer.Received(100).find("^FDP-0042^FS"), std::string::npos) << "the label itself goes out";
 }
 
 TEST_F(Composer, ComposeSendsAndReportsAMissingPrinter) {

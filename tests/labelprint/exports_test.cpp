@@ -36,7 +36,7 @@ protected:
     Recorder recorder;
 };
 
-const char* const kParams[7] = {"1", "8001234567895", "", "", "", "", ""};
+const char* const kParams[7] = {"1", "8001234567897", "", "", "", "", ""};
 const char* const kValues[3] = {"ORD-117", "P-0042", "S60"};
 
 TEST_F(Exports, ZebraStampaThroughTheCInterfaceWritesACompleteLabel) {

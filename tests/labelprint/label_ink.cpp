@@ -1,6 +1,7 @@
 #include "label_ink.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 namespace lptest {
@@ -35,24 +36,29 @@ std::string Unhex(const std::string& s) {
     return out;
 }
 
-// Symbol length in narrow-bar units, from the symbologies' own definitions (ratio r is the
-// wide-to-narrow ratio of ^BY).
-double Modules(char symbology, const std::string& data, double r) {
-    const double n = double(data.size());
+// Symbol length in dots, from the symbologies' own definitions: narrow bars of n dots, wide
+// bars of the ratio r times n, laid on the next whole dot (a printer has no half dots).
+int SymbolDots(char symbology, const std::string& data, int n, double r) {
+    const int len = int(data.size());
+    const int w = int(n * r + 0.999);
     switch (symbology) {
-    case 'E': return 95;                                  // EAN-13: guards and 12 coded digits
-    case '8': return 67;                                  // EAN-8
-    case '3': return (n + 2) * (6 + 3 * r) + (n + 1);     // Code 39: start and stop '*', one gap each
-    case 'K': {                                           // Codabar with start and stop 'A'
-        double m = 2 * (4 + 3 * r) + 1;                   // start and stop, three wide elements
-        for (char c : data) m += (std::string(":/.+").find(c) != std::string::npos ? 4 + 3 * r : 5 + 2 * r) + 1;
-        return m;
+    case 'E': return 95 * n;                                  // EAN-13: guards and 12 coded digits
+    case '8': return 67 * n;                                  // EAN-8
+    case '3': return (len + 2) * (6 * n + 3 * w) + (len + 1) * n; // Code 39: start and stop '*', one gap each
+    case 'K': {                                               // Codabar with start and stop 'A'
+        int d = 2 * (4 * n + 3 * w) + n;                      // start and stop, three wide elements
+        for (char c : data) d += (std::string(":/.+").find(c) != std::string::npos ? 4 * n + 3 * w : 5 * n + 2 * w) + n;
+        return d;
     }
-    case '2': return 4 + (r + 2) + double((data.size() + 1) / 2) * 2 * (3 + 2 * r); // I 2 of 5
-    case 'C': return 11 * (n + 2) + 13;                   // Code 128, one symbol per character
+    case '2': return 4 * n + (w + 2 * n) + (len + 1) / 2 * 2 * (3 * n + 2 * w); // I 2 of 5
+    case 'C': return (11 * (len + 2) + 13) * n;               // Code 128, one symbol per character
     default: return 0;
     }
 }
+
+// Quiet zones the symbology asks before and after its bars, in narrow bars.
+int QuietBefore(char symbology) { return symbology == 'E' ? 11 : symbology == '8' ? 7 : 10; }
+int QuietAfter(char symbology) { return symbology == 'E' || symbology == '8' ? 7 : 10; }
 
 // The cell of one character of a printer font: the font's own matrix (height by width, in
 // dots at 8 dots per mm) magnified by the whole number of times the size asked for holds it.
@@ -111,15 +117,17 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
             ink.text = data;
             if (symbology) {
                 ink.kind = InkKind::Barcode;
-                const int len = int(Modules(symbology, data, ratio) * module + 0.999);
+                ink.symbology = symbology;
+                const int len = SymbolDots(symbology, data, module, ratio);
+                ink.symbolLength = len;
                 const int across = barHeight + (interpretation ? 10 * module : 0); // human-readable line
-                const int quiet = 10 * module;
+                const int before = QuietBefore(symbology) * module, after = QuietAfter(symbology) * module;
                 if (barOrient == 'N' || barOrient == 'I') {
                     ink.box = {x, y, x + len, y + across};
-                    ink.quietZone = {x - quiet, y, x + len + quiet, y + across};
+                    ink.quietZone = {x - before, y, x + len + after, y + across};
                 } else {
                     ink.box = {x, y, x + across, y + len};
-                    ink.quietZone = {x, y - quiet, x + across, y + len + quiet};
+                    ink.quietZone = {x, y - before, x + across, y + len + after};
                 }
                 out.push_back(ink);
             } else if (fontOrient && !data.empty()) {
@@ -155,7 +163,8 @@ std::vector<Ink> MeasureInk(const std::string& zpl) {
         } else if (cmd == "BY") {
             const std::vector<std::string> a = Args(args);
             module = Int(a, 0, module);
-            if (a.size() > 1 && !a[1].empty()) ratio = std::atof(a[1].c_str());
+            // The ratio in C conventions whatever the locale ("2.4").
+            if (a.size() > 1 && !a[1].empty()) std::from_chars(a[1].data(), a[1].data() + a[1].size(), ratio);
         } else if (cmd[0] == 'B' && cmd != "BY") {
             symbology = cmd[1];
             const std::string rest = args;

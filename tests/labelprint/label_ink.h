@@ -20,14 +20,17 @@ enum class InkKind { Text, Barcode, Line, Diagonal, Graphic };
 struct Ink {
     InkKind kind = InkKind::Text;
     Box box;           // the field's ink
-    Box quietZone;     // barcodes: the bars and 10 modules before and after them
+    Box quietZone;     // barcodes: the bars and the quiet zones the symbology asks before and
+                       // after them (EAN-13 11 and 7 modules, EAN-8 7 and 7, others 10 and 10)
     std::string text;  // text or barcode data, decoded
+    char symbology = 0; // barcodes: the letter of the ^B command ('E' EAN-13, '3' Code 39, ...)
+    int symbolLength = 0; // barcodes: the bars' length along the symbol, in dots
     std::string Describe() const;
 };
 
 // Every field of the label with ink. Texts take their font's character cell per character;
-// barcodes take their module count times the narrow bar width along the
-// symbol, and the bar height plus the interpretation line across it; ^GB and ^GD their box
+// barcodes take their bars along the symbol (a wide bar on the next whole dot of the ratio
+// times the narrow bar), and the bar height plus the interpretation line across it; ^GB and ^GD their box
 // (at least the line thickness); ^GFA the bounding box of its black pixels.
 std::vector<Ink> MeasureInk(const std::string& zpl);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -167,6 +168,45 @@ TEST_F(Wizard, BadLengthsAreRefusedOnThePage) {
     EXPECT_EQ(lptest::ReadFile(Ini()), kLayoutFile);
 }
 
+TEST_F(Wizard, LabelSizesThePrinterCannotPrintAreRefused) {
+    // The file's label: 40.6 mm high (across the printer under rotated print), 70 mm wide.
+    struct Case {
+        int id;
+        const char* text;
+        bool upright;
+        const char* says; // null: accepted
+    } cases[] = {
+        {6004, "999999", false, "Width: the printer takes labels of at most 4000 mm"},
+        {6007, "150", false, "Height: the printer prints at most 104 mm across"},
+        {6007, "104", false, nullptr},
+        {6004, "150", true, "Width: the printer prints at most 104 mm across"},
+        {6004, "104", true, nullptr},
+        {6007, "4000.5", true, "Height: the printer takes labels of at most 4000 mm"},
+        {6004, "4000", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        MConfigura cfg;
+        Offer(cfg);
+        lw::MMainPag sheet(cfg, Ini());
+        sheet.show();
+        auto* upright = Find<QCheckBox>(sheet.SizePage(), 20118);
+        upright->setChecked(c.upright);
+        Find<QLineEdit>(sheet.SizePage(), c.id)->setText(c.text);
+        sheet.next();
+        auto* message = Find<QLabel>(sheet.SizePage(), 20200);
+        if (c.says) {
+            EXPECT_EQ(sheet.currentPage(), sheet.SizePage()) << c.text;
+            EXPECT_TRUE(message->isVisible()) << c.text;
+            EXPECT_TRUE(message->text().startsWith(c.says)) << message->text().toStdString();
+            EXPECT_TRUE(Find<QLineEdit>(sheet.SizePage(), c.id)->hasFocus() || !sheet.isActiveWindow());
+        } else {
+            EXPECT_EQ(sheet.currentPage(), sheet.LayoutPage()) << c.text << " " << message->text().toStdString();
+        }
+        sheet.reject();
+    }
+    EXPECT_EQ(lptest::ReadFile(Ini()), kLayoutFile);
+}
+
 TEST_F(Wizard, PictureRadiosOnlyForLayoutsWithAPictureSlot) {
     MConfigura cfg;
         Offer(cfg);
@@ -287,6 +327,38 @@ TEST_F(Wizard, EditorOkTakesTheHeaderTexts) {
     EXPECT_FALSE(l.headers.Line(4)->printFlag) << "rows beyond the count do not print";
 }
 
+TEST_F(Wizard, EditorOkLeavesTheTextsOfHeaderLinesThatDoNotPrint) {
+    EditorLists l;
+    for (int i = 0; i < 9; ++i) {
+        l.headers.Line(i)->style.text = "Head " + std::to_string(i);
+        l.headers.Line(i)->printFlag = i < 4;
+    }
+    lw::MDlgEditEti editor({2, 4, true}, l.labels, l.headers, kFields, nullptr);
+    editor.show();
+    Find<QPushButton>(&editor, 20031)->click();
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(l.headers.Line(i)->style.text, "Head " + std::to_string(i)) << i;
+        EXPECT_EQ(l.headers.Line(i)->printFlag, i < 4) << i;
+    }
+}
+
+TEST_F(Wizard, CellDialogOnALineWithoutFieldKeepsItUntilTheOperatorChooses) {
+    MRiga line(-1, true, "");
+    lw::MDCfgCell cell(line, kFields, nullptr);
+    cell.show();
+    QApplication::setActiveWindow(&cell);
+    auto* list = Find<QListWidget>(&cell, 1002);
+    list->setFocus(Qt::TabFocusReason); // the first control takes the focus
+    QApplication::processEvents();
+    EXPECT_EQ(line.fieldId, -1);
+    EXPECT_EQ(line.style.text, "");
+    Find<QPushButton>(&cell, 1)->click();
+    EXPECT_EQ(line.fieldId, -1) << "OK without a choice leaves the line without field";
+    list->setCurrentRow(3);
+    EXPECT_EQ(line.fieldId, 3);
+    EXPECT_EQ(line.style.text, "Profile");
+}
+
 TEST_F(Wizard, CellDialogChoosesResizesAndDeletes) {
     MRiga line(1, true, "");
     line.style.text = "Piece";
@@ -392,6 +464,7 @@ TEST_F(Wizard, FinishSavesTheEditedLayoutAndKeepsEverythingElse) {
     // the grid starts 2 x 55 dots past the 1 mm margin, and the six 53-dot cells of the value
     // end within the 440-dot label.
     LabelJob job;
+    job.barcodeText = "P-0042";
     job.values = {"VALUE0"};
     MDlgMainCutHelp composer;
     const std::string zpl = composer.ComposeZpl(job, &after);

@@ -51,9 +51,9 @@ TEST_F(WizardExports, ALayoutFinishedInTheWizardChangesTheNextLabel) {
     lptest::FakePrinter printer(dir.Path(), "lp0");
     ZebraStampa(3, kParams, kValues);
     const std::string first = printer.Received(100);
-    // The default layout's two columns share a 374-dot grid: line 0 prints the order in size 4,
-    // cut where column 1 starts.
-    EXPECT_NE(first.find("^ASR,40,40^FDORD-"), std::string::npos) << first;
+    // The default layout's two columns share a 374-dot grid: line 0 prints the order whole,
+    // in a smaller font than its size 4 where column 1 leaves it less room.
+    EXPECT_NE(first.find("^FO531,186,^AQR,28,28^FDORD-117^FS"), std::string::npos) << first;
     EXPECT_EQ(first.find("^ATR,48,48"), std::string::npos) << first;
 
     // Label line 0 gets the field "Piece" in text size 5.
@@ -91,8 +91,9 @@ TEST_F(WizardExports, ALayoutFinishedInTheWizardChangesTheNextLabel) {
     const char* const values[3] = {"P-0042", "P-0042", "S60"}; // the program's text of field 1
     ZebraStampa(3, kParams, values);
     const std::string second = printer.Received(first.size() + 100).substr(first.size());
-    // Line 0 now prints the piece in size 5 (font T), in column 0's place.
-    EXPECT_NE(second.find("^ATR,48,48^FDP-0"), std::string::npos) << second;
+    // Line 0 now prints the piece in column 0's place, its row a font of size 5 (T, 48 dots)
+    // high: x 528, not 531; whole, in the largest font that fits column 0's 186 dots (R).
+    EXPECT_NE(second.find("^FO528,186,^ARR,35,35^FDP-0042^FS"), std::string::npos) << second;
 }
 
 TEST_F(WizardExports, CancelWritesNothing) {

@@ -140,6 +140,40 @@ TEST(WizardEditor, OkTakesHeaderTextsAndClearsUnusedLabelLines) {
     }
 }
 
+TEST(WizardEditor, OkKeepsHiddenHeaderTextsOfLinesThatStayOff) {
+    // Lines 0 to 2 print; the edits of the others showed nothing. With 5 rows lines 3 and 4
+    // start to print and take their edits; lines 5 to 8 keep their texts.
+    MListaRighe labels, headers;
+    Lines(labels, 18);
+    Lines(headers, 9);
+    for (int i = 3; i < 9; ++i) headers.Line(i)->printFlag = false;
+    std::vector<std::string> shown;
+    for (int i = 0; i < 9; ++i) shown.push_back(lw::ShownText(headers, i));
+    shown[4] = "New 4";
+    lw::ApplyEditorOk({2, 5, true}, shown, labels, headers);
+    const char* expected[9] = {"L0", "L1", "L2", "", "New 4", "L5", "L6", "L7", "L8"};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(headers.Line(i)->style.text, expected[i]) << i;
+        EXPECT_EQ(headers.Line(i)->printFlag, i < 5) << i;
+    }
+}
+
+TEST(WizardLengths, LabelSizeWithinWhatThePrinterPrints) {
+    using E = lw::LabelSizeError;
+    struct Case {
+        double width, height;
+        bool upright;
+        E error;
+    } cases[] = {
+        {70, 40, false, E::None},        {70, 104, false, E::None},         {70, 104.01, false, E::HeightAcross},
+        {104, 40, true, E::None},        {150, 40, true, E::WidthAcross},   {150, 40, false, E::None},
+        {4000, 40, false, E::None},      {999999, 40, false, E::WidthAlong}, {70, 4001, true, E::HeightAlong},
+        {70, 150, true, E::None},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(lw::CheckLabelSize(c.width, c.height, c.upright), c.error) << c.width << " x " << c.height << " " << c.upright;
+}
+
 TEST(WizardLines, WorkingLinesTakeTheProgramsIdsAndFieldNames) {
     MListaRighe labels;
     Lines(labels, 5);

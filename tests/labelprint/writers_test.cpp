@@ -41,23 +41,23 @@ TEST(Writers, EveryBarcodeInBothOrientations) {
         const char* orient;
         const char* expected;
     } cases[] = {
-        {"^BE", "N", "^FO5,6^BY2,2.4^BEN,96,Y,N^FD8001234567895^FS"},
-        {"^BE", "R", "^FWR^FO5,6^BY2,2.4^BER,96,Y,N^FD8001234567895^FS"},
-        {"^B3", "N", "^FO5,6^BY2,2.4^B3N,N,96,Y,N,A,A^FD8001234567895^FS"},
-        {"^B3", "R", "^FWR^FO5,6^BY2,2.4^B3R,N,96,Y,N,A,A^FD8001234567895^FS"},
-        {"^BK", "N", "^FO5,6^BY2,2.4^BKN,N,96,Y,N,A,A^FD8001234567895^FS"},
-        {"^BK", "R", "^FWR^FO5,6^BY2,2.4^BKR,N,96,Y,N,A,A^FD8001234567895^FS"},
-        {"^B8", "N", "^FO5,6^BY2,2.4^B8N,96,Y,N^FD8001234567895^FS"},
-        {"^B8", "R", "^FWR^FO5,6^BY2,2.4^B8R,96,Y,N^FD8001234567895^FS"},
-        {"^B2", "N", "^FO5,6^BY2,2.4^B2N,96,Y,N^FD8001234567895^FS"},
-        {"^B2", "R", "^FWR^FO5,6^BY2,2.4^B2R,96,Y,N^FD8001234567895^FS"},
-        {"^BC", "N", "^FO5,6^BY2,2.4^BCN,96,Y,N^FD8001234567895^FS"},
-        {"^BC", "R", "^FWR^FO5,6^BY2,2.4^BCR,96,Y,N^FD8001234567895^FS"},
+        {"^BE", "N", "^FO5,6^BY2,2.4^BEN,96,Y,N^FD8001234567897^FS"},
+        {"^BE", "R", "^FWR^FO5,6^BY2,2.4^BER,96,Y,N^FD8001234567897^FS"},
+        {"^B3", "N", "^FO5,6^BY2,2.4^B3N,N,96,Y,N,A,A^FD8001234567897^FS"},
+        {"^B3", "R", "^FWR^FO5,6^BY2,2.4^B3R,N,96,Y,N,A,A^FD8001234567897^FS"},
+        {"^BK", "N", "^FO5,6^BY2,2.4^BKN,N,96,Y,N,A,A^FD8001234567897^FS"},
+        {"^BK", "R", "^FWR^FO5,6^BY2,2.4^BKR,N,96,Y,N,A,A^FD8001234567897^FS"},
+        {"^B8", "N", "^FO5,6^BY2,2.4^B8N,96,Y,N^FD8001234567897^FS"},
+        {"^B8", "R", "^FWR^FO5,6^BY2,2.4^B8R,96,Y,N^FD8001234567897^FS"},
+        {"^B2", "N", "^FO5,6^BY2,2.4^B2N,96,Y,N^FD8001234567897^FS"},
+        {"^B2", "R", "^FWR^FO5,6^BY2,2.4^B2R,96,Y,N^FD8001234567897^FS"},
+        {"^BC", "N", "^FO5,6^BY2,2.4^BCN,96,Y,N^FD8001234567897^FS"},
+        {"^BC", "R", "^FWR^FO5,6^BY2,2.4^BCR,96,Y,N^FD8001234567897^FS"},
     };
     for (const Case& c : cases) {
         PrintUtils pu;
         pu.Zpl().clear();
-        EXPECT_EQ(pu.BarcodeField(5, 6, "2", "96", "2.4", c.orient, c.command, "8001234567895"), 1);
+        EXPECT_EQ(pu.BarcodeField(5, 6, "2", "96", "2.4", c.orient, c.command, "8001234567897"), 1);
         EXPECT_EQ(pu.Zpl(), c.expected) << c.command << c.orient;
     }
 }

@@ -19,6 +19,13 @@ struct LabelJob {
     std::vector<std::string> values; // one text per label line; lines beyond hold nothing
 };
 
+// Why a label went out without its barcode (the rest of the label prints).
+enum class BarcodeLeftOut {
+    None,
+    Data,   // the barcode kind cannot encode the data as it is (letters for EAN, a wrong length)
+    Length, // the symbol itself is longer (or taller) than the label
+};
+
 class MDlgMainCutHelp {
 public:
     // Seven job parameters (LabelJobParams), in order.
@@ -33,7 +40,8 @@ public:
     static LabelJob UnpackJob(int count, const char* const* params, const char* const* values);
 
     // Builds the label (layout loaded from "TAGRIX.INI"), sends it without reading a reply and
-    // shows ID_NO_COMM when no printer took it. Result 1.
+    // shows ID_NO_COMM when no printer took it; a barcode left off the label is told as a
+    // notice (tagrix::kBoxNotice) naming the data. Result 1.
     int Compose(const LabelJob& job);
     // The whole label text without sending it. layout null: loaded from "TAGRIX.INI".
     std::string ComposeZpl(const LabelJob& job, const MConfigura* layout = nullptr);
@@ -44,6 +52,8 @@ public:
     void SendPrn(const std::string& text, bool windows2000);
 
     PrintUtils& Printer() { return printer_; }
+    // What the last composed label left out of its barcode.
+    BarcodeLeftOut LeftOut() const { return leftOut_; }
 
 private:
     // Appends every element of the label to the buffer (from "^XA" up to, not including, "^XZ").
@@ -54,4 +64,5 @@ private:
     const char* fontLetter_ = "S";
     const char* fontSize_ = "40";
     int charWidth_ = 31;
+    BarcodeLeftOut leftOut_ = BarcodeLeftOut::None;
 };

@@ -7,6 +7,8 @@ namespace tagrix {
 enum BoxIcon : int {
     kBoxPlain = 0, // OK button only, no icon
     kBoxError = 1, // OK button, error icon
+    kBoxNotice = 2, // OK button, warning icon: the label went out, but without an element
+                    // (its barcode); the caller may tell it once for many labels
 };
 
 class MessageSink {

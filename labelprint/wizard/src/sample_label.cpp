@@ -127,7 +127,9 @@ QPixmap SampleLabel::LayoutPicture(const MConfigura& cfg, int layout, QSize size
 
     LabelJob job;
     job.barcodeSwitch = "1";
-    job.barcodeText = "8001234567895";
+    // Sample data every barcode kind prints as it is: EAN-8 its 7 digits, Interleaved 2 of 5
+    // an even count of digits, the others an EAN-13 with its check digit.
+    job.barcodeText = c.barcodeKind == 3 ? "1234567" : c.barcodeKind == 4 ? "12345678" : "8001234567897";
     job.profileLibrary = library_;
     job.recordId = 1;
     job.highlight = 1;

@@ -68,7 +68,12 @@ MDCfgCell::MDCfgCell(MRiga& line, const std::vector<std::string>& fieldNames, QW
     size->setValue(std::clamp(plat::TruncToInt32(static_cast<double>(line_.style.size)), 0, 100));
     Redraw();
 
-    connect(list, &QListWidget::currentRowChanged, this, [this, size](int row) {
+    // The operator's choice is the selected entry: the current row alone moves when the list
+    // merely takes the focus, and a line without field keeps none until one is chosen.
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, list, size] {
+        const QList<QListWidgetItem*> chosen = list->selectedItems();
+        if (chosen.isEmpty()) return;
+        const int row = list->row(chosen.front());
         if (row < 0 || static_cast<size_t>(row) >= names_.size()) return;
         line_.fieldId = row;
         line_.style.text = names_[static_cast<size_t>(row)];
@@ -84,6 +89,7 @@ MDCfgCell::MDCfgCell(MRiga& line, const std::vector<std::string>& fieldNames, QW
         line_.fieldId = -1;
         line_.style.text.clear();
         const QSignalBlocker block(list);
+        list->clearSelection();
         list->setCurrentRow(-1);
         Redraw();
     });

@@ -31,6 +31,13 @@ LengthError ReadLength(const std::string& text, const std::string& shown, double
     return LengthError::None;
 }
 
+LabelSizeError CheckLabelSize(double width, double height, bool upright) {
+    // Across the printer lies the label's height under rotated print, its width upright.
+    if ((upright ? width : height) > kPrintWidthMm) return upright ? LabelSizeError::WidthAcross : LabelSizeError::HeightAcross;
+    if ((upright ? height : width) > kLabelLengthMaxMm) return upright ? LabelSizeError::HeightAlong : LabelSizeError::WidthAlong;
+    return LabelSizeError::None;
+}
+
 bool SetColumns(Grid& grid, int columns) {
     const bool changed = grid.columns != columns;
     grid.columns = columns;
@@ -75,8 +82,10 @@ void ApplyEditorOk(const Grid& grid, const std::vector<std::string>& headerTexts
         while (headers.Count() <= i) headers.lines.push_back(nullptr);
         auto& line = headers.lines[static_cast<size_t>(i)];
         if (!line) line = std::make_unique<MRiga>(-1, false, "");
-        line->style.text = text;
-        line->printFlag = i < grid.rows;
+        // A line that does not print showed an empty edit: left so, it keeps its text.
+        const bool prints = i < grid.rows;
+        if (prints || text != ShownText(headers, i)) line->style.text = text;
+        line->printFlag = prints;
     }
     if (grid.columns != 2) return;
     for (int i = grid.rows; i <= 8 && i < labels.Count(); ++i) {

@@ -20,6 +20,15 @@ enum class LengthError { None, NotNumber, Negative };
 // passed through unchanged writes back the same value.
 LengthError ReadLength(const std::string& text, const std::string& shown, double stored, double& out);
 
+// What the printer can print: 104 mm across (832 dots), and along the printer the longest
+// label ZPL II describes (32000 dots at 8 dots per mm).
+inline constexpr double kPrintWidthMm = 104.0;
+inline constexpr double kLabelLengthMaxMm = 4000.0;
+
+// Which length of the label the printer cannot print (the page names that entry).
+enum class LabelSizeError { None, WidthAcross, HeightAcross, WidthAlong, HeightAlong };
+LabelSizeError CheckLabelSize(double width, double height, bool upright);
+
 // ---- text grid of the label editor and the preview ----
 
 struct Grid {
@@ -58,8 +67,9 @@ PreviewSource PreviewCell(const Grid& grid, int row, int column);
 // offered field takes that field's name as its text.
 void PrepareLabelLines(MListaRighe& lines, const std::vector<std::string>& fieldNames);
 
-// The editor's OK: with the header column, header line i takes header text i and prints when
-// i is below the row count; with the header column and two columns, label lines from the row
+// The editor's OK: with the header column, header line i takes header text i (a line that
+// does not print, and showed its empty edit unchanged, keeps its text) and prints when i is
+// below the row count; with the header column and two columns, label lines from the row
 // count to line 8 lose their field.
 void ApplyEditorOk(const Grid& grid, const std::vector<std::string>& headerTexts, MListaRighe& labels,
                    MListaRighe& headers);

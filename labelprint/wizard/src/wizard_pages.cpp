@@ -114,11 +114,26 @@ bool MCfgPag::validatePage() {
             return false;
         }
     }
+    // The label must be one the printer can print in the orientation chosen.
+    const bool ticked = controls_.Get<QCheckBox>(20118)->isChecked();
+    const int orientation = ticked != orientationShown_ ? (ticked ? 1 : 0) : cfg_.orientation;
+    const LabelSizeError size = CheckLabelSize(values[0], values[1], orientation != 0);
+    if (size != LabelSizeError::None) {
+        const bool width = size == LabelSizeError::WidthAcross || size == LabelSizeError::WidthAlong;
+        const bool across = size == LabelSizeError::WidthAcross || size == LabelSizeError::HeightAcross;
+        const LengthEntry& e = lengths_[width ? 0 : 1];
+        auto* edit = controls_.Get<QLineEdit>(e.id);
+        auto* message = controls_.Get<QLabel>(20200);
+        message->setText(Tr(e.labelKey) + QStringLiteral(": ") + Tr(across ? "ID_ERR_LARGA" : "ID_ERR_LUNGA"));
+        message->show();
+        edit->setFocus();
+        edit->selectAll();
+        return false;
+    }
     controls_.Widget(20200)->hide();
     for (int i = 0; i < 4; ++i) cfg_.*lengths_[i].field = values[i];
     cfg_.alignment = alignment_;
-    const bool ticked = controls_.Get<QCheckBox>(20118)->isChecked();
-    if (ticked != orientationShown_) cfg_.orientation = ticked ? 1 : 0;
+    cfg_.orientation = orientation;
     return true;
 }
 

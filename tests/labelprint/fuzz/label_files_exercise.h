@@ -74,7 +74,7 @@ inline std::string LayoutExercise(const std::string& bytes) {
     if (cfg.labelLines.Count() > MListaRighe::kLabelLines || cfg.headerLines.Count() > MListaRighe::kHeaderLines)
         return "more lines than the lists hold";
 
-    const char* params[MDlgMainCutHelp::kJobParams] = {"1", "8001234567895", lib.c_str(), "", "", "1", "2"};
+    const char* params[MDlgMainCutHelp::kJobParams] = {"1", "8001234567897", lib.c_str(), "", "", "1", "2"};
     const char* values[12] = {"ORD-117", "P-0042", "S60", "ALU60", "1200.5", "45", "", "X", "Y", "Z", "W", "V"};
     for (int count : {2, 12}) {
         MDlgMainCutHelp composer;
