@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <clocale>
+#include <locale.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,7 +118,11 @@ std::string FileFaultText(bool write, const char* path, int err) {
     case EPERM:
     case EROFS: reason = MsgError("ERR_NO_ACCESS"); break;
     case EISDIR: reason = MsgError("ERR_IS_FOLDER"); break;
-    default: reason = err != 0 ? std::strerror(err) : ""; break;
+    default: { // the system's text in the C locale, as every other text of the program
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+        reason = err == 0 ? "" : c != static_cast<locale_t>(nullptr) ? strerror_l(err, c) : std::strerror(err);
+        break;
+    }
     }
     std::string head = MsgError(write ? "ERR_FILE_WRITE" : "ERR_FILE_READ");
     if (!reason.empty()) head += " (" + reason + ")";
