@@ -59,6 +59,10 @@ protected:
     void StartOnline(int variant = 1) {
         ResetProgramValues();
         MakeOnline();
+        // The controller's state changes only between the test's own ticks: the main window's
+        // status poll, on a real timer, would otherwise change it whenever a loaded machine
+        // lets the test take longer than its period.
+        WriteConfig("GENERAL", "STATUS_TIMER", "86400000");
         ASSERT_EQ(Start(), CVelmoApp::kStarted);
         ASSERT_EQ(g_machineConnected, 1);
         ApplyMachineVariant(variant);
