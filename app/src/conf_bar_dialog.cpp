@@ -405,8 +405,8 @@ void CConfBarDialog::OnOK() {
     const char* listPath = PathSlot(PathTable::kListName);
     if (g_pSettings->MEM_PEZZI != 0 && ReadBarProgress(m_bar->index, listPath) > 0)
         g_pSettings->SetLastLoadedBar("", "", "", 0, 0, 0);
-    else
-        WriteBarProgress(m_bar->index, listPath, 0);
+    else if (WriteBarProgress(m_bar->index, listPath, 0) != 0 && g_pSettings->MEM_PEZZI != 0)
+        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
 
     if ((m_flags & kFlagSetupDiffers) != 0) {
         if (g_pSettings->CHANGE_RALLA == 0) {

@@ -658,14 +658,14 @@ void CExecDialog::UpdateJobStatus() {
     SetControlText(kIdCode, m_bar->code);
     SetControlText(kIdColour, BarColour8(*m_bar));
 
-    if (s->MEM_PEZZI != 0) WriteBarProgress(m_bar->index, bc->ListPath(), m_piecesDone + 1);
+    if (s->MEM_PEZZI != 0) KeepBarProgress(m_piecesDone + 1);
     ++m_piecesDone;
     m_labelState.lastPiece = m_piecesDone;
 
     if (m_piecesDone >= m_pieceCount) {
         ++m_repetitionsDone;
         m_piecesDone = 0;
-        if (s->MEM_PEZZI != 0) WriteBarProgress(m_bar->index, bc->ListPath(), 0);
+        if (s->MEM_PEZZI != 0) KeepBarProgress(0);
         bc->SetBarRepetitionsLeft(m_barIndex, app::RepetitionsLeftAfter(m_repetitionsLeft, m_repetitionsDone));
         if (m_repetitionsDone >= m_step) m_labelState.allRepetitionsDone = 1;
         if (g_machineConnected == 0 && m_stopAtBarEnd != 0) m_abortRequested = 1;
@@ -692,13 +692,30 @@ void CExecDialog::OnCancel() {
     const int answer = ShowBox("T_ATTENZIONE", MsgString("M_ABORT"), BoxButtons::YesNo, BoxIcon::Question);
     if (m_endResult != 0) return;
     const bool running = StartCncTimer();
-    if (running && answer == IDYES) {
-        ShowBreakState(1);
-        if (g_pCncState != nullptr) g_pCncState->SetR481(1);
-        for (int id : {kIdBreak, kIdStop})
-            if (QWidget* b = Control(id)) b->setEnabled(false);
-        m_abortRequested = 1;
-    }
+    if (running && answer == IDYES) StopNow();
+}
+
+void CExecDialog::StopNow() {
+    ShowBreakState(1);
+    if (g_pCncState != nullptr) g_pCncState->SetR481(1);
+    for (int id : {kIdBreak, kIdStop})
+        if (QWidget* b = Control(id)) b->setEnabled(false);
+    m_abortRequested = 1;
+}
+
+void CExecDialog::KeepBarProgress(int piecesDone) {
+    BarComputation* bc = List();
+    const int result = WriteBarProgress(m_bar->index, bc != nullptr ? bc->ListPath() : "", piecesDone);
+    if (result == 0) return;
+    const std::string text = g_errorText;
+    // A record that could not even be removed would resume the bar after pieces never made:
+    // the machine stops before the next piece.
+    if (result == 2 && m_abortRequested == 0) StopNow();
+    // Said once per run and kind of failure: a full drive fails every piece's write.
+    const int kind = result == 2 ? 2 : 1;
+    if ((m_progressFaultsShown & kind) != 0) return;
+    m_progressFaultsShown |= kind;
+    ShowBox("T_ERRORE", text, BoxButtons::Ok, BoxIcon::Warning);
 }
 
 void CExecDialog::accept() { OnOK(); }

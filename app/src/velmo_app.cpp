@@ -121,6 +121,17 @@ CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
     }
     tagrix::SetProgramDirectory(moduleDir.c_str());
 
+    // A configuration file that exists but cannot be read would be taken for an empty one, and
+    // the first key written would replace it: the start names it and ends instead.
+    for (const char* file : {g_pPathTable->ConfigPar(), (*g_pPathTable)[PathTable::kParamPar],
+                             (*g_pPathTable)[PathTable::kTestPar]}) {
+        if (const int err = plat::ProfileReadError(file); err != 0) {
+            ShowBox("T_ERRORE", FileFaultText(false, file, err), BoxButtons::Ok, BoxIcon::Warning);
+            ExitInstance();
+            return kFailed;
+        }
+    }
+
     BindShapeCompiler();
 
     // The controller library, only where the controller's work directory exists.

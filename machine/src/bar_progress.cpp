@@ -1,9 +1,11 @@
 // The bar progress file.
 #include "machine/bar_progress.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <string>
 
+#include "machine/error_text.h"
 #include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "platform/paths.h"
@@ -20,11 +22,18 @@ int ReadBarProgress(int32_t barId, const char* listPath) {
 }
 
 int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone) {
-    if (g_barProgressPath[0] == '\0') return 1;
+    if (g_barProgressPath[0] == '\0') {
+        SetFileFaultText(true, g_barProgressPath, ENOENT);
+        return 2;
+    }
     std::string text = "[STATBAR]\r\n";
     text += "NOMELDA=";
     text += listPath != nullptr ? listPath : "";
     text += "\r\n";
     text += plat::StrFormatC("IDBARRA=%" PRId32 "\r\nPEZZIFATTI=%" PRId32 "\r\n", barId, piecesDone);
-    return plat::WriteFileAtomic(g_barProgressPath, text) ? 0 : 1;
+    if (plat::WriteFileAtomic(g_barProgressPath, text)) return 0;
+    SetFileFaultText(true, g_barProgressPath, errno);
+    // The record the write should have replaced counts pieces of another moment: a restart
+    // would resume the bar after pieces never made. It goes (a removal needs no free space).
+    return plat::RemoveFile(g_barProgressPath) ? 1 : 2;
 }

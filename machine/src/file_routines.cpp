@@ -3,12 +3,17 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <clocale>
+#include <locale.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "machine/error_text.h"
+#include "machine/settings_support.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -102,6 +107,34 @@ int DeleteFileRetry(const char* path) {
         if (attempt < kRetries) WaitHundredths(kRetryWaitHundredths);
     }
     return 1;
+}
+
+std::string FileFaultText(bool write, const char* path, int err) {
+    std::string reason;
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT: reason = MsgError("ERR_NO_SPACE"); break;
+    case EACCES:
+    case EPERM:
+    case EROFS: reason = MsgError("ERR_NO_ACCESS"); break;
+    case EISDIR: reason = MsgError("ERR_IS_FOLDER"); break;
+    default: { // the system's text in the C locale, as every other text of the program
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+        reason = err == 0 ? "" : c != static_cast<locale_t>(nullptr) ? strerror_l(err, c) : std::strerror(err);
+        break;
+    }
+    }
+    std::string head = MsgError(write ? "ERR_FILE_WRITE" : "ERR_FILE_READ");
+    if (!reason.empty()) head += " (" + reason + ")";
+    head += ":\n";
+    const std::string whole = path != nullptr ? path : "";
+    if (head.size() + whole.size() < kErrorTextSize) return head + whole;
+    const std::size_t slash = whole.find_last_of("\\/");
+    return head + (slash == std::string::npos ? whole : whole.substr(slash + 1));
+}
+
+void SetFileFaultText(bool write, const char* path, int err) {
+    SetErrorTextLiteral(FileFaultText(write, path, err).c_str());
 }
 
 int IsFileReadable(const char* path) {

@@ -317,12 +317,26 @@ int AppendMissingBladeRecords() {
         SetErrorText("%s", MsgError("PATH_ERROR"));
         return 1;
     }
+    // A blade is present when a record head names it, even one the end of the file cut short
+    // (the readers skip such a record): appending would give the blade a second record.
+    std::vector<std::string> heads;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (text[start] == '*') {
+            const std::vector<std::string> w = Words(text.substr(start + 1, end - start - 1));
+            if (!w.empty()) heads.push_back(w[0]);
+        }
+        start = end + 1;
+    }
     bool changed = false;
     for (const char* blade : {g_pSettings->QBLADE_NAME, g_pSettings->SLICERBLADE_NAME}) {
         if (blade[0] == '\0') continue;
         bool present = false;
         for (const ToolFileRecord& r : parsed.records)
             if (std::strcmp(r.name, blade) == 0) present = true;
+        for (const std::string& head : heads)
+            if (head == blade) present = true;
         if (present) continue;
         if (!text.empty() && text.back() != '\n') text += "\r\n";
         text += FormatBladeRecord(blade, parsed.headerNumber);

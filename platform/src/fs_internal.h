@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths.h"
+
 namespace plat::detail {
 
 // Called after the temporary file is written and synced, before the rename; returning
@@ -12,6 +14,10 @@ using CommitHook = bool (*)(const char* tempPath, const char* finalPath);
 // Writes data to finalPath (already a native path) through a temporary file in the same
 // folder, fsync and rename. On failure the original is untouched and the temporary file
 // removed (unless the hook abandoned the commit).
+// errno tells why a commit failed.
 bool CommitFile(const std::string& finalPath, const std::string& data, CommitHook hook);
+
+// The errno a test has injected for this read or write of the native path; 0 for none.
+int InjectedFault(const std::string& nativePath, FileOp op);
 
 } // namespace plat::detail

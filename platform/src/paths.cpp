@@ -121,7 +121,38 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
+std::atomic<FileFault> g_fileFault{nullptr};
+
+// Keeps errno across the clean-up of a failed operation.
+class ErrnoKeeper {
+public:
+    ErrnoKeeper() : saved_(errno) {}
+    ~ErrnoKeeper() { errno = saved_; }
+    ErrnoKeeper(const ErrnoKeeper&) = delete;
+    ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
+
+private:
+    int saved_;
+};
+
 } // namespace
+
+void SetFileFaultForTests(FileFault fault) { g_fileFault.store(fault); }
+
+int detail::InjectedFault(const std::string& nativePath, FileOp op) {
+    const FileFault fault = g_fileFault.load();
+    return fault != nullptr ? fault(nativePath.c_str(), op) : 0;
+}
+
+bool RemoveFile(std::string_view path) {
+    const std::string p = FindExisting(path);
+    if (p.empty()) return true;
+    if (const int fault = detail::InjectedFault(p, FileOp::Remove); fault != 0) {
+        errno = fault;
+        return false;
+    }
+    return ::unlink(p.c_str()) == 0 || errno == ENOENT;
+}
 
 const std::string& ProgramDirectory() {
     std::lock_guard<std::mutex> lock(g_pathMutex);
@@ -237,7 +268,10 @@ bool MakeDirectories(std::string_view path) {
 }
 
 bool detail::CommitFile(const std::string& finalPathIn, const std::string& data, CommitHook hook) {
-    if (finalPathIn.empty()) return false;
+    if (finalPathIn.empty()) {
+        errno = ENOENT;
+        return false;
+    }
     std::string finalPath = finalPathIn;
     // Replace the file a symbolic link points to, not the link itself.
     struct stat lst{};
@@ -250,7 +284,10 @@ bool detail::CommitFile(const std::string& finalPathIn, const std::string& data,
     }
     struct stat existing{};
     const bool hadFile = ::stat(finalPath.c_str(), &existing) == 0;
-    if (hadFile && !S_ISREG(existing.st_mode)) return false;
+    if (hadFile && !S_ISREG(existing.st_mode)) {
+        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
 
     const size_t slash = finalPath.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : finalPath.substr(0, slash + 1);
@@ -267,20 +304,33 @@ bool detail::CommitFile(const std::string& finalPathIn, const std::string& data,
     }
     if (fd < 0) return false;
 
-    bool ok = WriteAll(fd, data.data(), data.size());
+    bool ok = true;
+    if (const int fault = InjectedFault(finalPath, FileOp::Write); fault != 0) {
+        errno = fault;
+        ok = false;
+    }
+    if (ok) ok = WriteAll(fd, data.data(), data.size());
     if (ok && hadFile) ::fchmod(fd, existing.st_mode & 07777); // keep the file's permissions
     if (ok) ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
+    if (ok) {
+        ok = ::close(fd) == 0;
+    } else {
+        ErrnoKeeper keep;
+        ::close(fd);
+    }
     if (!ok) {
+        ErrnoKeeper keep;
         ::unlink(tempPath.c_str());
         return false;
     }
     if (hook && !hook(tempPath.c_str(), finalPath.c_str())) return false;
     if (::rename(tempPath.c_str(), finalPath.c_str()) != 0) {
+        ErrnoKeeper keep;
         ::unlink(tempPath.c_str());
         return false;
     }
     // Make the rename itself durable.
+    ErrnoKeeper keep;
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -296,29 +346,42 @@ bool WriteFileAtomic(std::string_view path, const std::string& data) {
 bool ReadWholeFile(std::string_view path, std::string& out) {
     out.clear();
     std::string p = FindExisting(path);
-    if (p.empty()) return false;
+    if (p.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (const int fault = detail::InjectedFault(p, FileOp::Read); fault != 0) {
+        errno = fault;
+        return false;
+    }
     int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st{};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
         ::close(fd);
+        errno = err;
         return false;
     }
     char buf[65536];
-    bool ok = true;
+    int err = 0;
     for (;;) {
         ssize_t r = ::read(fd, buf, sizeof buf);
         if (r < 0) {
             if (errno == EINTR) continue;
-            ok = false;
+            err = errno;
             break;
         }
         if (r == 0) break;
         out.append(buf, static_cast<size_t>(r));
     }
     ::close(fd);
-    if (!ok) out.clear();
-    return ok;
+    if (err != 0) {
+        out.clear();
+        errno = err;
+        return false;
+    }
+    return true;
 }
 
 } // namespace plat

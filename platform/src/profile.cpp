@@ -8,6 +8,7 @@
 #include "platform/text.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 
@@ -129,6 +130,7 @@ std::string Utf8ToUtf16Le(std::string_view in) {
 class IniDoc {
 public:
     bool exists = false;
+    int readError = 0;      // errno of a file that exists but could not be read; 0 otherwise
     Encoding encoding = Encoding::Ansi;
     std::string text;       // the file without its byte order mark (UTF-8 for Unicode files)
     std::string oddByte;    // a UTF-16 file's trailing odd byte, kept as it was
@@ -287,12 +289,22 @@ private:
     }
 };
 
-// Reads the file (through the case-insensitive lookup); a missing file is an empty doc.
+// Reads the file (through the case-insensitive lookup). A missing file is an empty doc; so is
+// one that exists but cannot be read (a folder, no permission, a read error), with readError
+// set: reads then give their defaults, writes refuse to replace what they could not read.
 IniDoc LoadDoc(const char* file, std::string* resolvedPath = nullptr) {
     IniDoc doc;
     std::string raw;
-    std::string path = file ? FindExisting(file) : std::string();
-    bool ok = !path.empty() && IsRegularFile(path) && ReadWholeFile(path, raw);
+    const std::string path = file ? FindExisting(file) : std::string();
+    bool ok = false;
+    if (!path.empty()) {
+        if (IsRegularFile(path)) {
+            ok = ReadWholeFile(path, raw);
+            if (!ok) doc.readError = errno != 0 ? errno : EIO;
+        } else {
+            doc.readError = IsDirectory(path) ? EISDIR : EINVAL;
+        }
+    }
     if (!ok) raw.clear();
     if (resolvedPath) *resolvedPath = ok ? path : std::string();
     doc.Load(raw, ok);
@@ -436,6 +448,10 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
 
     std::string existingPath;
     IniDoc doc = LoadDoc(file, &existingPath);
+    if (doc.readError != 0) { // never rewrite from nothing a file that could not be read
+        errno = doc.readError;
+        return false;
+    }
     const std::string original = doc.exists ? doc.Serialize() : std::string();
     const bool deleting = key == nullptr || value == nullptr;
     if (!doc.exists && deleting) return true; // nothing to delete; no file is created
@@ -521,6 +537,8 @@ std::vector<std::string> ReadProfileKeys(const char* section, const char* file) 
     const Section* sec = doc.FindSection(section);
     return sec ? doc.KeyNames(*sec) : std::vector<std::string>();
 }
+
+int ProfileReadError(const char* file) { return LoadDoc(file).readError; }
 
 void SetProfileCommitHook(ProfileCommitHook hook) { g_commitHook.store(hook); }
 

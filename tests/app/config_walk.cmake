@@ -2,7 +2,7 @@
 # or is disabled by its rule.
 brelon_add_test(config_walk_tests LABEL config
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/config_walk_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/app_fixture.cpp
-    LIBS app_core Qt6::Test
+    LIBS app_core test_support Qt6::Test
     TIMEOUT 300
     PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 target_include_directories(config_walk_tests PRIVATE ${CMAKE_SOURCE_DIR}/simcnc/include)

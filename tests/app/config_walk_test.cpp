@@ -33,6 +33,7 @@
 #include "machine/window_scale.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "test_support/qt_modal.h"
 #include "ui/InputDialog.h"
 
 namespace fs = std::filesystem;
@@ -117,8 +118,11 @@ class Operator {
 
   private:
     void Answer() {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w == nullptr || !w->isVisible() || w == m_answering) return;
+        // Only a window that opened after the previous answer: never the one being answered,
+        // nor one under it that shows for a moment between two windows.
+        QWidget* w = modal_clock::ModalOpenedAfter(m_since);
+        if (w == nullptr || w == m_answering) return;
+        m_since = modal_clock::Now();
         m_answering = w;
         if (auto* pass = qobject_cast<ui::CPasswordDialog*>(w)) {
             seen.push_back("password");
@@ -179,6 +183,7 @@ class Operator {
 
     QTimer m_poll;
     QWidget* m_answering = nullptr;
+    uint64_t m_since = modal_clock::Now();
     std::string m_grabPrefix;
 };
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QTest>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -58,6 +59,10 @@ protected:
     void StartOnline(int variant = 1) {
         ResetProgramValues();
         MakeOnline();
+        // The controller's state changes only between the test's own ticks: the main window's
+        // status poll, on a real timer, would otherwise change it whenever a loaded machine
+        // lets the test take longer than its period.
+        WriteConfig("GENERAL", "STATUS_TIMER", "86400000");
         ASSERT_EQ(Start(), CVelmoApp::kStarted);
         ASSERT_EQ(g_machineConnected, 1);
         ApplyMachineVariant(variant);
@@ -392,6 +397,63 @@ TEST_F(ExecDialogTest, ResumesAtTheStoredPieceAndRefusesAStoredPositionOutsideTh
         CExecDialog& again = Open(1);
         EXPECT_EQ(again.PiecesDone(), 0) << stored;
         host_.reset();
+    }
+}
+
+namespace {
+// The operating system's answer for the bar progress file: its writes fail with g_writeFault
+// (ENOSPC: a full drive), its removal with g_removeFault.
+int g_writeFault = 0;
+int g_removeFault = 0;
+int ProgressFileFault(const char* nativePath, plat::FileOp op) {
+    if (fs::path(nativePath).filename() != "STATBAR.TXT") return 0;
+    if (op == plat::FileOp::Write) return g_writeFault;
+    if (op == plat::FileOp::Remove) return g_removeFault;
+    return 0;
+}
+} // namespace
+
+TEST_F(ExecDialogTest, AProgressRecordThatCannotBeWrittenIsToldAndLeavesNoStaleCount) {
+    const struct {
+        int removeFault;   // 0: the stale record can be removed
+        bool stops;        // the run stops before the next piece
+    } cases[] = {{0, false}, {EIO, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.removeFault);
+        TearDown();
+        SetUp();
+        StartOnline();
+        g_pSettings->MEM_PEZZI = 1;
+        LoadList({1000, 1100, 1200, 1300}, 2);
+        const BarRecord* bar = g_pBarList->Bar(0);
+        CExecDialog& d = Open(2);
+        ToPhase2();
+        Sim().SimSetR(590, 3);
+        Tick();
+        ASSERT_EQ(ReadBarProgress(bar->index, g_pBarList->ListPath()), 3);
+        // The drive is full from here on: the fourth piece's record (then the repetition's 0)
+        // cannot be written.
+        g_writeFault = ENOSPC;
+        g_removeFault = c.removeFault;
+        plat::SetFileFaultForTests(ProgressFileFault);
+        Sim().SimSetR(590, 5);
+        Tick();
+        plat::SetFileFaultForTests(nullptr);
+        EXPECT_EQ(d.RepetitionsDone(), 1);
+        // Told once, naming the file and the reason.
+        EXPECT_EQ(CountBoxesContaining("Cannot write the file (no space left on the drive):"), 1);
+        EXPECT_EQ(CountBoxesContaining("STATBAR.TXT"), 1);
+        if (!c.stops) {
+            // No record is left: a restart starts the next repetition from its first piece,
+            // never after pieces that were not made.
+            EXPECT_EQ(ReadBarProgress(bar->index, g_pBarList->ListPath()), 0);
+            EXPECT_FALSE(fs::exists(drives_ + "/C/BRELON3/VELMO/STATBAR.TXT"));
+            EXPECT_FALSE(d.AbortRequested());
+        } else {
+            // The stale record stays: the machine is stopped before another piece is made.
+            EXPECT_TRUE(d.AbortRequested());
+            EXPECT_EQ(R(481), 1.0);
+        }
     }
 }
 

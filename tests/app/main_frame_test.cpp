@@ -127,6 +127,31 @@ TEST_F(MainFrameTest, BladeRecordsAppendedOnceOnVariantOne) {
     EXPECT_EQ(ReadFile(toolsTxt_), once);
 }
 
+TEST_F(MainFrameTest, BladeRecordsOnlyFromAParameterLoadThatSucceeded) {
+    const std::string paramPar = program_ + "CONF/PARAM.PAR";
+    const std::string good = ReadFile(paramPar);
+    std::string outOfRange = good;
+    outOfRange.replace(outOfRange.find("DIAM_LAMA=500.00"), 16, "DIAM_LAMA=-5.00");
+    const std::string damaged[] = {outOfRange, "\x8f\x03\xfe[PARAM\x01\r\n\xff\xfe\x00garbage"};
+    const std::string tools = ReadFile(toolsTxt_);
+    for (const std::string& bytes : damaged) {
+        WriteFile(paramPar, bytes);
+        ASSERT_EQ(Start(), CVelmoApp::kStarted);
+        ASSERT_EQ(MachineVariant, 1);
+        EXPECT_FALSE(ui_->boxes.empty()); // the load error
+        EXPECT_EQ(ReadFile(toolsTxt_), tools);
+        app_.reset();
+        ui_->boxes.clear();
+    }
+    // Repaired: the records come with the blade's own values (DIAM_LAMA 500 mm).
+    WriteFile(paramPar, good);
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    const std::string after = ReadFile(toolsTxt_);
+    EXPECT_EQ(Count(after, "* QBLADE "), 1);
+    EXPECT_EQ(Count(after, "* BLADE "), 1);
+    EXPECT_NE(after.find("\r\n500 0 0 "), std::string::npos) << after;
+}
+
 TEST_F(MainFrameTest, UnopenableToolTableIsReportedAndCreationFinishes) {
     MakeOnline();
     fs::remove(toolsTxt_);

@@ -1,5 +1,6 @@
 // Start-up and exit of the application object against a program directory in a temporary
 // folder.
+#include <cerrno>
 #include <filesystem>
 
 #include "app/main_frame.h"
@@ -13,6 +14,7 @@
 #include "machine/uvenlib_binding.h"
 #include "msgtable/Dictavo.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
 #include "platform/single_instance.h"
 
 namespace fs = std::filesystem;
@@ -65,6 +67,59 @@ TEST_F(StartupTest, MissingMessageFileStopsStartUp) {
     EXPECT_EQ(g_msgErrors, nullptr);
     EXPECT_EQ(MainFrame, nullptr);
     EXPECT_EQ(g_pSettings, nullptr);
+}
+
+namespace {
+std::string g_unreadable; // native path whose reads fail
+int g_unreadableErrno = 0;
+int FailReadsOf(const char* nativePath, plat::FileOp op) {
+    return op == plat::FileOp::Read && fs::path(nativePath) == fs::path(g_unreadable) ? g_unreadableErrno : 0;
+}
+} // namespace
+
+TEST_F(StartupTest, AConfigurationFileThatCannotBeReadIsNamedAndStopsTheStartUntouched) {
+    const struct {
+        const char* file;
+        int err;       // injected read failure; 0: a folder stands in the file's place
+        const char* reason;
+    } cases[] = {
+        {"CONFIG.PAR", EACCES, "(no permission)"},
+        {"CONFIG.PAR", EIO, "(Input/output error)"},
+        {"PARAM.PAR", 0, "(a folder has its name)"},
+        {"TEST.PAR", EACCES, "(no permission)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.err));
+        TearDown();
+        SetUp();
+        const std::string path = program_ + "CONF/" + c.file;
+        if (c.err == 0) {
+            fs::remove(path);
+            fs::create_directory(path);
+        } else {
+            WriteFile(path, "[GENERAL]\r\nUN_MIS=2\r\nIMPORT_DEFPRO=2\r\n");
+        }
+        const std::string config = ReadFile(program_ + "CONF/CONFIG.PAR");
+        g_unreadable = path;
+        g_unreadableErrno = c.err;
+        plat::SetFileFaultForTests(FailReadsOf);
+        const CVelmoApp::StartResult result = Start();
+        plat::SetFileFaultForTests(nullptr);
+        EXPECT_EQ(result, CVelmoApp::kFailed);
+        ASSERT_EQ(ui_->boxes.size(), 1u);
+        EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
+        const std::string& text = ui_->boxes[0].text;
+        EXPECT_EQ(text.find("Cannot read the file"), 0u) << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_NE(text.find(std::string("CONF\\") + c.file), std::string::npos) << text;
+        EXPECT_EQ(MainFrame, nullptr);
+        EXPECT_EQ(g_pSettings, nullptr);
+        // Nothing was written at the start or at the exit.
+        EXPECT_EQ(ReadFile(program_ + "CONF/CONFIG.PAR"), config);
+        if (c.err == 0) {
+            EXPECT_TRUE(fs::is_directory(path));
+        }
+    }
 }
 
 TEST_F(StartupTest, SecondInstanceWarnsExitsAndStillWritesSettings) {

@@ -141,6 +141,13 @@ TEST_F(ToolsTest, BladeRecordsWrittenOnVariantOneAndNeverLoadedAsTools) {
     const std::string appended = ReadText("TOOLS.TXT");
     EXPECT_EQ(appended.find("LAMA500"), appended.rfind("LAMA500"));
     EXPECT_NE(appended.find("* LAMA2 3 60 "), std::string::npos);
+    // A table whose end was cut inside the second blade record (a killed copy, a full drive):
+    // that blade keeps its one, partial, record; nothing is appended.
+    for (std::size_t cut : {appended.rfind("* LAMA2") + 10, appended.rfind("* LAMA2") + 20}) {
+        WriteText("TOOLS.TXT", appended.substr(0, cut));
+        ASSERT_EQ(AppendMissingBladeRecords(), 0);
+        EXPECT_EQ(ReadText("TOOLS.TXT"), appended.substr(0, cut)) << cut;
+    }
 }
 
 TEST_F(ToolsTest, BadToolNamesAreRefusedAndTheTableKept) {

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <vector>
 #include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -183,3 +185,89 @@ TEST(ProfileEncoding, Utf16FileIsReadAndWrittenBackAsUtf16) {
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- files that cannot be read or written
+
+// A machine configuration as the start and the exit would write into it.
+constexpr const char* kConfig = "[GENERAL]\r\nDIR_LDA=C:\\LDA\\\r\nUN_MIS=2\r\nIMPORT_DEFPRO=1\r\n[LABEL]\r\nPRINT=1\r\n";
+
+std::string g_faultPath;
+int g_faultErrno = 0;
+plat::FileOp g_faultOp = plat::FileOp::Read;
+int FaultAt(const char* nativePath, plat::FileOp op) {
+    return op == g_faultOp && g_faultPath == nativePath ? g_faultErrno : 0;
+}
+
+class ProfileFaults : public ::testing::Test {
+protected:
+    void TearDown() override { plat::SetFileFaultForTests(nullptr); }
+    // What the start and the exit do with the configuration, against the file: each read gives
+    // its default, the file reports why it cannot be read, and no write or delete replaces it.
+    // Returns a bit per check that failed (0 when all hold), so it can run in a child process.
+    static int ReadAndWrite(const std::string& file, int expectedError) {
+        int failed = 0;
+        if (plat::GetProfileInt("GENERAL", "UN_MIS", 1, file.c_str()) != 1) failed |= 1;
+        if (plat::ReadProfileString("GENERAL", "DIR_LDA", "\\", file.c_str()) != "\\") failed |= 1;
+        if (plat::ProfileReadError(file.c_str()) != expectedError) failed |= 2;
+        errno = 0;
+        if (plat::WriteProfileString("GENERAL", "UN_MIS", "1", file.c_str()) || errno != expectedError) failed |= 4;
+        if (plat::WriteProfileString("GENERAL", "IMPORT_DEFPRO", nullptr, file.c_str())) failed |= 8;
+        if (plat::WriteProfileString("LABEL", nullptr, nullptr, file.c_str())) failed |= 16;
+        return failed;
+    }
+    TempDir dir;
+};
+
+TEST_F(ProfileFaults, AFileThatCannotBeReadIsNeverRewrittenFromNothing) {
+    const std::string file = dir / "CONFIG.PAR";
+    // Without read permission, as an ordinary user sees it.
+    WriteBytes(file, kConfig);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+    EXPECT_EQ(plat_test::RunAsOrdinaryUser([&] { return ReadAndWrite(file, EACCES); }), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    EXPECT_EQ(ReadBytes(file), kConfig);
+    EXPECT_EQ(StatOf(file).st_mode & 0777, 0644u);
+
+    // A read that fails in the drive (EIO).
+    g_faultPath = file;
+    g_faultErrno = EIO;
+    g_faultOp = plat::FileOp::Read;
+    plat::SetFileFaultForTests(FaultAt);
+    EXPECT_EQ(ReadAndWrite(file, EIO), 0);
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_EQ(ReadBytes(file), kConfig);
+
+    // A folder where the file should be.
+    const std::string folder = dir / "PARAM.PAR";
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(ReadAndWrite(folder, EISDIR), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+
+    // A missing file is no fault: it is made by the first write.
+    const std::string missing = dir / "TEST.PAR";
+    EXPECT_EQ(plat::ProfileReadError(missing.c_str()), 0);
+    EXPECT_TRUE(plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "0", missing.c_str()));
+    EXPECT_EQ(plat::ProfileReadError(file.c_str()), 0);
+}
+
+TEST_F(ProfileFaults, AWriteOnAFullDriveFailsAndLeavesTheFileAndNoTemporaryFile) {
+    const std::string file = dir / "CONFIG.PAR";
+    WriteBytes(file, kConfig);
+    g_faultPath = file;
+    g_faultErrno = ENOSPC;
+    g_faultOp = plat::FileOp::Write;
+    plat::SetFileFaultForTests(FaultAt);
+    errno = 0;
+    EXPECT_FALSE(plat::WriteProfileString("GENERAL", "UN_MIS", "1", file.c_str()));
+    EXPECT_EQ(errno, ENOSPC);
+    errno = 0;
+    EXPECT_FALSE(plat::WriteFileAtomic(file, "[GENERAL]\r\n"));
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(ReadBytes(file), kConfig);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"CONFIG.PAR"});
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_TRUE(plat::WriteProfileString("GENERAL", "UN_MIS", "1", file.c_str()));
+}

@@ -44,7 +44,7 @@ TEST_F(ToolDialogTest, ANewToolIsUsedByTheNextBarComputation) {
         .Then(Password())
         .Then(NewTool("PUNTA7", 1))
         .Then(EditTool(Bit7()))
-        .Then(Ok());
+        .ThenOn("ui::CToolDialog", Ok());
     const int result = ui::RunToolTableDialog(nullptr);
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(script.unexpected, 0);

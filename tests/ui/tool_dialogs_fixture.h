@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "test_support/qt_modal.h"
 #include "ui/InputDialog.h"
 #include "ui/ToolTableDialogs.h"
 
@@ -35,15 +36,24 @@ inline QString TextOf(QWidget* dialog, int id) {
 
 // Answers the modal dialogs that open over base, each with the next step; a dialog that
 // opens when no step is left is cancelled and counted, so a test never hangs.
+// A step goes only to a dialog that opened after the previous step ran, or to the previous
+// step's own dialog when that step left it open (a refused value, a wrong password): between
+// one dialog closing and the next opening, the dialog underneath is the active modal widget
+// for a moment, and it must not take the next dialog's step. A step meant for a dialog answered
+// earlier, once the dialogs over it have closed, names that dialog's class (ThenOn).
 class ModalScript {
 public:
     using Step = std::function<void(QWidget*)>;
-    explicit ModalScript(QWidget* base) : base_(base) {
+    explicit ModalScript(QWidget* base) : base_(base), since_(modal_clock::Now()) {
         QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
         poll_.start(5);
     }
     ModalScript& Then(Step step) {
-        steps_.push_back(std::move(step));
+        steps_.push_back({std::string(), std::move(step)});
+        return *this;
+    }
+    ModalScript& ThenOn(const char* className, Step step) {
+        steps_.push_back({className, std::move(step)});
         return *this;
     }
     bool Done() const { return steps_.empty(); }
@@ -52,29 +62,51 @@ public:
     int unexpected = 0;
 
 private:
-    void Poll() {
+    struct Entry {
+        std::string className; // empty: the next dialog, whatever its class
+        Step step;
+    };
+
+    // The active modal dialog when the next step (or the unexpected-dialog rule) may take it.
+    QWidget* Next() const {
         QWidget* w = QApplication::activeModalWidget();
-        if (pending_ || w == nullptr || w == base_ || !w->isVisible()) return;
+        if (w == nullptr || w == base_ || !w->isVisible()) return nullptr;
+        if (!steps_.empty() && !steps_.front().className.empty() &&
+            steps_.front().className == w->metaObject()->className())
+            return w;
+        if (modal_clock::ShowClock::ShownAt(w) > since_ || w == last_) return w;
+        return nullptr;
+    }
+
+    void Poll() {
+        QWidget* w = Next();
+        if (pending_ || w == nullptr) return;
         // The step runs from its own timer, so that a step that opens a dialog does not stop this poll.
         pending_ = true;
         QTimer::singleShot(0, [this, dialog = QPointer<QWidget>(w)] {
             pending_ = false;
-            if (!dialog || !dialog->isVisible()) return;
-            seen.push_back(dialog->metaObject()->className());
-            if (steps_.empty()) {
+            if (!dialog || dialog != Next()) return;
+            // Whatever opens from here on opened after this step.
+            since_ = modal_clock::Now();
+            last_ = dialog;
+            const std::string name = dialog->metaObject()->className();
+            seen.push_back(name);
+            if (steps_.empty() || (!steps_.front().className.empty() && steps_.front().className != name)) {
                 ++unexpected;
                 QMetaObject::invokeMethod(dialog, "reject");
                 return;
             }
-            Step step = std::move(steps_.front());
+            Step step = std::move(steps_.front().step);
             steps_.pop_front();
             step(dialog);
         });
     }
 
     QWidget* base_;
+    uint64_t since_;
+    QPointer<QWidget> last_;
     QTimer poll_;
-    std::deque<Step> steps_;
+    std::deque<Entry> steps_;
     bool pending_ = false;
 };
 

@@ -141,6 +141,11 @@ private:
     void WatchTick();
     void FlushPendingLabels();
     void WaitForPrintPort();
+    // The stop-now of the operator's Yes: the machine stops and the watch ends the run.
+    void StopNow();
+    // Writes the bar progress record; a failure is told to the operator (once per run), and a
+    // stale record that could not be removed stops the run.
+    void KeepBarProgress(int piecesDone);
 
     ui::CModelessDialog* m_host;
     int m_step;
@@ -167,6 +172,7 @@ private:
     int m_breakState = 3;
     int m_endResult = 0;
     bool m_inTick = false;
+    int m_progressFaultsShown = 0; // bit 1: a record not written, bit 2: a stale record kept
     app::WindowTimers m_timers{this};
     std::map<int, int> m_manualTimers;
     std::map<int, QWidget*> m_widgets; // controls made outside the dialog table

@@ -33,6 +33,13 @@ bool DirectoryExists(const char* path);
 // Appends the bytes to the file (created when missing); false when it does not open or the
 // write falls short.
 bool AppendToFile(const char* path, const std::string& bytes);
+// The text that names a file that could not be read (write false) or written (write true) and
+// says why, from the errno of the failure: "<ERR_FILE_READ or ERR_FILE_WRITE> (<reason>): <path>",
+// the reason being no space on the drive, no permission, a folder in the file's place or the
+// system's own text. When the whole path does not fit the error buffer, its file name stands.
+std::string FileFaultText(bool write, const char* path, int err);
+// The same into g_errorText.
+void SetFileFaultText(bool write, const char* path, int err);
 // Returns once n hundredths of a second have passed on the clock's UTC time of day; a wait
 // across midnight lasts as long as any other.
 void WaitHundredths(int n);

@@ -23,8 +23,14 @@ uint32_t GetProfileString(const char* section, const char* key, const char* defa
 // values beyond 32 bits are clamped.
 int32_t GetProfileInt(const char* section, const char* key, int32_t defaultValue, const char* file);
 
+// Reads give their defaults for a file that is missing and for one that exists but cannot be
+// read; ProfileReadError tells the two apart: 0 for a missing or readable file, else the errno
+// of the failed read (EACCES, EIO, EISDIR for a folder ...).
+int ProfileReadError(const char* file);
+
 // Writes a value. key null deletes the section; value null deletes the key.
-// Returns false (file untouched) on an I/O failure or a key or value holding CR or LF.
+// Returns false (file untouched, errno set) on an I/O failure, on a file that exists but
+// cannot be read (it is never rewritten from nothing) or a key or value holding CR or LF.
 // Writing the value already stored leaves the file untouched.
 bool WriteProfileString(const char* section, const char* key, const char* value, const char* file);
 
