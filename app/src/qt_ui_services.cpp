@@ -1,6 +1,8 @@
 // UI services of the core on Qt widgets.
 #include "app/qt_ui_services.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCursor>
 #include <QPointer>
@@ -120,13 +122,25 @@ void ScaledMessageBox::showEvent(QShowEvent* e) {
 }
 
 void ScaledMessageBox::Enlarge() {
-    // The box has just fixed its natural size; each side grows by percent of it (truncated).
-    // A size that is already the enlarged one is left alone.
+    // The box has just fixed its natural size; each side grows by percent of it (truncated),
+    // as far as the screen's room allows (never below the natural size). A size that is already
+    // the enlarged one is left alone. The box is then centred on the screen it opens on.
     if (m_percent <= 0 || !isVisible() || size() == m_enlarged) return;
     const QSize natural = size();
-    m_enlarged = QSize(natural.width() + natural.width() * m_percent / 100,
-                       natural.height() + natural.height() * m_percent / 100);
+    QSize grown(natural.width() + natural.width() * m_percent / 100,
+                natural.height() + natural.height() * m_percent / 100);
+    const int screenW = ScreenWidth(), screenH = ScreenHeight();
+    if (screenW > 0 && screenH > 0) {
+        const WinRect room = ScreenRoom(screenW, screenH);
+        grown = grown.boundedTo(QSize(std::max(room.Width(), natural.width()), std::max(room.Height(), natural.height())));
+    }
+    m_enlarged = grown;
     setFixedSize(m_enlarged);
+    if (screenW > 0 && screenH > 0) {
+        const int left = (screenW - grown.width()) / 2, top = (screenH - grown.height()) / 2;
+        const WinRect r = KeepOnScreen(WinRect{left, top, left + grown.width(), top + grown.height()}, screenW, screenH);
+        setGeometry(r.left, r.top, r.Width(), r.Height());
+    }
 }
 
 void QtUiServices::SetPaneText(int paneId, const std::string& text) {

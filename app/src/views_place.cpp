@@ -20,7 +20,13 @@ void CentreOverMainFrame(QWidget* dialog) {
     const WinRect reference{ref.left(), ref.top(), ref.left() + ref.width(), ref.top() + ref.height()};
     const QRect g = dialog->frameGeometry();
     WinRect window{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
-    if (PlaceOverWindow(reference, window, 2)) dialog->move(window.left, window.top);
+    if (!PlaceOverWindow(reference, window, 2)) return;
+    dialog->move(window.left, window.top);
+    // Centred over the main window, and wholly on the screen.
+    const QRect c = dialog->geometry();
+    const WinRect client{c.left(), c.top(), c.left() + c.width(), c.top() + c.height()};
+    const WinRect kept = KeepOnScreen(client, ScreenWidth(), ScreenHeight());
+    if (!(kept == client)) dialog->setGeometry(kept.left, kept.top, kept.Width(), kept.Height());
 }
 
 } // namespace app

@@ -576,7 +576,13 @@ bool BarList::ReadList(const char* path) {
         const int64_t offsetY = pv.offY - fileYMin;
         const int64_t offsetZ = pv.offZ - fileZMin;
         if (!FitsInt32(yMax) || !FitsInt32(zMax) || !FitsInt32(offsetY) || !FitsInt32(offsetZ)) {
-            ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, "SECTION");
+            // A section that fits without the profile's offsets fails by them: the profile's
+            // file is named, not the list.
+            if (FitsInt32(fileYMax - fileYMin) && FitsInt32(fileZMax - fileZMin) && FitsInt32(-fileYMin) &&
+                FitsInt32(-fileZMin))
+                SetErrorText("%s (%s [%s] OFFY/OFFZ)", MsgError("ERR_READ"), CpFilePath(r.series).c_str(), r.code);
+            else
+                ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, "SECTION");
             return false;
         }
         r.yMin = pv.offY;

@@ -78,7 +78,9 @@ std::string CpReadOffZ(const char* se, const char* co) { return ReadText(se, co,
 std::string CpReadOffYPinza(const char* se, const char* co) { return ReadText(se, co, "OFFY_PINZA", "0"); }
 std::string CpReadOffZPinza(const char* se, const char* co) { return ReadText(se, co, "OFFZ_PINZA", "0"); }
 std::string CpReadOffCPinza(const char* se, const char* co) { return ReadText(se, co, "OFFC_PINZA", "0"); }
-std::string CpReadVelhCut(const char* se, const char* co) { return ReadText(se, co, "VELH_CUT", "10000"); }
+// A missing feed reads as 0, "as the machine", as the default set writes it: a set in force
+// without the key keeps the machine's head-cut feed.
+std::string CpReadVelhCut(const char* se, const char* co) { return ReadText(se, co, "VELH_CUT", "0"); }
 std::string CpReadChVVice(const char* se, const char* co) { return ReadText(se, co, "CH_V_VICE", "0"); }
 std::string CpReadChHVice(const char* se, const char* co) { return ReadText(se, co, "CH_H_VICE", "0"); }
 void CpWriteOffY(const char* se, const char* co, const char* t) { WriteText(se, co, "OFFY", t); }

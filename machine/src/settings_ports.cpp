@@ -160,9 +160,9 @@ int MachineSettings::LoadPortParameters() {
         return 0;
     }
 
-    // Later loads: a change of the ports takes effect at the next start.
-    if (port == PORT_PC_PRINT && fileOtt == CONF_FILE_OTT && linea == CONF_LINEA && carico == CONF_CARICO &&
-        msvPort == PORT_MSV)
+    // Later loads compare the label printer's link values only: a changed supervisor port
+    // (stored PORT_MSV kept) takes effect at the next start without blocking the work.
+    if (port == PORT_PC_PRINT && fileOtt == CONF_FILE_OTT && linea == CONF_LINEA && carico == CONF_CARICO)
         return 0;
     SetErrorText("%s", MsgError("PORT_CHANGED"));
     return 1;

@@ -43,6 +43,14 @@ double SquareFootToSquareMetre(double x) { return x * kSquareMetresPerSquareFoot
 double KgPerMetreToLbPerFoot(double x) { return x * kMetresPerFoot / kKgPerPound; }
 double LbPerFootToKgPerMetre(double x) { return x * kKgPerPound / kMetresPerFoot; }
 
+void DropNegativeZero(char* text) {
+    // A value that prints as zero is zero: "-0.00" (a tiny negative) shows and stores as "0.00".
+    if (text == nullptr || text[0] != '-') return;
+    for (const char* p = text + 1; *p != '\0'; ++p)
+        if (*p != '0' && *p != '.') return;
+    std::memmove(text, text + 1, std::strlen(text));
+}
+
 int32_t ToThousandths(double x) { return plat::TruncToInt32(x * 1000.0); }
 double FromThousandths(int32_t v) { return v / 1000.0; }
 double FromThousandths16(int16_t v) { return v / 1000.0; }
@@ -54,6 +62,7 @@ char* MetricTextForDisplay(char* text) {
         plat::FormatC(text, kDisplayTextSize, "%.4f", MmToInch(v));
     else
         plat::FormatC(text, kDisplayTextSize, "%.2f", v);
+    DropNegativeZero(text);
     return text;
 }
 

@@ -36,6 +36,41 @@ double DialogScaleFactor(int screenWidth) {
     return 1.6;
 }
 
+WinRect ScreenRoom(int screenWidth, int screenHeight) {
+    return WinRect{kFrameSide, kFrameTop, screenWidth - kFrameSide, screenHeight - kFrameSide};
+}
+
+double FittedScaleFactor(int width, int height, int screenWidth, int screenHeight) {
+    double f = DialogScaleFactor(screenWidth);
+    if (screenWidth <= 0 || screenHeight <= 0 || width <= 0 || height <= 0) return f;
+    const WinRect room = ScreenRoom(screenWidth, screenHeight);
+    // Truncation of the enlarged sides never takes them past the room.
+    if (width * f > room.Width()) f = static_cast<double>(room.Width()) / width;
+    if (height * f > room.Height()) f = static_cast<double>(room.Height()) / height;
+    return f;
+}
+
+WinRect KeepOnScreen(const WinRect& client, int screenWidth, int screenHeight) {
+    if (screenWidth <= 0 || screenHeight <= 0) return client;
+    const WinRect room = ScreenRoom(screenWidth, screenHeight);
+    WinRect r = client;
+    const int dx = r.right > room.right ? room.right - r.right : 0;
+    const int dy = r.bottom > room.bottom ? room.bottom - r.bottom : 0;
+    r.left += dx;
+    r.right += dx;
+    r.top += dy;
+    r.bottom += dy;
+    if (r.left < room.left) {
+        r.right += room.left - r.left;
+        r.left = room.left;
+    }
+    if (r.top < room.top) {
+        r.bottom += room.top - r.top;
+        r.top = room.top;
+    }
+    return r;
+}
+
 namespace {
 void ScaleChildren(WindowNode& node, int percent) {
     for (WindowNode& child : node.children) {

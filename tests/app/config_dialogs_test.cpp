@@ -17,8 +17,10 @@
 #include "app/path_table_qt.h"
 #include "app/main_frame.h"
 #include "app_fixture.h"
+#include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/label_settings.h"
+#include "machine/params.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/units.h"
@@ -314,6 +316,20 @@ TEST_F(OptionDialogTest, SupervisorStoresFirstUpperCaseWordMonthlyModeAndPort) {
               WithLine(WithLine(config, "NOME_MACCHINA_LOG=BRELON3", "NOME_MACCHINA_LOG=LINE"), "LOG_SUPERVISOR=0",
                        "LOG_SUPERVISOR=2"));
     EXPECT_EQ(Param(), WithLine(param, "PORT_MSV=0", "PORT_MSV=2"));
+}
+
+// A new supervisor port takes effect at the next start: the parameter loads that follow (a
+// parameter dialog's save, the next list opening) go on without PORT_CHANGED.
+TEST_F(OptionDialogTest, ChangedSupervisorPortDoesNotBlockTheNextParameterLoad) {
+    const int port = g_pSettings->PORT_MSV;
+    ui::CSupervisorDialog d(MainFrame);
+    d.show();
+    Click(d, ui::sup::kLogOn);
+    Choose(d, ui::sup::kPort, 3);
+    Click(d, kOk);
+    ASSERT_EQ(GetPortMsv(), 3);
+    EXPECT_EQ(LoadAllParameters(*g_pSettings), 0) << g_errorText;
+    EXPECT_EQ(g_pSettings->PORT_MSV, port);
 }
 
 // ---------------------------------------------------------------- CParLabelDialog

@@ -27,9 +27,11 @@
 #include "app/app_ids.h"
 #include "app/config_commands.h"
 #include "app/main_frame.h"
+#include "app/qt_ui_services.h"
 #include "app_fixture.h"
 #include "machine/globals.h"
 #include "machine/settings_support.h"
+#include "machine/ui_services.h"
 #include "machine/window_scale.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -145,9 +147,16 @@ class Operator {
         m_answering = nullptr;
     }
 
+  public:
+    // What the operator checks of every window and box: wholly on the screen, no key shown in
+    // place of a text, no text cut.
     void Look(QWidget* w, const std::string& name) {
-        if (w->width() > ScreenWidth() || w->height() > ScreenHeight())
-            problems.push_back(name + " larger than the screen");
+        const QRect frame = w->frameGeometry();
+        if (!QRect(0, 0, ScreenWidth(), ScreenHeight()).contains(frame))
+            problems.push_back(name + " not wholly on the " + std::to_string(ScreenWidth()) + "x" +
+                               std::to_string(ScreenHeight()) + " screen: " + std::to_string(frame.x()) + "," +
+                               std::to_string(frame.y()) + " " + std::to_string(frame.width()) + "x" +
+                               std::to_string(frame.height()));
         if (LooksLikeKey(w->windowTitle()))
             problems.push_back(name + " title " + w->windowTitle().toStdString());
         for (QWidget* c : w->findChildren<QWidget*>()) {
@@ -170,8 +179,13 @@ class Operator {
                                qobject_cast<QComboBox*>(c) != nullptr;
             // A push button's size hint never goes below the toolkit's minimum button width, so
             // a button is measured by its text and the frame around it.
+            // A mnemonic's "&" is not drawn.
+            QString drawn = texts.isEmpty() ? QString() : texts.front();
+            drawn.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
+            // A button as wide as its size hint shows its text whole: the toolkit's hint is the
+            // text and the style's margins (and never less than its minimum button width).
             const int needed = qobject_cast<QPushButton*>(c) != nullptr && !texts.isEmpty()
-                                   ? c->fontMetrics().horizontalAdvance(texts.front()) + 12
+                                   ? std::min(c->fontMetrics().horizontalAdvance(drawn) + 12, c->sizeHint().width())
                                    : c->sizeHint().width();
             if (sized && qobject_cast<QFileDialog*>(w) == nullptr && !texts.isEmpty() &&
                 !texts.front().isEmpty() && needed > c->width())
@@ -181,11 +195,26 @@ class Operator {
         if (!m_grabPrefix.empty()) w->grab().save(QString::fromStdString(m_grabPrefix + name + ".png"));
     }
 
+  private:
+
     QTimer m_poll;
     QWidget* m_answering = nullptr;
     uint64_t m_since = modal_clock::Now();
     std::string m_grabPrefix;
 };
+
+// Shows a box as the program shows it (the recording UI stands in for it during the walk) and
+// lets the operator look at it once it has taken its size and place.
+void LookAtBox(Operator& op, const MessageBoxRequest& request, const std::string& name) {
+    app::ScaledMessageBox box;
+    app::PrepareMessageBox(box, request);
+    if (request.scaled) box.SetEnlargement(ScreenScalePercent());
+    box.setWindowModality(Qt::NonModal);
+    box.show();
+    QTest::qWait(20);
+    op.Look(&box, name);
+    box.close();
+}
 
 class ConfigWalkTest : public AppFixture {
   protected:
@@ -225,7 +254,7 @@ class ConfigWalkTest : public AppFixture {
 
 TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRule) {
     const char* grabDir = std::getenv("BRELON_GRAB_DIR");
-    const std::pair<int, int> screens[] = {{1024, 768}, {1920, 1080}};
+    const std::pair<int, int> screens[] = {{1024, 768}, {1280, 800}, {1366, 768}, {1920, 1080}};
     for (std::size_t run = 0; run < std::size(kInstallations) * std::size(screens); ++run) {
         const std::size_t v = run / std::size(screens);
         const Installation& in = kInstallations[v];
@@ -312,6 +341,7 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
             }
             for (std::size_t b = boxesBefore; b < ui_->boxes.size(); ++b) {
                 const std::string& text = ui_->boxes[b].text;
+                LookAtBox(op, ui_->boxes[b], "box " + text);
                 windows.push_back("box " +
                                   (text == MsgString("M_NO_INFO") ? std::string("M_NO_INFO") : text));
             }
@@ -321,6 +351,18 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
             } else {
                 EXPECT_EQ(windows, std::vector<std::string>{expected});
             }
+        }
+        // A box with a long text, as the operator meets one, must fit the screen too.
+        {
+            Operator op{prefix};
+            MessageBoxRequest request;
+            request.title = "T_ATTENZIONE";
+            request.text = std::string(MsgError("ERR_READ")) + " (C:\\BRELON3\\VELMO\\CONF\\" +
+                           std::string(60, 'X') + ".CP [" + std::string(40, 'Y') + "] OFFY/OFFZ)";
+            request.buttons = BoxButtons::YesNoCancel;
+            LookAtBox(op, request, "long box");
+            for (const std::string& p : op.problems)
+                ADD_FAILURE() << p;
         }
         // Every entry of the table was found once in the menus, and on the tool bar when it has a button.
         for (const Entry& e : kEntries)

@@ -64,7 +64,7 @@ TEST_F(OverridesTest, FlagOneFillsMissingKeysWithTheMachineValues) {
     SetKey(Cp(), "P1", "TAIL_SCRAP", "80.5");
     EXPECT_EQ(CpGetTailScrap("SER", "P1", S()), 80500);
     // Defaults of keys that are not filled.
-    EXPECT_EQ(CpGetVelhCut("SER", "P1", S()), 10000000);
+    EXPECT_EQ(CpGetVelhCut("SER", "P1", S()), S().VEL_H_CUT); // a missing feed is "as the machine"
     EXPECT_EQ(CpGetTipoTaglio("SER", "P1", S()), 1); // default 2 means "as the machine"
 }
 

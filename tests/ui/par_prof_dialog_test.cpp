@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -174,26 +175,95 @@ protected:
 };
 
 TEST_F(EditDialogTest, UnchangedOkWritesNothingAndKeepsTheFlag) {
+    // A set not in force shows the offset the engine uses (none), not the one stored.
     const struct {
         int variant;
         int units;
+        int flag;
         const char* stored;
         const char* shown;
-    } cases[] = {{0, kUnitMillimetres, "0", "0.00"}, {1, kUnitMillimetres, "12.5", "12.50"},
-                 {2, kUnitInches, "25.40", "1.0000"}, {1, kUnitInches, "25.41", "1.0004"}};
+    } cases[] = {{0, kUnitMillimetres, 0, "12.5", "0.00"}, {1, kUnitMillimetres, 1, "12.5", "12.50"},
+                 {2, kUnitInches, 1, "25.40", "1.0000"}, {1, kUnitInches, 0, "25.41", "0.0000"},
+                 {1, kUnitInches, 1, "25.41", "1.0004"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.variant);
         ApplyMachineVariant(c.variant);
         SetUnitSystem(c.units);
-        WriteCp("ALU60", std::string("[A6010]\nFLAG=0\nOFFY=") + c.stored + "\nSALITA_LAMA=3\n");
+        WriteCp("ALU60", "[A6010]\nFLAG=" + std::to_string(c.flag) + "\nOFFY=" + c.stored + "\nSALITA_LAMA=3\n");
         auto dlg = Open();
         EXPECT_EQ(Text(dlg.get(), "OFFY"), c.shown);
+        EXPECT_EQ(Find<QWidget>(dlg.get(), kNotInForce)->isVisible(), c.flag == 0);
         const std::string loaded = ReadCp("ALU60");   // the machine's values filled in on variant 1
         dlg->OnOK();
         EXPECT_EQ(dlg->result(), IDOK);
         EXPECT_EQ(ReadCp("ALU60"), loaded);
-        EXPECT_EQ(CpReadFlag("ALU60", "A6010"), 0);
+        EXPECT_EQ(CpReadFlag("ALU60", "A6010"), c.flag);
     }
+}
+
+// The clamp rotation is in degrees in both units: shown, typed and stored unconverted.
+TEST_F(EditDialogTest, ClampRotationIsDegreesInInchMode) {
+    for (int variant : {1, 2}) {
+        SCOPED_TRACE(variant);
+        ApplyMachineVariant(variant);
+        SetUnitSystem(kUnitInches);
+        WriteCp("ALU60", "[A6010]\nFLAG=1\nOFFC_PINZA=2.5\nOFFY=25.4\n");
+        auto dlg = Open();
+        EXPECT_EQ(Text(dlg.get(), "OFFC_PINZA"), "2.50");
+        EXPECT_EQ(Find<QLabel>(dlg.get(), kUnitBase + 6)->text().toStdString(), MsgString("P_GRADI"));
+        EXPECT_EQ(Find<QLabel>(dlg.get(), kUnitBase + 0)->text().toStdString(), MsgString("P_IN"));
+        Type(dlg.get(), "OFFC_PINZA", "1.5");
+        dlg->OnOK();
+        EXPECT_EQ(CpReadOffCPinza("ALU60", "A6010"), "1.5");
+        EXPECT_EQ(CpGetOffCPinza("ALU60", "A6010", *g_pSettings), 1500);
+        EXPECT_EQ(CpGetOffY("ALU60", "A6010"), 25400);   // the length went back to millimetres
+        auto sets = std::make_unique<ui::CParProfDialog>(nullptr);
+        sets->show();
+        EXPECT_EQ(Text(sets.get(), "OFFC_PINZA"), "1.50");
+    }
+    SetUnitSystem(kUnitMillimetres);
+}
+
+// Each value keeps the limits of the machine parameter it overrides (CK_LIMITS on), and any
+// value must fit the thousandths it is kept in; the field's own message, nothing written.
+TEST_F(EditDialogTest, ValuesOutsideTheirParametersLimitsAreRefused) {
+    const struct {
+        int variant;
+        int ckLimits;
+        const char* key;
+        const char* text;
+        const char* error;   // null: accepted
+    } cases[] = {
+        {1, 1, "VELH_CUT", "-5", "ERR_VELH_CUT"},           {1, 1, "VELH_CUT", "99999", nullptr},
+        {1, 1, "VELH_CUT", "100000", "ERR_VELH_CUT"},       {1, 0, "VELH_CUT", "100000", nullptr},
+        {0, 1, "OFFY", "123456789012345678901234567890", "ERR_OFFY_PROF"},
+        {0, 0, "OFFY", "123456789012345678901234567890", "ERR_OFFY_PROF"},
+        {0, 1, "OFFZ_PINZA", "-10000", "ERR_OFFZ_PINZA"},   {2, 1, "OFFC_PINZA", "361", "ERR_OFFC_PINZA"},
+        {2, 1, "OFFC_PINZA", "-360", nullptr},              {2, 1, "CH_V_VICE", "-1", "ERR_CH_V_VICE"},
+        {1, 1, "TAIL_SCRAP", "10000", "ERR_SCARTO_CODA"},   {1, 1, "DELTA_DIMY", "-9999", nullptr},
+        {1, 1, "ING_SCARICO", "-1", "ERR_ING_SCARICO"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " " + c.text);
+        ApplyMachineVariant(c.variant);
+        g_pSettings->CK_LIMITS = c.ckLimits;
+        WriteCp("ALU60", "[A6010]\nFLAG=1\n");
+        auto dlg = Open();
+        const std::string before = ReadCp("ALU60");
+        Find<QLineEdit>(dlg.get(), Id(c.key))->setText(c.text);
+        dlg->OnOK();
+        if (c.error == nullptr) {
+            EXPECT_TRUE(ui.boxes.empty());
+            EXPECT_NE(ReadCp("ALU60"), before);
+        } else {
+            ASSERT_NE(ui.LastBox(), nullptr);
+            EXPECT_EQ(ui.LastBox()->text, MsgError(c.error));
+            EXPECT_EQ(ReadCp("ALU60"), before);
+            EXPECT_EQ(dlg->focusWidget(), Find<QLineEdit>(dlg.get(), Id(c.key)));
+        }
+        ui.boxes.clear();
+    }
+    g_pSettings->CK_LIMITS = 1;
 }
 
 TEST_F(EditDialogTest, OneChangeWritesEveryValueAndTheFlag) {
@@ -209,7 +279,8 @@ TEST_F(EditDialogTest, OneChangeWritesEveryValueAndTheFlag) {
     EXPECT_EQ(Items(salita), (std::vector<std::string>{"Default", "1", "2", "3", "4"}));
     Type(dlg.get(), "OFFZ_PINZA", "-3.5");
     dlg->OnOK();
-    EXPECT_EQ(ReadCp("ALU60"), "[A6010]\r\nOFFY=1.00\r\nFLAG=1\r\nOFFZ=0.00\r\nTIPO_TAGLIO=2\r\nSALITA_LAMA=0\r\n"
+    // The set was not in force: its stored offset was not in use and the engine's 0 is written.
+    EXPECT_EQ(ReadCp("ALU60"), "[A6010]\r\nOFFY=0.00\r\nFLAG=1\r\nOFFZ=0.00\r\nTIPO_TAGLIO=2\r\nSALITA_LAMA=0\r\n"
                                "OFFY_PINZA=0.00\r\nOFFZ_PINZA=-3.5\r\n");   // millimetres: as typed
 }
 

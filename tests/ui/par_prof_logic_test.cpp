@@ -88,6 +88,22 @@ TEST_F(ParProfTest, DefaultSetPerVariant) {
     EXPECT_NE(ReadCp("V2").find("MHV=0\r\nCH_V_VICE=0\r\nCH_H_VICE=0\r\n"), std::string::npos);
 }
 
+// A tiny negative offset is zero: the import stores and the dialogs show "0.00", never "-0.00".
+TEST_F(ParProfTest, ATinyNegativeOffsetIsWrittenAndShownAsZero) {
+    ui::DefproProfile p;
+    ui::WriteImportedSet("IMP", "A", p, -0.001, -0.004, *g_pSettings, 1);
+    EXPECT_EQ(CpReadOffY("IMP", "A"), "0.00");
+    EXPECT_EQ(CpReadOffZ("IMP", "A"), "0.00");
+    char text[kDisplayTextSize] = "-0.001";
+    EXPECT_STREQ(MetricTextForDisplay(text), "0.00");
+    SetUnitSystem(kUnitInches);
+    std::snprintf(text, sizeof text, "-0.001");
+    EXPECT_STREQ(MetricTextForDisplay(text), "0.0000");
+    std::snprintf(text, sizeof text, "-0.01");
+    EXPECT_STREQ(MetricTextForDisplay(text), "-0.0004");
+    SetUnitSystem(kUnitMillimetres);
+}
+
 TEST_F(ParProfTest, CopyTakesEffectiveValuesAndPutsTheTargetInForce) {
     WriteCp("SRC", "[A]\nFLAG=1\nOFFY=7.5\nTIPO_TAGLIO=1\nSALITA_LAMA=4\nHEAD_SCRAP=12.00\n");
     ui::CopyProfileSet("SRC", "A", "DST", "B", *g_pSettings, 1);

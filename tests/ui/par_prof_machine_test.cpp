@@ -5,9 +5,11 @@
 #include "par_prof_fixture.h"
 
 #include <QLineEdit>
+#include <fstream>
 
 #include "engine/iso_generator.h"
 #include "machine/cnc_state.h"
+#include "machine/ini_routines.h"
 #include "machine/profile_overrides.h"
 #include "machine/uvenlib_binding.h"
 #include "par_prof_fixture.h"
@@ -153,6 +155,67 @@ TEST_F(SetInForceTest, EditedSetChangesTheNextComputationOfThatProfile) {
     const std::string second = compute(after);
     EXPECT_EQ(after - before, 2500);
     EXPECT_NE(first, second);
+}
+
+// A set not in force (FLAG 0, no VELH_CUT, stored offsets the engine does not use, as the
+// shipped Z7200 set is) keeps every value the engine uses when one value of it that the part
+// program does not carry (the label count) is edited: the next FINESTRE program of that
+// profile is the same, byte for byte, while the set is now in force.
+TEST_F(SetInForceTest, EditingASetNotInForceKeepsEveryOtherValueTheEngineUses) {
+    TestApp();
+    ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
+    std::ofstream(dir_ + "CONF/ALU60.CP", std::ios::binary)
+        << "[T6001]\r\nFLAG=0\r\nOFFY=0\r\nOFFZ=0\r\nTIPO_TAGLIO=2\r\nSALITA_LAMA=0\r\nOFFY_PINZA=0\r\nOFFZ_PINZA=0\r\n";
+    // Clamp offsets of the machine that the set must keep (Y in mm, C in degrees).
+    const std::string param = dir_ + "CONF/PARAM.PAR";
+    for (const auto& [key, value] : {std::pair{"OFF_Y_PINZA", "2.00"}, {"OFF_C_PINZA", "2.00"}})
+        WriteIniString("PARAM", key, value, param.c_str());
+    ASSERT_EQ(LoadBaseParameters(*g_pSettings), 0) << g_errorText;
+    const std::string list = dir_ + "FINESTRE.lda";
+    const auto compute = [&] {
+        SetCurrentListName(list.c_str());
+        IsoProgramGenerator g(list.c_str());
+        EXPECT_TRUE(g.IsLoaded()) << g_errorText;
+        for (int i = 0; i < g.BarCount(); ++i) {
+            if (std::string(g.Bar(i)->series) != "ALU60" || std::string(g.Bar(i)->code) != "T6001") continue;
+            EXPECT_EQ(CheckBarSize(*g.Bar(i)), 0) << g_errorText;
+            EXPECT_EQ(g.ComputeBar(i, 1), 0) << g_errorText;
+            EXPECT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+            return enginetest::ReadFile(dir_ + "OUTPUT.ISO");
+        }
+        ADD_FAILURE() << "no ALU60 T6001 bar";
+        return std::string();
+    };
+    const std::string before = compute();
+    // The machine's head-cut feed and clamp offsets are in the program.
+    for (const char* r : {"R520=2000 ", "R537=2 ", "R553=2 "})
+        EXPECT_NE(before.find(r), std::string::npos) << r;
+
+    ui::CParProfEditDialog dlg(nullptr, "ALU60", "T6001");
+    dlg.show();
+    EXPECT_TRUE(dlg.findChild<QWidget*>(QStringLiteral("id_%1").arg(ui::parprof::kNotInForce))->isVisible());
+    EXPECT_EQ(Text(&dlg, "OFFC_PINZA"), "2.00");
+    EXPECT_EQ(Text(&dlg, "VELH_CUT"), "0");
+    QLineEdit* labels = dlg.findChild<QLineEdit*>(QStringLiteral("id_%1").arg(ui::FindSetField("NR_LABEL")->controlId));
+    labels->setText("2");
+    dlg.OnOK();
+    ASSERT_EQ(CpReadFlag("ALU60", "T6001"), 1);
+    EXPECT_EQ(CpGetNrLabel("ALU60", "T6001"), 2);
+
+    EXPECT_EQ(compute(), before);
+}
+
+// An offset that cannot be held (typed before values were range-checked) fails the list
+// opening with the profile's file and section named, not a record of the list.
+TEST_F(SetInForceTest, AnOffsetBeyondItsRangeNamesTheProfileFileAtListOpening) {
+    TestApp();
+    ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
+    std::ofstream(dir_ + "CONF/ALU72.CP", std::ios::binary) << "[Z7200]\r\nFLAG=1\r\nOFFY=123456789012345678901234567890\r\n";
+    IsoProgramGenerator g((dir_ + "VETRINA.lda").c_str());
+    EXPECT_FALSE(g.IsLoaded());
+    const std::string error = g_errorText;
+    EXPECT_NE(error.find("ALU72.CP [Z7200]"), std::string::npos) << error;
+    EXPECT_EQ(error.find("LISTA"), std::string::npos) << error;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <QDir>
+#include <QLabel>
 #include <csignal>
 #include <cstring>
 
@@ -134,6 +135,12 @@ TEST_F(ToolDialogTest, EmptyTableGatesEveryCommandAndStillTakesANewTool) {
     ui::CToolDialog& d = OpenTools();
     EXPECT_EQ(List()->count(), 0);
     EXPECT_EQ(List()->currentRow(), -1);
+    // The panel keeps its labels and units; only the values are empty.
+    const auto text = [&](int id) { return qobject_cast<QLabel*>(Child(&d, id))->text().toStdString(); };
+    EXPECT_EQ(text(ui::kToolCellLabelId + ui::kCellSpeed), MsgString("S_ROTAZ"));
+    EXPECT_EQ(text(ui::kToolCellUnitId + ui::kCellSpeed), MsgString("P_GIRI_MIN"));
+    EXPECT_EQ(text(ui::kToolCellValueId + ui::kCellSpeed), "");
+    EXPECT_EQ(text(ui::kToolCellUnitId + ui::kCellShank), MsgString("P_MM"));
     {
         // The first command asks the password; then edit, copy, rename and delete do nothing.
         ModalScript script(&d);
@@ -395,6 +402,10 @@ TEST_F(ToolDialogTest, RallaChooserByVariantAndEnabledPositions) {
         g_extraPositionOn[2] = g_extraPositionOn[3] = 0;
         ui::CConfRallaDialog chooser(nullptr);
         chooser.show();
+        // Four positions take one column: the chooser is no wider than it and its buttons.
+        if (c.variant == 0) {
+            EXPECT_LT(chooser.width(), chooser.Combo(0)->geometry().right() + chooser.Combo(0)->width() / 2);
+        }
         EXPECT_EQ(chooser.Combo(4)->isVisible(), c.t5Shown);
         EXPECT_EQ(chooser.Combo(5)->isVisible(), c.t6Shown);
         EXPECT_EQ(Child(&chooser, ui::CConfRallaDialog::kLabelFirstId + 4)->isVisible(), c.t5Shown);

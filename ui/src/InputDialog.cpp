@@ -46,7 +46,10 @@ void CentreOverMainWindow(QWidget* dialog) {
     const WinRect reference{ref.left(), ref.top(), ref.left() + ref.width(), ref.top() + ref.height()};
     const QRect g = dialog->geometry();
     WinRect window{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
-    if (PlaceOverWindow(reference, window, 2)) dialog->move(window.left, window.top);
+    if (!PlaceOverWindow(reference, window, 2)) return;
+    // Centred over the main window, and wholly on the screen.
+    window = KeepOnScreen(window, ScreenWidth(), ScreenHeight());
+    dialog->setGeometry(window.left, window.top, window.Width(), window.Height());
 }
 
 // ---------------------------------------------------------------- CInputDialog

@@ -150,6 +150,8 @@ void CParProfDialog::ShowSet() {
                               : QString());
         }
     }
+    if (QWidget* notice = Control(parprof::kNotInForce))
+        notice->setVisible(any && !SetInForce(m_series.c_str(), m_code.c_str()));
     const std::string drawing = any ? ProfileDrawingPath(s, m_series, m_code) : std::string();
     m_preview->SetDrawing(drawing.c_str(), 0, 0, 0, false, 0.0, nullptr, 0);
 }

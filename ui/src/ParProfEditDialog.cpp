@@ -25,32 +25,22 @@ namespace ui {
 
 namespace {
 
-std::string ToDisplay(const std::string& metric) {
-    char text[kDisplayTextSize] = {};
-    std::strncpy(text, metric.c_str(), sizeof text - 1);
-    return MetricTextForDisplay(text);
-}
-
-std::string ToMetric(const std::string& display) {
-    char text[kDisplayTextSize] = {};
-    std::strncpy(text, display.c_str(), sizeof text - 1);
-    return DisplayTextToMetric(text);
-}
-
 // The binding of one value: shown in the display unit, written through the set's writer.
 Binding BindField(const ProfileSetField& f, const std::string& series, const std::string& code) {
     const ProfileSetField* row = &f;
-    const auto read = [row, series, code] { return row->read(series.c_str(), code.c_str(), ProfileSettings()); };
+    const auto read = [row, series, code] {
+        return SetFieldValue(*row, series.c_str(), code.c_str(), ProfileSettings());
+    };
     switch (f.kind) {
     case SetValueKind::Length:
+    case SetValueKind::Angle:
     case SetValueKind::Text: {
-        const bool length = f.kind == SetValueKind::Length;
         Binding b(f.controlId, "", f.key, BindKind::Text);
         b.Filter(std::strcmp(f.key, "NR_LABEL") == 0 ? BindFilter::Integer : BindFilter::SignedReal);
-        b.Read([read, length] { return length ? ToDisplay(read()) : read(); });
-        b.Write([row, series, code, length](const std::string& shown) {
+        b.Read([read, row] { return EntryText(*row, read()); });
+        b.Write([row, series, code](const std::string& shown) {
             // An empty entry of a value with a machine fallback stores "-1": use the machine's.
-            std::string value = shown.empty() && row->machineFallback ? "-1" : length ? ToMetric(shown) : shown;
+            const std::string value = shown.empty() && row->machineFallback ? "-1" : StoredText(*row, shown);
             row->write(series.c_str(), code.c_str(), value.c_str());
         });
         return b;
@@ -122,8 +112,11 @@ void CParProfEditDialog::OnInitDialog() {
     for (const char* key : {"NO_ING_M3", "NO_ING_M4", "MHV", "RIB_SCAR"}) {
         const ProfileSetField* f = FindSetField(key);
         if (!f->WrittenOn(m_variant))
-            m_form->SetIndex(f->controlId, f->read(m_series.c_str(), m_code.c_str(), ProfileSettings()) != "0");
+            m_form->SetIndex(f->controlId,
+                             SetFieldValue(*f, m_series.c_str(), m_code.c_str(), ProfileSettings()) != "0");
     }
+    if (QWidget* notice = Control(parprof::kNotInForce))
+        notice->setVisible(!SetInForce(m_series.c_str(), m_code.c_str()));
     ScaleToScreen();
     MatchComboHeights(this);
     CentreOverMainWindow(this);
@@ -134,7 +127,10 @@ void CParProfEditDialog::OnOK() {
     for (const ProfileSetField& f : ProfileSetFields()) {
         if (f.errorKey == nullptr || !f.OnVariant(m_variant)) continue;
         auto* edit = qobject_cast<QLineEdit*>(Control(f.controlId));
-        if (edit == nullptr || EntryIsValid(f, FromQt(edit->text()))) continue;
+        if (edit == nullptr) continue;
+        const std::string entry = FromQt(edit->text());
+        if (EntryIsValid(f, entry) && (entry.empty() || StoredValueInRange(f, StoredText(f, entry), ProfileSettings())))
+            continue;
         ShowBox("T_ERRORE", MsgError(f.errorKey), BoxButtons::Ok, BoxIcon::Warning);
         edit->setFocus();
         return;
@@ -159,17 +155,18 @@ bool CParProfEditDialog::AxesReady() {
     return false;
 }
 
-void CParProfEditDialog::SetField(int controlId, float value) {
-    if (auto* edit = qobject_cast<QLineEdit*>(Control(controlId)))
-        edit->setText(ToQt(ToDisplay(plat::StrFormatC("%.2f", static_cast<double>(value)))));
+void CParProfEditDialog::SetField(const char* key, float value) {
+    const ProfileSetField& f = *FindSetField(key);
+    if (auto* edit = qobject_cast<QLineEdit*>(Control(f.controlId)))
+        edit->setText(ToQt(EntryText(f, plat::StrFormatC("%.2f", static_cast<double>(value)))));
 }
 
 void CParProfEditDialog::OnTakePliers() {
     if (!AxesReady()) return;
     CStatoCnc& cnc = *g_pCncState;
-    if (cnc.ReadRVar(741) != 0.0f) SetField(FindSetField("OFFY_PINZA")->controlId, cnc.ReadRVar(672));
-    if (cnc.ReadRVar(742) != 0.0f) SetField(FindSetField("OFFZ_PINZA")->controlId, cnc.ReadRVar(673));
-    const int offC = FindSetField("OFFC_PINZA")->controlId;
+    if (cnc.ReadRVar(741) != 0.0f) SetField("OFFY_PINZA", cnc.ReadRVar(672));
+    if (cnc.ReadRVar(742) != 0.0f) SetField("OFFZ_PINZA", cnc.ReadRVar(673));
+    const char* offC = "OFFC_PINZA";
     if (m_variant == 1 && cnc.ReadRVar(886) != 0.0f && Odd(cnc.ReadRVar(887))) SetField(offC, cnc.ReadRVar(939));
     if (m_variant == 2 && cnc.ReadRVar(7509) != 0.0f && Odd(cnc.ReadRVar(7550))) SetField(offC, cnc.ReadRVar(6249));
 }
@@ -178,8 +175,8 @@ void CParProfEditDialog::OnTakeVices() {
     if (!AxesReady()) return;
     CStatoCnc& cnc = *g_pCncState;
     if (cnc.ReadRVar(7509) == 0.0f) return;
-    if (Odd(cnc.ReadRVar(7510))) SetField(FindSetField("CH_V_VICE")->controlId, cnc.ReadRVar(6209));
-    if (Odd(cnc.ReadRVar(7520))) SetField(FindSetField("CH_H_VICE")->controlId, cnc.ReadRVar(6219));
+    if (Odd(cnc.ReadRVar(7510))) SetField("CH_V_VICE", cnc.ReadRVar(6209));
+    if (Odd(cnc.ReadRVar(7520))) SetField("CH_H_VICE", cnc.ReadRVar(6219));
 }
 
 } // namespace ui

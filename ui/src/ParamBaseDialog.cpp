@@ -103,14 +103,21 @@ void CParamBaseDialog::BuildRows() {
     int columns = (!picture && visible > kRowsOneColumn) ? 2 : 1;
     int perColumn = (visible + columns - 1) / columns;
     RowWidths wid = MeasureRows(columns, perColumn);
-    // Two columns that must cut their texts to fit the screen's width give way to one column
-    // when that one fits the screen's height (a title bar of 40 pixels left for the frame).
-    const int oneColumnHeight = kMargin + visible * kRowPitch + kGap + kButtonHeight + kMargin;
-    if (columns == 2 && wid.cut && ScreenHeight() > 0 &&
-        oneColumnHeight * DialogScaleFactor(ScreenWidth()) <= ScreenHeight() - 40) {
-        columns = 1;
-        perColumn = visible;
-        wid = MeasureRows(columns, perColumn);
+    // Two columns or one: the arrangement that the screen shows larger, that is the one shrunk
+    // least to fit the screen (wide screens keep two columns, tall ones may take one).
+    if (columns == 2) {
+        const auto fitted = [](const RowWidths& w, int rows) {
+            int width = 2 * kMargin + static_cast<int>(w.label.size() - 1) * kColumnGap;
+            for (std::size_t c = 0; c < w.label.size(); ++c) width += w.label[c] + kGap + w.value[c];
+            const int height = kMargin + rows * kRowPitch + kGap + kButtonHeight + kMargin;
+            return FittedScaleFactor(width, height, ScreenWidth(), ScreenHeight());
+        };
+        const RowWidths one = MeasureRows(1, visible);
+        if (fitted(one, visible) > fitted(wid, perColumn)) {
+            columns = 1;
+            perColumn = visible;
+            wid = one;
+        }
     }
     std::vector<int> columnX(1, kMargin);
     for (std::size_t c = 0; c < wid.label.size(); ++c)
@@ -193,24 +200,6 @@ RowWidths CParamBaseDialog::MeasureRows(int columns, int perColumn) const {
     }
     const int numberWidth = kValueWidth + kGap + w.unit;
     for (int c : choice) w.value.push_back(std::max(numberWidth, c));
-    // The rows must fit the screen once enlarged: long choice lists are narrowed first, then
-    // the longest labels are cut.
-    if (screen > 0) {
-        const int room = static_cast<int>(screen / factor) - 2 * kMargin - (columns - 1) * (kColumnGap + kGap) - 16;
-        int total = 0;
-        for (std::size_t c = 0; c < w.label.size(); ++c) total += w.label[c] + kGap + w.value[c];
-        for (std::vector<int>* widths : {&w.value, &w.label}) {
-            const int floor = widths == &w.value ? numberWidth : 80;
-            while (total > room) {
-                int& widest = *std::max_element(widths->begin(), widths->end());
-                const int cut = std::min(total - room, widest - floor);
-                if (cut <= 0) break;
-                widest -= cut;
-                total -= cut;
-                w.cut = true;
-            }
-        }
-    }
     return w;
 }
 

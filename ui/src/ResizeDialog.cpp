@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <algorithm>
 
 #include "ui/OwnControls.h"
 #include "ui/qt_text.h"
@@ -66,6 +67,19 @@ bool ResizeLayout::AddControl(QWidget* control) {
         r.moveTopLeft(control->parentWidget()->mapTo(m_owner, r.topLeft()));
     m_records[control] = ToWin(r);
     return true;
+}
+
+void ResizeLayout::ScaleFonts(double ratio) {
+    // Whole pixels, rounded down: a text never grows past the share of its control.
+    const auto scaled = [ratio](int height) { return std::max(6, static_cast<int>(height * ratio)); };
+    m_dialogFont.setPixelSize(scaled(DialogFontHeight(ScreenWidth())));
+    m_listFont.setPixelSize(scaled(kListFontHeight));
+    for (auto& [control, rec] : m_records) {
+        if (qobject_cast<QListWidget*>(control) || qobject_cast<QTreeWidget*>(control))
+            control->setFont(m_listFont);
+        else
+            control->setFont(m_dialogFont);
+    }
 }
 
 void ResizeLayout::Apply() {
@@ -181,7 +195,14 @@ void CResizeDialog::setVisible(bool visible) {
 
 void CResizeDialog::ScaleToScreen() {
     TakeReferenceSize();
-    const WinRect r = ScaleRectToScreen(ToWin(geometry()), ScreenWidth());
+    const WinRect g = ToWin(geometry());
+    const int screenW = ScreenWidth(), screenH = ScreenHeight();
+    const double wanted = DialogScaleFactor(screenW);
+    const double factor = FittedScaleFactor(g.Width(), g.Height(), screenW, screenH);
+    // A dialog held smaller than the screen width asks for keeps its proportions: its fonts
+    // shrink with it, so no text is cut.
+    if (factor < wanted) m_layout->ScaleFonts(factor / wanted);
+    const WinRect r = KeepOnScreen(ScaleRect(g, factor), screenW, screenH);
     setGeometry(ToQt(r));
     m_layout->Apply();
 }

@@ -212,12 +212,19 @@ void CToolDialog::OnInitDialog() {
 
 void CToolDialog::ShowTool(int slot) {
     if (slot < 0 || slot >= m_table.Count()) {
+        // No tool: the panel keeps the labels and units of a mill with its three diameters,
+        // and every value is emptied.
+        ToolFileRecord none;
+        for (float& d : none.diameter) d = 1;
+        ShowRecord(none);
         for (int cell = 0; cell < kToolCellCount; ++cell)
-            for (int base : {kToolCellLabelId, kToolCellValueId, kToolCellUnitId})
-                if (QWidget* w = Control(base + cell)) SetText(w, QString());
+            if (QWidget* w = Control(kToolCellValueId + cell)) SetText(w, QString());
         return;
     }
-    const ToolFileRecord& tool = m_table.records[static_cast<std::size_t>(slot)];
+    ShowRecord(m_table.records[static_cast<std::size_t>(slot)]);
+}
+
+void CToolDialog::ShowRecord(const ToolFileRecord& tool) {
     for (int cell = 0; cell < kToolCellCount; ++cell) {
         if (cell >= kCellDiam1 && cell <= kCellLen3) continue;
         ShowCellLabels(this, cell, CellLabelKey(cell, tool.kind), tool.kind, m_unitText);
@@ -576,15 +583,20 @@ void CToolHelpDialog::OnInitDialog() {
 CConfRallaDialog::CConfRallaDialog(QWidget* parent) : CResizeDialog(parent) {
     setObjectName(QStringLiteral("CConfRallaDialog"));
     std::vector<DialogControl> c;
+    // One column of four positions on variant 0, two columns where the machine has eight.
+    const int columns = MachineVariant == 0 ? 1 : 2;
     for (int p = 0; p < kRallaMaxPositions; ++p) {
-        const int x = kMargin + (p / 4) * 230, y = kMargin + (p % 4) * kLinePitch;
+        const int x = kMargin + std::min(p / 4, columns - 1) * 230, y = kMargin + (p % 4) * kLinePitch;
         c.push_back({kLabelFirstId + p, ControlKind::Static, x, y + 3, 40, 20, ""});
         c.push_back({kComboFirstId + p, ControlKind::ComboBox, x + 44, y, 170, kRowHeight, ""});
     }
+    const int width = 2 * kMargin + (columns - 1) * 230 + 214;
     const int y = kMargin + 4 * kLinePitch + 8;
-    c.push_back({IDOK, ControlKind::DefPushButton, 100, y, 120, kButtonHeight, "B_OK"});
-    c.push_back({IDCANCEL, ControlKind::PushButton, 240, y, 120, kButtonHeight, "B_ANNULLA"});
-    BuildControls(2 * kMargin + 230 + 214, y + kButtonHeight + kMargin, c);
+    const int button = columns == 1 ? 100 : 120;
+    const int buttonsX = (width - 2 * button - 14) / 2;
+    c.push_back({IDOK, ControlKind::DefPushButton, buttonsX, y, button, kButtonHeight, "B_OK"});
+    c.push_back({IDCANCEL, ControlKind::PushButton, buttonsX + button + 14, y, button, kButtonHeight, "B_ANNULLA"});
+    BuildControls(width, y + kButtonHeight + kMargin, c);
     setModal(true);
     EnableShowGate();
     connect(qobject_cast<QPushButton*>(Control(IDOK)), &QPushButton::clicked, this, &CConfRallaDialog::OnOK);

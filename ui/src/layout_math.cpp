@@ -9,6 +9,12 @@ WinRect ScaleRectToScreen(const WinRect& rect, int screenWidth) {
                    static_cast<int>(rect.right * f), static_cast<int>(rect.bottom * f)};
 }
 
+WinRect ScaleRect(const WinRect& rect, double f) {
+    if (f == 1.0) return rect;
+    return WinRect{static_cast<int>(rect.left * f), static_cast<int>(rect.top * f),
+                   static_cast<int>(rect.right * f), static_cast<int>(rect.bottom * f)};
+}
+
 WinRect RelayoutRect(const WinRect& recorded, const LayoutReference& ref, int width, int height,
                      int scrollX, int scrollY, bool keepHeight) {
     int x = recorded.left - scrollX;

@@ -8,6 +8,7 @@
 #include "machine/globals.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
+#include "machine/units.h"
 #include "ui/ParProfDialog.h"
 #include "ui/par_prof_logic.h"
 #include "ui/qt_text.h"
@@ -17,6 +18,7 @@ namespace ui {
 namespace {
 
 constexpr int kRowStep = 23;
+constexpr int kUnitWidth = 80;   // the unit beside a value ("mm/min" the longest)
 
 // The value rows from (x, y): label and value, a check box across both; the heading of the
 // blade group before the feed on the variants that have it. Returns the bottom of the rows.
@@ -41,6 +43,8 @@ int AddRows(std::vector<DialogControl>& table, int variant, int x, int y, int la
             const bool combo = editable && (f.kind == SetValueKind::Index || f.kind == SetValueKind::IndexPlus1);
             table.push_back({f.controlId, combo ? ControlKind::ComboBox : ControlKind::Edit, x + labelWidth, top,
                              valueWidth, 22, ""});
+            table.push_back({kUnitBase + static_cast<int>(i), ControlKind::Static, x + labelWidth + valueWidth + 4,
+                             top + 2, kUnitWidth, 20, ""});
         }
         if (shown) row += kRowStep;
     }
@@ -58,9 +62,10 @@ SetLayout EditDialogLayout(int variant) {
     using namespace parprof;
     SetLayout l;
     for (int i = 0; i < 6; ++i) l.pictures.push_back({kPictures[i], 12 + (i % 2) * 80, 8 + (i / 2) * 76, 70, 70});
-    const int bottom = AddRows(l.controls, variant, 180, 10, 222, 110, true);
-    l.width = 520;
-    l.height = std::max(bottom + 8, 400);
+    const int bottom = AddRows(l.controls, variant, 180, 10, 222, 150, true);
+    l.controls.push_back({kNotInForce, ControlKind::Static, 180, bottom + 2, 440, 40, "S_PROF_NOT_IN_FORCE"});
+    l.width = 180 + 222 + 150 + 4 + kUnitWidth + 8;
+    l.height = std::max(bottom + 50, 400);
     l.controls.push_back({kTakePliers, ControlKind::PushButton, 8, 246, 164, 28, "B_ACQ_PAR"});
     l.controls.push_back({kTakeVices, ControlKind::PushButton, 8, 280, 164, 28, "B_MOTCLAMPS"});
     l.controls.push_back({kOk, ControlKind::DefPushButton, 8, l.height - 70, 164, 28, "B_OK"});
@@ -84,9 +89,10 @@ SetLayout SetsDialogLayout(int variant) {
         {kOk, ControlKind::DefPushButton, 156, 394, 220, 28, "B_OK"},
     };
     for (int i = 0; i < 6; ++i) l.pictures.push_back({kPictures[i], 156 + i * 37, 236, 34, 34});
-    const int bottom = AddRows(l.controls, variant, 388, 10, 226, 100, false);
-    l.width = 724;
-    l.height = std::max(bottom + 8, 432);
+    const int bottom = AddRows(l.controls, variant, 388, 10, 226, 150, false);
+    l.controls.push_back({kNotInForce, ControlKind::Static, 388, bottom + 2, 440, 40, "S_PROF_NOT_IN_FORCE"});
+    l.width = 388 + 226 + 150 + 4 + kUnitWidth + 8;
+    l.height = std::max(bottom + 50, 432);
     return l;
 }
 
@@ -117,16 +123,24 @@ void FillSetLabels(CResizeDialog* dialog, int variant) {
         QWidget* label = dialog->Control(kLabelBase + static_cast<int>(i));
         if (auto* check = qobject_cast<QAbstractButton*>(value)) check->setText(ToQt(MsgString(f.labelKey)));
         if (auto* text = qobject_cast<QLabel*>(label)) text->setText(ToQt(MsgString(f.Label(variant))));
+        QWidget* unit = dialog->Control(kUnitBase + static_cast<int>(i));
+        const char* unitKey = SetFieldUnitKey(f, GetUnitSystem());
+        if (auto* text = qobject_cast<QLabel*>(unit)) text->setText(unitKey != nullptr ? ToQt(MsgString(unitKey)) : QString());
         if (value != nullptr) value->setVisible(shown);
         if (label != nullptr) label->setVisible(shown);
+        if (unit != nullptr) unit->setVisible(shown && unitKey != nullptr);
     }
     const int keyed[] = {kLabelSeries, kLabelCode, kGroupBlade, kNew, kEdit, kCopy, kDelete, kImport, kOk, kCancel,
-                         kTakePliers, kTakeVices};
+                         kTakePliers, kTakeVices, kNotInForce};
     for (int id : keyed) {
         QWidget* w = dialog->Control(id);
         if (w == nullptr) continue;
         const std::string key = FromQt(w->property("text").toString());
         w->setProperty("text", ToQt(MsgString(key.c_str())));
+    }
+    if (auto* notice = qobject_cast<QLabel*>(dialog->Control(kNotInForce))) {
+        notice->setWordWrap(true);
+        notice->hide();
     }
     if (QWidget* w = dialog->Control(kTakePliers)) w->setVisible(variant != 0);
     if (QWidget* w = dialog->Control(kTakeVices)) w->setVisible(variant == 2);

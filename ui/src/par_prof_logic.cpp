@@ -1,6 +1,7 @@
 #include "ui/par_prof_logic.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include "dxf/dxf.h"
 #include "machine/barlist.h"
 #include "machine/ini_routines.h"
+#include "machine/params.h"
 #include "machine/path_table.h"
 #include "machine/profile_overrides.h"
 #include "machine/settings.h"
@@ -53,7 +55,7 @@ const std::vector<ProfileSetField> kFields = {
      CP_INT(SalitaLama)},
     {"OFFY_PINZA", 263, K::Length, kAll, "P_OFF_Y_PINZA", nullptr, 0, "ERR_OFFY_PINZA", false, CP_TEXT(OffYPinza)},
     {"OFFZ_PINZA", 265, K::Length, kAll, "P_OFF_Z_PINZA", nullptr, 0, "ERR_OFFZ_PINZA", false, CP_TEXT(OffZPinza)},
-    {"OFFC_PINZA", 439, K::Length, kV1 | kV2, "P_OFF_C_PINZA", nullptr, 0, "ERR_OFFC_PINZA", false,
+    {"OFFC_PINZA", 439, K::Angle, kV1 | kV2, "P_OFF_C_PINZA", nullptr, 0, "ERR_OFFC_PINZA", false,
      CP_TEXT(OffCPinza)},
     {"VELH_CUT", 1201, K::Text, kV1 | kV2, "P_VELH_CUT", "P_VELH_CUT_ALU", 1, "ERR_VELH_CUT", false, CP_TEXT(VelhCut)},
     {"OPTIM_LEVEL", 1202, K::IndexPlus1, kV1 | kV2, "S_OPTIM_LEVEL", nullptr, 0, nullptr, false, CP_INT(OptimLevel)},
@@ -98,6 +100,54 @@ std::string DefaultValue(const ProfileSetField& f, const MachineSettings& s, int
     return "0";
 }
 
+// The value of a set not in force (FLAG 0): what the engine uses for the key today, in the
+// store's own form, and "as the machine" where the key has such a value (cut type, blade rise,
+// feed), so that a first save of the set changes nothing but the value edited.
+std::string ValueNotInForce(const ProfileSetField& f, const char* series, const char* code,
+                            const MachineSettings& s) {
+    if (Is(f, "OFFY") || Is(f, "OFFZ") || Is(f, "VELH_CUT") || Is(f, "SALITA_LAMA") || Is(f, "ING_SCARICO"))
+        return "0";
+    if (Is(f, "TIPO_TAGLIO")) return "2";
+    if (Is(f, "OPTIM_LEVEL") || Is(f, "NR_LABEL")) return "1";
+    if (Is(f, "OFFY_PINZA")) return Mm(s.OFF_Y_PINZA);
+    if (Is(f, "OFFZ_PINZA")) return Mm(s.OFF_Z_PINZA);
+    if (Is(f, "OFFC_PINZA")) return Mm(s.OFF_C_PINZA);
+    if (Is(f, "CH_V_VICE")) return Mm(s.CH_V_VICE);
+    if (Is(f, "CH_H_VICE")) return Mm(s.CH_H_VICE);
+    if (Is(f, "HEAD_SCRAP")) return Mm(s.SCARTO_TESTA);
+    if (Is(f, "TAIL_SCRAP")) return Mm(s.SCARTO_CODA);
+    if (Is(f, "POSIZ_SCRAP")) return Mm(s.SCARTO_POSIZ);
+    if (Is(f, "CUT_MODE_90") || Is(f, "CUT_MODE_NO_90")) return Int(s.MODO_TAGLIO);
+    // The four switches and the Y size correction are read by the engine whatever FLAG holds.
+    return f.read(series, code, s);
+}
+
+// The machine parameter whose limits each value keeps (group and key of its table row). The
+// profile offsets and the unloading dimension stand for no parameter: they keep the limits of
+// the ralla tool offsets across the bar and of the unloading distance.
+struct LimitSource {
+    const char* key;
+    int group;
+    const char* param;
+};
+constexpr LimitSource kLimitSources[] = {
+    {"OFFY", 5, "OFFY_T1"},           {"OFFZ", 5, "OFFZ_T1"},            {"OFFY_PINZA", 2, "OFF_Y_PINZA"},
+    {"OFFZ_PINZA", 2, "OFF_Z_PINZA"}, {"OFFC_PINZA", 2, "OFF_C_PINZA"},  {"VELH_CUT", 2, "VEL_H_CUT"},
+    {"DELTA_DIMY", 1, "DELTA_DIM_Y"}, {"HEAD_SCRAP", 2, "SCARTO_TESTA"}, {"TAIL_SCRAP", 2, "SCARTO_CODA"},
+    {"POSIZ_SCRAP", 2, "SCARTO_POSIZ"}, {"ING_SCARICO", 4, "DIST_SCARIC"}, {"CH_V_VICE", 2, "CH_V_VICE"},
+    {"CH_H_VICE", 2, "CH_H_VICE"},
+};
+
+const ParamDef* LimitRow(const ProfileSetField& f) {
+    for (const LimitSource& l : kLimitSources) {
+        if (!Is(f, l.key)) continue;
+        const ParamDef* table = ParamTable(l.group);
+        for (int i = 0; table != nullptr && i < CountParamRows(table); ++i)
+            if (std::strcmp(table[i].key, l.param) == 0) return &table[i];
+    }
+    return nullptr;
+}
+
 bool EndsWithNoCase(const std::string& name, const std::string& suffix) {
     return name.size() >= suffix.size() && plat::EqualsNoCase(name.substr(name.size() - suffix.size()), suffix);
 }
@@ -125,6 +175,12 @@ const ProfileSetField* FindSetField(const char* key) {
     return nullptr;
 }
 
+bool SetInForce(const char* series, const char* code) { return CpReadFlag(series, code) != 0; }
+
+std::string SetFieldValue(const ProfileSetField& f, const char* series, const char* code, const MachineSettings& s) {
+    return SetInForce(series, code) ? f.read(series, code, s) : ValueNotInForce(f, series, code, s);
+}
+
 std::vector<std::string> SetFieldChoices(const ProfileSetField& f, int variant) {
     if (Is(f, "TIPO_TAGLIO")) return {MsgString("S_VETRO_EXT"), MsgString("S_VETRO_INT"), "Default"};
     if (Is(f, "SALITA_LAMA")) {
@@ -139,7 +195,7 @@ std::vector<std::string> SetFieldChoices(const ProfileSetField& f, int variant) 
 
 std::string SetValueDisplayText(const ProfileSetField& f, const char* series, const char* code,
                                 const MachineSettings& s, const std::string& previous) {
-    const std::string stored = f.read(series, code, s);
+    const std::string stored = SetFieldValue(f, series, code, s);
     const int v = ToInt(stored.c_str());
     if (Is(f, "TIPO_TAGLIO")) return v == 0 ? MsgString("S_VETRO_EXT") : v == 1 ? MsgString("S_VETRO_INT") : "Default";
     if (Is(f, "SALITA_LAMA")) return v >= 1 && v <= 4 ? Int(v) : "Default";
@@ -148,12 +204,44 @@ std::string SetValueDisplayText(const ProfileSetField& f, const char* series, co
         return v >= 0 && v <= 2 ? MsgString(kModes[v]) : previous;
     }
     if (f.kind == SetValueKind::Check) return v != 0 ? "1" : "0";
+    return EntryText(f, stored);
+}
+
+const char* SetFieldUnitKey(const ProfileSetField& f, int unitSystem) {
+    if (f.kind == SetValueKind::Length) return unitSystem == kUnitInches ? "P_IN" : "P_MM";
+    if (f.kind == SetValueKind::Angle) return "P_GRADI";
+    if (Is(f, "VELH_CUT")) return "P_MM_MIN";
+    return nullptr;
+}
+
+std::string EntryText(const ProfileSetField& f, const std::string& stored) {
     if (f.kind == SetValueKind::Length) {
         char text[kDisplayTextSize] = {};
         std::strncpy(text, stored.c_str(), sizeof text - 1);
         return MetricTextForDisplay(text);
     }
+    if (f.kind == SetValueKind::Angle) {
+        double degrees = 0.0;
+        return plat::ParseDouble(stored, degrees) ? plat::StrFormatC("%.2f", degrees) : stored;
+    }
     return stored;
+}
+
+bool StoredValueInRange(const ProfileSetField& f, const std::string& stored, const MachineSettings& s) {
+    double v = 0.0;
+    if (!plat::ParseDouble(stored, v)) return true;   // the syntax check speaks for it
+    // Lengths, angles and feeds are kept in thousandths: a value beyond them cannot be stored.
+    if (std::fabs(v) * 1000.0 >= 2147483647.0) return false;
+    const ParamDef* row = LimitRow(f);
+    if (row == nullptr || s.CK_LIMITS == 0) return true;
+    return v >= row->minimum && v <= row->maximum;
+}
+
+std::string StoredText(const ProfileSetField& f, const std::string& entry) {
+    if (f.kind != SetValueKind::Length) return entry;
+    char text[kDisplayTextSize] = {};
+    std::strncpy(text, entry.c_str(), sizeof text - 1);
+    return DisplayTextToMetric(text);
 }
 
 std::string ProfileDrawingFolder(const MachineSettings& s, const std::string& series) {
@@ -249,7 +337,7 @@ void CopyProfileSet(const char* fromSeries, const char* fromCode, const char* to
                     const MachineSettings& s, int variant) {
     for (const ProfileSetField& f : kFields) {
         if (!f.WrittenOn(variant)) continue;
-        const std::string value = f.read(fromSeries, fromCode, s);
+        const std::string value = SetFieldValue(f, fromSeries, fromCode, s);
         f.write(toSeries, toCode, value.c_str());
     }
 }
@@ -307,8 +395,14 @@ bool DefproOffsets(const std::string& drawingPath, const DefproProfile& p, doubl
 void WriteImportedSet(const char* series, const char* code, const DefproProfile& p, double offY, double offZ,
                       const MachineSettings& s, int variant) {
     WriteDefaultSet(series, code, s, variant, true);
-    CpWriteOffY(series, code, plat::StrFormatC("%.2lf", offY).c_str());
-    CpWriteOffZ(series, code, plat::StrFormatC("%.2lf", offZ).c_str());
+    const auto mm = [](double v) {
+        char text[kDisplayTextSize];
+        plat::FormatC(text, sizeof text, "%.2lf", v);
+        DropNegativeZero(text);
+        return std::string(text);
+    };
+    CpWriteOffY(series, code, mm(offY).c_str());
+    CpWriteOffZ(series, code, mm(offZ).c_str());
     CpWriteTipoTaglio(series, code, p.typeCut == 1 ? 1 : p.typeCut == 2 ? 0 : 2);
     CpWriteSalitaLama(series, code, p.heightPiece >= 1 && p.heightPiece <= 4 ? p.heightPiece : 0);
 }

@@ -40,6 +40,8 @@ char* MetricTextForDisplay(char* text);
 // millimetre mode; otherwise a text that is wholly a number (a final line feed allowed)
 // becomes "%.2lf" of value * 25.4 and anything else is emptied. Returns text.
 char* DisplayTextToMetric(char* text);
+// Removes the sign of a number text that is all zeros ("-0.00" becomes "0.00").
+void DropNegativeZero(char* text);
 
 // Kinds of DisplayToMetric.
 inline constexpr int kQuantityLength = 1;

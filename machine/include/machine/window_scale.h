@@ -28,6 +28,24 @@ struct WinRect {
     bool operator==(const WinRect&) const = default;
 };
 
+// Room that a window manager's frame takes around a window's client area: the borders on
+// the sides and at the bottom, and the title bar with its border above.
+inline constexpr int kFrameSide = 4;
+inline constexpr int kFrameTop = 32;
+// The part of the screen a window's client area may take with its frame around it.
+WinRect ScreenRoom(int screenWidth, int screenHeight);
+
+// The enlargement of a dialog whose client size is width x height: DialogScaleFactor of the
+// screen width, lowered as far as needed for the enlarged dialog to fit the screen's room
+// (below 1 when even the template does not fit), so that a dialog fits a screen of any width
+// to height ratio. With the screen size unknown (0) the screen-width factor alone.
+double FittedScaleFactor(int width, int height, int screenWidth, int screenHeight);
+
+// The client rectangle moved (never resized) as little as needed to lie wholly in the
+// screen's room; a window larger than the room keeps the room's top-left corner. With the
+// screen size unknown (0) the rectangle is returned as it is.
+WinRect KeepOnScreen(const WinRect& client, int screenWidth, int screenHeight);
+
 // A window and its descendants; children's rectangles are in their parent's client
 // coordinates, the root's in screen coordinates.
 struct WindowNode {

@@ -42,7 +42,9 @@ constexpr int kTakeVices = 1261;    // B_MOTCLAMPS
 constexpr int kGroupBlade = 1262;   // S_ST_LAMA
 constexpr int kLabelSeries = 1263;
 constexpr int kLabelCode = 1264;
+constexpr int kNotInForce = 1265;   // notice: the set is not in force
 constexpr int kLabelBase = 3000;    // label of value row i: kLabelBase + i
+constexpr int kUnitBase = 3100;     // unit of value row i: kUnitBase + i
 // The six picture statics, in picture order.
 constexpr int kPictures[6] = {1072, 1073, 1075, 1076, 1077, 1078};
 } // namespace parprof
@@ -83,7 +85,7 @@ public slots:
     void OnTakeVices();
 
 private:
-    void SetField(int controlId, float value);
+    void SetField(const char* key, float value);
     bool AxesReady();
 
     std::string m_series;

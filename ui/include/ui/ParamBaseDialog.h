@@ -22,7 +22,6 @@ struct RowWidths {
     std::vector<int> label; // per column
     std::vector<int> value; // per column: the value and unit, or the wider choice list
     int unit = 24;
-    bool cut = false;       // texts had to be narrowed to fit the screen's width
 };
 
 inline constexpr int kParamLabelId = 701;

@@ -61,6 +61,9 @@ public:
     bool AddControl(QWidget* control);
     int ControlCount() const { return static_cast<int>(m_records.size()); }
 
+    // Sets the dialog and list fonts to ratio of their screen heights (whole pixels, rounded
+    // down) on every registered control: a dialog held smaller than its screen factor.
+    void ScaleFonts(double ratio);
     // Re-lays every registered control for the owner's present client size.
     void Apply();
     void Relayout(int width, int height);
@@ -92,7 +95,8 @@ public:
     // dialog font and registers the controls; derived dialogs call it first.
     virtual void OnInitDialog();
 
-    // Enlarges the dialog for the recorded screen width and lays the controls out.
+    // Enlarges the dialog for the recorded screen width, as far as it fits the screen (fonts
+    // shrinking with a dialog held smaller), keeps it on the screen and lays the controls out.
     void ScaleToScreen();
     // Fits the dialog into the main view's normal rectangle (frame client coordinates),
     // inset by the border width at left and top.

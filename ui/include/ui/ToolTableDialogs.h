@@ -76,6 +76,7 @@ private:
     // The notice of a refused name; true when the name may be used.
     bool NameAccepted(const std::string& name);
     void ShowTool(int slot);
+    void ShowRecord(const ToolFileRecord& tool);
     void SelectName(const QString& name);
     void Notice(const char* text);
 

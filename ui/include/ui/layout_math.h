@@ -10,6 +10,9 @@ namespace ui {
 // scales as well as size). Unchanged up to 801 pixels.
 WinRect ScaleRectToScreen(const WinRect& rect, int screenWidth);
 
+// The rectangle with each coordinate multiplied by factor and truncated toward zero.
+WinRect ScaleRect(const WinRect& rect, double factor);
+
 // Reference client size of a dialog and its shrink thresholds (integer halves).
 struct LayoutReference {
     int width = 0, height = 0;

@@ -14,6 +14,7 @@ namespace ui {
 // How a value is stored and shown.
 enum class SetValueKind {
     Length,     // millimetres as text, shown in the display unit
+    Angle,      // degrees as text, never converted (the clamp rotation)
     Text,       // text as typed (feed, label count)
     Index,      // combo box: the item index
     IndexPlus1, // combo box: the item index plus 1
@@ -48,6 +49,14 @@ struct ProfileSetField {
 const std::vector<ProfileSetField>& ProfileSetFields();
 const ProfileSetField* FindSetField(const char* key);
 
+// True when the set's own values are in force (FLAG not 0).
+bool SetInForce(const char* series, const char* code);
+// The value of a key as the engine uses it: the stored value of a set in force; for a set not
+// in force the machine's value (or "as the machine") in the store's form, never the store's
+// defaults. Both dialogs show, compare and copy these values.
+std::string SetFieldValue(const ProfileSetField& field, const char* series, const char* code,
+                          const MachineSettings& s);
+
 // Items of the combo boxes of the edit dialog (texts or message keys, see the .cpp).
 std::vector<std::string> SetFieldChoices(const ProfileSetField& field, int variant);
 
@@ -56,6 +65,22 @@ std::vector<std::string> SetFieldChoices(const ProfileSetField& field, int varia
 // cut mode the dialog has no text for.
 std::string SetValueDisplayText(const ProfileSetField& field, const char* series, const char* code,
                                 const MachineSettings& s, const std::string& previous = std::string());
+
+// Message key of the unit shown beside a value (null: none): lengths in the display unit of
+// unitSystem (1 mm, 2 inches), the clamp rotation in degrees, the feed in mm/min.
+const char* SetFieldUnitKey(const ProfileSetField& field, int unitSystem);
+
+// The text an entry shows for a stored value (lengths in the display unit, degrees with two
+// decimals in either unit, other texts as stored) and the text stored for an entry (lengths
+// back to millimetres, everything else as typed).
+std::string EntryText(const ProfileSetField& field, const std::string& stored);
+std::string StoredText(const ProfileSetField& field, const std::string& entry);
+
+// The range check of a value in its stored form (millimetres, degrees, mm/min): it must fit
+// in thousandths, and with CK_LIMITS on lie within the limits of the machine parameter it
+// overrides (the profile offsets: those of the ralla tool offsets; the unloading dimension:
+// those of the unloading distance). A text that is no number passes (the syntax check refuses it).
+bool StoredValueInRange(const ProfileSetField& field, const std::string& stored, const MachineSettings& s);
 
 // True when a series or code may be used in a path (no separators, "." or "..", drive colon,
 // control characters) and is not empty.
@@ -81,7 +106,7 @@ void DeleteListedProfile(const std::string& series, const std::string& code, con
 void WriteDefaultSet(const char* series, const char* code, const MachineSettings& s, int variant,
                      bool forImport = false);
 
-// Copies every value of the variant, effective values for the filled keys, onto the target.
+// Copies every value of the variant as the engine uses it (SetFieldValue) onto the target.
 void CopyProfileSet(const char* fromSeries, const char* fromCode, const char* toSeries, const char* toCode,
                     const MachineSettings& s, int variant);
 
