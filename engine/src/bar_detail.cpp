@@ -300,14 +300,15 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     // 12. figure angle
     const float figAngle = lda::GetF32(rec + kFigureAngle);
     m.AngFig = StepIntoRange(ToThousandths(figAngle), 360000, 0, 360000);
-    // 13. extents (side -1 widens the figure by the tool radius)
-    const int side = MachineVariant == 2 ? -1 : (s.MORSE_SUPP > 0 ? 0 : -1);
+    // 13. extents: the tool path is the figure narrowed by the tool radius on every side (the
+    // path of the tool's centre); the radius side is the support-vice zone the record starts with.
+    m.SupportZone = MachineVariant == 2 ? -1 : (s.MORSE_SUPP > 0 ? 0 : -1);
     const int32_t addX = m.TipoLavor == kKindSlicerBlade ? 0 : m.X;
     m.XFm = addX + lda::GetI32(rec + kXMin);
     m.XFM = addX + lda::GetI32(rec + kXMax);
     m.YFm = lda::GetI32(rec + kYMin);
     m.YFM = lda::GetI32(rec + kYMax);
-    const int32_t r = m.toolRadius * side;
+    const int32_t r = m.toolRadius;
     m.Xm = m.XFm + r;
     m.XM = m.XFM - r;
     m.Ym = m.YFm + r;

@@ -92,5 +92,64 @@ TEST_F(IsoReachTest, VicesNeverCloseInsideTheBladesPathOnAShortTravel) {
     EXPECT_GT(*std::max_element(full.begin(), full.end()), 700000); // the short travels are refused
 }
 
+// A slot along the bar milled with a 10 mm tool, as long as the X travel allows its tool's centre
+// to run: the tool path is the figure narrowed by the tool radius at both ends, and the slot is
+// machined from a positioning that keeps that path within the travel; one millimetre longer and
+// the slot is refused as beyond the X travel. With and without the support vices.
+TEST_F(IsoReachTest, SlotToolPathIsTheToolCentresPath) {
+    struct Case {
+        int32_t supportVices;
+        int32_t beyond; // centre path beyond the travel span, thousandths (negative: within)
+        bool refused;
+    };
+    for (const Case c : {Case{0, -8680, false}, Case{1, -8680, false}, Case{0, 1000, true}, Case{1, 1000, true}}) {
+        SCOPED_TRACE(testing::Message() << "MORSE_SUPP=" << c.supportVices << " beyond=" << c.beyond);
+        Reinstall(0, "CONF-V0");
+        g_pSettings->MORSE_SUPP = c.supportVices;
+        const MachineSettings& s = *g_pSettings;
+        const int tool = g_pRallaTools->FindTool("FRESA10");
+        ASSERT_GT(tool, 0);
+        const int32_t radius = g_pRallaTools->Tool(tool).diameter[0] / 2;
+        const int32_t span = s.X_TRAVEL_MAX - s.X_TRAVEL_MIN;
+        const int32_t length = span + c.beyond + 2 * radius; // the figure's length along the bar
+        ldatest::MachiningSpec slot = Drill(800000, 0, "FRESA10");
+        slot.figure = 3;
+        slot.shortText = "ASOLA";
+        slot.params = {length, 12000};
+        slot.xMin = -length / 2;
+        slot.xMax = length - length / 2;
+        slot.yMin = -6000;
+        slot.yMax = 6000;
+        ldatest::PieceSpec piece = Piece("A", 1600000);
+        piece.machinings = {slot};
+        IsoProgramGenerator& g = OpenGen(List({Bar({piece})}));
+        ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+        ClearErrorText();
+        const int computed = g.ComputeBar(0, 1);
+        if (c.refused) {
+            EXPECT_EQ(computed, 1);
+            EXPECT_EQ(std::string(g_errorText).rfind(Err("ING_X_LAV"), 0), 0u) << g_errorText;
+            continue;
+        }
+        ASSERT_EQ(computed, 0) << g_errorText;
+        ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+        int slots = 0;
+        for (int i = 0; i < g.orderedRecords; ++i) {
+            const WorkingMachining& m = *g.order[static_cast<std::size_t>(i)];
+            if (m.TipoLavor != kKindRalla) continue;
+            ++slots;
+            const int64_t from = int64_t{m.XFm} + radius, to = int64_t{m.XFM} - radius;
+            EXPECT_EQ(m.Xm, from);
+            EXPECT_EQ(m.XM, to);
+            // The tool's centre runs within the X travel in the machining's positioning.
+            const int64_t shift = int64_t{m.Xcaric} - g.currentBar->length;
+            EXPECT_GE(from + shift, s.X_TRAVEL_MIN);
+            EXPECT_LE(to + shift, s.X_TRAVEL_MAX);
+            EXPECT_EQ(m.SupportZone == -1, c.supportVices == 0) << m.SupportZone;
+        }
+        EXPECT_EQ(slots, 1);
+    }
+}
+
 } // namespace
 } // namespace enginetest
