@@ -151,5 +151,91 @@ TEST_F(IsoReachTest, SlotToolPathIsTheToolCentresPath) {
     }
 }
 
+// A bar whose four tools take every position of the ralla, then a bar whose 12 mm slot names no
+// tool: the list was opened with FRESA10 mounted, the first bar's set-up evicts it. The automatic
+// tool counts among the second bar's tools, so the optimiser mounts a fitting tool for it, and
+// the slot's tool change activates the position of the bar's own set-up that holds its tool, with
+// that tool's length and radius. A bar whose stored set-up holds no fitting tool is refused with
+// the automatic tool's message, and so is a machining whose named tool is on no position.
+TEST_F(IsoReachTest, AutomaticToolIsMountedInTheBarsOwnSetup) {
+    Reinstall(0, "CONF-V0");
+    g_pSettings->TYPE_OTTIM = 0; // bar by bar, in the list's order: the evicting bar first
+    const auto tool = [](const char* name) { return g_pRallaTools->FindTool(name); };
+    for (int p = 0; p < kRallaMaxPositions; ++p) g_pRallaTools->positionTools[p] = 0;
+    g_pRallaTools->positionTools[0] = tool("FRESA10");
+    ldatest::PieceSpec evicting = Piece("A", 1200000);
+    evicting.machinings = {Drill(100000, 0, "PUNTA5"), Drill(200000, 0, "PUNTA8", 8000),
+                           Drill(300000, 0, "FRESA8", 8000), Drill(400000, 0, "FRESA6", 6000)};
+    ldatest::MachiningSpec slot = Drill(300000, 0, "");
+    slot.figure = 3;
+    slot.shortText = "ASOLA";
+    slot.params = {100000, 12000};
+    slot.xMin = -50000;
+    slot.xMax = 50000;
+    slot.yMin = -6000;
+    slot.yMax = 6000;
+    slot.requestedDiameter = 12000;
+    ldatest::PieceSpec automatic = Piece("B", 1200000);
+    automatic.machinings = {slot};
+
+    struct Case {
+        const char* name;
+        std::vector<const char*> stored; // the second bar's set-up; empty: the optimiser's
+        bool named;                      // the slot names FRESA10 instead of leaving it automatic
+        bool refused;
+    };
+    for (const Case& c : {Case{"optimised", {}, false, false}, Case{"no fitting tool", {"PUNTA5", "PUNTA8"}, false, true},
+                          Case{"named tool on no position", {"PUNTA5", "FRESA8"}, true, true}}) {
+        SCOPED_TRACE(c.name);
+        ldatest::PieceSpec second = automatic;
+        if (c.named) second.machinings[0].tool = "FRESA10";
+        IsoProgramGenerator& g = OpenGen(List({Bar({evicting}), Bar({second})}));
+        ASSERT_EQ(g.CheckListTools(), 0) << g_errorText;
+        g.MarkBarSelected(-1);
+        g.CollectSelectedBars();
+        ASSERT_EQ(g.OptimizeToolSetup(), 0) << g_errorText;
+        int index = -1;
+        // The second bar is the one without the evicting drills (the selection reorders the bars).
+        for (int b = 0; b < g.BarCount(); ++b) {
+            bool evicts = false;
+            for (int q = 0; q < kRallaMaxPositions; ++q) evicts = evicts || g.Bar(b)->requiredTools[q] == tool("PUNTA5");
+            if (!evicts) index = b;
+        }
+        ASSERT_GE(index, 0);
+        BarRecord& bar = *g.Bar(index);
+        if (!c.stored.empty()) {
+            for (int p = 0; p < kRallaMaxPositions; ++p) bar.chosenTools[p] = 0;
+            for (std::size_t p = 0; p < c.stored.size(); ++p) bar.chosenTools[p] = tool(c.stored[p]);
+        }
+        ASSERT_EQ(CheckBarSize(bar), 0) << g_errorText;
+        ClearErrorText();
+        const int computed = g.ComputeBar(index, 1);
+        if (c.refused) {
+            EXPECT_NE(computed, 0);
+            EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_TOOL_AUTOM"), 0), 0u) << g_errorText;
+            continue;
+        }
+        ASSERT_EQ(computed, 0) << g_errorText;
+        ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
+        const WorkingMachining* m = nullptr;
+        for (int i = 0; i < g.orderedRecords; ++i)
+            if (g.order[static_cast<std::size_t>(i)]->TipoLavor == kKindRalla) m = g.order[static_cast<std::size_t>(i)];
+        ASSERT_NE(m, nullptr);
+        const ToolRecord& t = g_pRallaTools->Tool(m->Uten);
+        EXPECT_EQ(t.kind, 0);
+        EXPECT_LT(std::abs(t.diameter[m->Diam] - 12000), 5000);
+        const std::vector<std::string> b = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+        const int change = IndexOf(b, "R611=");
+        ASSERT_GT(change, 1);
+        const int position = static_cast<int>(ValueOf(b[static_cast<std::size_t>(change)])) - 1;
+        ASSERT_GE(position, 0);
+        ASSERT_LT(position, 4);
+        EXPECT_EQ(bar.chosenTools[position], m->Uten) << "the activated position holds another tool";
+        EXPECT_DOUBLE_EQ(ValueOf(b[static_cast<std::size_t>(change) - 2]) * 1000, t.totalLength);
+        EXPECT_DOUBLE_EQ(ValueOf(b[static_cast<std::size_t>(change) - 1]) * 1000, t.diameter[m->Diam] / 2);
+        EXPECT_NE(m->RallaDelta, 360001);
+    }
+}
+
 } // namespace
 } // namespace enginetest
