@@ -3,6 +3,8 @@
 // of end cuts and the head-trim shift.
 #include "engine/bar_computation.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -176,7 +178,30 @@ int BarComputation::ComputeBar(int barIndex, int full) {
 
 const int32_t* BarComputation::BarSetup() const {
     if (currentBar != nullptr && currentBar->setupStored != 0) return currentBar->chosenTools;
+    if (currentBar != nullptr && currentBar == ownSetupBar_) return ownSetup_;
     return listTools_;
+}
+
+void BarComputation::PlanOwnSetup() {
+    // As the tool-setup optimiser does for a bar on its own: the mounted tools stay, each tool of
+    // the bar that is not mounted goes to the first empty position, else to the first position
+    // whose tool the bar does not use.
+    std::copy(std::begin(listTools_), std::end(listTools_), std::begin(ownSetup_));
+    ownSetupBar_ = currentBar;
+    if (currentBar == nullptr) return;
+    const int n = std::min(g_rallaPositions, kRallaMaxPositions);
+    const int32_t* wanted = currentBar->requiredTools;
+    const auto requested = [&](int32_t t) { return t != 0 && std::find(wanted, wanted + n, t) != wanted + n; };
+    for (int q = 0; q < n; ++q) {
+        const int32_t t = wanted[q];
+        if (t == 0 || std::find(ownSetup_, ownSetup_ + n, t) != ownSetup_ + n) continue;
+        int target = -1;
+        for (int p = 0; p < n && target < 0; ++p)
+            if (ownSetup_[p] == 0) target = p;
+        for (int p = 0; p < n && target < 0; ++p)
+            if (!requested(ownSetup_[p])) target = p;
+        if (target >= 0) ownSetup_[target] = t;
+    }
 }
 
 void BarComputation::AssignRallaPositions() {

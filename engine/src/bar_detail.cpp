@@ -140,6 +140,19 @@ void CopyText(char* dst, std::size_t size, const std::string& src) {
     dst[n] = '\0';
 }
 
+// Enters a tool among the bar's requested tools (first free position), unless it is there.
+bool RequestTool(BarRecord& bar, int tool, int positions) {
+    if (tool <= 0) return true;
+    for (int p = 0; p < positions; ++p) {
+        if (bar.requiredTools[p] == tool) return true;
+        if (bar.requiredTools[p] == 0) {
+            bar.requiredTools[p] = tool;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int BarComputation::ChooseAutomaticTool(int32_t figure, int32_t diameter, char name[10], int32_t* diameterIndex) {
@@ -149,8 +162,11 @@ int BarComputation::ChooseAutomaticTool(int32_t figure, int32_t diameter, char n
     int64_t bestDistance = INT64_MAX;
     bool taken = false;
     const int positions = std::min(g_rallaPositions, kRallaMaxPositions);
+    // The set-up the machining will be worked with: the bar's own once the tool-setup optimiser
+    // stored it, else (at list opening, or a bar computed outside a selection) the list's.
+    const int32_t* setup = BarSetup();
     for (int p = 0; p < positions; ++p) {
-        const int t = listTools_[p];
+        const int t = setup[p];
         if (t <= 0 || t >= g_pRallaTools->Count()) continue;
         const ToolRecord& tool = g_pRallaTools->Tool(t);
         if (!(tool.kind == 0 || (tool.kind == 1 && figure == 1))) continue;
@@ -300,14 +316,15 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     // 12. figure angle
     const float figAngle = lda::GetF32(rec + kFigureAngle);
     m.AngFig = StepIntoRange(ToThousandths(figAngle), 360000, 0, 360000);
-    // 13. extents (side -1 widens the figure by the tool radius)
-    const int side = MachineVariant == 2 ? -1 : (s.MORSE_SUPP > 0 ? 0 : -1);
+    // 13. extents: the tool path is the figure narrowed by the tool radius on every side (the
+    // path of the tool's centre); the radius side is the support-vice zone the record starts with.
+    m.SupportZone = MachineVariant == 2 ? -1 : (s.MORSE_SUPP > 0 ? 0 : -1);
     const int32_t addX = m.TipoLavor == kKindSlicerBlade ? 0 : m.X;
     m.XFm = addX + lda::GetI32(rec + kXMin);
     m.XFM = addX + lda::GetI32(rec + kXMax);
     m.YFm = lda::GetI32(rec + kYMin);
     m.YFM = lda::GetI32(rec + kYMax);
-    const int32_t r = m.toolRadius * side;
+    const int32_t r = m.toolRadius;
     m.Xm = m.XFm + r;
     m.XM = m.XFM - r;
     m.Ym = m.YFm + r;
@@ -481,6 +498,7 @@ int BarComputation::LoadBarDetail(int barIndex) {
     const MachineSettings& s = *g_pSettings;
     currentBar = Bar(barIndex);
     currentBarIndex = barIndex;
+    PlanOwnSetup();
     if (g_pSpecialPrograms != nullptr) g_pSpecialPrograms->ClearSpecialList();
     const BarRecord& bar = *currentBar;
     const BarValues bv = BarEngineValues(bar);
@@ -763,6 +781,7 @@ int BarComputation::CheckListTools() {
     const int slots = std::min(g_rallaPositions, kRallaMaxPositions);
     for (int b = 0; b < BarCount(); ++b) {
         const BarRecord& bar = *Bar(b);
+        BarRecord& requesting = *Bar(b);
         const bool hasPieces = bar.firstPieceIndex >= 0 && bar.pieceCount > 0;
         const int pieceSize = bar.pieceRecordSize > 0 ? bar.pieceRecordSize : lda::kPieceSize;
         const int machSize = bar.machiningRecordSize > 0 ? bar.machiningRecordSize : lda::kMachiningSize;
@@ -799,6 +818,12 @@ int BarComputation::CheckListTools() {
                         return 1;
                     }
                     name = chosen;
+                    // An automatic tool is one of the bar's tools: the tool-setup optimiser keeps
+                    // it mounted for the bar like a tool the list names.
+                    if (!RequestTool(requesting, g_pRallaTools->FindTool(chosen), slots)) {
+                        SetErrorText("%s %s", MsgError("TROPPI_UTEN"), bar.displayLabel);
+                        return 1;
+                    }
                 } else if (MachineVariant == 1 && IsBladeName(name)) {
                     continue;
                 } else if (g_pRallaTools->FindTool(name.c_str()) < 0 && !IsBladeName(name)) {

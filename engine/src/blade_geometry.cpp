@@ -143,9 +143,10 @@ double BladeGeometry::HalfChordAtViceTop(int32_t zCentre, int32_t margin) const 
 }
 
 int32_t BladeGeometry::BandBound(double maxX, bool met) const {
-    // A meeting below the vice travel leaves every vice position free; above it, the travel's end.
+    // A meeting below the vice travel leaves every vice position free. One beyond the travel is
+    // returned as it is: no vice position within the travel clears it, and the caller refuses it.
     if (!met || maxX < head_.X_MIN_MORSA) return head_.X_MIN_MORSA;
-    return std::min(Trunc(std::ceil(maxX)), head_.X_MAX_MORSA);
+    return Trunc(std::ceil(maxX));
 }
 
 int32_t BladeGeometry::BladeReach4(const BladeCut& cut, int32_t barX, int32_t, int32_t) const {
@@ -329,9 +330,13 @@ int32_t BladeGeometry::ViceBoundBlade1(const BladeCut& cut, int32_t barX, int ve
         }
     }
     const double yFront = ViceFrontY(), yBack = ViceBackY();
+    // The vice's lines run from the start of its travel on past its end and past the blade: a
+    // vice standing anywhere in its travel reaches every X beyond its position, so a blade
+    // beyond the travel's end still meets it.
+    const double lineEnd = std::max({double(head_.X_MAX_MORSA), ax, bx}) + 1000.0;
     LineEntity front, back, blade;
-    MakeLineEntity(Mm(head_.X_MIN_MORSA), Mm(yFront), Mm(head_.X_MAX_MORSA), Mm(yFront), front);
-    MakeLineEntity(Mm(head_.X_MIN_MORSA), Mm(yBack), Mm(head_.X_MAX_MORSA), Mm(yBack), back);
+    MakeLineEntity(Mm(head_.X_MIN_MORSA), Mm(yFront), Mm(lineEnd), Mm(yFront), front);
+    MakeLineEntity(Mm(head_.X_MIN_MORSA), Mm(yBack), Mm(lineEnd), Mm(yBack), back);
     MakeLineEntity(Mm(ax), Mm(ay), Mm(bx), Mm(by), blade);
     f_.bladeClearsVice = SegmentsClear(front, back, blade) ? 1 : 0;
     if (f_.viceMoved && flag == 0) return head_.X_MIN_MORSA;

@@ -396,6 +396,14 @@ int BarComputation::CheckMachiningReach(WorkingMachining& m) {
     return 0;
 }
 
+bool BarComputation::ToolIsMounted(const WorkingMachining& m) const {
+    const int positions = std::min(g_rallaPositions, kRallaMaxPositions);
+    const int32_t* tools = BarSetup();
+    for (int p = 0; p < positions; ++p)
+        if (tools[p] != 0 && tools[p] == m.Uten) return true;
+    return false;
+}
+
 int BarComputation::CheckMachinings() {
     const MachineSettings& s = S();
     const BarValues bv = BarEngineValues(*currentBar);
@@ -445,6 +453,12 @@ int BarComputation::CheckMachinings() {
                 FormatMachiningMessage(m, key);
                 return 1;
             }
+        }
+        if (m.TipoLavor == kKindRalla && !ToolIsMounted(m)) {
+            // No position of the bar's set-up holds the tool: the head cannot work it.
+            m.Flags |= kFlagTool;
+            FormatMachiningMessage(m, "ERR_TOOL_AUTOM");
+            return 1;
         }
         if (CheckMachiningReach(m) != 0) return 1;
         if (MachineVariant != 2 && int64_t{m.XM} - m.Xm > int64_t{s.X_TRAVEL_MAX} - s.X_TRAVEL_MIN) {

@@ -5,4 +5,5 @@ brelon_add_test(engine_blade_tests LABEL engine
         ${CMAKE_CURRENT_SOURCE_DIR}/blade_composition_test.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/blade_turn_test.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/blade_adapter_test.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/blade_reach_test.cpp
     LIBS engine test_support)

@@ -132,8 +132,9 @@ public:
     int32_t TailOffcutLength() const;
 
     // The tool on each ralla position for the current bar: the bar's own set-up once the
-    // optimiser stored one (it is mounted only after the bar is computed), else the set-up that
-    // was mounted when the list was opened (a bar computed outside a selection).
+    // optimiser stored one (it is mounted only after the bar is computed); for a bar computed
+    // outside a selection, the set-up mounted when the list was opened with the bar's own tools
+    // added; without a bar, the set-up mounted when the list was opened.
     const int32_t* BarSetup() const;
 
     static void SetFlagOnAll(WorkingMachining* const* records, int count, uint8_t value);
@@ -178,6 +179,14 @@ private:
                       WorkingPiece* piece, int pieceIndex, int runningId, bool isBlade);
     int HeadAngleRules(WorkingMachining& m, const uint8_t* rec, float figAngle, float face, float dirAngle);
     int CheckMachiningReach(WorkingMachining& m);
+    // Whether some ralla position of the bar's set-up holds the machining's tool.
+    bool ToolIsMounted(const WorkingMachining& m) const;
+
+    // The set-up of a bar computed outside a selection: the list's, with the bar's own tools put
+    // on the positions that hold none of them (PlanOwnSetup).
+    void PlanOwnSetup();
+    int32_t ownSetup_[kRallaMaxPositions] = {};
+    const BarRecord* ownSetupBar_ = nullptr; // the bar ownSetup_ was planned for
 
     // The previous converted record's stored face angle (its conversion is reused).
     bool havePrevFace_ = false;

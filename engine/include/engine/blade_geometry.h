@@ -67,6 +67,7 @@ public:
     int32_t FlangeViceShift(const BladeCut& cut, int32_t barX, int vertexMode, int32_t margin) const;
     // Vice-bound family: the nearest vice position (vices stand at X >= the bound) at which the
     // element's plan outline no longer overlaps the vice's band; X_MIN_MORSA when nothing meets.
+    // A bound beyond X_MAX_MORSA is returned as it is (no vice position clears the element).
     int32_t ViceBoundBlade1(const BladeCut& cut, int32_t barX, int vertexMode, int32_t margin, int flag);
     int32_t ViceBoundBlade4(BladeCut& cut, int32_t barX, int32_t margin);
     int32_t ViceBoundHead1(const BladeCut& cut, int32_t barX, int vertexMode, int32_t bladeBound,
