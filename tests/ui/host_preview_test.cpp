@@ -15,6 +15,7 @@
 #include "qt_app.h"
 #include "ui/ViewDxfStatic.h"
 #include "ui/dxf_preview.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -182,10 +183,8 @@ std::string BoxDrawing(double w, double h) {
     std::string s = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
     const double pts[5][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}};
     for (int i = 0; i < 4; ++i) {
-        char line[160];
-        std::snprintf(line, sizeof line, "  0\r\nLINE\r\n 10\r\n%09.5f\r\n 20\r\n%09.5f\r\n 11\r\n%09.5f\r\n 21\r\n%09.5f\r\n",
-                      pts[i][0], pts[i][1], pts[i + 1][0], pts[i + 1][1]);
-        s += line;
+        s += plat::StrFormatC("  0\r\nLINE\r\n 10\r\n%09.5f\r\n 20\r\n%09.5f\r\n 11\r\n%09.5f\r\n 21\r\n%09.5f\r\n",
+                              pts[i][0], pts[i][1], pts[i + 1][0], pts[i + 1][1]);
     }
     return s + "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
 }
