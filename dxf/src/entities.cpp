@@ -143,19 +143,28 @@ void MEntitiesList::ConvertArcsToLines(double stepDegrees) {
     if (!std::isfinite(step) || step < 0.01) step = 10.0;
     if (step > 360.0) step = 360.0;
     if (std::none_of(entities_.begin(), entities_.end(), IsCurve)) return;
+    // Segments of a curve: each spans at most step degrees, a circle takes three at least.
+    auto segments = [step](const MEntity& e, double sweep) {
+        return std::max(int(std::ceil(sweep / step - 1e-9)), e.kind == MEntityKind::Circle ? 3 : 1);
+    };
+    auto sweepOf = [](const MEntity& e) {
+        return e.kind == MEntityKind::Circle ? 360.0 : SweepDeg(e.startAngle, e.endAngle);
+    };
+    // The converted list is made once at its final size.
+    size_t total = 0;
+    for (const MEntity& e : entities_) total += IsCurve(e) ? size_t(segments(e, sweepOf(e))) : 1;
     std::vector<MEntity> out;
-    out.reserve(entities_.size());
+    out.reserve(total);
     for (MEntity& e : entities_) {
         if (!IsCurve(e)) {
             out.push_back(std::move(e));
             continue;
         }
         const bool circle = e.kind == MEntityKind::Circle;
-        const double sweep = circle ? 360.0 : SweepDeg(e.startAngle, e.endAngle);
+        const double sweep = sweepOf(e);
         const double first = circle ? 0.0 : (e.reversed ? e.startAngle + sweep : e.startAngle);
         const double dir = (!circle && e.reversed) ? -1.0 : 1.0;
-        int n = int(std::ceil(sweep / step - 1e-9));
-        n = std::max(n, circle ? 3 : 1);
+        const int n = segments(e, sweep);
         double px, py;
         PointAt(e, first, px, py);
         for (int i = 1; i <= n; ++i) {

@@ -1,14 +1,19 @@
 // ASCII DXF reader: group pairs -> sections -> entities, blocks expanded, curves that are not
 // plain arcs flattened, everything placed by 2D affine maps into drawing coordinates.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "dxf/dxf.h"
 #include "geom.h"
@@ -44,6 +49,21 @@ std::string_view Trim(std::string_view s) {
 
 bool Is(std::string_view value, const char* word) { return plat::EqualsNoCase(Trim(value), word); }
 
+// The plain decimal numbers drawings are made of ("-12.5", "0.000000", "1e-05"), without the
+// copy and the locale of the general parser; both round the same way, to the nearest double.
+// Anything else (a plus sign, "inf", hexadecimal, a number out of range) is left to that parser.
+bool FastNumber(std::string_view text, double& out) {
+    const std::string_view t = Trim(text);
+    if (t.empty()) return false;
+    const char c = t[0] == '-' && t.size() > 1 ? t[1] : t[0];
+    if (!((c >= '0' && c <= '9') || c == '.')) return false;
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
+    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
 // Splits the text into (group code, value) pairs. Lines end with LF or CR LF.
 int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
     static const char kBinary[] = "AutoCAD Binary DXF";
@@ -59,7 +79,12 @@ int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
         if (len > 0 && start[len - 1] == '\r') --len;
         line = std::string_view(start, len);
     };
-    out.reserve(size / 20);
+    // One pair is two lines: the pairs are counted first, so the array is made once at its size.
+    size_t lines = 0;
+    for (const char* q = data + pos; (q = static_cast<const char*>(std::memchr(q, '\n', size_t(data + size - q))));
+         ++q)
+        ++lines;
+    out.reserve(lines / 2 + 1);
     while (pos < size) {
         std::string_view codeLine;
         nextLine(codeLine);
@@ -126,7 +151,11 @@ private:
     // Parsing of values; a bad number marks the file as malformed.
     double Num(const Pair& q) {
         double v = 0.0;
-        if (!plat::ParseDouble(q.value, v) || std::fabs(v) > kMaxCoord) {
+        if (!FastNumber(q.value, v) && !plat::ParseDouble(q.value, v)) {
+            Fail(DXF_ERR_FORMAT);
+            return 0.0;
+        }
+        if (std::fabs(v) > kMaxCoord) {
             Fail(DXF_ERR_FORMAT);
             return 0.0;
         }
@@ -957,6 +986,11 @@ int Reader::Run() {
     if (error_) return error_;
     if (!sawSection) return DXF_ERR_FORMAT;
     Collect(entBegin, entEnd, entities_);
+    // About one entity comes out per point given in the section (a line, an arc, a polyline's
+    // vertex): room for them is made once rather than by growing the list again and again.
+    size_t points = 0;
+    for (uint32_t k = entBegin; k < entEnd; ++k) points += p_[k].code == 10;
+    out_.Reserve(std::min(points, MEntitiesList::kMaxEntities));
     EmitAll(entities_, Affine{}, 0, false);
     return error_;
 }
@@ -983,20 +1017,39 @@ int ReadDXF(std::string_view path, MEntitiesList& list) {
     if (path.empty()) return DXF_ERR_OPEN;
     FILE* f = plat::OpenFile(path, "rb");
     if (f == nullptr) return DXF_ERR_OPEN;
-    std::string data;
-    char buf[1 << 16];
-    size_t got;
-    bool tooLarge = false;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        if (data.size() + got > kMaxFileSize) {
-            tooLarge = true;
-            break;
+    // The whole file in one buffer of its size, read straight into it (a file that grows while it
+    // is read still ends up whole, up to the size limit).
+    struct stat st {};
+    size_t capacity = 1 << 16;
+    if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        capacity = std::min(size_t(st.st_size), kMaxFileSize) + 1;
+    std::unique_ptr<char[]> data(new (std::nothrow) char[capacity]);
+    size_t size = 0;
+    bool tooLarge = false, noMemory = data == nullptr;
+    while (!noMemory) {
+        if (size == capacity) {
+            if (capacity > kMaxFileSize) {
+                tooLarge = true;
+                break;
+            }
+            const size_t grown = std::min(capacity * 2, kMaxFileSize + 1);
+            std::unique_ptr<char[]> bigger(new (std::nothrow) char[grown]);
+            if (bigger == nullptr) {
+                noMemory = true;
+                break;
+            }
+            std::memcpy(bigger.get(), data.get(), size);
+            data = std::move(bigger);
+            capacity = grown;
         }
-        data.append(buf, got);
+        const size_t got = std::fread(data.get() + size, 1, capacity - size, f);
+        if (got == 0) break;
+        size += got;
     }
     const bool readError = std::ferror(f) != 0;
     std::fclose(f);
-    if (tooLarge) return DXF_ERR_TOO_LARGE;
+    if (tooLarge || size > kMaxFileSize) return DXF_ERR_TOO_LARGE;
+    if (noMemory) return DXF_ERR_TOO_LARGE;
     if (readError) return DXF_ERR_OPEN;
-    return ReadDXFBuffer(data.data(), data.size(), list);
+    return ReadDXFBuffer(data.get(), size, list);
 }

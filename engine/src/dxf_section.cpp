@@ -79,27 +79,57 @@ void DxfSection::TakeBladeParameters(const MachineSettings& s) {
     nutThickness = FromThousandths(s.SPESS_DADO_LAMA);
 }
 
+DxfSection::Source DxfSection::SourceOf(const char* path, int32_t offYThousandths, int32_t offZThousandths,
+                                        const BarRecord& bar) {
+    Source src;
+    src.path = path != nullptr ? path : "";
+    src.useDrawing = g_pSettings != nullptr && g_pSettings->CK_DXF != 0 && !src.path.empty();
+    // Stamped before the drawing is read: a change made while it is read shows at the next use.
+    if (src.useDrawing) src.stamp = FileStampOf(src.path);
+    src.offY = offYThousandths;
+    src.offZ = offZThousandths;
+    // The bar loaded mirrored mirrors its section; the bar record's real value is the section's
+    // rotation in degrees.
+    src.mirror = BarEngineValues(bar).mirrored == 1;
+    src.rotation = std::isfinite(bar.realValue) ? static_cast<double>(bar.realValue) : 0.0;
+    src.rect = SectionRectangleOf(bar);
+    return src;
+}
+
 void DxfSection::Load(const char* path, int32_t offYThousandths, int32_t offZThousandths, const BarRecord& bar) {
-    fileName = path != nullptr ? path : "";
+    Source src = SourceOf(path, offYThousandths, offZThousandths, bar);
+    fileName = src.path;
     if (g_pSettings != nullptr) TakeBladeParameters(*g_pSettings);
     offY = FromThousandths(offYThousandths);
     offZ = FromThousandths(offZThousandths);
-    const SectionRectangle rect = SectionRectangleOf(bar);
     MEntitiesList list;
     // A drawing that does not exist (or is a folder) reads as an error and leaves the list empty.
-    if (g_pSettings != nullptr && g_pSettings->CK_DXF != 0 && !fileName.empty()) {
-        if (ReadDXF(fileName, list) < 0) list.Clear();
+    if (src.useDrawing && ReadDXF(fileName, list) < 0) list.Clear();
+    Place(std::move(list), src.mirror, src.rotation, src.rect);
+    source_ = std::move(src);
+    loaded_ = true;
+}
+
+bool DxfSection::BuiltFrom(const char* path, int32_t offYThousandths, int32_t offZThousandths,
+                           const BarRecord& bar) const {
+    return loaded_ && source_ == SourceOf(path, offYThousandths, offZThousandths, bar);
+}
+
+std::shared_ptr<DxfSection> KeepSection(std::shared_ptr<DxfSection> kept, const char* path, int32_t offY,
+                                        int32_t offZ, const BarRecord& bar) {
+    if (kept != nullptr && kept->BuiltFrom(path, offY, offZ, bar)) {
+        if (g_pSettings != nullptr) kept->TakeBladeParameters(*g_pSettings);
+        return kept;
     }
-    // The bar loaded mirrored mirrors its section; the bar record's real value is the section's
-    // rotation in degrees.
-    const bool mirror = BarEngineValues(bar).mirrored == 1;
-    const double rotation = std::isfinite(bar.realValue) ? static_cast<double>(bar.realValue) : 0.0;
-    Place(std::move(list), mirror, rotation, rect);
+    auto section = std::make_shared<DxfSection>();
+    section->Load(path, offY, offZ, bar);
+    return section;
 }
 
 void DxfSection::Place(MEntitiesList list, bool mirror, double rotationDeg, const SectionRectangle& rect) {
     entities = std::move(list);
     fromDrawing_ = false;
+    loaded_ = false;
     if (!entities.Empty()) {
         if (mirror) {
             entities.Mirror(1);
@@ -143,6 +173,7 @@ void DxfSection::Finalise() {
 }
 
 void DxfSection::Free() {
+    loaded_ = false;
     entities.Clear();
     points_.clear();
     fileName.clear();
@@ -164,25 +195,63 @@ bool DxfSection::InReach(const Point& p, double Zc) const {
     return R * R - dz * dz >= 0;
 }
 
-DxfSection::Test DxfSection::TestCentre(double Y, double Zc, double across, double side2) const {
+namespace {
+
+// The distance ring of the blade: a point at distance d from the centre lies inside when d x 1000,
+// taken to the nearest integer with halves up (Milli), is neither below the flange radius's nor
+// above the blade radius's. floor(x) < fi is x < fi and floor(x) > ri is x >= ri + 1, so the
+// test needs no rounding of its own.
+struct Ring {
+    double low;  // Milli(F)
+    double high; // Milli(R) + 1
+    Ring(double F, double R) : low(double(Milli(F))), high(double(Milli(R)) + 1.0) {}
+    bool Holds(double d) const {
+        const double x = d * 1000.0 + 0.5;
+        return x >= low && x < high;
+    }
+};
+
+} // namespace
+
+// The flange would touch the point, or the blade would not reach it: distances in thousandths.
+bool DxfSection::Refuses(const Point& p, double Y, double Zc, double across) const {
+    const double u = (p.y - Y) / across;
+    const double v = p.z - Zc;
+    return !Ring(flangeDiameter / 2.0, bladeDiameter / 2.0).Holds(std::sqrt(u * u + v * v));
+}
+
+DxfSection::Test DxfSection::TestCentre(double Y, double Zc, double across, double side2,
+                                        std::size_t& refuser) const {
     Test t;
     if (!(across > kMinSine) || points_.empty()) return t;
+    // A centre passes only when every point does, so the point that refused the search's previous
+    // candidate, asked first, refuses with the same answer; a centre that passes is still measured
+    // over every point in order.
+    if (refuser < points_.size() && Refuses(points_[refuser], Y, Zc, across)) return t;
     const double R = bladeDiameter / 2.0, F = flangeDiameter / 2.0;
-    const int64_t fi = Milli(F), ri = Milli(R);
+    const Ring ring(F, R);
     const double R2 = R * R;
-    for (const Point& p : points_) {
+    double gap = t.gap;
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+        const Point& p = points_[i];
         const double u = (p.y - Y) / across;
         const double v = p.z - Zc;
-        const int64_t di = Milli(std::sqrt(u * u + v * v));
-        if (di < fi || di > ri) return t;
+        if (!ring.Holds(std::sqrt(u * u + v * v))) {
+            refuser = i;
+            return t;
+        }
         double h = std::fabs((Zc - SafeSqrt(R2 - u * u)) - p.z);
         if (side2 != 0) {
             const double u2 = (p.y - Y - side2) / across;
-            if (u2 * u2 <= R2) h = MinReal(h, std::fabs((Zc - SafeSqrt(R2 - u2 * u2)) - p.z));
+            if (u2 * u2 <= R2) {
+                const double h2 = std::fabs((Zc - SafeSqrt(R2 - u2 * u2)) - p.z);
+                h = h < h2 ? h : h2; // MinReal
+            }
         }
         if (h <= 0.001) h = 0;
-        t.gap = MinReal(t.gap, h);
+        gap = gap < h ? gap : h; // MinReal
     }
+    t.gap = gap;
     t.pass = true;
     return t;
 }
@@ -201,10 +270,11 @@ int DxfSection::ToolPositionA(int, int, double& x, double& y, double& z) const {
     const double Y = offY - bladeOffY;
     y = Y;
     z = Zc;
+    std::size_t refuser = points_.size();
     for (const Point& p : points_) {
         if (!InReach(p, Zc)) continue;
         if (!InWindow(Y)) continue;
-        const Test t = TestCentre(Y, Zc, 1.0, 0.0);
+        const Test t = TestCentre(Y, Zc, 1.0, 0.0, refuser);
         if (!t.pass) break; // the candidate is fixed: every later entity gives the same answer
         Finish(t, Zc, z);
         y = Y + bladeOffY;
@@ -219,10 +289,11 @@ int DxfSection::ToolPositionC(int, int, double& x, double& y, double& z) const {
     const double Y = width / 2.0 + offY;
     y = Y;
     z = Zc;
+    std::size_t refuser = points_.size();
     for (const Point& p : points_) {
         if (!InReach(p, Zc)) continue;
         if (!InWindow(Y)) continue;
-        const Test t = TestCentre(Y, Zc, 1.0, 0.0);
+        const Test t = TestCentre(Y, Zc, 1.0, 0.0, refuser);
         if (!t.pass) break;
         Finish(t, Zc, z);
         y = Y + bladeOffY;
@@ -236,6 +307,7 @@ int DxfSection::ToolPositionB(int, int, double& x, double& y, double& z) const {
     const double R = bladeDiameter / 2.0;
     const double halfArm = armWidth / 2.0;
     const double starts[2] = {StartZ(), offZ};
+    std::size_t refuser = points_.size();
     for (int pass = 0; pass < 2; ++pass) {
         const double Zc = starts[pass];
         for (int walk = 0; walk < 2; ++walk) {
@@ -254,7 +326,7 @@ int DxfSection::ToolPositionB(int, int, double& x, double& y, double& z) const {
                     if (right && !(width + offY <= cand - halfArm)) continue;
                 }
                 if (cand == lastFailed) continue; // the same candidate fails the same way
-                const Test t = TestCentre(cand, Zc, 1.0, 0.0);
+                const Test t = TestCentre(cand, Zc, 1.0, 0.0, refuser);
                 if (!t.pass) {
                     lastFailed = cand;
                     continue;
@@ -315,10 +387,11 @@ int DxfSection::AngledFromAbove(double angleDeg, double startY, double xShift, d
     z = Zc;
     if (!(std::fabs(s) > kMinSine)) return 0;
     x += xShift;
+    std::size_t refuser = points_.size();
     for (const Point& p : points_) {
         if (!InReach(p, Zc)) continue;
         if (!InWindow(startY + bladeOffY * s - bladeOffY + T * c)) continue;
-        const Test t = TestCentre(startY, Zc, std::fabs(s), bladeThickness * c);
+        const Test t = TestCentre(startY, Zc, std::fabs(s), bladeThickness * c, refuser);
         if (!t.pass) break;
         Finish(t, Zc, z);
         x += T * s - bladeOffY * c;
@@ -373,6 +446,7 @@ int DxfSection::AngledBeside(bool right, double angleDeg, double& x, double& y, 
     };
     const double limit = right ? width + offY + (offY - leftLimit(180.0 - angleDeg)) : leftLimit(angleDeg);
     const double starts[2] = {StartZ(), offZ};
+    std::size_t refuser = points_.size();
     for (int pass = 0; pass < 2; ++pass) {
         const double Zc = starts[pass];
         double lastFailed = std::numeric_limits<double>::quiet_NaN();
@@ -391,7 +465,7 @@ int DxfSection::AngledBeside(bool right, double angleDeg, double& x, double& y, 
             if (!InWindow(cand + bladeOffY * s - bladeOffY + T * c)) continue;
             if (pass == 1 && (right ? cand < limit : cand > limit)) continue;
             if (cand == lastFailed) continue;
-            const Test t = TestCentre(cand, Zc, std::fabs(s), bladeThickness * c);
+            const Test t = TestCentre(cand, Zc, std::fabs(s), bladeThickness * c, refuser);
             if (!t.pass) {
                 lastFailed = cand;
                 continue;

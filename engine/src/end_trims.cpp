@@ -220,11 +220,13 @@ int BarComputation::ComputeEndTrims() {
         return 1;
     };
 
-    profileSection.reset();
     if (variant == 1) {
-        // The drawing is read once for the whole bar; every end cut asks the same section.
-        profileSection = std::make_shared<DxfSection>();
-        profileSection->Load(SectionDrawingPath(s.DIR_DXF, bar.series, bar.code).c_str(), bar.yMin, bar.zMin, bar);
+        // Every end cut of the bar asks the same section, kept from bar to bar while its drawing
+        // is unchanged.
+        const std::string drawing = SectionDrawingPath(s.DIR_DXF, bar.series, bar.code);
+        profileSection = KeepSection(std::move(profileSection), drawing.c_str(), bar.yMin, bar.zMin, bar);
+    } else {
+        profileSection.reset();
     }
 
     int nextSlot = machiningCount;

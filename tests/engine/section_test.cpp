@@ -1,8 +1,13 @@
 // Profile section and blade clearance searches, end-cut planning and the end trims.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cmath>
+#include <functional>
 #include <set>
 
 #include "dxf/dxf.h"
+#include "platform/text.h"
 #include "engine/dxf_section.h"
 #include "engine/end_cuts.h"
 #include "engine_fixture.h"
@@ -395,6 +400,76 @@ TEST_F(EndTrimTest, AngledEndCutWorksBeyondItsOuterXByTheEndLengths) {
     EXPECT_EQ(cuts[0]->XFm - a.endCutX[0], 4142 - (5000 - bottom));
     EXPECT_EQ(cuts[0]->XM - cuts[0]->XFm, g_pSettings->X_TRAVEL_MAX - g_pSettings->DIST_LAMA);
     EXPECT_EQ(cuts[1]->XFm, a.endCutX[2]);
+}
+
+// A section drawing of four lines: a w x h rectangle, every number written "%09.5f" so that
+// drawings of other sizes take the same bytes.
+std::string RectangleDrawing(double w, double h) {
+    std::string s = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+    const double pts[5][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        s += plat::StrFormatC("  0\r\nLINE\r\n  8\r\n0\r\n 10\r\n%09.5f\r\n 20\r\n%09.5f\r\n 11\r\n%09.5f\r\n 21\r\n%09.5f\r\n",
+                              pts[i][0], pts[i][1], pts[i + 1][0], pts[i + 1][1]);
+    }
+    return s + "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+}
+
+// Sets a file's modification time to the given second.
+void SetModified(const std::string& path, time_t seconds) {
+    const timespec t[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
+}
+
+TEST_F(EndTrimTest, SectionIsKeptFromBarToBarAndReadAnewWhenItsDrawingChanges) {
+    // Square ends with CUT_MODE_90 2: the blade comes from above, centred on the section, so the
+    // cut's Y follows the section's width and its Z the blade's diameter.
+    const std::string folder = dir_ + "DXF/ALU60/", drawing = folder + "T6001.dxf";
+    std::filesystem::create_directories(folder);
+    std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%sDXF/", dir_.c_str());
+    const struct {
+        const char* change;
+        std::function<void()> apply;
+        bool readAnew;
+        double width; // of the section afterwards (the bar's rectangle is 60 x 45)
+        bool sameZ;   // the cut's height stays
+    } cases[] = {
+        {"nothing", [] {}, false, 50, true},
+        {"blade diameter only", [] { g_pSettings->DIAM_LAMA += 20000; }, false, 50, false},
+        {"other content, other size", [&] { WriteFile(drawing, RectangleDrawing(40, 40) + "999\r\nX\r\n"); }, true, 40,
+         false},
+        // Rewritten in place with as many bytes; a save gives it a new modification time.
+        {"same size, new time",
+         [&] {
+             WriteFile(drawing, RectangleDrawing(40, 40));
+             SetModified(drawing, 1500000100);
+         },
+         true, 40, false},
+        {"removed", [&] { std::filesystem::remove(drawing); }, true, 60, false},
+        {"drawings switched off", [] { g_pSettings->CK_DXF = 0; }, true, 60, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        g_pSettings->CK_DXF = 1;
+        WriteFile(drawing, RectangleDrawing(50, 40));
+        SetModified(drawing, 1500000000);
+        BarComputation& bc = Open(List({Bar({Piece("A", 1000000)}), Bar({Piece("B", 900000)})}), "KEEP.lda");
+        bc.Bar(0)->CUT_MODE_90 = bc.Bar(1)->CUT_MODE_90 = 2;
+        ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+        const std::shared_ptr<DxfSection> first = bc.profileSection;
+        ASSERT_NE(first, nullptr);
+        EXPECT_DOUBLE_EQ(first->width, 50);
+        const int32_t y50 = Cuts(bc)[0]->cutPointY[0], z50 = Cuts(bc)[0]->cutPointZ[0];
+
+        c.apply();
+        ASSERT_EQ(bc.ComputeBar(1, 1), 0) << g_errorText;
+        EXPECT_EQ(bc.profileSection != first, c.readAnew);
+        EXPECT_DOUBLE_EQ(bc.profileSection->width, c.width);
+        EXPECT_DOUBLE_EQ(bc.profileSection->bladeDiameter, g_pSettings->DIAM_LAMA / 1000.0);
+        // The cut is planned against the section of the moment: centred over its width.
+        EXPECT_EQ(Cuts(bc)[0]->cutPointY[0] - y50, static_cast<int32_t>((c.width - 50) / 2 * 1000));
+        EXPECT_EQ(Cuts(bc)[0]->cutPointZ[0] == z50, c.sameZ) << z50;
+        list_.reset();
+    }
 }
 
 TEST(EndCutLinks, AppendsAreBoundedAndOverflowFails) {

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -11,6 +15,7 @@
 #include "qt_app.h"
 #include "ui/ViewDxfStatic.h"
 #include "ui/dxf_preview.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -171,6 +176,79 @@ TEST(PreviewControl, BlitsTheCanvas) {
         view.SetDrawing((kFixtures + "all_kinds.dxf").c_str(), 0, 0, 0, false, 0, nullptr, 0);
         view.grab().save(QString::fromLocal8Bit(dir) + "/preview_kinds.png");
     }
+}
+
+// A box drawing w x h mm; numbers written "%09.5f", so boxes of other sizes take as many bytes.
+std::string BoxDrawing(double w, double h) {
+    std::string s = "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n";
+    const double pts[5][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        s += plat::StrFormatC("  0\r\nLINE\r\n 10\r\n%09.5f\r\n 20\r\n%09.5f\r\n 11\r\n%09.5f\r\n 21\r\n%09.5f\r\n",
+                              pts[i][0], pts[i][1], pts[i + 1][0], pts[i + 1][1]);
+    }
+    return s + "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+}
+
+void WriteDrawing(const std::string& path, const std::string& text, time_t modified) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+    const timespec t[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
+}
+
+Box BoxOfImage(const QImage& image, QRgb colour) {
+    Box b;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == colour) {
+                b.left = std::min(b.left, x);
+                b.top = std::min(b.top, y);
+                b.right = std::max(b.right, x);
+                b.bottom = std::max(b.bottom, y);
+            }
+    return b;
+}
+
+TEST(PreviewControl, KeepsTheDrawingBetweenPaintsAndReadsAChangedFileAnew) {
+    TestApp();
+    const std::string path = "/tmp/uihost_kept_" + std::to_string(::getpid()) + ".dxf";
+    WriteDrawing(path, BoxDrawing(60, 20), 1500000000);
+    ui::MViewDXFStatic view;
+    view.resize(200, 200);
+    view.SetDrawing(path.c_str(), 0, 0, 0, false, 0, nullptr, 0);
+    Box shown;
+    for (int paint = 0; paint < 3; ++paint) shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
+    EXPECT_EQ(view.DrawingReads(), 1);
+    EXPECT_NEAR(shown.Width(), 180, 2);   // 60 x 20 mm: the width fills 90 per cent
+    EXPECT_NEAR(shown.Height(), 60, 2);
+
+    const struct {
+        const char* change;
+        std::string drawing;
+        time_t modified;
+        int width, height; // of the box shown afterwards
+    } changes[] = {
+        // Rewritten with as many bytes and saved a minute later.
+        {"same size, new time", BoxDrawing(20, 60), 1500000060, 60, 180},
+        {"other size", BoxDrawing(60, 20) + "999\r\nSAVED AGAIN\r\n", 1500000060, 180, 60},
+    };
+    int reads = 1;
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.change);
+        WriteDrawing(path, c.drawing, c.modified);
+        for (int paint = 0; paint < 2; ++paint) shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
+        EXPECT_EQ(view.DrawingReads(), ++reads);
+        EXPECT_NEAR(shown.Width(), c.width, 2);
+        EXPECT_NEAR(shown.Height(), c.height, 2);
+    }
+    // A new angle is a new picture of the same drawing: placed again from the file.
+    view.SetDrawing(path.c_str(), 0, 0, 0, false, 90, nullptr, 0);
+    shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
+    EXPECT_NEAR(shown.Width(), 60, 2);
+    EXPECT_NEAR(shown.Height(), 180, 2);
+    std::remove(path.c_str());
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "ui/dxf_preview.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "dxf/dxf.h"
 #include "dxf/entities.h"
@@ -20,22 +22,23 @@ namespace {
 // Section bounds in whole millimetres, rounded up.
 double BoundMm(int32_t thousandths) { return std::ceil(static_cast<double>(thousandths) / 1000.0); }
 
+// The outline's extra width at the start of the bar and below it: 10 mm for an extension value
+// that is set.
+double HatchA(const PreviewState& s) { return s.extension1 != 0 ? 10.0 : 0.0; }
+double HatchB(const PreviewState& s) { return s.extension2 != 0 ? 10.0 : 0.0; }
+
 // Pixel of a drawing point by the list's display mapping, truncated toward zero.
 int32_t TruncPixel(double v) {
     if (!std::isfinite(v) || v > 1e9 || v < -1e9) return -1;
     return static_cast<int32_t>(v);
 }
 
-} // namespace
-
-MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height) {
-    MCanvas canvas(width > 0 ? width : 0, height > 0 ? height : 0, kMWhite);
-    if (canvas.Width() == 0 || canvas.Height() == 0) return canvas;
-    const MRect client = canvas.Bounds();
-
-    MEntitiesList list;
+// The drawing of the state, mirrored, rotated and with the outline added, its limits taken;
+// hatchAt receives the drawing point where the outline's hatch starts. False: nothing to draw.
+bool PrepareDrawing(const PreviewState& state, MEntitiesList& list, double hatchAt[2]) {
+    list.Clear();
     if (state.path.empty()) {
-        if (!state.bar) return canvas;
+        if (!state.bar) return false;
         const PreviewBar& bar = *state.bar;
         const double x1 = BoundMm(bar.bounds[2]), x2 = BoundMm(bar.bounds[3]);
         const double y1 = BoundMm(bar.bounds[0]), y2 = BoundMm(bar.bounds[1]);
@@ -49,43 +52,82 @@ MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height) 
         ReadDXF(state.path, list);
     }
     // Nothing to draw: only the background, no outline or hatch around an empty extent.
-    if (list.Empty()) return canvas;
+    if (list.Empty()) return false;
 
     if (state.mirror) list.Mirror(1);
     if (state.angle > 0.0) list.Rotate(state.angle);
 
-    double x0 = 0, y0 = 0, a = 0, b = 0;
     if (state.outline) {
         const MLimits& lim = list.GetLimits();
-        x0 = lim.minX;
-        y0 = lim.minY;
+        const double x0 = lim.minX, y0 = lim.minY;
         const double x1 = lim.maxX, y1 = lim.maxY;
-        a = state.extension1 != 0 ? 10.0 : 0.0;
-        b = state.extension2 != 0 ? 10.0 : 0.0;
+        const double a = HatchA(state), b = HatchB(state);
         list.CreateLine(x0 - a, y0 - b, x1 + 5, y0 - b);
         list.CreateLine(x1 + 5, y1, x1 + 5, y1 - 5);
         list.CreateLine(x1 + 5, y1 - 5, x0 - a - 5, y1 - 5);
         list.CreateLine(x0 - a - 5, y1 - 5, x0 - a - 5, y1 + 5);
         list.CreateLine(x0 - a - 5, y1 + 5, x0 - a, y1 + 5);
         list.CreateLine(x0 - a, y1 + 5, x0 - a, y0 - b);
+        hatchAt[0] = x0 + 2;
+        hatchAt[1] = y0 + 2;
     }
-
     list.GetLimits();
+    return true;
+}
+
+// Fits the prepared drawing into the canvas, draws it and hatches the outline.
+void PaintDrawing(const PreviewState& state, MEntitiesList& list, const double hatchAt[2], MCanvas& canvas) {
+    const MRect client = canvas.Bounds();
     list.AutoScale(client, 90);
     list.Draw(canvas, client);
 
     if (state.outline) {
         MBrush brush;
         brush.style = MHatch::FDiagonal;
-        brush.color = MColorFromColorRef(a != 0.0 || b != 0.0 ? kHatchExtended : kHatchPlain);
+        brush.color = MColorFromColorRef(HatchA(state) != 0.0 || HatchB(state) != 0.0 ? kHatchExtended : kHatchPlain);
         brush.background = kMWhite;   // the window colour
         const double scale = list.Scale();
         if (scale > 0.0) {
-            const int32_t px = TruncPixel((x0 + 2 - list.OffsetX()) / scale);
-            const int32_t py = TruncPixel((list.OffsetY() - (y0 + 2)) / scale);
+            const int32_t px = TruncPixel((hatchAt[0] - list.OffsetX()) / scale);
+            const int32_t py = TruncPixel((list.OffsetY() - hatchAt[1]) / scale);
             canvas.FloodFill(px, py, kMBlack, brush);
         }
     }
+}
+
+bool SameBar(const std::optional<PreviewBar>& a, const std::optional<PreviewBar>& b) {
+    if (a.has_value() != b.has_value()) return false;
+    if (!a) return true;
+    return a->sectionAngle == b->sectionAngle && a->mirror == b->mirror &&
+           std::equal(std::begin(a->bounds), std::end(a->bounds), std::begin(b->bounds));
+}
+
+} // namespace
+
+MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height) {
+    return PreviewPainter().Render(state, width, height);
+}
+
+bool PreviewPainter::Key::operator==(const Key& o) const {
+    const PreviewState& a = state;
+    const PreviewState& b = o.state;
+    return a.path == b.path && SameBar(a.bar, b.bar) && a.readFlag == b.readFlag &&
+           (a.extension1 != 0) == (b.extension1 != 0) && (a.extension2 != 0) == (b.extension2 != 0) &&
+           a.outline == b.outline && a.variant == b.variant && a.mirror == b.mirror && a.angle == b.angle &&
+           stamp == o.stamp;
+}
+
+MCanvas PreviewPainter::Render(const PreviewState& state, int32_t width, int32_t height) {
+    MCanvas canvas(width > 0 ? width : 0, height > 0 ? height : 0, kMWhite);
+    if (canvas.Width() == 0 || canvas.Height() == 0) return canvas;
+    Key key{state, state.path.empty() ? MFileStamp{} : FileStampOf(state.path)};
+    if (!kept_ || !(key == key_)) {
+        if (!state.path.empty()) ++reads_;
+        empty_ = !PrepareDrawing(state, drawing_, hatchAt_);
+        key_ = std::move(key);
+        kept_ = true;
+    }
+    if (!empty_) PaintDrawing(state, drawing_, hatchAt_, canvas);
     return canvas;
 }
 

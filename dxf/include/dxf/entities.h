@@ -78,6 +78,8 @@ public:
     // Empties the list; limits become empty, display offset 0 and scale 1.
     void Clear();
 
+    // Makes room for n entities in all (a reader that knows about how many will come).
+    void Reserve(size_t n) { entities_.reserve(n); }
     void AddEntity(const MEntity& e);
     void AddEntity(MEntity&& e);
     // Adds an entity of the kind with its reference point and second point, other fields 0.

@@ -7,10 +7,12 @@
 // section while its flange keeps clear. All values are millimetres and degrees; a search that
 // finds nothing returns 0 and writes no message.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "dxf/entities.h"
+#include "dxf/file_stamp.h"
 
 struct BarRecord;
 class MachineSettings;
@@ -23,6 +25,7 @@ double MinReal(double a, double b);
 // bar, y upwards).
 struct SectionRectangle {
     int32_t lowX = 0, highX = 0, lowY = 0, highY = 0;
+    friend bool operator==(const SectionRectangle&, const SectionRectangle&) = default;
 };
 SectionRectangle SectionRectangleOf(const BarRecord& bar);
 
@@ -49,6 +52,9 @@ public:
     void TakeBladeParameters(const MachineSettings& s);
     // Destroys the entities; the object must not be queried afterwards.
     void Free();
+    // True when Load built this section from exactly these inputs and the drawing file is still
+    // the one it read (same path, same file stamp).
+    bool BuiltFrom(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar) const;
 
     // Square-cut searches (blade at 90 degrees to the bar). side and direction are passed
     // through without effect. 1 found, 0 not.
@@ -74,7 +80,8 @@ public:
     // The per-point rule of the square searches for one blade centre (Y, Zc): 1 when every point
     // lies between the flange and the blade circle, with the smallest gap to the lower arc.
     int CentreClears(double y, double zc, double& gap) const {
-        const Test t = TestCentre(y, zc, 1.0, 0.0);
+        std::size_t refuser = points_.size();
+        const Test t = TestCentre(y, zc, 1.0, 0.0, refuser);
         gap = t.gap;
         return t.pass ? 1 : 0;
     }
@@ -98,6 +105,19 @@ public:
     double nutDiameter = 0, nutThickness = 0;
 
 private:
+    // What a loaded section was built from: with the same inputs Load builds the same section.
+    struct Source {
+        std::string path;
+        bool useDrawing = false; // CK_DXF on and a path given
+        MFileStamp stamp;        // of the drawing, taken before it was read
+        int32_t offY = 0, offZ = 0;
+        bool mirror = false;
+        double rotation = 0;
+        SectionRectangle rect;
+        friend bool operator==(const Source&, const Source&) = default;
+    };
+    static Source SourceOf(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar);
+
     struct Test {
         bool pass = false;
         double gap = 9999999.0;
@@ -105,7 +125,10 @@ private:
     // Every point against a blade centre (Y, Zc); across = the trace's half-axis factor across the
     // bar (1 for a square cut, sin of the angle for an angled one), side2 the across shift of the
     // blade's second face (0 for a square cut).
-    Test TestCentre(double Y, double Zc, double across, double side2) const;
+    // refuser: the index of the point that refused the previous candidate of the search (or
+    // beyond the points for none); it is asked first and set to the point that refuses this one.
+    Test TestCentre(double Y, double Zc, double across, double side2, std::size_t& refuser) const;
+    bool Refuses(const Point& p, double Y, double Zc, double across) const;
     bool InReach(const Point& p, double Zc) const;
     double StartZ() const;
     double LowStartZ() const;
@@ -119,4 +142,12 @@ private:
 
     std::vector<Point> points_;
     bool fromDrawing_ = false;
+    bool loaded_ = false; // built by Load from source_
+    Source source_;
 };
+
+// The section Load builds for a bar, taken from kept instead when kept was built from the same
+// inputs and its drawing file is unchanged on disk (BuiltFrom); a kept section takes the blade
+// parameters of the moment. The section is shared with kept's other holders: never changed.
+std::shared_ptr<DxfSection> KeepSection(std::shared_ptr<DxfSection> kept, const char* path, int32_t offY,
+                                        int32_t offZ, const BarRecord& bar);

@@ -23,12 +23,16 @@ public:
     double Angle() const { return m_state.angle; }
     bool Mirrored() const { return m_state.mirror; }
     const PreviewState& State() const { return m_state; }
+    // How often the drawing file has been read for painting.
+    int DrawingReads() const { return m_painter.Reads(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     PreviewState m_state;
+    // The drawing is kept between paints while its file is unchanged.
+    PreviewPainter m_painter;
 };
 
 } // namespace ui

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "dxf/canvas.h"
+#include "dxf/entities.h"
+#include "dxf/file_stamp.h"
 
 namespace ui {
 
@@ -40,5 +42,28 @@ constexpr uint32_t kHatchPlain = 0xFF0000;
 // Paints the preview into a white canvas of width x height. A drawing without entities
 // (no file, unreadable or empty file, and no bar box) leaves the background alone.
 MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height);
+
+// RenderPreview for a control painted again and again: the drawing read, mirrored, rotated and
+// outlined is kept from one paint to the next while the state and the drawing's file are
+// unchanged (same path and file stamp); a changed file is read anew at the next paint.
+class PreviewPainter {
+public:
+    MCanvas Render(const PreviewState& state, int32_t width, int32_t height);
+    // How often the drawing file has been read.
+    int Reads() const { return reads_; }
+
+private:
+    struct Key {
+        PreviewState state;
+        MFileStamp stamp;
+        bool operator==(const Key& o) const;
+    };
+    bool kept_ = false;
+    Key key_;
+    MEntitiesList drawing_; // ready to be fitted and drawn
+    bool empty_ = true;     // nothing to draw
+    double hatchAt_[2] = {0, 0};
+    int reads_ = 0;
+};
 
 } // namespace ui
