@@ -2,10 +2,10 @@
 # per reader in the suite, and one libFuzzer target per reader (clang, -DBRELON_FUZZ=ON).
 set(MACHINE_FUZZ_INCLUDES ${CMAKE_SOURCE_DIR}/tests/support/include ${CMAKE_CURRENT_LIST_DIR}/fuzz
     ${CMAKE_SOURCE_DIR}/simcnc/include)
-brelon_add_test(machine_tool_table_mutation_tests LABEL barlist
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tool_table_mutation_test.cpp LIBS machine)
-# A few thousand whole configuration loads under the sanitizers: about 30 s alone, several times
+# Bounded mutation runs under the sanitizers: up to half a minute each alone, several times
 # that on a busy machine.
+brelon_add_test(machine_tool_table_mutation_tests LABEL barlist TIMEOUT 600
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tool_table_mutation_test.cpp LIBS machine)
 brelon_add_test(machine_config_mutation_tests LABEL settings TIMEOUT 600
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/config_files_mutation_test.cpp LIBS machine)
 brelon_add_test(machine_cnc_texts_mutation_tests LABEL cnc

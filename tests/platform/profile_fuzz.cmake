@@ -1,6 +1,6 @@
 # The INI profile layer against damaged files: a bounded mutation run in the suite, and its
 # libFuzzer target (clang, -DBRELON_FUZZ=ON).
-brelon_add_test(platform_profile_mutation_tests LABEL platform
+brelon_add_test(platform_profile_mutation_tests LABEL platform TIMEOUT 600
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_mutation_test.cpp
     LIBS platform)
 target_include_directories(platform_profile_mutation_tests PRIVATE
