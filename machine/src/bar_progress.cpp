@@ -31,7 +31,7 @@ int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone) {
     text += listPath != nullptr ? listPath : "";
     text += "\r\n";
     text += plat::StrFormatC("IDBARRA=%" PRId32 "\r\nPEZZIFATTI=%" PRId32 "\r\n", barId, piecesDone);
-    if (plat::WriteFileAtomic(g_barProgressPath, text)) return 0;
+    if (plat::WriteRecordAtomic(g_barProgressPath, text)) return 0;
     SetFileFaultText(true, g_barProgressPath, errno);
     // The record the write should have replaced counts pieces of another moment: a restart
     // would resume the bar after pieces never made. It goes (a removal needs no free space).

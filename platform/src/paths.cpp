@@ -267,7 +267,8 @@ bool MakeDirectories(std::string_view path) {
     return ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool detail::CommitFile(const std::string& finalPathIn, const std::string& data, CommitHook hook) {
+bool detail::CommitFile(const std::string& finalPathIn, const std::string& data, CommitHook hook,
+                        CommitSync sync) {
     if (finalPathIn.empty()) {
         errno = ENOENT;
         return false;
@@ -311,7 +312,7 @@ bool detail::CommitFile(const std::string& finalPathIn, const std::string& data,
     }
     if (ok) ok = WriteAll(fd, data.data(), data.size());
     if (ok && hadFile) ::fchmod(fd, existing.st_mode & 07777); // keep the file's permissions
-    if (ok) ok = ::fsync(fd) == 0;
+    if (ok) ok = (sync == CommitSync::Full ? ::fsync(fd) : ::fdatasync(fd)) == 0;
     if (ok) {
         ok = ::close(fd) == 0;
     } else {
@@ -329,7 +330,10 @@ bool detail::CommitFile(const std::string& finalPathIn, const std::string& data,
         ::unlink(tempPath.c_str());
         return false;
     }
-    // Make the rename itself durable.
+    // The data reached the disk before the rename, so a crash finds under the name either the
+    // old file or the new one, whole, with or without the folder sync. The folder sync only
+    // makes the rename itself durable (without it a crash may bring the old content back).
+    if (sync == CommitSync::DataOnly) return true;
     ErrnoKeeper keep;
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
@@ -341,6 +345,10 @@ bool detail::CommitFile(const std::string& finalPathIn, const std::string& data,
 
 bool WriteFileAtomic(std::string_view path, const std::string& data) {
     return detail::CommitFile(PathForWrite(path), data, nullptr);
+}
+
+bool WriteRecordAtomic(std::string_view path, const std::string& data) {
+    return detail::CommitFile(PathForWrite(path), data, nullptr, detail::CommitSync::DataOnly);
 }
 
 bool ReadWholeFile(std::string_view path, std::string& out) {

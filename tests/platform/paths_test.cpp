@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -96,30 +98,41 @@ TEST_F(Drives, WritesReuseTheExistingSpelling) {
     EXPECT_TRUE(plat::MakeDirectories("C:\\uven\\log\\old")); // already there
 }
 
+// Both whole-file writers: the one for configuration files and the one for the progress record.
+using Writer = bool (*)(std::string_view, const std::string&);
+const Writer kWriters[] = {plat::WriteFileAtomic, plat::WriteRecordAtomic};
+
 TEST_F(Drives, AtomicWriteReplacesWholeFileAndKeepsPermissions) {
     const std::string real = dir / "C/Uven/Lav/File.TXT";
-    ::chmod(real.c_str(), 0600);
-    EXPECT_TRUE(plat::WriteFileAtomic("C:\\UVEN\\LAV\\FILE.TXT", std::string("a\0b", 3)));
-    EXPECT_EQ(ReadBytes(real), std::string("a\0b", 3));
-    struct stat st{};
-    ASSERT_EQ(::stat(real.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(EntriesIn(dir / "C/Uven/Lav"), 1u); // no temporary file left
+    for (size_t w = 0; w < std::size(kWriters); ++w) {
+        SCOPED_TRACE(w);
+        const std::string bytes = std::string("a\0b", 3) + std::to_string(w);
+        ::chmod(real.c_str(), 0600);
+        EXPECT_TRUE(kWriters[w]("C:\\UVEN\\LAV\\FILE.TXT", bytes));
+        EXPECT_EQ(ReadBytes(real), bytes);
+        struct stat st{};
+        ASSERT_EQ(::stat(real.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(EntriesIn(dir / "C/Uven/Lav"), 1u); // no temporary file left
 
-    std::string back;
-    EXPECT_TRUE(plat::ReadWholeFile("c:\\uven\\lav\\file.txt", back));
-    EXPECT_EQ(back, std::string("a\0b", 3));
-    EXPECT_FALSE(plat::ReadWholeFile("C:\\UVEN\\LAV\\NONE", back));
-    EXPECT_TRUE(back.empty());
+        std::string back;
+        EXPECT_TRUE(plat::ReadWholeFile("c:\\uven\\lav\\file.txt", back));
+        EXPECT_EQ(back, bytes);
+        EXPECT_FALSE(plat::ReadWholeFile("C:\\UVEN\\LAV\\NONE", back));
+        EXPECT_TRUE(back.empty());
+    }
 }
 
 TEST_F(Drives, AtomicWriteFailsCleanly) {
-    EXPECT_FALSE(plat::WriteFileAtomic("C:\\NOFOLDER\\X.TXT", "x"));
-    EXPECT_FALSE(fs::exists(dir / "C/NOFOLDER"));
-    // A folder in the way: refused, the folder stays and holds no temporary file.
-    EXPECT_FALSE(plat::WriteFileAtomic("C:\\UVEN\\LAV", "x"));
-    EXPECT_TRUE(fs::is_directory(dir / "C/Uven/Lav"));
-    EXPECT_EQ(EntriesIn(dir / "C/Uven"), 1u);
+    for (size_t w = 0; w < std::size(kWriters); ++w) {
+        SCOPED_TRACE(w);
+        EXPECT_FALSE(kWriters[w]("C:\\NOFOLDER\\X.TXT", "x"));
+        EXPECT_FALSE(fs::exists(dir / "C/NOFOLDER"));
+        // A folder in the way: refused, the folder stays and holds no temporary file.
+        EXPECT_FALSE(kWriters[w]("C:\\UVEN\\LAV", "x"));
+        EXPECT_TRUE(fs::is_directory(dir / "C/Uven/Lav"));
+        EXPECT_EQ(EntriesIn(dir / "C/Uven"), 1u);
+    }
 }
 
 } // namespace

@@ -264,6 +264,9 @@ TEST_F(ProfileFaults, AWriteOnAFullDriveFailsAndLeavesTheFileAndNoTemporaryFile)
     errno = 0;
     EXPECT_FALSE(plat::WriteFileAtomic(file, "[GENERAL]\r\n"));
     EXPECT_EQ(errno, ENOSPC);
+    errno = 0;
+    EXPECT_FALSE(plat::WriteRecordAtomic(file, "[GENERAL]\r\n"));
+    EXPECT_EQ(errno, ENOSPC);
     EXPECT_EQ(ReadBytes(file), kConfig);
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());

@@ -9,7 +9,8 @@
 // comparison) or another bar; otherwise PEZZIFATTI.
 int ReadBarProgress(int32_t barId, const char* listPath);
 // Writes the three keys. The new content goes to a temporary file that replaces the old one
-// only once complete, so a failed write never leaves half a file. 0 done. A failed write (a
+// only once complete and on disk, so neither a failed write nor a crash leaves half a file
+// (after a crash the record is the old one or the new one). 0 done. A failed write (a
 // full drive, no permission) puts the file's name and the reason in g_errorText and removes
 // the previous record, which no longer tells the pieces made: 1 when it is gone (the bar
 // would start again from its first piece), 2 when even that failed and the stale record

@@ -41,6 +41,10 @@ bool MakeDirectories(std::string_view path); // mkdir -p of the mapped path
 // Writes data to path through a temporary file in the same folder and a rename. On failure
 // the file is as it was, no temporary file stays, and errno tells why (ENOSPC, EACCES ...).
 bool WriteFileAtomic(std::string_view path, const std::string& data);
+// The same for a record rewritten often (the bar progress, once per finished piece): one data
+// sync of the temporary file, no sync of the folder. A crash leaves the old or the new content
+// whole; the call returning does not promise that the new one survives a crash.
+bool WriteRecordAtomic(std::string_view path, const std::string& data);
 // Reads the whole file. On failure out is empty and errno tells why: ENOENT when there is no
 // such file, EISDIR for a folder, EACCES, EIO ... for a file that exists but cannot be read.
 bool ReadWholeFile(std::string_view path, std::string& out);
@@ -51,7 +55,7 @@ bool RemoveFile(std::string_view path);
 
 // For tests: a failure of the operating system at a given file, as a full drive or a file
 // without read permission gives it. Called with the native path of each whole-file read
-// (ReadWholeFile, profile reads), each atomic write (the file being replaced) and each
+// (ReadWholeFile, profile reads), each atomic write or record write (the file being replaced) and each
 // RemoveFile; a non-zero result is the errno with which that operation fails. Null: none.
 enum class FileOp { Read, Write, Remove };
 using FileFault = int (*)(const char* nativePath, FileOp op);
