@@ -41,6 +41,11 @@ bool MakeDirectories(std::string_view path); // mkdir -p of the mapped path
 // Writes data to path through a temporary file in the same folder and a rename. On failure
 // the file is as it was, no temporary file stays, and errno tells why (ENOSPC, EACCES ...).
 bool WriteFileAtomic(std::string_view path, const std::string& data);
+// Removes from the folder the temporary files WriteFileAtomic leaves when a write is killed
+// (".<name>.<process>.<count>.tmp", nothing else), except those of a process still running.
+// Call it only while no other instance of the program can be writing there. Returns how many
+// were removed.
+int RemoveStaleTemporaries(std::string_view folder);
 // Reads the whole file. On failure out is empty and errno tells why: ENOENT when there is no
 // such file, EISDIR for a folder, EACCES, EIO ... for a file that exists but cannot be read.
 bool ReadWholeFile(std::string_view path, std::string& out);
