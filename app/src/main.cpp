@@ -15,10 +15,14 @@
 namespace {
 
 // A termination request (SIGTERM, SIGINT, SIGHUP: the session ends, or an operator presses
-// Ctrl+C in a terminal) ends any message box left open as refused (an unattended run stuck on
-// an error can be stopped) and is then a close request of the main window, refused like any
+// Ctrl+C in a terminal) ends any message box left open, and every one asked for afterwards, as
+// refused (an unattended run stuck on an error, or a start-up with several boxes to come, is
+// stopped by one request) and is then a close request of the main window, refused like any
 // other while a bar runs, so the program always ends through its ordered shutdown.
 int g_signalPipe[2] = {-1, -1};
+// A request handled before the main window exists (start-up showing its boxes) closes the
+// window once start-up has made it.
+bool g_closePending = false;
 
 void OnTerminationSignal(int) {
     const int saved = errno;
@@ -34,8 +38,11 @@ void InstallCloseOnSignal(QObject* parent) {
         char buffer[16];
         while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
         }
-        app::EndOpenMessageBoxes();
-        if (MainFrame != nullptr) MainFrame->Post(WM_CLOSE, 0, 0);
+        app::EndAllMessageBoxes();
+        if (MainFrame != nullptr)
+            MainFrame->Post(WM_CLOSE, 0, 0);
+        else
+            g_closePending = true;
     });
     struct sigaction action = {};
     action.sa_handler = &OnTerminationSignal;
@@ -69,6 +76,7 @@ int main(int argc, char** argv) {
     case CVelmoApp::kFailed: return 1;
     case CVelmoApp::kStarted: break;
     }
+    if (g_closePending && MainFrame != nullptr) MainFrame->Post(WM_CLOSE, 0, 0);
     const int result = QApplication::exec();
     theApp.ExitInstance();
     return result;

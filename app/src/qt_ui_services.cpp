@@ -34,6 +34,9 @@ std::vector<QPointer<QMessageBox>>& OpenBoxes() {
     return boxes;
 }
 
+// Set by EndAllMessageBoxes: from then on a box ends as soon as it is asked for.
+bool g_boxesEnded = false;
+
 // A box's answer when it was ended without a button.
 constexpr int kEndedWithoutButton = -1;
 
@@ -87,6 +90,7 @@ void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request) {
 void QtUiServices::SetBoxObserver(std::function<void(QMessageBox&)> observer) { BoxObserver() = std::move(observer); }
 
 int QtUiServices::ShowMessageBox(const MessageBoxRequest& request) {
+    if (g_boxesEnded) return RefusingAnswer(request.buttons);
     ScaledMessageBox box;
     PrepareMessageBox(box, request);
     if (request.scaled && ScreenWidth() > 0) box.SetEnlargement(ScreenScalePercent());
@@ -102,6 +106,11 @@ int QtUiServices::ShowMessageBox(const MessageBoxRequest& request) {
 void EndOpenMessageBoxes() {
     for (auto it = OpenBoxes().rbegin(); it != OpenBoxes().rend(); ++it)
         if (*it) (*it)->done(kEndedWithoutButton);
+}
+
+void EndAllMessageBoxes() {
+    g_boxesEnded = true;
+    EndOpenMessageBoxes();
 }
 
 void ScaledMessageBox::SetEnlargement(int percent) {

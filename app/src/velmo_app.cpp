@@ -40,6 +40,18 @@ void VelmoErrorBox(const std::string& text) {
     Ui().ShowMessageBox(r);
 }
 
+// Removes the temporaries a killed write left beside the configuration, tool and progress
+// files. Run only while the instance lock is held: no other instance writes there then.
+void RemoveStaleTemporaries() {
+    const std::string files[] = {g_pPathTable->ConfigPar(), (*g_pPathTable)[PathTable::kParamPar],
+                                 (*g_pPathTable)[PathTable::kTestPar], (*g_pPathTable)[PathTable::kToolsTxt],
+                                 g_barProgressPath};
+    for (const std::string& file : files) {
+        const size_t end = file.find_last_of("\\/");
+        if (end != std::string::npos) plat::RemoveStaleTemporaries(file.substr(0, end + 1));
+    }
+}
+
 std::string ToNativeDir(const std::string& dir) {
     std::string d = dir.empty() ? plat::ProgramDirectory() : dir;
     if (d.back() != '/') d += '/';
@@ -167,6 +179,8 @@ CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
         m_mainFrame->OnCreate();
         m_mainFrame->showMaximized();
     }
+    // After the main window: the machine variant, and with it the progress file's folder, is known.
+    RemoveStaleTemporaries();
     return kStarted;
 }
 

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <mutex>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -341,6 +342,54 @@ bool detail::CommitFile(const std::string& finalPathIn, const std::string& data,
         ::close(dfd);
     }
     return true;
+}
+
+namespace {
+
+// The writer's process of one of CommitFile's temporary names, 0 when the name is not one.
+pid_t TemporaryWriter(const std::string& name) {
+    static constexpr std::string_view kSuffix = ".tmp";
+    if (name.size() <= kSuffix.size() || name[0] != '.' ||
+        name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
+        return 0;
+    const std::string stem = name.substr(0, name.size() - kSuffix.size());
+    // Two runs of digits, each after a dot, at the end of the stem.
+    auto digitsBefore = [&stem](size_t end, size_t& dot) {
+        size_t i = end;
+        while (i > 0 && stem[i - 1] >= '0' && stem[i - 1] <= '9') --i;
+        if (i == end || i == 0 || stem[i - 1] != '.' || end - i > 10) return false;
+        dot = i - 1;
+        return true;
+    };
+    size_t countDot = 0, pidDot = 0;
+    if (!digitsBefore(stem.size(), countDot) || !digitsBefore(countDot, pidDot)) return 0;
+    if (pidDot < 2) return 0; // "." and a name of at least one character before the process
+    const long long pid = std::strtoll(stem.c_str() + pidDot + 1, nullptr, 10);
+    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+bool ProcessRuns(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+} // namespace
+
+int RemoveStaleTemporaries(std::string_view folder) {
+    const std::string dir = FindExisting(folder);
+    if (dir.empty()) return 0;
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return 0;
+    ErrnoKeeper keep;
+    int removed = 0;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        const pid_t writer = TemporaryWriter(name);
+        if (writer == 0 || writer == ::getpid() || ProcessRuns(writer)) continue;
+        const std::string path = JoinPath(dir, name);
+        struct stat st{};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
+    }
+    ::closedir(d);
+    return removed;
 }
 
 bool WriteFileAtomic(std::string_view path, const std::string& data) {

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/single_instance.h"
 
@@ -92,4 +94,47 @@ TEST_F(ProgramRun, TerminationEndsABoxLeftOpenAndTheProgramCloses) {
     EXPECT_EQ(RunAndClose({"OFFICE"}, 3000), 0) << stderr_;
     plat::SingleInstanceLock again("VELMO", tmp_ + "/lock");
     EXPECT_TRUE(again.Acquired());
+}
+
+TEST_F(ProgramRun, OneTerminationEndsAStartUpWithSeveralBoxesToCome) {
+    Layout(false);
+    // A shape compiler library without its entry points: start-up shows one box for each of
+    // the three it misses, one after the other.
+    fs::copy_file(dir_ + "/libDictavo.so", dir_ + "/libvlk32_bc.so", fs::copy_options::overwrite_existing);
+    EXPECT_EQ(RunAndClose({"OFFICE"}, 3000), 0) << stderr_;
+}
+
+TEST_F(ProgramRun, StartUpRemovesOnlyTheStaleTemporariesOfItsOwnWrites) {
+    Layout(false);
+    // A writer that is gone: a process that has ended.
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+    const std::string conf = dir_ + "/CONF/", uten = dir_ + "/drives/C/BRELON3/VELMO/UTEN/",
+                      progress = dir_ + "/drives/C/BRELON3/VELMO/";
+    struct Planted {
+        std::string path;
+        bool removed;
+    };
+    const Planted planted[] = {
+        {conf + ".CONFIG.PAR." + dead + ".0.tmp", true},
+        {conf + ".PARAM.PAR." + dead + ".17.tmp", true},
+        {uten + ".TOOLS.TXT." + dead + ".3.tmp", true},
+        {progress + ".STATBAR.TXT." + dead + ".0.tmp", true},
+        {conf + ".CONFIG.PAR." + alive + ".0.tmp", false}, // its writer still runs
+        {conf + "CONFIG.PAR." + dead + ".0.tmp", false},   // no leading dot
+        {conf + ".CONFIG.PAR." + dead + ".tmp", false},    // one number only
+        {conf + ".CONFIG.PAR.x" + dead + ".0.tmp", false},
+        {conf + ".CONFIG.PAR." + dead + ".0.tmp.bak", false},
+        {conf + ".CONFIG.PAR." + dead + ".0.TMP", false},
+        {conf + ".." + dead + ".0.tmp", false}, // no file name
+        {dir_ + "/LOG/.CONFIG.PAR." + dead + ".0.tmp", false}, // a folder it does not write to
+    };
+    for (const Planted& p : planted) std::ofstream(p.path, std::ios::binary) << "half";
+    fs::create_directory(uten + ".DIR." + dead + ".0.tmp"); // not a file
+    EXPECT_EQ(RunAndClose({"OFFICE"}, 3000), 0) << stderr_;
+    for (const Planted& p : planted) EXPECT_EQ(!fs::exists(p.path), p.removed) << p.path;
+    EXPECT_TRUE(fs::is_directory(uten + ".DIR." + dead + ".0.tmp"));
 }

@@ -47,8 +47,12 @@ private:
 };
 
 // Ends every message box now open as if it was closed without a button (each returns its
-// refusing answer). A termination request does this before asking the main window to close.
+// refusing answer).
 void EndOpenMessageBoxes();
+// The same, and every box asked for afterwards ends at once with its refusing answer, so a
+// termination request ends the program however many boxes are still to come. A termination
+// request does this before asking the main window to close.
+void EndAllMessageBoxes();
 
 // Installs (true) or removes (false) the sinks of the shape compiler library (bound handle)
 // and of the label library.
