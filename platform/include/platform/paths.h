@@ -45,8 +45,9 @@ bool WriteFileAtomic(std::string_view path, const std::string& data);
 // sync of the temporary file, no sync of the folder. A crash leaves the old or the new content
 // whole; the call returning does not promise that the new one survives a crash.
 bool WriteRecordAtomic(std::string_view path, const std::string& data);
-// Removes from the folder the temporary files WriteFileAtomic and WriteRecordAtomic leave when a write is killed
-// (".<name>.<process>.<count>.tmp", nothing else), except those of a process still running.
+// Removes from the folder the temporary files WriteFileAtomic and WriteRecordAtomic leave when
+// a write is killed (".<name>.<process>.<count>.tmp", nothing else), except those of a process
+// still running.
 // Call it only while no other instance of the program can be writing there. Returns how many
 // were removed.
 int RemoveStaleTemporaries(std::string_view folder);
