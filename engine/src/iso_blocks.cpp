@@ -3,6 +3,7 @@
 // vice position of a blade cut and the blade-cut block.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -149,7 +150,7 @@ int IsoProgramGenerator::WriteSpecialShapeCall(const char* name, const WorkingMa
     }
     isoFile = std::fopen(isoPath, "ab");
     if (isoFile == nullptr) {
-        SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
+        SetProgramWriteFault(errno);
         return 1;
     }
     return 0;

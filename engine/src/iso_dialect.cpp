@@ -1,11 +1,15 @@
 // The controller's ISO dialect: numbered blocks, R assignments with their comment, the output
 // file and its path. Every line is formatted in the C locale and ends in CR LF.
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <charconv>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "engine/iso_generator.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
 #include "platform/text.h"
@@ -226,7 +230,8 @@ void IsoProgramGenerator::RInt(int r, int32_t value, const char* comment, int ga
 
 void IsoProgramGenerator::FlushBuffer() {
     if (out_.empty()) return;
-    if (isoFile == nullptr || std::fwrite(out_.data(), 1, out_.size(), isoFile) != out_.size()) writeError_ = true;
+    if (isoFile == nullptr) writeError_ = true;
+    else if (std::fwrite(out_.data(), 1, out_.size(), isoFile) != out_.size()) NoteWriteError();
     out_.clear();
 }
 
@@ -250,7 +255,7 @@ const char* IsoProgramGenerator::UnloadCauseText(int32_t mode, int variant, bool
 void IsoProgramGenerator::CloseFile() {
     FlushBuffer();
     if (isoFile != nullptr) {
-        if (std::fclose(isoFile) != 0) writeError_ = true;
+        if (std::fclose(isoFile) != 0) NoteWriteError();
         isoFile = nullptr;
     }
 }
@@ -259,9 +264,22 @@ void IsoProgramGenerator::CloseFile() {
 int IsoProgramGenerator::FinishFile() {
     if (isoFile == nullptr) return 1;
     FlushBuffer();
-    if (std::fflush(isoFile) != 0 || std::ferror(isoFile) != 0) writeError_ = true;
+    if (std::fflush(isoFile) != 0 || std::ferror(isoFile) != 0) NoteWriteError();
     CloseFile();
     return writeError_ ? 1 : 0;
+}
+
+void IsoProgramGenerator::NoteWriteError() {
+    if (!writeError_) writeErrno_ = errno;
+    writeError_ = true;
+}
+
+void IsoProgramGenerator::SetProgramWriteFault(int err) {
+    std::string path = isoPath;
+    constexpr std::string_view kTemp = ".tmp";
+    if (path.size() > kTemp.size() && path.compare(path.size() - kTemp.size(), kTemp.size(), kTemp) == 0)
+        path.resize(path.size() - kTemp.size());
+    SetFileFaultText(true, path.c_str(), err);
 }
 
 std::string IsoProgramGenerator::IsoOutputPath(int forMachine) {

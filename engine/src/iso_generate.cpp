@@ -1,6 +1,7 @@
 // Part-program generation: elaboration and checks, the output file written through a temporary
 // file, and the program body of machine variants 0 and 2.
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -112,9 +113,10 @@ int IsoProgramGenerator::GenerateIsoProgram(int32_t step, int forMachine) {
     }
     std::snprintf(isoPath, sizeof isoPath, "%s", tempPath.c_str());
     writeError_ = false;
+    writeErrno_ = 0;
     isoFile = std::fopen(isoPath, "wb");
     if (isoFile == nullptr) {
-        SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
+        SetProgramWriteFault(errno);
         return 1;
     }
     out_.clear();
@@ -127,8 +129,9 @@ int IsoProgramGenerator::GenerateIsoProgram(int32_t step, int forMachine) {
         return 1;
     }
     if (std::rename(isoPath, finalPath.c_str()) != 0) {
+        const int err = errno;
         std::remove(isoPath);
-        SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
+        SetProgramWriteFault(err);
         return 1;
     }
     return 0;
@@ -518,7 +521,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
     }
     Block("L<FINEALL.BRE>\n\n");
     if (FinishFile() != 0) {
-        SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
+        SetProgramWriteFault(writeErrno_);
         return 1;
     }
     return 0;

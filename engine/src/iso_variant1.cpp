@@ -518,7 +518,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
         Block("R%d=0      { Barre non Terminate }\n\n", 545);
     Block("L<FINEALL.BRE>\n\n");
     if (FinishFile() != 0) {
-        SetErrorText("%s (ISO)", MsgError("ERR_FILE"));
+        SetProgramWriteFault(writeErrno_);
         return 1;
     }
     return 0;

@@ -12,6 +12,7 @@
 
 #include "engine/bar_computation.h"
 #include "machine/error_text.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
 #include "machine/ralla_tools.h"
@@ -34,14 +35,18 @@ constexpr char kDegree = static_cast<char>(176);
 // milliseconds per bar. The file's content is the same either way.
 class ReportFile {
 public:
-    explicit ReportFile(const std::string& path) {
+    explicit ReportFile(const std::string& path) : path_(path) {
         const std::string native = plat::PathForWrite(path);
         if (!native.empty()) fd_ = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (fd_ < 0) err_ = native.empty() ? ENOENT : errno;
     }
     ~ReportFile() { Close(); }
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
     bool ok() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+    // errno of the failed open or write, 0 when the system gave none.
+    int error() const { return err_; }
     void Put(const char* text) {
         for (const char* p = text; *p != '\0'; ++p) {
             if (*p == '\n') text_ += '\r';
@@ -82,28 +87,38 @@ public:
                 done += static_cast<std::size_t>(n);
             else if (n < 0 && errno == EINTR)
                 continue;
-            else
+            else {
                 good = false;
+                err_ = n < 0 ? errno : ENOSPC;
+            }
         }
         struct stat st{};
         const off_t length = good ? static_cast<off_t>(text_.size()) : 0;
         if (::fstat(fd_, &st) != 0 || st.st_size != length) {
-            if (::ftruncate(fd_, length) != 0) good = false;
+            if (::ftruncate(fd_, length) != 0 && good) {
+                good = false;
+                err_ = errno;
+            }
         }
-        if (::close(fd_) != 0) good = false;
+        if (::close(fd_) != 0 && good) {
+            good = false;
+            err_ = errno;
+        }
         fd_ = -1;
         return good;
     }
 
 private:
     int fd_ = -1;
+    int err_ = 0;
+    std::string path_;
     std::string text_;
 };
 
 // Writes a finished report: 0, or 1 with the error text when it could not be written.
-int CloseReport(ReportFile& out, const char* tag) {
+int CloseReport(ReportFile& out) {
     if (out.Close()) return 0;
-    SetErrorText("%s (%s)", MsgError("ERR_FILE"), tag);
+    SetFileFaultText(true, out.path().c_str(), out.error());
     return 1;
 }
 
@@ -127,7 +142,7 @@ int BarComputation::WriteLavDump() {
     const std::string dir = ProgramDir();
     ReportFile out(dir + "OUTPUT.LAV");
     if (!out.ok()) {
-        SetErrorText("%s (LAV)", MsgError("ERR_FILE"));
+        SetFileFaultText(true, out.path().c_str(), out.error());
         return 1;
     }
     std::FILE* tpl = plat::OpenFile(dir + "MSG\\DEBTG.MSG", "rb");
@@ -167,7 +182,7 @@ int BarComputation::WriteLavDump() {
 
     if (pieces.empty()) {
         for (int i = 0; i < machiningCount; ++i) writeRecord(*records[static_cast<std::size_t>(i)]);
-        return CloseReport(out, "LAV");
+        return CloseReport(out);
     }
     for (WorkingPiece* pp : pieces) {
         const WorkingPiece& p = *pp;
@@ -203,29 +218,28 @@ int BarComputation::WriteLavDump() {
         for (int i = p.FstLav; i < p.FstLav + p.Lav && i < static_cast<int>(records.size()); ++i)
             writeRecord(*records[static_cast<std::size_t>(i)]);
     }
-    return CloseReport(out, "LAV");
+    return CloseReport(out);
 }
 
 int BarComputation::WriteDebDump() {
     const std::string dir = ProgramDir();
     ReportFile out(dir + "OUTPUT.DEB");
     if (!out.ok()) {
-        SetErrorText("%s (DEB)", MsgError("ERR_FILE"));
+        SetFileFaultText(true, out.path().c_str(), out.error());
         return 1;
     }
     struct Source {
         const char* heading;
         int slot;
-        const char* tag;
     };
-    const Source sources[] = {{"CONFIG.PAR\n\n", PathTable::kConfigPar, "CONFIG.PAR"},
-                              {"\n\n\nPARAM.PAR\n\n", PathTable::kParamPar, "PARAM.PAR"},
-                              {"\n\n\nTABELLA UTENSILI\n\n", PathTable::kToolsTxt, "TOOL.TXT"}};
+    const Source sources[] = {{"CONFIG.PAR\n\n", PathTable::kConfigPar},
+                              {"\n\n\nPARAM.PAR\n\n", PathTable::kParamPar},
+                              {"\n\n\nTABELLA UTENSILI\n\n", PathTable::kToolsTxt}};
     for (const Source& src : sources) {
         out.Put(src.heading);
         std::FILE* in = plat::OpenFile((*g_pPathTable)[src.slot], "rb");
         if (in == nullptr) {
-            SetErrorText("%s (%s)", MsgError("ERR_FILE"), src.tag);
+            SetFileFaultText(false, (*g_pPathTable)[src.slot], errno);
             return 1;
         }
         out.Copy(in, nullptr);
@@ -265,5 +279,5 @@ int BarComputation::WriteDebDump() {
         s += plat::StrFormatC("NomeLdt: %s IdLdt: %d\n\n", m.NomeLdt, static_cast<int>(m.IdLdt));
         out.Put(s);
     }
-    return CloseReport(out, "DEB");
+    return CloseReport(out);
 }

@@ -3,6 +3,7 @@
 // zones, the same-as-previous marks, and the elaborated sections appended to "OUTPUT.LAV" and
 // "OUTPUT.DEB" (CR LF lines, C-locale numbers).
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <numbers>
@@ -11,6 +12,7 @@
 
 #include "engine/ordering.h"
 #include "machine/error_text.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
 #include "machine/profile_overrides.h"
@@ -250,13 +252,27 @@ namespace {
 // A report opened for appending; every '\n' written goes out as CR LF.
 class Appender {
 public:
-    explicit Appender(const std::string& path) : f_(plat::OpenFile(path, "ab")) {}
+    explicit Appender(const std::string& path) : path_(path), f_(plat::OpenFile(path, "ab")) {
+        if (f_ == nullptr) err_ = errno;
+    }
     ~Appender() {
         if (f_ != nullptr) std::fclose(f_);
     }
     Appender(const Appender&) = delete;
     Appender& operator=(const Appender&) = delete;
     bool ok() const { return f_ != nullptr; }
+    // Closes the file: 0, or 1 with g_errorText naming the file when it did not open or the
+    // appended text could not be written.
+    int Finish() {
+        if (f_ != nullptr) {
+            if ((std::fflush(f_) != 0 || std::ferror(f_) != 0) && err_ == 0) err_ = errno != 0 ? errno : EIO;
+            if (std::fclose(f_) != 0 && err_ == 0) err_ = errno;
+            f_ = nullptr;
+            if (err_ == 0) return 0;
+        }
+        SetFileFaultText(true, path_.c_str(), err_);
+        return 1;
+    }
     void Put(const std::string& text) {
         for (char ch : text) {
             if (ch == '\n') std::fputc('\r', f_);
@@ -270,7 +286,9 @@ public:
     }
 
 private:
+    std::string path_;
     std::FILE* f_;
+    int err_ = 0;
 };
 
 std::string ProgramDir() { return g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kProgramDir] : ""; }
@@ -340,10 +358,7 @@ std::string CutLine(const WorkingMachining& m) {
 int AppendLavGroups(BarComputation& bc, int headerFlag, int tailFlag) {
     const std::string dir = ProgramDir();
     Appender out(dir + "OUTPUT.LAV");
-    if (!out.ok()) {
-        SetErrorText("%s (LAV)", MsgError("ERR_FILE"));
-        return 1;
-    }
+    if (!out.ok()) return out.Finish();
     if (headerFlag != 0) {
         std::FILE* tpl = plat::OpenFile(dir + "MSG\\DEBTG.MSG", "rb");
         if (tpl == nullptr) {
@@ -403,15 +418,12 @@ int AppendLavGroups(BarComputation& bc, int headerFlag, int tailFlag) {
         plat::FormatC(buf, sizeof buf, "%41s", CutModeMark(bc.tailClampCode, true));
         out.Put(buf);
     }
-    return 0;
+    return out.Finish();
 }
 
 int AppendDebMachinings(BarComputation& bc, int headerFlag) {
     Appender out(ProgramDir() + "OUTPUT.DEB");
-    if (!out.ok()) {
-        SetErrorText("%s (DEB2)", MsgError("ERR_FILE"));
-        return 1;
-    }
+    if (!out.ok()) return out.Finish();
     const int n = UsedCount(bc);
     auto I = [](int32_t v) { return static_cast<int>(v); };
     if (headerFlag != 0) {
@@ -479,5 +491,5 @@ int AppendDebMachinings(BarComputation& bc, int headerFlag) {
         s += "\n\n";
         out.Put(s);
     }
-    return 0;
+    return out.Finish();
 }

@@ -5,6 +5,7 @@
 // marks, and "OUTPUT.BAR" records the selection and the result. With the decentred ralla the
 // installed set-up is only tested.
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "machine/barlist.h"
 #include "machine/error_text.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
 #include "machine/ralla_tools.h"
@@ -409,7 +411,7 @@ int BarList::WriteBarReport(const int32_t initialSetup[kRallaMaxPositions], int3
     }
     const std::string path = std::string(PathSlot(PathTable::kProgramDir)) + "OUTPUT.BAR";
     if (!plat::WriteFileAtomic(path, plat::WithCrLf(text))) {
-        SetErrorText("%s (BAR)", MsgError("ERR_FILE"));
+        SetFileFaultText(true, path.c_str(), errno);
         return 1;
     }
     return 0;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cinttypes>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <new>
 
 #include "machine/error_text.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
 #include "machine/ralla_tools.h"
@@ -139,12 +141,24 @@ ToolFileRecord* ToolTable::GetFreeToolRecord() {
 
 bool IsBladeToolName(const char* name) { return IsBlade(name); }
 
+namespace {
+// g_errorText for a tool table that could not be read: PATH_ERROR followed by the path looked
+// at when there is no such file (a wrong tool folder in "CONFIG.PAR" ends here too), else the
+// read failure and why.
+void SetTableReadFault(const char* path, int err) {
+    if (err == 0 || err == ENOENT || err == ENOTDIR)
+        SetErrorText("%s\n%s", MsgError("PATH_ERROR"), path);
+    else
+        SetFileFaultText(false, path, err);
+}
+} // namespace
+
 int ParseToolFile(const char* path, ToolFileParse& out) {
     out = ToolFileParse{};
     std::string text;
     const std::string native = plat::FindExisting(path);
     if (path[0] == '\0' || native.empty() || !plat::ReadWholeFile(native, text)) {
-        SetErrorText("%s", MsgError("PATH_ERROR"));
+        SetTableReadFault(path, path[0] == '\0' || native.empty() ? ENOENT : errno);
         return 1;
     }
     const std::vector<std::string> lines = SplitLines(text);
@@ -300,7 +314,8 @@ int WriteToolTable(const ToolTable& table, int headerNumber) {
     }
     const char* path = ToolsTxtPath();
     if (path[0] == '\0' || !plat::WriteFileAtomic(plat::PathForWrite(path), out)) {
-        ShowBox("T_ERRORE", MsgError("ERR_FILE"), BoxButtons::Ok, BoxIcon::Error);
+        ShowBox("T_ERRORE", FileFaultText(true, path, path[0] == '\0' ? ENOENT : errno), BoxButtons::Ok,
+                BoxIcon::Error);
         return 1;
     }
     return 0;
@@ -314,7 +329,7 @@ int AppendMissingBladeRecords() {
     std::string text;
     const std::string native = plat::FindExisting(path);
     if (!plat::ReadWholeFile(native, text)) {
-        SetErrorText("%s", MsgError("PATH_ERROR"));
+        SetTableReadFault(path, errno);
         return 1;
     }
     // A blade is present when a record head names it, even one the end of the file cut short
@@ -343,7 +358,7 @@ int AppendMissingBladeRecords() {
         changed = true;
     }
     if (changed && !plat::WriteFileAtomic(native, text)) {
-        SetErrorText("%s", MsgError("PATH_ERROR"));
+        SetFileFaultText(true, path, errno);
         return 1;
     }
     return 0;
@@ -380,7 +395,7 @@ int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber) {
     const std::string native = plat::FindExisting(ToolsTxtPath());
     std::string text;
     if (native.empty() || !plat::ReadWholeFile(native, text)) {
-        SetErrorText("%s", MsgError("PATH_ERROR"));
+        SetTableReadFault(ToolsTxtPath(), native.empty() ? ENOENT : errno);
         return 1;
     }
     const std::vector<std::string> lines = LinesWithEnds(text);
@@ -412,7 +427,7 @@ int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber) {
         out += "\r\n";
     }
     if (!plat::WriteFileAtomic(native, out)) {
-        SetErrorText("%s", MsgError("PATH_ERROR"));
+        SetFileFaultText(true, ToolsTxtPath(), errno);
         return 1;
     }
     return 0;

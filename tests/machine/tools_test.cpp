@@ -101,7 +101,7 @@ TEST_F(ToolsTest, MissingHeaderLineAndMissingFile) {
     EXPECT_EQ(ReadText("TOOLS.TXT").rfind("# 60\r\n", 0), 0u);
     std::filesystem::remove(P("TOOLS.TXT"));
     EXPECT_EQ(ReadToolTable(table), 1);
-    EXPECT_STREQ(g_errorText, "PATH_ERROR");
+    EXPECT_EQ(std::string(g_errorText), "PATH_ERROR\n" + P("TOOLS.TXT"));
     const int loaded = tools_->Count();
     EXPECT_EQ(tools_->LoadTools(), 1);
     EXPECT_EQ(tools_->Count(), loaded); // the loaded table stays
@@ -252,7 +252,7 @@ TEST_F(ToolsTest, FailedWriteShowsABox) {
     SetUi(nullptr);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].title, "T_ERRORE");
-    EXPECT_EQ(ui.boxes[0].text, "ERR_FILE");
+    EXPECT_EQ(ui.boxes[0].text.rfind("ERR_FILE_WRITE", 0), 0u) << ui.boxes[0].text;
 }
 
 } // namespace

@@ -119,6 +119,10 @@ private:
     int32_t OffQuotaB() const; // R_OFF_QUOTA_B: SPESS_LAMA less twice a negative CORR_X_LAME
     int FinishFile();
     void CloseFile();
+    // A failed write of the program: notes the system's reason (the first one stands).
+    void NoteWriteError();
+    // g_errorText: the program file (its final name) could not be written, and why.
+    void SetProgramWriteFault(int err);
     int32_t ToolDiameter(const WorkingMachining& m) const;
     WorkingMachining* RecordById(int32_t id) const;
 
@@ -141,5 +145,6 @@ private:
     int32_t barStandsAt_ = kBarMoved;
     int32_t cutBarX_ = 0; // bar position of the current blade cut
     bool writeError_ = false;
+    int writeErrno_ = 0; // errno of the first failed write, 0 when none was given
     std::string out_; // lines not yet handed to the file
 };

@@ -59,18 +59,20 @@ int CheckToolLimits(const ToolFileRecord& record);
 // True when the name is one of the two blade names of the settings.
 bool IsBladeToolName(const char* name);
 
-// Reads "TOOLS.TXT" into the table: 0, or 1 with PATH_ERROR, NO_MEMORY or the refused tool
-// name in g_errorText. On failure the table is left empty.
+// Messages of a table that cannot be read: PATH_ERROR and the path on the next line when the
+// file is not there, else the read failure naming the file and why (FileFaultText).
+// Reads "TOOLS.TXT" into the table: 0, or 1 with the read failure, NO_MEMORY or the refused
+// tool name in g_errorText. On failure the table is left empty.
 int ReadToolTable(ToolTable& table);
 // Writes the header and every record in use, then on machine variant 1 the two blade records
 // from the machine parameters. The file is replaced in one step (temporary file + rename); on
-// failure an ERR_FILE box titled T_ERRORE is shown and the result is 1.
+// failure a box titled T_ERRORE names the file and why, and the result is 1.
 int WriteToolTable(const ToolTable& table, int headerNumber);
 
 // The text of one blade record (five lines, CR LF) with the blade parameters of the settings.
 std::string FormatBladeRecord(const char* bladeName, int headerNumber);
 // Machine variant 1 at start-up: appends each of the two blade records that the file lacks.
-// 0 done, 1 with PATH_ERROR in g_errorText when the file is missing or cannot be written.
+// 0 done, 1 with g_errorText naming the file when it is missing or cannot be read or written.
 int AppendMissingBladeRecords();
 
 // Parsing of the file shared by both readers (tool_table.cpp). One record as read: the name
@@ -80,7 +82,7 @@ struct ToolFileParse {
     std::vector<ToolFileRecord> records; // records in file order, blade records included
     std::string nameError;               // set when a refused name stopped the reading
 };
-// 0 the whole file was read; 1 the file did not open (PATH_ERROR in g_errorText); 2 reading
+// 0 the whole file was read; 1 the file could not be read (g_errorText as above); 2 reading
 // stopped at a refused tool name (out.records holds the records before it, out.nameError the
 // message), so callers can still report an earlier record's fault first.
 int ParseToolFile(const char* path, ToolFileParse& out);
@@ -97,7 +99,7 @@ struct BladeDimensions {
 // Replaces the two blade records of "TOOLS.TXT" with records of these values: every other
 // line (the "#" header, every tool before and after the old blade records) is kept byte for
 // byte and the two new records follow at the end, QBLADE_NAME first. The file is replaced
-// through a temporary file and a rename. 0 done; 1 with PATH_ERROR in g_errorText when the
+// through a temporary file and a rename. 0 done; 1 with g_errorText naming the file when the
 // table cannot be read or written, the old table left whole.
 int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber);
 
