@@ -29,11 +29,13 @@ struct Box {
     int Height() const { return bottom - top + 1; }
 };
 
-Box BoxOf(const MCanvas& c, MColor colour) {
+// The box around the pixels of one colour, of a canvas or of a grabbed image.
+template <class Picture, class Colour>
+Box BoxOfColour(const Picture& picture, int width, int height, Colour colour) {
     Box b;
-    for (int y = 0; y < c.Height(); ++y)
-        for (int x = 0; x < c.Width(); ++x)
-            if (c.Pixel(x, y) == colour) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (picture.Pixel(x, y) == colour) {
                 b.left = std::min(b.left, x);
                 b.top = std::min(b.top, y);
                 b.right = std::max(b.right, x);
@@ -41,6 +43,8 @@ Box BoxOf(const MCanvas& c, MColor colour) {
             }
     return b;
 }
+
+Box BoxOf(const MCanvas& c, MColor colour) { return BoxOfColour(c, c.Width(), c.Height(), colour); }
 
 size_t Count(const MCanvas& c, MColor colour) {
     size_t n = 0;
@@ -199,16 +203,11 @@ void WriteDrawing(const std::string& path, const std::string& text, time_t modif
 }
 
 Box BoxOfImage(const QImage& image, QRgb colour) {
-    Box b;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) == colour) {
-                b.left = std::min(b.left, x);
-                b.top = std::min(b.top, y);
-                b.right = std::max(b.right, x);
-                b.bottom = std::max(b.bottom, y);
-            }
-    return b;
+    struct {
+        const QImage& image;
+        QRgb Pixel(int x, int y) const { return image.pixel(x, y); }
+    } picture{image};
+    return BoxOfColour(picture, image.width(), image.height(), colour);
 }
 
 TEST(PreviewControl, KeepsTheDrawingBetweenPaintsAndReadsAChangedFileAnew) {
@@ -248,6 +247,47 @@ TEST(PreviewControl, KeepsTheDrawingBetweenPaintsAndReadsAChangedFileAnew) {
     shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
     EXPECT_NEAR(shown.Width(), 60, 2);
     EXPECT_NEAR(shown.Height(), 180, 2);
+    std::remove(path.c_str());
+}
+
+// Only the texts of the mark layer are marks (a profile drawing's title on another layer is
+// not), placed by the fitted drawing: a 100 x 100 mm box takes 90 per cent of 200 x 200 pixels,
+// centred, so a mm is about 1.8 pixels and the box runs from about pixel 10 to 189.
+TEST(PreviewMarks, TextsOfTheMarkLayerPlacedOnTheFittedDrawing) {
+    const std::string path = "/tmp/uihost_marks_" + std::to_string(::getpid()) + ".dxf";
+    std::string drawing = BoxDrawing(100, 100);
+    const std::string texts =
+        "  0\r\nTEXT\r\n  8\r\nmark\r\n 10\r\n50\r\n 20\r\n25\r\n 40\r\n10\r\n  1\r\nD1\r\n"
+        "  0\r\nTEXT\r\n  8\r\nMARK\r\n 10\r\n0\r\n 20\r\n100\r\n 40\r\n5\r\n 50\r\n90\r\n  1\r\nL\r\n"
+        "  0\r\nTEXT\r\n  8\r\nQUOTE\r\n 10\r\n10\r\n 20\r\n10\r\n 40\r\n5\r\n  1\r\nALU60 T6001\r\n"
+        "  0\r\nTEXT\r\n  8\r\nMARK\r\n 10\r\n10\r\n 20\r\n10\r\n 40\r\n5\r\n  1\r\n\r\n";
+    drawing.insert(drawing.find("  0\r\nENDSEC"), texts);
+    WriteDrawing(path, drawing, 1500000000);
+    ui::PreviewState s;
+    s.path = path;
+    ui::PreviewPainter painter;
+    painter.Render(s, 200, 200);
+    const std::vector<ui::PreviewMark>& marks = painter.Marks();
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].text, "D1");
+    EXPECT_NEAR(marks[0].x, 100, 1);
+    EXPECT_NEAR(marks[0].y, 145, 1);
+    EXPECT_NEAR(marks[0].height, 18, 0.5);
+    EXPECT_EQ(marks[1].text, "L");
+    EXPECT_NEAR(marks[1].x, 10, 1);
+    EXPECT_NEAR(marks[1].y, 10, 1);
+    EXPECT_EQ(marks[1].rotation, 90);
+    // A drawing turned a quarter: the marks turn with it.
+    s.angle = 90;
+    painter.Render(s, 200, 200);
+    ASSERT_EQ(painter.Marks().size(), 2u);
+    EXPECT_NEAR(painter.Marks()[0].x, 145, 1);
+    EXPECT_NEAR(painter.Marks()[0].y, 100, 1);
+    EXPECT_EQ(painter.Marks()[0].rotation, 90);
+    // No drawing, no marks.
+    s.path.clear();
+    painter.Render(s, 200, 200);
+    EXPECT_TRUE(painter.Marks().empty());
     std::remove(path.c_str());
 }
 

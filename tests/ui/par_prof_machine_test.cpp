@@ -121,19 +121,18 @@ TEST_F(TakePositionsTest, PliersAndVicesComeFromTheirRVariables) {
 }
 
 // The demo list FINESTRE computed before and after the set of its ALU60 T6001 bars is edited.
-class SetInForceTest : public enginetest::IsoTest {};
-
-TEST_F(SetInForceTest, EditedSetChangesTheNextComputationOfThatProfile) {
-    TestApp();
-    ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
-    const std::string list = dir_ + "FINESTRE.lda";
-    const auto compute = [&](int32_t& offsetY) {
+class SetInForceTest : public enginetest::IsoTest {
+protected:
+    // The part program of the first ALU60 T6001 bar of the list FINESTRE, computed anew;
+    // offsetY, when given, receives the bar's offset Y.
+    std::string ComputeT6001(int32_t* offsetY = nullptr) {
+        const std::string list = dir_ + "FINESTRE.lda";
         SetCurrentListName(list.c_str());
         IsoProgramGenerator g(list.c_str());
         EXPECT_TRUE(g.IsLoaded()) << g_errorText;
         for (int i = 0; i < g.BarCount(); ++i) {
             if (std::string(g.Bar(i)->series) != "ALU60" || std::string(g.Bar(i)->code) != "T6001") continue;
-            offsetY = g.Bar(i)->offsetY;
+            if (offsetY != nullptr) *offsetY = g.Bar(i)->offsetY;
             EXPECT_EQ(CheckBarSize(*g.Bar(i)), 0) << g_errorText;
             EXPECT_EQ(g.ComputeBar(i, 1), 0) << g_errorText;
             EXPECT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
@@ -141,9 +140,14 @@ TEST_F(SetInForceTest, EditedSetChangesTheNextComputationOfThatProfile) {
         }
         ADD_FAILURE() << "no ALU60 T6001 bar";
         return std::string();
-    };
+    }
+};
+
+TEST_F(SetInForceTest, EditedSetChangesTheNextComputationOfThatProfile) {
+    TestApp();
+    ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
     int32_t before = 0, after = 0;
-    const std::string first = compute(before);
+    const std::string first = ComputeT6001(&before);
 
     ui::CParProfEditDialog dlg(nullptr, "ALU60", "T6001");
     dlg.show();
@@ -152,7 +156,7 @@ TEST_F(SetInForceTest, EditedSetChangesTheNextComputationOfThatProfile) {
     dlg.OnOK();
     ASSERT_EQ(CpReadFlag("ALU60", "T6001"), 1);
 
-    const std::string second = compute(after);
+    const std::string second = ComputeT6001(&after);
     EXPECT_EQ(after - before, 2500);
     EXPECT_NE(first, second);
 }
@@ -171,22 +175,7 @@ TEST_F(SetInForceTest, EditingASetNotInForceKeepsEveryOtherValueTheEngineUses) {
     for (const auto& [key, value] : {std::pair{"OFF_Y_PINZA", "2.00"}, {"OFF_C_PINZA", "2.00"}})
         WriteIniString("PARAM", key, value, param.c_str());
     ASSERT_EQ(LoadBaseParameters(*g_pSettings), 0) << g_errorText;
-    const std::string list = dir_ + "FINESTRE.lda";
-    const auto compute = [&] {
-        SetCurrentListName(list.c_str());
-        IsoProgramGenerator g(list.c_str());
-        EXPECT_TRUE(g.IsLoaded()) << g_errorText;
-        for (int i = 0; i < g.BarCount(); ++i) {
-            if (std::string(g.Bar(i)->series) != "ALU60" || std::string(g.Bar(i)->code) != "T6001") continue;
-            EXPECT_EQ(CheckBarSize(*g.Bar(i)), 0) << g_errorText;
-            EXPECT_EQ(g.ComputeBar(i, 1), 0) << g_errorText;
-            EXPECT_EQ(g.GenerateIsoProgram(1, 0), 0) << g_errorText;
-            return enginetest::ReadFile(dir_ + "OUTPUT.ISO");
-        }
-        ADD_FAILURE() << "no ALU60 T6001 bar";
-        return std::string();
-    };
-    const std::string before = compute();
+    const std::string before = ComputeT6001();
     // The machine's head-cut feed and clamp offsets are in the program.
     for (const char* r : {"R520=2000 ", "R537=2 ", "R553=2 "})
         EXPECT_NE(before.find(r), std::string::npos) << r;
@@ -202,7 +191,7 @@ TEST_F(SetInForceTest, EditingASetNotInForceKeepsEveryOtherValueTheEngineUses) {
     ASSERT_EQ(CpReadFlag("ALU60", "T6001"), 1);
     EXPECT_EQ(CpGetNrLabel("ALU60", "T6001"), 2);
 
-    EXPECT_EQ(compute(), before);
+    EXPECT_EQ(ComputeT6001(), before);
 }
 
 // An offset that cannot be held (typed before values were range-checked) fails the list

@@ -526,14 +526,12 @@ void CToolEditDialog::OnOK() {
 // ---------------------------------------------------------------- CToolHelpDialog
 
 namespace {
-const char* const kLegendKeys[7] = {"S_DIAM1", "S_LUNG1", "S_DIAMCOD", "S_DIAMPUT", "S_LUNGPUT", "S_LUNGTOT", "P_ADD_LEN"};
-
-// A legend line: the label's text without its closing colon or blank (labels end so where
-// they stand before a value); a text ending otherwise is shown whole.
-QString LegendText(const char* key) {
-    std::string text = MsgString(key);
+// A legend line: the mark it points at, then the label's text without its closing colon or
+// blank (labels end so where they stand before a value); a text ending otherwise is shown whole.
+QString LegendText(const ToolLegendLine& line) {
+    std::string text = MsgString(line.key);
     if (!text.empty() && (text.back() == ':' || text.back() == ' ')) text.pop_back();
-    return ToQt(text);
+    return ToQt(std::string(line.mark) + "  " + text);
 }
 } // namespace
 
@@ -569,7 +567,8 @@ void CToolHelpDialog::OnInitDialog() {
     const char* captions[3] = {"S_T1", "S_T2", "S_T3"};
     for (int i = 0; i < 3; ++i) SetText(Control(1391 + i), Msg(captions[i]));
     SetText(Control(1400), Msg("S_LEGENDA"));
-    for (int i = 0; i < 7; ++i) SetText(Control(kLegendFirstId + i), LegendText(kLegendKeys[i]));
+    for (int i = 0; i < 7; ++i)
+        SetText(Control(kLegendFirstId + i), LegendText(kToolLegend[static_cast<std::size_t>(i)]));
     SetText(Control(IDOK), Msg("B_OK"));
     for (int i = 0; i < 3; ++i) {
         const std::string path = plat::StrFormatC("%sT%d.DXF", PathSlot(PathTable::kModuleDir), i + 1);

@@ -1,9 +1,14 @@
 #include "ui/ViewDxfStatic.h"
 
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 #include "machine/file_routines.h"
+#include "ui/qt_text.h"
 
 namespace ui {
 
@@ -42,6 +47,19 @@ void MViewDXFStatic::paintEvent(QPaintEvent*) {
     const QImage image(reinterpret_cast<const uchar*>(canvas.Pixels().data()), canvas.Width(), canvas.Height(),
                        static_cast<qsizetype>(canvas.Width()) * 4, QImage::Format_ARGB32);
     painter.drawImage(0, 0, image);
+    // The marks over the drawing, in the control's font at the drawing's text height.
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(Qt::black);
+    QFont font = this->font();
+    for (const PreviewMark& mark : m_painter.Marks()) {
+        font.setPixelSize(std::max(1, static_cast<int>(std::lround(mark.height))));
+        painter.setFont(font);
+        painter.save();
+        painter.translate(mark.x, mark.y);
+        painter.rotate(-mark.rotation);
+        painter.drawText(QPointF(0.0, 0.0), ToQt(mark.text));
+        painter.restore();
+    }
 }
 
 } // namespace ui

@@ -6,6 +6,7 @@
 
 #include "dxf/dxf.h"
 #include "dxf/entities.h"
+#include "platform/text.h"
 
 namespace ui {
 
@@ -104,6 +105,20 @@ bool SameBar(const std::optional<PreviewBar>& a, const std::optional<PreviewBar>
 
 } // namespace
 
+std::vector<PreviewMark> PlaceMarks(const MEntitiesList& fitted) {
+    std::vector<PreviewMark> marks;
+    const double scale = fitted.Scale();
+    if (!(scale > 0.0)) return marks;
+    for (const MEntity& e : fitted) {
+        if (e.kind != MEntityKind::Text || e.text.empty() || !plat::EqualsNoCase(e.layer, kPreviewMarkLayer)) continue;
+        const double x = (e.x - fitted.OffsetX()) / scale, y = (fitted.OffsetY() - e.y) / scale;
+        const double height = e.height / scale;
+        if (!std::isfinite(x) || !std::isfinite(y) || !(height > 0.0) || !std::isfinite(height)) continue;
+        marks.push_back(PreviewMark{e.text, x, y, height, std::isfinite(e.rotation) ? e.rotation : 0.0});
+    }
+    return marks;
+}
+
 MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height) {
     return PreviewPainter().Render(state, width, height);
 }
@@ -127,7 +142,11 @@ MCanvas PreviewPainter::Render(const PreviewState& state, int32_t width, int32_t
         key_ = std::move(key);
         kept_ = true;
     }
-    if (!empty_) PaintDrawing(state, drawing_, hatchAt_, canvas);
+    marks_.clear();
+    if (!empty_) {
+        PaintDrawing(state, drawing_, hatchAt_, canvas);
+        marks_ = PlaceMarks(drawing_);
+    }
     return canvas;
 }
 

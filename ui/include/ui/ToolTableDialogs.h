@@ -125,6 +125,21 @@ private:
     std::string m_unitText;
 };
 
+// A line of the tool legend: the label key of the dimension and the mark that names it in the
+// legend's drawings "T1.DXF" to "T3.DXF" (a text on their mark layer, kPreviewMarkLayer). The
+// line reads "<mark>  <label>".
+struct ToolLegendLine {
+    const char* key;
+    const char* mark;
+};
+inline constexpr std::array<ToolLegendLine, 7> kToolLegend = {{{"S_DIAM1", "D1"},
+                                                                {"S_LUNG1", "L1"},
+                                                                {"S_DIAMCOD", "DS"},
+                                                                {"S_DIAMPUT", "DT"},
+                                                                {"S_LUNGPUT", "LT"},
+                                                                {"S_LUNGTOT", "L"},
+                                                                {"P_ADD_LEN", "LA"}}};
+
 class CToolHelpDialog : public CResizeDialog {
     Q_OBJECT
 public:

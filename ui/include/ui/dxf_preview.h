@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dxf/canvas.h"
 #include "dxf/entities.h"
@@ -39,6 +40,23 @@ double NormalisePreviewAngle(double degrees);
 constexpr uint32_t kHatchExtended = 0x0000FF;
 constexpr uint32_t kHatchPlain = 0xFF0000;
 
+// Marks: the texts of a drawing on this layer (any case). They name places of the drawing that
+// texts outside it point at (the tool legend's lines name the dimensions of the tool drawings),
+// so the preview writes them over the drawing; other texts of a drawing are not shown.
+inline constexpr const char* kPreviewMarkLayer = "MARK";
+
+// A mark placed on the canvas of the fitted drawing.
+struct PreviewMark {
+    std::string text;
+    double x = 0.0;        // pixel of the insertion point: left end of the text's baseline
+    double y = 0.0;
+    double height = 0.0;   // text height in pixels
+    double rotation = 0.0; // degrees, counter-clockwise
+};
+
+// The marks of a drawing fitted by AutoScale, in pixels of its canvas.
+std::vector<PreviewMark> PlaceMarks(const MEntitiesList& fitted);
+
 // Paints the preview into a white canvas of width x height. A drawing without entities
 // (no file, unreadable or empty file, and no bar box) leaves the background alone.
 MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height);
@@ -51,6 +69,8 @@ public:
     MCanvas Render(const PreviewState& state, int32_t width, int32_t height);
     // How often the drawing file has been read.
     int Reads() const { return reads_; }
+    // The marks of the picture last rendered, to be written over its canvas.
+    const std::vector<PreviewMark>& Marks() const { return marks_; }
 
 private:
     struct Key {
@@ -64,6 +84,7 @@ private:
     bool empty_ = true;     // nothing to draw
     double hatchAt_[2] = {0, 0};
     int reads_ = 0;
+    std::vector<PreviewMark> marks_;
 };
 
 } // namespace ui
