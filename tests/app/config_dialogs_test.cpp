@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -152,6 +153,57 @@ TEST_F(OptionDialogTest, DirectoriesAreTrimmedAndEndInABackslash) {
     EXPECT_NE(text.find("\r\nDIR_VLK=D:\\SHAPES\\\r\n"), std::string::npos);
     EXPECT_STREQ(g_pSettings->DIR_LDA, "D:\\LISTS\\");
     EXPECT_EQ(GetUnitSystem(), 2);
+}
+
+// The pairs of check boxes of which one is always ticked (the unit of measure, the supervisor's
+// daily or monthly files), clicked with the mouse as the operator does, on the box or on its
+// text, at every screen size: a click on the other one ticks it and clears the first, and a click
+// on the ticked one leaves it ticked, so the pair never shows no choice while OK stores one.
+TEST_F(OptionDialogTest, PairsClickedWithTheMouseKeepOneChoiceTicked) {
+    const auto mouse = [](QCheckBox* box, bool onText) {
+        const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box);
+        const int x = onText ? indicator + 6 + box->fontMetrics().horizontalAdvance(box->text()) / 2 : indicator / 2;
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, box->height() / 2));
+    };
+    const struct {
+        int width, height;
+        bool onText;
+    } screens[] = {{1024, 768, false}, {1280, 800, true}, {1366, 768, false}, {1920, 1080, true}};
+    for (const auto& screen : screens) {
+        SCOPED_TRACE(std::to_string(screen.width) + (screen.onText ? " on the text" : " on the box"));
+        SetScreenSize(screen.width, screen.height);
+        ui::COptionDialog options(MainFrame);
+        options.show();
+        QCheckBox* mm = Ctl<QCheckBox>(options, ui::opt::kMillimetres);
+        QCheckBox* inches = Ctl<QCheckBox>(options, ui::opt::kInches);
+        ASSERT_TRUE(mm->isChecked());
+        mouse(inches, screen.onText);
+        EXPECT_TRUE(inches->isChecked());
+        EXPECT_FALSE(mm->isChecked());
+        mouse(inches, screen.onText);
+        EXPECT_TRUE(inches->isChecked());
+        EXPECT_FALSE(mm->isChecked());
+        mouse(mm, screen.onText);
+        mouse(mm, screen.onText);
+        EXPECT_TRUE(mm->isChecked());
+        EXPECT_FALSE(inches->isChecked());
+        Click(options, kOk);
+        EXPECT_EQ(GetUnitSystem(), 1);
+
+        ui::CSupervisorDialog supervisor(MainFrame);
+        supervisor.show();
+        Click(supervisor, ui::sup::kLogOn);
+        QCheckBox* daily = Ctl<QCheckBox>(supervisor, ui::sup::kDaily);
+        QCheckBox* monthly = Ctl<QCheckBox>(supervisor, ui::sup::kMonthly);
+        mouse(daily, screen.onText);
+        EXPECT_TRUE(daily->isChecked());
+        EXPECT_FALSE(monthly->isChecked());
+        mouse(monthly, screen.onText);
+        EXPECT_TRUE(monthly->isChecked());
+        EXPECT_FALSE(daily->isChecked());
+        Click(supervisor, kCancel);
+    }
+    SetScreenSize(1024, 768);
 }
 
 TEST_F(OptionDialogTest, BrowseStartsOnTheDirectoryAndPutsTheChoiceWithABackslash) {

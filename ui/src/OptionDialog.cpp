@@ -133,13 +133,23 @@ std::string LabelText(const CResizeDialog* dlg, int id) {
 
 void Notice(const char* key) { ShowBox("T_ATTENZIONE", MsgString(key), BoxButtons::Ok, BoxIcon::Warning); }
 
-// Two check boxes of which ticking one clears the other.
+// Two check boxes of which ticking one clears the other. A click on the ticked one leaves it
+// ticked: OK stores the second choice whenever the first is not ticked, so the pair must never
+// show neither.
 void PairChecks(CResizeDialog* dlg, int a, int b) {
     QCheckBox* ca = Check(dlg, a);
     QCheckBox* cb = Check(dlg, b);
     if (ca == nullptr || cb == nullptr) return;
-    QObject::connect(ca, &QCheckBox::clicked, cb, [cb](bool on) { if (on) cb->setChecked(false); });
-    QObject::connect(cb, &QCheckBox::clicked, ca, [ca](bool on) { if (on) ca->setChecked(false); });
+    const auto pair = [](QCheckBox* clicked, QCheckBox* other) {
+        QObject::connect(clicked, &QCheckBox::clicked, other, [clicked, other](bool on) {
+            if (on)
+                other->setChecked(false);
+            else
+                clicked->setChecked(true);
+        });
+    };
+    pair(ca, cb);
+    pair(cb, ca);
 }
 
 // The folder picker on a directory entry: the picker's title is the entry's label; a chosen
