@@ -165,6 +165,19 @@ TEST_F(OptionDialogTest, PairsClickedWithTheMouseKeepOneChoiceTicked) {
         const int x = onText ? indicator + 6 + box->fontMetrics().horizontalAdvance(box->text()) / 2 : indicator / 2;
         QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(x, box->height() / 2));
     };
+    // From the first ticked: twice on the second, then twice on the first.
+    const auto clickPair = [&](ui::CResizeDialog& d, int first, int second, bool onText) {
+        QCheckBox* a = Ctl<QCheckBox>(d, first);
+        QCheckBox* b = Ctl<QCheckBox>(d, second);
+        ASSERT_TRUE(a->isChecked());
+        for (QCheckBox* box : {b, a}) {
+            for (int click = 0; click < 2; ++click) {
+                mouse(box, onText);
+                EXPECT_TRUE(box->isChecked()) << first << " click " << click;
+                EXPECT_FALSE((box == a ? b : a)->isChecked()) << first << " click " << click;
+            }
+        }
+    };
     const struct {
         int width, height;
         bool onText;
@@ -174,33 +187,14 @@ TEST_F(OptionDialogTest, PairsClickedWithTheMouseKeepOneChoiceTicked) {
         SetScreenSize(screen.width, screen.height);
         ui::COptionDialog options(MainFrame);
         options.show();
-        QCheckBox* mm = Ctl<QCheckBox>(options, ui::opt::kMillimetres);
-        QCheckBox* inches = Ctl<QCheckBox>(options, ui::opt::kInches);
-        ASSERT_TRUE(mm->isChecked());
-        mouse(inches, screen.onText);
-        EXPECT_TRUE(inches->isChecked());
-        EXPECT_FALSE(mm->isChecked());
-        mouse(inches, screen.onText);
-        EXPECT_TRUE(inches->isChecked());
-        EXPECT_FALSE(mm->isChecked());
-        mouse(mm, screen.onText);
-        mouse(mm, screen.onText);
-        EXPECT_TRUE(mm->isChecked());
-        EXPECT_FALSE(inches->isChecked());
+        clickPair(options, ui::opt::kMillimetres, ui::opt::kInches, screen.onText);
         Click(options, kOk);
         EXPECT_EQ(GetUnitSystem(), 1);
 
         ui::CSupervisorDialog supervisor(MainFrame);
         supervisor.show();
         Click(supervisor, ui::sup::kLogOn);
-        QCheckBox* daily = Ctl<QCheckBox>(supervisor, ui::sup::kDaily);
-        QCheckBox* monthly = Ctl<QCheckBox>(supervisor, ui::sup::kMonthly);
-        mouse(daily, screen.onText);
-        EXPECT_TRUE(daily->isChecked());
-        EXPECT_FALSE(monthly->isChecked());
-        mouse(monthly, screen.onText);
-        EXPECT_TRUE(monthly->isChecked());
-        EXPECT_FALSE(daily->isChecked());
+        clickPair(supervisor, ui::sup::kDaily, ui::sup::kMonthly, screen.onText);
         Click(supervisor, kCancel);
     }
     SetScreenSize(1024, 768);
