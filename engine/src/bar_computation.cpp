@@ -517,8 +517,8 @@ void BarComputation::ShiftForHeadTrim(int32_t length, int32_t trim) {
         shift(m);
         if (firstCut) m.cutPosition += d;
         firstCut = false;
-        // The companion of a cut of kind 1 keeps its own X, shifted the same way.
-        if (m.cutKind == 1 && m.companion) m.companion->X -= d;
+        // No companion shift: the loading gives end cuts no companion and no later step makes
+        // one (the end trims give a cut its piece copy only), so an end cut never has one.
         SetCutClampCode(m);
     }
     tailOffset = trim - subtrahend - s.SPESS_LAMA;

@@ -247,32 +247,47 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
             int32_t pos = BladePositionAgainstVice(cut, vertexMode, margin, toVices, span, hits);
             const auto thirdFourthVice = [&](int32_t position, int32_t angle) {
                 // Third and fourth vice: the disc's lower X end must stay beyond their support.
-                const int64_t B = int64_t(h.DIST_MORSE34) - h.DELTA_X_SUPPORTO_34 - h.DIST_LAMA + h.X_PAR_MAX;
+                // Their support stands DIST_MORSE34 - DELTA_X_SUPPORTO_34 from the blade on the
+                // vices' side, in this frame below X_PAR_MIN as the main vice's side line stands
+                // DIST_MORSE_LAMA below it (taken from the blade's frame, where the vices lie
+                // toward higher X, it would stand beyond the whole X travel).
+                const int64_t B = int64_t(h.X_PAR_MIN) - (int64_t(h.DIST_MORSE34) - h.DELTA_X_SUPPORTO_34);
                 const double cr = std::cos(MilliDegToRad(angle)) * r;
                 const int64_t e = std::min<int64_t>(plat::TruncToInt32(position - cr), plat::TruncToInt32(position + cr));
                 return e < B ? Sat(position + 2 * int64_t(margin) + B - e) : position;
             };
             pos = thirdFourthVice(pos, A);
-            if (!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX) return 1;
-            bool turnedHere = false;
+            bool placed = !(!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX);
             if (!toVices && hits && int64_t(A) + 180000 < h.Q_MAX_LAMA && cut.vertexCount < 4) {
-                // The blade would hit the vice: turn the head, the same cut line taken from the
-                // other face of the blade, and search again from the turned vertices.
-                TurnCut(cut);
-                A = cut.A;
-                turnedHere = true;
-                f_.cutHighX = h.X_PAR_MAX;
-                // The offset that the turned cut's clamp at X_PAR_MAX leaves, from its new vertices
-                // (vertex 0 alone for a one-vertex cut, whose X[1] is unused).
-                const int32_t hiX = cut.vertexCount >= 2 ? MaxInt(cut.X[0], cut.X[1]) : cut.X[0];
-                f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA - hiX + h.X_PAR_MAX);
-                pos = BladePositionAgainstVice(cut, vertexMode, margin, toVices, span, hits);
-                if (hits) return 1; // the turned blade still meets the vice
-                pos = thirdFourthVice(pos, A);
+                // The blade would hit the vice: try the head turned by half a turn, the same cut
+                // line taken from the other face of the blade. The disc is vertical, so turned
+                // it lies in the same plane over the same line: only its reference point along
+                // and across the line moves (the blade offsets), and the flange, arm and motor
+                // change sides. The turn is kept only where the turned disc clears the vice;
+                // otherwise the cut stays unturned, placed past the vice as found above.
+                BladeCut turnedCut = cut;
+                TurnCut(turnedCut);
+                const BladeWorkingFields before = f_;
+                bool turnedHits = false;
+                int32_t turnedPos =
+                    BladePositionAgainstVice(turnedCut, vertexMode, margin, toVices, span, turnedHits);
+                turnedPos = thirdFourthVice(turnedPos, turnedCut.A);
+                if (!turnedHits && !(vertexMode >= 2 && turnedPos > h.X_PAR_MAX)) {
+                    cut = turnedCut;
+                    A = cut.A;
+                    pos = turnedPos;
+                    placed = true;
+                    f_.cutHighX = h.X_PAR_MAX;
+                    // The offset that the turned cut's clamp at X_PAR_MAX leaves, from its new
+                    // vertices (vertex 0 alone for a one-vertex cut, whose X[1] is unused).
+                    const int32_t hiX = cut.vertexCount >= 2 ? MaxInt(cut.X[0], cut.X[1]) : cut.X[0];
+                    f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA - hiX + h.X_PAR_MAX);
+                } else {
+                    f_ = before; // the trial leaves no footprint of the turned blade behind
+                }
             }
+            if (!placed) return 1; // neither placing keeps the cut within the X travel
             P = PolarXMinusCos(pos, Deg(A), h.OFF_Y_LAMA, across);
-            // A cut turned to clear the vice that would be clamped back toward it still meets it.
-            if (turnedHere && P > h.X_PAR_MAX) return 1;
             if (toVices) {
                 if (vertexMode >= 2 && A < 0 && int64_t(P) + span > h.X_PAR_MAX) P = Sat(int64_t(h.X_PAR_MAX) - span);
                 P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);

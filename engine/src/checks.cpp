@@ -33,11 +33,15 @@ int32_t& EndX(WorkingPiece& p, int end, int k) { return p.endCutX[2 * end + k]; 
 int32_t& EndAngle(WorkingPiece& p, int end) { return end == 0 ? p.ADx : p.ASx; }
 int32_t EndFlag(const WorkingPiece& p, int end) { return end == 0 ? p.SDx : p.SSx; }
 
-// The separation between two pieces that do not share a cut.
-int32_t Separation() {
-    return MachineVariant == 1 && g_pBarList != nullptr && g_pBarList->currentBar != nullptr
-               ? BarEngineValues(*g_pBarList->currentBar).loadingOffset
-               : S().cutAllowance;
+// Cut allowance of variants 0 and 2 before the first piece and between pieces: one blade
+// thickness, so that a cut whose own trim is shorter than its kerf (an angled end on variant 2
+// trims nothing) never takes its kerf out of the piece or the bar before it.
+int32_t CutAllowance() { return S().SPESS_LAMA; }
+
+// The separation between two pieces that do not share a cut, for the computation's own bar.
+int32_t Separation(const BarComputation& bc) {
+    return MachineVariant == 1 && bc.currentBar != nullptr ? BarEngineValues(*bc.currentBar).loadingOffset
+                                                           : CutAllowance();
 }
 
 bool IsSpecialToolFigure(int32_t f) {
@@ -103,10 +107,10 @@ static int PlaceGeneric(BarComputation& bc, WorkingPiece& q, WorkingPiece& p, En
     return 1;
 }
 
-int BarComputation::PlacePiece(WorkingPiece& q, WorkingPiece& p) { return PlaceGeneric(*this, q, p, {0, 1}, Separation()); }
+int BarComputation::PlacePiece(WorkingPiece& q, WorkingPiece& p) { return PlaceGeneric(*this, q, p, {0, 1}, Separation(*this)); }
 
 int BarComputation::PlacePieceMirrored(WorkingPiece& q, WorkingPiece& p) {
-    return PlaceGeneric(*this, q, p, {1, 0}, Separation());
+    return PlaceGeneric(*this, q, p, {1, 0}, Separation(*this));
 }
 
 void BarComputation::RenumberGroup(WorkingPiece& q, int32_t from, int32_t to) {
@@ -194,9 +198,9 @@ int BarComputation::CheckBarLength(int* joined) {
             const bool angled = EndAngle(q, e.head) != 90000;
             int32_t x = currentBar->length;
             if (MachineVariant == 0)
-                x -= s.SCARTO_TESTA + s.cutAllowance;
+                x -= s.SCARTO_TESTA + CutAllowance();
             else if (MachineVariant == 2)
-                x -= s.SCARTO_TESTA + (angled ? s.cutAllowance / 2 : 0);
+                x -= s.SCARTO_TESTA + (angled ? CutAllowance() / 2 : 0);
             else
                 x -= bv.headLoadingOffset + bv.headLoadingOffset2;
             EndX(q, e.head, 0) = x;

@@ -762,7 +762,9 @@ void OrderWindow(Work& w) {
         if (kind == 23 && T < Gh + Xlo) kind = 11;
         int64_t P = 0;
         if (kind == 1) {
-            P = L + Xlo - T;
+            // A cut leading the bar's last stretch is brought under the blade as every other cut
+            // leader of variant 1: L + Xlo - T would stand it S short of the blade (at a negative X).
+            P = (v1 && leaderCut) ? PlaceCutPositioning(w, *leader, R) : L + Xlo - T;
         } else if (kind == 11) {
             if (v1 && leaderCut) {
                 P = PlaceCutPositioning(w, *leader, R);

@@ -37,11 +37,14 @@ TEST(BladeComposition, AngleBands) {
     EXPECT_NE(p, t.NearParallel(10000));
     EXPECT_GE(p, t.head.X_PAR_MIN);
     EXPECT_LE(p, t.head.X_PAR_MAX);
-    // A head that can turn turns a blade that meets the vice; turned, this one still meets it.
-    t.head.Q_MAX_LAMA = 225000;
-    BladeCut turning = OneVertexCut(10000);
-    EXPECT_EQ(t.c.CutBarPosition(turning, 1, 0, 0), 1);
-    EXPECT_EQ(turning.A, 190000);
+    // A head that can turn keeps a cut whose turned blade would still meet the vice unturned,
+    // placed as on the head that cannot turn.
+    for (int32_t qMax : {225000, 270000}) {
+        t.head.Q_MAX_LAMA = qMax;
+        BladeCut turning = OneVertexCut(10000);
+        EXPECT_EQ(t.c.CutBarPosition(turning, 1, 0, 0), p) << qMax;
+        EXPECT_EQ(turning.A, 10000) << qMax;
+    }
     // Beyond the head's rotation range.
     t.head.Q_MAX_LAMA = 190000;
     BladeCut far = OneVertexCut(195000);

@@ -111,40 +111,88 @@ TEST(BladeTurn, TurnedBladeSwapsItsFacesOverTheSameKerf) {
     }
 }
 
-TEST(BladeTurn, TurnedCutThatIsPlacedIsInTravelAndClearsTheVice) {
+// A head that turns to 270 degrees refuses a cut below square only where a head that cannot
+// turn refuses it too; a cut it places, turned or not, stands in the travel with the blade disc
+// off the vice (and, turned, the arm and motor as well).
+TEST(BladeTurn, TurningHeadRefusesOnlyWhatAFixedHeadRefuses) {
     const BladeSection section = TestSection();
-    int turnedPlaced = 0, turnedRefused = 0;
+    int turned = 0, kept = 0, refused = 0;
     for (int32_t offY : {-60000, 1500}) {
         for (int32_t xParMax = 150000; xParMax <= 700000; xParMax += 2500) {
             const BladeHead h = ShortTravelHead(xParMax, offY);
+            BladeHead fixedHead = h;
+            fixedHead.Q_MAX_LAMA = 90000;
             for (int32_t A = 10000; A < 90000; A += 4000) {
                 for (int32_t y0 : {0, 50000, 140000}) {
                     for (int32_t z : {150000, 400000}) {
-                        BladeWorkingFields f;
-                        BladeComposer comp(h, section, f);
-                        BladeCut cut = OneVertexCut(A, z);
-                        cut.Y[0] = y0;
+                        BladeWorkingFields f, ff;
+                        BladeComposer comp(h, section, f), fixedComp(fixedHead, section, ff);
+                        BladeCut cut = OneVertexCut(A, z), fixedCut = cut;
+                        cut.Y[0] = fixedCut.Y[0] = y0;
                         const int32_t p = comp.CutBarPosition(cut, 1, 0, 0);
-                        if (cut.A == A) continue; // not turned
-                        ASSERT_EQ(cut.A, A + 180000);
-                        if (Refused(p)) {
-                            ++turnedRefused;
+                        const int32_t pf = fixedComp.CutBarPosition(fixedCut, 1, 0, 0);
+                        SCOPED_TRACE(testing::Message() << "A=" << A << " max=" << xParMax << " y0=" << y0 << " z=" << z);
+                        // The callers refuse a position outside the travel as they refuse 1, 0 and -1.
+                        const auto refusal = [&](int32_t v) { return Refused(v) || v < h.X_PAR_MIN || v > h.X_PAR_MAX; };
+                        if (refusal(p)) {
+                            ++refused;
+                            ASSERT_TRUE(refusal(pf)) << "placed at " << pf << " by a head that cannot turn";
                             continue;
                         }
-                        ++turnedPlaced;
-                        ASSERT_GE(p, h.X_PAR_MIN) << A << " " << xParMax;
-                        ASSERT_LE(p, h.X_PAR_MAX) << A << " " << xParMax;
-                        ASSERT_TRUE(HeadClearsVice(h, section, cut, p, true))
-                            << "A=" << A << " max=" << xParMax << " y0=" << y0 << " z=" << z << " p=" << p;
-                        EXPECT_EQ(f.cutHighX, h.X_PAR_MAX);
+                        const bool turnedCut = cut.A != A;
+                        if (turnedCut) {
+                            ASSERT_EQ(cut.A, A + 180000);
+                            EXPECT_EQ(f.cutHighX, h.X_PAR_MAX);
+                        }
+                        ++(turnedCut ? turned : kept);
+                        ASSERT_TRUE(HeadClearsVice(h, section, cut, p, turnedCut)) << "p=" << p;
                     }
                 }
             }
         }
     }
-    // The grid reaches both outcomes, so the property is not vacuous.
-    EXPECT_GT(turnedPlaced, 0);
-    EXPECT_GT(turnedRefused, 0);
+    EXPECT_GT(kept, 0);
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(turned + kept, refused);
+}
+
+// On the demo's head (travel 50 to 750 mm, the third and fourth vices 400 mm from the blade,
+// their support 30 mm nearer) an angled cut stands at the first position where its disc clears
+// the vice, within the travel, never pushed to the travel's end: a little nearer the vice the
+// disc meets it (or the travel starts), and the disc stays beyond the third and fourth vices'
+// support, which the U axis holds at the cut's X less DIST_MORSE34 plus DELTA_X_SUPPORTO_34.
+TEST(BladeTurn, AngledCutsStandPastTheViceWithinTheDemoTravel) {
+    const BladeSection section = TestSection();
+    BladeHead h = TestHead();
+    h.X_PAR_MIN = 50000;
+    h.X_PAR_MAX = 750000;
+    h.DIST_LAMA = 350000;
+    h.DIST_MORSE_LAMA = 150000;
+    h.DIST_MORSE34 = 400000;
+    h.DELTA_X_SUPPORTO_34 = 30000;
+    h.SPESS_LAMA = 4200;
+    h.OFF_X_LAMA = h.OFF_Y_LAMA = 0;
+    h.Q_MIN_LAMA = -90000;
+    h.Q_MAX_LAMA = 90000;
+    const double r = h.DIAM_LAMA / 2;
+    for (int32_t A : {20000, 30000, 45000, 60000, 120000, 135000, 150000}) {
+        for (int32_t y0 : {0, 50000, 100000}) {
+            SCOPED_TRACE(testing::Message() << "A=" << A << " y0=" << y0);
+            BladeWorkingFields f;
+            BladeComposer comp(h, section, f);
+            BladeCut cut = OneVertexCut(A, 150000);
+            cut.Y[0] = y0;
+            const int32_t p = comp.CutBarPosition(cut, 1, 0, 0);
+            ASSERT_GE(p, h.X_PAR_MIN);
+            ASSERT_LT(p, h.X_PAR_MAX);
+            EXPECT_TRUE(HeadClearsVice(h, section, cut, p, false));
+            const int32_t nearer = p - 2 * h.SPESS_LAMA - 2000;
+            EXPECT_TRUE(nearer < h.X_PAR_MIN || !HeadClearsVice(h, section, cut, nearer, false)) << "p=" << p;
+            double x = 0, y = 0;
+            Reference(h, cut, p, x, y);
+            EXPECT_GE(x - std::fabs(std::cos(Rad(A))) * r, double(p) + h.DELTA_X_SUPPORTO_34 - h.DIST_MORSE34);
+        }
+    }
 }
 
 TEST(BladeTurn, NegativeAndTurnedCutsKeepArmAndMotorOffTheVice) {
@@ -297,47 +345,47 @@ TEST(BladeCollision, PlacingAgainstTheViceDecidesAsTheBladeDisc) {
     EXPECT_GT(passedByRule, 10);
 }
 
-// The head turns a cut below square exactly when its blade meets the vice and the head can
-// turn it (three vertices at most); turned, it is refused exactly when it still meets it.
-TEST(BladeCollision, CutTurnsWhenTheBladeMeetsTheVice) {
+// The head turns a cut below square only when its blade meets the vice, the head can turn it
+// (three vertices at most) and the turned blade clears the vice; otherwise the cut keeps its
+// angle and is placed as on a head that cannot turn.
+TEST(BladeCollision, CutTurnsOnlyWhereTheTurnedBladeClearsTheVice) {
     const BladeSection section = TestSection();
-    int turned = 0, kept = 0, refused = 0;
+    int turned = 0, kept = 0, meetsBothWays = 0;
     for (int32_t offY : {-60000, 1500, 60000}) {
-        for (int32_t qMax : {225000, 180000}) {
+        for (int32_t qMax : {270000, 225000, 180000}) {
             BladeHead h = TestHead();
             h.OFF_Y_LAMA = offY;
             h.Q_MAX_LAMA = qMax;
+            BladeHead fixedHead = h;
+            fixedHead.Q_MAX_LAMA = 90000;
             for (int32_t A = 10000; A < 90000; A += 5000) {
                 for (int32_t y0 = -100000; y0 <= 250000; y0 += 25000) {
-                    BladeWorkingFields f;
-                    BladeComposer comp(h, section, f);
+                    BladeWorkingFields f, ff;
+                    BladeComposer comp(h, section, f), fixedComp(fixedHead, section, ff);
                     BladeCut cut = OneVertexCut(A, 150000);
                     cut.Y[0] = y0;
-                    BladeCut probe = cut;
-                    bool meets = false;
+                    BladeCut probe = cut, turnedProbe = cut, fixedCut = cut;
+                    bool meets = false, turnedMeets = false;
                     comp.BladePositionAgainstVice(probe, 1, 0, false, 0, meets);
+                    comp.TurnCut(turnedProbe);
+                    comp.BladePositionAgainstVice(turnedProbe, 1, 0, false, 0, turnedMeets);
                     const int32_t p = comp.CutBarPosition(cut, 1, 0, 0);
-                    const bool turns = meets && A + 180000 < qMax;
+                    const bool turns = meets && A + 180000 < qMax && !turnedMeets;
+                    meetsBothWays += meets && turnedMeets ? 1 : 0;
                     ASSERT_EQ(cut.A, turns ? A + 180000 : A) << "A=" << A << " y0=" << y0 << " offY=" << offY;
-                    if (!turns) {
-                        ++kept;
+                    if (turns) {
+                        ++turned;
                         continue;
                     }
-                    ++turned;
-                    BladeCut again = cut;
-                    bool stillMeets = false;
-                    comp.BladePositionAgainstVice(again, 1, 0, false, 0, stillMeets);
-                    if (stillMeets) {
-                        ++refused;
-                        EXPECT_EQ(p, 1);
-                    }
+                    ++kept;
+                    EXPECT_EQ(p, fixedComp.CutBarPosition(fixedCut, 1, 0, 0)) << "A=" << A << " y0=" << y0;
                 }
             }
         }
     }
-    EXPECT_GT(turned, refused);
-    EXPECT_GT(refused, 0);
     EXPECT_GT(kept, 0);
+    EXPECT_GT(meetsBothWays, 0);
+    EXPECT_GT(turned, 0); // a blade offset along the cut line can take the turned disc clear
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // activates only positions that hold the tool, and refuses only what the machine cannot do.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "iso_test_support.h"
 #include "vice_sampling.h"
@@ -12,16 +14,6 @@ namespace {
 
 class IsoReachTest : public IsoTest {
 protected:
-    void UseDemoDrawings() {
-        std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
-    }
-    IsoProgramGenerator& OpenDemo() {
-        EXPECT_TRUE(ldatest::WriteDemoLists(dir_));
-        SetCurrentListName((dir_ + "FINESTRE.lda").c_str());
-        list_ = std::make_unique<IsoProgramGenerator>((dir_ + "FINESTRE.lda").c_str());
-        EXPECT_TRUE(list_->IsLoaded()) << g_errorText;
-        return static_cast<IsoProgramGenerator&>(*list_);
-    }
     static double ValueOf(const std::string& body) { return std::atof(body.c_str() + body.find('=') + 1); }
 };
 
@@ -31,29 +23,39 @@ struct CutBlock {
     bool closes = false;
 };
 
-// The variant-1 demo bar (cuts at 45 and 135 degrees) on vices that travel 500, 600 and 700 mm.
+// The variant-1 demo bar (cuts at 45 and 135 degrees) on vices that travel 500, 600 and 700 mm
+// and just short of the farthest vice position, on a head that turns to 90 and to 270 degrees.
 // On the full travel every cut whose vices close has them beyond what its blade disc needs,
 // sampled over the vices' whole band; what a cut needs does not depend on where the travel ends,
 // so a shorter travel writes the same vice positions while they fit and refuses the bar with the
-// vice axis' error once one lies beyond it, never closing the vices at the travel's end.
+// vice axis' error once one lies beyond it, never closing the vices at the travel's end. The
+// head that can turn writes what the head that cannot turn writes, and every cut's positioning
+// is a bar X the machine can take.
 TEST_F(IsoReachTest, VicesNeverCloseInsideTheBladesPathOnAShortTravel) {
     UseDemoDrawings();
     const MachineSettings& s = *g_pSettings;
     std::vector<double> full; // vice positions of the closing cuts on the full travel
-    for (int32_t travel : {3000000, 700000, 600000, 500000}) {
-        SCOPED_TRACE(travel);
-        g_pSettings->X_MAX_MORSA = travel;
+    int refused = 0;
+    for (const auto& [qMax, travel] : std::vector<std::pair<int32_t, int32_t>>{
+             {90000, 3000000}, {90000, 700000}, {90000, 600000}, {90000, 500000}, {90000, -1000},
+             {270000, 3000000}, {270000, 500000}, {270000, -1000}}) {
+        SCOPED_TRACE(testing::Message() << "Q_MAX_LAMA=" << qMax << " travel=" << travel);
+        ASSERT_FALSE(travel < 0 && full.empty());
+        g_pSettings->Q_MAX_LAMA = qMax;
+        // A negative travel stands for the farthest vice position less that much.
+        g_pSettings->X_MAX_MORSA = travel < 0 ? static_cast<int32_t>(*std::max_element(full.begin(), full.end())) + travel : travel;
         const double farthest = full.empty() ? 0 : *std::max_element(full.begin(), full.end());
         IsoProgramGenerator& g = OpenDemo();
         ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
         ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
         ClearErrorText();
         if (g.GenerateIsoProgram(1, 0) != 0) {
-            EXPECT_GT(farthest, travel) << "refused though every cut fits: " << g_errorText;
+            ++refused;
+            EXPECT_GT(farthest, s.X_MAX_MORSA) << "refused though every cut fits: " << g_errorText;
             EXPECT_EQ(std::string(g_errorText), Err("ERR_TAGLIO_ASSE_B"));
             continue;
         }
-        EXPECT_LE(farthest, travel) << "written though a cut needs its vices beyond their travel";
+        EXPECT_LE(farthest, s.X_MAX_MORSA) << "written though a cut needs its vices beyond their travel";
         std::vector<CutBlock> blocks;
         for (const std::string& b : Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")))) {
             if (b.rfind("R560=", 0) == 0) blocks.push_back(CutBlock{ValueOf(b), 0, 0, false});
@@ -76,7 +78,9 @@ TEST_F(IsoReachTest, VicesNeverCloseInsideTheBladesPathOnAShortTravel) {
         for (std::size_t k = 0; k < blocks.size(); ++k) {
             const CutBlock& c = blocks[k];
             ASSERT_EQ(static_cast<int32_t>(c.angle * 1000), cuts[k]->ATaglio);
-            EXPECT_LE(c.vice * 1000, travel);
+            EXPECT_LE(c.vice * 1000, s.X_MAX_MORSA);
+            EXPECT_GE(cuts[k]->Xcaric, 0) << "cut " << k;
+            EXPECT_LE(cuts[k]->Xcaric, g.currentBar->length) << "cut " << k;
             if (!c.closes) continue;
             const double need = vicesample::DiscNeed(head, section, cuts[k]->ATaglio, static_cast<int32_t>(c.x * 1000),
                                                      cuts[k]->cutPointY[0], cuts[k]->cutPointZ[0]);
@@ -88,8 +92,7 @@ TEST_F(IsoReachTest, VicesNeverCloseInsideTheBladesPathOnAShortTravel) {
         else
             EXPECT_EQ(closing, full);
     }
-    ASSERT_FALSE(full.empty());
-    EXPECT_GT(*std::max_element(full.begin(), full.end()), 700000); // the short travels are refused
+    EXPECT_EQ(refused, 2); // the travels short of the farthest vice position
 }
 
 // A slot along the bar milled with a 10 mm tool, as long as the X travel allows its tool's centre

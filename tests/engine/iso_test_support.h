@@ -21,6 +21,20 @@ protected:
         return g;
     }
 
+    // Profile drawings of the demo, where the bars' end cuts are planned against their sections.
+    void UseDemoDrawings() {
+        std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
+    }
+    // The first demo list, opened as the generator (its first bar: an aluminium profile with a
+    // drawn section, four pieces cut at 45 and 135 degrees).
+    IsoProgramGenerator& OpenDemo() {
+        EXPECT_TRUE(ldatest::WriteDemoLists(dir_));
+        SetCurrentListName((dir_ + "FINESTRE.lda").c_str());
+        list_ = std::make_unique<IsoProgramGenerator>((dir_ + "FINESTRE.lda").c_str());
+        EXPECT_TRUE(list_->IsLoaded()) << g_errorText;
+        return static_cast<IsoProgramGenerator&>(*list_);
+    }
+
     // Opens a scratch program for the block writers (counter at 1).
     void StartScratch(IsoProgramGenerator& g) {
         const std::string path = dir_ + "scratch.iso";

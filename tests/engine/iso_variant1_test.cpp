@@ -26,7 +26,7 @@ class IsoVariant1Test : public IsoTest {
 protected:
     void SetUp() override {
         IsoTest::SetUp(); // the demo's own configuration, machine variant 1
-        std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%s", BRELON_SOURCE_DIR "/demo/DXF/");
+        UseDemoDrawings();
     }
 
     void SetUnloadingEnable(const char* value) {
@@ -45,16 +45,6 @@ protected:
         EXPECT_EQ(g.ComputeBar(bar, 1), 0) << g_errorText;
         EXPECT_EQ(g.GenerateIsoProgram(step, 0), 0) << g_errorText;
         return Lines(ReadFile(dir_ + "OUTPUT.ISO"));
-    }
-
-    // The first demo list, opened as the generator (its first bar: an aluminium profile with a
-    // drawn section, four pieces cut at 45 and 135 degrees).
-    IsoProgramGenerator& OpenDemo() {
-        EXPECT_TRUE(ldatest::WriteDemoLists(dir_));
-        SetCurrentListName((dir_ + "FINESTRE.lda").c_str());
-        list_ = std::make_unique<IsoProgramGenerator>((dir_ + "FINESTRE.lda").c_str());
-        EXPECT_TRUE(list_->IsLoaded()) << g_errorText;
-        return static_cast<IsoProgramGenerator&>(*list_);
     }
 
     static std::string ValueOf(const std::string& body) {
@@ -312,8 +302,9 @@ TEST_F(IsoVariant1Test, ThirdAndFourthViceStepsFollowTheCutLine) {
     EXPECT_EQ(IsoProgramGenerator::Vice34Steps(600000, 2000000, 1, 60000, false, st), -1);
 }
 
-// In a program: a cut of the demo bar moved beyond the first vices writes both steps before its
-// feed, a step out of the vice travel fails with the vice-3/4 message.
+// In a program: a 135-degree cut of the demo bar moved beyond the first vices writes both steps
+// before its feed (vice 4's crossing the bar's width further along X), a step out of the vice
+// travel fails with the vice-3/4 message.
 TEST_F(IsoVariant1Test, CutBeyondTheFirstVicesWritesItsViceStepsInTheProgram) {
     for (bool tooFar : {false, true}) {
         SCOPED_TRACE(tooFar);
@@ -321,11 +312,11 @@ TEST_F(IsoVariant1Test, CutBeyondTheFirstVicesWritesItsViceStepsInTheProgram) {
         IsoProgramGenerator& g = OpenDemo();
         ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
         ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
-        // The first 45-degree end cut placed with a negative first vertex.
+        // The first 135-degree end cut placed with a negative first vertex.
         bool moved = false;
         for (int i = 0; i < g.orderedRecords && !moved; ++i) {
             WorkingMachining& r = *g.order[static_cast<std::size_t>(i)];
-            if (r.TipoLavor != kKindEndCut || r.ATaglio != 45000) continue;
+            if (r.TipoLavor != kKindEndCut || r.ATaglio != 135000) continue;
             const int32_t d = r.cutPointX[0] + 1000;
             for (int k = 0; k < 4; ++k) r.cutPointX[k] -= d;
             moved = true;
@@ -341,14 +332,15 @@ TEST_F(IsoVariant1Test, CutBeyondTheFirstVicesWritesItsViceStepsInTheProgram) {
         }
         ASSERT_EQ(res, 0) << g_errorText;
         // The cut block: its own lines (vice 3's position), then vice 4's step and a feed,
-        // then vice 3's step, the feed of the cut and the cut.
-        const int cut = IndexOf(b, "R540=22");
+        // then vice 3's step, the feed of the cut and the cut. The cut stands at 50 mm with its
+        // vices at 8.017 mm; vice 4's crossing lies the bar's width (60 mm) further; U stands at
+        // X + DELTA_X_SUPPORTO_34 - DIST_MORSE34 (30 - 400 mm) and the vices move with the bar.
+        const int cut = IndexOf(b, "R550=135");
         ASSERT_GT(cut, 0);
         const std::vector<std::string> expect = {
-            "R535=320      { R_QUOTA_U }",   "R560=690      { R_QUOTA_X_TAGLIO }", "R526=2940      { R_QUOTA_B }",
-            "L<ALIM.BRE>",                   "R535=380      { R_QUOTA_U }",        "R560=750      { R_QUOTA_X_TAGLIO }",
-            "R526=3000      { R_QUOTA_B }", "R592=1      { R_TAGLIO_ESEGUITO: Iniziale }",
-            "L<ALIM.BRE>",                   "L<6010.ISO>"};
+            "R535=-260      { R_QUOTA_U }", "R560=110      { R_QUOTA_X_TAGLIO }", "R526=68.017      { R_QUOTA_B }",
+            "L<ALIM.BRE>",                  "R535=-320      { R_QUOTA_U }",       "R560=50      { R_QUOTA_X_TAGLIO }",
+            "R526=8.017      { R_QUOTA_B }", "L<ALIM.BRE>",                       "L<6010.ISO>"};
         const int first = IndexOf(b, "R268=", cut) + 1;
         ASSERT_GT(first, cut);
         for (std::size_t k = 0; k < expect.size(); ++k)

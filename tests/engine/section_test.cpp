@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <set>
+#include <utility>
 
 #include "dxf/dxf.h"
 #include "platform/text.h"
@@ -382,6 +383,25 @@ TEST_F(EndTrimTest, RemnantBeforeEachFirstEndCut) {
     EXPECT_EQ(cuts[1]->cutKind, 1);
     // The bar's remainder is classified from the last piece's larger X on variant 0.
     EXPECT_EQ(bc.tailClampMode, 2);
+}
+
+// A first-end cut never takes its kerf out of the bar or the piece before it: after an angled
+// end (which trims nothing on variant 2) a square first end still leaves a remnant of at least
+// nothing before it, on every variant that keeps pieces apart by the cut allowance.
+TEST_F(EndTrimTest, FirstEndCutLeavesNoNegativeRemnantBefore) {
+    for (const auto& [variant, conf] : {std::pair{0, "CONF-V0"}, std::pair{2, "CONF-V2"}}) {
+        SCOPED_TRACE(conf);
+        Reinstall(variant, conf);
+        BarComputation& bc = Open(List({Bar({Piece("A", 1000000, 90000, 45000), Piece("B", 900000, 90000, 90000)})}));
+        ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+        int firstEnds = 0;
+        for (const WorkingMachining* c : Cuts(bc)) {
+            if (c->endCutMode != 1) continue;
+            ++firstEnds;
+            EXPECT_GE(c->cutPosition, 0) << "cut " << c->Id;
+        }
+        EXPECT_EQ(firstEnds, 2);
+    }
 }
 
 // An angled end's cut works from beyond its outer X by the end's two lengths: the blade's side

@@ -13,8 +13,9 @@ class BladeComposer : public BladeGeometry {
 public:
     using BladeGeometry::BladeGeometry;
 
-    // Bar position for the cut plus refitShiftX, or 1 (angle out of range / turned cut still
-    // collides), 0 (vertices span more than the X travel), -1 (blade still crosses the vice).
+    // Bar position for the cut plus refitShiftX, or 1 (angle out of range, or no placing, turned
+    // or not, within the X travel), 0 (vertices span more than the X travel), -1 (blade still
+    // crosses the vice).
     int32_t CutBarPosition(BladeCut& cut, int vertexMode, int32_t margin, int refit);
     // Nearest vice position the cut leaves free: the larger of the blade and head bounds.
     int32_t ViceClearance(BladeCut& cut, int32_t barX, int vertexMode, int32_t margin, int boundOnly,

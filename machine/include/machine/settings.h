@@ -214,8 +214,8 @@ public:
     int32_t Y_TRAVEL_MIN = 0;
     int32_t Z_TRAVEL_MAX = 0;
     int32_t Z_TRAVEL_MIN = 0;
-    // Cut allowance for the first piece and between pieces (variants 0 and 2): no parameter row
-    // fills it; 0 unless the engine sets it.
+    // Not read: the engine's cut allowance of variants 0 and 2 (before the first piece and
+    // between pieces) is one blade thickness, decided in the bar-length check.
     int32_t cutAllowance = 0;
 
     // Group 1: milling.
