@@ -391,6 +391,35 @@ void KeepLinksAndSets(Work& w) {
     }
 }
 
+// No cut frees a piece before the piece's own machinings. A cut at X frees everything on its
+// head side, so a piece leaves the bar at the first cut that lies at or below its other-end cut;
+// the positionings of variant 1 may sort a machining of the piece after such a cut (a machining
+// that joined the next piece's positioning). Such a machining moves to just before that cut; the
+// machinings moved before one cut keep their order.
+void KeepMachiningsBeforeTheirFreeingCut(Work& w) {
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining* m = w.a[i];
+        const int32_t piece = PieceNumber(*m);
+        if (m->TipoLavor != kKindRalla || piece <= 0) continue;
+        bool closed = false;
+        int32_t tailEnd = 0;
+        for (int k = 0; k < w.n; ++k) {
+            const WorkingMachining& c = *w.a[k];
+            if (c.TipoLavor == kKindEndCut && (c.endFlags & 2) != 0 && c.PezzoDx == piece) {
+                tailEnd = closed ? std::max(tailEnd, c.X) : c.X;
+                closed = true;
+            }
+        }
+        if (!closed) continue; // the pre-cut last piece: only the remnant's unloading frees it
+        int first = -1;
+        for (int k = 0; k < i && first < 0; ++k)
+            if (w.a[k]->TipoLavor == kKindEndCut && w.a[k]->X <= tailEnd) first = k;
+        if (first < 0) continue;
+        for (int k = i; k > first; --k) w.a[k] = w.a[k - 1];
+        w.a[first] = m;
+    }
+}
+
 // Variant 2: one positioning per record.
 void OrderVariant2(Work& w) {
     const MachineSettings& s = w.s;
@@ -820,6 +849,7 @@ void OrderWindow(Work& w) {
     } else {
         Sort(w, KeyV0);
     }
+    KeepMachiningsBeforeTheirFreeingCut(w);
 }
 
 } // namespace
