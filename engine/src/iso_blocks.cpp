@@ -74,6 +74,16 @@ int FigureKindOf(const WorkingMachining& m) {
 // offset 251 of the machining record, in hundredths of a second.
 long double DwellSecondsOf(const WorkingMachining& m) { return m.markByte / 100.0L; }
 
+// Vertices of a blade cut: one for the blade machining of kind 4, four for kind 5; an end cut
+// planned against the section makes one pass per planned point (two where no single pass clears
+// the section).
+int CutVertexCount(const WorkingMachining& cut) {
+    if (cut.TipoLavor == kKindQBlade) return 1;
+    if (cut.TipoLavor == kKindSlicerBlade) return 4;
+    if (cut.TipoLavor == kKindEndCut) return SectionCutPointCount(cut);
+    return BladeVertexMode(cut);
+}
+
 } // namespace
 
 WorkingMachining* IsoProgramGenerator::RecordById(int32_t id) const {
@@ -437,8 +447,10 @@ int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
     ResetBladeCutFields(*this);
 
     RInt(540, cause + 21, "R_CAUSALE_ALIMEN");
-    if (cut.TipoLavor == kKindQBlade || cut.TipoLavor == kKindSlicerBlade)
-        RInt(260, cut.TipoLavor == kKindQBlade ? 1 : 4, "R_NUM_VERTICI_TG");
+    // The vertex count goes with every cut of several vertices (the cycle 6020 reads it) and
+    // with the blade machinings; a single-pass end cut runs the one-vertex cycle without it.
+    const int vertices = CutVertexCount(cut);
+    if (IsBladeKind(cut.TipoLavor) || vertices > 1) RInt(260, vertices, "R_NUM_VERTICI_TG");
 
     const int vertexMode = BladeVertexMode(cut);
     const int32_t x = PlaceBladeCut(*this, cut, vertexMode, 0, 0);
@@ -474,7 +486,7 @@ int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
     if (h < s.Z_MIN_LAMA || h > s.Z_MAX_LAMA) return fail("ERR_TAGLIO_ASSE_Z");
     RReal(265, h, "R_H_APPROCCIO");
 
-    const int n = std::clamp(vertexMode, 1, 4);
+    const int n = std::clamp(vertices, 1, 4);
     for (int i = 0; i < n; ++i) {
         const int32_t dx = i == 0 ? 0 : cut.cutPointX[i] - cut.cutPointX[i - 1];
         const int32_t dp = i == 0 ? 0 : cut.cutPointY[i] - cut.cutPointY[i - 1];

@@ -77,6 +77,7 @@ Program Read(const std::string& text) {
     std::string causeText;
     std::string remnantText;  // R541
     bool r535Fresh = false;   // R535 written since the last call
+    int vertices = -1;        // R260 written since the last blade cut
     double barAt = NAN;       // variant 2: where the last positioning move left the bar
     auto add = [&](Step s, int line) -> Event& {
         Event e;
@@ -134,6 +135,7 @@ Program Read(const std::string& text) {
                 causeText = a.comment;
             }
             if (a.r == 541) remnantText = a.comment;
+            if (a.r == 260) vertices = a.numeric ? static_cast<int>(a.value) : -1;
             continue;
         }
         if (body.rfind("IF (", 0) == 0 || body.rfind("<RPT:", 0) == 0 || body.empty() || body == "G304CNC") continue;
@@ -202,7 +204,10 @@ Program Read(const std::string& text) {
         } else if (name == "6000.ISO") {
             add(Step::PAxis, n);
         } else if (name == "6010.ISO" || name == "6020.ISO") {
-            add(Step::Cut, n);
+            Event& e = add(Step::Cut, n);
+            e.vertices = vertices;
+            e.program = name;
+            vertices = -1;
         } else if (name == "FINEALL.BRE") {
             add(Step::End, n);
         }
@@ -404,6 +409,13 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
                 if (nextBladeRecord >= static_cast<int>(bar.records.size())) {
                     out.push_back("a cut the bar has no record for" + where(e));
                 } else {
+                    // Every pass of the cut: the one-vertex cycle for one, the other with the
+                    // vertex count for several.
+                    const int passes = bar.records[static_cast<std::size_t>(nextBladeRecord)].vertices;
+                    if ((passes == 1) != (e.program == "6010.ISO"))
+                        out.push_back("a cut of " + std::to_string(passes) + " vertices run by " + e.program + where(e));
+                    if (passes > 1 && e.vertices != passes)
+                        out.push_back("a cut of " + std::to_string(passes) + " vertices without its vertex count" + where(e));
                     done[static_cast<std::size_t>(nextBladeRecord)] = true;
                     freeTo(rankOf[static_cast<std::size_t>(nextBladeRecord)]);
                     ++nextBladeRecord;
