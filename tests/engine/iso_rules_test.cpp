@@ -294,6 +294,16 @@ TEST_F(IsoRulesTest, EveryPlantedFaultIsFound) {
         {"a block numbered twice", [](std::string& t, isoread::Bar&) { t.replace(t.find("N3 "), 3, "N2 "); }, "where N"},
         {"a cut the bar does not have",
          [&](std::string& t, isoread::Bar&) { t = replaceFirst(t, "R535=10", "R535=11"); }, "the bar has no record for"},
+        {"a cut fed as if the bar moved on before the machining at its positioning",
+         [&](std::string& t, isoread::Bar&) {
+             t = replaceFirst(t, "R540=2      { R_CAUSALE_ALIMEN }", "R540=1");
+         },
+         "before a machining at its positioning"},
+        {"the remnant mark on the head cut",
+         [&](std::string& t, isoread::Bar&) {
+             t = replaceFirst(t, "R540=1      { R_CAUSALE_ALIMEN }", "R540=101");
+         },
+         "marked as next to the remnant"},
         {"a two-pass cut run by the one-vertex cycle",
          [&](std::string&, isoread::Bar& b) { firstBladeCut(b).vertices = 2; }, "vertices run by 6010.ISO", true},
         {"a cut of several vertices without its vertex count",
@@ -385,6 +395,9 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
         p.machinings = {tap, drill, later};
         return List({Bar({p}, 6500000)});
     };
+    // A remnant of 1241.6 mm: the cut between the pieces lies one remnant length and 12.6 mm from
+    // the head, the mark belongs to the cut next to the remnant.
+    auto remnantMark = [] { return List({Bar({Piece("A", 1240000), Piece("B", 4000000)}, 6500000)}); };
     // Angled ends that a blade of 240 mm clears only in two passes each.
     auto twoPassCuts = [] {
         return List({Bar({Piece("A", 1000000), Piece("B", 1000000, 135000, 135000), Piece("C", 1000000, 45000, 45000)},
@@ -409,6 +422,7 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
         {"a set across rotation steps", 0, "CONF-V0", setAcrossSteps(), {"MASCH6", "", "", "PUNTA8"}},
         {"a set across rotation steps", 1, "CONF", setAcrossSteps(), {"MASCH6", "", "", "PUNTA8"}},
         {"two-pass cuts", 1, "CONF", twoPassCuts(), {}, 240000},
+        {"the remnant mark", 0, "CONF-V0", remnantMark(), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.what) + " on " + c.conf);

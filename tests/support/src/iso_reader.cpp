@@ -382,6 +382,29 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
         }
     };
 
+    // The feed cause of a cut: 2 when the next machining runs at the cut's own positioning, else
+    // 1; 100 more only on the cut next to the remnant (the bar's cut nearest its tail).
+    double tailCut = NAN;
+    for (int c : cuts) {
+        const double x = bar.records[static_cast<std::size_t>(c)].x;
+        if (std::isnan(tailCut) || x < tailCut) tailCut = x;
+    }
+    auto checkCause = [&](std::size_t i, int cause, const BarRecord& cut) {
+        if (cut.kind != 2 || cause < 0 || (cause % 100 != 1 && cause % 100 != 2)) return;
+        const BarRecord* next = nullptr;
+        for (std::size_t j = i + 1; j < p.events.size() && next == nullptr; ++j)
+            if (p.events[j].step == Step::Machining && p.events[j].machining >= 0 &&
+                static_cast<std::size_t>(p.events[j].machining) < machinings.size())
+                next = &bar.records[static_cast<std::size_t>(machinings[static_cast<std::size_t>(p.events[j].machining)])];
+        const bool atCut = next != nullptr && Near(next->xcaric, cut.xcaric);
+        if ((cause % 100 == 2) != atCut)
+            out.push_back("a cut with cause " + std::to_string(cause) + (atCut ? " before a machining at its positioning"
+                                                                                : " before a machining elsewhere") +
+                          where(p.events[i]));
+        if (cause >= 100 && !Near(cut.x, tailCut))
+            out.push_back("a cut at X " + Mm(cut.x) + " marked as next to the remnant" + where(p.events[i]));
+    };
+
     int nextBladeRecord = 0; // variant 1: the cut events follow the blade records in order
     for (std::size_t i = 0; i < p.events.size(); ++i) {
         const Event& e = p.events[i];
@@ -416,6 +439,10 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
                         out.push_back("a cut of " + std::to_string(passes) + " vertices run by " + e.program + where(e));
                     if (passes > 1 && e.vertices != passes)
                         out.push_back("a cut of " + std::to_string(passes) + " vertices without its vertex count" + where(e));
+                    const double r540 = at(e, 540);
+                    if (!std::isnan(r540))
+                        checkCause(i, static_cast<int>(r540) / 100 * 100 + static_cast<int>(r540) % 100 - 21,
+                                   bar.records[static_cast<std::size_t>(nextBladeRecord)]);
                     done[static_cast<std::size_t>(nextBladeRecord)] = true;
                     freeTo(rankOf[static_cast<std::size_t>(nextBladeRecord)]);
                     ++nextBladeRecord;
@@ -437,6 +464,7 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
                 if (found < 0) {
                     out.push_back("a cut at X " + Mm(x) + " the bar has no record for" + where(e));
                 } else {
+                    checkCause(i, e.cause, bar.records[static_cast<std::size_t>(found)]);
                     // One cut serves every cut of the bar at its place and angle (a square joint);
                     // variant 2 cuts both ends of a joint in one feed, its P axis giving the angle.
                     for (std::size_t k = 0; k < bar.records.size(); ++k) {
