@@ -251,12 +251,13 @@ void IsoProgramGenerator::WriteBladeZoneLine(const WorkingMachining& r) {
 
 // 100 more on the feed cause when the cut is the last before a remnant that must be unloaded
 // and lies close to it (within the least scrap length). The remnant is the bar's tail end, from
-// X 0 to its length: the cut next to it stands just above that length.
+// X 0 to its length: the cut next to it stands at about that length (an angled end's X may lie
+// a little below the length reckoned with the kerf).
 int IsoProgramGenerator::NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const {
     const MachineSettings& s = S();
     if (remnant <= s.MAX_POLVERE) return 0;
     const int64_t distance = int64_t{r.X} - remnant;
-    return (distance >= 0 && distance < s.DIM_MIN_SCARTO) ? 100 : 0;
+    return (distance > -int64_t{s.DIM_MIN_SCARTO} && distance < s.DIM_MIN_SCARTO) ? 100 : 0;
 }
 
 // Feed cause of a cut: 2 when the next machining is worked where the bar stands for the cut (at

@@ -304,6 +304,23 @@ TEST_F(IsoRulesTest, EveryPlantedFaultIsFound) {
              t = replaceFirst(t, "R540=1      { R_CAUSALE_ALIMEN }", "R540=101");
          },
          "marked as next to the remnant"},
+        {"a figure parameter over the figure angle",
+         [&](std::string& t, isoread::Bar&) {
+             t.replace(t.find("{ Angolo figura }"), 17, "{ Parametri definizione figure }");
+         },
+         "written over R309"},
+        {"Z left down before a pass of another figure size",
+         [&](std::string& t, isoread::Bar&) {
+             // The first machining pass once more at another size, the first left with Z down.
+             const std::size_t from = t.rfind('\n', t.find(" R300=")) + 1;
+             const std::size_t to = t.find('\n', t.find("L<EXIT_MAN.BRE>", from)) + 1;
+             std::string again = t.substr(from, to - from);
+             std::string first = again;
+             first.replace(first.find("R250=") + 5, 1, "3");
+             again.replace(again.find("R300=") + 5, 0, "9");
+             t.replace(from, to - from, first + again);
+         },
+         "Z left down between passes of different figure sizes"},
         {"a two-pass cut run by the one-vertex cycle",
          [&](std::string&, isoread::Bar& b) { firstBladeCut(b).vertices = 2; }, "vertices run by 6010.ISO", true},
         {"a cut of several vertices without its vertex count",
@@ -398,6 +415,14 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
     // A remnant of 1241.6 mm: the cut between the pieces lies one remnant length and 12.6 mm from
     // the head, the mark belongs to the cut next to the remnant.
     auto remnantMark = [] { return List({Bar({Piece("A", 1240000), Piece("B", 4000000)}, 6500000)}); };
+    // A figure of ten parameters: the tenth would go where the figure angle stands.
+    auto tenParameters = [] {
+        ldatest::PieceSpec p = Piece("A", 1500000);
+        ldatest::MachiningSpec m = Drill(400000, 0);
+        m.params = {5000, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        p.machinings = {m};
+        return List({Bar({p}, 6500000)});
+    };
     // Angled ends that a blade of 240 mm clears only in two passes each.
     auto twoPassCuts = [] {
         return List({Bar({Piece("A", 1000000), Piece("B", 1000000, 135000, 135000), Piece("C", 1000000, 45000, 45000)},
@@ -410,6 +435,7 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
         ldatest::ListSpec list;
         std::vector<const char*> mount;
         int32_t bladeDiameter = 0; // DIAM_LAMA over the folder's own value
+        const char* refused = nullptr; // the program is refused with this message
     };
     const std::vector<Case> cases = {
         {"mitred joints", 0, "CONF-V0", mitred(), {}},
@@ -423,13 +449,19 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
         {"a set across rotation steps", 1, "CONF", setAcrossSteps(), {"MASCH6", "", "", "PUNTA8"}},
         {"two-pass cuts", 1, "CONF", twoPassCuts(), {}, 240000},
         {"the remnant mark", 0, "CONF-V0", remnantMark(), {}},
+        {"ten figure parameters", 0, "CONF-V0", tenParameters(), {}, 0, "ERR_PAR_ISO"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.what) + " on " + c.conf);
         Reinstall(c.variant, c.conf);
         g_pSettings->CK_MASC_SVAS = 0; // the tap's order is the ordering's alone
         if (c.bladeDiameter != 0) g_pSettings->DIAM_LAMA = c.bladeDiameter;
-        for (const std::string& b : RunOwnBar(c.list, c.mount)) ADD_FAILURE() << b;
+        const std::vector<std::string> broken = RunOwnBar(c.list, c.mount);
+        if (c.refused != nullptr) {
+            EXPECT_EQ(broken, std::vector<std::string>{std::string("not written: ") + Err(c.refused) + " (ID_LAV=1) (LDT:T ID_LDT:1)"});
+            continue;
+        }
+        for (const std::string& b : broken) ADD_FAILURE() << b;
     }
 }
 

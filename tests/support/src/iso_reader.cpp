@@ -117,6 +117,8 @@ Program Read(const std::string& text) {
                 if (a.r == 590) add(Step::Count, n).countText = a.comment;
                 continue;
             }
+            if (a.r >= 309 && a.r <= 311 && a.comment == "Parametri definizione figure")
+                p.faults.push_back("a figure parameter written over R" + std::to_string(a.r) + " at N" + std::to_string(n));
             if (a.numeric) r[a.r] = a.value;
             if (a.r == 203) { // a machining block begins
                 ++block;
@@ -234,6 +236,15 @@ std::vector<std::string> Check(const Program& p, const Limits& lim, const std::v
             const bool last = i + 1 == p.events.size() || p.events[i + 1].step != Step::Machining;
             if (e.exitMode < 0) out.push_back("machining without an exit mode" + where(e));
             if (last && e.exitMode == 3) out.push_back("machining leaves without lifting Z before a move" + where(e));
+            if (!last && e.exitMode == 3 && p.events[i + 1].machining == e.machining) {
+                // The next pass of the same machining: Z stays down only for a figure of the same size.
+                bool same = true;
+                for (int k = 300; k < 309; ++k) {
+                    const double a = at(e, k), b = at(p.events[i + 1], k);
+                    same = same && (a == b || (std::isnan(a) && std::isnan(b)));
+                }
+                if (!same) out.push_back("Z left down between passes of different figure sizes" + where(e));
+            }
             if (!pieceOf.empty() && e.machining >= 0 && static_cast<std::size_t>(e.machining) < pieceOf.size()) {
                 const int piece = pieceOf[static_cast<std::size_t>(e.machining)];
                 for (int k = 0; k < counts && static_cast<std::size_t>(k) < freed.size(); ++k)
