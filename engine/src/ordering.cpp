@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #include "engine/ordering.h"
 #include "machine/error_text.h"
@@ -397,20 +398,19 @@ void KeepLinksAndSets(Work& w) {
 // that joined the next piece's positioning). Such a machining moves to just before that cut; the
 // machinings moved before one cut keep their order.
 void KeepMachiningsBeforeTheirFreeingCut(Work& w) {
+    std::map<int32_t, int32_t> tailEnds; // piece -> X of its other-end cut
+    for (int k = 0; k < w.n; ++k) {
+        const WorkingMachining& c = *w.a[k];
+        if (c.TipoLavor != kKindEndCut || (c.endFlags & 2) == 0 || c.PezzoDx <= 0) continue;
+        const auto [it, added] = tailEnds.emplace(c.PezzoDx, c.X);
+        if (!added) it->second = std::max(it->second, c.X);
+    }
     for (int i = 0; i < w.n; ++i) {
         WorkingMachining* m = w.a[i];
-        const int32_t piece = PieceNumber(*m);
-        if (m->TipoLavor != kKindRalla || piece <= 0) continue;
-        bool closed = false;
-        int32_t tailEnd = 0;
-        for (int k = 0; k < w.n; ++k) {
-            const WorkingMachining& c = *w.a[k];
-            if (c.TipoLavor == kKindEndCut && (c.endFlags & 2) != 0 && c.PezzoDx == piece) {
-                tailEnd = closed ? std::max(tailEnd, c.X) : c.X;
-                closed = true;
-            }
-        }
-        if (!closed) continue; // the pre-cut last piece: only the remnant's unloading frees it
+        if (m->TipoLavor != kKindRalla) continue;
+        const auto end = tailEnds.find(PieceNumber(*m));
+        if (end == tailEnds.end()) continue; // the pre-cut last piece: only the remnant's unloading frees it
+        const int32_t tailEnd = end->second;
         int first = -1;
         for (int k = 0; k < i && first < 0; ++k)
             if (w.a[k]->TipoLavor == kKindEndCut && w.a[k]->X <= tailEnd) first = k;
