@@ -120,27 +120,42 @@ private:
         return count;
     }
 
+    // The taken records whose set holds a record of lower priority that is not taken or comes
+    // at a later rotation step are let go.
+    int ReleaseHeldBySet(WorkingMachining** st, int k, int c) {
+        int freed = 0;
+        for (int v = 0; v < k; ++v) {
+            WorkingMachining& V = *st[v];
+            if (V.OrderState != 1) continue;
+            for (int i = 0; i < c; ++i) {
+                const WorkingMachining& r = *st[i];
+                if (&r == &V || r.Insieme != V.Insieme || r.Priorita >= V.Priorita) continue;
+                if (r.OrderState != 1 || r.PosGroup > V.PosGroup) {
+                    V.OrderState = 0;
+                    ++freed;
+                    break;
+                }
+            }
+        }
+        return freed;
+    }
+
     int ReleaseHeldInRun(WorkingMachining** st, int k, int c) {
         int freed = 0;
         if (bc_.setsUsed != 0) {
-            for (int v = 0; v < k; ++v) {
-                WorkingMachining& V = *st[v];
-                if (V.OrderState != 1) continue;
-                for (int i = 0; i < c; ++i) {
-                    const WorkingMachining& r = *st[i];
-                    if (&r == &V || r.Insieme != V.Insieme || r.Priorita >= V.Priorita) continue;
-                    if (r.OrderState != 1 || r.PosGroup > V.PosGroup) {
-                        V.OrderState = 0;
-                        ++freed;
-                        break;
-                    }
-                }
-            }
+            freed = ReleaseHeldBySet(st, k, c);
             if (freed == k) return k;
         }
-        if (bc_.linksExist != 0)
-            for (int i = 0; i < c; ++i) freed += ReleaseSelectedFollowers(*st[i], st, c);
-        return freed;
+        if (bc_.linksExist == 0) return freed;
+        // A record let go for its links may be the lower priority of a set whose later records
+        // stay taken: the set test runs again after every release until nothing more is let go.
+        for (;;) {
+            int round = 0;
+            for (int i = 0; i < c; ++i) round += ReleaseSelectedFollowers(*st[i], st, c);
+            if (bc_.setsUsed != 0) round += ReleaseHeldBySet(st, k, c);
+            if (round == 0) return freed;
+            freed += round;
+        }
     }
 
     bool HasFreeAtRunAngle(WorkingMachining** st, int n) const {

@@ -64,6 +64,7 @@ constexpr int kFigurePlain = 1;
 constexpr int kFigureRoughing = 2;
 constexpr int kFigurePlunges = 3;
 constexpr int kMaxPlungePasses = 99; // a bound against a malformed pass count
+constexpr int kIsoFigureParams = 9;   // R300 to R308
 int FigureKindOf(const WorkingMachining& m) {
     if (m.roughMark1 != 1) return kFigureRoughing;
     if (m.roughMark2 != 1 && m.depthSteps > 1) return kFigurePlunges;
@@ -73,6 +74,21 @@ int FigureKindOf(const WorkingMachining& m) {
 // Dwell of a machining at the bottom of each pass, in seconds: the list keeps it in the byte at
 // offset 251 of the machining record, in hundredths of a second.
 long double DwellSecondsOf(const WorkingMachining& m) { return m.markByte / 100.0L; }
+
+// The marks of a depth step: bit 16 of its flag word marks it unusable, and the step is passed
+// over; bit 0x10 of its 16-bit exit word asks to leave Z down after it.
+bool StepSkipped(const DepthStepRecord& d) { return (d.flags & 16) != 0; }
+bool StepKeepsZDown(const DepthStepRecord& d) { return (d.value16 & 0x10) != 0; }
+
+// Vertices of a blade cut: one for the blade machining of kind 4, four for kind 5; an end cut
+// planned against the section makes one pass per planned point (two where no single pass clears
+// the section).
+int CutVertexCount(const WorkingMachining& cut) {
+    if (cut.TipoLavor == kKindQBlade) return 1;
+    if (cut.TipoLavor == kKindSlicerBlade) return 4;
+    if (cut.TipoLavor == kKindEndCut) return SectionCutPointCount(cut);
+    return BladeVertexMode(cut);
+}
 
 } // namespace
 
@@ -201,6 +217,12 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
                                              const WorkingMachining* prev) {
     const MachineSettings& s = S();
     const char* name = IsTapMachining(m) ? "6.BRE" : m.programName;
+    // The figure parameters go to R300 on; R309 to R311 hold the figure angle and the speeds, so a
+    // figure of more than nine parameters has no room in the program and is refused.
+    if (m.paramCount > kIsoFigureParams) {
+        FormatMachiningMessage(m, "ERR_PAR_ISO");
+        return 1;
+    }
 
     // Support-vice lines.
     if (MachineVariant == 0 || (MachineVariant == 1 && s.options.MORSE_SUPP != 0)) {
@@ -323,7 +345,7 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
 
     for (int k = 0; k < steps; ++k) {
         const DepthStepRecord* st = hasSteps ? &m.depthStepRecords[k] : nullptr;
-        if (st != nullptr && (st->flags & 16) != 0 && k != steps - 1) continue;
+        if (st != nullptr && StepSkipped(*st) && k != steps - 1) continue;
         const bool lastStep = k == steps - 1 || compiled;
         // The speeds the elaboration computed and tested, the step's own for a stepped machining.
         RInt(242, st != nullptr ? st->stepVelRot : m.Vel_rot, "velocita' di rotazione");
@@ -336,7 +358,7 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
         RInt(320, m.Svuotam, "Flag Svuotamento");
         RInt(321, 0, "Flag Elicoidale");
         RInt(323, 0, "Flag Veloce");
-        const bool noLift = st != nullptr && (st->flags & 0x10) != 0 && m.TipoLavor == kKindRalla;
+        const bool noLift = st != nullptr && StepKeepsZDown(*st) && m.TipoLavor == kKindRalla;
         // Z levels of the step: the whole depth without steps, else from the depth reached to
         // the step's; a step that repeats the depth reached starts again from the clearance.
         const int32_t to = st != nullptr ? st->depth : m.totalDepth;
@@ -349,7 +371,8 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
         if (kind == kFigureRoughing) {
             Levels rough = plain;
             rough.roughing = true;
-            rc = pass(rough, false, noLift);
+            // The tool is lifted between the reduced and the full size of the figure.
+            rc = pass(rough, false, false);
             if (rc == 0) rc = pass(plain, lastStep, noLift);
         } else if (kind == kFigurePlunges) {
             // Plunge passes: the steps themselves, or the machining's pass count in even passes;
@@ -437,8 +460,10 @@ int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
     ResetBladeCutFields(*this);
 
     RInt(540, cause + 21, "R_CAUSALE_ALIMEN");
-    if (cut.TipoLavor == kKindQBlade || cut.TipoLavor == kKindSlicerBlade)
-        RInt(260, cut.TipoLavor == kKindQBlade ? 1 : 4, "R_NUM_VERTICI_TG");
+    // The vertex count goes with every cut of several vertices (the cycle 6020 reads it) and
+    // with the blade machinings; a single-pass end cut runs the one-vertex cycle without it.
+    const int vertices = CutVertexCount(cut);
+    if (IsBladeKind(cut.TipoLavor) || vertices > 1) RInt(260, vertices, "R_NUM_VERTICI_TG");
 
     const int vertexMode = BladeVertexMode(cut);
     const int32_t x = PlaceBladeCut(*this, cut, vertexMode, 0, 0);
@@ -474,7 +499,7 @@ int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
     if (h < s.Z_MIN_LAMA || h > s.Z_MAX_LAMA) return fail("ERR_TAGLIO_ASSE_Z");
     RReal(265, h, "R_H_APPROCCIO");
 
-    const int n = std::clamp(vertexMode, 1, 4);
+    const int n = std::clamp(vertices, 1, 4);
     for (int i = 0; i < n; ++i) {
         const int32_t dx = i == 0 ? 0 : cut.cutPointX[i] - cut.cutPointX[i - 1];
         const int32_t dp = i == 0 ? 0 : cut.cutPointY[i] - cut.cutPointY[i - 1];

@@ -250,12 +250,20 @@ void IsoProgramGenerator::WriteBladeZoneLine(const WorkingMachining& r) {
 }
 
 // 100 more on the feed cause when the cut is the last before a remnant that must be unloaded
-// and lies close to it (within the least scrap length).
+// and lies close to it (within the least scrap length). The remnant is the bar's tail end, from
+// X 0 to its length: the cut next to it stands at about that length (an angled end's X may lie
+// a little below the length reckoned with the kerf).
 int IsoProgramGenerator::NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const {
     const MachineSettings& s = S();
     if (remnant <= s.MAX_POLVERE) return 0;
-    const int32_t distance = (currentBar->length - remnant) - r.X;
-    return (distance >= 0 && distance < s.DIM_MIN_SCARTO) ? 100 : 0;
+    const int64_t distance = int64_t{r.X} - remnant;
+    return (distance > -int64_t{s.DIM_MIN_SCARTO} && distance < s.DIM_MIN_SCARTO) ? 100 : 0;
+}
+
+// Feed cause of a cut: 2 when the next machining is worked where the bar stands for the cut (at
+// the cut's positioning), else 1.
+int IsoProgramGenerator::CutFeedCause(const WorkingMachining& cut, const WorkingMachining* next) {
+    return next != nullptr && next->Xcaric == cut.Xcaric ? 2 : 1;
 }
 
 int IsoProgramGenerator::WriteUnloading(const WorkingMachining& u, bool endOfBar, int32_t pieceStart) {
@@ -487,7 +495,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
             const bool continues = prevRecord != nullptr && (IsCut(*prevRecord) || IsNotch(*prevRecord)) &&
                                    prevRecord->X == r.X && !unloaded;
             if (!continues && !(v == 2 && mode == 32)) {
-                int cause = notch ? 3 : ((next != nullptr && next->X == r.X) ? 2 : 1);
+                int cause = notch ? 3 : CutFeedCause(r, next);
                 cause += NearRemnantExtra(r, remnant);
                 WriteCutLines(r, next, cause);
             }

@@ -487,7 +487,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
             }
             headTrimPending = false;
             anyCut = true;
-            const int cause = ((next != nullptr && next->X == r.X) ? 2 : 1) + NearRemnantExtra(r, remnant);
+            const int cause = CutFeedCause(r, next) + NearRemnantExtra(r, remnant);
             v1CutForm_ = V1CutFormOf(&r == firstEndCut && (r.endFlags & 1) != 0, headTrimmed,
                                      &r == lastEndCut && (r.endFlags & 2) != 0, remnant);
             const int written = WriteCutBlock(r, cause);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #include "engine/ordering.h"
 #include "machine/error_text.h"
@@ -388,6 +389,34 @@ void KeepLinksAndSets(Work& w) {
         w.a[last] = r;
         ++moves;
         --i; // the record now at i is looked at again
+    }
+}
+
+// No cut frees a piece before the piece's own machinings. A cut at X frees everything on its
+// head side, so a piece leaves the bar at the first cut that lies at or below its other-end cut;
+// the positionings of variant 1 may sort a machining of the piece after such a cut (a machining
+// that joined the next piece's positioning). Such a machining moves to just before that cut; the
+// machinings moved before one cut keep their order.
+void KeepMachiningsBeforeTheirFreeingCut(Work& w) {
+    std::map<int32_t, int32_t> tailEnds; // piece -> X of its other-end cut
+    for (int k = 0; k < w.n; ++k) {
+        const WorkingMachining& c = *w.a[k];
+        if (c.TipoLavor != kKindEndCut || (c.endFlags & 2) == 0 || c.PezzoDx <= 0) continue;
+        const auto [it, added] = tailEnds.emplace(c.PezzoDx, c.X);
+        if (!added) it->second = std::max(it->second, c.X);
+    }
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining* m = w.a[i];
+        if (m->TipoLavor != kKindRalla) continue;
+        const auto end = tailEnds.find(PieceNumber(*m));
+        if (end == tailEnds.end()) continue; // the pre-cut last piece: only the remnant's unloading frees it
+        const int32_t tailEnd = end->second;
+        int first = -1;
+        for (int k = 0; k < i && first < 0; ++k)
+            if (w.a[k]->TipoLavor == kKindEndCut && w.a[k]->X <= tailEnd) first = k;
+        if (first < 0) continue;
+        for (int k = i; k > first; --k) w.a[k] = w.a[k - 1];
+        w.a[first] = m;
     }
 }
 
@@ -822,6 +851,7 @@ void OrderWindow(Work& w) {
     } else {
         Sort(w, KeyV0);
     }
+    KeepMachiningsBeforeTheirFreeingCut(w);
 }
 
 } // namespace

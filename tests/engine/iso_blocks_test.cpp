@@ -309,24 +309,40 @@ TEST_F(IsoMachiningBlockTest, ExitModeIsTheMachiningsOwnMark) {
         n.SameAsPrev = c.next;
         EXPECT_EQ(Values(Passes(m, &n), "R250="), std::vector<std::string>{c.exit});
     }
-    // Between the steps of a stepped machining the tool disengages; a middle step marked
-    // unusable is passed over; the last step leaves by the machining's mark, at clearance 0 when
-    // it asks for no lift.
-    StartScratch(*gen_);
-    WorkingMachining& s = Plain();
-    s.SameAsPrev = 0;
-    s.depthStepMarker = 1;
-    s.depthSteps = 3;
-    for (int k = 0; k < 3; ++k) s.depthStepRecords[k].depth = 2000 * (k + 1);
-    s.depthStepRecords[1].flags = 0x10;
-    s.depthStepRecords[2].flags = 0x10;
-    const std::vector<std::string> b = Passes(s);
-    EXPECT_EQ(Values(b, "R250="), (std::vector<std::string>{"R250=2", "R250=0"}));
-    EXPECT_EQ(Values(b, "R332="), (std::vector<std::string>{"R332=2", "R332=6"}));
-    std::vector<std::string> clearances;
-    for (std::size_t i = 0; i + 1 < b.size(); ++i)
-        if (b[i + 1].rfind("R250=", 0) == 0) clearances.push_back(b[i].substr(0, b[i].find(' ')));
-    EXPECT_EQ(clearances, (std::vector<std::string>{"R330=3", "R330=0"}));
+    // Between the steps of a stepped machining the tool disengages, or stays down (clearance 0,
+    // no Z move) after a step whose exit word asks for it; a step marked unusable in its flag word
+    // is passed over; the last step leaves by the machining's mark. The tool is always lifted
+    // between a roughing pass and the full figure.
+    struct Stepped {
+        uint8_t roughMark;
+        int32_t flags[3];
+        int16_t exits[3];
+        std::vector<std::string> depths, exitModes, clearances;
+    };
+    for (const Stepped& c :
+         {Stepped{1, {0, 16, 0}, {0x10, 0, 0x10}, {"R332=2", "R332=6"}, {"R250=3", "R250=0"}, {"R330=0", "R330=0"}},
+          Stepped{1, {16, 0, 16}, {0, 0, 0}, {"R332=4", "R332=6"}, {"R250=2", "R250=0"}, {"R330=3", "R330=3"}},
+          Stepped{2, {0, 16, 16}, {0x10, 0, 0}, {"R332=2", "R332=2", "R332=6", "R332=6"},
+                  {"R250=2", "R250=3", "R250=2", "R250=0"}, {"R330=3", "R330=0", "R330=3", "R330=3"}}}) {
+        StartScratch(*gen_);
+        WorkingMachining& s = Plain();
+        s.SameAsPrev = 0;
+        s.roughMark1 = c.roughMark;
+        s.depthStepMarker = 1;
+        s.depthSteps = 3;
+        for (int k = 0; k < 3; ++k) {
+            s.depthStepRecords[k].depth = 2000 * (k + 1);
+            s.depthStepRecords[k].flags = c.flags[k];
+            s.depthStepRecords[k].value16 = c.exits[k];
+        }
+        const std::vector<std::string> b = Passes(s);
+        EXPECT_EQ(Values(b, "R332="), c.depths);
+        EXPECT_EQ(Values(b, "R250="), c.exitModes);
+        std::vector<std::string> clearances;
+        for (std::size_t i = 0; i + 1 < b.size(); ++i)
+            if (b[i + 1].rfind("R250=", 0) == 0) clearances.push_back(b[i].substr(0, b[i].find(' ')));
+        EXPECT_EQ(clearances, c.clearances);
+    }
 }
 
 // R242, R310 and R311 of each step are the speeds the elaboration computed and tested, not the

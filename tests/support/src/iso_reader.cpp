@@ -77,6 +77,7 @@ Program Read(const std::string& text) {
     std::string causeText;
     std::string remnantText;  // R541
     bool r535Fresh = false;   // R535 written since the last call
+    int vertices = -1;        // R260 written since the last blade cut
     double barAt = NAN;       // variant 2: where the last positioning move left the bar
     auto add = [&](Step s, int line) -> Event& {
         Event e;
@@ -116,6 +117,8 @@ Program Read(const std::string& text) {
                 if (a.r == 590) add(Step::Count, n).countText = a.comment;
                 continue;
             }
+            if (a.r >= 309 && a.r <= 311 && a.comment == "Parametri definizione figure")
+                p.faults.push_back("a figure parameter written over R" + std::to_string(a.r) + " at N" + std::to_string(n));
             if (a.numeric) r[a.r] = a.value;
             if (a.r == 203) { // a machining block begins
                 ++block;
@@ -134,6 +137,7 @@ Program Read(const std::string& text) {
                 causeText = a.comment;
             }
             if (a.r == 541) remnantText = a.comment;
+            if (a.r == 260) vertices = a.numeric ? static_cast<int>(a.value) : -1;
             continue;
         }
         if (body.rfind("IF (", 0) == 0 || body.rfind("<RPT:", 0) == 0 || body.empty() || body == "G304CNC") continue;
@@ -202,7 +206,10 @@ Program Read(const std::string& text) {
         } else if (name == "6000.ISO") {
             add(Step::PAxis, n);
         } else if (name == "6010.ISO" || name == "6020.ISO") {
-            add(Step::Cut, n);
+            Event& e = add(Step::Cut, n);
+            e.vertices = vertices;
+            e.program = name;
+            vertices = -1;
         } else if (name == "FINEALL.BRE") {
             add(Step::End, n);
         }
@@ -229,6 +236,15 @@ std::vector<std::string> Check(const Program& p, const Limits& lim, const std::v
             const bool last = i + 1 == p.events.size() || p.events[i + 1].step != Step::Machining;
             if (e.exitMode < 0) out.push_back("machining without an exit mode" + where(e));
             if (last && e.exitMode == 3) out.push_back("machining leaves without lifting Z before a move" + where(e));
+            if (!last && e.exitMode == 3 && p.events[i + 1].machining == e.machining) {
+                // The next pass of the same machining: Z stays down only for a figure of the same size.
+                bool same = true;
+                for (int k = 300; k < 309; ++k) {
+                    const double a = at(e, k), b = at(p.events[i + 1], k);
+                    same = same && (a == b || (std::isnan(a) && std::isnan(b)));
+                }
+                if (!same) out.push_back("Z left down between passes of different figure sizes" + where(e));
+            }
             if (!pieceOf.empty() && e.machining >= 0 && static_cast<std::size_t>(e.machining) < pieceOf.size()) {
                 const int piece = pieceOf[static_cast<std::size_t>(e.machining)];
                 for (int k = 0; k < counts && static_cast<std::size_t>(k) < freed.size(); ++k)
@@ -377,6 +393,29 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
         }
     };
 
+    // The feed cause of a cut: 2 when the next machining runs at the cut's own positioning, else
+    // 1; 100 more only on the cut next to the remnant (the bar's cut nearest its tail).
+    double tailCut = NAN;
+    for (int c : cuts) {
+        const double x = bar.records[static_cast<std::size_t>(c)].x;
+        if (std::isnan(tailCut) || x < tailCut) tailCut = x;
+    }
+    auto checkCause = [&](std::size_t i, int cause, const BarRecord& cut) {
+        if (cut.kind != 2 || cause < 0 || (cause % 100 != 1 && cause % 100 != 2)) return;
+        const BarRecord* next = nullptr;
+        for (std::size_t j = i + 1; j < p.events.size() && next == nullptr; ++j)
+            if (p.events[j].step == Step::Machining && p.events[j].machining >= 0 &&
+                static_cast<std::size_t>(p.events[j].machining) < machinings.size())
+                next = &bar.records[static_cast<std::size_t>(machinings[static_cast<std::size_t>(p.events[j].machining)])];
+        const bool atCut = next != nullptr && Near(next->xcaric, cut.xcaric);
+        if ((cause % 100 == 2) != atCut)
+            out.push_back("a cut with cause " + std::to_string(cause) + (atCut ? " before a machining at its positioning"
+                                                                                : " before a machining elsewhere") +
+                          where(p.events[i]));
+        if (cause >= 100 && !Near(cut.x, tailCut))
+            out.push_back("a cut at X " + Mm(cut.x) + " marked as next to the remnant" + where(p.events[i]));
+    };
+
     int nextBladeRecord = 0; // variant 1: the cut events follow the blade records in order
     for (std::size_t i = 0; i < p.events.size(); ++i) {
         const Event& e = p.events[i];
@@ -404,6 +443,17 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
                 if (nextBladeRecord >= static_cast<int>(bar.records.size())) {
                     out.push_back("a cut the bar has no record for" + where(e));
                 } else {
+                    // Every pass of the cut: the one-vertex cycle for one, the other with the
+                    // vertex count for several.
+                    const int passes = bar.records[static_cast<std::size_t>(nextBladeRecord)].vertices;
+                    if ((passes == 1) != (e.program == "6010.ISO"))
+                        out.push_back("a cut of " + std::to_string(passes) + " vertices run by " + e.program + where(e));
+                    if (passes > 1 && e.vertices != passes)
+                        out.push_back("a cut of " + std::to_string(passes) + " vertices without its vertex count" + where(e));
+                    const double r540 = at(e, 540);
+                    if (!std::isnan(r540))
+                        checkCause(i, static_cast<int>(r540) / 100 * 100 + static_cast<int>(r540) % 100 - 21,
+                                   bar.records[static_cast<std::size_t>(nextBladeRecord)]);
                     done[static_cast<std::size_t>(nextBladeRecord)] = true;
                     freeTo(rankOf[static_cast<std::size_t>(nextBladeRecord)]);
                     ++nextBladeRecord;
@@ -425,6 +475,7 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
                 if (found < 0) {
                     out.push_back("a cut at X " + Mm(x) + " the bar has no record for" + where(e));
                 } else {
+                    checkCause(i, e.cause, bar.records[static_cast<std::size_t>(found)]);
                     // One cut serves every cut of the bar at its place and angle (a square joint);
                     // variant 2 cuts both ends of a joint in one feed, its P axis giving the angle.
                     for (std::size_t k = 0; k < bar.records.size(); ++k) {

@@ -40,6 +40,7 @@ struct Event {
     double dwell = -1;
     std::string program;
     std::string countText;   // Count: the comment of the increment
+    int vertices = -1;       // Cut: the vertex count (R260) written for it (-1 none); program: its cycle
     double barAt = NAN;      // variant 2: the bar X set by the last positioning move (NaN unknown)
 };
 
@@ -80,6 +81,7 @@ struct BarRecord {
     int piece = 0;           // the piece the record belongs to (1 up), 0 none
     double x = 0;            // a cut: its X along the bar (the tail at 0, the head at the bar length)
     double angle = 90;       // a cut: its blade angle
+    int vertices = 1;        // a blade cut: its passes (vertices) as planned
     int opens = 0;           // a cut: the piece whose first end it cuts (the head side of the piece)
     int closes = 0;          // a cut: the piece whose other end it cuts
     double xcaric = 0;       // the bar X of the record's positioning
