@@ -41,7 +41,7 @@ void BM_PreviewPaintKept7_6MB(benchmark::State& state) {
     const ui::PreviewState s = State(true);
     ui::PreviewPainter painter;
     for (auto _ : state) {
-        const MCanvas c = painter.Render(s, 400, 300);
+        const MCanvas& c = painter.Render(s, 400, 300);
         benchmark::DoNotOptimize(c.Pixels().data());
     }
     state.counters["reads"] = painter.Reads();
@@ -63,7 +63,7 @@ void BM_PreviewPaintNoDrawing(benchmark::State& state) {
     const ui::PreviewState s = State(false);
     ui::PreviewPainter painter;
     for (auto _ : state) {
-        const MCanvas c = painter.Render(s, 400, 300);
+        const MCanvas& c = painter.Render(s, 400, 300);
         benchmark::DoNotOptimize(c.Pixels().data());
     }
 }
