@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <algorithm>
 #include <new>
 
 #include "app/app_ids.h"
@@ -149,7 +150,19 @@ void CSelBarDialog::RefreshCount() {
 void CSelBarDialog::SizeColumns() {
     ui::CListCtrlStyled* list = List();
     if (list == nullptr) return;
-    for (int c = 0; c < list->columnCount(); ++c) list->resizeColumnToContents(c);
+    // Each column as wide as the wider of its header and its widest text. The texts stay as
+    // filled, so their widths are measured once (again only if the list's font changes) and a
+    // size change only applies them.
+    if (m_contentWidths.size() != static_cast<std::size_t>(list->columnCount()) || m_widthsFont != list->font()) {
+        m_contentWidths.clear();
+        for (int c = 0; c < list->columnCount(); ++c) m_contentWidths.push_back(list->ColumnContentWidth(c));
+        m_widthsFont = list->font();
+    }
+    QHeaderView* header = list->header();
+    for (int c = 0; c < list->columnCount(); ++c) {
+        const int headerWidth = header->isHidden() ? 0 : header->sectionSizeHint(c);
+        header->resizeSection(c, std::max(m_contentWidths[static_cast<std::size_t>(c)], headerWidth));
+    }
 }
 
 bool CSelBarDialog::event(QEvent* e) {

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "machine/globals.h"
 #include "machine/params.h"
@@ -17,6 +19,7 @@
 #include "machine/special_programs.h"
 #include "machine/units.h"
 #include "msgtable/Dictavo.h"
+#include "test_support/lda_writer.h"
 
 namespace benchsupport {
 
@@ -51,6 +54,46 @@ inline bool SetUpDemoInstallation(int variant, const char* confFolder, const cha
     if (g_pRallaTools->LoadTools() != 0) return false;
     g_pSpecialPrograms = new SpecialProgramList;
     return true;
+}
+
+// Frees what SetUpDemoInstallation made and removes the program directory.
+inline void TearDownInstallation(const std::string& dir) {
+    delete g_pSpecialPrograms;
+    delete g_pRallaTools;
+    delete g_pSettings;
+    delete g_msgStrings;
+    delete g_msgErrors;
+    delete g_pPathTable;
+    g_pSpecialPrograms = nullptr;
+    g_pRallaTools = nullptr;
+    g_pSettings = nullptr;
+    g_msgStrings = g_msgErrors = nullptr;
+    g_pPathTable = nullptr;
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
+// One repetition of a 6.5 m bar of the demo profile ALU60 T6001 (60 x 45 mm) with these pieces.
+inline ldatest::BarSpec DemoProfileBar(std::vector<ldatest::PieceSpec> pieces) {
+    ldatest::BarSpec bar;
+    bar.name = "BAR";
+    bar.series = "ALU60";
+    bar.code = "T6001";
+    bar.label = "7";
+    bar.yMax = 60000;
+    bar.zMax = 45000;
+    bar.length = 6500000;
+    bar.repetitions = 1;
+    bar.pieces = std::move(pieces);
+    return bar;
+}
+
+// Writes a list of these bars to path.
+inline bool WriteBenchList(const std::string& path, const char* description, std::vector<ldatest::BarSpec> bars) {
+    ldatest::ListSpec spec;
+    spec.description = description;
+    spec.bars = std::move(bars);
+    return ldatest::WriteLda(path, spec);
 }
 
 } // namespace benchsupport

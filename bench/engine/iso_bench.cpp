@@ -12,16 +12,6 @@
 
 #include "engine/iso_generator.h"
 #include "machine/error_text.h"
-#include "machine/globals.h"
-#include "machine/params.h"
-#include "machine/path_table.h"
-#include "machine/ralla_tools.h"
-#include "machine/settings.h"
-#include "machine/settings_support.h"
-#include "machine/special_programs.h"
-#include "machine/units.h"
-#include "msgtable/Dictavo.h"
-#include "test_support/lda_writer.h"
 #include "bench_installation.h"
 
 namespace {
@@ -40,15 +30,7 @@ struct Installation {
         if (!benchsupport::SetUpDemoInstallation(2, "CONF-V2/", "brelon-isobench", dir)) std::abort();
 
         // 20 pieces of 280 mm, five drills each, on the four faces.
-        ldatest::BarSpec bar;
-        bar.name = "BAR";
-        bar.series = "ALU60";
-        bar.code = "T6001";
-        bar.label = "7";
-        bar.yMax = 60000;
-        bar.zMax = 45000;
-        bar.length = 6500000;
-        bar.repetitions = 1;
+        std::vector<ldatest::PieceSpec> pieces;
         for (int p = 0; p < 20; ++p) {
             ldatest::PieceSpec piece;
             piece.name = "P" + std::to_string(p);
@@ -72,12 +54,10 @@ struct Installation {
                 m.idLdt = k + 1;
                 piece.machinings.push_back(m);
             }
-            bar.pieces.push_back(piece);
+            pieces.push_back(piece);
         }
-        ldatest::ListSpec spec;
-        spec.description = "BENCH";
-        spec.bars = {bar};
-        if (!ldatest::WriteLda(dir + "LIST.lda", spec)) std::abort();
+        if (!benchsupport::WriteBenchList(dir + "LIST.lda", "BENCH", {benchsupport::DemoProfileBar(pieces)}))
+            std::abort();
         gen = std::make_unique<IsoProgramGenerator>((dir + "LIST.lda").c_str());
         if (CheckBarSize(*gen->Bar(0)) != 0 || gen->ComputeBar(0, 1) != 0 || gen->GenerateIsoProgram(1, 0) != 0) {
             std::fprintf(stderr, "%s\n", g_errorText);

@@ -12,15 +12,7 @@
 #include "engine/bar_computation.h"
 #include "engine/ordering.h"
 #include "machine/globals.h"
-#include "machine/params.h"
-#include "machine/path_table.h"
 #include "machine/ralla_tools.h"
-#include "machine/settings.h"
-#include "machine/settings_support.h"
-#include "machine/special_programs.h"
-#include "machine/units.h"
-#include "msgtable/Dictavo.h"
-#include "test_support/lda_writer.h"
 #include "bench_installation.h"
 
 namespace {
@@ -33,23 +25,11 @@ struct Installation {
         const char* conf = variant == 0 ? "CONF-V0/" : (variant == 2 ? "CONF-V2/" : "CONF/");
         if (!benchsupport::SetUpDemoInstallation(variant, conf, "brelon-ordering", dir)) return false;
         for (int p = 0; p < kRallaMaxPositions; ++p) g_pRallaTools->positionTools[p] = p < 4 ? p + 1 : 0;
-        ldatest::BarSpec bar;
-        bar.name = "BAR";
-        bar.series = "ALU60";
-        bar.code = "T6001";
-        bar.label = "7";
-        bar.yMax = 60000;
-        bar.zMax = 45000;
-        bar.length = 6500000;
-        bar.repetitions = 1;
         ldatest::PieceSpec piece;
         piece.name = "A";
         piece.length = 1000000;
-        bar.pieces = {piece};
-        ldatest::ListSpec spec;
-        spec.description = "ORDERING BENCH";
-        spec.bars = {bar};
-        if (!ldatest::WriteLda(dir + "B.lda", spec)) return false;
+        if (!benchsupport::WriteBenchList(dir + "B.lda", "ORDERING BENCH", {benchsupport::DemoProfileBar({piece})}))
+            return false;
         list = std::make_unique<BarComputation>((dir + "B.lda").c_str());
         return list->IsLoaded() && list->BarCount() == 1;
     }
@@ -115,8 +95,7 @@ void BM_OrderAndElaborate(benchmark::State& state) {
         benchmark::DoNotOptimize(r);
     }
     inst.list.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(inst.dir, ec);
+    benchsupport::TearDownInstallation(inst.dir);
 }
 BENCHMARK(BM_OrderAndElaborate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -24,17 +24,7 @@
 #include "engine/end_cuts.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
-#include "machine/params.h"
-#include "machine/path_table.h"
-#include "machine/ralla_tools.h"
-#include "machine/settings.h"
-#include "machine/settings_support.h"
-#include "machine/special_programs.h"
-#include "machine/units.h"
-#include "msgtable/Dictavo.h"
 #include "platform/paths.h"
-#include "platform/text.h"
-#include "test_support/lda_writer.h"
 #include "bench_installation.h"
 #include "../section_drawing.h"
 
@@ -63,28 +53,18 @@ struct Installation {
             if (!ldatest::WriteDemoLists(dir)) return false;
             path = dir + "FINESTRE.lda";
         } else {
-            ldatest::BarSpec b;
-            b.name = "BAR";
-            b.series = "ALU60";
-            b.code = "T6001";
-            b.label = "7";
-            b.yMax = 60000;
-            b.zMax = 45000;
-            b.length = 6500000;
-            b.repetitions = 1;
+            std::vector<ldatest::PieceSpec> pieces;
             for (int i = 0; i < 20; ++i) {
                 ldatest::PieceSpec p;
                 p.name = "P" + std::to_string(i + 1);
                 p.length = 250000;
                 p.firstAngle = i % 2 == 0 ? 45000 : 60000;
                 p.secondAngle = i % 2 == 0 ? 135000 : 45000;
-                b.pieces.push_back(p);
+                pieces.push_back(p);
             }
-            ldatest::ListSpec spec;
-            spec.description = "SECTION BENCH";
-            spec.bars.push_back(b);
             path = dir + "BENCH.lda";
-            if (!ldatest::WriteLda(path, spec)) return false;
+            if (!benchsupport::WriteBenchList(path, "SECTION BENCH", {benchsupport::DemoProfileBar(pieces)}))
+                return false;
         }
         SetCurrentListName(path.c_str());
         list = std::make_unique<BarComputation>(path.c_str());
@@ -101,19 +81,7 @@ struct Installation {
 
     ~Installation() {
         list.reset();
-        delete g_pSpecialPrograms;
-        delete g_pRallaTools;
-        delete g_pSettings;
-        delete g_msgStrings;
-        delete g_msgErrors;
-        delete g_pPathTable;
-        g_pSpecialPrograms = nullptr;
-        g_pRallaTools = nullptr;
-        g_pSettings = nullptr;
-        g_msgStrings = g_msgErrors = nullptr;
-        g_pPathTable = nullptr;
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        benchsupport::TearDownInstallation(dir);
     }
 };
 

@@ -1,5 +1,6 @@
 // A paint of the DXF preview control (a 400 x 300 canvas) showing a 7.6 MB profile section
-// drawing, outlined and rotated as the execution monitor shows it. Beside it in the same run:
+// drawing, outlined and rotated as the execution monitor shows it, and a paint after a size
+// change. Beside them in the same run:
 // the paint reading the drawing at every paint, and the paint of the same preview without a
 // drawing (the bar's section box).
 #include <benchmark/benchmark.h>
@@ -36,17 +37,33 @@ ui::PreviewState State(bool drawing) {
     return s;
 }
 
-// Kept: the control's paints with the file unchanged.
+// Kept: the control's paints with the file unchanged, after the first.
 void BM_PreviewPaintKept7_6MB(benchmark::State& state) {
     const ui::PreviewState s = State(true);
     ui::PreviewPainter painter;
+    painter.Render(s, 400, 300); // the first paint reads the drawing
     for (auto _ : state) {
-        const MCanvas c = painter.Render(s, 400, 300);
+        const MCanvas& c = painter.Render(s, 400, 300);
         benchmark::DoNotOptimize(c.Pixels().data());
     }
     state.counters["reads"] = painter.Reads();
 }
 BENCHMARK(BM_PreviewPaintKept7_6MB)->Unit(benchmark::kMillisecond);
+
+// A paint after a size change: the kept drawing painted anew (the size alternates).
+void BM_PreviewPaintResized7_6MB(benchmark::State& state) {
+    const ui::PreviewState s = State(true);
+    ui::PreviewPainter painter;
+    painter.Render(s, 400, 300);
+    int32_t width = 400;
+    for (auto _ : state) {
+        width = width == 400 ? 401 : 400;
+        const MCanvas& c = painter.Render(s, width, 300);
+        benchmark::DoNotOptimize(c.Pixels().data());
+    }
+    state.counters["paints"] = painter.Paints();
+}
+BENCHMARK(BM_PreviewPaintResized7_6MB)->Unit(benchmark::kMillisecond);
 
 // Anchor: the drawing read, placed and drawn at every paint.
 void BM_PreviewPaintReading7_6MB(benchmark::State& state) {
@@ -63,7 +80,7 @@ void BM_PreviewPaintNoDrawing(benchmark::State& state) {
     const ui::PreviewState s = State(false);
     ui::PreviewPainter painter;
     for (auto _ : state) {
-        const MCanvas c = painter.Render(s, 400, 300);
+        const MCanvas& c = painter.Render(s, 400, 300);
         benchmark::DoNotOptimize(c.Pixels().data());
     }
 }

@@ -39,12 +39,26 @@ struct ListFile {
 
 // Reads a stored record of `size` bytes into a zero-filled buffer of `cap` bytes (a longer
 // record's extra bytes are skipped).
+// Passes over n bytes of a file read in order, as a relative seek would, but through the
+// stream's buffer: a seek drops the buffer and costs system calls at every record of a long
+// list. Past the end of the file it stops there, and the next read fails.
+bool SkipForward(std::FILE* f, long n) {
+    char scrap[512];
+    while (n > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(sizeof scrap)));
+        const std::size_t got = std::fread(scrap, 1, want, f);
+        n -= static_cast<long>(got);
+        if (got < want) return std::ferror(f) == 0;
+    }
+    return true;
+}
+
 bool ReadRecord(std::FILE* f, uint8_t* buf, int cap, int size) {
     std::memset(buf, 0, static_cast<std::size_t>(cap));
     if (size <= 0) return false;
     const int take = std::min(size, cap);
     if (std::fread(buf, 1, static_cast<std::size_t>(take), f) != static_cast<std::size_t>(take)) return false;
-    if (size > take && std::fseek(f, size - take, SEEK_CUR) != 0) return false;
+    if (size > take && !SkipForward(f, size - take)) return false;
     return true;
 }
 
@@ -804,7 +818,7 @@ int BarComputation::CheckListTools() {
                 // The tail is passed over for every record, blade records too, so that the
                 // next record is read from its own place.
                 const int tl = lda::GetI16(mrec + lda::mach::kTailLength);
-                if (tl > 0 && std::fseek(lf.f, tl, SEEK_CUR) != 0) {
+                if (tl > 0 && !SkipForward(lf.f, tl)) {
                     SetErrorText("%s", MsgError("ERR_READ"));
                     return 1;
                 }

@@ -17,6 +17,8 @@
 namespace {
 
 constexpr double kNoGap = 9999999.0;
+// No point: the answer of a tree walk that found none.
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 // Below this sine an angled cut runs along the bar: no search can place it.
 constexpr double kMinSine = 1e-9;
 
@@ -170,12 +172,60 @@ void DxfSection::Finalise() {
     points_.clear();
     points_.reserve(entities.Count());
     for (const MEntity& e : entities) points_.push_back(Point{e.x + offY, e.y + offZ});
+    BuildTree();
+}
+
+namespace {
+// Points in a leaf of the search tree: few enough that testing them one by one is cheaper than
+// splitting further.
+constexpr std::size_t kLeafPoints = 16;
+} // namespace
+
+void DxfSection::BuildTree() {
+    tree_ = points_;
+    nodes_.clear();
+    if (tree_.empty()) return;
+    bool finite = true;
+    for (const Point& p : tree_) finite = finite && std::isfinite(p.y) && std::isfinite(p.z);
+    if (!finite) {
+        // A box with a point that is no number bounds nothing: one leaf whose box answers no
+        // question, so every point is tested on its own.
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        nodes_.push_back(Node{nan, nan, nan, nan, 0, static_cast<uint32_t>(tree_.size()), 0});
+        return;
+    }
+    nodes_.reserve(2 * (tree_.size() / kLeafPoints + 1));
+    nodes_.push_back(Node{0, 0, 0, 0, 0, static_cast<uint32_t>(tree_.size()), 0});
+    // Each node is split at the median of its longer side until its points fit a leaf.
+    for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        Node n = nodes_[i];
+        n.y0 = n.y1 = tree_[n.begin].y;
+        n.z0 = n.z1 = tree_[n.begin].z;
+        for (uint32_t k = n.begin + 1; k < n.end; ++k) {
+            n.y0 = std::min(n.y0, tree_[k].y);
+            n.y1 = std::max(n.y1, tree_[k].y);
+            n.z0 = std::min(n.z0, tree_[k].z);
+            n.z1 = std::max(n.z1, tree_[k].z);
+        }
+        if (n.end - n.begin > kLeafPoints) {
+            const uint32_t mid = n.begin + (n.end - n.begin) / 2;
+            const bool alongY = n.y1 - n.y0 >= n.z1 - n.z0;
+            std::nth_element(tree_.begin() + n.begin, tree_.begin() + mid, tree_.begin() + n.end,
+                             [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
+            n.child = static_cast<uint32_t>(nodes_.size());
+            nodes_.push_back(Node{0, 0, 0, 0, n.begin, mid, 0});
+            nodes_.push_back(Node{0, 0, 0, 0, mid, n.end, 0});
+        }
+        nodes_[i] = n;
+    }
 }
 
 void DxfSection::Free() {
     loaded_ = false;
     entities.Clear();
     points_.clear();
+    tree_.clear();
+    nodes_.clear();
     fileName.clear();
 }
 
@@ -205,11 +255,36 @@ struct Ring {
     double low;  // Milli(F)
     double high; // Milli(R) + 1
     Ring(double F, double R) : low(double(Milli(F))), high(double(Milli(R)) + 1.0) {}
+    static double Scaled(double d) { return d * 1000.0 + 0.5; }
     bool Holds(double d) const {
-        const double x = d * 1000.0 + 0.5;
+        const double x = Scaled(d);
         return x >= low && x < high;
     }
 };
+
+// The nearest and farthest offsets from 0 of any value in [lo, hi].
+double Nearest(double lo, double hi) { return lo > 0 ? lo : (hi < 0 ? hi : 0.0); }
+double Farthest(double lo, double hi) { return std::max(std::fabs(lo), std::fabs(hi)); }
+
+// The box rules below compute a bound with the very operations the point tests use, on the
+// box's nearest or farthest coordinates. Rounding never reverses an order (a <= b gives
+// fl(a - c) <= fl(b - c), fl(a / s) <= fl(b / s) for s > 0, and so on for sqrt, squares of
+// magnitudes and sums), so every point's computed value lies within the box's computed bounds
+// and a box answers for its points exactly as testing them one by one would.
+
+// Lower bound of the gap to the blade's lower arc, fabs((Zc - SafeSqrt(R2 - u * u)) - z), over
+// u in [u0, u1] and z in [z0, z1].
+double GapBound(double u0, double u1, double z0, double z1, double Zc, double R2) {
+    const double un = Nearest(u0, u1), uf = Farthest(u0, u1);
+    const double arcLow = Zc - SafeSqrt(R2 - un * un);  // the arc is lowest at the nearest u
+    const double arcHigh = Zc - SafeSqrt(R2 - uf * uf); // and highest at the farthest
+    const double above = arcLow - z1;                   // the arc above every point
+    const double below = -(arcHigh - z0);               // the arc below every point
+    double bound = 0;
+    if (above > bound) bound = above;
+    if (below > bound) bound = below;
+    return bound;
+}
 
 } // namespace
 
@@ -227,33 +302,93 @@ DxfSection::Test DxfSection::TestCentre(double Y, double Zc, double across, doub
     // A centre passes only when every point does, so the point that refused the search's previous
     // candidate, asked first, refuses with the same answer; a centre that passes is still measured
     // over every point in order.
-    if (refuser < points_.size() && Refuses(points_[refuser], Y, Zc, across)) return t;
-    const double R = bladeDiameter / 2.0, F = flangeDiameter / 2.0;
-    const Ring ring(F, R);
-    const double R2 = R * R;
-    double gap = t.gap;
-    for (std::size_t i = 0; i < points_.size(); ++i) {
-        const Point& p = points_[i];
-        const double u = (p.y - Y) / across;
-        const double v = p.z - Zc;
-        if (!ring.Holds(std::sqrt(u * u + v * v))) {
-            refuser = i;
-            return t;
-        }
-        double h = std::fabs((Zc - SafeSqrt(R2 - u * u)) - p.z);
-        if (side2 != 0) {
-            const double u2 = (p.y - Y - side2) / across;
-            if (u2 * u2 <= R2) {
-                const double h2 = std::fabs((Zc - SafeSqrt(R2 - u2 * u2)) - p.z);
-                h = h < h2 ? h : h2; // MinReal
-            }
-        }
-        if (h <= 0.001) h = 0;
-        gap = gap < h ? gap : h; // MinReal
+    if (refuser < tree_.size() && Refuses(tree_[refuser], Y, Zc, across)) return t;
+    const std::size_t found = FindRefuser(Y, Zc, across);
+    if (found != kNone) {
+        refuser = found;
+        return t;
     }
-    t.gap = gap;
+    t.gap = SmallestGap(Y, Zc, across, side2);
     t.pass = true;
     return t;
+}
+
+std::size_t DxfSection::FindRefuser(double Y, double Zc, double across) const {
+    const Ring ring(flangeDiameter / 2.0, bladeDiameter / 2.0);
+    uint32_t stack[64];
+    std::size_t depth = 0;
+    if (!nodes_.empty()) stack[depth++] = 0;
+    while (depth > 0) {
+        const Node& n = nodes_[stack[--depth]];
+        const double u0 = (n.y0 - Y) / across, u1 = (n.y1 - Y) / across;
+        const double v0 = n.z0 - Zc, v1 = n.z1 - Zc;
+        const double un = Nearest(u0, u1), vn = Nearest(v0, v1);
+        const double uf = Farthest(u0, u1), vf = Farthest(v0, v1);
+        const double nearest = Ring::Scaled(std::sqrt(un * un + vn * vn));
+        const double farthest = Ring::Scaled(std::sqrt(uf * uf + vf * vf));
+        // Wholly inside the flange or wholly beyond the blade: any of its points refuses.
+        if (farthest < ring.low || nearest >= ring.high) return n.begin;
+        // Wholly within the ring: none of its points refuses.
+        if (nearest >= ring.low && farthest < ring.high) continue;
+        if (n.child != 0) {
+            stack[depth++] = n.child + 1;
+            stack[depth++] = n.child;
+            continue;
+        }
+        for (uint32_t i = n.begin; i < n.end; ++i) {
+            const Point& p = tree_[i];
+            const double u = (p.y - Y) / across;
+            const double v = p.z - Zc;
+            if (!ring.Holds(std::sqrt(u * u + v * v))) return i;
+        }
+    }
+    return kNone;
+}
+
+double DxfSection::SmallestGap(double Y, double Zc, double across, double side2) const {
+    const double R = bladeDiameter / 2.0;
+    const double R2 = R * R;
+    double gap = kNoGap;
+    // The least gap of a node's points cannot be below its bound: a node whose bound exceeds the
+    // gap found so far changes nothing (a gap of at most 0.001 counts as 0, and 0 ends the walk).
+    auto bound = [&](const Node& n) {
+        const double u0 = (n.y0 - Y) / across, u1 = (n.y1 - Y) / across;
+        double b = GapBound(u0, u1, n.z0, n.z1, Zc, R2);
+        if (side2 != 0) {
+            const double w0 = (n.y0 - Y - side2) / across, w1 = (n.y1 - Y - side2) / across;
+            b = std::min(b, GapBound(w0, w1, n.z0, n.z1, Zc, R2));
+        }
+        return b;
+    };
+    uint32_t stack[64];
+    std::size_t depth = 0;
+    if (!nodes_.empty()) stack[depth++] = 0;
+    while (depth > 0 && gap != 0) {
+        const Node& n = nodes_[stack[--depth]];
+        if (bound(n) > gap) continue;
+        if (n.child != 0) {
+            // The nearer child first: its gap prunes more of the other.
+            const bool firstNearer = bound(nodes_[n.child]) <= bound(nodes_[n.child + 1]);
+            stack[depth++] = firstNearer ? n.child + 1 : n.child;
+            stack[depth++] = firstNearer ? n.child : n.child + 1;
+            continue;
+        }
+        for (uint32_t i = n.begin; i < n.end; ++i) {
+            const Point& p = tree_[i];
+            const double u = (p.y - Y) / across;
+            double h = std::fabs((Zc - SafeSqrt(R2 - u * u)) - p.z);
+            if (side2 != 0) {
+                const double u2 = (p.y - Y - side2) / across;
+                if (u2 * u2 <= R2) {
+                    const double h2 = std::fabs((Zc - SafeSqrt(R2 - u2 * u2)) - p.z);
+                    h = h < h2 ? h : h2; // MinReal
+                }
+            }
+            if (h <= 0.001) h = 0;
+            gap = gap < h ? gap : h; // MinReal
+        }
+    }
+    return gap;
 }
 
 int DxfSection::Finish(const Test& t, double Zc, double& z) const {

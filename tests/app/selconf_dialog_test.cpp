@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QStyle>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,6 +26,7 @@
 #include "machine/settings_support.h"
 #include "machine/window_scale.h"
 #include "platform/profile.h"
+#include "test_support/lda_writer.h"
 #include "ui/OwnControls.h"
 #include "ui/qt_text.h"
 #include "ui/window_message.h"
@@ -55,9 +59,14 @@ protected:
     // Opens a demo list through the automatic test run's list, then lets the test drive the
     // dialogs (no automatic confirmation).
     void OpenDemoList(const char* name = "PORTE.lda") {
-        const std::string lda = drives_ + "/C/BRELON3/VELMO/LDA/";
-        fs::create_directories(lda);
-        fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / name, lda + name);
+        fs::create_directories(ListFolder());
+        fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / name, ListFolder() + name);
+        OpenList(name);
+    }
+    std::string ListFolder() const { return drives_ + "/C/BRELON3/VELMO/LDA/"; }
+    // Opens a list already in the list folder.
+    void OpenList(const char* name) {
+        const std::string lda = ListFolder();
         WriteFile(lda + "TestList.txt", std::string(name) + "\r\n");
         const std::string testPar = program_ + "CONF/TEST.PAR";
         plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "1", testPar.c_str());
@@ -126,6 +135,32 @@ TEST_F(SelConfAppTest, SelectionListsTheBarsLeftAllSelected) {
     EXPECT_NE(Text(sel->CountText()).find("/" + std::to_string(rows)), std::string::npos);
     sel->OnAllBars();
     EXPECT_EQ(list->GetSelectedCount(), rows);
+}
+
+// Every column is as wide as its header and as the widest of its texts, over every row of a
+// list longer than the 1000 rows a view measures: the widest name is the last row's.
+TEST_F(SelConfAppTest, NoColumnCutsItsTextOnALongList) {
+    ldatest::ListSpec spec = ldatest::LargeList(1200, 1, 0);
+    spec.bars.back().name = "WWWWWWWW";
+    fs::create_directories(ListFolder());
+    ASSERT_TRUE(ldatest::WriteLda(ListFolder() + "LONG.lda", spec));
+    OpenList("LONG.lda");
+    ui::CListCtrlStyled* list = Sel()->List();
+    ASSERT_EQ(list->ItemCount(), 1200);
+    // A cell's text is drawn whole when it fits between the style's text margins.
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    const QFontMetrics metrics(list->font());
+    bool sawWidest = false;
+    for (int c = 0; c < list->columnCount(); ++c) {
+        const int width = list->columnWidth(c);
+        EXPECT_GE(width, list->header()->sectionSizeHint(c)) << "header of column " << c;
+        for (int r = 0; r < list->ItemCount(); ++r) {
+            const QString text = list->ItemText(r, c);
+            sawWidest = sawWidest || text == "WWWWWWWW";
+            ASSERT_LE(metrics.horizontalAdvance(text) + margins, width) << "row " << r << " column " << c;
+        }
+    }
+    EXPECT_TRUE(sawWidest);
 }
 
 TEST_F(SelConfAppTest, NothingSelectedIsRefusedAndFindSelectsByName) {

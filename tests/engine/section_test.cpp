@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
 #include <set>
 #include <utility>
 
@@ -183,6 +184,94 @@ TEST(SectionSearch, DemoDrawingsReadAsSections) {
         EXPECT_GT(d.Points().size(), 20u) << name;
         double x = 0, y = 0, z = 0;
         EXPECT_EQ(d.ToolPositionA(0, 1, x, y, z), 1) << name;
+    }
+}
+
+// The rule for one blade centre taken point by point in drawing order: the distance in whole
+// thousandths (halves up) neither below the flange radius nor above the blade radius, and the
+// smallest gap to the lower arc (to either face of an angled blade), 0.001 or less taken as 0.
+struct CentreAnswer {
+    int pass = 0;
+    double gap = 9999999.0;
+};
+CentreAnswer PointByPoint(const DxfSection& d, double Y, double Zc, double across, double side2) {
+    const double R = d.bladeDiameter / 2, F = d.flangeDiameter / 2, R2 = R * R;
+    auto milli = [](double v) { return static_cast<int64_t>(std::floor(v * 1000.0 + 0.5)); };
+    auto arcGap = [&](double u, double z) { return std::fabs((Zc - std::sqrt(std::max(0.0, R2 - u * u))) - z); };
+    CentreAnswer a;
+    for (const DxfSection::Point& p : d.Points()) {
+        const double u = (p.y - Y) / across, v = p.z - Zc;
+        const int64_t dist = milli(std::sqrt(u * u + v * v));
+        if (dist < milli(F) || dist > milli(R)) return CentreAnswer{0, 9999999.0};
+        double h = arcGap(u, p.z);
+        const double u2 = (p.y - Y - side2) / across;
+        if (side2 != 0 && u2 * u2 <= R2) h = std::min(h, arcGap(u2, p.z));
+        a.gap = std::min(a.gap, h <= 0.001 ? 0.0 : h);
+    }
+    a.pass = 1;
+    return a;
+}
+
+// The searches group the points into boxes and skip or refuse a box as a whole; every centre
+// must get the answer of testing its points one by one: on a grid over and around the section,
+// and on the flange and blade circles of single points, where one thousandth decides.
+TEST(SectionSearch, BoxedPointsAnswerEveryCentreAsPointByPoint) {
+    std::vector<std::pair<std::string, DxfSection>> sections;
+    for (const char* name : {"ALU60/T6001", "PVC70/P7020", "ALU72/Z7200"}) {
+        MEntitiesList l;
+        ASSERT_GT(ReadDXF(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", l), 0) << name;
+        sections.emplace_back(name, Blade(10, 5));
+        sections.back().second.Place(std::move(l), false, 30, kRect);
+    }
+    // A large drawing: 3000 short lines anywhere in 60 x 45 mm.
+    std::mt19937 random(39);
+    std::uniform_real_distribution<double> across(0, 60), up(0, 45);
+    MEntitiesList many;
+    for (int i = 0; i < 3000; ++i) {
+        const double x = across(random), y = up(random);
+        many.AddEntity(MEntityKind::Line, x, y, x + 0.5, y + 0.3);
+    }
+    sections.emplace_back("3000 lines", Blade(10, 5));
+    sections.back().second.Place(std::move(many), false, 0, kRect);
+
+    const struct {
+        double angle; // of the cut: the blade's trace across is R sin(angle), its second face 4.2 cos(angle) away
+    } blades[] = {{90}, {45}, {120}};
+    for (auto& [name, d] : sections) {
+        SCOPED_TRACE(name);
+        ASSERT_GT(d.Points().size(), 40u);
+        const double R = d.bladeDiameter / 2, F = d.flangeDiameter / 2;
+        std::uniform_int_distribution<std::size_t> anyPoint(0, d.Points().size() - 1);
+        std::uniform_real_distribution<double> turn(0, 2 * M_PI);
+        for (const auto& b : blades) {
+            const double a = b.angle * M_PI / 180;
+            const double sine = std::sin(a), side2 = b.angle == 90 ? 0.0 : d.bladeThickness * std::cos(a);
+            std::vector<std::pair<double, double>> centres;
+            for (double y = d.offY - 280; y <= d.offY + d.width + 280; y += 9.7)
+                for (double z = d.offZ - 120; z <= d.offZ + d.height + 260; z += 7.3) centres.emplace_back(y, z);
+            // On the trace's edges through a point (the ellipse of half-axes r sin(angle) and r).
+            for (int i = 0; i < 300; ++i) {
+                const DxfSection::Point& p = d.Points()[anyPoint(random)];
+                const double t = turn(random);
+                for (double r : {F, F - 0.0006, R, R + 0.0006})
+                    centres.emplace_back(p.y + r * sine * std::cos(t), p.z + r * std::sin(t));
+            }
+            int passed = 0, failed = 0;
+            for (const auto& [y, z] : centres) {
+                const CentreAnswer want = PointByPoint(d, y, z, sine, side2);
+                double gap = -1;
+                const int got = d.CentreClears(y, z, gap, sine, side2);
+                ASSERT_EQ(got, want.pass) << "angle " << b.angle << " centre " << y << ", " << z;
+                if (got == 1) {
+                    ASSERT_EQ(gap, want.gap) << "angle " << b.angle << " centre " << y << ", " << z;
+                    ++passed;
+                } else {
+                    ++failed;
+                }
+            }
+            EXPECT_GT(passed, 100) << b.angle;
+            EXPECT_GT(failed, 100) << b.angle;
+        }
     }
 }
 

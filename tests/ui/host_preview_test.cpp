@@ -220,6 +220,7 @@ TEST(PreviewControl, KeepsTheDrawingBetweenPaintsAndReadsAChangedFileAnew) {
     Box shown;
     for (int paint = 0; paint < 3; ++paint) shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
     EXPECT_EQ(view.DrawingReads(), 1);
+    EXPECT_EQ(view.PicturePaints(), 1);
     EXPECT_NEAR(shown.Width(), 180, 2);   // 60 x 20 mm: the width fills 90 per cent
     EXPECT_NEAR(shown.Height(), 60, 2);
 
@@ -233,18 +234,27 @@ TEST(PreviewControl, KeepsTheDrawingBetweenPaintsAndReadsAChangedFileAnew) {
         {"same size, new time", BoxDrawing(20, 60), 1500000060, 60, 180},
         {"other size", BoxDrawing(60, 20) + "999\r\nSAVED AGAIN\r\n", 1500000060, 180, 60},
     };
-    int reads = 1;
+    int reads = 1, paints = 1;
     for (const auto& c : changes) {
         SCOPED_TRACE(c.change);
         WriteDrawing(path, c.drawing, c.modified);
         for (int paint = 0; paint < 2; ++paint) shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
         EXPECT_EQ(view.DrawingReads(), ++reads);
+        EXPECT_EQ(view.PicturePaints(), ++paints);
         EXPECT_NEAR(shown.Width(), c.width, 2);
         EXPECT_NEAR(shown.Height(), c.height, 2);
     }
+    // A new size is painted anew from the kept drawing: 60 x 20 mm fill 90 per cent of 100.
+    view.resize(100, 200);
+    for (int paint = 0; paint < 2; ++paint) shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
+    EXPECT_EQ(view.DrawingReads(), reads);
+    EXPECT_EQ(view.PicturePaints(), ++paints);
+    EXPECT_NEAR(shown.Width(), 90, 2);
+    EXPECT_NEAR(shown.Height(), 30, 2);
     // A new angle is a new picture of the same drawing: placed again from the file.
     view.SetDrawing(path.c_str(), 0, 0, 0, false, 90, nullptr, 0);
     shown = BoxOfImage(view.grab().toImage(), 0xFF000000u);
+    EXPECT_EQ(view.PicturePaints(), ++paints);
     EXPECT_NEAR(shown.Width(), 60, 2);
     EXPECT_NEAR(shown.Height(), 180, 2);
     std::remove(path.c_str());

@@ -1,5 +1,9 @@
 #include "ui/OwnControls.h"
 
+#include <QHash>
+#include <QSet>
+#include <QStyleOptionViewItem>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -76,6 +80,36 @@ bool CListCtrlStyled::SetItemText(int row, int column, const QString& text) {
     return true;
 }
 
+int CListCtrlStyled::ColumnContentWidth(int column) const {
+    const int rows = topLevelItemCount();
+    if (column < 0 || column >= columnCount() || rows == 0) return 0;
+    // The font's advance of each distinct text finds the few widest; the cell measure of the
+    // view (text, margins and what the style adds) is taken on those. A few pixels of slack
+    // cover the measure's own rounding of the text.
+    constexpr int kSlack = 4;
+    const QFontMetrics metrics(font());
+    QHash<QString, int> advances;
+    int widest = 0;
+    for (int r = 0; r < rows; ++r) {
+        const QString text = topLevelItem(r)->text(column);
+        auto it = advances.constFind(text);
+        if (it == advances.constEnd()) it = advances.insert(text, metrics.horizontalAdvance(text));
+        widest = std::max(widest, it.value());
+    }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QSet<QString> measured;
+    int width = 0;
+    for (int r = 0; r < rows; ++r) {
+        const QString text = topLevelItem(r)->text(column);
+        if (advances.value(text) + kSlack < widest || measured.contains(text)) continue;
+        measured.insert(text);
+        const QModelIndex index = model()->index(r, column);
+        width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width());
+    }
+    return width;
+}
+
 QString CListCtrlStyled::ItemText(int row, int column) const {
     const QTreeWidgetItem* it = topLevelItem(row);
     return it ? it->text(column) : QString();
@@ -126,9 +160,17 @@ void CListCtrlStyled::SelectAllRows() {
 
 void CListCtrlStyled::SyncSelection() {
     m_ownChange = true;
+    // One range per run of selected rows, not one per row: the selection model and the header,
+    // which walk the ranges at every paint, stay quick on a list of thousands of rows.
     QItemSelection sel;
-    for (int r = 0; r < topLevelItemCount(); ++r)
-        if (m_model.IsSelected(r)) sel.select(model()->index(r, 0), model()->index(r, std::max(columnCount() - 1, 0)));
+    const int rows = topLevelItemCount();
+    const int lastColumn = std::max(columnCount() - 1, 0);
+    for (int r = 0; r < rows; ++r) {
+        if (!m_model.IsSelected(r)) continue;
+        const int first = r;
+        while (r + 1 < rows && m_model.IsSelected(r + 1)) ++r;
+        sel.select(model()->index(first, 0), model()->index(r, lastColumn));
+    }
     selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
     m_ownChange = false;
 }

@@ -40,7 +40,7 @@ void MViewDXFStatic::SetDrawing(const char* path, int readFlag, int32_t extensio
 }
 
 void MViewDXFStatic::paintEvent(QPaintEvent*) {
-    const MCanvas canvas = m_painter.Render(m_state, width(), height());
+    const MCanvas& canvas = m_painter.Render(m_state, width(), height());
     QPainter painter(this);
     if (canvas.Width() == 0 || canvas.Height() == 0) return;
     // The canvas holds 0xAARRGGBB words, row 0 at the top: Qt's ARGB32 layout.

@@ -132,22 +132,35 @@ bool PreviewPainter::Key::operator==(const Key& o) const {
            stamp == o.stamp;
 }
 
-MCanvas PreviewPainter::Render(const PreviewState& state, int32_t width, int32_t height) {
-    MCanvas canvas(width > 0 ? width : 0, height > 0 ? height : 0, kMWhite);
-    if (canvas.Width() == 0 || canvas.Height() == 0) return canvas;
+const MCanvas& PreviewPainter::Render(const PreviewState& state, int32_t width, int32_t height) {
+    width = width > 0 ? width : 0;
+    height = height > 0 ? height : 0;
+    if (width == 0 || height == 0) {
+        canvas_ = MCanvas(width, height, kMWhite);
+        marks_.clear();
+        painted_ = false;
+        return canvas_;
+    }
     Key key{state, state.path.empty() ? MFileStamp{} : FileStampOf(state.path)};
     if (!kept_ || !(key == key_)) {
         if (!state.path.empty()) ++reads_;
         empty_ = !PrepareDrawing(state, drawing_, hatchAt_);
         key_ = std::move(key);
         kept_ = true;
+        painted_ = false;
     }
+    if (painted_ && width == paintedWidth_ && height == paintedHeight_) return canvas_;
+    canvas_ = MCanvas(width, height, kMWhite);
     marks_.clear();
     if (!empty_) {
-        PaintDrawing(state, drawing_, hatchAt_, canvas);
-        marks_ = PlaceMarks(drawing_);
+        PaintDrawing(state, drawing_, hatchAt_, canvas_);
+        marks_ = PlaceMarks(drawing_); // the marks go with the picture they were placed on
     }
-    return canvas;
+    painted_ = true;
+    paintedWidth_ = width;
+    paintedHeight_ = height;
+    ++paints_;
+    return canvas_;
 }
 
 } // namespace ui

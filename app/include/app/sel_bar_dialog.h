@@ -4,6 +4,7 @@
 // the tool-setup optimisation and the length check, writes the bar-loading list when the
 // machine has a magazine, and asks the main window for the bar confirmation.
 #include <QEvent>
+#include <QFont>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ private:
 
     // The bar of each row, in row order.
     std::vector<const BarRecord*> m_rowMap;
+    // The widest text of each column, measured in m_widthsFont.
+    std::vector<int> m_contentWidths;
+    QFont m_widthsFont;
     bool m_initialised = false;
     bool m_closed = false;
 };

@@ -77,11 +77,12 @@ public:
     int ToolPositionAngled(int side, int direction, double angleDeg, double& x1, double& x2, double& yLeft,
                            double& yRight, double& z) const;
 
-    // The per-point rule of the square searches for one blade centre (Y, Zc): 1 when every point
-    // lies between the flange and the blade circle, with the smallest gap to the lower arc.
-    int CentreClears(double y, double zc, double& gap) const {
+    // The per-point rule of the searches for one blade centre (Y, Zc): 1 when every point lies
+    // between the flange and the blade circle, with the smallest gap to the lower arc. across and
+    // side2 as for an angled cut (sin of the angle, the across shift of the blade's second face).
+    int CentreClears(double y, double zc, double& gap, double across = 1.0, double side2 = 0.0) const {
         std::size_t refuser = points_.size();
-        const Test t = TestCentre(y, zc, 1.0, 0.0, refuser);
+        const Test t = TestCentre(y, zc, across, side2, refuser);
         gap = t.gap;
         return t.pass ? 1 : 0;
     }
@@ -129,6 +130,11 @@ private:
     // beyond the points for none); it is asked first and set to the point that refuses this one.
     Test TestCentre(double Y, double Zc, double across, double side2, std::size_t& refuser) const;
     bool Refuses(const Point& p, double Y, double Zc, double across) const;
+    // The index (in tree order) of a point that refuses the centre, or npos when every point holds.
+    std::size_t FindRefuser(double Y, double Zc, double across) const;
+    // The smallest gap to the blade's lower arc over every point of a centre they all hold.
+    double SmallestGap(double Y, double Zc, double across, double side2) const;
+    void BuildTree();
     bool InReach(const Point& p, double Zc) const;
     double StartZ() const;
     double LowStartZ() const;
@@ -141,6 +147,16 @@ private:
     void Finalise();
 
     std::vector<Point> points_;
+    // The points again, grouped into boxes for the searches: a binary tree whose every node holds
+    // a run of tree_ points and their bounding box; a box wholly between the flange and the blade
+    // circle needs no point test, a box wholly outside that ring refuses at once.
+    struct Node {
+        double y0 = 0, y1 = 0, z0 = 0, z1 = 0; // bounding box of the node's points
+        uint32_t begin = 0, end = 0;           // its points in tree_
+        uint32_t child = 0;                    // first of two children (child + 1 the second), 0 for a leaf
+    };
+    std::vector<Point> tree_;
+    std::vector<Node> nodes_;
     bool fromDrawing_ = false;
     bool loaded_ = false; // built by Load from source_
     Source source_;

@@ -42,6 +42,9 @@ public:
     int FindItemByData(intptr_t data, int start) const;
 
     int ItemCount() const { return topLevelItemCount(); }
+    // The width the widest cell of a column needs to show its text whole, over every row (the
+    // view's own measure of a column takes a sample of at most 1000 rows).
+    int ColumnContentWidth(int column) const;
     bool DeleteItem(int row);
     void DeleteAllItems();
 

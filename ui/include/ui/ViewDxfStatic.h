@@ -25,13 +25,17 @@ public:
     const PreviewState& State() const { return m_state; }
     // How often the drawing file has been read for painting.
     int DrawingReads() const { return m_painter.Reads(); }
+    // How often the picture has been painted anew (not taken as kept).
+    int PicturePaints() const { return m_painter.Paints(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     PreviewState m_state;
-    // The drawing is kept between paints while its file is unchanged.
+    // The drawing and its picture are kept between paints while the file, the state and the
+    // size are unchanged. The picture is painted at the control's size in logical pixels, so
+    // the screen's device pixel ratio does not enter it.
     PreviewPainter m_painter;
 };
 

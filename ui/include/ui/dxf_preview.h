@@ -63,14 +63,18 @@ MCanvas RenderPreview(const PreviewState& state, int32_t width, int32_t height);
 
 // RenderPreview for a control painted again and again: the drawing read, mirrored, rotated and
 // outlined is kept from one paint to the next while the state and the drawing's file are
-// unchanged (same path and file stamp); a changed file is read anew at the next paint.
+// unchanged (same path and file stamp); a changed file is read anew at the next paint. The
+// painted picture is kept too, and painted again only when the drawing or the size changed.
 class PreviewPainter {
 public:
-    MCanvas Render(const PreviewState& state, int32_t width, int32_t height);
+    // The picture, valid until the next call.
+    const MCanvas& Render(const PreviewState& state, int32_t width, int32_t height);
     // How often the drawing file has been read.
     int Reads() const { return reads_; }
     // The marks of the picture last rendered, to be written over its canvas.
     const std::vector<PreviewMark>& Marks() const { return marks_; }
+    // How often a picture has been painted.
+    int Paints() const { return paints_; }
 
 private:
     struct Key {
@@ -84,7 +88,11 @@ private:
     bool empty_ = true;     // nothing to draw
     double hatchAt_[2] = {0, 0};
     int reads_ = 0;
-    std::vector<PreviewMark> marks_;
+    std::vector<PreviewMark> marks_; // the marks placed on canvas_
+    MCanvas canvas_;          // the last picture
+    bool painted_ = false;    // canvas_ shows the kept drawing
+    int32_t paintedWidth_ = 0, paintedHeight_ = 0; // the size it was asked at
+    int paints_ = 0;
 };
 
 } // namespace ui
