@@ -127,16 +127,13 @@ int CMainFrame::OnCreate() {
     CreateCncState();
 
     MachineSettings* s = g_pSettings;
-    bool parametersLoaded = s != nullptr;
     if (s != nullptr) {
         if (LoadAllParameters(*s) != 0) {
             s->ConfigChanged = 1;
-            parametersLoaded = false;
             WarningBox(g_errorText);
         }
         if (LoadBaseParameters(*s) != 0) {
             s->ParamChanged = 1;
-            parametersLoaded = false;
             WarningBox(g_errorText);
         }
     }
@@ -160,11 +157,10 @@ int CMainFrame::OnCreate() {
         WarningBox(g_errorText);
     }
 
-    // Variant 1: the two blade records of the tool table. An unreadable table is reported and
-    // the creation goes on (the status timer must run whatever the tool table holds). The
-    // records carry the blade parameters: after a failed parameter load those are not known
-    // (zeros), and a record once written stays, so none is written then.
-    if (MachineVariant == 1 && parametersLoaded && AppendMissingBladeRecords() != 0) WarningBox(g_errorText);
+    // Variant 1: the two blade records of the tool table (none after a failed parameter load:
+    // the blade values are not known then). An unreadable table is reported and the creation
+    // goes on (the status timer must run whatever the tool table holds).
+    if (MachineVariant == 1 && AppendMissingBladeRecords() != 0) WarningBox(g_errorText);
 
     if (s != nullptr && s->IMPORT_DEFPRO == 2) {
         s->SetImportDefpro(1);

@@ -2,6 +2,7 @@
 #include "machine/event_log.h"
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -136,6 +137,11 @@ std::string CncMessageText(const char* messageFile, const char* section, int num
 
 bool AlarmHistory::Save(const char* path, const char* messageFile) const {
     if (path == nullptr || *path == '\0') return false;
+    // The file holds a history this ring never read: writing the ring would replace it.
+    if (m_loadError != 0) {
+        errno = m_loadError;
+        return false;
+    }
     std::string text;
     for (int i = 0; i < m_count; ++i) {
         const Entry& e = At(i);
@@ -174,14 +180,20 @@ bool AlarmHistory::ParseLine(const char* line, Entry& out) {
 
 int AlarmHistory::Load(const char* path) {
     Clear();
+    m_loadError = 0;
     // A file that does not open is left alone: it may hold the only copy of the history.
+    errno = 0;
     FILE* f = (path != nullptr && *path != '\0') ? plat::OpenFile(path, "rb") : nullptr;
-    if (f == nullptr) return 0;
+    if (f == nullptr) {
+        if (path != nullptr && *path != '\0' && errno != ENOENT) m_loadError = errno != 0 ? errno : EIO;
+        return 0;
+    }
     char line[249];
     while (m_count < kCapacity && std::fgets(line, sizeof line, f) != nullptr) {
         Entry e;
         if (ParseLine(line, e)) Append(e);
     }
+    if (std::ferror(f) != 0) m_loadError = errno != 0 ? errno : EIO; // a read that failed part way
     std::fclose(f);
     return m_count;
 }

@@ -241,6 +241,8 @@ void FillGroup4Key(const char* key, int32_t& field, int32_t value) {
 }
 } // namespace
 
+const char* ParamGroupFile(int group) { return GroupFile(group); }
+
 bool ReadParamText(int group, int row, char* buffer, std::size_t size) {
     if (buffer == nullptr || size == 0) return false;
     buffer[0] = '\0';
@@ -391,6 +393,7 @@ void ComputeTravelLimits(MachineSettings& s) {
 }
 
 int LoadAllParameters(MachineSettings& s) {
+    s.ParametersLoaded = 0;
     if (LoadParamGroup3(s) != 0) return 1;
     if (LoadParamGroup11(s) != 0) return 1;
     if (LoadParamGroup5(s) != 0) return 1;
@@ -404,6 +407,7 @@ int LoadAllParameters(MachineSettings& s) {
     SetupLabelLayout(s);
     ComputeTravelLimits(s);
     FixLoadingAndCutMode(s);
+    s.ParametersLoaded = 1;
     return 0;
 }
 

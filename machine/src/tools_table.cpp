@@ -273,6 +273,58 @@ int ReadToolTable(ToolTable& table) {
     return 0;
 }
 
+namespace {
+// The lines of a text with their own line ends, so kept lines are copied byte for byte.
+std::vector<std::string> LinesWithEnds(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+std::string WithoutEnd(const std::string& line) {
+    std::size_t n = line.size();
+    while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) --n;
+    return line.substr(0, n);
+}
+
+bool IsBladeHeadLine(const std::string& line) {
+    if (line.empty() || line[0] != '*') return false;
+    const std::vector<std::string> w = Words(line.substr(1));
+    return !w.empty() && IsBlade(w[0].c_str());
+}
+
+// Splits a table's text into its blade records (each "*" line naming a blade, its three value
+// lines, never a line that starts another record or the header, and the empty line after them)
+// and every other line, each part byte for byte in file order.
+void SplitBladeRecords(const std::string& text, std::string& others, std::string& blades) {
+    const std::vector<std::string> lines = LinesWithEnds(text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!IsBladeHeadLine(lines[i])) {
+            others += lines[i];
+            continue;
+        }
+        blades += lines[i];
+        std::size_t values = 0;
+        while (values < 3 && i + 1 < lines.size() && lines[i + 1][0] != '*' && lines[i + 1][0] != '#') {
+            blades += lines[++i];
+            ++values;
+        }
+        if (i + 1 < lines.size() && WithoutEnd(lines[i + 1]).empty()) blades += lines[++i];
+    }
+}
+
+// The blade values of the settings come from a load of the machine parameters that succeeded:
+// after a failed one they are zeros or half loaded, and a blade record written from them would
+// stay in the table after the parameters are mended.
+bool BladeValuesLoaded() { return g_pSettings != nullptr && g_pSettings->ParametersLoaded != 0; }
+} // namespace
+
 std::string FormatBladeRecord(const char* bladeName, int headerNumber) {
     const MachineSettings* s = g_pSettings;
     auto mm = [&](int32_t MachineSettings::*field) { return s != nullptr ? Mm(s->*field) : std::string("0"); };
@@ -306,13 +358,26 @@ int WriteToolTable(const ToolTable& table, int headerNumber) {
                                 static_cast<double>(r.tipLength2));
         out += "\r\n";
     }
-    if (MachineVariant == 1 && g_pSettings != nullptr) {
+    const char* path = ToolsTxtPath();
+    if (MachineVariant == 1 && BladeValuesLoaded()) {
         // A blade without a name has no record: it could not be told from a tool on reading.
         if (g_pSettings->QBLADE_NAME[0] != '\0') out += FormatBladeRecord(g_pSettings->QBLADE_NAME, headerNumber);
         if (g_pSettings->SLICERBLADE_NAME[0] != '\0')
             out += FormatBladeRecord(g_pSettings->SLICERBLADE_NAME, headerNumber);
+    } else if (MachineVariant == 1 && g_pSettings != nullptr) {
+        // The blade values are not known: the table's own blade records stay as they are, and a
+        // table without them gets none (they are appended at the next start that loads the
+        // parameters). A table that is there but cannot be read is not replaced.
+        const std::string native = path[0] == '\0' ? std::string() : plat::FindExisting(path);
+        std::string old, others, blades;
+        if (!native.empty() && !plat::ReadWholeFile(native, old)) {
+            ShowBox("T_ERRORE", FileFaultText(false, path, errno), BoxButtons::Ok, BoxIcon::Error);
+            return 1;
+        }
+        SplitBladeRecords(old, others, blades);
+        if (!blades.empty() && blades.back() != '\n') blades += "\r\n"; // a record the end cut short
+        out += blades;
     }
-    const char* path = ToolsTxtPath();
     if (path[0] == '\0' || !plat::WriteFileAtomic(plat::PathForWrite(path), out)) {
         ShowBox("T_ERRORE", FileFaultText(true, path, path[0] == '\0' ? ENOENT : errno), BoxButtons::Ok,
                 BoxIcon::Error);
@@ -322,7 +387,7 @@ int WriteToolTable(const ToolTable& table, int headerNumber) {
 }
 
 int AppendMissingBladeRecords() {
-    if (g_pSettings == nullptr) return 0;
+    if (!BladeValuesLoaded()) return 0;
     ToolFileParse parsed;
     const char* path = ToolsTxtPath();
     if (ParseToolFile(path, parsed) == 1) return 1;
@@ -364,33 +429,6 @@ int AppendMissingBladeRecords() {
     return 0;
 }
 
-namespace {
-// The lines of a text with their own line ends, so kept lines are copied byte for byte.
-std::vector<std::string> LinesWithEnds(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        lines.push_back(text.substr(start, end - start));
-        start = end;
-    }
-    return lines;
-}
-
-std::string WithoutEnd(const std::string& line) {
-    std::size_t n = line.size();
-    while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) --n;
-    return line.substr(0, n);
-}
-
-bool IsBladeHeadLine(const std::string& line) {
-    if (line.empty() || line[0] != '*') return false;
-    const std::vector<std::string> w = Words(line.substr(1));
-    return !w.empty() && IsBlade(w[0].c_str());
-}
-} // namespace
-
 int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber) {
     const std::string native = plat::FindExisting(ToolsTxtPath());
     std::string text;
@@ -398,22 +436,8 @@ int RewriteBladeRecords(const BladeDimensions& blade, int headerNumber) {
         SetTableReadFault(ToolsTxtPath(), native.empty() ? ENOENT : errno);
         return 1;
     }
-    const std::vector<std::string> lines = LinesWithEnds(text);
-    std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!IsBladeHeadLine(lines[i])) {
-            out += lines[i];
-            continue;
-        }
-        // A blade record: its "*" line, the three value lines (never a line that starts
-        // another record or the header) and the empty line after them.
-        std::size_t values = 0;
-        while (values < 3 && i + 1 < lines.size() && lines[i + 1][0] != '*' && lines[i + 1][0] != '#') {
-            ++i;
-            ++values;
-        }
-        if (i + 1 < lines.size() && WithoutEnd(lines[i + 1]).empty()) ++i;
-    }
+    std::string out, oldBlades;
+    SplitBladeRecords(text, out, oldBlades);
     if (!out.empty() && out.back() != '\n') out += "\r\n";
     for (const char* name : {g_pSettings != nullptr ? g_pSettings->QBLADE_NAME : "",
                              g_pSettings != nullptr ? g_pSettings->SLICERBLADE_NAME : ""}) {

@@ -47,6 +47,16 @@ protected:
         p.setWorkingDirectory(QString::fromStdString(tmp_));
         p.start(QString::fromStdString(dir_ + "/Brelon3"), args);
         if (!p.waitForStarted(10000)) return -1000;
+        // The request goes only to a program that can take it: before its handler is installed
+        // (a slow start on a loaded machine) a SIGTERM would simply kill it.
+        for (int waited = 0; !CatchesTermination(p.processId()); waited += 50) {
+            if (p.waitForFinished(50)) return -2000 - p.exitCode();
+            if (waited > 60000) {
+                p.kill();
+                p.waitForFinished(20000);
+                return -5000;
+            }
+        }
         // Still running: the main window is up and the event loop runs.
         if (p.waitForFinished(runMs)) return -2000 - p.exitCode();
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
@@ -56,6 +66,17 @@ protected:
         }
         stderr_ = p.readAllStandardError().toStdString();
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -4000;
+    }
+    // Whether the process has its own handler for SIGTERM (the caught-signals mask of
+    // /proc/<pid>/status), so that the request is taken and not the default end.
+    static bool CatchesTermination(qint64 pid) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigCgt:", 0) == 0) {
+                const unsigned long long mask = std::strtoull(line.c_str() + 7, nullptr, 16);
+                return (mask >> (SIGTERM - 1) & 1u) != 0;
+            }
+        return false;
     }
     std::string Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);

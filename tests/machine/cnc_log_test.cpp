@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "../platform/test_dir.h"
 #include "cnc_fixture.h"
 #include "machine/barlist.h"
 
@@ -121,13 +122,28 @@ TEST_F(CncTest, AlarmHistoryRingOf500AndReload) {
     EXPECT_EQ(back.At(0).year, 2026);
     EXPECT_EQ(back.At(0).second, 10);
 
-    // A file that cannot be opened is left alone.
-    if (::geteuid() != 0) {
-        ::chmod((prog + "ALARM.LOG").c_str(), 0);
-        EXPECT_EQ(back.Load(path.c_str()), 0);
-        EXPECT_TRUE(fs::exists(prog + "ALARM.LOG"));
-        ::chmod((prog + "ALARM.LOG").c_str(), 0644);
-    }
+    // A history that cannot be read (no read permission, as an ordinary user sees it) is never
+    // replaced by the alarms of this run; a missing one is made by the first save.
+    const std::string kept = Read(prog + "ALARM.LOG");
+    for (std::string d = prog; d.size() > root.size(); d = fs::path(d).parent_path().string())
+        ::chmod(d.c_str(), 0777); // the folders, so that the ordinary user could replace the file
+    ::chmod(root.c_str(), 0777);
+    ::chmod((prog + "ALARM.LOG").c_str(), 0);
+    const int child = plat_test::RunAsOrdinaryUser([&] {
+        AlarmHistory h2;
+        if (h2.Load(path.c_str()) != 0) return 1;
+        h2.Append(42);
+        return h2.Save(path.c_str(), "C:\\BRELON3\\VELMO\\MSG\\CNC.MSG") ? 2 : 0;
+    });
+    EXPECT_EQ(child, 0);
+    ::chmod((prog + "ALARM.LOG").c_str(), 0644);
+    EXPECT_EQ(Read(prog + "ALARM.LOG"), kept);
+    fs::remove(prog + "ALARM.LOG");
+    AlarmHistory fresh;
+    EXPECT_EQ(fresh.Load(path.c_str()), 0);
+    fresh.Append(43);
+    EXPECT_TRUE(fresh.Save(path.c_str(), "C:\\BRELON3\\VELMO\\MSG\\CNC.MSG"));
+    Write(prog + "ALARM.LOG", kept);
     // The on-line object loads it at construction.
     Config("ALARM_LOG=1\r\n");
     EXPECT_EQ(MakeOnline().History()->Count(), 1);

@@ -117,6 +117,7 @@ TEST_F(ToolsTest, BladeRecordsWrittenOnVariantOneAndNeverLoadedAsTools) {
     g_pSettings->H_BRACCIO = 100000;
     g_pSettings->SPESS_LAMA = 4400;
     g_pSettings->L_BRACCIO = 300000;
+    g_pSettings->ParametersLoaded = 1; // the values above as a parameter load that succeeded gives them
     ToolTable table;
     ASSERT_EQ(ReadToolTable(table), 0);
     ASSERT_EQ(WriteToolTable(table, 60), 0);

@@ -416,6 +416,26 @@ TEST_F(ParamDialogTest, BladeDialogRewritesTheBladeRecordsOnVariant1Only) {
     }
 }
 
+// "PARAM.PAR" cannot be read when the blade dialog saves (a folder in its place): its rows are
+// defaults, not the blade, and their writes are refused, so the blade records stay as they are
+// and the box names the file and the read.
+TEST_F(ParamDialogTest, BladeDialogOnAParameterFileThatCannotBeReadKeepsTheBladeRecords) {
+    WriteFile(ToolsTxt(), kToolsWithBladesInside);
+    Open(32781);
+    Type("DIAM_LAMA", "600");
+    std::filesystem::rename(ParamPar(), ParamPar() + ".aside");
+    std::filesystem::create_directory(ParamPar());
+    Click(1);
+    EXPECT_EQ(ReadFile(ToolsTxt()), kToolsWithBladesInside);
+    ASSERT_FALSE(ui_->boxes.empty());
+    const std::string& text = ui_->boxes[0].text;
+    EXPECT_EQ(text.rfind(std::string(MsgError("ERR_FILE_READ")) + " (" + MsgError("ERR_IS_FOLDER") + "):\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("PARAM.PAR"), std::string::npos) << text;
+    std::filesystem::remove(ParamPar());
+    std::filesystem::rename(ParamPar() + ".aside", ParamPar());
+}
+
 TEST_F(ParamDialogTest, BladeTableThatCannotBeReadIsReportedAndTheRowsSaved) {
     std::filesystem::remove(ToolsTxt());
     Open(32781);

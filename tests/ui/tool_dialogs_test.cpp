@@ -364,6 +364,58 @@ TEST_F(ToolDialogTest, AFailedWriteKeepsTheFileWholeAndTheDialogOpen) {
     EXPECT_EQ(ReadFile(ToolsTxt()).rfind("# 80\r\n", 0), 0u);
 }
 
+// After a failed parameter load (a damaged "PARAM.PAR" at start) the blade values are not
+// known: OK keeps the blade records the table holds, byte for byte, and adds none to a table
+// without them. Once the parameters load again, OK writes them from the blade's values.
+TEST_F(ToolDialogTest, AfterAFailedParameterLoadOkKeepsTheTablesOwnBladeRecords) {
+    const std::string good = ReadFile(ParamPar());
+    std::string outOfRange = good;
+    outOfRange.replace(outOfRange.find("DIAM_LAMA=500.00"), 16, "DIAM_LAMA=-5.00");
+    const std::string garbage = "\x8f\x03\xfe[PARAM\x01\r\n\xff\xfe garbage";
+    const std::string noBlades = ReadFile(ToolsTxt());
+    ASSERT_EQ(AppendMissingBladeRecords(), 0) << g_errorText; // a start on sound parameters
+    const std::string withBlades = ReadFile(ToolsTxt());
+    const std::string blades = withBlades.substr(withBlades.find("* QBLADE 3 60 \r\n"));
+    ASSERT_NE(blades.find("\r\n* BLADE 3 60 \r\n"), std::string::npos) << blades;
+    // OK with the header number changed: what follows the tools of the table.
+    auto saveTable = [&](const char* header) {
+        ui::CToolDialog& d = OpenTools();
+        ModalScript script(&d);
+        script.Then(Input(header));
+        Command(ui::CToolDialog::kCoolantId, script);
+        ClickIn(&d, IDOK);
+        EXPECT_EQ(d.result(), IDOK);
+        EXPECT_TRUE(ui_->boxes.empty()) << ui_->boxes[0].text;
+        const std::string text = ReadFile(ToolsTxt());
+        EXPECT_EQ(text.rfind(std::string("# ") + header + "\r\n", 0), 0u);
+        const std::size_t toolsEnd = text.find("\r\n\r\n", text.find("* MASCH6 ")) + 4;
+        return text.substr(std::min(toolsEnd, text.size()));
+    };
+    const struct {
+        const char* what;
+        std::string param, tools, bladesAfter;
+    } cases[] = {
+        {"a value out of range, blade records kept", outOfRange, withBlades, blades},
+        {"unreadable text, blade records kept", garbage, withBlades, blades},
+        {"unreadable text, no blade records", garbage, noBlades, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(ParamPar(), c.param);
+        WriteFile(ToolsTxt(), c.tools);
+        delete g_pSettings; // the start: settings built anew, the parameter load fails
+        g_pSettings = new MachineSettings();
+        ASSERT_NE(LoadAllParameters(*g_pSettings), 0);
+        EXPECT_EQ(saveTable("80"), c.bladesAfter);
+    }
+    // Repaired and loaded again: the records come from the blade (DIAM_LAMA 500 mm).
+    WriteFile(ParamPar(), good);
+    ASSERT_EQ(LoadAllParameters(*g_pSettings), 0) << g_errorText;
+    const std::string after = saveTable("81");
+    EXPECT_EQ(after.rfind("* QBLADE 3 81 \r\n", 0), 0u) << after;
+    EXPECT_NE(after.find("\r\n500 0 0 "), std::string::npos) << after;
+}
+
 TEST_F(ToolDialogTest, AnUnreadableTableEndsTheDialogWithTwo) {
     std::filesystem::remove(ToolsTxt());
     ui::CToolDialog& d = OpenTools();

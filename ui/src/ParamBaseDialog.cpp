@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "machine/error_text.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/ralla_tools.h"
 #include "machine/settings.h"
@@ -21,6 +22,7 @@
 #include "machine/ui_services.h"
 #include "machine/units.h"
 #include "machine/window_scale.h"
+#include "platform/profile.h"
 #include "platform/text.h"
 #include "ui/EditFilters.h"
 #include "ui/InputDialog.h"
@@ -400,6 +402,13 @@ CConfLamaDlg::CConfLamaDlg(QWidget* parent, bool listOpen)
 void CConfLamaDlg::BeforeSave() {
     CParamBaseDialog::BeforeSave();
     if (MachineVariant != 1) return;
+    // A parameter file that cannot be read gave the rows their defaults, not the blade, and
+    // refuses their writes: the blade records stay as they are and the operator is told.
+    const char* file = ParamGroupFile(Spec().group);
+    if (const int err = plat::ProfileReadError(file); err != 0) {
+        ShowBox("T_ERRORE", FileFaultText(false, file, err), BoxButtons::Ok, BoxIcon::Warning);
+        return;
+    }
     auto value = [this](const char* key) {
         const int row = RowIndex(key);
         return row < 0 ? 0.0 : plat::StrtodC(RowTextToWrite(row).c_str(), nullptr);

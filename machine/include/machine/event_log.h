@@ -62,7 +62,8 @@ public:
 
     // Rewrites the file: one line per entry, oldest first, texts from section ALARM of the
     // controller message file ("?????" when missing). Written through a temporary file; a
-    // failure leaves the old file and returns false.
+    // failure leaves the old file and returns false. After a Load that found the file but could
+    // not read it, nothing is written (false, errno the read's): the ring lacks its history.
     bool Save(const char* path, const char* messageFile) const;
     // Empties the ring and reads the file back (damaged lines skipped, at most 500 entries).
     // A file that is missing or does not open is left alone. Returns the entries read.
@@ -74,6 +75,7 @@ private:
     Entry m_entries[kCapacity];
     int m_head = 0;
     int m_count = 0;
+    int m_loadError = 0; // errno of the last Load of a file that is there but could not be read
 };
 
 // Text of an alarm (section ALARM) or message (section MSG) of the controller message file

@@ -56,6 +56,8 @@ int ParamGroupTitle(int group);
 // Whether the row belongs to the variant (0, 1, 2).
 bool ParamRowInVariant(const ParamDef& row, int variant);
 
+// The file a group's rows are stored in: "CONFIG.PAR" for groups 5 and 7, else "PARAM.PAR".
+const char* ParamGroupFile(int group);
 // Rows before the first negative identifier, at most 30.
 int CountParamRows(const ParamDef* table);
 // The row's text from its group's file and section, the row's default when missing. row is

@@ -193,6 +193,9 @@ public:
     int ParamChanged = 0;
     int ToolsChanged = 0;
     int LabelChanged = 0;
+    // 1 while the last load of all machine parameters succeeded, 0 before the first and after
+    // a failed one: only then are the blade values real and blade records written from them.
+    int ParametersLoaded = 0;
 
     // Group 6 values.
     int CONF_FILE_OTT = 0;

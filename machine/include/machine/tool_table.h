@@ -65,13 +65,16 @@ bool IsBladeToolName(const char* name);
 // tool name in g_errorText. On failure the table is left empty.
 int ReadToolTable(ToolTable& table);
 // Writes the header and every record in use, then on machine variant 1 the two blade records
-// from the machine parameters. The file is replaced in one step (temporary file + rename); on
-// failure a box titled T_ERRORE names the file and why, and the result is 1.
+// from the machine parameters; when the last parameter load failed, the blade records the file
+// already holds instead, byte for byte (none when it holds none). The file is replaced in one
+// step (temporary file + rename); on failure a box titled T_ERRORE names the file and why, and
+// the result is 1.
 int WriteToolTable(const ToolTable& table, int headerNumber);
 
 // The text of one blade record (five lines, CR LF) with the blade parameters of the settings.
 std::string FormatBladeRecord(const char* bladeName, int headerNumber);
-// Machine variant 1 at start-up: appends each of the two blade records that the file lacks.
+// Machine variant 1 at start-up: appends each of the two blade records that the file lacks;
+// nothing when the last parameter load failed (the blade values are not known).
 // 0 done, 1 with g_errorText naming the file when it is missing or cannot be read or written.
 int AppendMissingBladeRecords();
 
