@@ -2,6 +2,7 @@
 // OK, typing filters, inch display, what a save writes, the notice of an open list, the ralla
 // position boxes, and the blade records of the tool table.
 #include "machine/tool_table.h"
+#include "platform/paths.h"
 #include "machine/window_scale.h"
 #include "param_dialogs_fixture.h"
 
@@ -443,6 +444,34 @@ TEST_F(ParamDialogTest, BladeTableThatCannotBeReadIsReportedAndTheRowsSaved) {
     Click(1);
     ASSERT_EQ(ui_->boxes.size(), 1u);
     EXPECT_EQ(ui_->boxes[0].text.rfind(std::string(MsgError("PATH_ERROR")) + "\n", 0), 0u) << ui_->boxes[0].text;
+    EXPECT_EQ(Param("DIAM_LAMA"), "600");
+}
+
+// A row write the drive refuses (no space): the box names the file, the write and why, the
+// dialog stays open with the typed value and the file is as it was; OK again once the drive has
+// room saves and closes.
+std::string g_refusedPath;
+int RefuseWrites(const char* nativePath, plat::FileOp op) {
+    return op == plat::FileOp::Write && g_refusedPath == nativePath ? ENOSPC : 0;
+}
+
+TEST_F(ParamDialogTest, ARowWriteTheDriveRefusesIsToldAndKeepsTheDialogOpen) {
+    const std::string before = ReadFile(ParamPar());
+    ui::CParamBaseDialog& d = Open(32781);
+    Type("DIAM_LAMA", "600");
+    g_refusedPath = ParamPar();
+    plat::SetFileFaultForTests(RefuseWrites);
+    Click(1);
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_EQ(ReadFile(ParamPar()), before);
+    ASSERT_FALSE(ui_->boxes.empty());
+    const std::string& text = ui_->boxes[0].text;
+    EXPECT_EQ(text.rfind(std::string(MsgError("ERR_FILE_WRITE")) + " (" + MsgError("ERR_NO_SPACE") + "):\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("PARAM.PAR"), std::string::npos) << text;
+    EXPECT_TRUE(d.isVisible());
+    Click(1);
+    EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(Param("DIAM_LAMA"), "600");
 }
 

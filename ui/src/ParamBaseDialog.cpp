@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -360,26 +361,33 @@ void CParamBaseDialog::BeforeSave() {
         g_pSettings->ConfigChanged = 1;
 }
 
-void CParamBaseDialog::SaveValues() {
+bool CParamBaseDialog::SaveValues() {
+    m_fileFaultShown = false;
     BeforeSave();
+    int writeError = 0; // the first refused write's reason
     for (int i = 0; i < RowCount(); ++i) {
         const std::string text = RowTextToWrite(i);
         // A row that cannot be edited and has no value has nothing to keep.
         if (!Editable(i) && text == kParamNoDefault) continue;
-        WriteParamText(m_spec.group, i, text.c_str());
+        errno = 0;
+        if (!WriteParamText(m_spec.group, i, text.c_str()) && writeError == 0) writeError = errno != 0 ? errno : EIO;
     }
+    if (writeError != 0 && !m_fileFaultShown)
+        ShowBox("T_ERRORE", FileFaultText(true, ParamGroupFile(m_spec.group), writeError), BoxButtons::Ok,
+                BoxIcon::Warning);
     if (m_listOpen && !m_tabNoticeShown) {
         AttentionBox(MsgString("M_TAB_CHANGED"));
         m_tabNoticeShown = true;
     }
     LoadBaseParameters(*g_pSettings);
+    return writeError == 0;
 }
 
 void CParamBaseDialog::OnOK() {
     const int result = ValidateValues();
     if (result < 0) return;
     if (result > 0) {
-        SaveValues();
+        const bool saved = SaveValues();
         if (LoadAllParameters(*g_pSettings) != 0) {
             g_pSettings->ConfigChanged = 1;
             AttentionBox(g_errorText);
@@ -388,6 +396,8 @@ void CParamBaseDialog::OnOK() {
             g_pSettings->ParamChanged = 1;
             AttentionBox(g_errorText);
         }
+        // A refused write stays open with the operator's values, to retry or cancel.
+        if (!saved) return;
     }
     done(IDOK);
 }
@@ -407,6 +417,7 @@ void CConfLamaDlg::BeforeSave() {
     const char* file = ParamGroupFile(Spec().group);
     if (const int err = plat::ProfileReadError(file); err != 0) {
         ShowBox("T_ERRORE", FileFaultText(false, file, err), BoxButtons::Ok, BoxIcon::Warning);
+        m_fileFaultShown = true;
         return;
     }
     auto value = [this](const char* key) {

@@ -43,7 +43,8 @@ public:
     // all valid and nothing changed.
     int ValidateValues();
     // BeforeSave, every row written in table order, M_TAB_CHANGED, the base groups reloaded.
-    void SaveValues();
+    // False when a row could not be written: the box naming the file has been shown.
+    bool SaveValues();
 
     const ParamDialogSpec& Spec() const { return m_spec; }
     int RowCount() const { return static_cast<int>(m_rows.size()); }
@@ -61,6 +62,8 @@ protected:
     virtual void BeforeSave();
     // Extras after the values are loaded.
     virtual void OnValuesLoaded() {}
+    // Set by a BeforeSave that has already shown why the group's file fails.
+    bool m_fileFaultShown = false;
     // The row's text in millimetres as it would be written now.
     std::string RowTextToWrite(int row) const;
     void SetRowEnabled(int row, bool enabled);
