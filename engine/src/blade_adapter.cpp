@@ -7,7 +7,8 @@
 
 void CopyBladeCutIn(const WorkingMachining& m, BladeCut& cut) {
     cut.A = m.ATaglio;
-    cut.vertexCount = m.cutPointMode;
+    // An end cut planned in two passes runs both: its vertices are placed and turned together.
+    cut.vertexCount = BladeVertexMode(m) == 2 ? 2 : m.cutPointMode;
     for (int i = 0; i < kBladeCutVertices; ++i) {
         cut.X[i] = m.cutPointX[i];
         cut.Y[i] = m.cutPointY[i];
@@ -34,6 +35,8 @@ void CopyBladeCutOut(const BladeCut& cut, WorkingMachining& m) {
 
 int BladeVertexMode(const WorkingMachining& cut) {
     if (cut.cutPointMode >= 4) return 4;
+    // An end cut planned in passes (at most two) is placed by both of them.
+    if (cut.TipoLavor == kKindEndCut && SectionCutPointCount(cut) >= 2) return 2;
     return cut.cutPointMode == 2 ? 2 : 1;
 }
 
@@ -59,9 +62,10 @@ void ResetBladeCutFields(BarComputation& bc) {
 
 // ---- BladeCutAdapter ----
 
-int32_t BladeCutAdapter::Place(WorkingMachining& m, int vertexMode, int32_t margin, int refit) {
+int32_t BladeCutAdapter::Place(WorkingMachining& m, int vertexMode, int32_t margin, int refit, int32_t stepX) {
     BladeCut cut;
     CopyBladeCutIn(m, cut);
+    cut.stepX = stepX;
     const int32_t r = composer_.CutBarPosition(cut, vertexMode, margin, refit);
     CopyBladeCutOut(cut, m);
     return r;
@@ -129,10 +133,11 @@ int32_t PlaceBladeCut(BarComputation& bc, WorkingMachining& cut, int32_t margin)
     return PlaceBladeCut(bc, cut, BladeVertexMode(cut), margin, 0);
 }
 
-int32_t PlaceBladeCut(BarComputation& bc, WorkingMachining& cut, int vertexMode, int32_t margin, int refit) {
+int32_t PlaceBladeCut(BarComputation& bc, WorkingMachining& cut, int vertexMode, int32_t margin, int refit,
+                      int32_t stepX) {
     ListAdapter a(bc);
     if (!a.ok) return 1; // no machine: the head's range is unknown
-    return a.adapter.Place(cut, vertexMode, margin, refit);
+    return a.adapter.Place(cut, vertexMode, margin, refit, stepX);
 }
 
 int32_t BladeViceClearance(BarComputation& bc, WorkingMachining& cut, int32_t barX, int vertexMode, int32_t margin,

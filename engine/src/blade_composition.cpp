@@ -324,6 +324,24 @@ int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t mar
         }
     }
 
+    // Room for every bar position the cut's block takes: its other vertices (each at P plus its
+    // X less X[0]) and a further step. Each clearance found above is a lowest position (a higher
+    // P takes the blade farther from the vices), so the bar is fed further until the lowest of
+    // them stands within the travel; what then passes the travel's end no position can run.
+    {
+        const int used = vertexMode == 2 ? 2 : (vertexMode >= 4 ? 4 : 1);
+        int64_t low = MinInt(0, cut.stepX), high = MaxInt(0, cut.stepX);
+        for (int i = 1; i < used; ++i) {
+            low = std::min<int64_t>(low, int64_t(cut.X[i]) - cut.X[0]);
+            high = std::max<int64_t>(high, int64_t(cut.X[i]) - cut.X[0]);
+        }
+        if (low < 0 && int64_t(P) + low < h.X_PAR_MIN) {
+            P = Sat(int64_t(h.X_PAR_MIN) - low);
+            if (fresh) f_.cutShiftX = Sat(int64_t(P) - N);
+        }
+        if ((low < 0 || high > 0) && int64_t(P) + high > h.X_PAR_MAX) return 1;
+    }
+
     if (vertexMode == 4 && !fresh) f_.cutSpanX = 0;
 
     if (A < 90000) {

@@ -466,7 +466,14 @@ int IsoProgramGenerator::WriteCutBlock(WorkingMachining& cut, int cause) {
     if (IsBladeKind(cut.TipoLavor) || vertices > 1) RInt(260, vertices, "R_NUM_VERTICI_TG");
 
     const int vertexMode = BladeVertexMode(cut);
-    const int32_t x = PlaceBladeCut(*this, cut, vertexMode, 0, 0);
+    // On variant 1 a cut held by the third and fourth vices is first fed to vice 4's grip: the
+    // placement leaves room for that step in the X travel as for the cut's own vertices.
+    int64_t shift = 0;
+    if (MachineVariant == 1 && cut.cutPointX[0] < 0 &&
+        !Vice34Shift(cut.ATaglio, currentBar->yMax - currentBar->yMin, shift))
+        shift = 0; // no travel reaches the grip: the steps refuse the cut
+    const int32_t step = static_cast<int32_t>(std::clamp<int64_t>(-shift, INT32_MIN, INT32_MAX));
+    const int32_t x = PlaceBladeCut(*this, cut, vertexMode, 0, 0, step);
     if (x < s.X_PAR_MIN || x > s.X_PAR_MAX) return fail(x < 0 ? "ERR_LAMA_MORSA34" : "ERR_TAGLIO_ASSE_X");
     cutBarX_ = x;
     RReal(560, x, "R_QUOTA_X_TAGLIO");

@@ -124,17 +124,23 @@ int V1CutFormOf(bool firstEndCut, bool headTrimmed, bool lastEndCut, int32_t rem
 // - the vices travel with the bar: a step's vice position moves by the step's X shift;
 // - the U axis stands at the step's X plus DELTA_X_SUPPORTO_34 less DIST_MORSE34 (the support of
 //   the third and fourth vices), as for the cut itself.
-int IsoProgramGenerator::Vice34Steps(int32_t x, int32_t vice, int32_t angle, int32_t width, bool uFree,
-                                     Vice34Step steps[2]) {
-    const MachineSettings& s = S();
-    int64_t shift = 0;
+bool IsoProgramGenerator::Vice34Shift(int32_t angle, int32_t width, int64_t& shift) {
+    shift = 0;
     const double rad = angle / 1000.0 * M_PI / 180.0;
     const double sn = std::sin(rad);
     if (angle != 90000 && std::fabs(sn) > 1e-6 && width > 0) {
         const double d = width * std::cos(rad) / sn;
-        if (!(std::fabs(d) < 2e9)) return -1; // a crossing no travel reaches
+        if (!(std::fabs(d) < 2e9)) return false; // a crossing no travel reaches
         shift = static_cast<int64_t>(std::llround(d)); // to the nearest thousandth
     }
+    return true;
+}
+
+int IsoProgramGenerator::Vice34Steps(int32_t x, int32_t vice, int32_t angle, int32_t width, bool uFree,
+                                     Vice34Step steps[2]) {
+    const MachineSettings& s = S();
+    int64_t shift = 0;
+    if (!Vice34Shift(angle, width, shift)) return -1;
     int count = 0;
     auto add = [&](int64_t xk) {
         if (xk < s.X_PAR_MIN || xk > s.X_PAR_MAX) return -1;

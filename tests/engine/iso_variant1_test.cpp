@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "iso_test_support.h"
+#include "vice_sampling.h"
 #include "machine/ui_services_fake.h"
 
 namespace enginetest {
@@ -304,27 +305,65 @@ TEST_F(IsoVariant1Test, ThirdAndFourthViceStepsFollowTheCutLine) {
 
 // In a program: a 135-degree cut of the demo bar moved beyond the first vices writes both steps
 // before its feed (vice 4's crossing the bar's width further along X), a step out of the vice
-// travel fails with the vice-3/4 message.
+// travel fails with the vice-3/4 message. A 45-degree cut so held grips with vice 4 the
+// section's width (60 mm) below its own X, which at the cut's lowest clear X (88 mm) lies below
+// the X travel: the bar is fed so far that the step lies within it, the vices still closing
+// beyond the blade disc.
 TEST_F(IsoVariant1Test, CutBeyondTheFirstVicesWritesItsViceStepsInTheProgram) {
-    for (bool tooFar : {false, true}) {
-        SCOPED_TRACE(tooFar);
+    struct Row {
+        int32_t angle;
+        int32_t width; // the section's Y extent, 0: the demo profile's
+        bool tooFar;   // the vices' travel starts beyond the cut
+    };
+    for (const Row& row : {Row{135000, 0, false}, Row{45000, 0, false}, Row{135000, 0, true}}) {
+        SCOPED_TRACE(testing::Message() << row.angle << " width " << row.width << (row.tooFar ? " far" : ""));
+        const bool tooFar = row.tooFar;
         if (tooFar) g_pSettings->X_MIN_MORSA = 2950000;
         IsoProgramGenerator& g = OpenDemo();
         ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
         ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
-        // The first 135-degree end cut placed with a negative first vertex.
-        bool moved = false;
-        for (int i = 0; i < g.orderedRecords && !moved; ++i) {
+        if (row.width != 0) g.currentBar->yMax = g.currentBar->yMin + row.width;
+        // The first end cut at the row's angle placed with a negative first vertex.
+        WorkingMachining* held = nullptr;
+        for (int i = 0; i < g.orderedRecords && held == nullptr; ++i) {
             WorkingMachining& r = *g.order[static_cast<std::size_t>(i)];
-            if (r.TipoLavor != kKindEndCut || r.ATaglio != 135000) continue;
+            if (r.TipoLavor != kKindEndCut || r.ATaglio != row.angle) continue;
             const int32_t d = r.cutPointX[0] + 1000;
             for (int k = 0; k < 4; ++k) r.cutPointX[k] -= d;
-            moved = true;
+            held = &r;
         }
-        ASSERT_TRUE(moved);
+        ASSERT_NE(held, nullptr);
         StartScratch(g);
         const int res = g.WriteIsoProgramVariant1(1);
         const std::vector<std::string> b = Bodies(EndScratch(g));
+        if (row.angle == 45000) {
+            ASSERT_EQ(res, 0) << g_errorText;
+            const MachineSettings& s = *g_pSettings;
+            const int cut = IndexOf(b, "R550=45");
+            ASSERT_GT(cut, 0);
+            auto valueAt = [&](const char* key, int from) {
+                const int i = IndexOf(b, key, from);
+                return i < 0 ? -1e18 : std::atof(b[static_cast<std::size_t>(i)].c_str() + std::string(key).size()) * 1000;
+            };
+            // The cut's own X, then vice 4's grip (the cut line crosses the back face the
+            // section's width nearer the vices at 45 degrees) and vice 3's, the cut's X again.
+            const double x = valueAt("R560=", cut - 1), vice = valueAt("R526=", cut);
+            const int steps = IndexOf(b, "R268=", cut);
+            const double step4 = valueAt("R560=", steps), step3 = valueAt("R560=", IndexOf(b, "L<ALIM.BRE>", steps));
+            EXPECT_NEAR(step4, x - (g.currentBar->yMax - g.currentBar->yMin), 1);
+            EXPECT_EQ(step3, x);
+            EXPECT_GE(step4, s.X_PAR_MIN);
+            EXPECT_LE(x, s.X_PAR_MAX);
+            // The vices close beyond what the blade disc needs at the cut's X.
+            const BladeHead head = BladeHeadFromSettings(s);
+            BladeSection section;
+            section.yMin = g.currentBar->yMin;
+            section.yMax = g.currentBar->yMax;
+            section.zMax = g.currentBar->zMax;
+            EXPECT_GE(vice, vicesample::DiscNeed(head, section, 45000, static_cast<int32_t>(x), held->cutPointY[0],
+                                                 held->cutPointZ[0]) - 2);
+            continue;
+        }
         if (tooFar) {
             EXPECT_EQ(res, 1);
             EXPECT_EQ(std::string(g_errorText), Err("ERR_LAMA_MORSA34"));

@@ -36,9 +36,11 @@ void ResetBladeCutFields(BarComputation& bc);
 // range, or the head still collides), 0 (vertices span more than the X travel), -1 (the blade
 // footprint still crosses the vice). Any result outside [X_PAR_MIN, X_PAR_MAX] is a failure.
 // refit 0 is a fresh computation (cutShiftX, cutSpanX, cutHighX set anew). A turned cut keeps
-// its turned angle and vertices in the record even on a refusal.
+// its turned angle and vertices in the record even on a refusal. stepX is a further bar position
+// the cut's block takes (an offset from vertex 0's), kept within the X travel with the vertices.
 int32_t PlaceBladeCut(BarComputation& bc, WorkingMachining& cut, int32_t margin);
-int32_t PlaceBladeCut(BarComputation& bc, WorkingMachining& cut, int vertexMode, int32_t margin, int refit);
+int32_t PlaceBladeCut(BarComputation& bc, WorkingMachining& cut, int vertexMode, int32_t margin, int refit,
+                      int32_t stepX = 0);
 
 // Nearest vice position the cut leaves free (thousandths).
 int32_t BladeViceClearance(BarComputation& bc, WorkingMachining& cut, int32_t barX, int vertexMode, int32_t margin,
@@ -69,7 +71,7 @@ public:
     BladeCutAdapter(const BladeCutAdapter&) = delete;
     BladeCutAdapter& operator=(const BladeCutAdapter&) = delete;
 
-    int32_t Place(WorkingMachining& cut, int vertexMode, int32_t margin, int refit);
+    int32_t Place(WorkingMachining& cut, int vertexMode, int32_t margin, int refit, int32_t stepX = 0);
     int32_t ViceClearance(WorkingMachining& cut, int32_t barX, int vertexMode, int32_t margin, int boundOnly,
                           int passThrough);
     int32_t FitToFollowing(const WorkingMachining& cut, WorkingMachining& following, int32_t refX,

@@ -46,6 +46,9 @@ struct BladeCut {
     uint8_t footprintFlag = 0;
     double tiltDeg = 0;        // tilt of the blade, degrees
     int32_t marker = 0;        // marker value of a following machining (only non-zero matters)
+    // A further bar position that the cut's block takes, as an offset from vertex 0's (the
+    // fourth vice's grip of a cut held by the third and fourth vices); 0 none.
+    int32_t stepX = 0;
 };
 
 int32_t MinInt(int32_t a, int32_t b);

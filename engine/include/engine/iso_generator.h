@@ -67,6 +67,9 @@ public:
     // -1 a step's blade X leaves the X travel, -2 its U lies beyond the U reach, -3 its vice
     // position leaves the vice travel. uFree writes U as 0.
     static int Vice34Steps(int32_t x, int32_t vice, int32_t angle, int32_t width, bool uFree, Vice34Step steps[2]);
+    // X by which vice 4's step stands below the cut's own X (negative: above it); false when the
+    // cut line crosses the faces beyond any travel.
+    static bool Vice34Shift(int32_t angle, int32_t width, int64_t& shift);
     // R592 form that the variant-1 body gives the next blade cut (0: none).
     enum V1CutForm { kV1FormNone = 0, kV1FormInitial, kV1FormEndOfHeadScrap, kV1FormEndIntoTrapdoor };
 
