@@ -22,6 +22,8 @@
 
 namespace ordering_detail {
 
+bool g_referenceStateSorts = false;
+
 int RallaPositionCount() { return std::clamp(g_rallaPositions, 0, kRallaMaxPositions); }
 
 Work::Work(BarComputation& b) : bc(b), s(*g_pSettings) {
@@ -290,6 +292,10 @@ void Sort(Work& w, Cmp cmp) {
 enum class StateOrder { kA, kC };
 
 void SortByState(Work& w, StateOrder order) {
+    if (g_referenceStateSorts) {
+        Sort(w, order == StateOrder::kA ? KeyA : KeyC);
+        return;
+    }
     int end = w.n;
     while (end > 0 && w.a[end - 1]->OrderState == 3) --end;
     if (end < 2) return;

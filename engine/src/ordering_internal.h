@@ -34,6 +34,10 @@ struct StateKey {
     WorkingMachining* m = nullptr;
 };
 
+// When set, the walk sorts by state through the record comparators themselves: the reference
+// the linear sorts are checked against (tests only; off in the program).
+extern bool g_referenceStateSorts;
+
 // The working set of one ordering: the order array's used part and the records by Id.
 struct Work {
     BarComputation& bc;
