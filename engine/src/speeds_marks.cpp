@@ -257,7 +257,7 @@ public:
     }
     ~Appender() {
         if (f_ == nullptr) return;
-        if (!text_.empty()) (void)std::fwrite(text_.data(), 1, text_.size(), f_);
+        Write();
         std::fclose(f_);
     }
     Appender(const Appender&) = delete;
@@ -267,9 +267,7 @@ public:
     // appended text could not be written.
     int Finish() {
         if (f_ != nullptr) {
-            if (!text_.empty() && std::fwrite(text_.data(), 1, text_.size(), f_) != text_.size() && err_ == 0)
-                err_ = errno != 0 ? errno : EIO;
-            text_.clear();
+            Write();
             if ((std::fflush(f_) != 0 || std::ferror(f_) != 0) && err_ == 0) err_ = errno != 0 ? errno : EIO;
             if (std::fclose(f_) != 0 && err_ == 0) err_ = errno;
             f_ = nullptr;
@@ -278,7 +276,7 @@ public:
         SetFileFaultText(true, path_.c_str(), err_);
         return 1;
     }
-    // The text is gathered (every '\n' as CR LF) and written once by Finish.
+    // The text is gathered (every '\n' as CR LF) and written in blocks of 64 KiB and by Finish.
     void Put(const std::string& text) {
         std::size_t from = 0;
         for (std::size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', from)) {
@@ -287,6 +285,7 @@ public:
             from = nl + 1;
         }
         text_.append(text, from, std::string::npos);
+        if (text_.size() >= kBlock) Write();
     }
     void PutLine(const char* line) {
         std::string s(line);
@@ -295,6 +294,12 @@ public:
     }
 
 private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    void Write() {
+        if (!text_.empty() && std::fwrite(text_.data(), 1, text_.size(), f_) != text_.size() && err_ == 0)
+            err_ = errno != 0 ? errno : EIO;
+        text_.clear();
+    }
     std::string path_;
     std::FILE* f_;
     int err_ = 0;
