@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <unordered_map>
 
 #include "engine/ordering.h"
 #include "machine/error_text.h"
@@ -20,6 +21,8 @@
 #include "ordering_internal.h"
 
 namespace ordering_detail {
+
+bool g_referenceStateSorts = false;
 
 int RallaPositionCount() { return std::clamp(g_rallaPositions, 0, kRallaMaxPositions); }
 
@@ -90,15 +93,23 @@ int ReleaseBlockedSelection(Work& w, int k, int remaining) {
     remaining = std::min(remaining, w.n);
     int freed = 0;
     if (bc.setsUsed != 0) {
+        // A selected record is freed when an unselected record of its set with a lower
+        // priority is still to be placed: the lowest such priority of each set decides.
+        std::unordered_map<int32_t, int32_t>& lowest = w.lowestInSet;
+        lowest.clear();
         for (int u = k; u < remaining; ++u) {
             const WorkingMachining& U = *w.a[u];
             if (U.OrderState == 1) continue;
-            for (int v = 0; v < k; ++v) {
-                WorkingMachining& V = *w.a[v];
-                if (V.OrderState == 1 && V.Insieme == U.Insieme && U.Priorita < V.Priorita) {
-                    V.OrderState = 0;
-                    ++freed;
-                }
+            const auto [it, added] = lowest.emplace(U.Insieme, U.Priorita);
+            if (!added) it->second = std::min(it->second, U.Priorita);
+        }
+        for (int v = 0; v < k && !lowest.empty(); ++v) {
+            WorkingMachining& V = *w.a[v];
+            if (V.OrderState != 1) continue;
+            const auto it = lowest.find(V.Insieme);
+            if (it != lowest.end() && it->second < V.Priorita) {
+                V.OrderState = 0;
+                ++freed;
             }
         }
         if (freed == k) return k;
@@ -270,6 +281,57 @@ void Sort(Work& w, Cmp cmp) {
     (void)MergeSort(w.a, static_cast<std::size_t>(w.n), cmp);
 }
 
+// The walk's stable sorts by state, in linear time: the records are dealt into their states'
+// groups in order, and only the free records of KeyA are sorted among themselves (by Xm from
+// the highest), with the same merge as MergeSort (records of equal Xm keep their order) and
+// only when they are not in that order already. A trailing run of placed records (state 3,
+// last under both orders) already stands where the sort would leave it and is not looked at.
+//
+// KeyA: free records (0) by Xm from the highest, then states 1, 2, 3.
+// KeyC: selected records (1), then states 0, 2, 3.
+enum class StateOrder { kA, kC };
+
+void SortByState(Work& w, StateOrder order) {
+    if (g_referenceStateSorts) {
+        Sort(w, order == StateOrder::kA ? KeyA : KeyC);
+        return;
+    }
+    int end = w.n;
+    while (end > 0 && w.a[end - 1]->OrderState == 3) --end;
+    if (end < 2) return;
+    std::vector<WorkingMachining*>* groups = w.stateGroups;
+    for (int g = 0; g < 5; ++g) groups[g].clear();
+    for (int i = 0; i < end; ++i) {
+        WorkingMachining* m = w.a[i];
+        groups[std::min<int>(m->OrderState, 4)].push_back(m);
+    }
+    if (!groups[4].empty()) {
+        // States the walk never sets: the full comparator sort keeps their place.
+        std::vector<WorkingMachining*> rest(w.a, w.a + end);
+        (void)MergeSort(rest.data(), rest.size(), order == StateOrder::kA ? KeyA : KeyC);
+        std::copy(rest.begin(), rest.end(), w.a);
+        return;
+    }
+    if (order == StateOrder::kA) {
+        std::vector<WorkingMachining*>& free = groups[0];
+        bool sorted = true;
+        for (std::size_t i = 1; i < free.size() && sorted; ++i) sorted = free[i - 1]->Xm >= free[i]->Xm;
+        if (!sorted) {
+            w.keys.resize(free.size());
+            w.keyScratch.resize(free.size() / 2);
+            for (std::size_t i = 0; i < free.size(); ++i) w.keys[i] = {free[i]->Xm, free[i]};
+            auto byXmDown = [](const StateKey& x, const StateKey& y) { return x.xm > y.xm ? -1 : (x.xm < y.xm ? 1 : 0); };
+            detail::MergeSortRun(w.keys.data(), w.keyScratch.data(), free.size(), byXmDown);
+            for (std::size_t i = 0; i < free.size(); ++i) free[i] = w.keys[i].m;
+        }
+    }
+    static constexpr int kOrderA[4] = {0, 1, 2, 3};
+    static constexpr int kOrderC[4] = {1, 0, 2, 3};
+    const int* seq = order == StateOrder::kA ? kOrderA : kOrderC;
+    WorkingMachining** out = w.a;
+    for (int g = 0; g < 4; ++g) out = std::copy(groups[seq[g]].begin(), groups[seq[g]].end(), out);
+}
+
 } // namespace
 } // namespace ordering_detail
 
@@ -433,7 +495,7 @@ void OrderVariant2(Work& w) {
         m.Xm = Sat(int64_t{m.XFm} - (int64_t{H} - Xhi + s.DIST_LAMA));
         m.XM = Sat(int64_t{m.XFM} - (int64_t{H} - Xhi + s.DIST_LAMA));
     }
-    Sort(w, KeyA);
+    SortByState(w, StateOrder::kA);
     int64_t P = 0;
     const WorkingMachining* lastCut = nullptr;
     bool after90 = false, after45 = false, shares = false;
@@ -629,7 +691,7 @@ void OrderWindow(Work& w) {
     const long maxCycles = 4L * w.n + 16;
 
     while (toPlace > 0 && cycles++ < maxCycles) {
-        Sort(w, KeyA);
+        SortByState(w, StateOrder::kA);
         if (v1) SwapPairedCutsIn(w);
 
         // 2. Leader among the leading free records.
@@ -719,14 +781,14 @@ void OrderWindow(Work& w) {
                     }
                 }
             }
-            Sort(w, KeyC);
+            SortByState(w, StateOrder::kC);
             if (!leaderCut && !forced) {
                 released = ReleaseBlockedSelection(w, selected, toPlace);
                 if (leader->OrderState == 0) leaderPending = true;
             }
         } else {
             for (int pass = 1; pass <= 2; ++pass) {
-                if (pass == 2) Sort(w, KeyA);
+                if (pass == 2) SortByState(w, StateOrder::kA);
                 selected = 0;
                 bool barrierSet = false;
                 int64_t barrier = 0;
@@ -749,7 +811,7 @@ void OrderWindow(Work& w) {
                         ++barrierCount;
                     }
                 }
-                Sort(w, KeyC);
+                SortByState(w, StateOrder::kC);
                 if (forced) break;
                 released = ReleaseBlockedSelection(w, selected, toPlace);
                 if (released == 0 || barrierCount < 2) {
@@ -762,7 +824,7 @@ void OrderWindow(Work& w) {
         if (forced && leader->OrderState != 1) {
             // The leader always enters a forced positioning.
             leader->OrderState = 1;
-            Sort(w, KeyC);
+            SortByState(w, StateOrder::kC);
             selected = 0;
             while (selected < w.n && w.a[selected]->OrderState == 1) ++selected;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the ordering, the elaboration and the speed/mark steps (engine-internal).
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/bar_computation.h"
@@ -27,6 +28,16 @@ inline int32_t RallaPositionAngle(int p) {
 // Ralla positions in use on this machine (4 or 8).
 int RallaPositionCount();
 
+// A record with its sort key taken once (the walk's sorts by state).
+struct StateKey {
+    int32_t xm = 0;
+    WorkingMachining* m = nullptr;
+};
+
+// When set, the walk sorts by state through the record comparators themselves: the reference
+// the linear sorts are checked against (tests only; off in the program).
+extern bool g_referenceStateSorts;
+
 // The working set of one ordering: the order array's used part and the records by Id.
 struct Work {
     BarComputation& bc;
@@ -34,6 +45,10 @@ struct Work {
     WorkingMachining** a = nullptr; // bc.order.data()
     int n = 0;                      // bc.orderedRecords (bounded by the array)
     std::vector<WorkingMachining*> byId;
+    // Reused by every sort by state: the records of states 0-3 and of any other state, keys.
+    std::vector<WorkingMachining*> stateGroups[5];
+    std::vector<StateKey> keys, keyScratch;
+    std::unordered_map<int32_t, int32_t> lowestInSet; // set -> lowest priority still to place
 
     explicit Work(BarComputation& b);
     // The record with the Id, null for 0 or an unknown Id.

@@ -256,7 +256,9 @@ public:
         if (f_ == nullptr) err_ = errno;
     }
     ~Appender() {
-        if (f_ != nullptr) std::fclose(f_);
+        if (f_ == nullptr) return;
+        Write();
+        std::fclose(f_);
     }
     Appender(const Appender&) = delete;
     Appender& operator=(const Appender&) = delete;
@@ -265,6 +267,7 @@ public:
     // appended text could not be written.
     int Finish() {
         if (f_ != nullptr) {
+            Write();
             if ((std::fflush(f_) != 0 || std::ferror(f_) != 0) && err_ == 0) err_ = errno != 0 ? errno : EIO;
             if (std::fclose(f_) != 0 && err_ == 0) err_ = errno;
             f_ = nullptr;
@@ -273,11 +276,16 @@ public:
         SetFileFaultText(true, path_.c_str(), err_);
         return 1;
     }
+    // The text is gathered (every '\n' as CR LF) and written in blocks of 64 KiB and by Finish.
     void Put(const std::string& text) {
-        for (char ch : text) {
-            if (ch == '\n') std::fputc('\r', f_);
-            std::fputc(ch, f_);
+        std::size_t from = 0;
+        for (std::size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', from)) {
+            text_.append(text, from, nl - from);
+            text_ += "\r\n";
+            from = nl + 1;
         }
+        text_.append(text, from, std::string::npos);
+        if (text_.size() >= kBlock) Write();
     }
     void PutLine(const char* line) {
         std::string s(line);
@@ -286,9 +294,16 @@ public:
     }
 
 private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    void Write() {
+        if (!text_.empty() && std::fwrite(text_.data(), 1, text_.size(), f_) != text_.size() && err_ == 0)
+            err_ = errno != 0 ? errno : EIO;
+        text_.clear();
+    }
     std::string path_;
     std::FILE* f_;
     int err_ = 0;
+    std::string text_;
 };
 
 std::string ProgramDir() { return g_pPathTable != nullptr ? (*g_pPathTable)[PathTable::kProgramDir] : ""; }

@@ -1,9 +1,14 @@
 // Ordering of records into positionings, ralla angles of a run, speeds, marks and the elaborated
 // report sections, on small record sets built by hand.
 #include <cstring>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "engine/ordering.h"
 #include "engine_fixture.h"
+#include "../../engine/src/ordering_internal.h"
 
 namespace enginetest {
 namespace {
@@ -535,6 +540,72 @@ TEST_F(OrderingTest, GroupSectionLinesAndDebFailure) {
     std::filesystem::create_directories(dir_ + "OUTPUT.DEB");
     EXPECT_EQ(AppendDebMachinings(bc, 1), 1);
     EXPECT_NE(std::string(g_errorText).find("\n" + dir_ + "OUTPUT.DEB"), std::string::npos) << g_errorText;
+}
+
+// The walk's sorts by state are linear passes over the states; the record comparators sorted
+// by the merge sort are the reference. On a large bar full of equal Xm, sets and end cuts,
+// every variant must give the same order, positionings and reports byte for byte.
+TEST_F(OrderingTest, LargeBarOrdersAndReportsAsTheComparatorSorts) {
+    struct Result {
+        std::vector<int32_t> order;
+        std::string lav, deb;
+    };
+    auto run = [&](int variant, bool reference) {
+        BarComputation& bc = MakeBar(variant);
+        std::mt19937 rng(39u + static_cast<unsigned>(variant));
+        static const int32_t faces[4] = {0, 90000, -90000, 180000};
+        for (int i = 0; i < 600; ++i) {
+            // Starts on a coarse grid, so many records share their Xm.
+            const auto xm = static_cast<int32_t>(100000 + rng() % 55 * 100000);
+            WorkingMachining& m = Add(bc, kKindRalla, xm, xm + static_cast<int32_t>(rng() % 4) * 20000);
+            m.Angolo = faces[rng() % 4];
+            m.Uten = 1 + static_cast<int32_t>(rng() % 4);
+            m.Figura = 1 + static_cast<int32_t>(rng() % 5);
+            m.RY = static_cast<int32_t>(rng() % 9) * 5000;
+            m.stepDepth = 1000;
+            if (rng() % 4 == 0) {
+                m.Insieme = 1 + static_cast<int32_t>(rng() % 4);
+                m.Priorita = static_cast<int32_t>(rng() % 4);
+            }
+        }
+        bc.orderedMachinings = bc.machiningCount = 600;
+        for (int i = 0; i < 20; ++i) {
+            const int32_t x = 5800000 - i * 280000;
+            WorkingMachining& c = Add(bc, kKindEndCut, x, x);
+            c.ATaglio = i % 2 == 0 ? 90000 : 45000;
+            c.CutMode = 2;
+            c.Insieme = 100;
+            c.Priorita = 1;
+        }
+        std::filesystem::remove(dir_ + "OUTPUT.LAV");
+        std::filesystem::remove(dir_ + "OUTPUT.DEB");
+        ordering_detail::g_referenceStateSorts = reference;
+        EXPECT_EQ(ElaborateMachinings(bc, 1, 1), 0);
+        ordering_detail::g_referenceStateSorts = false;
+        Result r;
+        for (const WorkingMachining* m : bc.order) r.order.insert(r.order.end(), {m->Id, m->PosGroup, m->Xcaric, m->TipoCaric});
+        r.lav = ReadFile(dir_ + "OUTPUT.LAV");
+        r.deb = ReadFile(dir_ + "OUTPUT.DEB");
+        return r;
+    };
+    for (int v : {0, 1, 2}) {
+        SCOPED_TRACE(v);
+        const Result want = run(v, true);
+        const Result got = run(v, false);
+        std::set<int32_t> positionings;
+        for (std::size_t i = 2; i < want.order.size(); i += 4) positionings.insert(want.order[i]);
+        EXPECT_GT(positionings.size(), 5u); // a walk of many positionings, not one
+        EXPECT_EQ(got.order, want.order);
+        EXPECT_TRUE(got.lav == want.lav) << "OUTPUT.LAV differs";
+        EXPECT_TRUE(got.deb == want.deb) << "OUTPUT.DEB differs";
+        // Every record has its section in the elaborated part of OUTPUT.DEB, far past one write block.
+        std::size_t sections = 0;
+        for (std::size_t at = got.deb.find("\r\nTipoLavor: "); at != std::string::npos;
+             at = got.deb.find("\r\nTipoLavor: ", at + 1))
+            ++sections;
+        EXPECT_EQ(sections, 620u);
+        EXPECT_GT(got.deb.size(), 128u * 1024u);
+    }
 }
 
 } // namespace
