@@ -88,7 +88,12 @@ TEST_F(IntegrationTest, EveryDemoBarComputesAndYieldsAProgram) {
                 ASSERT_EQ(g.ComputeBar(i, 1), 0) << name << " bar " << i << ": " << g_errorText;
                 ASSERT_EQ(g.GenerateIsoProgram(1, 0), 0) << name << " bar " << i << ": " << g_errorText;
                 const std::string program = ReadFile(dir_ + "OUTPUT.ISO");
-                EXPECT_NE(program.find("L<FINEALL.BRE>"), std::string::npos) << name << " bar " << i;
+                const std::vector<std::string> lines = Lines(program);
+                ExpectContiguous(lines);
+                const std::vector<std::string> b = Bodies(lines);
+                ASSERT_FALSE(b.empty());
+                EXPECT_EQ(b.back(), "L<FINEALL.BRE>") << name << " bar " << i;
+                for (const std::string& x : b) EXPECT_NE(x.back(), '=') << x; // no value left out
                 if (!g.pieces.empty() && program.find("R590=R590+1") != std::string::npos) countedPiece = true;
             }
         }

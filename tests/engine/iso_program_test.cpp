@@ -220,33 +220,6 @@ TEST_F(IsoProgramTest, PieceWaitsForItsOperationsPastACutThatFreesNothing) {
     EXPECT_EQ(IndexOf(b, "R590=R590+1", count + 1), -1);
 }
 
-TEST_F(IsoProgramTest, EveryDemoBarYieldsAProgramOnVariantsZeroAndTwo) {
-    for (const Variant& v : kVariants) {
-        SCOPED_TRACE(v.conf);
-        Reinstall(v.variant, v.conf);
-        ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
-        int written = 0;
-        for (const char* name : {"FINESTRE.lda", "PORTE.lda", "VETRINA.lda"}) {
-            SetCurrentListName((dir_ + name).c_str());
-            IsoProgramGenerator g((dir_ + name).c_str());
-            ASSERT_TRUE(g.IsLoaded()) << g_errorText;
-            for (int i = 0; i < g.BarCount(); ++i) {
-                ClearErrorText();
-                if (CheckBarSize(*g.Bar(i)) != 0 || g.ComputeBar(i, 1) != 0) continue; // bars the machine cannot make (engine tests)
-                EXPECT_EQ(g.GenerateIsoProgram(1, 0), 0) << name << " bar " << i << ": " << g_errorText;
-                const std::vector<std::string> lines = Lines(ReadFile(dir_ + "OUTPUT.ISO"));
-                ExpectContiguous(lines);
-                const std::vector<std::string> b = Bodies(lines);
-                ASSERT_FALSE(b.empty());
-                EXPECT_EQ(b.back(), "L<FINEALL.BRE>");
-                for (const std::string& x : b) EXPECT_NE(x.back(), '=') << x;
-                ++written;
-            }
-        }
-        EXPECT_GT(written, 0);
-    }
-}
-
 } // namespace
 } // namespace enginetest
 

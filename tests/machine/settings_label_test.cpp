@@ -158,11 +158,6 @@ TEST_F(LabelTest, InfoFieldsAndAccessors) {
     EXPECT_EQ(FormatLabelField(s, 1, "42"), "42");
     EXPECT_EQ(FormatLabelField(s, 0, string(60, 'x').c_str()).size(), kLabelFieldMax);
 
-    SetLabelPrint(1);
-    EXPECT_EQ(g_labelPrintOn, 1);
-    EXPECT_EQ(GetLabelPrint(), 1);
-    SetLabelPrintNoShort(1);
-    EXPECT_EQ(g_labelNoShortOn, 1);
     SetLabelStr(8, "IGNORED");
     EXPECT_EQ(Key(ConfigPar(), "LABEL", "STR9"), "<missing>");
     SetLabelStr(7, "LAST");

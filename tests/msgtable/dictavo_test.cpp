@@ -56,16 +56,46 @@ protected:
     std::unique_ptr<Dictavo> table_;
 };
 
-// ---- Line format -----------------------------------------------------------------------
+// ---- Line format, line ends and escapes ------------------------------------------------
 
-TEST_F(DictavoTest, KeySeparatorAndTrailingBlanks) {
-    ASSERT_EQ(1, Load("T_A   Some text  \r\n"
-                      "T_B\tTabbed\t text \t\r\n"
-                      " LEADING blank gives an empty key\r\n"));
-    EXPECT_EQ("Some text", Msg("T_A"));
-    EXPECT_EQ("Tabbed\t text", Msg("T_B"));
-    EXPECT_EQ("LEADING blank gives an empty key", Msg(""));
-    EXPECT_EQ("t_a", Msg("t_a")); // keys are case-sensitive
+// One row per rule of a message line: the file's bytes, a key and the text it must give.
+TEST_F(DictavoTest, LinesLoadByTheirRules) {
+    const struct {
+        const char* rule;
+        std::string file;
+        const char* key;
+        std::string want;
+    } rows[] = {
+        {"blanks after the key and the text", "T_A   Some text  \r\n", "T_A", "Some text"},
+        {"a tab separates; inner blanks stay", "T_B\tTabbed\t text \t\r\n", "T_B", "Tabbed\t text"},
+        {"a leading blank gives the empty key", " LEADING blank\r\n", "", "LEADING blank"},
+        {"keys are case-sensitive", "T_A text\r\n", "t_a", "t_a"},
+        {"the first of two equal keys wins", "K first\r\nK second\r\n", "K", "first"},
+        {"LF only", "A lf only\nB lf\n", "B", "lf"},
+        {"CR only: the first character after it is kept", "A cr only\rB cr\r", "B", "cr"},
+        {"mixed line ends", "A mixed\r\nB lf\nC cr\rD last", "C", "cr"},
+        {"CR CR LF", "A one\r\r\nB two\r\n", "A", "one"},
+        {"CR CR LF, the next line", "A one\r\r\nB two\r\n", "B", "two"},
+        {"last line without a line end", "A first\r\nB no line end  ", "B", "no line end"},
+        {"a single line without a line end", "ONLY line", "ONLY", "line"},
+        {"a NUL byte cuts the text", std::string("A before\r\nB cut\0here\r\nC after\r\n", 31), "B", "cut"},
+        {"nothing after a NUL byte loads", std::string("A before\r\nB cut\0here\r\nC after\r\n", 31), "C", "C"},
+        {"hexadecimal escapes", "HEX A\\x41B\\xA9\\xa9\r\n", "HEX", "AAB\xA9\xA9"},
+        {"an escaped NUL ends the text", "NUL cut\\x00here\r\n", "NUL", "cut"},
+        {"\\n is CR LF", "NL two\\nlines\r\n", "NL", "two\r\nlines"},
+        {"\\t is a tab", "TAB a\\tb\r\n", "TAB", "a\tb"},
+        {"a backslash never escapes another one", "PATH C:\\pippo\\\\new\r\n", "PATH", "C:\\pippo\\\r\new"},
+        {"\\x without two hexadecimal digits stays", "BADHEX \\xG1 \\x4G \\x4\r\n", "BADHEX", "\\xG1 \\x4G \\x4"},
+        {"\\x at the end stays", "ENDX ends \\x\r\n", "ENDX", "ends \\x"},
+        {"a backslash at the end stays", "ENDBS ends \\\r\n", "ENDBS", "ends \\"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.rule);
+        ASSERT_EQ(1, Load(r.file));
+        EXPECT_EQ(r.want, Msg(r.key));
+    }
+    ASSERT_EQ(1, Load("A mixed\r\nB lf\nC cr\rD last"));
+    EXPECT_EQ(4, table_->EntryCount());
 }
 
 TEST_F(DictavoTest, LinesWithoutTextHoldNoEntry) {
@@ -76,68 +106,6 @@ TEST_F(DictavoTest, LinesWithoutTextHoldNoEntry) {
     EXPECT_EQ("BLANKS", Msg("BLANKS"));
     EXPECT_EQ("loads", Msg("NEXT"));
     EXPECT_EQ("too", Msg("LAST"));
-}
-
-TEST_F(DictavoTest, FirstOfTwoEqualKeysWins) {
-    ASSERT_EQ(1, Load("K first\r\nK second\r\n"));
-    EXPECT_EQ("first", Msg("K"));
-}
-
-// ---- Line ends ---------------------------------------------------------------------------
-
-TEST_F(DictavoTest, LineEndsOfEveryKindLoad) {
-    ASSERT_EQ(1, Load("A lf only\nB lf\n"));
-    EXPECT_EQ("lf only", Msg("A"));
-    EXPECT_EQ("lf", Msg("B"));
-
-    ASSERT_EQ(1, Load("A cr only\rB cr\r"));
-    EXPECT_EQ("cr only", Msg("A"));
-    EXPECT_EQ("cr", Msg("B")); // the first character after a lone CR is kept
-
-    ASSERT_EQ(1, Load("A mixed\r\nB lf\nC cr\rD last"));
-    EXPECT_EQ(4, table_->EntryCount());
-    EXPECT_EQ("last", Msg("D"));
-
-    ASSERT_EQ(1, Load("A one\r\r\nB two\r\n"));
-    EXPECT_EQ("one", Msg("A"));
-    EXPECT_EQ("two", Msg("B"));
-}
-
-TEST_F(DictavoTest, LastLineWithoutLineEndIsLoaded) {
-    ASSERT_EQ(1, Load("A first\r\nB no line end  "));
-    EXPECT_EQ("no line end", Msg("B"));
-    ASSERT_EQ(1, Load("ONLY line"));
-    EXPECT_EQ("line", Msg("ONLY"));
-}
-
-TEST_F(DictavoTest, NothingAfterANulByteLoads) {
-    ASSERT_EQ(1, Load(std::string("A before\r\nB cut\0here\r\nC after\r\n", 31)));
-    EXPECT_EQ("before", Msg("A"));
-    EXPECT_EQ("cut", Msg("B"));
-    EXPECT_EQ("C", Msg("C"));
-}
-
-// ---- Escapes -----------------------------------------------------------------------------
-
-TEST_F(DictavoTest, Escapes) {
-    ASSERT_EQ(1, Load("HEX A\\x41B\\xA9\\xa9\r\n"
-                      "NUL cut\\x00here\r\n"
-                      "NL two\\nlines\r\n"
-                      "TAB a\\tb\r\n"
-                      "PATH C:\\pippo\\\\new\r\n"
-                      "BADHEX \\xG1 \\x4G \\x4\r\n"
-                      "ENDX ends \\x\r\n"
-                      "ENDBS ends \\\r\n"));
-    EXPECT_EQ("AAB\xA9\xA9", Msg("HEX"));
-    EXPECT_EQ("cut", Msg("NUL"));
-    EXPECT_EQ("two\r\nlines", Msg("NL"));
-    EXPECT_EQ("a\tb", Msg("TAB"));
-    // A backslash never escapes another one: "\\n" is a backslash and CR LF.
-    EXPECT_EQ("C:\\pippo\\\r\new", Msg("PATH"));
-    // "\x" without two hexadecimal digits stays as written.
-    EXPECT_EQ("\\xG1 \\x4G \\x4", Msg("BADHEX"));
-    EXPECT_EQ("ends \\x", Msg("ENDX"));
-    EXPECT_EQ("ends \\", Msg("ENDBS"));
 }
 
 // ---- Look-up by number -----------------------------------------------------------------
