@@ -124,7 +124,6 @@ TEST(WindowScale, PlaceOverWindow) {
 }
 
 TEST(UiServices, RecordingFakeAndSilentDefault) {
-    EXPECT_EQ(UM_CNC_CMD_RESULT, 0x464u);
     // Without services set, boxes get their refusing answer.
     EXPECT_EQ(ShowBox("T_ATTENZIONE", "delete?", BoxButtons::YesNo, BoxIcon::Question), IDNO);
     EXPECT_EQ(RefusingAnswer(BoxButtons::Ok), IDOK);

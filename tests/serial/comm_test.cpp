@@ -52,11 +52,6 @@ protected:
     Pty pty;
 };
 
-TEST_F(CommTest, VersionText) {
-    MSerialComm comm(0, nullptr);
-    EXPECT_STREQ(comm.GetVersion(), "Nortavelli Serial Communication Library ver. 4.0");
-}
-
 TEST_F(CommTest, SendsReachThePeer) {
     MSerialComm comm(0, nullptr);
     Open(comm);
