@@ -150,12 +150,12 @@ TEST_F(IsoRulesTest, EveryDemoBarOfEveryVariantKeepsTheRules) {
             ASSERT_EQ(g.OptimizeToolSetup(), 0) << g_errorText;
             for (int i = 0; i < g.BarCount(); ++i) {
                 ClearErrorText();
-                if (CheckBarSize(*g.Bar(i)) != 0 || g.ComputeBar(i, 1) != 0) continue;
-                if (g.GenerateIsoProgram(1, 0) != 0) {
-                    ADD_FAILURE() << name << " bar " << i << ": " << g_errorText;
+                const std::string where = std::string(inst.conf) + " " + name + " bar " + std::to_string(i);
+                // Every demo bar fits the machine and computes with its section's end trims.
+                if (CheckBarSize(*g.Bar(i)) != 0 || g.ComputeBar(i, 1) != 0 || g.GenerateIsoProgram(1, 0) != 0) {
+                    ADD_FAILURE() << where << ": " << g_errorText;
                     continue;
                 }
-                const std::string where = std::string(inst.conf) + " " + name + " bar " + std::to_string(i);
                 const std::vector<std::string> broken = BrokenRules(g, ReadFile(dir_ + "OUTPUT.ISO"));
                 for (const std::string& b : broken) ADD_FAILURE() << where << ": " << b;
                 ++written;

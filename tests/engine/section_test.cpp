@@ -594,40 +594,5 @@ TEST(EndCutLinks, AppendsAreBoundedAndOverflowFails) {
     EXPECT_EQ(m.LavBefore[7], 55);
 }
 
-// The demo lists compute in full with real end trims on every variant's demo configuration.
-TEST_F(EndTrimTest, DemoListsComputeOnEveryVariant) {
-    const struct {
-        int variant;
-        const char* conf;
-    } cases[] = {{1, "CONF"}, {0, "CONF-V0"}, {2, "CONF-V2"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.conf);
-        Reinstall(c.variant, c.conf);
-        UseDemoDrawings();
-        ASSERT_TRUE(ldatest::WriteDemoLists(dir_));
-        for (const char* name : {"FINESTRE.lda", "PORTE.lda", "VETRINA.lda"}) {
-            SetCurrentListName((dir_ + name).c_str());
-            BarComputation list((dir_ + name).c_str());
-            ASSERT_TRUE(list.IsLoaded()) << g_errorText;
-            for (int i = 0; i < list.BarCount(); ++i) {
-                ClearErrorText();
-                // A bar whose pieces the variant cannot load at all (angles other than 45 and
-                // 90 degrees on variant 2) never reaches the end trims.
-                if (list.ComputeBar(i, 0) == 2) continue;
-                EXPECT_EQ(list.ComputeBar(i, 1), 0) << name << " bar " << i << ": " << g_errorText;
-                int cuts = 0;
-                for (int k = list.machiningCount; k < list.machiningCount + list.cutCount; ++k) {
-                    const WorkingMachining& m = *list.records[static_cast<std::size_t>(k)];
-                    if (m.cutNumber > 0) ++cuts;
-                    if (c.variant == 1 && m.cutNumber > 0) {
-                        EXPECT_STREQ(m.cutTool, "DISK");
-                    }
-                }
-                EXPECT_EQ(cuts, list.cutCount) << name << " bar " << i;
-            }
-        }
-    }
-}
-
 } // namespace
 } // namespace enginetest
