@@ -42,42 +42,6 @@ protected:
     }
 };
 
-TEST_F(IsoProgramTest, SmallBarEndToEndOnVariantsZeroAndTwo) {
-    for (const Variant& v : kVariants) {
-        SCOPED_TRACE(v.conf);
-        Reinstall(v.variant, v.conf);
-        const std::vector<std::string> lines = Lines(Generate());
-        ASSERT_GT(lines.size(), 20u);
-        EXPECT_EQ(lines[0], "%");
-        EXPECT_EQ(lines[1], "N1 R599=9999      { Codice Casuale ISO }");
-        ExpectContiguous(lines);
-        const std::vector<std::string> b = Bodies(lines);
-        // The head's R numbers in order.
-        std::vector<std::string> head = {"R599=", "R482=", "R590=", "R592=", "R504=", "R501=", "R510=", "R511=",
-                                         "R529=", "R201=", "R202=", "R531=", "R532="};
-        if (v.variant == 0) head.insert(head.end(), {"R552=", "R551="});
-        head.insert(head.end(), {"R533=", "R514=", "R779=", "R537=", "R538="});
-        if (v.variant == 2)
-            head.insert(head.end(), {"R539=", "R581=", "R582=", "R526=", "R544=", "R546=", "R547=", "R520=", "R521=",
-                                     "R522=", "R749=", "R502="});
-        head.insert(head.end(), {"R556=", "L<RIFAUTO.BRE>"});
-        for (std::size_t i = 0; i < head.size(); ++i) EXPECT_EQ(b[i + 1].rfind(head[i], 0), 0u) << i << " " << b[i + 1];
-        // Machining block of a drill, loading, unloading and the end.
-        const int call = IndexOf(b, "L<1.BRE>");
-        ASSERT_GT(call, 0);
-        EXPECT_LT(IndexOf(b, "L<CARICO.BRE>"), call);
-        EXPECT_LT(IndexOf(b, "R210="), call);
-        EXPECT_EQ(IndexOf(b, "L<EXIT_MAN.BRE>", call), call + 3);
-        EXPECT_GT(IndexOf(b, "L<ALIM.BRE>"), 0);
-        EXPECT_GT(IndexOf(b, "R541="), call);
-        EXPECT_GT(IndexOf(b, "L<SCARICO.BRE>"), IndexOf(b, "R541="));
-        EXPECT_EQ(b.back(), "L<FINEALL.BRE>");
-        EXPECT_EQ(IndexOf(b, "R545=") >= 0, v.variant != 0) << "R545 only on variants other than 0";
-        // No line ever holds an unfinished split assignment.
-        for (const std::string& x : b) EXPECT_NE(x.back(), '=') << x;
-    }
-}
-
 // The whole program of the small bar, reviewed once and kept as a golden per variant.
 TEST_F(IsoProgramTest, SmallBarMatchesTheReviewedGoldens) {
     for (const Variant& v : kVariants) {
