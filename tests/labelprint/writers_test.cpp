@@ -7,14 +7,6 @@
 
 namespace {
 
-TEST(Writers, BeginLabel) {
-    PrintUtils pu;
-    pu.BeginLabel(true);
-    EXPECT_EQ(pu.Zpl(), "^XA^PW832");
-    pu.BeginLabel(false);
-    EXPECT_EQ(pu.Zpl(), "^XA");
-}
-
 TEST(Writers, TextFieldBothOrientations) {
     PrintUtils pu;
     pu.BeginLabel(false);
