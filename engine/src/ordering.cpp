@@ -6,6 +6,7 @@
 // total orders, so the exact merge is part of the result.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <unordered_map>
@@ -761,42 +762,51 @@ public:
 #endif
         const int freeEnd = freeEnd_, groupEnd = groupEnd_;
         front = std::min(front, freeEnd);
-        std::vector<Key> groups[4], backFree;
+        for (auto& g : groups_) g.clear();
+        backFree_.clear();
         auto deal = [&](int from, int to, std::vector<Key>& free) {
             for (int i = from; i < to; ++i) {
                 const Key& k = keys_[static_cast<std::size_t>(i)];
                 const int s = std::min<int>(k.m->OrderState, 3);
-                (s == 0 ? free : groups[s]).push_back(k);
+                (s == 0 ? free : groups_[s]).push_back(k);
             }
         };
-        deal(0, front, groups[0]);
-        if (pendingLeader >= 0) groups[2].push_back(keys_[static_cast<std::size_t>(pendingLeader)]);
-        deal(freeEnd, groupEnd, backFree);
-        auto byXmDown = [](const Key& x, const Key& y) { return x.xm > y.xm; };
-        std::stable_sort(groups[0].begin(), groups[0].end(), byXmDown);
-        std::stable_sort(backFree.begin(), backFree.end(), byXmDown);
-        // Free records: the changed ones merged into the run kept in order (earlier places
-        // first among equal Xm, as the stable sort of the whole array).
-        scratch_.clear();
-        auto middle = keys_.begin() + front, middleEnd = keys_.begin() + freeEnd;
-        std::merge(groups[0].begin(), groups[0].end(), middle, middle + (pendingLeader >= 0 ? pendingLeader - front : freeEnd - front),
-                   std::back_inserter(scratch_), byXmDown);
-        if (pendingLeader >= 0) {
-            const std::size_t head = scratch_.size();
-            scratch_.insert(scratch_.end(), middle + (pendingLeader - front) + 1, middleEnd);
-            std::inplace_merge(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(head), scratch_.end(), byXmDown);
-        }
-        const std::size_t freeCount = scratch_.size() + backFree.size();
-        const std::size_t head = scratch_.size();
-        scratch_.insert(scratch_.end(), backFree.begin(), backFree.end());
-        std::inplace_merge(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(head), scratch_.end(), byXmDown);
+        deal(0, front, groups_[0]);
         // The pending leader stands between the changed front and the pending group.
-        for (int s = 1; s < 4; ++s) scratch_.insert(scratch_.end(), groups[s].begin(), groups[s].end());
-        Store(static_cast<int>(scratch_.size()));
-        freeEnd_ = static_cast<int>(freeCount);
-        groupEnd_ = static_cast<int>(freeCount + groups[1].size() + groups[2].size());
+        if (pendingLeader >= 0) groups_[2].push_back(keys_[static_cast<std::size_t>(pendingLeader)]);
+        deal(freeEnd, groupEnd, backFree_);
+        auto byXmDown = [](const Key& x, const Key& y) { return x.xm > y.xm; };
+        std::stable_sort(groups_[0].begin(), groups_[0].end(), byXmDown);
+        std::stable_sort(backFree_.begin(), backFree_.end(), byXmDown);
+        // Free records, as the stable sort of the whole array leaves them: the changed front
+        // ones before the kept run among equal Xm, the changed pending ones after it. The front
+        // merge writes at or before the place it reads from, the back merge from the end.
+        Key* k = keys_.data();
+        const Key* f = groups_[0].data();
+        const Key* const fEnd = f + groups_[0].size();
+        int out = 0;
+        for (int i = front; i < freeEnd; ++i) {
+            if (i == pendingLeader) continue;
+            while (f != fEnd && f->xm >= k[i].xm) k[out++] = *f++;
+            k[out++] = k[i];
+        }
+        while (f != fEnd) k[out++] = *f++;
+        int j = static_cast<int>(backFree_.size());
+        const int freeCount = out + j;
+        for (int at = freeCount; j > 0;) {
+            if (out > 0 && k[out - 1].xm < backFree_[static_cast<std::size_t>(j - 1)].xm)
+                k[--at] = k[--out];
+            else
+                k[--at] = backFree_[static_cast<std::size_t>(--j)];
+        }
+        int at = freeCount;
+        for (int g = 1; g < 4; ++g)
+            for (const Key& key : groups_[g]) k[at++] = key;
+        for (int i = 0; i < at; ++i) w_.a[i] = k[i].m;
+        freeEnd_ = freeCount;
+        groupEnd_ = freeCount + static_cast<int>(groups_[1].size() + groups_[2].size());
         selectedEnd_ = 0;
-        last_ = groups[1].empty() ? Last::kA : Last::kUnknown;
+        last_ = groups_[1].empty() ? Last::kA : Last::kUnknown;
 #ifndef NDEBUG
         Check(before, StateOrder::kA);
 #endif
@@ -951,7 +961,10 @@ private:
         std::copy(before.begin(), before.end(), w_.a);
         SortByState(w_, order);
         for (int i = 0; i < w_.n; ++i)
-            if (w_.a[i] != got[static_cast<std::size_t>(i)] || keys_[static_cast<std::size_t>(i)].m != w_.a[i]) std::abort();
+            if (w_.a[i] != got[static_cast<std::size_t>(i)] || keys_[static_cast<std::size_t>(i)].m != w_.a[i]) {
+                std::fprintf(stderr, "ordering: a shortened sort by state differs at %d\n", i);
+                std::abort();
+            }
     }
 #endif
 
@@ -960,7 +973,7 @@ private:
     bool fast_ = false;
     // The order of the last sort, whose groups stand at selectedEnd_, freeEnd_ and groupEnd_.
     enum class Last { kUnknown, kA, kC } last_ = Last::kUnknown;
-    std::vector<Key> keys_, scratch_;
+    std::vector<Key> keys_, scratch_, groups_[4], backFree_;
     int selectedEnd_ = 0, freeEnd_ = 0, groupEnd_ = 0;
     std::map<int32_t, std::map<int32_t, int>> unplaced_; // set -> priority -> unplaced records
     std::unordered_map<const WorkingMachining*, std::vector<const WorkingMachining*>> predecessors_;
