@@ -626,7 +626,7 @@ TEST_F(OrderingTest, LargeBarOrdersAndReportsAsTheComparatorSorts) {
 TEST(ReportNumbersTest, FixedTextIsPrintfsByteForByte) {
     auto printfText = [](double v, int width, int precision) {
         char buf[400];
-        std::snprintf(buf, sizeof buf, "%*.*f", width, precision, v);
+        plat::FormatC(buf, sizeof buf, "%*.*f", width, precision, v); // printf in the C locale
         return std::string(buf);
     };
     auto fastText = [](double v, int width, int precision) {
