@@ -6,6 +6,7 @@
 // total orders, so the exact merge is part of the result.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <unordered_map>
@@ -440,7 +441,7 @@ bool MustPrecede(const WorkingMachining& a, const WorkingMachining& b) {
 // Variant 2 sorts its positionings by X and set, not by links: a record that stands before one
 // it must follow (a tap before its drill on a position of another X offset) moves to just after
 // it. Each move takes a record past a predecessor, so the walk ends (a bound guards a cycle).
-void KeepLinksAndSets(Work& w) {
+void KeepLinksAndSetsByScan(Work& w) {
     for (int moves = 0, i = 0; i < w.n && moves <= w.n * w.n; ++i) {
         int last = -1;
         for (int j = i + 1; j < w.n; ++j)
@@ -449,6 +450,66 @@ void KeepLinksAndSets(Work& w) {
         WorkingMachining* r = w.a[i];
         for (int k = i; k < last; ++k) w.a[k] = w.a[k + 1];
         w.a[last] = r;
+        ++moves;
+        --i; // the record now at i is looked at again
+    }
+}
+
+// As KeepLinksAndSetsByScan, without looking at every pair: the records that must precede a
+// record are listed once (by link, and its set's members of lower priority, which stand in
+// priority order), and each record's place is kept, so the last of them after it is found
+// among those alone.
+void KeepLinksAndSets(Work& w) {
+    if (g_referenceStateSorts) return KeepLinksAndSetsByScan(w);
+    const int n = w.n;
+    std::vector<int> at(static_cast<std::size_t>(n)), pos(static_cast<std::size_t>(n));
+    std::vector<std::vector<int>> linked(static_cast<std::size_t>(n)); // record -> records linked before it
+    std::map<int32_t, std::vector<std::pair<int32_t, int>>> sets;      // set -> (priority, record)
+    std::unordered_map<int32_t, std::vector<int>> byId;                 // Id -> kind-1 records
+    for (int i = 0; i < n; ++i) {
+        at[static_cast<std::size_t>(i)] = pos[static_cast<std::size_t>(i)] = i;
+        const WorkingMachining& m = *w.a[i];
+        if (m.TipoLavor != kKindRalla) continue;
+        byId[m.Id].push_back(i);
+        if (m.Insieme != 0) sets[m.Insieme].emplace_back(m.Priorita, i);
+    }
+    for (auto& [set, members] : sets)
+        std::stable_sort(members.begin(), members.end(),
+                         [](const std::pair<int32_t, int>& x, const std::pair<int32_t, int>& y) { return x.first < y.first; });
+    for (int i = 0; i < n; ++i) {
+        const WorkingMachining& m = *w.a[i];
+        if (m.TipoLavor != kKindRalla) continue;
+        for (int l = 0; l < LinkCount(m.Lav_afterCount); ++l) {
+            const auto it = byId.find(m.Lav_after[l]);
+            if (it == byId.end()) continue;
+            for (int t : it->second)
+                if (t != i) linked[static_cast<std::size_t>(t)].push_back(i);
+        }
+    }
+    const long long maxMoves = static_cast<long long>(n) * n;
+    long long moves = 0;
+    for (int i = 0; i < n && moves <= maxMoves; ++i) {
+        const int r = at[static_cast<std::size_t>(i)];
+        const WorkingMachining& m = *w.a[i];
+        if (m.TipoLavor != kKindRalla) continue;
+        int last = -1;
+        for (int p : linked[static_cast<std::size_t>(r)]) last = std::max(last, pos[static_cast<std::size_t>(p)]);
+        if (m.Insieme != 0) {
+            for (const auto& [priority, p] : sets[m.Insieme]) {
+                if (priority >= m.Priorita) break;
+                last = std::max(last, pos[static_cast<std::size_t>(p)]);
+            }
+        }
+        if (last <= i) continue;
+        WorkingMachining* moved = w.a[i];
+        for (int k = i; k < last; ++k) {
+            w.a[k] = w.a[k + 1];
+            at[static_cast<std::size_t>(k)] = at[static_cast<std::size_t>(k + 1)];
+            pos[static_cast<std::size_t>(at[static_cast<std::size_t>(k)])] = k;
+        }
+        w.a[last] = moved;
+        at[static_cast<std::size_t>(last)] = r;
+        pos[static_cast<std::size_t>(r)] = last;
         ++moves;
         --i; // the record now at i is looked at again
     }
@@ -662,6 +723,263 @@ int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R) {
     return Sat(P);
 }
 
+// The bookkeeping that lets a cycle of the window walk look only at the records it may have
+// changed: the records' Xm and XM beside the array (the leader search and the merges read them
+// there), where the last sort by state left each state's group, the unplaced records' priorities
+// per set and each record's predecessors by link. Every step gives what the plain step (sort of
+// the whole array, scan of every unplaced record) gives; with the tests' reference switch, or on
+// a variant-1 bar with paired cuts (whose priorities and places swap in every cycle), the plain
+// steps run instead.
+class WindowWalk {
+public:
+    WindowWalk(Work& w, bool v1) : w_(w), v1_(v1) {
+        bool swaps = false;
+        for (int i = 0; i < w.n && v1; ++i)
+            swaps = swaps || (w.a[i]->TipoLavor == kKindEndCut && w.a[i]->CutMode == 32);
+        fast_ = !g_referenceStateSorts && !swaps;
+        if (!fast_) return;
+        keys_.resize(static_cast<std::size_t>(w.n));
+        for (int i = 0; i < w.n; ++i) {
+            const WorkingMachining& m = *w.a[i];
+            keys_[static_cast<std::size_t>(i)] = {m.Xm, m.XM, w.a[i]};
+            unplaced_[m.Insieme][m.Priorita] += 1;
+            for (int l = 0; l < LinkCount(m.Lav_afterCount); ++l) {
+                const WorkingMachining* t = w.ById(m.Lav_after[l]);
+                if (t != nullptr) predecessors_[t].push_back(w.a[i]);
+            }
+        }
+    }
+    bool fast() const { return fast_; }
+
+    // Sort by state at the start of a cycle (KeyA). `front`: the leading records the cycle may
+    // have changed (the last selection); `pendingLeader`: the position of a leader made pending
+    // outside them, or -1. After the last sort the records from `front` to the end of the free
+    // group are still free and in order; the pending group may have changed.
+    void SortA(int front, int pendingLeader) {
+        if (!fast_ || last_ == Last::kUnknown) return FullSort(StateOrder::kA);
+#ifndef NDEBUG
+        const std::vector<WorkingMachining*> before(w_.a, w_.a + w_.n);
+#endif
+        const int freeEnd = freeEnd_, groupEnd = groupEnd_;
+        front = std::min(front, freeEnd);
+        for (auto& g : groups_) g.clear();
+        backFree_.clear();
+        auto deal = [&](int from, int to, std::vector<Key>& free) {
+            for (int i = from; i < to; ++i) {
+                const Key& k = keys_[static_cast<std::size_t>(i)];
+                const int s = std::min<int>(k.m->OrderState, 3);
+                (s == 0 ? free : groups_[s]).push_back(k);
+            }
+        };
+        deal(0, front, groups_[0]);
+        // The pending leader stands between the changed front and the pending group.
+        if (pendingLeader >= 0) groups_[2].push_back(keys_[static_cast<std::size_t>(pendingLeader)]);
+        deal(freeEnd, groupEnd, backFree_);
+        auto byXmDown = [](const Key& x, const Key& y) { return x.xm > y.xm; };
+        std::stable_sort(groups_[0].begin(), groups_[0].end(), byXmDown);
+        std::stable_sort(backFree_.begin(), backFree_.end(), byXmDown);
+        // Free records, as the stable sort of the whole array leaves them: the changed front
+        // ones before the kept run among equal Xm, the changed pending ones after it. The front
+        // merge writes at or before the place it reads from, the back merge from the end.
+        Key* k = keys_.data();
+        const Key* f = groups_[0].data();
+        const Key* const fEnd = f + groups_[0].size();
+        int out = 0;
+        for (int i = front; i < freeEnd; ++i) {
+            if (i == pendingLeader) continue;
+            while (f != fEnd && f->xm >= k[i].xm) k[out++] = *f++;
+            k[out++] = k[i];
+        }
+        while (f != fEnd) k[out++] = *f++;
+        int j = static_cast<int>(backFree_.size());
+        const int freeCount = out + j;
+        for (int at = freeCount; j > 0;) {
+            if (out > 0 && k[out - 1].xm < backFree_[static_cast<std::size_t>(j - 1)].xm)
+                k[--at] = k[--out];
+            else
+                k[--at] = backFree_[static_cast<std::size_t>(--j)];
+        }
+        int at = freeCount;
+        for (int g = 1; g < 4; ++g)
+            for (const Key& key : groups_[g]) k[at++] = key;
+        for (int i = 0; i < at; ++i) w_.a[i] = k[i].m;
+        freeEnd_ = freeCount;
+        groupEnd_ = freeCount + static_cast<int>(groups_[1].size() + groups_[2].size());
+        selectedEnd_ = 0;
+        last_ = groups_[1].empty() ? Last::kA : Last::kUnknown;
+#ifndef NDEBUG
+        Check(before, StateOrder::kA);
+#endif
+    }
+    // Sort by state after a selection among the leading `front` free records (KeyC).
+    void SortC(int front) {
+        if (!fast_ || last_ != Last::kA) return FullSort(StateOrder::kC);
+#ifndef NDEBUG
+        const std::vector<WorkingMachining*> before(w_.a, w_.a + w_.n);
+#endif
+        front = std::min(front, freeEnd_);
+        scratch_.clear();
+        for (int i = 0; i < front; ++i)
+            if (keys_[static_cast<std::size_t>(i)].m->OrderState == 1) scratch_.push_back(keys_[static_cast<std::size_t>(i)]);
+        const int selected = static_cast<int>(scratch_.size());
+        for (int i = 0; i < front; ++i)
+            if (keys_[static_cast<std::size_t>(i)].m->OrderState != 1) scratch_.push_back(keys_[static_cast<std::size_t>(i)]);
+        Store(front);
+        selectedEnd_ = selected;
+        last_ = Last::kC;
+#ifndef NDEBUG
+        Check(before, StateOrder::kC);
+#endif
+    }
+    // The plain sort of the whole array; the groups are counted again.
+    void FullSort(StateOrder order) {
+        SortByState(w_, order);
+        if (!fast_) return;
+        int counts[4] = {};
+        for (int i = 0; i < w_.n; ++i) {
+            keys_[static_cast<std::size_t>(i)] = {w_.a[i]->Xm, w_.a[i]->XM, w_.a[i]};
+            ++counts[std::min<int>(w_.a[i]->OrderState, 3)];
+        }
+        if (order == StateOrder::kA) {
+            selectedEnd_ = 0;
+            freeEnd_ = counts[0];
+            groupEnd_ = counts[0] + counts[1] + counts[2];
+            last_ = counts[1] == 0 ? Last::kA : Last::kUnknown;
+        } else {
+            selectedEnd_ = counts[1];
+            freeEnd_ = counts[1] + counts[0];
+            groupEnd_ = freeEnd_ + counts[2];
+            last_ = Last::kC;
+        }
+    }
+    // Where the last sort left the free records (after KeyA: from 0; after KeyC: after the
+    // selected ones) and the pending ones (from freeEnd to pendingEnd).
+    int freeEnd() const { return freeEnd_; }
+    int selectedEnd() const { return selectedEnd_; }
+    int32_t Xm(int i) const { return keys_[static_cast<std::size_t>(i)].xm; }
+    int32_t XM(int i) const { return keys_[static_cast<std::size_t>(i)].xM; }
+    // The position of a record among the free ones after KeyC, or -1.
+    int FindFree(const WorkingMachining* m) const {
+        for (int i = selectedEnd_; i < freeEnd_; ++i)
+            if (keys_[static_cast<std::size_t>(i)].m == m) return i;
+        return -1;
+    }
+
+    // A placed record leaves its set's priorities.
+    void Placed(const WorkingMachining& m) {
+        if (!fast_) return;
+        auto& counts = unplaced_[m.Insieme];
+        const auto it = counts.find(m.Priorita);
+        if (it != counts.end() && --it->second == 0) counts.erase(it);
+    }
+
+    // ReleaseBlockedSelection over the k selected records only: a selected record is freed when
+    // its set still holds an unplaced, unselected record of lower priority (counted per set), or
+    // when a free record leads to it by links through selected ones (its predecessors).
+    int ReleaseBlocked(int k) {
+        BarComputation& bc = w_.bc;
+        if (bc.setsUsed == 0 && bc.linksExist == 0) return 0;
+        int freed = 0;
+        if (bc.setsUsed != 0) {
+            // The selected priorities of each set, in order; the lowest priority left after them.
+            selectedSets_.clear();
+            for (int v = 0; v < k; ++v)
+                if (w_.a[v]->OrderState == 1) selectedSets_.push_back({w_.a[v]->Insieme, w_.a[v]->Priorita});
+            std::sort(selectedSets_.begin(), selectedSets_.end());
+            lowest_.clear();
+            for (std::size_t i = 0; i < selectedSets_.size();) {
+                const int32_t set = selectedSets_[i].first;
+                std::size_t j = i;
+                const auto found = unplaced_.find(set);
+                bool any = false;
+                int32_t low = 0;
+                if (found != unplaced_.end()) {
+                    for (const auto& [priority, count] : found->second) {
+                        int taken = 0;
+                        while (j < selectedSets_.size() && selectedSets_[j].first == set &&
+                               selectedSets_[j].second == priority) {
+                            ++taken;
+                            ++j;
+                        }
+                        if (count > taken) {
+                            any = true;
+                            low = priority;
+                            break;
+                        }
+                    }
+                }
+                if (any) lowest_.emplace_back(set, low);
+                while (i < selectedSets_.size() && selectedSets_[i].first == set) ++i;
+            }
+            for (int v = 0; v < k && !lowest_.empty(); ++v) {
+                WorkingMachining& V = *w_.a[v];
+                if (V.OrderState != 1) continue;
+                const auto it = std::lower_bound(lowest_.begin(), lowest_.end(), std::pair<int32_t, int32_t>{V.Insieme, INT32_MIN});
+                if (it != lowest_.end() && it->first == V.Insieme && it->second < V.Priorita) {
+                    V.OrderState = 0;
+                    ++freed;
+                }
+            }
+            if (freed == k) return k;
+        }
+        if (bc.linksExist != 0) {
+            // Free records among the selected ones release their followers; a selected record
+            // with a free predecessor is released by it.
+            for (int v = 0; v < k; ++v)
+                if (w_.a[v]->OrderState == 0) freed += ReleaseFollowers(w_, *w_.a[v]);
+            for (int v = 0; v < k; ++v) {
+                WorkingMachining& V = *w_.a[v];
+                if (V.OrderState != 1) continue;
+                const auto it = predecessors_.find(&V);
+                if (it == predecessors_.end()) continue;
+                for (const WorkingMachining* p : it->second) {
+                    if (p->OrderState != 0 || (v1_ && p->TipoLavor != kKindRalla)) continue;
+                    V.OrderState = 0;
+                    freed += 1 + ReleaseFollowers(w_, V);
+                    break;
+                }
+            }
+        }
+        return freed;
+    }
+
+private:
+    struct Key {
+        int32_t xm, xM;
+        WorkingMachining* m;
+    };
+    void Store(int count) {
+        for (int i = 0; i < count; ++i) {
+            keys_[static_cast<std::size_t>(i)] = scratch_[static_cast<std::size_t>(i)];
+            w_.a[i] = scratch_[static_cast<std::size_t>(i)].m;
+        }
+    }
+#ifndef NDEBUG
+    // Debug builds prove every shortened sort against the plain one.
+    void Check(const std::vector<WorkingMachining*>& before, StateOrder order) {
+        std::vector<WorkingMachining*> got(w_.a, w_.a + w_.n);
+        std::copy(before.begin(), before.end(), w_.a);
+        SortByState(w_, order);
+        for (int i = 0; i < w_.n; ++i)
+            if (w_.a[i] != got[static_cast<std::size_t>(i)] || keys_[static_cast<std::size_t>(i)].m != w_.a[i]) {
+                std::fprintf(stderr, "ordering: a shortened sort by state differs at %d\n", i);
+                std::abort();
+            }
+    }
+#endif
+
+    Work& w_;
+    bool v1_;
+    bool fast_ = false;
+    // The order of the last sort, whose groups stand at selectedEnd_, freeEnd_ and groupEnd_.
+    enum class Last { kUnknown, kA, kC } last_ = Last::kUnknown;
+    std::vector<Key> keys_, scratch_, groups_[4], backFree_;
+    int selectedEnd_ = 0, freeEnd_ = 0, groupEnd_ = 0;
+    std::map<int32_t, std::map<int32_t, int>> unplaced_; // set -> priority -> unplaced records
+    std::unordered_map<const WorkingMachining*, std::vector<const WorkingMachining*>> predecessors_;
+    std::vector<std::pair<int32_t, int32_t>> selectedSets_, lowest_;
+};
+
 // Variants 0 and 1: positionings through the working window.
 void OrderWindow(Work& w) {
     const MachineSettings& s = w.s;
@@ -689,17 +1007,61 @@ void OrderWindow(Work& w) {
     // sound walk. It stops a walk that could not end.
     long cycles = 0;
     const long maxCycles = 4L * w.n + 16;
+    WindowWalk walk(w, v1);
+    const bool fast = walk.fast();
+    // What the last cycle changed: its selection (the leading records) and a pending leader
+    // outside them.
+    int changedFront = 0, pendingLeaderAt = -1;
 
     while (toPlace > 0 && cycles++ < maxCycles) {
-        SortByState(w, StateOrder::kA);
-        if (v1) SwapPairedCutsIn(w);
+        // 1. Free records first, by Xm from the highest.
+        walk.SortA(changedFront, pendingLeaderAt);
+        changedFront = 0;
+        pendingLeaderAt = -1;
+        if (v1 && !fast) SwapPairedCutsIn(w);
 
         // 2. Leader among the leading free records.
         WorkingMachining* leader = nullptr;
         int64_t M = 0, W = 0;
-        int freeCount = 0;
-        while (freeCount < w.n && w.a[freeCount]->OrderState == 0) ++freeCount;
-        for (int i = 0; i < freeCount; ++i) {
+        int freeCount = 0, leaderAt = 0;
+        if (fast) {
+            // From the Xm and XM kept beside the array: only the records of the greatest XM are read.
+            freeCount = walk.freeEnd();
+            for (int i = 0; i < freeCount; ++i)
+                if (leader == nullptr || walk.XM(i) > M) {
+                    leader = w.a[i];
+                    M = walk.XM(i);
+                }
+            if (leader != nullptr) {
+                leader = nullptr;
+                for (int i = 0; i < freeCount; ++i) {
+                    if (walk.XM(i) != M) continue;
+                    WorkingMachining& r = *w.a[i];
+                    if (leader == nullptr) {
+                        leader = &r;
+                        leaderAt = i;
+                        W = walk.Xm(i);
+                    } else if (v1) {
+                        const bool replaces = (!IsCut(*leader) && IsBlade(r)) ||
+                                              (r.TipoLavor == kKindEndCut && r.PezzoDx < leader->PezzoDx);
+                        if (replaces || !IsCut(*leader)) W = walk.Xm(i);
+                        if (replaces) {
+                            leader = &r;
+                            leaderAt = i;
+                        }
+                    } else {
+                        if (r.TipoLavor == kKindEndCut) {
+                            leader = &r;
+                            leaderAt = i;
+                        }
+                        W = walk.Xm(i); // variant 0: the last record of the greatest XM
+                    }
+                }
+            }
+        }
+        if (!fast)
+            while (freeCount < w.n && w.a[freeCount]->OrderState == 0) ++freeCount;
+        for (int i = 0; i < freeCount && !fast; ++i) {
             WorkingMachining& r = *w.a[i];
             if (leader == nullptr || r.XM > M) {
                 leader = &r;
@@ -725,7 +1087,7 @@ void OrderWindow(Work& w) {
             forced = true;
             continue;
         }
-        if (!v1) {
+        if (!v1 && !fast) {
             for (int i = 0; i < freeCount; ++i)
                 if (w.a[i]->XM == M) W = w.a[i]->Xm;
         }
@@ -768,12 +1130,14 @@ void OrderWindow(Work& w) {
         int released = 0;
         bool leaderPending = false;
         if (v1) {
+            int scanned = 0;
             if (leaderCut) {
                 leader->OrderState = 1;
                 selected = 1;
+                scanned = leaderAt + 1;
             } else {
-                for (int i = 0; i < w.n; ++i) {
-                    WorkingMachining& r = *w.a[i];
+                for (; scanned < w.n; ++scanned) {
+                    WorkingMachining& r = *w.a[scanned];
                     if (r.OrderState != 0 || (selected > 0 && r.Xm < B)) break;
                     if (!IsCut(r) || r.XM == M) {
                         r.OrderState = 1;
@@ -781,20 +1145,21 @@ void OrderWindow(Work& w) {
                     }
                 }
             }
-            SortByState(w, StateOrder::kC);
+            walk.SortC(scanned);
             if (!leaderCut && !forced) {
-                released = ReleaseBlockedSelection(w, selected, toPlace);
+                released = fast ? walk.ReleaseBlocked(selected) : ReleaseBlockedSelection(w, selected, toPlace);
                 if (leader->OrderState == 0) leaderPending = true;
             }
         } else {
             for (int pass = 1; pass <= 2; ++pass) {
-                if (pass == 2) SortByState(w, StateOrder::kA);
+                if (pass == 2) walk.SortA(selected, -1);
                 selected = 0;
                 bool barrierSet = false;
                 int64_t barrier = 0;
                 int barrierCount = 0;
-                for (int i = 0; i < w.n; ++i) {
-                    WorkingMachining& r = *w.a[i];
+                int scanned = 0;
+                for (; scanned < w.n; ++scanned) {
+                    WorkingMachining& r = *w.a[scanned];
                     if (r.OrderState != 0 || r.Xm < B) break;
                     if (r.TipoLavor == kKindEndCut && r.XM != M) {
                         if (pass == 1 && leader->TipoLavor != kKindEndCut && !barrierSet) {
@@ -811,9 +1176,9 @@ void OrderWindow(Work& w) {
                         ++barrierCount;
                     }
                 }
-                SortByState(w, StateOrder::kC);
+                walk.SortC(scanned);
                 if (forced) break;
-                released = ReleaseBlockedSelection(w, selected, toPlace);
+                released = fast ? walk.ReleaseBlocked(selected) : ReleaseBlockedSelection(w, selected, toPlace);
                 if (released == 0 || barrierCount < 2) {
                     if (leader->OrderState == 0) leaderPending = true;
                     break;
@@ -824,7 +1189,7 @@ void OrderWindow(Work& w) {
         if (forced && leader->OrderState != 1) {
             // The leader always enters a forced positioning.
             leader->OrderState = 1;
-            SortByState(w, StateOrder::kC);
+            walk.FullSort(StateOrder::kC);
             selected = 0;
             while (selected < w.n && w.a[selected]->OrderState == 1) ++selected;
         }
@@ -832,6 +1197,8 @@ void OrderWindow(Work& w) {
             ClearSelection(w, selected);
             leader->OrderState = 2;
             ++bc.pendingCount;
+            changedFront = selected;
+            if (fast) pendingLeaderAt = walk.FindFree(leader);
             continue;
         }
         forced = false;
@@ -845,8 +1212,10 @@ void OrderWindow(Work& w) {
         for (int i = 0; i < selected; ++i)
             if (w.a[i]->OrderState == 1) T = std::min<int64_t>(T, w.a[i]->Xm);
         if (released != 0 || bc.pendingCount != 0) {
+            // Pending records stand after the free ones: the scan for them starts there.
+            const int pendingFrom = fast ? std::max(selected, walk.freeEnd()) : selected;
             for (int i = 0; i < selected && bc.pendingCount > 0; ++i)
-                if (w.a[i]->OrderState == 1) ReleaseLaterInGroup(w, *w.a[i], selected, toPlace, w.a);
+                if (w.a[i]->OrderState == 1) ReleaseLaterInGroup(w, *w.a[i], pendingFrom, toPlace, w.a);
         }
 
         // 8. Positioning X and final kind.
@@ -880,10 +1249,11 @@ void OrderWindow(Work& w) {
             P = (v1 && leaderCut) ? PlaceCutPositioning(w, *leader, R) : L + Xhi - M;
         }
 
-        // 9. Place the selection.
-        for (int i = 0; i < w.n; ++i) {
+        // 9. Place the selection (the selected records lead the array).
+        for (int i = 0; i < (fast ? selected : w.n); ++i) {
             WorkingMachining& r = *w.a[i];
             if (r.OrderState != 1) continue;
+            walk.Placed(r);
             r.PosGroup = bc.passCounter;
             r.OrderState = 3;
             r.Xcaric = Sat(P);
@@ -891,6 +1261,7 @@ void OrderWindow(Work& w) {
             --toPlace;
         }
         bc.positioningX = Sat(P);
+        changedFront = selected;
     }
     if (toPlace > 0) {
         // The walk could not end: the rest keeps its present order in the last positioning.

@@ -4,6 +4,7 @@
 // "OUTPUT.DEB" (CR LF lines, C-locale numbers).
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <numbers>
@@ -311,11 +312,51 @@ double Mm(int32_t v) { return FromThousandths(v); }
 double Deg(int32_t v) { return v / 1000.0; }
 constexpr char kDegree = static_cast<char>(176);
 
-std::string Units(const char* fmt, double value) {
-    char buf[96];
-    FormatUnits(buf, sizeof buf, fmt, value);
+// A length in thousandths as "%{10X}" shows it.
+std::string Units10X(int32_t thousandths) {
+    char buf[48];
+    FormatThousandthsX(buf, sizeof buf, 10, thousandths);
     return buf;
 }
+
+// Text of a report section built by pieces: numbers as "%d" prints them.
+struct Text {
+    std::string s;
+    Text& operator<<(const char* t) {
+        s += t;
+        return *this;
+    }
+    Text& operator<<(int32_t v) {
+        char buf[16];
+        const auto r = std::to_chars(buf, buf + sizeof buf, v);
+        s.append(buf, r.ptr);
+        return *this;
+    }
+    // "%*.*lf" of a real.
+    Text& Fixed(double v, int width, int precision) {
+        char buf[48];
+        plat::FormatFixedC(buf, sizeof buf, v, width, precision);
+        s += buf;
+        return *this;
+    }
+    Text& Units(int32_t thousandths) {
+        char buf[48];
+        FormatThousandthsX(buf, sizeof buf, 10, thousandths);
+        s += buf;
+        return *this;
+    }
+    // "%<width>d" (right-aligned) or "%-<width>d" (left-aligned, width < 0).
+    Text& Int(int32_t v, int width) {
+        char buf[16];
+        const auto r = std::to_chars(buf, buf + sizeof buf, v);
+        const int len = static_cast<int>(r.ptr - buf);
+        const int w = width < 0 ? -width : width;
+        if (width > 0 && len < w) s.append(static_cast<std::size_t>(w - len), ' ');
+        s.append(buf, r.ptr);
+        if (width < 0 && len < w) s.append(static_cast<std::size_t>(w - len), ' ');
+        return *this;
+    }
+};
 
 // The mark of a cut mode in the group section.
 const char* CutModeMark(int32_t mode, bool closing) {
@@ -356,14 +397,14 @@ std::string CutLine(const WorkingMachining& m) {
     s += buf;
     plat::FormatC(buf, sizeof buf, "%3d", m.PezzoDx == 1 ? 1 : 0);
     s += buf;
-    s += Units("%{10X}", Mm(m.Xcaric));
-    s += Units("%{10X}", Mm(m.X));
+    s += Units10X(m.Xcaric);
+    s += Units10X(m.X);
     const char* mark = (MachineVariant == 1 && IsBladeKind(m.TipoLavor)) ? "|__" : CutModeMark(m.CutMode, false);
     plat::FormatC(buf, sizeof buf, "%10s", mark);
     s += buf;
     // The off-cut length of a cut is the remnant before it.
-    s += Units("%{10X}", Mm(m.cutPosition));
-    if (m.CutMode != 1 && m.CutMode != 514) s += Units("%{10X}", Mm(m.ScaricoDx));
+    s += Units10X(m.cutPosition);
+    if (m.CutMode != 1 && m.CutMode != 514) s += Units10X(m.ScaricoDx);
     s += "\n";
     return s;
 }
@@ -408,16 +449,18 @@ int AppendLavGroups(BarComputation& bc, int headerFlag, int tailFlag) {
                 out.Put(dashes);
         }
         if (m.TipoLavor == kKindRalla) {
-            if (m.Id2 > 0)
-                FormatUnits(buf, sizeof buf, "%4d-%-3d%3d%{10X}%{10X}%{10X}%{10X}%10.2lf%{10X}   T%d\n",
-                            static_cast<int>(m.Id), static_cast<int>(m.Id2), static_cast<int>(m.TipoCaric / 10),
-                            Mm(m.Xcaric), Mm(m.X), Mm(m.Y), Mm(m.Z), Deg(m.Angolo), Deg(m.Pos_Ralla),
-                            static_cast<int>(m.rallaPosition + 1));
-            else
-                FormatUnits(buf, sizeof buf, "%4d%7d%{10X}%{10X}%{10X}%{10X}%10.2lf%{10X}   T%d\n",
-                            static_cast<int>(m.Id), static_cast<int>(m.TipoCaric / 10), Mm(m.Xcaric), Mm(m.X),
-                            Mm(m.Y), Mm(m.Z), Deg(m.Angolo), Deg(m.Pos_Ralla), static_cast<int>(m.rallaPosition + 1));
-            out.Put(buf);
+            // "%4d-%-3d%3d" (with Id2) or "%4d%7d", then "%{10X}" X values, "%10.2lf" face angle,
+            // "%{10X}" ralla angle (degrees as lengths, as ever) and "   T%d".
+            Text t;
+            if (m.Id2 > 0) {
+                t.Int(m.Id, 4) << "-";
+                t.Int(m.Id2, -3).Int(m.TipoCaric / 10, 3);
+            } else {
+                t.Int(m.Id, 4).Int(m.TipoCaric / 10, 7);
+            }
+            t.Units(m.Xcaric).Units(m.X).Units(m.Y).Units(m.Z).Fixed(Deg(m.Angolo), 10, 2).Units(m.Pos_Ralla);
+            t << "   T" << static_cast<int32_t>(m.rallaPosition + 1) << "\n";
+            out.Put(t.s);
         } else if (m.TipoLavor == kKindFigure6000 && MachineVariant == 2) {
             std::string s = "  NOTCH ";
             s += plat::StrFormatC("%3d", m.PezzoDx == 1 ? 1 : 0);
@@ -471,40 +514,40 @@ int AppendDebMachinings(BarComputation& bc, int headerFlag) {
     }
     for (int i = 0; i < n; ++i) {
         const WorkingMachining& m = At(bc, i);
-        std::string s = plat::StrFormatC("TipoLavor: %d\n", I(m.TipoLavor));
+        Text t;
+        t << "TipoLavor: " << m.TipoLavor << "\n";
         if (m.TipoLavor != kKindRalla) {
-            s += plat::StrFormatC("Xcaric: %d\n", I(m.Xcaric));
-            s += plat::StrFormatC("X: %d\n", I(m.X));
-            s += plat::StrFormatC("Xmin: Xmax: %d %d\n", I(m.Xm), I(m.XM));
-            s += plat::StrFormatC("XminFig: XmaxFig: %d %d\n", I(m.XFm), I(m.XFM));
-            s += plat::StrFormatC("A.Taglio: %d\n", I(m.ATaglio));
-            s += plat::StrFormatC("PezzoDx: %d\n", I(m.PezzoDx));
-            s += plat::StrFormatC("ScaricoMin: %d\n", I(m.ScaricoMin));
-            s += plat::StrFormatC("ScaricoMax: %d\n", I(m.ScaricoMax));
-            s += plat::StrFormatC("ScaricoDx: %d\n", I(m.ScaricoDx));
+            t << "Xcaric: " << m.Xcaric << "\n";
+            t << "X: " << m.X << "\n";
+            t << "Xmin: Xmax: " << m.Xm << " " << m.XM << "\n";
+            t << "XminFig: XmaxFig: " << m.XFm << " " << m.XFM << "\n";
+            t << "A.Taglio: " << m.ATaglio << "\n";
+            t << "PezzoDx: " << m.PezzoDx << "\n";
+            t << "ScaricoMin: " << m.ScaricoMin << "\n";
+            t << "ScaricoMax: " << m.ScaricoMax << "\n";
+            t << "ScaricoDx: " << m.ScaricoDx << "\n";
         } else {
             const int params = std::clamp(m.paramCount, 0, kMaxFigureParams);
-            s += plat::StrFormatC("Id: %d\n", I(m.Id));
-            s += plat::StrFormatC("Id2: %d\n", I(m.Id2));
-            s += plat::StrFormatC("Figura: %d AngFig: %d Parametri: ", I(m.Figura), I(m.AngFig));
-            for (int k = 0; k < params; ++k) s += plat::StrFormatC("%d ", I(m.params[k]));
-            s += "\nParametri sgross: ";
-            for (int k = 0; k < params; ++k) s += plat::StrFormatC("%d ", I(m.params2[k]));
-            s += "\n";
-            s += plat::StrFormatC("TipoCaric: %d Xcaric %d\n", I(m.TipoCaric), I(m.Xcaric));
-            s += plat::StrFormatC("Uten: %d Pos_Ralla %d\n", I(m.rallaPosition), I(m.Pos_Ralla));
-            s += plat::StrFormatC("X Y Z: %d %d %d\n", I(m.X), I(m.Y), I(m.Z));
-            s += plat::StrFormatC("Xm XM Ym YM: %d %d %d %d\n", I(m.Xm), I(m.XM), I(m.Ym), I(m.YM));
-            s += plat::StrFormatC("XFm XFM YFm YFM: %d %d %d %d\n", I(m.XFm), I(m.XFM), I(m.YFm), I(m.YFM));
-            s += plat::StrFormatC("Vel_rot: %d\n", I(m.Vel_rot));
-            s += plat::StrFormatC("Vel_lav: %d\n", I(m.Vel_lav));
-            s += plat::StrFormatC("Vel_sfond: %d\n", I(m.Vel_sfond));
-            s += "Lav_after: ";
-            for (int k = 0; k < std::clamp(m.Lav_afterCount, 0, kMaxLinks); ++k)
-                s += plat::StrFormatC("%d ", I(m.Lav_after[k]));
+            t << "Id: " << m.Id << "\n";
+            t << "Id2: " << m.Id2 << "\n";
+            t << "Figura: " << m.Figura << " AngFig: " << m.AngFig << " Parametri: ";
+            for (int k = 0; k < params; ++k) t << m.params[k] << " ";
+            t << "\nParametri sgross: ";
+            for (int k = 0; k < params; ++k) t << m.params2[k] << " ";
+            t << "\n";
+            t << "TipoCaric: " << m.TipoCaric << " Xcaric " << m.Xcaric << "\n";
+            t << "Uten: " << m.rallaPosition << " Pos_Ralla " << m.Pos_Ralla << "\n";
+            t << "X Y Z: " << m.X << " " << m.Y << " " << m.Z << "\n";
+            t << "Xm XM Ym YM: " << m.Xm << " " << m.XM << " " << m.Ym << " " << m.YM << "\n";
+            t << "XFm XFM YFm YFM: " << m.XFm << " " << m.XFM << " " << m.YFm << " " << m.YFM << "\n";
+            t << "Vel_rot: " << m.Vel_rot << "\n";
+            t << "Vel_lav: " << m.Vel_lav << "\n";
+            t << "Vel_sfond: " << m.Vel_sfond << "\n";
+            t << "Lav_after: ";
+            for (int k = 0; k < std::clamp(m.Lav_afterCount, 0, kMaxLinks); ++k) t << m.Lav_after[k] << " ";
         }
-        s += "\n\n";
-        out.Put(s);
+        t << "\n\n";
+        out.Put(t.s);
     }
     return out.Finish();
 }

@@ -1,6 +1,7 @@
 // Unit system, conversions, display texts and the unit-aware formatter.
 #include "machine/units.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdarg>
@@ -262,4 +263,15 @@ int FormatUnits(char* out, std::size_t outSize, const char* fmt, ...) {
     std::memcpy(out, text.data(), len);
     out[len] = '\0';
     return result;
+}
+
+int FormatThousandthsX(char* out, std::size_t outSize, int width, int32_t thousandths) {
+    if (out == nullptr || outSize == 0) return 0;
+    const int unitSystem = g_unitSystem;
+    // FormatUnits carries the value through "%.20lf" and reads it back: for k / 1000.0 that is
+    // the same double (|value| >= 0.001 keeps 18 or more digits there; 0 stays 0), so the value
+    // is converted and printed directly.
+    const double value = ConvertFor('X', FromThousandths(thousandths), unitSystem);
+    const int digits = PrecisionFor('X', unitSystem).digits;
+    return plat::FormatFixedC(out, outSize, value, std::min(width, kMaxWidth), digits < 0 ? 6 : digits);
 }

@@ -2,6 +2,7 @@
 #include "platform/text.h"
 #include "text_internal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -204,6 +205,64 @@ std::string StrFormatC(const char* fmt, ...) {
     }
     va_end(ap2);
     return out;
+}
+
+int FormatFixedC(char* buf, size_t size, double v, int width, int precision) {
+    static constexpr uint64_t kPow10[10] = {1,      10,      100,      1000,      10000,
+                                            100000, 1000000, 10000000, 100000000, 1000000000};
+    constexpr double kExactBelow = 9007199254740992.0; // 2^53: the integer part fits every step
+    if (width < 0 || precision < 0 || precision > 9 || !std::isfinite(v) || std::fabs(v) >= kExactBelow)
+        return FormatC(buf, size, "%*.*f", width, precision, v);
+    const bool negative = std::signbit(v);
+    // |v| = mantissa * 2^exponent.
+    uint64_t bits = 0;
+    const double a = std::fabs(v);
+    std::memcpy(&bits, &a, sizeof bits);
+    const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+    int exponent = -1074;
+    if (biased != 0) {
+        mantissa |= uint64_t{1} << 52;
+        exponent = biased - 1075;
+    }
+    // q = |v| * 10^precision rounded to an integer: halves go to the even neighbour.
+    const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPow10[precision];
+    unsigned __int128 q = 0;
+    if (exponent >= 0) {
+        q = scaled << exponent; // |v| < 2^53 leaves exponent 0
+    } else if (-exponent < 127) {
+        const int shift = -exponent;
+        q = scaled >> shift;
+        const unsigned __int128 rest = scaled - (q << shift);
+        const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+        if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+    } // else: below 2^-126 of a unit, rounds to 0
+    uint64_t whole = static_cast<uint64_t>(q / kPow10[precision]);
+    uint64_t fraction = static_cast<uint64_t>(q % kPow10[precision]);
+    // Digits from the right.
+    char text[48];
+    char* p = text + sizeof text;
+    for (int d = 0; d < precision; ++d) {
+        *--p = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    if (precision > 0) *--p = '.';
+    do {
+        *--p = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    if (negative) *--p = '-';
+    const int length = static_cast<int>(text + sizeof text - p);
+    const int full = std::max(width, length);
+    if (buf != nullptr && size > 0) {
+        // As snprintf: the text right-aligned in the width, cut to size - 1.
+        int at = 0;
+        const int limit = static_cast<int>(std::min<size_t>(size - 1, static_cast<size_t>(full)));
+        for (; at < full - length && at < limit; ++at) buf[at] = ' ';
+        for (int i = 0; at < limit; ++at, ++i) buf[at] = p[i];
+        buf[at] = '\0';
+    }
+    return full;
 }
 
 double StrtodC(const char* text, const char** end) {

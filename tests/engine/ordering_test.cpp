@@ -1,6 +1,9 @@
 // Ordering of records into positionings, ralla angles of a run, speeds, marks and the elaborated
 // report sections, on small record sets built by hand.
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <set>
 #include <string>
@@ -8,6 +11,8 @@
 
 #include "engine/ordering.h"
 #include "engine_fixture.h"
+#include "machine/units.h"
+#include "platform/text.h"
 #include "../../engine/src/ordering_internal.h"
 
 namespace enginetest {
@@ -568,6 +573,15 @@ TEST_F(OrderingTest, LargeBarOrdersAndReportsAsTheComparatorSorts) {
                 m.Priorita = static_cast<int32_t>(rng() % 4);
             }
         }
+        // Links between records far apart: a leader waits for a record outside its window.
+        for (int i = 0; i < 600; i += 9) {
+            WorkingMachining& before = *bc.records[rng() % 600];
+            WorkingMachining& after = *bc.records[static_cast<std::size_t>(i)];
+            if (&before == &after) continue;
+            before.Lav_after[before.Lav_afterCount++] = after.Id;
+            after.LavBefore[after.LavBeforeCount++] = before.Id;
+        }
+        bc.linksExist = 1;
         bc.orderedMachinings = bc.machiningCount = 600;
         for (int i = 0; i < 20; ++i) {
             const int32_t x = 5800000 - i * 280000;
@@ -606,6 +620,76 @@ TEST_F(OrderingTest, LargeBarOrdersAndReportsAsTheComparatorSorts) {
         EXPECT_EQ(sections, 620u);
         EXPECT_GT(got.deb.size(), 128u * 1024u);
     }
+}
+
+// The reports print reals without printf: every byte must be printf's, rounding included.
+TEST(ReportNumbersTest, FixedTextIsPrintfsByteForByte) {
+    auto printfText = [](double v, int width, int precision) {
+        char buf[400];
+        plat::FormatC(buf, sizeof buf, "%*.*f", width, precision, v); // printf in the C locale
+        return std::string(buf);
+    };
+    auto fastText = [](double v, int width, int precision) {
+        char buf[400];
+        const int n = plat::FormatFixedC(buf, sizeof buf, v, width, precision);
+        EXPECT_EQ(n, static_cast<int>(std::strlen(buf)));
+        return std::string(buf);
+    };
+    const double hard[] = {0.0, -0.0, 0.005, -0.005, 0.015, 0.025, 0.125, 0.375, -0.125, 0.5, 1.5, 2.5, 1.005,
+                           2.675, 1234.565, 0.045, 0.0049999999999999999, 0.99999999, 9.995, 99.995, -99.995,
+                           1e-300, -1e-300, 5e-324, 2.2250738585072014e-308, 0.001, -0.001, 1e15, 123456789012.345,
+                           9007199254740991.0, 9007199254740992.0, -9007199254740993.0, 1e20, 1e300,
+                           2147483.647, -2147483.648, 84546.6003937007874, std::nextafter(0.125, 1.0),
+                           std::nextafter(0.125, 0.0), std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+    for (double v : hard)
+        for (int precision = 0; precision <= 9; ++precision)
+            for (int width : {0, 10}) {
+                SCOPED_TRACE(printfText(v, 0, 20) + " ." + std::to_string(precision));
+                EXPECT_EQ(fastText(v, width, precision), printfText(v, width, precision));
+            }
+    // Random reals of every size, and thousandths as mm and inches (the values the reports hold).
+    std::mt19937_64 rng(39);
+    int differ = 0;
+    for (int i = 0; i < 300000 && differ < 5; ++i) {
+        double v = 0;
+        const uint64_t bits = rng();
+        switch (i % 4) {
+        case 0: std::memcpy(&v, &bits, sizeof v); break;
+        case 1: v = static_cast<int32_t>(bits) / 1000.0; break;
+        case 2: v = static_cast<int32_t>(bits) / 1000.0 / 25.4; break;
+        default: v = static_cast<double>(static_cast<int64_t>(bits % 2000001) - 1000000) / 200.0; break; // ties
+        }
+        const int precision = static_cast<int>((bits >> 40) % 7);
+        if (fastText(v, 10, precision) != printfText(v, 10, precision)) {
+            ADD_FAILURE() << printfText(v, 0, 25) << " ." << precision << ": " << fastText(v, 10, precision);
+            ++differ;
+        }
+    }
+    // The cut to the buffer's size is snprintf's.
+    char small[6];
+    EXPECT_EQ(plat::FormatFixedC(small, sizeof small, -1234.5678, 10, 2), 10);
+    EXPECT_STREQ(small, "  -12"); // of "  -1234.57"
+}
+
+// A length in thousandths as the report sections print it is FormatUnits' "%{10X}" text in
+// every unit system.
+TEST(ReportNumbersTest, ThousandthsTextIsFormatUnitsText) {
+    const int saved = GetUnitSystem();
+    std::mt19937 rng(391);
+    const int32_t hard[] = {0, 1, -1, 4, 5, -5, 15, 1005, -1005, 2675, 999995, 1234565, 25400, 127, -127,
+                            std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()};
+    for (int unit : {kUnitMillimetres, kUnitInches, 0}) {
+        SetUnitSystem(unit);
+        for (int i = 0; i < 60000; ++i) {
+            const int32_t k = i < static_cast<int>(std::size(hard)) ? hard[i] : static_cast<int32_t>(rng());
+            char want[96], got[96];
+            FormatUnits(want, sizeof want, "%{10X}", k / 1000.0);
+            FormatThousandthsX(got, sizeof got, 10, k);
+            ASSERT_STREQ(got, want) << "unit " << unit << " value " << k;
+        }
+    }
+    SetUnitSystem(saved);
 }
 
 } // namespace

@@ -63,3 +63,6 @@ int ParseThousandths(const char* text, int32_t* out);
 // The text is cut to outSize - 1 characters. Returns the length of the text before the
 // placeholders are replaced by their values (the formatter's historic result).
 int FormatUnits(char* out, std::size_t outSize, const char* fmt, ...);
+// The text FormatUnits gives for "%{<width>X}" with thousandths / 1000.0 (a length kept in
+// thousandths of a millimetre), written straight: the reports' fast path. Returns its length.
+int FormatThousandthsX(char* out, std::size_t outSize, int width, int32_t thousandths);

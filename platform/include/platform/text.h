@@ -17,6 +17,11 @@ std::string Utf8ToCp1252(std::string_view text); // unmappable characters become
 int FormatC(char* buf, size_t size, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
 int VFormatC(char* buf, size_t size, const char* fmt, va_list ap) __attribute__((format(printf, 3, 0)));
 std::string StrFormatC(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// The text of FormatC(buf, size, "%*.*f", width, precision, v), byte for byte, without going
+// through printf for the values the reports hold (finite, below 2^53, precision 0 to 9): the
+// binary value is rounded to the decimal places exactly, halves to even as printf does. Other
+// values go to printf. Returns the length of the full text, as FormatC.
+int FormatFixedC(char* buf, size_t size, double v, int width, int precision);
 
 // Strict parsers in the C locale: the whole text (blanks around it allowed) must be a number.
 // "inf", "nan", hexadecimal floats and trailing garbage are refused.
