@@ -170,15 +170,18 @@ void MEntitiesList::ConvertArcsToLines(double stepDegrees) {
         for (int i = 1; i <= n; ++i) {
             double qx, qy;
             PointAt(e, first + dir * sweep * double(i) / double(n), qx, qy);
-            MEntity l;
+            // Made in its place in the list: a large drawing has hundreds of thousands of them.
+            MEntity& l = out.emplace_back();
             l.kind = MEntityKind::Line;
             l.x = px;
             l.y = py;
             l.x2 = qx;
             l.y2 = qy;
             l.color = e.color;
-            l.layer = e.layer;
-            out.push_back(std::move(l));
+            if (i < n)
+                l.layer = e.layer;
+            else
+                l.layer = std::move(e.layer); // the curve's last segment takes its layer name
             px = qx;
             py = qy;
         }
