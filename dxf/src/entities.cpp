@@ -170,18 +170,15 @@ void MEntitiesList::ConvertArcsToLines(double stepDegrees) {
         for (int i = 1; i <= n; ++i) {
             double qx, qy;
             PointAt(e, first + dir * sweep * double(i) / double(n), qx, qy);
-            // Made in its place in the list: a large drawing has hundreds of thousands of them.
-            MEntity& l = out.emplace_back();
+            MEntity l;
             l.kind = MEntityKind::Line;
             l.x = px;
             l.y = py;
             l.x2 = qx;
             l.y2 = qy;
             l.color = e.color;
-            if (i < n)
-                l.layer = e.layer;
-            else
-                l.layer = std::move(e.layer); // the curve's last segment takes its layer name
+            l.layer = e.layer;
+            out.push_back(std::move(l));
             px = qx;
             py = qy;
         }

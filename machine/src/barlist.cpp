@@ -71,11 +71,46 @@ struct BarShape {
     int machiningSize = 0;
 };
 
-// The list file's bytes, read in pieces as the walk reaches them into one buffer of the file's
-// size: each piece is checked and taken while it is still in the processor's cache, and the
-// holders point into the buffer, which the list keeps.
+// The buffer of the list freed last, kept for the next list read: a list opened again (or
+// another no larger) is read into memory already in place instead of fresh pages. At most one.
+struct SpareBuffer {
+    std::unique_ptr<uint8_t[]> bytes;
+    std::size_t capacity = 0;
+};
+SpareBuffer g_spareBuffer;
+
+void KeepSpareBuffer(std::unique_ptr<uint8_t[]> bytes, std::size_t capacity) {
+    if (bytes != nullptr && capacity >= g_spareBuffer.capacity) {
+        g_spareBuffer.bytes = std::move(bytes);
+        g_spareBuffer.capacity = capacity;
+    }
+}
+
+// A buffer for need bytes: the spare one when it is large enough and not far larger (a small
+// list does not hold a large list's memory), else a new one.
+std::unique_ptr<uint8_t[]> TakeBuffer(std::size_t need, std::size_t& capacity) {
+    const std::size_t c = g_spareBuffer.capacity;
+    std::unique_ptr<uint8_t[]> spare = std::move(g_spareBuffer.bytes);
+    g_spareBuffer.capacity = 0;
+    if (spare != nullptr && c >= need && (c / 4 <= need || c <= (std::size_t{1} << 20))) {
+        capacity = c;
+        return spare;
+    }
+    spare.reset(); // freed before a new one is had
+    capacity = need;
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[need]);
+}
+
+// The list file's bytes, read in pieces as the walk reaches them into one buffer of at least
+// the file's size: each piece is checked and taken while it is still in the processor's cache,
+// and the holders point into the buffer, which the list keeps.
 class ListBytes {
 public:
+    ListBytes() = default;
+    ListBytes(const ListBytes&) = delete;
+    ListBytes& operator=(const ListBytes&) = delete;
+    ~ListBytes() { KeepSpareBuffer(std::move(bytes_), capacity_); } // a refused list's buffer
+
     // Sizes the buffer from the file. False when the size cannot be had or allocated.
     bool Open(FILE* f) {
         f_ = f;
@@ -83,7 +118,7 @@ public:
         const long size = std::ftell(f);
         if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
         size_ = static_cast<std::size_t>(size);
-        bytes_.reset(new (std::nothrow) uint8_t[size_ == 0 ? 1 : size_]);
+        bytes_ = TakeBuffer(size_ == 0 ? 1 : size_, capacity_);
         return bytes_ != nullptr;
     }
     // Reads on until the first end bytes are in (end at most the size). False when the file
@@ -103,12 +138,17 @@ public:
     const uint8_t* data() const { return bytes_.get(); }
     std::size_t size() const { return size_; }
     bool shrank() const { return shrank_; }
-    std::unique_ptr<uint8_t[]> Release() { return std::move(bytes_); }
+    std::unique_ptr<uint8_t[]> Release(std::size_t& capacity) {
+        capacity = capacity_;
+        capacity_ = 0;
+        return std::move(bytes_);
+    }
 
 private:
     static constexpr std::size_t kPiece = 256 * 1024; // well inside a core's cache
     FILE* f_ = nullptr;
     std::unique_ptr<uint8_t[]> bytes_;
+    std::size_t capacity_ = 0;
     std::size_t size_ = 0;
     std::size_t have_ = 0;
     bool shrank_ = false;
@@ -386,7 +426,8 @@ void BarList::FreeBarList() {
     pieces_.clear();
     paddedMachinings_.clear();
     paddedPieces_.clear();
-    fileBytes_.reset();
+    KeepSpareBuffer(std::move(fileBytes_), fileBytesCapacity_);
+    fileBytesCapacity_ = 0;
     barsLeft_ = 0;
     selectedCount = 0;
 }
@@ -672,7 +713,7 @@ bool BarList::ReadList(const char* path) {
     }
     totalPieces_ = static_cast<int>(pieceTotal);
     totalMachinings_ = static_cast<int>(machiningTotal);
-    fileBytes_ = data.Release(); // the holders point into the file's bytes
+    fileBytes_ = data.Release(fileBytesCapacity_); // the holders point into the file's bytes
     file.reset();
 
     // 17. First opening: mark the file and record the job.

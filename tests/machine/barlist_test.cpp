@@ -474,6 +474,27 @@ TEST_F(BarListTest, ProfileOffsetsMoveTheSection) {
     EXPECT_EQ(a.offsetZ, -3000 + 2000);
 }
 
+// A list read into the memory a larger list left behind ends where its own file ends.
+TEST_F(BarListTest, AListReadAfterALargerOneEndsWithItsFile) {
+    ldatest::LdaLayout layout;
+    const std::vector<uint8_t> good = BuildLda(SmallList(), &layout);
+    const struct {
+        std::size_t cut;
+        const char* message;
+    } kCuts[] = {
+        {layout.pieces[0][1] + 3, "ERR_READ (LISTA: BAR 1 PZ 2)"},
+        {layout.machinings[0][1] + lda::kMachiningSize + 5, "ERR_READ (LISTA: BAR 1 PZ 1 LAV 2 TAIL)"},
+    };
+    for (const auto& c : kCuts) {
+        SCOPED_TRACE(c.cut);
+        ASSERT_TRUE(LoadBytes(good)->IsLoaded()) << g_errorText;
+        ClearErrorText();
+        auto cut = LoadBytes(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(c.cut)));
+        EXPECT_FALSE(cut->IsLoaded());
+        EXPECT_STREQ(g_errorText, c.message);
+    }
+}
+
 // Each bar takes the overrides of its own profile, however many bars share a series or a
 // profile: a FLAG is the profile's, not the series', and a series file is found in any case.
 TEST_F(BarListTest, EveryBarTakesItsOwnProfilesOverrides) {
