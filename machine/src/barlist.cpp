@@ -71,28 +71,115 @@ struct BarShape {
     int machiningSize = 0;
 };
 
+// The buffer of the list freed last, kept for the next list read: a list opened again (or
+// another no larger) is read into memory already in place instead of fresh pages. At most one.
+struct SpareBuffer {
+    std::unique_ptr<uint8_t[]> bytes;
+    std::size_t capacity = 0;
+};
+SpareBuffer g_spareBuffer;
+
+void KeepSpareBuffer(std::unique_ptr<uint8_t[]> bytes, std::size_t capacity) {
+    if (bytes != nullptr && capacity >= g_spareBuffer.capacity) {
+        g_spareBuffer.bytes = std::move(bytes);
+        g_spareBuffer.capacity = capacity;
+    }
+}
+
+// A buffer for need bytes: the spare one when it is large enough and not far larger (a small
+// list does not hold a large list's memory), else a new one.
+std::unique_ptr<uint8_t[]> TakeBuffer(std::size_t need, std::size_t& capacity) {
+    const std::size_t c = g_spareBuffer.capacity;
+    std::unique_ptr<uint8_t[]> spare = std::move(g_spareBuffer.bytes);
+    g_spareBuffer.capacity = 0;
+    if (spare != nullptr && c >= need && (c / 4 <= need || c <= (std::size_t{1} << 20))) {
+        capacity = c;
+        return spare;
+    }
+    spare.reset(); // freed before a new one is had
+    capacity = need;
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[need]);
+}
+
+// The list file's bytes, read in pieces as the walk reaches them into one buffer of at least
+// the file's size: each piece is checked and taken while it is still in the processor's cache,
+// and the holders point into the buffer, which the list keeps.
+class ListBytes {
+public:
+    ListBytes() = default;
+    ListBytes(const ListBytes&) = delete;
+    ListBytes& operator=(const ListBytes&) = delete;
+    ~ListBytes() { KeepSpareBuffer(std::move(bytes_), capacity_); } // a refused list's buffer
+
+    // Sizes the buffer from the file. False when the size cannot be had or allocated.
+    bool Open(FILE* f) {
+        f_ = f;
+        if (std::fseek(f, 0, SEEK_END) != 0) return false;
+        const long size = std::ftell(f);
+        if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
+        size_ = static_cast<std::size_t>(size);
+        bytes_ = TakeBuffer(size_ == 0 ? 1 : size_, capacity_);
+        return bytes_ != nullptr;
+    }
+    // Reads on until the first end bytes are in (end at most the size). False when the file
+    // gave less than its size: it shrank while read.
+    bool Reach(std::size_t end) {
+        while (have_ < end) {
+            const std::size_t want = std::min(size_ - have_, std::max(kPiece, end - have_));
+            const std::size_t got = std::fread(bytes_.get() + have_, 1, want, f_);
+            have_ += got;
+            if (got != want) {
+                shrank_ = true;
+                return false;
+            }
+        }
+        return true;
+    }
+    const uint8_t* data() const { return bytes_.get(); }
+    std::size_t size() const { return size_; }
+    bool shrank() const { return shrank_; }
+    std::unique_ptr<uint8_t[]> Release(std::size_t& capacity) {
+        capacity = capacity_;
+        capacity_ = 0;
+        return std::move(bytes_);
+    }
+
+private:
+    static constexpr std::size_t kPiece = 256 * 1024; // well inside a core's cache
+    FILE* f_ = nullptr;
+    std::unique_ptr<uint8_t[]> bytes_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+    std::size_t have_ = 0;
+    bool shrank_ = false;
+};
+
 // Walks the bars of a version-102-or-later file from offset 192, checking every size, count
 // and tail against the file before it is used. The visitor sees each bar (index 0-based) with
-// its offset. Returns false (message set) on a refused record.
+// its offset. Returns false (message set) on a refused record; a file that shrank while it was
+// read is refused as a whole, as an unreadable header.
 class ListWalker {
 public:
-    ListWalker(const uint8_t* data, std::size_t size, int barSize) : data_(data), size_(size), barSize_(barSize) {}
+    ListWalker(ListBytes& bytes, int barSize) : bytes_(bytes), data_(bytes.data()), size_(bytes.size()), barSize_(barSize) {}
 
-    bool Has(std::size_t n) const { return pos_ <= size_ && n <= size_ - pos_; }
+    bool Has(std::size_t n) {
+        if (pos_ > size_ || n > size_ - pos_) return false;
+        return bytes_.Reach(pos_ + n);
+    }
     std::size_t pos() const { return pos_; }
 
     // Reads the bar record at the current position into shape; advances past it.
     bool Bar(int barNo, BarShape& shape, const uint8_t** rec) {
         RecordPlace at{barNo, 0, 0, nullptr};
-        if (!Has(static_cast<std::size_t>(barSize_))) return Fail(at);
+        if (!Has(static_cast<std::size_t>(barSize_))) return Refuse(at);
         const uint8_t* r = data_ + pos_;
         shape.machiningCount = lda::GetI16(r + lda::bar::kMachiningCount);
         shape.machiningSize = lda::GetI16(r + lda::bar::kMachiningSize);
         shape.pieceCount = lda::GetI16(r + lda::bar::kPieceCount);
         shape.pieceSize = lda::GetI16(r + lda::bar::kPieceSize);
-        if (shape.machiningCount < 0 || shape.pieceCount < 0) return Fail(at, "COUNT");
+        if (shape.machiningCount < 0 || shape.pieceCount < 0) return Refuse(at, "COUNT");
         if (shape.pieceCount > 0 && (shape.pieceSize < lda::kMinPieceSize || shape.pieceSize > lda::kPieceSize))
-            return Fail(at, "PIECE SIZE");
+            return Refuse(at, "PIECE SIZE");
         *rec = r;
         pos_ += static_cast<std::size_t>(barSize_);
         return true;
@@ -101,10 +188,10 @@ public:
     // A piece record: its machining count.
     bool Piece(int barNo, int pieceNo, const BarShape& shape, const uint8_t** rec, int* machinings) {
         RecordPlace at{barNo, pieceNo, 0, nullptr};
-        if (!Has(static_cast<std::size_t>(shape.pieceSize))) return Fail(at);
+        if (!Has(static_cast<std::size_t>(shape.pieceSize))) return Refuse(at);
         const uint8_t* r = data_ + pos_;
         *machinings = lda::GetI16(r + lda::piece::kMachiningCount);
-        if (*machinings < 0) return Fail(at, "COUNT");
+        if (*machinings < 0) return Refuse(at, "COUNT");
         *rec = r;
         pos_ += static_cast<std::size_t>(shape.pieceSize);
         return true;
@@ -114,17 +201,13 @@ public:
     bool Machining(const RecordPlace& at, const BarShape& shape, const uint8_t** rec, const uint8_t** tail,
                    int* tailLength) {
         if (shape.machiningSize < lda::kMinMachiningSize || shape.machiningSize > lda::kMachiningSize)
-            return Fail(at, "SIZE");
-        if (!Has(static_cast<std::size_t>(shape.machiningSize))) return Fail(at);
+            return Refuse(at, "SIZE");
+        if (!Has(static_cast<std::size_t>(shape.machiningSize))) return Refuse(at);
         const uint8_t* r = data_ + pos_;
-        // Where the next record lies depends on this one's tail: fetch ahead so the walk does
-        // not wait on memory for every record of a large list.
-        __builtin_prefetch(r + 4096);
-        __builtin_prefetch(r + 4096 + 320);
         const int t = lda::GetI16(r + lda::mach::kTailLength);
-        if (t < 0 || t > lda::kMaxTail) return Fail(at, "TAIL");
+        if (t < 0 || t > lda::kMaxTail) return Refuse(at, "TAIL");
         pos_ += static_cast<std::size_t>(shape.machiningSize);
-        if (!Has(static_cast<std::size_t>(t))) return Fail(at, "TAIL");
+        if (!Has(static_cast<std::size_t>(t))) return Refuse(at, "TAIL");
         *rec = r;
         *tail = data_ + pos_;
         *tailLength = t;
@@ -164,8 +247,13 @@ public:
         RefuseRecord(p);
         return false;
     }
+    // A record the walk cannot take; when the file shrank while read, the file as a whole.
+    bool Refuse(const RecordPlace& at, const char* field = nullptr) const {
+        return bytes_.shrank() ? Fail(RecordPlace{}) : Fail(at, field);
+    }
 
 private:
+    ListBytes& bytes_;
     const uint8_t* data_;
     std::size_t size_;
     int barSize_;
@@ -256,13 +344,14 @@ class ToolCollector {
 public:
     explicit ToolCollector(int version) : active_(version >= lda::kVersionCurrent) {}
 
+    // The record's tool name must hold its terminating zero (checked before).
     bool Add(const uint8_t* machining) {
         if (!active_) return true;
-        char name[kToolNameSize + 1];
-        CopyField(name, reinterpret_cast<const char*>(machining + lda::mach::kToolName), lda::mach::kToolNameLen);
-        if (name[0] == '\0' || IsBladeName(name)) return true;
+        const char* name = reinterpret_cast<const char*>(machining + lda::mach::kToolName);
+        if (name[0] == '\0') return true;
         for (int i = 0; i < count_; ++i)
             if (std::strcmp(names_[i], name) == 0) return true;
+        if (IsBladeName(name)) return true;
         if (count_ >= UsableRallaPositions() || count_ >= kRallaMaxPositions) {
             SetErrorText("%s", MsgError("TROPPI_UTEN"));
             return false;
@@ -272,7 +361,7 @@ public:
             SetErrorText("%s: %s", MsgError("WRONG_DRILL"), name);
             return false;
         }
-        std::memcpy(names_[count_], name, sizeof name);
+        CopyField(names_[count_], name, lda::mach::kToolNameLen);
         indices_[count_++] = index;
         return true;
     }
@@ -287,23 +376,6 @@ private:
     char names_[kRallaMaxPositions][kToolNameSize + 1] = {};
     int32_t indices_[kRallaMaxPositions] = {};
 };
-
-// The whole file in one read, into a buffer that is not cleared first.
-struct FileBytes {
-    std::unique_ptr<uint8_t[]> bytes;
-    std::size_t size = 0;
-    const uint8_t* data() const { return bytes.get(); }
-};
-
-bool ReadWholeFile(FILE* f, FileBytes& out) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return false;
-    const long size = std::ftell(f);
-    if (size < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
-    out.size = static_cast<std::size_t>(size);
-    out.bytes.reset(new (std::nothrow) uint8_t[out.size == 0 ? 1 : out.size]);
-    if (!out.bytes) return false;
-    return out.size == 0 || std::fread(out.bytes.get(), 1, out.size, f) == out.size;
-}
 
 // A record stored shorter than the full size: a zero-padded copy kept in store.
 template <typename Store>
@@ -354,7 +426,8 @@ void BarList::FreeBarList() {
     pieces_.clear();
     paddedMachinings_.clear();
     paddedPieces_.clear();
-    fileBytes_.reset();
+    KeepSpareBuffer(std::move(fileBytes_), fileBytesCapacity_);
+    fileBytesCapacity_ = 0;
     barsLeft_ = 0;
     selectedCount = 0;
 }
@@ -417,24 +490,20 @@ bool BarList::ReadList(const char* path) {
         formatVersion_ = lda::kVersionCurrent;
     }
 
-    // 8. The whole file, read once; every record below is checked against its size.
-    FileBytes data;
-    {
-        FILE* f = plat::OpenFile(listPath_, "r+b");
-        if (f == nullptr) {
-            ListFileError();
-            return false;
-        }
-        const bool ok = ReadWholeFile(f, data);
-        std::fclose(f);
-        if (!ok || data.size < static_cast<std::size_t>(lda::kFirstBarOffset)) {
-            RefuseRecord(RecordPlace{});
-            return false;
-        }
+    // 8. The whole file, read once as the walk below reaches it; every record is checked
+    // against the file's size.
+    std::unique_ptr<FILE, int (*)(FILE*)> file(plat::OpenFile(listPath_, "r+b"), &std::fclose);
+    if (file == nullptr) {
+        ListFileError();
+        return false;
+    }
+    ListBytes data;
+    if (!data.Open(file.get()) || data.size() < static_cast<std::size_t>(lda::kFirstBarOffset) ||
+        !data.Reach(lda::kFirstBarOffset)) {
+        RefuseRecord(RecordPlace{});
+        return false;
     }
     std::memcpy(header, data.data(), sizeof header);
-    fileBytes_ = std::move(data.bytes); // the holders point into the file's bytes
-    const uint8_t* bytes = fileBytes_.get();
     const int barSize = BarRecordSize(header);
     headerBarCount_ = lda::GetI16(header + lda::hdr::kBarCount);
     furtherBarCount_ = lda::GetI16(header + lda::hdr::kFurtherBars);
@@ -455,13 +524,18 @@ bool BarList::ReadList(const char* path) {
     int64_t machiningTotal = 0;
     int64_t tailTotal = 0;
     bars_.reserve(static_cast<std::size_t>(headerBarCount_));
+    // Room for the machining holders as the file's size gives them with full-size records (a
+    // hint bounded by the bytes the file really holds, not by any count in it).
+    machinings_.reserve((data.size() - lda::kFirstBarOffset) / lda::kMachiningSize);
 
-    // Profile values are the same for every bar of a profile: read them once.
+    // Profile values are the same for every bar of a profile: read them once, each profile's
+    // FLAG once.
     std::map<std::pair<std::string, std::string>, ProfileValues> profiles;
+    const CpFlagCache flagCache;
     int64_t listTotal = 0;
 
     // 9-16. The bars to machine.
-    ListWalker walk(bytes, data.size, barSize);
+    ListWalker walk(data, barSize);
     for (int b = 0; b < headerBarCount_; ++b) {
         const int barNo = b + 1;
         BarShape shape;
@@ -639,6 +713,8 @@ bool BarList::ReadList(const char* path) {
     }
     totalPieces_ = static_cast<int>(pieceTotal);
     totalMachinings_ = static_cast<int>(machiningTotal);
+    fileBytes_ = data.Release(fileBytesCapacity_); // the holders point into the file's bytes
+    file.reset();
 
     // 17. First opening: mark the file and record the job.
     if (header[lda::hdr::kState] != lda::kStateOpened) {

@@ -1,15 +1,33 @@
 // Per-profile parameter overrides ("%sCONF\%s.CP").
 #include "machine/profile_overrides.h"
 
+#include <map>
+#include <utility>
+
 #include "machine/file_routines.h"
 #include "machine/ini_routines.h"
 #include "machine/path_table.h"
 #include "machine/settings.h"
 #include "machine/units.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace {
 constexpr std::size_t kCpTextMax = 49;
+
+// What CpReadFlag found while a CpFlagCache lives: the FLAG per profile, and per series whether
+// its file is there. Forgotten at any write to a profile file.
+struct FlagCache {
+    int users = 0;
+    std::map<std::pair<std::string, std::string>, int> flags;
+    std::map<std::string, bool> seriesFiles;
+};
+FlagCache g_flagCache;
+
+void ForgetFlag() {
+    g_flagCache.flags.clear();
+    g_flagCache.seriesFiles.clear();
+}
 
 std::string ReadText(const char* series, const char* code, const char* key, const char* def) {
     return ReadIniString(code, key, def, kCpTextMax, CpFilePath(series).c_str());
@@ -20,6 +38,7 @@ int ReadIntKey(const char* series, const char* code, const char* key, int def) {
 
 // Writing any override puts the profile's overrides in force.
 void WriteText(const char* series, const char* code, const char* key, const char* text) {
+    ForgetFlag();
     const std::string file = CpFilePath(series);
     WriteIniString(code, key, text, file.c_str());
     WriteIniString(code, "FLAG", "1", file.c_str());
@@ -33,6 +52,7 @@ void WriteIntKey(const char* series, const char* code, const char* key, int valu
 std::string ReadFilledText(const char* series, const char* code, const char* key, const std::string& fill) {
     std::string text = ReadText(series, code, key, "-1");
     if (text == "-1") {
+        ForgetFlag();
         text = fill;
         WriteIniString(code, key, text.c_str(), CpFilePath(series).c_str());
     }
@@ -44,6 +64,7 @@ std::string ReadFilledMm(const char* series, const char* code, const char* key, 
 int ReadFilledInt(const char* series, const char* code, const char* key, int machineValue) {
     int v = ReadIntKey(series, code, key, -1);
     if (v == -1) {
+        ForgetFlag();
         v = machineValue;
         WriteIniInt(code, key, v, CpFilePath(series).c_str());
     }
@@ -61,13 +82,33 @@ std::string CpFilePath(const char* series) {
     return ProgramFilePath(std::string("CONF\\") + (series != nullptr ? series : "") + ".CP");
 }
 
-int CpReadFlag(const char* series, const char* code) { return ReadIntKey(series, code, "FLAG", 0); }
+int CpReadFlag(const char* series, const char* code) {
+    FlagCache& c = g_flagCache;
+    if (c.users == 0 || series == nullptr || code == nullptr) return ReadIntKey(series, code, "FLAG", 0);
+    auto key = std::make_pair(std::string(series), std::string(code));
+    if (const auto found = c.flags.find(key); found != c.flags.end()) return found->second;
+    auto file = c.seriesFiles.find(key.first);
+    if (file == c.seriesFiles.end())
+        file = c.seriesFiles.emplace(key.first, !plat::FindExisting(CpFilePath(series)).empty()).first;
+    // Without its series' file a profile has no FLAG: 0, as the read would give.
+    const int flag = file->second ? ReadIntKey(series, code, "FLAG", 0) : 0;
+    c.flags.emplace(std::move(key), flag);
+    return flag;
+}
+
+CpFlagCache::CpFlagCache() { ++g_flagCache.users; }
+
+CpFlagCache::~CpFlagCache() {
+    if (--g_flagCache.users == 0) ForgetFlag();
+}
 
 void CpWriteFlag(const char* series, const char* code, int flag) {
+    ForgetFlag();
     WriteIniInt(code, "FLAG", flag, CpFilePath(series).c_str());
 }
 
 void CpDeleteProfile(const char* series, const char* code, int count) {
+    ForgetFlag();
     const std::string file = CpFilePath(series);
     DeleteIniSection(code, file.c_str());
     if (count <= 1) DeleteFileRetry(file.c_str());

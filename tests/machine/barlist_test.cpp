@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <iterator>
 
 #include "barlist_fixture.h"
 
@@ -471,6 +472,62 @@ TEST_F(BarListTest, ProfileOffsetsMoveTheSection) {
     EXPECT_EQ(a.zMin, -3000);
     EXPECT_EQ(a.offsetY, 12500 - 1000);
     EXPECT_EQ(a.offsetZ, -3000 + 2000);
+}
+
+// A list read into the memory a larger list left behind ends where its own file ends.
+TEST_F(BarListTest, AListReadAfterALargerOneEndsWithItsFile) {
+    ldatest::LdaLayout layout;
+    const std::vector<uint8_t> good = BuildLda(SmallList(), &layout);
+    const struct {
+        std::size_t cut;
+        const char* message;
+    } kCuts[] = {
+        {layout.pieces[0][1] + 3, "ERR_READ (LISTA: BAR 1 PZ 2)"},
+        {layout.machinings[0][1] + lda::kMachiningSize + 5, "ERR_READ (LISTA: BAR 1 PZ 1 LAV 2 TAIL)"},
+    };
+    for (const auto& c : kCuts) {
+        SCOPED_TRACE(c.cut);
+        ASSERT_TRUE(LoadBytes(good)->IsLoaded()) << g_errorText;
+        ClearErrorText();
+        auto cut = LoadBytes(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(c.cut)));
+        EXPECT_FALSE(cut->IsLoaded());
+        EXPECT_STREQ(g_errorText, c.message);
+    }
+}
+
+// Each bar takes the overrides of its own profile, however many bars share a series or a
+// profile: a FLAG is the profile's, not the series', and a series file is found in any case.
+TEST_F(BarListTest, EveryBarTakesItsOwnProfilesOverrides) {
+    WriteText("CONF/ALU60.CP", "[T6001]\r\nFLAG=1\r\nOFFY=12.5\r\nOFFZ=-3\r\n[T6002]\r\nOFFY=7\r\n"
+                               "[T6003]\r\nFLAG=0\r\nOFFY=9\r\n");
+    WriteText("CONF/pvc70.cp", "[P1]\r\nFLAG=1\r\nOFFZ=4\r\n");
+    const struct {
+        const char* series;
+        const char* code;
+        int32_t yMin, zMin;
+    } kBars[] = {
+        {"ALU60", "T6001", 12500, -3000}, {"ALU60", "T6002", 0, 0}, {"ALU72", "T6001", 0, 0},
+        {"PVC70", "P1", 0, 4000},         {"ALU60", "T6003", 0, 0}, {"ALU60", "T6001", 12500, -3000},
+        {"PVC70", "P2", 0, 0},
+    };
+    ldatest::ListSpec spec = SmallList();
+    const ldatest::BarSpec model = spec.bars[0];
+    spec.bars.clear();
+    for (const auto& b : kBars) {
+        ldatest::BarSpec bar = model;
+        bar.series = b.series;
+        bar.code = b.code;
+        spec.bars.push_back(bar);
+    }
+    auto list = Load(spec);
+    ASSERT_TRUE(list->IsLoaded()) << g_errorText;
+    ASSERT_EQ(list->BarCount(), static_cast<int>(std::size(kBars)));
+    for (int i = 0; i < list->BarCount(); ++i) {
+        const BarRecord& r = *list->Bar(i);
+        const auto& want = kBars[r.index - 1];
+        EXPECT_EQ(r.yMin, want.yMin) << want.series << " " << want.code;
+        EXPECT_EQ(r.zMin, want.zMin) << want.series << " " << want.code;
+    }
 }
 
 // CheckBarSize and CheckBarSection on a bar made by hand.

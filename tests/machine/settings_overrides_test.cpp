@@ -100,6 +100,20 @@ TEST_F(OverridesTest, WritersPutTheOverridesInForce) {
     EXPECT_EQ(CpReadOffY("SER", "NEW"), "0");
 }
 
+// Under a flag cache (a list load) every write to a profile file is seen by the next read.
+TEST_F(OverridesTest, FlagCacheSeesEveryWrite) {
+    const CpFlagCache cache;
+    EXPECT_EQ(CpGetOffY("SER", "P1"), 0); // no file yet
+    CpWriteOffY("SER", "P1", "1.5");
+    EXPECT_EQ(CpGetOffY("SER", "P1"), 1500);
+    CpWriteFlag("SER", "P1", 0);
+    EXPECT_EQ(CpGetOffY("SER", "P1"), 0);
+    CpWriteFlag("SER", "P1", 1);
+    EXPECT_EQ(CpGetOffY("SER", "P1"), 1500);
+    CpDeleteProfile("SER", "P1", 1);
+    EXPECT_EQ(CpGetOffY("SER", "P1"), 0);
+}
+
 TEST_F(OverridesTest, DeleteKeepsTheFileWhileOtherProfilesAreLeft) {
     CpWriteOffZ("SER", "A", "1");
     CpWriteOffZ("SER", "B", "2");

@@ -237,8 +237,10 @@ protected:
     int32_t listTotal_ = 0;
     std::vector<MachiningHolder> machinings_;
     std::vector<PieceHolder> pieces_;
-    // The list file's bytes, read once; holders point into them.
+    // The list file's bytes, read once; holders point into them. Freed, they are kept for the
+    // next list read.
     std::unique_ptr<uint8_t[]> fileBytes_;
+    std::size_t fileBytesCapacity_ = 0;
     // Zero-padded copies of records stored shorter than the full size (stable addresses).
     std::deque<std::array<uint8_t, lda::kMachiningSize>> paddedMachinings_;
     std::deque<std::array<uint8_t, lda::kPieceSize>> paddedPieces_;

@@ -16,6 +16,17 @@ class MachineSettings;
 std::string CpFilePath(const char* series);
 
 int CpReadFlag(const char* series, const char* code);
+// While one lives, CpReadFlag reads each profile's FLAG once and looks for each series' file
+// once (a series without its file gives 0): for reading the values of many profiles together,
+// as a list load does (each CpGet... asks for the FLAG again). Any write to a profile file
+// makes the next CpReadFlag read anew.
+class CpFlagCache {
+public:
+    CpFlagCache();
+    ~CpFlagCache();
+    CpFlagCache(const CpFlagCache&) = delete;
+    CpFlagCache& operator=(const CpFlagCache&) = delete;
+};
 void CpWriteFlag(const char* series, const char* code, int flag);
 // Removes the profile's section; with a count of 1 or less (no other profile of the series
 // left) deletes the file too.
