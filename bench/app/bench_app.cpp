@@ -51,7 +51,12 @@ struct Installation {
             !ldatest::WriteLda(small, WithDemoTool(ldatest::LargeList(20, 10, 40))))
             std::abort();
     }
-    ~Installation() { benchsupport::TearDownInstallation(dir); }
+    ~Installation() {
+        benchsupport::TearDownInstallation(dir);
+        // Destroyed among the exit handlers, the application would delete its input devices
+        // after the GUI library's own statics are gone and crash: it is left to the exit.
+        (void)app.release();
+    }
 };
 
 Installation& Inst() {
