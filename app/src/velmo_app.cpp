@@ -153,7 +153,8 @@ CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
     const std::string workDir = StripTrailingBackslash((*g_pPathTable)[PathTable::kCncWorkDir]);
     if (plat::IsDirectory(workDir)) g_uvenlib.Bind();
     else if (g_machineConnected != 0 && UvenlibInstalled(moduleDir.c_str()))
-        ShowBox("T_ATTENZIONE", std::string(MsgError("ERR_NO_CNC_WORKDIR")) + "\n" + (*g_pPathTable)[PathTable::kCncWorkDir],
+        ShowBox("T_ATTENZIONE",
+                std::string(MsgError("ERR_NO_CNC_WORKDIR")) + "\n" + (*g_pPathTable)[PathTable::kCncWorkDir],
                 BoxButtons::Ok, BoxIcon::Warning);
     if (!g_uvenlib.IsLoaded()) g_machineConnected = 0;
 

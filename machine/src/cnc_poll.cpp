@@ -145,8 +145,9 @@ void CStatoCncOn::StartProgram(IWindow* window, const char* programPath, const c
 
 std::string CncCommandResultText(int code) {
     if (code < 0) return MsgError("ERR_TIMEOUT_CMD");
-    if (g_pCncState != nullptr && code == g_pCncState->StartFailureCode() && !g_pCncState->StartFailureText().empty())
-        return g_pCncState->StartFailureText();
+    const CStatoCnc* cnc = g_pCncState;
+    if (cnc != nullptr && code == cnc->StartFailureCode() && !cnc->StartFailureText().empty())
+        return cnc->StartFailureText();
     return plat::StrFormatC("%s %d", MsgError("ERR_CMD"), code);
 }
 

@@ -77,8 +77,9 @@ int UvenlibBinding::RunDirnav() {
 }
 
 bool UvenlibInstalled(const char* moduleDir, const char* controllerPath) {
-    if (controllerPath != nullptr && *controllerPath != '\0' && !plat::FindLibraryFile(controllerPath).empty())
-        return true;
+    const bool inControllerDir = controllerPath != nullptr && *controllerPath != '\0' &&
+                                 !plat::FindLibraryFile(controllerPath).empty();
+    if (inControllerDir) return true;
     if (moduleDir == nullptr || *moduleDir == '\0') return false;
     std::string beside = moduleDir;
     if (beside.back() != '\\' && beside.back() != '/') beside += '\\';

@@ -74,7 +74,8 @@ TEST_F(CncLinkAppTest, LibraryWithoutTheReadEntryLeavesThePanesUnknown) {
     EXPECT_EQ(ui_->boxes[0].text, "Funzione GetDatiCncEx non trovata");
     ASSERT_NE(MainFrame, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ui_->panes.count(317) != 0; }, 5000));
-    for (int pane : {314, 315, 316, 317}) EXPECT_EQ(MainFrame->PaneText(pane), "????") << pane;
+    for (int pane : {314, 315, 316, 317})
+        EXPECT_EQ(MainFrame->PaneText(pane), "????") << pane;
     // No axis pane shows a position that was never read.
     for (int pane = 292; pane <= 300; ++pane) {
         const std::string text = MainFrame->PaneText(pane);
@@ -97,10 +98,12 @@ TEST_F(CncLinkAppTest, ProgramListThatCannotBeWrittenIsNamedNotTakenForARefusal)
     {
         CExecIsoDialog d(MainFrame, "C:\\ISO\\PROG1.ISO");
         d.show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return CountBoxesContaining(MsgError("ERR_FILLAV_WRITE")) == 1; }, 5000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return CountBoxesContaining(MsgError("ERR_FILLAV_WRITE")) == 1; }, 5000));
         EXPECT_EQ(ui_->boxes.back().title, "T_ERRORE");
         EXPECT_EQ(ui_->boxes.back().text, std::string(MsgError("ERR_FILLAV_WRITE")) +
-                                              "\nC:\\UVEN\\LAV\\LAV\\FILLAV.TAB (" + MsgError("ERR_IS_FOLDER") + ")");
+                                              "\nC:\\UVEN\\LAV\\LAV\\FILLAV.TAB (" +
+                                              MsgError("ERR_IS_FOLDER") + ")");
         EXPECT_EQ(CountBoxesContaining(MsgError("ERR_CMD")), 0);
         EXPECT_EQ(Sim().SimCommandLogCount(), 0); // nothing was sent
         ui_->script.push_back(IDYES);

@@ -16,7 +16,7 @@ constexpr int kModePane = 314, kMessagePane = 315, kHoldPane = 316, kAlarmPane =
 } // namespace
 
 class CncLinkTest : public CncTest {
-protected:
+  protected:
     void SetUp() override {
         CncTest::SetUp();
         g_msgErrors = new Dictavo(BRELON_SOURCE_DIR "/demo/MSG/ERR.MSG");
@@ -52,8 +52,8 @@ protected:
         plat::LocalTime t{};
         LocalTimeOf(clock.Time(), t);
         char line[120];
-        std::snprintf(line, sizeof line, "%d  \"%s\"   %d/%d/%d   %02d:%02d:%02d\r\n", number, text, t.day, t.month,
-                      t.year, t.hour, t.minute, t.second);
+        std::snprintf(line, sizeof line, "%d  \"%s\"   %d/%d/%d   %02d:%02d:%02d\r\n", number, text, t.day,
+                      t.month, t.year, t.hour, t.minute, t.second);
         return line;
     }
 };
@@ -129,8 +129,10 @@ TEST_F(CncLinkTest, LibraryWithoutTheReadEntryShowsTheStateUnknown) {
     {
         CStatoCncOn& on = MakeWatched();
         const std::string s = Stamp();
-        for (int i = 0; i < 3; ++i) on.PollStatus(5);
-        for (int pane : {kModePane, kHoldPane, kMessagePane, kAlarmPane}) EXPECT_EQ(ui.panes[pane], "????") << pane;
+        for (int i = 0; i < 3; ++i)
+            on.PollStatus(5);
+        for (int pane : {kModePane, kHoldPane, kMessagePane, kAlarmPane})
+            EXPECT_EQ(ui.panes[pane], "????") << pane;
         EXPECT_EQ(ui.panes[292], "X: ???");
         EXPECT_EQ(ui.panes[300], "B: ???");
         EXPECT_EQ(on.GetStateField98(), 0); // never "Automatic"
@@ -164,7 +166,9 @@ TEST_F(CncLinkTest, StartThatCannotBeHandedOverSaysWhy) {
         {"no work folder", [](const std::string& w) { fs::remove_all(w); }, FileFaultReason(ENOENT)},
     };
     plat::SetFileFaultForTests([](const char* path, plat::FileOp op) {
-        return op == plat::FileOp::Write && std::string(path).find("FILLAV.TAB") != std::string::npos ? injected : 0;
+        return op == plat::FileOp::Write && std::string(path).find("FILLAV.TAB") != std::string::npos
+                   ? injected
+                   : 0;
     });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -203,7 +207,8 @@ TEST_F(CncLinkTest, StartThatCannotBeHandedOverSaysWhy) {
     EXPECT_EQ(window.posted.back().wParam, kStartErrNameTooLong);
     EXPECT_EQ(CncCommandResultText(kStartErrNameTooLong),
               std::string(MsgError("ERR_PROG_NAME_LONG")) + " " + std::string(30, 'N'));
-    for (int i = 0; i < 8; ++i) on.QueueCommand87();
+    for (int i = 0; i < 8; ++i)
+        on.QueueCommand87();
     on.StartProgram(&window, nullptr, nullptr);
     EXPECT_EQ(window.posted.back().wParam, kStartErrQueueFull);
     EXPECT_EQ(CncCommandResultText(kStartErrQueueFull), MsgError("ERR_CMD_QUEUE_FULL"));

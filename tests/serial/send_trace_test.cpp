@@ -15,19 +15,19 @@ namespace {
 
 // A link monitor that records the messages posted to it.
 class RecordingMonitor : public CommMonitor {
-public:
+  public:
     explicit RecordingMonitor(std::vector<uint32_t>& posted) : posted_(posted) {}
     bool CreateWindow() override { return true; }
     void DestroyWindow() override {}
     void Show(bool) override {}
     void Post(uint32_t message) override { posted_.push_back(message); }
 
-private:
+  private:
     std::vector<uint32_t>& posted_;
 };
 
 class MonitorOwner : public CommWindow {
-public:
+  public:
     CommMonitor* CreateMonitor() override { return new RecordingMonitor(posted); }
     std::vector<uint32_t> posted;
 };
