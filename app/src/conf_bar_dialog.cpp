@@ -431,13 +431,9 @@ void CConfBarDialog::OnCncCmdResult(int code) {
     // Only the answer to this dialog's own start request counts.
     if (!m_startPending || m_closed) return;
     m_startPending = false;
-    if (code < 0) {
-        ShowBox("T_ERRORE", MsgError("TIMEOUT_CMD"), BoxButtons::Ok, BoxIcon::Warning);
-        m_automatic = 0;
-        return;
-    }
-    if (code > 0) {
-        ShowBox("T_ERRORE", plat::StrFormatC("%s %d", MsgError("ERR_CMD"), code), BoxButtons::Ok, BoxIcon::Warning);
+    if (code != 0) {
+        // A time-out, the controller's refusal, or a start the PC could not hand over.
+        ShowBox("T_ERRORE", CncCommandResultText(code), BoxButtons::Ok, BoxIcon::Warning);
         m_automatic = 0;
         return;
     }

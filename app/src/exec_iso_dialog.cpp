@@ -191,12 +191,9 @@ bool CExecIsoDialog::ArmWatch() {
 void CExecIsoDialog::OnCncCmdResult(int code) {
     if (m_finished) return;
     EndWait();
-    if (code < 0) {
-        ShowBox("T_ERRORE", MsgError("ERR_TIMEOUT_CMD"), BoxButtons::Ok, BoxIcon::Warning);
-        return;
-    }
-    if (code > 0) {
-        ShowBox("T_ERRORE", plat::StrFormatC("%s %d", MsgError("ERR_CMD"), code), BoxButtons::Ok, BoxIcon::Warning);
+    if (code != 0) {
+        // A time-out, the controller's refusal, or a start the PC could not hand over.
+        ShowBox("T_ERRORE", CncCommandResultText(code), BoxButtons::Ok, BoxIcon::Warning);
         return;
     }
     m_watchArmed = true;

@@ -146,9 +146,16 @@ CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
 
     BindShapeCompiler();
 
-    // The controller library, only where the controller's work directory exists.
+    // The controller library, only where the controller's work directory exists. A PC without
+    // that folder is an office PC and says nothing, unless the controller's library is installed
+    // and office mode was not asked for: then the machine's controller is expected, and the
+    // operator is told why the program runs off-line (no bar goes to the machine).
     const std::string workDir = StripTrailingBackslash((*g_pPathTable)[PathTable::kCncWorkDir]);
     if (plat::IsDirectory(workDir)) g_uvenlib.Bind();
+    else if (g_machineConnected != 0 && UvenlibInstalled(moduleDir.c_str()))
+        ShowBox("T_ATTENZIONE",
+                std::string(MsgError("ERR_NO_CNC_WORKDIR")) + "\n" + (*g_pPathTable)[PathTable::kCncWorkDir],
+                BoxButtons::Ok, BoxIcon::Warning);
     if (!g_uvenlib.IsLoaded()) g_machineConnected = 0;
 
     g_pSettings = new MachineSettings();

@@ -1,10 +1,12 @@
 // The controller command queue, the program start and the status poll of the on-line CNC state.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "machine/cnc_state.h"
 #include "machine/error_text.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
 #include "machine/settings.h"
@@ -93,14 +95,16 @@ void CStatoCncOn::StartProgram(IWindow* window, const char* programPath, const c
     const bool selectAuto = (m_statusWords[1] & 0x200) == 0;
     const int needed = selectAuto ? 3 : 2;
 
-    // Nothing is written or queued unless the whole start can be queued.
+    // Nothing is written or queued unless the whole start can be queued. A start that cannot be
+    // handed over is answered at once with its own code and the reason, which the window shows.
     int failure = 0;
+    std::string reason;
     if (std::strlen(name) > static_cast<std::size_t>(CncCommandQueue::kTextMax)) {
         failure = kStartErrNameTooLong;
-        SetErrorText("%s %s", MsgError("ERR_PROG_NAME_LONG"), name);
+        reason = std::string(MsgError("ERR_PROG_NAME_LONG")) + " " + name;
     } else if (m_queue.Count() + needed > CncCommandQueue::kCapacity) {
         failure = kStartErrQueueFull;
-        SetErrorText("%s", MsgError("ERR_CMD_QUEUE_FULL"));
+        reason = MsgError("ERR_CMD_QUEUE_FULL");
     } else {
         // First line: the part program (by default the one the generator writes in the
         // controller work directory), then one line per special sub-program.
@@ -115,12 +119,18 @@ void CStatoCncOn::StartProgram(IWindow* window, const char* programPath, const c
             }
         }
         const std::string tabPath = std::string(workDir) + "FILLAV.TAB";
+        errno = 0;
         if (!plat::WriteFileAtomic(tabPath, tab)) {
+            const int err = errno;
             failure = kStartErrFillavTab;
-            SetErrorText("%s %s", MsgError("ERR_FILLAV_WRITE"), tabPath.c_str());
+            reason = std::string(MsgError("ERR_FILLAV_WRITE")) + "\n" + tabPath;
+            const std::string why = FileFaultReason(err);
+            if (!why.empty()) reason += " (" + why + ")";
         }
     }
+    SetStartFailure(failure, reason);
     if (failure != 0) {
+        SetErrorTextLiteral(reason.c_str());
         if (window != nullptr) window->Post(UM_CNC_CMD_RESULT, failure, 0);
         return;
     }
@@ -131,6 +141,14 @@ void CStatoCncOn::StartProgram(IWindow* window, const char* programPath, const c
     m_notifyWindow = window;
     m_startPending = 1;
     m_startResult = 0;
+}
+
+std::string CncCommandResultText(int code) {
+    if (code < 0) return MsgError("ERR_TIMEOUT_CMD");
+    const CStatoCnc* cnc = g_pCncState;
+    if (cnc != nullptr && code == cnc->StartFailureCode() && !cnc->StartFailureText().empty())
+        return cnc->StartFailureText();
+    return plat::StrFormatC("%s %d", MsgError("ERR_CMD"), code);
 }
 
 // ---------------------------------------------------------------- axes
@@ -212,8 +230,10 @@ void CStatoCncOn::ShowAxisPositions(int valid) {
         char text[30] = "";
         const int r = AxisVariableOf(m_axisNames[i], MachineVariant);
         if (r != 0) {
-            if (valid != 0)
-                plat::FormatC(text, sizeof text, "%s: %.2f", m_axisNames[i], static_cast<double>(ReadRVar(r)));
+            float position = 0.0f;
+            // A position the controller did not give is shown as unknown, never as 0.
+            if (valid != 0 && ReadRVarChecked(r, position))
+                plat::FormatC(text, sizeof text, "%s: %.2f", m_axisNames[i], static_cast<double>(position));
             else
                 plat::FormatC(text, sizeof text, "%s: ???", m_axisNames[i]);
         }
@@ -254,8 +274,13 @@ void CStatoCncOn::PollStatus(int /*timerId*/) {
         }
     }
 
+    // Steps that read the machine's state from R variables: a read that fails (the link down,
+    // the entry point missing) is never taken for a state. That part of the state keeps its
+    // value of the last poll that read it, no change is logged, and its pane says "????"; the
+    // failure itself was shown once by the read.
     RefreshStatusWords();
-    ShowAxisPositions(Trunc(ReadRVar(453)));
+    int positionsValid = 0;
+    ShowAxisPositions(ReadRInt(453, positionsValid) ? positionsValid : 0);
 
     if (m_spindlePaneId != 0 || m_feedPaneId != 0) {
         float overrides[UVEN_VELOVR_REALS] = {};
@@ -269,46 +294,61 @@ void CStatoCncOn::PollStatus(int /*timerId*/) {
 
     char text[100];
     if (m_statusPaneIds[2] != 0) {
-        m_automatic = 0;
-        const float mode = ReadRVar(450);
-        if (mode == 1.0f) PaneTextOfKey(text, "S_MANUAL");
-        else if (mode == 2.0f) PaneTextOfKey(text, "S_TARA");
-        else if (mode == 0.0f) {
-            m_automatic = 1;
-            PaneTextOfKey(text, "S_AUTOM");
-        } else CopyField(text, sizeof text, "????");
+        float mode = 0.0f;
+        if (!ReadRVarChecked(450, mode)) CopyField(text, sizeof text, kUnknownStateText);
+        else {
+            m_automatic = 0;
+            if (mode == 1.0f) PaneTextOfKey(text, "S_MANUAL");
+            else if (mode == 2.0f) PaneTextOfKey(text, "S_TARA");
+            else if (mode == 0.0f) {
+                m_automatic = 1;
+                PaneTextOfKey(text, "S_AUTOM");
+            } else CopyField(text, sizeof text, "????");
+        }
         SetPane(m_statusPaneIds[2], text);
     }
 
     if (EventLogOn()) {
+        // An unread mode left the flag as it was: no change to log.
         if (m_automatic != 0 && m_prevAutomatic == 0) LogAutomatic(1);
         else if (m_automatic == 0 && m_prevAutomatic != 0) LogAutomatic(0);
         m_prevAutomatic = m_automatic;
-        const int cycle = GetR452();
-        if (cycle != 0 && m_prevCycle == 0) LogCycle(1);
-        else if (cycle == 0 && m_prevCycle != 0) LogCycle(0);
-        m_prevCycle = cycle;
+        int cycle = 0;
+        if (ReadRInt(452, cycle)) {
+            m_lastCycle = cycle;
+            if (cycle != 0 && m_prevCycle == 0) LogCycle(1);
+            else if (cycle == 0 && m_prevCycle != 0) LogCycle(0);
+            m_prevCycle = cycle;
+        }
     }
 
     if (m_statusPaneIds[4] != 0) {
-        m_hold = Trunc(ReadRVar(451));
-        SetPane(m_statusPaneIds[4], m_hold != 0 ? "HOLD" : "");
+        if (ReadRInt(451, m_hold)) SetPane(m_statusPaneIds[4], m_hold != 0 ? "HOLD" : "");
+        else SetPane(m_statusPaneIds[4], kUnknownStateText);
     }
 
-    m_messageCount = 0;
-    for (int i = 0; i < kMessageCount; ++i) {
-        m_messages[i] = Trunc(ReadRVar(430 + i));
-        if (m_messages[i] != 0) ++m_messageCount;
+    int messages[kMessageCount] = {};
+    const bool messagesRead = ReadRInts(430, kMessageCount, messages);
+    if (messagesRead) {
+        m_messageCount = 0;
+        for (int i = 0; i < kMessageCount; ++i) {
+            m_messages[i] = messages[i];
+            if (m_messages[i] != 0) ++m_messageCount;
+        }
     }
     if (m_statusPaneIds[3] != 0) {
-        if (m_messageCount != 0) PaneTextOfKey(text, "S_MSG");
+        if (!messagesRead) CopyField(text, sizeof text, kUnknownStateText);
+        else if (m_messageCount != 0) PaneTextOfKey(text, "S_MSG");
         else text[0] = '\0';
         SetPane(m_statusPaneIds[3], text);
     }
 
-    PollAlarms();
+    int alarms[kAlarmCount] = {};
+    const bool alarmsRead = ReadRInts(420, kAlarmCount, alarms);
+    if (alarmsRead) PollAlarms(alarms);
     if (m_statusPaneIds[5] != 0) {
-        if (m_alarmCount != 0) PaneTextOfKey(text, "S_ALARM");
+        if (!alarmsRead) CopyField(text, sizeof text, kUnknownStateText);
+        else if (m_alarmCount != 0) PaneTextOfKey(text, "S_ALARM");
         else text[0] = '\0';
         SetPane(m_statusPaneIds[5], text);
     }
@@ -322,7 +362,7 @@ void CStatoCncOn::PollStatus(int /*timerId*/) {
     }
 }
 
-void CStatoCncOn::PollAlarms() {
+void CStatoCncOn::PollAlarms(const int* alarms) {
     const bool tracked = m_historyOn != 0 || EventLogOn();
     uint8_t* current = m_alarmFlags[m_currentFlags].get();
     const uint8_t* previous = m_alarmFlags[1 - m_currentFlags].get();
@@ -330,7 +370,7 @@ void CStatoCncOn::PollAlarms() {
     bool changed = false;
     m_alarmCount = 0;
     for (int i = 0; i < kAlarmCount; ++i) {
-        const int number = Trunc(ReadRVar(420 + i));
+        const int number = alarms[i];
         m_alarms[i] = number;
         if (number == 0) continue;
         ++m_alarmCount;

@@ -212,7 +212,24 @@ const char* CStatoCncOn::GetTimeCounterText(char* text) {
 }
 
 int CStatoCncOn::GetR454() { return Trunc(ReadRVar(454)); }
-int CStatoCncOn::GetR452() { return Trunc(ReadRVar(452)); }
+// The cycle-running state: a read that fails keeps the state last read, never "not running".
+int CStatoCncOn::GetR452() {
+    ReadRInt(452, m_lastCycle);
+    return m_lastCycle;
+}
+
+bool CStatoCncOn::ReadRInt(int n, int& value) {
+    float v = 0.0f;
+    if (!ReadRVarChecked(n, v)) return false;
+    value = Trunc(v);
+    return true;
+}
+
+bool CStatoCncOn::ReadRInts(int first, int count, int* values) {
+    for (int i = 0; i < count; ++i)
+        if (!ReadRInt(first + i, values[i])) return false;
+    return true;
+}
 int CStatoCncOn::GetStateField98() { return m_automatic; }
 
 void CStatoCncOn::RefreshStatusWords() {

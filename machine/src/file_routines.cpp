@@ -109,21 +109,23 @@ int DeleteFileRetry(const char* path) {
     return 1;
 }
 
-std::string FileFaultText(bool write, const char* path, int err) {
-    std::string reason;
+std::string FileFaultReason(int err) {
     switch (err) {
     case ENOSPC:
-    case EDQUOT: reason = MsgError("ERR_NO_SPACE"); break;
+    case EDQUOT: return MsgError("ERR_NO_SPACE");
     case EACCES:
     case EPERM:
-    case EROFS: reason = MsgError("ERR_NO_ACCESS"); break;
-    case EISDIR: reason = MsgError("ERR_IS_FOLDER"); break;
+    case EROFS: return MsgError("ERR_NO_ACCESS");
+    case EISDIR: return MsgError("ERR_IS_FOLDER");
     default: { // the system's text in the C locale, as every other text of the program
         static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-        reason = err == 0 ? "" : c != static_cast<locale_t>(nullptr) ? strerror_l(err, c) : std::strerror(err);
-        break;
+        return err == 0 ? "" : c != static_cast<locale_t>(nullptr) ? strerror_l(err, c) : std::strerror(err);
     }
     }
+}
+
+std::string FileFaultText(bool write, const char* path, int err) {
+    const std::string reason = FileFaultReason(err);
     std::string head = MsgError(write ? "ERR_FILE_WRITE" : "ERR_FILE_READ");
     if (!reason.empty()) head += " (" + reason + ")";
     head += ":\n";

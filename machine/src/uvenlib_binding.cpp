@@ -75,3 +75,13 @@ int UvenlibBinding::RunDirnav() {
     }
     return result;
 }
+
+bool UvenlibInstalled(const char* moduleDir, const char* controllerPath) {
+    const bool inControllerDir = controllerPath != nullptr && *controllerPath != '\0' &&
+                                 !plat::FindLibraryFile(controllerPath).empty();
+    if (inControllerDir) return true;
+    if (moduleDir == nullptr || *moduleDir == '\0') return false;
+    std::string beside = moduleDir;
+    if (beside.back() != '\\' && beside.back() != '/') beside += '\\';
+    return !plat::FindLibraryFile(beside + kUvenlibBareName).empty();
+}

@@ -64,6 +64,18 @@ LibHandle LoadLibraryByName(const std::string& name) {
     return TryOpen(file);
 }
 
+std::string FindLibraryFile(const std::string& path) {
+    if (path.empty()) return {};
+    const std::string native = NativePath(path);
+    const size_t slash = native.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? native : native.substr(slash + 1);
+    const std::string mapped = dir + SharedObjectName(file);
+    std::string found = FindExisting(mapped);
+    if (found.empty() && mapped != native) found = FindExisting(native);
+    return found;
+}
+
 void* GetProcAddress(LibHandle lib, const char* symbol) {
     if (!lib || !symbol) return nullptr;
     dlerror();

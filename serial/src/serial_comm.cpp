@@ -228,10 +228,10 @@ int MSerialComm::SendString(const char* text) {
     if (!port_) return -4;
     const size_t n = text ? std::strlen(text) : 0;
     const uint32_t err = port_->Write(text, static_cast<uint32_t>(n), nullptr, kWriteLimitMs);
-    if (err == 0 && n > 0) {
-        trace_.Sent(static_cast<uint8_t>(text[0]));
-        if (monitor_) monitor_->Post(WM_MONITOR_SEND);
-    }
+    // Every string sent is traced by its first byte (0 for an empty one) and blinks the send
+    // row, whatever the write's result: the trace shows each attempt, the result says how it went.
+    trace_.Sent(n > 0 ? static_cast<uint8_t>(text[0]) : 0);
+    if (monitor_) monitor_->Post(WM_MONITOR_SEND);
     return static_cast<int>(err);
 }
 

@@ -2,8 +2,9 @@
 // uvenlib_api.h and the Sim* control calls of simcnc.h. Each is declared with the function
 // type of its header, so a definition that differs from the header does not compile.
 //
-// SIMCNC_OMIT_LQUOTE builds the variant without "lquote", for tests of a library that lacks
-// an entry point.
+// SIMCNC_OMIT_LQUOTE builds the variant without "lquote", SIMCNC_OMIT_GETDATICNCEX the one
+// without "GetDatiCncEx" (no R variable can be read), for tests of a library that lacks an
+// entry point.
 #include <algorithm>
 #include <cstring>
 
@@ -62,10 +63,12 @@ int16_t TestCnc(void) {
     return c.m.s.r[456] != 0.0 ? 1 : 0;
 }
 
+#ifndef SIMCNC_OMIT_GETDATICNCEX
 int16_t GetDatiCncEx(int16_t kind, int32_t number, int16_t count, float* values) {
     EntryCall c;
     return c.m.ReadR(kind, number, count, values);
 }
+#endif
 
 int16_t SetDatiCncEx(int16_t kind, int32_t number, int16_t count, const float* values) {
     EntryCall c;

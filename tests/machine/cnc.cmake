@@ -8,6 +8,7 @@ brelon_add_test(machine_cnc_tests LABEL cnc
         ${CMAKE_CURRENT_LIST_DIR}/cnc_queue_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/cnc_log_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/cnc_stores_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/cnc_link_test.cpp
     LIBS machine)
 target_include_directories(machine_cnc_tests PRIVATE ${CMAKE_SOURCE_DIR}/simcnc/include)
-add_dependencies(machine_cnc_tests UvenlibVB UvenlibVB_missing UvenlibVB_broken)
+add_dependencies(machine_cnc_tests UvenlibVB UvenlibVB_missing UvenlibVB_broken UvenlibVB_noread)

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "machine/cnc_queue.h"
@@ -17,10 +18,19 @@ class SpecialProgramList;
 class CncBarListEvents;
 
 // Result codes that StartProgram posts itself when it cannot start anything (the controller's
-// own refusal codes are small; -1 is the time-out). The reason is also left in g_errorText.
+// own refusal codes are small; -1 is the time-out). The reason is kept by the state object
+// (StartFailureText) and also left in g_errorText.
 inline constexpr int kStartErrFillavTab = 9001;   // "FILLAV.TAB" could not be written
 inline constexpr int kStartErrNameTooLong = 9002; // program name longer than a queue entry holds
 inline constexpr int kStartErrQueueFull = 9003;   // no room in the queue for the start commands
+
+// What the operator reads for a UM_CNC_CMD_RESULT code other than 0: the time-out
+// (ERR_TIMEOUT_CMD), a start the PC could not hand over (the reason StartProgram gave, naming
+// "FILLAV.TAB" where it is the cause), or the controller's refusal ("<ERR_CMD> <code>").
+std::string CncCommandResultText(int code);
+
+// Pane text of a state the last poll could not read from the controller.
+inline constexpr const char* kUnknownStateText = "????";
 
 // Size of the label text buffer and of the time-counter text.
 inline constexpr std::size_t kLabelTextSize = 1000;
@@ -94,8 +104,21 @@ public:
     // Scratch text of the piece-label job (filled and split by the execution monitor).
     char* LabelText() { return m_labelText; }
 
+    // The last start that the PC could not hand over: its kStartErr* code (0 when the last
+    // start was handed over) and the reason, as the operator reads it.
+    int StartFailureCode() const { return m_startFailureCode; }
+    const std::string& StartFailureText() const { return m_startFailureText; }
+
+protected:
+    void SetStartFailure(int code, std::string text) {
+        m_startFailureCode = code;
+        m_startFailureText = std::move(text);
+    }
+
 private:
     char m_labelText[kLabelTextSize] = {};
+    int m_startFailureCode = 0;
+    std::string m_startFailureText;
     std::unique_ptr<SpecialProgramList> m_specialPrograms;
     std::unique_ptr<CncBarListEvents> m_barListEvents;
 };
@@ -187,7 +210,13 @@ private:
     void RefreshStatusWords();
     void SetPane(int paneId, const char* text);
     void SetWaitCursor(bool on);
-    void PollAlarms();
+    // R variable n truncated into value; false (value untouched) when the read failed.
+    bool ReadRInt(int n, int& value);
+    // Reads count variables from first on into values; false at the first failed read.
+    bool ReadRInts(int first, int count, int* values);
+    // The alarms of one poll (kAlarmCount numbers read from R420 on): counts, tracking, history
+    // and event log.
+    void PollAlarms(const int* alarms);
     void SaveHistory();
 
     char m_eventLogPath[260] = {};
@@ -212,6 +241,7 @@ private:
     int m_prevAlarmCount = 0;
     int m_prevAutomatic = 0;
     int m_prevCycle = 0;
+    int m_lastCycle = 0; // R452 as last read successfully
     IWindow* m_notifyWindow = nullptr;
     CncCommandQueue m_queue;
     int m_messages[kMessageCount] = {};

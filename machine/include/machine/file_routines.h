@@ -33,6 +33,9 @@ bool DirectoryExists(const char* path);
 // Appends the bytes to the file (created when missing); false when it does not open or the
 // write falls short.
 bool AppendToFile(const char* path, const std::string& bytes);
+// Why a file operation failed, from its errno: no space on the drive, no permission, a folder
+// in the file's place, or the system's own text ("" for 0).
+std::string FileFaultReason(int err);
 // The text that names a file that could not be read (write false) or written (write true) and
 // says why, from the errno of the failure: "<ERR_FILE_READ or ERR_FILE_WRITE> (<reason>): <path>",
 // the reason being no space on the drive, no permission, a folder in the file's place or the

@@ -50,5 +50,9 @@ private:
     int m_missing = 0;
 };
 
+// True when the controller library is installed on this PC: in the controller's directory
+// (controllerPath) or in the program's own folder (moduleDir). Only looks for the file.
+bool UvenlibInstalled(const char* moduleDir, const char* controllerPath = kUvenlibControllerPath);
+
 // The one binding of the program: the start-up fills it, the CNC state object uses it.
 extern UvenlibBinding g_uvenlib;
