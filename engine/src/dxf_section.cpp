@@ -99,15 +99,19 @@ DxfSection::Source DxfSection::SourceOf(const char* path, int32_t offYThousandth
 }
 
 void DxfSection::Load(const char* path, int32_t offYThousandths, int32_t offZThousandths, const BarRecord& bar) {
-    Source src = SourceOf(path, offYThousandths, offZThousandths, bar);
+    LoadFrom(SourceOf(path, offYThousandths, offZThousandths, bar));
+}
+
+void DxfSection::LoadFrom(Source src) {
     fileName = src.path;
     if (g_pSettings != nullptr) TakeBladeParameters(*g_pSettings);
-    offY = FromThousandths(offYThousandths);
-    offZ = FromThousandths(offZThousandths);
-    MEntitiesList list;
-    // A drawing that does not exist (or is a folder) reads as an error and leaves the list empty.
-    if (src.useDrawing && ReadDXF(fileName, list) < 0) list.Clear();
-    Place(std::move(list), src.mirror, src.rotation, src.rect);
+    offY = FromThousandths(src.offY);
+    offZ = FromThousandths(src.offZ);
+    // Only the drawn geometry is read: a drawing that does not exist (or is a folder) reads as an
+    // error and leaves the outline empty.
+    MOutline outline;
+    if (src.useDrawing && ReadDXFOutline(fileName, outline) < 0) outline.Clear();
+    Place(std::move(outline), src.mirror, src.rotation, src.rect);
     source_ = std::move(src);
     loaded_ = true;
 }
@@ -117,61 +121,88 @@ bool DxfSection::BuiltFrom(const char* path, int32_t offYThousandths, int32_t of
     return loaded_ && source_ == SourceOf(path, offYThousandths, offZThousandths, bar);
 }
 
-std::shared_ptr<DxfSection> KeepSection(std::shared_ptr<DxfSection> kept, const char* path, int32_t offY,
-                                        int32_t offZ, const BarRecord& bar) {
-    if (kept != nullptr && kept->BuiltFrom(path, offY, offZ, bar)) {
-        if (g_pSettings != nullptr) kept->TakeBladeParameters(*g_pSettings);
-        return kept;
+std::size_t DxfSection::MemoryBytes() const {
+    return sizeof(DxfSection) + fileName.capacity() + source_.path.capacity() +
+           (points_.capacity() + tree_.capacity()) * sizeof(Point) + nodes_.capacity() * sizeof(Node);
+}
+
+std::shared_ptr<DxfSection> SectionStore::Get(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar) {
+    DxfSection::Source src = DxfSection::SourceOf(path, offY, offZ, bar);
+    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+        DxfSection& kept = *it->section;
+        if (!kept.source_.SamePlace(src)) continue;
+        if (kept.source_ == src) {
+            kept_.splice(kept_.begin(), kept_, it);
+            if (g_pSettings != nullptr) kept.TakeBladeParameters(*g_pSettings);
+            return kept_.front().section;
+        }
+        // The drawing changed on disk: its old section is of no more use.
+        bytes_ -= it->bytes;
+        kept_.erase(it);
+        break;
     }
     auto section = std::make_shared<DxfSection>();
-    section->Load(path, offY, offZ, bar);
+    section->LoadFrom(std::move(src));
+    ++loads_;
+    const std::size_t bytes = section->MemoryBytes();
+    kept_.push_front(Kept{section, bytes});
+    bytes_ += bytes;
+    while (bytes_ > bound_ && kept_.size() > 1) {
+        bytes_ -= kept_.back().bytes;
+        kept_.pop_back();
+    }
     return section;
 }
 
-void DxfSection::Place(MEntitiesList list, bool mirror, double rotationDeg, const SectionRectangle& rect) {
-    entities = std::move(list);
+std::shared_ptr<DxfSection> KeepSection(SectionStore& kept, const char* path, int32_t offY, int32_t offZ,
+                                        const BarRecord& bar) {
+    return kept.Get(path, offY, offZ, bar);
+}
+
+void DxfSection::Place(const MEntitiesList& list, bool mirror, double rotationDeg, const SectionRectangle& rect) {
+    MOutline outline;
+    outline.Reserve(list.Count());
+    for (const MEntity& e : list) outline.Add(e);
+    Place(std::move(outline), mirror, rotationDeg, rect);
+}
+
+void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const SectionRectangle& rect) {
     fromDrawing_ = false;
     loaded_ = false;
-    if (!entities.Empty()) {
-        if (mirror) {
-            entities.Mirror(1);
-            entities.GetLimits();
-        }
-        if (std::isfinite(rotationDeg) && rotationDeg != 0.0) entities.Rotate(rotationDeg);
-        MLimits l = entities.GetLimits();
-        if (Finite(l)) entities.Move(-l.minX, -l.minY);
-        entities.GetLimits();
-        entities.ConvertArcsToLines(10.0);
-        entities.DeleteText();
-        entities.DeleteAttributes();
-        l = entities.GetLimits();
+    std::vector<MPoint> starts;
+    MLimits l;
+    if (!outline.Empty()) {
+        if (mirror) outline.Mirror(1);
+        if (std::isfinite(rotationDeg) && rotationDeg != 0.0) outline.Rotate(rotationDeg);
+        const MLimits placed = outline.GetLimits();
+        if (Finite(placed)) outline.Move(-placed.minX, -placed.minY);
+        starts = outline.TakeLineStarts(10.0, l);
         // A drawing without drawn entities, without extent or with limits that are no numbers
         // cannot stand for the section: the bounding rectangle takes its place.
-        fromDrawing_ = !entities.Empty() && !l.empty && Finite(l) && (l.maxX - l.minX > 0 || l.maxY - l.minY > 0);
+        fromDrawing_ = !starts.empty() && !l.empty && Finite(l) && (l.maxX - l.minX > 0 || l.maxY - l.minY > 0);
     }
-    if (!fromDrawing_) BuildRectangle(rect);
-    Finalise();
+    if (!fromDrawing_) {
+        const double x0 = FromThousandths(rect.lowX), x1 = FromThousandths(rect.highX);
+        const double y0 = FromThousandths(rect.lowY), y1 = FromThousandths(rect.highY);
+        MOutline r;
+        r.AddLine(x0, y0, x1, y0);
+        r.AddLine(x1, y0, x1, y1);
+        r.AddLine(x1, y1, x0, y1);
+        r.AddLine(x0, y1, x0, y0);
+        const MLimits rl = r.GetLimits();
+        r.Move(-rl.minX, -rl.minY);
+        starts = r.TakeLineStarts(10.0, l);
+    }
+    Finalise(std::move(starts), l);
 }
 
-void DxfSection::BuildRectangle(const SectionRectangle& r) {
-    entities.Clear();
-    const double x0 = FromThousandths(r.lowX), x1 = FromThousandths(r.highX);
-    const double y0 = FromThousandths(r.lowY), y1 = FromThousandths(r.highY);
-    entities.AddEntity(MEntityKind::Line, x0, y0, x1, y0);
-    entities.AddEntity(MEntityKind::Line, x1, y0, x1, y1);
-    entities.AddEntity(MEntityKind::Line, x1, y1, x0, y1);
-    entities.AddEntity(MEntityKind::Line, x0, y1, x0, y0);
-    const MLimits& l = entities.GetLimits();
-    entities.Move(-l.minX, -l.minY);
-}
-
-void DxfSection::Finalise() {
-    const MLimits& l = entities.GetLimits();
+void DxfSection::Finalise(std::vector<MPoint> starts, const MLimits& l) {
     width = l.maxX - l.minX;
     height = l.maxY - l.minY;
     points_.clear();
-    points_.reserve(entities.Count());
-    for (const MEntity& e : entities) points_.push_back(Point{e.x + offY, e.y + offZ});
+    points_.reserve(starts.size());
+    for (const MPoint& p : starts) points_.push_back(Point{p.x + offY, p.y + offZ});
+    starts = std::vector<MPoint>(); // given back before the tree is built
     BuildTree();
 }
 
@@ -222,7 +253,6 @@ void DxfSection::BuildTree() {
 
 void DxfSection::Free() {
     loaded_ = false;
-    entities.Clear();
     points_.clear();
     tree_.clear();
     nodes_.clear();
