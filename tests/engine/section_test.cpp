@@ -612,7 +612,7 @@ TEST_F(EndTrimTest, ListKeepsEverySectionItLoadedApartByPath) {
     for (int bar = 2; bar < 6; ++bar) {
         SCOPED_TRACE(bar);
         EXPECT_EQ(centredY(bar), bar % 2 == 0 ? y50 : y40);
-        EXPECT_EQ(bc.profileSection, bar % 2 == 0 ? first : second);
+        EXPECT_EQ(bc.profileSection.get(), (bar % 2 == 0 ? first : second).get());
     }
     ASSERT_NE(bc.keptSections, nullptr);
     EXPECT_EQ(bc.keptSections->Loads(), 2u);
@@ -622,9 +622,9 @@ TEST_F(EndTrimTest, ListKeepsEverySectionItLoadedApartByPath) {
     WriteFile(folder + "T6001.dxf", RectangleDrawing(30, 40));
     SetModified(folder + "T6001.dxf", 1500000100);
     EXPECT_EQ(centredY(0), y50 - 10000);
-    EXPECT_NE(bc.profileSection, first);
+    EXPECT_NE(bc.profileSection.get(), first.get());
     EXPECT_EQ(centredY(1), y40);
-    EXPECT_EQ(bc.profileSection, second);
+    EXPECT_EQ(bc.profileSection.get(), second.get());
     EXPECT_EQ(bc.keptSections->Loads(), 3u);
     EXPECT_EQ(bc.keptSections->Count(), 2u);
 }
@@ -648,12 +648,12 @@ TEST_F(EndTrimTest, SectionBoundDropsTheLeastRecentlyUsed) {
     SectionStore store(one * 5 / 2); // room for two
     const auto a = store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar);
     store.Get(path("B").c_str(), bar.yMin, bar.zMin, bar);
-    EXPECT_EQ(store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar), a); // A is now the most recent
+    EXPECT_EQ(store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar).get(), a.get()); // A is now the most recent
     store.Get(path("C").c_str(), bar.yMin, bar.zMin, bar);                // B goes
     EXPECT_EQ(store.Loads(), 3u);
     EXPECT_EQ(store.Count(), 2u);
     EXPECT_LE(store.Bytes(), store.Bound());
-    EXPECT_EQ(store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar), a);
+    EXPECT_EQ(store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar).get(), a.get());
     EXPECT_EQ(store.Loads(), 3u);
     store.Get(path("B").c_str(), bar.yMin, bar.zMin, bar); // read again, C goes
     EXPECT_EQ(store.Loads(), 4u);
