@@ -669,15 +669,43 @@ TEST_F(EndTrimTest, SectionBoundDropsTheLeastRecentlyUsed) {
 // The section keeps only the points of the placed lines; they are the reference points the full
 // entity list gives after the same mirror, turn, move and arc conversion, to the last bit.
 TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
+    // An open arc whose last point is the extreme one, and a reversed arc beside a line.
+    MEntitiesList open;
+    MEntity arc;
+    arc.kind = MEntityKind::Arc;
+    arc.radius = 10;
+    arc.startAngle = 200;
+    arc.endAngle = 75;
+    open.AddEntity(arc);
+    arc.x = 30;
+    arc.reversed = true;
+    open.AddEntity(arc);
+    open.AddEntity(MEntityKind::Line, 5, 5, 12, -3);
+    std::vector<std::pair<std::string, MEntitiesList>> drawings;
+    drawings.emplace_back("open arcs", open);
     for (const char* name : {"ALU60/T6001", "PVC70/P7020", "ALU72/Z7200"}) {
+        drawings.emplace_back(name, MEntitiesList{});
+        ASSERT_GT(ReadDXF(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", drawings.back().second), 0);
+        // The outline reader gives what the entity list holds.
+        MOutline outline;
+        ASSERT_GT(ReadDXFOutline(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", outline), 0);
+        MOutline fromList;
+        for (const MEntity& e : drawings.back().second) fromList.Add(e);
+        ASSERT_EQ(outline.Count(), fromList.Count());
+        for (std::size_t i = 0; i < outline.Count(); ++i) {
+            const MShape &a = outline.Shapes()[i], &b = fromList.Shapes()[i];
+            ASSERT_TRUE(a.kind == b.kind && a.reversed == b.reversed && a.x == b.x && a.y == b.y && a.x2 == b.x2 &&
+                        a.y2 == b.y2 && a.radius == b.radius && a.startAngle == b.startAngle &&
+                        a.endAngle == b.endAngle)
+                << name << " " << i;
+        }
+    }
+    for (auto& [name, drawing] : drawings) {
         for (const auto& [mirror, turn] : {std::pair{false, 0.0}, std::pair{true, 33.5}}) {
-            SCOPED_TRACE(std::string(name) + (mirror ? " mirrored" : ""));
-            MEntitiesList l;
-            ASSERT_GT(ReadDXF(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", l), 0);
-            MOutline outline;
-            ASSERT_GT(ReadDXFOutline(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", outline), 0);
+            SCOPED_TRACE(name + (mirror ? " mirrored" : ""));
+            MEntitiesList l = drawing;
             DxfSection d = Blade(10, 5);
-            d.Place(std::move(outline), mirror, turn, kRect);
+            d.Place(l, mirror, turn, kRect);
             if (mirror) l.Mirror(1);
             if (turn != 0) l.Rotate(turn);
             const MLimits m = l.GetLimits();
