@@ -63,29 +63,34 @@ void MOutline::Rotate(double degrees) {
 
 void MOutline::Move(double dx, double dy) {
     for (MShape& s : shapes_) dxfshape::Move(s, dx, dy);
-    Recompute();
+    // The limits are taken anew only when asked for (GetLimits): the arc conversion gives the
+    // moved outline's own.
+    limits_ = MLimits{};
 }
 
-std::vector<MPoint> MOutline::TakeLineStarts(double stepDegrees, MLimits& limits) {
+size_t MOutline::LineCount(double stepDegrees) const {
     const double step = dxfshape::CurveStep(stepDegrees);
     size_t total = 0;
     for (const MShape& s : shapes_) total += dxfshape::IsCurve(s) ? size_t(dxfshape::Segments(s, step)) : 1;
-    std::vector<MPoint> starts;
-    starts.reserve(total);
+    return total;
+}
+
+void MOutline::TakeLineStarts(double stepDegrees, double dx, double dy, MLimits& limits,
+                              void (*put)(void* context, double x, double y), void* context) {
+    const double step = dxfshape::CurveStep(stepDegrees);
     limits = MLimits{};
     for (const MShape& s : shapes_) {
         if (!dxfshape::IsCurve(s)) {
-            starts.push_back(MPoint{s.x, s.y});
+            put(context, s.x + dx, s.y + dy);
             dxfshape::Extend(limits, s);
             continue;
         }
         dxfshape::ForEachSegment(s, step, [&](double px, double py, double qx, double qy) {
-            starts.push_back(MPoint{px, py});
+            put(context, px + dx, py + dy);
             dxfshape::Include(limits, px, py);
             dxfshape::Include(limits, qx, qy);
         });
     }
     Clear();
     shapes_.shrink_to_fit();
-    return starts;
 }

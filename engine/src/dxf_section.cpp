@@ -169,17 +169,25 @@ void DxfSection::Place(const MEntitiesList& list, bool mirror, double rotationDe
 void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const SectionRectangle& rect) {
     fromDrawing_ = false;
     loaded_ = false;
-    std::vector<MPoint> starts;
     MLimits l;
+    // The reference point of every placed line, as a section point (drawing x + offY, y + offZ).
+    auto take = [&](MOutline& o) {
+        points_.clear();
+        points_.reserve(o.LineCount(10.0));
+        o.TakeLineStarts(10.0, offY, offZ, l, [](void* to, double x, double y) {
+            static_cast<std::vector<Point>*>(to)->push_back(Point{x, y});
+        }, &points_);
+    };
     if (!outline.Empty()) {
         if (mirror) outline.Mirror(1);
         if (std::isfinite(rotationDeg) && rotationDeg != 0.0) outline.Rotate(rotationDeg);
-        const MLimits placed = outline.GetLimits();
+        // Current since the outline was read, mirrored or turned.
+        const MLimits placed = outline.Limits();
         if (Finite(placed)) outline.Move(-placed.minX, -placed.minY);
-        starts = outline.TakeLineStarts(10.0, l);
+        take(outline);
         // A drawing without drawn entities, without extent or with limits that are no numbers
         // cannot stand for the section: the bounding rectangle takes its place.
-        fromDrawing_ = !starts.empty() && !l.empty && Finite(l) && (l.maxX - l.minX > 0 || l.maxY - l.minY > 0);
+        fromDrawing_ = !points_.empty() && !l.empty && Finite(l) && (l.maxX - l.minX > 0 || l.maxY - l.minY > 0);
     }
     if (!fromDrawing_) {
         const double x0 = FromThousandths(rect.lowX), x1 = FromThousandths(rect.highX);
@@ -191,25 +199,19 @@ void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const 
         r.AddLine(x0, y1, x0, y0);
         const MLimits rl = r.GetLimits();
         r.Move(-rl.minX, -rl.minY);
-        starts = r.TakeLineStarts(10.0, l);
+        take(r);
     }
-    Finalise(std::move(starts), l);
-}
-
-void DxfSection::Finalise(std::vector<MPoint> starts, const MLimits& l) {
     width = l.maxX - l.minX;
     height = l.maxY - l.minY;
-    points_.clear();
-    points_.reserve(starts.size());
-    for (const MPoint& p : starts) points_.push_back(Point{p.x + offY, p.y + offZ});
-    starts = std::vector<MPoint>(); // given back before the tree is built
     BuildTree();
 }
 
 namespace {
 // Points in a leaf of the search tree: few enough that testing them one by one is cheaper than
 // splitting further.
-constexpr std::size_t kLeafPoints = 16;
+constexpr std::size_t kLeafPoints = 32;
+// Deepest node: the searches walk the tree with a stack of 64 entries, at most depth + 2 deep.
+constexpr uint8_t kMaxDepth = 40;
 } // namespace
 
 void DxfSection::BuildTree() {
@@ -225,9 +227,13 @@ void DxfSection::BuildTree() {
         nodes_.push_back(Node{nan, nan, nan, nan, 0, static_cast<uint32_t>(tree_.size()), 0});
         return;
     }
-    nodes_.reserve(2 * (tree_.size() / kLeafPoints + 1));
+    // Leaves hold about two thirds of kLeafPoints on the drawings met: room for their nodes at once.
+    nodes_.reserve(3 * (tree_.size() / kLeafPoints + 1));
     nodes_.push_back(Node{0, 0, 0, 0, 0, static_cast<uint32_t>(tree_.size()), 0});
-    // Each node is split at the median of its longer side until its points fit a leaf.
+    std::vector<uint8_t> depth(1, 0);
+    // Each node is split across the middle of its box's longer side (one pass over its points),
+    // or at the median of its points when that middle separates none, until they fit a leaf.
+    // How the points are grouped changes no answer: a box only spares testing its points.
     for (std::size_t i = 0; i < nodes_.size(); ++i) {
         Node n = nodes_[i];
         n.y0 = n.y1 = tree_[n.begin].y;
@@ -238,14 +244,23 @@ void DxfSection::BuildTree() {
             n.z0 = std::min(n.z0, tree_[k].z);
             n.z1 = std::max(n.z1, tree_[k].z);
         }
-        if (n.end - n.begin > kLeafPoints) {
-            const uint32_t mid = n.begin + (n.end - n.begin) / 2;
+        if (n.end - n.begin > kLeafPoints && depth[i] < kMaxDepth) {
             const bool alongY = n.y1 - n.y0 >= n.z1 - n.z0;
-            std::nth_element(tree_.begin() + n.begin, tree_.begin() + mid, tree_.begin() + n.end,
-                             [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
+            const auto first = tree_.begin() + n.begin, last = tree_.begin() + n.end;
+            const double middle = alongY ? n.y0 + (n.y1 - n.y0) / 2 : n.z0 + (n.z1 - n.z0) / 2;
+            auto split = alongY ? std::partition(first, last, [middle](const Point& p) { return p.y < middle; })
+                                : std::partition(first, last, [middle](const Point& p) { return p.z < middle; });
+            if (split == first || split == last) {
+                split = first + (last - first) / 2;
+                std::nth_element(first, split, last,
+                                 [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
+            }
+            const uint32_t mid = static_cast<uint32_t>(split - tree_.begin());
             n.child = static_cast<uint32_t>(nodes_.size());
             nodes_.push_back(Node{0, 0, 0, 0, n.begin, mid, 0});
             nodes_.push_back(Node{0, 0, 0, 0, mid, n.end, 0});
+            depth.push_back(static_cast<uint8_t>(depth[i] + 1));
+            depth.push_back(static_cast<uint8_t>(depth[i] + 1));
         }
         nodes_[i] = n;
     }

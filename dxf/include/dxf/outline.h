@@ -30,6 +30,8 @@ public:
     void Add(const MEntity& e);
     void AddLine(double x1, double y1, double x2, double y2);
 
+    // Limits kept current by Add, Mirror and Rotate; after Move they are empty until GetLimits
+    // takes them anew.
     const MLimits& Limits() const { return limits_; }
     const MLimits& GetLimits();
     // As MEntitiesList's: mirror about the limits' centre line, turn about the origin, move.
@@ -38,9 +40,12 @@ public:
     void Move(double dx, double dy);
 
     // Turns arcs and circles into segments as MEntitiesList::ConvertArcsToLines does and gives,
-    // in order, the reference point (the start) of every line the list would then hold; limits
-    // receives the extent of those lines. The outline is emptied.
-    std::vector<MPoint> TakeLineStarts(double stepDegrees, MLimits& limits);
+    // in order, the reference point (the start) of every line the list would then hold, moved by
+    // (dx, dy), to put(context, x, y); limits receives the extent of those lines, unmoved. The
+    // outline is emptied. LineCount tells beforehand how many lines that makes.
+    size_t LineCount(double stepDegrees) const;
+    void TakeLineStarts(double stepDegrees, double dx, double dy, MLimits& limits,
+                        void (*put)(void* context, double x, double y), void* context);
 
 private:
     void Recompute();

@@ -157,7 +157,6 @@ private:
     int AngledFromAbove(double angleDeg, double startY, double xShift, double& x, double& y, double& z,
                         double& chord) const;
     int AngledBeside(bool right, double angleDeg, double& x, double& y, double& z, double& chord) const;
-    void Finalise(std::vector<MPoint> starts, const MLimits& limits);
 
     std::vector<Point> points_;
     // The points again, grouped into boxes for the searches: a binary tree whose every node holds
