@@ -57,7 +57,7 @@ public:
     void Place(MOutline outline, bool mirror, double rotationDeg, const SectionRectangle& rect);
     // Copies the blade parameters from the settings (thousandths to millimetres).
     void TakeBladeParameters(const MachineSettings& s);
-    // Destroys the entities; the object must not be queried afterwards.
+    // Gives back the points; the object must not be queried afterwards.
     void Free();
     // True when Load built this section from exactly these inputs and the drawing file is still
     // the one it read (same path, same file stamp).
@@ -182,7 +182,7 @@ private:
 // section just loaded always stays, even alone above the bound).
 class SectionStore {
 public:
-    // 64 MiB: about fifteen sections of 2 MB drawings, or some three hundred of 100 KB ones.
+    // 64 MiB: about eleven sections of 2 MB drawings, or some two hundred of 100 KB ones.
     static constexpr std::size_t kDefaultBound = std::size_t(64) << 20;
 
     explicit SectionStore(std::size_t boundBytes = kDefaultBound) : bound_(boundBytes) {}
