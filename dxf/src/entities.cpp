@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "geom.h"
+#include "shape_ops.h"
 #include "platform/text.h"
 
 using dxfgeom::CosSinDeg;
@@ -15,27 +16,9 @@ using dxfgeom::SweepDeg;
 
 namespace {
 
-bool IsCurve(const MEntity& e) { return e.kind == MEntityKind::Arc || e.kind == MEntityKind::Circle; }
+bool IsCurve(const MEntity& e) { return dxfshape::IsCurve(e); }
 
-void Include(MLimits& l, double x, double y) {
-    if (l.empty) {
-        l.minX = l.maxX = x;
-        l.minY = l.maxY = y;
-        l.empty = false;
-        return;
-    }
-    l.minX = std::min(l.minX, x);
-    l.maxX = std::max(l.maxX, x);
-    l.minY = std::min(l.minY, y);
-    l.maxY = std::max(l.maxY, y);
-}
-
-void PointAt(const MEntity& e, double deg, double& x, double& y) {
-    double c, s;
-    CosSinDeg(deg, c, s);
-    x = e.x + e.radius * c;
-    y = e.y + e.radius * s;
-}
+void PointAt(const MEntity& e, double deg, double& x, double& y) { dxfshape::PointAt(e, deg, x, y); }
 
 } // namespace
 
@@ -46,37 +29,7 @@ void MEntitiesList::Clear() {
     scale_ = 1.0;
 }
 
-void MEntitiesList::Extend(const MEntity& e) {
-    switch (e.kind) {
-    case MEntityKind::Line:
-        Include(limits_, e.x, e.y);
-        Include(limits_, e.x2, e.y2);
-        break;
-    case MEntityKind::Circle:
-        Include(limits_, e.x - e.radius, e.y - e.radius);
-        Include(limits_, e.x + e.radius, e.y + e.radius);
-        break;
-    case MEntityKind::Arc: {
-        // End points, plus every axis direction the sweep passes: the arc's true extent.
-        const double sweep = SweepDeg(e.startAngle, e.endAngle);
-        double x, y;
-        PointAt(e, e.startAngle, x, y);
-        Include(limits_, x, y);
-        PointAt(e, e.startAngle + sweep, x, y);
-        Include(limits_, x, y);
-        for (double q : {0.0, 90.0, 180.0, 270.0}) {
-            if (dxfgeom::InSweep(q, e.startAngle, sweep)) {
-                PointAt(e, q, x, y);
-                Include(limits_, x, y);
-            }
-        }
-        break;
-    }
-    case MEntityKind::Text:
-    case MEntityKind::Attribute:
-        break;
-    }
-}
+void MEntitiesList::Extend(const MEntity& e) { dxfshape::Extend(limits_, e); }
 
 void MEntitiesList::Recompute() {
     limits_ = MLimits{};
@@ -139,20 +92,11 @@ size_t MEntitiesList::DeleteAttributes(std::string_view layer) {
 }
 
 void MEntitiesList::ConvertArcsToLines(double stepDegrees) {
-    double step = stepDegrees;
-    if (!std::isfinite(step) || step < 0.01) step = 10.0;
-    if (step > 360.0) step = 360.0;
+    const double step = dxfshape::CurveStep(stepDegrees);
     if (std::none_of(entities_.begin(), entities_.end(), IsCurve)) return;
-    // Segments of a curve: each spans at most step degrees, a circle takes three at least.
-    auto segments = [step](const MEntity& e, double sweep) {
-        return std::max(int(std::ceil(sweep / step - 1e-9)), e.kind == MEntityKind::Circle ? 3 : 1);
-    };
-    auto sweepOf = [](const MEntity& e) {
-        return e.kind == MEntityKind::Circle ? 360.0 : SweepDeg(e.startAngle, e.endAngle);
-    };
     // The converted list is made once at its final size.
     size_t total = 0;
-    for (const MEntity& e : entities_) total += IsCurve(e) ? size_t(segments(e, sweepOf(e))) : 1;
+    for (const MEntity& e : entities_) total += IsCurve(e) ? size_t(dxfshape::Segments(e, step)) : 1;
     std::vector<MEntity> out;
     out.reserve(total);
     for (MEntity& e : entities_) {
@@ -160,16 +104,7 @@ void MEntitiesList::ConvertArcsToLines(double stepDegrees) {
             out.push_back(std::move(e));
             continue;
         }
-        const bool circle = e.kind == MEntityKind::Circle;
-        const double sweep = sweepOf(e);
-        const double first = circle ? 0.0 : (e.reversed ? e.startAngle + sweep : e.startAngle);
-        const double dir = (!circle && e.reversed) ? -1.0 : 1.0;
-        const int n = segments(e, sweep);
-        double px, py;
-        PointAt(e, first, px, py);
-        for (int i = 1; i <= n; ++i) {
-            double qx, qy;
-            PointAt(e, first + dir * sweep * double(i) / double(n), qx, qy);
+        dxfshape::ForEachSegment(e, step, [&](double px, double py, double qx, double qy) {
             MEntity l;
             l.kind = MEntityKind::Line;
             l.x = px;
@@ -179,9 +114,7 @@ void MEntitiesList::ConvertArcsToLines(double stepDegrees) {
             l.color = e.color;
             l.layer = e.layer;
             out.push_back(std::move(l));
-            px = qx;
-            py = qy;
-        }
+        });
     }
     entities_ = std::move(out);
     Recompute();
@@ -191,21 +124,9 @@ void MEntitiesList::Mirror(int axis, const MPoint* about) {
     if (axis != 1 && axis != 2) return;
     const double cx = about ? about->x : (limits_.minX + limits_.maxX) / 2.0;
     const double cy = about ? about->y : (limits_.minY + limits_.maxY) / 2.0;
+    const double base = axis == 1 ? 180.0 : 0.0;
     for (MEntity& e : entities_) {
-        if (axis == 1) {
-            e.x = 2.0 * cx - e.x;
-            e.x2 = 2.0 * cx - e.x2;
-        } else {
-            e.y = 2.0 * cy - e.y;
-            e.y2 = 2.0 * cy - e.y2;
-        }
-        const double base = axis == 1 ? 180.0 : 0.0;
-        if (e.kind == MEntityKind::Arc) {
-            const double s = e.startAngle;
-            e.startAngle = NormDeg(base - e.endAngle);
-            e.endAngle = NormDeg(base - s);
-            e.reversed = !e.reversed; // the mirror image runs the other way round
-        }
+        dxfshape::Mirror(e, axis, cx, cy);
         if (e.kind == MEntityKind::Text || e.kind == MEntityKind::Attribute) e.rotation = NormDeg(base - e.rotation);
     }
     Recompute();
@@ -217,18 +138,8 @@ void MEntitiesList::Rotate(double degrees, const MPoint* centre) {
     const double cy = centre ? centre->y : 0.0;
     double c, s;
     CosSinDeg(degrees, c, s);
-    auto turn = [&](double& x, double& y) {
-        const double dx = x - cx, dy = y - cy;
-        x = cx + dx * c - dy * s;
-        y = cy + dx * s + dy * c;
-    };
     for (MEntity& e : entities_) {
-        turn(e.x, e.y);
-        if (e.kind == MEntityKind::Line) turn(e.x2, e.y2);
-        if (e.kind == MEntityKind::Arc) {
-            e.startAngle = NormDeg(e.startAngle + degrees);
-            e.endAngle = NormDeg(e.endAngle + degrees);
-        }
+        dxfshape::Rotate(e, degrees, c, s, cx, cy);
         if (e.kind == MEntityKind::Text || e.kind == MEntityKind::Attribute)
             e.rotation = NormDeg(e.rotation + degrees);
     }
@@ -236,12 +147,7 @@ void MEntitiesList::Rotate(double degrees, const MPoint* centre) {
 }
 
 void MEntitiesList::Move(double dx, double dy) {
-    for (MEntity& e : entities_) {
-        e.x += dx;
-        e.y += dy;
-        e.x2 += dx;
-        e.y2 += dy;
-    }
+    for (MEntity& e : entities_) dxfshape::Move(e, dx, dy);
     Recompute();
 }
 

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include "dxf/dxf.h"
+#include "dxf/outline.h"
 #include "geom.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -35,9 +36,12 @@ constexpr int32_t kMaxArray = 32767;               // columns or rows of an INSE
 constexpr double kCurveStepDeg = 5.0;              // flattening step of ellipses and warped arcs
 constexpr size_t kMaxSplineSamples = 8192;
 
+// One group: its code and its value line, 16 bytes (a drawing has a pair per two lines).
 struct Pair {
     int32_t code;
-    std::string_view value;
+    uint32_t size;
+    const char* data;
+    std::string_view value() const { return std::string_view(data, size); }
 };
 
 std::string_view Trim(std::string_view s) {
@@ -112,7 +116,7 @@ int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
         if (pos >= size) return DXF_ERR_FORMAT; // a code without its value: truncated
         std::string_view value;
         nextLine(value);
-        out.push_back(Pair{neg ? -code : code, value});
+        out.push_back(Pair{neg ? -code : code, uint32_t(value.size()), value.data()});
     }
     return 0;
 }
@@ -141,9 +145,44 @@ struct Vertex {
     double x, y, bulge;
 };
 
+// Where the read entities go: the full entity list, or the bare outline.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual size_t Count() const = 0;
+    virtual void Add(MEntity&& e) = 0;
+    virtual void Reserve(size_t n) = 0;
+};
+
+class ListSink final : public Sink {
+public:
+    explicit ListSink(MEntitiesList& list) : list_(list) {}
+    size_t Count() const override { return list_.Count(); }
+    void Add(MEntity&& e) override { list_.AddEntity(std::move(e)); }
+    void Reserve(size_t n) override { list_.Reserve(n); }
+
+private:
+    MEntitiesList& list_;
+};
+
+class OutlineSink final : public Sink {
+public:
+    explicit OutlineSink(MOutline& outline) : outline_(outline) {}
+    size_t Count() const override { return count_; } // texts included, as the list counts them
+    void Add(MEntity&& e) override {
+        ++count_;
+        outline_.Add(e);
+    }
+    void Reserve(size_t n) override { outline_.Reserve(n); }
+
+private:
+    MOutline& outline_;
+    size_t count_ = 0;
+};
+
 class Reader {
 public:
-    Reader(const std::vector<Pair>& pairs, MEntitiesList& out) : p_(pairs), out_(out) {}
+    Reader(const std::vector<Pair>& pairs, Sink& out) : p_(pairs), out_(out) {}
 
     int Run();
 
@@ -151,7 +190,7 @@ private:
     // Parsing of values; a bad number marks the file as malformed.
     double Num(const Pair& q) {
         double v = 0.0;
-        if (!FastNumber(q.value, v) && !plat::ParseDouble(q.value, v)) {
+        if (!FastNumber(q.value(), v) && !plat::ParseDouble(q.value(), v)) {
             Fail(DXF_ERR_FORMAT);
             return 0.0;
         }
@@ -163,7 +202,7 @@ private:
     }
     int32_t Int(const Pair& q) {
         int32_t v = 0;
-        if (!plat::ParseInt32(q.value, v)) Fail(DXF_ERR_FORMAT);
+        if (!plat::ParseInt32(q.value(), v)) Fail(DXF_ERR_FORMAT);
         return v;
     }
     void Fail(int code) {
@@ -171,7 +210,7 @@ private:
     }
     bool CommonPair(const Pair& q, Common& c) {
         switch (q.code) {
-        case 8: c.layer = Trim(q.value); return true;
+        case 8: c.layer = Trim(q.value()); return true;
         case 62: c.color = Int(q); return true;
         case 67: c.paperSpace = Int(q) == 1; return true;
         case 210: c.ext[0] = Num(q); return true;
@@ -209,7 +248,7 @@ private:
     bool Add(MEntity&& e);
 
     const std::vector<Pair>& p_;
-    MEntitiesList& out_;
+    Sink& out_;
     std::unordered_map<std::string, Block> blocks_;
     std::vector<EntRef> entities_;
     std::vector<Vertex> verts_;
@@ -403,7 +442,7 @@ bool Reader::Add(MEntity&& e) {
         Fail(DXF_ERR_TOO_LARGE);
         return false;
     }
-    out_.AddEntity(std::move(e));
+    out_.Add(std::move(e));
     return true;
 }
 
@@ -580,7 +619,7 @@ void Reader::EmitPolyline(const EntRef& r, const Affine& m) {
     if (c.paperSpace || error_ || (flags & (16 | 64)) != 0) return;
     const bool is3d = (flags & 8) != 0;
     verts_.clear();
-    while (i < r.end && Is(p_[i].value, "VERTEX")) {
+    while (i < r.end && Is(p_[i].value(), "VERTEX")) {
         const uint32_t ve = EntityEnd(i, r.end);
         Vertex v{0.0, 0.0, 0.0};
         int32_t vflags = 0;
@@ -625,9 +664,9 @@ void Reader::EmitText(uint32_t b, uint32_t e, const Affine& m, MEntityKind kind,
         case 21: dirY = Num(q); break;
         case 1:
         case 3:
-            if (q.code == 1 || mtext) text.append(q.value.data(), q.value.size());
+            if (q.code == 1 || mtext) text.append(q.value().data(), q.value().size());
             break;
-        case 2: tag = Trim(q.value); break;
+        case 2: tag = Trim(q.value()); break;
         default: break;
         }
     }
@@ -666,7 +705,7 @@ void Reader::EmitInsert(const EntRef& r, const Affine& m, int depth) {
         const Pair& q = p_[i];
         if (CommonPair(q, c)) continue;
         switch (q.code) {
-        case 2: name = plat::ToUpperAscii(Trim(q.value)); break;
+        case 2: name = plat::ToUpperAscii(Trim(q.value())); break;
         case 10: x = Num(q); break;
         case 20: y = Num(q); break;
         case 30: z = Num(q); break;
@@ -706,7 +745,7 @@ void Reader::EmitInsert(const EntRef& r, const Affine& m, int depth) {
     // Attributes that follow the insert already stand where they are shown.
     for (uint32_t i = headEnd; i < r.end && !error_;) {
         const uint32_t e = EntityEnd(i, r.end);
-        if (Is(p_[i].value, "ATTRIB")) EmitText(i, e, m, MEntityKind::Attribute, false);
+        if (Is(p_[i].value(), "ATTRIB")) EmitText(i, e, m, MEntityKind::Attribute, false);
         i = e;
     }
 }
@@ -866,7 +905,7 @@ void Reader::Emit(const EntRef& r, const Affine& m, int depth, bool inBlock) {
         Fail(DXF_ERR_TOO_LARGE);
         return;
     }
-    const std::string_view type = Trim(p_[r.begin].value);
+    const std::string_view type = Trim(p_[r.begin].value());
     const uint32_t e = EntityEnd(r.begin, r.end);
     if (type == "LINE")
         EmitLineEnt(r.begin, e, m);
@@ -912,18 +951,18 @@ void Reader::Collect(uint32_t begin, uint32_t end, std::vector<EntRef>& out) {
     while (i < end) {
         const uint32_t start = i;
         uint32_t e = EntityEnd(i, end);
-        const std::string_view type = Trim(p_[start].value);
+        const std::string_view type = Trim(p_[start].value());
         bool follows = false;
         if (type == "POLYLINE") {
             follows = true;
         } else if (type == "INSERT") {
             for (uint32_t k = start + 1; k < e; ++k)
-                if (p_[k].code == 66 && Trim(p_[k].value) == "1") follows = true;
+                if (p_[k].code == 66 && Trim(p_[k].value()) == "1") follows = true;
         }
         if (follows) {
             const char* sub = type == "POLYLINE" ? "VERTEX" : "ATTRIB";
-            while (e < end && Is(p_[e].value, sub)) e = EntityEnd(e, end);
-            if (e < end && Is(p_[e].value, "SEQEND")) e = EntityEnd(e, end);
+            while (e < end && Is(p_[e].value(), sub)) e = EntityEnd(e, end);
+            if (e < end && Is(p_[e].value(), "SEQEND")) e = EntityEnd(e, end);
         }
         out.push_back(EntRef{start, e});
         i = e;
@@ -933,7 +972,7 @@ void Reader::Collect(uint32_t begin, uint32_t end, std::vector<EntRef>& out) {
 void Reader::ReadBlocks(uint32_t begin, uint32_t end) {
     uint32_t i = begin;
     while (i < end && !error_) {
-        if (p_[i].code != 0 || !Is(p_[i].value, "BLOCK")) {
+        if (p_[i].code != 0 || !Is(p_[i].value(), "BLOCK")) {
             ++i;
             continue;
         }
@@ -942,12 +981,12 @@ void Reader::ReadBlocks(uint32_t begin, uint32_t end) {
         std::string name;
         for (uint32_t k = i + 1; k < headEnd; ++k) {
             const Pair& q = p_[k];
-            if (q.code == 2) name = plat::ToUpperAscii(Trim(q.value));
+            if (q.code == 2) name = plat::ToUpperAscii(Trim(q.value()));
             if (q.code == 10) blk.baseX = Num(q);
             if (q.code == 20) blk.baseY = Num(q);
         }
         uint32_t bodyEnd = headEnd;
-        while (bodyEnd < end && !(p_[bodyEnd].code == 0 && Is(p_[bodyEnd].value, "ENDBLK"))) ++bodyEnd;
+        while (bodyEnd < end && !(p_[bodyEnd].code == 0 && Is(p_[bodyEnd].value(), "ENDBLK"))) ++bodyEnd;
         Collect(headEnd, bodyEnd, blk.entities);
         // The first definition of a name wins.
         blocks_.emplace(std::move(name), std::move(blk));
@@ -967,13 +1006,13 @@ int Reader::Run() {
             continue;
         }
         if (q.code != 0) return DXF_ERR_FORMAT;
-        if (Is(q.value, "EOF")) break;
-        if (!Is(q.value, "SECTION")) return DXF_ERR_FORMAT;
+        if (Is(q.value(), "EOF")) break;
+        if (!Is(q.value(), "SECTION")) return DXF_ERR_FORMAT;
         ++i;
         std::string_view name;
-        if (i < n && p_[i].code == 2) name = Trim(p_[i++].value);
+        if (i < n && p_[i].code == 2) name = Trim(p_[i++].value());
         const uint32_t begin = i;
-        while (i < n && !(p_[i].code == 0 && Is(p_[i].value, "ENDSEC"))) ++i;
+        while (i < n && !(p_[i].code == 0 && Is(p_[i].value(), "ENDSEC"))) ++i;
         if (i >= n) return DXF_ERR_FORMAT; // section cut off: truncated file
         sawSection = true;
         if (plat::EqualsNoCase(name, "BLOCKS")) ReadBlocks(begin, i);
@@ -995,16 +1034,27 @@ int Reader::Run() {
     return error_;
 }
 
-int ReadDXFBuffer(const char* data, size_t size, MEntitiesList& list) {
-    list.Clear();
+namespace {
+
+// Reads the bytes into the sink; returns 0 or a negative DxfReadResult.
+int ReadInto(const char* data, size_t size, Sink& sink) {
     if (data == nullptr || size == 0) return DXF_ERR_FORMAT;
     if (size > kMaxFileSize) return DXF_ERR_TOO_LARGE;
     std::vector<Pair> pairs;
     int rc = Tokenize(data, size, pairs);
     if (rc == 0) {
-        Reader reader(pairs, list);
+        Reader reader(pairs, sink);
         rc = reader.Run();
     }
+    return rc;
+}
+
+} // namespace
+
+int ReadDXFBuffer(const char* data, size_t size, MEntitiesList& list) {
+    list.Clear();
+    ListSink sink(list);
+    const int rc = ReadInto(data, size, sink);
     if (rc != 0) {
         list.Clear();
         return rc;
@@ -1012,19 +1062,31 @@ int ReadDXFBuffer(const char* data, size_t size, MEntitiesList& list) {
     return int(list.Count());
 }
 
-int ReadDXF(std::string_view path, MEntitiesList& list) {
-    list.Clear();
+int ReadDXFOutlineBuffer(const char* data, size_t size, MOutline& outline) {
+    outline.Clear();
+    OutlineSink sink(outline);
+    const int rc = ReadInto(data, size, sink);
+    if (rc != 0) {
+        outline.Clear();
+        return rc;
+    }
+    return int(sink.Count());
+}
+
+namespace {
+
+// The whole file in one buffer of its size, read straight into it (a file that grows while it is
+// read still ends up whole, up to the size limit). 0 or a negative DxfReadResult.
+int ReadFileBytes(std::string_view path, std::unique_ptr<char[]>& data, size_t& size) {
+    size = 0;
     if (path.empty()) return DXF_ERR_OPEN;
     FILE* f = plat::OpenFile(path, "rb");
     if (f == nullptr) return DXF_ERR_OPEN;
-    // The whole file in one buffer of its size, read straight into it (a file that grows while it
-    // is read still ends up whole, up to the size limit).
     struct stat st {};
     size_t capacity = 1 << 16;
     if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
         capacity = std::min(size_t(st.st_size), kMaxFileSize) + 1;
-    std::unique_ptr<char[]> data(new (std::nothrow) char[capacity]);
-    size_t size = 0;
+    data.reset(new (std::nothrow) char[capacity]);
     bool tooLarge = false, noMemory = data == nullptr;
     while (!noMemory) {
         if (size == capacity) {
@@ -1051,5 +1113,25 @@ int ReadDXF(std::string_view path, MEntitiesList& list) {
     if (tooLarge || size > kMaxFileSize) return DXF_ERR_TOO_LARGE;
     if (noMemory) return DXF_ERR_TOO_LARGE;
     if (readError) return DXF_ERR_OPEN;
+    return 0;
+}
+
+} // namespace
+
+int ReadDXF(std::string_view path, MEntitiesList& list) {
+    list.Clear();
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    const int rc = ReadFileBytes(path, data, size);
+    if (rc != 0) return rc;
     return ReadDXFBuffer(data.get(), size, list);
+}
+
+int ReadDXFOutline(std::string_view path, MOutline& outline) {
+    outline.Clear();
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    const int rc = ReadFileBytes(path, data, size);
+    if (rc != 0) return rc;
+    return ReadDXFOutlineBuffer(data.get(), size, outline);
 }

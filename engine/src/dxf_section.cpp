@@ -99,15 +99,19 @@ DxfSection::Source DxfSection::SourceOf(const char* path, int32_t offYThousandth
 }
 
 void DxfSection::Load(const char* path, int32_t offYThousandths, int32_t offZThousandths, const BarRecord& bar) {
-    Source src = SourceOf(path, offYThousandths, offZThousandths, bar);
+    LoadFrom(SourceOf(path, offYThousandths, offZThousandths, bar));
+}
+
+void DxfSection::LoadFrom(Source src) {
     fileName = src.path;
     if (g_pSettings != nullptr) TakeBladeParameters(*g_pSettings);
-    offY = FromThousandths(offYThousandths);
-    offZ = FromThousandths(offZThousandths);
-    MEntitiesList list;
-    // A drawing that does not exist (or is a folder) reads as an error and leaves the list empty.
-    if (src.useDrawing && ReadDXF(fileName, list) < 0) list.Clear();
-    Place(std::move(list), src.mirror, src.rotation, src.rect);
+    offY = FromThousandths(src.offY);
+    offZ = FromThousandths(src.offZ);
+    // Only the drawn geometry is read: a drawing that does not exist (or is a folder) reads as an
+    // error and leaves the outline empty.
+    MOutline outline;
+    if (src.useDrawing && ReadDXFOutline(fileName, outline) < 0) outline.Clear();
+    Place(std::move(outline), src.mirror, src.rotation, src.rect);
     source_ = std::move(src);
     loaded_ = true;
 }
@@ -117,68 +121,97 @@ bool DxfSection::BuiltFrom(const char* path, int32_t offYThousandths, int32_t of
     return loaded_ && source_ == SourceOf(path, offYThousandths, offZThousandths, bar);
 }
 
-std::shared_ptr<DxfSection> KeepSection(std::shared_ptr<DxfSection> kept, const char* path, int32_t offY,
-                                        int32_t offZ, const BarRecord& bar) {
-    if (kept != nullptr && kept->BuiltFrom(path, offY, offZ, bar)) {
-        if (g_pSettings != nullptr) kept->TakeBladeParameters(*g_pSettings);
-        return kept;
+std::size_t DxfSection::MemoryBytes() const {
+    return sizeof(DxfSection) + fileName.capacity() + source_.path.capacity() +
+           (points_.capacity() + tree_.capacity()) * sizeof(Point) + nodes_.capacity() * sizeof(Node);
+}
+
+std::shared_ptr<DxfSection> SectionStore::Get(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar) {
+    DxfSection::Source src = DxfSection::SourceOf(path, offY, offZ, bar);
+    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+        DxfSection& kept = *it->section;
+        if (!kept.source_.SamePlace(src)) continue;
+        if (kept.source_ == src) {
+            kept_.splice(kept_.begin(), kept_, it);
+            if (g_pSettings != nullptr) kept.TakeBladeParameters(*g_pSettings);
+            return kept_.front().section;
+        }
+        // The drawing changed on disk: its old section is of no more use.
+        bytes_ -= it->bytes;
+        kept_.erase(it);
+        break;
     }
     auto section = std::make_shared<DxfSection>();
-    section->Load(path, offY, offZ, bar);
+    section->LoadFrom(std::move(src));
+    ++loads_;
+    const std::size_t bytes = section->MemoryBytes();
+    kept_.push_front(Kept{section, bytes});
+    bytes_ += bytes;
+    while (bytes_ > bound_ && kept_.size() > 1) {
+        bytes_ -= kept_.back().bytes;
+        kept_.pop_back();
+    }
     return section;
 }
 
-void DxfSection::Place(MEntitiesList list, bool mirror, double rotationDeg, const SectionRectangle& rect) {
-    entities = std::move(list);
+std::shared_ptr<DxfSection> KeepSection(SectionStore& kept, const char* path, int32_t offY, int32_t offZ,
+                                        const BarRecord& bar) {
+    return kept.Get(path, offY, offZ, bar);
+}
+
+void DxfSection::Place(const MEntitiesList& list, bool mirror, double rotationDeg, const SectionRectangle& rect) {
+    MOutline outline;
+    outline.Reserve(list.Count());
+    for (const MEntity& e : list) outline.Add(e);
+    Place(std::move(outline), mirror, rotationDeg, rect);
+}
+
+void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const SectionRectangle& rect) {
     fromDrawing_ = false;
     loaded_ = false;
-    if (!entities.Empty()) {
-        if (mirror) {
-            entities.Mirror(1);
-            entities.GetLimits();
-        }
-        if (std::isfinite(rotationDeg) && rotationDeg != 0.0) entities.Rotate(rotationDeg);
-        MLimits l = entities.GetLimits();
-        if (Finite(l)) entities.Move(-l.minX, -l.minY);
-        entities.GetLimits();
-        entities.ConvertArcsToLines(10.0);
-        entities.DeleteText();
-        entities.DeleteAttributes();
-        l = entities.GetLimits();
+    MLimits l;
+    // The reference point of every placed line, as a section point (drawing x + offY, y + offZ).
+    auto take = [&](MOutline& o) {
+        points_.clear();
+        points_.reserve(o.LineCount(10.0));
+        o.TakeLineStarts(10.0, offY, offZ, l, [](void* to, double x, double y) {
+            static_cast<std::vector<Point>*>(to)->push_back(Point{x, y});
+        }, &points_);
+    };
+    if (!outline.Empty()) {
+        if (mirror) outline.Mirror(1);
+        if (std::isfinite(rotationDeg) && rotationDeg != 0.0) outline.Rotate(rotationDeg);
+        // Current since the outline was read, mirrored or turned.
+        const MLimits placed = outline.Limits();
+        if (Finite(placed)) outline.Move(-placed.minX, -placed.minY);
+        take(outline);
         // A drawing without drawn entities, without extent or with limits that are no numbers
         // cannot stand for the section: the bounding rectangle takes its place.
-        fromDrawing_ = !entities.Empty() && !l.empty && Finite(l) && (l.maxX - l.minX > 0 || l.maxY - l.minY > 0);
+        fromDrawing_ = !points_.empty() && !l.empty && Finite(l) && (l.maxX - l.minX > 0 || l.maxY - l.minY > 0);
     }
-    if (!fromDrawing_) BuildRectangle(rect);
-    Finalise();
-}
-
-void DxfSection::BuildRectangle(const SectionRectangle& r) {
-    entities.Clear();
-    const double x0 = FromThousandths(r.lowX), x1 = FromThousandths(r.highX);
-    const double y0 = FromThousandths(r.lowY), y1 = FromThousandths(r.highY);
-    entities.AddEntity(MEntityKind::Line, x0, y0, x1, y0);
-    entities.AddEntity(MEntityKind::Line, x1, y0, x1, y1);
-    entities.AddEntity(MEntityKind::Line, x1, y1, x0, y1);
-    entities.AddEntity(MEntityKind::Line, x0, y1, x0, y0);
-    const MLimits& l = entities.GetLimits();
-    entities.Move(-l.minX, -l.minY);
-}
-
-void DxfSection::Finalise() {
-    const MLimits& l = entities.GetLimits();
+    if (!fromDrawing_) {
+        const double x0 = FromThousandths(rect.lowX), x1 = FromThousandths(rect.highX);
+        const double y0 = FromThousandths(rect.lowY), y1 = FromThousandths(rect.highY);
+        MOutline r;
+        r.AddLine(x0, y0, x1, y0);
+        r.AddLine(x1, y0, x1, y1);
+        r.AddLine(x1, y1, x0, y1);
+        r.AddLine(x0, y1, x0, y0);
+        const MLimits rl = r.GetLimits();
+        r.Move(-rl.minX, -rl.minY);
+        take(r);
+    }
     width = l.maxX - l.minX;
     height = l.maxY - l.minY;
-    points_.clear();
-    points_.reserve(entities.Count());
-    for (const MEntity& e : entities) points_.push_back(Point{e.x + offY, e.y + offZ});
     BuildTree();
 }
 
 namespace {
 // Points in a leaf of the search tree: few enough that testing them one by one is cheaper than
 // splitting further.
-constexpr std::size_t kLeafPoints = 16;
+constexpr std::size_t kLeafPoints = 32;
+// Deepest node: the searches walk the tree with a stack of 64 entries, at most depth + 2 deep.
+constexpr uint8_t kMaxDepth = 40;
 } // namespace
 
 void DxfSection::BuildTree() {
@@ -194,9 +227,13 @@ void DxfSection::BuildTree() {
         nodes_.push_back(Node{nan, nan, nan, nan, 0, static_cast<uint32_t>(tree_.size()), 0});
         return;
     }
-    nodes_.reserve(2 * (tree_.size() / kLeafPoints + 1));
+    // Leaves hold about two thirds of kLeafPoints on the drawings met: room for their nodes at once.
+    nodes_.reserve(3 * (tree_.size() / kLeafPoints + 1));
     nodes_.push_back(Node{0, 0, 0, 0, 0, static_cast<uint32_t>(tree_.size()), 0});
-    // Each node is split at the median of its longer side until its points fit a leaf.
+    std::vector<uint8_t> depth(1, 0);
+    // Each node is split across the middle of its box's longer side (one pass over its points),
+    // or at the median of its points when that middle separates none, until they fit a leaf.
+    // How the points are grouped changes no answer: a box only spares testing its points.
     for (std::size_t i = 0; i < nodes_.size(); ++i) {
         Node n = nodes_[i];
         n.y0 = n.y1 = tree_[n.begin].y;
@@ -207,14 +244,23 @@ void DxfSection::BuildTree() {
             n.z0 = std::min(n.z0, tree_[k].z);
             n.z1 = std::max(n.z1, tree_[k].z);
         }
-        if (n.end - n.begin > kLeafPoints) {
-            const uint32_t mid = n.begin + (n.end - n.begin) / 2;
+        if (n.end - n.begin > kLeafPoints && depth[i] < kMaxDepth) {
             const bool alongY = n.y1 - n.y0 >= n.z1 - n.z0;
-            std::nth_element(tree_.begin() + n.begin, tree_.begin() + mid, tree_.begin() + n.end,
-                             [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
+            const auto first = tree_.begin() + n.begin, last = tree_.begin() + n.end;
+            const double middle = alongY ? n.y0 + (n.y1 - n.y0) / 2 : n.z0 + (n.z1 - n.z0) / 2;
+            auto split = alongY ? std::partition(first, last, [middle](const Point& p) { return p.y < middle; })
+                                : std::partition(first, last, [middle](const Point& p) { return p.z < middle; });
+            if (split == first || split == last) {
+                split = first + (last - first) / 2;
+                std::nth_element(first, split, last,
+                                 [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
+            }
+            const uint32_t mid = static_cast<uint32_t>(split - tree_.begin());
             n.child = static_cast<uint32_t>(nodes_.size());
             nodes_.push_back(Node{0, 0, 0, 0, n.begin, mid, 0});
             nodes_.push_back(Node{0, 0, 0, 0, mid, n.end, 0});
+            depth.push_back(static_cast<uint8_t>(depth[i] + 1));
+            depth.push_back(static_cast<uint8_t>(depth[i] + 1));
         }
         nodes_[i] = n;
     }
@@ -222,7 +268,6 @@ void DxfSection::BuildTree() {
 
 void DxfSection::Free() {
     loaded_ = false;
-    entities.Clear();
     points_.clear();
     tree_.clear();
     nodes_.clear();

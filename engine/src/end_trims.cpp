@@ -221,10 +221,11 @@ int BarComputation::ComputeEndTrims() {
     };
 
     if (variant == 1) {
-        // Every end cut of the bar asks the same section, kept from bar to bar while its drawing
-        // is unchanged.
+        // Every end cut of the bar asks the same section; the list keeps every section it has
+        // loaded, each while its drawing is unchanged.
         const std::string drawing = SectionDrawingPath(s.DIR_DXF, bar.series, bar.code);
-        profileSection = KeepSection(std::move(profileSection), drawing.c_str(), bar.yMin, bar.zMin, bar);
+        if (keptSections == nullptr) keptSections = std::make_shared<SectionStore>();
+        profileSection = KeepSection(*keptSections, drawing.c_str(), bar.yMin, bar.zMin, bar);
     } else {
         profileSection.reset();
     }

@@ -581,6 +581,150 @@ TEST_F(EndTrimTest, SectionIsKeptFromBarToBarAndReadAnewWhenItsDrawingChanges) {
     }
 }
 
+// Two profiles whose bars alternate, each with its own drawing, the same rectangle and offsets:
+// each bar is planned on its own section (centred over its width), each drawing is read once
+// however often the profile comes back, and a changed drawing is read anew without disturbing
+// the other profile's section.
+TEST_F(EndTrimTest, ListKeepsEverySectionItLoadedApartByPath) {
+    const std::string folder = dir_ + "DXF/ALU60/";
+    std::filesystem::create_directories(folder);
+    std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%sDXF/", dir_.c_str());
+    WriteFile(folder + "T6001.dxf", RectangleDrawing(50, 40));
+    WriteFile(folder + "T6002.dxf", RectangleDrawing(40, 40));
+    SetModified(folder + "T6001.dxf", 1500000000);
+    SetModified(folder + "T6002.dxf", 1500000000);
+    std::vector<ldatest::BarSpec> bars;
+    for (int i = 0; i < 6; ++i) {
+        bars.push_back(Bar({Piece("A", 1000000)}));
+        if (i % 2 == 1) bars.back().code = "T6002";
+    }
+    BarComputation& bc = Open(List(bars), "TWO.lda");
+    for (int i = 0; i < bc.BarCount(); ++i) bc.Bar(i)->CUT_MODE_90 = 2;
+    auto centredY = [&](int bar) {
+        EXPECT_EQ(bc.ComputeBar(bar, 1), 0) << g_errorText;
+        return Cuts(bc)[0]->cutPointY[0];
+    };
+    const int32_t y50 = centredY(0);
+    const std::shared_ptr<DxfSection> first = bc.profileSection;
+    const int32_t y40 = centredY(1);
+    const std::shared_ptr<DxfSection> second = bc.profileSection;
+    EXPECT_EQ(y50 - y40, 5000); // half of 50 - 40 mm
+    for (int bar = 2; bar < 6; ++bar) {
+        SCOPED_TRACE(bar);
+        EXPECT_EQ(centredY(bar), bar % 2 == 0 ? y50 : y40);
+        EXPECT_EQ(bc.profileSection.get(), (bar % 2 == 0 ? first : second).get());
+    }
+    ASSERT_NE(bc.keptSections, nullptr);
+    EXPECT_EQ(bc.keptSections->Loads(), 2u);
+    EXPECT_EQ(bc.keptSections->Count(), 2u);
+
+    // T6001 saved again as a 30 mm section: read anew at its next bar, replacing its old section.
+    WriteFile(folder + "T6001.dxf", RectangleDrawing(30, 40));
+    SetModified(folder + "T6001.dxf", 1500000100);
+    EXPECT_EQ(centredY(0), y50 - 10000);
+    EXPECT_NE(bc.profileSection.get(), first.get());
+    EXPECT_EQ(centredY(1), y40);
+    EXPECT_EQ(bc.profileSection.get(), second.get());
+    EXPECT_EQ(bc.keptSections->Loads(), 3u);
+    EXPECT_EQ(bc.keptSections->Count(), 2u);
+}
+
+// The bound on the kept bytes drops the least recently used section first; a section used again
+// counts as recent; the bound holds after every load.
+TEST_F(EndTrimTest, SectionBoundDropsTheLeastRecentlyUsed) {
+    const std::string folder = dir_ + "DXF/ALU60/";
+    std::filesystem::create_directories(folder);
+    std::snprintf(g_pSettings->DIR_DXF, sizeof g_pSettings->DIR_DXF, "%sDXF/", dir_.c_str());
+    for (const char* code : {"A", "B", "C"}) WriteFile(folder + code + ".dxf", RectangleDrawing(50, 40));
+    BarComputation& bc = Open(List({Bar({Piece("A", 1000000)})}), "LRU.lda");
+    const BarRecord& bar = *bc.Bar(0);
+    auto path = [&](const char* code) { return SectionDrawingPath(g_pSettings->DIR_DXF, "ALU60", code); };
+    std::size_t one = 0;
+    {
+        SectionStore probe;
+        one = probe.Get(path("A").c_str(), bar.yMin, bar.zMin, bar)->MemoryBytes();
+        EXPECT_EQ(probe.Bytes(), one);
+    }
+    SectionStore store(one * 5 / 2); // room for two
+    const auto a = store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar);
+    store.Get(path("B").c_str(), bar.yMin, bar.zMin, bar);
+    EXPECT_EQ(store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar).get(), a.get()); // A is now the most recent
+    store.Get(path("C").c_str(), bar.yMin, bar.zMin, bar);                // B goes
+    EXPECT_EQ(store.Loads(), 3u);
+    EXPECT_EQ(store.Count(), 2u);
+    EXPECT_LE(store.Bytes(), store.Bound());
+    EXPECT_EQ(store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar).get(), a.get());
+    EXPECT_EQ(store.Loads(), 3u);
+    store.Get(path("B").c_str(), bar.yMin, bar.zMin, bar); // read again, C goes
+    EXPECT_EQ(store.Loads(), 4u);
+    store.Get(path("A").c_str(), bar.yMin, bar.zMin, bar);
+    EXPECT_EQ(store.Loads(), 4u);
+    // A section above the bound on its own is still given, and kept alone.
+    SectionStore tiny(1);
+    EXPECT_NE(tiny.Get(path("A").c_str(), bar.yMin, bar.zMin, bar), nullptr);
+    tiny.Get(path("B").c_str(), bar.yMin, bar.zMin, bar);
+    EXPECT_EQ(tiny.Count(), 1u);
+}
+
+// The section keeps only the points of the placed lines; they are the reference points the full
+// entity list gives after the same mirror, turn, move and arc conversion, to the last bit.
+TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
+    // An open arc whose last point is the extreme one, and a reversed arc beside a line.
+    MEntitiesList open;
+    MEntity arc;
+    arc.kind = MEntityKind::Arc;
+    arc.radius = 10;
+    arc.startAngle = 200;
+    arc.endAngle = 75;
+    open.AddEntity(arc);
+    arc.x = 30;
+    arc.reversed = true;
+    open.AddEntity(arc);
+    open.AddEntity(MEntityKind::Line, 5, 5, 12, -3);
+    std::vector<std::pair<std::string, MEntitiesList>> drawings;
+    drawings.emplace_back("open arcs", open);
+    for (const char* name : {"ALU60/T6001", "PVC70/P7020", "ALU72/Z7200"}) {
+        drawings.emplace_back(name, MEntitiesList{});
+        ASSERT_GT(ReadDXF(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", drawings.back().second), 0);
+        // The outline reader gives what the entity list holds.
+        MOutline outline;
+        ASSERT_GT(ReadDXFOutline(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", outline), 0);
+        MOutline fromList;
+        for (const MEntity& e : drawings.back().second) fromList.Add(e);
+        ASSERT_EQ(outline.Count(), fromList.Count());
+        for (std::size_t i = 0; i < outline.Count(); ++i) {
+            const MShape &a = outline.Shapes()[i], &b = fromList.Shapes()[i];
+            ASSERT_TRUE(a.kind == b.kind && a.reversed == b.reversed && a.x == b.x && a.y == b.y && a.x2 == b.x2 &&
+                        a.y2 == b.y2 && a.radius == b.radius && a.startAngle == b.startAngle &&
+                        a.endAngle == b.endAngle)
+                << name << " " << i;
+        }
+    }
+    for (auto& [name, drawing] : drawings) {
+        for (const auto& [mirror, turn] : {std::pair{false, 0.0}, std::pair{true, 33.5}}) {
+            SCOPED_TRACE(name + (mirror ? " mirrored" : ""));
+            MEntitiesList l = drawing;
+            DxfSection d = Blade(10, 5);
+            d.Place(l, mirror, turn, kRect);
+            if (mirror) l.Mirror(1);
+            if (turn != 0) l.Rotate(turn);
+            const MLimits m = l.GetLimits();
+            l.Move(-m.minX, -m.minY);
+            l.ConvertArcsToLines(10.0);
+            l.DeleteText();
+            l.DeleteAttributes();
+            const MLimits f = l.GetLimits();
+            EXPECT_EQ(d.width, f.maxX - f.minX);
+            EXPECT_EQ(d.height, f.maxY - f.minY);
+            ASSERT_EQ(d.Points().size(), l.Count());
+            for (std::size_t i = 0; i < l.Count(); ++i) {
+                ASSERT_EQ(d.Points()[i].y, l[i].x + 10) << i;
+                ASSERT_EQ(d.Points()[i].z, l[i].y + 5) << i;
+            }
+        }
+    }
+}
+
 TEST(EndCutLinks, AppendsAreBoundedAndOverflowFails) {
     int32_t count = 0, list[kMaxLinks] = {};
     for (int i = 0; i < kMaxLinks; ++i) EXPECT_TRUE(AppendLink(count, list, i + 1));

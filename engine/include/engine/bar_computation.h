@@ -64,7 +64,8 @@ int CompareLeftAngle(const WorkingPiece* a, const WorkingPiece* b);
 // Face class, sine and cosine of a face angle (thousandths).
 void FaceClassOf(int32_t angolo, int32_t* tipo, double* sine, double* cosine);
 
-class DxfSection; // engine/dxf_section.h
+class DxfSection;   // engine/dxf_section.h
+class SectionStore; // engine/dxf_section.h
 
 class BarComputation : public BarList {
 public:
@@ -94,6 +95,8 @@ public:
     int RotatedCutCorners(WorkingMachining& m);
     // The profile section of the current bar, read once per bar computation (variant 1).
     std::shared_ptr<DxfSection> profileSection;
+    // Every section this list has loaded, kept for its later bars (made at the first one).
+    std::shared_ptr<SectionStore> keptSections;
 
     // Checks.
     int CheckListTools();

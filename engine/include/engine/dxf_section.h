@@ -6,13 +6,16 @@
 // centre of the circular blade must stand so that one pass cuts through every point of the
 // section while its flange keeps clear. All values are millimetres and degrees; a search that
 // finds nothing returns 0 and writes no message.
+#include <cstddef>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "dxf/entities.h"
 #include "dxf/file_stamp.h"
+#include "dxf/outline.h"
 
 struct BarRecord;
 class MachineSettings;
@@ -32,6 +35,8 @@ SectionRectangle SectionRectangleOf(const BarRecord& bar);
 // The drawing path of a profile: DIR_DXF, series and code joined as "%s%s\%s.dxf".
 std::string SectionDrawingPath(const char* dirDxf, const char* series, const char* code);
 
+class SectionStore;
+
 class DxfSection {
 public:
     struct Point {
@@ -47,10 +52,12 @@ public:
     // The same from an entity list already read (mirrored first when mirror is set, rotated by
     // rotationDeg about the origin, moved to the origin, arcs turned into lines). An empty or
     // degenerate list (no extent, or limits that are not finite) gives the rectangle instead.
-    void Place(MEntitiesList list, bool mirror, double rotationDeg, const SectionRectangle& rect);
+    // Only the points of the placed lines are kept, not the list.
+    void Place(const MEntitiesList& list, bool mirror, double rotationDeg, const SectionRectangle& rect);
+    void Place(MOutline outline, bool mirror, double rotationDeg, const SectionRectangle& rect);
     // Copies the blade parameters from the settings (thousandths to millimetres).
     void TakeBladeParameters(const MachineSettings& s);
-    // Destroys the entities; the object must not be queried afterwards.
+    // Gives back the points; the object must not be queried afterwards.
     void Free();
     // True when Load built this section from exactly these inputs and the drawing file is still
     // the one it read (same path, same file stamp).
@@ -87,12 +94,12 @@ public:
         return t.pass ? 1 : 0;
     }
 
-    const MEntitiesList& Entities() const { return entities; }
     const std::vector<Point>& Points() const { return points_; }
+    // Bytes the section holds (itself and its arrays): what keeping it costs.
+    std::size_t MemoryBytes() const;
     bool FromDrawing() const { return fromDrawing_; }
 
     // ---- fields (millimetres) ----
-    MEntitiesList entities;
     std::string fileName;
     double width = 0, height = 0;
     double offY = 0, offZ = 0;
@@ -106,6 +113,7 @@ public:
     double nutDiameter = 0, nutThickness = 0;
 
 private:
+    friend class SectionStore;
     // What a loaded section was built from: with the same inputs Load builds the same section.
     struct Source {
         std::string path;
@@ -116,8 +124,14 @@ private:
         double rotation = 0;
         SectionRectangle rect;
         friend bool operator==(const Source&, const Source&) = default;
+        // The same drawing placed the same way, whatever its file holds now.
+        bool SamePlace(const Source& o) const {
+            return path == o.path && useDrawing == o.useDrawing && offY == o.offY && offZ == o.offZ &&
+                   mirror == o.mirror && rotation == o.rotation && rect == o.rect;
+        }
     };
     static Source SourceOf(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar);
+    void LoadFrom(Source src);
 
     struct Test {
         bool pass = false;
@@ -143,8 +157,6 @@ private:
     int AngledFromAbove(double angleDeg, double startY, double xShift, double& x, double& y, double& z,
                         double& chord) const;
     int AngledBeside(bool right, double angleDeg, double& x, double& y, double& z, double& chord) const;
-    void BuildRectangle(const SectionRectangle& rect);
-    void Finalise();
 
     std::vector<Point> points_;
     // The points again, grouped into boxes for the searches: a binary tree whose every node holds
@@ -162,8 +174,40 @@ private:
     Source source_;
 };
 
-// The section Load builds for a bar, taken from kept instead when kept was built from the same
-// inputs and its drawing file is unchanged on disk (BuiltFrom); a kept section takes the blade
-// parameters of the moment. The section is shared with kept's other holders: never changed.
-std::shared_ptr<DxfSection> KeepSection(std::shared_ptr<DxfSection> kept, const char* path, int32_t offY,
-                                        int32_t offZ, const BarRecord& bar);
+// The sections a bar list has loaded, kept for its later bars: a bar of a profile seen before
+// starts without reading its drawing again. A section is found by its drawing's path and
+// placing (offsets, mirror, rotation, rectangle) and used only while the drawing's file stamp is
+// the one it was read with; a changed drawing is read anew and replaces its old section. The
+// sections held stay within a bound of bytes: past it the least recently used go first (the
+// section just loaded always stays, even alone above the bound).
+class SectionStore {
+public:
+    // 64 MiB: about eleven sections of 2 MB drawings, or some two hundred of 100 KB ones.
+    static constexpr std::size_t kDefaultBound = std::size_t(64) << 20;
+
+    explicit SectionStore(std::size_t boundBytes = kDefaultBound) : bound_(boundBytes) {}
+
+    // The section of a bar's drawing, kept or loaded now; it takes the blade parameters of the
+    // moment. The section is shared with the store: never changed by its users.
+    std::shared_ptr<DxfSection> Get(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar);
+
+    std::size_t Count() const { return kept_.size(); }
+    std::size_t Bytes() const { return bytes_; }
+    std::size_t Bound() const { return bound_; }
+    // Sections read from their drawings since the store was made.
+    std::size_t Loads() const { return loads_; }
+
+private:
+    struct Kept {
+        std::shared_ptr<DxfSection> section;
+        std::size_t bytes = 0;
+    };
+    std::list<Kept> kept_; // most recently used first
+    std::size_t bytes_ = 0;
+    std::size_t bound_;
+    std::size_t loads_ = 0;
+};
+
+// The section of the bar's drawing from the list's store (see SectionStore::Get).
+std::shared_ptr<DxfSection> KeepSection(SectionStore& kept, const char* path, int32_t offY, int32_t offZ,
+                                        const BarRecord& bar);
