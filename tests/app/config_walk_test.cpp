@@ -203,16 +203,45 @@ class Operator {
     std::string m_grabPrefix;
 };
 
+// Counts the moves and resizes of a window once it is shown.
+class PlacementWatch : public QObject {
+  public:
+    explicit PlacementWatch(QWidget* w) : m_window(w) { w->installEventFilter(this); }
+    int changes = 0;
+    QRect shownAt;
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == m_window && m_window->isVisible() &&
+            (e->type() == QEvent::Move || e->type() == QEvent::Resize) && shownAt.isValid() &&
+            m_window->frameGeometry() != shownAt)
+            ++changes;
+        return false;
+    }
+
+  private:
+    QWidget* m_window;
+};
+
 // Shows a box as the program shows it (the recording UI stands in for it during the walk) and
-// lets the operator look at it once it has taken its size and place.
+// lets the operator look at it once it has taken its size and place: a box is placed before it
+// is shown, so the place it shows at is its place, wholly on the screen.
 void LookAtBox(Operator& op, const MessageBoxRequest& request, const std::string& name) {
     app::ScaledMessageBox box;
     app::PrepareMessageBox(box, request);
     if (request.scaled) box.SetEnlargement(ScreenScalePercent());
     box.setWindowModality(Qt::NonModal);
+    PlacementWatch watch(&box);
     box.show();
-    QTest::qWait(20);
+    watch.shownAt = box.frameGeometry();
+    const QRect firstShown = box.frameGeometry();
+    QTest::qWait(50);
     op.Look(&box, name);
+    if (watch.changes != 0 || box.frameGeometry() != firstShown)
+        op.problems.push_back(name + " moved after it was shown: from " + std::to_string(firstShown.x()) + "," +
+                              std::to_string(firstShown.y()) + " " + std::to_string(firstShown.width()) + "x" +
+                              std::to_string(firstShown.height()) + " (" + std::to_string(watch.changes) +
+                              " changes)");
     box.close();
 }
 
