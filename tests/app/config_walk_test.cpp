@@ -117,6 +117,7 @@ class Operator {
     }
     std::vector<std::string> seen;     // the windows opened, in order
     std::vector<std::string> problems; // what the operator would not accept
+    QStringList fileFilters;           // the filters of the last file picker, as it shows them
 
   private:
     void Answer() {
@@ -137,6 +138,7 @@ class Operator {
         seen.push_back(name);
         Look(w, name);
         if (auto* file = qobject_cast<QFileDialog*>(w)) {
+            fileFilters = file->nameFilters();
             file->reject();
         } else if (auto* cancel = w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))) {
             cancel->click();
@@ -373,6 +375,10 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
                 LookAtBox(op, ui_->boxes[b], "box " + text);
                 windows.push_back("box " +
                                   (text == MsgString("M_NO_INFO") ? std::string("M_NO_INFO") : text));
+            }
+            // The ISO program picker shows the system's own filter text.
+            if (id == ID_OPEN_ISO) {
+                EXPECT_EQ(op.fileFilters, QStringList{QStringLiteral("Files ISO (*.*)")});
             }
             if (expected == "closed") {
                 EXPECT_FALSE(MainFrame->isVisible());
