@@ -41,7 +41,9 @@ watch_programs() {
     local last="" n=0 sum
     while :; do
         if [ -f "$demo/OUTPUT.ISO" ]; then
-            sum="$(cksum < "$demo/OUTPUT.ISO" 2>/dev/null || true)"
+            # The program may replace the file between the test and the read: the redirection's
+            # own error is silenced with the command's (the braces take both).
+            sum="$({ cksum < "$demo/OUTPUT.ISO"; } 2>/dev/null || true)"
             if [ -n "$sum" ] && [ "$sum" != "$last" ]; then
                 n=$((n + 1))
                 cp -f "$demo/OUTPUT.ISO" "$programs/$(printf '%02d' "$n")-OUTPUT.ISO" 2>/dev/null || true

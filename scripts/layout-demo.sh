@@ -10,7 +10,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dest=""
-bin="$root/build/dev/bin"
+bin="$root/build/release/bin"   # what scripts/demo.sh builds
 online=0
 variant=1
 while [ $# -gt 0 ]; do
@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$dest" ] || { echo "usage: $0 <dest> [--bin <folder>] [--online] [--variant 0|1|2]" >&2; exit 2; }
 case "$variant" in 0|1|2) ;; *) echo "layout: --variant must be 0, 1 or 2" >&2; exit 2 ;; esac
-[ -x "$bin/Brelon3" ] || { echo "layout: no Brelon3 in $bin (build it first)" >&2; exit 1; }
+[ -x "$bin/Brelon3" ] || { echo "layout: no Brelon3 in $bin (build it first: scripts/demo.sh builds build/release)" >&2; exit 1; }
 
 mkdir -p "$dest/LOG"
 cp -f "$bin/Brelon3" "$dest/"

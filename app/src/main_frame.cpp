@@ -128,6 +128,9 @@ int CMainFrame::OnCreate() {
 
     MachineSettings* s = g_pSettings;
     if (s != nullptr) {
+        // A directory key refused at the settings' load is named before the loads that miss it.
+        for (const RefusedDirectoryKey& refused : s->refusedDirectoryKeys)
+            WarningBox(RefusedDirectoryKeyText(refused, PathSlot(PathTable::kConfigPar)).c_str());
         if (LoadAllParameters(*s) != 0) {
             s->ConfigChanged = 1;
             WarningBox(g_errorText);

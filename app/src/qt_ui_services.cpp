@@ -119,7 +119,11 @@ void ScaledMessageBox::SetEnlargement(int percent) {
 }
 
 bool ScaledMessageBox::event(QEvent* e) {
-    // The box fixes its own size whenever its layout changes; the enlargement follows.
+    // Placed and shown, the box keeps its size and place: a late layout request would shrink it
+    // to its natural size and grow it again, moving a box the operator already sees. Its texts
+    // never change while it is open.
+    if (e->type() == QEvent::LayoutRequest && isVisible() && m_enlarged.isValid()) return QDialog::event(e);
+    // Before that the box fixes its own size whenever its layout changes; the enlargement follows.
     const bool handled = QMessageBox::event(e);
     if (e->type() == QEvent::LayoutRequest) Enlarge();
     return handled;

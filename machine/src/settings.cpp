@@ -6,6 +6,7 @@
 
 #include "machine/ini_routines.h"
 #include "machine/path_table.h"
+#include "machine/settings_support.h"
 #include "machine/units.h"
 #include "machine/utils.h"
 #include "platform/serial_tty.h"
@@ -56,14 +57,14 @@ MachineSettings::~MachineSettings() { SaveSettingsOnExit(); }
 
 void MachineSettings::LoadGeneralSettings() {
     const char* cfg = PathSlot(PathTable::kConfigPar);
-    const std::size_t dirMax = kSettingsDirSize - 1;
     const std::size_t nameMax = kSettingsNameSize - 1;
-    CopyField(DIR_LDA, ReadIniString(kGeneral, "DIR_LDA", "\\", dirMax, cfg).c_str());
-    CopyField(DIR_ISO, ReadIniString(kGeneral, "DIR_ISO", "\\", dirMax, cfg).c_str());
-    CopyField(DIR_UTEN, ReadIniString(kGeneral, "DIR_UTEN", "\\", dirMax, cfg).c_str());
-    CopyField(DIR_DXF, ReadIniString(kGeneral, "DIR_DXF", "\\", dirMax, cfg).c_str());
-    CopyField(DIR_VLK, ReadIniString(kGeneral, "DIR_VLK", "\\", dirMax, cfg).c_str());
-    CopyField(DIR_V1V2, ReadIniString(kGeneral, "DIR_V1V2", "\\", dirMax, cfg).c_str());
+    refusedDirectoryKeys.clear();
+    ReadDirectoryKey(DIR_LDA, "DIR_LDA", "\\", 0);
+    ReadDirectoryKey(DIR_ISO, "DIR_ISO", "\\", 0);
+    ReadDirectoryKey(DIR_UTEN, "DIR_UTEN", "\\", kToolDirFileChars);
+    ReadDirectoryKey(DIR_DXF, "DIR_DXF", "\\", 0);
+    ReadDirectoryKey(DIR_VLK, "DIR_VLK", "\\", 0);
+    ReadDirectoryKey(DIR_V1V2, "DIR_V1V2", "\\", 0);
     CopyField(QBLADE_NAME, ReadIniString(kGeneral, "QBLADE_NAME", "QBLADE", nameMax, cfg).c_str());
     CopyField(SLICERBLADE_NAME, ReadIniString(kGeneral, "SLICERBLADE_NAME", "BLADE", nameMax, cfg).c_str());
     STEP_RIP = ReadIniInt(kGeneral, "STEP_RIP", 0, cfg);
@@ -76,8 +77,7 @@ void MachineSettings::LoadGeneralSettings() {
     BC_FAMILY = ReadIniInt(kGeneral, "BC_FAMILY", 1, cfg);
     SetUnitSystem(ReadIniInt(kGeneral, "UN_MIS", kUnitMillimetres, cfg));
     CopyField(NOME_MACCHINA_LOG, ReadIniString(kGeneral, "NOME_MACCHINA_LOG", "BRELON", nameMax, cfg).c_str());
-    CopyField(DIR_LOG,
-              ReadIniString(kGeneral, "DIR_LOG", "C:\\BRELON2\\VELMO\\LOG\\", dirMax, cfg).c_str());
+    ReadDirectoryKey(DIR_LOG, "DIR_LOG", "C:\\BRELON2\\VELMO\\LOG\\", kLogDirFileChars);
     LOG_SUPERVISOR = ReadIniInt(kGeneral, "LOG_SUPERVISOR", 0, cfg);
     IMPORT_DEFPRO = ReadIniInt(kGeneral, "IMPORT_DEFPRO", 2, cfg);
 
@@ -98,6 +98,27 @@ void MachineSettings::LoadGeneralSettings() {
 
     MAX_POS_SCARIC = ReadIniInt(kParam, "MAX_POS_SCARIC", 1, PathSlot(PathTable::kParamPar));
     DEF_POS_SCARIC = ReadIniInt(kParam, "DEF_POS_SCARIC", 1, PathSlot(PathTable::kParamPar));
+}
+
+void MachineSettings::ReadDirectoryKey(char* field, const char* key, const char* defaultValue, int fileChars) {
+    // Read past the field's size, so a key that would be cut is seen whole: a cut folder names
+    // another folder, so the key is refused (its default used) and the refusal kept for the start
+    // to tell the operator.
+    constexpr std::size_t kReadAtMost = 4096;
+    const std::string value = ReadIniString(kGeneral, key, defaultValue, kReadAtMost, PathSlot(PathTable::kConfigPar));
+    const int most = kStoredPathChars - fileChars;
+    if (static_cast<int>(value.size()) > most) {
+        refusedDirectoryKeys.push_back({key, static_cast<int>(value.size()), most});
+        CopyField(field, kSettingsDirSize, defaultValue);
+        return;
+    }
+    CopyField(field, kSettingsDirSize, value.c_str());
+}
+
+std::string RefusedDirectoryKeyText(const RefusedDirectoryKey& refused, const char* configPath) {
+    return std::string(MsgError("ERR_DIR_KEY_LONG")) + "\n" + (configPath != nullptr ? configPath : "") + " [" +
+           kGeneral + "] " + refused.key + ": " + std::to_string(refused.length) + " > " +
+           std::to_string(refused.most);
 }
 
 void MachineSettings::SetDirLda(const char* dir) { SetDirField(DIR_LDA, sizeof DIR_LDA, "DIR_LDA", dir); }

@@ -13,7 +13,9 @@
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
+#include <map>
 
 #include "app/path_table_qt.h"
 #include "app/main_frame.h"
@@ -515,4 +517,66 @@ TEST_F(ConfigDialogTest, GrabEveryDialogAtTwoScreenSizes) {
             d->reject();
         }
     }
+}
+
+namespace {
+
+class LongFolderKeyTest : public AppFixture {};
+
+} // namespace
+
+// A folder key of "CONFIG.PAR" that a stored path cannot hold (with the files the program puts
+// in that folder) is not cut into another folder: the start names the key and the file, and the
+// folder takes the key's default, so the tool table's own message names the file it looked for.
+TEST_F(LongFolderKeyTest, TheStartNamesTheKeyAndFileAndUsesTheDefault) {
+    const struct {
+        const char* key;
+        std::size_t length;
+        int most;   // 0: accepted
+    } cases[] = {
+        {"DIR_LDA", 259, 0},      // the most a stored path holds
+        {"DIR_ISO", 260, 259},
+        {"DIR_UTEN", 251, 250},   // leaves no room for "TOOLS.TXT"
+        {"DIR_LOG", 247, 0},      // room for the daily "YYYYMMDD.LGC"
+    };
+    std::map<std::string, std::string> values;
+    for (const auto& c : cases) {
+        values[c.key] = "C:\\" + std::string(c.length - 4, 'F') + "\\";
+        WriteConfig("GENERAL", c.key, values[c.key].c_str());
+    }
+    ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+    const std::string config = PathSlot(PathTable::kConfigPar);
+    const std::map<std::string, const char*> fields = {{"DIR_LDA", g_pSettings->DIR_LDA},
+                                                       {"DIR_ISO", g_pSettings->DIR_ISO},
+                                                       {"DIR_UTEN", g_pSettings->DIR_UTEN},
+                                                       {"DIR_LOG", g_pSettings->DIR_LOG}};
+    std::size_t keyBoxes = 0, lastKeyBox = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        const std::string named = config + " [GENERAL] " + c.key + ": ";
+        std::size_t at = ui_->boxes.size();
+        for (std::size_t i = 0; i < ui_->boxes.size(); ++i)
+            if (ui_->boxes[i].text.find(named) != std::string::npos) at = i;
+        if (c.most == 0) {
+            EXPECT_EQ(at, ui_->boxes.size());
+            EXPECT_EQ(std::string(fields.at(c.key)), values[c.key]);
+            continue;
+        }
+        ASSERT_LT(at, ui_->boxes.size());
+        ++keyBoxes;
+        lastKeyBox = std::max(lastKeyBox, at);
+        EXPECT_EQ(ui_->boxes[at].text, std::string(MsgError("ERR_DIR_KEY_LONG")) + "\n" + named +
+                                            std::to_string(c.length) + " > " + std::to_string(c.most));
+        EXPECT_EQ(std::string(fields.at(c.key)), "\\");
+        // The file keeps the operator's value: nothing is rewritten behind the box.
+        EXPECT_NE(ReadFile(program_ + "CONF/CONFIG.PAR").find(std::string(c.key) + "=" + values[c.key] + "\r\n"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(keyBoxes, 2u);
+    // The tool table is looked for in the default folder, and its message says where.
+    std::size_t toolBox = ui_->boxes.size();
+    for (std::size_t i = 0; i < ui_->boxes.size(); ++i)
+        if (ui_->boxes[i].text == std::string(MsgError("PATH_ERROR")) + "\n\\TOOLS.TXT") toolBox = i;
+    ASSERT_LT(toolBox, ui_->boxes.size());
+    EXPECT_GT(toolBox, lastKeyBox);
 }

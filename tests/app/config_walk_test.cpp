@@ -117,6 +117,7 @@ class Operator {
     }
     std::vector<std::string> seen;     // the windows opened, in order
     std::vector<std::string> problems; // what the operator would not accept
+    QStringList fileFilters;           // the filters of the last file picker, as it shows them
 
   private:
     void Answer() {
@@ -137,6 +138,7 @@ class Operator {
         seen.push_back(name);
         Look(w, name);
         if (auto* file = qobject_cast<QFileDialog*>(w)) {
+            fileFilters = file->nameFilters();
             file->reject();
         } else if (auto* cancel = w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))) {
             cancel->click();
@@ -203,16 +205,45 @@ class Operator {
     std::string m_grabPrefix;
 };
 
+// Counts the moves and resizes of a window once it is shown.
+class PlacementWatch : public QObject {
+  public:
+    explicit PlacementWatch(QWidget* w) : m_window(w) { w->installEventFilter(this); }
+    int changes = 0;
+    QRect shownAt;
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == m_window && m_window->isVisible() &&
+            (e->type() == QEvent::Move || e->type() == QEvent::Resize) && shownAt.isValid() &&
+            m_window->frameGeometry() != shownAt)
+            ++changes;
+        return false;
+    }
+
+  private:
+    QWidget* m_window;
+};
+
 // Shows a box as the program shows it (the recording UI stands in for it during the walk) and
-// lets the operator look at it once it has taken its size and place.
+// lets the operator look at it once it has taken its size and place: a box is placed before it
+// is shown, so the place it shows at is its place, wholly on the screen.
 void LookAtBox(Operator& op, const MessageBoxRequest& request, const std::string& name) {
     app::ScaledMessageBox box;
     app::PrepareMessageBox(box, request);
     if (request.scaled) box.SetEnlargement(ScreenScalePercent());
     box.setWindowModality(Qt::NonModal);
+    PlacementWatch watch(&box);
     box.show();
-    QTest::qWait(20);
+    watch.shownAt = box.frameGeometry();
+    const QRect firstShown = box.frameGeometry();
+    QTest::qWait(50);
     op.Look(&box, name);
+    if (watch.changes != 0 || box.frameGeometry() != firstShown)
+        op.problems.push_back(name + " moved after it was shown: from " + std::to_string(firstShown.x()) + "," +
+                              std::to_string(firstShown.y()) + " " + std::to_string(firstShown.width()) + "x" +
+                              std::to_string(firstShown.height()) + " (" + std::to_string(watch.changes) +
+                              " changes)");
     box.close();
 }
 
@@ -344,6 +375,10 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
                 LookAtBox(op, ui_->boxes[b], "box " + text);
                 windows.push_back("box " +
                                   (text == MsgString("M_NO_INFO") ? std::string("M_NO_INFO") : text));
+            }
+            // The ISO program picker shows the system's own filter text.
+            if (id == ID_OPEN_ISO) {
+                EXPECT_EQ(op.fileFilters, QStringList{QStringLiteral("Files ISO (*.*)")});
             }
             if (expected == "closed") {
                 EXPECT_FALSE(MainFrame->isVisible());

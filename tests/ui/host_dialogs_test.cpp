@@ -5,11 +5,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "machine/ui_services_fake.h"
@@ -24,6 +29,8 @@
 #include "ui/InputDialog.h"
 #include "ui/Pickers.h"
 #include "ui/picker_paths.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -244,12 +251,29 @@ TEST(PickerPaths, StoredFormAndCombinedText) {
     const std::string longFolder(300, 'A');
     EXPECT_EQ(ui::CombineFolderPattern(longFolder, "*.lda"), longFolder + "\\*.lda");
 
-    const auto filters = ui::NameFiltersFromBars("Bar lists (*.lda)|*.lda|All files|*.*;*|");
-    ASSERT_EQ(filters.size(), 2u);
-    EXPECT_EQ(filters[0], "Bar lists (*.lda)");   // its own pattern list shown once
-    // "*.*" means every file, names without an extension included ("ISONV").
-    EXPECT_EQ(filters[1], "All files (* *)");
-    EXPECT_EQ(ui::NameFiltersFromBars("Files ISO (*.*)|*.*|").front(), "Files ISO (*)");
+    // What the operator reads in the filter box is the system's text; the patterns that pick
+    // the files are this platform's ("*.*" is every file, names without an extension too).
+    const struct {
+        const char* filter;
+        const char* pattern;
+        std::vector<std::string> shown;
+        std::vector<std::vector<std::string>> patterns;
+    } filterCases[] = {
+        {"Files ISO (*.*)", "*.*", {"Files ISO (*.*)"}, {{"*"}}},                 // no bars at all
+        {"Files LDA (*.lda)|*.lda|", "*.lda", {"Files LDA (*.lda)"}, {{"*.lda"}}},
+        {"Bar lists|*.lda|All files|*.*;*||", "*.lda", {"Bar lists (*.lda)", "All files (*.* *)"},
+         {{"*.lda"}, {"*", "*"}}},
+        {"", "*.lda", {}, {}},
+    };
+    for (const auto& c : filterCases) {
+        SCOPED_TRACE(c.filter);
+        const auto filters = ui::FileFiltersOf(c.filter, c.pattern);
+        ASSERT_EQ(filters.size(), c.shown.size());
+        for (std::size_t i = 0; i < filters.size(); ++i) {
+            EXPECT_EQ(filters[i].shown, c.shown[i]);
+            EXPECT_EQ(filters[i].patterns, c.patterns[i]);
+        }
+    }
     EXPECT_EQ(ui::NativeWildcard("*.*"), "*");
     EXPECT_EQ(ui::NativeWildcard("*.lda"), "*.lda");
 }
@@ -270,6 +294,40 @@ TEST(PickerDialogs, FileDialogStartsOnFolderAndPatternAndCancelGivesCombinedText
     EXPECT_EQ(result, folder);
     EXPECT_EQ(shownDirectory, "/tmp");
     EXPECT_TRUE(detail);
+}
+
+TEST(PickerDialogs, IsoPickerShowsTheSystemsFilterAndListsProgramsWithoutExtension) {
+    TestApp();
+    const fs::path dir = fs::temp_directory_path() / ("brelon_iso_picker_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* name : {"ISONV", "BAR1.ISO", "P.txt"}) std::ofstream(dir / name) << "%\n";
+    std::string folder = dir.string();
+    std::string result;
+    QStringList filters, listed;
+    QString selected;
+    WhenModal<QFileDialog>([&](QFileDialog* dlg) {
+        filters = dlg->nameFilters();
+        selected = dlg->selectedNameFilter();
+        auto* model = dlg->findChild<QFileSystemModel*>(QStringLiteral("qt_filesystem_model"));
+        auto* view = dlg->findChild<QTreeView*>(QStringLiteral("treeView"));
+        if (model != nullptr && view != nullptr) {
+            (void)QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) >= 3; }, 3000);
+            const QModelIndex root = view->rootIndex();
+            for (int r = 0; r < model->rowCount(root); ++r) {
+                const QModelIndex i = model->index(r, 0, root);
+                // A name the filter refuses stays in the model but is hidden from the list.
+                if (!view->isRowHidden(r, root) && (model->flags(i) & Qt::ItemIsEnabled)) listed << i.data().toString();
+            }
+        }
+        dlg->reject();
+    });
+    EXPECT_EQ(ui::RunFileDialog("Files ISO (*.*)", folder, "*.*", result, "ISO"), IDCANCEL);
+    fs::remove_all(dir);
+    EXPECT_EQ(filters, QStringList{QStringLiteral("Files ISO (*.*)")});
+    EXPECT_EQ(selected, QStringLiteral("Files ISO (*.*)"));
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("BAR1.ISO"), QStringLiteral("ISONV"), QStringLiteral("P.txt")}));
 }
 
 TEST(PickerDialogs, FolderPickerOnMissingPathOpensOnDrives) {

@@ -31,13 +31,6 @@ namespace ui {
 
 namespace {
 
-// Longest stored path (a path slot holds 259 characters and the terminator).
-constexpr int kStoredPathChars = 259;
-// Room a directory must leave for the files built on it: the tool directory holds "TOOLS.TXT"
-// and "STORE.INI", the log directory the daily event log "YYYYMMDD.LGC".
-constexpr int kToolDirFileChars = 9;
-constexpr int kLogDirFileChars = 12;
-
 // Machine name of the supervisor log: FilterTextEdit limit (19 characters).
 constexpr int kMachineNameLimit = 20;
 

@@ -1,5 +1,8 @@
 #include "ui/Pickers.h"
 
+#include <QFileSystemModel>
+#include <algorithm>
+
 #include "machine/file_routines.h"
 #include "machine/ui_services.h"
 #include "platform/paths.h"
@@ -96,31 +99,44 @@ int RunFileDialog(const std::string& filter, std::string& folder, const std::str
                   const char* title) {
     folder = CombineFolderPattern(folder, pattern);
 
-    QStringList filters;
-    for (const std::string& f : NameFiltersFromBars(filter)) filters << ToQt(f);
-    const QString qPattern = ToQt(NativeWildcard(pattern));
+    std::vector<FileFilter> filters = FileFiltersOf(filter, pattern);
+    const std::string native = NativeWildcard(pattern);
     const bool wildcard = pattern.find_first_of("*?") != std::string::npos;
-    if (wildcard && !filters.isEmpty()) {
-        // The list opens filtered by the pattern, as the initial name asks.
-        bool found = false;
-        for (const QString& f : filters)
-            if (f.contains(QLatin1Char('(') + qPattern) || f.contains(QLatin1Char(' ') + qPattern)) found = true;
-        if (!found) filters.prepend(qPattern);
-    } else if (wildcard) {
-        filters << qPattern;
-    }
+    const auto holdsPattern = [&native](const FileFilter& f) {
+        return std::find(f.patterns.begin(), f.patterns.end(), native) != f.patterns.end();
+    };
+    // The list opens filtered by the pattern, as the initial name asks.
+    if (wildcard && std::none_of(filters.begin(), filters.end(), holdsPattern))
+        filters.insert(filters.begin(), FileFilter{pattern, {native}});
 
     const std::string folderPart = FolderOfCombined(folder);
-    CDetailFileDialog dlg(nullptr, folderPart.empty() ? QString() : NativeFolder(folderPart), filters);
-    for (const QString& f : filters)
-        if (wildcard && (f == qPattern || f.contains(QLatin1Char('(') + qPattern) || f.contains(QLatin1Char(' ') + qPattern))) {
-            dlg.selectNameFilter(f);
+    QStringList shown;
+    for (const FileFilter& f : filters) shown << ToQt(f.shown);
+    CDetailFileDialog dlg(nullptr, folderPart.empty() ? QString() : NativeFolder(folderPart), shown);
+    // The toolkit reads the patterns out of the shown text; the platform's own patterns replace
+    // them each time a filter is chosen ("Files ISO (*.*)" lists names without an extension too).
+    auto* model = dlg.findChild<QFileSystemModel*>(QStringLiteral("qt_filesystem_model"));
+    const auto usePatterns = [model, filters](const QString& chosenFilter) {
+        if (model == nullptr) return;
+        for (const FileFilter& f : filters)
+            if (ToQt(f.shown) == chosenFilter) {
+                QStringList patterns;
+                for (const std::string& p : f.patterns) patterns << ToQt(p);
+                model->setNameFilters(patterns);
+                return;
+            }
+    };
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, usePatterns);
+    for (const FileFilter& f : filters)
+        if (wildcard && holdsPattern(f)) {
+            dlg.selectNameFilter(ToQt(f.shown));
             break;
         }
+    usePatterns(dlg.selectedNameFilter());
     if (pattern.size() > 2 && pattern.compare(0, 2, "*.") == 0 && pattern.find_first_of("*?", 2) == std::string::npos)
         dlg.setDefaultSuffix(ToQt(pattern.substr(2)));
     else if (!wildcard && !pattern.empty())
-        dlg.selectFile(qPattern);
+        dlg.selectFile(ToQt(native));
     if (title != nullptr) dlg.setWindowTitle(ToQt(title));
 
     const int answer = dlg.exec() == QDialog::Accepted ? IDOK : IDCANCEL;

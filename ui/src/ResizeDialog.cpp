@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QMoveEvent>
 #include <QResizeEvent>
 #include <algorithm>
 
@@ -194,6 +195,7 @@ void CResizeDialog::setVisible(bool visible) {
 }
 
 void CResizeDialog::ScaleToScreen() {
+    m_overView = false;
     TakeReferenceSize();
     const WinRect g = ToWin(geometry());
     const int screenW = ScreenWidth(), screenH = ScreenHeight();
@@ -208,14 +210,49 @@ void CResizeDialog::ScaleToScreen() {
 }
 
 void CResizeDialog::FitToMainView(const WinRect& viewNormal) {
+    m_overView = false;
     const WinRect r{viewNormal.left + kBorder, viewNormal.top + kBorder, viewNormal.right, viewNormal.bottom};
     setGeometry(ToQt(r));
     m_layout->Apply();
 }
 
 void CResizeDialog::PlaceOverMainView(const WinRect& viewNormal, const WinRect& viewScreen) {
-    setGeometry(viewScreen.left, viewScreen.top, viewNormal.Width(), viewNormal.Height());
+    // The whole window, frame and title bar included, lies over the view: its frame's corner at
+    // the view's corner and its frame as large as the view, so nothing of the tool bar or the
+    // status bars is covered. The frame is known once the window manager has framed the window;
+    // before that the main window's own frame stands for it.
+    m_overView = true;
+    m_viewNormal = viewNormal;
+    m_viewScreen = viewScreen;
+    m_placedMargins = FrameMargins();
+    const QMargins& m = m_placedMargins;
+    move(viewScreen.left, viewScreen.top);   // the frame's corner
+    resize(std::max(1, viewNormal.Width() - m.left() - m.right()),
+           std::max(1, viewNormal.Height() - m.top() - m.bottom()));
     m_layout->Apply();
+}
+
+QMargins CResizeDialog::FrameMargins() const {
+    const QRect frame = frameGeometry(), client = geometry();
+    if (isVisible() && frame != client)
+        return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                        frame.bottom() - client.bottom());
+    // Not framed yet: the frame of the program's own main window (its title bar and borders; a
+    // maximised window shows no side borders, a dialog's are as thin as the title's edge).
+    const QWidget* main = window()->parentWidget() != nullptr ? window()->parentWidget()->window() : nullptr;
+    if (main == nullptr || !main->isVisible()) return QMargins();
+    const QRect mf = main->frameGeometry(), mc = main->geometry();
+    QMargins m(mc.left() - mf.left(), mc.top() - mf.top(), mf.right() - mc.right(), mf.bottom() - mc.bottom());
+    if (m.top() > 0 && m.left() == 0 && m.right() == 0 && m.bottom() == 0) m = QMargins(1, m.top() + 1, 1, 1);
+    return m;
+}
+
+void CResizeDialog::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // Framed by the window manager with another frame than the one it was placed for: placed
+    // again with the real frame.
+    if (m_overView && isVisible() && frameGeometry() != geometry() && FrameMargins() != m_placedMargins)
+        PlaceOverMainView(m_viewNormal, m_viewScreen);
 }
 
 } // namespace ui

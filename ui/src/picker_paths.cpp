@@ -41,7 +41,38 @@ std::string FolderOfCombined(std::string_view combined) {
     return pos == std::string_view::npos ? std::string() : std::string(combined.substr(0, pos + 1));
 }
 
-std::vector<std::string> NameFiltersFromBars(std::string_view filter) {
+namespace {
+
+bool EndsWithPatternList(const std::string& description) {
+    return !description.empty() && description.back() == ')' && description.rfind('(') != std::string::npos;
+}
+
+FileFilter MakeFilter(const std::string& description, std::string_view systemPatterns) {
+    FileFilter f;
+    std::string listed;
+    while (!systemPatterns.empty()) {
+        const size_t semi = systemPatterns.find(';');
+        const std::string_view one = systemPatterns.substr(0, semi);
+        if (!one.empty()) {
+            f.patterns.push_back(NativeWildcard(one));
+            if (!listed.empty()) listed += ' ';
+            listed += one;
+        }
+        systemPatterns = semi == std::string_view::npos ? std::string_view() : systemPatterns.substr(semi + 1);
+    }
+    f.shown = EndsWithPatternList(description) || listed.empty() ? description : description + " (" + listed + ")";
+    return f;
+}
+
+} // namespace
+
+std::vector<FileFilter> FileFiltersOf(std::string_view filter, std::string_view pattern) {
+    std::vector<FileFilter> out;
+    if (filter.empty()) return out;
+    if (filter.find('|') == std::string_view::npos) {
+        out.push_back(MakeFilter(std::string(filter), pattern));
+        return out;
+    }
     std::vector<std::string> parts;
     size_t start = 0;
     while (start <= filter.size()) {
@@ -51,26 +82,9 @@ std::vector<std::string> NameFiltersFromBars(std::string_view filter) {
         if (bar == std::string_view::npos) break;
         start = bar + 1;
     }
-    std::vector<std::string> out;
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].empty() && parts[i + 1].empty()) break;   // the closing "||"
-        std::string patterns;
-        std::string_view rest = parts[i + 1];
-        while (!rest.empty()) {
-            const size_t semi = rest.find(';');
-            if (!patterns.empty()) patterns += ' ';
-            patterns += NativeWildcard(rest.substr(0, semi));
-            rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
-        }
-        // A description that ends with its own pattern list, "Files LDA (*.lda)", has that list
-        // replaced by the native one instead of showing two.
-        std::string description = parts[i];
-        const size_t open = description.rfind('(');
-        if (!description.empty() && description.back() == ')' && open != std::string::npos) {
-            description.erase(open);
-            while (!description.empty() && description.back() == ' ') description.pop_back();
-        }
-        out.push_back(description + " (" + patterns + ")");
+        out.push_back(MakeFilter(parts[i], parts[i + 1]));
     }
     return out;
 }

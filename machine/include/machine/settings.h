@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "machine/globals.h"
 
@@ -19,6 +20,23 @@ struct SerialSettings;
 
 inline constexpr std::size_t kSettingsDirSize = 260;
 inline constexpr std::size_t kSettingsNameSize = 20;
+// Longest stored path: a path slot and a directory field hold 259 characters and the terminator.
+inline constexpr int kStoredPathChars = 259;
+// Room a directory must leave for the files built on it: the tool directory holds "TOOLS.TXT"
+// and "STORE.INI", the log directory the daily event log "YYYYMMDD.LGC".
+inline constexpr int kToolDirFileChars = 9;
+inline constexpr int kLogDirFileChars = 12;
+
+// A directory key of "CONFIG.PAR" too long for a stored path with its files: its length and the
+// most it may hold. Such a key is not used; the directory takes the key's default.
+struct RefusedDirectoryKey {
+    std::string key;
+    int length = 0;
+    int most = 0;
+};
+// The operator's text of a refused key: ERR_DIR_KEY_LONG, then the file, section, key, its
+// length and the most it may hold.
+std::string RefusedDirectoryKeyText(const RefusedDirectoryKey& refused, const char* configPath);
 
 // Device-control record of one serial link: what the link asks of the port.
 struct SerialLinkSettings {
@@ -71,6 +89,9 @@ public:
     // Reads the GENERAL, LABEL and PARAM keys of the record (defaults for missing keys; nothing
     // is written back) and hands UN_MIS to SetUnitSystem.
     void LoadGeneralSettings();
+    // One GENERAL directory key into its field; a key too long for a stored path with fileChars
+    // more characters is refused (see refusedDirectoryKeys).
+    void ReadDirectoryKey(char* field, const char* key, const char* defaultValue, int fileChars);
 
     // Directory and name setters: when the new text differs from the field ignoring case, copy it
     // (cut to the field) and write the key to GENERAL of CONFIG.PAR.
@@ -122,6 +143,8 @@ public:
     char DIR_LOG[kSettingsDirSize] = {};
     char DIR_V1V2[kSettingsDirSize] = {};
     char NOME_MACCHINA_LOG[kSettingsNameSize] = {};
+    // The directory keys refused at the last load, in reading order (see RefusedDirectoryKey).
+    std::vector<RefusedDirectoryKey> refusedDirectoryKeys;
 
     // Job block: the last loaded bar, written by the bar confirmation.
     char lastBarSeries[9] = {};

@@ -4,6 +4,7 @@
 // view, and the show gate that keeps a dialog hidden until it is scaled and placed.
 #include <QDialog>
 #include <QFont>
+#include <QMargins>
 #include <QPointer>
 #include <map>
 #include <memory>
@@ -101,8 +102,8 @@ public:
     // Fits the dialog into the main view's normal rectangle (frame client coordinates),
     // inset by the border width at left and top.
     void FitToMainView(const WinRect& viewNormal);
-    // Lays the dialog over the main view: position from its screen rectangle, size from its
-    // normal rectangle.
+    // Lays the dialog over the main view: its frame's corner at the view's screen corner, its
+    // frame (title bar included) as large as the view's normal rectangle.
     void PlaceOverMainView(const WinRect& viewNormal, const WinRect& viewScreen);
 
     // Show gate: while enabled and not yet opened, showing the dialog does nothing.
@@ -114,7 +115,10 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void TakeReferenceSize();
+    // The window manager's frame around the dialog (title bar and borders).
+    QMargins FrameMargins() const;
 
 private:
     std::unique_ptr<ResizeLayout> m_layout;
@@ -122,6 +126,11 @@ private:
     bool m_initDone = false;
     bool m_gated = false;
     bool m_showAllowed = false;
+    // The last placement over the main view, kept to place again once the real frame is known.
+    bool m_overView = false;
+    WinRect m_viewNormal{};
+    WinRect m_viewScreen{};
+    QMargins m_placedMargins;
 };
 
 } // namespace ui

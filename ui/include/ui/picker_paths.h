@@ -18,8 +18,16 @@ std::string NativeWildcard(std::string_view pattern);
 // The folder part of a combined text (up to and including its last '\'; empty when none).
 std::string FolderOfCombined(std::string_view combined);
 
-// A filter in description|pattern|description|pattern|| form as Qt name filters
-// ("description (pattern)"; several patterns of one entry separated by ';' become blanks).
-std::vector<std::string> NameFiltersFromBars(std::string_view filter);
+// One entry of a picker's filter: the text the operator reads, as the system writes it
+// ("Files ISO (*.*)"), and the patterns that choose the files on this platform ("*").
+struct FileFilter {
+    std::string shown;
+    std::vector<std::string> patterns;
+};
+
+// A filter in description|pattern|description|pattern|| form. A description that ends with
+// its own pattern list, "Files LDA (*.lda)", is shown as it is; another gets the system's
+// patterns in brackets. A filter without any bar is one description for the file pattern given.
+std::vector<FileFilter> FileFiltersOf(std::string_view filter, std::string_view pattern);
 
 } // namespace ui
