@@ -269,13 +269,28 @@ Gouge FindGouge(const ShapeDescription& drawn, const ShapeDescription& compensat
     const Real r = compensated.toolDiameter / 2.0;
     const Real limit = r - kGougeTolerance;
     if (!(limit > 0)) return g;
+    // The contour sorted by the left edge of its boxes: a path element is compared only with the
+    // elements whose boxes can come within the limit of its own (a long contour of short
+    // elements then costs little more than its length).
+    std::vector<const Prim*> byLeft;
+    byLeft.reserve(contour.size());
+    Real widest = 0;
+    for (const Prim& q : contour) {
+        byLeft.push_back(&q);
+        widest = std::max(widest, q.maxX - q.minX);
+    }
+    std::sort(byLeft.begin(), byLeft.end(), [](const Prim* a, const Prim* b) { return a->minX < b->minX; });
     for (const Prim& p : path) {
         Real least = std::numeric_limits<Real>::infinity();
         int32_t into = 0;
-        for (const Prim& q : contour) {
+        const Real from = p.minX - limit - widest;
+        auto it = std::lower_bound(byLeft.begin(), byLeft.end(), from,
+                                   [](const Prim* q, Real x) { return q->minX < x; });
+        for (; it != byLeft.end() && (*it)->minX < p.maxX + limit; ++it) {
+            const Prim& q = **it;
             if (q.run != p.run || BoxGap(p, q) >= limit) continue;
             const Real d = PrimDist(p, q);
-            if (d < least) least = d, into = q.source;
+            if (d < least || (d == least && q.source < into)) least = d, into = q.source;
         }
         if (least < limit) {
             g.found = true;
