@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <vector>
+
+#include "platform/text.h"
 
 namespace shapecomp {
 
@@ -304,12 +305,10 @@ Gouge FindGouge(const ShapeDescription& drawn, const ShapeDescription& compensat
 }
 
 std::string GougeMessage(const char* shapeFile, const Gouge& g, int32_t toolDiameter) {
-    char text[640];
-    std::snprintf(text, sizeof text,
-                  "Error: GOUGE %s: element %d (line %d) cuts %.3f mm into element %d with the %g mm tool.",
-                  shapeFile ? shapeFile : "", static_cast<int>(g.element), static_cast<int>(g.element) + 2,
-                  g.depth * 0.001, static_cast<int>(g.into), toolDiameter * 0.001);
-    return text;
+    // Numbers with a decimal point whatever the user's locale, as in the program text.
+    return plat::StrFormatC("Error: GOUGE %s: element %d (line %d) cuts %.3f mm into element %d with the %g mm tool.",
+                            shapeFile ? shapeFile : "", static_cast<int>(g.element), static_cast<int>(g.element) + 2,
+                            g.depth * 0.001, static_cast<int>(g.into), toolDiameter * 0.001);
 }
 
 } // namespace shapecomp

@@ -2,6 +2,9 @@
 // paths that only touch it pass, however small an outside arc or however wide the tool.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include "shape_test_util.h"
 #include "shapecomp/gouge.h"
 
@@ -85,7 +88,12 @@ TEST(Gouge, MessageNamesTheFileTheElementAndItsLine) {
     g.found = true;
     g.element = 3;
     g.into = 10;
-    g.depth = 4000;
-    EXPECT_EQ(GougeMessage("C:\\VELMO\\VLK\\TWO.VLK", g, 8000),
-              "Error: GOUGE C:\\VELMO\\VLK\\TWO.VLK: element 3 (line 5) cuts 4.000 mm into element 10 with the 8 mm tool.");
+    g.depth = 4125;
+    // A decimal point whatever the user's locale.
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "it_IT.UTF-8");
+    const std::string text = GougeMessage("C:\\VELMO\\VLK\\TWO.VLK", g, 8500);
+    std::setlocale(LC_NUMERIC, before.c_str());
+    EXPECT_EQ(text,
+              "Error: GOUGE C:\\VELMO\\VLK\\TWO.VLK: element 3 (line 5) cuts 4.125 mm into element 10 with the 8.5 mm tool.");
 }
