@@ -24,22 +24,19 @@ Real Dot(Pt a, Pt b) { return a.x * b.x + a.y * b.y; }
 Real Cross(Pt a, Pt b) { return a.x * b.y - a.y * b.x; }
 Real Dist(Pt a, Pt b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-// A point, a segment from a to b, or an arc about c of radius R from angle a0 sweeping `span`
-// radians (positive counter-clockwise; a and b are its end points).
+// A point, a segment from a to b, or an arc about c of radius R from a to b.
 struct Prim {
     enum Kind { kPoint, kSegment, kArcPrim } kind = kPoint;
     Pt a{}, b{}, c{};
-    Real R = 0, a0 = 0, span = 0;
+    Real R = 0, span = 0;   // span: radians, positive counter-clockwise
+    Real pa = 0, spanP = 0; // start and extent as pseudo-angles (see OnArc)
+    bool full = false;
     Real minX = 0, minY = 0, maxX = 0, maxY = 0; // bounding box (whole circle for an arc)
     int32_t source = 0;
     int32_t run = 0;
 };
 
 void SetBox(Prim& p) {
-    if (p.kind == Prim::kArcPrim) {
-        p.minX = p.c.x - p.R, p.maxX = p.c.x + p.R, p.minY = p.c.y - p.R, p.maxY = p.c.y + p.R;
-        return;
-    }
     p.minX = std::min(p.a.x, p.b.x), p.maxX = std::max(p.a.x, p.b.x);
     p.minY = std::min(p.a.y, p.b.y), p.maxY = std::max(p.a.y, p.b.y);
 }
@@ -60,25 +57,46 @@ Prim Segment(Pt a, Pt b) {
     return p;
 }
 
+// A direction's pseudo-angle in [0, 4): grows with the angle round the circle as the angle does,
+// without trigonometry (only the order of directions matters for an arc's span).
+Real PseudoAngle(Pt v) {
+    const Real s = std::fabs(v.x) + std::fabs(v.y);
+    if (!(s > 0)) return 0;
+    const Real t = v.y / s;
+    if (v.x < 0) return 2 - t;
+    return v.y < 0 ? 4 + t : t;
+}
+
+// Whether the direction from the arc's centre to q lies within the arc's span.
+bool OnArc(const Prim& p, Pt q) {
+    if (p.full) return true;
+    const Real t = PseudoAngle(q - p.c);
+    Real d = p.span >= 0 ? t - p.pa : p.pa - t;
+    if (d < 0) d += 4;
+    return d <= p.spanP + 1e-12;
+}
+
 Prim ArcPrim(Pt c, Real R, Real a0, Real span) {
     if (!(R > 0) || span == 0) return PointPrim({c.x + R * std::cos(a0), c.y + R * std::sin(a0)});
     Prim p;
     p.kind = Prim::kArcPrim;
-    p.c = c, p.R = R, p.a0 = a0, p.span = std::clamp(span, -kTwoPi, kTwoPi);
+    p.c = c, p.R = R, p.span = std::clamp(span, -kTwoPi, kTwoPi);
     p.a = {c.x + R * std::cos(a0), c.y + R * std::sin(a0)};
     p.b = {c.x + R * std::cos(a0 + p.span), c.y + R * std::sin(a0 + p.span)};
-    SetBox(p);
+    p.full = std::fabs(p.span) >= kTwoPi - 1e-12;
+    p.pa = PseudoAngle(p.a - c);
+    const Real pb = PseudoAngle(p.b - c);
+    p.spanP = p.span >= 0 ? pb - p.pa : p.pa - pb;
+    if (p.spanP < 0) p.spanP += 4;
+    // Box: the end points and the points of the circle's four extremes that lie on the arc.
+    p.minX = std::min(p.a.x, p.b.x), p.maxX = std::max(p.a.x, p.b.x);
+    p.minY = std::min(p.a.y, p.b.y), p.maxY = std::max(p.a.y, p.b.y);
+    if (OnArc(p, Pt{c.x + R, c.y})) p.maxX = c.x + R;
+    if (OnArc(p, Pt{c.x - R, c.y})) p.minX = c.x - R;
+    if (OnArc(p, Pt{c.x, c.y + R})) p.maxY = c.y + R;
+    if (OnArc(p, Pt{c.x, c.y - R})) p.minY = c.y - R;
     return p;
 }
-
-// Whether the angle `th` lies on the arc.
-bool OnArc(const Prim& p, Real th) {
-    if (std::fabs(p.span) >= kTwoPi - 1e-12) return true;
-    Real d = std::fmod(p.span >= 0 ? th - p.a0 : p.a0 - th, kTwoPi);
-    if (d < 0) d += kTwoPi;
-    return d <= std::fabs(p.span) + 1e-12;
-}
-bool OnArc(const Prim& p, Pt q) { return OnArc(p, std::atan2(q.y - p.c.y, q.x - p.c.x)); }
 
 Real PointDist(Pt q, const Prim& p) {
     switch (p.kind) {
@@ -190,8 +208,9 @@ Real Angle(Pt p, Pt c) { return std::atan2(p.y - c.y, p.x - c.x); }
 Pt At(int32_t x, int32_t y) { return {static_cast<Real>(x), static_cast<Real>(y)}; }
 
 // The drawn contour's lines and arcs, each with the run it belongs to.
-std::vector<Prim> DrawnContour(const ShapeDescription& s, std::vector<int32_t>& runOf) {
-    std::vector<Prim> out;
+void DrawnContour(const ShapeDescription& s, std::vector<int32_t>& runOf, std::vector<Prim>& out) {
+    out.clear();
+    out.reserve(s.elements.size());
     runOf.assign(s.elements.size(), 0);
     int32_t run = 0;
     Pt prev = At(s.startX, s.startY);
@@ -219,13 +238,13 @@ std::vector<Prim> DrawnContour(const ShapeDescription& s, std::vector<int32_t>& 
         out.push_back(p);
         prev = end;
     }
-    return out;
 }
 
 // The tool path's cutting moves as the generator writes them: lines to the working end point,
 // arcs about the recomputed centre in the direction of the drawn sweep (G2 below 1, else G3).
-std::vector<Prim> ToolPath(const ShapeDescription& s, const std::vector<int32_t>& runOf) {
-    std::vector<Prim> out;
+void ToolPath(const ShapeDescription& s, const std::vector<int32_t>& runOf, std::vector<Prim>& out) {
+    out.clear();
+    out.reserve(s.elements.size());
     Pt prev = At(s.offsetStartX, s.offsetStartY);
     for (const ShapeElement& e : s.elements) {
         const Pt end = At(e.workEndX, e.workEndY);
@@ -248,6 +267,8 @@ std::vector<Prim> ToolPath(const ShapeDescription& s, const std::vector<int32_t>
                 p = ArcPrim(c, Dist(end, c), from, e.sweep < 1 ? -span : span);
                 p.a = prev;
                 p.b = end;
+                p.minX = std::min({p.minX, prev.x, end.x}), p.maxX = std::max({p.maxX, prev.x, end.x});
+                p.minY = std::min({p.minY, prev.y, end.y}), p.maxY = std::max({p.maxY, prev.y, end.y});
             }
         }
         const size_t src = static_cast<size_t>(e.source);
@@ -256,7 +277,6 @@ std::vector<Prim> ToolPath(const ShapeDescription& s, const std::vector<int32_t>
         out.push_back(p);
         prev = end;
     }
-    return out;
 }
 
 } // namespace
@@ -264,17 +284,21 @@ std::vector<Prim> ToolPath(const ShapeDescription& s, const std::vector<int32_t>
 Gouge FindGouge(const ShapeDescription& drawn, const ShapeDescription& compensated) {
     Gouge g;
     if (compensated.side != -1 && compensated.side != 1) return g;
-    std::vector<int32_t> runOf;
-    const std::vector<Prim> contour = DrawnContour(drawn, runOf);
-    const std::vector<Prim> path = ToolPath(compensated, runOf);
+    // Work space kept from one compile to the next: a long shape's primitives take more than
+    // the allocator hands out from its heap, and fresh pages each time would cost more than the
+    // check itself.
+    thread_local std::vector<int32_t> runOf;
+    thread_local std::vector<Prim> contour, path;
+    thread_local std::vector<const Prim*> byLeft;
+    DrawnContour(drawn, runOf, contour);
+    ToolPath(compensated, runOf, path);
     const Real r = compensated.toolDiameter / 2.0;
     const Real limit = r - kGougeTolerance;
     if (!(limit > 0)) return g;
     // The contour sorted by the left edge of its boxes: a path element is compared only with the
     // elements whose boxes can come within the limit of its own (a long contour of short
     // elements then costs little more than its length).
-    std::vector<const Prim*> byLeft;
-    byLeft.reserve(contour.size());
+    byLeft.clear();
     Real widest = 0;
     for (const Prim& q : contour) {
         byLeft.push_back(&q);
