@@ -228,7 +228,10 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
     DebugTrace("CalcolaCoordinateGrafiche");
     std::vector<ShapeElement>& el = shape.elements;
     if (el.empty()) return;
-    for (ShapeElement& e : el) e.workSweep = e.sweep;
+    for (size_t i = 0; i < el.size(); ++i) {
+        el[i].workSweep = el[i].sweep;
+        el[i].source = static_cast<int32_t>(i);
+    }
 
     const int side = shape.side;
     const int64_t absSide = std::llabs(static_cast<long long>(side));
@@ -258,9 +261,11 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
                                         (el.back().IsArc() ? el.back().sweep / 1000.0 : 0));
 
         if (k >= input.size()) {
-            // Last element: moved perpendicular to its exit direction.
+            // Last element: moved perpendicular to its exit direction. An arc's exit direction is
+            // its start direction turned by its drawn sweep: the working sweep, shortened at an
+            // inner corner before it, would turn the end point off the offset circle.
             ShapeElement& e = el.back();
-            const Real added = NormalizeDegrees(side * 90.0 + (e.IsArc() ? e.workSweep / 1000.0 : 0));
+            const Real added = NormalizeDegrees(side * 90.0 + (e.IsArc() ? e.sweep / 1000.0 : 0));
             const Real a = e.direction + added;
             e.workEndX = Move(e.endX, absSide, RoundToInt(Cos(a) * r));
             e.workEndY = Move(e.endY, absSide, RoundToInt(Sin(a) * r));
@@ -346,6 +351,7 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
             arc.endY = cur.endY;
             arc.direction = NormalizeDegrees(h - 180);
             arc.checkExempt = 1;
+            arc.source = cur.source;
             arc.depth = cur.depth;
             arc.feedXY = cur.feedXY;
             arc.feedPlunge = cur.feedPlunge;
@@ -375,9 +381,10 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
                 bool done = false;
                 if (f > 0) {
                     if (ccwCur == ccwNext) {
-                        // Same direction: meet only when the tool runs outside both arcs.
-                        if ((side == -1 && ccwCur) || (side == 1 && !ccwCur))
-                            done = ArcArcIntersection(cur, nxt, side, rInt, nullptr, nullptr);
+                        // Same direction: the offset circles meet, outside both arcs or inside
+                        // both (the bisector would put the tool past the meeting point, into
+                        // both arcs, at an inner corner with the tool inside).
+                        done = ArcArcIntersection(cur, nxt, side, rInt, nullptr, nullptr);
                     } else if (side == -1 && Y > 180 && Y < 360) {
                         done = ccwCur ? ArcArcIntersection(cur, nxt, side, rInt, "EIEASb", "EIEASc")
                                       : ArcArcIntersection(cur, nxt, side, rInt, "AEAISb", "AEAISc");

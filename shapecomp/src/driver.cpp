@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "shapecomp/compensation.h"
 #include "shapecomp/generator.h"
+#include "shapecomp/gouge.h"
 #include "shapecomp/message_sink.h"
 #include "shapecomp/shape.h"
 
@@ -130,8 +131,15 @@ int32_t Compile(const char* workDir, const char* shapePath, const char* suffix, 
     ShapeDescription description;
     ReadShapeFile(text, description);
     description.toolDiameter = toolDiameter;
+    const ShapeDescription drawn = description;
     CalcolaCoordinateGrafiche(description, 0);
     ComputeArcCentres(description);
+    // A path that cuts into the contour would spoil the piece: refused, with the element named.
+    const Gouge gouge = FindGouge(drawn, description);
+    if (gouge.found) {
+        ShowMessage(GougeMessage(shapePath, gouge, toolDiameter).c_str(), "VLK.DLL");
+        return fail(kCompileFailed);
+    }
     std::string generated;
     if (!CompilaUven(description, tmp, suffix ? suffix : "", text, &generated)) return fail(kCompileFailed);
 

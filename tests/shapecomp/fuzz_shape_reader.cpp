@@ -1,10 +1,12 @@
-// libFuzzer target: any bytes as a shape file, read, compensated and generated in memory.
+// libFuzzer target: any bytes as a shape file, read, compensated, checked for gouges and
+// generated in memory.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "shapecomp/compensation.h"
 #include "shapecomp/generator.h"
+#include "shapecomp/gouge.h"
 #include "shapecomp/message_sink.h"
 #include "shapecomp/shape.h"
 
@@ -24,8 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)shapecomp::WriteShapeFile(shape);
     // The caller's tool diameter (always positive) replaces the header's one.
     shape.toolDiameter = shape.toolDiameter > 0 ? shape.toolDiameter : 3000;
+    const shapecomp::ShapeDescription drawn = shape;
     shapecomp::CalcolaCoordinateGrafiche(shape, 0);
     shapecomp::ComputeArcCentres(shape);
+    (void)shapecomp::FindGouge(drawn, shape);
     shapecomp::GeneratorState() = shapecomp::OutputState{};
     std::string out;
     shapecomp::GenerateIso(shape, "F.iso", "BRE", text, out);

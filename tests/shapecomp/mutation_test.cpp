@@ -5,6 +5,7 @@
 #include <random>
 
 #include "shape_test_util.h"
+#include "shapecomp/gouge.h"
 
 using namespace shapecomp;
 
@@ -14,8 +15,10 @@ void RunAll(const std::string& text, int32_t tool) {
     ShapeDescription s;
     ReadShapeFile(text, s);
     s.toolDiameter = tool;
+    const ShapeDescription drawn = s;
     CalcolaCoordinateGrafiche(s, 0);
     ComputeArcCentres(s);
+    FindGouge(drawn, s);
     std::string out;
     if (GenerateIso(s, "M.iso", "BRE", text, out)) {
         ASSERT_GE(out.size(), 10u);

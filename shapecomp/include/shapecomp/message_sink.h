@@ -1,6 +1,6 @@
 #pragma once
-// Where the compiler's few messages for the operator go (geometry without a solution, a
-// read-only temporary file). The default writes them to the standard error stream; the
+// Where the compiler's few messages for the operator go (geometry without a solution, a tool
+// path cutting into its contour, a read-only temporary file). The default writes them to the standard error stream; the
 // program replaces it with a message box, tests with a recorder.
 
 namespace shapecomp {

@@ -40,6 +40,8 @@ struct ShapeElement {
     int32_t feedPlunge = 0;             // <= 0: R310
     int32_t checkExempt = 0;            // non-zero: arc skipped by the arc-diameter check
     int16_t depthIsHex = 0;             // depth written "0x...": depth merged into the XY block
+    int32_t source = 0;                 // index of the file's element it comes from (set by the
+                                        // compensation; a corner arc: the element before it)
 
     bool IsArc() const { return type == kArc || type == kArc2; }
     bool IsLineOrArc() const { return type == kLine || IsArc(); }

@@ -14,12 +14,14 @@ int32_t CompilaSpeciale2(const char*, const char*, const char*, int32_t, int32_t
 
 // Compiles a shape file into numbered blocks appended to `outputProgram`, starting at
 // *lineCounter and leaving it one past the last block written. Without an output program it
-// only tests that the shape file opens. 0 done, -1 failed, -2 shape file not opened.
+// only tests that the shape file opens. 0 done, -1 failed (also when the tool path would cut
+// into the contour: the message sink is told the shape file and the element), -2 shape file not
+// opened.
 int32_t CompilaSpeciale3(const char* workDirectory, const char* shapeFile, const char* suffix, int32_t unused,
                          int32_t* lineCounter, const char* outputProgram, int32_t toolDiameter);
 
-// Replaces the library's message output (geometry without a solution, read-only temporary
-// file) with the caller's function, usually a message box; null restores the default.
+// Replaces the library's message output (geometry without a solution, a tool path cutting into
+// its contour, read-only temporary file) with the caller's function, usually a message box; null restores the default.
 typedef void (*VlkMessageFn)(void* context, const char* text, const char* caption);
 void VlkSetMessageSink(VlkMessageFn fn, void* context);
 
