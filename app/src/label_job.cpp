@@ -45,8 +45,14 @@ struct QueuedLabel {
 struct LabelRun {
     std::vector<QueuedLabel> queue;
     // Printer kind 0 builds every label afresh over the label text: labels finished before the
-    // print tick wait here, oldest first, so none is replaced by the next one.
-    std::vector<std::string> directWaiting;
+    // print tick wait here, oldest first, so none is replaced by the next one. A piece label
+    // queued behind another did not send its start bytes: they go just before it.
+    struct DirectLabel {
+        std::string text;
+        bool owesStart = false;
+    };
+    std::vector<DirectLabel> directWaiting;
+    bool textOwesStart = false; // the same for the label in the label text
     bool tooLongShown = false;  // a label too long for the label text is reported once a run
     bool portFailureShown = false; // one box per label for the print port
 };
@@ -67,6 +73,7 @@ void ClearLabels() {
     if (char* buffer = LabelBuffer()) std::memset(buffer, 0, kLabelTextSize);
     g_run.queue.clear();
     g_run.directWaiting.clear();
+    g_run.textOwesStart = false;
 }
 
 const WorkingPiece* FindPiece(const BarComputation& bc, int pieceIndex) {
@@ -151,10 +158,10 @@ std::string LabelName(const BarComputation& bc, int pieceIndex, const BarRecord*
     return bar != nullptr ? std::string(BarNameText(*bar)) : std::string();
 }
 
-// Builds one label into the label text and queues it.
-void BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
+// Builds one label into the label text and queues it; true when it was built.
+bool BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
     char* buffer = LabelBuffer();
-    if (buffer == nullptr) return;
+    if (buffer == nullptr) return false;
     const int printer = LabelPrinterKind();
     int ids[20] = {};
     int sizes[20] = {};
@@ -170,17 +177,21 @@ void BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
     const std::string name = LabelName(bc, pieceIndex, request.bar);
     if (result == kLabelBuilt) {
         if (printer == kPrinterDirect) {
-            if (!waiting.empty()) g_run.directWaiting.push_back(waiting);
+            if (!waiting.empty()) g_run.directWaiting.push_back({waiting, g_run.textOwesStart});
+            g_run.textOwesStart = false;
             g_run.queue.assign(1, QueuedLabel{0, pieceIndex, std::string(), name});
         } else {
             // Text that came without a queue entry stays one label of its own.
             if (g_run.queue.empty() && before > 0) g_run.queue.push_back(QueuedLabel{0, -1, std::string(), std::string()});
             g_run.queue.push_back(QueuedLabel{before, pieceIndex, BarcodeValue(bc, request), name});
         }
-    } else if (result == kLabelTooLong && !g_run.tooLongShown) {
+        return true;
+    }
+    if (result == kLabelTooLong && !g_run.tooLongShown) {
         g_run.tooLongShown = true;
         ShowLabelError("ERR_LABEL_TOO_LONG");
     }
+    return false;
 }
 
 // The labels in the text, each with its piece and barcode value; a text the queue does not
@@ -342,11 +353,14 @@ bool QueuePieceLabel(BarComputation& bc, int pieceIndex) {
         request.bar = bc.currentBar;
     }
     const int32_t shortLimit = std::max(s.DIM_CONT_PZ_CORTO, s.DIM_MAX_PZ_BOT);
-    if (g_labelNoShortOn == 0 || length > shortLimit) BuildLabel(bc, request, pieceIndex);
+    const bool built = (g_labelNoShortOn == 0 || length > shortLimit) && BuildLabel(bc, request, pieceIndex);
 
     // The timer runs for every finished piece, labelled or not: its tick also decides the
     // offcut label.
-    if (g_labelPending != 0) return false;
+    if (g_labelPending != 0) {
+        if (built && LabelPrinterKind() == kPrinterDirect) g_run.textOwesStart = true;
+        return false;
+    }
     g_labelPending = 1;
     if (LabelPrinterKind() == kPrinterDirect) WriteToPrintPort(LabelJobPrefix());
     return true;
@@ -376,13 +390,13 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
     if (text != nullptr && text[0] != '\0') {
         const int printer = LabelPrinterKind();
         if (printer == kPrinterDirect) {
-            // Oldest first; a label after the first gets the start bytes that its piece did not
-            // send, so the printer sees each label as it would alone.
-            std::vector<std::string> labels = std::move(g_run.directWaiting);
-            labels.emplace_back(text, ::strnlen(text, kLabelTextSize));
-            for (std::size_t i = 0; i < labels.size(); ++i) {
-                if (i > 0) WriteToPrintPort(LabelJobPrefix());
-                WriteToPrintPort(labels[i]);
+            // Oldest first, each behind the start bytes its piece could not send, so the
+            // printer sees every label as it would alone.
+            std::vector<LabelRun::DirectLabel> labels = std::move(g_run.directWaiting);
+            labels.push_back({std::string(text, ::strnlen(text, kLabelTextSize)), g_run.textOwesStart});
+            for (const LabelRun::DirectLabel& label : labels) {
+                if (label.owesStart) WriteToPrintPort(LabelJobPrefix());
+                WriteToPrintPort(label.text);
             }
         } else {
             PrintStep step;
