@@ -1,5 +1,6 @@
 // The bar confirmation dialog and the main window's step that shows it.
 #include "app/conf_bar_dialog.h"
+#include "app/label_job.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -252,18 +253,22 @@ void CConfBarDialog::ShowBarData(int mode) {
 
 void CConfBarDialog::RefreshBarDisplay() {
     if (m_closed || m_bar == nullptr) return;
+    m_flags = 0;
     ShowHeader();
-    ShowTools(false);
+    ShowTools(true);
     ShowData();
+}
+
+BarProgress CConfBarDialog::StoredProgress() const {
+    if (m_bar == nullptr || g_pSettings == nullptr || g_pSettings->MEM_PEZZI == 0) return BarProgress{};
+    return ReadFittingBarProgress(m_bar->index, PathSlot(PathTable::kListName), m_bar->pieceCount);
 }
 
 void CConfBarDialog::ShowHeader() {
     const BarRecord& bar = *m_bar;
     SetText(kIdBarNumber, plat::StrFormatC("%d / %d", m_index + 1, m_count));
     SetText(kIdMachinings, plat::StrFormatC("%d", static_cast<int>(bar.machiningCount)));
-    int done = 0;
-    if (g_pSettings != nullptr && g_pSettings->MEM_PEZZI != 0)
-        done = ReadBarProgress(bar.index, PathSlot(PathTable::kListName));
+    const int done = StoredProgress().piecesDone;
     if (done > 0)
         SetText(kIdPieces, plat::StrFormatC("%d / %d", bar.pieceCount - done, static_cast<int>(bar.pieceCount)));
     else
@@ -349,8 +354,7 @@ int CConfBarDialog::PrepareBarProgram(int forMachine, int* repetitions) {
     static std::mt19937 generator(static_cast<unsigned>(std::time(nullptr)));
     list->IsoCode = app::DrawIsoCode(g_machineConnected, list->IsoCode, [] { return static_cast<int>(generator()); });
 
-    if (g_pSettings->MEM_PEZZI != 0 && ReadBarProgress(m_bar->index, PathSlot(PathTable::kListName)) > 0)
-        *repetitions = 1;
+    if (StoredProgress().piecesDone > 0) *repetitions = 1;
 
     if (MainFrame != nullptr) {
         list->nextBarLength1 = MainFrame->nextBarLength1;
@@ -389,9 +393,7 @@ void CConfBarDialog::OnOK() {
     if (Busy() || m_bar == nullptr || g_pSettings == nullptr) return;
 
     if (GetLabelPrint() != 0 && (g_pSettings->CONF_FILE_OTT == 1 || g_pSettings->CONF_FILE_OTT == 2)) {
-        bool paperOut = false;
-        IsPaperOut(&paperOut);
-        if (paperOut) {
+        if (app::LabelPaperOutBeforeBar()) {
             ShowBox("T_ATTENZIONE", MsgString("ERR_PAPER_OUT"), BoxButtons::Ok, BoxIcon::Question);
             return;
         }
@@ -403,10 +405,20 @@ void CConfBarDialog::OnOK() {
     }
 
     const char* listPath = PathSlot(PathTable::kListName);
-    if (g_pSettings->MEM_PEZZI != 0 && ReadBarProgress(m_bar->index, listPath) > 0)
+    const BarProgress progress = StoredProgress();
+    if (progress.piecesDone > 0) {
         g_pSettings->SetLastLoadedBar("", "", "", 0, 0, 0);
-    else if (WriteBarProgress(m_bar->index, listPath, 0) != 0 && g_pSettings->MEM_PEZZI != 0)
-        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+    } else {
+        // A record that does not fit the bar was not used: the operator hears why the bar
+        // starts from its first piece, and the record is replaced by the bar's fresh start.
+        if (progress.misfit)
+            ShowBox("T_ATTENZIONE",
+                    plat::StrFormatC("%s %d / %d", MsgString("M_PROGRESS_MISFIT"), progress.stored,
+                                     static_cast<int>(m_bar->pieceCount)),
+                    BoxButtons::Ok, BoxIcon::Warning);
+        if (WriteBarProgress(m_bar->index, listPath, 0) != 0 && g_pSettings->MEM_PEZZI != 0)
+            ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+    }
 
     if ((m_flags & kFlagSetupDiffers) != 0) {
         if (g_pSettings->CHANGE_RALLA == 0) {

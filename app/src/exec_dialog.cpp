@@ -283,7 +283,7 @@ void CExecDialog::OnInitDialog() {
     m_repetitionsDone = 0;
     m_piecesDone = 0;
     if (s != nullptr && s->MEM_PEZZI != 0 && m_bar != nullptr)
-        m_piecesDone = app::ResumePieceIndex(ReadBarProgress(m_bar->index, bc->ListPath()), m_pieceCount);
+        m_piecesDone = ReadFittingBarProgress(m_bar->index, bc->ListPath(), m_bar->pieceCount).piecesDone;
     m_piecesDoneAtStart = m_piecesDone;
     ShowBreakState(3);
 

@@ -34,10 +34,6 @@ uint16_t RepetitionsLeftAfter(int left, int done) {
     return static_cast<uint16_t>(rest > 0xFFFF ? 0xFFFF : rest);
 }
 
-int ResumePieceIndex(int stored, int pieceCount) {
-    return (stored >= 0 && stored < pieceCount) ? stored : 0;
-}
-
 std::string BarCodeFileStem(const plat::LocalTime& t) {
     return plat::StrFormatC("%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }

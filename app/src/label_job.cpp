@@ -37,10 +37,22 @@ struct QueuedLabel {
     // text holds it in the directly driven printer's form (an EAN padded with zeros, spaces
     // dropped), which would print another value.
     std::string barcode;
+    // What the label is for, as the operator is told when it was not printed: the piece's
+    // name, or the bar's.
+    std::string name;
 };
 
 struct LabelRun {
     std::vector<QueuedLabel> queue;
+    // Printer kind 0 builds every label afresh over the label text: labels finished before the
+    // print tick wait here, oldest first, so none is replaced by the next one. A piece label
+    // queued behind another did not send its start bytes: they go just before it.
+    struct DirectLabel {
+        std::string text;
+        bool owesStart = false;
+    };
+    std::vector<DirectLabel> directWaiting;
+    bool textOwesStart = false; // the same for the label in the label text
     bool tooLongShown = false;  // a label too long for the label text is reported once a run
     bool portFailureShown = false; // one box per label for the print port
 };
@@ -60,6 +72,8 @@ char* LabelBuffer() { return g_pCncState != nullptr ? g_pCncState->LabelText() :
 void ClearLabels() {
     if (char* buffer = LabelBuffer()) std::memset(buffer, 0, kLabelTextSize);
     g_run.queue.clear();
+    g_run.directWaiting.clear();
+    g_run.textOwesStart = false;
 }
 
 const WorkingPiece* FindPiece(const BarComputation& bc, int pieceIndex) {
@@ -69,10 +83,12 @@ const WorkingPiece* FindPiece(const BarComputation& bc, int pieceIndex) {
     return nullptr;
 }
 
-// Counts the label library's boxes while it works, passing each on to the program's sink (or
-// to the operator directly when none is installed): a box means the label did not go out. A
-// notice that a label went out without its barcode is passed on once per list (bc), and is
-// no failure of the label.
+// Counts the label library's boxes while it works: a box means the label did not go out. The
+// library's plain box (no printer answered) is held back and counted in unreachable: the label
+// job tells the operator itself, naming the labels, once per print step. Every other box is
+// passed on to the program's sink (or to the operator directly when none is installed). A
+// notice that a label went out without its barcode is passed on once per list (bc), and is no
+// failure of the label.
 class LibraryBoxCounter : public tagrix::MessageSink {
 public:
     explicit LibraryBoxCounter(const BarComputation* bc = nullptr) : bc_(bc), previous_(tagrix::SetMessageSink(this)) {}
@@ -87,6 +103,10 @@ public:
             g_barcodeNotice = {bc_, path};
         } else {
             ++shown;
+            if (icon != tagrix::kBoxError) {
+                ++unreachable;
+                return;
+            }
         }
         if (previous_ != nullptr) {
             previous_->Show(text, caption, icon);
@@ -98,6 +118,7 @@ public:
                                                          : BoxIcon::None);
     }
     int shown = 0;
+    int unreachable = 0;
 
 private:
     const BarComputation* bc_;
@@ -129,10 +150,18 @@ std::string BarcodeValue(const BarComputation& bc, const PieceLabelRequest& requ
     return std::string(value, ::strnlen(value, kLabelValueMax));
 }
 
-// Builds one label into the label text and queues it.
-void BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
+// The name a label is known by to the operator: its piece's, else its bar's.
+std::string LabelName(const BarComputation& bc, int pieceIndex, const BarRecord* bar) {
+    if (const WorkingPiece* piece = FindPiece(bc, pieceIndex))
+        return std::string(piece->Nome, ::strnlen(piece->Nome, sizeof piece->Nome));
+    if (bar == nullptr) bar = bc.currentBar;
+    return bar != nullptr ? std::string(BarNameText(*bar)) : std::string();
+}
+
+// Builds one label into the label text and queues it; true when it was built.
+bool BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
     char* buffer = LabelBuffer();
-    if (buffer == nullptr) return;
+    if (buffer == nullptr) return false;
     const int printer = LabelPrinterKind();
     int ids[20] = {};
     int sizes[20] = {};
@@ -141,19 +170,28 @@ void BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
         request.libraryLineTypes = ids;
     }
     const std::size_t before = ::strnlen(buffer, kLabelTextSize);
+    // The directly driven printer's label replaces the text: a label still waiting keeps its
+    // own copy.
+    const std::string waiting = printer == kPrinterDirect ? std::string(buffer, before) : std::string();
     const int result = bc.BuildPieceLabelFields(buffer, kLabelTextSize, request);
+    const std::string name = LabelName(bc, pieceIndex, request.bar);
     if (result == kLabelBuilt) {
         if (printer == kPrinterDirect) {
-            g_run.queue.assign(1, QueuedLabel{0, pieceIndex, std::string()});
+            if (!waiting.empty()) g_run.directWaiting.push_back({waiting, g_run.textOwesStart});
+            g_run.textOwesStart = false;
+            g_run.queue.assign(1, QueuedLabel{0, pieceIndex, std::string(), name});
         } else {
             // Text that came without a queue entry stays one label of its own.
-            if (g_run.queue.empty() && before > 0) g_run.queue.push_back(QueuedLabel{0, -1, std::string()});
-            g_run.queue.push_back(QueuedLabel{before, pieceIndex, BarcodeValue(bc, request)});
+            if (g_run.queue.empty() && before > 0) g_run.queue.push_back(QueuedLabel{0, -1, std::string(), std::string()});
+            g_run.queue.push_back(QueuedLabel{before, pieceIndex, BarcodeValue(bc, request), name});
         }
-    } else if (result == kLabelTooLong && !g_run.tooLongShown) {
+        return true;
+    }
+    if (result == kLabelTooLong && !g_run.tooLongShown) {
         g_run.tooLongShown = true;
         ShowLabelError("ERR_LABEL_TOO_LONG");
     }
+    return false;
 }
 
 // The labels in the text, each with its piece and barcode value; a text the queue does not
@@ -162,6 +200,7 @@ struct QueuedText {
     std::string text;
     int pieceIndex;
     std::string barcode;
+    std::string name;
 };
 std::vector<QueuedText> QueuedTexts(const BarComputation& bc, const char* text, const LabelRunState& state) {
     std::vector<QueuedText> labels;
@@ -173,28 +212,62 @@ std::vector<QueuedText> QueuedTexts(const BarComputation& bc, const char* text, 
         const int piece = g_labelPending == 1 && state.lastPiece > 0 ? state.lastPiece - 1 : -1;
         PieceLabelRequest request;
         request.pieceIndex = piece;
-        labels.push_back({std::string(text, length), piece, piece >= 0 ? BarcodeValue(bc, request) : std::string()});
+        labels.push_back({std::string(text, length), piece, piece >= 0 ? BarcodeValue(bc, request) : std::string(),
+                          LabelName(bc, piece, nullptr)});
         return labels;
     }
     for (std::size_t i = 0; i < g_run.queue.size(); ++i) {
         const std::size_t end = i + 1 < g_run.queue.size() ? g_run.queue[i + 1].start : length;
         labels.push_back({std::string(text + g_run.queue[i].start, end - g_run.queue[i].start),
-                          g_run.queue[i].pieceIndex, g_run.queue[i].barcode});
+                          g_run.queue[i].pieceIndex, g_run.queue[i].barcode,
+                          g_run.queue[i].name.empty() ? LabelName(bc, g_run.queue[i].pieceIndex, nullptr)
+                                                      : g_run.queue[i].name});
     }
     return labels;
 }
 
 int LabelCopies(const BarComputation& bc) { return bc.currentBar != nullptr ? bc.currentBar->NR_LABEL : 1; }
 
-// After a label went to the library's printer: a printer without paper is reported.
-void CheckPaper() {
-    LibraryBoxCounter boxes;
-    bool out = false;
-    IsPaperOut(&out);
-    if (boxes.shown == 0 && out) ShowLabelError("ERR_PAPER_OUT", BoxIcon::Question);
+// What one print step could not do, told to the operator in one box at its end: the labels
+// that did not go out because the printer could not be reached (by name, in order), or a
+// printer that took its labels but did not answer the paper query.
+struct PrintStep {
+    std::vector<std::string> lost;
+    bool unreachable = false;
+};
+
+void ReportPrintStep(const PrintStep& step) {
+    if (!step.lost.empty()) {
+        std::string names;
+        for (const std::string& name : step.lost) names += (names.empty() ? "" : ", ") + name;
+        ShowBox("T_ATTENZIONE", std::string(MsgError("ERR_LABEL_NOT_PRINTED")) + " " + names, BoxButtons::Ok,
+                BoxIcon::Warning);
+    } else if (step.unreachable) {
+        ShowLabelError("ERR_LABEL_PRINTER");
+    }
 }
 
-void PrintWithLibrary(const BarComputation& bc, const std::string& text, const std::string& barcode) {
+// The paper query of the library's printer: false when no printer answered (the library's
+// box held back for the caller to tell), else *out says whether the paper is out.
+bool QueryPaper(bool* out) {
+    LibraryBoxCounter boxes;
+    *out = false;
+    IsPaperOut(out);
+    if (boxes.shown != 0) *out = false;
+    return boxes.unreachable == 0;
+}
+
+// After the labels went to the library's printer: paper out is reported; false when the
+// printer did not answer.
+bool CheckPaper() {
+    bool out = false;
+    const bool answered = QueryPaper(&out);
+    if (out) ShowLabelError("ERR_PAPER_OUT", BoxIcon::Question);
+    return answered;
+}
+
+void PrintWithLibrary(const BarComputation& bc, const std::string& text, const std::string& barcode,
+                      const std::string& name, PrintStep& step) {
     std::vector<std::string> lines;
     SplitMessageLines(text.c_str(), lines, nullptr);
     const std::string drawing = plat::StrFormatC("%s%s\\%s.DXF", g_pSettings->DIR_DXF,
@@ -208,13 +281,15 @@ void PrintWithLibrary(const BarComputation& bc, const std::string& text, const s
     for (int copy = 0; copy < copies; ++copy) {
         LibraryBoxCounter boxes(&bc);
         ZebraStampa(static_cast<int>(values.size()), params, values.data());
-        // The library said no printer took it: the operator knows, the other copies would fail too.
+        // No printer took it: the other copies would fail too.
+        if (boxes.unreachable != 0) step.lost.push_back(name);
         if (boxes.shown != 0) return;
     }
-    CheckPaper();
+    if (!CheckPaper()) step.unreachable = true;
 }
 
-void PrintWithTemplate(const BarComputation& bc, const std::string& text, int pieceIndex) {
+void PrintWithTemplate(const BarComputation& bc, const std::string& text, int pieceIndex, const std::string& name,
+                       PrintStep& step) {
     const MachineSettings& s = *g_pSettings;
     std::vector<std::string> lines;
     SplitMessageLines(text.c_str(), lines, nullptr);
@@ -232,11 +307,13 @@ void PrintWithTemplate(const BarComputation& bc, const std::string& text, int pi
     for (int copy = 0; copy < copies; ++copy) {
         LibraryBoxCounter boxes;
         // -1: the template did not open, and the library said so.
-        if (ZebraStampaPrn(6, keys, valueTexts, file.c_str()) != 0 || boxes.shown != 0) return;
+        const int result = ZebraStampaPrn(6, keys, valueTexts, file.c_str());
+        if (boxes.unreachable != 0) step.lost.push_back(name);
+        if (result != 0 || boxes.shown != 0) return;
     }
     // The library sends a template without telling whether a printer took it: the paper query
     // does tell (no printer, paper out), so a label that did not go out is never lost unseen.
-    CheckPaper();
+    if (!CheckPaper()) step.lost.push_back(name);
 }
 
 } // namespace
@@ -276,11 +353,14 @@ bool QueuePieceLabel(BarComputation& bc, int pieceIndex) {
         request.bar = bc.currentBar;
     }
     const int32_t shortLimit = std::max(s.DIM_CONT_PZ_CORTO, s.DIM_MAX_PZ_BOT);
-    if (g_labelNoShortOn == 0 || length > shortLimit) BuildLabel(bc, request, pieceIndex);
+    const bool built = (g_labelNoShortOn == 0 || length > shortLimit) && BuildLabel(bc, request, pieceIndex);
 
     // The timer runs for every finished piece, labelled or not: its tick also decides the
     // offcut label.
-    if (g_labelPending != 0) return false;
+    if (g_labelPending != 0) {
+        if (built && LabelPrinterKind() == kPrinterDirect) g_run.textOwesStart = true;
+        return false;
+    }
     g_labelPending = 1;
     if (LabelPrinterKind() == kPrinterDirect) WriteToPrintPort(LabelJobPrefix());
     return true;
@@ -310,14 +390,24 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
     if (text != nullptr && text[0] != '\0') {
         const int printer = LabelPrinterKind();
         if (printer == kPrinterDirect) {
-            WriteToPrintPort(std::string(text, ::strnlen(text, kLabelTextSize)));
+            // Oldest first, each behind the start bytes its piece could not send, so the
+            // printer sees every label as it would alone.
+            std::vector<LabelRun::DirectLabel> labels = std::move(g_run.directWaiting);
+            labels.push_back({std::string(text, ::strnlen(text, kLabelTextSize)), g_run.textOwesStart});
+            for (const LabelRun::DirectLabel& label : labels) {
+                if (label.owesStart) WriteToPrintPort(LabelJobPrefix());
+                WriteToPrintPort(label.text);
+            }
         } else {
+            PrintStep step;
             for (const QueuedText& label : QueuedTexts(bc, text, state)) {
                 if (printer == kPrinterLibrary)
-                    PrintWithLibrary(bc, label.text, label.barcode);
+                    PrintWithLibrary(bc, label.text, label.barcode, label.name, step);
                 else
-                    PrintWithTemplate(bc, label.text, label.pieceIndex);
+                    PrintWithTemplate(bc, label.text, label.pieceIndex, label.name, step);
             }
+            ClearLabels();
+            ReportPrintStep(step);
         }
         ClearLabels();
     }
@@ -344,6 +434,12 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
     return 0;
 }
 
-int QueuedLabelCount() { return static_cast<int>(g_run.queue.size()); }
+int QueuedLabelCount() { return static_cast<int>(g_run.queue.size() + g_run.directWaiting.size()); }
+
+bool LabelPaperOutBeforeBar() {
+    bool out = false;
+    if (!QueryPaper(&out)) ShowLabelError("ERR_LABEL_PRINTER");
+    return out;
+}
 
 } // namespace app

@@ -521,11 +521,7 @@ int BarComputation::LoadBarDetail(int barIndex) {
     havePrevFace_ = false;
 
     piecesDone = 0;
-    if (s.MEM_PEZZI != 0) {
-        // More pieces done than the bar has cannot be: the count is clamped to the bar's pieces.
-        const int done = ReadBarProgress(bar.index, ListPath());
-        piecesDone = done > 0 ? std::min(done, nPieces) : 0;
-    }
+    if (s.MEM_PEZZI != 0) piecesDone = ReadFittingBarProgress(bar.index, ListPath(), nPieces).piecesDone;
 
     ListFile lf;
     lf.f = plat::OpenFile(ListPath(), "rb");

@@ -402,7 +402,16 @@ int IsoProgramGenerator::WriteRemnant(int32_t remnant) {
     }
     WriteUnloadPositionBlock(kPieceStateScrap, currentBar->label);
     Block("L<SCARICO.BRE>\n\n");
+    WriteBarWithoutPiecesCount();
     return 0;
+}
+
+// The execution monitor counts a bar without pieces as one piece per repetition and ends the
+// run on R590: the bar counts where it leaves the machine, after its unloading.
+void IsoProgramGenerator::WriteBarWithoutPiecesCount() {
+    if (!pieces.empty()) return;
+    if (MachineVariant == 0) Block("G304CNC\n");
+    Block("R%d=R%d+1      { Barra senza pezzi: R_CONT_PEZZI }\n\n", 590, 590);
 }
 
 void IsoProgramGenerator::WriteRepeat(int32_t step, int32_t repeatStart) {

@@ -419,6 +419,7 @@ int IsoProgramGenerator::WriteV1Remnant(int32_t remnant) {
     }
     WriteUnloadPositionBlock(kPieceStateScrap, currentBar->label);
     Block("L<SCARICO.BRE>\n\n");
+    WriteBarWithoutPiecesCount();
     return 0;
 }
 

@@ -21,6 +21,21 @@ int ReadBarProgress(int32_t barId, const char* listPath) {
     return plat::GetProfileInt("STATBAR", "PEZZIFATTI", 0, file.c_str());
 }
 
+BarProgress BarProgressOf(int stored, int pieceCount) {
+    BarProgress p;
+    p.stored = stored;
+    const int count = pieceCount > 0 ? pieceCount : 1;
+    if (stored > 0 && stored < count)
+        p.piecesDone = stored;
+    else if (stored != 0)
+        p.misfit = true;
+    return p;
+}
+
+BarProgress ReadFittingBarProgress(int32_t barId, const char* listPath, int pieceCount) {
+    return BarProgressOf(ReadBarProgress(barId, listPath), pieceCount);
+}
+
 int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone) {
     if (g_barProgressPath[0] == '\0') {
         SetFileFaultText(true, g_barProgressPath, ENOENT);

@@ -1,23 +1,35 @@
 // A job end to end on-line, as an operator would leave it running: the automatic test run of a
-// two-bar list against the simulated controller runs both bars to their end by itself, with the
-// event log on and a label per finished piece going to a fake USB label printer.
+// list against the simulated controller, which runs the part programs the engine wrote, runs
+// every bar to its end by itself, with the event log on and a label per finished piece going to
+// a fake USB label printer (or to the directly driven printer on a pseudo-terminal).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <tuple>
 #include <string>
 #include <vector>
 
+#include "app/conf_bar_dialog.h"
 #include "app/exec_dialog.h"
+#include "app/sel_bar_dialog.h"
 #include "app/label_job.h"
 #include "app/main_frame.h"
 #include "app_fixture.h"
 #include "label_test_util.h"
 #include "labelprint/Tagrix.h"
+#include "machine/bar_progress.h"
+#include "machine/barlist.h"
 #include "machine/globals.h"
+#include "machine/settings.h"
+#include "machine/settings_support.h"
+#include "platform/dynlib.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
+#include "platform/serial_tty.h"
 
 namespace fs = std::filesystem;
 
@@ -42,14 +54,29 @@ protected:
         tagrix::SetUsbRoots(nullptr, nullptr);
         printer_.reset();
         app::g_labelPending = 0;
+        app_.reset();
+        if (preloaded_ != nullptr) plat::FreeLibrary(preloaded_);
+        plat::SetComDevice(4, "");
         AppFixture::TearDown();
     }
 
     // The list of the test run, the run's flags and quick ticks, the event log, labels on the
-    // label library's printer (a fake USB device), the controller's work directory.
-    void SetUpOnlineRun(const std::string& listName) {
-        lda_ = drives_ + "/C/BRELON3/VELMO/LDA/";
+    // label library's printer (a fake USB device), the controller's work directory. A variant
+    // other than 1 runs on its demo configuration, with the controller's variables telling
+    // that variant to the main window.
+    void SetUpOnlineRun(const std::string& listName, int variant = 1) {
+        if (variant != 1) {
+            const fs::path conf = fs::path(BRELON_SOURCE_DIR) / "demo" / ("CONF-V" + std::to_string(variant));
+            for (const char* f : {"CONFIG.PAR", "CONFIG.X_", "PARAM.PAR"})
+                fs::copy_file(conf / f, program_ + "CONF/" + f, fs::copy_options::overwrite_existing);
+        }
+        const std::string config = program_ + "CONF/CONFIG.PAR";
+        const std::string ldaDir = plat::ReadProfileString("GENERAL", "DIR_LDA", "", config.c_str());
+        lda_ = plat::NativePath(ldaDir);
+        root_ = lda_.substr(0, lda_.size() - 4); // the installation's folder, above LDA/
         fs::create_directories(lda_);
+        fs::create_directories(root_ + "UTEN");
+        if (!fs::exists(root_ + "UTEN/TOOLS.TXT")) fs::copy_file(toolsTxt_, root_ + "UTEN/TOOLS.TXT");
         fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / listName, lda_ + listName);
         WriteFile(lda_ + "TestList.txt", listName + "\r\n");
         const std::string test = program_ + "CONF/TEST.PAR";
@@ -71,12 +98,12 @@ protected:
         // The demo's label layout (Code 128, which encodes every piece name).
         fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "TAGRIX.INI", program_ + "TAGRIX.INI",
                       fs::copy_options::overwrite_existing);
-        for (const char* d : {"ISO", "DXF", "VLK", "LOG", "V1V2"})
-            fs::create_directories(drives_ + "/C/BRELON3/VELMO/" + d);
-        fs::copy(fs::path(BRELON_SOURCE_DIR) / "demo" / "DXF", drives_ + "/C/BRELON3/VELMO/DXF",
+        for (const char* d : {"ISO", "DXF", "VLK", "LOG", "V1V2"}) fs::create_directories(root_ + d);
+        fs::copy(fs::path(BRELON_SOURCE_DIR) / "demo" / "DXF", root_ + "DXF",
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing);
         for (const auto& e : fs::directory_iterator(fs::path(BRELON_SOURCE_DIR) / "demo" / "VLK"))
-            fs::copy_file(e.path(), drives_ + "/C/BRELON3/VELMO/VLK/" + e.path().filename().string());
+            fs::copy_file(e.path(), root_ + "VLK/" + e.path().filename().string(),
+                          fs::copy_options::overwrite_existing);
 
         const std::string usb = tmp_ + "usb";
         lptest::AddSysfsPrinter(usb, "lp0", "1-1", "0a5f\n");
@@ -84,6 +111,67 @@ protected:
         printer_->SetStatusReply(kPaperOk);
         tagrix::SetUsbRoots((usb + "/sys").c_str(), (usb + "/dev").c_str());
         MakeOnline();
+        // The controller library as the program will find it, loaded first (the program's load
+        // then shares it) to tell the main window the machine's variant.
+        preloaded_ = plat::LoadLibraryByName(drives_ + "/C/parvolt/libUvenlibVB.so");
+        ASSERT_NE(preloaded_, nullptr) << plat::LastLibraryError();
+        simcnc::Controls early;
+        ASSERT_TRUE(early.Bind([this](const char* n) { return plat::GetProcAddress(preloaded_, n); }));
+        early.SimSetVariantRegs(variant);
+    }
+
+    // Labels on the directly driven printer: the print port a pseudo-terminal.
+    void UseDirectPrinter() {
+        port_ = std::make_unique<lptest::FakePrinter>(tmp_ + "port", "lp9");
+        ASSERT_FALSE(port_->DevicePath().empty());
+        plat::SetComDevice(4, port_->DevicePath());
+        const std::string param = program_ + "CONF/PARAM.PAR";
+        plat::WriteProfileString("PARAM", "CONF_FILE_OTT", "0", param.c_str());
+        plat::WriteProfileString("PARAM", "PORT_PC_PRINT", "4", param.c_str());
+    }
+
+    // The automatic test run started and driven as the machine would run it, to its end;
+    // beforeRun runs once the program started, before the list opens.
+    void RunTheList(const std::function<void()>& beforeRun = {}, int limitMs = 45000) {
+        ASSERT_EQ(Start(), CVelmoApp::kStarted);
+        ASSERT_EQ(g_machineConnected, 1);
+        if (beforeRun) beforeRun();
+        Sim().SimSetAutoAdvance(0);
+        QTimer machine;
+        QObject::connect(&machine, &QTimer::timeout, [this] { MachineStep(); });
+        machine.start(5);
+        Sim().SimSetDrivesRoot(drives_.c_str());
+        Sim().SimClearLogs();
+        ended_ = RunUntilClosed(limitMs);
+    }
+
+    // The bar progress record of barName in listName (the list the run opens, or with
+    // otherList the same folder's PORTE.lda), as the monitor writes it. After the start.
+    void WriteProgressRecord(const std::string& listName, const std::string& barName, int stored,
+                             bool otherList = false) {
+        const std::string config = program_ + "CONF/CONFIG.PAR";
+        const std::string folder = plat::ReadProfileString("GENERAL", "DIR_LDA", "", config.c_str());
+        BarList bars(plat::NativePath(folder + listName).c_str());
+        int id = -1;
+        for (int i = 0; i < bars.BarCount(); ++i)
+            if (barName == bars.Bar(i)->name) id = bars.Bar(i)->index;
+        ASSERT_GT(id, 0);
+        WriteFile(plat::NativePath(g_barProgressPath),
+                  "[STATBAR]\r\nNOMELDA=" + folder + (otherList ? "PORTE.lda" : listName) + "\r\nIDBARRA=" +
+                      std::to_string(id) + "\r\nPEZZIFATTI=" + std::to_string(stored) + "\r\n");
+    }
+
+    // Programs the controller accepted and started.
+    int ProgramStarts() {
+        int starts = 0;
+        const int commands = Sim().SimCommandLogCount();
+        for (int i = 0; i < commands; ++i) {
+            int code = 0, sub = 0, result = 0;
+            char text[64] = {};
+            Sim().SimCommandLogEntry(i, &code, &sub, text, sizeof text, &result);
+            if (code == 4 && result == 0) ++starts;
+        }
+        return starts;
     }
 
     // The machine between two looks of the monitor: a program runs only while a monitor is
@@ -167,8 +255,12 @@ protected:
     }
 
     std::string lda_;
+    std::string root_; // the installation's folder (DIR_LDA's parent), native, trailing '/'
     std::string events_;
     std::unique_ptr<lptest::FakePrinter> printer_;
+    std::unique_ptr<lptest::FakePrinter> port_;
+    plat::LibHandle preloaded_ = nullptr;
+    bool ended_ = false;
 };
 
 // The position of the first write of value to R<number> at or after from, or npos.
@@ -279,4 +371,187 @@ TEST_F(OnlineJobRunTest, TwoBarListRunsToItsEndAgainstTheController) {
     EXPECT_EQ(Count(events, ";JOB-END;FINESTRE"), 1u) << events;
     EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), static_cast<std::size_t>(pieces)) << events;
     EXPECT_EQ(Count(events, ";PIECE;FINESTRE;"), static_cast<std::size_t>(starts)) << events;
+}
+
+// The job road on the machine variants: variant 1 and variant 2, each on its demo installation.
+class OnlineVariantRunTest : public OnlineJobRunTest, public ::testing::WithParamInterface<int> {};
+
+INSTANTIATE_TEST_SUITE_P(Variants, OnlineVariantRunTest, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<int>& i) { return "Variant" + std::to_string(i.param); });
+
+// PORTE with "All": its bar MONTANTE has machinings and no pieces, four repetitions. The
+// program the engine wrote counts the bar once per repetition where it unloads it, so the
+// monitor sees each repetition end, labels the bar each time, and the list runs to its end.
+TEST_P(OnlineVariantRunTest, PorteRunsToItsEndWithAll) {
+    SetUpOnlineRun("PORTE.lda", GetParam());
+    RunTheList();
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    for (const auto& b : ui_->boxes) ADD_FAILURE() << "box " << b.title << ": " << b.text;
+    EXPECT_EQ(Sim().SimProgramState(), SIM_RUN_ENDED);
+    EXPECT_EQ(ProgramStarts(), 2) << "each bar's repetitions in one program";
+    const std::string printed = printer_->Received();
+    EXPECT_EQ(Count(printed, "^BCR,63,Y,N^FDMONTANTE^FS"), 4u) << printed;
+    app_->ExitInstance();
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;PORTE;MONTANTE;2150"), 4u) << events;
+    EXPECT_EQ(Count(events, ";END-PIECE;PORTE;TRAV 900;900"), 6u) << events;
+    EXPECT_EQ(Count(events, ";JOB-END;PORTE"), 1u) << events;
+}
+
+// A bar progress record for FINESTRE's TELAIO (four pieces, two repetitions; ANTA, three
+// pieces, follows), as a restart finds it. A record inside the bar resumes after its pieces for
+// one repetition; one that does not fit the bar (all its pieces, more than it has) is no
+// progress: the operator is told once and the bar runs from its first piece, as with no
+// record or another list's record. Every piece cut is counted, labelled and logged once.
+struct ProgressRow {
+    const char* what;
+    int stored;
+    bool otherList;
+    int misfitBoxes;
+    int pieces; // pieces cut in the whole list
+    int starts;
+    int summary; // pieces in the supervisor log's bar summaries: a bar's pieces once per program,
+                 // less those a resumed bar had made before
+};
+
+const ProgressRow kProgressRows[] = {
+    {"none", 0, false, 0, 11, 2, 4 + 3},          {"some", 2, false, 0, 2 + 4 + 3, 3, 2 + 4 + 3},
+    {"all", 4, false, 1, 11, 2, 4 + 3},           {"more", 9, false, 1, 11, 2, 4 + 3},
+    {"otherList", 2, true, 0, 11, 2, 4 + 3},
+};
+
+class OnlineProgressTest : public OnlineJobRunTest, public ::testing::WithParamInterface<std::tuple<int, int>> {};
+
+INSTANTIATE_TEST_SUITE_P(VariantsAndRecords, OnlineProgressTest,
+                         ::testing::Combine(::testing::Values(1, 2), ::testing::Range(0, 5)),
+                         [](const ::testing::TestParamInfo<std::tuple<int, int>>& i) {
+                             return "Variant" + std::to_string(std::get<0>(i.param)) + "_" +
+                                    kProgressRows[std::get<1>(i.param)].what;
+                         });
+
+TEST_P(OnlineProgressTest, ProgressRecordOfTheBarFitsOrIsNotUsed) {
+    const ProgressRow& row = kProgressRows[std::get<1>(GetParam())];
+    SetUpOnlineRun("FINESTRE.lda", std::get<0>(GetParam()));
+    RunTheList([&] { WriteProgressRecord("FINESTRE.lda", "TELAIO", row.stored, row.otherList); });
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    EXPECT_EQ(CountBoxesContaining(MsgString("M_PROGRESS_MISFIT")), row.misfitBoxes);
+    for (const auto& b : ui_->boxes) {
+        if (b.text.find(MsgString("M_PROGRESS_MISFIT")) == std::string::npos) ADD_FAILURE() << "box " << b.text;
+    }
+    if (row.misfitBoxes != 0) {
+        EXPECT_EQ(CountBoxesContaining(" " + std::to_string(row.stored) + " / 4"), 1) << "the record and the bar";
+    }
+    EXPECT_EQ(ProgramStarts(), row.starts);
+    const std::string printed = printer_->Received();
+    EXPECT_EQ(Count(printed, "^BC"), static_cast<std::size_t>(row.pieces)) << "a label per piece cut";
+    app_->ExitInstance();
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), static_cast<std::size_t>(row.pieces)) << events;
+    EXPECT_EQ(Count(events, ";MULTI;"), static_cast<std::size_t>(row.summary)) << events;
+}
+
+// The directly driven printer with a print period longer than the pieces take: pieces finish
+// several to a period, and every one still gets its label, in order, each behind its start
+// bytes (the offcut label of each run too).
+TEST_P(OnlineVariantRunTest, DirectPrinterLabelsEveryPieceFinishedWithinOnePrintPeriod) {
+    SetUpOnlineRun("FINESTRE.lda", GetParam());
+    UseDirectPrinter();
+    WriteConfig("GENERAL", "PRINT_TIMER", "1500");
+    RunTheList();
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    for (const auto& b : ui_->boxes) ADD_FAILURE() << "box " << b.title << ": " << b.text;
+    // A label per piece, each behind its start bytes, and each run's offcut label.
+    const std::string start("\x02\0E\0\n\x03", 6);
+    const std::string sent = port_->Received();
+    EXPECT_EQ(Count(sent, start), 11u);
+    EXPECT_EQ(Count(sent, "\x0E"), 11u + ProgramStarts()) << "form ends";
+    for (std::size_t at = sent.find(start); at != std::string::npos; at = sent.find(start, at + start.size())) {
+        const std::size_t next = sent.find(start, at + start.size());
+        EXPECT_EQ(Count(sent.substr(at, next == std::string::npos ? std::string::npos : next - at), "\x0E") >= 1, true)
+            << "a label after its start bytes";
+    }
+}
+
+// The label library's printer unplugged: before each bar the paper check says the printer
+// cannot be reached (no label is due yet); a label that did not go out is named in a box
+// that covers its whole print step, and every label is named exactly once.
+TEST_P(OnlineVariantRunTest, LabelsNotPrintedAreNamedOncePerPrintStep) {
+    SetUpOnlineRun("FINESTRE.lda", GetParam());
+    printer_.reset();
+    fs::remove_all(tmp_ + "usb");
+    RunTheList();
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    const std::string lost = MsgError("ERR_LABEL_NOT_PRINTED");
+    int checks = 0;
+    std::vector<std::string> names;
+    for (const auto& b : ui_->boxes) {
+        if (b.text == MsgError("ERR_LABEL_PRINTER")) {
+            ++checks;
+        } else if (b.text.rfind(lost + " ", 0) == 0) {
+            const std::string list = b.text.substr(lost.size() + 1) + ", ";
+            for (std::size_t from = 0, comma; (comma = list.find(", ", from)) != std::string::npos; from = comma + 2)
+                names.push_back(list.substr(from, comma - from));
+        } else {
+            ADD_FAILURE() << "box " << b.title << ": " << b.text;
+        }
+    }
+    EXPECT_EQ(checks, ProgramStarts()) << "the paper check before each bar";
+    EXPECT_EQ(names.size(), 11u + ProgramStarts()) << "every piece and each run's offcut";
+    // FINESTRE's pieces (TELAIO's twice), then each bar's offcut, by its bar.
+    const std::vector<std::string> pieces = {"TRAV SUP", "TRAV INF", "MONT SX", "MONT DX", "TRAV SUP", "TRAV INF",
+                                             "MONT SX",  "MONT DX",  "TELAIO",  "ANTA SUP", "ANTA LAT", "ANTA INF",
+                                             "ANTA"};
+    EXPECT_EQ(names, pieces);
+}
+
+// The end of a run refreshes the confirmation fully. PORTE's first bar, TRAVERSO, needs a tool
+// change and resumes after one piece made (a progress record): the operator confirms it once,
+// its resumed repetition runs alone, and its other repetitions go on by themselves, their
+// program prepared with the output files of the run before deleted.
+TEST_P(OnlineVariantRunTest, RepetitionsLeftAfterAToolChangeGoOnByThemselves) {
+    SetUpOnlineRun("PORTE.lda", GetParam());
+    WriteConfig("GENERAL", "TYPE_EXEC", "2");
+    int confirmedByHand = 0;
+    bool setupDiffered = false;
+    int reportsLaid = 0;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        if (MainFrame == nullptr) return;
+        auto* conf = qobject_cast<CConfBarDialog*>(MainFrame->confBarDialog.data());
+        if (conf == nullptr || conf->Closed()) {
+            // The operator takes the bars the selection offers.
+            auto* sel = qobject_cast<CSelBarDialog*>(MainFrame->selBarDialog.data());
+            if (sel != nullptr && sel->isVisible()) sel->OnOK();
+            return;
+        }
+        if (conf->CurrentBar() == nullptr) return;
+        const bool first = std::string(conf->CurrentBar()->name) == "TRAVERSO";
+        if (conf->Running() && first && !fs::exists(program_ + "OUTPUT.PCS")) {
+            // A report left by this run: the bar's next program is prepared without it.
+            ++reportsLaid;
+            WriteFile(program_ + "OUTPUT.PCS", "report");
+        }
+        if (conf->StartPending() || conf->Running()) return;
+        // The operator confirms the first bar once; a later bar that needs him too.
+        if (first && confirmedByHand > 0) return;
+        if (first) {
+            ++confirmedByHand;
+            setupDiffered = (conf->Flags() & CConfBarDialog::kFlagSetupDiffers) != 0;
+        }
+        conf->OnOK();
+    });
+    RunTheList([&] {
+        g_testAutoConfirm = 0;
+        WriteProgressRecord("PORTE.lda", "TRAVERSO", 1);
+        operatorHand.start(50);
+    });
+    operatorHand.stop();
+    ASSERT_TRUE(ended_) << "the first bar's repetitions did not go on by themselves";
+    EXPECT_EQ(confirmedByHand, 1);
+    EXPECT_TRUE(setupDiffered) << "the first bar changes the tools";
+    EXPECT_EQ(reportsLaid, 2) << "the first bar's two programs, the second without the report of the first";
+    app_->ExitInstance();
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;PORTE;TRAV 900;900"), 1u + 2u * 2u) << events;
+    EXPECT_EQ(Count(events, ";END-PIECE;PORTE;MONTANTE;2150"), 4u) << events;
 }

@@ -457,24 +457,6 @@ TEST_F(ExecDialogTest, AProgressRecordThatCannotBeWrittenIsToldAndLeavesNoStaleC
     }
 }
 
-TEST_F(ExecDialogTest, BarWithoutPiecesCountsOneRepetitionPerPiece) {
-    StartOnline();
-    LoadList({}, 3);
-    CExecDialog& d = Open(3);
-    EXPECT_EQ(d.PieceCount(), 1);
-    ToPhase2();
-    Sim().SimSetR(590, 2);
-    Tick();
-    EXPECT_EQ(d.RepetitionsDone(), 2);
-    EXPECT_EQ(RepsLeftInList(), 1);
-    EXPECT_EQ(Text(CExecDialog::kIdPieceName), "BAR1");
-    EXPECT_EQ(Text(CExecDialog::kIdAngles), "90.00-90.00");
-    Sim().SimSetR(590, 3);
-    Tick();
-    EXPECT_TRUE(d.AllRepetitionsDone());
-    EXPECT_EQ(RepsLeftInList(), 0);
-}
-
 TEST_F(ExecDialogTest, UnloadedBarLineOnR593) {
     StartOnline();
     LoadList({1000}, 2);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/exec_files.h"
+#include "machine/bar_progress.h"
 #include "platform/profile.h"
 
 namespace fs = std::filesystem;
@@ -38,13 +39,22 @@ TEST(ExecCounts, RepetitionsLeftNeverNegativeNorWide) {
     EXPECT_EQ(app::RepetitionsLeftAfter(70000, 1), 0xFFFF);
 }
 
-TEST(ExecCounts, StoredProgressOutsideTheBarStartsAtTheFirstPiece) {
-    EXPECT_EQ(app::ResumePieceIndex(0, 4), 0);
-    EXPECT_EQ(app::ResumePieceIndex(3, 4), 3);
-    EXPECT_EQ(app::ResumePieceIndex(4, 4), 0);   // a whole bar done is no place to resume
-    EXPECT_EQ(app::ResumePieceIndex(9, 4), 0);
-    EXPECT_EQ(app::ResumePieceIndex(-1, 4), 0);
-    EXPECT_EQ(app::ResumePieceIndex(1, 1), 0);   // bar without pieces
+TEST(ExecCounts, StoredProgressThatDoesNotFitTheBarIsNoProgress) {
+    struct Row {
+        int stored, pieces, done;
+        bool misfit;
+    };
+    const Row rows[] = {
+        {0, 4, 0, false}, {3, 4, 3, false},
+        {4, 4, 0, true},  // every piece made is no place to resume
+        {9, 4, 0, true},  {-1, 4, 0, true},
+        {1, 0, 0, true},  // a bar without pieces is one piece: no count fits it
+    };
+    for (const Row& r : rows) {
+        const BarProgress p = BarProgressOf(r.stored, r.pieces);
+        EXPECT_EQ(p.piecesDone, r.done) << r.stored << " of " << r.pieces;
+        EXPECT_EQ(p.misfit, r.misfit) << r.stored << " of " << r.pieces;
+    }
 }
 
 TEST_F(ExecFilesTest, BarCodeFilesOfOneSecondKeepEachOther) {

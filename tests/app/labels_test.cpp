@@ -152,17 +152,19 @@ TEST_F(LabelJob, DirectPrinterGetsStartBytesThenHeaderLinesAndTrailer) {
                                  ConcatLabelText(S(), 4, "RAL9010") + "\n" + S().labelTrailer;
     EXPECT_EQ(Text(), expected);
 
-    // A second piece before the tick replaces the label, and sends no second start.
+    // A second piece before the tick keeps the first label waiting and sends no second start
+    // yet; the tick prints both in order, the second behind its own start bytes.
     EXPECT_FALSE(app::QueuePieceLabel(bc, 1));
     EXPECT_NE(Text().find("4712"), std::string::npos);
-    EXPECT_EQ(Text().find("4711"), std::string::npos);
+    EXPECT_EQ(app::QueuedLabelCount(), 2);
+    const std::string second = Text();
 
     app::LabelRunState state;
     EXPECT_EQ(app::RunLabelPrint(bc, state), 0);
-    const std::string sent = pty.Received(6 + expected.size()).substr(6);
-    EXPECT_EQ(sent.rfind(S().labelHeaderLine, 0), 0u);
-    EXPECT_NE(sent.find(ConcatLabelText(S(), 1, "4712")), std::string::npos);
+    const std::string sent = pty.Received(6 + expected.size() + 6 + second.size()).substr(6);
+    EXPECT_EQ(sent, expected + std::string("\x02\0E\0\n\x03", 6) + second);
     EXPECT_EQ(Text(), "") << "cleared after the print";
+    EXPECT_EQ(app::QueuedLabelCount(), 0);
     EXPECT_EQ(app::g_labelPending, 0);
     EXPECT_TRUE(ui_.boxes.empty());
     plat::SetComDevice(4, "");
@@ -317,12 +319,20 @@ TEST_F(LabelJob, PaperOutAndAMissingPrinterAreReportedAndTheRunGoesOn) {
     app::StartLabelRun();
     app::LabelRunState state;
 
-    // No printer: the library's one box for the label, not one per copy, and no paper query.
+    // No printer: one box for the print step naming the labels it lost, in order, not one per
+    // label or per copy, and no paper query.
     app::QueuePieceLabel(bc, 0);
+    app::QueuePieceLabel(bc, 1);
     EXPECT_EQ(app::RunLabelPrint(bc, state), 0);
     ASSERT_EQ(ui_.boxes.size(), 1u);
-    EXPECT_NE(ui_.boxes[0].text.find("cannot be reached"), std::string::npos);
+    EXPECT_EQ(ui_.boxes[0].text, MsgError("ERR_LABEL_NOT_PRINTED") + std::string(" 4711, 4712"));
     EXPECT_EQ(app::g_labelPending, 0);
+    // The paper check before a bar tells that the printer cannot be reached, not that a label
+    // was lost.
+    EXPECT_FALSE(app::LabelPaperOutBeforeBar());
+    ASSERT_EQ(ui_.boxes.size(), 2u);
+    EXPECT_EQ(ui_.boxes[1].text, MsgError("ERR_LABEL_PRINTER"));
+    ui_.boxes.pop_back();
 
     auto printer = UsbPrinter(kPaperOut);
     bc.currentBar->NR_LABEL = 1;
@@ -333,6 +343,18 @@ TEST_F(LabelJob, PaperOutAndAMissingPrinterAreReportedAndTheRunGoesOn) {
     EXPECT_EQ(ui_.boxes[1].text, MsgError("ERR_PAPER_OUT"));
     EXPECT_EQ(ui_.boxes[1].icon, BoxIcon::Question);
     EXPECT_EQ(Count(printer->Received(1), "^FD4712^FS"), 2u) << "its line and its barcode";
+    EXPECT_TRUE(app::LabelPaperOutBeforeBar());
+    EXPECT_EQ(ui_.boxes.size(), 2u) << "the caller tells of the paper";
+
+    // A bar without pieces is named by its bar.
+    printer.reset();
+    std::filesystem::remove_all(dir_ + "usb");
+    BarComputation& bar = OpenBar(0, 0, false);
+    app::StartLabelRun();
+    app::QueuePieceLabel(bar, -1);
+    app::RunLabelPrint(bar, state);
+    ASSERT_EQ(ui_.boxes.size(), 3u);
+    EXPECT_EQ(ui_.boxes[2].text, MsgError("ERR_LABEL_NOT_PRINTED") + std::string(" 7"));
 }
 
 TEST_F(LabelJob, TemplateRowsAndBarcodesFillThePieceTemplate) {

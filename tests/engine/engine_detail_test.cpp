@@ -208,23 +208,26 @@ TEST_F(DetailTest, ListThatCannotBeOpenedIsReported) {
     EXPECT_NE(std::string(g_errorText).find("(LISTA2:"), std::string::npos);
 }
 
-TEST_F(DetailTest, BarProgressIsClampedToThePieces) {
+TEST_F(DetailTest, BarProgressResumesOnlyInsideTheBar) {
     g_pSettings->MEM_PEZZI = 1;
     std::snprintf(g_barProgressPath, sizeof g_barProgressPath, "%sSTATBAR.TXT", dir_.c_str());
     ldatest::PieceSpec a = Piece("A", 500000);
     a.machinings = {Drill(100000, 90)};
     BarComputation& bc = Open(List({Bar({a, a})}));
     const std::string path = bc.ListPath();
-    for (int done : {1, 5}) {
+    // One piece of two made resumes at the second; all of them, or more than the bar has, is
+    // no progress: the bar starts from its first piece.
+    for (int done : {1, 2, 5}) {
         SCOPED_TRACE(done);
         WriteFile(dir_ + "STATBAR.TXT", "[STATBAR]\r\nNOMELDA=" + path + "\r\nIDBARRA=1\r\nPEZZIFATTI=" +
                                             std::to_string(done) + "\r\n");
         ASSERT_EQ(bc.ComputeBar(0, 0), 0) << g_errorText;
-        EXPECT_EQ(bc.piecesDone, std::min(done, 2));
-        EXPECT_EQ(bc.pieces[0]->made, 1);
-        EXPECT_EQ(bc.pieces[0]->Lav, 0);
-        EXPECT_EQ(bc.cutCount, 2 * (2 - std::min(done, 2)));
-        EXPECT_EQ(bc.machiningCount, done == 1 ? 1 : 0);
+        const int resumed = done < 2 ? done : 0;
+        EXPECT_EQ(bc.piecesDone, resumed);
+        EXPECT_EQ(bc.pieces[0]->made, resumed);
+        EXPECT_EQ(bc.pieces[0]->Lav, resumed == 1 ? 0 : 1);
+        EXPECT_EQ(bc.cutCount, 2 * (2 - resumed));
+        EXPECT_EQ(bc.machiningCount, 2 - resumed);
         // Ids count the made piece's records too.
         if (done == 1) {
             EXPECT_EQ(bc.records[0]->Id, 2);

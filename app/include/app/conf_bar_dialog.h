@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "machine/bar_progress.h"
 #include "app/job_logic.h"
 #include "machine/ui_services.h"
 #include "ui/ResizeDialog.h"
@@ -53,8 +54,11 @@ public:
     // IWindow: the controller's answer to the program start arrives here.
     void Post(uint32_t msg, intptr_t wParam, intptr_t lParam) override;
 
-    // The shown bar's data after a run ended, never advancing to another bar or closing the
-    // run (the execution monitor calls it from its end).
+    // The full refresh of the shown bar after a run ended (the execution monitor calls it from
+    // its end): its flags cleared, its tools compared again with the set-up now mounted, so the
+    // bar's next repetition may go on by itself and deletes the output files before its program.
+    // It never advances to another bar, closes the run or confirms: the dialog does those once
+    // the monitor has returned.
     void RefreshBarDisplay();
     // Position of the shown bar among the confirmed bars (from 0) and their number.
     int CurrentIndex() const { return m_index; }
@@ -95,6 +99,8 @@ protected:
 private:
     void OnOkButton();
     bool Busy() const { return m_startPending || m_running || m_closed; }
+    // The shown bar's record in the bar progress file, as every reader takes it.
+    BarProgress StoredProgress() const;
     void ShowHeader();
     void ShowTools(bool compare);
     void ShowData();

@@ -13,11 +13,6 @@ namespace app {
 // finished than were left, or a negative input) and never above the 16-bit field.
 uint16_t RepetitionsLeftAfter(int left, int done);
 
-// The piece to resume a bar at, from the pieces done that the bar progress file holds: a
-// value that is not a position inside the bar (below 0, or pieceCount or more) is refused and
-// the bar starts at its first piece.
-int ResumePieceIndex(int stored, int pieceCount);
-
 // Base name of the bar-code file of a piece finished at t: "YYYYMMDDhhmmss".
 std::string BarCodeFileStem(const plat::LocalTime& t);
 

@@ -5,10 +5,10 @@
 // printer driven directly over the print port, 1 the label library's composer, 2 a ZPL
 // template of the program's CONF folder ("PIECE.PRN", "SCRAP.PRN") filled by the library.
 //
-// A label that cannot be printed is reported to the operator and the run goes on: the label
-// library shows its own box when no printer took a label or a template does not open; a
-// failed write to the print port, a paper-out printer and a label too long for the label
-// text give a box here.
+// A label that cannot be printed is reported to the operator and the run goes on: a print step
+// whose labels no printer took gives one box naming them (the label library's own box is held
+// back); the library shows its own box when a template does not open; a failed write to the
+// print port, a paper-out printer and a label too long for the label text give a box here.
 #include <cstdint>
 
 #include "machine/globals.h"
@@ -45,7 +45,11 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state);
 // labels, then g_labelPending = 2. Returns the print timer factor (2), or 0 when labels are off.
 int QueueScrapLabel(BarComputation& bc, int32_t offcutLength);
 
-// Labels waiting in the label text (tests and the monitor's display).
+// Labels waiting to be printed (tests and the monitor's display).
 int QueuedLabelCount();
+
+// The paper check of the label library's printer before a bar: true when it reports no
+// paper. A printer that does not answer is told as such (no label is due yet), and gives false.
+bool LabelPaperOutBeforeBar();
 
 } // namespace app

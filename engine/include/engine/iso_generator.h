@@ -116,6 +116,9 @@ private:
     int WriteUnloading(const WorkingMachining& u, bool endOfBar, int32_t pieceStart);
     void WriteCutLines(const WorkingMachining& r, const WorkingMachining* next, int cause);
     int WriteRemnant(int32_t remnant);
+    // A bar without pieces is itself the one piece of each repetition: counted in R590 once
+    // the bar has been unloaded (every variant).
+    void WriteBarWithoutPiecesCount();
     void WriteRepeat(int32_t step, int32_t repeatStart);
     void WriteBladeZoneLine(const WorkingMachining& r);
     int NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const;

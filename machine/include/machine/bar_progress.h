@@ -8,6 +8,19 @@
 // Pieces already made of the bar: 0 when the file does not open, names another list (exact
 // comparison) or another bar; otherwise PEZZIFATTI.
 int ReadBarProgress(int32_t barId, const char* listPath);
+
+// The progress of a bar as every reader takes it: the bar confirmation, the bar computation
+// and the execution monitor. A stored count that does not fit the bar (below 0, or the bar's
+// piece count or more: every piece made is no place to resume) is no progress: the bar starts
+// from its first piece, and misfit tells the caller to say so. A bar without pieces counts as
+// one piece, as the monitor counts it, so no count ever fits it.
+struct BarProgress {
+    int piecesDone = 0; // pieces the bar resumes after, 0..pieceCount-1
+    int stored = 0;     // PEZZIFATTI as stored for this bar of this list (0 without a record)
+    bool misfit = false;
+};
+BarProgress BarProgressOf(int stored, int pieceCount);
+BarProgress ReadFittingBarProgress(int32_t barId, const char* listPath, int pieceCount);
 // Writes the three keys. The new content goes to a temporary file that replaces the old one
 // only once complete and on disk, so neither a failed write nor a crash leaves half a file
 // (after a crash the record is the old one or the new one). 0 done. A failed write (a

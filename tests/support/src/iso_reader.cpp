@@ -272,7 +272,9 @@ std::vector<std::string> Check(const Program& p, const Limits& lim, const std::v
                 out.push_back("cut vertex " + std::to_string(k) + " beyond the travels" + where(e));
         }
     }
-    const double pieces = p.events.empty() ? NAN : at(p.events.back(), 556);
+    // A bar without pieces (R556 0) counts once, as the one piece the execution monitor waits for.
+    const double stated = p.events.empty() ? NAN : at(p.events.back(), 556);
+    const double pieces = std::isnan(stated) ? stated : std::max(stated, 1.0);
     if (!std::isnan(pieces) && counts != static_cast<int>(pieces))
         out.push_back(std::to_string(counts) + " piece counts for " + std::to_string(static_cast<int>(pieces)) + " pieces");
     if (!pieceOf.empty()) {
