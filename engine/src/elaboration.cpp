@@ -71,7 +71,8 @@ private:
             const WorkingMachining& r = *st[i];
             if (&r == &m) continue;
             if (r.Insieme == m.Insieme && r.Priorita < m.Priorita) return true;
-            if (bc_.linksExist != 0 && r.Insieme == m.Insieme && Work::HasFollower(r, m.Id)) return true;
+            // A link holds across sets too (a hole of another set under a tap).
+            if (bc_.linksExist != 0 && Work::HasFollower(r, m.Id)) return true;
         }
         return false;
     }
@@ -91,10 +92,8 @@ private:
         for (int i = 0; i < n; ++i) {
             const WorkingMachining& r = *st[i];
             if (&r == &m || r.OrderState == 1) continue;
-            if (bySet) {
-                if (r.Insieme != m.Insieme) continue;
-                if (r.Priorita < m.Priorita) return true;
-            }
+            if (bySet && r.Insieme == m.Insieme && r.Priorita < m.Priorita) return true;
+            // A link holds across sets too (a hole of another set under a tap).
             if (bc_.linksExist != 0 && Work::HasFollower(r, m.Id)) return true;
         }
         return false;

@@ -116,8 +116,9 @@ int ReleaseBlockedSelection(Work& w, int k, int remaining) {
         if (freed == k) return k;
     }
     if (bc.linksExist != 0) {
+        // A record still to place, free or pending, holds back what is linked after it.
         for (int i = freed > 0 ? 0 : k; i < remaining; ++i)
-            if (w.a[i]->OrderState == 0) freed += ReleaseFollowers(w, *w.a[i]);
+            if (w.a[i]->OrderState == 0 || w.a[i]->OrderState == 2) freed += ReleaseFollowers(w, *w.a[i]);
     }
     return freed;
 }
@@ -340,6 +341,108 @@ using namespace ordering_detail;
 
 // ---------------------------------------------------------------- links
 
+namespace {
+
+void RefuseTap(BarComputation& bc, WorkingMachining& tap) {
+    tap.Flags |= kFlagTool;
+    bc.FormatMachiningMessage(tap, bc.IsTapMachining(tap) != 0 ? "ERR_USO_MASCHIO" : "ERR_USO_SVAS");
+}
+
+// Whether the links and the sets' priorities leave an order for the kind-1 records: the records
+// are taken in turn as each one's linked predecessors and its set's members of lower priority
+// are taken. Returns the records that can never be taken (none when an order exists).
+std::vector<WorkingMachining*> Unorderable(Work& w) {
+    std::vector<WorkingMachining*> left;
+    std::map<int32_t, std::map<int32_t, int>> unplaced; // set -> priority -> records not taken
+    std::unordered_map<const WorkingMachining*, int> waiting; // record -> linked predecessors not taken
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining* m = w.a[i];
+        if (m->TipoLavor != kKindRalla) continue;
+        left.push_back(m);
+        if (m->Insieme != 0) ++unplaced[m->Insieme][m->Priorita];
+    }
+    for (WorkingMachining* m : left)
+        for (int l = 0; l < LinkCount(m->Lav_afterCount); ++l)
+            if (const WorkingMachining* t = w.ById(m->Lav_after[l]); t != nullptr && t->TipoLavor == kKindRalla) ++waiting[t];
+    for (bool progress = true; progress && !left.empty();) {
+        progress = false;
+        std::vector<WorkingMachining*> still;
+        for (WorkingMachining* m : left) {
+            const auto wait = waiting.find(m);
+            bool ready = wait == waiting.end() || wait->second == 0;
+            if (ready && m->Insieme != 0) ready = unplaced[m->Insieme].begin()->first == m->Priorita;
+            if (!ready) {
+                still.push_back(m);
+                continue;
+            }
+            progress = true;
+            if (m->Insieme != 0) {
+                auto& counts = unplaced[m->Insieme];
+                if (--counts[m->Priorita] == 0) counts.erase(m->Priorita);
+            }
+            for (int l = 0; l < LinkCount(m->Lav_afterCount); ++l)
+                if (const WorkingMachining* t = w.ById(m->Lav_after[l]); t != nullptr && waiting.count(t) != 0) --waiting[t];
+        }
+        left.swap(still);
+    }
+    return left;
+}
+
+// A tap or countersink runs after every hole under it, whatever their sets: each such hole that
+// the set priorities do not already put first is linked before it. A set whose priorities put
+// the tap first, or priorities and links that together leave no order, refuse the bar.
+int LinkTapsAfterTheirHoles(BarComputation& bc, Work& w) {
+    std::vector<WorkingMachining*> taps;
+    for (int i = 0; i < w.n; ++i)
+        if (w.a[i]->Figura == 6 && w.a[i]->TipoLavor == kKindRalla) taps.push_back(w.a[i]);
+    if (taps.empty()) return 0;
+    constexpr int kFull = kMaxLinks - 1;
+    bool added = false;
+    for (WorkingMachining* tap : taps) {
+        for (int i = 0; i < w.n; ++i) {
+            WorkingMachining& hole = *w.a[i];
+            if (!LiesUnder(hole, *tap)) continue;
+            if (SetPutsTapFirst(hole, *tap)) {
+                RefuseTap(bc, *tap);
+                return 1;
+            }
+            const bool setOrders = hole.Insieme != 0 && hole.Insieme == tap->Insieme && hole.Priorita < tap->Priorita;
+            if (setOrders || Work::HasFollower(hole, tap->Id)) continue;
+            WorkingMachining* full = hole.Lav_afterCount >= kFull ? &hole : tap->LavBeforeCount >= kFull ? tap : nullptr;
+            if (full != nullptr) {
+                full->Flags |= 6;
+                bc.FormatMachiningMessage(*full, "TOO_LAV_AFTER");
+                return 1;
+            }
+            hole.Lav_after[hole.Lav_afterCount++] = tap->Id;
+            tap->LavBefore[tap->LavBeforeCount++] = hole.Id;
+            bc.linksExist = 1;
+            added = true;
+        }
+    }
+    // Links across sets may close a circle with the sets' priorities (two sets each putting
+    // its tap before the other's hole): no order keeps the taps after their holes.
+    if (!added) return 0;
+    const std::vector<WorkingMachining*> left = Unorderable(w);
+    if (left.empty()) return 0;
+    auto isLeft = [&](const WorkingMachining* m) { return std::find(left.begin(), left.end(), m) != left.end(); };
+    WorkingMachining* named = nullptr;
+    for (WorkingMachining* tap : taps) {
+        if (!isLeft(tap)) continue;
+        if (named == nullptr) named = tap;
+        for (int i = 0; i < w.n; ++i)
+            if (LiesUnder(*w.a[i], *tap) && isLeft(w.a[i])) {
+                RefuseTap(bc, *tap);
+                return 1;
+            }
+    }
+    if (named == nullptr) return 0; // unreachable: a circle needs a link this pass added
+    RefuseTap(bc, *named);
+    return 1;
+}
+
+} // namespace
+
 int BuildPrecedenceLinks(BarComputation& bc) {
     if (g_pSettings == nullptr) return 0;
     Work w(bc);
@@ -380,7 +483,7 @@ int BuildPrecedenceLinks(BarComputation& bc) {
             bc.linksExist = 1;
         }
     }
-    return 0;
+    return LinkTapsAfterTheirHoles(bc, w);
 }
 
 // ---------------------------------------------------------------- pairing of cuts
@@ -924,7 +1027,7 @@ public:
         }
         if (bc.linksExist != 0) {
             // Free records among the selected ones release their followers; a selected record
-            // with a free predecessor is released by it.
+            // with a predecessor still to place (free or pending) is released by it.
             for (int v = 0; v < k; ++v)
                 if (w_.a[v]->OrderState == 0) freed += ReleaseFollowers(w_, *w_.a[v]);
             for (int v = 0; v < k; ++v) {
@@ -933,7 +1036,7 @@ public:
                 const auto it = predecessors_.find(&V);
                 if (it == predecessors_.end()) continue;
                 for (const WorkingMachining* p : it->second) {
-                    if (p->OrderState != 0 || (v1_ && p->TipoLavor != kKindRalla)) continue;
+                    if ((p->OrderState != 0 && p->OrderState != 2) || (v1_ && p->TipoLavor != kKindRalla)) continue;
                     V.OrderState = 0;
                     freed += 1 + ReleaseFollowers(w_, V);
                     break;
