@@ -646,6 +646,67 @@ void KeepMachiningsBeforeTheirFreeingCut(Work& w) {
     }
 }
 
+// The final sorts of variants 0 and 1 order a pass by positioning and by the cuts' places; a
+// record linked after another, or of a higher priority in its set, may end up before it (a hole
+// split from its tap by a cut sorted between them, a lower priority placed in a later cycle).
+// Each record that a record before it must follow is pulled to just before that record, with
+// whatever it must follow in turn; a record pulled earlier stays on its piece's side of every
+// cut, so no piece loses a machining. Nothing moves when the order holds.
+void PullPredecessorsForward(Work& w) {
+    const int n = w.n;
+    // A quick test first: a link or a set priority broken anywhere.
+    bool broken = false;
+    {
+        std::unordered_map<const WorkingMachining*, int> pos;
+        std::unordered_map<int32_t, int32_t> highest; // set -> highest priority seen so far
+        for (int i = 0; i < n; ++i) pos[w.a[i]] = i;
+        for (int i = 0; i < n && !broken; ++i) {
+            const WorkingMachining& m = *w.a[i];
+            if (m.TipoLavor != kKindRalla) continue;
+            for (int l = 0; l < LinkCount(m.Lav_afterCount) && !broken; ++l) {
+                const WorkingMachining* t = w.ById(m.Lav_after[l]);
+                broken = t != nullptr && t->TipoLavor == kKindRalla && pos[t] < i;
+            }
+            if (m.Insieme == 0) continue;
+            const auto [it, added] = highest.emplace(m.Insieme, m.Priorita);
+            if (!added && m.Priorita < it->second) broken = true;
+            if (!added) it->second = std::max(it->second, m.Priorita);
+        }
+    }
+    if (!broken) return;
+    auto precedes = [](const WorkingMachining& a, const WorkingMachining& b) {
+        if (a.TipoLavor != kKindRalla || b.TipoLavor != kKindRalla) return false;
+        if (Work::HasFollower(a, b.Id)) return true;
+        return a.Insieme != 0 && a.Insieme == b.Insieme && a.Priorita < b.Priorita;
+    };
+    long long pulls = 0;
+    const long long maxPulls = static_cast<long long>(n) * n; // links and priorities leave no circle
+    for (int i = 0; i < n && pulls <= maxPulls; ++i) {
+        if (w.a[i]->TipoLavor != kKindRalla) continue;
+        // The records after i that w.a[i] must follow, with those they must follow in turn.
+        std::vector<char> pulled(static_cast<std::size_t>(n), 0);
+        std::vector<int> todo{i};
+        bool any = false;
+        while (!todo.empty()) {
+            const int b = todo.back();
+            todo.pop_back();
+            for (int j = i + 1; j < n; ++j)
+                if (pulled[static_cast<std::size_t>(j)] == 0 && precedes(*w.a[j], *w.a[b])) {
+                    pulled[static_cast<std::size_t>(j)] = 1;
+                    todo.push_back(j);
+                    any = true;
+                }
+        }
+        if (!any) continue;
+        std::vector<WorkingMachining*> front, rest;
+        for (int j = i; j < n; ++j) (pulled[static_cast<std::size_t>(j)] != 0 ? front : rest).push_back(w.a[j]);
+        std::copy(front.begin(), front.end(), w.a + i);
+        std::copy(rest.begin(), rest.end(), w.a + i + front.size());
+        ++pulls;
+        --i; // the first record pulled now stands at i and is looked at again
+    }
+}
+
 // Variant 2: one positioning per record.
 void OrderVariant2(Work& w) {
     const MachineSettings& s = w.s;
@@ -1388,6 +1449,7 @@ void OrderWindow(Work& w) {
         Sort(w, KeyV0);
     }
     KeepMachiningsBeforeTheirFreeingCut(w);
+    PullPredecessorsForward(w);
 }
 
 } // namespace
