@@ -560,94 +560,84 @@ TEST_F(IsoRulesTest, SetsThatCrossTheirTapsAndHolesAreRefused) {
     }
 }
 
-// Variant 1: a set whose lowest priority is a special shape 17.5 mm from the mitred first end of
-// its piece, the set's higher priorities (a drill, a tap, a shape) at the piece's middle and
-// other end; the shape waits for the end cuts of its piece and every higher priority of its set
-// waits for it. Also the pieces before it, as the random bar that showed the fault had them.
+// A seeded random bar: one to six pieces with square (and, when mitred, 45-degree) ends; drills,
+// taps and countersinks (often over a hole within 10 thousandths), special shapes; sets and
+// priorities at random.
+ldatest::ListSpec RandomBarList(uint32_t seed, bool mitred) {
+    uint32_t s = seed * 2654435761u;
+    auto in = [&s](int lo, int hi) {
+        s ^= s << 13;
+        s ^= s >> 17;
+        s ^= s << 5;
+        return lo + static_cast<int>(s % static_cast<uint32_t>(hi - lo + 1));
+    };
+    std::vector<ldatest::PieceSpec> pieces;
+    int32_t total = 0;
+    const int count = in(1, 6);
+    for (int i = 0; i < count; ++i) {
+        const int32_t len = in(15, 120) * 10000;
+        total += len + 20000;
+        const int32_t ends[] = {90000, 90000, mitred ? 45000 : 90000, mitred ? 45000 : 90000};
+        const int32_t left = ends[in(0, 3)];
+        const int32_t right = ends[in(0, 3)];
+        ldatest::PieceSpec p = Piece(("P" + std::to_string(i)).c_str(), len, right, left);
+        for (int k = in(0, 6); k > 0; --k) {
+            const float faces[] = {0, 90, -90, 180};
+            const float face = faces[in(0, 3)];
+            const int32_t x = in(1, len / 1000 - 1) * 1000 + (in(0, 1) != 0 ? 500 : 0);
+            const int kind = in(0, 4);
+            const int32_t y = in(15, 35) * 1000;
+            const char* tools[] = {"PUNTA5", "MASCH6", "SVAS12", "FRESA8", "PUNTA5"};
+            const int32_t diameters[] = {5000, 6000, 12000, 8000, 5000};
+            ldatest::MachiningSpec d = Drill(x, face, tools[kind], diameters[kind]);
+            if (kind == 3) {
+                d.figure = 0;
+                d.shapeName = "HOLE.VLK";
+                d.params = {};
+            }
+            if (in(0, 2) == 0) {
+                d.group = in(1, 2);
+                d.priority = static_cast<int16_t>(in(1, 5));
+            }
+            d.y = y;
+            p.machinings.push_back(d);
+            if ((kind == 1 || kind == 2) && in(0, 1) == 0) { // a hole under the tap
+                ldatest::MachiningSpec h = Drill(x + in(-10, 10), face, "PUNTA5", 5000);
+                h.y = y + in(-10, 10);
+                if (in(0, 2) == 0) {
+                    h.group = in(1, 2);
+                    h.priority = static_cast<int16_t>(in(1, 5));
+                }
+                p.machinings.push_back(h);
+            }
+        }
+        pieces.push_back(p);
+    }
+    return List({Bar(pieces, std::max(6500000, total + 600000))});
+}
+
+// Variant 1: the random bar on which a set's higher priority ran first. Its last piece (310 mm,
+// mitred at its first end) holds a set whose lowest priority is a special shape 17.5 mm from
+// the mitred end, waiting for the piece's end cuts, and a drill of priority 5 of the same set at
+// the piece's middle; the pieces before it hold taps over holes of other sets. Every higher
+// priority of a set waits for its lowest.
 TEST_F(IsoRulesTest, AVariant1SetWaitsBehindALowerPriorityNearAMitredEnd) {
-    auto shape = [](int32_t x, float face, int set, int priority) {
-        ldatest::MachiningSpec m = Drill(x, face, "FRESA8", 8000);
-        m.figure = 0;
-        m.shapeName = "HOLE.VLK";
-        m.params = {};
-        m.group = set;
-        m.priority = static_cast<int16_t>(priority);
-        return m;
-    };
-    auto drill = [](int32_t x, float face, const char* tool, int set, int priority, int32_t y) {
-        ldatest::MachiningSpec m = Drill(x, face, tool, std::strcmp(tool, "MASCH6") == 0 ? 6000 : 5000);
-        m.group = set;
-        m.priority = static_cast<int16_t>(priority);
-        m.y = y;
-        return m;
-    };
-    ldatest::PieceSpec a = Piece("A", 650000);
-    a.machinings = {shape(101000, 0, 1, 2), drill(647500, -90, "MASCH6", 0, 0, 25000),
-                    drill(647508, -90, "PUNTA5", 1, 2, 25004), shape(161500, -90, 0, 0), shape(145000, 180, 0, 0)};
-    ldatest::PieceSpec b = Piece("B", 310000, 45000, 90000);
-    b.machinings = {drill(141000, 0, "PUNTA5", 2, 5, 20000), drill(155000, 0, "MASCH6", 1, 2, 30000),
-                    drill(256000, 90, "MASCH6", 0, 0, 22000), drill(256006, 90, "PUNTA5", 1, 1, 22006),
-                    drill(218000, -90, "MASCH6", 0, 0, 28000), shape(17500, 180, 2, 1)};
+    const ldatest::ListSpec list = RandomBarList(199, true);
+    const ldatest::PieceSpec& last = list.bars[0].pieces.back();
+    ASSERT_EQ(last.firstAngle, 45000);
+    ASSERT_EQ(last.machinings.back().shapeName, "HOLE.VLK");
+    ASSERT_EQ(last.machinings.back().x, 17500);
+    ASSERT_EQ(last.machinings.back().priority, 1);
     Reinstall(1, "CONF");
     UseDemoDrawings();
-    for (const std::string& broken : RunOwnBar(List({Bar({a, b}, 6500000)}))) ADD_FAILURE() << broken;
+    g_pSettings->CK_MASC_SVAS = 0;
+    for (const std::string& broken : RunOwnBar(list)) ADD_FAILURE() << broken;
 }
 
 // Seeded random bars (pieces with square and mitred ends; drills, taps and countersinks, often
 // over a hole; special shapes; sets and priorities at random) on every variant: the order of
 // their machinings keeps links, set priorities and every tap after the holes under it.
 TEST_F(IsoRulesTest, SeededRandomBarsKeepTheOrderOfTheirMachinings) {
-    struct Rng {
-        uint32_t s;
-        int In(int lo, int hi) {
-            s ^= s << 13;
-            s ^= s >> 17;
-            s ^= s << 5;
-            return lo + static_cast<int>(s % static_cast<uint32_t>(hi - lo + 1));
-        }
-    };
-    auto randomList = [](Rng& r, bool mitred) {
-        std::vector<ldatest::PieceSpec> pieces;
-        int32_t total = 0;
-        for (int i = r.In(1, 6); i > 0; --i) {
-            const int32_t len = r.In(15, 120) * 10000;
-            total += len + 20000;
-            const int32_t ends[] = {90000, 90000, mitred ? 45000 : 90000};
-            ldatest::PieceSpec p = Piece(("P" + std::to_string(i)).c_str(), len, ends[r.In(0, 2)], ends[r.In(0, 2)]);
-            for (int k = r.In(0, 6); k > 0; --k) {
-                const float faces[] = {0, 90, -90, 180};
-                const float face = faces[r.In(0, 3)];
-                const int32_t x = r.In(1, len / 1000 - 1) * 1000 + (r.In(0, 1) != 0 ? 500 : 0);
-                const int32_t y = r.In(15, 35) * 1000;
-                const int kind = r.In(0, 4);
-                const char* tools[] = {"PUNTA5", "MASCH6", "SVAS12", "FRESA8", "PUNTA5"};
-                const int32_t diameters[] = {5000, 6000, 12000, 8000, 5000};
-                ldatest::MachiningSpec d = Drill(x, face, tools[kind], diameters[kind]);
-                if (kind == 3) {
-                    d.figure = 0;
-                    d.shapeName = "HOLE.VLK";
-                    d.params = {};
-                }
-                d.y = y;
-                if (r.In(0, 2) == 0) {
-                    d.group = r.In(1, 2);
-                    d.priority = static_cast<int16_t>(r.In(1, 5));
-                }
-                p.machinings.push_back(d);
-                if ((kind == 1 || kind == 2) && r.In(0, 1) == 0) { // a hole under the tap
-                    ldatest::MachiningSpec h = Drill(x + r.In(-10, 10), face, "PUNTA5", 5000);
-                    h.y = y + r.In(-10, 10);
-                    if (r.In(0, 2) == 0) {
-                        h.group = r.In(1, 2);
-                        h.priority = static_cast<int16_t>(r.In(1, 5));
-                    }
-                    p.machinings.push_back(h);
-                }
-            }
-            pieces.push_back(p);
-        }
-        return List({Bar(pieces, std::max(6500000, total + 600000))});
-    };
     struct Machine {
         int variant;
         const char* conf;
@@ -655,8 +645,7 @@ TEST_F(IsoRulesTest, SeededRandomBarsKeepTheOrderOfTheirMachinings) {
     int written = 0;
     for (const Machine mc : {Machine{0, "CONF-V0"}, Machine{1, "CONF"}, Machine{2, "CONF-V2"}}) {
         for (uint32_t seed = 1; seed <= 70; ++seed) {
-            Rng r{seed * 2654435761u};
-            const ldatest::ListSpec list = randomList(r, mc.variant != 2);
+            const ldatest::ListSpec list = RandomBarList(seed, mc.variant != 2);
             Reinstall(mc.variant, mc.conf);
             UseDemoDrawings();
             g_pSettings->CK_MASC_SVAS = 0; // the order is the ordering's alone
