@@ -290,6 +290,17 @@ TEST_F(IsoRulesTest, EveryPlantedFaultIsFound) {
              lastMachining(b).priority = 1;
          },
          "which its set puts first"},
+        {"a tap before the hole under it",
+         [&](std::string&, isoread::Bar& b) {
+             isoread::BarRecord& tap = firstMachining(b);
+             isoread::BarRecord& hole = lastMachining(b);
+             tap.figure = 6;
+             hole.figure = 1;
+             hole.face = tap.face;
+             hole.x = tap.x + 0.01;
+             hole.faceY = tap.faceY - 0.01;
+         },
+         "ran before the hole"},
         {"a machining on a piece that has left",
          [&](std::string&, isoread::Bar& b) { lastMachining(b).piece = 1; }, "which has left"},
         {"a piece counted before its machining",
