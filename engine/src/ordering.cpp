@@ -674,37 +674,53 @@ void PullPredecessorsForward(Work& w) {
         }
     }
     if (!broken) return;
-    auto precedes = [](const WorkingMachining& a, const WorkingMachining& b) {
-        if (a.TipoLavor != kKindRalla || b.TipoLavor != kKindRalla) return false;
-        if (Work::HasFollower(a, b.Id)) return true;
-        return a.Insieme != 0 && a.Insieme == b.Insieme && a.Priorita < b.Priorita;
-    };
-    long long pulls = 0;
-    const long long maxPulls = static_cast<long long>(n) * n; // links and priorities leave no circle
-    for (int i = 0; i < n && pulls <= maxPulls; ++i) {
-        if (w.a[i]->TipoLavor != kKindRalla) continue;
-        // The records after i that w.a[i] must follow, with those they must follow in turn.
-        std::vector<char> pulled(static_cast<std::size_t>(n), 0);
-        std::vector<int> todo{i};
-        bool any = false;
-        while (!todo.empty()) {
-            const int b = todo.back();
-            todo.pop_back();
-            for (int j = i + 1; j < n; ++j)
-                if (pulled[static_cast<std::size_t>(j)] == 0 && precedes(*w.a[j], *w.a[b])) {
-                    pulled[static_cast<std::size_t>(j)] = 1;
-                    todo.push_back(j);
-                    any = true;
-                }
+    // Each record's predecessors (its links' sources and its set's lower priorities), by place.
+    std::unordered_map<const WorkingMachining*, int> place;
+    for (int i = 0; i < n; ++i) place[w.a[i]] = i;
+    std::vector<std::vector<int>> before(static_cast<std::size_t>(n));
+    std::map<int32_t, std::vector<int>> sets;
+    for (int i = 0; i < n; ++i) {
+        const WorkingMachining& m = *w.a[i];
+        if (m.TipoLavor != kKindRalla) continue;
+        if (m.Insieme != 0) sets[m.Insieme].push_back(i);
+        for (int l = 0; l < LinkCount(m.Lav_afterCount); ++l) {
+            const WorkingMachining* t = w.ById(m.Lav_after[l]);
+            const auto it = t != nullptr && t->TipoLavor == kKindRalla ? place.find(t) : place.end();
+            if (it != place.end() && it->second != i) before[static_cast<std::size_t>(it->second)].push_back(i);
         }
-        if (!any) continue;
-        std::vector<WorkingMachining*> front, rest;
-        for (int j = i; j < n; ++j) (pulled[static_cast<std::size_t>(j)] != 0 ? front : rest).push_back(w.a[j]);
-        std::copy(front.begin(), front.end(), w.a + i);
-        std::copy(rest.begin(), rest.end(), w.a + i + front.size());
-        ++pulls;
-        --i; // the first record pulled now stands at i and is looked at again
     }
+    for (const auto& [set, members] : sets)
+        for (int r : members)
+            for (int q : members)
+                if (w.a[q]->Priorita < w.a[r]->Priorita) before[static_cast<std::size_t>(r)].push_back(q);
+    for (std::vector<int>& b : before) std::sort(b.begin(), b.end());
+    // Walk the order; each record is preceded by those it must follow that are not out yet, in
+    // their order and each with its own first. A circle (refused before when a tap closes it) is
+    // cut where it is met.
+    std::vector<char> state(static_cast<std::size_t>(n), 0); // 1 on the way, 2 out
+    std::vector<WorkingMachining*> out;
+    out.reserve(static_cast<std::size_t>(n));
+    std::vector<std::pair<int, std::size_t>> stack;
+    for (int i = 0; i < n; ++i) {
+        if (state[static_cast<std::size_t>(i)] != 0) continue;
+        stack.push_back({i, 0});
+        state[static_cast<std::size_t>(i)] = 1;
+        while (!stack.empty()) {
+            auto& [r, next] = stack.back();
+            const std::vector<int>& b = before[static_cast<std::size_t>(r)];
+            while (next < b.size() && state[static_cast<std::size_t>(b[next])] != 0) ++next;
+            if (next < b.size()) {
+                const int p = b[next++];
+                state[static_cast<std::size_t>(p)] = 1;
+                stack.push_back({p, 0});
+                continue;
+            }
+            state[static_cast<std::size_t>(r)] = 2;
+            out.push_back(w.a[r]);
+            stack.pop_back();
+        }
+    }
+    std::copy(out.begin(), out.end(), w.a);
 }
 
 // Variant 2: one positioning per record.
