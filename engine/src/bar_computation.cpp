@@ -87,6 +87,17 @@ int CompareTapFirst(const WorkingMachining* a, const WorkingMachining* b) {
     return ta ? -1 : 1;
 }
 
+bool LiesUnder(const WorkingMachining& hole, const WorkingMachining& tap) {
+    if (hole.Figura != 1 || tap.Figura != 6 || &hole == &tap) return false;
+    if (hole.TipoLavor != kKindRalla || tap.TipoLavor != kKindRalla || hole.active == 0 || tap.active == 0) return false;
+    return hole.Angolo == tap.Angolo && std::llabs(int64_t{hole.X} - tap.X) <= 10 &&
+           std::llabs(int64_t{hole.RY} - tap.RY) <= 10;
+}
+
+bool SetPutsTapFirst(const WorkingMachining& hole, const WorkingMachining& tap) {
+    return tap.Insieme != 0 && tap.Insieme == hole.Insieme && tap.Priorita < hole.Priorita;
+}
+
 int CompareProgramName(const WorkingMachining* a, const WorkingMachining* b) {
     return Sign(strcasecmp(a->programName, b->programName));
 }

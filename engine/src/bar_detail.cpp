@@ -99,8 +99,13 @@ bool RecordFitsSlots(const uint8_t* rec) {
     const int tail = lda::GetI16(rec + lda::mach::kTailLength);
     const int params = lda::GetI16(rec + lda::mach::kParamCount);
     const int32_t depths = lda::GetI32(rec + lda::mach::kDepthCount);
+    // A special shape's name is written into the program: read again here, it must still be a
+    // name the list reader accepts (the file may have changed since the list was opened).
+    const bool shapeSafe = lda::GetI16(rec + lda::mach::kFigure) != 0 ||
+                           (lda::IsTerminated(rec + lda::mach::kShapeName, lda::mach::kShapeNameLen) &&
+                            lda::IsProgramSafeText(rec + lda::mach::kShapeName, lda::mach::kShapeNameLen));
     return tail >= 0 && tail <= lda::kMaxTail && params >= 0 && params <= kMaxFigureParams &&
-           depths <= kMaxDepthSteps + 1;
+           depths <= kMaxDepthSteps + 1 && shapeSafe;
 }
 
 void SetBadRecordMessage(const uint8_t* rec) { SetLdtMessage("ERR_BAD_RECORD", rec); }

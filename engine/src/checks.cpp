@@ -481,16 +481,18 @@ int BarComputation::CheckMachinings() {
     return 0;
 }
 
+// A tap or countersink whose set runs it before a hole under it (its priority lower than the
+// hole's) is refused: it would meet solid metal. A hole of another set, of no set or of the
+// same priority is no fault: the ordering links it before the tap.
 int BarComputation::CheckTapCountersinkUse() {
     std::vector<WorkingMachining*> sorted(order.begin(), order.begin() + orderedMachinings);
     MergeSort(sorted.data(), sorted.size(), CompareTapFirst);
     for (std::size_t i = 0; i < sorted.size(); ++i) {
         WorkingMachining& a = *sorted[i];
-        if (a.Figura != 6) continue;
-        for (std::size_t j = i + 1; j < sorted.size(); ++j) {
+        if (a.Figura != 6) break;
+        for (std::size_t j = 0; j < sorted.size(); ++j) {
             const WorkingMachining& b = *sorted[j];
-            if (b.Figura != 1 || b.Angolo != a.Angolo || !Within(b.X, a.X, 10) || !Within(b.RY, a.RY, 10)) continue;
-            if (b.Insieme != a.Insieme || b.Priorita > a.Priorita) continue;
+            if (!LiesUnder(b, a) || !SetPutsTapFirst(b, a)) continue;
             a.Flags |= kFlagTool;
             FormatMachiningMessage(a, IsTapMachining(a) != 0 ? "ERR_USO_MASCHIO" : "ERR_USO_SVAS");
             return 1;

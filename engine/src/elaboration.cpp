@@ -52,7 +52,9 @@ public:
                     break;
                 }
             }
+            const int32_t angleBefore = bc_.currentRallaAngle;
             OrderRun(a + i, count, first.TipoCaric);
+            KeepRunOrder(a + i, count, angleBefore);
             i += count;
         }
     }
@@ -65,13 +67,51 @@ public:
 private:
     bool Holding() const { return bc_.setsUsed != 0 || bc_.linksExist != 0; }
 
+    // Whether a must run before b: b is linked after a (whatever their sets), or both belong to
+    // one set and a has the lower priority.
+    static bool MustPrecede(const WorkingMachining& a, const WorkingMachining& b) {
+        if (Work::HasFollower(a, b.Id)) return true;
+        return a.Insieme != 0 && a.Insieme == b.Insieme && a.Priorita < b.Priorita;
+    }
+
+    // The turn-saving order of a run keeps the links and the set priorities among the records it
+    // takes together; a record held by one it did not take with it (a hole of another set under
+    // a tap, or a lower priority waiting at another face) may still stand too early. Such a
+    // record moves to just after the last record it must follow, and the ralla positions and
+    // turns of the run are chosen again in the new order from the angle the run began at.
+    void KeepRunOrder(WorkingMachining** st, int n, int32_t angleBefore) {
+        if (!Holding()) return;
+        bool moved = false;
+        long long moves = 0;
+        const long long maxMoves = static_cast<long long>(n) * n;
+        for (int i = 0; i < n && moves <= maxMoves; ++i) {
+            int last = -1;
+            for (int j = i + 1; j < n; ++j)
+                if (MustPrecede(*st[j], *st[i])) last = j;
+            if (last < 0) continue;
+            WorkingMachining* r = st[i];
+            for (int k = i; k < last; ++k) st[k] = st[k + 1];
+            st[last] = r;
+            moved = true;
+            ++moves;
+            --i; // the record now at i is looked at again
+        }
+        if (!moved) return;
+        bc_.currentRallaAngle = angleBefore;
+        for (int i = 0; i < n; ++i) {
+            ChooseRallaPosition(bc_, *st[i]);
+            bc_.currentRallaAngle = st[i]->Pos_Ralla;
+        }
+    }
+
     bool IsHeldInRun(const WorkingMachining& m, WorkingMachining** st, int n) const {
         if (!Holding()) return false;
         for (int i = 0; i < n; ++i) {
             const WorkingMachining& r = *st[i];
             if (&r == &m) continue;
             if (r.Insieme == m.Insieme && r.Priorita < m.Priorita) return true;
-            if (bc_.linksExist != 0 && r.Insieme == m.Insieme && Work::HasFollower(r, m.Id)) return true;
+            // A link holds across sets too (a hole of another set under a tap).
+            if (bc_.linksExist != 0 && Work::HasFollower(r, m.Id)) return true;
         }
         return false;
     }
@@ -91,10 +131,8 @@ private:
         for (int i = 0; i < n; ++i) {
             const WorkingMachining& r = *st[i];
             if (&r == &m || r.OrderState == 1) continue;
-            if (bySet) {
-                if (r.Insieme != m.Insieme) continue;
-                if (r.Priorita < m.Priorita) return true;
-            }
+            if (bySet && r.Insieme == m.Insieme && r.Priorita < m.Priorita) return true;
+            // A link holds across sets too (a hole of another set under a tap).
             if (bc_.linksExist != 0 && Work::HasFollower(r, m.Id)) return true;
         }
         return false;

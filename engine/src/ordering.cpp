@@ -116,8 +116,9 @@ int ReleaseBlockedSelection(Work& w, int k, int remaining) {
         if (freed == k) return k;
     }
     if (bc.linksExist != 0) {
+        // A record still to place, free or pending, holds back what is linked after it.
         for (int i = freed > 0 ? 0 : k; i < remaining; ++i)
-            if (w.a[i]->OrderState == 0) freed += ReleaseFollowers(w, *w.a[i]);
+            if (w.a[i]->OrderState == 0 || w.a[i]->OrderState == 2) freed += ReleaseFollowers(w, *w.a[i]);
     }
     return freed;
 }
@@ -340,6 +341,108 @@ using namespace ordering_detail;
 
 // ---------------------------------------------------------------- links
 
+namespace {
+
+void RefuseTap(BarComputation& bc, WorkingMachining& tap) {
+    tap.Flags |= kFlagTool;
+    bc.FormatMachiningMessage(tap, bc.IsTapMachining(tap) != 0 ? "ERR_USO_MASCHIO" : "ERR_USO_SVAS");
+}
+
+// Whether the links and the sets' priorities leave an order for the kind-1 records: the records
+// are taken in turn as each one's linked predecessors and its set's members of lower priority
+// are taken. Returns the records that can never be taken (none when an order exists).
+std::vector<WorkingMachining*> Unorderable(Work& w) {
+    std::vector<WorkingMachining*> left;
+    std::map<int32_t, std::map<int32_t, int>> unplaced; // set -> priority -> records not taken
+    std::unordered_map<const WorkingMachining*, int> waiting; // record -> linked predecessors not taken
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining* m = w.a[i];
+        if (m->TipoLavor != kKindRalla) continue;
+        left.push_back(m);
+        if (m->Insieme != 0) ++unplaced[m->Insieme][m->Priorita];
+    }
+    for (WorkingMachining* m : left)
+        for (int l = 0; l < LinkCount(m->Lav_afterCount); ++l)
+            if (const WorkingMachining* t = w.ById(m->Lav_after[l]); t != nullptr && t->TipoLavor == kKindRalla) ++waiting[t];
+    for (bool progress = true; progress && !left.empty();) {
+        progress = false;
+        std::vector<WorkingMachining*> still;
+        for (WorkingMachining* m : left) {
+            const auto wait = waiting.find(m);
+            bool ready = wait == waiting.end() || wait->second == 0;
+            if (ready && m->Insieme != 0) ready = unplaced[m->Insieme].begin()->first == m->Priorita;
+            if (!ready) {
+                still.push_back(m);
+                continue;
+            }
+            progress = true;
+            if (m->Insieme != 0) {
+                auto& counts = unplaced[m->Insieme];
+                if (--counts[m->Priorita] == 0) counts.erase(m->Priorita);
+            }
+            for (int l = 0; l < LinkCount(m->Lav_afterCount); ++l)
+                if (const WorkingMachining* t = w.ById(m->Lav_after[l]); t != nullptr && waiting.count(t) != 0) --waiting[t];
+        }
+        left.swap(still);
+    }
+    return left;
+}
+
+// A tap or countersink runs after every hole under it, whatever their sets: each such hole that
+// the set priorities do not already put first is linked before it. A set whose priorities put
+// the tap first, or priorities and links that together leave no order, refuse the bar.
+int LinkTapsAfterTheirHoles(BarComputation& bc, Work& w) {
+    std::vector<WorkingMachining*> taps;
+    for (int i = 0; i < w.n; ++i)
+        if (w.a[i]->Figura == 6 && w.a[i]->TipoLavor == kKindRalla) taps.push_back(w.a[i]);
+    if (taps.empty()) return 0;
+    constexpr int kFull = kMaxLinks - 1;
+    bool added = false;
+    for (WorkingMachining* tap : taps) {
+        for (int i = 0; i < w.n; ++i) {
+            WorkingMachining& hole = *w.a[i];
+            if (!LiesUnder(hole, *tap)) continue;
+            if (SetPutsTapFirst(hole, *tap)) {
+                RefuseTap(bc, *tap);
+                return 1;
+            }
+            const bool setOrders = hole.Insieme != 0 && hole.Insieme == tap->Insieme && hole.Priorita < tap->Priorita;
+            if (setOrders || Work::HasFollower(hole, tap->Id)) continue;
+            WorkingMachining* full = hole.Lav_afterCount >= kFull ? &hole : tap->LavBeforeCount >= kFull ? tap : nullptr;
+            if (full != nullptr) {
+                full->Flags |= 6;
+                bc.FormatMachiningMessage(*full, "TOO_LAV_AFTER");
+                return 1;
+            }
+            hole.Lav_after[hole.Lav_afterCount++] = tap->Id;
+            tap->LavBefore[tap->LavBeforeCount++] = hole.Id;
+            bc.linksExist = 1;
+            added = true;
+        }
+    }
+    // Links across sets may close a circle with the sets' priorities (two sets each putting
+    // its tap before the other's hole): no order keeps the taps after their holes.
+    if (!added) return 0;
+    const std::vector<WorkingMachining*> left = Unorderable(w);
+    if (left.empty()) return 0;
+    auto isLeft = [&](const WorkingMachining* m) { return std::find(left.begin(), left.end(), m) != left.end(); };
+    WorkingMachining* named = nullptr;
+    for (WorkingMachining* tap : taps) {
+        if (!isLeft(tap)) continue;
+        if (named == nullptr) named = tap;
+        for (int i = 0; i < w.n; ++i)
+            if (LiesUnder(*w.a[i], *tap) && isLeft(w.a[i])) {
+                RefuseTap(bc, *tap);
+                return 1;
+            }
+    }
+    if (named == nullptr) return 0; // unreachable: a circle needs a link this pass added
+    RefuseTap(bc, *named);
+    return 1;
+}
+
+} // namespace
+
 int BuildPrecedenceLinks(BarComputation& bc) {
     if (g_pSettings == nullptr) return 0;
     Work w(bc);
@@ -380,7 +483,7 @@ int BuildPrecedenceLinks(BarComputation& bc) {
             bc.linksExist = 1;
         }
     }
-    return 0;
+    return LinkTapsAfterTheirHoles(bc, w);
 }
 
 // ---------------------------------------------------------------- pairing of cuts
@@ -541,6 +644,83 @@ void KeepMachiningsBeforeTheirFreeingCut(Work& w) {
         for (int k = i; k > first; --k) w.a[k] = w.a[k - 1];
         w.a[first] = m;
     }
+}
+
+// The final sorts of variants 0 and 1 order a pass by positioning and by the cuts' places; a
+// record linked after another, or of a higher priority in its set, may end up before it (a hole
+// split from its tap by a cut sorted between them, a lower priority placed in a later cycle).
+// Each record that a record before it must follow is pulled to just before that record, with
+// whatever it must follow in turn; a record pulled earlier stays on its piece's side of every
+// cut, so no piece loses a machining. Nothing moves when the order holds.
+void PullPredecessorsForward(Work& w) {
+    const int n = w.n;
+    // A quick test first: a link or a set priority broken anywhere.
+    bool broken = false;
+    {
+        std::unordered_map<const WorkingMachining*, int> pos;
+        std::unordered_map<int32_t, int32_t> highest; // set -> highest priority seen so far
+        for (int i = 0; i < n; ++i) pos[w.a[i]] = i;
+        for (int i = 0; i < n && !broken; ++i) {
+            const WorkingMachining& m = *w.a[i];
+            if (m.TipoLavor != kKindRalla) continue;
+            for (int l = 0; l < LinkCount(m.Lav_afterCount) && !broken; ++l) {
+                const WorkingMachining* t = w.ById(m.Lav_after[l]);
+                broken = t != nullptr && t->TipoLavor == kKindRalla && pos[t] < i;
+            }
+            if (m.Insieme == 0) continue;
+            const auto [it, added] = highest.emplace(m.Insieme, m.Priorita);
+            if (!added && m.Priorita < it->second) broken = true;
+            if (!added) it->second = std::max(it->second, m.Priorita);
+        }
+    }
+    if (!broken) return;
+    // Each record's predecessors (its links' sources and its set's lower priorities), by place.
+    std::unordered_map<const WorkingMachining*, int> place;
+    for (int i = 0; i < n; ++i) place[w.a[i]] = i;
+    std::vector<std::vector<int>> before(static_cast<std::size_t>(n));
+    std::map<int32_t, std::vector<int>> sets;
+    for (int i = 0; i < n; ++i) {
+        const WorkingMachining& m = *w.a[i];
+        if (m.TipoLavor != kKindRalla) continue;
+        if (m.Insieme != 0) sets[m.Insieme].push_back(i);
+        for (int l = 0; l < LinkCount(m.Lav_afterCount); ++l) {
+            const WorkingMachining* t = w.ById(m.Lav_after[l]);
+            const auto it = t != nullptr && t->TipoLavor == kKindRalla ? place.find(t) : place.end();
+            if (it != place.end() && it->second != i) before[static_cast<std::size_t>(it->second)].push_back(i);
+        }
+    }
+    for (const auto& [set, members] : sets)
+        for (int r : members)
+            for (int q : members)
+                if (w.a[q]->Priorita < w.a[r]->Priorita) before[static_cast<std::size_t>(r)].push_back(q);
+    for (std::vector<int>& b : before) std::sort(b.begin(), b.end());
+    // Walk the order; each record is preceded by those it must follow that are not out yet, in
+    // their order and each with its own first. A circle (refused before when a tap closes it) is
+    // cut where it is met.
+    std::vector<char> state(static_cast<std::size_t>(n), 0); // 1 on the way, 2 out
+    std::vector<WorkingMachining*> out;
+    out.reserve(static_cast<std::size_t>(n));
+    std::vector<std::pair<int, std::size_t>> stack;
+    for (int i = 0; i < n; ++i) {
+        if (state[static_cast<std::size_t>(i)] != 0) continue;
+        stack.push_back({i, 0});
+        state[static_cast<std::size_t>(i)] = 1;
+        while (!stack.empty()) {
+            auto& [r, next] = stack.back();
+            const std::vector<int>& b = before[static_cast<std::size_t>(r)];
+            while (next < b.size() && state[static_cast<std::size_t>(b[next])] != 0) ++next;
+            if (next < b.size()) {
+                const int p = b[next++];
+                state[static_cast<std::size_t>(p)] = 1;
+                stack.push_back({p, 0});
+                continue;
+            }
+            state[static_cast<std::size_t>(r)] = 2;
+            out.push_back(w.a[r]);
+            stack.pop_back();
+        }
+    }
+    std::copy(out.begin(), out.end(), w.a);
 }
 
 // Variant 2: one positioning per record.
@@ -924,7 +1104,7 @@ public:
         }
         if (bc.linksExist != 0) {
             // Free records among the selected ones release their followers; a selected record
-            // with a free predecessor is released by it.
+            // with a predecessor still to place (free or pending) is released by it.
             for (int v = 0; v < k; ++v)
                 if (w_.a[v]->OrderState == 0) freed += ReleaseFollowers(w_, *w_.a[v]);
             for (int v = 0; v < k; ++v) {
@@ -933,7 +1113,7 @@ public:
                 const auto it = predecessors_.find(&V);
                 if (it == predecessors_.end()) continue;
                 for (const WorkingMachining* p : it->second) {
-                    if (p->OrderState != 0 || (v1_ && p->TipoLavor != kKindRalla)) continue;
+                    if ((p->OrderState != 0 && p->OrderState != 2) || (v1_ && p->TipoLavor != kKindRalla)) continue;
                     V.OrderState = 0;
                     freed += 1 + ReleaseFollowers(w_, V);
                     break;
@@ -1285,6 +1465,7 @@ void OrderWindow(Work& w) {
         Sort(w, KeyV0);
     }
     KeepMachiningsBeforeTheirFreeingCut(w);
+    PullPredecessorsForward(w);
 }
 
 } // namespace

@@ -55,8 +55,11 @@ const char* UnterminatedMachiningText(const uint8_t* record) {
     if (const char* bad = FirstUnterminated(record, kFields, std::size(kFields))) return bad;
     // The shape file name is a text only on a special shape (figure 0); the short text is
     // always taken with its fixed length.
+    // A special shape's name goes into the part program (its sub-program call or the shape
+    // file compiled into it): a character the dialect reads as its own is refused there too.
     if (lda::GetI16(record + lda::mach::kFigure) == 0 &&
-        !lda::IsTerminated(record + lda::mach::kShapeName, lda::mach::kShapeNameLen))
+        (!lda::IsTerminated(record + lda::mach::kShapeName, lda::mach::kShapeNameLen) ||
+         !lda::IsProgramSafeText(record + lda::mach::kShapeName, lda::mach::kShapeNameLen)))
         return "SHAPE";
     return nullptr;
 }

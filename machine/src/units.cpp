@@ -3,10 +3,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <sys/types.h>
 
 #include "platform/text.h"
 
@@ -102,14 +107,14 @@ int ParseThousandths(const char* text, int32_t* out) {
 }
 
 // ---------------------------------------------------------------------------------------
-// FormatUnits works in three passes: each placeholder "%{[w]X}" becomes a marked span
-// "{{%.20lf}{Xw.p}}" in a rewritten format; the rewritten format is printed with the
-// caller's arguments; then every marked span "{{value}{Xw.p}}" is replaced by the value
-// converted by X and printed with width w and precision p.
+// FormatUnits walks the caller's format once: each placeholder "%{[w]X}" takes its double and
+// prints it converted by X with width w and X's precision; every other conversion is printed
+// with its own arguments as printf would. The values of the arguments are never read as
+// format, so a text argument that looks like a placeholder's output stays as it is.
 namespace {
 
 struct Precision {
-    const char* text; // appended after the width in the marked span ("" for none)
+    const char* text; // appended after the width in the placeholder's historic span ("" for none)
     int digits;       // -1: the default of "%lf"
 };
 
@@ -164,6 +169,124 @@ bool ParsePlaceholder(const char* p, char& letter, int& width, std::size_t& leng
     return true;
 }
 
+// One placeholder's text, and the length of the span "{{%.20lf}{Xw.p}}" it stood for in the
+// formatter's historic middle pass (its result counts that text). The value goes through
+// "%.20lf" and back as it always did, so every digit shown is the same.
+std::size_t AppendPlaceholder(std::string& out, char letter, int width, double argument, int unitSystem) {
+    char number[400];
+    const int n = plat::FormatC(number, sizeof number, "%.20lf", argument);
+    const Precision precision = PrecisionFor(letter, unitSystem);
+    const std::size_t span = 2 + static_cast<std::size_t>(n < 0 ? 0 : n) + 2 + 1 +
+                             (width >= 0 ? std::to_string(width).size() : 0) + std::strlen(precision.text) + 2;
+    const double value = ConvertFor(letter, LeadingNumber(number), unitSystem);
+    char scratch[30];
+    plat::FormatC(scratch, sizeof scratch, "%*.*f", std::clamp(width, 0, kMaxWidth),
+                  precision.digits < 0 ? 6 : precision.digits, value);
+    out.append(scratch);
+    return span;
+}
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#endif
+template <typename T>
+void AppendOne(std::string& out, const std::string& spec, T value) {
+    char small[128];
+    const int n = plat::FormatC(small, sizeof small, spec.c_str(), value);
+    if (n < 0) return;
+    if (static_cast<std::size_t>(n) < sizeof small) {
+        out.append(small, static_cast<std::size_t>(n));
+        return;
+    }
+    std::string big(static_cast<std::size_t>(n) + 1, '\0');
+    plat::FormatC(big.data(), big.size(), spec.c_str(), value);
+    out.append(big.data(), static_cast<std::size_t>(n));
+}
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+// One printf conversion at p (just after its '%'), printed with its arguments from ap: flags,
+// width and precision (digits or '*'), a length modifier and the conversion letter. Returns the
+// length of the conversion after the '%', or 0 for one it does not know (written as text).
+std::size_t AppendConversion(std::string& out, const char* p, va_list& ap) {
+    const char* q = p;
+    std::string flags;
+    while (*q != '\0' && std::strchr("-+ #0", *q) != nullptr) flags.push_back(*q++);
+    std::string width, precision;
+    if (*q == '*') {
+        int w = va_arg(ap, int);
+        if (w < 0) {
+            flags.push_back('-');
+            w = w == INT_MIN ? INT_MAX : -w;
+        }
+        width = std::to_string(w);
+        ++q;
+    } else {
+        while (*q >= '0' && *q <= '9') width.push_back(*q++);
+    }
+    bool hasPrecision = false;
+    if (*q == '.') {
+        ++q;
+        hasPrecision = true;
+        if (*q == '*') {
+            const int pr = va_arg(ap, int);
+            if (pr < 0) hasPrecision = false; // a negative precision is taken as none
+            else precision = std::to_string(pr);
+            ++q;
+        } else {
+            while (*q >= '0' && *q <= '9') precision.push_back(*q++);
+        }
+    }
+    std::string length;
+    if ((q[0] == 'h' && q[1] == 'h') || (q[0] == 'l' && q[1] == 'l')) {
+        length.assign(q, 2);
+        q += 2;
+    } else if (*q != '\0' && std::strchr("hlLjzt", *q) != nullptr) {
+        length.push_back(*q++);
+    }
+    const char conv = *q;
+    if (conv == '\0' || std::strchr("diouxXcsfFeEgGaAp", conv) == nullptr) return 0;
+    const std::string spec = "%" + flags + width + (hasPrecision ? "." + precision : std::string()) + length + conv;
+    switch (conv) {
+    case 'd':
+    case 'i':
+        if (length == "l") AppendOne(out, spec, va_arg(ap, long));
+        else if (length == "ll") AppendOne(out, spec, va_arg(ap, long long));
+        else if (length == "j") AppendOne(out, spec, va_arg(ap, intmax_t));
+        else if (length == "z") AppendOne(out, spec, va_arg(ap, ssize_t));
+        else if (length == "t") AppendOne(out, spec, va_arg(ap, ptrdiff_t));
+        else AppendOne(out, spec, va_arg(ap, int));
+        break;
+    case 'o':
+    case 'u':
+    case 'x':
+    case 'X':
+        if (length == "l") AppendOne(out, spec, va_arg(ap, unsigned long));
+        else if (length == "ll") AppendOne(out, spec, va_arg(ap, unsigned long long));
+        else if (length == "j") AppendOne(out, spec, va_arg(ap, uintmax_t));
+        else if (length == "z") AppendOne(out, spec, va_arg(ap, size_t));
+        else if (length == "t") AppendOne(out, spec, va_arg(ap, ptrdiff_t));
+        else AppendOne(out, spec, va_arg(ap, unsigned int));
+        break;
+    case 'c':
+        if (length == "l") AppendOne(out, spec, va_arg(ap, wint_t));
+        else AppendOne(out, spec, va_arg(ap, int));
+        break;
+    case 's':
+        if (length == "l") AppendOne(out, spec, va_arg(ap, const wchar_t*));
+        else AppendOne(out, spec, va_arg(ap, const char*));
+        break;
+    case 'p': AppendOne(out, spec, va_arg(ap, void*)); break;
+    default:
+        if (length == "L") AppendOne(out, spec, va_arg(ap, long double));
+        else AppendOne(out, spec, va_arg(ap, double));
+        break;
+    }
+    return static_cast<std::size_t>(q + 1 - p);
+}
+
 } // namespace
 
 int FormatUnits(char* out, std::size_t outSize, const char* fmt, ...) {
@@ -172,97 +295,54 @@ int FormatUnits(char* out, std::size_t outSize, const char* fmt, ...) {
     if (fmt == nullptr) return 0;
     const int unitSystem = g_unitSystem;
 
-    // Pass 1: rewrite the format.
-    std::string rewritten;
-    bool anyPlaceholder = false;
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text;
+    std::size_t historic = 0; // the text's length with each placeholder's span in its place
     for (const char* p = fmt; *p != '\0';) {
-        if (p[0] == '%' && p[1] == '%') {
-            rewritten.append("%%");
+        if (p[0] != '%') {
+            text.push_back(*p++);
+            ++historic;
+            continue;
+        }
+        if (p[1] == '%') {
+            text.push_back('%');
+            ++historic;
             p += 2;
             continue;
         }
-        if (p[0] == '%' && p[1] == '{') {
+        if (p[1] == '{') {
             char letter = 0;
             int width = 0;
             std::size_t length = 0;
             if (ParsePlaceholder(p + 1, letter, width, length)) {
-                rewritten.append("{{%.20lf}{");
-                rewritten.push_back(letter);
-                if (width >= 0) rewritten.append(std::to_string(width));
-                rewritten.append(PrecisionFor(letter, unitSystem).text);
-                rewritten.append("}}");
-                anyPlaceholder = true;
+                historic += AppendPlaceholder(text, letter, width, va_arg(ap, double), unitSystem);
                 p += 1 + length;
                 continue;
             }
             // Not a placeholder: a literal per cent sign, never a stray conversion.
-            rewritten.append("%%");
+            text.push_back('%');
+            ++historic;
             ++p;
             continue;
         }
-        rewritten.push_back(*p++);
-    }
-
-    // Pass 2: the caller's arguments. The rewritten format is built above from the caller's
-    // own format, so it cannot be a literal.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wformat-nonliteral"
-#endif
-    va_list ap;
-    va_start(ap, fmt);
-    va_list ap2;
-    va_copy(ap2, ap);
-    int n = plat::VFormatC(nullptr, 0, rewritten.c_str(), ap);
-    va_end(ap);
-    std::string text;
-    if (n > 0) {
-        text.resize(static_cast<std::size_t>(n) + 1);
-        plat::VFormatC(text.data(), text.size(), rewritten.c_str(), ap2);
-        text.resize(static_cast<std::size_t>(n));
-    }
-    va_end(ap2);
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
-    const int result = n < 0 ? 0 : n;
-
-    // Pass 3: replace each marked span by its converted value.
-    if (anyPlaceholder) {
-        std::size_t from = 0;
-        for (;;) {
-            std::size_t open = text.find("{{", from);
-            if (open == std::string::npos) break;
-            std::size_t close = text.find("}}", open + 2);
-            if (close == std::string::npos) break;
-            std::size_t mid = text.find('}', open + 2);
-            // The span must be "{{value}{X...}}".
-            if (mid >= close || mid + 1 >= text.size() || text[mid + 1] != '{' || mid + 2 >= close) {
-                from = open + 2;
-                continue;
-            }
-            const std::string valueText = text.substr(open + 2, mid - open - 2);
-            const char letter = text[mid + 2];
-            int width = 0;
-            std::size_t q = mid + 3;
-            while (q < close && text[q] >= '0' && text[q] <= '9') {
-                if (width < 1000) width = width * 10 + (text[q] - '0');
-                ++q;
-            }
-            if (width > kMaxWidth) width = kMaxWidth;
-            const double value = ConvertFor(letter, LeadingNumber(valueText.c_str()), unitSystem);
-            const int digits = PrecisionFor(letter, unitSystem).digits;
-            char scratch[30];
-            plat::FormatC(scratch, sizeof scratch, "%*.*f", width, digits < 0 ? 6 : digits, value);
-            text.replace(open, close + 2 - open, scratch);
-            from = open + std::strlen(scratch);
+        const std::size_t before = text.size();
+        const std::size_t used = AppendConversion(text, p + 1, ap);
+        if (used == 0) { // a conversion it does not know: its per cent sign as text
+            text.push_back('%');
+            ++historic;
+            ++p;
+            continue;
         }
+        historic += text.size() - before;
+        p += 1 + used;
     }
+    va_end(ap);
 
     std::size_t len = text.size() < outSize - 1 ? text.size() : outSize - 1;
     std::memcpy(out, text.data(), len);
     out[len] = '\0';
-    return result;
+    return static_cast<int>(std::min<std::size_t>(historic, INT_MAX));
 }
 
 int FormatThousandthsX(char* out, std::size_t outSize, int width, int32_t thousandths) {

@@ -61,6 +61,9 @@ protected:
             b.set = r.Insieme;
             b.priority = r.Priorita;
             for (int k = 0; k < r.Lav_afterCount && k < kMaxLinks; ++k) b.after.push_back(r.Lav_after[k]);
+            b.figure = r.Figura;
+            b.face = mm(r.Angolo);
+            b.faceY = mm(r.RY);
             bar.records.push_back(b);
         }
         return bar;
@@ -287,6 +290,17 @@ TEST_F(IsoRulesTest, EveryPlantedFaultIsFound) {
              lastMachining(b).priority = 1;
          },
          "which its set puts first"},
+        {"a tap before the hole under it",
+         [&](std::string&, isoread::Bar& b) {
+             isoread::BarRecord& tap = firstMachining(b);
+             isoread::BarRecord& hole = lastMachining(b);
+             tap.figure = 6;
+             hole.figure = 1;
+             hole.face = tap.face;
+             hole.x = tap.x + 0.01;
+             hole.faceY = tap.faceY - 0.01;
+         },
+         "ran before the hole"},
         {"a machining on a piece that has left",
          [&](std::string&, isoread::Bar& b) { lastMachining(b).piece = 1; }, "which has left"},
         {"a piece counted before its machining",
@@ -463,6 +477,257 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
         }
         for (const std::string& b : broken) ADD_FAILURE() << b;
     }
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+// A tap over a hole and what the office's sets say about them.
+struct TapCase {
+    const char* what;
+    int tapSet, tapPriority, holeSet, holePriority;
+    const char* tapTool;   // "MASCH6" a tap, "SVAS12" a countersink
+    const char* refused;   // the refusal, or null when the program must keep the rules
+};
+
+// Sixteen short pieces, each with its tap listed before the hole under it (and a drill of the
+// tap's set elsewhere), the tap and hole in the sets of the case.
+ldatest::ListSpec TapList(const TapCase& c, int pieces) {
+    std::vector<ldatest::PieceSpec> list;
+    for (int i = 0; i < pieces; ++i) {
+        ldatest::PieceSpec p = Piece(("P" + std::to_string(i)).c_str(), 300000);
+        ldatest::MachiningSpec tap = Drill(150000, 0, c.tapTool, std::strcmp(c.tapTool, "MASCH6") == 0 ? 6000 : 12000);
+        ldatest::MachiningSpec hole = Drill(150000, 0, "PUNTA5", 5000);
+        ldatest::MachiningSpec other = Drill(60000, 90, "PUNTA5", 5000);
+        tap.group = c.tapSet;
+        tap.priority = static_cast<int16_t>(c.tapPriority);
+        hole.group = c.holeSet;
+        hole.priority = static_cast<int16_t>(c.holePriority);
+        other.group = c.tapSet != 0 ? c.tapSet : c.holeSet;
+        other.priority = 9;
+        p.machinings = {tap, other, hole};
+        list.push_back(p);
+    }
+    return List({Bar(list, 6500000)});
+}
+
+// A tap or countersink always runs after every hole under it, on every variant and with the
+// list check on and off: linked before it across sets, and refused where the office's own set
+// runs the tap first (no order keeps both).
+TEST_F(IsoRulesTest, TapsAndCountersinksRunAfterTheHolesUnderThem) {
+    const std::vector<TapCase> cases = {
+        {"tap and hole in different sets", 1, 1, 2, 1, "MASCH6", nullptr},
+        {"tap in no set, its hole in a set", 0, 0, 1, 2, "MASCH6", nullptr},
+        {"tap in a set, its hole in none", 1, 1, 0, 0, "MASCH6", nullptr},
+        {"one set, the hole first", 1, 2, 1, 1, "MASCH6", nullptr},
+        {"one set, equal priorities", 1, 1, 1, 1, "SVAS12", nullptr},
+        {"countersink of another set", 2, 1, 1, 3, "SVAS12", nullptr},
+        {"one set, the tap first", 1, 1, 1, 2, "MASCH6", "ERR_USO_MASCHIO"},
+        {"one set, the countersink first", 1, 1, 1, 2, "SVAS12", "ERR_USO_SVAS"},
+    };
+    struct Machine {
+        int variant;
+        const char* conf;
+    };
+    for (const Machine mc : {Machine{0, "CONF-V0"}, Machine{1, "CONF"}, Machine{2, "CONF-V2"}}) {
+        for (int check : {0, 1}) {
+            for (const TapCase& c : cases) {
+                SCOPED_TRACE(std::string(c.what) + " on " + mc.conf + " CK_MASC_SVAS " + std::to_string(check));
+                Reinstall(mc.variant, mc.conf);
+                g_pSettings->CK_MASC_SVAS = check;
+                const std::vector<std::string> broken = RunOwnBar(TapList(c, 16), {"PUNTA5", c.tapTool});
+                if (c.refused != nullptr) {
+                    // The first piece's tap (Id 1) is named, by the list check or by the ordering.
+                    EXPECT_EQ(broken, std::vector<std::string>{std::string("not written: ") + Err(c.refused) +
+                                                               " (ID_LAV=1) (LDT:T ID_LDT:1)"});
+                    continue;
+                }
+                for (const std::string& b : broken) ADD_FAILURE() << b;
+            }
+        }
+    }
+}
+
+// Two sets that each run their tap before the other's hole under it: the links across sets and
+// the sets' priorities leave no order, and the bar is refused rather than a tap run first.
+TEST_F(IsoRulesTest, SetsThatCrossTheirTapsAndHolesAreRefused) {
+    ldatest::PieceSpec p = Piece("A", 1500000);
+    ldatest::MachiningSpec tap1 = Drill(400000, 0, "MASCH6", 6000), hole1 = Drill(400000, 0);
+    ldatest::MachiningSpec tap2 = Drill(900000, 0, "MASCH6", 6000), hole2 = Drill(900000, 0);
+    tap1.group = hole2.group = 1;
+    tap2.group = hole1.group = 2;
+    tap1.priority = tap2.priority = 1;
+    hole1.priority = hole2.priority = 2;
+    p.machinings = {tap1, hole1, tap2, hole2};
+    for (int variant : {0, 1, 2}) {
+        SCOPED_TRACE(variant);
+        Reinstall(variant, variant == 0 ? "CONF-V0" : variant == 1 ? "CONF" : "CONF-V2");
+        const std::vector<std::string> broken = RunOwnBar(List({Bar({p}, 6500000)}), {"PUNTA5", "MASCH6"});
+        ASSERT_EQ(broken.size(), 1u);
+        EXPECT_EQ(broken[0].rfind("not written: " + Err("ERR_USO_MASCHIO") + " (ID_LAV=", 0), 0u) << broken[0];
+    }
+}
+
+// A seeded random bar: one to six pieces with square (and, when mitred, 45-degree) ends; drills,
+// taps and countersinks (often over a hole within 10 thousandths), special shapes; sets and
+// priorities at random.
+ldatest::ListSpec RandomBarList(uint32_t seed, bool mitred) {
+    uint32_t s = seed * 2654435761u;
+    auto in = [&s](int lo, int hi) {
+        s ^= s << 13;
+        s ^= s >> 17;
+        s ^= s << 5;
+        return lo + static_cast<int>(s % static_cast<uint32_t>(hi - lo + 1));
+    };
+    std::vector<ldatest::PieceSpec> pieces;
+    int32_t total = 0;
+    const int count = in(1, 6);
+    for (int i = 0; i < count; ++i) {
+        const int32_t len = in(15, 120) * 10000;
+        total += len + 20000;
+        const int32_t ends[] = {90000, 90000, mitred ? 45000 : 90000, mitred ? 45000 : 90000};
+        const int32_t left = ends[in(0, 3)];
+        const int32_t right = ends[in(0, 3)];
+        ldatest::PieceSpec p = Piece(("P" + std::to_string(i)).c_str(), len, right, left);
+        for (int k = in(0, 6); k > 0; --k) {
+            const float faces[] = {0, 90, -90, 180};
+            const float face = faces[in(0, 3)];
+            const int32_t x = in(1, len / 1000 - 1) * 1000 + (in(0, 1) != 0 ? 500 : 0);
+            const int kind = in(0, 4);
+            const int32_t y = in(15, 35) * 1000;
+            const char* tools[] = {"PUNTA5", "MASCH6", "SVAS12", "FRESA8", "PUNTA5"};
+            const int32_t diameters[] = {5000, 6000, 12000, 8000, 5000};
+            ldatest::MachiningSpec d = Drill(x, face, tools[kind], diameters[kind]);
+            if (kind == 3) {
+                d.figure = 0;
+                d.shapeName = "HOLE.VLK";
+                d.params = {};
+            }
+            if (in(0, 2) == 0) {
+                d.group = in(1, 2);
+                d.priority = static_cast<int16_t>(in(1, 5));
+            }
+            d.y = y;
+            p.machinings.push_back(d);
+            if ((kind == 1 || kind == 2) && in(0, 1) == 0) { // a hole under the tap
+                ldatest::MachiningSpec h = Drill(x + in(-10, 10), face, "PUNTA5", 5000);
+                h.y = y + in(-10, 10);
+                if (in(0, 2) == 0) {
+                    h.group = in(1, 2);
+                    h.priority = static_cast<int16_t>(in(1, 5));
+                }
+                p.machinings.push_back(h);
+            }
+        }
+        pieces.push_back(p);
+    }
+    return List({Bar(pieces, std::max(6500000, total + 600000))});
+}
+
+// Variant 1: the random bar on which a set's higher priority ran first. Its last piece (310 mm,
+// mitred at its first end) holds a set whose lowest priority is a special shape 17.5 mm from
+// the mitred end, waiting for the piece's end cuts, and a drill of priority 5 of the same set at
+// the piece's middle; the pieces before it hold taps over holes of other sets. Every higher
+// priority of a set waits for its lowest.
+TEST_F(IsoRulesTest, AVariant1SetWaitsBehindALowerPriorityNearAMitredEnd) {
+    const ldatest::ListSpec list = RandomBarList(199, true);
+    const ldatest::PieceSpec& last = list.bars[0].pieces.back();
+    ASSERT_EQ(last.firstAngle, 45000);
+    ASSERT_EQ(last.machinings.back().shapeName, "HOLE.VLK");
+    ASSERT_EQ(last.machinings.back().x, 17500);
+    ASSERT_EQ(last.machinings.back().priority, 1);
+    Reinstall(1, "CONF");
+    UseDemoDrawings();
+    g_pSettings->CK_MASC_SVAS = 0;
+    for (const std::string& broken : RunOwnBar(list)) ADD_FAILURE() << broken;
+}
+
+// Seeded random bars (pieces with square and mitred ends; drills, taps and countersinks, often
+// over a hole; special shapes; sets and priorities at random) on every variant: the order of
+// their machinings keeps links, set priorities and every tap after the holes under it.
+TEST_F(IsoRulesTest, SeededRandomBarsKeepTheOrderOfTheirMachinings) {
+    struct Machine {
+        int variant;
+        const char* conf;
+    };
+    int written = 0;
+    for (const Machine mc : {Machine{0, "CONF-V0"}, Machine{1, "CONF"}, Machine{2, "CONF-V2"}}) {
+        for (uint32_t seed = 1; seed <= 70; ++seed) {
+            const ldatest::ListSpec list = RandomBarList(seed, mc.variant != 2);
+            Reinstall(mc.variant, mc.conf);
+            UseDemoDrawings();
+            g_pSettings->CK_MASC_SVAS = 0; // the order is the ordering's alone
+            const std::vector<std::string> broken = RunOwnBar(list);
+            if (broken.size() == 1 && broken[0].rfind("not written: ", 0) == 0) continue; // refused: out of reach, or a set's tap first
+            ++written;
+            for (const std::string& b : broken)
+                if (b.find(" ran before ") != std::string::npos)
+                    ADD_FAILURE() << mc.conf << " seed " << seed << ": " << b;
+        }
+    }
+    EXPECT_GT(written, 80);
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+ldatest::ListSpec ShapeList(const std::string& name) {
+    ldatest::PieceSpec p = Piece("A", 800000);
+    ldatest::MachiningSpec m = Drill(300000, 0, "FRESA8", 8000);
+    m.figure = 0;
+    m.shapeName = name;
+    m.params = {};
+    p.machinings = {m};
+    return List({Bar({p}, 6500000)});
+}
+
+// A special shape's name from the list never writes lines of its own into the part program:
+// a name with a line end, a control character or a sign of a sub-program call is refused when
+// the list is read, as the field's reading error; a list changed to such a name after it was
+// opened is refused when its bar is computed. A sound name is called as its sub-program.
+TEST_F(IsoRulesTest, AShapeNameFromTheListNeverWritesBlocks) {
+    UseDemoDrawings();
+    for (const std::string& bad : {std::string("Q>\r\nM30\r\n("), std::string("A<B.VLK"), std::string("TAB\tX"),
+                                  std::string("DEL\x7f")}) {
+        SCOPED_TRACE(bad);
+        ASSERT_TRUE(ldatest::WriteLda(dir_ + "BAD.lda", ShapeList(bad)));
+        IsoProgramGenerator g((dir_ + "BAD.lda").c_str());
+        EXPECT_FALSE(g.IsLoaded());
+        EXPECT_EQ(std::string(g_errorText), Err("ERR_READ") + " (LISTA: BAR 1 PZ 1 LAV 1 SHAPE)");
+    }
+    // A sound name: its sub-program is called, and nothing else of it is written.
+    const std::vector<std::string> broken = RunOwnBar(ShapeList("HOLE.VLK"));
+    for (const std::string& b : broken) ADD_FAILURE() << b;
+    EXPECT_NE(ReadFile(dir_ + "OUTPUT.ISO").find(" L<HOLE.ISO>\r\n"), std::string::npos);
+    // The file changed under the opened list: the bar detail reads the name again and refuses it.
+    ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList("HOLE.VLK")));
+    SetCurrentListName((dir_ + "OWN.lda").c_str());
+    IsoProgramGenerator g((dir_ + "OWN.lda").c_str());
+    ASSERT_TRUE(g.IsLoaded()) << g_errorText;
+    ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList("Q>\r\nM30\r\n(")));
+    EXPECT_NE(g.ComputeBar(0, 1), 0);
+    EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
+}
+
+// A list's texts shown in a message stay as the list wrote them: a tag name that looks like a
+// length placeholder's work is not converted as one; the message's own length is.
+TEST_F(IsoRulesTest, AMessageShowsTheListsTextsAsWritten) {
+    ldatest::PieceSpec p = Piece("A", 800000);
+    ldatest::MachiningSpec m = Drill(300000, 0);
+    m.nomeLdt = "{{25.4}{X}}";
+    p.machinings = {m};
+    IsoProgramGenerator& g = OpenGen(List({Bar({p}, 6500000)}));
+    ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+    SetUnitSystem(kUnitInches);
+    g.FormatMachiningValueMessage(*g.records[0], "ING_Y_LAV", 25400);
+    SetUnitSystem(kUnitMillimetres);
+    EXPECT_EQ(std::string(g_errorText), Err("ING_Y_LAV") + " (ID_LAV=1) (LDT:{{25.4}{X}} ID_LDT:1) Err=1.0000");
 }
 
 } // namespace

@@ -76,6 +76,21 @@ TEST(FormatUnits, MixedArgumentsLiteralsAndBounds) {
     EXPECT_LT(std::strlen(out), sizeof out);
 }
 
+// Only the caller's own placeholders convert: a text argument that holds what a placeholder
+// once turned into ("{{value}{letter width}}") is printed as it stands. Every printf conversion
+// takes its own arguments; the result counts the placeholders as their historic spans.
+TEST(FormatUnits, ArgumentsAreNeverReadAsPlaceholders) {
+    UnitSystemScope inch(kUnitInches);
+    char out[256];
+    FormatUnits(out, sizeof out, "%s %{X} %s", "{{25.4}{X}}", 25.4, "{{1}{L10.2lf}}");
+    EXPECT_STREQ(out, "{{25.4}{X}} 1.0000 {{1}{L10.2lf}}");
+    const int n = FormatUnits(out, sizeof out, "%-4s|%5.1f|%03d|%lu|%c|%x|%*d|%.*s|%{L}", "ab", 2.25, 7, 12ul, 'z', 255, 3,
+                              4, 2, "xyz", 25.4);
+    EXPECT_STREQ(out, "ab  |  2.2|007|12|z|ff|  4|xy|1.00");
+    // The placeholder counts as "{{" "%.20lf" of 25.4 "}{L.2lf}}".
+    EXPECT_EQ(n, static_cast<int>(std::strlen("ab  |  2.2|007|12|z|ff|  4|xy|{{25.39999999999999857891}{L.2lf}}")));
+}
+
 TEST(Units, ToThousandthsTruncatesTowardZero) {
     EXPECT_EQ(ToThousandths(2.9999), 2999);
     EXPECT_EQ(ToThousandths(-0.0015), -1);

@@ -61,6 +61,12 @@ int CompareActiveRallaFirst(const WorkingMachining* a, const WorkingMachining* b
 int ComparePieceId(const WorkingPiece* a, const WorkingPiece* b);
 int CompareRightAngle(const WorkingPiece* a, const WorkingPiece* b);
 int CompareLeftAngle(const WorkingPiece* a, const WorkingPiece* b);
+// A tap or countersink (figure 6) cuts into the hole (figure 1) under it: a kind-1 hole on the
+// tap's face whose X and RY lie within 10 thousandths of the tap's. Such a hole always runs first.
+bool LiesUnder(const WorkingMachining& hole, const WorkingMachining& tap);
+// The office's own order puts the tap before a hole under it: both in one set (Insieme not 0)
+// and the tap of the lower priority. No order keeps both, so such a bar is refused.
+bool SetPutsTapFirst(const WorkingMachining& hole, const WorkingMachining& tap);
 // Face class, sine and cosine of a face angle (thousandths).
 void FaceClassOf(int32_t angolo, int32_t* tipo, double* sine, double* cosine);
 

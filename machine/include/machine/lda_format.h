@@ -206,4 +206,13 @@ inline bool IsTerminated(const uint8_t* p, int n) {
     return (n % 8) != 0 && zeroIn(p + n - 8); // the last bytes, with some seen before
 }
 
+// True when the text of at most n bytes at p (up to its terminating zero) may stand in a part
+// program: no control character (a line end would begin a block of its own) and neither '<'
+// nor '>', which open and close a sub-program call in the controller's dialect.
+inline bool IsProgramSafeText(const uint8_t* p, int n) {
+    for (int i = 0; i < n && p[i] != 0; ++i)
+        if (p[i] < 0x20 || p[i] == 0x7f || p[i] == '<' || p[i] == '>') return false;
+    return true;
+}
+
 } // namespace lda

@@ -572,6 +572,17 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
             if (bar.records[a].set != 0 && bar.records[b].set == bar.records[a].set &&
                 bar.records[a].priority < bar.records[b].priority && runAt[b] >= 0 && runAt[b] < runAt[a])
                 out.push_back("machining " + label(b) + " ran before " + label(a) + ", which its set puts first");
+        // A tap or countersink cuts its thread or cone into the hole under it: the hole first.
+        const BarRecord& hole = bar.records[a];
+        if (hole.figure == 1)
+            for (std::size_t b : std::vector<std::size_t>(machinings.begin(), machinings.end())) {
+                const BarRecord& tap = bar.records[b];
+                if (tap.figure != 6 || tap.face != hole.face || std::fabs(tap.x - hole.x) > 0.0101 ||
+                    std::fabs(tap.faceY - hole.faceY) > 0.0101)
+                    continue;
+                if (runAt[b] >= 0 && runAt[b] < runAt[a])
+                    out.push_back("machining " + label(b) + " (figure 6) ran before the hole " + label(a) + " under it");
+            }
     }
     for (std::size_t k = 0; k <= nCuts; ++k)
         if (pieceOfSegment[k] != 0 && !counted[pieceOfSegment[k]])

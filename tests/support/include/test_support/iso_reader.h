@@ -90,6 +90,11 @@ struct BarRecord {
     int tool = 0;            // a machining: its tool (index in the tool table)
     int set = 0, priority = 0;
     std::vector<int> after;  // the ids of the records that must run after this one
+    // A machining: its figure (1 a hole, 6 a tap or countersink), the face it works (degrees)
+    // and its Y on that face (millimetres); with x they say which holes lie under a tap.
+    int figure = 0;
+    double face = 0;
+    double faceY = 0;
 };
 
 struct Bar {
@@ -102,7 +107,9 @@ struct Bar {
 // Follows the program on the bar as the machine would: the bar as a row of segments between
 // its cuts, freed by each cut on its head side, removed by each unloading and counted by
 // R590=R590+1; where the bar stands for each machining, with which tool and ralla angle, and
-// in which order. Returns the broken rules, one text each (Check's rules included).
+// in which order: links and set priorities kept, and every tap or countersink (figure 6) after
+// each hole (figure 1) under it, on its face within 0.01 mm in X and Y, whatever their sets, so
+// that no tap meets solid metal. Returns the broken rules, one text each (Check's rules included).
 std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& limits);
 
 } // namespace isoread
