@@ -292,14 +292,7 @@ TEST_F(OnlineJobRunTest, TwoBarListRunsToItsEndAgainstTheController) {
     for (const auto& b : ui_->boxes) ADD_FAILURE() << "box " << b.title << ": " << b.text;
 
     // Every program started ran to its end: one per bar.
-    int starts = 0;
-    const int commands = Sim().SimCommandLogCount();
-    for (int i = 0; i < commands; ++i) {
-        int code = 0, sub = 0, result = 0;
-        char text[64] = {};
-        Sim().SimCommandLogEntry(i, &code, &sub, text, sizeof text, &result);
-        if (code == 4 && result == 0) ++starts;
-    }
+    const int starts = ProgramStarts();
     EXPECT_EQ(starts, 2);
     EXPECT_EQ(Sim().SimProgramState(), SIM_RUN_ENDED);
 
