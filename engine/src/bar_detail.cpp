@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <strings.h>
 
@@ -785,15 +786,26 @@ int BarComputation::CheckListTools() {
         SetErrorText("%s", MsgError("ERR_READ"));
         return 1;
     }
+    // The whole list is read once more here: a large buffer (declared before the file, so it
+    // outlives it) reads it in a few calls, and the seek to each bar lands inside it.
+    constexpr std::size_t kReadBuffer = std::size_t{1} << 18;
+    const std::unique_ptr<char[]> readBuffer(new char[kReadBuffer]);
     ListFile lf;
     lf.f = plat::OpenFile(ListPath(), "rb");
     if (lf.f == nullptr) {
         SetErrorText("%s (LISTA2:%s )", MsgError("ERR_FILE"), ListPath());
         return 1;
     }
+    std::setvbuf(lf.f, readBuffer.get(), _IOFBF, kReadBuffer);
     uint8_t prec[lda::kPieceSize];
     uint8_t mrec[lda::kMachiningSize];
     const int slots = std::min(g_rallaPositions, kRallaMaxPositions);
+    // The verdict on a named tool depends on its name only: a record naming the same tool field
+    // as the one before takes the name and verdict found then.
+    char lastField[lda::mach::kToolNameLen] = {};
+    bool lastKnown = false;
+    bool lastSkipped = false;
+    std::string lastName;
     for (int b = 0; b < BarCount(); ++b) {
         const BarRecord& bar = *Bar(b);
         BarRecord& requesting = *Bar(b);
@@ -811,7 +823,9 @@ int BarComputation::CheckListTools() {
                     SetErrorText("%s", MsgError("ERR_READ"));
                     return 1;
                 }
-                MigrateListRecord(formatVersion_, mrec, bar.length);
+                // From the direct versions on, the migration changes only angles, limits, the
+                // direction flag and bytes 252-253, none of which this check reads.
+                if (formatVersion_ < lda::kVersionFirstDirect) MigrateListRecord(formatVersion_, mrec, bar.length);
                 if (!RecordFitsSlots(mrec)) {
                     SetBadRecordMessage(mrec);
                     return 1;
@@ -823,8 +837,13 @@ int BarComputation::CheckListTools() {
                     SetErrorText("%s", MsgError("ERR_READ"));
                     return 1;
                 }
-                std::string name = ToolNameOf(mrec);
-                if (name.empty()) {
+                const uint8_t* field = mrec + lda::mach::kToolName;
+                const bool sameTool = lastKnown && std::memcmp(field, lastField, sizeof lastField) == 0;
+                if (sameTool && lastSkipped) continue;
+                std::string name = sameTool ? lastName : ToolNameOf(mrec);
+                if (sameTool) {
+                    // found and checked at an earlier record
+                } else if (name.empty()) {
                     char chosen[10] = {};
                     int32_t index = 0;
                     const int32_t req = formatVersion_ >= 15 ? lda::GetI32(mrec + lda::mach::kRequestedDiameter) : 0;
@@ -839,11 +858,16 @@ int BarComputation::CheckListTools() {
                         SetErrorText("%s %s", MsgError("TROPPI_UTEN"), bar.displayLabel);
                         return 1;
                     }
-                } else if (MachineVariant == 1 && IsBladeName(name)) {
-                    continue;
-                } else if (g_pRallaTools->FindTool(name.c_str()) < 0 && !IsBladeName(name)) {
-                    SetErrorText("%s", MsgError("WRONG_DRILL"));
-                    return 1;
+                } else {
+                    lastSkipped = MachineVariant == 1 && IsBladeName(name);
+                    if (!lastSkipped && g_pRallaTools->FindTool(name.c_str()) < 0 && !IsBladeName(name)) {
+                        SetErrorText("%s", MsgError("WRONG_DRILL"));
+                        return 1;
+                    }
+                    std::memcpy(lastField, field, sizeof lastField);
+                    lastName = name;
+                    lastKnown = true;
+                    if (lastSkipped) continue;
                 }
                 bool placed = false;
                 for (int sl = 0; sl < slots && !placed; ++sl) {

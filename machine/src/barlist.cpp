@@ -16,6 +16,7 @@
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/utils.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -86,6 +87,10 @@ void KeepSpareBuffer(std::unique_ptr<uint8_t[]> bytes, std::size_t capacity) {
     }
 }
 
+// From this size on a fresh buffer is asked for large pages (a 2 MB page is worth it only when
+// the buffer spans several).
+constexpr std::size_t kLargeBuffer = std::size_t{8} << 20;
+
 // A buffer for need bytes: the spare one when it is large enough and not far larger (a small
 // list does not hold a large list's memory), else a new one.
 std::unique_ptr<uint8_t[]> TakeBuffer(std::size_t need, std::size_t& capacity) {
@@ -98,7 +103,11 @@ std::unique_ptr<uint8_t[]> TakeBuffer(std::size_t need, std::size_t& capacity) {
     }
     spare.reset(); // freed before a new one is had
     capacity = need;
-    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[need]);
+    std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[need]);
+    // A large list's fresh buffer is first touched by the read: large pages take that in a few
+    // faults instead of one per 4 KB page.
+    if (fresh != nullptr && need >= kLargeBuffer) plat::AdviseLargeBuffer(fresh.get(), need);
+    return fresh;
 }
 
 // The list file's bytes, read in pieces as the walk reaches them into one buffer of at least

@@ -199,6 +199,40 @@ TEST_F(DetailTest, ListToolsAcceptTheBladeNamesOnEveryVariant) {
     }
 }
 
+// Every record's own tool is judged, along a run of one tool and from one bar to the next. The
+// opening refuses such lists itself, so the check is run on the file rewritten after it, and
+// with fewer ralla positions than the opening had.
+TEST_F(DetailTest, ListToolsJudgeEveryRecordsOwnTool) {
+    const auto bar = [](std::vector<std::string> tools) {
+        ldatest::PieceSpec a = Piece("A", 500000);
+        for (std::size_t i = 0; i < tools.size(); ++i)
+            a.machinings.push_back(Drill(100000 + 20000 * static_cast<int32_t>(i), 90, tools[i].c_str()));
+        return Bar({a});
+    };
+    const std::string blade = g_pSettings->QBLADE_NAME;
+    const int positions = g_rallaPositions;
+    ASSERT_GE(positions, 3);
+    const auto check = [&](std::vector<ldatest::BarSpec> opened, std::vector<ldatest::BarSpec> checked, int slots) {
+        g_rallaPositions = positions;
+        BarComputation& bc = Open(List(std::move(opened)));
+        EXPECT_TRUE(ldatest::WriteLda(dir_ + "LIST.lda", List(std::move(checked))));
+        g_rallaPositions = slots;
+        ClearErrorText();
+        return bc.CheckListTools();
+    };
+    // A tool the table does not know, after a run of a known one and after a run of blades.
+    EXPECT_EQ(check({bar({"PUNTA5", "PUNTA5", "PUNTA8"})}, {bar({"PUNTA5", "PUNTA5", "NOSUCH"})}, positions), 1);
+    EXPECT_EQ(std::string(g_errorText), Err("WRONG_DRILL"));
+    EXPECT_EQ(check({bar({blade, blade, "PUNTA8"})}, {bar({blade, blade, "NOSUCH"})}, positions), 1);
+    EXPECT_EQ(std::string(g_errorText), Err("WRONG_DRILL"));
+    // The first bar's last tool opens the second bar and still takes one of its two positions.
+    const std::vector<ldatest::BarSpec> fits = {bar({"PUNTA5"}), bar({"PUNTA5", "PUNTA8", "PUNTA5"})};
+    EXPECT_EQ(check(fits, fits, 2), 0) << g_errorText;
+    const std::vector<ldatest::BarSpec> over = {bar({"PUNTA5"}), bar({"PUNTA5", "PUNTA8", "FRESA8"})};
+    EXPECT_EQ(check(over, over, 2), 1);
+    EXPECT_EQ(std::string(g_errorText).rfind(Err("TROPPI_UTEN"), 0), 0u) << g_errorText;
+}
+
 TEST_F(DetailTest, ListThatCannotBeOpenedIsReported) {
     BarComputation& bc = Open(List({Bar({Piece("A", 500000)})}));
     std::filesystem::remove(dir_ + "LIST.lda");

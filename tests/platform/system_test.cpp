@@ -2,6 +2,7 @@
 // pseudo-terminal, and the clocks.
 #include "platform/clock.h"
 #include "platform/dynlib.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/serial_tty.h"
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -373,3 +375,22 @@ TEST(Clock, SystemClockIsMonotonicAndSane) {
 }
 
 } // namespace
+
+// The large-page hint keeps a buffer's bytes, on a buffer not aligned to a page, on one smaller
+// than a page and on none at all.
+TEST(MemoryHint, BufferKeepsItsBytes) {
+    constexpr std::size_t kSize = (std::size_t{9} << 20) + 123;
+    std::unique_ptr<uint8_t[]> big(new uint8_t[kSize + 1]);
+    uint8_t* p = big.get() + 1;
+    for (std::size_t i = 0; i < kSize; ++i) p[i] = static_cast<uint8_t>(i * 7 + 1);
+    plat::AdviseLargeBuffer(p, kSize);
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < kSize; ++i) wrong += p[i] != static_cast<uint8_t>(i * 7 + 1);
+    EXPECT_EQ(wrong, 0u);
+    uint8_t small[100];
+    for (std::size_t i = 0; i < sizeof small; ++i) small[i] = static_cast<uint8_t>(i + 1);
+    plat::AdviseLargeBuffer(small, sizeof small);
+    EXPECT_EQ(small[0], 1);
+    EXPECT_EQ(small[99], 100);
+    plat::AdviseLargeBuffer(nullptr, kSize);
+}

@@ -69,7 +69,9 @@ int CListCtrlStyled::InsertItem(int row, const QString& text, std::optional<intp
     insertTopLevelItem(row, it);
     m_model.InsertRow(row);
     m_ownChange = false;
-    SyncSelection();
+    // A new row comes unselected: with no row selected on either side there is nothing to
+    // sync, and filling a list of thousands of rows stays linear.
+    if (m_model.LastSelected() >= 0 || selectionModel()->hasSelection()) SyncSelection();
     return row;
 }
 
