@@ -29,7 +29,9 @@
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/tool_table.h"
+#include "machine/uvenlib_binding.h"
 #include "msgtable/Dictavo.h"
+#include "platform/clock.h"
 #include "platform/profile.h"
 #include "ui/DictavoQt.h"
 #include "ui/OwnControls.h"
@@ -189,7 +191,25 @@ void CMainFrame::CreateCncState() {
         g_pCncState = cnc;
         const int statusPanes[7] = {312, 313, 314, 315, 316, 317, 318};
         cnc->SetStatusPaneIds(statusPanes);
-        const int variant = VariantFromController(cnc->ReadRVar(700), cnc->ReadRVar(813), cnc->ReadRVar(814));
+        // Each set-up variable is read with the checked read, tried again a few times: a read
+        // that still fails leaves what it decides as it stands and is named to the operator
+        // (a dropped read taken for 0.0 would choose another machine's variant or options).
+        // A library without the read entry was named at start-up: nothing is tried again or told.
+        const bool canRead = g_uvenlib.GetDatiCncEx != nullptr;
+        std::string unread;
+        auto read = [&](int n, float& value) {
+            for (int attempt = 0; canRead && attempt < kSetupReadAttempts; ++attempt) {
+                if (attempt > 0) plat::SleepMs(kSetupReadRetryMs);
+                if (cnc->ReadRVarChecked(n, value)) return true;
+            }
+            unread += " R" + std::to_string(n);
+            return false;
+        };
+        float r700 = 0, r813 = 0, r814 = 0;
+        bool variantRead = read(700, r700);
+        variantRead = read(813, r813) && variantRead;
+        variantRead = read(814, r814) && variantRead;
+        const int variant = variantRead ? VariantFromController(r700, r813, r814) : -1;
         if (variant >= 0) {
             ApplyMachineVariant(variant);
             if (variant == 2 && g_pSettings != nullptr) g_pSettings->HeadCutSquare = g_pSettings->HeadCutAngled = 0;
@@ -199,27 +219,40 @@ void CMainFrame::CreateCncState() {
         cnc->ConfigureAxes(g_axisCount, names, axisPanes, 301, 302);
         if (g_pSettings != nullptr) {
             MachineOptions& o = g_pSettings->options;
+            // An option whose variable cannot be read keeps its value.
+            auto option = [&](int n, int& value, auto&& isSet) {
+                float v = 0;
+                if (read(n, v)) value = isSet(v) ? 1 : 0;
+            };
+            auto set = [](float v) { return IsSet(v); };
             if (MachineVariant == 1) {
-                o.MORSE_SUPP = IsSet(cnc->ReadRVar(727)) ? 1 : 0;
-                const int slide = static_cast<int>(std::trunc(static_cast<double>(cnc->ReadRVar(7040))));
-                o.SLITTA_MAND1 = (IsSet(cnc->ReadRVar(886)) && (slide % 2) != 0) ? 1 : 0;
-                o.SCARICO_RAPIPO = IsSet(cnc->ReadRVar(7101)) ? 1 : 0;
-                o.MAGAZZINO_CARICO = cnc->ReadRVar(821) == 2.0f ? 1 : 0;
+                option(727, o.MORSE_SUPP, set);
+                float slide = 0, r886 = 0;
+                if (read(886, r886) && read(7040, slide)) {
+                    const int odd = static_cast<int>(std::trunc(static_cast<double>(slide))) % 2;
+                    o.SLITTA_MAND1 = (IsSet(r886) && odd != 0) ? 1 : 0;
+                }
+                option(7101, o.SCARICO_RAPIPO, set);
+                option(821, o.MAGAZZINO_CARICO, [](float v) { return v == 2.0f; });
             } else {
                 o.SLITTA_MAND1 = o.SCARICO_RAPIPO = o.MAGAZZINO_CARICO = 0;
             }
-            if (IsSet(cnc->ReadRVar(7007))) {
-                MachineVariant = 1;
-                o.BARR_SX = 1;
-            } else {
-                o.BARR_SX = 0;
+            float r7007 = 0, r7011 = 0;
+            if (read(7007, r7007)) {
+                o.BARR_SX = IsSet(r7007) ? 1 : 0;
+                if (IsSet(r7007)) MachineVariant = 1;
             }
-            if (IsSet(cnc->ReadRVar(7011))) {
-                MachineVariant = 1;
-                o.ASSEC = 1;
-            } else {
-                o.ASSEC = 0;
+            if (read(7011, r7011)) {
+                o.ASSEC = IsSet(r7011) ? 1 : 0;
+                if (IsSet(r7011)) MachineVariant = 1;
             }
+        }
+        if (canRead && !unread.empty()) {
+            MessageBoxRequest r;
+            r.title = "T_ATTENZIONE";
+            r.text = std::string(MsgError("ERR_CNC_SETUP_UNREAD")) + unread;
+            r.icon = BoxIcon::Warning;
+            Ui().ShowMessageBox(r);
         }
         cnc->SetR470R472(0);
     } else {

@@ -20,6 +20,7 @@
 #include "machine/settings_support.h"
 #include "machine/uvenlib_binding.h"
 #include "machine/window_scale.h"
+#include "simcnc/uvenlib_api.h"
 #include "ui/OwnControls.h"
 
 namespace fs = std::filesystem;
@@ -92,6 +93,52 @@ TEST_F(MainFrameTest, OnlineNoColumnKeepsCountsAndBarrierRegisterStillMakesVaria
     EXPECT_EQ(g_axisCount, 0);
     EXPECT_EQ(g_pSettings->options.BARR_SX, 1);
     EXPECT_EQ(g_pSettings->options.ASSEC, 0);
+}
+
+// The set-up variables read while the controller drops reads: a read tried again gives the
+// machine's own variant; one that never answers decides nothing (never a 0.0 that would choose
+// variant 2 for a variant-1 machine, or clear an option) and is named to the operator.
+TEST_F(MainFrameTest, SetUpReadsThatFailNeverChooseTheVariantOrOptions) {
+    MakeOnline();
+    const struct {
+        const char* what;
+        int failedReads;   // the next reads that fail, from R700 on
+        int variant, axes; // decided
+        int barrier;       // BARR_SX after the creation (1 before it, R7007 0)
+        const char* named; // the variables in the box, "" no box
+    } cases[] = {
+        {"R700 answers on its second try", 1, 1, 12, 0, ""},
+        {"R700 answers on its last try", 2, 1, 12, 0, ""},
+        {"R700 never answers", 3, 0, 0, 0, " R700"},
+        {"the link is down", 1000, 0, 0, 1, " R700 R813 R814 R7007 R7011"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetProgramValues();
+        ASSERT_EQ(Start("", false), CVelmoApp::kStarted);
+        Sim().SimReset();
+        Sim().SimSetVariantRegs(1);
+        g_pSettings->options.BARR_SX = 1;
+        ui_->boxes.clear();
+        Sim().SimSetFailNextRead(UVEN_RW_NOT_READY, c.failedReads);
+        std::unique_ptr<CMainFrame> frame;
+        CreateWindow(frame);
+        Sim().SimSetFailNextRead(0, 0);
+        EXPECT_EQ(MachineVariant, c.variant);
+        EXPECT_EQ(g_axisCount, c.axes);
+        EXPECT_EQ(g_pSettings->options.BARR_SX, c.barrier);
+        const std::string told = MsgError("ERR_CNC_SETUP_UNREAD");
+        EXPECT_NE(told, "ERR_CNC_SETUP_UNREAD"); // a text of the shipped table
+        if (*c.named != '\0') {
+            EXPECT_EQ(CountBoxesContaining(told), 1);
+            EXPECT_TRUE(!ui_->boxes.empty() && ui_->boxes.back().text == told + c.named);
+            EXPECT_TRUE(!ui_->boxes.empty() && ui_->boxes.back().title == "T_ATTENZIONE");
+        } else {
+            EXPECT_EQ(CountBoxesContaining(told), 0);
+        }
+        frame.reset();
+        app_.reset();
+    }
 }
 
 TEST_F(MainFrameTest, VariantOfflineFromConfMac) {

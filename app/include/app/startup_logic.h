@@ -19,6 +19,12 @@ void ApplyCommandLineWords(const std::string& commandLine, OptionWords& words);
 // nothing.
 void ApplyMachineWords(const std::string& machineValue, OptionWords& words);
 
+// A set-up variable of the controller (variant, options) read at the main window's creation is
+// tried this many times, this far apart, before it counts as unread: a controller still busy
+// answering its own start-up gets a moment, a link that is down costs under half a second.
+inline constexpr int kSetupReadAttempts = 3;
+inline constexpr int kSetupReadRetryMs = 20;
+
 // The variant from R700, R813 and R814 (non-zero counts as set), or -1 when no column matches.
 int VariantFromController(float r700, float r813, float r814);
 // The variant from ConfMac.dbg's ASSEX, ASSEH, ASSEP, or -1 when no column matches.
