@@ -956,7 +956,7 @@ public:
     WindowWalk(Work& w, bool v1) : w_(w), v1_(v1) {
         bool swaps = false;
         for (int i = 0; i < w.n && v1; ++i)
-            swaps = swaps || (w.a[i]->TipoLavor == kKindEndCut && w.a[i]->CutMode == 32);
+            swaps = swaps || (w.a[i]->TipoLavor == kKindEndCut && ordering_detail::OperationMode(*w.a[i]) == 32);
         fast_ = !g_referenceStateSorts && !swaps;
         if (!fast_) return;
         keys_.resize(static_cast<std::size_t>(w.n));
