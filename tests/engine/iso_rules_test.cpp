@@ -426,6 +426,13 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
         p.machinings = {tap, drill, later};
         return List({Bar({p}, 6500000)});
     };
+    // A piece's angled other end where the next piece starts square: the square cut frees the
+    // piece, then the blade trims the freed end at its angle.
+    auto angledThenSquare = [] {
+        ldatest::PieceSpec a = Piece("A", 1000000, 90000, 45000);
+        a.machinings = {Drill(500000, 0)};
+        return List({Bar({a, Piece("B", 1000000)}, 6500000)});
+    };
     // A remnant of 1241.6 mm: the cut between the pieces lies one remnant length and 12.6 mm from
     // the head, the mark belongs to the cut next to the remnant.
     auto remnantMark = [] { return List({Bar({Piece("A", 1240000), Piece("B", 4000000)}, 6500000)}); };
@@ -455,6 +462,7 @@ TEST_F(IsoRulesTest, ListsOfEachFaultKeepTheRules) {
         {"mitred joints", 0, "CONF-V0", mitred(), {}},
         {"short pieces", 0, "CONF-V0", shortPieces(), {}},
         {"tool in place, variant 2", 2, "CONF-V2", square(), {}},
+        {"an angled end before a square one", 2, "CONF-V2", angledThenSquare(), {}},
         {"drill and tap in a set", 2, "CONF-V2", drillAndTap(), {"", "PUNTA5", "", "MASCH6"}},
         {"drill and tap in a set", 0, "CONF-V0", drillAndTap(), {"", "PUNTA5", "", "MASCH6"}},
         {"tap after its drill", 2, "CONF-V2", tapOnWiderDrill(), {"PUNTA5", "PUNTA8", "", "MASCH6"}},
