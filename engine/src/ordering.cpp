@@ -490,10 +490,15 @@ int BuildPrecedenceLinks(BarComputation& bc) {
 
 namespace ordering_detail {
 namespace {
+// A cut's operation word: CutMode once the elaboration gave one, else the unloading code the end
+// trims set. 32 marks the angled other end of a piece whose next piece starts square (variant 2):
+// the square cut frees the piece, then the blade trims the freed end at its angle.
+int32_t OperationMode(const WorkingMachining& c) { return c.CutMode != 0 ? c.CutMode : c.clampCode; }
+
 void SwapPairedCutsIn(Work& w) {
     for (int i = 0; i < w.n; ++i) {
         WorkingMachining& c = *w.a[i];
-        if (c.TipoLavor != kKindEndCut || c.CutMode != 32) continue;
+        if (c.TipoLavor != kKindEndCut || OperationMode(c) != 32) continue;
         int j = i + 1;
         while (j < w.n && w.a[j]->TipoLavor != kKindEndCut) ++j;
         if (j >= w.n) return;
@@ -616,6 +621,41 @@ void KeepLinksAndSets(Work& w) {
         ++moves;
         --i; // the record now at i is looked at again
     }
+}
+
+// A cut at X frees everything on its head side, so the end cuts run along the bar from its head:
+// a cut after one at a smaller X would cut a piece already off the bar (a piece's other end after
+// the next piece's first end at a mitred joint). The final sorts mix keys that are not one order
+// (cuts by X, other records by positioning or set), and their merge can put a cut there. The end
+// cuts then take the order of their X, from the greatest, and every other record keeps its
+// place among the others: with `earlier` a cut moves before the cuts of smaller X that stood
+// before it (a cut's blade records stay after it), else a cut moves after those of greater X
+// that stood after it (it frees nothing sooner). Nothing moves when the order holds.
+void KeepCutsAlongTheBar(Work& w, bool earlier) {
+    std::vector<WorkingMachining*> in(w.a, w.a + w.n);
+    if (earlier) std::reverse(in.begin(), in.end());
+    std::vector<WorkingMachining*> cuts;
+    for (WorkingMachining* m : in)
+        if (m->TipoLavor == kKindEndCut) cuts.push_back(m);
+    // Walked from the tail when moving earlier: the smallest X comes first there.
+    std::stable_sort(cuts.begin(), cuts.end(), [earlier](const WorkingMachining* a, const WorkingMachining* b) {
+        return earlier ? a->X < b->X : a->X > b->X;
+    });
+    // Each record where it stood; a cut no sooner than its place and its turn along the bar.
+    std::vector<WorkingMachining*> out;
+    out.reserve(in.size());
+    std::unordered_map<const WorkingMachining*, bool> reached;
+    std::size_t next = 0;
+    for (WorkingMachining* m : in) {
+        if (m->TipoLavor != kKindEndCut) {
+            out.push_back(m);
+            continue;
+        }
+        reached[m] = true;
+        while (next < cuts.size() && reached.count(cuts[next]) != 0) out.push_back(cuts[next++]);
+    }
+    if (earlier) std::reverse(out.begin(), out.end());
+    std::copy(out.begin(), out.end(), w.a);
 }
 
 // No cut frees a piece before the piece's own machinings. A cut at X frees everything on its
@@ -794,6 +834,7 @@ void OrderVariant2(Work& w) {
     }
     Sort(w, KeyV2a);
     Sort(w, KeyV2b);
+    KeepCutsAlongTheBar(w, false);
     SwapPairedCutsIn(w);
     KeepLinksAndSets(w);
 }
@@ -915,7 +956,7 @@ public:
     WindowWalk(Work& w, bool v1) : w_(w), v1_(v1) {
         bool swaps = false;
         for (int i = 0; i < w.n && v1; ++i)
-            swaps = swaps || (w.a[i]->TipoLavor == kKindEndCut && w.a[i]->CutMode == 32);
+            swaps = swaps || (w.a[i]->TipoLavor == kKindEndCut && ordering_detail::OperationMode(*w.a[i]) == 32);
         fast_ = !g_referenceStateSorts && !swaps;
         if (!fast_) return;
         keys_.resize(static_cast<std::size_t>(w.n));
@@ -1461,6 +1502,7 @@ void OrderWindow(Work& w) {
         Sort(w, KeyV1c);
         Sort(w, KeyV1d);
         Sort(w, KeyV1e);
+        KeepCutsAlongTheBar(w, true);
     } else {
         Sort(w, KeyV0);
     }

@@ -409,7 +409,9 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
             if (p.events[j].step == Step::Machining && p.events[j].machining >= 0 &&
                 static_cast<std::size_t>(p.events[j].machining) < machinings.size())
                 next = &bar.records[static_cast<std::size_t>(machinings[static_cast<std::size_t>(p.events[j].machining)])];
-        const bool atCut = next != nullptr && Near(next->xcaric, cut.xcaric);
+        // The positionings come from the records, not from the printed program: the same
+        // positioning is the same value (two a few thousandths apart are two moves).
+        const bool atCut = next != nullptr && next->xcaric == cut.xcaric;
         if ((cause % 100 == 2) != atCut)
             out.push_back("a cut with cause " + std::to_string(cause) + (atCut ? " before a machining at its positioning"
                                                                                 : " before a machining elsewhere") +
@@ -435,7 +437,20 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
             } else if (IsHeadTrim(e) && e.causeText.rfind("TAGLIO_SPZ_", 0) == 0) {
                 freeTo(0); // the square trim at the bar head
             } else if (IsHeadTrim(e)) {
-                // A trim of the end of the piece just freed (cause 20): it frees nothing more.
+                // A trim of the end of the piece just freed (cause 20), at that end's angle: it
+                // makes the end and frees nothing more. With no such piece freed the blade
+                // would cut into the bar where it stands.
+                bool trimmed = false;
+                for (std::size_t k = 0; k <= nCuts; ++k) {
+                    if (state[k] != kFreed || pieceOfSegment[k] == 0) continue;
+                    for (int c : cuts) {
+                        const BarRecord& r = bar.records[static_cast<std::size_t>(c)];
+                        if (r.closes != pieceOfSegment[k] || !Near(r.angle, at(e, 550))) continue;
+                        done[static_cast<std::size_t>(c)] = true;
+                        trimmed = true;
+                    }
+                }
+                if (!trimmed) out.push_back("a trim with no freed piece end at its angle" + where(e));
             } else if (bar.variant == 1) {
                 while (nextBladeRecord < static_cast<int>(bar.records.size()) &&
                        bar.records[static_cast<std::size_t>(nextBladeRecord)].kind != 2 &&
