@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
+#include <map>
 #include <new>
 
 #include "app/app_ids.h"
@@ -118,21 +119,42 @@ void CSelBarDialog::FillList() {
     m_rowMap.clear();
     if (g_pBarList == nullptr) return;
     const int rows = g_pBarList->BarsLeft() < g_pBarList->BarCount() ? g_pBarList->BarsLeft() : g_pBarList->BarCount();
-    m_rowMap.reserve(static_cast<std::size_t>(rows > 0 ? rows : 0));
+    if (rows <= 0) {
+        list->SelectAllRows();
+        return;
+    }
+    // The rows go to the list in one step, appended in bar order, so each row's entry of the
+    // row map is its bar. A list's bars share a few lengths and tool sets: each text is
+    // formatted once.
+    std::vector<QStringList> texts;
+    std::vector<intptr_t> barIndex;
+    texts.reserve(static_cast<std::size_t>(rows));
+    barIndex.reserve(static_cast<std::size_t>(rows));
+    m_rowMap.reserve(static_cast<std::size_t>(rows));
+    std::map<int32_t, QString> lengths;
+    std::map<std::vector<int32_t>, QString> tools;
     for (int i = 0; i < rows; ++i) {
         const BarRecord& bar = *g_pBarList->Bar(i);
-        const int row = list->InsertItem(list->ItemCount(), ui::ToQt(bar.name), i);
-        m_rowMap.insert(m_rowMap.begin() + row, &bar);
-        char length[64];
-        FormatUnits(length, sizeof length, "%{X}", bar.length / 1000.0);
-        list->SetItemText(row, 1, ui::ToQt(bar.series));
-        list->SetItemText(row, 2, ui::ToQt(bar.code));
-        list->SetItemText(row, 3, ui::ToQt(length));
-        list->SetItemText(row, 4, QString::number(bar.repetitionsLeft));
-        if (g_pRallaTools != nullptr)
-            list->SetItemText(row, 5, ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions)));
-        list->SetItemText(row, 6, ui::ToQt(app::BarColour(bar)));
+        auto length = lengths.find(bar.length);
+        if (length == lengths.end()) {
+            char text[64];
+            FormatUnits(text, sizeof text, "%{X}", bar.length / 1000.0);
+            length = lengths.emplace(bar.length, ui::ToQt(text)).first;
+        }
+        QString toolsText;
+        if (g_pRallaTools != nullptr) {
+            std::vector<int32_t> key(std::begin(bar.requiredTools), std::end(bar.requiredTools));
+            auto found = tools.find(key);
+            if (found == tools.end())
+                found = tools.emplace(std::move(key), ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions))).first;
+            toolsText = found->second;
+        }
+        texts.push_back({ui::ToQt(bar.name), ui::ToQt(bar.series), ui::ToQt(bar.code), length->second,
+                         QString::number(bar.repetitionsLeft), toolsText, ui::ToQt(app::BarColour(bar))});
+        barIndex.push_back(i);
+        m_rowMap.push_back(&bar);
     }
+    list->AppendRows(texts, barIndex);
     // Every row starts selected; the all-bars toggle stays off, so its first press selects all.
     list->SelectAllRows();
 }
