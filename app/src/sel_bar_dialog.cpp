@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
+#include <array>
 #include <map>
 #include <new>
 
@@ -132,7 +133,7 @@ void CSelBarDialog::FillList() {
     barIndex.reserve(static_cast<std::size_t>(rows));
     m_rowMap.reserve(static_cast<std::size_t>(rows));
     std::map<int32_t, QString> lengths;
-    std::map<std::vector<int32_t>, QString> tools;
+    std::map<std::array<int32_t, kRallaMaxPositions>, QString> tools;
     for (int i = 0; i < rows; ++i) {
         const BarRecord& bar = *g_pBarList->Bar(i);
         auto length = lengths.find(bar.length);
@@ -143,10 +144,11 @@ void CSelBarDialog::FillList() {
         }
         QString toolsText;
         if (g_pRallaTools != nullptr) {
-            std::vector<int32_t> key(std::begin(bar.requiredTools), std::end(bar.requiredTools));
+            std::array<int32_t, kRallaMaxPositions> key;
+            std::copy(std::begin(bar.requiredTools), std::end(bar.requiredTools), key.begin());
             auto found = tools.find(key);
             if (found == tools.end())
-                found = tools.emplace(std::move(key), ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions))).first;
+                found = tools.emplace(key, ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions))).first;
             toolsText = found->second;
         }
         texts.push_back({ui::ToQt(bar.name), ui::ToQt(bar.series), ui::ToQt(bar.code), length->second,
