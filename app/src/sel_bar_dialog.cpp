@@ -127,15 +127,13 @@ void CSelBarDialog::FillList() {
     // The rows go to the list in one step, appended in bar order, so each row's entry of the
     // row map is its bar. A list's bars share a few lengths and tool sets: each text is
     // formatted once.
-    std::vector<QStringList> texts;
-    std::vector<intptr_t> barIndex;
-    texts.reserve(static_cast<std::size_t>(rows));
-    barIndex.reserve(static_cast<std::size_t>(rows));
     m_rowMap.reserve(static_cast<std::size_t>(rows));
     std::map<int32_t, QString> lengths;
     std::map<std::array<int32_t, kRallaMaxPositions>, QString> tools;
-    for (int i = 0; i < rows; ++i) {
+    list->AppendRows(rows, [&](int i, intptr_t& itemData) {
         const BarRecord& bar = *g_pBarList->Bar(i);
+        itemData = i;
+        m_rowMap.push_back(&bar);
         auto length = lengths.find(bar.length);
         if (length == lengths.end()) {
             char text[64];
@@ -151,12 +149,9 @@ void CSelBarDialog::FillList() {
                 found = tools.emplace(key, ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions))).first;
             toolsText = found->second;
         }
-        texts.push_back({ui::ToQt(bar.name), ui::ToQt(bar.series), ui::ToQt(bar.code), length->second,
-                         QString::number(bar.repetitionsLeft), toolsText, ui::ToQt(app::BarColour(bar))});
-        barIndex.push_back(i);
-        m_rowMap.push_back(&bar);
-    }
-    list->AppendRows(texts, barIndex);
+        return QStringList{ui::ToQt(bar.name), ui::ToQt(bar.series), ui::ToQt(bar.code), length->second,
+                           QString::number(bar.repetitionsLeft), toolsText, ui::ToQt(app::BarColour(bar))};
+    });
     // Every row starts selected; the all-bars toggle stays off, so its first press selects all.
     list->SelectAllRows();
 }

@@ -140,9 +140,7 @@ TEST(ListCtrlWidths, ContentWidthIsTheWidestCell) {
             CListCtrlStyled list;
             list.InsertColumn(0, QStringLiteral("H"), 80);
             if (bulk) {
-                std::vector<QStringList> rows;
-                for (const QString& t : texts) rows.push_back({t});
-                list.AppendRows(rows, {});
+                list.AppendRows(static_cast<int>(texts.size()), [&](int i, intptr_t&) { return QStringList{texts[i]}; });
             } else {
                 for (const QString& t : texts) list.InsertItem(list.ItemCount(), t);
             }

@@ -75,18 +75,19 @@ int CListCtrlStyled::InsertItem(int row, const QString& text, std::optional<intp
     return row;
 }
 
-int CListCtrlStyled::AppendRows(const std::vector<QStringList>& texts, const std::vector<intptr_t>& itemData) {
+int CListCtrlStyled::AppendRows(int count, const std::function<QStringList(int index, intptr_t& itemData)>& row) {
     const int first = topLevelItemCount();
     QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(texts.size()));
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        auto* it = new QTreeWidgetItem(texts[i]);
-        if (i < itemData.size()) it->setData(0, kDataRole, QVariant::fromValue<qlonglong>(itemData[i]));
+    items.reserve(std::max(count, 0));
+    for (int i = 0; i < count; ++i) {
+        intptr_t data = 0;
+        auto* it = new QTreeWidgetItem(row(i, data));
+        it->setData(0, kDataRole, QVariant::fromValue<qlonglong>(data));
         items.append(it);
     }
     m_ownChange = true;
     addTopLevelItems(items);
-    for (std::size_t i = 0; i < texts.size(); ++i) m_model.InsertRow(m_model.RowCount());
+    for (int i = 0; i < count; ++i) m_model.InsertRow(m_model.RowCount());
     m_ownChange = false;
     if (m_model.LastSelected() >= 0 || selectionModel()->hasSelection()) SyncSelection();
     return first;
