@@ -79,11 +79,16 @@ int CListCtrlStyled::AppendRows(int count, const std::function<QStringList(int i
     const int first = topLevelItemCount();
     QList<QTreeWidgetItem*> items;
     items.reserve(std::max(count, 0));
-    for (int i = 0; i < count; ++i) {
-        intptr_t data = 0;
-        auto* it = new QTreeWidgetItem(row(i, data));
-        it->setData(0, kDataRole, QVariant::fromValue<qlonglong>(data));
-        items.append(it);
+    try {
+        for (int i = 0; i < count; ++i) {
+            intptr_t data = 0;
+            auto* it = new QTreeWidgetItem(row(i, data));
+            items.append(it);
+            it->setData(0, kDataRole, QVariant::fromValue<qlonglong>(data));
+        }
+    } catch (...) {
+        qDeleteAll(items); // out of memory part way: the list keeps the rows it had
+        throw;
     }
     m_ownChange = true;
     addTopLevelItems(items);
