@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
+#include <array>
+#include <map>
 #include <new>
 
 #include "app/app_ids.h"
@@ -118,21 +120,38 @@ void CSelBarDialog::FillList() {
     m_rowMap.clear();
     if (g_pBarList == nullptr) return;
     const int rows = g_pBarList->BarsLeft() < g_pBarList->BarCount() ? g_pBarList->BarsLeft() : g_pBarList->BarCount();
-    m_rowMap.reserve(static_cast<std::size_t>(rows > 0 ? rows : 0));
-    for (int i = 0; i < rows; ++i) {
-        const BarRecord& bar = *g_pBarList->Bar(i);
-        const int row = list->InsertItem(list->ItemCount(), ui::ToQt(bar.name), i);
-        m_rowMap.insert(m_rowMap.begin() + row, &bar);
-        char length[64];
-        FormatUnits(length, sizeof length, "%{X}", bar.length / 1000.0);
-        list->SetItemText(row, 1, ui::ToQt(bar.series));
-        list->SetItemText(row, 2, ui::ToQt(bar.code));
-        list->SetItemText(row, 3, ui::ToQt(length));
-        list->SetItemText(row, 4, QString::number(bar.repetitionsLeft));
-        if (g_pRallaTools != nullptr)
-            list->SetItemText(row, 5, ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions)));
-        list->SetItemText(row, 6, ui::ToQt(app::BarColour(bar)));
+    if (rows <= 0) {
+        list->SelectAllRows();
+        return;
     }
+    // The rows go to the list in one step, appended in bar order, so each row's entry of the
+    // row map is its bar. A list's bars share a few lengths and tool sets: each text is
+    // formatted once.
+    m_rowMap.reserve(static_cast<std::size_t>(rows));
+    std::map<int32_t, QString> lengths;
+    std::map<std::array<int32_t, kRallaMaxPositions>, QString> tools;
+    list->AppendRows(rows, [&](int i, intptr_t& itemData) {
+        const BarRecord& bar = *g_pBarList->Bar(i);
+        itemData = i;
+        m_rowMap.push_back(&bar);
+        auto length = lengths.find(bar.length);
+        if (length == lengths.end()) {
+            char text[64];
+            FormatUnits(text, sizeof text, "%{X}", bar.length / 1000.0);
+            length = lengths.emplace(bar.length, ui::ToQt(text)).first;
+        }
+        QString toolsText;
+        if (g_pRallaTools != nullptr) {
+            std::array<int32_t, kRallaMaxPositions> key;
+            std::copy(std::begin(bar.requiredTools), std::end(bar.requiredTools), key.begin());
+            auto found = tools.find(key);
+            if (found == tools.end())
+                found = tools.emplace(key, ui::ToQt(app::BarToolsText(bar, *g_pRallaTools, g_rallaPositions))).first;
+            toolsText = found->second;
+        }
+        return QStringList{ui::ToQt(bar.name), ui::ToQt(bar.series), ui::ToQt(bar.code), length->second,
+                           QString::number(bar.repetitionsLeft), toolsText, ui::ToQt(app::BarColour(bar))};
+    });
     // Every row starts selected; the all-bars toggle stays off, so its first press selects all.
     list->SelectAllRows();
 }

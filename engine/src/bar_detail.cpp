@@ -63,6 +63,75 @@ bool ReadRecord(std::FILE* f, uint8_t* buf, int cap, int size) {
     return true;
 }
 
+// A list read from start to end through a window of its own, for the pass over every record of
+// the list: a record is copied out of the window instead of fetched from the stream one call at
+// a time (a large list has a hundred thousand of them). Reads, seeks and skips behave as
+// ReadRecord, fseek and SkipForward on the stream do.
+class ListWindow {
+public:
+    explicit ListWindow(std::FILE* f) : f_(f), bytes_(new uint8_t[kSize]) {}
+
+    // Positions at offset (from the file's start); a place past the end makes the next read
+    // fail, as with fseek.
+    bool Seek(long offset) {
+        if (offset < 0) return false;
+        pos_ = offset;
+        return true;
+    }
+    // ReadRecord: size bytes into a zero-filled buffer of cap bytes (a longer record's extra
+    // bytes are passed over).
+    bool Record(uint8_t* buf, int cap, int size) {
+        std::memset(buf, 0, static_cast<std::size_t>(cap));
+        if (size <= 0) return false;
+        const int take = std::min(size, cap);
+        if (Copy(buf, static_cast<long>(take)) != take) return false;
+        return size <= take || Skip(size - take);
+    }
+    // SkipForward: passes over n bytes; past the end it stops there (the next read fails) and
+    // only a read error is a failure.
+    bool Skip(long n) {
+        const long got = Copy(nullptr, n);
+        return got == n || !error_;
+    }
+
+private:
+    static constexpr long kSize = 1L << 18;
+
+    // Copies (or, with dst null, passes over) up to n bytes from the position; returns how many.
+    long Copy(uint8_t* dst, long n) {
+        long done = 0;
+        while (done < n) {
+            if (pos_ < start_ || pos_ >= start_ + length_) {
+                if (!Fill()) break;
+            }
+            const long have = std::min(n - done, start_ + length_ - pos_);
+            if (dst != nullptr) std::memcpy(dst + done, bytes_.get() + (pos_ - start_), static_cast<std::size_t>(have));
+            done += have;
+            pos_ += have;
+        }
+        return done;
+    }
+    // Reads the window at the position; false at the end of the file or on an error.
+    bool Fill() {
+        start_ = pos_;
+        length_ = 0;
+        if (std::fseek(f_, pos_, SEEK_SET) != 0) {
+            error_ = true;
+            return false;
+        }
+        length_ = static_cast<long>(std::fread(bytes_.get(), 1, static_cast<std::size_t>(kSize), f_));
+        if (length_ < kSize && std::ferror(f_) != 0) error_ = true;
+        return length_ > 0;
+    }
+
+    std::FILE* f_;
+    std::unique_ptr<uint8_t[]> bytes_;
+    long pos_ = 0;
+    long start_ = 0;
+    long length_ = 0;
+    bool error_ = false;
+};
+
 std::string Text(const uint8_t* p, int n) {
     std::string s(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n));
     const auto z = s.find('\0');
@@ -786,17 +855,15 @@ int BarComputation::CheckListTools() {
         SetErrorText("%s", MsgError("ERR_READ"));
         return 1;
     }
-    // The whole list is read once more here: a large buffer (declared before the file, so it
-    // outlives it) reads it in a few calls, and the seek to each bar lands inside it.
-    constexpr std::size_t kReadBuffer = std::size_t{1} << 18;
-    const std::unique_ptr<char[]> readBuffer(new char[kReadBuffer]);
+    // The whole list is read once more here, through a window that the seek to each bar
+    // lands inside.
     ListFile lf;
     lf.f = plat::OpenFile(ListPath(), "rb");
     if (lf.f == nullptr) {
         SetErrorText("%s (LISTA2:%s )", MsgError("ERR_FILE"), ListPath());
         return 1;
     }
-    std::setvbuf(lf.f, readBuffer.get(), _IOFBF, kReadBuffer);
+    ListWindow list(lf.f);
     uint8_t prec[lda::kPieceSize];
     uint8_t mrec[lda::kMachiningSize];
     const int slots = std::min(g_rallaPositions, kRallaMaxPositions);
@@ -812,14 +879,14 @@ int BarComputation::CheckListTools() {
         const bool hasPieces = bar.firstPieceIndex >= 0 && bar.pieceCount > 0;
         const int pieceSize = bar.pieceRecordSize > 0 ? bar.pieceRecordSize : lda::kPieceSize;
         const int machSize = bar.machiningRecordSize > 0 ? bar.machiningRecordSize : lda::kMachiningSize;
-        if (std::fseek(lf.f, bar.firstPieceOffset, SEEK_SET) != 0) {
+        if (!list.Seek(bar.firstPieceOffset)) {
             SetErrorText("%s", MsgError("ERR_READ"));
             return 1;
         }
         std::string used[kRallaMaxPositions];
         auto checkRecords = [&](int count) -> int {
             for (int k = 0; k < count; ++k) {
-                if (!ReadRecord(lf.f, mrec, lda::kMachiningSize, machSize)) {
+                if (!list.Record(mrec, lda::kMachiningSize, machSize)) {
                     SetErrorText("%s", MsgError("ERR_READ"));
                     return 1;
                 }
@@ -833,7 +900,7 @@ int BarComputation::CheckListTools() {
                 // The tail is passed over for every record, blade records too, so that the
                 // next record is read from its own place.
                 const int tl = lda::GetI16(mrec + lda::mach::kTailLength);
-                if (tl > 0 && !SkipForward(lf.f, tl)) {
+                if (tl > 0 && !list.Skip(tl)) {
                     SetErrorText("%s", MsgError("ERR_READ"));
                     return 1;
                 }
@@ -886,7 +953,7 @@ int BarComputation::CheckListTools() {
         };
         if (hasPieces) {
             for (int i = 0; i < bar.pieceCount; ++i) {
-                if (!ReadRecord(lf.f, prec, lda::kPieceSize, pieceSize)) {
+                if (!list.Record(prec, lda::kPieceSize, pieceSize)) {
                     SetErrorText("%s", MsgError("ERR_READ"));
                     return 1;
                 }

@@ -75,27 +75,24 @@ struct BarShape {
 // The buffer of the list freed last, kept for the next list read: a list opened again (or
 // another no larger) is read into memory already in place instead of fresh pages. At most one.
 struct SpareBuffer {
-    std::unique_ptr<uint8_t[]> bytes;
+    plat::LargeBytes bytes;
     std::size_t capacity = 0;
 };
 SpareBuffer g_spareBuffer;
 
-void KeepSpareBuffer(std::unique_ptr<uint8_t[]> bytes, std::size_t capacity) {
+void KeepSpareBuffer(plat::LargeBytes bytes, std::size_t capacity) {
     if (bytes != nullptr && capacity >= g_spareBuffer.capacity) {
         g_spareBuffer.bytes = std::move(bytes);
         g_spareBuffer.capacity = capacity;
     }
 }
 
-// From this size on a fresh buffer is asked for large pages (a 2 MB page is worth it only when
-// the buffer spans several).
-constexpr std::size_t kLargeBuffer = std::size_t{8} << 20;
-
 // A buffer for need bytes: the spare one when it is large enough and not far larger (a small
-// list does not hold a large list's memory), else a new one.
-std::unique_ptr<uint8_t[]> TakeBuffer(std::size_t need, std::size_t& capacity) {
+// list does not hold a large list's memory), else a new one. A large list's new buffer lies on
+// large pages, first touched by the read.
+plat::LargeBytes TakeBuffer(std::size_t need, std::size_t& capacity) {
     const std::size_t c = g_spareBuffer.capacity;
-    std::unique_ptr<uint8_t[]> spare = std::move(g_spareBuffer.bytes);
+    plat::LargeBytes spare = std::move(g_spareBuffer.bytes);
     g_spareBuffer.capacity = 0;
     if (spare != nullptr && c >= need && (c / 4 <= need || c <= (std::size_t{1} << 20))) {
         capacity = c;
@@ -103,11 +100,7 @@ std::unique_ptr<uint8_t[]> TakeBuffer(std::size_t need, std::size_t& capacity) {
     }
     spare.reset(); // freed before a new one is had
     capacity = need;
-    std::unique_ptr<uint8_t[]> fresh(new (std::nothrow) uint8_t[need]);
-    // A large list's fresh buffer is first touched by the read: large pages take that in a few
-    // faults instead of one per 4 KB page.
-    if (fresh != nullptr && need >= kLargeBuffer) plat::AdviseLargeBuffer(fresh.get(), need);
-    return fresh;
+    return plat::AllocateLargeBytes(need);
 }
 
 // The list file's bytes, read in pieces as the walk reaches them into one buffer of at least
@@ -147,7 +140,7 @@ public:
     const uint8_t* data() const { return bytes_.get(); }
     std::size_t size() const { return size_; }
     bool shrank() const { return shrank_; }
-    std::unique_ptr<uint8_t[]> Release(std::size_t& capacity) {
+    plat::LargeBytes Release(std::size_t& capacity) {
         capacity = capacity_;
         capacity_ = 0;
         return std::move(bytes_);
@@ -156,7 +149,7 @@ public:
 private:
     static constexpr std::size_t kPiece = 256 * 1024; // well inside a core's cache
     FILE* f_ = nullptr;
-    std::unique_ptr<uint8_t[]> bytes_;
+    plat::LargeBytes bytes_;
     std::size_t capacity_ = 0;
     std::size_t size_ = 0;
     std::size_t have_ = 0;
@@ -536,6 +529,9 @@ bool BarList::ReadList(const char* path) {
     // Room for the machining holders as the file's size gives them with full-size records (a
     // hint bounded by the bytes the file really holds, not by any count in it).
     machinings_.reserve((data.size() - lda::kFirstBarOffset) / lda::kMachiningSize);
+    // The same for the piece holders, by the smallest piece record: only the part filled is
+    // ever touched.
+    pieces_.reserve((data.size() - lda::kFirstBarOffset) / lda::kMinPieceSize);
 
     // Profile values are the same for every bar of a profile: read them once, each profile's
     // FLAG once.

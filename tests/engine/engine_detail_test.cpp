@@ -233,6 +233,24 @@ TEST_F(DetailTest, ListToolsJudgeEveryRecordsOwnTool) {
     EXPECT_EQ(std::string(g_errorText).rfind(Err("TROPPI_UTEN"), 0), 0u) << g_errorText;
 }
 
+// The check reads the list through a window of its own: records that cross the window's edge
+// are read whole, and a list cut short after its opening is refused at the record it lacks.
+TEST_F(DetailTest, ListToolsReadAcrossTheWindowAndRefuseAShortFile) {
+    std::vector<ldatest::BarSpec> bars;
+    for (int b = 0; b < 40; ++b) {
+        ldatest::PieceSpec a = Piece("A", 500000);
+        for (int m = 0; m < 25; ++m) a.machinings.push_back(Drill(100000 + 1000 * m, 90, "PUNTA5"));
+        bars.push_back(Bar({a}));
+    }
+    BarComputation& bc = Open(List(std::move(bars)));
+    const std::string path = dir_ + "LIST.lda";
+    ASSERT_GT(std::filesystem::file_size(path), 300u * 1024);
+    EXPECT_EQ(bc.CheckListTools(), 0) << g_errorText;
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) - 100);
+    EXPECT_EQ(bc.CheckListTools(), 1);
+    EXPECT_EQ(std::string(g_errorText), Err("ERR_READ"));
+}
+
 TEST_F(DetailTest, ListThatCannotBeOpenedIsReported) {
     BarComputation& bc = Open(List({Bar({Piece("A", 500000)})}));
     std::filesystem::remove(dir_ + "LIST.lda");

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -376,21 +377,21 @@ TEST(Clock, SystemClockIsMonotonicAndSane) {
 
 } // namespace
 
-// The large-page hint keeps a buffer's bytes, on a buffer not aligned to a page, on one smaller
-// than a page and on none at all.
-TEST(MemoryHint, BufferKeepsItsBytes) {
-    constexpr std::size_t kSize = (std::size_t{9} << 20) + 123;
-    std::unique_ptr<uint8_t[]> big(new uint8_t[kSize + 1]);
-    uint8_t* p = big.get() + 1;
-    for (std::size_t i = 0; i < kSize; ++i) p[i] = static_cast<uint8_t>(i * 7 + 1);
-    plat::AdviseLargeBuffer(p, kSize);
+// Large-page memory holds its bytes at every size around the point where it leaves the heap,
+// at one byte more than whole large pages, and when a container grows through it.
+TEST(LargeMemory, BuffersKeepTheirBytes) {
+    for (const std::size_t size : {std::size_t{1}, plat::kLargeMemoryMin - 1, plat::kLargeMemoryMin,
+                                   (std::size_t{4} << 20) + 1, (std::size_t{9} << 20) + 123}) {
+        plat::LargeBytes bytes = plat::AllocateLargeBytes(size);
+        ASSERT_NE(bytes, nullptr) << size;
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 1);
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < size; ++i) wrong += bytes[i] != static_cast<uint8_t>(i * 7 + 1);
+        EXPECT_EQ(wrong, 0u) << size;
+    }
+    std::vector<uint64_t, plat::LargePageAllocator<uint64_t>> grown;
+    for (uint64_t i = 0; i < 400000; ++i) grown.push_back(i * 3);
     std::size_t wrong = 0;
-    for (std::size_t i = 0; i < kSize; ++i) wrong += p[i] != static_cast<uint8_t>(i * 7 + 1);
+    for (uint64_t i = 0; i < grown.size(); ++i) wrong += grown[i] != i * 3;
     EXPECT_EQ(wrong, 0u);
-    uint8_t small[100];
-    for (std::size_t i = 0; i < sizeof small; ++i) small[i] = static_cast<uint8_t>(i + 1);
-    plat::AdviseLargeBuffer(small, sizeof small);
-    EXPECT_EQ(small[0], 1);
-    EXPECT_EQ(small[99], 100);
-    plat::AdviseLargeBuffer(nullptr, kSize);
 }

@@ -119,6 +119,40 @@ TEST_F(ListFixture, SelectAllFindAndDelete) {
     EXPECT_EQ(-1, list->GetLastSelected());
 }
 
+// A column's content width is the view's own measure of its widest cell over every row, whatever
+// the texts: numbered names of one advance, the widest among many narrower ones, trailing blanks,
+// a tab, a line break (the cell shows two lines, narrower than the font's advance of the whole
+// text, beside a wider one-line text), AppendRows beside InsertItem.
+TEST(ListCtrlWidths, ContentWidthIsTheWidestCell) {
+    TestApp();
+    QStringList numbered;
+    for (int i = 1; i <= 1500; ++i) numbered << QStringLiteral("B%1").arg(i);
+    numbered << QStringLiteral("W17");
+    const std::vector<QStringList> columns = {
+        numbered,
+        {QStringLiteral("A") + QString(40, u' '), QStringLiteral("WWWW"), QStringLiteral("MM")},
+        {QStringLiteral("ab"), QStringLiteral("x\tyyyyyyyyyy"), QStringLiteral("i\nWWWWWWWWW"), QStringLiteral("a b")},
+        {QString(), QStringLiteral("ii")},
+        {QStringLiteral("WWWWWWWWWW\nWWWWWWWWWW"), QStringLiteral("WWWWWWWWWWWWWWW")},
+    };
+    for (const QStringList& texts : columns) {
+        for (const bool bulk : {false, true}) {
+            CListCtrlStyled list;
+            list.InsertColumn(0, QStringLiteral("H"), 80);
+            if (bulk) {
+                list.AppendRows(static_cast<int>(texts.size()), [&](int i, intptr_t&) { return QStringList{texts[i]}; });
+            } else {
+                for (const QString& t : texts) list.InsertItem(list.ItemCount(), t);
+            }
+            ASSERT_EQ(list.ItemCount(), texts.size());
+            int widest = 0;
+            for (int r = 0; r < list.ItemCount(); ++r)
+                widest = std::max(widest, list.sizeHintForIndex(list.model()->index(r, 0)).width());
+            EXPECT_EQ(list.ColumnContentWidth(0), widest) << texts.front().toStdString() << " bulk " << bulk;
+        }
+    }
+}
+
 TEST(HorzListBox, ExtentFollowsTheWidestLine) {
     TestApp();
     ui::CHorzListBox box;

@@ -1,7 +1,6 @@
 #include "ui/OwnControls.h"
 
 #include <QHash>
-#include <QSet>
 #include <QStyleOptionViewItem>
 
 #include <QApplication>
@@ -13,6 +12,7 @@
 #include <QStyleOptionFrame>
 #include <QStyleOptionProgressBar>
 #include <algorithm>
+#include <map>
 
 namespace ui {
 
@@ -75,6 +75,29 @@ int CListCtrlStyled::InsertItem(int row, const QString& text, std::optional<intp
     return row;
 }
 
+int CListCtrlStyled::AppendRows(int count, const std::function<QStringList(int index, intptr_t& itemData)>& row) {
+    const int first = topLevelItemCount();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(std::max(count, 0));
+    try {
+        for (int i = 0; i < count; ++i) {
+            intptr_t data = 0;
+            auto* it = new QTreeWidgetItem(row(i, data));
+            items.append(it);
+            it->setData(0, kDataRole, QVariant::fromValue<qlonglong>(data));
+        }
+    } catch (...) {
+        qDeleteAll(items); // out of memory part way: the list keeps the rows it had
+        throw;
+    }
+    m_ownChange = true;
+    addTopLevelItems(items);
+    for (int i = 0; i < count; ++i) m_model.InsertRow(m_model.RowCount());
+    m_ownChange = false;
+    if (m_model.LastSelected() >= 0 || selectionModel()->hasSelection()) SyncSelection();
+    return first;
+}
+
 bool CListCtrlStyled::SetItemText(int row, int column, const QString& text) {
     QTreeWidgetItem* it = topLevelItem(row);
     if (!it || column < 0 || column >= columnCount()) return false;
@@ -82,33 +105,63 @@ bool CListCtrlStyled::SetItemText(int row, int column, const QString& text) {
     return true;
 }
 
+namespace {
+
+// A text the cell shows on one line as wide as the font's advance of it: printable characters
+// and blanks only (the cell breaks lines at line feeds and separators, which the advance runs
+// across).
+bool IsPlainLine(const QString& text) {
+    for (const QChar c : text) {
+        if (c == u' ') continue;
+        if (c.isSpace() || !c.isPrint()) return false;
+        const QChar::Category category = c.category();
+        if (category == QChar::Separator_Line || category == QChar::Separator_Paragraph) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int CListCtrlStyled::ColumnContentWidth(int column) const {
     const int rows = topLevelItemCount();
     if (column < 0 || column >= columnCount() || rows == 0) return 0;
-    // The font's advance of each distinct text finds the few widest; the cell measure of the
-    // view (text, margins and what the style adds) is taken on those. A few pixels of slack
-    // cover the measure's own rounding of the text.
-    constexpr int kSlack = 4;
-    const QFontMetrics metrics(font());
-    QHash<QString, int> advances;
-    int widest = 0;
+    // The view's cell measure (text, margins and what the style adds) grows with the font's
+    // advance of a plain text, so the advance of each distinct text finds the widest, and the
+    // cell is measured on one text of each advance near the widest (a list of numbered names
+    // has hundreds of texts of one advance). Other texts are measured one by one. A pixel of
+    // slack covers any rounding between the two measures.
+    constexpr qreal kSlack = 1.0;
+    struct Plain {
+        qreal advance;
+        int row;
+    };
+    const QFontMetricsF metrics(font());
+    QHash<QString, Plain> plain;
+    QHash<QString, int> other;
+    qreal widest = 0;
     for (int r = 0; r < rows; ++r) {
         const QString text = topLevelItem(r)->text(column);
-        auto it = advances.constFind(text);
-        if (it == advances.constEnd()) it = advances.insert(text, metrics.horizontalAdvance(text));
-        widest = std::max(widest, it.value());
+        if (plain.contains(text) || other.contains(text)) continue;
+        if (!IsPlainLine(text)) {
+            other.insert(text, r);
+            continue;
+        }
+        const qreal advance = metrics.horizontalAdvance(text);
+        plain.insert(text, Plain{advance, r});
+        widest = std::max(widest, advance);
     }
+    std::map<qreal, int> byAdvance;   // one row per advance near the widest
+    for (auto it = plain.constBegin(); it != plain.constEnd(); ++it)
+        if (it->advance + kSlack >= widest) byAdvance.emplace(it->advance, it->row);
     QStyleOptionViewItem option;
     initViewItemOption(&option);
-    QSet<QString> measured;
     int width = 0;
-    for (int r = 0; r < rows; ++r) {
-        const QString text = topLevelItem(r)->text(column);
-        if (advances.value(text) + kSlack < widest || measured.contains(text)) continue;
-        measured.insert(text);
-        const QModelIndex index = model()->index(r, column);
+    auto measure = [&](int row) {
+        const QModelIndex index = model()->index(row, column);
         width = std::max(width, itemDelegateForIndex(index)->sizeHint(option, index).width());
-    }
+    };
+    for (const auto& [advance, row] : byAdvance) measure(row);
+    for (const int row : std::as_const(other)) measure(row);
     return width;
 }
 

@@ -16,6 +16,7 @@
 
 #include "machine/lda_format.h"
 #include "machine/ralla_tools.h"
+#include "platform/memory.h"
 
 inline constexpr int kBarTextSize = 9;     // 8 characters and the terminator
 inline constexpr int kBarDisplaySize = 20; // 19 characters and the terminator
@@ -130,6 +131,11 @@ struct PieceHolder {
     int32_t machiningCount = 0;
 };
 
+// The holders of a list, as many as its records: a large list's lie on large pages, like its
+// bytes.
+using MachiningHolders = std::vector<MachiningHolder, plat::LargePageAllocator<MachiningHolder>>;
+using PieceHolders = std::vector<PieceHolder, plat::LargePageAllocator<PieceHolder>>;
+
 // Where the job records of the event log go: the controller link connects its event log here.
 // Without a sink nothing is recorded.
 class BarListEvents {
@@ -210,8 +216,8 @@ public:
     int32_t ListTotal() const { return listTotal_; }
     const int32_t* ListTools() const { return listTools_; }
 
-    const std::vector<MachiningHolder>& Machinings() const { return machinings_; }
-    const std::vector<PieceHolder>& Pieces() const { return pieces_; }
+    const MachiningHolders& Machinings() const { return machinings_; }
+    const PieceHolders& Pieces() const { return pieces_; }
     // The tail of a machining holder (tailLength bytes), null when it has none or out of range.
     const uint8_t* MachiningTail(int holder) const;
 
@@ -235,11 +241,11 @@ protected:
     int totalMachinings_ = 0;
     int totalPieces_ = 0;
     int32_t listTotal_ = 0;
-    std::vector<MachiningHolder> machinings_;
-    std::vector<PieceHolder> pieces_;
+    MachiningHolders machinings_;
+    PieceHolders pieces_;
     // The list file's bytes, read once; holders point into them. Freed, they are kept for the
     // next list read.
-    std::unique_ptr<uint8_t[]> fileBytes_;
+    plat::LargeBytes fileBytes_;
     std::size_t fileBytesCapacity_ = 0;
     // Zero-padded copies of records stored shorter than the full size (stable addresses).
     std::deque<std::array<uint8_t, lda::kMachiningSize>> paddedMachinings_;

@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,10 @@ public:
     // Inserts a row (clamped to the row count); itemData is the caller's own value, kept
     // with the row. Returns the new row index.
     int InsertItem(int row, const QString& text, std::optional<intptr_t> itemData = std::nullopt);
+    // Appends count rows in one step (a list of thousands of rows is filled without one change of
+    // the view per cell): row(i, data) gives the texts by column of the i-th new row and sets its
+    // item data. Returns the index of the first.
+    int AppendRows(int count, const std::function<QStringList(int index, intptr_t& itemData)>& row);
     bool SetItemText(int row, int column, const QString& text);
     QString ItemText(int row, int column) const;
     // The caller's item data of a row, or nothing when it gave none.
