@@ -683,14 +683,21 @@ TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
     open.AddEntity(MEntityKind::Line, 5, 5, 12, -3);
     std::vector<std::pair<std::string, MEntitiesList>> drawings;
     drawings.emplace_back("open arcs", open);
-    for (const char* name : {"ALU60/T6001", "PVC70/P7020", "ALU72/Z7200"}) {
+    // The demo sections, and drawings with blocks, bulges, ellipses, splines and texts.
+    for (const char* name : {"demo/DXF/ALU60/T6001", "demo/DXF/PVC70/P7020", "demo/DXF/ALU72/Z7200",
+                             "tests/fixtures/dxf/all_kinds", "tests/fixtures/dxf/blocks",
+                             "tests/fixtures/dxf/fit_splines", "tests/fixtures/dxf/l_section"}) {
+        const std::string path = std::string(BRELON_SOURCE_DIR "/") + name + ".dxf";
         drawings.emplace_back(name, MEntitiesList{});
-        ASSERT_GT(ReadDXF(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", drawings.back().second), 0);
-        // The outline reader gives what the entity list holds.
+        const int read = ReadDXF(path, drawings.back().second);
+        ASSERT_GT(read, 0);
+        // The outline reader gives what the entity list holds, and its limits.
         MOutline outline;
-        ASSERT_GT(ReadDXFOutline(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", outline), 0);
+        ASSERT_EQ(ReadDXFOutline(path, outline), read);
         MOutline fromList;
         for (const MEntity& e : drawings.back().second) fromList.Add(e);
+        const MLimits &lo = outline.Limits(), &ll = fromList.Limits();
+        EXPECT_TRUE(lo.minX == ll.minX && lo.minY == ll.minY && lo.maxX == ll.maxX && lo.maxY == ll.maxY) << name;
         ASSERT_EQ(outline.Count(), fromList.Count());
         for (std::size_t i = 0; i < outline.Count(); ++i) {
             const MShape &a = outline.Shapes()[i], &b = fromList.Shapes()[i];
