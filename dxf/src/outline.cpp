@@ -104,14 +104,18 @@ void MOutline::TakeLineStarts(double stepDegrees, double dx, double dy, MLimits&
             dxfshape::Extend(limits, s);
             continue;
         }
+        // Every segment's end is the next one's start: the limits take each point once.
+        double lastX = 0.0, lastY = 0.0;
         dxfshape::ForEachSegment(
             s, step,
             [&](double px, double py, double qx, double qy) {
                 take(px, py);
                 dxfshape::Include(limits, px, py);
-                dxfshape::Include(limits, qx, qy);
+                lastX = qx;
+                lastY = qy;
             },
             &memo);
+        dxfshape::Include(limits, lastX, lastY);
     }
     if (n != 0) put(context, run, n);
     Clear();

@@ -32,7 +32,7 @@ public:
     CosSinMemo() {
         for (Slot& k : slots_) k.deg = -1.0; // no angle in [0, 360) matches
     }
-    void Get(double deg, double& c, double& s) {
+    [[gnu::always_inline]] void Get(double deg, double& c, double& s) {
         const double n = dxfgeom::NormDeg(deg);
         uint64_t bits;
         std::memcpy(&bits, &n, sizeof bits);
@@ -55,7 +55,8 @@ private:
     Slot slots_[256];
 };
 
-template <class E> void PointAt(const E& e, double deg, double& x, double& y, CosSinMemo* memo = nullptr) {
+template <class E>
+[[gnu::always_inline]] inline void PointAt(const E& e, double deg, double& x, double& y, CosSinMemo* memo = nullptr) {
     double c, s;
     if (memo != nullptr)
         memo->Get(deg, c, s);
