@@ -169,7 +169,27 @@ int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
     };
     // One pair is two lines: the pairs are counted first, so the array is made once at its size.
     out.reserve(CountLineFeeds(data + pos, size - pos) / 2 + 1);
+    const char* const end = data + size;
     while (pos < size) {
+        // The usual code line, blanks, digits and its line end, read in one walk; any other is
+        // taken by the general rules below.
+        {
+            const char* q = data + pos;
+            while (q != end && *q == ' ') ++q;
+            const char* const digits = q;
+            int32_t code = 0;
+            while (q != end && *q >= '0' && *q <= '9' && q - digits < 7) code = code * 10 + (*q++ - '0');
+            const ptrdiff_t n = q - digits;
+            while (q != end && (*q == ' ' || *q == '\t')) ++q;
+            if (q != end && *q == '\r') ++q;
+            if (n >= 1 && n <= 6 && q != end && *q == '\n' && q + 1 != end) {
+                pos = size_t(q + 1 - data);
+                std::string_view value;
+                nextLine(value);
+                out.push_back(Pair{code, uint32_t(value.size()), value.data()});
+                continue;
+            }
+        }
         std::string_view codeLine;
         nextLine(codeLine);
         // The code: digits with an optional minus sign, blanks around it allowed.

@@ -280,7 +280,7 @@ TEST(DxfReader, LineEndsCaseAndLocale) {
 // digits with blanks around them and its line end, nothing else.
 TEST(DxfReader, NumbersAndGroupCodesAsWritten) {
     MEntitiesList l;
-    for (const char* text : {"1.5", "-0.000000", "0.1", "-123456.789012", "1e-05", "2.5E+3", ".5", "5.", "-.25",
+    for (const char* text : {"1.5", "-0.000000", "0.1", "0.3", "-123456.789012", "1e-05", "2.5E+3", ".5", "5.", "-.25",
                              "  7.25  ", "0.000000000000000000001", "12345.678901234567", "1234.5678901234567890", "0.30000000000000004",
                              "123456789012.5", "0.1e1", "1.5e11", "4e-22", "3e-23"}) {
         ASSERT_EQ(Read(Doc(G(0, "LINE") + G(10, text) + G(20, 0.0) + G(11, 1.0) + G(21, 1.0)), l), 1) << text;
