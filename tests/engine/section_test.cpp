@@ -669,7 +669,8 @@ TEST_F(EndTrimTest, SectionBoundDropsTheLeastRecentlyUsed) {
 // The section keeps only the points of the placed lines; they are the reference points the full
 // entity list gives after the same mirror, turn, move and arc conversion, to the last bit.
 TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
-    // An open arc whose last point is the extreme one, and a reversed arc beside a line.
+    // An open arc whose last point is the extreme one, and a reversed arc beside a line; then
+    // arcs whose angles lie a step off theirs (the same points) and the least step off (others).
     MEntitiesList open;
     MEntity arc;
     arc.kind = MEntityKind::Arc;
@@ -681,6 +682,13 @@ TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
     arc.reversed = true;
     open.AddEntity(arc);
     open.AddEntity(MEntityKind::Line, 5, 5, 12, -3);
+    arc.y = 40;
+    arc.startAngle = 210;
+    open.AddEntity(arc);
+    arc.x = 0;
+    arc.startAngle = std::nextafter(200.0, 360.0);
+    arc.endAngle = std::nextafter(75.0, 0.0);
+    open.AddEntity(arc);
     std::vector<std::pair<std::string, MEntitiesList>> drawings;
     drawings.emplace_back("open arcs", open);
     // The demo sections, and drawings with blocks, bulges, ellipses, splines and texts.
