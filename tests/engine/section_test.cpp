@@ -670,7 +670,7 @@ TEST_F(EndTrimTest, SectionBoundDropsTheLeastRecentlyUsed) {
 // entity list gives after the same mirror, turn, move and arc conversion, to the last bit.
 TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
     // An open arc whose last point is the extreme one, and a reversed arc beside a line; then
-    // arcs whose angles lie a step off theirs (the same points) and the least step off (others).
+    // arcs whose angles lie a step off theirs (the same points) and a hair off (others).
     MEntitiesList open;
     MEntity arc;
     arc.kind = MEntityKind::Arc;
@@ -686,8 +686,8 @@ TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
     arc.startAngle = 210;
     open.AddEntity(arc);
     arc.x = 0;
-    arc.startAngle = std::nextafter(200.0, 360.0);
-    arc.endAngle = std::nextafter(75.0, 0.0);
+    arc.startAngle = 200.000001;
+    arc.endAngle = 75.000001;
     open.AddEntity(arc);
     std::vector<std::pair<std::string, MEntitiesList>> drawings;
     drawings.emplace_back("open arcs", open);
