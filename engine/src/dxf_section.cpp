@@ -213,9 +213,6 @@ namespace {
 constexpr std::size_t kLeafPoints = 32;
 // Deepest node: the searches walk the tree with a stack of 64 entries, at most depth + 2 deep.
 constexpr uint8_t kMaxDepth = 40;
-// Halvings of a cell that leave all its points on one side before its points are split at their
-// median instead.
-constexpr int kMaxEmptyHalvings = 64;
 
 // Moves the points of [begin, end) below the middle (along y, or z) to the front; returns where
 // the others start. Every point is moved once, without a branch on its side: the sides of a
@@ -260,13 +257,13 @@ void DxfSection::BuildTree() {
     // Leaves hold about two thirds of kLeafPoints on the drawings met: room for their nodes at once.
     nodes_.reserve(3 * (tree_.size() / kLeafPoints + 1));
     // The cell of a node, kept in its box until the boxes are taken: the part of the plane its
-    // points were sorted into. A cell is split across the middle of its longer side (one pass over
-    // its points); a half that would hold no point is not made, the cell shrinks to the other half
-    // and is split again. A split that leaves less than an eighth on one side is made again across
-    // the middle of the points' own box, and points that stay together however far the cell
-    // shrinks are split at their median. Until they fit a leaf. Each node's box is then the true
-    // extent of its points. How the points are grouped changes no answer: a box only spares
-    // testing its points.
+    // points were sorted into, the root's the box of all points. A cell is split across the middle
+    // of its longer side (one pass over its points, no box taken). A split that leaves no point or
+    // less than an eighth of them on one side is made again across the middle of the points' own
+    // box; points that the middle of their own box does not separate (all alike along it) are
+    // split at their median. Until they fit a leaf. Each node's box is then the true extent of
+    // its points. How the points are grouped changes no answer: a box only spares testing its
+    // points.
     auto boxOf = [pts](uint32_t begin, uint32_t end, double& by0, double& by1, double& bz0, double& bz1) {
         by0 = by1 = pts[begin].y;
         bz0 = bz1 = pts[begin].z;
@@ -288,42 +285,40 @@ void DxfSection::BuildTree() {
         Node c = nodes_[i], low = c, high = c;
         uint32_t mid = begin;
         bool ownBox = i == 0; // the root's cell is its box
-        for (int halving = 0;; ++halving) {
+        for (;;) {
             const bool alongY = c.y1 - c.y0 >= c.z1 - c.z0;
             const double from = alongY ? c.y0 : c.z0, to = alongY ? c.y1 : c.z1;
             const double middle = from + (to - from) / 2;
             low = high = c;
-            if (halving == kMaxEmptyHalvings || !(from < middle && middle < to)) {
+            bool median = !(from < middle && middle < to);
+            if (!median) {
+                mid = alongY ? MoveBelowFirst<true>(pts, begin, end, middle)
+                             : MoveBelowFirst<false>(pts, begin, end, middle);
+                (alongY ? low.y1 : low.z1) = middle;
+                (alongY ? high.y0 : high.z0) = middle;
+                const bool oneSided = mid == begin || mid == end;
+                if (!oneSided && end - begin <= 2 * kLeafPoints) {
+                    // Two leaves at most: when the middle leaves more than a leaf on one side
+                    // the median makes them two (fewer, fuller leaves: fewer nodes to keep).
+                    median = std::max(mid - begin, end - mid) > kLeafPoints;
+                } else if (!oneSided) {
+                    if (ownBox || std::min(mid - begin, end - mid) >= (end - begin) / 8) break;
+                } else {
+                    median = ownBox;
+                }
+            }
+            if (median) {
                 const auto first = tree_.begin() + begin, last = tree_.begin() + end;
                 const auto split = first + (last - first) / 2;
                 std::nth_element(first, split, last,
                                  [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
                 mid = static_cast<uint32_t>(split - tree_.begin());
+                low = high = c;
                 break;
             }
-            mid = alongY ? MoveBelowFirst<true>(pts, begin, end, middle)
-                         : MoveBelowFirst<false>(pts, begin, end, middle);
-            (alongY ? low.y1 : low.z1) = middle;
-            (alongY ? high.y0 : high.z0) = middle;
-            if (mid == begin || mid == end) {
-                c = mid == end ? low : high;
-                continue;
-            }
-            if (end - begin <= 2 * kLeafPoints) {
-                // Two leaves at most: when the middle leaves more than a leaf on one side the
-                // median makes them two (fewer, fuller leaves: fewer nodes to keep).
-                if (std::max(mid - begin, end - mid) > kLeafPoints) {
-                    const auto first = tree_.begin() + begin, last = tree_.begin() + end;
-                    const auto split = first + (last - first) / 2;
-                    std::nth_element(first, split, last, [alongY](const Point& a, const Point& b) {
-                        return alongY ? a.y < b.y : a.z < b.z;
-                    });
-                    mid = static_cast<uint32_t>(split - tree_.begin());
-                    low = high = c;
-                }
-                break;
-            }
-            if (ownBox || std::min(mid - begin, end - mid) >= (end - begin) / 8) break;
+            if (end - begin <= 2 * kLeafPoints && mid != begin && mid != end) break;
+            // A side without points or with few: the split is made again across the middle of
+            // the points' own box.
             boxOf(begin, end, c.y0, c.y1, c.z0, c.z1);
             ownBox = true;
         }
