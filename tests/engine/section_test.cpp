@@ -232,6 +232,10 @@ TEST(SectionSearch, BoxedPointsAnswerEveryCentreAsPointByPoint) {
         many.AddEntity(MEntityKind::Line, x, y, x + 0.5, y + 0.3);
     }
     sections.emplace_back("3000 lines", Blade(10, 5));
+    sections.back().second.Place(many, false, 0, kRect);
+    // The same drawing with one line drawn again a thousand times: points that coincide.
+    for (int i = 0; i < 1000; ++i) many.AddEntity(MEntityKind::Line, 20, 30, 20.5, 30.3);
+    sections.emplace_back("coinciding lines", Blade(10, 5));
     sections.back().second.Place(std::move(many), false, 0, kRect);
 
     const struct {
