@@ -224,10 +224,12 @@ void BM_DemoListFresh(benchmark::State& state) {
     }
     g_pSettings->CK_DXF = drawn ? 1 : 0;
     int programs = 0;
+    long faults = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto list = std::make_unique<IsoProgramGenerator>(path.c_str());
         ::malloc_trim(0);
+        const long faultsBefore = MinorFaults();
         state.ResumeTiming();
         programs = 0;
         for (int b = 0; b < list->BarCount(); ++b) {
@@ -238,9 +240,11 @@ void BM_DemoListFresh(benchmark::State& state) {
             ++programs;
         }
         state.PauseTiming();
+        faults += MinorFaults() - faultsBefore;
         list.reset();
         state.ResumeTiming();
     }
+    state.counters["faults"] = benchmark::Counter(double(faults), benchmark::Counter::kAvgIterations);
     state.counters["programs"] = programs;
     state.counters["calls"] = double(calls);
 }

@@ -10,8 +10,15 @@ inline constexpr double kRadToDeg = 180.0 / kPi;
 
 // Angle in [0, 360).
 inline double NormDeg(double a) {
+    // Within a turn either side of [0, 360) fmod is a plain subtraction or nothing, and exact
+    // as fmod is (a - 360 for a in [360, 720) needs no rounding): the same result, without the call.
+    if (a >= 0.0 && a < 360.0) return a == 0.0 ? 0.0 : a;
+    if (a >= 360.0 && a < 720.0) {
+        const double r = a - 360.0;
+        return r == 0.0 ? 0.0 : r;
+    }
     if (!std::isfinite(a)) return 0.0;
-    double r = std::fmod(a, 360.0);
+    double r = a > -360.0 ? a : std::fmod(a, 360.0);
     if (r < 0.0) r += 360.0;
     if (r >= 360.0) r -= 360.0; // -tiny + 360 can round to 360
     return r == 0.0 ? 0.0 : r;  // no -0
@@ -19,7 +26,8 @@ inline double NormDeg(double a) {
 
 // Counter-clockwise sweep from a0 to a1 in (0, 360]; equal angles make a full turn.
 inline double SweepDeg(double a0, double a1) {
-    double s = std::fmod(a1 - a0, 360.0);
+    const double d = a1 - a0;
+    double s = d > -360.0 && d < 360.0 ? d : std::fmod(d, 360.0); // fmod of less than a turn is itself
     if (!std::isfinite(s)) return 360.0;
     if (s <= 0.0) s += 360.0;
     return s;

@@ -1,6 +1,9 @@
 // The bare outline of a drawing: geometry only, transformed as the entity list is.
 #include "dxf/outline.h"
 
+#include <iterator>
+#include <utility>
+
 #include "geom.h"
 #include "shape_ops.h"
 
@@ -35,9 +38,15 @@ void MOutline::AddLine(double x1, double y1, double x2, double y2) {
     dxfshape::Extend(limits_, s);
 }
 
+void MOutline::Assign(std::vector<MShape>&& shapes) {
+    shapes_ = std::move(shapes);
+    Recompute();
+}
+
 void MOutline::Recompute() {
     limits_ = MLimits{};
-    for (const MShape& s : shapes_) dxfshape::Extend(limits_, s);
+    dxfshape::CosSinMemo memo;
+    for (const MShape& s : shapes_) dxfshape::Extend(limits_, s, &memo);
 }
 
 const MLimits& MOutline::GetLimits() {
@@ -76,21 +85,39 @@ size_t MOutline::LineCount(double stepDegrees) const {
 }
 
 void MOutline::TakeLineStarts(double stepDegrees, double dx, double dy, MLimits& limits,
-                              void (*put)(void* context, double x, double y), void* context) {
+                              void (*put)(void* context, const MPoint* points, size_t count), void* context) {
     const double step = dxfshape::CurveStep(stepDegrees);
     limits = MLimits{};
+    dxfshape::CosSinMemo memo;
+    MPoint run[256];
+    size_t n = 0;
+    auto take = [&](double x, double y) {
+        if (n == std::size(run)) {
+            put(context, run, n);
+            n = 0;
+        }
+        run[n++] = MPoint{x + dx, y + dy};
+    };
     for (const MShape& s : shapes_) {
         if (!dxfshape::IsCurve(s)) {
-            put(context, s.x + dx, s.y + dy);
+            take(s.x, s.y);
             dxfshape::Extend(limits, s);
             continue;
         }
-        dxfshape::ForEachSegment(s, step, [&](double px, double py, double qx, double qy) {
-            put(context, px + dx, py + dy);
-            dxfshape::Include(limits, px, py);
-            dxfshape::Include(limits, qx, qy);
-        });
+        // Every segment's end is the next one's start: the limits take each point once.
+        double lastX = 0.0, lastY = 0.0;
+        dxfshape::ForEachSegment(
+            s, step,
+            [&](double px, double py, double qx, double qy) {
+                take(px, py);
+                dxfshape::Include(limits, px, py);
+                lastX = qx;
+                lastY = qy;
+            },
+            &memo);
+        dxfshape::Include(limits, lastX, lastY);
     }
+    if (n != 0) put(context, run, n);
     Clear();
     shapes_.shrink_to_fit();
 }

@@ -1,6 +1,7 @@
 // ASCII DXF reader: group pairs -> sections -> entities, blocks expanded, curves that are not
 // plain arcs flattened, everything placed by 2D affine maps into drawing coordinates.
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -44,7 +45,7 @@ struct Pair {
     std::string_view value() const { return std::string_view(data, size); }
 };
 
-std::string_view Trim(std::string_view s) {
+inline std::string_view Trim(std::string_view s) {
     size_t b = 0, e = s.size();
     while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
@@ -56,8 +57,7 @@ bool Is(std::string_view value, const char* word) { return plat::EqualsNoCase(Tr
 // The plain decimal numbers drawings are made of ("-12.5", "0.000000", "1e-05"), without the
 // copy and the locale of the general parser; both round the same way, to the nearest double.
 // Anything else (a plus sign, "inf", hexadecimal, a number out of range) is left to that parser.
-bool FastNumber(std::string_view text, double& out) {
-    const std::string_view t = Trim(text);
+bool CharsNumber(std::string_view t, double& out) {
     if (t.empty()) return false;
     const char c = t[0] == '-' && t.size() > 1 ? t[1] : t[0];
     if (!((c >= '0' && c <= '9') || c == '.')) return false;
@@ -68,6 +68,88 @@ bool FastNumber(std::string_view text, double& out) {
     return true;
 }
 
+// Most numbers of a drawing have few digits: an integer m of at most 53 bits times a power of ten
+// up to 22 (exact in a double), one multiplication or division, rounds to the nearest double as
+// the full conversion does. The digits are -d*(.d*)?([eE][+-]?d+)? with a digit before the
+// exponent; anything else, or more digits, goes to CharsNumber.
+bool FastNumber(std::string_view text, double& out) {
+    static constexpr double kTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const std::string_view t = Trim(text);
+    const char* p = t.data();
+    const char* const e = p + t.size();
+    const bool negative = p < e && *p == '-';
+    if (negative) ++p;
+    uint64_t m = 0;
+    int scale = 0;
+    bool digits = false;
+    constexpr uint64_t kLimit = (uint64_t(1) << 53) / 10; // m * 10 + 9 stays within 53 bits
+    for (; p < e && *p >= '0' && *p <= '9'; ++p) {
+        if (m >= kLimit) return CharsNumber(t, out);
+        m = m * 10 + uint64_t(*p - '0');
+        digits = true;
+    }
+    if (p < e && *p == '.') {
+        for (++p; p < e && *p >= '0' && *p <= '9'; ++p) {
+            if (m >= kLimit) return CharsNumber(t, out);
+            m = m * 10 + uint64_t(*p - '0');
+            --scale;
+            digits = true;
+        }
+    }
+    if (!digits) return CharsNumber(t, out);
+    if (p < e && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool down = p < e && *p == '-';
+        if (p < e && (*p == '-' || *p == '+')) ++p;
+        if (p == e) return CharsNumber(t, out);
+        int x = 0;
+        for (; p < e && *p >= '0' && *p <= '9'; ++p) {
+            if (x > 1000) return CharsNumber(t, out);
+            x = x * 10 + (*p - '0');
+        }
+        scale += down ? -x : x;
+    }
+    if (p != e || scale < -22 || scale > 22) return CharsNumber(t, out);
+    double v = double(m);
+    v = scale < 0 ? v / kTen[-scale] : v * kTen[scale];
+    out = negative ? -v : v;
+    return true;
+}
+
+// The first line feed in [q, end), or end: 8 bytes at a time, a line feed found as a zero byte of
+// the word XOR line feeds (the lowest byte flagged is exact; bytes are in memory order).
+const char* FindLineFeed(const char* q, const char* const end) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (end - q >= 8) {
+            uint64_t w;
+            std::memcpy(&w, q, sizeof w);
+            const uint64_t x = w ^ (kOnes * uint64_t('\n'));
+            const uint64_t zero = (x - kOnes) & ~x & kHigh;
+            if (zero != 0) return q + (std::countr_zero(zero) >> 3);
+            q += 8;
+        }
+    }
+    while (q != end && *q != '\n') ++q;
+    return q;
+}
+
+// Lines in bytes: 8 at a time, a line feed found as a zero byte of the word XOR line feeds.
+size_t CountLineFeeds(const char* p, size_t n) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kLow = 0x7F7F7F7F7F7F7F7Full;
+    size_t count = 0, i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, sizeof w);
+        const uint64_t x = w ^ (kOnes * uint64_t('\n'));
+        const uint64_t nonzero = ((x & kLow) + kLow) | x; // high bit set in every byte that is not 0
+        count += size_t((((~nonzero >> 7) & kOnes) * kOnes) >> 56);
+    }
+    for (; i < n; ++i) count += p[i] == '\n';
+    return count;
+}
+
 // Splits the text into (group code, value) pairs. Lines end with LF or CR LF.
 int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
     static const char kBinary[] = "AutoCAD Binary DXF";
@@ -75,40 +157,61 @@ int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
         return DXF_ERR_BINARY;
     size_t pos = 0;
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) pos = 3;
+    // Lines are short (a group code, a number): their ends are looked for 8 bytes at a time here
+    // rather than by a call per line.
     auto nextLine = [&](std::string_view& line) {
         const char* start = data + pos;
-        const void* nl = std::memchr(start, '\n', size - pos);
-        size_t len = nl ? size_t(static_cast<const char*>(nl) - start) : size - pos;
-        pos += nl ? len + 1 : len;
+        const char* const q = FindLineFeed(start, data + size);
+        size_t len = size_t(q - start);
+        pos += q != data + size ? len + 1 : len;
         if (len > 0 && start[len - 1] == '\r') --len;
         line = std::string_view(start, len);
     };
     // One pair is two lines: the pairs are counted first, so the array is made once at its size.
-    size_t lines = 0;
-    for (const char* q = data + pos; (q = static_cast<const char*>(std::memchr(q, '\n', size_t(data + size - q))));
-         ++q)
-        ++lines;
-    out.reserve(lines / 2 + 1);
+    out.reserve(CountLineFeeds(data + pos, size - pos) / 2 + 1);
+    const char* const end = data + size;
     while (pos < size) {
+        // The usual code line, blanks, digits and its line end, read in one walk; any other is
+        // taken by the general rules below.
+        {
+            const char* q = data + pos;
+            while (q != end && *q == ' ') ++q;
+            const char* const digits = q;
+            int32_t code = 0;
+            while (q != end && *q >= '0' && *q <= '9' && q - digits < 7) code = code * 10 + (*q++ - '0');
+            const ptrdiff_t n = q - digits;
+            while (q != end && (*q == ' ' || *q == '\t')) ++q;
+            if (q != end && *q == '\r') ++q;
+            if (n >= 1 && n <= 6 && q != end && *q == '\n' && q + 1 != end) {
+                pos = size_t(q + 1 - data);
+                std::string_view value;
+                nextLine(value);
+                out.push_back(Pair{code, uint32_t(value.size()), value.data()});
+                continue;
+            }
+        }
         std::string_view codeLine;
         nextLine(codeLine);
-        codeLine = Trim(codeLine);
-        if (codeLine.empty()) {
+        // The code: digits with an optional minus sign, blanks around it allowed.
+        size_t i = 0;
+        while (i < codeLine.size() && (codeLine[i] == ' ' || codeLine[i] == '\t')) ++i;
+        if (i == codeLine.size()) {
             // Blank lines are allowed only at the very end.
             while (pos < size && (data[pos] == '\r' || data[pos] == '\n' || data[pos] == ' ' || data[pos] == '\t'))
                 ++pos;
             if (pos < size) return DXF_ERR_FORMAT;
             break;
         }
-        size_t i = 0;
+        size_t last = codeLine.size();
+        while (codeLine[last - 1] == ' ' || codeLine[last - 1] == '\t') --last;
         bool neg = false;
-        if (codeLine[0] == '-') {
+        if (codeLine[i] == '-') {
             neg = true;
-            i = 1;
+            ++i;
         }
-        if (i >= codeLine.size() || codeLine.size() - i > 6) return DXF_ERR_FORMAT;
+        if (i >= last || last - i > 6) return DXF_ERR_FORMAT;
         int32_t code = 0;
-        for (; i < codeLine.size(); ++i) {
+        for (; i < last; ++i) {
             const char c = codeLine[i];
             if (c < '0' || c > '9') return DXF_ERR_FORMAT;
             code = code * 10 + (c - '0');
@@ -145,38 +248,88 @@ struct Vertex {
     double x, y, bulge;
 };
 
-// Where the read entities go: the full entity list, or the bare outline.
+// Where the read entities go: the full entity list, or the bare outline. The reader has checked
+// each entity before it comes (finite numbers, the entity limit).
 class Sink {
 public:
     virtual ~Sink() = default;
     virtual size_t Count() const = 0;
-    virtual void Add(MEntity&& e) = 0;
     virtual void Reserve(size_t n) = 0;
+    virtual void Line(double x, double y, double x2, double y2, const Common& c) = 0;
+    // An arc or a circle.
+    virtual void Curve(MEntityKind kind, double x, double y, double radius, double startAngle, double endAngle,
+                       bool reversed, const Common& c) = 0;
+    virtual void Text(MEntity&& e) = 0;
 };
 
 class ListSink final : public Sink {
 public:
     explicit ListSink(MEntitiesList& list) : list_(list) {}
     size_t Count() const override { return list_.Count(); }
-    void Add(MEntity&& e) override { list_.AddEntity(std::move(e)); }
     void Reserve(size_t n) override { list_.Reserve(n); }
+    void Line(double x, double y, double x2, double y2, const Common& c) override {
+        MEntity e;
+        e.kind = MEntityKind::Line;
+        e.x = x;
+        e.y = y;
+        e.x2 = x2;
+        e.y2 = y2;
+        e.color = c.color;
+        e.layer.assign(c.layer.data(), c.layer.size());
+        list_.AddEntity(std::move(e));
+    }
+    void Curve(MEntityKind kind, double x, double y, double radius, double startAngle, double endAngle, bool reversed,
+               const Common& c) override {
+        MEntity e;
+        e.kind = kind;
+        e.x = x;
+        e.y = y;
+        e.radius = radius;
+        e.startAngle = startAngle;
+        e.endAngle = endAngle;
+        e.reversed = reversed;
+        e.color = c.color;
+        e.layer.assign(c.layer.data(), c.layer.size());
+        list_.AddEntity(std::move(e));
+    }
+    void Text(MEntity&& e) override { list_.AddEntity(std::move(e)); }
 
 private:
     MEntitiesList& list_;
 };
 
+// The drawn geometry straight into flat records: no entity, layer or text is made.
 class OutlineSink final : public Sink {
 public:
-    explicit OutlineSink(MOutline& outline) : outline_(outline) {}
     size_t Count() const override { return count_; } // texts included, as the list counts them
-    void Add(MEntity&& e) override {
+    void Reserve(size_t n) override { shapes_.reserve(n); }
+    void Line(double x, double y, double x2, double y2, const Common&) override {
         ++count_;
-        outline_.Add(e);
+        MShape s;
+        s.x = x;
+        s.y = y;
+        s.x2 = x2;
+        s.y2 = y2;
+        shapes_.push_back(s);
     }
-    void Reserve(size_t n) override { outline_.Reserve(n); }
+    void Curve(MEntityKind kind, double x, double y, double radius, double startAngle, double endAngle, bool reversed,
+               const Common&) override {
+        ++count_;
+        MShape s;
+        s.kind = kind;
+        s.x = x;
+        s.y = y;
+        s.radius = radius;
+        s.startAngle = startAngle;
+        s.endAngle = endAngle;
+        s.reversed = reversed;
+        shapes_.push_back(s);
+    }
+    void Text(MEntity&&) override { ++count_; }
+    std::vector<MShape>& Shapes() { return shapes_; }
 
 private:
-    MOutline& outline_;
+    std::vector<MShape> shapes_;
     size_t count_ = 0;
 };
 
@@ -245,7 +398,8 @@ private:
                 const Affine& t, const Common& c);
     void OutBulge(const Vertex& v0, const Vertex& v1, const Affine& t, const Common& c);
     void OutPolyline(const std::vector<Vertex>& v, bool closed, bool bulges, const Affine& t, const Common& c);
-    bool Add(MEntity&& e);
+    // Whether an entity with these numbers may be added; a refusal fails the read.
+    bool Admit(bool finite);
 
     const std::vector<Pair>& p_;
     Sink& out_;
@@ -432,9 +586,9 @@ std::vector<Vertex> FitPointCurve(const std::vector<Vertex>& input, bool closed,
 
 } // namespace
 
-bool Reader::Add(MEntity&& e) {
+bool Reader::Admit(bool finite) {
     if (error_) return false;
-    if (!MEntityFinite(e)) {
+    if (!finite) {
         Fail(DXF_ERR_FORMAT);
         return false;
     }
@@ -442,18 +596,14 @@ bool Reader::Add(MEntity&& e) {
         Fail(DXF_ERR_TOO_LARGE);
         return false;
     }
-    out_.Add(std::move(e));
     return true;
 }
 
 void Reader::OutLine(double x0, double y0, double x1, double y1, const Affine& t, const Common& c) {
-    MEntity e;
-    e.kind = MEntityKind::Line;
-    t.Apply(x0, y0, e.x, e.y);
-    t.Apply(x1, y1, e.x2, e.y2);
-    e.color = c.color;
-    e.layer.assign(c.layer.data(), c.layer.size());
-    Add(std::move(e));
+    double x, y, x2, y2;
+    t.Apply(x0, y0, x, y);
+    t.Apply(x1, y1, x2, y2);
+    if (Admit(Finite(x) && Finite(y) && Finite(x2) && Finite(y2))) out_.Line(x, y, x2, y2, c);
 }
 
 void Reader::OutArc(double cx, double cy, double r, double a0, double a1, bool reversed, bool circle,
@@ -465,25 +615,24 @@ void Reader::OutArc(double cx, double cy, double r, double a0, double a1, bool r
     const double tol = 1e-9 * std::max(s1, s2);
     if (s1 > 0.0 && std::fabs(s1 - s2) <= tol && std::fabs(dot) <= tol * std::max(s1, s2) && det != 0.0) {
         // A similarity keeps the arc an arc.
-        MEntity e;
-        e.kind = circle ? MEntityKind::Circle : MEntityKind::Arc;
-        t.Apply(cx, cy, e.x, e.y);
-        e.radius = r * s1;
+        double x, y, startAngle, endAngle;
+        bool rev;
+        t.Apply(cx, cy, x, y);
+        const double radius = r * s1;
         const double theta = AtanDeg(t.c, t.a);
         if (det > 0.0) {
-            e.startAngle = NormDeg(a0 + theta);
-            e.endAngle = NormDeg(a1 + theta);
-            e.reversed = reversed;
+            startAngle = NormDeg(a0 + theta);
+            endAngle = NormDeg(a1 + theta);
+            rev = reversed;
         } else {
             // A reflection: the arc now runs clockwise from the image of its start.
-            e.startAngle = NormDeg(theta - a1);
-            e.endAngle = NormDeg(theta - a0);
-            e.reversed = !reversed;
+            startAngle = NormDeg(theta - a1);
+            endAngle = NormDeg(theta - a0);
+            rev = !reversed;
         }
-        if (circle) e.startAngle = e.endAngle = 0.0, e.reversed = false;
-        e.color = c.color;
-        e.layer.assign(c.layer.data(), c.layer.size());
-        Add(std::move(e));
+        if (circle) startAngle = endAngle = 0.0, rev = false;
+        if (Admit(Finite(x) && Finite(y) && Finite(radius)))
+            out_.Curve(circle ? MEntityKind::Circle : MEntityKind::Arc, x, y, radius, startAngle, endAngle, rev, c);
         return;
     }
     // Unequal scales or a tilted plane make it an ellipse: lines from its first point to its last.
@@ -692,7 +841,7 @@ void Reader::EmitText(uint32_t b, uint32_t e, const Affine& m, MEntityKind kind,
     en.tag.assign(tag.data(), tag.size());
     en.color = c.color;
     en.layer.assign(c.layer.data(), c.layer.size());
-    Add(std::move(en));
+    if (Admit(MEntityFinite(en))) out_.Text(std::move(en));
 }
 
 void Reader::EmitInsert(const EntRef& r, const Affine& m, int depth) {
@@ -1064,12 +1213,10 @@ int ReadDXFBuffer(const char* data, size_t size, MEntitiesList& list) {
 
 int ReadDXFOutlineBuffer(const char* data, size_t size, MOutline& outline) {
     outline.Clear();
-    OutlineSink sink(outline);
+    OutlineSink sink;
     const int rc = ReadInto(data, size, sink);
-    if (rc != 0) {
-        outline.Clear();
-        return rc;
-    }
+    if (rc != 0) return rc;
+    outline.Assign(std::move(sink.Shapes()));
     return int(sink.Count());
 }
 

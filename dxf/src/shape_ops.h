@@ -3,6 +3,8 @@
 // the bare outline: limits, mirror, turn, move and the segments of a curve. Both take their
 // numbers from here, so a drawing placed either way gives the very same points.
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "dxf/entities.h"
 #include "geom.h"
@@ -22,9 +24,44 @@ inline void Include(MLimits& l, double x, double y) {
     l.maxY = std::max(l.maxY, y);
 }
 
-template <class E> void PointAt(const E& e, double deg, double& x, double& y) {
+// cos and sin of angles in degrees as CosSinDeg gives them, remembered for angles met again:
+// the arcs of a drawing share their angles (corners, fillets, repeated details), and a curve
+// turned into lines asks for one pair per point. 256 slots, each angle in the slot of its bits.
+class CosSinMemo {
+public:
+    CosSinMemo() {
+        for (Slot& k : slots_) k.deg = -1.0; // no angle in [0, 360) matches
+    }
+    [[gnu::always_inline]] void Get(double deg, double& c, double& s) {
+        const double n = dxfgeom::NormDeg(deg);
+        uint64_t bits;
+        std::memcpy(&bits, &n, sizeof bits);
+        Slot& k = slots_[(bits * 0x9E3779B97F4A7C15ull) >> 56];
+        if (k.deg == n) {
+            c = k.c;
+            s = k.s;
+            return;
+        }
+        dxfgeom::CosSinDeg(n, c, s); // n is already in [0, 360): the same numbers as for deg
+        k.deg = n;
+        k.c = c;
+        k.s = s;
+    }
+
+private:
+    struct Slot {
+        double deg, c, s;
+    };
+    Slot slots_[256];
+};
+
+template <class E>
+[[gnu::always_inline]] inline void PointAt(const E& e, double deg, double& x, double& y, CosSinMemo* memo = nullptr) {
     double c, s;
-    dxfgeom::CosSinDeg(deg, c, s);
+    if (memo != nullptr)
+        memo->Get(deg, c, s);
+    else
+        dxfgeom::CosSinDeg(deg, c, s);
     x = e.x + e.radius * c;
     y = e.y + e.radius * s;
 }
@@ -32,7 +69,7 @@ template <class E> void PointAt(const E& e, double deg, double& x, double& y) {
 template <class E> bool IsCurve(const E& e) { return e.kind == MEntityKind::Arc || e.kind == MEntityKind::Circle; }
 
 // Widens the limits by the entity's true extent (texts and attributes have none).
-template <class E> void Extend(MLimits& l, const E& e) {
+template <class E> void Extend(MLimits& l, const E& e, CosSinMemo* memo = nullptr) {
     switch (e.kind) {
     case MEntityKind::Line:
         Include(l, e.x, e.y);
@@ -46,9 +83,9 @@ template <class E> void Extend(MLimits& l, const E& e) {
         // End points, plus every axis direction the sweep passes: the arc's true extent.
         const double sweep = dxfgeom::SweepDeg(e.startAngle, e.endAngle);
         double x, y;
-        PointAt(e, e.startAngle, x, y);
+        PointAt(e, e.startAngle, x, y, memo);
         Include(l, x, y);
-        PointAt(e, e.startAngle + sweep, x, y);
+        PointAt(e, e.startAngle + sweep, x, y, memo);
         Include(l, x, y);
         for (double q : {0.0, 90.0, 180.0, 270.0}) {
             if (dxfgeom::InSweep(q, e.startAngle, sweep)) {
@@ -122,17 +159,17 @@ template <class E> int Segments(const E& e, double step) {
 }
 
 // The segments of a curve in the drawing's order: segment(px, py, qx, qy) for each.
-template <class E, class F> void ForEachSegment(const E& e, double step, F&& segment) {
+template <class E, class F> void ForEachSegment(const E& e, double step, F&& segment, CosSinMemo* memo = nullptr) {
     const bool circle = e.kind == MEntityKind::Circle;
     const double sweep = SweepOf(e);
     const double first = circle ? 0.0 : (e.reversed ? e.startAngle + sweep : e.startAngle);
     const double dir = (!circle && e.reversed) ? -1.0 : 1.0;
     const int n = Segments(e, step);
     double px, py;
-    PointAt(e, first, px, py);
+    PointAt(e, first, px, py, memo);
     for (int i = 1; i <= n; ++i) {
         double qx, qy;
-        PointAt(e, first + dir * sweep * double(i) / double(n), qx, qy);
+        PointAt(e, first + dir * sweep * double(i) / double(n), qx, qy, memo);
         segment(px, py, qx, qy);
         px = qx;
         py = qy;

@@ -174,8 +174,9 @@ void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const 
     auto take = [&](MOutline& o) {
         points_.clear();
         points_.reserve(o.LineCount(10.0));
-        o.TakeLineStarts(10.0, offY, offZ, l, [](void* to, double x, double y) {
-            static_cast<std::vector<Point>*>(to)->push_back(Point{x, y});
+        o.TakeLineStarts(10.0, offY, offZ, l, [](void* to, const MPoint* run, std::size_t count) {
+            auto& points = *static_cast<std::vector<Point>*>(to);
+            for (std::size_t i = 0; i < count; ++i) points.push_back(Point{run[i].x, run[i].y});
         }, &points_);
     };
     if (!outline.Empty()) {
@@ -212,57 +213,133 @@ namespace {
 constexpr std::size_t kLeafPoints = 32;
 // Deepest node: the searches walk the tree with a stack of 64 entries, at most depth + 2 deep.
 constexpr uint8_t kMaxDepth = 40;
+
+// Moves the points of [begin, end) below the middle (along y, or z) to the front; returns where
+// the others start. Every point is moved once, without a branch on its side: the sides of a
+// drawing's points follow no pattern a guess could learn.
+template <bool alongY>
+uint32_t MoveBelowFirst(DxfSection::Point* pts, uint32_t begin, uint32_t end, double middle) {
+    uint32_t below = begin;
+    for (uint32_t k = begin; k < end; ++k) {
+        const DxfSection::Point p = pts[k];
+        const bool low = (alongY ? p.y : p.z) < middle;
+        pts[k] = pts[below];
+        pts[below] = p;
+        below += low ? 1 : 0;
+    }
+    return below;
+}
 } // namespace
 
 void DxfSection::BuildTree() {
     tree_ = points_;
     nodes_.clear();
     if (tree_.empty()) return;
+    Point* const pts = tree_.data();
+    const uint32_t count = static_cast<uint32_t>(tree_.size());
     bool finite = true;
-    for (const Point& p : tree_) finite = finite && std::isfinite(p.y) && std::isfinite(p.z);
+    double y0 = pts[0].y, y1 = y0, z0 = pts[0].z, z1 = z0;
+    for (uint32_t k = 0; k < count; ++k) {
+        const double y = pts[k].y, z = pts[k].z;
+        finite = finite && std::isfinite(y) && std::isfinite(z);
+        y0 = y < y0 ? y : y0;
+        y1 = y > y1 ? y : y1;
+        z0 = z < z0 ? z : z0;
+        z1 = z > z1 ? z : z1;
+    }
     if (!finite) {
         // A box with a point that is no number bounds nothing: one leaf whose box answers no
         // question, so every point is tested on its own.
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        nodes_.push_back(Node{nan, nan, nan, nan, 0, static_cast<uint32_t>(tree_.size()), 0});
+        nodes_.push_back(Node{nan, nan, nan, nan, 0, count, 0});
         return;
     }
     // Leaves hold about two thirds of kLeafPoints on the drawings met: room for their nodes at once.
     nodes_.reserve(3 * (tree_.size() / kLeafPoints + 1));
-    nodes_.push_back(Node{0, 0, 0, 0, 0, static_cast<uint32_t>(tree_.size()), 0});
-    std::vector<uint8_t> depth(1, 0);
-    // Each node is split across the middle of its box's longer side (one pass over its points),
-    // or at the median of its points when that middle separates none, until they fit a leaf.
-    // How the points are grouped changes no answer: a box only spares testing its points.
-    for (std::size_t i = 0; i < nodes_.size(); ++i) {
-        Node n = nodes_[i];
-        n.y0 = n.y1 = tree_[n.begin].y;
-        n.z0 = n.z1 = tree_[n.begin].z;
-        for (uint32_t k = n.begin + 1; k < n.end; ++k) {
-            n.y0 = std::min(n.y0, tree_[k].y);
-            n.y1 = std::max(n.y1, tree_[k].y);
-            n.z0 = std::min(n.z0, tree_[k].z);
-            n.z1 = std::max(n.z1, tree_[k].z);
+    // The cell of a node, kept in its box until the boxes are taken: the part of the plane its
+    // points were sorted into, the root's the box of all points. A cell is split across the middle
+    // of its longer side (one pass over its points, no box taken). A split that leaves no point or
+    // less than an eighth of them on one side is made again across the middle of the points' own
+    // box; points that the middle of their own box does not separate (all alike along it) are
+    // split at their median. Until they fit a leaf. Each node's box is then the true extent of
+    // its points. How the points are grouped changes no answer: a box only spares testing its
+    // points.
+    auto boxOf = [pts](uint32_t begin, uint32_t end, double& by0, double& by1, double& bz0, double& bz1) {
+        by0 = by1 = pts[begin].y;
+        bz0 = bz1 = pts[begin].z;
+        for (uint32_t k = begin + 1; k < end; ++k) {
+            const double y = pts[k].y, z = pts[k].z;
+            by0 = y < by0 ? y : by0;
+            by1 = y > by1 ? y : by1;
+            bz0 = z < bz0 ? z : bz0;
+            bz1 = z > bz1 ? z : bz1;
         }
-        if (n.end - n.begin > kLeafPoints && depth[i] < kMaxDepth) {
-            const bool alongY = n.y1 - n.y0 >= n.z1 - n.z0;
-            const auto first = tree_.begin() + n.begin, last = tree_.begin() + n.end;
-            const double middle = alongY ? n.y0 + (n.y1 - n.y0) / 2 : n.z0 + (n.z1 - n.z0) / 2;
-            auto split = alongY ? std::partition(first, last, [middle](const Point& p) { return p.y < middle; })
-                                : std::partition(first, last, [middle](const Point& p) { return p.z < middle; });
-            if (split == first || split == last) {
-                split = first + (last - first) / 2;
+    };
+    std::vector<uint8_t> depth;
+    depth.reserve(nodes_.capacity());
+    nodes_.push_back(Node{y0, y1, z0, z1, 0, count, 0});
+    depth.push_back(0);
+    for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        const uint32_t begin = nodes_[i].begin, end = nodes_[i].end;
+        if (end - begin <= kLeafPoints || depth[i] >= kMaxDepth) continue;
+        Node c = nodes_[i], low = c, high = c;
+        uint32_t mid = begin;
+        bool ownBox = i == 0; // the root's cell is its box
+        for (;;) {
+            const bool alongY = c.y1 - c.y0 >= c.z1 - c.z0;
+            const double from = alongY ? c.y0 : c.z0, to = alongY ? c.y1 : c.z1;
+            const double middle = from + (to - from) / 2;
+            low = high = c;
+            bool median = !(from < middle && middle < to);
+            if (!median) {
+                mid = alongY ? MoveBelowFirst<true>(pts, begin, end, middle)
+                             : MoveBelowFirst<false>(pts, begin, end, middle);
+                (alongY ? low.y1 : low.z1) = middle;
+                (alongY ? high.y0 : high.z0) = middle;
+                const bool oneSided = mid == begin || mid == end;
+                if (!oneSided && end - begin <= 2 * kLeafPoints) {
+                    // Two leaves at most: when the middle leaves more than a leaf on one side
+                    // the median makes them two (fewer, fuller leaves: fewer nodes to keep).
+                    median = std::max(mid - begin, end - mid) > kLeafPoints;
+                } else if (!oneSided) {
+                    if (ownBox || std::min(mid - begin, end - mid) >= (end - begin) / 8) break;
+                } else {
+                    median = ownBox;
+                }
+            }
+            if (median) {
+                const auto first = tree_.begin() + begin, last = tree_.begin() + end;
+                const auto split = first + (last - first) / 2;
                 std::nth_element(first, split, last,
                                  [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
+                mid = static_cast<uint32_t>(split - tree_.begin());
+                low = high = c;
+                break;
             }
-            const uint32_t mid = static_cast<uint32_t>(split - tree_.begin());
-            n.child = static_cast<uint32_t>(nodes_.size());
-            nodes_.push_back(Node{0, 0, 0, 0, n.begin, mid, 0});
-            nodes_.push_back(Node{0, 0, 0, 0, mid, n.end, 0});
-            depth.push_back(static_cast<uint8_t>(depth[i] + 1));
-            depth.push_back(static_cast<uint8_t>(depth[i] + 1));
+            if (end - begin <= 2 * kLeafPoints && mid != begin && mid != end) break;
+            // A side without points or with few: the split is made again across the middle of
+            // the points' own box.
+            boxOf(begin, end, c.y0, c.y1, c.z0, c.z1);
+            ownBox = true;
         }
-        nodes_[i] = n;
+        nodes_[i].child = static_cast<uint32_t>(nodes_.size());
+        nodes_.push_back(Node{low.y0, low.y1, low.z0, low.z1, begin, mid, 0});
+        nodes_.push_back(Node{high.y0, high.y1, high.z0, high.z1, mid, end, 0});
+        depth.push_back(static_cast<uint8_t>(depth[i] + 1));
+        depth.push_back(static_cast<uint8_t>(depth[i] + 1));
+    }
+    // Boxes from the leaves up: children always come after their parent.
+    for (std::size_t i = nodes_.size(); i-- > 0;) {
+        Node& n = nodes_[i];
+        if (n.child != 0) {
+            const Node &a = nodes_[n.child], &b = nodes_[n.child + 1];
+            n.y0 = std::min(a.y0, b.y0);
+            n.y1 = std::max(a.y1, b.y1);
+            n.z0 = std::min(a.z0, b.z0);
+            n.z1 = std::max(a.z1, b.z1);
+            continue;
+        }
+        boxOf(n.begin, n.end, n.y0, n.y1, n.z0, n.z1);
     }
 }
 

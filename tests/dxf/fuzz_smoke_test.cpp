@@ -46,6 +46,7 @@ TEST(DxfRobustness, MutatedDrawingsNeverBreakTheLibrary) {
     for (const char* name : {"all_kinds.dxf", "blocks.dxf", "l_section.dxf", "fit_splines.dxf"}) {
         std::string s;
         ASSERT_TRUE(plat::ReadWholeFile(dxftest::Fixture(name), s));
+        ASSERT_TRUE(dxftest::Exercise(reinterpret_cast<const uint8_t*>(s.data()), s.size())) << name;
         seeds.push_back(s);
     }
     std::mt19937 rng(20240611u);

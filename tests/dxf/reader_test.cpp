@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <numbers>
@@ -273,6 +274,41 @@ TEST(DxfReader, LineEndsCaseAndLocale) {
         EXPECT_EQ(b[0].y2, 2.5);
     }
     std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+// A number is the double nearest to what is written, however it is written; a group code is
+// digits with blanks around them and its line end, nothing else.
+TEST(DxfReader, NumbersAndGroupCodesAsWritten) {
+    MEntitiesList l;
+    for (const char* text : {"1.5", "-0.000000", "0.1", "0.3", "-123456.789012", "1e-05", "2.5E+3", ".5", "5.", "-.25",
+                             "  7.25  ", "0.000000000000000000001", "12345.678901234567", "1234.5678901234567890", "0.30000000000000004",
+                             "123456789012.5", "0.1e1", "1.5e11", "4e-22", "3e-23"}) {
+        ASSERT_EQ(Read(Doc(G(0, "LINE") + G(10, text) + G(20, 0.0) + G(11, 1.0) + G(21, 1.0)), l), 1) << text;
+        std::string_view t(text);
+        while (t.front() == ' ') t.remove_prefix(1);
+        while (t.back() == ' ') t.remove_suffix(1);
+        double want = 0.0;
+        std::from_chars(t.data(), t.data() + t.size(), want);
+        EXPECT_EQ(l[0].x, want) << text;
+    }
+    // The group code of the line's x written in several ways: read (x 1.5), or the file refused.
+    const std::string rest = std::string("1.5\r\n") + G(20, 0.0) + G(11, 1.0) + G(21, 1.0);
+    const std::pair<const char*, bool> codes[] = {{"10", true},      {"  10", true},  {"\t10", true},
+                                                  {"10 \t", true},  {"010", true},   {"1 0", false},
+                                                  {"1000010", false}, {"+10", false}, {"10\r", false},
+                                                  {"", false},       {"10x", false}};
+    for (const auto& [code, read] : codes) {
+        const int rc = Read(Doc(G(0, "LINE") + code + "\r\n" + rest), l);
+        if (read) {
+            ASSERT_EQ(rc, 1) << code;
+            EXPECT_EQ(l[0].x, 1.5) << code;
+        } else {
+            EXPECT_EQ(rc, DXF_ERR_FORMAT) << code;
+        }
+    }
+    // A negative code is a code like any other: unknown to a line, whose x stays 0.
+    ASSERT_EQ(Read(Doc(G(0, "LINE") + "-10\r\n" + rest), l), 1);
+    EXPECT_EQ(l[0].x, 0.0);
 }
 
 TEST(DxfReader, EllipseArcAndBadSpline) {

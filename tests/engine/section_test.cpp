@@ -232,6 +232,10 @@ TEST(SectionSearch, BoxedPointsAnswerEveryCentreAsPointByPoint) {
         many.AddEntity(MEntityKind::Line, x, y, x + 0.5, y + 0.3);
     }
     sections.emplace_back("3000 lines", Blade(10, 5));
+    sections.back().second.Place(many, false, 0, kRect);
+    // The same drawing with one line drawn again a thousand times: points that coincide.
+    for (int i = 0; i < 1000; ++i) many.AddEntity(MEntityKind::Line, 20, 30, 20.5, 30.3);
+    sections.emplace_back("coinciding lines", Blade(10, 5));
     sections.back().second.Place(std::move(many), false, 0, kRect);
 
     const struct {
@@ -669,7 +673,8 @@ TEST_F(EndTrimTest, SectionBoundDropsTheLeastRecentlyUsed) {
 // The section keeps only the points of the placed lines; they are the reference points the full
 // entity list gives after the same mirror, turn, move and arc conversion, to the last bit.
 TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
-    // An open arc whose last point is the extreme one, and a reversed arc beside a line.
+    // An open arc whose last point is the extreme one, and a reversed arc beside a line; then
+    // arcs whose angles lie a step off theirs (the same points) and a hair off (others).
     MEntitiesList open;
     MEntity arc;
     arc.kind = MEntityKind::Arc;
@@ -681,16 +686,30 @@ TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
     arc.reversed = true;
     open.AddEntity(arc);
     open.AddEntity(MEntityKind::Line, 5, 5, 12, -3);
+    arc.y = 40;
+    arc.startAngle = 210;
+    open.AddEntity(arc);
+    arc.x = 0;
+    arc.startAngle = 200.000001;
+    arc.endAngle = 75.000001;
+    open.AddEntity(arc);
     std::vector<std::pair<std::string, MEntitiesList>> drawings;
     drawings.emplace_back("open arcs", open);
-    for (const char* name : {"ALU60/T6001", "PVC70/P7020", "ALU72/Z7200"}) {
+    // The demo sections, and drawings with blocks, bulges, ellipses, splines and texts.
+    for (const char* name : {"demo/DXF/ALU60/T6001", "demo/DXF/PVC70/P7020", "demo/DXF/ALU72/Z7200",
+                             "tests/fixtures/dxf/all_kinds", "tests/fixtures/dxf/blocks",
+                             "tests/fixtures/dxf/fit_splines", "tests/fixtures/dxf/l_section"}) {
+        const std::string path = std::string(BRELON_SOURCE_DIR "/") + name + ".dxf";
         drawings.emplace_back(name, MEntitiesList{});
-        ASSERT_GT(ReadDXF(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", drawings.back().second), 0);
-        // The outline reader gives what the entity list holds.
+        const int read = ReadDXF(path, drawings.back().second);
+        ASSERT_GT(read, 0);
+        // The outline reader gives what the entity list holds, and its limits.
         MOutline outline;
-        ASSERT_GT(ReadDXFOutline(std::string(BRELON_SOURCE_DIR "/demo/DXF/") + name + ".dxf", outline), 0);
+        ASSERT_EQ(ReadDXFOutline(path, outline), read);
         MOutline fromList;
         for (const MEntity& e : drawings.back().second) fromList.Add(e);
+        const MLimits &lo = outline.Limits(), &ll = fromList.Limits();
+        EXPECT_TRUE(lo.minX == ll.minX && lo.minY == ll.minY && lo.maxX == ll.maxX && lo.maxY == ll.maxY) << name;
         ASSERT_EQ(outline.Count(), fromList.Count());
         for (std::size_t i = 0; i < outline.Count(); ++i) {
             const MShape &a = outline.Shapes()[i], &b = fromList.Shapes()[i];

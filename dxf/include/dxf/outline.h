@@ -29,6 +29,8 @@ public:
     // Takes the entity's geometry; texts and attributes are left out.
     void Add(const MEntity& e);
     void AddLine(double x1, double y1, double x2, double y2);
+    // Takes these shapes in place of the outline's, and their limits.
+    void Assign(std::vector<MShape>&& shapes);
 
     // Limits kept current by Add, Mirror and Rotate; after Move they are empty until GetLimits
     // takes them anew.
@@ -41,11 +43,12 @@ public:
 
     // Turns arcs and circles into segments as MEntitiesList::ConvertArcsToLines does and gives,
     // in order, the reference point (the start) of every line the list would then hold, moved by
-    // (dx, dy), to put(context, x, y); limits receives the extent of those lines, unmoved. The
-    // outline is emptied. LineCount tells beforehand how many lines that makes.
+    // (dx, dy), to put(context, points, count), a run of points at a time; limits receives the
+    // extent of those lines, unmoved. The outline is emptied. LineCount tells beforehand how many
+    // lines that makes.
     size_t LineCount(double stepDegrees) const;
     void TakeLineStarts(double stepDegrees, double dx, double dy, MLimits& limits,
-                        void (*put)(void* context, double x, double y), void* context);
+                        void (*put)(void* context, const MPoint* points, size_t count), void* context);
 
 private:
     void Recompute();
