@@ -9,7 +9,8 @@
 //   fresh pages as in a new process. Counters: page faults and the heap's peak growth per start
 //   (the peak over the drawing's size).
 // - BM_DemoListFresh: the demo list FINESTRE.lda opened anew, every bar computed and its part
-//   program written, with a 98 KB drawing per profile (each section read cold).
+//   program written, with a 98 KB drawing per profile (each section read cold); and
+//   BM_DemoListFreshProcess, the same once per process.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -249,5 +250,12 @@ void BM_DemoListFresh(benchmark::State& state) {
     state.counters["calls"] = double(calls);
 }
 BENCHMARK(BM_DemoListFresh)->ArgName("drawn")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same list once in a process that has computed nothing before: code, caches and memory as
+// cold for the list without drawings as for the one with them. One run per process, e.g.
+//   for i in 1 2 3 4 5; do for d in 0 1; do engine_section_list_bench \
+//     --benchmark_filter="BM_DemoListFreshProcess/drawn:$d\$"; done; done
+void BM_DemoListFreshProcess(benchmark::State& state) { BM_DemoListFresh(state); }
+BENCHMARK(BM_DemoListFreshProcess)->ArgName("drawn")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
