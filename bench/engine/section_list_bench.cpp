@@ -253,8 +253,7 @@ BENCHMARK(BM_DemoListFresh)->ArgName("drawn")->Arg(0)->Arg(1)->Unit(benchmark::k
 
 // The same list once in a process that has computed nothing before: code, caches and memory as
 // cold for the list without drawings as for the one with them. One run per process, e.g.
-//   for i in 1 2 3 4 5; do for d in 0 1; do engine_section_list_bench \
-//     --benchmark_filter="BM_DemoListFreshProcess/drawn:$d\$"; done; done
+//   for d in 0 1 0 1 0 1; do engine_section_list_bench --benchmark_filter="FreshProcess/drawn:$d/"; done
 void BM_DemoListFreshProcess(benchmark::State& state) { BM_DemoListFresh(state); }
 BENCHMARK(BM_DemoListFreshProcess)->ArgName("drawn")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
