@@ -398,8 +398,8 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
     // The feed cause of a cut: 2 when the next machining runs at the cut's own positioning, else
     // 1; 100 more only on the cut next to the remnant. The remnant is the bar's greater leftover
     // beyond its outermost cuts: at the tail, or at the head once the records were moved toward
-    // the tail (the tail then keeps only the machine's tail scrap), where a square head trim
-    // written before the first cut takes it away itself.
+    // the tail (the tail then keeps only the machine's tail scrap), where the bar's first cut
+    // takes it off and carries the mark, unless a square head trim written before took it.
     double tailCut = NAN, headCut = NAN;
     for (int c : cuts) {
         const double x = bar.records[static_cast<std::size_t>(c)].x;
@@ -424,6 +424,8 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
                           where(p.events[i]));
         if (cause >= 100 && (remnantAtHead ? headTrimmed || !Near(cut.x, headCut) : !Near(cut.x, tailCut)))
             out.push_back("a cut at X " + Mm(cut.x) + " marked as next to the remnant" + where(p.events[i]));
+        if (cause < 100 && remnantAtHead && !headTrimmed && Near(cut.x, headCut))
+            out.push_back("the cut at X " + Mm(cut.x) + " that takes off the head's excess not marked" + where(p.events[i]));
     };
 
     int nextBladeRecord = 0; // variant 1: the cut events follow the blade records in order
