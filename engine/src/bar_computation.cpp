@@ -156,6 +156,7 @@ int BarComputation::FreeBarDetail() {
     pieceStore_.clear();
     machiningCount = recordCount = cutCount = orderedMachinings = orderedRecords = 0;
     tailOffset = 0; // the head offcut belongs to the bar just freed
+    headShift = 0;
     return 0;
 }
 
@@ -498,6 +499,7 @@ void BarComputation::SetTailClampCode(int32_t length, int32_t mode) {
 void BarComputation::ShiftForHeadTrim(int32_t length, int32_t trim) {
     const MachineSettings& s = S();
     tailOffset = 0;
+    headShift = 0;
     if (tailClampCode == 1) return;
     // Automatic loading: always on variants 1 and 2, else with CARIC_AUTOM.
     const int automaticLoading = (MachineVariant == 1 || MachineVariant == 2) ? 1 : (s.CARIC_AUTOM != 0 ? 1 : 0);
@@ -533,6 +535,7 @@ void BarComputation::ShiftForHeadTrim(int32_t length, int32_t trim) {
         SetCutClampCode(m);
     }
     tailOffset = trim - subtrahend - s.SPESS_LAMA;
+    headShift = d;
     SetTailClampCode(length - d, 2);
 }
 

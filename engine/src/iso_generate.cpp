@@ -249,15 +249,28 @@ void IsoProgramGenerator::WriteBladeZoneLine(const WorkingMachining& r) {
         RInt(536, 3, "R_BLOCCA_PEZZO: Centro");
 }
 
-// 100 more on the feed cause when the cut is the last before a remnant that must be unloaded
-// and lies close to it (within the least scrap length). The remnant is the bar's tail end, from
-// X 0 to its length: the cut next to it stands at about that length (an angled end's X may lie
-// a little below the length reckoned with the kerf).
+// 100 more on the feed cause of the cut next to a remnant that must be unloaded. Without the
+// head trim's shift the remnant is the bar's tail end, from X 0 to about its length: the cut next
+// to it stands within the least scrap length of that X (an angled end's X may lie a little below
+// the length reckoned with the kerf).
 int IsoProgramGenerator::NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const {
     const MachineSettings& s = S();
     if (remnant <= s.MAX_POLVERE) return 0;
+    // Records moved toward the tail: the excess lies at the head, cut off by the bar's first cut.
+    if (headShift > 0) return r.TipoLavor == kKindEndCut && r.X == HeadmostEndCutX() ? 100 : 0;
     const int64_t distance = int64_t{r.X} - remnant;
     return (distance > -int64_t{s.DIM_MIN_SCARTO} && distance < s.DIM_MIN_SCARTO) ? 100 : 0;
+}
+
+// X of the bar's end cut nearest its head (the greatest), INT32_MIN without end cuts.
+int32_t IsoProgramGenerator::HeadmostEndCutX() const {
+    int32_t x = INT32_MIN;
+    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
+    for (int i = 0; i < n; ++i) {
+        const WorkingMachining& m = *order[static_cast<std::size_t>(i)];
+        if (m.TipoLavor == kKindEndCut) x = std::max(x, m.X);
+    }
+    return x;
 }
 
 // Feed cause of a cut: 2 when the next machining is worked where the bar stands for the cut (at

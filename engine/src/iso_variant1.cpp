@@ -494,7 +494,9 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
             }
             headTrimPending = false;
             anyCut = true;
-            const int cause = CutFeedCause(r, next) + NearRemnantExtra(r, remnant);
+            // A head trim written before the bar's first cut took the head's excess away itself.
+            const bool trimTookExcess = headTrimmed && &r == firstEndCut;
+            const int cause = CutFeedCause(r, next) + (trimTookExcess ? 0 : NearRemnantExtra(r, remnant));
             v1CutForm_ = V1CutFormOf(&r == firstEndCut && (r.endFlags & 1) != 0, headTrimmed,
                                      &r == lastEndCut && (r.endFlags & 2) != 0, remnant);
             const int written = WriteCutBlock(r, cause);

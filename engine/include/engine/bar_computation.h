@@ -169,6 +169,7 @@ public:
     uint8_t setsUsed = 0;      // the ordering: a record has a group
     uint8_t linksExist = 0;    // the ordering: automatic precedence links were made
     int32_t tailOffset = 0;
+    int32_t headShift = 0;     // how far the head trim moved the records toward the tail (0: not moved)
     int32_t pendingCount = 0;  // ordering and elaboration counters
     int32_t passCounter = 0;
     int32_t positioningX = 0;

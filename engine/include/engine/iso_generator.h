@@ -122,6 +122,7 @@ private:
     void WriteRepeat(int32_t step, int32_t repeatStart);
     void WriteBladeZoneLine(const WorkingMachining& r);
     int NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const;
+    int32_t HeadmostEndCutX() const;
     static int CutFeedCause(const WorkingMachining& cut, const WorkingMachining* next);
     int32_t OffQuotaB() const; // R_OFF_QUOTA_B: SPESS_LAMA less twice a negative CORR_X_LAME
     int FinishFile();

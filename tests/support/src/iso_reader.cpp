@@ -396,12 +396,18 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
     };
 
     // The feed cause of a cut: 2 when the next machining runs at the cut's own positioning, else
-    // 1; 100 more only on the cut next to the remnant (the bar's cut nearest its tail).
-    double tailCut = NAN;
+    // 1; 100 more only on the cut next to the remnant. The remnant is the bar's greater leftover
+    // beyond its outermost cuts: at the tail, or at the head once the records were moved toward
+    // the tail (the tail then keeps only the machine's tail scrap), where the bar's first cut
+    // takes it off and carries the mark, unless a square head trim written before took it.
+    double tailCut = NAN, headCut = NAN;
     for (int c : cuts) {
         const double x = bar.records[static_cast<std::size_t>(c)].x;
         if (std::isnan(tailCut) || x < tailCut) tailCut = x;
+        if (std::isnan(headCut) || x > headCut) headCut = x;
     }
+    const bool remnantAtHead = !std::isnan(headCut) && bar.length - headCut > tailCut;
+    bool headTrimmed = false;
     auto checkCause = [&](std::size_t i, int cause, const BarRecord& cut) {
         if (cut.kind != 2 || cause < 0 || (cause % 100 != 1 && cause % 100 != 2)) return;
         const BarRecord* next = nullptr;
@@ -416,8 +422,10 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
             out.push_back("a cut with cause " + std::to_string(cause) + (atCut ? " before a machining at its positioning"
                                                                                 : " before a machining elsewhere") +
                           where(p.events[i]));
-        if (cause >= 100 && !Near(cut.x, tailCut))
+        if (cause >= 100 && (remnantAtHead ? headTrimmed || !Near(cut.x, headCut) : !Near(cut.x, tailCut)))
             out.push_back("a cut at X " + Mm(cut.x) + " marked as next to the remnant" + where(p.events[i]));
+        if (cause < 100 && remnantAtHead && !headTrimmed && Near(cut.x, headCut))
+            out.push_back("the cut at X " + Mm(cut.x) + " that takes off the head's excess not marked" + where(p.events[i]));
     };
 
     int nextBladeRecord = 0; // variant 1: the cut events follow the blade records in order
@@ -436,6 +444,7 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
                 }
             } else if (IsHeadTrim(e) && e.causeText.rfind("TAGLIO_SPZ_", 0) == 0) {
                 freeTo(0); // the square trim at the bar head
+                headTrimmed = true;
             } else if (IsHeadTrim(e)) {
                 // A trim of the end of the piece just freed (cause 20), at that end's angle: it
                 // makes the end and frees nothing more. With no such piece freed the blade
