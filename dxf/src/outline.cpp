@@ -30,10 +30,7 @@ void MOutline::Add(const MEntity& e) {
 
 void MOutline::AddLine(double x1, double y1, double x2, double y2) {
     MShape s;
-    s.x = x1;
-    s.y = y1;
-    s.x2 = x2;
-    s.y2 = y2;
+    dxfshape::SetLine(s, x1, y1, x2, y2);
     shapes_.push_back(s);
     dxfshape::Extend(limits_, s);
 }

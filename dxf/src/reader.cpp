@@ -19,6 +19,7 @@
 #include "dxf/dxf.h"
 #include "dxf/outline.h"
 #include "geom.h"
+#include "shape_ops.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -269,11 +270,7 @@ public:
     void Reserve(size_t n) override { list_.Reserve(n); }
     void Line(double x, double y, double x2, double y2, const Common& c) override {
         MEntity e;
-        e.kind = MEntityKind::Line;
-        e.x = x;
-        e.y = y;
-        e.x2 = x2;
-        e.y2 = y2;
+        dxfshape::SetLine(e, x, y, x2, y2);
         e.color = c.color;
         e.layer.assign(c.layer.data(), c.layer.size());
         list_.AddEntity(std::move(e));
@@ -281,13 +278,7 @@ public:
     void Curve(MEntityKind kind, double x, double y, double radius, double startAngle, double endAngle, bool reversed,
                const Common& c) override {
         MEntity e;
-        e.kind = kind;
-        e.x = x;
-        e.y = y;
-        e.radius = radius;
-        e.startAngle = startAngle;
-        e.endAngle = endAngle;
-        e.reversed = reversed;
+        dxfshape::SetCurve(e, kind, x, y, radius, startAngle, endAngle, reversed);
         e.color = c.color;
         e.layer.assign(c.layer.data(), c.layer.size());
         list_.AddEntity(std::move(e));
@@ -306,23 +297,14 @@ public:
     void Line(double x, double y, double x2, double y2, const Common&) override {
         ++count_;
         MShape s;
-        s.x = x;
-        s.y = y;
-        s.x2 = x2;
-        s.y2 = y2;
+        dxfshape::SetLine(s, x, y, x2, y2);
         shapes_.push_back(s);
     }
     void Curve(MEntityKind kind, double x, double y, double radius, double startAngle, double endAngle, bool reversed,
                const Common&) override {
         ++count_;
         MShape s;
-        s.kind = kind;
-        s.x = x;
-        s.y = y;
-        s.radius = radius;
-        s.startAngle = startAngle;
-        s.endAngle = endAngle;
-        s.reversed = reversed;
+        dxfshape::SetCurve(s, kind, x, y, radius, startAngle, endAngle, reversed);
         shapes_.push_back(s);
     }
     void Text(MEntity&&) override { ++count_; }

@@ -11,6 +11,26 @@
 
 namespace dxfshape {
 
+// The geometry of a line or a curve written into an entity or a shape record.
+template <class E> void SetLine(E& e, double x, double y, double x2, double y2) {
+    e.kind = MEntityKind::Line;
+    e.x = x;
+    e.y = y;
+    e.x2 = x2;
+    e.y2 = y2;
+}
+template <class E>
+void SetCurve(E& e, MEntityKind kind, double x, double y, double radius, double startAngle, double endAngle,
+              bool reversed) {
+    e.kind = kind;
+    e.x = x;
+    e.y = y;
+    e.radius = radius;
+    e.startAngle = startAngle;
+    e.endAngle = endAngle;
+    e.reversed = reversed;
+}
+
 inline void Include(MLimits& l, double x, double y) {
     if (l.empty) {
         l.minX = l.maxX = x;
