@@ -224,35 +224,21 @@ void DxfSection::BuildTree() {
     if (points_.empty()) return;
     const Point* const pts = points_.data();
     const uint32_t count = static_cast<uint32_t>(points_.size());
-    bool finite = true;
-    double y0 = pts[0].y, y1 = y0, z0 = pts[0].z, z1 = z0;
-    for (uint32_t k = 0; k < count; ++k) {
-        const double y = pts[k].y, z = pts[k].z;
-        finite = finite && std::isfinite(y) && std::isfinite(z);
-        y0 = y < y0 ? y : y0;
-        y1 = y > y1 ? y : y1;
-        z0 = z < z0 ? z : z0;
-        z1 = z > z1 ? z : z1;
-    }
-    if (!finite) {
-        // A box with a point that is no number bounds nothing: one leaf whose box answers no
-        // question, so every point is tested on its own.
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        nodes_.push_back(Node{nan, nan, nan, nan, 0, count, 0});
-        return;
-    }
-    // The leaves, in the order of their points.
-    const double spanY = (y1 - y0) * kLeafExtentShare, spanZ = (z1 - z0) * kLeafExtentShare;
+    // The leaves, in the order of their points; the section's extent (its lines') bounds them.
+    const double spanY = width * kLeafExtentShare, spanZ = height * kLeafExtentShare;
     std::vector<Node> leaves;
     leaves.reserve(count / kMinLeafPoints + 1);
+    bool finite = true;
     for (uint32_t begin = 0; begin < count;) {
         Node leaf{pts[begin].y, pts[begin].y, pts[begin].z, pts[begin].z, begin, begin + 1, 0};
+        finite = finite && std::isfinite(leaf.y0) && std::isfinite(leaf.z0);
         const uint32_t last = std::min(count, begin + kLeafPoints);
         for (uint32_t k = begin + 1; k < last; ++k) {
             const double y = pts[k].y, z = pts[k].z;
             const double ly0 = y < leaf.y0 ? y : leaf.y0, ly1 = y > leaf.y1 ? y : leaf.y1;
             const double lz0 = z < leaf.z0 ? z : leaf.z0, lz1 = z > leaf.z1 ? z : leaf.z1;
             if (k - begin >= kMinLeafPoints && (ly1 - ly0 > spanY || lz1 - lz0 > spanZ)) break;
+            finite = finite && std::isfinite(y) && std::isfinite(z);
             leaf.y0 = ly0;
             leaf.y1 = ly1;
             leaf.z0 = lz0;
@@ -261,6 +247,13 @@ void DxfSection::BuildTree() {
         }
         leaves.push_back(leaf);
         begin = leaf.end;
+    }
+    if (!finite) {
+        // A box with a point that is no number bounds nothing: one leaf whose box answers no
+        // question, so every point is tested on its own.
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        nodes_.push_back(Node{nan, nan, nan, nan, 0, count, 0});
+        return;
     }
     // The nodes above them: each node's leaves are split at the median of their boxes' centres
     // along the longer side of the centres' extent, children after their parent; a node of one
