@@ -165,7 +165,7 @@ private:
     // that ring refuses at once.
     struct Node {
         double y0 = 0, y1 = 0, z0 = 0, z1 = 0; // bounding box of the node's points
-        uint32_t begin = 0, end = 0;           // a leaf's points in points_; above a leaf, begin is one of its points
+        uint32_t begin = 0, end = 0;           // a leaf's points in points_; above: begin is one of them
         uint32_t child = 0;                    // first of two children (child + 1 the second), 0 for a leaf
     };
     std::vector<Node> nodes_;
