@@ -213,24 +213,26 @@ namespace {
 // beyond an eighth of the section's extent along either axis. Consecutive points lie along the
 // drawn outline (an arc's points, a polyline's corners), so the runs make small boxes without
 // moving or copying a point; a drawing in no order still gets leaves of at least kMinLeafPoints,
-// so the tree never holds more than a node per four points.
+// so the tree never holds more than a node per six points.
 constexpr uint32_t kLeafPoints = 32;
-constexpr uint32_t kMinLeafPoints = 8;
+constexpr uint32_t kMinLeafPoints = 12;
 constexpr double kLeafExtentShare = 1.0 / 8.0;
 } // namespace
 
 void DxfSection::BuildTree() {
     nodes_.clear();
+    root_ = 0;
     if (points_.empty()) return;
     const Point* const pts = points_.data();
     const uint32_t count = static_cast<uint32_t>(points_.size());
-    // The leaves, in the order of their points; the section's extent (its lines') bounds them.
+    // The leaves first, in the order of their points, each at least kMinLeafPoints but the last:
+    // room for them and the nodes above them at once. The section's extent (its lines') bounds
+    // a leaf's box.
+    nodes_.reserve(2 * (count / kMinLeafPoints + 1));
     const double spanY = width * kLeafExtentShare, spanZ = height * kLeafExtentShare;
-    std::vector<Node> leaves;
-    leaves.reserve(count / kMinLeafPoints + 1);
     bool finite = true;
     for (uint32_t begin = 0; begin < count;) {
-        Node leaf{pts[begin].y, pts[begin].y, pts[begin].z, pts[begin].z, begin, begin + 1, 0};
+        Node leaf{pts[begin].y, pts[begin].y, pts[begin].z, pts[begin].z, begin, begin + 1, 0, 0};
         finite = finite && std::isfinite(leaf.y0) && std::isfinite(leaf.z0);
         const uint32_t last = std::min(count, begin + kLeafPoints);
         for (uint32_t k = begin + 1; k < last; ++k) {
@@ -245,36 +247,38 @@ void DxfSection::BuildTree() {
             leaf.z1 = lz1;
             leaf.end = k + 1;
         }
-        leaves.push_back(leaf);
+        nodes_.push_back(leaf);
         begin = leaf.end;
     }
     if (!finite) {
         // A box with a point that is no number bounds nothing: one leaf whose box answers no
         // question, so every point is tested on its own.
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        nodes_.push_back(Node{nan, nan, nan, nan, 0, count, 0});
+        nodes_.clear();
+        nodes_.push_back(Node{nan, nan, nan, nan, 0, count, 0, 0});
         return;
     }
-    // The nodes above them: each node's leaves are split at the median of their boxes' centres
-    // along the longer side of the centres' extent, children after their parent; a node of one
+    const uint32_t leaves = static_cast<uint32_t>(nodes_.size());
+    if (leaves == 1) return;
+    // The nodes above them, after them, the root first: each node's leaves are split at the
+    // median of their boxes' centres along the longer side of the centres' extent; a side of one
     // leaf is that leaf. The depth stays that of a balanced tree (about log2 of the leaves).
+    std::vector<uint32_t> order(leaves);
+    for (uint32_t k = 0; k < leaves; ++k) order[k] = k;
     struct Range {
-        uint32_t node, first, last; // the node and its leaves [first, last)
+        uint32_t node, first, last; // the node and its leaves order[first, last)
     };
-    nodes_.reserve(2 * leaves.size() - 1);
+    root_ = leaves;
     nodes_.push_back(Node{});
-    std::vector<Range> open{Range{0, 0, static_cast<uint32_t>(leaves.size())}};
+    std::vector<Range> open{Range{root_, 0, leaves}};
+    auto centreY = [this](uint32_t k) { return nodes_[k].y0 + nodes_[k].y1; };
+    auto centreZ = [this](uint32_t k) { return nodes_[k].z0 + nodes_[k].z1; };
     while (!open.empty()) {
         const Range r = open.back();
         open.pop_back();
-        if (r.last - r.first == 1) {
-            nodes_[r.node] = leaves[r.first];
-            continue;
-        }
-        double cy0 = leaves[r.first].y0 + leaves[r.first].y1, cy1 = cy0;
-        double cz0 = leaves[r.first].z0 + leaves[r.first].z1, cz1 = cz0;
+        double cy0 = centreY(order[r.first]), cy1 = cy0, cz0 = centreZ(order[r.first]), cz1 = cz0;
         for (uint32_t k = r.first + 1; k < r.last; ++k) {
-            const double cy = leaves[k].y0 + leaves[k].y1, cz = leaves[k].z0 + leaves[k].z1;
+            const double cy = centreY(order[k]), cz = centreZ(order[k]);
             cy0 = cy < cy0 ? cy : cy0;
             cy1 = cy > cy1 ? cy : cy1;
             cz0 = cz < cz0 ? cz : cz0;
@@ -282,23 +286,31 @@ void DxfSection::BuildTree() {
         }
         const bool alongY = cy1 - cy0 >= cz1 - cz0;
         const uint32_t mid = r.first + (r.last - r.first) / 2;
-        std::nth_element(leaves.begin() + r.first, leaves.begin() + mid, leaves.begin() + r.last,
-                         [alongY](const Node& a, const Node& b) {
-                             return alongY ? a.y0 + a.y1 < b.y0 + b.y1 : a.z0 + a.z1 < b.z0 + b.z1;
+        std::nth_element(order.begin() + r.first, order.begin() + mid, order.begin() + r.last,
+                         [&](uint32_t a, uint32_t b) {
+                             return alongY ? centreY(a) < centreY(b) : centreZ(a) < centreZ(b);
                          });
-        const uint32_t child = static_cast<uint32_t>(nodes_.size());
-        nodes_[r.node].child = child;
-        nodes_[r.node].begin = leaves[r.first].begin; // any of its points stands for it
-        nodes_.push_back(Node{});
-        nodes_.push_back(Node{});
-        open.push_back(Range{child + 1, mid, r.last});
-        open.push_back(Range{child, r.first, mid});
+        uint32_t side[2];
+        const Range halves[2] = {{0, r.first, mid}, {0, mid, r.last}};
+        for (int h = 0; h < 2; ++h) {
+            if (halves[h].last - halves[h].first == 1) {
+                side[h] = order[halves[h].first];
+                continue;
+            }
+            side[h] = static_cast<uint32_t>(nodes_.size());
+            nodes_.push_back(Node{});
+            open.push_back(Range{side[h], halves[h].first, halves[h].last});
+        }
+        Node& n = nodes_[r.node];
+        n.low = side[0];
+        n.high = side[1];
+        n.begin = nodes_[order[r.first]].begin; // any of its points stands for it
+        n.end = 0;                              // not a leaf
     }
-    // Boxes from the leaves up: children always come after their parent.
-    for (std::size_t i = nodes_.size(); i-- > 0;) {
+    // Boxes from the leaves up: a node stands after its parent.
+    for (std::size_t i = nodes_.size(); i-- > leaves;) {
         Node& n = nodes_[i];
-        if (n.child == 0) continue;
-        const Node &a = nodes_[n.child], &b = nodes_[n.child + 1];
+        const Node &a = nodes_[n.low], &b = nodes_[n.high];
         n.y0 = std::min(a.y0, b.y0);
         n.y1 = std::max(a.y1, b.y1);
         n.z0 = std::min(a.z0, b.z0);
@@ -401,7 +413,7 @@ std::size_t DxfSection::FindRefuser(double Y, double Zc, double across) const {
     const Ring ring(flangeDiameter / 2.0, bladeDiameter / 2.0);
     uint32_t stack[64];
     std::size_t depth = 0;
-    if (!nodes_.empty()) stack[depth++] = 0;
+    if (!nodes_.empty()) stack[depth++] = root_;
     while (depth > 0) {
         const Node& n = nodes_[stack[--depth]];
         const double u0 = (n.y0 - Y) / across, u1 = (n.y1 - Y) / across;
@@ -414,9 +426,9 @@ std::size_t DxfSection::FindRefuser(double Y, double Zc, double across) const {
         if (farthest < ring.low || nearest >= ring.high) return n.begin;
         // Wholly within the ring: none of its points refuses.
         if (nearest >= ring.low && farthest < ring.high) continue;
-        if (n.child != 0) {
-            stack[depth++] = n.child + 1;
-            stack[depth++] = n.child;
+        if (n.end == 0) {
+            stack[depth++] = n.high;
+            stack[depth++] = n.low;
             continue;
         }
         for (uint32_t i = n.begin; i < n.end; ++i) {
@@ -446,15 +458,15 @@ double DxfSection::SmallestGap(double Y, double Zc, double across, double side2)
     };
     uint32_t stack[64];
     std::size_t depth = 0;
-    if (!nodes_.empty()) stack[depth++] = 0;
+    if (!nodes_.empty()) stack[depth++] = root_;
     while (depth > 0 && gap != 0) {
         const Node& n = nodes_[stack[--depth]];
         if (bound(n) > gap) continue;
-        if (n.child != 0) {
+        if (n.end == 0) {
             // The nearer child first: its gap prunes more of the other.
-            const bool firstNearer = bound(nodes_[n.child]) <= bound(nodes_[n.child + 1]);
-            stack[depth++] = firstNearer ? n.child + 1 : n.child;
-            stack[depth++] = firstNearer ? n.child : n.child + 1;
+            const bool lowNearer = bound(nodes_[n.low]) <= bound(nodes_[n.high]);
+            stack[depth++] = lowNearer ? n.high : n.low;
+            stack[depth++] = lowNearer ? n.low : n.high;
             continue;
         }
         for (uint32_t i = n.begin; i < n.end; ++i) {

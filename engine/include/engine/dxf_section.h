@@ -162,13 +162,15 @@ private:
     // The points grouped into boxes for the searches: a binary tree whose leaves are runs of
     // consecutive points_ and whose every node holds the bounding box of the points below it; a
     // box wholly between the flange and the blade circle needs no point test, a box wholly outside
-    // that ring refuses at once.
+    // that ring refuses at once. The leaves come first in nodes_, the nodes above them after.
     struct Node {
         double y0 = 0, y1 = 0, z0 = 0, z1 = 0; // bounding box of the node's points
-        uint32_t begin = 0, end = 0;           // a leaf's points in points_; above: begin is one of them
-        uint32_t child = 0;                    // first of two children (child + 1 the second), 0 for a leaf
+        // A leaf's points in points_; above the leaves, end is 0 and begin one of its points.
+        uint32_t begin = 0, end = 0;
+        uint32_t low = 0, high = 0; // the two nodes below one above the leaves
     };
     std::vector<Node> nodes_;
+    uint32_t root_ = 0;
     bool fromDrawing_ = false;
     bool loaded_ = false; // built by Load from source_
     Source source_;
