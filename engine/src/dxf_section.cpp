@@ -123,7 +123,7 @@ bool DxfSection::BuiltFrom(const char* path, int32_t offYThousandths, int32_t of
 
 std::size_t DxfSection::MemoryBytes() const {
     return sizeof(DxfSection) + fileName.capacity() + source_.path.capacity() +
-           (points_.capacity() + tree_.capacity()) * sizeof(Point) + nodes_.capacity() * sizeof(Node);
+           points_.capacity() * sizeof(Point) + nodes_.capacity() * sizeof(Node);
 }
 
 std::shared_ptr<DxfSection> SectionStore::Get(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar) {
@@ -208,145 +208,119 @@ void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const 
 }
 
 namespace {
-// Points in a leaf of the search tree: few enough that testing them one by one is cheaper than
-// splitting further.
-constexpr std::size_t kLeafPoints = 32;
-// Deepest node: the searches walk the tree with a stack of 64 entries, at most depth + 2 deep.
-constexpr uint8_t kMaxDepth = 40;
-
-// Moves the points of [begin, end) below the middle (along y, or z) to the front; returns where
-// the others start. Every point is moved once, without a branch on its side: the sides of a
-// drawing's points follow no pattern a guess could learn.
-template <bool alongY>
-uint32_t MoveBelowFirst(DxfSection::Point* pts, uint32_t begin, uint32_t end, double middle) {
-    uint32_t below = begin;
-    for (uint32_t k = begin; k < end; ++k) {
-        const DxfSection::Point p = pts[k];
-        const bool low = (alongY ? p.y : p.z) < middle;
-        pts[k] = pts[below];
-        pts[below] = p;
-        below += low ? 1 : 0;
-    }
-    return below;
-}
+// A leaf of the search tree is a run of consecutive points (in the order the searches take them):
+// at most kLeafPoints, and past kMinLeafPoints it ends before a point that would stretch its box
+// beyond an eighth of the section's extent along either axis. Consecutive points lie along the
+// drawn outline (an arc's points, a polyline's corners), so the runs make small boxes without
+// moving or copying a point; a drawing in no order still gets leaves of at least kMinLeafPoints,
+// so the tree never holds more than a node per six points.
+constexpr uint32_t kLeafPoints = 32;
+constexpr uint32_t kMinLeafPoints = 12;
+constexpr double kLeafExtentShare = 1.0 / 8.0;
 } // namespace
 
 void DxfSection::BuildTree() {
-    tree_ = points_;
     nodes_.clear();
-    if (tree_.empty()) return;
-    Point* const pts = tree_.data();
-    const uint32_t count = static_cast<uint32_t>(tree_.size());
+    root_ = 0;
+    if (points_.empty()) return;
+    const Point* const pts = points_.data();
+    const uint32_t count = static_cast<uint32_t>(points_.size());
+    // The leaves first, in the order of their points, each at least kMinLeafPoints but the last:
+    // room for them and the nodes above them at once. The section's extent (its lines') bounds
+    // a leaf's box.
+    nodes_.reserve(2 * (count / kMinLeafPoints + 1));
+    const double spanY = width * kLeafExtentShare, spanZ = height * kLeafExtentShare;
     bool finite = true;
-    double y0 = pts[0].y, y1 = y0, z0 = pts[0].z, z1 = z0;
-    for (uint32_t k = 0; k < count; ++k) {
-        const double y = pts[k].y, z = pts[k].z;
-        finite = finite && std::isfinite(y) && std::isfinite(z);
-        y0 = y < y0 ? y : y0;
-        y1 = y > y1 ? y : y1;
-        z0 = z < z0 ? z : z0;
-        z1 = z > z1 ? z : z1;
+    for (uint32_t begin = 0; begin < count;) {
+        Node leaf{pts[begin].y, pts[begin].y, pts[begin].z, pts[begin].z, begin, begin + 1, 0, 0};
+        finite = finite && std::isfinite(leaf.y0) && std::isfinite(leaf.z0);
+        const uint32_t last = std::min(count, begin + kLeafPoints);
+        for (uint32_t k = begin + 1; k < last; ++k) {
+            const double y = pts[k].y, z = pts[k].z;
+            const double ly0 = y < leaf.y0 ? y : leaf.y0, ly1 = y > leaf.y1 ? y : leaf.y1;
+            const double lz0 = z < leaf.z0 ? z : leaf.z0, lz1 = z > leaf.z1 ? z : leaf.z1;
+            if (k - begin >= kMinLeafPoints && (ly1 - ly0 > spanY || lz1 - lz0 > spanZ)) break;
+            finite = finite && std::isfinite(y) && std::isfinite(z);
+            leaf.y0 = ly0;
+            leaf.y1 = ly1;
+            leaf.z0 = lz0;
+            leaf.z1 = lz1;
+            leaf.end = k + 1;
+        }
+        nodes_.push_back(leaf);
+        begin = leaf.end;
     }
     if (!finite) {
         // A box with a point that is no number bounds nothing: one leaf whose box answers no
         // question, so every point is tested on its own.
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        nodes_.push_back(Node{nan, nan, nan, nan, 0, count, 0});
+        nodes_.clear();
+        nodes_.push_back(Node{nan, nan, nan, nan, 0, count, 0, 0});
         return;
     }
-    // Leaves hold about two thirds of kLeafPoints on the drawings met: room for their nodes at once.
-    nodes_.reserve(3 * (tree_.size() / kLeafPoints + 1));
-    // The cell of a node, kept in its box until the boxes are taken: the part of the plane its
-    // points were sorted into, the root's the box of all points. A cell is split across the middle
-    // of its longer side (one pass over its points, no box taken). A split that leaves no point or
-    // less than an eighth of them on one side is made again across the middle of the points' own
-    // box; points that the middle of their own box does not separate (all alike along it) are
-    // split at their median. Until they fit a leaf. Each node's box is then the true extent of
-    // its points. How the points are grouped changes no answer: a box only spares testing its
-    // points.
-    auto boxOf = [pts](uint32_t begin, uint32_t end, double& by0, double& by1, double& bz0, double& bz1) {
-        by0 = by1 = pts[begin].y;
-        bz0 = bz1 = pts[begin].z;
-        for (uint32_t k = begin + 1; k < end; ++k) {
-            const double y = pts[k].y, z = pts[k].z;
-            by0 = y < by0 ? y : by0;
-            by1 = y > by1 ? y : by1;
-            bz0 = z < bz0 ? z : bz0;
-            bz1 = z > bz1 ? z : bz1;
-        }
+    const uint32_t leaves = static_cast<uint32_t>(nodes_.size());
+    if (leaves == 1) return;
+    // The nodes above them, after them, the root first: each node's leaves are split at the
+    // median of their boxes' centres along the longer side of the centres' extent; a side of one
+    // leaf is that leaf. The depth stays that of a balanced tree (about log2 of the leaves).
+    std::vector<uint32_t> order(leaves);
+    for (uint32_t k = 0; k < leaves; ++k) order[k] = k;
+    struct Range {
+        uint32_t node, first, last; // the node and its leaves order[first, last)
     };
-    std::vector<uint8_t> depth;
-    depth.reserve(nodes_.capacity());
-    nodes_.push_back(Node{y0, y1, z0, z1, 0, count, 0});
-    depth.push_back(0);
-    for (std::size_t i = 0; i < nodes_.size(); ++i) {
-        const uint32_t begin = nodes_[i].begin, end = nodes_[i].end;
-        if (end - begin <= kLeafPoints || depth[i] >= kMaxDepth) continue;
-        Node c = nodes_[i], low = c, high = c;
-        uint32_t mid = begin;
-        bool ownBox = i == 0; // the root's cell is its box
-        for (;;) {
-            const bool alongY = c.y1 - c.y0 >= c.z1 - c.z0;
-            const double from = alongY ? c.y0 : c.z0, to = alongY ? c.y1 : c.z1;
-            const double middle = from + (to - from) / 2;
-            low = high = c;
-            bool median = !(from < middle && middle < to);
-            if (!median) {
-                mid = alongY ? MoveBelowFirst<true>(pts, begin, end, middle)
-                             : MoveBelowFirst<false>(pts, begin, end, middle);
-                (alongY ? low.y1 : low.z1) = middle;
-                (alongY ? high.y0 : high.z0) = middle;
-                const bool oneSided = mid == begin || mid == end;
-                if (!oneSided && end - begin <= 2 * kLeafPoints) {
-                    // Two leaves at most: when the middle leaves more than a leaf on one side
-                    // the median makes them two (fewer, fuller leaves: fewer nodes to keep).
-                    median = std::max(mid - begin, end - mid) > kLeafPoints;
-                } else if (!oneSided) {
-                    if (ownBox || std::min(mid - begin, end - mid) >= (end - begin) / 8) break;
-                } else {
-                    median = ownBox;
-                }
-            }
-            if (median) {
-                const auto first = tree_.begin() + begin, last = tree_.begin() + end;
-                const auto split = first + (last - first) / 2;
-                std::nth_element(first, split, last,
-                                 [alongY](const Point& a, const Point& b) { return alongY ? a.y < b.y : a.z < b.z; });
-                mid = static_cast<uint32_t>(split - tree_.begin());
-                low = high = c;
-                break;
-            }
-            if (end - begin <= 2 * kLeafPoints && mid != begin && mid != end) break;
-            // A side without points or with few: the split is made again across the middle of
-            // the points' own box.
-            boxOf(begin, end, c.y0, c.y1, c.z0, c.z1);
-            ownBox = true;
+    root_ = leaves;
+    nodes_.push_back(Node{});
+    std::vector<Range> open{Range{root_, 0, leaves}};
+    auto centreY = [this](uint32_t k) { return nodes_[k].y0 + nodes_[k].y1; };
+    auto centreZ = [this](uint32_t k) { return nodes_[k].z0 + nodes_[k].z1; };
+    while (!open.empty()) {
+        const Range r = open.back();
+        open.pop_back();
+        double cy0 = centreY(order[r.first]), cy1 = cy0, cz0 = centreZ(order[r.first]), cz1 = cz0;
+        for (uint32_t k = r.first + 1; k < r.last; ++k) {
+            const double cy = centreY(order[k]), cz = centreZ(order[k]);
+            cy0 = cy < cy0 ? cy : cy0;
+            cy1 = cy > cy1 ? cy : cy1;
+            cz0 = cz < cz0 ? cz : cz0;
+            cz1 = cz > cz1 ? cz : cz1;
         }
-        nodes_[i].child = static_cast<uint32_t>(nodes_.size());
-        nodes_.push_back(Node{low.y0, low.y1, low.z0, low.z1, begin, mid, 0});
-        nodes_.push_back(Node{high.y0, high.y1, high.z0, high.z1, mid, end, 0});
-        depth.push_back(static_cast<uint8_t>(depth[i] + 1));
-        depth.push_back(static_cast<uint8_t>(depth[i] + 1));
+        const bool alongY = cy1 - cy0 >= cz1 - cz0;
+        const uint32_t mid = r.first + (r.last - r.first) / 2;
+        std::nth_element(order.begin() + r.first, order.begin() + mid, order.begin() + r.last,
+                         [&](uint32_t a, uint32_t b) {
+                             return alongY ? centreY(a) < centreY(b) : centreZ(a) < centreZ(b);
+                         });
+        uint32_t side[2];
+        const Range halves[2] = {{0, r.first, mid}, {0, mid, r.last}};
+        for (int h = 0; h < 2; ++h) {
+            if (halves[h].last - halves[h].first == 1) {
+                side[h] = order[halves[h].first];
+                continue;
+            }
+            side[h] = static_cast<uint32_t>(nodes_.size());
+            nodes_.push_back(Node{});
+            open.push_back(Range{side[h], halves[h].first, halves[h].last});
+        }
+        Node& n = nodes_[r.node];
+        n.low = side[0];
+        n.high = side[1];
+        n.begin = nodes_[order[r.first]].begin; // any of its points stands for it
+        n.end = 0;                              // not a leaf
     }
-    // Boxes from the leaves up: children always come after their parent.
-    for (std::size_t i = nodes_.size(); i-- > 0;) {
+    // Boxes from the leaves up: a node stands after its parent.
+    for (std::size_t i = nodes_.size(); i-- > leaves;) {
         Node& n = nodes_[i];
-        if (n.child != 0) {
-            const Node &a = nodes_[n.child], &b = nodes_[n.child + 1];
-            n.y0 = std::min(a.y0, b.y0);
-            n.y1 = std::max(a.y1, b.y1);
-            n.z0 = std::min(a.z0, b.z0);
-            n.z1 = std::max(a.z1, b.z1);
-            continue;
-        }
-        boxOf(n.begin, n.end, n.y0, n.y1, n.z0, n.z1);
+        const Node &a = nodes_[n.low], &b = nodes_[n.high];
+        n.y0 = std::min(a.y0, b.y0);
+        n.y1 = std::max(a.y1, b.y1);
+        n.z0 = std::min(a.z0, b.z0);
+        n.z1 = std::max(a.z1, b.z1);
     }
 }
 
 void DxfSection::Free() {
     loaded_ = false;
     points_.clear();
-    tree_.clear();
     nodes_.clear();
     fileName.clear();
 }
@@ -424,7 +398,7 @@ DxfSection::Test DxfSection::TestCentre(double Y, double Zc, double across, doub
     // A centre passes only when every point does, so the point that refused the search's previous
     // candidate, asked first, refuses with the same answer; a centre that passes is still measured
     // over every point in order.
-    if (refuser < tree_.size() && Refuses(tree_[refuser], Y, Zc, across)) return t;
+    if (refuser < points_.size() && Refuses(points_[refuser], Y, Zc, across)) return t;
     const std::size_t found = FindRefuser(Y, Zc, across);
     if (found != kNone) {
         refuser = found;
@@ -439,7 +413,7 @@ std::size_t DxfSection::FindRefuser(double Y, double Zc, double across) const {
     const Ring ring(flangeDiameter / 2.0, bladeDiameter / 2.0);
     uint32_t stack[64];
     std::size_t depth = 0;
-    if (!nodes_.empty()) stack[depth++] = 0;
+    if (!nodes_.empty()) stack[depth++] = root_;
     while (depth > 0) {
         const Node& n = nodes_[stack[--depth]];
         const double u0 = (n.y0 - Y) / across, u1 = (n.y1 - Y) / across;
@@ -452,13 +426,13 @@ std::size_t DxfSection::FindRefuser(double Y, double Zc, double across) const {
         if (farthest < ring.low || nearest >= ring.high) return n.begin;
         // Wholly within the ring: none of its points refuses.
         if (nearest >= ring.low && farthest < ring.high) continue;
-        if (n.child != 0) {
-            stack[depth++] = n.child + 1;
-            stack[depth++] = n.child;
+        if (n.end == 0) {
+            stack[depth++] = n.high;
+            stack[depth++] = n.low;
             continue;
         }
         for (uint32_t i = n.begin; i < n.end; ++i) {
-            const Point& p = tree_[i];
+            const Point& p = points_[i];
             const double u = (p.y - Y) / across;
             const double v = p.z - Zc;
             if (!ring.Holds(std::sqrt(u * u + v * v))) return i;
@@ -484,19 +458,19 @@ double DxfSection::SmallestGap(double Y, double Zc, double across, double side2)
     };
     uint32_t stack[64];
     std::size_t depth = 0;
-    if (!nodes_.empty()) stack[depth++] = 0;
+    if (!nodes_.empty()) stack[depth++] = root_;
     while (depth > 0 && gap != 0) {
         const Node& n = nodes_[stack[--depth]];
         if (bound(n) > gap) continue;
-        if (n.child != 0) {
+        if (n.end == 0) {
             // The nearer child first: its gap prunes more of the other.
-            const bool firstNearer = bound(nodes_[n.child]) <= bound(nodes_[n.child + 1]);
-            stack[depth++] = firstNearer ? n.child + 1 : n.child;
-            stack[depth++] = firstNearer ? n.child : n.child + 1;
+            const bool lowNearer = bound(nodes_[n.low]) <= bound(nodes_[n.high]);
+            stack[depth++] = lowNearer ? n.high : n.low;
+            stack[depth++] = lowNearer ? n.low : n.high;
             continue;
         }
         for (uint32_t i = n.begin; i < n.end; ++i) {
-            const Point& p = tree_[i];
+            const Point& p = points_[i];
             const double u = (p.y - Y) / across;
             double h = std::fabs((Zc - SafeSqrt(R2 - u * u)) - p.z);
             if (side2 != 0) {

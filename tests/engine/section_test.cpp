@@ -147,6 +147,18 @@ TEST(SectionSearch, EmptyOrDegenerateDrawingsAndGuards) {
     EXPECT_DOUBLE_EQ(d.width, 60);
     d.Place(Lines({{5, 5, 5, 5}}), false, 0, kRect);
     EXPECT_FALSE(d.FromDrawing());
+    // A point that is no number refuses every centre, as tested on its own: no box may hide it.
+    for (const bool withNan : {false, true}) {
+        MEntitiesList grid;
+        for (int i = 0; i < 200; ++i)
+            grid.AddEntity(MEntityKind::Line, i % 20 * 3.0, i / 20 * 4.5, i % 20 * 3.0 + 1, 0.5);
+        if (withNan) grid.AddEntity(MEntityKind::Line, 57, std::nan(""), 58, 40);
+        DxfSection s = Blade(10, 5);
+        s.Place(std::move(grid), false, 0, kRect);
+        ASSERT_TRUE(s.FromDrawing());
+        double gap = 0;
+        EXPECT_EQ(s.CentreClears(s.offY + s.width / 2, s.offZ + s.height + 100, gap), withNan ? 0 : 1);
+    }
     // An angle along the bar has no sine to divide by: nothing is found, nothing is infinite.
     DxfSection r = Blade(0, 0);
     r.Place(MEntitiesList{}, false, 0, kRect);

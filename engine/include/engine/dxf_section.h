@@ -144,7 +144,7 @@ private:
     // beyond the points for none); it is asked first and set to the point that refuses this one.
     Test TestCentre(double Y, double Zc, double across, double side2, std::size_t& refuser) const;
     bool Refuses(const Point& p, double Y, double Zc, double across) const;
-    // The index (in tree order) of a point that refuses the centre, or npos when every point holds.
+    // The index of a point that refuses the centre, or npos when every point holds.
     std::size_t FindRefuser(double Y, double Zc, double across) const;
     // The smallest gap to the blade's lower arc over every point of a centre they all hold.
     double SmallestGap(double Y, double Zc, double across, double side2) const;
@@ -159,16 +159,18 @@ private:
     int AngledBeside(bool right, double angleDeg, double& x, double& y, double& z, double& chord) const;
 
     std::vector<Point> points_;
-    // The points again, grouped into boxes for the searches: a binary tree whose every node holds
-    // a run of tree_ points and their bounding box; a box wholly between the flange and the blade
-    // circle needs no point test, a box wholly outside that ring refuses at once.
+    // The points grouped into boxes for the searches: a binary tree whose leaves are runs of
+    // consecutive points_ and whose every node holds the bounding box of the points below it; a
+    // box wholly between the flange and the blade circle needs no point test, a box wholly outside
+    // that ring refuses at once. The leaves come first in nodes_, the nodes above them after.
     struct Node {
         double y0 = 0, y1 = 0, z0 = 0, z1 = 0; // bounding box of the node's points
-        uint32_t begin = 0, end = 0;           // its points in tree_
-        uint32_t child = 0;                    // first of two children (child + 1 the second), 0 for a leaf
+        // A leaf's points in points_; above the leaves, end is 0 and begin one of its points.
+        uint32_t begin = 0, end = 0;
+        uint32_t low = 0, high = 0; // the two nodes below one above the leaves
     };
-    std::vector<Point> tree_;
     std::vector<Node> nodes_;
+    uint32_t root_ = 0;
     bool fromDrawing_ = false;
     bool loaded_ = false; // built by Load from source_
     Source source_;
