@@ -1232,9 +1232,11 @@ int ReadWholeOutline(const char* data, size_t size, MOutline& outline) {
 }
 
 // Shape records made room for at the start of the entities, one per this many bytes of the
-// drawing: a point given in a drawing takes at least some 30 bytes, and the pages of the room
-// left unused are never touched.
-constexpr size_t kBytesPerShape = 32;
+// drawing (a line as CAD programs write it takes 150 bytes and more, a polyline's vertex some
+// 40): the pages of the room left unused are never touched, and a denser drawing grows the
+// records once or twice. Room for one per 32 bytes would pass the allocator's threshold for a
+// mapping of its own already with a 98 KB drawing, in fresh pages at every read.
+constexpr size_t kBytesPerShape = 64;
 
 // The bytes of the drawing as they stream in: [0, Have()) from Base() are at hand.
 class Window {
