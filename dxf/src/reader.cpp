@@ -1373,8 +1373,14 @@ int OutlineStream::Run(MOutline& outline) {
     }
     if (w_.Have() >= 3 && std::memcmp(w_.Base(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
     Pair q{};
-    while (NextPair(q))
-        if (!OnPair(q)) break;
+    while (NextPair(q)) {
+        // Most pairs are an entity's data: straight into its group.
+        if (q.code != 0 && top_ == Top::InSection && kind_ == Kind::Entities) {
+            if (phase_ != Phase::None) group_.push_back(q); // pairs before the first record are skipped
+            continue;
+        }
+        if (!(top_ == Top::InSection ? Body(q) : OnPair(q))) break;
+    }
     if (w_.Error() != 0) return w_.Error();
     if (whole_) return dxfstream::kWholeFile;
     if (tokenError_ || structureError_) {
@@ -1401,6 +1407,31 @@ bool OutlineStream::NextPair(Pair& out) {
         }
         const char* const end = b + have;
         const char* const s = b + pos_;
+        // The usual code line, blanks, digits and its line end, read in one walk; any other is
+        // taken by the general rules below.
+        {
+            const char* q = s;
+            while (q != end && *q == ' ') ++q;
+            const char* const digits = q;
+            int32_t code = 0;
+            while (q != end && *q >= '0' && *q <= '9' && q - digits < 7) code = code * 10 + (*q++ - '0');
+            const ptrdiff_t n = q - digits;
+            while (q != end && (*q == ' ' || *q == '\t')) ++q;
+            if (q != end && *q == '\r') ++q;
+            if (n >= 1 && n <= 6 && q != end && *q == '\n' && q + 1 != end) {
+                const char* const v = q + 1;
+                const char* const lf2 = FindLineFeed(v, end);
+                if (lf2 == end && !atEnd) {
+                    if (!Refill()) return false;
+                    continue;
+                }
+                size_t vlen = size_t(lf2 - v);
+                pos_ = lf2 == end ? have : size_t(lf2 - b) + 1;
+                if (vlen > 0 && v[vlen - 1] == '\r') --vlen;
+                out = Pair{code, uint32_t(vlen), v};
+                return true;
+            }
+        }
         const char* const lf = FindLineFeed(s, end);
         if (lf == end && !atEnd) {
             if (!Refill()) return false;
