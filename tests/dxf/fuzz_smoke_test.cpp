@@ -95,10 +95,14 @@ TEST(DxfRobustness, OutlineReadThroughAnyWindow) {
     } kCases[] = {
         {"CR LF", crlf, 0},
         {"LF", lf, 0},
+        {"UTF-8 mark", "\xEF\xBB\xBF" + crlf, 0},
+        {"binary", "AutoCAD Binary DXF\r\n" + lf, DXF_ERR_BINARY},
         {"blocks, attributes", blocks, 0},
         {"every kind", kinds, 0},
-        {"blocks after the entities, entities twice",
-         section("ENTITIES", Insert("B", 9, 9)) + section("BLOCKS", square) +
+        {"blocks after the entities",
+         section("ENTITIES", Insert("B", 9, 9)) + section("BLOCKS", square) + G(0, "EOF"), 0},
+        {"entities twice, the last drawn",
+         section("BLOCKS", square) + section("ENTITIES", Insert("B", 9, 9)) +
              section("ENTITIES", Line(5, 5, 6, 6) + Insert("B", 2, 2)) + G(0, "EOF"),
          0},
         {"too many entities, then a pair out of place",
@@ -107,7 +111,7 @@ TEST(DxfRobustness, OutlineReadThroughAnyWindow) {
         {"too many entities",
          section("BLOCKS", Block("E", 0, 0, "")) + section("ENTITIES", huge) + G(0, "EOF"), DXF_ERR_TOO_LARGE,
          1},
-        {"a bad line after the end", Doc(Line(0, 0, 1, 1)) + "x\n", DXF_ERR_FORMAT},
+        {"a bad line after the end", Doc(Line(0, 0, 1, 1)) + G(5, "1F") + "x\n", DXF_ERR_FORMAT},
         {"blank lines at the end", Doc(Line(0, 0, 1, 1)) + "\r\n \n\t\r\n", 0},
     };
     const std::string path =
