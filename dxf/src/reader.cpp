@@ -325,8 +325,8 @@ public:
 
     int Run();
 
-    // The blocks defined in [begin, end) of the blocks' pairs (which stay where they are while
-    // the drawing is read; a later call may pass them grown).
+    // The blocks defined in [begin, end) of the blocks' pairs. Their values stay where they are
+    // while the drawing is read; the array may have grown since an earlier call.
     void ReadBlocksOf(const std::vector<Pair>& blockPairs, uint32_t begin, uint32_t end) {
         p_ = blockPairs_ = blockPairs.data();
         n_ = blockPairs.size();
@@ -1234,8 +1234,8 @@ int ReadWholeOutline(const char* data, size_t size, MOutline& outline) {
 // Shape records made room for at the start of the entities, one per this many bytes of the
 // drawing (a line as CAD programs write it takes 150 bytes and more, a polyline's vertex some
 // 40): the pages of the room left unused are never touched, and a denser drawing grows the
-// records once or twice. Room for one per 32 bytes would pass the allocator's threshold for a
-// mapping of its own already with a 98 KB drawing, in fresh pages at every read.
+// records once or twice. Room for one per 32 bytes would already pass the allocator's threshold
+// for a mapping of its own with a 98 KB drawing: fresh pages again at the next read.
 constexpr size_t kBytesPerShape = 64;
 
 // The bytes of the drawing as they stream in: [0, Have()) from Base() are at hand.
@@ -1329,7 +1329,7 @@ private:
 
     bool NextPair(Pair& out);
     bool Refill();
-    bool Tokenized() {
+    bool TokenError() {
         tokenError_ = true;
         return false;
     }
@@ -1449,7 +1449,7 @@ bool OutlineStream::NextPair(Pair& out) {
             for (;;) {
                 for (; pos_ < w_.Have(); ++pos_) {
                     const char c = w_.Base()[pos_];
-                    if (c != '\r' && c != '\n' && c != ' ' && c != '\t') return Tokenized();
+                    if (c != '\r' && c != '\n' && c != ' ' && c != '\t') return TokenError();
                 }
                 if (w_.AtEnd() || !w_.More(pos_)) return false;
                 pos_ = 0;
@@ -1462,15 +1462,15 @@ bool OutlineStream::NextPair(Pair& out) {
             neg = true;
             ++i;
         }
-        if (i >= last || last - i > 6) return Tokenized();
+        if (i >= last || last - i > 6) return TokenError();
         int32_t code = 0;
         for (; i < last; ++i) {
             const char c = s[i];
-            if (c < '0' || c > '9') return Tokenized();
+            if (c < '0' || c > '9') return TokenError();
             code = code * 10 + (c - '0');
         }
         if (after >= have) { // the value is still to come, or missing: truncated
-            if (atEnd) return Tokenized();
+            if (atEnd) return TokenError();
             if (!Refill()) return false;
             continue;
         }
