@@ -19,6 +19,7 @@
 #include "dxf/dxf.h"
 #include "dxf/outline.h"
 #include "geom.h"
+#include "outline_stream.h"
 #include "shape_ops.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -317,9 +318,29 @@ private:
 
 class Reader {
 public:
-    Reader(const std::vector<Pair>& pairs, Sink& out) : p_(pairs), out_(out) {}
+    Reader(const std::vector<Pair>& pairs, Sink& out)
+        : p_(pairs.data()), n_(pairs.size()), blockPairs_(pairs.data()), out_(out) {}
+    // For a drawing read as it streams: blocks and entity groups are handed over one by one.
+    explicit Reader(Sink& out) : out_(out) {}
 
     int Run();
+
+    // The blocks defined in [begin, end) of the blocks' pairs. Their values stay where they are
+    // while the drawing is read; the array may have grown since an earlier call.
+    void ReadBlocksOf(const std::vector<Pair>& blockPairs, uint32_t begin, uint32_t end) {
+        p_ = blockPairs_ = blockPairs.data();
+        n_ = blockPairs.size();
+        ReadBlocks(begin, end);
+    }
+    // One entity group of the entities section, as Collect cuts them.
+    void EmitGroup(const std::vector<Pair>& group, const std::vector<Pair>& blockPairs) {
+        if (error_) return;
+        p_ = group.data();
+        n_ = group.size();
+        blockPairs_ = blockPairs.data();
+        Emit(EntRef{0, uint32_t(group.size())}, Affine{}, 0, false);
+    }
+    int Error() const { return error_; }
 
 private:
     // Parsing of values; a bad number marks the file as malformed.
@@ -383,7 +404,9 @@ private:
     // Whether an entity with these numbers may be added; a refusal fails the read.
     bool Admit(bool finite);
 
-    const std::vector<Pair>& p_;
+    const Pair* p_ = nullptr;
+    size_t n_ = 0;
+    const Pair* blockPairs_ = nullptr; // the pairs the blocks' entity records index
     Sink& out_;
     std::unordered_map<std::string, Block> blocks_;
     std::vector<EntRef> entities_;
@@ -867,9 +890,12 @@ void Reader::EmitInsert(const EntRef& r, const Affine& m, int depth) {
                     Fail(DXF_ERR_TOO_LARGE);
                     break;
                 }
+                const Pair* const own = p_;
+                p_ = blockPairs_;
                 EmitAll(blk.entities,
                         place * Affine::Translate(double(col) * colSp, double(row) * rowSp) * local,
                         depth + 1, true);
+                p_ = own;
             }
         blk.expanding = false;
     }
@@ -1126,7 +1152,7 @@ void Reader::ReadBlocks(uint32_t begin, uint32_t end) {
 }
 
 int Reader::Run() {
-    const uint32_t n = uint32_t(p_.size());
+    const uint32_t n = uint32_t(n_);
     uint32_t entBegin = 0, entEnd = 0;
     bool sawSection = false;
     uint32_t i = 0;
@@ -1193,13 +1219,441 @@ int ReadDXFBuffer(const char* data, size_t size, MEntitiesList& list) {
     return int(list.Count());
 }
 
-int ReadDXFOutlineBuffer(const char* data, size_t size, MOutline& outline) {
+namespace {
+
+// The outline from the whole text at once, as the entity list is read.
+int ReadWholeOutline(const char* data, size_t size, MOutline& outline) {
     outline.Clear();
     OutlineSink sink;
     const int rc = ReadInto(data, size, sink);
     if (rc != 0) return rc;
     outline.Assign(std::move(sink.Shapes()));
     return int(sink.Count());
+}
+
+// Shape records made room for at the start of the entities, one per this many bytes of the
+// drawing (a line as CAD programs write it takes 150 bytes and more, a polyline's vertex some
+// 40): the pages of the room left unused are never touched, and a denser drawing grows the
+// records once or twice. Room for one per 32 bytes would already pass the allocator's threshold
+// for a mapping of its own with a 98 KB drawing: fresh pages again at the next read.
+constexpr size_t kBytesPerShape = 64;
+
+// The bytes of the drawing as they stream in: [0, Have()) from Base() are at hand.
+class Window {
+public:
+    // Bytes already in memory: all at hand, nothing to read.
+    Window(const char* data, size_t size) : base_(data), have_(size), total_(size), end_(true) {}
+    Window(dxfstream::ByteSource& source, size_t capacity)
+        : source_(&source), capacity_(std::max<size_t>(capacity, 1)) {}
+
+    const char* Base() const { return base_; }
+    size_t Have() const { return have_; }
+    bool AtEnd() const { return end_; }
+    int Error() const { return error_; }
+
+    // Drops the bytes before `keep`, moves the rest to the front and reads more after them; the
+    // window grows only when the kept bytes fill it. False on a read error or a drawing over the
+    // size limit (Error tells which).
+    bool More(size_t keep) {
+        if (error_ != 0) return false;
+        if (end_) return true;
+        char* buf = own_.get();
+        if (keep > 0) {
+            std::memmove(buf, buf + keep, have_ - keep);
+            have_ -= keep;
+        }
+        if (buf == nullptr || have_ == capacity_) {
+            const size_t grown = buf == nullptr ? capacity_ : std::min(capacity_ * 2, kMaxFileSize + 1);
+            std::unique_ptr<char[]> bigger(new (std::nothrow) char[grown]);
+            if (bigger == nullptr) {
+                error_ = DXF_ERR_TOO_LARGE;
+                return false;
+            }
+            if (have_ > 0) std::memcpy(bigger.get(), buf, have_);
+            own_ = std::move(bigger);
+            capacity_ = grown;
+            base_ = buf = own_.get();
+        }
+        const long got = source_->Read(buf + have_, capacity_ - have_);
+        if (got < 0) {
+            error_ = DXF_ERR_OPEN;
+            return false;
+        }
+        if (got == 0) {
+            end_ = true;
+            return true;
+        }
+        have_ += size_t(got);
+        total_ += size_t(got);
+        if (total_ > kMaxFileSize) {
+            error_ = DXF_ERR_TOO_LARGE;
+            return false;
+        }
+        return true;
+    }
+    // Reads the rest and keeps none of it: the drawing's size and its read errors still count.
+    void Drain() {
+        while (!end_ && More(have_)) {
+        }
+    }
+
+private:
+    dxfstream::ByteSource* source_ = nullptr;
+    std::unique_ptr<char[]> own_;
+    const char* base_ = nullptr;
+    size_t capacity_ = 0;
+    size_t have_ = 0;
+    size_t total_ = 0;
+    bool end_ = false;
+    int error_ = 0;
+};
+
+// The outline read pair by pair as the window fills: the top level and the sections are checked
+// as the whole-file reader checks them, the blocks' pairs are kept (their values copied), and
+// each entity group of the entities section goes to the reader as soon as it is complete. Only
+// that group's pairs are held, in the window. An entity's failure is held until the whole
+// drawing is tokenized and its structure checked, since those failures come first.
+class OutlineStream {
+public:
+    OutlineStream(Window& window, size_t sizeHint) : w_(window), sizeHint_(sizeHint), reader_(sink_) {}
+
+    // The count of entities read or a negative DxfReadResult, or dxfstream::kWholeFile.
+    int Run(MOutline& outline);
+
+private:
+    enum class Top { Outside, SectionHead, InSection, AfterEof };
+    enum class Kind { Other, Blocks, Entities };
+    // Where the entity group stands: none yet, its head record, its VERTEX or ATTRIB records,
+    // its SEQEND.
+    enum class Phase { None, Head, Sub, Seq };
+
+    bool NextPair(Pair& out);
+    bool Refill();
+    bool TokenError() {
+        tokenError_ = true;
+        return false;
+    }
+    // False to stop reading pairs: a structure failure, or the drawing must be read whole.
+    bool OnPair(const Pair& q);
+    bool Body(const Pair& q);
+    void EntityPair(const Pair& q);
+    void Flush();
+    const char* Keep(std::string_view value);
+
+    Window& w_;
+    const size_t sizeHint_;
+    OutlineSink sink_;
+    Reader reader_;
+    size_t pos_ = 0; // next pair's first byte in the window
+    bool tokenError_ = false, structureError_ = false, whole_ = false;
+    bool sawSection_ = false, entitiesDone_ = false;
+    Top top_ = Top::Outside;
+    Kind kind_ = Kind::Other;
+    std::vector<Pair> group_;
+    std::vector<size_t> offsets_; // the group's values while the window moves
+    Phase phase_ = Phase::None;
+    const char* sub_ = "";
+    std::vector<Pair> blockPairs_;
+    uint32_t blockBegin_ = 0;
+    std::vector<std::unique_ptr<char[]>> chunks_; // the blocks' values
+    char* chunkAt_ = nullptr;
+    size_t chunkLeft_ = 0;
+};
+
+int OutlineStream::Run(MOutline& outline) {
+    outline.Clear();
+    static const char kBinary[] = "AutoCAD Binary DXF";
+    constexpr size_t kSignature = sizeof(kBinary) - 1;
+    while (w_.Have() < kSignature && !w_.AtEnd())
+        if (!w_.More(0)) return w_.Error();
+    if (w_.Have() == 0) return DXF_ERR_FORMAT;
+    if (w_.Have() >= kSignature && std::memcmp(w_.Base(), kBinary, kSignature) == 0) {
+        w_.Drain();
+        return w_.Error() != 0 ? w_.Error() : DXF_ERR_BINARY;
+    }
+    if (w_.Have() >= 3 && std::memcmp(w_.Base(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+    Pair q{};
+    while (NextPair(q)) {
+        // Most pairs are an entity's data: straight into its group.
+        if (q.code != 0 && top_ == Top::InSection && kind_ == Kind::Entities) {
+            if (phase_ != Phase::None) group_.push_back(q); // pairs before the first record are skipped
+            continue;
+        }
+        if (!(top_ == Top::InSection ? Body(q) : OnPair(q))) break;
+    }
+    if (w_.Error() != 0) return w_.Error();
+    if (whole_) return dxfstream::kWholeFile;
+    if (tokenError_ || structureError_) {
+        w_.Drain();
+        return w_.Error() != 0 ? w_.Error() : DXF_ERR_FORMAT;
+    }
+    if (top_ == Top::SectionHead || top_ == Top::InSection) return DXF_ERR_FORMAT; // cut off
+    if (reader_.Error() != 0) return reader_.Error();
+    if (!sawSection_) return DXF_ERR_FORMAT;
+    outline.Assign(std::move(sink_.Shapes()));
+    return int(sink_.Count());
+}
+
+// The next (code, value) pair, as Tokenize splits them; false at the end of the text or on a
+// failure.
+bool OutlineStream::NextPair(Pair& out) {
+    for (;;) {
+        const char* const b = w_.Base();
+        const size_t have = w_.Have();
+        const bool atEnd = w_.AtEnd();
+        if (pos_ >= have) {
+            if (atEnd || !Refill()) return false;
+            continue;
+        }
+        const char* const end = b + have;
+        const char* const s = b + pos_;
+        // The usual code line, blanks, digits and its line end, read in one walk; any other is
+        // taken by the general rules below.
+        {
+            const char* q = s;
+            while (q != end && *q == ' ') ++q;
+            const char* const digits = q;
+            int32_t code = 0;
+            while (q != end && *q >= '0' && *q <= '9' && q - digits < 7) code = code * 10 + (*q++ - '0');
+            const ptrdiff_t n = q - digits;
+            while (q != end && (*q == ' ' || *q == '\t')) ++q;
+            if (q != end && *q == '\r') ++q;
+            if (n >= 1 && n <= 6 && q != end && *q == '\n' && q + 1 != end) {
+                const char* const v = q + 1;
+                const char* const lf2 = FindLineFeed(v, end);
+                if (lf2 == end && !atEnd) {
+                    if (!Refill()) return false;
+                    continue;
+                }
+                size_t vlen = size_t(lf2 - v);
+                pos_ = lf2 == end ? have : size_t(lf2 - b) + 1;
+                if (vlen > 0 && v[vlen - 1] == '\r') --vlen;
+                out = Pair{code, uint32_t(vlen), v};
+                return true;
+            }
+        }
+        const char* const lf = FindLineFeed(s, end);
+        if (lf == end && !atEnd) {
+            if (!Refill()) return false;
+            continue;
+        }
+        const size_t after = lf == end ? have : size_t(lf - b) + 1;
+        size_t len = size_t(lf - s);
+        if (len > 0 && s[len - 1] == '\r') --len;
+        size_t i = 0;
+        while (i < len && (s[i] == ' ' || s[i] == '\t')) ++i;
+        if (i == len) {
+            // Blank lines are allowed only at the very end.
+            group_.clear();
+            pos_ = after;
+            for (;;) {
+                for (; pos_ < w_.Have(); ++pos_) {
+                    const char c = w_.Base()[pos_];
+                    if (c != '\r' && c != '\n' && c != ' ' && c != '\t') return TokenError();
+                }
+                if (w_.AtEnd() || !w_.More(pos_)) return false;
+                pos_ = 0;
+            }
+        }
+        size_t last = len;
+        while (s[last - 1] == ' ' || s[last - 1] == '\t') --last;
+        bool neg = false;
+        if (s[i] == '-') {
+            neg = true;
+            ++i;
+        }
+        if (i >= last || last - i > 6) return TokenError();
+        int32_t code = 0;
+        for (; i < last; ++i) {
+            const char c = s[i];
+            if (c < '0' || c > '9') return TokenError();
+            code = code * 10 + (c - '0');
+        }
+        if (after >= have) { // the value is still to come, or missing: truncated
+            if (atEnd) return TokenError();
+            if (!Refill()) return false;
+            continue;
+        }
+        const char* const v = b + after;
+        const char* const lf2 = FindLineFeed(v, end);
+        if (lf2 == end && !atEnd) {
+            if (!Refill()) return false;
+            continue;
+        }
+        size_t vlen = size_t(lf2 - v);
+        pos_ = lf2 == end ? have : size_t(lf2 - b) + 1;
+        if (vlen > 0 && v[vlen - 1] == '\r') --vlen;
+        out = Pair{neg ? -code : code, uint32_t(vlen), v};
+        return true;
+    }
+}
+
+// More bytes in the window, keeping the held group's and the pair begun.
+bool OutlineStream::Refill() {
+    const char* const old = w_.Base();
+    size_t keep = pos_;
+    offsets_.clear();
+    if (!group_.empty()) {
+        keep = std::min(keep, size_t(group_.front().data - old));
+        for (const Pair& q : group_) offsets_.push_back(size_t(q.data - old) - keep);
+    }
+    if (!w_.More(keep)) return false;
+    pos_ -= keep;
+    for (size_t k = 0; k < group_.size(); ++k) group_[k].data = w_.Base() + offsets_[k];
+    return true;
+}
+
+// The top level as Reader::Run walks it.
+bool OutlineStream::OnPair(const Pair& q) {
+    switch (top_) {
+    case Top::Outside:
+        if (q.code == 999) return true; // comment
+        if (q.code == 0 && Is(q.value(), "EOF")) {
+            top_ = Top::AfterEof;
+            return true;
+        }
+        if (q.code != 0 || !Is(q.value(), "SECTION")) {
+            structureError_ = true;
+            return false;
+        }
+        top_ = Top::SectionHead;
+        return true;
+    case Top::AfterEof: return true; // tokenized, nothing more
+    case Top::SectionHead: {
+        top_ = Top::InSection;
+        kind_ = Kind::Other;
+        if (q.code == 2) {
+            const std::string_view name = Trim(q.value());
+            if (plat::EqualsNoCase(name, "BLOCKS")) kind_ = Kind::Blocks;
+            if (plat::EqualsNoCase(name, "ENTITIES")) kind_ = Kind::Entities;
+        }
+        // Blocks after the entities (known to their inserts all the same) or entities again
+        // (only the last are drawn): the drawing is read whole.
+        if (kind_ != Kind::Other && entitiesDone_) {
+            whole_ = true;
+            return false;
+        }
+        if (kind_ == Kind::Blocks) blockBegin_ = uint32_t(blockPairs_.size());
+        if (kind_ == Kind::Entities) sink_.Reserve(std::min(sizeHint_ / kBytesPerShape, MEntitiesList::kMaxEntities));
+        return q.code == 2 || Body(q);
+    }
+    case Top::InSection: return Body(q);
+    }
+    return true;
+}
+
+bool OutlineStream::Body(const Pair& q) {
+    if (q.code == 0 && Is(q.value(), "ENDSEC")) {
+        sawSection_ = true;
+        top_ = Top::Outside;
+        if (kind_ == Kind::Blocks) {
+            reader_.ReadBlocksOf(blockPairs_, blockBegin_, uint32_t(blockPairs_.size()));
+            if (reader_.Error() != 0) { // a block's base point that is not a number
+                structureError_ = true;
+                return false;
+            }
+        } else if (kind_ == Kind::Entities) {
+            Flush();
+            entitiesDone_ = true;
+        }
+        return true;
+    }
+    if (kind_ == Kind::Blocks) blockPairs_.push_back(Pair{q.code, q.size, Keep(q.value())});
+    if (kind_ == Kind::Entities) EntityPair(q);
+    return true;
+}
+
+// Groups as Reader::Collect cuts them.
+void OutlineStream::EntityPair(const Pair& q) {
+    if (q.code != 0) {
+        if (phase_ != Phase::None) group_.push_back(q); // pairs before the first record are skipped
+        return;
+    }
+    switch (phase_) {
+    case Phase::None: break;
+    case Phase::Head: {
+        const std::string_view type = Trim(group_.front().value());
+        bool follows = type == "POLYLINE";
+        if (type == "INSERT")
+            for (size_t k = 1; k < group_.size(); ++k)
+                if (group_[k].code == 66 && Trim(group_[k].value()) == "1") follows = true;
+        if (!follows) break;
+        sub_ = type == "POLYLINE" ? "VERTEX" : "ATTRIB";
+        [[fallthrough]];
+    }
+    case Phase::Sub:
+        if (Is(q.value(), sub_)) {
+            group_.push_back(q);
+            phase_ = Phase::Sub;
+            return;
+        }
+        if (Is(q.value(), "SEQEND")) {
+            group_.push_back(q);
+            phase_ = Phase::Seq;
+            return;
+        }
+        break;
+    case Phase::Seq: break;
+    }
+    Flush();
+    group_.push_back(q);
+    phase_ = Phase::Head;
+}
+
+void OutlineStream::Flush() {
+    if (!group_.empty()) reader_.EmitGroup(group_, blockPairs_);
+    group_.clear();
+    phase_ = Phase::None;
+}
+
+// A block's value in storage that stays put.
+const char* OutlineStream::Keep(std::string_view value) {
+    if (value.size() > chunkLeft_) {
+        const size_t n = std::max<size_t>(4096, value.size());
+        chunks_.emplace_back(new char[n]);
+        chunkAt_ = chunks_.back().get();
+        chunkLeft_ = n;
+    }
+    if (value.empty()) return chunkAt_;
+    std::memcpy(chunkAt_, value.data(), value.size());
+    const char* const at = chunkAt_;
+    chunkAt_ += value.size();
+    chunkLeft_ -= value.size();
+    return at;
+}
+
+} // namespace
+
+long dxfstream::MemorySource::Read(char* to, size_t n) {
+    const size_t k = std::min({n, std::max<size_t>(chunk_, 1), left_});
+    if (k > 0) std::memcpy(to, data_, k);
+    data_ += k;
+    left_ -= k;
+    return long(k);
+}
+
+int dxfstream::ReadOutline(ByteSource& source, size_t window, size_t sizeHint, MOutline& outline) {
+    Window w(source, window);
+    OutlineStream stream(w, sizeHint);
+    return stream.Run(outline);
+}
+
+int dxfstream::ReadOutlineWindowed(const char* data, size_t size, size_t window, MOutline& outline) {
+    outline.Clear();
+    if (data == nullptr || size == 0) return DXF_ERR_FORMAT;
+    MemorySource source(data, size, window);
+    const int rc = ReadOutline(source, window, size, outline);
+    return rc == kWholeFile ? ReadWholeOutline(data, size, outline) : rc;
+}
+
+int ReadDXFOutlineBuffer(const char* data, size_t size, MOutline& outline) {
+    outline.Clear();
+    if (data == nullptr || size == 0) return DXF_ERR_FORMAT;
+    if (size > kMaxFileSize) return DXF_ERR_TOO_LARGE;
+    Window w(data, size);
+    OutlineStream stream(w, size);
+    const int rc = stream.Run(outline);
+    return rc == dxfstream::kWholeFile ? ReadWholeOutline(data, size, outline) : rc;
 }
 
 namespace {
@@ -1256,11 +1710,43 @@ int ReadDXF(std::string_view path, MEntitiesList& list) {
     return ReadDXFBuffer(data.get(), size, list);
 }
 
+namespace {
+
+// Bytes from an open file with no buffer of its own: they go straight to the window.
+class FileSource final : public dxfstream::ByteSource {
+public:
+    explicit FileSource(FILE* f) : f_(f) {}
+    long Read(char* to, size_t n) override {
+        const size_t got = std::fread(to, 1, n, f_);
+        if (got == 0 && std::ferror(f_) != 0) return -1;
+        return long(got);
+    }
+
+private:
+    FILE* f_;
+};
+
+constexpr size_t kWindow = size_t(16) << 10;
+
+} // namespace
+
 int ReadDXFOutline(std::string_view path, MOutline& outline) {
     outline.Clear();
+    if (path.empty()) return DXF_ERR_OPEN;
+    FILE* f = plat::OpenFile(path, "rb");
+    if (f == nullptr) return DXF_ERR_OPEN;
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    struct stat st {};
+    size_t sizeHint = 0;
+    if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) sizeHint = size_t(st.st_size);
+    FileSource source(f);
+    int rc = dxfstream::ReadOutline(source, kWindow, sizeHint, outline);
+    std::fclose(f);
+    if (rc != dxfstream::kWholeFile) return rc;
+    // Blocks or entities again after the entities: the drawing is read again, whole.
     std::unique_ptr<char[]> data;
     size_t size = 0;
-    const int rc = ReadFileBytes(path, data, size);
+    rc = ReadFileBytes(path, data, size);
     if (rc != 0) return rc;
-    return ReadDXFOutlineBuffer(data.get(), size, outline);
+    return ReadWholeOutline(data.get(), size, outline);
 }

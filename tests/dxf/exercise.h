@@ -2,13 +2,14 @@
 // One pass over a drawing given as bytes: read it, then run every transform and the renderer on
 // what was read. Shared by the mutation test and the libFuzzer target; returns false when the
 // reader broke its own promises (a failure that left entities behind, a count that differs, an
-// outline read that answers otherwise than the entity list: another result, other shapes or
-// limits).
+// outline read, from the bytes at once or through a small window moving along them, that answers
+// otherwise than the entity list: another result, other shapes or limits).
 #include <cstddef>
 #include <cstdint>
 
 #include "dxf/dxf.h"
 #include "dxf/outline.h"
+#include "../../dxf/src/outline_stream.h"
 
 namespace dxftest {
 
@@ -29,11 +30,16 @@ inline bool Exercise(const uint8_t* data, size_t size) {
     const int rc = ReadDXFBuffer(reinterpret_cast<const char*>(data), size, l);
     MOutline outline;
     if (ReadDXFOutlineBuffer(reinterpret_cast<const char*>(data), size, outline) != rc) return false;
-    if (rc < 0) return l.Empty() && l.Limits().empty && outline.Empty() && outline.Limits().empty;
+    MOutline windowed;
+    const size_t window = 1 + size % 61;
+    if (dxfstream::ReadOutlineWindowed(reinterpret_cast<const char*>(data), size, window, windowed) != rc) return false;
+    if (rc < 0)
+        return l.Empty() && l.Limits().empty && outline.Empty() && outline.Limits().empty &&
+               windowed.Empty() && windowed.Limits().empty;
     if (size_t(rc) != l.Count()) return false;
     MOutline fromList;
     for (const MEntity& e : l) fromList.Add(e);
-    if (!SameShapes(outline, fromList)) return false;
+    if (!SameShapes(outline, fromList) || !SameShapes(windowed, fromList)) return false;
     l.GetLimits();
     l.Mirror(1);
     l.Rotate(33.0);

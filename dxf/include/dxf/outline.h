@@ -58,5 +58,7 @@ private:
 
 // Reads the drawing's outline as ReadDXF reads its entities (same limits and failures; the
 // count returned is that of every entity read, texts included). On failure the outline is empty.
+// The file is read as it streams, through a small window: its entities are drawn group by group,
+// with no copy of the whole file.
 int ReadDXFOutline(std::string_view path, MOutline& outline);
 int ReadDXFOutlineBuffer(const char* data, size_t size, MOutline& outline);
