@@ -6,8 +6,8 @@
 //   two bars).
 // - BM_ColdSection: the first bar of a list freshly opened, with a 2 MB drawing read cold: the
 //   freed memory is given back to the system before every start, so the section is built in
-//   fresh pages as in a new process. Counters: page faults and the heap's peak growth per start
-//   (the peak over the drawing's size).
+//   fresh pages as in a new process. Counters: page faults and the peak growth of the resident
+//   memory per start (the peak over the drawing's size).
 // - BM_DemoListFresh: the demo list FINESTRE.lda opened anew, every bar computed and its part
 //   program written, with a 98 KB drawing per profile (each section read cold); and
 //   BM_DemoListFreshProcess, the same once per process.
@@ -16,9 +16,9 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -33,45 +33,6 @@
 #include "machine/globals.h"
 #include "platform/paths.h"
 #include "../section_drawing.h"
-
-// The replaced operator new takes its memory from malloc: free is its match.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-// ---- heap accounting: live and peak bytes of every allocation through operator new
-namespace heapcount {
-std::atomic<std::size_t> live{0}, peak{0};
-inline void* Take(std::size_t n) {
-    void* p = std::malloc(n != 0 ? n : 1);
-    if (p == nullptr) return nullptr;
-    const std::size_t now = live.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
-    std::size_t seen = peak.load();
-    while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-    }
-    return p;
-}
-inline void Give(void* p) {
-    if (p == nullptr) return;
-    live.fetch_sub(malloc_usable_size(p));
-    std::free(p);
-}
-} // namespace heapcount
-
-void* operator new(std::size_t n) {
-    if (void* p = heapcount::Take(n)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-    if (void* p = heapcount::Take(n)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return heapcount::Take(n); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return heapcount::Take(n); }
-void operator delete(void* p) noexcept { heapcount::Give(p); }
-void operator delete[](void* p) noexcept { heapcount::Give(p); }
-void operator delete(void* p, std::size_t) noexcept { heapcount::Give(p); }
-void operator delete[](void* p, std::size_t) noexcept { heapcount::Give(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { heapcount::Give(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { heapcount::Give(p); }
 
 namespace {
 
@@ -96,6 +57,27 @@ long MinorFaults() {
     rusage u{};
     ::getrusage(RUSAGE_SELF, &u);
     return u.ru_minflt;
+}
+
+// Resident memory of the process in kB ("VmRSS"), and its peak since the last reset ("VmHWM"):
+// what the work touched, whichever allocator it came from. -1 when the system does not tell.
+long StatusKB(const char* key) {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return -1;
+    char line[256];
+    long kb = -1;
+    const std::size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::strncmp(line, key, n) == 0 && line[n] == ':') kb = std::atol(line + n + 1);
+    std::fclose(f);
+    return kb;
+}
+// The resident peak starts again from the memory resident now.
+bool ResetResidentPeak() {
+    FILE* f = std::fopen("/proc/self/clear_refs", "w");
+    if (f == nullptr) return false;
+    const bool ok = std::fputs("5", f) >= 0;
+    return std::fclose(f) == 0 && ok;
 }
 
 struct Installation {
@@ -186,13 +168,14 @@ void BM_ColdSection(benchmark::State& state) {
         auto list = std::make_unique<BarComputation>(path.c_str());
         ::malloc_trim(0);
         const long faultsBefore = MinorFaults();
-        const std::size_t before = heapcount::live.load();
-        heapcount::peak.store(before);
+        const bool reset = ResetResidentPeak();
+        const long before = StatusKB("VmRSS");
         state.ResumeTiming();
         const int r = TimedStart(*list, 0);
         state.PauseTiming();
         faults += MinorFaults() - faultsBefore;
-        growth = std::max(growth, heapcount::peak.load() - before);
+        const long peak = StatusKB("VmHWM");
+        if (reset && before >= 0 && peak >= before) growth = std::max(growth, std::size_t(peak - before) << 10);
         if (r != 0) state.SkipWithError(g_errorText);
         if (list->profileSection != nullptr) points = double(list->profileSection->Points().size());
         list.reset();

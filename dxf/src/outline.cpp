@@ -1,11 +1,49 @@
 // The bare outline of a drawing: geometry only, transformed as the entity list is.
 #include "dxf/outline.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
+#include <new>
 #include <utility>
 
 #include "geom.h"
 #include "shape_ops.h"
+
+MShapeBuffer::MShapeBuffer(const MShapeBuffer& o) {
+    reserve(o.size_);
+    if (o.size_ != 0) std::memcpy(static_cast<void*>(data_), o.data_, o.size_ * sizeof(MShape));
+    size_ = o.size_;
+}
+
+MShapeBuffer::MShapeBuffer(MShapeBuffer&& o) noexcept
+    : data_(std::exchange(o.data_, nullptr)), size_(std::exchange(o.size_, 0)),
+      capacity_(std::exchange(o.capacity_, 0)) {}
+
+MShapeBuffer& MShapeBuffer::operator=(MShapeBuffer o) noexcept {
+    std::swap(data_, o.data_);
+    std::swap(size_, o.size_);
+    std::swap(capacity_, o.capacity_);
+    return *this;
+}
+
+MShapeBuffer::~MShapeBuffer() { std::free(data_); }
+
+void MShapeBuffer::reserve(size_t n) {
+    if (n <= capacity_) return;
+    if (n > SIZE_MAX / sizeof(MShape)) throw std::bad_alloc();
+    void* grown = std::realloc(data_, n * sizeof(MShape));
+    if (grown == nullptr) throw std::bad_alloc();
+    data_ = static_cast<MShape*>(grown);
+    capacity_ = n;
+}
+
+void* MShapeBuffer::Release(size_t& bytes) {
+    bytes = capacity_ * sizeof(MShape);
+    size_ = capacity_ = 0;
+    return std::exchange(data_, nullptr);
+}
 
 void MOutline::Clear() {
     shapes_.clear();
@@ -35,7 +73,7 @@ void MOutline::AddLine(double x1, double y1, double x2, double y2) {
     dxfshape::Extend(limits_, s);
 }
 
-void MOutline::Assign(std::vector<MShape>&& shapes) {
+void MOutline::Assign(MShapeBuffer&& shapes) {
     shapes_ = std::move(shapes);
     Recompute();
 }
@@ -74,28 +112,55 @@ void MOutline::Move(double dx, double dy) {
     limits_ = MLimits{};
 }
 
-size_t MOutline::LineCount(double stepDegrees) const {
-    const double step = dxfshape::CurveStep(stepDegrees);
-    size_t total = 0;
-    for (const MShape& s : shapes_) total += dxfshape::IsCurve(s) ? size_t(dxfshape::Segments(s, step)) : 1;
-    return total;
-}
-
-void MOutline::TakeLineStarts(double stepDegrees, double dx, double dy, MLimits& limits,
-                              void (*put)(void* context, const MPoint* points, size_t count), void* context) {
+void* MOutline::TakeLineStartsInPlace(double stepDegrees, double dx, double dy, MLimits& limits, size_t pointBytes,
+                                      PutPoints put, void* context, size_t& count) {
     const double step = dxfshape::CurveStep(stepDegrees);
     limits = MLimits{};
+    count = 0;
+    const size_t n = shapes_.size();
+    // The points come out in the records' order, several from a curve, one from a line. With the
+    // records moved up by `lift` bytes, the points before record u end at or below where record u
+    // starts, for every u: no point is written over a record still to be turned.
+    size_t lift = 0;
+    for (size_t u = 0; u < n; ++u) {
+        const MShape& s = shapes_[u];
+        count += dxfshape::IsCurve(s) ? size_t(dxfshape::Segments(s, step)) : 1;
+        const size_t written = count * pointBytes, below = (u + 1) * sizeof(MShape);
+        if (written > below) lift = std::max(lift, written - below);
+    }
+    size_t bytes = 0;
+    shapes_.clear();
+    auto* block = static_cast<unsigned char*>(shapes_.Release(bytes));
+    if (count == 0) {
+        std::free(block);
+        Clear();
+        return nullptr;
+    }
+    const size_t need = std::max(lift + n * sizeof(MShape), count * pointBytes);
+    if (need > bytes) {
+        void* grown = std::realloc(block, need);
+        if (grown == nullptr) {
+            std::free(block);
+            throw std::bad_alloc();
+        }
+        block = static_cast<unsigned char*>(grown);
+    }
+    if (lift != 0) std::memmove(block + lift, block, n * sizeof(MShape));
     dxfshape::CosSinMemo memo;
     MPoint run[256];
-    size_t n = 0;
-    auto take = [&](double x, double y) {
-        if (n == std::size(run)) {
-            put(context, run, n);
-            n = 0;
-        }
-        run[n++] = MPoint{x + dx, y + dy};
+    size_t k = 0, first = 0;
+    auto flush = [&] {
+        put(context, block, first, run, k);
+        first += k;
+        k = 0;
     };
-    for (const MShape& s : shapes_) {
+    auto take = [&](double x, double y) {
+        if (k == std::size(run)) flush();
+        run[k++] = MPoint{x + dx, y + dy};
+    };
+    for (size_t u = 0; u < n; ++u) {
+        MShape s;
+        std::memcpy(static_cast<void*>(&s), block + lift + u * sizeof(MShape), sizeof(MShape));
         if (!dxfshape::IsCurve(s)) {
             take(s.x, s.y);
             dxfshape::Extend(limits, s);
@@ -114,7 +179,9 @@ void MOutline::TakeLineStarts(double stepDegrees, double dx, double dy, MLimits&
             &memo);
         dxfshape::Include(limits, lastX, lastY);
     }
-    if (n != 0) put(context, run, n);
+    if (k != 0) flush();
     Clear();
-    shapes_.shrink_to_fit();
+    // The records' room past the points goes back to the allocator.
+    void* cut = std::realloc(block, count * pointBytes);
+    return cut != nullptr ? cut : block;
 }

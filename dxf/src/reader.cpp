@@ -309,10 +309,10 @@ public:
         shapes_.push_back(s);
     }
     void Text(MEntity&&) override { ++count_; }
-    std::vector<MShape>& Shapes() { return shapes_; }
+    MShapeBuffer& Shapes() { return shapes_; }
 
 private:
-    std::vector<MShape> shapes_;
+    MShapeBuffer shapes_;
     size_t count_ = 0;
 };
 
@@ -1233,10 +1233,10 @@ int ReadWholeOutline(const char* data, size_t size, MOutline& outline) {
 
 // Shape records made room for at the start of the entities, one per this many bytes of the
 // drawing (a line as CAD programs write it takes 150 bytes and more, a polyline's vertex some
-// 40): the pages of the room left unused are never touched, and a denser drawing grows the
-// records once or twice. Room for one per 32 bytes would already pass the allocator's threshold
-// for a mapping of its own with a 98 KB drawing: fresh pages again at the next read.
-constexpr size_t kBytesPerShape = 64;
+// 40). The section turns the records into its points in the same block (one point per line, a
+// few dozen per circle), so the room is for those too: the pages of the room left unused are
+// never touched, and a denser drawing grows the block once or twice.
+constexpr size_t kBytesPerShape = 40;
 
 // The bytes of the drawing as they stream in: [0, Have()) from Base() are at hand.
 class Window {

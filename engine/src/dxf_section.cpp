@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <limits>
 
 #include "dxf/dxf.h"
@@ -122,8 +124,15 @@ bool DxfSection::BuiltFrom(const char* path, int32_t offYThousandths, int32_t of
 }
 
 std::size_t DxfSection::MemoryBytes() const {
-    return sizeof(DxfSection) + fileName.capacity() + source_.path.capacity() +
-           points_.capacity() * sizeof(Point) + nodes_.capacity() * sizeof(Node);
+    return sizeof(DxfSection) + fileName.capacity() + source_.path.capacity() + points_.size() * sizeof(Point) +
+           nodes_.capacity() * sizeof(Node);
+}
+
+void DxfSection::PointBlock::Free::operator()(Point* p) const { std::free(p); }
+
+void DxfSection::PointBlock::Adopt(void* block, std::size_t count) {
+    block_.reset(static_cast<Point*>(block));
+    count_ = block != nullptr ? count : 0;
 }
 
 std::shared_ptr<DxfSection> SectionStore::Get(const char* path, int32_t offY, int32_t offZ, const BarRecord& bar) {
@@ -170,14 +179,19 @@ void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const 
     fromDrawing_ = false;
     loaded_ = false;
     MLimits l;
-    // The reference point of every placed line, as a section point (drawing x + offY, y + offZ).
+    // The reference point of every placed line, as a section point (drawing x + offY, y + offZ),
+    // written over the outline's own records.
     auto take = [&](MOutline& o) {
         points_.clear();
-        points_.reserve(o.LineCount(10.0));
-        o.TakeLineStarts(10.0, offY, offZ, l, [](void* to, const MPoint* run, std::size_t count) {
-            auto& points = *static_cast<std::vector<Point>*>(to);
-            for (std::size_t i = 0; i < count; ++i) points.push_back(Point{run[i].x, run[i].y});
-        }, &points_);
+        std::size_t count = 0;
+        void* block = o.TakeLineStartsInPlace(
+            10.0, offY, offZ, l, sizeof(Point),
+            [](void*, void* to, std::size_t first, const MPoint* run, std::size_t n) {
+                Point* const points = static_cast<Point*>(to) + first;
+                for (std::size_t i = 0; i < n; ++i) new (points + i) Point{run[i].x, run[i].y};
+            },
+            nullptr, count);
+        points_.Adopt(block, count);
     };
     if (!outline.Empty()) {
         if (mirror) outline.Mirror(1);

@@ -707,6 +707,19 @@ TEST(SectionSearch, LoadedPointsAreThoseOfTheFullEntityList) {
     open.AddEntity(arc);
     std::vector<std::pair<std::string, MEntitiesList>> drawings;
     drawings.emplace_back("open arcs", open);
+    // The points are written over the records they come from: seven circles (36 points each) and
+    // an arc of five make 257 points, the most ahead of the records, and lines follow.
+    MEntitiesList ahead;
+    MEntity circle;
+    circle.kind = MEntityKind::Circle;
+    circle.radius = 3;
+    for (int i = 0; i < 7; ++i, circle.x += 7) ahead.AddEntity(circle);
+    arc.reversed = false;
+    arc.startAngle = 10;
+    arc.endAngle = 60;
+    ahead.AddEntity(arc);
+    for (int i = 0; i < 40; ++i) ahead.AddEntity(MEntityKind::Line, i, 20 + i % 3, i + 1, 25);
+    drawings.emplace_back("points ahead of the records", ahead);
     // The demo sections, and drawings with blocks, bulges, ellipses, splines and texts.
     for (const char* name : {"demo/DXF/ALU60/T6001", "demo/DXF/PVC70/P7020", "demo/DXF/ALU72/Z7200",
                              "tests/fixtures/dxf/all_kinds", "tests/fixtures/dxf/blocks",

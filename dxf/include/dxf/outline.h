@@ -4,6 +4,7 @@
 // (the profile section of the blade searches) at a fraction of the full entity list's memory;
 // its limits, mirror, turn, move and arc conversion give the very numbers of MEntitiesList's.
 #include <cstddef>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -18,11 +19,42 @@ struct MShape {
     bool reversed = false;
 };
 
+// Shape records in one block from malloc, so that the outline can turn them into points in the
+// same block and hand it on (MOutline::TakeLineStartsInPlace) without copying them.
+class MShapeBuffer {
+public:
+    MShapeBuffer() = default;
+    MShapeBuffer(const MShapeBuffer& o);
+    MShapeBuffer(MShapeBuffer&& o) noexcept;
+    MShapeBuffer& operator=(MShapeBuffer o) noexcept;
+    ~MShapeBuffer();
+
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+    void reserve(size_t n);
+    void push_back(const MShape& s) {
+        if (size_ == capacity_) reserve(capacity_ != 0 ? 2 * capacity_ : 16);
+        data_[size_++] = s;
+    }
+    MShape* begin() { return data_; }
+    MShape* end() { return data_ + size_; }
+    const MShape* begin() const { return data_; }
+    const MShape* end() const { return data_ + size_; }
+    const MShape& operator[](size_t i) const { return data_[i]; }
+    // Gives up the block (for free) and its bytes; the buffer is left empty.
+    void* Release(size_t& bytes);
+
+private:
+    MShape* data_ = nullptr;
+    size_t size_ = 0, capacity_ = 0;
+};
+
 class MOutline {
 public:
     size_t Count() const { return shapes_.size(); }
     bool Empty() const { return shapes_.empty(); }
-    const std::vector<MShape>& Shapes() const { return shapes_; }
+    std::span<const MShape> Shapes() const { return {shapes_.begin(), shapes_.size()}; }
     void Clear();
     void Reserve(size_t n) { shapes_.reserve(n); }
 
@@ -30,7 +62,7 @@ public:
     void Add(const MEntity& e);
     void AddLine(double x1, double y1, double x2, double y2);
     // Takes these shapes in place of the outline's, and their limits.
-    void Assign(std::vector<MShape>&& shapes);
+    void Assign(MShapeBuffer&& shapes);
 
     // Limits kept current by Add, Mirror and Rotate; after Move they are empty until GetLimits
     // takes them anew.
@@ -41,18 +73,21 @@ public:
     void Rotate(double degrees);
     void Move(double dx, double dy);
 
-    // Turns arcs and circles into segments as MEntitiesList::ConvertArcsToLines does and gives,
+    // Turns arcs and circles into segments as MEntitiesList::ConvertArcsToLines does and writes,
     // in order, the reference point (the start) of every line the list would then hold, moved by
-    // (dx, dy), to put(context, points, count), a run of points at a time; limits receives the
-    // extent of those lines, unmoved. The outline is emptied. LineCount tells beforehand how many
-    // lines that makes.
-    size_t LineCount(double stepDegrees) const;
-    void TakeLineStarts(double stepDegrees, double dx, double dy, MLimits& limits,
-                        void (*put)(void* context, const MPoint* points, size_t count), void* context);
+    // (dx, dy), into the outline's own block in place of its shape records: put(context, block,
+    // first, points, count) writes a run of points from index first, pointBytes apiece. The block
+    // is grown first (by the allocator in place when it can) just enough that no point is written
+    // over a record not yet turned, and cut to the points after. limits receives the extent of
+    // those lines, unmoved. Returns the block, to be given back with free (null without points),
+    // and the count of points; the outline is emptied.
+    using PutPoints = void (*)(void* context, void* block, size_t first, const MPoint* points, size_t count);
+    void* TakeLineStartsInPlace(double stepDegrees, double dx, double dy, MLimits& limits, size_t pointBytes,
+                                PutPoints put, void* context, size_t& count);
 
 private:
     void Recompute();
-    std::vector<MShape> shapes_;
+    MShapeBuffer shapes_;
     MLimits limits_;
 };
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -94,7 +95,7 @@ public:
         return t.pass ? 1 : 0;
     }
 
-    const std::vector<Point>& Points() const { return points_; }
+    std::span<const Point> Points() const { return {points_.data(), points_.size()}; }
     // Bytes the section holds (itself and its arrays): what keeping it costs.
     std::size_t MemoryBytes() const;
     bool FromDrawing() const { return fromDrawing_; }
@@ -158,7 +159,26 @@ private:
                         double& chord) const;
     int AngledBeside(bool right, double angleDeg, double& x, double& y, double& z, double& chord) const;
 
-    std::vector<Point> points_;
+    // The points, in the block from malloc that the outline's records were turned into.
+    class PointBlock {
+    public:
+        void Adopt(void* block, std::size_t count);
+        void clear() { Adopt(nullptr, 0); }
+        const Point* data() const { return block_.get(); }
+        std::size_t size() const { return count_; }
+        bool empty() const { return count_ == 0; }
+        const Point& operator[](std::size_t i) const { return block_[i]; }
+        const Point* begin() const { return block_.get(); }
+        const Point* end() const { return block_.get() + count_; }
+
+    private:
+        struct Free {
+            void operator()(Point* p) const;
+        };
+        std::unique_ptr<Point[], Free> block_;
+        std::size_t count_ = 0;
+    };
+    PointBlock points_;
     // The points grouped into boxes for the searches: a binary tree whose leaves are runs of
     // consecutive points_ and whose every node holds the bounding box of the points below it; a
     // box wholly between the flange and the blade circle needs no point test, a box wholly outside
