@@ -156,7 +156,8 @@ inline bool FastNumber(std::string_view text, double& out) {
         const char* q = p;
         const char* const digitsEnd = e - p > 8 ? p + 8 : e;
         uint64_t m = 0;
-        for (unsigned d; q < digitsEnd && (d = unsigned(*q) - '0') <= 9; ++q) m = m * 10 + d;
+        for (unsigned d; q < digitsEnd && (d = unsigned(*q) - '0') <= 9; ++q)
+            m = m * 10 + d;
         const ptrdiff_t decimals = e - q - 1;
         if (decimals >= 1 && decimals <= 8 && *q == '.' && (q - p) + decimals <= 15 && t.size() >= 8) {
             uint64_t w;
@@ -205,22 +206,28 @@ inline const char* FindLineFeed(const char* q, const char* const end) {
 // or LF, with a byte after it before end: its value's first byte, the code in `code`; or
 // nullptr for any other line, left to the byte-wise reading.
 inline const char* QuickCodeLine(const char* s, const char* end, int32_t& code) {
-    constexpr uint16_t kCrLf = std::endian::native == std::endian::little ? uint16_t('\r' | '\n' << 8)
-                                                                          : uint16_t('\r' << 8 | '\n');
+    constexpr uint16_t kCrLf =
+        std::endian::native == std::endian::little ? uint16_t('\r' | '\n' << 8) : uint16_t('\r' << 8 | '\n');
     if (end - s < 6) return nullptr;
     const unsigned d2 = unsigned(s[2]) - '0';
     if (d2 > 9) return nullptr;
     uint16_t crlf;
     std::memcpy(&crlf, s + 3, sizeof crlf);
     const char* v;
-    if (crlf == kCrLf) v = s + 5;
-    else if (s[3] == '\n') v = s + 4;
-    else return nullptr;
+    if (crlf == kCrLf)
+        v = s + 5;
+    else if (s[3] == '\n')
+        v = s + 4;
+    else
+        return nullptr;
     const unsigned d1 = unsigned(s[1]) - '0', d0 = unsigned(s[0]) - '0';
     if (d1 <= 9) {
-        if (d0 <= 9) code = int32_t(d0 * 100 + d1 * 10 + d2);
-        else if (s[0] == ' ') code = int32_t(d1 * 10 + d2);
-        else return nullptr;
+        if (d0 <= 9)
+            code = int32_t(d0 * 100 + d1 * 10 + d2);
+        else if (s[0] == ' ')
+            code = int32_t(d1 * 10 + d2);
+        else
+            return nullptr;
     } else if (s[1] == ' ' && s[0] == ' ') {
         code = int32_t(d2);
     } else {
