@@ -317,7 +317,7 @@ TEST(DxfReader, NumbersAndGroupCodesAsWritten) {
                  {" 10\r", DXF_ERR_FORMAT, 0.0}, {"1000010", DXF_ERR_FORMAT, 0.0}, {"+10", DXF_ERR_FORMAT, 0.0},
                  {"10\r", DXF_ERR_FORMAT, 0.0},  {"", DXF_ERR_FORMAT, 0.0},        {"10x", DXF_ERR_FORMAT, 0.0}};
     for (const auto& c : codes) {
-        const std::string doc = Doc(G(0, "LINE") + c.code + "\r\n" + rest);
+        const std::string doc = Doc(G(0, " LINE\t") + c.code + "\r\n" + rest); // blanks around the type
         MOutline o;
         EXPECT_EQ(ReadDXFOutlineBuffer(doc.data(), doc.size(), o), c.rc) << c.code;
         ASSERT_EQ(Read(doc, l), c.rc) << c.code;
