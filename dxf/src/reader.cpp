@@ -1506,8 +1506,7 @@ bool OutlineStream::NextPair(Pair& out) {
         }
         const char* const end = b + have;
         const char* const s = b + pos_;
-        // The usual code line, blanks, digits and its line end, read in one walk; any other is
-        // taken by the general rules below.
+        // The code line as most drawings write it, and its value.
         {
             int32_t code = 0;
             if (const char* const v = QuickCodeLine(s, end, code)) {
@@ -1523,6 +1522,8 @@ bool OutlineStream::NextPair(Pair& out) {
                 return true;
             }
         }
+        // Any other usual code line, blanks, digits and its line end, read in one walk; any other
+        // is taken by the general rules below.
         {
             const char* q = s;
             while (q != end && *q == ' ') ++q;
