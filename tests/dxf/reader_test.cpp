@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dxf/dxf.h"
+#include "dxf/outline.h"
 #include "dxf_test_util.h"
 #include "platform/paths.h"
 
@@ -279,36 +280,52 @@ TEST(DxfReader, LineEndsCaseAndLocale) {
 // A number is the double nearest to what is written, however it is written; a group code is
 // digits with blanks around them and its line end, nothing else.
 TEST(DxfReader, NumbersAndGroupCodesAsWritten) {
+    // The line's x written in many ways: the nearest double to it, in the list and the outline.
     MEntitiesList l;
-    for (const char* text : {"1.5", "-0.000000", "0.1", "0.3", "-123456.789012", "1e-05", "2.5E+3", ".5", "5.", "-.25",
-                             "  7.25  ", "0.000000000000000000001", "12345.678901234567", "1234.5678901234567890", "0.30000000000000004",
-                             "123456789012.5", "0.1e1", "1.5e11", "4e-22", "3e-23"}) {
-        ASSERT_EQ(Read(Doc(G(0, "LINE") + G(10, text) + G(20, 0.0) + G(11, 1.0) + G(21, 1.0)), l), 1) << text;
+    const char* const numbers[] = {"1.5", "-0.000000", "0.1", "0.3", "-123456.789012", "1e-05", "2.5E+3", ".5", "5.",
+                                   "-.25", "  7.25  ", "0.000000000000000000001", "12345.678901234567",
+                                   "1234.5678901234567890", "0.30000000000000004", "123456789012.5", "0.1e1", "1.5e11",
+                                   "4e-22", "3e-23", "12.600000", "-0.41421356", "1234567.12345678", "12345678.1234567",
+                                   "123456789.123456", "1.123456789", ".12345678", "12.600000  ", "12.600000\r",
+                                   "12.60000x", "12,600000", "12.6000e1", "99999999.99999999"};
+    for (const char* text : numbers) {
+        // A blank before the type here, after it below: the type is read all the same.
+        const std::string doc = Doc(G(0, " LINE") + G(10, text) + G(20, 0.0) + G(11, 1.0) + G(21, 1.0));
         std::string_view t(text);
         while (t.front() == ' ') t.remove_prefix(1);
         while (t.back() == ' ') t.remove_suffix(1);
+        const bool refused = t.find_first_of("x,") != std::string_view::npos;
+        MOutline o;
+        const int rc = refused ? DXF_ERR_FORMAT : 1;
+        ASSERT_EQ(Read(doc, l), rc) << text;
+        ASSERT_EQ(ReadDXFOutlineBuffer(doc.data(), doc.size(), o), rc) << text;
+        if (refused) continue;
         double want = 0.0;
         std::from_chars(t.data(), t.data() + t.size(), want);
         EXPECT_EQ(l[0].x, want) << text;
+        EXPECT_EQ(o.Shapes()[0].x, want) << text;
     }
-    // The group code of the line's x written in several ways: read (x 1.5), or the file refused.
+    // The group code of the line's x written in several ways: the x read (1.5), the code taken as
+    // another (x 0), or the file refused.
     const std::string rest = std::string("1.5\r\n") + G(20, 0.0) + G(11, 1.0) + G(21, 1.0);
-    const std::pair<const char*, bool> codes[] = {{"10", true},      {"  10", true},  {"\t10", true},
-                                                  {"10 \t", true},  {"010", true},   {"1 0", false},
-                                                  {"1000010", false}, {"+10", false}, {"10\r", false},
-                                                  {"", false},       {"10x", false}};
-    for (const auto& [code, read] : codes) {
-        const int rc = Read(Doc(G(0, "LINE") + code + "\r\n" + rest), l);
-        if (read) {
-            ASSERT_EQ(rc, 1) << code;
-            EXPECT_EQ(l[0].x, 1.5) << code;
-        } else {
-            EXPECT_EQ(rc, DXF_ERR_FORMAT) << code;
-        }
+    const struct {
+        const char* code;
+        int rc;
+        double x;
+    } codes[] = {{"10", 1, 1.5},   {"  10", 1, 1.5},  {"\t10", 1, 1.5}, {"10 \t", 1, 1.5},
+                 {"010", 1, 1.5},  {" 10", 1, 1.5},   {"110", 1, 0.0},  {"  1", 1, 0.0},
+                 {"-10", 1, 0.0},  {"1 0", DXF_ERR_FORMAT, 0.0},   {"x10", DXF_ERR_FORMAT, 0.0},
+                 {" 10\r", DXF_ERR_FORMAT, 0.0}, {"1000010", DXF_ERR_FORMAT, 0.0}, {"+10", DXF_ERR_FORMAT, 0.0},
+                 {"10\r", DXF_ERR_FORMAT, 0.0},  {"", DXF_ERR_FORMAT, 0.0},        {"10x", DXF_ERR_FORMAT, 0.0}};
+    for (const auto& c : codes) {
+        const std::string doc = Doc(G(0, "LINE\t") + c.code + "\r\n" + rest);
+        MOutline o;
+        EXPECT_EQ(ReadDXFOutlineBuffer(doc.data(), doc.size(), o), c.rc) << c.code;
+        ASSERT_EQ(Read(doc, l), c.rc) << c.code;
+        if (c.rc != 1) continue;
+        EXPECT_EQ(l[0].x, c.x) << c.code;
+        EXPECT_EQ(o.Shapes()[0].x, c.x) << c.code;
     }
-    // A negative code is a code like any other: unknown to a line, whose x stays 0.
-    ASSERT_EQ(Read(Doc(G(0, "LINE") + "-10\r\n" + rest), l), 1);
-    EXPECT_EQ(l[0].x, 0.0);
 }
 
 TEST(DxfReader, EllipseArcAndBadSpline) {
