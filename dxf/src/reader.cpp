@@ -202,6 +202,20 @@ inline const char* FindLineFeed(const char* q, const char* const end) {
     return q;
 }
 
+// The usual code line from q on: blanks, one to six digits, blanks, its line end, and a value
+// line after it. The value's first byte and the code, or null for any other line (taken by the
+// general rules).
+inline const char* UsualCodeLine(const char* q, const char* end, int32_t& code) {
+    while (q != end && *q == ' ') ++q;
+    const char* const digits = q;
+    code = 0;
+    while (q != end && *q >= '0' && *q <= '9' && q - digits < 7) code = code * 10 + (*q++ - '0');
+    const ptrdiff_t n = q - digits;
+    while (q != end && (*q == ' ' || *q == '\t')) ++q;
+    if (q != end && *q == '\r') ++q;
+    return n >= 1 && n <= 6 && q != end && *q == '\n' && q + 1 != end ? q + 1 : nullptr;
+}
+
 // The code line as most drawings write it, three bytes wide ("  0", " 10", "100") and CR LF
 // or LF, with a byte after it before end: its value's first byte, the code in `code`; or
 // nullptr for any other line, left to the byte-wise reading.
@@ -275,16 +289,9 @@ int Tokenize(const char* data, size_t size, std::vector<Pair>& out) {
         // The usual code line, blanks, digits and its line end, read in one walk; any other is
         // taken by the general rules below.
         {
-            const char* q = data + pos;
-            while (q != end && *q == ' ') ++q;
-            const char* const digits = q;
             int32_t code = 0;
-            while (q != end && *q >= '0' && *q <= '9' && q - digits < 7) code = code * 10 + (*q++ - '0');
-            const ptrdiff_t n = q - digits;
-            while (q != end && (*q == ' ' || *q == '\t')) ++q;
-            if (q != end && *q == '\r') ++q;
-            if (n >= 1 && n <= 6 && q != end && *q == '\n' && q + 1 != end) {
-                pos = size_t(q + 1 - data);
+            if (const char* const v = UsualCodeLine(data + pos, end, code)) {
+                pos = size_t(v - data);
                 std::string_view value;
                 nextLine(value);
                 out.push_back(Pair{code, uint32_t(value.size()), value.data()});
@@ -1506,45 +1513,34 @@ bool OutlineStream::NextPair(Pair& out) {
         }
         const char* const end = b + have;
         const char* const s = b + pos_;
+        // The pair of the code and the value line from v on; false while that line's end is not
+        // in the window yet.
+        auto valueAt = [&](int32_t code, const char* v) {
+            const char* const lf2 = FindLineFeed(v, end);
+            if (lf2 == end && !atEnd) return false;
+            size_t vlen = size_t(lf2 - v);
+            pos_ = lf2 == end ? have : size_t(lf2 - b) + 1;
+            if (vlen > 0 && v[vlen - 1] == '\r') --vlen;
+            out = Pair{code, uint32_t(vlen), v};
+            return true;
+        };
         // The code line as most drawings write it, and its value.
         {
             int32_t code = 0;
             if (const char* const v = QuickCodeLine(s, end, code)) {
-                const char* const lf2 = FindLineFeed(v, end);
-                if (lf2 == end && !atEnd) {
-                    if (!Refill()) return false;
-                    continue;
-                }
-                size_t vlen = size_t(lf2 - v);
-                pos_ = lf2 == end ? have : size_t(lf2 - b) + 1;
-                if (vlen > 0 && v[vlen - 1] == '\r') --vlen;
-                out = Pair{code, uint32_t(vlen), v};
-                return true;
+                if (valueAt(code, v)) return true;
+                if (!Refill()) return false;
+                continue;
             }
         }
         // Any other usual code line, blanks, digits and its line end, read in one walk; any other
         // is taken by the general rules below.
         {
-            const char* q = s;
-            while (q != end && *q == ' ') ++q;
-            const char* const digits = q;
             int32_t code = 0;
-            while (q != end && *q >= '0' && *q <= '9' && q - digits < 7) code = code * 10 + (*q++ - '0');
-            const ptrdiff_t n = q - digits;
-            while (q != end && (*q == ' ' || *q == '\t')) ++q;
-            if (q != end && *q == '\r') ++q;
-            if (n >= 1 && n <= 6 && q != end && *q == '\n' && q + 1 != end) {
-                const char* const v = q + 1;
-                const char* const lf2 = FindLineFeed(v, end);
-                if (lf2 == end && !atEnd) {
-                    if (!Refill()) return false;
-                    continue;
-                }
-                size_t vlen = size_t(lf2 - v);
-                pos_ = lf2 == end ? have : size_t(lf2 - b) + 1;
-                if (vlen > 0 && v[vlen - 1] == '\r') --vlen;
-                out = Pair{code, uint32_t(vlen), v};
-                return true;
+            if (const char* const v = UsualCodeLine(s, end, code)) {
+                if (valueAt(code, v)) return true;
+                if (!Refill()) return false;
+                continue;
             }
         }
         const char* const lf = FindLineFeed(s, end);
@@ -1589,17 +1585,8 @@ bool OutlineStream::NextPair(Pair& out) {
             if (!Refill()) return false;
             continue;
         }
-        const char* const v = b + after;
-        const char* const lf2 = FindLineFeed(v, end);
-        if (lf2 == end && !atEnd) {
-            if (!Refill()) return false;
-            continue;
-        }
-        size_t vlen = size_t(lf2 - v);
-        pos_ = lf2 == end ? have : size_t(lf2 - b) + 1;
-        if (vlen > 0 && v[vlen - 1] == '\r') --vlen;
-        out = Pair{neg ? -code : code, uint32_t(vlen), v};
-        return true;
+        if (valueAt(neg ? -code : code, b + after)) return true;
+        if (!Refill()) return false;
     }
 }
 
