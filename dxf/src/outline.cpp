@@ -113,7 +113,7 @@ void MOutline::Move(double dx, double dy) {
 }
 
 void* MOutline::TakeLineStartsInPlace(double stepDegrees, double dx, double dy, MLimits& limits, size_t pointBytes,
-                                      PutPoints put, void* context, size_t& count) {
+                                      PutPoints put, size_t& count) {
     const double step = dxfshape::CurveStep(stepDegrees);
     limits = MLimits{};
     count = 0;
@@ -129,7 +129,6 @@ void* MOutline::TakeLineStartsInPlace(double stepDegrees, double dx, double dy, 
         if (written > below) lift = std::max(lift, written - below);
     }
     size_t bytes = 0;
-    shapes_.clear();
     auto* block = static_cast<unsigned char*>(shapes_.Release(bytes));
     if (count == 0) {
         std::free(block);
@@ -150,7 +149,7 @@ void* MOutline::TakeLineStartsInPlace(double stepDegrees, double dx, double dy, 
     MPoint run[256];
     size_t k = 0, first = 0;
     auto flush = [&] {
-        put(context, block, first, run, k);
+        put(block, first, run, k);
         first += k;
         k = 0;
     };

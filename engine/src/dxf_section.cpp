@@ -186,11 +186,11 @@ void DxfSection::Place(MOutline outline, bool mirror, double rotationDeg, const 
         std::size_t count = 0;
         void* block = o.TakeLineStartsInPlace(
             10.0, offY, offZ, l, sizeof(Point),
-            [](void*, void* to, std::size_t first, const MPoint* run, std::size_t n) {
+            [](void* to, std::size_t first, const MPoint* run, std::size_t n) {
                 Point* const points = static_cast<Point*>(to) + first;
                 for (std::size_t i = 0; i < n; ++i) new (points + i) Point{run[i].x, run[i].y};
             },
-            nullptr, count);
+            count);
         points_.Adopt(block, count);
     };
     if (!outline.Empty()) {

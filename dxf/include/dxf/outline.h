@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "dxf/entities.h"
 
@@ -75,15 +74,15 @@ public:
 
     // Turns arcs and circles into segments as MEntitiesList::ConvertArcsToLines does and writes,
     // in order, the reference point (the start) of every line the list would then hold, moved by
-    // (dx, dy), into the outline's own block in place of its shape records: put(context, block,
-    // first, points, count) writes a run of points from index first, pointBytes apiece. The block
+    // (dx, dy), into the outline's own block in place of its shape records: put(block, first,
+    // points, count) writes a run of points from index first, pointBytes apiece. The block
     // is grown first (by the allocator in place when it can) just enough that no point is written
     // over a record not yet turned, and cut to the points after. limits receives the extent of
     // those lines, unmoved. Returns the block, to be given back with free (null without points),
     // and the count of points; the outline is emptied.
-    using PutPoints = void (*)(void* context, void* block, size_t first, const MPoint* points, size_t count);
+    using PutPoints = void (*)(void* block, size_t first, const MPoint* points, size_t count);
     void* TakeLineStartsInPlace(double stepDegrees, double dx, double dy, MLimits& limits, size_t pointBytes,
-                                PutPoints put, void* context, size_t& count);
+                                PutPoints put, size_t& count);
 
 private:
     void Recompute();
