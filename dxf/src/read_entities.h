@@ -17,7 +17,6 @@
 #include "geom.h"
 #include "read_geometry.h"
 #include "read_limits.h"
-#include "read_numbers.h"
 #include "read_pairs.h"
 #include "shape_ops.h"
 #include "platform/text.h"
@@ -157,24 +156,9 @@ private:
     using Affine = dxfgeom::Affine;
     struct Spline;
 
-    // Parsing of values; a bad number marks the file as malformed.
-    double Num(const Pair& q) {
-        double v = 0.0;
-        if (!FastNumber(q.value(), v) && !plat::ParseDouble(q.value(), v)) {
-            Fail(DXF_ERR_FORMAT);
-            return 0.0;
-        }
-        if (std::fabs(v) > kMaxCoord) {
-            Fail(DXF_ERR_FORMAT);
-            return 0.0;
-        }
-        return v;
-    }
-    int32_t Int(const Pair& q) {
-        int32_t v = 0;
-        if (!plat::ParseInt32(q.value(), v)) Fail(DXF_ERR_FORMAT);
-        return v;
-    }
+    // Parsing of values; a bad number marks the file as malformed (read_numbers.cpp).
+    double Num(const Pair& q);
+    int32_t Int(const Pair& q);
     void Fail(int code) {
         if (error_ == 0) error_ = code;
     }
@@ -217,13 +201,28 @@ private:
     void OutSplineCurve(const Spline& s, size_t p, bool rational, const Affine& m);
 
     // Output in drawing coordinates through the map t (read_place.cpp).
-    void OutLine(double x0, double y0, double x1, double y1, const Affine& t, const Common& c);
+    void OutLine(double x0, double y0, double x1, double y1, const Affine& t, const Common& c) {
+        double x, y, x2, y2;
+        t.Apply(x0, y0, x, y);
+        t.Apply(x1, y1, x2, y2);
+        if (Admit(Finite(x) && Finite(y) && Finite(x2) && Finite(y2))) out_.Line(x, y, x2, y2, c);
+    }
     void OutArc(double cx, double cy, double r, double a0, double a1, bool reversed, bool circle,
                 const Affine& t, const Common& c);
-    void OutBulge(const Vertex& v0, const Vertex& v1, const Affine& t, const Common& c);
     void OutPolyline(const std::vector<Vertex>& v, bool closed, bool bulges, const Affine& t, const Common& c);
     // Whether an entity with these numbers may be added; a refusal fails the read.
-    bool Admit(bool finite);
+    bool Admit(bool finite) {
+        if (error_) return false;
+        if (!finite) {
+            Fail(DXF_ERR_FORMAT);
+            return false;
+        }
+        if (out_.Count() >= MEntitiesList::kMaxEntities) {
+            Fail(DXF_ERR_TOO_LARGE);
+            return false;
+        }
+        return true;
+    }
 
     const Pair* p_ = nullptr;
     size_t n_ = 0;

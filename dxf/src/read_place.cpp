@@ -13,25 +13,38 @@ using dxfgeom::SweepDeg;
 
 namespace dxfread {
 
-bool Reader::Admit(bool finite) {
-    if (error_) return false;
-    if (!finite) {
-        Fail(DXF_ERR_FORMAT);
-        return false;
-    }
-    if (out_.Count() >= MEntitiesList::kMaxEntities) {
-        Fail(DXF_ERR_TOO_LARGE);
-        return false;
-    }
+namespace {
+
+// The arc of a polyline's segment with a bulge: about (cx, cy) from a0 to a1, counter-clockwise
+// or, reversed, clockwise.
+struct BulgeArc {
+    double cx, cy, r, a0, a1;
+    bool reversed;
+};
+
+// The arc the bulge of v0 makes of the segment to v1; false when the segment stays straight (no
+// bulge to speak of, no length, or an arc too flat to place).
+bool ArcOfBulge(const Vertex& v0, const Vertex& v1, BulgeArc& arc) {
+    const double b = v0.bulge;
+    const double dx = v1.x - v0.x, dy = v1.y - v0.y;
+    if (std::fabs(b) < 1e-9 || std::fabs(b) > 1e6 || (dx == 0.0 && dy == 0.0)) return false;
+    // The bulge is tan(sweep / 4), positive counter-clockwise; the centre lies off the chord's
+    // midpoint along its left normal by (1 - b^2) / (4 b) times the chord.
+    const double k = (1.0 - b * b) / (4.0 * b);
+    const double cx = (v0.x + v1.x) / 2.0 - dy * k;
+    const double cy = (v0.y + v1.y) / 2.0 + dx * k;
+    const double r = std::hypot(dx, dy) * (1.0 + b * b) / (4.0 * std::fabs(b));
+    const double a0 = AtanDeg(v0.y - cy, v0.x - cx);
+    const double a1 = AtanDeg(v1.y - cy, v1.x - cx);
+    if (!std::isfinite(r) || a0 == a1) return false;
+    if (b > 0.0)
+        arc = BulgeArc{cx, cy, r, a0, a1, false};
+    else
+        arc = BulgeArc{cx, cy, r, a1, a0, true};
     return true;
 }
 
-void Reader::OutLine(double x0, double y0, double x1, double y1, const Affine& t, const Common& c) {
-    double x, y, x2, y2;
-    t.Apply(x0, y0, x, y);
-    t.Apply(x1, y1, x2, y2);
-    if (Admit(Finite(x) && Finite(y) && Finite(x2) && Finite(y2))) out_.Line(x, y, x2, y2, c);
-}
+} // namespace
 
 void Reader::OutArc(double cx, double cy, double r, double a0, double a1, bool reversed, bool circle,
                     const Affine& t, const Common& c) {
@@ -79,39 +92,15 @@ void Reader::OutArc(double cx, double cy, double r, double a0, double a1, bool r
     }
 }
 
-void Reader::OutBulge(const Vertex& v0, const Vertex& v1, const Affine& t, const Common& c) {
-    const double b = v0.bulge;
-    const double dx = v1.x - v0.x, dy = v1.y - v0.y;
-    if (std::fabs(b) < 1e-9 || std::fabs(b) > 1e6 || (dx == 0.0 && dy == 0.0)) {
-        OutLine(v0.x, v0.y, v1.x, v1.y, t, c);
-        return;
-    }
-    // The bulge is tan(sweep / 4), positive counter-clockwise; the centre lies off the chord's
-    // midpoint along its left normal by (1 - b^2) / (4 b) times the chord.
-    const double k = (1.0 - b * b) / (4.0 * b);
-    const double cx = (v0.x + v1.x) / 2.0 - dy * k;
-    const double cy = (v0.y + v1.y) / 2.0 + dx * k;
-    const double r = std::hypot(dx, dy) * (1.0 + b * b) / (4.0 * std::fabs(b));
-    const double a0 = AtanDeg(v0.y - cy, v0.x - cx);
-    const double a1 = AtanDeg(v1.y - cy, v1.x - cx);
-    if (!std::isfinite(r) || a0 == a1) {
-        OutLine(v0.x, v0.y, v1.x, v1.y, t, c);
-        return;
-    }
-    if (b > 0.0)
-        OutArc(cx, cy, r, a0, a1, false, false, t, c);
-    else
-        OutArc(cx, cy, r, a1, a0, true, false, t, c);
-}
-
 void Reader::OutPolyline(const std::vector<Vertex>& v, bool closed, bool bulges, const Affine& t, const Common& c) {
     if (v.size() < 2) return;
     const size_t segs = closed ? v.size() : v.size() - 1;
     for (size_t i = 0; i < segs && !error_; ++i) {
         const Vertex& a = v[i];
         const Vertex& b = v[(i + 1) % v.size()];
-        if (bulges)
-            OutBulge(a, b, t, c);
+        BulgeArc arc;
+        if (bulges && ArcOfBulge(a, b, arc))
+            OutArc(arc.cx, arc.cy, arc.r, arc.a0, arc.a1, arc.reversed, false, t, c);
         else
             OutLine(a.x, a.y, b.x, b.y, t, c);
     }

@@ -1,7 +1,7 @@
 // ASCII DXF reader, the entry points. A read goes through these steps, each in its own file:
 //   0. the bytes: the file whole in one buffer, or through a window (read_file.*);
 //   1. the tokenizer: the lines into (group code, value) pairs, the numbers of the value lines
-//      (read_pairs.*, read_numbers.h);
+//      (read_pairs.*, read_numbers.cpp);
 //   2. the sections and the entity groups: the whole-file read walks all the pairs at once
 //      (read_whole.*), the streamed read follows them as the window moves (read_stream.*);
 //   3. the entities: the blocks and each entity record drawn by its kind, blocks expanded,

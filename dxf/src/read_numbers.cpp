@@ -1,7 +1,6 @@
-#pragma once
 // The numbers of the value lines: the plain decimals drawings are made of, read without the
-// copy and the locale of the general parser, to the same nearest double. Used for every
-// coordinate, so kept inline.
+// copy and the locale of the general parser, to the same nearest double; anything else by the
+// general parser.
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -9,14 +8,16 @@
 #include <cstring>
 #include <string_view>
 
-#include "read_pairs.h"
+#include "read_entities.h"
 
 namespace dxfread {
+
+namespace {
 
 // The plain decimal numbers drawings are made of ("-12.5", "0.000000", "1e-05"), without the
 // copy and the locale of the general parser; both round the same way, to the nearest double.
 // Anything else (a plus sign, "inf", hexadecimal, a number out of range) is left to that parser.
-inline bool CharsNumber(std::string_view t, double& out) {
+bool CharsNumber(std::string_view t, double& out) {
     if (t.empty()) return false;
     const char c = t[0] == '-' && t.size() > 1 ? t[1] : t[0];
     if (!((c >= '0' && c <= '9') || c == '.')) return false;
@@ -27,7 +28,7 @@ inline bool CharsNumber(std::string_view t, double& out) {
     return true;
 }
 
-inline constexpr uint64_t kZeros = kOnes * uint64_t('0');
+constexpr uint64_t kZeros = kOnes * uint64_t('0');
 
 // Whether each of the 8 bytes is a digit.
 inline bool EightDigits(uint64_t w) {
@@ -44,14 +45,14 @@ inline uint32_t DigitsValue(uint64_t v) {
     return uint32_t((((v & kMask) * kMul1) + (((v >> 16) & kMask) * kMul2)) >> 32);
 }
 
-inline constexpr double kTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+constexpr double kTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Most numbers of a drawing have few digits: an integer m of at most 53 bits times a power of ten
 // up to 22 (exact in a double), one multiplication or division, rounds to the nearest double as
 // the full conversion does. The digits of t (trimmed) are -d*(.d*)?([eE][+-]?d+)? with a digit
 // before the exponent; anything else, or more digits, goes to CharsNumber.
-inline bool WalkNumber(std::string_view t, double& out) {
+bool WalkNumber(std::string_view t, double& out) {
     const char* p = t.data();
     const char* const e = p + t.size();
     const bool negative = p < e && *p == '-';
@@ -123,6 +124,27 @@ inline bool FastNumber(std::string_view text, double& out) {
         }
     }
     return WalkNumber(t, out);
+}
+
+} // namespace
+
+double Reader::Num(const Pair& q) {
+    double v = 0.0;
+    if (!FastNumber(q.value(), v) && !plat::ParseDouble(q.value(), v)) {
+        Fail(DXF_ERR_FORMAT);
+        return 0.0;
+    }
+    if (std::fabs(v) > kMaxCoord) {
+        Fail(DXF_ERR_FORMAT);
+        return 0.0;
+    }
+    return v;
+}
+
+int32_t Reader::Int(const Pair& q) {
+    int32_t v = 0;
+    if (!plat::ParseInt32(q.value(), v)) Fail(DXF_ERR_FORMAT);
+    return v;
 }
 
 } // namespace dxfread
