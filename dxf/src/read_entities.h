@@ -1,5 +1,5 @@
 #pragma once
-// Step 3 of a read, the entities: the pairs of the blocks and of the entity records drawn into a
+// Step 4 of a read, the entities: the pairs of the blocks and of the entity records drawn into a
 // sink, as lines, arcs, circles and texts in drawing coordinates. The whole-file read hands the
 // reader all the pairs at once (Run walks the sections); the streamed read hands it the blocks'
 // pairs and then each entity group as it comes (ReadBlocksOf, EmitGroup).

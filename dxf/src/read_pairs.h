@@ -1,5 +1,5 @@
 #pragma once
-// Step 1 of a read, the tokenizer: the text's lines into (group code, value) pairs. A pair is a
+// Step 2 of a read, the tokenizer: the text's lines into (group code, value) pairs. A pair is a
 // code line and the value line after it; lines end with LF or CR LF. The line walks here are
 // shared by the whole-file read (Tokenize) and the streamed read, which takes the same lines
 // as the window moves along them.

@@ -1,13 +1,13 @@
-// ASCII DXF reader, the entry points. A read goes through these steps, each in its own file:
-//   0. the bytes: the file whole in one buffer, or through a window (read_file.*);
-//   1. the tokenizer: the lines into (group code, value) pairs, the numbers of the value lines
-//      (read_pairs.*, read_numbers.cpp);
-//   2. the sections and the entity groups: the whole-file read walks all the pairs at once
+// ASCII DXF reader, the entry points. A read goes through these steps, each in its own files:
+//   1. the bytes: the file whole in one buffer, or through a window as it is read (read_file.*);
+//   2. the tokenizer: the lines into (group code, value) pairs (read_pairs.*), and the numbers
+//      of the value lines (read_numbers.cpp);
+//   3. the sections and the entity groups: the whole-file read walks all the pairs at once
 //      (read_whole.*), the streamed read follows them as the window moves (read_stream.*);
-//   3. the entities: the blocks and each entity record drawn by its kind, blocks expanded,
+//   4. the entities: the blocks and each entity record drawn by its kind, blocks expanded,
 //      curves that are not plain arcs flattened, everything placed by 2D affine maps into
-//      drawing coordinates (read_entities.h, read_records.cpp, read_kinds.cpp, read_place.cpp,
-//      read_geometry.*), into the entity list or the bare outline.
+//      drawing coordinates, into the entity list or the bare outline (read_entities.h, then
+//      read_records.cpp, read_kinds.cpp, read_place.cpp, read_geometry.*).
 // The limits of a read are in read_limits.h.
 #include <algorithm>
 #include <cstdio>
