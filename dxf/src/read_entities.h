@@ -58,7 +58,6 @@ inline const char* SubRecordsOf(const Pair* head, const Pair* end) {
 // Whether a number is one a drawing may hold.
 inline bool Finite(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoord; }
 
-
 // Where the read entities go: the full entity list, or the bare outline. The reader has checked
 // each entity before it comes (finite numbers, the entity limit).
 class Sink {

@@ -55,7 +55,6 @@ void SolveTridiagonal(const std::vector<double>& lower, std::vector<double> diag
     for (size_t i = m - 1; i-- > 0;) r[i] = (r[i] - upper[i] * r[i + 1]) / diag[i];
 }
 
-
 // The fit points of a spline with the chord lengths of their spans.
 struct FitPoints {
     std::vector<Vertex> f;

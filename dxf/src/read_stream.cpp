@@ -363,7 +363,6 @@ const char* OutlineStream::Keep(std::string_view value) {
     return at;
 }
 
-
 } // namespace
 
 int ReadStreamed(Window& window, size_t sizeHint, MOutline& outline) {
