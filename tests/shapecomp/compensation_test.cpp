@@ -194,24 +194,6 @@ TEST(Compensation, SmallArcLowersTheSmallestDiameterBelowTheTool) {
     EXPECT_TRUE(CheckArcDiameter(exempt, s));
 }
 
-TEST(Compensation, ArcCentreFromChordHandlesDegenerateSweeps) {
-    int32_t cx, cy;
-    ArcCentreFromChord(10000, 0, 0, 10000, 90000, cx, cy);
-    EXPECT_EQ(cx, 0);
-    EXPECT_EQ(cy, 0);
-    ArcCentreFromChord(10000, 0, 0, 10000, -270000, cx, cy);
-    EXPECT_EQ(cx, 0);
-    EXPECT_EQ(cy, 0);
-    // A chord under 10 units, a zero sweep and a full turn give the end point.
-    for (int32_t sweep : {0, 360000, -360000}) {
-        ArcCentreFromChord(0, 0, 5000, 0, sweep, cx, cy);
-        EXPECT_EQ(cx, 5000) << sweep;
-        EXPECT_EQ(cy, 0) << sweep;
-    }
-    ArcCentreFromChord(0, 0, 9, 0, 90000, cx, cy);
-    EXPECT_EQ(cx, 9);
-}
-
 TEST(Compensation, ExtremeCoordinatesStayFiniteAndBounded) {
     const int32_t big = 2147483000;
     ShapeDescription s = Shape(-1, 2000000000, big, -big,
