@@ -368,16 +368,22 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
         bool corner = false;
         if (bothLineOrArc && !exempt) {
             const Real hq = h - Q;
+            // X measures the turn between the chords: past half a turn of sweep it wraps round and
+            // reads an inner corner (the path turning toward the tool) as an outer one, so it
+            // counts only where the ends themselves turn away from the tool.
+            const Real turnBack = raise(hq);
             if (side == -1) {
                 corner = f >= 1 && ((h > Q && hq < 180) || (h < Q && hq < -180));
                 corner = corner || std::fabs(g) <= 0.1;
-                corner = corner || (X < 180 && ((cur.type == kLine && nxt.IsArc() && nxt.sweep < 0) ||
-                                                (cur.IsArc() && cur.sweep < 0 && nxt.type == kLine)));
+                corner = corner || (X < 180 && turnBack < 180 &&
+                                    ((cur.type == kLine && nxt.IsArc() && nxt.sweep < 0) ||
+                                     (cur.IsArc() && cur.sweep < 0 && nxt.type == kLine)));
             } else {
                 corner = f > 1 && ((h > Q && hq > 180) || (h < Q && hq > -180));
                 corner = corner || std::fabs(g) < 0.1;
-                corner = corner || (X > 180 && ((cur.type == kLine && nxt.IsArc() && nxt.sweep > 0) ||
-                                                (cur.IsArc() && cur.sweep > 0 && nxt.type == kLine)));
+                corner = corner || (X > 180 && turnBack > 180 &&
+                                    ((cur.type == kLine && nxt.IsArc() && nxt.sweep > 0) ||
+                                     (cur.IsArc() && cur.sweep > 0 && nxt.type == kLine)));
             }
         }
         if (corner) {

@@ -2,6 +2,7 @@
 // with a three-level Z state machine, and the two fixed cycles.
 #include "shapecomp/generator.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <limits>
@@ -338,8 +339,14 @@ bool ParseSpecialCycle(const ShapeDescription& shape, std::string_view shapeText
         return true;
     }
 
-    // Stepped plunge: tool diameter (for the comment), speed, n steps, n feeds, n depths.
-    if (!CycleLength(word(2), p.toolDiameter)) return CycleFault(fault, line, LengthRule("ST101 tool diameter", word(2)));
+    // Stepped plunge: tool diameter (a text for the comment), speed, n steps, n feeds, n depths.
+    p.toolDiameterText = word(2);
+    if (std::any_of(p.toolDiameterText.begin(), p.toolDiameterText.end(),
+                    [](char c) { return c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20; }))
+        return CycleFault(fault, line,
+                          StrFormatC("the ST101 tool diameter %s holds a brace or a control character, which would "
+                                     "break its comment",
+                                     Quoted(p.toolDiameterText).c_str()));
     int64_t v = 0;
     if (!WholeNumber(word(3), v) || v < kCycleValueMin || v > kCycleValueMax)
         return CycleFault(fault, line,
@@ -403,7 +410,7 @@ bool WriteSpecialCycle(const ShapeDescription& shape, IsoWriter& w, std::string_
         return true;
     }
 
-    CycleHeader(w, baseName, FormatMm(p.toolDiameter), suffix);
+    CycleHeader(w, baseName, p.toolDiameterText, suffix);
     w.Line("R629 = 0");
     w.Line("R630 = 0");
     w.Line(StrFormatC("L<POS_AXES.%.*s>\r\n", sl, sx));

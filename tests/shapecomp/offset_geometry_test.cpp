@@ -244,15 +244,22 @@ std::vector<Contour> ArcTable(int side, std::vector<std::string>& names) {
             names.push_back(what.str() + ", alone");
             out.push_back(Builder(names.back().c_str(), s.x, s.y).Turn(c.x, c.y, deg).Done());
 
-            const V in = Rounded(s - 20 * tangent);
-            Builder tangentLines(nullptr, in.x, in.y);
-            tangentLines.L(s.x, s.y).Turn(c.x, c.y, deg);
-            const V e = tangentLines.At();
-            const V out1 = Rounded(e + 20 * Rot90(Unit(e - c), dir));
-            names.push_back(what.str() + ", between tangent lines");
-            out.push_back(tangentLines.L(out1.x, out1.y).Done());
+            // Lines beside the arc only where the drawing leaves the tool room: tangent lines
+            // where it runs outside (inside, a line leaving the circle's offset comes within the
+            // tool's radius of the rest of the circle), and lines in general only while the arc's
+            // far end stays clear of them (the tool coming round would cut them).
+            if (outside && sweep <= 290) {
+                const V in = Rounded(s - 20 * tangent);
+                Builder tangentLines(nullptr, in.x, in.y);
+                tangentLines.L(s.x, s.y).Turn(c.x, c.y, deg);
+                const V e = tangentLines.At();
+                const V out1 = Rounded(e + 20 * Rot90(Unit(e - c), dir));
+                names.push_back(what.str() + ", between tangent lines");
+                out.push_back(tangentLines.L(out1.x, out1.y).Done());
+            }
 
             const V from = Rounded(c + (outside ? R + 30 : R - 35) * radial);
+            if (sweep > 300) continue;
             names.push_back(what.str() + ", entered along the radius");
             out.push_back(Builder(nullptr, from.x, from.y).L(s.x, s.y).Turn(c.x, c.y, deg).Done());
         }
@@ -331,7 +338,8 @@ TEST(OffsetGeometry, ArcsUpToAFullTurnLieOnTheIndependentOffset) {
                 const std::vector<Expected> want = ExpectedPath(c, side, tool / 2.0, start);
                 EXPECT_NEAR(s.offsetStartX, start.x, kTol) << Where(c, side, tool, 0) << " start";
                 EXPECT_NEAR(s.offsetStartY, start.y, kTol) << Where(c, side, tool, 0) << " start";
-                ASSERT_EQ(s.elements.size(), want.size()) << Where(c, side, tool, 0) << ": corner arcs";
+                EXPECT_EQ(s.elements.size(), want.size()) << Where(c, side, tool, 0) << ": corner arcs";
+                if (s.elements.size() != want.size()) continue;
                 V prev{static_cast<double>(s.offsetStartX), static_cast<double>(s.offsetStartY)};
                 for (size_t i = 0; i < want.size(); ++i) {
                     const ShapeElement& e = s.elements[i];
@@ -352,11 +360,8 @@ TEST(OffsetGeometry, ArcsUpToAFullTurnLieOnTheIndependentOffset) {
                         if (e.sweep < 1) turn = -turn;
                         turn = std::fmod(turn + 4 * M_PI, 2 * M_PI);
                         if (turn <= 1e-12) turn += 2 * M_PI; // start and end one point: a full turn
-                        if (!x.cornerArc && std::abs(e.sweep) >= 180000 && i + 1 == want.size() && i == 0) {
-                            EXPECT_NEAR(turn * 180 / M_PI, std::abs(e.sweep) / 1000.0, 0.01) << Where(c, side, tool, i);
-                        }
-                        if (!x.cornerArc && std::abs(e.sweep) >= 200000) {
-                            EXPECT_GT(turn * 180 / M_PI, 180) << Where(c, side, tool, i);
+                        if (!x.cornerArc) {
+                            EXPECT_NEAR(turn * 180 / M_PI, std::abs(e.workSweep) / 1000.0, 0.01) << Where(c, side, tool, i);
                         }
                     }
                     prev = {static_cast<double>(e.workEndX), static_cast<double>(e.workEndY)};

@@ -133,7 +133,7 @@ std::vector<CycleCase> CycleTable() {
     return {
         // Helical hole: diameter and four depths above 0, speeds optional.
         {"ST100 H 20 2 4 6 8 3200 4770", {"R400 = 20-R620", "G00 X0 Y0 S3200", "Z=(R332+2) S4770",
-                                          "G03 X0 Y0 Z=(R332+8) I0 J=-R401 e1", "{20}"}},
+                                          "G03 X0 Y0 Z=(R332+8) I0 J=-R401 e1"}},
         {"ST100 H 0.001 0.001 0.001 0.001 0.001 1 1", {"R400 = 0.001-R620", "S1", "Z=(R332+0.001) S1"}},
         {"ST100 H 2147483.647 2147483.647 1 1 1 2147483647 2147483647",
          {"R400 = 2147483.647-R620", "G00 X0 Y0 S2147483647", "Z=(R332+2147483.647) S2147483647"}},
@@ -156,8 +156,10 @@ std::vector<CycleCase> CycleTable() {
         {"ST100 H 0000000000000020 2 4 6 8", {}, "word 2 of the ST100 line is longer than 15 characters"},
         // Stepped plunge: tool diameter, speed, 1 to 10 steps, their feeds and depths.
         {"ST101 P 8 3000 2 200 150 5 10",
-         {"{8}", "G0 X0 Y0 Z=R330 M03 S3000", "G1 F200 Z=(R331-5)", "G1 F150 Z=(R331-10)"}},
-        {"ST101 P 0.001 1 1 0.001 0.001", {"{0.001}", "M03 S1", "G1 F0.001 Z=(R331-0.001)"}},
+         {"G0 X0 Y0 Z=R330 M03 S3000", "G1 F200 Z=(R331-5)", "G1 F150 Z=(R331-10)"}},
+        {"ST101 P 0.001 1 1 0.001 0.001", {"M03 S1", "G1 F0.001 Z=(R331-0.001)"}},
+        // The tool diameter goes only into the cycle's comment: any word that cannot end it.
+        {"ST101 P D8 3000 1 200 5", {"M03 S3000", "G1 F200 Z=(R331-5)"}},
         {"ST101 P 2147483.647 2147483647 10 1 2 3 4 5 6 7 8 9 2147483.647 1 2 3 4 5 6 7 8 9 10",
          {"M03 S2147483647", "G1 F1 Z=(R331-1)", "G1 F2147483.647 Z=(R331-10)"}},
         {"ST101 P 8 3000 2 200 ", {}, "the ST101 depth of step 1 \"\""},
@@ -169,7 +171,7 @@ std::vector<CycleCase> CycleTable() {
         {"ST101 P 8 3000 1.5 200 5", {}, "step count \"1.5\""},
         {"ST101 P 8 3000M30 1 200 5", {}, "the ST101 speed \"3000M30\""},
         {"ST101 P 8 0 1 200 5", {}, "the ST101 speed \"0\""},
-        {"ST101 P 8}M30{ 3000 1 200 5", {}, "the ST101 tool diameter \"8}M30{\""},
+        {"ST101 P 8}M30{ 3000 1 200 5", {}, "the ST101 tool diameter \"8}M30{\" holds a brace"}, {"ST101 P \x01 3000 1 200 5", {}, "tool diameter \"?\" holds a brace or a control character"},
         {"ST101 P 8 3000 1 F200 5", {}, "the ST101 feed of step 1 \"F200\""},
         {"ST101 P 8 3000 1 200 5)M30(", {}, "the ST101 depth of step 1 \"5)M30(\""},
         {"ST101 P 8 3000 1 200 -5", {}, "the ST101 depth of step 1 \"-5\""},

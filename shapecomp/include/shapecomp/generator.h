@@ -43,12 +43,13 @@ std::string FindStLine(const std::string& nativePath, std::string_view code);
 
 // The values of a fixed cycle's parameter line, each a number the compiler parsed and writes
 // itself: lengths, depths and feeds in thousandths (of a millimetre, per minute), speeds in
-// turns per minute.
+// turns per minute. The ST101 tool diameter is only the text of a comment.
 struct CycleParams {
     int32_t code = 0; // 100 helical hole, 101 stepped plunge
     int32_t line = 0; // the "ST" line in the file
     int32_t holeDiameter = 0, depth[4] = {}, speed1 = 0, speed2 = 0;          // ST100
-    int32_t toolDiameter = 0, speed = 0, steps = 0, feed[10] = {}, stepDepth[10] = {}; // ST101
+    std::string toolDiameterText;                                         // ST101
+    int32_t speed = 0, steps = 0, feed[10] = {}, stepDepth[10] = {};
 };
 
 // Reads the parameter line of a shape made of one cycle element (type 100 or 101). False when
