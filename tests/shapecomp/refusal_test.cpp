@@ -108,7 +108,8 @@ TEST_F(Library, DamagedShapeFilesAreRefusedNamingTheLine) {
         EXPECT_EQ(counter, 40);
         EXPECT_EQ(Prog(), before);
         EXPECT_FALSE(fs::exists(dir_.path() / "DAMAGED.iso"));
-        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_EQ(messages_.size(), 1u);
+        if (messages_.size() != 1) continue;
         const std::string lead = "VLK.DLL|Error: SHAPE " + shape + ": line " + std::to_string(d.line) + ": ";
         EXPECT_EQ(messages_[0].substr(0, lead.size()), lead) << messages_[0];
         EXPECT_NE(messages_[0].find(d.because), std::string::npos) << messages_[0];
@@ -195,7 +196,8 @@ TEST_F(Library, HoleCycleFieldsAreNumbersWithinTheirLimitsOrRefused) {
             EXPECT_EQ(rc, -1);
             EXPECT_EQ(counter, 40);
             EXPECT_EQ(Prog(), before);
-            ASSERT_EQ(messages_.size(), 1u);
+            EXPECT_EQ(messages_.size(), 1u);
+            if (messages_.size() != 1) continue;
             const std::string lead = "VLK.DLL|Error: SHAPE " + shape + ": line 5: ";
             EXPECT_EQ(messages_[0].substr(0, lead.size()), lead) << messages_[0];
             EXPECT_NE(messages_[0].find(c.because), std::string::npos) << messages_[0];
