@@ -35,10 +35,26 @@ Real Wrap180(Real a) {
     return a > 180 ? a - 360 : a;
 }
 
+// Tangent direction of a drawn arc at a point of its circle: square to the radius, turned the
+// way the arc runs. False when the point stands on the centre (or the arc is a corner arc,
+// whose drawn circle is its corner point).
+bool ArcTangentAt(const ShapeElement& arc, Real px, Real py, Real& deg) {
+    if (arc.cornerArc) return false;
+    const Real dx = px - arc.centreX, dy = py - arc.centreY;
+    if (std::fabs(dx) < 1 && std::fabs(dy) < 1) return false;
+    deg = NormalizeDegrees(RadToDeg(std::atan2(dy, dx)) + (arc.sweep > 0 ? 90 : -90));
+    return true;
+}
+
 // Direction of an element from the point before it: atan2 when the X difference is at least 1,
 // else straight up or down; an arc subtracts half its sweep to give its start direction.
 // `degenerate` is used when both differences are below 1 (only inside the contour walk).
+// A drawn arc takes the tangent at its start from its centre instead: the chord of an arc near a
+// full turn is too short to give a direction, and the sweep, in whole thousandths of a degree,
+// too coarse.
 Real ElementDirection(int32_t fromX, int32_t fromY, const ShapeElement& e, bool first, Real degenerate) {
+    Real tangent;
+    if (e.IsArc() && ArcTangentAt(e, fromX, fromY, tangent)) return tangent;
     const Real dx = static_cast<Real>(e.endX) - fromX;
     const Real dy = static_cast<Real>(e.endY) - fromY;
     const Real halfSweep = e.sweep / 2000.0;
@@ -52,6 +68,14 @@ Real ElementDirection(int32_t fromX, int32_t fromY, const ShapeElement& e, bool 
         if (e.IsArc() && (first || !e.checkExempt)) a -= halfSweep;
     }
     return NormalizeDegrees(a);
+}
+
+// Direction in which an element leaves its end point: its start direction turned by its sweep,
+// or, for a drawn arc, the tangent at its end point from its centre.
+Real ExitDirection(const ShapeElement& e) {
+    Real tangent;
+    if (e.IsArc() && ArcTangentAt(e, e.endX, e.endY, tangent)) return tangent;
+    return e.direction + (e.IsArc() ? e.sweep / 1000.0 : 0);
 }
 
 // Angle in degrees of a point about a centre; false when they coincide.
@@ -198,26 +222,44 @@ bool CheckArcDiameter(const ShapeElement& e, ShapeDescription& shape) {
     return shape.toolDiameter < diameter;
 }
 
-void ArcCentreFromChord(int32_t sx, int32_t sy, int32_t ex, int32_t ey, int32_t sweep, int32_t& cx, int32_t& cy) {
-    const Real dx = static_cast<Real>(ex) - sx, dy = static_cast<Real>(ey) - sy;
-    const Real chord = std::hypot(dx, dy);
-    const Real t = std::tan(DegToRad(sweep / 2000.0));
-    if (chord < 10 || !(std::fabs(t) > 1e-12) || !std::isfinite(t)) {
-        cx = ex;
-        cy = ey;
-        return;
-    }
-    const Real d = chord / (2 * t);
-    const Real a = RadToDeg(std::atan2(dy, dx)) - 90;
-    cx = RoundToInt((static_cast<Real>(sx) + ex) / 2 - d * Cos(a));
-    cy = RoundToInt((static_cast<Real>(sy) + ey) / 2 - d * Sin(a));
+namespace {
+// Whether an arc from (px, py) to its working end about its centre, turned the way its sweep
+// says, covers less than half a circle.
+bool ShortWayRound(const ShapeElement& e, int32_t px, int32_t py) {
+    const Real from = std::atan2(static_cast<Real>(py) - e.centreY, static_cast<Real>(px) - e.centreX);
+    const Real to = std::atan2(static_cast<Real>(e.workEndY) - e.centreY, static_cast<Real>(e.workEndX) - e.centreX);
+    Real turn = RadToDeg(e.sweep < 1 ? from - to : to - from);
+    turn = NormalizeDegrees(turn);
+    return turn > 0 && turn < 180;
 }
+} // namespace
 
 int ComputeArcCentres(ShapeDescription& shape) {
     if (shape.side == 2) return 1;
     int32_t px = shape.offsetStartX, py = shape.offsetStartY;
     for (ShapeElement& e : shape.elements) {
-        if (e.IsArc()) ArcCentreFromChord(px, py, e.workEndX, e.workEndY, e.workSweep, e.centreX, e.centreY);
+        if (e.IsArc()) {
+            // The offset of an arc is concentric with it: the centre as drawn. A corner arc turns
+            // about the corner it goes round.
+            if (e.cornerArc) {
+                e.centreX = e.endX;
+                e.centreY = e.endY;
+            }
+            const Real chord = std::hypot(static_cast<Real>(e.workEndX) - px, static_cast<Real>(e.workEndY) - py);
+            const bool halfTurnOrMore = std::llabs(static_cast<long long>(e.workSweep)) >= 180000;
+            if (chord < kNullArcChord && !halfTurnOrMore) {
+                // Start and end meet on an arc of little sweep: no arc to cut (the generator notes
+                // a null arc); written with these ends the controller would cut a whole circle.
+                e.centreX = e.workEndX;
+                e.centreY = e.workEndY;
+            } else if (chord < kNullArcChord && ShortWayRound(e, px, py)) {
+                // A turn of nearly a whole circle whose rounded end stands a hair ahead of its
+                // start: ended exactly where it starts, the controller turns the whole circle
+                // instead of the sliver between the two points.
+                e.workEndX = px;
+                e.workEndY = py;
+            }
+        }
         px = e.workEndX;
         py = e.workEndY;
     }
@@ -257,16 +299,13 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
     for (;;) {
         // h: the reversed exit direction of the current element, kept in [0, 360) so that the
         // bisector never meets a half angle of 180 degrees (a reversal in disguise).
-        const Real h = NormalizeDegrees(el.back().direction + 180 +
-                                        (el.back().IsArc() ? el.back().sweep / 1000.0 : 0));
+        const Real h = NormalizeDegrees(ExitDirection(el.back()) + 180);
 
         if (k >= input.size()) {
-            // Last element: moved perpendicular to its exit direction. An arc's exit direction is
-            // its start direction turned by its drawn sweep: the working sweep, shortened at an
-            // inner corner before it, would turn the end point off the offset circle.
+            // Last element: moved perpendicular to its exit direction (an arc: along its radius,
+            // onto its offset circle).
             ShapeElement& e = el.back();
-            const Real added = NormalizeDegrees(side * 90.0 + (e.IsArc() ? e.sweep / 1000.0 : 0));
-            const Real a = e.direction + added;
+            const Real a = ExitDirection(e) + side * 90.0;
             e.workEndX = Move(e.endX, absSide, RoundToInt(Cos(a) * r));
             e.workEndY = Move(e.endY, absSide, RoundToInt(Sin(a) * r));
             CheckArcDiameter(e, shape);
@@ -329,16 +368,22 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
         bool corner = false;
         if (bothLineOrArc && !exempt) {
             const Real hq = h - Q;
+            // X measures the turn between the chords: past half a turn of sweep it wraps round and
+            // reads an inner corner (the path turning toward the tool) as an outer one, so it
+            // counts only where the ends themselves turn away from the tool.
+            const Real turnBack = raise(hq);
             if (side == -1) {
                 corner = f >= 1 && ((h > Q && hq < 180) || (h < Q && hq < -180));
                 corner = corner || std::fabs(g) <= 0.1;
-                corner = corner || (X < 180 && ((cur.type == kLine && nxt.IsArc() && nxt.sweep < 0) ||
-                                                (cur.IsArc() && cur.sweep < 0 && nxt.type == kLine)));
+                corner = corner || (X < 180 && turnBack < 180 &&
+                                    ((cur.type == kLine && nxt.IsArc() && nxt.sweep < 0) ||
+                                     (cur.IsArc() && cur.sweep < 0 && nxt.type == kLine)));
             } else {
                 corner = f > 1 && ((h > Q && hq > 180) || (h < Q && hq > -180));
                 corner = corner || std::fabs(g) < 0.1;
-                corner = corner || (X > 180 && ((cur.type == kLine && nxt.IsArc() && nxt.sweep > 0) ||
-                                                (cur.IsArc() && cur.sweep > 0 && nxt.type == kLine)));
+                corner = corner || (X > 180 && turnBack > 180 &&
+                                    ((cur.type == kLine && nxt.IsArc() && nxt.sweep > 0) ||
+                                     (cur.IsArc() && cur.sweep > 0 && nxt.type == kLine)));
             }
         }
         if (corner) {
@@ -351,6 +396,7 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
             arc.endY = cur.endY;
             arc.direction = NormalizeDegrees(h - 180);
             arc.checkExempt = 1;
+            arc.cornerArc = true;
             arc.source = cur.source;
             arc.depth = cur.depth;
             arc.feedXY = cur.feedXY;

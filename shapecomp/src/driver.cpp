@@ -24,6 +24,11 @@
 
 namespace shapecomp {
 
+std::string ShapeFaultMessage(const char* shapeFile, const ShapeFileFault& fault) {
+    return plat::StrFormatC("Error: SHAPE %s: line %d: %s.", shapeFile ? shapeFile : "", static_cast<int>(fault.line),
+                            fault.what.c_str());
+}
+
 std::string ResolvePath(const char* workDir, const char* path) {
     if (!path || !*path) return {};
     std::string native = plat::NativePath(path);
@@ -114,22 +119,25 @@ int32_t Compile(const char* workDir, const char* shapePath, const char* suffix, 
     if (!outPath) return shapeOk ? kCompileDone : kShapeNotOpened;
     if (!counter) return kCompileFailed;
 
-    FILE* out = plat::OpenFile(ResolvePath(workDir, outPath), "ab");
-    if (!out) return kCompileFailed; // the blocks could not be appended: not a success
-    auto fail = [&](int32_t rc) {
-        std::fclose(out);
-        return rc;
-    };
     std::string text;
-    if (!shapeOk || !plat::ReadWholeFile(shape, text)) return fail(kShapeNotOpened);
+    if (!shapeOk || !plat::ReadWholeFile(shape, text)) return kShapeNotOpened;
     // A tool of no diameter has no offset and makes a spiral that never advances.
-    if (toolDiameter <= 0) return fail(kCompileFailed);
+    if (toolDiameter <= 0) return kCompileFailed;
     std::string tmp;
-    if (!TemporaryIsoPath(shape, tmp)) return fail(kCompileFailed);
-    if (!RemoveStaleTemporary(tmp)) return fail(kCompileFailed);
+    if (!TemporaryIsoPath(shape, tmp)) return kCompileFailed;
 
+    // Everything that can refuse the shape runs before the caller's program is opened, so a
+    // refused shape leaves it as it was, byte for byte.
     ShapeDescription description;
-    ReadShapeFile(text, description);
+    ShapeFileFault fault;
+    if (!ReadShapeFile(text, description, &fault)) {
+        ShowMessage(ShapeFaultMessage(shapePath, fault).c_str(), "VLK.DLL");
+        return kCompileFailed;
+    }
+    if (!CheckSpecialCycle(description, text, fault)) {
+        ShowMessage(ShapeFaultMessage(shapePath, fault).c_str(), "VLK.DLL");
+        return kCompileFailed;
+    }
     description.toolDiameter = toolDiameter;
     const ShapeDescription drawn = description;
     CalcolaCoordinateGrafiche(description, 0);
@@ -138,16 +146,26 @@ int32_t Compile(const char* workDir, const char* shapePath, const char* suffix, 
     const Gouge gouge = FindGouge(drawn, description);
     if (gouge.found) {
         ShowMessage(GougeMessage(shapePath, gouge, toolDiameter).c_str(), "VLK.DLL");
-        return fail(kCompileFailed);
+        return kCompileFailed;
     }
+    if (!RemoveStaleTemporary(tmp)) return kCompileFailed;
     std::string generated;
-    if (!CompilaUven(description, tmp, suffix ? suffix : "", text, &generated)) return fail(kCompileFailed);
+    const OutputState before = GeneratorState();
+    if (!CompilaUven(description, tmp, suffix ? suffix : "", text, &generated)) return kCompileFailed;
 
+    FILE* out = plat::OpenFile(ResolvePath(workDir, outPath), "ab");
+    if (!out) {
+        // The blocks could not be appended: not a success, and the controller received nothing.
+        GeneratorState() = before;
+        ::unlink(tmp.c_str());
+        return kCompileFailed;
+    }
     // The blocks are the temporary file's lines; its text is still at hand, so it is not read
     // back from the disk.
     CopyFileTime(shape, tmp);
     int32_t rc = AppendNumberedLines(generated, out, counter);
     if (std::fclose(out) != 0) rc = kCompileFailed;
+    if (rc != kCompileDone) GeneratorState() = before;
     ::unlink(tmp.c_str());
     return rc;
 }

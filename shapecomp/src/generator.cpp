@@ -2,7 +2,10 @@
 // with a three-level Z state machine, and the two fixed cycles.
 #include "shapecomp/generator.h"
 
+#include <algorithm>
+#include <cinttypes>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <vector>
 
@@ -150,8 +153,7 @@ std::string XY(const char* lead, int32_t x, int32_t y, const ShapeDescription& s
     return StrFormatC("%sX%g Y%g", lead, Rel(x, s.originX), Rel(y, s.originY));
 }
 
-// Words of a parameter text, cut at blanks (runs of blanks count as one), each at most 15
-// characters.
+// Words of a parameter text, cut at blanks (runs of blanks count as one).
 std::vector<std::string> Words(std::string_view text) {
     std::vector<std::string> words;
     size_t i = 0;
@@ -159,14 +161,9 @@ std::vector<std::string> Words(std::string_view text) {
         while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
         size_t start = i;
         while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-        if (i > start) words.emplace_back(text.substr(start, std::min<size_t>(i - start, 15)));
+        if (i > start) words.emplace_back(text.substr(start, i - start));
     }
     return words;
-}
-
-bool Positive(const std::string& word) {
-    const char* end = nullptr;
-    return plat::StrtodC(word.c_str(), &end) > 0;
 }
 
 void CycleHeader(IsoWriter& w, std::string_view baseName, std::string_view diameterText, std::string_view suffix) {
@@ -179,13 +176,15 @@ void CycleHeader(IsoWriter& w, std::string_view baseName, std::string_view diame
 
 } // namespace
 
-std::string FindStLineInText(std::string_view text, std::string_view code) {
+std::string FindStLineInText(std::string_view text, std::string_view code, int32_t* lineNo) {
     const std::string key = "ST" + std::string(code) + " ";
     size_t pos = 0;
+    int32_t number = 0;
     while (pos < text.size()) {
         size_t eol = text.find('\n', pos);
         std::string_view line = text.substr(pos, eol == std::string_view::npos ? text.size() - pos : eol - pos);
         pos = eol == std::string_view::npos ? text.size() : eol + 1;
+        ++number;
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
         size_t b = 0;
         while (b < line.size() && (line[b] == ' ' || line[b] == '\t')) ++b;
@@ -194,6 +193,7 @@ std::string FindStLineInText(std::string_view text, std::string_view code) {
         line.remove_prefix(key.size());
         b = 0;
         while (b < line.size() && (line[b] == ' ' || line[b] == '\t')) ++b;
+        if (lineNo) *lineNo = number;
         return std::string(line.substr(b)) + " ";
     }
     return {};
@@ -205,68 +205,221 @@ std::string FindStLine(const std::string& nativePath, std::string_view code) {
     return FindStLineInText(text, code);
 }
 
+namespace {
+
+// A decimal number in thousandths: an optional sign, digits with at most three decimals
+// (further decimals only zeros); no exponent, no other character. False beyond 32 bits.
+bool ParseThousandths(std::string_view w, int64_t& v) {
+    size_t i = 0;
+    bool neg = false;
+    if (i < w.size() && (w[i] == '+' || w[i] == '-')) neg = w[i++] == '-';
+    int64_t whole = 0;
+    int digits = 0;
+    for (; i < w.size() && w[i] >= '0' && w[i] <= '9'; ++i, ++digits) {
+        whole = whole * 10 + (w[i] - '0');
+        if (whole > int64_t{1} << 32) return false;
+    }
+    int64_t frac = 0;
+    int decimals = 0;
+    if (i < w.size() && w[i] == '.') {
+        for (++i; i < w.size() && w[i] >= '0' && w[i] <= '9'; ++i, ++digits) {
+            if (decimals < 3) {
+                frac = frac * 10 + (w[i] - '0');
+                ++decimals;
+            } else if (w[i] != '0') {
+                return false; // finer than a thousandth
+            }
+        }
+    }
+    if (i != w.size() || digits == 0) return false;
+    for (; decimals < 3; ++decimals) frac *= 10;
+    v = (whole * 1000 + frac) * (neg ? -1 : 1);
+    return true;
+}
+
+// Limits of the values the cycles write. Lengths, depths and feeds: millimetres (per minute)
+// from a thousandth to the largest length of the system's 32-bit thousandths; spindle speeds:
+// whole turns per minute; steps: the cycle's 1 to 10.
+constexpr int64_t kCycleValueMin = 1;
+constexpr int64_t kCycleValueMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kCycleStepsMin = 1, kCycleStepsMax = 10;
+constexpr size_t kCycleWordMax = 15;
+
+// A length (or feed) word in millimetres within the limits, in thousandths.
+bool CycleLength(std::string_view w, int32_t& v) {
+    int64_t t;
+    if (!ParseThousandths(w, t) || t < kCycleValueMin || t > kCycleValueMax) return false;
+    v = static_cast<int32_t>(t);
+    return true;
+}
+
+// A whole number word (speeds, steps); `value` may lie outside any limit.
+bool WholeNumber(std::string_view w, int64_t& value) {
+    int64_t t;
+    if (!ParseThousandths(w, t) || t % 1000 != 0) return false;
+    value = t / 1000;
+    return true;
+}
+
+// Millimetres of thousandths as the cycles write them: no exponent, no trailing zeros.
+std::string FormatMm(int32_t v) {
+    const int64_t a = v < 0 ? -static_cast<int64_t>(v) : v;
+    std::string out = StrFormatC("%s%" PRId64, v < 0 ? "-" : "", a / 1000);
+    if (const int64_t frac = a % 1000) {
+        std::string f = StrFormatC("%03" PRId64, frac);
+        while (f.back() == '0') f.pop_back();
+        out += "." + f;
+    }
+    return out;
+}
+
+bool CycleFault(ShapeFileFault* fault, int32_t line, std::string what) {
+    if (fault) {
+        fault->line = line;
+        fault->what = std::move(what);
+    }
+    return false;
+}
+
+std::string Quoted(const std::string& w) {
+    std::string out = "\"";
+    for (char c : w) out += static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F ? c : '?';
+    return out + "\"";
+}
+
+std::string LengthRule(const char* what, const std::string& w) {
+    return StrFormatC("the %s %s is not a number of millimetres from 0.001 to %s", what, Quoted(w).c_str(),
+                      FormatMm(static_cast<int32_t>(kCycleValueMax)).c_str());
+}
+
+// The line of the lone element of a cycle (the header is line 1).
+constexpr int32_t kCycleElementLine = 2;
+
+} // namespace
+
+bool ParseSpecialCycle(const ShapeDescription& shape, std::string_view shapeText, CycleParams& p,
+                       ShapeFileFault* fault) {
+    p = CycleParams{};
+    if (shape.elements.size() != 1) return false;
+    p.code = shape.elements[0].type;
+    if (p.code != kCycleHelicalHole && p.code != kCycleSteppedPlunge) return false;
+    const char* code = p.code == kCycleHelicalHole ? "100" : "101";
+    int32_t line = kCycleElementLine;
+    const std::string params = FindStLineInText(shapeText, code, &line);
+    if (params.empty())
+        return CycleFault(fault, kCycleElementLine,
+                          StrFormatC("the cycle of type %s has no \"ST%s\" parameter line", code, code));
+    p.line = line;
+    const std::vector<std::string> words = Words(params);
+    // A parameter holds at most 15 characters: a longer word is refused, not cut into another
+    // number.
+    for (size_t i = 0; i < words.size(); ++i)
+        if (words[i].size() > kCycleWordMax)
+            return CycleFault(fault, line, StrFormatC("word %zu of the ST%s line is longer than 15 characters", i + 1, code));
+    auto word = [&](size_t n) { return n >= 1 && n <= words.size() ? words[n - 1] : std::string(); };
+
+    if (p.code == kCycleHelicalHole) {
+        static const char* const names[] = {"ST100 hole diameter", "ST100 depth 1", "ST100 depth 2", "ST100 depth 3",
+                                            "ST100 depth 4"};
+        int32_t* const lengths[] = {&p.holeDiameter, &p.depth[0], &p.depth[1], &p.depth[2], &p.depth[3]};
+        for (size_t i = 0; i < std::size(lengths); ++i)
+            if (!CycleLength(word(2 + i), *lengths[i])) return CycleFault(fault, line, LengthRule(names[i], word(2 + i)));
+        // A speed left out, or not above 0, takes the cycle's own.
+        const int32_t defaults[] = {3200, 4770};
+        int32_t* const speeds[] = {&p.speed1, &p.speed2};
+        for (size_t i = 0; i < 2; ++i) {
+            const std::string w = word(7 + i);
+            int64_t v = 0;
+            if (!w.empty() && (!WholeNumber(w, v) || v > kCycleValueMax))
+                return CycleFault(fault, line,
+                                  StrFormatC("the ST100 speed %zu %s is not a whole number up to %" PRId64, i + 1,
+                                             Quoted(w).c_str(), kCycleValueMax));
+            *speeds[i] = v >= kCycleValueMin ? static_cast<int32_t>(v) : defaults[i];
+        }
+        return true;
+    }
+
+    // Stepped plunge: tool diameter (a text for the comment), speed, n steps, n feeds, n depths.
+    p.toolDiameterText = word(2);
+    if (std::any_of(p.toolDiameterText.begin(), p.toolDiameterText.end(),
+                    [](char c) { return c == '{' || c == '}' || static_cast<unsigned char>(c) < 0x20; }))
+        return CycleFault(fault, line,
+                          StrFormatC("the ST101 tool diameter %s holds a brace or a control character, which would "
+                                     "break its comment",
+                                     Quoted(p.toolDiameterText).c_str()));
+    int64_t v = 0;
+    if (!WholeNumber(word(3), v) || v < kCycleValueMin || v > kCycleValueMax)
+        return CycleFault(fault, line,
+                          StrFormatC("the ST101 speed %s is not a whole number from 1 to %" PRId64, Quoted(word(3)).c_str(),
+                                     kCycleValueMax));
+    p.speed = static_cast<int32_t>(v);
+    if (!WholeNumber(word(4), v) || v < kCycleStepsMin || v > kCycleStepsMax)
+        return CycleFault(fault, line,
+                          StrFormatC("the ST101 step count %s is not a whole number from %d to %d", Quoted(word(4)).c_str(),
+                                     kCycleStepsMin, kCycleStepsMax));
+    p.steps = static_cast<int32_t>(v);
+    const size_t n = static_cast<size_t>(p.steps);
+    for (size_t i = 1; i <= n; ++i) {
+        const std::string feed = word(4 + i), depth = word(4 + n + i);
+        if (!CycleLength(feed, p.feed[i - 1]))
+            return CycleFault(fault, line, LengthRule(StrFormatC("ST101 feed of step %zu", i).c_str(), feed));
+        if (!CycleLength(depth, p.stepDepth[i - 1]))
+            return CycleFault(fault, line, LengthRule(StrFormatC("ST101 depth of step %zu", i).c_str(), depth));
+    }
+    if (words.size() > 2 * n + 4)
+        return CycleFault(fault, line,
+                          StrFormatC("the ST101 line holds %zu words, %zu for its %zu steps", words.size(), 2 * n + 4, n));
+    return true;
+}
+
+bool CheckSpecialCycle(const ShapeDescription& shape, std::string_view shapeText, ShapeFileFault& fault) {
+    if (shape.elements.size() != 1) return true;
+    const int32_t type = shape.elements[0].type;
+    if (type != kCycleHelicalHole && type != kCycleSteppedPlunge) return true;
+    CycleParams p;
+    return ParseSpecialCycle(shape, shapeText, p, &fault);
+}
+
 bool WriteSpecialCycle(const ShapeDescription& shape, IsoWriter& w, std::string_view baseName,
                        std::string_view suffix, std::string_view shapeText) {
-    if (shape.elements.size() != 1) return false;
-    const int32_t type = shape.elements[0].type;
-    if (type != kCycleHelicalHole && type != kCycleSteppedPlunge) return false;
-    const std::string params = FindStLineInText(shapeText, type == kCycleHelicalHole ? "100" : "101");
-    if (params.empty()) return false;
-    const std::vector<std::string> words = Words(params);
-    auto word = [&](size_t n) { return n >= 1 && n <= words.size() ? words[n - 1] : std::string(); };
+    CycleParams p;
+    if (!ParseSpecialCycle(shape, shapeText, p, nullptr)) return false;
     const int sl = static_cast<int>(suffix.size());
     const char* sx = suffix.data();
 
-    if (type == kCycleHelicalHole) {
-        // Helical hole: hole diameter, depths 1 to 4, speeds 1 and 2.
-        const std::string diameter = word(2), d1 = word(3), d2 = word(4), d3 = word(5), d4 = word(6);
-        std::string s1 = word(7), s2 = word(8);
-        if (!Positive(diameter) || !Positive(d1) || !Positive(d2) || !Positive(d3) || !Positive(d4)) return false;
-        if (!Positive(s1)) s1 = "3200";
-        if (!Positive(s2)) s2 = "4770";
+    if (p.code == kCycleHelicalHole) {
+        const std::string diameter = FormatMm(p.holeDiameter);
         CycleHeader(w, baseName, diameter, suffix);
         w.Line("R629 = 0");
         w.Line("R630 = 0");
         w.Line(StrFormatC("L<POS_AXES.%.*s>\r\n", sl, sx));
         w.Line(StrFormatC("R400 = %s-R620", diameter.c_str()));
         w.Line("R401 = R400/2\r\n");
-        w.Line(StrFormatC("G00 X0 Y0 S%s", s1.c_str()));
+        w.Line(StrFormatC("G00 X0 Y0 S%" PRId32, p.speed1));
         w.Line("Z=R331");
         w.Line(StrFormatC("L<SLOWACC.%.*s>\r\n", sl, sx));
         w.Line("M7 G01 F=310 Z=R332");
-        w.Line(StrFormatC("Z=(R332+%s) S%s", d1.c_str(), s2.c_str()));
+        w.Line(StrFormatC("Z=(R332+%s) S%" PRId32, FormatMm(p.depth[0]).c_str(), p.speed2));
         w.Line("F=R311");
-        w.Line(StrFormatC("G03 X0 Y=-R400 Z=(R332+%s) I0 J=-R401 e1", d2.c_str()));
-        w.Line(StrFormatC("G03 X0 Y=-R400 Z=(R332+%s) I0 J0 e1", d3.c_str()));
-        w.Line(StrFormatC("G03 X0 Y0 Z=(R332+%s) I0 J=-R401 e1\r\n", d4.c_str()));
+        w.Line(StrFormatC("G03 X0 Y=-R400 Z=(R332+%s) I0 J=-R401 e1", FormatMm(p.depth[1]).c_str()));
+        w.Line(StrFormatC("G03 X0 Y=-R400 Z=(R332+%s) I0 J0 e1", FormatMm(p.depth[2]).c_str()));
+        w.Line(StrFormatC("G03 X0 Y0 Z=(R332+%s) I0 J=-R401 e1\r\n", FormatMm(p.depth[3]).c_str()));
         w.Line(StrFormatC("L<FASTACC.%.*s>", sl, sx));
         w.Line("G0 Z=R330");
         w.Line("M9\r\n");
         return true;
     }
 
-    // Stepped plunge: tool diameter text, speed, n steps (1 to 10), n feeds, n depths.
-    const std::string speed = word(3);
-    if (!Positive(speed)) return false;
-    int32_t n = 0;
-    {
-        const char* end = nullptr;
-        const double v = plat::StrtodC(word(4).c_str(), &end);
-        n = v >= 1 && v <= 10 ? static_cast<int32_t>(v) : 0;
-    }
-    if (n < 1 || n > 10 || words.size() > static_cast<size_t>(2 * n + 4)) return false;
-    CycleHeader(w, baseName, word(2), suffix);
+    CycleHeader(w, baseName, p.toolDiameterText, suffix);
     w.Line("R629 = 0");
     w.Line("R630 = 0");
     w.Line(StrFormatC("L<POS_AXES.%.*s>\r\n", sl, sx));
-    w.Line(StrFormatC("G0 X0 Y0 Z=R330 M03 S%s", speed.c_str()));
+    w.Line(StrFormatC("G0 X0 Y0 Z=R330 M03 S%" PRId32, p.speed));
     w.Line("G0 Z=(R331+2)");
     w.Line("$M49");
     w.Line(StrFormatC("L<SLOWACC.%.*s>\r\n", sl, sx));
-    for (int32_t i = 1; i <= n; ++i) {
-        const std::string feed = word(static_cast<size_t>(4 + i)), depth = word(static_cast<size_t>(4 + n + i));
-        w.Line(StrFormatC("G1 F%s Z=(R331-%s)", feed.c_str(), depth.c_str()));
-    }
+    for (int32_t i = 0; i < p.steps; ++i)
+        w.Line(StrFormatC("G1 F%s Z=(R331-%s)", FormatMm(p.feed[i]).c_str(), FormatMm(p.stepDepth[i]).c_str()));
     w.Line("");
     w.Line("$M48");
     w.Line(StrFormatC("L<FASTACC.%.*s>", sl, sx));

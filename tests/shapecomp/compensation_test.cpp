@@ -194,24 +194,6 @@ TEST(Compensation, SmallArcLowersTheSmallestDiameterBelowTheTool) {
     EXPECT_TRUE(CheckArcDiameter(exempt, s));
 }
 
-TEST(Compensation, ArcCentreFromChordHandlesDegenerateSweeps) {
-    int32_t cx, cy;
-    ArcCentreFromChord(10000, 0, 0, 10000, 90000, cx, cy);
-    EXPECT_EQ(cx, 0);
-    EXPECT_EQ(cy, 0);
-    ArcCentreFromChord(10000, 0, 0, 10000, -270000, cx, cy);
-    EXPECT_EQ(cx, 0);
-    EXPECT_EQ(cy, 0);
-    // A chord under 10 units, a zero sweep and a full turn give the end point.
-    for (int32_t sweep : {0, 360000, -360000}) {
-        ArcCentreFromChord(0, 0, 5000, 0, sweep, cx, cy);
-        EXPECT_EQ(cx, 5000) << sweep;
-        EXPECT_EQ(cy, 0) << sweep;
-    }
-    ArcCentreFromChord(0, 0, 9, 0, 90000, cx, cy);
-    EXPECT_EQ(cx, 9);
-}
-
 TEST(Compensation, ExtremeCoordinatesStayFiniteAndBounded) {
     const int32_t big = 2147483000;
     ShapeDescription s = Shape(-1, 2000000000, big, -big,
@@ -242,4 +224,34 @@ TEST(Compensation, MixedArcsMeetOnBothOffsetCirclesOrReportWhyNot) {
     CalcolaCoordinateGrafiche(wide, 0);
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0], "Errore|EIEASc");
+}
+
+TEST(Compensation, ArcsWhoseEndsMeetAreFullTurnsOrNullArcs) {
+    // Working points set by hand: an arc about (0, 0) of offset radius 20 mm from (20, 0).
+    auto arcFrom = [](int32_t sweep, int32_t endX, int32_t endY) {
+        ShapeDescription s = Shape(-1, 4000, 0, 0, {Arc(18000, 0, 0, 0, sweep)});
+        s.offsetStartX = 20000;
+        s.offsetStartY = 0;
+        s.elements[0].workEndX = endX;
+        s.elements[0].workEndY = endY;
+        s.elements[0].workSweep = sweep;
+        ComputeArcCentres(s);
+        return s.elements[0];
+    };
+    for (int32_t sweep : {360000, -360000, 180000}) {
+        // Rounded a thousandth ahead of the start: ended exactly at the start, a whole turn.
+        const int32_t ahead = sweep > 0 ? 1 : -1;
+        ShapeElement full = arcFrom(sweep, 20000, ahead);
+        EXPECT_EQ(full.workEndX, 20000) << sweep;
+        EXPECT_EQ(full.workEndY, 0) << sweep;
+        EXPECT_EQ(full.centreX, 0) << sweep;
+        EXPECT_EQ(full.centreY, 0) << sweep;
+        // A thousandth short of it: the controller already turns nearly the whole circle.
+        ShapeElement shortOfIt = arcFrom(sweep, 20000, -ahead);
+        EXPECT_EQ(shortOfIt.workEndY, -ahead) << sweep;
+    }
+    // Under half a turn the meeting ends are a null arc: its centre is its end point.
+    ShapeElement null = arcFrom(90000, 20000, 5);
+    EXPECT_EQ(null.centreX, 20000);
+    EXPECT_EQ(null.centreY, 5);
 }

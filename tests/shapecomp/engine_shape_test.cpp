@@ -38,6 +38,15 @@ constexpr const char* kCornerStart =
     " CORNER 0 0\r\n"
     "1\r\n";
 
+// Seven elements counted, three written: the file was cut short.
+constexpr const char* kCutShort =
+    "7 8000 0 -1 0 0 999999 999999\r\n"
+    " 0 30000 2 0 0 0 -2000 1000000 200000 0 0\r\n"
+    " 40000 30000 2 0 0 0 -2000 1000000 200000 0 0\r\n"
+    " 40000 0 2 0 0 0 -2000 1000000 200000 0 0\r\n"
+    " CUT 0 0\r\n"
+    "1\r\n";
+
 class EngineShapeTest : public IsoTest {
 protected:
     void SetUp() override {
@@ -54,6 +63,7 @@ protected:
         std::snprintf(g_pSettings->DIR_VLK, sizeof g_pSettings->DIR_VLK, "%s", vlk_.c_str());
         WriteFile(vlk_ + "LASTARC.VLK", kLastArc);
         WriteFile(vlk_ + "CORNER.VLK", kCornerStart);
+        WriteFile(vlk_ + "CUT.VLK", kCutShort);
         g_machineConnected = 1; // shapes are compiled into the program only for a connected machine
     }
     void TearDown() override {
@@ -114,6 +124,18 @@ TEST_F(EngineShapeTest, GougingShapeRefusesTheBarAndNamesTheElement) {
                           "the 8 mm tool.");
     EXPECT_FALSE(std::filesystem::exists(dir_ + "OUTPUT.ISO"));
     EXPECT_FALSE(std::filesystem::exists(vlk_ + "CORNER.iso"));
+}
+
+TEST_F(EngineShapeTest, DamagedShapeFileRefusesTheBarAndNamesTheLine) {
+    EXPECT_EQ(Generate("CUT"), 1);
+    EXPECT_EQ(std::string(g_errorText), Err("ERR_COMP_SPECIAL") + " (ISO)");
+    ASSERT_EQ(g_boxes.size(), 1u);
+    std::string path = vlk_ + "CUT.VLK";
+    for (char& ch : path) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(g_boxes[0], "VLK.DLL|Error: SHAPE " + path + ": line 5: element 3 of 7: the line holds 3 fields, an "
+                          "element line 11.");
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "OUTPUT.ISO"));
+    EXPECT_FALSE(std::filesystem::exists(vlk_ + "CUT.iso"));
 }
 
 } // namespace

@@ -225,11 +225,8 @@ TEST_F(Generator, St101StepsFromOneToTen) {
               "{T.iso}\n{Diametro fresa}\n{8}\n{Tracciato a centro fresa}\n{BRE}\n"
               "\nR629 = 0\nR630 = 0\nL<POS_AXES.BRE>\n\nG0 X0 Y0 Z=R330 M03 S3000\nG0 Z=(R331+2)\n$M49\n"
               "L<SLOWACC.BRE>\n\nG1 F200 Z=(R331-5)\nG1 F150 Z=(R331-10)\n\n$M48\nL<FASTACC.BRE>\nG0 Z=R330\n");
-    // Missing feeds and depths stay empty.
-    ASSERT_TRUE(GenerateIso(s, "T.iso", "BRE", "ST101 P 8 3000 2 200\n", out));
-    EXPECT_NE(Lf(out).find("\nG1 F200 Z=(R331-)\nG1 F Z=(R331-)\n"), std::string::npos);
-    // n = 11, n = 0, a word past the last depth, or no speed: refused.
-    for (const char* bad : {"ST101 P 8 3000 11 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1\n",
+    // n = 11, n = 0, a word past the last depth, no speed, or a feed or depth missing: refused.
+    for (const char* bad : {"ST101 P 8 3000 2 200\n", "ST101 P 8 3000 11 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1\n",
                             "ST101 P 8 3000 0\n", "ST101 P 8 3000 1 200 5 extra\n", "ST101 P 8 0 1 200 5\n"})
         EXPECT_FALSE(GenerateIso(s, "T.iso", "BRE", bad, out)) << bad;
 }

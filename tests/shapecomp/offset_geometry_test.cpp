@@ -125,6 +125,18 @@ public:
         at_ = e;
         return *this;
     }
+    // Arc about (cx, cy) through `degrees` (positive counter-clockwise), its end point rounded to
+    // the thousandth as a shape file holds it.
+    Builder& Turn(double cx, double cy, double degrees) {
+        const V c{cx, cy};
+        const double a = std::atan2(at_.y - c.y, at_.x - c.x) + degrees * M_PI / 180, R = Len(at_ - c);
+        const V e{std::round((c.x + R * std::cos(a)) * 1000) / 1000, std::round((c.y + R * std::sin(a)) * 1000) / 1000};
+        c_.drawn.push_back({true, at_, e, c, degrees > 0});
+        c_.elements.push_back(sctest::Arc(Mm(e.x), Mm(e.y), Mm(cx), Mm(cy), static_cast<int32_t>(std::lround(degrees * 1000))));
+        at_ = e;
+        return *this;
+    }
+    V At() const { return at_; }
     Contour Done() const { return c_; }
 
 private:
@@ -154,7 +166,8 @@ std::vector<Expected> ExpectedPath(const Contour& c, int side, double r, V& offs
         const V t2 = TangentAt(next, cur.e);
         const V n2 = ToolNormal(t2, side);
         const double turn = Cross(t1, t2); // > 0 a left turn
-        const bool smooth = std::fabs(turn) < 1e-9 && Dot(t1, t2) > 0;
+        // Smooth: tangent, up to the thousandth a rounded end point turns a line.
+        const bool smooth = std::fabs(turn) < 1e-4 && Dot(t1, t2) > 0;
         const bool outer = !smooth && (std::fabs(turn) < 1e-9 || (side == -1 ? turn > 0 : turn < 0));
         if (outer) {
             out.push_back(x);
@@ -209,6 +222,51 @@ std::vector<Contour> MakeTable() {
     return t;
 }
 
+V Rounded(V p) { return {std::round(p.x * 1000) / 1000, std::round(p.y * 1000) / 1000}; }
+
+// Arcs from half a turn to a full turn, counter-clockwise and clockwise, about (100, 50) with a
+// radius of 40 mm, started at 37 degrees round it: alone, between tangent lines, and entered
+// along the radius from the tool's side (an inner corner).
+std::vector<Contour> ArcTable(int side, std::vector<std::string>& names) {
+    const double sweeps[] = {180, 200, 270, 300, 330, 345, 355, 357, 358, 359, 359.5, 359.9, 359.99, 359.999, 360};
+    const V c{100, 50};
+    const double R = 40, a0 = 37 * M_PI / 180;
+    const V radial{std::cos(a0), std::sin(a0)};
+    const V s = Rounded(c + R * radial);
+    std::vector<Contour> out;
+    for (double sweep : sweeps) {
+        for (int dir : {1, -1}) {
+            const double deg = dir * sweep;
+            const bool outside = (side == -1) == (dir > 0); // the tool runs outside the arc
+            const V tangent = Rot90(radial, dir);
+            std::ostringstream what;
+            what << sweep << " degrees " << (dir > 0 ? "counter-clockwise" : "clockwise");
+            names.push_back(what.str() + ", alone");
+            out.push_back(Builder(names.back().c_str(), s.x, s.y).Turn(c.x, c.y, deg).Done());
+
+            // Lines beside the arc only where the drawing leaves the tool room: tangent lines
+            // where it runs outside (inside, a line leaving the circle's offset comes within the
+            // tool's radius of the rest of the circle), and lines in general only while the arc's
+            // far end stays clear of them (the tool coming round would cut them).
+            if (outside && sweep <= 290) {
+                const V in = Rounded(s - 20 * tangent);
+                Builder tangentLines(nullptr, in.x, in.y);
+                tangentLines.L(s.x, s.y).Turn(c.x, c.y, deg);
+                const V e = tangentLines.At();
+                const V out1 = Rounded(e + 20 * Rot90(Unit(e - c), dir));
+                names.push_back(what.str() + ", between tangent lines");
+                out.push_back(tangentLines.L(out1.x, out1.y).Done());
+            }
+
+            const V from = Rounded(c + (outside ? R + 30 : R - 35) * radial);
+            if (sweep > 300) continue;
+            names.push_back(what.str() + ", entered along the radius");
+            out.push_back(Builder(nullptr, from.x, from.y).L(s.x, s.y).Turn(c.x, c.y, deg).Done());
+        }
+    }
+    return out;
+}
+
 std::string Where(const Contour& c, int side, int32_t tool, size_t i) {
     std::ostringstream os;
     os << c.what << ", side " << side << ", tool " << tool / 1000.0 << " mm, path element " << i;
@@ -257,4 +315,59 @@ TEST(OffsetGeometry, EveryEndPointAndCentreLiesOnTheIndependentOffset) {
         }
     }
     std::cout << "worst end point " << worstEnd << " um, worst centre " << worstCentre << " um\n";
+}
+
+TEST(OffsetGeometry, ArcsUpToAFullTurnLieOnTheIndependentOffset) {
+    constexpr double kTol = 1.0; // 0.001 mm
+    double worstEnd = 0, worstCentre = 0;
+    for (int side : {-1, 1}) {
+        std::vector<std::string> names;
+        names.reserve(200);
+        std::vector<Contour> table = ArcTable(side, names);
+        for (size_t n = 0; n < table.size(); ++n) {
+            Contour& c = table[n];
+            c.what = names[n].c_str();
+            for (int32_t tool : {3000, 8000, 30000}) {
+                ShapeDescription s = sctest::Shape(side, tool, static_cast<int32_t>(std::lround(c.start.x * 1000)),
+                                                   static_cast<int32_t>(std::lround(c.start.y * 1000)), c.elements);
+                const ShapeDescription drawn = s;
+                sctest::Compensate(s);
+                const Gouge g = FindGouge(drawn, s);
+                EXPECT_FALSE(g.found) << Where(c, side, tool, 0) << ": gouge of " << g.depth << " at element " << g.element;
+                V start{};
+                const std::vector<Expected> want = ExpectedPath(c, side, tool / 2.0, start);
+                EXPECT_NEAR(s.offsetStartX, start.x, kTol) << Where(c, side, tool, 0) << " start";
+                EXPECT_NEAR(s.offsetStartY, start.y, kTol) << Where(c, side, tool, 0) << " start";
+                EXPECT_EQ(s.elements.size(), want.size()) << Where(c, side, tool, 0) << ": corner arcs";
+                if (s.elements.size() != want.size()) continue;
+                V prev{static_cast<double>(s.offsetStartX), static_cast<double>(s.offsetStartY)};
+                for (size_t i = 0; i < want.size(); ++i) {
+                    const ShapeElement& e = s.elements[i];
+                    const Expected& x = want[i];
+                    const double dEnd = std::hypot(e.workEndX - x.end.x, e.workEndY - x.end.y);
+                    worstEnd = std::max(worstEnd, dEnd);
+                    EXPECT_LE(dEnd, kTol) << Where(c, side, tool, i) << ": end (" << e.workEndX << ", " << e.workEndY
+                                          << ") wanted (" << x.end.x << ", " << x.end.y << ")";
+                    if (x.arc) {
+                        const double dCentre = std::hypot(e.centreX - x.centre.x, e.centreY - x.centre.y);
+                        worstCentre = std::max(worstCentre, dCentre);
+                        EXPECT_LE(dCentre, kTol) << Where(c, side, tool, i) << ": centre (" << e.centreX << ", "
+                                                 << e.centreY << ") wanted (" << x.centre.x << ", " << x.centre.y << ")";
+                        // The controller turns from the start to the end the way the sweep says:
+                        // a drawn turn of more than half a circle stays more than half a circle.
+                        const V cc{static_cast<double>(e.centreX), static_cast<double>(e.centreY)};
+                        double turn = std::atan2(e.workEndY - cc.y, e.workEndX - cc.x) - std::atan2(prev.y - cc.y, prev.x - cc.x);
+                        if (e.sweep < 1) turn = -turn;
+                        turn = std::fmod(turn + 4 * M_PI, 2 * M_PI);
+                        if (turn <= 1e-12) turn += 2 * M_PI; // start and end one point: a full turn
+                        if (!x.cornerArc) {
+                            EXPECT_NEAR(turn * 180 / M_PI, std::abs(e.workSweep) / 1000.0, 0.01) << Where(c, side, tool, i);
+                        }
+                    }
+                    prev = {static_cast<double>(e.workEndX), static_cast<double>(e.workEndY)};
+                }
+            }
+        }
+    }
+    std::cout << "arcs to a full turn: worst end point " << worstEnd << " um, worst centre " << worstCentre << " um\n";
 }

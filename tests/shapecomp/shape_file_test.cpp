@@ -14,7 +14,7 @@ namespace {
 const char* kTwoElements =
     "2 6000 7 -1 100 -200 5000 6000\n"
     " 1000 2000 2 0 0 0 0x1f4 1500000 300000 45000 0\n"
-    " 3000 4000 3 2000 2000 -90000 -750 0 0 123456 1\n"
+    " 3000 4000 3 3000 2000 -90000 -750 0 0 123456 1\n"
     " PIECE_A 10 -20\n"
     "0x2a\n";
 
@@ -40,7 +40,7 @@ TEST(ShapeFile, ReadsEveryFieldAndKeepsTheHexadecimalForms) {
     EXPECT_EQ(a.feedPlunge, 300000);
     EXPECT_EQ(a.direction, 0); // the stored direction is never read back
     const ShapeElement& b = s.elements[1];
-    EXPECT_EQ(b.centreX, 2000);
+    EXPECT_EQ(b.centreX, 3000);
     EXPECT_EQ(b.sweep, -90000);
     EXPECT_EQ(b.depth, -750);
     EXPECT_EQ(b.depthIsHex, 0);
@@ -80,67 +80,73 @@ TEST(ShapeFile, DirectionFieldIsSkippedWhateverItHolds) {
         EXPECT_EQ(s.elements[0].checkExempt, 1) << field;
         EXPECT_EQ(s.id, 7);
     }
-    // A file that ends inside the element line stops there instead of reading forever.
+}
+
+TEST(ShapeFile, FaultNamesTheLineAndWhatIsWrong) {
+    // The reader itself (the damaged-file table runs through the entry point): the first line
+    // that does not hold its record, and nothing after it taken.
     ShapeDescription s;
-    EXPECT_FALSE(ReadShapeFile("1 3000 0 0 0 0 0 0\n 5 6 2 0 0 0 0 0 0 99", s));
+    ShapeFileFault fault;
+    EXPECT_FALSE(ReadShapeFile("2 3000 0 1 0 0 0 0\n 5 6 2 0 0 0 0 0 0 0 0\n 5 6 2 0 0 0 0 0 0 99", s, &fault));
+    EXPECT_EQ(fault.line, 3);
+    EXPECT_EQ(fault.what, "element 1 of 2: the line holds 10 fields, an element line 11");
     EXPECT_EQ(s.elements.size(), 1u);
-}
+    EXPECT_EQ(s.side, 1);
 
-TEST(ShapeFile, CountsAreBoundedByWhatTheFileHolds) {
+    // A name longer than its field is only a name: cut, not refused.
+    ShapeDescription named;
+    ASSERT_TRUE(ReadShapeFile("0 3000 0 0 0 0 0 0\n " + std::string(200, 'N') + " 5 6\n0x7fffffff\n", named));
+    EXPECT_EQ(named.name.size(), kNameMax);
+    EXPECT_EQ(named.id, 0x7fffffff);
+    EXPECT_EQ(named.idIsHex, 1);
+
+    // Words past their field's 32 bits are not numbers.
+    for (const char* id : {"0x1ffffffff", "2147483648", "-2147483649"}) {
+        ShapeDescription big;
+        EXPECT_FALSE(ReadShapeFile(std::string("0 3000 0 0 0 0 0 0\n N 5 6\n") + id + "\n", big, &fault)) << id;
+        EXPECT_EQ(fault.line, 3) << id;
+    }
+    ShapeDescription least;
+    ASSERT_TRUE(ReadShapeFile("0 3000 0 0 0 0 0 0\n N -2147483648 6\n0xffffffff\n", least));
+    EXPECT_EQ(least.originX, std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(least.id, -1);
+
+    // A count of 0 is a shape without elements, its trailer still read; what follows the id
+    // line (cycle parameter lines) is not the reader's.
     ShapeDescription zero;
-    EXPECT_TRUE(ReadShapeFile("0 3000 0 0 0 0 0 0\n NAME 1 2\n3\n", zero));
+    EXPECT_TRUE(ReadShapeFile("0 3000 0 0 0 0 0 0\n NAME 1 2\n3\nST100 anything\n\x01\x02\n", zero));
     EXPECT_TRUE(zero.elements.empty());
-    EXPECT_EQ(zero.name, "NAME");
     EXPECT_EQ(zero.originY, 2);
-
-    ShapeDescription negative;
-    ReadShapeFile("-5 3000 0 0 0 0 0 0\n NAME 1 2\n3\n", negative);
-    EXPECT_TRUE(negative.elements.empty());
-    EXPECT_EQ(negative.name, "NAME");
-
-    ShapeDescription huge;
-    EXPECT_FALSE(ReadShapeFile("2147483647 3000 0 0 0 0 0 0\n 1 2 2 0 0 0 0 0 0 0 0\n", huge));
-    EXPECT_EQ(huge.elements.size(), 1u);
-    ShapeDescription overflow;
-    ReadShapeFile("99999999999999999999 3000 0 0 0 0 0 0\n", overflow);
-    EXPECT_TRUE(overflow.elements.empty());
+    EXPECT_EQ(zero.id, 3);
 }
 
-TEST(ShapeFile, ShortOrMalformedFilesKeepWhatWasRead) {
-    ShapeDescription s;
-    EXPECT_FALSE(ReadShapeFile("1 4000 0 1 10 20", s));
-    EXPECT_EQ(s.toolDiameter, 4000);
-    EXPECT_EQ(s.startY, 20);
-    EXPECT_EQ(s.minArcDiamCW, 0);
-    EXPECT_TRUE(s.elements.empty());
-
-    ShapeDescription bad;
-    EXPECT_FALSE(ReadShapeFile("1 4000 zz 1 10 20 0 0\n", bad));
-    EXPECT_EQ(bad.toolDiameter, 4000);
-    EXPECT_EQ(bad.mode, 0);
-    EXPECT_EQ(bad.side, 0); // nothing after the bad field is read
-
-    // A non-numeric depth or id word is a zero, not a failure.
-    ShapeDescription word;
-    EXPECT_TRUE(ReadShapeFile("1 3000 0 0 0 0 0 0\n 1 2 2 0 0 0 abc 5 6 0 0\n N 0 0\nxyz\n", word));
-    ASSERT_EQ(word.elements.size(), 1u);
-    EXPECT_EQ(word.elements[0].depth, 0);
-    EXPECT_EQ(word.elements[0].feedXY, 5);
-    EXPECT_EQ(word.id, 0);
-}
-
-TEST(ShapeFile, LongWordsAreCutToTheirFields) {
-    const std::string longName(200, 'N');
-    const std::string longDepth = "0x" + std::string(100, 'f');
-    ShapeDescription s;
-    ReadShapeFile("1 3000 0 0 0 0 0 0\n 1 2 2 0 0 0 " + longDepth + " 0 0 0 0\n " + longName + " 5 6\n" +
-                      std::string(300, '9') + "\n",
-                  s);
-    ASSERT_EQ(s.elements.size(), 1u);
-    EXPECT_EQ(s.elements[0].depthIsHex, 1);
-    EXPECT_EQ(s.name.size(), kNameMax);
-    EXPECT_EQ(s.originX, 5);
-    EXPECT_EQ(s.idIsHex, 0);
+TEST(ShapeFile, ArcsUpToAFullTurnFitTheirCentreAndSweep) {
+    struct Case {
+        const char* arc; // from (10000, 0)
+        bool fits;
+    } cases[] = {
+        {" 10000 0 3 0 0 360000 0 0 0 0 0", true},        // a full turn ends where it starts
+        {" 10000 0 3 0 0 -360000 0 0 0 0 0", true},
+        {" 10000 0 3 0 0 0 0 0 0 0 0", true},             // a null arc as well
+        {" 10000 0 3 0 0 180000 0 0 0 0 0", false},       // half a turn does not come back
+        {" -10000 0 3 0 0 180000 0 0 0 0 0", true},
+        {" -10000 0 3 0 0 -180000 0 0 0 0 0", true},
+        {" 9998 175 3 0 0 359000 0 0 0 0 0", false},      // 359 degrees the other way round: 1 degree
+        {" 9998 175 3 0 0 1000 0 0 0 0 0", true},
+        {" 9998 -175 3 0 0 359000 0 0 0 0 0", true},
+        {" 9998 -175 3 0 0 -1000 0 0 0 0 0", true},
+        {" 0 10009 3 0 0 90000 0 0 0 0 0", true},          // ends 9 thousandths off the circle
+        {" 0 10011 3 0 0 90000 0 0 0 0 0", false},
+        {" 0 10000 3 0 0 90057 0 0 0 0 0", true},          // 0.057 degree: 9.9 thousandths along it
+        {" 0 10000 3 0 0 90058 0 0 0 0 0", false},
+        {" 10000 0 3 0 0 360001 0 0 0 0 0", false},
+    };
+    for (const Case& c : cases) {
+        ShapeDescription s;
+        ShapeFileFault fault;
+        const std::string text = std::string("1 3000 0 1 10000 0 0 0\n") + c.arc + "\n N 0 0\n1\n";
+        EXPECT_EQ(ReadShapeFile(text, s, &fault), c.fits) << c.arc << ": " << fault.what;
+    }
 }
 
 TEST(RoundToInt, TruncatesAndStepsAwayOnlyPastHalf) {

@@ -11,13 +11,16 @@ namespace shapecomp {
 // diameters. The connecting-arc option is accepted and not used (callers pass 0).
 void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t connectingArcs);
 
-// Recomputes arc centres on the offset path (not for side 2). Returns 1.
-int ComputeArcCentres(ShapeDescription& shape);
+// Chord (thousandths of a millimetre) under which an arc's ends count as one point.
+inline constexpr int32_t kNullArcChord = 10;
 
-// Centre of the arc from (sx, sy) to (ex, ey) sweeping `sweep` thousandths of a degree.
-// A chord under 10 units, or a sweep whose half-angle tangent vanishes (a zero or full-turn
-// sweep), gives the end point as centre: the generator then reports a null arc.
-void ArcCentreFromChord(int32_t sx, int32_t sy, int32_t ex, int32_t ey, int32_t sweep, int32_t& cx, int32_t& cy);
+// Sets the centres of the arcs on the offset path (not for side 2): a drawn arc keeps its own
+// (its offset is concentric), a corner arc turns about its corner. An arc whose ends meet
+// (chord under kNullArcChord) is a null arc, its centre its end point, when its working sweep
+// is under half a turn; at half a turn or more it is a full turn, and ends exactly where it
+// starts when its rounded end would leave only a sliver to turn.
+// Returns 1.
+int ComputeArcCentres(ShapeDescription& shape);
 
 // Arcs not exempt: lowers the shape's smallest arc diameter of the arc's direction and
 // returns whether the tool diameter is below the arc's diameter. Other elements: true.

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "shapecomp/shape.h"
+
 namespace shapecomp {
 
 // Results of a compile.
@@ -18,6 +20,10 @@ inline constexpr int kSkippedHeaderLines = 5;
 
 int32_t CompileSpecial(const char* workDir, const char* shapePath, const char* suffix, int32_t* counter,
                        const char* outPath, int32_t toolDiameter);
+
+// The operator's text of a refused shape file: "Error: SHAPE <file>: line <n>: <what>.", the
+// file as the caller named it.
+std::string ShapeFaultMessage(const char* shapeFile, const ShapeFileFault& fault);
 
 // A stored (Windows-style) or native path as a native path; relative paths are taken from
 // the work directory instead of the process's current directory.

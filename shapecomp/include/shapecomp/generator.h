@@ -37,9 +37,29 @@ inline constexpr int32_t kMaxSpiralTurns = 10000;
 
 // Parameter text of the "ST<code>" line of a shape file (leading blanks skipped, compared
 // ignoring case, the rest after the blanks that follow the code with one blank appended);
-// empty when there is none.
-std::string FindStLineInText(std::string_view fileText, std::string_view code);
+// empty when there is none. `lineNo` receives the line's number (1 the first) when found.
+std::string FindStLineInText(std::string_view fileText, std::string_view code, int32_t* lineNo = nullptr);
 std::string FindStLine(const std::string& nativePath, std::string_view code);
+
+// The values of a fixed cycle's parameter line, each a number the compiler parsed and writes
+// itself: lengths, depths and feeds in thousandths (of a millimetre, per minute), speeds in
+// turns per minute. The ST101 tool diameter is only the text of a comment.
+struct CycleParams {
+    int32_t code = 0; // 100 helical hole, 101 stepped plunge
+    int32_t line = 0; // the "ST" line in the file
+    int32_t holeDiameter = 0, depth[4] = {}, speed1 = 0, speed2 = 0;          // ST100
+    std::string toolDiameterText;                                         // ST101
+    int32_t speed = 0, steps = 0, feed[10] = {}, stepDepth[10] = {};
+};
+
+// Reads the parameter line of a shape made of one cycle element (type 100 or 101). False when
+// the shape is no such cycle, or its line is missing or holds a word that is not a number
+// within the cycle's limits (`fault` then names the line and the word).
+bool ParseSpecialCycle(const ShapeDescription& shape, std::string_view shapeText, CycleParams& p,
+                       ShapeFileFault* fault);
+
+// True unless the shape is a cycle whose parameter line ParseSpecialCycle refuses.
+bool CheckSpecialCycle(const ShapeDescription& shape, std::string_view shapeText, ShapeFileFault& fault);
 
 // The fixed cycles of a shape made of one element of type 100 or 101. True when written.
 bool WriteSpecialCycle(const ShapeDescription& shape, IsoWriter& w, std::string_view baseName,

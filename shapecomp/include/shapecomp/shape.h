@@ -42,6 +42,8 @@ struct ShapeElement {
     int16_t depthIsHex = 0;             // depth written "0x...": depth merged into the XY block
     int32_t source = 0;                 // index of the file's element it comes from (set by the
                                         // compensation; a corner arc: the element before it)
+    bool cornerArc = false;             // inserted by the compensation round a drawn corner, which
+                                        // is its end point and its centre
 
     bool IsArc() const { return type == kArc || type == kArc2; }
     bool IsLineOrArc() const { return type == kLine || IsArc(); }
@@ -75,29 +77,30 @@ struct ShapeDescription {
 
 void InitShapeElement(ShapeElement& e);
 
-// Cursor over the text of a shape file. Once a field fails to read, the reader is in a
-// failed state and every later read leaves its target as it was (a short or malformed file
-// keeps the remaining fields of a new shape at zero).
-class ShapeReader {
-public:
-    explicit ShapeReader(std::string_view text) : text_(text) {}
-    bool ReadInt(int32_t& v);
-    bool ReadWord(std::string& word, size_t maxLen); // extra characters of a long word dropped
-    bool SkipField();                               // the field up to the next white space
-    bool ReadNumberWord(int32_t& v, int16_t& isHex); // "0x..." hexadecimal, else decimal
-    bool Failed() const { return failed_; }
-    bool AtEnd();                                    // only white space left
-private:
-    void SkipSpace();
-    std::string_view text_;
-    size_t pos_ = 0;
-    bool failed_ = false;
+// Why a shape file was refused: the line of the file (1 the header) and what is wrong there,
+// in words for the operator.
+struct ShapeFileFault {
+    int32_t line = 0;
+    std::string what;
 };
 
-// Reads a whole shape file into the shape. Returns false when the text ended early or held a
-// malformed field; what was read stays in the shape either way.
-bool ReadShapeFile(std::string_view text, ShapeDescription& shape);
-bool ReadShapeElement(ShapeReader& in, ShapeElement& e);
+// Reads a whole shape file into the shape: the header line, exactly `count` element lines, the
+// name and origin line and the id line, each field a number of its own (the direction angle
+// excepted, which is skipped whatever it holds); what follows the id line (cycle parameter
+// lines) is left to the generator. False at the first line that does not hold its record, or
+// a count, side, type or arc that lies outside the format; `fault` then names the line and
+// what is wrong. Nothing the file holds past that line is taken.
+bool ReadShapeFile(std::string_view text, ShapeDescription& shape, ShapeFileFault* fault = nullptr);
+
+// Reads one element line (its eleven fields). False, with what is wrong in `what`, when a
+// field is missing, is not a number, or the line holds more.
+bool ReadShapeElement(std::string_view line, ShapeElement& e, std::string* what = nullptr);
+
+// A drawn arc's centre may stand this far (thousandths of a millimetre) nearer its start than
+// its end, and its sweep run this much farther or shorter along the circle than the centre
+// says, before the arc is refused: well above the rounding of coordinates written in whole
+// thousandths, well below a drawing error.
+inline constexpr int32_t kArcFitTolerance = 10;
 
 // Writes the same format (CR LF line ends).
 std::string WriteShapeFile(const ShapeDescription& shape);
