@@ -64,25 +64,20 @@ TEST_F(CncLinkAppTest, MissingWorkFolderOnAMachineSaysWhyTheProgramRunsOffLine) 
     }
 }
 
-// A controller library without GetDatiCncEx: the start-up names it, the program runs on-line
-// and the main window's panes say the machine's state is unknown, never "Automatic".
-TEST_F(CncLinkAppTest, LibraryWithoutTheReadEntryLeavesThePanesUnknown) {
+// A controller library without GetDatiCncEx: the start-up names it, and since the machine's
+// variant can never be read the operator is told so (no retry to offer) and the program works
+// in office mode: nothing runs on a controller whose machine it does not know.
+TEST_F(CncLinkAppTest, LibraryWithoutTheReadEntryNeverRunsOnline) {
     MakeOnline("/noread");
     ASSERT_EQ(Start(), CVelmoApp::kStarted);
-    EXPECT_EQ(g_machineConnected, 1);
-    ASSERT_EQ(ui_->boxes.size(), 1u);
+    ASSERT_EQ(ui_->boxes.size(), 2u);
     EXPECT_EQ(ui_->boxes[0].text, "Funzione GetDatiCncEx non trovata");
+    EXPECT_EQ(ui_->boxes[1].text, std::string(MsgError("ERR_CNC_VARIANT_UNKNOWN")) + " GetDatiCncEx");
+    EXPECT_EQ(ui_->boxes[1].buttons, BoxButtons::Ok);
+    EXPECT_EQ(g_machineConnected, 0);
     ASSERT_NE(MainFrame, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ui_->panes.count(317) != 0; }, 5000));
-    for (int pane : {314, 315, 316, 317})
-        EXPECT_EQ(MainFrame->PaneText(pane), "????") << pane;
-    // No axis pane shows a position that was never read.
-    for (int pane = 292; pane <= 300; ++pane) {
-        const std::string text = MainFrame->PaneText(pane);
-        EXPECT_TRUE(text.empty() || text.substr(text.size() - 5) == ": ???") << pane << " " << text;
-    }
-    EXPECT_EQ(g_pCncState->GetStateField98(), 0);
-    EXPECT_EQ(ui_->boxes.size(), 1u); // told once, at the start
+    EXPECT_NE(std::string(g_baseTitle).find(" - OFFICE -"), std::string::npos);
+    EXPECT_FALSE(MainFrame->Timers().IsRunning(kStatusTimerId));
 }
 
 // "FILLAV.TAB" cannot be written (a folder has its name): the operator reads that, with the
