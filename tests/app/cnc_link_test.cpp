@@ -205,3 +205,29 @@ TEST_F(BusyControllerTest, CancelDuringAPendingStartDropsItAndSaysSo) {
     conf->reject();
     EXPECT_TRUE(conf->Closed());
 }
+
+// The single ISO program aborted while its start waits for a busy controller: the start is
+// dropped and the program never runs once the dialog is gone.
+TEST_F(BusyControllerTest, IsoProgramAbortedDuringAPendingStartNeverRuns) {
+    MakeOnline();
+    WriteConfig("GENERAL", "STATUS_TIMER", "20");
+    WriteConfig("GENERAL", "CMD_TIMER", "60000");
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    ASSERT_EQ(g_machineConnected, 1);
+    Sim().SimSetDrivesRoot(drives_.c_str());
+    fs::create_directories(drives_ + "/C/ISO");
+    WriteFile(drives_ + "/C/ISO/PROG1.ISO", "%\r\nN1 R599=77\r\n");
+    Sim().SimSetCommandResponse(SIM_CMD_BUSY_NEXT, 1000000);
+    {
+        CExecIsoDialog d(MainFrame, "C:\\ISO\\PROG1.ISO");
+        d.show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Sim().SimCommandLogCount() >= 2; }, 5000));
+        ui_->script.push_back(IDYES); // abort
+        d.OnCancel();
+        EXPECT_EQ(CountBoxesContaining(MsgString("M_START_CANCELLED")), 1);
+    }
+    Sim().SimSetCommandResponse(SIM_CMD_NORMAL, 0);
+    QTest::qWait(300);
+    EXPECT_EQ(ProgramStarts(), 0);
+    EXPECT_EQ(Sim().SimProgramState(), SIM_RUN_IDLE);
+}
