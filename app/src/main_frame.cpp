@@ -74,6 +74,13 @@ QIcon ToolIcon(const QIcon& source) {
     return icon;
 }
 
+// The SHUTDOWN record of the event log, with the machine's log name.
+void LogShutdown(CStatoCnc& cnc) {
+    char name[kSettingsNameSize] = {};
+    if (g_pSettings != nullptr) std::snprintf(name, sizeof name, "%s", g_pSettings->NOME_MACCHINA_LOG);
+    cnc.LogLogon(0, name);
+}
+
 void WarningBox(const char* text) { ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning); }
 
 std::string ProgramDirPath(const char* file) {
@@ -229,7 +236,12 @@ int CMainFrame::WaitForVariant(CStatoCncOn& cnc, std::string& told) {
             }
             return -1;
         }
-        if (!wait) wait.emplace();
+        if (!wait) {
+            // The window is shown for the wait (the start-up shows it maximised after its
+            // creation anyway), so the operator sees what the program waits for.
+            if (!isVisible()) showMaximized();
+            wait.emplace();
+        }
         SetPaneText(kStartWaitPane, plat::StrFormatC("%s %d s", MsgString("M_WAIT_CNC"),
                                                      static_cast<int>(waited / 1000)));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -259,6 +271,7 @@ bool CMainFrame::CreateOnlineCncState() {
         r.icon = BoxIcon::Warning;
         const int answer = Ui().ShowMessageBox(r);
         if (!canRead || answer != IDRETRY) {
+            LogShutdown(*cnc); // the on-line session that began (LOGON) ends here
             delete cnc;
             g_pCncState = nullptr;
             return false;
@@ -653,11 +666,7 @@ void CMainFrame::DeleteJobDialogs() {
 CMainFrame::~CMainFrame() {
     m_destroying = true;
     m_timers.KillAll();
-    if (g_pCncState != nullptr) {
-        char name[kSettingsNameSize] = {};
-        if (g_pSettings != nullptr) std::snprintf(name, sizeof name, "%s", g_pSettings->NOME_MACCHINA_LOG);
-        g_pCncState->LogLogon(0, name);
-    }
+    if (g_pCncState != nullptr) LogShutdown(*g_pCncState);
     delete g_pCncState;
     g_pCncState = nullptr;
     DeleteJobDialogs();
