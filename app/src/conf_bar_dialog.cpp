@@ -488,7 +488,20 @@ void CConfBarDialog::OnCncCmdResult(int code) {
 }
 
 void CConfBarDialog::OnCancel() {
-    if (m_startPending || m_running) return;
+    if (m_running) return;
+    if (m_startPending) {
+        // A start still waiting for the controller (a busy controller) is dropped before its
+        // program start reaches the machine, and the operator reads which it was; the same bar
+        // stays shown. A start the controller already took goes on to its monitor.
+        const bool dropped = g_pCncState != nullptr && g_pCncState->CancelStart(this);
+        if (dropped) {
+            m_startPending = false;
+            m_automatic = 0;
+        }
+        ShowBox("T_ATTENZIONE", MsgString(dropped ? "M_START_CANCELLED" : "M_START_NOT_CANCELLED"), BoxButtons::Ok,
+                BoxIcon::Warning);
+        return;
+    }
     CloseRun();
 }
 

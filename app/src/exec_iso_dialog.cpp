@@ -251,6 +251,10 @@ void CExecIsoDialog::OnCancel() {
     m_asking = false;
     if (m_finished) return;
     if (answer == IDYES) {
+        // A start the controller has not taken yet (a busy controller) is dropped, so the
+        // program never runs once the dialog is gone; the operator reads that it was.
+        if (g_pCncState != nullptr && g_pCncState->CancelStart(&Relay()))
+            ShowBox("T_ATTENZIONE", MsgString("M_START_CANCELLED"), BoxButtons::Ok, BoxIcon::Warning);
         if (g_pCncState != nullptr) g_pCncState->SetR481(1);
         Finish();
         return;

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "app/about_dialog.h"
 #include "app/message_dialog.h"
@@ -33,6 +34,7 @@
 #include "msgtable/Dictavo.h"
 #include "platform/clock.h"
 #include "platform/profile.h"
+#include "platform/text.h"
 #include "ui/DictavoQt.h"
 #include "ui/OwnControls.h"
 #include "ui/ResizeDialog.h"
@@ -70,6 +72,13 @@ QIcon ToolIcon(const QIcon& source) {
     icon.addPixmap(normal, QIcon::Normal);
     icon.addPixmap(faded, QIcon::Disabled);
     return icon;
+}
+
+// The SHUTDOWN record of the event log, with the machine's log name.
+void LogShutdown(CStatoCnc& cnc) {
+    char name[kSettingsNameSize] = {};
+    if (g_pSettings != nullptr) std::snprintf(name, sizeof name, "%s", g_pSettings->NOME_MACCHINA_LOG);
+    cnc.LogLogon(0, name);
 }
 
 void WarningBox(const char* text) { ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning); }
@@ -186,82 +195,145 @@ int CMainFrame::OnCreate() {
 void CMainFrame::CreateCncState() {
     delete g_pCncState;
     g_pCncState = nullptr;
-    if (g_machineConnected == 1) {
-        auto* cnc = new CStatoCncOn();
-        g_pCncState = cnc;
-        const int statusPanes[7] = {312, 313, 314, 315, 316, 317, 318};
-        cnc->SetStatusPaneIds(statusPanes);
-        // Each set-up variable is read with the checked read, tried again a few times: a read
-        // that still fails leaves what it decides as it stands and is named to the operator
-        // (a dropped read taken for 0.0 would choose another machine's variant or options).
-        // A library without the read entry was named at start-up: nothing is tried again or told.
-        const bool canRead = g_uvenlib.GetDatiCncEx != nullptr;
-        std::string unread;
-        auto read = [&](int n, float& value) {
-            for (int attempt = 0; canRead && attempt < kSetupReadAttempts; ++attempt) {
-                if (attempt > 0) plat::SleepMs(kSetupReadRetryMs);
-                if (cnc->ReadRVarChecked(n, value)) return true;
-            }
-            unread += " R" + std::to_string(n);
-            return false;
-        };
-        float r700 = 0, r813 = 0, r814 = 0;
-        bool variantRead = read(700, r700);
-        variantRead = read(813, r813) && variantRead;
-        variantRead = read(814, r814) && variantRead;
-        const int variant = variantRead ? VariantFromController(r700, r813, r814) : -1;
-        if (variant >= 0) {
-            ApplyMachineVariant(variant);
-            if (variant == 2 && g_pSettings != nullptr) g_pSettings->HeadCutSquare = g_pSettings->HeadCutAngled = 0;
-        }
-        const char* names = MachineVariant == 2 ? "YZAUBVWC" : MachineVariant == 1 ? "XYZAUQVWB" : "XYZUABVW";
-        const int axisPanes[9] = {292, 293, 294, 295, 296, 297, 298, 299, 300};
-        cnc->ConfigureAxes(g_axisCount, names, axisPanes, 301, 302);
-        if (g_pSettings != nullptr) {
-            MachineOptions& o = g_pSettings->options;
-            // An option whose variable cannot be read keeps its value.
-            auto option = [&](int n, int& value, auto&& isSet) {
-                float v = 0;
-                if (read(n, v)) value = isSet(v) ? 1 : 0;
-            };
-            auto set = [](float v) { return IsSet(v); };
-            if (MachineVariant == 1) {
-                option(727, o.MORSE_SUPP, set);
-                float slide = 0, r886 = 0;
-                if (read(886, r886) && read(7040, slide)) {
-                    const int odd = static_cast<int>(std::trunc(static_cast<double>(slide))) % 2;
-                    o.SLITTA_MAND1 = (IsSet(r886) && odd != 0) ? 1 : 0;
-                }
-                option(7101, o.SCARICO_RAPIPO, set);
-                option(821, o.MAGAZZINO_CARICO, [](float v) { return v == 2.0f; });
-            } else {
-                o.SLITTA_MAND1 = o.SCARICO_RAPIPO = o.MAGAZZINO_CARICO = 0;
-            }
-            float r7007 = 0, r7011 = 0;
-            if (read(7007, r7007)) {
-                o.BARR_SX = IsSet(r7007) ? 1 : 0;
-                if (IsSet(r7007)) MachineVariant = 1;
-            }
-            if (read(7011, r7011)) {
-                o.ASSEC = IsSet(r7011) ? 1 : 0;
-                if (IsSet(r7011)) MachineVariant = 1;
-            }
-        }
-        if (canRead && !unread.empty()) {
-            MessageBoxRequest r;
-            r.title = "T_ATTENZIONE";
-            r.text = std::string(MsgError("ERR_CNC_SETUP_UNREAD")) + unread;
-            r.icon = BoxIcon::Warning;
-            Ui().ShowMessageBox(r);
-        }
-        cnc->SetR470R472(0);
-    } else {
+    // A controller whose machine is not known is never worked on: the operator chose office mode.
+    if (g_machineConnected == 1 && !CreateOnlineCncState()) g_machineConnected = 0;
+    if (g_machineConnected != 1) {
         g_pCncState = new CStatoCnc();
         ReadConfMac();
     }
     // The panes take their colours for the mode now known.
     for (int i = 0; i < kBar1PaneCount; ++i) SetPaneText(kBar1FirstPane + i, "");
     for (int i = 0; i < kBar2PaneCount; ++i) SetPaneText(kBar2FirstPane + i, "");
+}
+
+int CMainFrame::WaitForVariant(CStatoCncOn& cnc, std::string& told) {
+    told.clear();
+    if (g_uvenlib.GetDatiCncEx == nullptr) {
+        told = " GetDatiCncEx";
+        return -1;
+    }
+    // The controller's own program was started just before this window: it may take seconds
+    // before it answers, or answers with its variables still 0. Until it gives a variant, or
+    // the wait ends, the operator sees the wait (cursor and status pane).
+    static constexpr int kVariables[3] = {700, 813, 814};
+    const int64_t start = plat::MonotonicMs();
+    std::optional<WaitCursor> wait;
+    for (;;) {
+        float values[3] = {};
+        bool read[3] = {};
+        for (int i = 0; i < 3; ++i) read[i] = cnc.ReadRVarQuiet(kVariables[i], values[i]);
+        const bool allRead = read[0] && read[1] && read[2];
+        const int variant = allRead ? VariantFromController(values[0], values[1], values[2]) : -1;
+        const int64_t waited = plat::MonotonicMs() - start;
+        if (variant >= 0 || waited < 0 || waited >= kControllerStartWaitMs) {
+            SetPaneText(kStartWaitPane, "");
+            if (variant >= 0) return variant;
+            // What the operator and the maintainer read: the variables never read, or the
+            // values that match no machine.
+            for (int i = 0; i < 3; ++i) {
+                if (allRead) told += plat::StrFormatC(" R%d=%g", kVariables[i], static_cast<double>(values[i]));
+                else if (!read[i]) told += " R" + std::to_string(kVariables[i]);
+            }
+            return -1;
+        }
+        if (!wait) {
+            // The window is shown for the wait (the start-up shows it maximised after its
+            // creation anyway), so the operator sees what the program waits for.
+            if (!isVisible()) showMaximized();
+            wait.emplace();
+        }
+        SetPaneText(kStartWaitPane, plat::StrFormatC("%s %d s", MsgString("M_WAIT_CNC"),
+                                                     static_cast<int>(waited / 1000)));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        plat::SleepMs(kControllerRetryMs);
+    }
+}
+
+bool CMainFrame::CreateOnlineCncState() {
+    auto* cnc = new CStatoCncOn();
+    g_pCncState = cnc;
+    const int statusPanes[7] = {312, 313, 314, 315, 316, 317, 318};
+    cnc->SetStatusPaneIds(statusPanes);
+
+    // The variant decides the part program's body, the ralla and the progress file: without it
+    // nothing may run on the controller. The operator is told and retries (the controller
+    // ready now) or works in office mode.
+    int variant = -1;
+    for (;;) {
+        std::string told;
+        variant = WaitForVariant(*cnc, told);
+        if (variant >= 0) break;
+        const bool canRead = g_uvenlib.GetDatiCncEx != nullptr;
+        MessageBoxRequest r;
+        r.title = "T_ATTENZIONE";
+        r.text = std::string(MsgError("ERR_CNC_VARIANT_UNKNOWN")) + told;
+        r.buttons = canRead ? BoxButtons::RetryCancel : BoxButtons::Ok;
+        r.icon = BoxIcon::Warning;
+        const int answer = Ui().ShowMessageBox(r);
+        if (!canRead || answer != IDRETRY) {
+            LogShutdown(*cnc); // the on-line session that began (LOGON) ends here
+            delete cnc;
+            g_pCncState = nullptr;
+            return false;
+        }
+    }
+    ApplyMachineVariant(variant);
+    if (variant == 2 && g_pSettings != nullptr) g_pSettings->HeadCutSquare = g_pSettings->HeadCutAngled = 0;
+
+    const char* names = MachineVariant == 2 ? "YZAUBVWC" : MachineVariant == 1 ? "XYZAUQVWB" : "XYZUABVW";
+    const int axisPanes[9] = {292, 293, 294, 295, 296, 297, 298, 299, 300};
+    cnc->ConfigureAxes(g_axisCount, names, axisPanes, 301, 302);
+
+    // Each option variable is read with the checked read, tried again a few times: a read that
+    // still fails leaves its option as it stands and is named to the operator (a dropped read
+    // taken for 0.0 would clear an option the machine has).
+    std::string unread;
+    auto read = [&](int n, float& value) {
+        for (int attempt = 0; attempt < kSetupReadAttempts; ++attempt) {
+            if (attempt > 0) plat::SleepMs(kSetupReadRetryMs);
+            if (cnc->ReadRVarChecked(n, value)) return true;
+        }
+        unread += " R" + std::to_string(n);
+        return false;
+    };
+    if (g_pSettings != nullptr) {
+        MachineOptions& o = g_pSettings->options;
+        auto option = [&](int n, int& value, auto&& isSet) {
+            float v = 0;
+            if (read(n, v)) value = isSet(v) ? 1 : 0;
+        };
+        auto set = [](float v) { return IsSet(v); };
+        if (MachineVariant == 1) {
+            option(727, o.MORSE_SUPP, set);
+            float slide = 0, r886 = 0;
+            if (read(886, r886) && read(7040, slide)) {
+                const int odd = static_cast<int>(std::trunc(static_cast<double>(slide))) % 2;
+                o.SLITTA_MAND1 = (IsSet(r886) && odd != 0) ? 1 : 0;
+            }
+            option(7101, o.SCARICO_RAPIPO, set);
+            option(821, o.MAGAZZINO_CARICO, [](float v) { return v == 2.0f; });
+        } else {
+            o.SLITTA_MAND1 = o.SCARICO_RAPIPO = o.MAGAZZINO_CARICO = 0;
+        }
+        float r7007 = 0, r7011 = 0;
+        if (read(7007, r7007)) {
+            o.BARR_SX = IsSet(r7007) ? 1 : 0;
+            if (IsSet(r7007)) MachineVariant = 1;
+        }
+        if (read(7011, r7011)) {
+            o.ASSEC = IsSet(r7011) ? 1 : 0;
+            if (IsSet(r7011)) MachineVariant = 1;
+        }
+    }
+    if (!unread.empty()) {
+        MessageBoxRequest r;
+        r.title = "T_ATTENZIONE";
+        r.text = std::string(MsgError("ERR_CNC_SETUP_UNREAD")) + unread;
+        r.icon = BoxIcon::Warning;
+        Ui().ShowMessageBox(r);
+    }
+    cnc->SetR470R472(0);
+    return true;
 }
 
 int CMainFrame::ReadStatusTimer() const {
@@ -594,11 +666,7 @@ void CMainFrame::DeleteJobDialogs() {
 CMainFrame::~CMainFrame() {
     m_destroying = true;
     m_timers.KillAll();
-    if (g_pCncState != nullptr) {
-        char name[kSettingsNameSize] = {};
-        if (g_pSettings != nullptr) std::snprintf(name, sizeof name, "%s", g_pSettings->NOME_MACCHINA_LOG);
-        g_pCncState->LogLogon(0, name);
-    }
+    if (g_pCncState != nullptr) LogShutdown(*g_pCncState);
     delete g_pCncState;
     g_pCncState = nullptr;
     DeleteJobDialogs();

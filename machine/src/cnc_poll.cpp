@@ -35,7 +35,7 @@ int CncCommandQueue::QueueCommand(uint16_t code, uint16_t subCode, const char* t
 }
 
 int CncCommandQueue::Reset() {
-    m_read = m_write = m_count = m_waiting = 0;
+    m_read = m_write = m_count = m_waiting = m_busy = 0;
     return 0;
 }
 
@@ -63,10 +63,21 @@ int CncCommandQueue::Pump(const UvenlibBinding& lib, int64_t nowMs, int cmdTimer
             m_read = (m_read + 1) % kCapacity;
             m_stampMs = nowMs;
             m_waiting = 1;
+            m_busy = 0;
             continue;
         }
         if (r == UVEN_CMD_BUSY) {
-            m_stampMs = nowMs;
+            // The time stamp is set by the first busy answer only: a controller that answers
+            // busy for longer than cmdTimerMs ends the command with the time-out, as one that
+            // never finishes it does.
+            if (m_busy == 0) {
+                m_busy = 1;
+                m_stampMs = nowMs;
+            } else {
+                int64_t elapsed = nowMs - m_stampMs;
+                if (elapsed < 0) elapsed = -elapsed;
+                if (elapsed > cmdTimerMs) break; // time-out
+            }
             m_waiting = 1;
             return 0;
         }
@@ -75,6 +86,12 @@ int CncCommandQueue::Pump(const UvenlibBinding& lib, int64_t nowMs, int cmdTimer
     }
     Reset();
     return result == 0 ? -1 : result;
+}
+
+bool CncCommandQueue::Holds(uint16_t code) const {
+    for (int i = 0; i < m_count; ++i)
+        if (m_entries[(m_read + i) % kCapacity].code == code) return true;
+    return false;
 }
 
 int CStatoCncOn::QueueCommand(uint16_t code, uint16_t subCode, const char* text) {
@@ -137,10 +154,23 @@ void CStatoCncOn::StartProgram(IWindow* window, const char* programPath, const c
 
     if (selectAuto) m_queue.QueueCommand(7, 151, nullptr);
     m_queue.QueueCommand(7, 85, nullptr);
-    m_queue.QueueCommand(4, 0, name);
+    m_queue.QueueCommand(kStartCommandCode, 0, name);
     m_notifyWindow = window;
     m_startPending = 1;
     m_startResult = 0;
+}
+
+bool CStatoCncOn::CancelStart(IWindow* window) {
+    // The start can be taken back only while its program start (4, 0) is still in the queue:
+    // once the controller accepted it the program runs and its monitor must follow it.
+    if (m_startPending == 0 || window == nullptr || m_notifyWindow != window) return false;
+    if (!m_queue.Holds(kStartCommandCode)) return false;
+    m_queue.Reset();
+    m_startPending = 0;
+    m_startResult = 0;
+    m_notifyWindow = nullptr;
+    SetWaitCursor(false);
+    return true;
 }
 
 std::string CncCommandResultText(int code) {
@@ -283,12 +313,15 @@ void CStatoCncOn::PollStatus(int /*timerId*/) {
     ShowAxisPositions(ReadRInt(453, positionsValid) ? positionsValid : 0);
 
     if (m_spindlePaneId != 0 || m_feedPaneId != 0) {
+        // Overrides the controller did not give are shown unknown, never as 0 %.
         float overrides[UVEN_VELOVR_REALS] = {};
-        if (g_uvenlib.GetVelOvr != nullptr) g_uvenlib.GetVelOvr(overrides);
+        const bool read = g_uvenlib.GetVelOvr != nullptr && g_uvenlib.GetVelOvr(overrides) == UVEN_OK;
         char text[30];
-        plat::FormatC(text, sizeof text, "S: %d%%", Trunc(overrides[UVEN_VELOVR_SPINDLE] * 100.0f));
+        if (read) plat::FormatC(text, sizeof text, "S: %d%%", Trunc(overrides[UVEN_VELOVR_SPINDLE] * 100.0f));
+        else CopyField(text, sizeof text, "S: ???");
         SetPane(m_spindlePaneId, text);
-        plat::FormatC(text, sizeof text, "F: %d%%", Trunc(overrides[UVEN_VELOVR_FEED] * 100.0f));
+        if (read) plat::FormatC(text, sizeof text, "F: %d%%", Trunc(overrides[UVEN_VELOVR_FEED] * 100.0f));
+        else CopyField(text, sizeof text, "F: ???");
         SetPane(m_feedPaneId, text);
     }
 
@@ -354,11 +387,15 @@ void CStatoCncOn::PollStatus(int /*timerId*/) {
     }
 
     if (m_statusPaneIds[6] != 0) {
+        // A program state the controller did not give is unknown: nothing to map or log.
         char record[UVEN_STAPRO_SIZE + 1] = {};
-        if (g_uvenlib.GetStaPro != nullptr) g_uvenlib.GetStaPro(record);
-        record[UVEN_STAPRO_SIZE] = '\0';
-        SetPane(m_statusPaneIds[6], record);
-        LogOperator(plat::CurrentClock().Time(), record);
+        if (g_uvenlib.GetStaPro != nullptr && g_uvenlib.GetStaPro(record) == UVEN_OK) {
+            record[UVEN_STAPRO_SIZE] = '\0';
+            SetPane(m_statusPaneIds[6], record);
+            LogOperator(plat::CurrentClock().Time(), record);
+        } else {
+            SetPane(m_statusPaneIds[6], kUnknownStateText);
+        }
     }
 }
 

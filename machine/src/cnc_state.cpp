@@ -2,6 +2,7 @@
 // queue, program start and status poll are in cnc_poll.cpp, the records in cnc_records.cpp.
 #include "machine/cnc_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -54,6 +55,7 @@ void CStatoCnc::StartProgram(IWindow* window, const char*, const char*) {
     if (window != nullptr) window->Post(UM_CNC_CMD_RESULT, 0, 0);
 }
 void CStatoCnc::ForgetWindow(IWindow*) {}
+bool CStatoCnc::CancelStart(IWindow*) { return false; }
 int CStatoCnc::QueueCommand(uint16_t, uint16_t, const char*) { return 0; }
 bool CStatoCnc::ReadRVarChecked(int, float& value) {
     value = 0.0f;
@@ -147,15 +149,21 @@ bool CStatoCncOn::EventLogOn() const {
 }
 
 // A controller result: 2 to 32767 is success; 0, 1 and negative results are failures. One box
-// is shown for a run of failures of the function (the flag is set before the box, whose message
-// loop may run timers that call again); the next success ends the run.
-bool CStatoCncOn::JudgeRResult(int16_t result, const char* function, bool& failureShown) {
+// is shown for a run of failures (the flag is set before the box, whose message loop may run
+// timers that call again): the whole link down gives one box until a call of the function
+// succeeds again, and a variable that keeps failing among good calls gives one box until it
+// is itself read (or written) again, not one at every poll.
+bool CStatoCncOn::JudgeRResult(int16_t result, int n, const char* function, FailureRuns& runs) {
+    auto failing = std::find(runs.failing.begin(), runs.failing.end(), n);
     if (result >= 2) {
-        failureShown = false;
+        runs.shown = false;
+        if (failing != runs.failing.end()) runs.failing.erase(failing);
         return true;
     }
-    if (!failureShown) {
-        failureShown = true;
+    if (failing != runs.failing.end()) return false; // its run of failures was already told
+    runs.failing.push_back(n);
+    if (!runs.shown) {
+        runs.shown = true;
         const char* what = result == 1 ? "1" : (result == 0 || result == -1) ? "0" : "< 0";
         MessageBoxRequest r;
         r.title = "";
@@ -172,7 +180,16 @@ bool CStatoCncOn::ReadRVarChecked(int n, float& value) {
     // Without the entry point the read fails silently: the start-up already named it.
     if (g_uvenlib.GetDatiCncEx == nullptr) return false;
     const int16_t r = g_uvenlib.GetDatiCncEx(UVEN_KIND_R, n, 1, &buffer);
-    if (!JudgeRResult(r, "GetDatiCncEx", m_readFailureShown)) return false;
+    if (!JudgeRResult(r, n, "GetDatiCncEx", m_readFailures)) return false;
+    value = buffer;
+    return true;
+}
+
+bool CStatoCncOn::ReadRVarQuiet(int n, float& value) {
+    value = 0.0f;
+    float buffer = 0.0f;
+    if (g_uvenlib.GetDatiCncEx == nullptr) return false;
+    if (g_uvenlib.GetDatiCncEx(UVEN_KIND_R, n, 1, &buffer) < 2) return false;
     value = buffer;
     return true;
 }
@@ -181,7 +198,7 @@ bool CStatoCncOn::WriteRVar(int n, float value) {
     if (g_uvenlib.SetDatiCncEx == nullptr) return false;
     const float buffer = value;
     const int16_t r = g_uvenlib.SetDatiCncEx(UVEN_KIND_R, n, 1, &buffer);
-    return JudgeRResult(r, "SetDatiCncEx", m_writeFailureShown);
+    return JudgeRResult(r, n, "SetDatiCncEx", m_writeFailures);
 }
 
 namespace {

@@ -107,6 +107,7 @@ uint32_t CComPort::Open(const char* portName, uint32_t /*inQueue*/, uint32_t /*o
     eventChar_ = 0;
     lastEventMask_ = 0xFFFFFFFFu;
     backOffUntil_ = 0;
+    hungUp_ = false;
     uint32_t err = SetMask(EV_RXCHAR | EV_TXEMPTY | EV_BREAK | EV_ERR);
     if (!err) err = Setup(115200, 8, kParityNone, kStopOne, 1);
     if (!err) err = SetReadTimeouts(0);
@@ -331,12 +332,14 @@ uint32_t CComPort::Read(void* buffer, uint32_t size, uint32_t* got, uint32_t ms)
         const ssize_t n = ::read(fd_, p + done, size - done);
         if (n > 0) {
             done += static_cast<uint32_t>(n);
+            hungUp_ = false;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) {
             // A hung-up line reads EIO: leave it alone for a while instead of spinning.
             backOffUntil_ = NowMs() + kHangUpBackOffMs;
+            hungUp_ = true;
             err = ErrorFromErrno(errno);
             break;
         }
@@ -394,7 +397,10 @@ uint32_t CComPort::WaitForEvent(int stopFd, uint32_t ms, uint32_t& events, bool&
         }
         if (fds[1].revents) DrainEventFd(eventFd_);
         if (fds[0].revents & POLLIN) events |= EV_RXCHAR;
-        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) backOffUntil_ = NowMs() + kHangUpBackOffMs;
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            backOffUntil_ = NowMs() + kHangUpBackOffMs;
+            hungUp_ = true;
+        }
     }
     lastEventMask_ = events;
     return Done(0);

@@ -1,7 +1,9 @@
 // CComPortReader: the reader thread that fills the receive ring; CComPortWnd.
 #include "serial/com_port.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <sys/eventfd.h>
 #include <system_error>
@@ -68,21 +70,39 @@ void CComPortReader::StoreReceived(const uint8_t* bytes, uint32_t count) {
     m.Notify();
 }
 
+namespace {
+int64_t SteadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
 uint32_t CComPortReader::ThreadProc() {
     SerialModule& m = Module();
     uint8_t chunk[101];
+    // A time-out tick is raised whenever a whole receive time-out passed without a byte
+    // stored, whatever the line does: a hung-up line keeps reporting itself without ever
+    // giving a byte, and the waiting callers must still end on their time-out.
+    int64_t quietSince = SteadyMs();
     for (;;) {
+        const uint32_t tick = m.receiveTimeOut.load();
+        const int64_t left = std::max<int64_t>(0, quietSince + tick - SteadyMs());
         uint32_t events = 0;
         bool stopped = false;
-        const uint32_t err = WaitForEvent(stopFd_, m.receiveTimeOut.load(), events, stopped);
+        const uint32_t err = WaitForEvent(stopFd_, static_cast<uint32_t>(left), events, stopped);
         if (stopped) return 0;
-        if (err) {
-            // The wait expired (or failed): one time-out tick for the waiting callers.
-            // The thread goes on, so a caller's wait always ends.
+        m.lineHungUp = HungUp() ? 1 : 0;
+        const int64_t now = SteadyMs();
+        if (err || now - quietSince >= static_cast<int64_t>(tick)) {
+            // One time-out tick for the waiting callers. The thread goes on, so a caller's
+            // wait always ends.
+            quietSince = now;
             m.timeOut = 1;
             m.Notify();
-            if (err != kErrTimeout) ::usleep(10000);
-            continue;
+            if (err) {
+                if (err != kErrTimeout) ::usleep(10000);
+                continue;
+            }
         }
         const uint32_t mask = GetEventType();
         if (mask & EV_TXEMPTY) {
@@ -98,9 +118,13 @@ uint32_t CComPortReader::ThreadProc() {
             for (;;) {
                 uint32_t got = 0;
                 const uint32_t rerr = Read(chunk, 100, &got, 0);
-                if (got > 0) StoreReceived(chunk, got);
+                if (got > 0) {
+                    StoreReceived(chunk, got);
+                    quietSince = SteadyMs();
+                }
                 if (rerr || got < 100) break;
             }
+            m.lineHungUp = HungUp() ? 1 : 0;
         }
     }
 }
@@ -119,6 +143,7 @@ uint32_t CComPortReader::Close() {
     if (m.activeReader == this) {
         m.transmitDone = 0;
         m.timeOut = 0;
+        m.lineHungUp = 0;
         // No thread is left to race with; the mutex keeps other users of the state out.
         const bool locked = m.ringMutex.Lock(m.mutexWaitMs);
         m.writeIndex = m.readIndex = -1;

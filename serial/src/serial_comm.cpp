@@ -177,7 +177,7 @@ int MSerialComm::ReceiveFromPort(char* dst, int n) {
         if (ticks >= 2 || count >= n) {
             if (ticks < 2) return 0;
             m.timeOut = 0;
-            return -3;
+            return m.lineHungUp != 0 ? kCommHangUp : -3;
         }
         if (!m.ringMutex.Lock(m.mutexWaitMs)) return static_cast<int>(kErrTimeout);
         uint8_t byte = 0;

@@ -125,6 +125,10 @@ int16_t lquote(int16_t axis, float* position) {
 int16_t GetVelOvr(float* record) {
     EntryCall c;
     if (!record) return UVEN_ERR_ARG;
+    if (c.m.s.failVelOvrCount > 0) {
+        --c.m.s.failVelOvrCount;
+        return static_cast<int16_t>(c.m.s.failVelOvrResult);
+    }
     record[0] = 0.0f; // programmed feed
     record[1] = 0.0f; // actual feed
     record[2] = 1.0f; // rapid override
@@ -149,6 +153,10 @@ int16_t LegAllAtt(int16_t* alarms) {
 int16_t GetStaPro(char* record) {
     EntryCall c;
     if (!record) return UVEN_ERR_ARG;
+    if (c.m.s.failStaProCount > 0) {
+        --c.m.s.failStaProCount;
+        return static_cast<int16_t>(c.m.s.failStaProResult);
+    }
     std::string text = c.m.ProgramStateText();
     size_t n = std::min(text.size(), static_cast<size_t>(UVEN_STAPRO_SIZE - 1));
     std::memcpy(record, text.data(), n);
@@ -406,6 +414,19 @@ void SimSetFailNextRead(int result, int count) {
     ControlCall c;
     c.m.s.failReadResult = result;
     c.m.s.failReadCount = std::max(count, 0);
+}
+
+void SimSetFailVariable(int number, int result, int count) {
+    ControlCall c;
+    c.m.s.failVarNumber = number;
+    c.m.s.failVarResult = result;
+    c.m.s.failVarCount = count;
+}
+
+void SimSetFailStatusCalls(int result, int count) {
+    ControlCall c;
+    c.m.s.failVelOvrResult = c.m.s.failStaProResult = result == UVEN_OK ? UVEN_ERR_ARG : result;
+    c.m.s.failVelOvrCount = c.m.s.failStaProCount = std::max(count, 0);
 }
 
 void SimSetFailNextWrite(int result, int count) {

@@ -102,6 +102,11 @@ int16_t Machine::ReadR(int16_t kind, int32_t number, int16_t count, float* value
         --s.failReadCount;
         return static_cast<int16_t>(s.failReadResult);
     }
+    if (s.failVarCount != 0 && kind == UVEN_KIND_R && s.failVarNumber >= number &&
+        s.failVarNumber < number + count) {
+        if (s.failVarCount > 0) --s.failVarCount;
+        return static_cast<int16_t>(s.failVarResult);
+    }
     if (kind != UVEN_KIND_R) return UVEN_RW_BAD_KIND;
     if (!RangeOk(number, count, values, UVEN_R_COUNT)) return UVEN_RW_BAD_ARG;
     for (int i = 0; i < count; ++i) values[i] = ToFloat(s.r[static_cast<size_t>(number + i)]);

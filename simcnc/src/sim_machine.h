@@ -46,6 +46,9 @@ struct State {
     // Fault injection on R access.
     int failReadResult = 0, failReadCount = 0;
     int failWriteResult = 0, failWriteCount = 0;
+    int failVarNumber = -1, failVarResult = 0, failVarCount = 0; // count < 0: for ever
+    int failVelOvrResult = 0, failVelOvrCount = 0;
+    int failStaProResult = 0, failStaProCount = 0;
 
     std::string workDir = "C:\\UVEN\\LAV\\LAV\\";
     std::string lastError;

@@ -1,5 +1,5 @@
 # The controller link seen from the program: the start-up on a PC whose controller is expected,
-# the status panes with a library that cannot read, and a start the PC cannot hand over.
+# a library that cannot read, a start the PC cannot hand over and a controller that stays busy.
 brelon_add_test(cnc_link_tests LABEL cnc
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/cnc_link_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/app_fixture.cpp
     LIBS app_core Qt6::Test

@@ -20,6 +20,7 @@
 #include "machine/settings_support.h"
 #include "machine/uvenlib_binding.h"
 #include "machine/window_scale.h"
+#include "platform/clock.h"
 #include "simcnc/uvenlib_api.h"
 #include "ui/OwnControls.h"
 
@@ -79,38 +80,26 @@ TEST_F(MainFrameTest, VariantOnlineFromTheSimulatedController) {
     }
 }
 
-TEST_F(MainFrameTest, OnlineNoColumnKeepsCountsAndBarrierRegisterStillMakesVariantOne) {
-    MakeOnline();
-    ASSERT_EQ(Start("", false), CVelmoApp::kStarted);
-    Sim().SimSetR(700, 0);
-    Sim().SimSetR(813, 0);
-    Sim().SimSetR(814, 0);
-    Sim().SimSetR(7007, 1);
-    std::unique_ptr<CMainFrame> frame;
-    CreateWindow(frame);
-    EXPECT_EQ(MachineVariant, 1);
-    EXPECT_EQ(g_rallaPositions, 0);
-    EXPECT_EQ(g_axisCount, 0);
-    EXPECT_EQ(g_pSettings->options.BARR_SX, 1);
-    EXPECT_EQ(g_pSettings->options.ASSEC, 0);
-}
-
-// The set-up variables read while the controller drops reads: a read tried again gives the
-// machine's own variant; one that never answers decides nothing (never a 0.0 that would choose
-// variant 2 for a variant-1 machine, or clear an option) and is named to the operator.
+// The set-up variables read while the controller is slow or drops reads. The variant is waited
+// for as long as the controller's start may take (a fake clock lets the wait pass at once): a
+// controller that answers in time gives the machine's own variant without a box; one that never
+// answers is named and, refused a retry, leaves the program in office mode, never on-line as
+// another machine. An option that never answers decides nothing and is named.
 TEST_F(MainFrameTest, SetUpReadsThatFailNeverChooseTheVariantOrOptions) {
     MakeOnline();
     const struct {
         const char* what;
         int failedReads;   // the next reads that fail, from R700 on
-        int variant, axes; // decided
-        int barrier;       // BARR_SX after the creation (1 before it, R7007 0)
-        const char* named; // the variables in the box, "" no box
+        int failingOption; // an option variable that never answers (0 none)
+        int connected, variant, barrier;
+        const char* variantNamed; // after ERR_CNC_VARIANT_UNKNOWN, nullptr no box
+        const char* optionNamed;  // after ERR_CNC_SETUP_UNREAD, nullptr no box
     } cases[] = {
-        {"R700 answers on its second try", 1, 1, 12, 0, ""},
-        {"R700 answers on its last try", 2, 1, 12, 0, ""},
-        {"R700 never answers", 3, 0, 0, 0, " R700"},
-        {"the link is down", 1000, 0, 0, 1, " R700 R813 R814 R7007 R7011"},
+        {"R700 answers on its second try", 1, 0, 1, 1, 0, nullptr, nullptr},
+        {"R700 unread three times", 3, 0, 1, 1, 0, nullptr, nullptr},
+        {"the controller needs 15 s for its start", 3 * 60, 0, 1, 1, 0, nullptr, nullptr},
+        {"the link is down for the whole wait", 100000, 0, 0, 1, 0, " R700 R813 R814", nullptr},
+        {"an option never answers", 0, 7007, 1, 1, 1, nullptr, " R7007"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -121,20 +110,119 @@ TEST_F(MainFrameTest, SetUpReadsThatFailNeverChooseTheVariantOrOptions) {
         g_pSettings->options.BARR_SX = 1;
         ui_->boxes.clear();
         Sim().SimSetFailNextRead(UVEN_RW_NOT_READY, c.failedReads);
+        if (c.failingOption != 0) Sim().SimSetFailVariable(c.failingOption, UVEN_RW_NOT_READY, -1);
+        plat::FakeClock clock;
+        plat::SetClock(&clock);
         std::unique_ptr<CMainFrame> frame;
         CreateWindow(frame);
+        plat::SetClock(nullptr);
         Sim().SimSetFailNextRead(0, 0);
+        Sim().SimSetFailVariable(0, 0, 0);
+        EXPECT_EQ(g_machineConnected, c.connected);
+        EXPECT_EQ(dynamic_cast<CStatoCncOn*>(g_pCncState) != nullptr, c.connected == 1);
         EXPECT_EQ(MachineVariant, c.variant);
-        EXPECT_EQ(g_axisCount, c.axes);
+        EXPECT_EQ(g_axisCount, 12);
         EXPECT_EQ(g_pSettings->options.BARR_SX, c.barrier);
-        const std::string told = MsgError("ERR_CNC_SETUP_UNREAD");
-        EXPECT_NE(told, "ERR_CNC_SETUP_UNREAD"); // a text of the shipped table
-        if (*c.named != '\0') {
-            EXPECT_EQ(CountBoxesContaining(told), 1);
-            EXPECT_TRUE(!ui_->boxes.empty() && ui_->boxes.back().text == told + c.named);
-            EXPECT_TRUE(!ui_->boxes.empty() && ui_->boxes.back().title == "T_ATTENZIONE");
+        EXPECT_EQ(std::string(g_baseTitle).find(" - OFFICE -") != std::string::npos, c.connected == 0) << g_baseTitle;
+        EXPECT_EQ(frame->Timers().IsRunning(kStatusTimerId), c.connected == 1);
+        for (const auto& [key, named] : {std::pair{"ERR_CNC_VARIANT_UNKNOWN", c.variantNamed},
+                                         std::pair{"ERR_CNC_SETUP_UNREAD", c.optionNamed}}) {
+            const std::string told = MsgError(key);
+            EXPECT_NE(told, key); // a text of the shipped table
+            EXPECT_EQ(CountBoxesContaining(told), named != nullptr ? 1 : 0) << key;
+            for (const auto& box : ui_->boxes) {
+                if (box.text.rfind(told, 0) != 0) continue;
+                EXPECT_EQ(box.text, told + named);
+                EXPECT_EQ(box.title, "T_ATTENZIONE");
+            }
+        }
+        // The wait itself opens no box; an option read that fails for good is told once.
+        EXPECT_EQ(CountBoxesContaining("ha ritornato"), c.failingOption != 0 ? 1 : 0);
+        frame.reset();
+        app_.reset();
+    }
+}
+
+// The variant unknown at the window's creation: the operator is told while nothing was started
+// on the controller, and a retry once the controller answers runs on-line as its machine. A
+// controller whose variables match no machine is named by its values; refused a retry, the
+// program works in office mode and no start reaches the controller.
+TEST_F(MainFrameTest, VariantUnknownAtCreationIsToldAndRetriedOrWorkedOffLine) {
+    MakeOnline();
+    const struct {
+        const char* what;
+        bool linkDown;     // else R700, R813, R814 answer 0
+        int retryVariant;  // the variant the controller gives for the retry, -1 no retry
+        const char* named; // after ERR_CNC_VARIANT_UNKNOWN
+        const char* progressFile;
+    } cases[] = {
+        {"the link back for the retry", true, 1, " R700 R813 R814", "C:\\BRELON3\\VELMO\\STATBAR.TXT"},
+        {"no column, then variant 2", false, 2, " R700=0 R813=0 R814=0", "C:\\BREPVCV1\\VELMO\\STATBAR.TXT"},
+        {"no column, office mode chosen", false, -1, " R700=0 R813=0 R814=0", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetProgramValues();
+        ASSERT_EQ(Start("", false), CVelmoApp::kStarted);
+        Sim().SimReset();
+        if (c.linkDown) {
+            Sim().SimSetFailNextRead(UVEN_RW_NOT_READY, 100000);
         } else {
-            EXPECT_EQ(CountBoxesContaining(told), 0);
+            for (int n : {700, 813, 814}) Sim().SimSetR(n, 0);
+        }
+        ui_->boxes.clear();
+        int asked = 0, commandsWhenAsked = -1, waitDepthWhenAsked = -1;
+        BoxButtons buttons = BoxButtons::Ok;
+        ui_->responder = [&](const MessageBoxRequest& r) {
+            if (r.text.rfind(MsgError("ERR_CNC_VARIANT_UNKNOWN"), 0) != 0) return RefusingAnswer(r.buttons);
+            ++asked;
+            buttons = r.buttons;
+            commandsWhenAsked = Sim().SimCommandLogCount() + Sim().SimRWriteLogCount();
+            waitDepthWhenAsked = ui_->waitDepth;
+            if (c.retryVariant < 0) return static_cast<int>(IDCANCEL);
+            Sim().SimSetFailNextRead(0, 0);
+            Sim().SimSetVariantRegs(c.retryVariant);
+            return static_cast<int>(IDRETRY);
+        };
+        // The wait is shown while it lasts.
+        std::string waitText;
+        int waitDepth = 0;
+        QTimer::singleShot(0, [&] {
+            if (MainFrame != nullptr) waitText = MainFrame->PaneText(kStartWaitPane);
+            waitDepth = ui_->waitDepth;
+        });
+        plat::FakeClock clock;
+        plat::SetClock(&clock);
+        std::unique_ptr<CMainFrame> frame;
+        CreateWindow(frame);
+        plat::SetClock(nullptr);
+        ui_->responder = nullptr;
+        EXPECT_EQ(waitText.rfind(MsgString("M_WAIT_CNC"), 0), 0u) << waitText;
+        EXPECT_EQ(waitDepth, 1);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(buttons, BoxButtons::RetryCancel);
+        EXPECT_EQ(commandsWhenAsked, 0); // nothing written or started on the controller
+        EXPECT_EQ(waitDepthWhenAsked, 0);
+        EXPECT_EQ(CountBoxesContaining(std::string(MsgError("ERR_CNC_VARIANT_UNKNOWN")) + c.named), 1);
+        EXPECT_EQ(frame->PaneText(kStartWaitPane), "");
+        if (c.retryVariant >= 0) {
+            EXPECT_EQ(g_machineConnected, 1);
+            EXPECT_NE(dynamic_cast<CStatoCncOn*>(g_pCncState), nullptr);
+            EXPECT_EQ(MachineVariant, c.retryVariant);
+            EXPECT_EQ(g_rallaPositions, 8);
+            EXPECT_STREQ(g_barProgressPath, c.progressFile);
+            EXPECT_EQ(std::string(g_baseTitle).find("OFFICE"), std::string::npos);
+        } else {
+            EXPECT_EQ(g_machineConnected, 0);
+            EXPECT_EQ(dynamic_cast<CStatoCncOn*>(g_pCncState), nullptr);
+            EXPECT_NE(std::string(g_baseTitle).find(" - OFFICE -"), std::string::npos);
+            EXPECT_FALSE(frame->Timers().IsRunning(kStatusTimerId));
+            // A bar started now never reaches the controller.
+            RecordingWindow window;
+            g_pCncState->StartProgram(&window, nullptr, nullptr);
+            QTest::qWait(600);
+            EXPECT_EQ(Sim().SimCommandLogCount(), 0);
+            EXPECT_FALSE(fs::exists(drives_ + "/C/UVEN/LAV/LAV/FILLAV.TAB"));
         }
         frame.reset();
         app_.reset();

@@ -219,3 +219,49 @@ TEST_F(CncLinkTest, StartThatCannotBeHandedOverSaysWhy) {
     MakeCurrent().StartProgram(&window, nullptr, nullptr);
     EXPECT_EQ(CncCommandResultText(kStartErrQueueFull), std::string(MsgError("ERR_CMD")) + " 9003");
 }
+
+// One variable that keeps failing among good reads (the hold state R451) is told once for its
+// run of failures, not at every poll; its pane says unknown while the others show the machine.
+// Once it was read again, a new run of failures is told again.
+TEST_F(CncLinkTest, OneVariableFailingAtEveryPollIsToldOncePerRun) {
+    CStatoCncOn& on = MakeWatched();
+    sim.SimSetR(450, 1); // manual
+    sim.SimSetFailVariable(451, UVEN_RW_NOT_READY, -1);
+    for (int i = 0; i < 20; ++i) on.PollStatus(5);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "GetDatiCncEx ha ritornato 0");
+    EXPECT_EQ(ui.panes[kHoldPane], "????");
+    EXPECT_EQ(ui.panes[kModePane], "Manual");
+
+    sim.SimSetFailVariable(451, 0, 0); // read again
+    on.PollStatus(5);
+    EXPECT_EQ(ui.panes[kHoldPane], "");
+    sim.SimSetFailVariable(451, UVEN_RW_NOT_READY, -1);
+    for (int i = 0; i < 5; ++i) on.PollStatus(5);
+    EXPECT_EQ(ui.boxes.size(), 2u);
+    // The whole link going down while R451 still fails is told once more, then not again.
+    for (int i = 0; i < 5; ++i) PollWithLinkDown(on);
+    EXPECT_EQ(ui.boxes.size(), 3u);
+}
+
+// The overrides and the program state that the controller did not give are shown unknown,
+// never "S: 0%" / "F: 0%" or an empty state, and no operator state is logged from them.
+TEST_F(CncLinkTest, OverridesAndProgramStateNotGivenShowUnknown) {
+    CStatoCncOn& on = MakeWatched();
+    sim.SimSetOverrides(0.5, 0.9);
+    sim.SimSetProgramStateText("ALIM.BRE");
+    Write(prog + "CONF/MSVtag.par", "[BRELON]\r\nALIM.BRE=TAG:LOAD\r\n");
+    sim.SimSetFailStatusCalls(UVEN_ERR_ARG, 1);
+    const std::string logBefore = Read(LogFile()) + Stamp() + "AUTOM-ON\r\n";
+    on.PollStatus(5);
+    EXPECT_EQ(ui.panes[301], "S: ???");
+    EXPECT_EQ(ui.panes[302], "F: ???");
+    EXPECT_EQ(ui.panes[318], "????");
+    EXPECT_EQ(Read(LogFile()), logBefore);
+    on.PollStatus(5);
+    EXPECT_EQ(ui.panes[301], "S: 90%");
+    EXPECT_EQ(ui.panes[302], "F: 50%");
+    EXPECT_EQ(ui.panes[318], "ALIM.BRE");
+    EXPECT_NE(Read(LogFile()).find("OPER-ON;LOAD"), std::string::npos);
+    EXPECT_TRUE(ui.boxes.empty());
+}

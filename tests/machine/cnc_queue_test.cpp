@@ -211,3 +211,58 @@ TEST_F(CncQueueTest, TwoPiecePartProgramRunsToItsEnd) {
     EXPECT_EQ(sim.SimProgramState(), SIM_RUN_ENDED);
     EXPECT_TRUE(ui.boxes.empty());
 }
+
+// A controller that answers busy for longer than CMD_TIMER ends the start with the time-out,
+// as a command that never finishes does; the start is never sent afterwards.
+TEST_F(CncQueueTest, BusyLongerThanCmdTimerEndsTheStartWithTimeOut) {
+    Write(work + "ISONV", "%\r\nN1 R599=1\r\n");
+    sim.SimSetCommandResponse(SIM_CMD_BUSY_NEXT, 100000);
+    On().StartProgram(&window, nullptr, nullptr);
+    On().PollStatus(5); // first busy answer
+    clock.Advance(3000);
+    On().PollStatus(5);
+    EXPECT_TRUE(window.posted.empty()); // exactly CMD_TIMER: still waiting
+    EXPECT_EQ(ui.waitDepth, 1);
+    clock.Advance(1);
+    On().PollStatus(5);
+    EXPECT_EQ(window.posted, (std::vector<PostedMessage>{{UM_CNC_CMD_RESULT, -1, 0}}));
+    EXPECT_EQ(On().Queue().Count(), 0);
+    EXPECT_EQ(ui.waitDepth, 0);
+    sim.SimSetCommandResponse(SIM_CMD_NORMAL, 0); // the controller frees
+    Poll(5);
+    EXPECT_EQ(Commands(), "7,151=33 7,151=33 7,151=33 ");
+    EXPECT_EQ(sim.SimProgramState(), SIM_RUN_IDLE);
+}
+
+// The operator cancels a start the busy controller has not taken: it is dropped, no answer
+// comes and nothing runs when the controller frees. A start whose program start the controller
+// already took cannot be taken back.
+TEST_F(CncQueueTest, CancelDropsAStartNotYetTakenOnly) {
+    Write(work + "ISONV", "%\r\nN1 R599=1\r\n");
+    RecordingWindow other;
+    sim.SimSetCommandResponse(SIM_CMD_BUSY_NEXT, 100000);
+    On().StartProgram(&window, nullptr, nullptr);
+    Poll(3);
+    EXPECT_EQ(ui.waitDepth, 1);
+    EXPECT_FALSE(On().CancelStart(&other)); // not its start
+    EXPECT_TRUE(On().CancelStart(&window));
+    EXPECT_FALSE(On().StartPending());
+    EXPECT_EQ(On().Queue().Count(), 0);
+    EXPECT_EQ(ui.waitDepth, 0);
+    sim.SimSetCommandResponse(SIM_CMD_NORMAL, 0);
+    Poll(10);
+    EXPECT_TRUE(window.posted.empty());
+    EXPECT_EQ(Commands().find("4,0"), std::string::npos) << Commands();
+    EXPECT_EQ(sim.SimProgramState(), SIM_RUN_IDLE);
+    EXPECT_FALSE(On().CancelStart(&window)); // nothing pending
+
+    sim.SimClearLogs();
+    On().StartProgram(&window, nullptr, nullptr);
+    // Each accepted command runs until the next TstCmdCnc call: (4, 0) is sent at the third
+    // poll and watched until the fourth.
+    for (int i = 0; i < 10 && On().Queue().Holds(kStartCommandCode); ++i) Poll();
+    ASSERT_FALSE(On().Queue().Holds(kStartCommandCode)); // the controller took (4, 0)
+    ASSERT_TRUE(On().StartPending());
+    EXPECT_FALSE(On().CancelStart(&window));
+    EXPECT_TRUE(On().StartPending());
+}

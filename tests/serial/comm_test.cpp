@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <sstream>
 #include <sys/file.h>
 
@@ -295,6 +296,72 @@ TEST_F(CommTest, ResetCommDiscardsInput) {
     char c = 0;
     EXPECT_EQ(comm.ReceiveChar(c), 0);
     EXPECT_EQ(c, 'k');
+}
+
+} // namespace
+
+namespace {
+
+// The far end of the line hangs up (the pty's master closed): every receive still ends on its
+// time-out, with the hang-up named, instead of waiting for ever. A receive that does not end
+// within a few seconds is broken off (user break) so the test reports it instead of hanging.
+TEST_F(CommTest, ReceivesOnAHungUpLineEndOnTheirTimeOut) {
+    const std::string trace = testing::TempDir() + "serial_hangup.trc";
+    MSerialComm comm(0, nullptr);
+    comm.SetParametri(9600, 8, 'N', 1, 1, 0, trace.c_str());
+    Open(comm);
+    pty.Send("A");
+    ASSERT_TRUE(serialtest::WaitUnread(1));
+    ::close(pty.master);
+    pty.master = -1;
+    auto bounded = [&comm](const std::function<int()>& receive, int64_t& ms) {
+        const auto start = Clock::now();
+        auto done = std::async(std::launch::async, receive);
+        if (done.wait_for(std::chrono::seconds(3)) != std::future_status::ready) comm.SetUserBreak();
+        const int r = done.get();
+        ms = ElapsedMs(start);
+        return r;
+    };
+    const struct {
+        const char* what;
+        std::function<int()> receive;
+        int result;
+    } cases[] = {
+        {"the byte that came before the hang-up is still read",
+         [&] {
+             char c = 0;
+             const int r = comm.ReceiveChar(c);
+             return r == 0 && c == 'A' ? 0 : 99;
+         },
+         0},
+        {"ReceiveChar",
+         [&] {
+             char c = 0;
+             return comm.ReceiveChar(c);
+         },
+         kCommHangUp},
+        {"ReceiveString",
+         [&] {
+             char s[4] = {};
+             return comm.ReceiveString(3, s);
+         },
+         kCommHangUp},
+        // ResetComm has no result: that it ends in time is the check (its end is in the trace).
+        {"ResetComm",
+         [&] {
+             comm.ResetComm();
+             return kCommHangUp;
+         },
+         kCommHangUp},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        int64_t ms = 0;
+        EXPECT_EQ(bounded(c.receive, ms), c.result);
+        EXPECT_LE(ms, 2 * static_cast<int64_t>(kTick) + 400); // two ticks at most, not the break
+    }
+    comm.CloseComm();
+    EXPECT_EQ(ReadFile(trace), "INIZIO TEST\r\n<- (65)\r\n<- err -5\r\n<- err -5\r\n<- err -5\r\nFINE TEST\r\n");
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 
 class QAction;
 class QToolBar;
+class CStatoCncOn;
 class QMenuBar;
 #include <QDialog>
 
@@ -116,6 +117,13 @@ private:
     void BuildToolBar();
     void BuildStatusBars();
     void CreateCncState();
+    // On-line: the CNC state object with the variant and options read from the controller.
+    // false when the variant stayed unknown and the operator chose office mode (no object left).
+    bool CreateOnlineCncState();
+    // Reads R700, R813 and R814 until they give a variant or kControllerStartWaitMs passed,
+    // showing the wait. The variant, or -1 with told naming what was missing (" R700 ...", or
+    // the values that match no machine).
+    int WaitForVariant(CStatoCncOn& cnc, std::string& told);
     void LayoutBars();
     void RefreshCommandStates();
     void ApplyLook(int id);

@@ -19,11 +19,18 @@ void ApplyCommandLineWords(const std::string& commandLine, OptionWords& words);
 // nothing.
 void ApplyMachineWords(const std::string& machineValue, OptionWords& words);
 
-// A set-up variable of the controller (variant, options) read at the main window's creation is
-// tried this many times, this far apart, before it counts as unread: a controller still busy
-// answering its own start-up gets a moment, a link that is down costs under half a second.
+// An option variable of the controller read at the main window's creation (once the variant
+// was read) is tried this many times, this far apart, before it counts as unread.
 inline constexpr int kSetupReadAttempts = 3;
 inline constexpr int kSetupReadRetryMs = 20;
+
+// The machine variant (R700, R813, R814) is waited for at the main window's creation: the
+// controller's own program has just been started and may need seconds before it answers with
+// its set-up. Tried every kControllerRetryMs for at most kControllerStartWaitMs, the status
+// pane kStartWaitPane showing the wait; then the operator retries or works in office mode.
+inline constexpr int kControllerStartWaitMs = 20000;
+inline constexpr int kControllerRetryMs = 250;
+inline constexpr int kStartWaitPane = 312;
 
 // The variant from R700, R813 and R814 (non-zero counts as set), or -1 when no column matches.
 int VariantFromController(float r700, float r813, float r814);

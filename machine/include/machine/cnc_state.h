@@ -24,6 +24,9 @@ inline constexpr int kStartErrFillavTab = 9001;   // "FILLAV.TAB" could not be w
 inline constexpr int kStartErrNameTooLong = 9002; // program name longer than a queue entry holds
 inline constexpr int kStartErrQueueFull = 9003;   // no room in the queue for the start commands
 
+// Command code of the program start that StartProgram queues last (sub-code 0, the name).
+inline constexpr uint16_t kStartCommandCode = 4;
+
 // What the operator reads for a UM_CNC_CMD_RESULT code other than 0: the time-out
 // (ERR_TIMEOUT_CMD), a start the PC could not hand over (the reason StartProgram gave, naming
 // "FILLAV.TAB" where it is the cause), or the controller's refusal ("<ERR_CMD> <code>").
@@ -56,6 +59,10 @@ public:
     virtual void StartProgram(IWindow* window, const char* programPath, const char* programName);
     // A window going away: a start still pending no longer answers it.
     virtual void ForgetWindow(IWindow* window);
+    // The operator cancels the start this window asked for: true when it was dropped before
+    // its program start reached the controller (nothing of it runs and no answer comes),
+    // false when there was none pending or the controller already took the program start.
+    virtual bool CancelStart(IWindow* window);
     virtual int QueueCommand(uint16_t code, uint16_t subCode, const char* text);
     // R variable n into value. false when the controller call failed: value is then 0.0.
     virtual bool ReadRVarChecked(int n, float& value);
@@ -140,9 +147,13 @@ public:
     void ConfigureAxes(int count, const char* names, const int* axisPaneIds, int spindlePaneId,
                        int feedPaneId) override;
     void ForgetWindow(IWindow* window) override;
+    bool CancelStart(IWindow* window) override;
     void StartProgram(IWindow* window, const char* programPath, const char* programName) override;
     int QueueCommand(uint16_t code, uint16_t subCode, const char* text) override;
     bool ReadRVarChecked(int n, float& value) override;
+    // The same read without a box: for a caller that waits for the controller and says
+    // itself what it could not read (the set-up at start-up).
+    bool ReadRVarQuiet(int n, float& value);
     bool WriteRVar(int n, float value) override;
     void QueueCommand87() override;
     float GetR590() override;
@@ -205,8 +216,14 @@ public:
 private:
     // Writes one event line (see event_log.h) to the log file and the supervisor link.
     void WriteEvent(const char* line);
-    // Judges a controller R-variable result: true on success; shows one box per failure run.
-    bool JudgeRResult(int16_t result, const char* function, bool& failureShown);
+    // The failures of one R-variable function: whether the current run was told, and the
+    // variables whose last call failed.
+    struct FailureRuns {
+        bool shown = false;
+        std::vector<int> failing;
+    };
+    // Judges a controller result for variable n: true on success; shows one box per failure run.
+    bool JudgeRResult(int16_t result, int n, const char* function, FailureRuns& runs);
     void RefreshStatusWords();
     void SetPane(int paneId, const char* text);
     void SetWaitCursor(bool on);
@@ -251,8 +268,8 @@ private:
     int m_pieceFileOn = 0;
     char m_pieceFilePath[260] = {};
     char m_lastMappedText[200] = {};
-    bool m_readFailureShown = false;
-    bool m_writeFailureShown = false;
+    FailureRuns m_readFailures;
+    FailureRuns m_writeFailures;
     bool m_waitCursorOn = false;
 };
 

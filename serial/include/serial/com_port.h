@@ -80,6 +80,9 @@ public:
     virtual uint32_t Read(void* buffer, uint32_t size, uint32_t* got, uint32_t ms);
 
     bool IsOpen() const { return fd_ >= 0; }
+    // The far end of the line hung up (the line reports a hang-up or reads fail) and no byte
+    // has been read since.
+    bool HungUp() const { return hungUp_.load(); }
     uint32_t LastError() const { return lastError_; }
     int Fd() const { return fd_; }
     bool StripNul() const { return stripNul_; }
@@ -110,6 +113,7 @@ private:
     int eventFd_ = -1;                  // wakes a wait after a write
     std::atomic<bool> txPending_{false}; // written bytes not yet reported empty
     int64_t backOffUntil_ = 0;          // hung-up line: not polled until then
+    std::atomic<bool> hungUp_{false};
     Line line_;
     // Read by the reader thread while the caller may change them.
     std::atomic<uint32_t> mask_{0};
@@ -170,6 +174,7 @@ struct SerialModule {
     std::atomic<uint8_t> dataAvailable{0};
     std::atomic<uint8_t> transmitDone{0};
     std::atomic<uint8_t> timeOut{0};
+    std::atomic<uint8_t> lineHungUp{0};     // the reader's line was hung up at its last pass
     std::atomic<uint32_t> receiveTimeOut{5000};
     std::atomic<uint32_t> mutexWaitMs{30000}; // bound of every mutex wait
     NamedMutex ringMutex{"QX3R"};

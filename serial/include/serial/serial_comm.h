@@ -3,8 +3,9 @@
 // receive with a time-out and a user break, echo variants, an optional trace file and an
 // optional link monitor. One object per process, used from one thread (the thread of the
 // window that owns it). Results: 0 success, -3 time-out (two ticks of the receive time-out
-// without the awaited event), -4 no port or user break, -1 wrong echo; other values are
-// error numbers of the port layer (kErrTimeout when a shared mutex could not be had).
+// without the awaited event), kCommHangUp (-5) the same time-out on a line whose far end hung
+// up, -4 no port or user break, -1 wrong echo; other values are error numbers of the port
+// layer (kErrTimeout when a shared mutex could not be had).
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,9 @@
 #include "serial/trace_log.h"
 
 namespace porvl4 {
+
+// A receive that ended on its time-out while the line was hung up (the far end closed).
+inline constexpr int kCommHangUp = -5;
 
 class MSerialComm {
 public:

@@ -133,6 +133,13 @@ typedef void SIMCNC_FN_SimClearLogs(void);
  * caller's buffer (or the variable) untouched; a failing write is not logged. */
 typedef void SIMCNC_FN_SimSetFailNextRead(int result, int count);
 typedef void SIMCNC_FN_SimSetFailNextWrite(int result, int count);
+/* One variable that keeps failing among good reads: the next count GetDatiCncEx calls that
+ * read R<number> fail with result (count < 0: every one until called again; count 0 ends it).
+ * Calls of other variables are not counted. */
+typedef void SIMCNC_FN_SimSetFailVariable(int number, int result, int count);
+/* The next count GetVelOvr calls and the next count GetStaPro calls each answer result
+ * (UVEN_OK is taken as UVEN_ERR_ARG) and leave the caller's record untouched. */
+typedef void SIMCNC_FN_SimSetFailStatusCalls(int result, int count);
 /* Result of dirnav (default UVEN_DIRNAV_INIT_OK). */
 typedef void SIMCNC_FN_SimSetDirnavResult(int result);
 
@@ -153,7 +160,8 @@ typedef const char* SIMCNC_FN_SimLastError(void);
     X(SimSetVariantRegs) X(SimSetOverrides) X(SimSetStatusWords) X(SimGetStatusWords)                    \
     X(SimSetProgramStateText) X(SimCommandLogCount) X(SimCommandLogEntry) X(SimRWriteLogCount)          \
     X(SimRWriteLogEntry) X(SimClearLogs) X(SimSetFailNextRead) X(SimSetFailNextWrite)                    \
-    X(SimSetDirnavResult) X(SimSetWorkDir) X(SimSetDrivesRoot) X(SimLastError)
+    X(SimSetDirnavResult) X(SimSetWorkDir) X(SimSetDrivesRoot) X(SimLastError)                        \
+    X(SimSetFailVariable) X(SimSetFailStatusCalls)
 
 #define SIMCNC_DECLARE_PFN(name) typedef SIMCNC_FN_##name* SIMCNC_PFN_##name;
 SIMCNC_FOR_EACH_CONTROL(SIMCNC_DECLARE_PFN)
