@@ -76,7 +76,7 @@ TEST_F(StartupTest, MessageFileTheTableCannotReadStopsStartUpNamingIt) {
         ASSERT_EQ(ui_->boxes.size(), 1u);
         const std::string text = ui_->boxes[0].text;
         EXPECT_EQ(text.rfind(std::string(CVelmoApp::kNoMessagesText) + "\n", 0), 0u) << text;
-        EXPECT_EQ(text.substr(text.size() - std::string(r.file).size() - 5), std::string("MSG\\") + r.file) << text;
+        EXPECT_EQ(text.substr(text.size() - std::string(r.file).size() - 4), std::string("MSG\\") + r.file) << text;
         EXPECT_EQ(ui_->boxes[0].title, "Velmo-Errore");
         EXPECT_EQ(g_msgStrings, nullptr);
         EXPECT_EQ(g_msgErrors, nullptr);
