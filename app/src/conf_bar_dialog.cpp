@@ -1,5 +1,7 @@
 // The bar confirmation dialog and the main window's step that shows it.
 #include "app/conf_bar_dialog.h"
+
+#include "app/exec_files.h"
 #include "app/label_job.h"
 
 #include <QApplication>
@@ -346,6 +348,10 @@ int CConfBarDialog::PrepareBarProgram(int forMachine, int* repetitions) {
     if (m_index >= m_count) return 1;
     if (m_index == m_count - 1 && MainFrame != nullptr) MainFrame->lastBar = 1;
 
+    // A record the program can no longer replace is no progress: the bar starts from its first
+    // piece (the computation below then reads none).
+    if (StoredProgress().piecesDone > 0 && ConfirmBarProgressRecord() != 0) app::TellBarProgressFault();
+
     const int computed = list->ComputeBar(m_index, 1);
     if (computed != 0) {
         ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
@@ -365,8 +371,7 @@ int CConfBarDialog::PrepareBarProgram(int forMachine, int* repetitions) {
         ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
         return 1;
     }
-    if (g_testHidePopups == 0)
-        for (const std::string& warning : list->warnings) ShowBox("T_ATTENZIONE", warning, BoxButtons::Ok, BoxIcon::Warning);
+    for (const std::string& warning : list->warnings) app::JobNotice(warning);
     return 0;
 }
 
@@ -412,12 +417,10 @@ void CConfBarDialog::OnOK() {
         // A record that does not fit the bar was not used: the operator hears why the bar
         // starts from its first piece, and the record is replaced by the bar's fresh start.
         if (progress.misfit)
-            ShowBox("T_ATTENZIONE",
-                    plat::StrFormatC("%s %d / %d", MsgString("M_PROGRESS_MISFIT"), progress.stored,
-                                     static_cast<int>(m_bar->pieceCount)),
-                    BoxButtons::Ok, BoxIcon::Warning);
+            app::JobNotice(plat::StrFormatC("%s %d / %d", MsgString("M_PROGRESS_MISFIT"), progress.stored,
+                                            static_cast<int>(m_bar->pieceCount)));
         if (WriteBarProgress(m_bar->index, listPath, 0) != 0 && g_pSettings->MEM_PEZZI != 0)
-            ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+            app::TellBarProgressFault();
     }
 
     if ((m_flags & kFlagSetupDiffers) != 0) {
@@ -433,6 +436,13 @@ void CConfBarDialog::OnOK() {
         }
     }
     g_pBarList->ApplyBarToolSetup(m_index);
+    // The next start would believe the old tools mounted: no bar starts on a set-up the
+    // program could not record (the save is tried again at the next confirmation).
+    if (g_pRallaTools != nullptr && g_pRallaTools->SetupUnrecorded()) {
+        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+        m_automatic = 0;
+        return;
+    }
     if (g_pCncState == nullptr) return;
     g_pCncState->WriteRVar(599, 0.0f);
     m_startPending = true;
@@ -509,6 +519,8 @@ void CConfBarDialog::CloseRun() {
     if (m_closed) return;
     QPointer<CConfBarDialog> self(this);
     const int left = g_pBarList != nullptr ? g_pBarList->SortBarsByRepetitionsLeft() : 0;
+    if (left == 0 && g_pBarList != nullptr && g_pBarList->FinishedListKept())
+        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
     if (left > 0) {
         if (MainFrame != nullptr) MainFrame->Post(UWM_SHOW_SELBAR, 0, 0);
         CloseDialog();

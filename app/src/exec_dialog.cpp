@@ -516,7 +516,7 @@ void CExecDialog::WatchTick() {
         if (m_labelState.allRepetitionsDone == 0 && m_abortRequested == 0) {
             if (app::g_labelPrintOn != 0) {
                 KillTimer(kWatchTimer);
-                ShowBox("T_ATTENZIONE", MsgString("M_PRESS2PRINT"), BoxButtons::Ok, BoxIcon::Warning);
+                app::JobNotice(MsgString("M_PRESS2PRINT"));
             }
             UpdateJobStatus();
             if (app::g_labelPrintOn != 0 && m_endResult == 0) StartCncTimer();
@@ -705,17 +705,10 @@ void CExecDialog::StopNow() {
 
 void CExecDialog::KeepBarProgress(int piecesDone) {
     BarComputation* bc = List();
-    const int result = WriteBarProgress(m_bar->index, bc != nullptr ? bc->ListPath() : "", piecesDone);
-    if (result == 0) return;
-    const std::string text = g_errorText;
-    // A record that could not even be removed would resume the bar after pieces never made:
-    // the machine stops before the next piece.
-    if (result == 2 && m_abortRequested == 0) StopNow();
-    // Said once per run and kind of failure: a full drive fails every piece's write.
-    const int kind = result == 2 ? 2 : 1;
-    if ((m_progressFaultsShown & kind) != 0) return;
-    m_progressFaultsShown |= kind;
-    ShowBox("T_ERRORE", text, BoxButtons::Ok, BoxIcon::Warning);
+    // A record that could not be written is no progress from then on (removed, or kept stale
+    // and no longer read): the bar goes on, and a restart starts it from its first piece.
+    if (WriteBarProgress(m_bar->index, bc != nullptr ? bc->ListPath() : "", piecesDone) != 0)
+        app::TellBarProgressFault();
 }
 
 void CExecDialog::accept() { OnOK(); }

@@ -5,6 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include <set>
+
+#include "machine/error_text.h"
+#include "machine/globals.h"
+#include "machine/settings_support.h"
+#include "machine/ui_services.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -90,6 +96,20 @@ bool AppendTimeLogLine(const std::string& path, const char* series, const char* 
                                               name.c_str(), timeText ? timeText : "");
     const bool ok = WriteAll(f, line);
     return std::fclose(f) == 0 && ok;
+}
+
+void JobNotice(const std::string& text) {
+    if (g_testHidePopups != 0) {
+        std::fprintf(stderr, "[%s] %s\n", MsgString("T_ATTENZIONE"), text.c_str());
+        return;
+    }
+    ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning);
+}
+
+void TellBarProgressFault() {
+    static std::set<std::string> told;
+    if (!told.insert(plat::NativePath(g_barProgressPath)).second) return;
+    ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
 }
 
 } // namespace app

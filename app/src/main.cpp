@@ -1,6 +1,7 @@
 // Brelon3: the operator program.
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -15,10 +16,11 @@
 namespace {
 
 // A termination request (SIGTERM, SIGINT, SIGHUP: the session ends, or an operator presses
-// Ctrl+C in a terminal) ends any message box left open, and every one asked for afterwards, as
-// refused (an unattended run stuck on an error, or a start-up with several boxes to come, is
-// stopped by one request) and is then a close request of the main window, refused like any
-// other while a bar runs, so the program always ends through its ordered shutdown.
+// Ctrl+C in a terminal) is a close request of the main window (CMainFrame::OnTerminationRequest):
+// granted, it ends every box left open or still to come as refused (an unattended run stuck on
+// an error is stopped by one request) and the program ends through its ordered shutdown;
+// refused while a bar runs, it changes nothing. Before the main window exists it ends the
+// start-up's boxes and closes the window once start-up has made it.
 int g_signalPipe[2] = {-1, -1};
 // A request handled before the main window exists (start-up showing its boxes) closes the
 // window once start-up has made it.
@@ -38,11 +40,12 @@ void InstallCloseOnSignal(QObject* parent) {
         char buffer[16];
         while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
         }
-        app::EndAllMessageBoxes();
-        if (MainFrame != nullptr)
-            MainFrame->Post(WM_CLOSE, 0, 0);
-        else
+        if (MainFrame != nullptr) {
+            MainFrame->OnTerminationRequest();
+        } else {
+            app::EndAllMessageBoxes();
             g_closePending = true;
+        }
     });
     struct sigaction action = {};
     action.sa_handler = &OnTerminationSignal;
@@ -76,7 +79,11 @@ int main(int argc, char** argv) {
     case CVelmoApp::kFailed: return 1;
     case CVelmoApp::kStarted: break;
     }
-    if (g_closePending && MainFrame != nullptr) MainFrame->Post(WM_CLOSE, 0, 0);
+    // Acted on once the event loop runs, where closing the last window ends it.
+    if (g_closePending)
+        QTimer::singleShot(0, &application, [] {
+            if (MainFrame != nullptr) MainFrame->OnTerminationRequest();
+        });
     const int result = QApplication::exec();
     theApp.ExitInstance();
     return result;

@@ -13,11 +13,13 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "app/about_dialog.h"
 #include "app/message_dialog.h"
+#include "app/qt_ui_services.h"
 #include "app/startup_logic.h"
 #include "engine/bar_computation.h"
 #include "machine/cnc_state.h"
@@ -607,6 +609,15 @@ bool CMainFrame::CanClose() const {
     if (executionRunning != 0) return false;
     if (g_machineConnected == 1 && g_pCncState != nullptr && g_pCncState->GetR454() != 0) return false;
     return true;
+}
+
+void CMainFrame::OnTerminationRequest() {
+    if (!CanClose()) {
+        std::fprintf(stderr, "[%s] %s\n", MsgString("T_ATTENZIONE"), MsgError("NO_EMERGENCY"));
+        return;
+    }
+    app::EndAllMessageBoxes();
+    close();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {

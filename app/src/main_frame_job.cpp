@@ -122,7 +122,7 @@ void CMainFrame::OnOpenList() {
         // Nothing to machine: said as such, and only then a finished list goes (CHANGE_RIP).
         const std::string title = std::string(MsgString("T_LISTLAV")) + " " + list->ListName();
         ShowBoxLiteralTitle(title.c_str(), MsgError("ERR_LIST_NO_BARS"), BoxButtons::Ok, BoxIcon::Warning);
-        list->DeleteFinishedList();
+        if (list->DeleteFinishedList() != 0) ShowBox("T_ERRORE", g_errorText);
         SetListTitle(0, nullptr);
         return;
     }

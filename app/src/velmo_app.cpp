@@ -8,6 +8,7 @@
 #include "app/main_frame.h"
 #include "app/qt_ui_services.h"
 #include "app/startup_logic.h"
+#include "engine/iso_generator.h"
 #include "engine/shape_compiler.h"
 #include "labelprint/Tagrix.h"
 #include "machine/error_text.h"
@@ -40,15 +41,21 @@ void VelmoErrorBox(const std::string& text) {
     Ui().ShowMessageBox(r);
 }
 
-// Removes the temporaries a killed write left beside the configuration, tool and progress
-// files. Run only while the instance lock is held: no other instance writes there then.
+// Removes the temporaries a killed write left beside the configuration, tool, progress and
+// label layout files, and the part programs a killed computation left half written. Run only
+// while the instance lock is held: no other instance writes there then.
 void RemoveStaleTemporaries() {
     const std::string files[] = {g_pPathTable->ConfigPar(), (*g_pPathTable)[PathTable::kParamPar],
                                  (*g_pPathTable)[PathTable::kTestPar], (*g_pPathTable)[PathTable::kToolsTxt],
-                                 g_barProgressPath};
+                                 g_barProgressPath, plat::ProgramDirectory() + "TAGRIX.INI"};
     for (const std::string& file : files) {
         const size_t end = file.find_last_of("\\/");
         if (end != std::string::npos) plat::RemoveStaleTemporaries(file.substr(0, end + 1));
+    }
+    // The part program is written under its name and ".tmp", then put in place.
+    for (int forMachine : {0, 1}) {
+        const std::string temp = IsoProgramGenerator::IsoOutputPath(forMachine) + ".tmp";
+        if (plat::FileKindFault(temp) == 0) plat::RemoveFile(temp);
     }
 }
 
@@ -127,7 +134,8 @@ CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
         CopyFileRetry(defaultConfig.c_str(), g_pPathTable->ConfigPar());
 
     if (!LoadMessageTables()) {
-        VelmoErrorBox(kNoMessagesText);
+        // The file that failed (missing, empty, or in a text the table cannot read) is named.
+        VelmoErrorBox(std::string(kNoMessagesText) + "\n" + m_messageFileFault);
         ExitInstance();
         return kFailed;
     }
@@ -197,13 +205,16 @@ bool CVelmoApp::LoadMessageTables() {
     delete g_msgErrors;
     g_msgErrors = nullptr;
     const std::string programDir = (*g_pPathTable)[PathTable::kProgramDir];
+    m_messageFileFault.clear();
     auto* strings = new Dictavo((programDir + "MSG\\STRING.MSG").c_str());
     if (strings->LoadStrings() < 1) {
+        m_messageFileFault = programDir + "MSG\\STRING.MSG";
         delete strings;
         return false;
     }
     auto* errors = new Dictavo((programDir + "MSG\\ERR.MSG").c_str());
     if (errors->LoadStrings() < 1) {
+        m_messageFileFault = programDir + "MSG\\ERR.MSG";
         delete errors;
         delete strings;
         return false;

@@ -97,9 +97,12 @@ bool DecodeBMP(std::string_view d, Image& out) {
     return true;
 }
 
+// The largest bitmap file read: a label picture is a small fraction of it.
+constexpr std::size_t kBitmapFileBound = 64u << 20;
+
 bool ReadBMP(const std::string& path, Image& out) {
     std::string data;
-    if (path.empty() || !plat::ReadWholeFile(path, data)) {
+    if (path.empty() || !plat::ReadWholeFile(path, data, kBitmapFileBound)) {
         out = Image();
         return false;
     }

@@ -1,8 +1,10 @@
 // Bar list: repetitions, sorting, tool set-up hand-over and the checks of a bar's size and
 // section against the machine.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <numbers>
 
 #include "machine/barlist.h"
@@ -53,8 +55,15 @@ int BarList::SortBarsByRepetitionsLeft() {
     return count;
 }
 
-void BarList::DeleteFinishedList() {
-    if (barsLeft_ == 0 && ChangeRip() != 0 && furtherBarCount_ == 0) DeleteFileRetry(listPath_.c_str());
+int BarList::DeleteFinishedList() {
+    finishedListKept_ = false;
+    if (barsLeft_ != 0 || ChangeRip() == 0 || furtherBarCount_ != 0) return 0;
+    errno = 0;
+    if (DeleteFileRetry(listPath_.c_str()) != 1) return 0; // removed, or no file to remove
+    const int err = errno != 0 ? errno : EIO;
+    SetErrorTextLiteral(FileFaultTextUnder("ERR_LIST_NOT_REMOVED", listPath_.c_str(), err).c_str());
+    finishedListKept_ = true;
+    return 1;
 }
 
 int BarList::OrderByRepetitionsLeft() {

@@ -103,7 +103,7 @@ int DeleteFileRetry(const char* path) {
     for (int attempt = 1; attempt <= kRetries; ++attempt) {
         const std::string native = Existing(path);
         if (native.empty()) return 0; // gone meanwhile
-        if (std::remove(native.c_str()) == 0) return 0;
+        if (plat::RemoveFile(native)) return 0;
         if (attempt < kRetries) WaitHundredths(kRetryWaitHundredths);
     }
     return 1;
@@ -117,6 +117,14 @@ std::string FileFaultReason(int err) {
     case EPERM:
     case EROFS: return MsgError("ERR_NO_ACCESS");
     case EISDIR: return MsgError("ERR_IS_FOLDER");
+    case plat::kErrNamedPipe: return MsgError("ERR_IS_PIPE");
+    case plat::kErrDevice: return MsgError("ERR_IS_DEVICE");
+    case plat::kErrSocket: return MsgError("ERR_IS_SOCKET");
+    case plat::kErrDanglingLink: return MsgError("ERR_LINK_DANGLING");
+    case ELOOP: return MsgError("ERR_LINK_LOOP");
+    case plat::kErrNotAFile: return MsgError("ERR_NOT_A_FILE");
+    // Every reader of the program's text files reads at most kTextFileBound bytes.
+    case EFBIG: return plat::StrFormatC("%s %zu", MsgError("ERR_TOO_LARGE"), plat::kTextFileBound);
     default: { // the system's text in the C locale, as every other text of the program
         static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
         return err == 0 ? "" : c != static_cast<locale_t>(nullptr) ? strerror_l(err, c) : std::strerror(err);
@@ -125,8 +133,12 @@ std::string FileFaultReason(int err) {
 }
 
 std::string FileFaultText(bool write, const char* path, int err) {
+    return FileFaultTextUnder(write ? "ERR_FILE_WRITE" : "ERR_FILE_READ", path, err);
+}
+
+std::string FileFaultTextUnder(const char* headKey, const char* path, int err) {
     const std::string reason = FileFaultReason(err);
-    std::string head = MsgError(write ? "ERR_FILE_WRITE" : "ERR_FILE_READ");
+    std::string head = MsgError(headKey);
     if (!reason.empty()) head += " (" + reason + ")";
     head += ":\n";
     const std::string whole = path != nullptr ? path : "";

@@ -1,10 +1,12 @@
 // The ralla tool set: mounted tools, configuration and the program's tool table.
 #include "machine/ralla_tools.h"
 
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
 #include "machine/error_text.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/ini_routines.h"
 #include "machine/path_table.h"
@@ -79,23 +81,30 @@ int RallaToolSet::LoadConfig() {
 
 int RallaToolSet::SaveConfig() {
     const char* cfg = PathSlot(PathTable::kConfigPar);
-    bool ok = true;
-    for (int i = 0; i < kRallaBasePositions; ++i) ok &= WriteIniString(kConfRalla, kPositionKeys[i], positionNames[i], cfg);
+    int fault = 0; // the reason of the first key not written
+    auto write = [&fault, cfg](const char* key, const char* value) {
+        errno = 0;
+        if (!WriteIniString(kConfRalla, key, value, cfg) && fault == 0) fault = errno != 0 ? errno : EIO;
+    };
+    for (int i = 0; i < kRallaBasePositions; ++i) write(kPositionKeys[i], positionNames[i]);
     for (int e = 0; e < 4; ++e) {
         const int i = kRallaBasePositions + e;
         if (MachineVariant != 0 && g_extraPositionOn[e] != 0) {
-            ok &= WriteIniString(kConfRalla, kPositionKeys[i], positionNames[i], cfg);
+            write(kPositionKeys[i], positionNames[i]);
         } else {
             CopyField(positionNames[i], "0");
-            ok &= WriteIniString(kConfRalla, kPositionKeys[i], "0", cfg);
+            write(kPositionKeys[i], "0");
             if (MachineVariant == 0) {
                 g_extraPositionOn[e] = 0;
                 SetExtraOnFlag(e, 0);
             }
         }
     }
-    ok &= WriteIniInt(kConfRalla, "CONF", configNumber, cfg);
-    return ok ? 0 : 1;
+    write("CONF", plat::StrFormatC("%d", static_cast<int>(configNumber)).c_str());
+    m_unrecorded = fault != 0;
+    if (fault == 0) return 0;
+    SetFileFaultText(true, cfg, fault);
+    return 1;
 }
 
 void RallaToolSet::GetSpindleTools(int32_t out[kRallaMaxPositions], int32_t* conf) {
@@ -132,7 +141,7 @@ int RallaToolSet::SetSpindleTools(const int32_t in[kRallaMaxPositions], int32_t 
         CopyField(positionNames[i], tools[static_cast<std::size_t>(in[i])].name);
         changed = true;
     }
-    if (changed) return SaveConfig();
+    if (changed || m_unrecorded) return SaveConfig();
     return positions;
 }
 

@@ -3,6 +3,7 @@
 #include "msgtable/Dictavo.h"
 
 #include "platform/paths.h"
+#include "platform/text.h"
 
 #include <sys/stat.h>
 
@@ -10,6 +11,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -28,6 +31,27 @@ std::string CutItemText(std::string text) {
     if (text.size() > static_cast<size_t>(Dictavo::kItemTextSize - 1))
         text.resize(Dictavo::kItemTextSize - 1);
     return text;
+}
+
+// What the bytes of a message file are to the table.
+enum class TextForm { Plain, Utf8, Unreadable };
+
+// Text without a byte-order mark is single-byte text, taken as it is; UTF-8 with its mark is
+// turned into single-byte text (out); UTF-16 (its mark, or a NUL among the first two bytes,
+// where no single-byte message file has one) and marked UTF-8 that does not turn into
+// single-byte text and back unchanged (a character it has no place for, a broken sequence)
+// are unreadable.
+TextForm FormOf(const char* data, size_t size, std::string& out) {
+    const auto byte = [data](size_t i) { return static_cast<unsigned char>(data[i]); };
+    if (size >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF)))
+        return TextForm::Unreadable;
+    if ((size >= 1 && byte(0) == 0) || (size >= 2 && byte(1) == 0))
+        return TextForm::Unreadable;
+    if (size < 3 || byte(0) != 0xEF || byte(1) != 0xBB || byte(2) != 0xBF)
+        return TextForm::Plain;
+    const std::string_view utf8(data + 3, size - 3);
+    out = plat::Utf8ToCp1252(utf8);
+    return plat::Cp1252ToUtf8(out) == utf8 ? TextForm::Utf8 : TextForm::Unreadable;
 }
 
 struct FileCloser {
@@ -73,14 +97,29 @@ int Dictavo::LoadStrings() {
     std::unique_ptr<char[]> block(new (std::nothrow) char[size + 4]());
     if (!block)
         return kNoMemory;
-    const size_t got = size > 0 ? std::fread(block.get(), 1, size, file.get()) : 0;
+    size_t got = size > 0 ? std::fread(block.get(), 1, size, file.get()) : 0;
     if (got < size && std::ferror(file.get()))
         return kReadFailed;
     if (got == 0)
         return kEmptyFile;
 
-    // Nothing after a NUL byte is part of the table.
+    // The byte-order mark, when there is one, tells the text's encoding.
     const char* data = block.get();
+    std::string converted;
+    switch (FormOf(data, got, converted)) {
+    case TextForm::Unreadable:
+        return kUnreadableText;
+    case TextForm::Utf8:
+        if (converted.empty())
+            return kEmptyFile; // the mark alone
+        data = converted.c_str();
+        got = converted.size();
+        break;
+    case TextForm::Plain:
+        break;
+    }
+
+    // Nothing after a NUL byte is part of the table.
     const char* nul = static_cast<const char*>(std::memchr(data, '\0', got));
     const char* const end = nul != nullptr ? nul : data + got;
 

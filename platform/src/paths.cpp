@@ -226,6 +226,51 @@ std::string PathForWrite(std::string_view path) {
     return ResolveNoCase(native, true);
 }
 
+namespace {
+
+// What is at an existing native path, as FileKindFault tells it.
+int KindFaultOf(const std::string& p) {
+    struct stat st{};
+    if (::stat(p.c_str(), &st) != 0) {
+        if (errno == ELOOP) return ELOOP;
+        struct stat lst{};
+        if (errno == ENOENT && ::lstat(p.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) return kErrDanglingLink;
+        return errno != 0 ? errno : ENOENT;
+    }
+    if (S_ISREG(st.st_mode)) return 0;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (S_ISFIFO(st.st_mode)) return kErrNamedPipe;
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return kErrDevice;
+    if (S_ISSOCK(st.st_mode)) return kErrSocket;
+    return kErrNotAFile;
+}
+
+// Opens an existing plain file for reading (or reading and writing): the open itself does not
+// wait (a pipe put in place after the look), and what it opened is looked at again.
+int OpenPlainFile(const std::string& p, bool write) {
+    if (const int fault = KindFaultOf(p); fault != 0) {
+        errno = fault;
+        return -1;
+    }
+    const int fd = ::open(p.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = kErrNotAFile;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+} // namespace
+
+int FileKindFault(std::string_view path) {
+    const std::string p = FindExisting(path);
+    return p.empty() ? ENOENT : KindFaultOf(p);
+}
+
 FILE* OpenFile(std::string_view path, const char* mode) {
     if (mode == nullptr || *mode == '\0') {
         errno = EINVAL;
@@ -239,7 +284,15 @@ FILE* OpenFile(std::string_view path, const char* mode) {
     // Close on exec: programs we start must not inherit our open files.
     std::string m(mode);
     if (m.find('e') == std::string::npos) m += 'e';
-    return std::fopen(p.c_str(), m.c_str());
+    if (mode[0] != 'r') return std::fopen(p.c_str(), m.c_str());
+    const int fd = OpenPlainFile(p, m.find('+') != std::string::npos);
+    if (fd < 0) return nullptr;
+    FILE* f = ::fdopen(fd, m.c_str());
+    if (f == nullptr) {
+        ErrnoKeeper keep;
+        ::close(fd);
+    }
+    return f;
 }
 
 bool IsRegularFile(std::string_view path) {
@@ -287,7 +340,7 @@ bool detail::CommitFile(const std::string& finalPathIn, const std::string& data,
     struct stat existing{};
     const bool hadFile = ::stat(finalPath.c_str(), &existing) == 0;
     if (hadFile && !S_ISREG(existing.st_mode)) {
-        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        errno = KindFaultOf(finalPath);
         return false;
     }
 
@@ -400,7 +453,7 @@ bool WriteRecordAtomic(std::string_view path, const std::string& data) {
     return detail::CommitFile(PathForWrite(path), data, nullptr, detail::CommitSync::DataOnly);
 }
 
-bool ReadWholeFile(std::string_view path, std::string& out) {
+bool ReadWholeFile(std::string_view path, std::string& out, std::size_t maxBytes) {
     out.clear();
     std::string p = FindExisting(path);
     if (p.empty()) {
@@ -411,15 +464,8 @@ bool ReadWholeFile(std::string_view path, std::string& out) {
         errno = fault;
         return false;
     }
-    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenPlainFile(p, false);
     if (fd < 0) return false;
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        errno = err;
-        return false;
-    }
     char buf[65536];
     int err = 0;
     for (;;) {
@@ -430,6 +476,10 @@ bool ReadWholeFile(std::string_view path, std::string& out) {
             break;
         }
         if (r == 0) break;
+        if (out.size() + static_cast<size_t>(r) > maxBytes) { // growing past the bound as it is read
+            err = EFBIG;
+            break;
+        }
         out.append(buf, static_cast<size_t>(r));
     }
     ::close(fd);

@@ -298,12 +298,10 @@ IniDoc LoadDoc(const char* file, std::string* resolvedPath = nullptr) {
     const std::string path = file ? FindExisting(file) : std::string();
     bool ok = false;
     if (!path.empty()) {
-        if (IsRegularFile(path)) {
-            ok = ReadWholeFile(path, raw);
-            if (!ok) doc.readError = errno != 0 ? errno : EIO;
-        } else {
-            doc.readError = IsDirectory(path) ? EISDIR : EINVAL;
-        }
+        // Plain files only, within the text files' bound: a pipe, a device or a broken link is
+        // a file that cannot be read, said as what it is.
+        ok = ReadWholeFile(path, raw, kTextFileBound);
+        if (!ok) doc.readError = errno != 0 ? errno : EIO;
     }
     if (!ok) raw.clear();
     if (resolvedPath) *resolvedPath = ok ? path : std::string();

@@ -4,8 +4,10 @@
 // a fake USB label printer (or to the directly driven printer on a pseudo-terminal).
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -18,11 +20,13 @@
 #include "app/sel_bar_dialog.h"
 #include "app/label_job.h"
 #include "app/main_frame.h"
+#include "app/qt_ui_services.h"
 #include "app_fixture.h"
 #include "label_test_util.h"
 #include "labelprint/Tagrix.h"
 #include "machine/bar_progress.h"
 #include "machine/barlist.h"
+#include "machine/file_routines.h"
 #include "machine/globals.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
@@ -30,6 +34,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/serial_tty.h"
+#include "platform/text.h"
 
 namespace fs = std::filesystem;
 
@@ -394,8 +399,9 @@ TEST_P(OnlineVariantRunTest, PorteRunsToItsEndWithAll) {
 // A bar progress record for FINESTRE's TELAIO (four pieces, two repetitions; ANTA, three
 // pieces, follows), as a restart finds it. A record inside the bar resumes after its pieces for
 // one repetition; one that does not fit the bar (all its pieces, more than it has) is no
-// progress: the operator is told once and the bar runs from its first piece, as with no
-// record or another list's record. Every piece cut is counted, labelled and logged once.
+// progress: the bar runs from its first piece, as with no record or another list's record, and
+// the unattended run (its boxes hidden by the test flags) asks nothing about it and runs to its
+// end. Every piece cut is counted, labelled and logged once.
 struct ProgressRow {
     const char* what;
     int stored;
@@ -409,7 +415,7 @@ struct ProgressRow {
 
 const ProgressRow kProgressRows[] = {
     {"none", 0, false, 0, 11, 2, 4 + 3},          {"some", 2, false, 0, 2 + 4 + 3, 3, 2 + 4 + 3},
-    {"all", 4, false, 1, 11, 2, 4 + 3},           {"more", 9, false, 1, 11, 2, 4 + 3},
+    {"all", 4, false, 0, 11, 2, 4 + 3},           {"more", 9, false, 0, 11, 2, 4 + 3},
     {"otherList", 2, true, 0, 11, 2, 4 + 3},
 };
 
@@ -547,4 +553,173 @@ TEST_P(OnlineVariantRunTest, RepetitionsLeftAfterAToolChangeGoOnByThemselves) {
     const std::string events = EventLog();
     EXPECT_EQ(Count(events, ";END-PIECE;PORTE;TRAV 900;900"), 1u + 2u * 2u) << events;
     EXPECT_EQ(Count(events, ";END-PIECE;PORTE;MONTANTE;2150"), 4u) << events;
+}
+
+// ---- What the program could not write, and what a signal interrupted ----------------------
+
+namespace {
+
+// The progress record's folder read-only (or the drive full): every replace and every removal
+// of "STATBAR.TXT" fails as the system fails it.
+int g_progressFault = 0;
+int ProgressFolderReadOnly(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    const bool record = p.size() >= 11 && p.compare(p.size() - 11, 11, "STATBAR.TXT") == 0;
+    return record && op != plat::FileOp::Read ? g_progressFault : 0;
+}
+
+// CONFIG.PAR that cannot be written (read-only file): its reads go on.
+int ConfigReadOnly(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    const bool config = p.size() >= 10 && p.compare(p.size() - 10, 10, "CONFIG.PAR") == 0;
+    return config && op == plat::FileOp::Write ? EROFS : 0;
+}
+
+struct FileFaultGuard {
+    explicit FileFaultGuard(plat::FileFault f) { plat::SetFileFaultForTests(f); }
+    ~FileFaultGuard() { plat::SetFileFaultForTests(nullptr); }
+};
+
+} // namespace
+
+// Cases on each machine variant: (variant, case value).
+class OnlineCaseTest : public OnlineJobRunTest, public ::testing::WithParamInterface<std::tuple<int, int>> {
+protected:
+    int Variant() const { return std::get<0>(GetParam()); }
+    int Value() const { return std::get<1>(GetParam()); }
+};
+
+// FINESTRE (TELAIO four pieces twice, ANTA three) with its progress folder read-only, with a
+// record of two pieces of TELAIO made (value 2) and without one (0): a record the program
+// cannot replace is no progress, so the list runs as with no record at all: every piece cut
+// once, the operator told once which file cannot be written, and the run reaches its end.
+class ReadOnlyProgressTest : public OnlineCaseTest {};
+INSTANTIATE_TEST_SUITE_P(VariantsAndRecords, ReadOnlyProgressTest,
+                         ::testing::Combine(::testing::Values(1, 2), ::testing::Values(0, 2)),
+                         [](const ::testing::TestParamInfo<std::tuple<int, int>>& i) {
+                             return "Variant" + std::to_string(std::get<0>(i.param)) + "_record" +
+                                    std::to_string(std::get<1>(i.param));
+                         });
+
+TEST_P(ReadOnlyProgressTest, ProgressRecordThatCannotBeReplacedIsNeverResumedFrom) {
+    SetUpOnlineRun("FINESTRE.lda", Variant());
+    g_progressFault = EROFS;
+    FileFaultGuard guard(&ProgressFolderReadOnly);
+    RunTheList([&] {
+        if (Value() > 0) WriteProgressRecord("FINESTRE.lda", "TELAIO", Value());
+    });
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    int told = 0;
+    for (const auto& b : ui_->boxes) {
+        if (b.text.find("STATBAR.TXT") != std::string::npos && b.text.find(MsgError("ERR_FILE_WRITE")) == 0)
+            ++told;
+        else
+            ADD_FAILURE() << "box " << b.title << ": " << b.text;
+    }
+    EXPECT_EQ(told, 1) << "the file that cannot be written, named once";
+    EXPECT_EQ(ProgramStarts(), 2);
+    EXPECT_EQ(Count(printer_->Received(), "^BC"), 11u) << "a label per piece, each piece cut once";
+    app_->ExitInstance();
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;TRAV INF;"), 2u) << events;
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), 11u) << events;
+}
+
+// A record the program wrote before its folder turned read-only is not resumed from either:
+// the bar could not record its next pieces, so a later restart would make them again.
+TEST_P(OnlineVariantRunTest, ProgressRecordThatCanNoLongerBeRewrittenIsNotResumedFrom) {
+    SetUpOnlineRun("FINESTRE.lda", GetParam());
+    g_progressFault = EACCES;
+    FileFaultGuard guard(nullptr);
+    RunTheList([&] {
+        WriteProgressRecord("FINESTRE.lda", "TELAIO", 2);
+        plat::SetFileFaultForTests(&ProgressFolderReadOnly);
+    });
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    EXPECT_EQ(CountBoxesContaining("STATBAR.TXT"), 1);
+    EXPECT_EQ(ProgramStarts(), 2);
+    app_->ExitInstance();
+    EXPECT_EQ(Count(EventLog(), ";END-PIECE;FINESTRE;"), 11u);
+}
+
+// CONFIG.PAR read-only: the set-up PORTE's first bar needs cannot be recorded, so the bar does
+// not start (the next start would believe the old tools mounted); the operator is told which
+// file, at each confirmation, until the set-up can be recorded.
+TEST_P(OnlineVariantRunTest, BarDoesNotStartOnAToolSetUpThatCouldNotBeRecorded) {
+    SetUpOnlineRun("PORTE.lda", GetParam());
+    const std::string config = program_ + "CONF/CONFIG.PAR";
+    const std::string before = ReadFile(config);
+    int confirmations = 0;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        if (MainFrame == nullptr) return;
+        auto* conf = qobject_cast<CConfBarDialog*>(MainFrame->confBarDialog.data());
+        if (conf == nullptr || conf->Closed() || conf->StartPending() || conf->Running()) return;
+        if (confirmations == 0 && ui_->boxes.empty()) return; // the run's own confirmation first
+        if (confirmations < 2) {
+            ++confirmations;
+            conf->OnOK(); // the operator tries again
+            return;
+        }
+        operatorHand.stop();
+        MainFrame->close();
+    });
+    FileFaultGuard guard(nullptr);
+    RunTheList(
+        [&] {
+            plat::SetFileFaultForTests(&ConfigReadOnly);
+            operatorHand.start(50);
+        },
+        20000);
+    operatorHand.stop();
+    EXPECT_TRUE(ended_);
+    const std::string named = FileFaultText(true, g_pPathTable->ConfigPar(), EROFS);
+    EXPECT_EQ(CountBoxesContaining(named), 3) << "the run's confirmation and the operator's two";
+    EXPECT_EQ(ProgramStarts(), 0) << "no bar on an unrecorded set-up";
+    EXPECT_EQ(ReadFile(config), before);
+}
+
+// A termination request while a bar runs is refused and changes nothing: Stop now still asks
+// and stops the bar. Only the request once no bar runs closes the program (the boxes are the
+// program's own, on the screen).
+TEST_F(OnlineJobRunTest, RefusedTerminationDuringABarLeavesTheBoxesAsking) {
+    SetUpOnlineRun("FINESTRE.lda");
+    app::QtUiServices screen;
+    SetUi(&screen);
+    std::vector<std::string> asked;
+    app::QtUiServices::SetBoxObserver([&](QMessageBox& box) {
+        asked.push_back(box.text().toStdString());
+        QTimer::singleShot(20, &box, [&box] { box.done(QMessageBox::Yes); });
+    });
+    enum { Running, Refused, Stopped, Closing } step = Running;
+    bool openAfterRefusal = false;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        if (MainFrame == nullptr) return;
+        auto* monitor = qobject_cast<CExecDialog*>(MainFrame->execDialog.data());
+        auto* conf = qobject_cast<CConfBarDialog*>(MainFrame->confBarDialog.data());
+        if (step == Running && monitor != nullptr && monitor->EndResult() == 0 && monitor->Phase() >= 1) {
+            g_testAutoConfirm = 0; // the operator takes over after the stop
+            MainFrame->OnTerminationRequest();
+            openAfterRefusal = MainFrame->isVisible();
+            step = Refused;
+            monitor->OnCancel(); // Stop now: asked, answered Yes
+            step = Stopped;
+        } else if (step == Stopped && conf != nullptr && !conf->Running() && monitor == nullptr) {
+            step = Closing;
+            MainFrame->OnTerminationRequest();
+        }
+    });
+    RunTheList([&] { operatorHand.start(10); }, 30000);
+    operatorHand.stop();
+    app::QtUiServices::SetBoxObserver(nullptr);
+    SetUi(ui_.get());
+    EXPECT_TRUE(ended_) << "closed by the request once no bar ran";
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_EQ(step, Closing);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.front(), plat::Cp1252ToUtf8(MsgString("M_ABORT"))) << "Stop now asked";
+    EXPECT_EQ(ProgramStarts(), 1) << "the bar stopped, none started after it";
+    const std::vector<RWrite> log = RWrites();
+    EXPECT_NE(FindWrite(log, 0, 481, 1.0), std::string::npos) << "the stop asked of the controller";
 }

@@ -1,12 +1,15 @@
 // Files and count bounds of the execution monitor.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "app/exec_files.h"
 #include "machine/bar_progress.h"
+#include "machine/globals.h"
+#include "machine/ui_services_fake.h"
 #include "platform/profile.h"
 
 namespace fs = std::filesystem;
@@ -92,4 +95,27 @@ TEST_F(ExecFilesTest, TimeLogLine) {
                               "LONGBARN" + std::string(9, ' ') + "3' 12\"\r\n");
     EXPECT_FALSE(app::AppendTimeLogLine("", "S1", "C1", "B", "1'"));
     EXPECT_FALSE(app::AppendTimeLogLine(dir_ + "missing/L.tmx", "S1", "C1", "B", "1'"));
+}
+
+// The job road's notices (a record not used, the engine's warnings, the office label prompt)
+// are boxes, except in the automatic test run that hides its boxes, which never waits on one;
+// the progress record's faults are said once per file.
+TEST(ExecNotices, NoticesObeyTheTestFlagsAndProgressFaultsAreSaidOnce) {
+    ScopedRecordingUi ui;
+    const int saved = g_testHidePopups;
+    for (const int hide : {0, 1}) {
+        g_testHidePopups = hide;
+        ui.boxes.clear();
+        app::JobNotice("notice");
+        EXPECT_EQ(ui.boxes.size(), hide != 0 ? 0u : 1u) << hide;
+    }
+    g_testHidePopups = saved;
+    ui.boxes.clear();
+    std::snprintf(g_barProgressPath, sizeof g_barProgressPath, "%s", "/tmp/notices-a/STATBAR.TXT");
+    app::TellBarProgressFault();
+    app::TellBarProgressFault();
+    std::snprintf(g_barProgressPath, sizeof g_barProgressPath, "%s", "/tmp/notices-b/STATBAR.TXT");
+    app::TellBarProgressFault();
+    EXPECT_EQ(ui.boxes.size(), 2u) << "once per file";
+    g_barProgressPath[0] = '\0';
 }

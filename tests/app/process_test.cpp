@@ -144,6 +144,9 @@ TEST_F(ProgramRun, StartUpRemovesOnlyTheStaleTemporariesOfItsOwnWrites) {
         {conf + ".PARAM.PAR." + dead + ".17.tmp", true},
         {uten + ".TOOLS.TXT." + dead + ".3.tmp", true},
         {progress + ".STATBAR.TXT." + dead + ".0.tmp", true},
+        {dir_ + "/.TAGRIX.INI." + dead + ".2.tmp", true}, // the label layout's, beside the program
+        {dir_ + "/OUTPUT.ISO.tmp", true},                 // a part program a kill left half written
+        {dir_ + "/OUTPUT.LAV.tmp", false},                // not a name the program writes
         {conf + ".CONFIG.PAR." + alive + ".0.tmp", false}, // its writer still runs
         {conf + "CONFIG.PAR." + dead + ".0.tmp", false},   // no leading dot
         {conf + ".CONFIG.PAR." + dead + ".tmp", false},    // one number only

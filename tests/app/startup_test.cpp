@@ -57,16 +57,32 @@ TEST_F(StartupTest, ControllerLibraryMissingOneEntryGivesOneMessageAndGoesOn) {
     EXPECT_TRUE(MainFrame->Timers().IsRunning(kStatusTimerId));
 }
 
-TEST_F(StartupTest, MissingMessageFileStopsStartUp) {
-    fs::remove(program_ + "MSG/ERR.MSG");
-    EXPECT_EQ(Start(), CVelmoApp::kFailed);
-    ASSERT_EQ(ui_->boxes.size(), 1u);
-    EXPECT_EQ(ui_->boxes[0].text, CVelmoApp::kNoMessagesText);
-    EXPECT_EQ(ui_->boxes[0].title, "Velmo-Errore");
-    EXPECT_EQ(g_msgStrings, nullptr);
-    EXPECT_EQ(g_msgErrors, nullptr);
-    EXPECT_EQ(MainFrame, nullptr);
-    EXPECT_EQ(g_pSettings, nullptr);
+// A message file missing, or in a text the table cannot read (UTF-16), stops the start with the
+// fixed text and the file's name.
+TEST_F(StartupTest, MessageFileTheTableCannotReadStopsStartUpNamingIt) {
+    const struct {
+        const char* file;
+        bool utf16;
+    } rows[] = {{"ERR.MSG", false}, {"STRING.MSG", true}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.file);
+        TearDown();
+        SetUp();
+        if (r.utf16)
+            WriteFile(program_ + "MSG/" + r.file, std::string("\xFF\xFET\0_\0E\0 \0x\0\r\0\n\0", 16));
+        else
+            fs::remove(program_ + "MSG/" + r.file);
+        EXPECT_EQ(Start(), CVelmoApp::kFailed);
+        ASSERT_EQ(ui_->boxes.size(), 1u);
+        const std::string text = ui_->boxes[0].text;
+        EXPECT_EQ(text.rfind(std::string(CVelmoApp::kNoMessagesText) + "\n", 0), 0u) << text;
+        EXPECT_EQ(text.substr(text.size() - std::string(r.file).size() - 4), std::string("MSG\\") + r.file) << text;
+        EXPECT_EQ(ui_->boxes[0].title, "Velmo-Errore");
+        EXPECT_EQ(g_msgStrings, nullptr);
+        EXPECT_EQ(g_msgErrors, nullptr);
+        EXPECT_EQ(MainFrame, nullptr);
+        EXPECT_EQ(g_pSettings, nullptr);
+    }
 }
 
 namespace {

@@ -1,10 +1,16 @@
 // Bar lists: loading, versions and conversion, damaged files, repetitions, sorting and checks.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
+#include <filesystem>
+#include <string>
 #include <iterator>
 
 #include "barlist_fixture.h"
+#include "machine/error_text.h"
+#include "machine/settings_support.h"
+#include "platform/paths.h"
 
 namespace barlist_test {
 namespace {
@@ -309,6 +315,32 @@ TEST_F(BarListTest, RepetitionsWrittenBackOnlyWithChangeRip) {
     third->SetBarRepetitionsLeft(1, 0);
     third->SortBarsByRepetitionsLeft();
     EXPECT_TRUE(std::filesystem::exists(P("L3.lda"))); // further bars keep the list
+}
+
+// A finished list whose file cannot be removed (its folder read-only) is said, naming the file:
+// it would be offered again, finished, at its next opening.
+TEST_F(BarListTest, FinishedListThatCannotBeRemovedIsSaid) {
+    ListSpec spec = SmallList();
+    spec.state = lda::kStateOpened;
+    g_pSettings->CHANGE_RIP = 1;
+    auto list = Load(spec, "L4.lda");
+    ASSERT_TRUE(list->IsLoaded());
+    list->SetBarRepetitionsLeft(0, 0);
+    list->SetBarRepetitionsLeft(1, 0);
+    plat::SetFileFaultForTests([](const char* path, plat::FileOp op) {
+        return op == plat::FileOp::Remove && std::string(path).find("L4.lda") != std::string::npos ? EROFS : 0;
+    });
+    EXPECT_EQ(list->SortBarsByRepetitionsLeft(), 0);
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_TRUE(std::filesystem::exists(P("L4.lda")));
+    EXPECT_TRUE(list->FinishedListKept());
+    const std::string text = g_errorText;
+    EXPECT_EQ(text.rfind(std::string(MsgError("ERR_LIST_NOT_REMOVED")) + " (", 0), 0u) << text;
+    EXPECT_NE(text.find("L4.lda"), std::string::npos) << text;
+    // Removed at the next try, and nothing said.
+    EXPECT_EQ(list->DeleteFinishedList(), 0);
+    EXPECT_FALSE(list->FinishedListKept());
+    EXPECT_FALSE(std::filesystem::exists(P("L4.lda")));
 }
 
 TEST_F(BarListTest, SortsKeepFileOrderAmongEquals) {

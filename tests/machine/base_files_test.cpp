@@ -2,20 +2,28 @@
 // version text and the path table.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 
+#include "machine/bar_progress.h"
 #include "machine/error_text.h"
 #include "machine/file_routines.h"
 #include "machine/ini_routines.h"
+#include "machine/globals.h"
 #include "machine/path_table.h"
+#include "machine/tool_table.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
 
 namespace {
 
@@ -261,4 +269,93 @@ TEST_F(FilesTest, TextViewerCommandIsConfigurable) {
     ::setenv("BRELON_TEXT_VIEWER", "viewer-from-env", 1);
     EXPECT_EQ(TextViewerCommand(), "viewer-from-env");
     ::unsetenv("BRELON_TEXT_VIEWER");
+}
+
+// ---- Files that are not files -----------------------------------------------------------
+
+namespace {
+
+// What a case puts where a reader expects its file.
+enum class Planted { Pipe, Device, Socket, DanglingLink, LoopingLink, Folder, TooLarge };
+
+struct NotAFileRow {
+    const char* what;
+    Planted planted;
+    int err;           // what every reader gives in errno's place
+    const char* reason; // the message key of the reason the fault text gives
+};
+
+void Plant(Planted kind, const std::string& path) {
+    switch (kind) {
+    case Planted::Pipe: ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0); break;
+    case Planted::Device: ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0); break;
+    case Planted::Socket: {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        ASSERT_LT(path.size(), sizeof a.sun_path);
+        std::memcpy(a.sun_path, path.c_str(), path.size() + 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        ::close(fd);
+        break;
+    }
+    case Planted::DanglingLink: ASSERT_EQ(::symlink((path + ".gone").c_str(), path.c_str()), 0); break;
+    case Planted::LoopingLink: ASSERT_EQ(::symlink(path.c_str(), path.c_str()), 0); break;
+    case Planted::Folder: ASSERT_EQ(::mkdir(path.c_str(), 0777), 0); break;
+    case Planted::TooLarge: { // sparse: no disk used
+        WriteAll(path, "[STATBAR]\r\n");
+        ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(plat::kTextFileBound) + 1), 0);
+        break;
+    }
+    }
+}
+
+} // namespace
+
+// Each reader of the program's files (the tool table, the bar progress record, the
+// configuration files and every file opened for reading) takes plain files only, within the
+// text files' bound: what stands in a file's place is refused at once (a pipe or a device
+// never blocks, never fills the memory) and named for what it is.
+TEST_F(FilesTest, ReadersTakePlainFilesOnlyAndSayWhatTheyFound) {
+    const NotAFileRow rows[] = {
+        {"named pipe", Planted::Pipe, plat::kErrNamedPipe, "ERR_IS_PIPE"},
+        {"link to a device", Planted::Device, plat::kErrDevice, "ERR_IS_DEVICE"},
+        {"socket", Planted::Socket, plat::kErrSocket, "ERR_IS_SOCKET"},
+        {"link to nothing", Planted::DanglingLink, plat::kErrDanglingLink, "ERR_LINK_DANGLING"},
+        {"link to itself", Planted::LoopingLink, ELOOP, "ERR_LINK_LOOP"},
+        {"folder", Planted::Folder, EISDIR, "ERR_IS_FOLDER"},
+        {"file past the bound", Planted::TooLarge, EFBIG, "ERR_TOO_LARGE"},
+    };
+    ::alarm(60); // a reader that blocks fails the test instead of hanging it
+    for (const NotAFileRow& r : rows) {
+        SCOPED_TRACE(r.what);
+        const std::string path = P(std::string("F") + std::to_string(&r - rows));
+        Plant(r.planted, path);
+        EXPECT_EQ(plat::FileKindFault(path), r.planted == Planted::TooLarge ? 0 : r.err);
+        std::string out = "x";
+        errno = 0;
+        EXPECT_FALSE(plat::ReadWholeFile(path, out));
+        EXPECT_EQ(errno, r.err);
+        EXPECT_TRUE(out.empty());
+        if (r.planted != Planted::TooLarge) {
+            errno = 0;
+            EXPECT_EQ(plat::OpenFile(path, "rb"), nullptr);
+            EXPECT_EQ(errno, r.err);
+            EXPECT_EQ(plat::OpenFile(path, "r+b"), nullptr);
+            EXPECT_EQ(IsFileReadable(path.c_str()), 0);
+        }
+        // The configuration reader: a file that cannot be read, said as what it is.
+        EXPECT_EQ(plat::ProfileReadError(path.c_str()), r.err);
+        EXPECT_NE(FileFaultText(false, path.c_str(), r.err).find(std::string("(") + r.reason), std::string::npos)
+            << FileFaultText(false, path.c_str(), r.err);
+        // The tool table's reader and the bar progress record's.
+        ToolFileParse parsed;
+        EXPECT_EQ(ParseToolFile(path.c_str(), parsed), 1);
+        EXPECT_NE(std::string(g_errorText).find(r.reason), std::string::npos) << g_errorText;
+        std::snprintf(g_barProgressPath, sizeof g_barProgressPath, "%s", path.c_str());
+        EXPECT_EQ(ReadBarProgress(17, "C:\\LDA\\ORD12.lda"), 0);
+        g_barProgressPath[0] = '\0';
+    }
+    ::alarm(0);
 }

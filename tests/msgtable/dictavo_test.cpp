@@ -137,6 +137,36 @@ TEST_F(DictavoTest, LoadFailuresReportTheirCode) {
     EXPECT_EQ(0, table_->EntryCount());
 }
 
+// The byte-order mark tells the text's encoding: UTF-8 with its mark loads as the table's
+// single-byte text, first key included; what single-byte text cannot hold is refused.
+struct MarkRow {
+    const char* what;
+    std::string bytes;
+    int result;
+    const char* text; // of the first key, "T_ERRORE", when loaded
+};
+
+TEST_F(DictavoTest, ByteOrderMarkIsReadAndWhatTheTableCannotHoldIsRefused) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const MarkRow rows[] = {
+        {"UTF-8 with its mark", bom + "T_ERRORE Errore\r\nB_OK OK\r\n", 1, "Errore"},
+        {"UTF-8 accents become single bytes", bom + "T_ERRORE Qualit\xC3\xA0\r\n", 1, "Qualit\xE0"},
+        {"no mark: single-byte text as it is", "T_ERRORE Qualit\xE0\r\n", 1, "Qualit\xE0"},
+        {"UTF-8 with a character single-byte text lacks", bom + "T_ERRORE \xCE\xA9\r\n", -7, nullptr},
+        {"UTF-8 mark and a broken sequence", bom + "T_ERRORE \xC3\r\n", -7, nullptr},
+        {"UTF-16 little-endian with its mark", std::string("\xFF\xFET\0_\0E\0 \0x\0\r\0\n\0", 16), -7, nullptr},
+        {"UTF-16 big-endian with its mark", std::string("\xFE\xFF\0T\0_\0E\0 \0x\0\r\0\n", 16), -7, nullptr},
+        {"UTF-16 without a mark", std::string("T\0_\0E\0 \0x\0\r\0\n\0", 14), -7, nullptr},
+        {"the mark alone", bom, -6, nullptr},
+    };
+    for (const MarkRow& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(Load(r.bytes), r.result);
+        if (r.text != nullptr) EXPECT_EQ(Msg("T_ERRORE"), r.text);
+        else EXPECT_EQ(table_->EntryCount(), 0);
+    }
+}
+
 TEST_F(DictavoTest, FailedLoadKeepsTheTable) {
     const std::string path = dir_.Write("KEEP.MSG", "K kept\r\n");
     Dictavo table(path.c_str());

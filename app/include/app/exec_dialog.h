@@ -172,7 +172,6 @@ private:
     int m_breakState = 3;
     int m_endResult = 0;
     bool m_inTick = false;
-    int m_progressFaultsShown = 0; // bit 1: a record not written, bit 2: a stale record kept
     app::WindowTimers m_timers{this};
     std::map<int, int> m_manualTimers;
     std::map<int, QWidget*> m_widgets; // controls made outside the dialog table

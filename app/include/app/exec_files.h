@@ -37,4 +37,16 @@ bool AppendUnloadingLine(const std::string& dir, const char* listName, const cha
 bool AppendTimeLogLine(const std::string& path, const char* series, const char* code, const char* barName,
                        const char* timeText);
 
+// Says a fault of the bar progress record (the text in g_errorText) in a box, once per session
+// and file: a read-only or full folder fails the record of every piece and every bar, and the
+// run goes on without it (the record is then no progress).
+void TellBarProgressFault();
+
+// A notice of the job road after which the job goes on by itself (a progress record not used,
+// the engine's warnings, the office mode's label prompt): a box titled T_ATTENZIONE, or, in an
+// automatic test run that hides its boxes (FLAG_TEST_HIDE_POPUP), a line on the standard error,
+// so the unattended run never waits on it. Boxes that stop the job or report something lost are
+// shown whatever the flags.
+void JobNotice(const std::string& text);
+
 } // namespace app

@@ -69,6 +69,12 @@ public:
     const app::WindowTimers& Timers() const { return m_timers; }
     // Whether a close request would be granted now.
     bool CanClose() const;
+    // A termination request (SIGTERM, SIGINT, SIGHUP). When a close is granted now, every box
+    // open or still to come ends as refused and the window closes, so the program ends through
+    // its ordered shutdown however many boxes it had to show. While a bar runs the close is
+    // refused and nothing changes: the boxes still ask, the bar and the program go on, and the
+    // request is not kept (it is said on the standard error).
+    void OnTerminationRequest();
 
     // ---- fields read and written by the job dialogs ----
     int listActive = 0;

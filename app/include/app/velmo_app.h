@@ -58,6 +58,7 @@ public:
 
 private:
     void BindShapeCompiler();
+    std::string m_messageFileFault; // the message file the last LoadMessageTables failed on
     void DestroyMainWindow();
 
     bool m_embedded = false;

@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // Pieces already made of the bar: 0 when the file does not open, names another list (exact
-// comparison) or another bar; otherwise PEZZIFATTI.
+// comparison) or another bar, or is a record a write failed to replace (below); otherwise
+// PEZZIFATTI.
 int ReadBarProgress(int32_t barId, const char* listPath);
 
 // The progress of a bar as every reader takes it: the bar confirmation, the bar computation
@@ -27,5 +28,13 @@ BarProgress ReadFittingBarProgress(int32_t barId, const char* listPath, int piec
 // full drive, no permission) puts the file's name and the reason in g_errorText and removes
 // the previous record, which no longer tells the pieces made: 1 when it is gone (the bar
 // would start again from its first piece), 2 when even that failed and the stale record
-// stays (the caller must not let another piece be made on it).
+// stays. A record left stale is no progress for the rest of the session (ReadBarProgress gives 0)
+// until a write replaces it.
 int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone);
+
+// Before a bar resumes from the record: a record the program can no longer replace would be
+// resumed from again at every restart, however many pieces were made since. The record is
+// rewritten with its own content; 0 when that worked or there is no record; 1 when it could not
+// be (g_errorText names the file and the reason): the record is removed or, when even that
+// fails, left stale, and the bar starts from its first piece.
+int ConfirmBarProgressRecord();

@@ -178,8 +178,11 @@ public:
     int SortBarsByRepetitionsLeft();
     // With no bars left, GENERAL CHANGE_RIP on and no further bar records: deletes the list
     // file. Loading a list sorts it without this, so that a list opened without any bar left
-    // is reported before its file goes.
-    void DeleteFinishedList();
+    // is reported before its file goes. 0 removed or nothing to remove; 1 when the file stays
+    // (g_errorText names it and says why): the caller says it, as the list would be offered
+    // again, finished, at its next opening. The last result is kept (FinishedListKept).
+    int DeleteFinishedList();
+    bool FinishedListKept() const { return finishedListKept_; }
     // TYPE_OTTIM 1: the bars with repetitions left by name, 2: by series (case-insensitive).
     // Non-zero only when the sort ran out of memory.
     int SortBarListByName();
@@ -237,6 +240,7 @@ protected:
     int32_t listTools_[kRallaMaxPositions] = {};
     int loaded_ = 0;
     int barsLeft_ = 0;
+    bool finishedListKept_ = false;
     int headerBarCount_ = 0;
     int totalMachinings_ = 0;
     int totalPieces_ = 0;

@@ -41,6 +41,8 @@ std::string FileFaultReason(int err);
 // the reason being no space on the drive, no permission, a folder in the file's place or the
 // system's own text. When the whole path does not fit the error buffer, its file name stands.
 std::string FileFaultText(bool write, const char* path, int err);
+// The same under another head (an ERR.MSG key), as "the finished list could not be removed".
+std::string FileFaultTextUnder(const char* headKey, const char* path, int err);
 // The same into g_errorText.
 void SetFileFaultText(bool write, const char* path, int err);
 // Returns once n hundredths of a second have passed on the clock's UTC time of day; a wait

@@ -35,13 +35,19 @@ public:
     // one is "0"), and CONF (default 1). Returns the configuration number.
     int LoadConfig();
     // Writes T1..T4, the extra positions ("0" for disabled ones; on variant 0 "0" for all four
-    // and their enabled flags cleared) and CONF. 0, or 1 when a key could not be written.
+    // and their enabled flags cleared) and CONF. 0, or 1 when a key could not be written, with
+    // the file and the reason in g_errorText: the mounted set-up is then unrecorded (below)
+    // until a save succeeds.
     int SaveConfig();
+    // Whether the set-up held here differs from what CONFIG.PAR may tell: the last save failed.
+    // A start would believe the old tools mounted, so no bar starts on it.
+    bool SetupUnrecorded() const { return m_unrecorded; }
     // Each position's tool index (0 for a disabled extra position) and the configuration
     // number; counts the enabled extra positions into g_enabledExtraCount.
     void GetSpindleTools(int32_t tools[kRallaMaxPositions], int32_t* configNumber);
     // Mounts the given tool indices (see the .cpp for the extra positions); saves when
-    // anything changed and returns the save's result, else the number of positions visited.
+    // anything changed, or when the set-up is still unrecorded, and returns the save's result,
+    // else the number of positions visited.
     int SetSpindleTools(const int32_t tools[kRallaMaxPositions], int32_t configNumber);
     void FreeTools();
     // Index of the first record named exactly so, or -1.
@@ -70,6 +76,7 @@ public:
 
 private:
     void ResolvePositions();
+    bool m_unrecorded = false;
 };
 
 extern RallaToolSet* g_pRallaTools;

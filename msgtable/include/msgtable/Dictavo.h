@@ -66,6 +66,10 @@ public:
         kNoAccess = -4,   // kept for the numbering; memory is always accessible here
         kReadFailed = -5,
         kEmptyFile = -6,
+        // A text the table cannot hold: UTF-16 (with or without its byte-order mark), or UTF-8
+        // (marked) with a character single-byte text has no place for. A UTF-8 file with its
+        // mark is read, its texts turned into the table's single-byte text.
+        kUnreadableText = -7,
     };
     static constexpr int kPathSize = 255;   // at most 254 characters and the NUL
     static constexpr int kItemTextSize = 50; // menu texts, class names and control texts: 49 used

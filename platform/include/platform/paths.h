@@ -3,6 +3,7 @@
 // "%sCONF\%s.CP"). NativePath turns them into native paths: '\' becomes '/', a drive
 // "X:" becomes $BRELON_DRIVES/X (default: "drives/" in the program directory).
 // Opening an existing file falls back to a case-insensitive match of each component.
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -25,8 +26,10 @@ std::string NativePath(std::string_view path);
 std::string FindExisting(std::string_view path);
 
 // fopen of a Windows-style or native path. Modes that read an existing file ("r", "r+",
-// "rb" ...) use FindExisting; modes that create ("w", "a") open the mapped path, reusing the
-// existing spelling of its folders and of the file itself when they exist.
+// "rb" ...) use FindExisting and open plain files only (anything else fails with
+// FileKindFault's code in errno; a named pipe never blocks the open); modes that create ("w",
+// "a") open the mapped path, reusing the existing spelling of its folders and of the file itself
+// when they exist.
 FILE* OpenFile(std::string_view path, const char* mode);
 
 // Mapped path for creating a file: existing folders and file matched ignoring case.
@@ -51,9 +54,29 @@ bool WriteRecordAtomic(std::string_view path, const std::string& data);
 // Call it only while no other instance of the program can be writing there. Returns how many
 // were removed.
 int RemoveStaleTemporaries(std::string_view folder);
-// Reads the whole file. On failure out is empty and errno tells why: ENOENT when there is no
-// such file, EISDIR for a folder, EACCES, EIO ... for a file that exists but cannot be read.
-bool ReadWholeFile(std::string_view path, std::string& out);
+// What a reader found in place of a file, in errno's place (values beyond every errno the
+// system gives), beside ENOENT (nothing there), EISDIR (a folder), ELOOP (a link that leads to
+// itself) and EFBIG (a file larger than the reader's bound).
+inline constexpr int kErrNamedPipe = 100001;
+inline constexpr int kErrDevice = 100002;
+inline constexpr int kErrSocket = 100003;
+inline constexpr int kErrDanglingLink = 100004; // a link to nothing
+inline constexpr int kErrNotAFile = 100005;     // anything else that is not a plain file
+
+// The bound of the program's text files (configuration, tool table, progress record, messages,
+// lists of names): far above any real one, and what a link to a device or a runaway file stops at.
+inline constexpr std::size_t kTextFileBound = 8u << 20;
+
+// 0 when the path (mapped, found ignoring case, links followed) is a plain file, else what is
+// there instead: ENOENT, EISDIR, ELOOP or one of the codes above. Never opens anything, so a
+// named pipe or a device cannot block it.
+int FileKindFault(std::string_view path);
+
+// Reads the whole file, a plain file only and at most maxBytes of it: a named pipe, a device or
+// a socket is refused without being opened for long (it cannot block the program), as is a file
+// larger than the bound. On failure out is empty and errno tells why: FileKindFault's codes,
+// EFBIG, EACCES, EIO ... for a file that exists but cannot be read.
+bool ReadWholeFile(std::string_view path, std::string& out, std::size_t maxBytes = kTextFileBound);
 
 // Removes the existing file (found ignoring case); true when it is gone or was never there.
 // On failure errno tells why.
