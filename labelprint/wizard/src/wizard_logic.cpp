@@ -116,17 +116,20 @@ bool PrintsField(int id, const std::vector<std::string>& names) {
 
 int WholeMm(double v) { return std::clamp(plat::TruncToInt32(v), -10000, 10000); }
 
-bool TextsFit(const MConfigura& cfg, const std::string& drawing, int leftMm, int topMm) {
+// Texts of the label left without a place with these margins; a margin that takes half of
+// the label counts as leaving them all out.
+int TextsLeftOut(const MConfigura& cfg, const std::string& drawing, int leftMm, int topMm) {
+    constexpr int kAll = 1 << 20;
     // The left margin is kept on both sides of the label's height, the top margin along its
     // width (in both orientations); one that takes half of them leaves nothing.
-    if (2 * leftMm >= WholeMm(cfg.labelHeight) || 2 * topMm >= WholeMm(cfg.labelWidth)) return false;
+    if (2 * leftMm >= WholeMm(cfg.labelHeight) || 2 * topMm >= WholeMm(cfg.labelWidth)) return kAll;
     MConfigura c;
     c.CopyFrom(cfg);
     c.marginLeft = leftMm;
     c.marginTop = topMm;
     MDlgMainCutHelp composer;
     composer.ComposeZpl(SampleJob(c, drawing), &c);
-    return composer.TextsLeftOut() == 0;
+    return composer.TextsLeftOut();
 }
 
 } // namespace
@@ -151,13 +154,19 @@ LabelJob SampleJob(const MConfigura& cfg, const std::string& drawing) {
 
 TextRoom CheckTextRoom(const MConfigura& cfg, const std::string& drawing) {
     const int left = std::max(WholeMm(cfg.marginLeft), 0), top = std::max(WholeMm(cfg.marginTop), 0);
-    if (TextsFit(cfg, drawing, left, top)) return {};
-    // The largest margin below the one given that gives every text its place, the other
-    // margin as it is.
-    for (int v = std::min(left - 1, WholeMm(cfg.labelHeight) / 2); v >= 0; --v)
-        if (TextsFit(cfg, drawing, v, top)) return {TextRoom::Left, v};
-    for (int v = std::min(top - 1, WholeMm(cfg.labelWidth) / 2); v >= 0; --v)
-        if (TextsFit(cfg, drawing, left, v)) return {TextRoom::Top, v};
+    const int lost = TextsLeftOut(cfg, drawing, left, top);
+    if (lost == 0) return {};
+    // A margin takes the room of a text when without it fewer texts are lost: its limit is the
+    // largest margin below the one given that loses no more than none would, the other margin
+    // as it is.
+    const int withoutLeft = TextsLeftOut(cfg, drawing, 0, top);
+    if (withoutLeft < lost)
+        for (int v = std::min(left - 1, WholeMm(cfg.labelHeight) / 2); v >= 0; --v)
+            if (TextsLeftOut(cfg, drawing, v, top) <= withoutLeft) return {TextRoom::Left, v};
+    const int withoutTop = TextsLeftOut(cfg, drawing, left, 0);
+    if (withoutTop < lost)
+        for (int v = std::min(top - 1, WholeMm(cfg.labelWidth) / 2); v >= 0; --v)
+            if (TextsLeftOut(cfg, drawing, left, v) <= withoutTop) return {TextRoom::Top, v};
     return {TextRoom::Texts, 0};
 }
 

@@ -88,9 +88,9 @@ std::string ShownText(const MListaRighe& lines, int line);
 // label line holds the name of the field it prints, or a blank where it prints none.
 LabelJob SampleJob(const MConfigura& cfg, const std::string& drawing);
 
-// Whether the texts of a layout find room on its label, and if not which margin to make
-// smaller: the whole millimetres a margin may take at most (the composer counts whole ones),
-// or no margin helps (Texts: too many rows or too large texts for the label).
+// Whether the texts of a layout find room on its label, and if not which margin takes their
+// room: the whole millimetres it may take at most (the composer counts whole ones), or no
+// margin is the cause (Texts: too many rows or too large texts for the label).
 struct TextRoom {
     enum Kind { Fits, Left, Top, Texts } kind = Fits;
     int limitMm = 0;
