@@ -5,8 +5,9 @@
 # machine: variant 1, or the --variant given, whose demo configuration CONF-V0 or CONF-V2 then
 # replaces the three files of CONF/) and drives/<letter>/... for every DIR_ folder of CONF/CONFIG.PAR, filled
 # with the demo's lists, tools, shapes and profile drawings. With --online the simulated controller library is
-# put beside the program and the controller work directory (C:\UVEN\LAV\LAV) is created, so the
-# program starts on-line. Start it with:  BRELON_DRIVES=<dest>/drives <dest>/Brelon3 [OFFICE]
+# put beside the program and the controller work directory (C:\UVEN\LAV\LAV) is created with the
+# simulated controller's machine description "SIMCNC.INI" (the same variant), so the program
+# starts on-line on that variant. Start it with:  BRELON_DRIVES=<dest>/drives <dest>/Brelon3 [OFFICE]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dest=""
@@ -72,6 +73,14 @@ printf "[GENERAL]\r\n$axes\r\nBARR_SX=0\r\nASSEC=0\r\nMORSE_SUPP=0\r\n" > "$dest
 if [ "$online" = 1 ]; then
     cp -f "$bin/libUvenlibVB.so" "$dest/"
     mkdir -p "$dest/drives/C/UVEN/LAV/LAV"
+    # The simulated controller answers as the same machine: its variant variables (R700 for
+    # the X axis group, R813 and R814 for H and P) and no options, as "ConfMac.dbg" above.
+    case "$variant" in
+        0) regs='R700=1\r\nR813=0\r\nR814=0' ;;
+        1) regs='R700=1\r\nR813=1\r\nR814=1' ;;
+        2) regs='R700=0\r\nR813=1\r\nR814=1' ;;
+    esac
+    printf "[MACHINE]\r\n$regs\r\nR7007=0\r\nR7011=0\r\nR727=0\r\n" > "$dest/drives/C/UVEN/LAV/LAV/SIMCNC.INI"
 else
     rm -rf "$dest/drives/C/UVEN/LAV/LAV"
 fi

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWindow>
+#include <cstdio>
 #include <ctime>
 #include <random>
 
@@ -334,8 +335,7 @@ int CConfBarDialog::PrepareBarProgram(int forMachine, int* repetitions) {
     if (text.size() > 48) text.resize(48);
     int step = 0;
     if (!app::ParseStepText(text, MsgString("S_TUTTE"), &step)) {
-        ShowBox("T_ERRORE", std::string(MsgError("ERR_PAR")) + " " + MsgString("S_PASSO_RIP"), BoxButtons::Ok,
-                BoxIcon::Warning);
+        ShowRefusal(std::string(MsgError("ERR_PAR")) + " " + MsgString("S_PASSO_RIP"));
         return 1;
     }
     g_pSettings->SetStepRip(step);
@@ -354,7 +354,7 @@ int CConfBarDialog::PrepareBarProgram(int forMachine, int* repetitions) {
 
     const int computed = list->ComputeBar(m_index, 1);
     if (computed != 0) {
-        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+        ShowRefusal(g_errorText);
         return computed;
     }
     static std::mt19937 generator(static_cast<unsigned>(std::time(nullptr)));
@@ -368,7 +368,7 @@ int CConfBarDialog::PrepareBarProgram(int forMachine, int* repetitions) {
         list->lastBarOfList = MainFrame->lastBar;
     }
     if (list->GenerateIsoProgram(*repetitions, forMachine) != 0) {
-        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+        ShowRefusal(g_errorText);
         return 1;
     }
     for (const std::string& warning : list->warnings) app::JobNotice(warning);
@@ -406,6 +406,7 @@ void CConfBarDialog::OnOK() {
     SetNextBarLengths();
     if (PrepareBarProgram(g_machineConnected, &m_repetitions) != 0) {
         m_automatic = 0;
+        PassOverRefusedBar();
         return;
     }
 
@@ -425,8 +426,10 @@ void CConfBarDialog::OnOK() {
 
     if ((m_flags & kFlagSetupDiffers) != 0) {
         if (g_pSettings->CHANGE_RALLA == 0) {
-            ShowBox("T_ATTENZIONE", MsgString("ERR_CONF_RALLA"), BoxButtons::Ok, BoxIcon::Question);
+            if (g_testAutoConfirm != 0 && g_testHidePopups != 0) ShowRefusal(MsgString("ERR_CONF_RALLA"));
+            else ShowBox("T_ATTENZIONE", MsgString("ERR_CONF_RALLA"), BoxButtons::Ok, BoxIcon::Question);
             m_automatic = 0;
+            PassOverRefusedBar();
             return;
         }
         if (g_testHidePopups == 0 &&
@@ -462,6 +465,7 @@ void CConfBarDialog::OnCncCmdResult(int code) {
 
     QPointer<CConfBarDialog> self(this);
     m_running = true;
+    m_ranInPass = true;
     if (MainFrame != nullptr) {
         delete MainFrame->execDialog.data();
         MainFrame->execDialog = nullptr;
@@ -521,7 +525,11 @@ void CConfBarDialog::CloseRun() {
     const int left = g_pBarList != nullptr ? g_pBarList->SortBarsByRepetitionsLeft() : 0;
     if (left == 0 && g_pBarList != nullptr && g_pBarList->FinishedListKept())
         ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
-    if (left > 0) {
+    // The test run's selection takes every bar left again: after a pass that ran none of them
+    // and refused one, it would offer the refused bars for ever, so the list ends there (the
+    // refused bars keep their repetitions).
+    const bool onlyRefusedLeft = g_testAutoConfirm != 0 && m_refusedInPass && !m_ranInPass;
+    if (left > 0 && !onlyRefusedLeft) {
         if (MainFrame != nullptr) MainFrame->Post(UWM_SHOW_SELBAR, 0, 0);
         CloseDialog();
         return;
@@ -553,6 +561,25 @@ void CConfBarDialog::CloseRun() {
     if (MainFrame == nullptr) return;
     MainFrame->listRunning = 0;
     if (g_testRun != 0) MainFrame->Post(UWM_OPEN_LIST, 0, 0);
+}
+
+void CConfBarDialog::ShowRefusal(const std::string& text) {
+    if (g_testAutoConfirm != 0 && g_testHidePopups != 0) {
+        // Nobody is there to answer a box: the refusal goes to the program's output, with the
+        // list and the bar as the dialog shows them.
+        const char* list = PathSlot(PathTable::kListName);
+        std::fprintf(stderr, "test run: %s: bar %d / %d %s refused: %s\n", list != nullptr ? list : "",
+                     m_index + 1, m_count, m_bar != nullptr ? m_bar->name : "", text.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    ShowBox("T_ERRORE", text, BoxButtons::Ok, BoxIcon::Warning);
+}
+
+void CConfBarDialog::PassOverRefusedBar() {
+    if (g_testAutoConfirm == 0 || m_closed) return;
+    m_refusedInPass = true;
+    ShowBarData(kModeSkip); // confirms the next bar, or closes the run after the last one
 }
 
 void CConfBarDialog::CloseDialog() {

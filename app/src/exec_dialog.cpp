@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimerEvent>
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <sys/ioctl.h>
@@ -573,7 +574,12 @@ void CExecDialog::WatchTick() {
         (cnc->IsCncOn() != 0 || g_machineConnected != 0 || !MainFrame->cncTimeText.empty())) {
         ShowBarTime();
         MainFrame->firstBarPending = 0;
-        if (s->LOG_SUPERVISOR != 0) LogBarSummary(m_bar->pieceCount, m_piecesDoneAtStart, m_bar->pieceCount);
+        // The bar's line counts the pieces this program cut, as its MULTI lines list them and
+        // as a stopped bar's line does: a resumed bar's pieces made before were logged then,
+        // and the supervisor adds the lines up into the pieces made.
+        if (s->LOG_SUPERVISOR != 0)
+            LogBarSummary(std::max(m_bar->pieceCount - m_piecesDoneAtStart, 0), m_piecesDoneAtStart,
+                          m_bar->pieceCount);
         m_piecesDoneAtStart = 0;
     }
 

@@ -227,7 +227,10 @@ int BarComputation::CheckBarLength(int* joined) {
     if (MachineVariant == 2 && remaining >= s.DIM_MIN_SCARTO) g_pSettings->HeadCutSquare = 1;
     const int32_t least = MachineVariant == 1 ? bv.tailLoadingOffset : GetMachineTailScrap(s);
     if (remaining < least) {
-        SetErrorText("%s %d", MsgError("BAR_SHORT"), static_cast<int>(currentBar->index));
+        // The bar as the confirmation shows it: its place among the bars chosen, "2 / 4".
+        const int shownCount =
+            selectedCount > currentBarIndex ? std::min(selectedCount, BarCount()) : BarCount();
+        SetErrorText("%s %d / %d", MsgError("BAR_SHORT"), currentBarIndex + 1, shownCount);
         return 1;
     }
     return 0;

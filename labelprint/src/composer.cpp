@@ -200,9 +200,17 @@ LabelJob MDlgMainCutHelp::UnpackJob(int count, const char* const* params, const 
     return job;
 }
 
+int MDlgMainCutHelp::LabelOffsetDots(const MConfigura& cfg) {
+    const int w = cfg.orientation == 0 ? Mm(cfg.labelHeight) : Mm(cfg.labelWidth);
+    if (cfg.alignment == 1) return (52 - w / 2) * 8; // centred on the 104 mm print width
+    if (cfg.alignment == 2) return (104 - w) * 8;    // against the far edge
+    return 0;
+}
+
 void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     PrintUtils& pu = printer_;
     pu.BeginLabel(true);
+    textsLeftOut_ = 0;
     // Until a line chooses one, the font of the default text size.
     fontLetter_ = "S";
     fontSize_ = "40";
@@ -216,9 +224,7 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     const int mx = 8 * Mm(R ? cfg.marginLeft : cfg.marginTop);
     const int my = 8 * Mm(R ? cfg.marginTop : cfg.marginLeft);
 
-    int X0 = 0;
-    if (cfg.alignment == 1) X0 = (52 - w / 2) * 8; // centred on the 104 mm print width
-    else if (cfg.alignment == 2) X0 = (104 - w) * 8; // against the far edge
+    const int X0 = LabelOffsetDots(cfg);
 
     const int L = cfg.layout;
     if (L < 0 || L > 7) return; // no such layout: an empty label
@@ -424,6 +430,7 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
         return i >= 0 && static_cast<size_t>(i) < job.values.size() ? job.values[static_cast<size_t>(i)] : std::string();
     };
     std::vector<GridText> texts;
+    auto shows = [](const std::string& t) { return t.find_first_not_of(' ') != std::string::npos; };
     Font font = FontFor(4); // until a line chooses one, the font of the default text size
     int colWidth = 0;
     // A damaged layout may name any grid: only the rows and columns that can hold a line are
@@ -466,9 +473,11 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
                 const int x = pos + X0;
                 const bool fits = (thirdBand && barcode) ? x >= bx + bh : pos >= 0;
                 if (line && fits) texts.push_back({x, c, font, text});
+                else if (line && shows(text)) ++textsLeftOut_;
             } else {
                 const bool fits = thirdBand ? y + F <= H - bh : y + F <= H;
                 if (line && fits) texts.push_back({y, c, font, text});
+                else if (line && shows(text)) ++textsLeftOut_;
                 y += step;
             }
         }
@@ -596,7 +605,10 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     }
     layAll(static_cast<int>(bestStart));
     for (size_t i = 0; i < texts.size(); ++i) {
-        if (!laid[i].placed) continue;
+        if (!laid[i].placed) {
+            if (shows(texts[i].text)) ++textsLeftOut_;
+            continue;
+        }
         const Font& f = laid[i].font;
         const int x = R ? texts[i].cross : laid[i].start, y = R ? laid[i].start : texts[i].cross;
         pu.TextField(x, y, f.letter, gridOrient, f.size, f.size, laid[i].shown);

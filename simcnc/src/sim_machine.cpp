@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "platform/paths.h"
+#include "platform/profile.h"
 #include "platform/text.h"
 
 namespace simcnc {
@@ -30,6 +32,33 @@ void SetDefaults(State& s) {
     s.r[700] = 1.0; // machine variant 1 (R700, R813, R814 all set)
     s.r[813] = 1.0;
     s.r[814] = 1.0;
+}
+
+// The machine the controller describes at power-on: "SIMCNC.INI" in the work directory,
+// section [MACHINE], one key per R variable the program reads for its machine variant and
+// options ("R700=1"). Without the file the machine is the variant 1 of SetDefaults. A value
+// that is not a number refuses the whole file: no variable is taken from it and the reason
+// is the library's last error, so a damaged description never passes for a machine.
+constexpr int kMachineVars[] = {700, 813, 814, 727, 886, 7040, 7101, 821, 7007, 7011};
+
+void ApplyMachineDescription(State& s) {
+    const std::string file = plat::NativePath(s.workDir + "SIMCNC.INI");
+    if (plat::FindExisting(file).empty()) return;
+    double values[std::size(kMachineVars)] = {};
+    bool given[std::size(kMachineVars)] = {};
+    for (size_t i = 0; i < std::size(kMachineVars); ++i) {
+        const std::string key = "R" + std::to_string(kMachineVars[i]);
+        const std::string text = plat::ReadProfileString("MACHINE", key.c_str(), "", file.c_str());
+        if (text.empty()) continue;
+        if (!plat::ParseDouble(text, values[i])) {
+            s.lastError = "SIMCNC.INI: [MACHINE] " + key + " is not a number";
+            std::fprintf(stderr, "simulated controller: %s\n", s.lastError.c_str());
+            return;
+        }
+        given[i] = true;
+    }
+    for (size_t i = 0; i < std::size(kMachineVars); ++i)
+        if (given[i]) s.r[static_cast<size_t>(kMachineVars[i])] = values[i];
 }
 
 template <typename T>
@@ -76,7 +105,10 @@ bool RangeOk(int32_t number, int16_t count, const void* values, int size) {
 
 } // namespace
 
-Machine::Machine() { SetDefaults(s); }
+Machine::Machine() {
+    SetDefaults(s);
+    ApplyMachineDescription(s);
+}
 
 Machine& Machine::Get() {
     static Machine machine; // lives as long as the library is loaded
@@ -86,6 +118,7 @@ Machine& Machine::Get() {
 void Machine::Reset() {
     s = State{};
     SetDefaults(s);
+    ApplyMachineDescription(s);
 }
 
 float Machine::ToFloat(double v) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -116,13 +117,23 @@ protected:
         printer_->SetStatusReply(kPaperOk);
         tagrix::SetUsbRoots((usb + "/sys").c_str(), (usb + "/dev").c_str());
         MakeOnline();
-        // The controller library as the program will find it, loaded first (the program's load
-        // then shares it) to tell the main window the machine's variant.
+        // The controller laid out for the variant, as scripts/layout-demo.sh lays it out: its
+        // machine description in the work directory. The library as the program will find it
+        // is loaded first (the program's load then shares it) and powered on there.
+        WriteFile(drives_ + "/C/UVEN/LAV/LAV/SIMCNC.INI", MachineDescription(variant));
         preloaded_ = plat::LoadLibraryByName(drives_ + "/C/parvolt/libUvenlibVB.so");
         ASSERT_NE(preloaded_, nullptr) << plat::LastLibraryError();
         simcnc::Controls early;
         ASSERT_TRUE(early.Bind([this](const char* n) { return plat::GetProcAddress(preloaded_, n); }));
-        early.SimSetVariantRegs(variant);
+        early.SimSetDrivesRoot(drives_.c_str());
+        early.SimReset();
+    }
+
+    // "SIMCNC.INI" of a machine of the variant without options.
+    static std::string MachineDescription(int variant) {
+        const char* regs = variant == 0 ? "R700=1\r\nR813=0\r\nR814=0" : variant == 2 ? "R700=0\r\nR813=1\r\nR814=1"
+                                                                              : "R700=1\r\nR813=1\r\nR814=1";
+        return std::string("[MACHINE]\r\n") + regs + "\r\nR7007=0\r\nR7011=0\r\nR727=0\r\n";
     }
 
     // Labels on the directly driven printer: the print port a pseudo-terminal.
@@ -268,6 +279,19 @@ protected:
     bool ended_ = false;
 };
 
+// The pieces the supervisor log's bar lines of a list add up to (the count after the bar's
+// length in "...;PIECE;list;bar;code;length;count;0;time").
+int PieceLineTotal(const std::string& events, const std::string& list) {
+    int total = 0;
+    const std::string tag = ";PIECE;" + list + ";";
+    for (std::size_t at = events.find(tag); at != std::string::npos; at = events.find(tag, at + 1)) {
+        std::size_t field = at + tag.size();
+        for (int skip = 0; skip < 3 && field != std::string::npos; ++skip) field = events.find(';', field) + 1;
+        total += std::atoi(events.c_str() + field);
+    }
+    return total;
+}
+
 // The position of the first write of value to R<number> at or after from, or npos.
 std::size_t FindWrite(const std::vector<RWrite>& log, std::size_t from, int number, double value) {
     for (std::size_t i = from; i < log.size(); ++i)
@@ -374,7 +398,7 @@ TEST_F(OnlineJobRunTest, TwoBarListRunsToItsEndAgainstTheController) {
 // The job road on the machine variants: variant 1 and variant 2, each on its demo installation.
 class OnlineVariantRunTest : public OnlineJobRunTest, public ::testing::WithParamInterface<int> {};
 
-INSTANTIATE_TEST_SUITE_P(Variants, OnlineVariantRunTest, ::testing::Values(1, 2),
+INSTANTIATE_TEST_SUITE_P(Variants, OnlineVariantRunTest, ::testing::Values(0, 1, 2),
                          [](const ::testing::TestParamInfo<int>& i) { return "Variant" + std::to_string(i.param); });
 
 // PORTE with "All": its bar MONTANTE has machinings and no pieces, four repetitions. The
@@ -383,6 +407,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, OnlineVariantRunTest, ::testing::Values(1, 2)
 TEST_P(OnlineVariantRunTest, PorteRunsToItsEndWithAll) {
     SetUpOnlineRun("PORTE.lda", GetParam());
     RunTheList();
+    EXPECT_EQ(MachineVariant, GetParam()) << "the controller told the variant it was laid out for";
     ASSERT_TRUE(ended_) << "the test run did not end";
     for (const auto& b : ui_->boxes) ADD_FAILURE() << "box " << b.title << ": " << b.text;
     EXPECT_EQ(Sim().SimProgramState(), SIM_RUN_ENDED);
@@ -422,7 +447,7 @@ const ProgressRow kProgressRows[] = {
 class OnlineProgressTest : public OnlineJobRunTest, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
 INSTANTIATE_TEST_SUITE_P(VariantsAndRecords, OnlineProgressTest,
-                         ::testing::Combine(::testing::Values(1, 2), ::testing::Range(0, 5)),
+                         ::testing::Combine(::testing::Values(0, 1, 2), ::testing::Range(0, 5)),
                          [](const ::testing::TestParamInfo<std::tuple<int, int>>& i) {
                              return "Variant" + std::to_string(std::get<0>(i.param)) + "_" +
                                     kProgressRows[std::get<1>(i.param)].what;
@@ -447,6 +472,8 @@ TEST_P(OnlineProgressTest, ProgressRecordOfTheBarFitsOrIsNotUsed) {
     const std::string events = EventLog();
     EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), static_cast<std::size_t>(row.pieces)) << events;
     EXPECT_EQ(Count(events, ";MULTI;"), static_cast<std::size_t>(row.summary)) << events;
+    EXPECT_EQ(PieceLineTotal(events, "FINESTRE"), row.summary) << "the bar lines count the pieces of their program\n"
+                                                                << events;
 }
 
 // The directly driven printer with a print period longer than the pieces take: pieces finish

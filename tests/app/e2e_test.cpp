@@ -4,12 +4,16 @@
 #include <QElapsedTimer>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/main_frame.h"
 #include "app_fixture.h"
 #include "engine/bar_computation.h"
 #include "machine/globals.h"
+#include "machine/barlist.h"
+#include "machine/settings_support.h"
 #include "platform/profile.h"
+#include "test_support/lda_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -53,7 +57,92 @@ protected:
     std::string lda_;
 };
 
+// A list whose second bar is shorter than its pieces: the confirmation refuses it.
+ldatest::ListSpec ListWithAShortBar() {
+    ldatest::ListSpec spec;
+    spec.description = "BARRA CORTA";
+    auto bar = [](const char* name, int32_t length) {
+        ldatest::BarSpec b;
+        b.name = name;
+        b.series = "ALU60";
+        b.code = "T6001";
+        b.yMax = 60000;
+        b.zMax = 45000;
+        b.length = length;
+        for (const char* piece : {"P1", "P2"}) {
+            ldatest::PieceSpec p;
+            p.name = piece;
+            p.length = 1000000;
+            b.pieces.push_back(p);
+        }
+        return b;
+    };
+    spec.bars = {bar("PRIMA", 6000000), bar("CORTA", 1500000), bar("ULTIMA", 6000000)};
+    return spec;
+}
+
+// The test run with nobody at the machine (its pop-ups hidden) or with someone there.
+struct RefusedRow {
+    const char* what;
+    int hidePopups;
+    int boxes; // the refusal's boxes
+    bool logged;
+};
+const RefusedRow kRefusedRows[] = {{"unattended", 1, 0, true}, {"attended", 0, 2, false}};
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+class RefusedBarTestRun : public JobRunTest, public ::testing::WithParamInterface<RefusedRow> {};
+
+INSTANTIATE_TEST_SUITE_P(Runs, RefusedBarTestRun, ::testing::ValuesIn(kRefusedRows),
+                         [](const ::testing::TestParamInfo<RefusedRow>& i) { return i.param.what; });
+
 } // namespace
+
+// The bar the confirmation refuses is passed over, told as the dialog shows it ("2 / 3", its
+// name), the list's other bars run and the test run goes on to the next list and ends.
+TEST_P(RefusedBarTestRun, RefusedBarIsPassedOverAndTheRunEnds) {
+    const RefusedRow& row = GetParam();
+    SetUpTestRun({"PORTE.lda"});
+    ASSERT_TRUE(ldatest::WriteLda(lda_ + "CORTA.lda", ListWithAShortBar()));
+    WriteFile(lda_ + "TestList.txt", "CORTA.lda\r\nPORTE.lda\r\n");
+    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", row.hidePopups ? "1" : "0",
+                             (program_ + "CONF/TEST.PAR").c_str());
+    ui_->defaultAnswer = IDOK; // someone at the machine takes each box as it comes
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+    const bool ended = RunUntilClosed(120000);
+    const std::string output = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(ended) << "the test run did not end\n" << output;
+
+    // The first pass over the list refuses it as its second bar; the next pass, which the
+    // selection makes of the bars left, refuses it alone and ends the list.
+    const std::string refusal = MsgError("BAR_SHORT");
+    std::vector<std::string> refused;
+    for (const auto& b : ui_->boxes) {
+        if (b.text.rfind(refusal, 0) == 0) refused.push_back(b.text.substr(refusal.size()));
+        else if (row.hidePopups != 0) ADD_FAILURE() << b.title << ": " << b.text; // nobody to answer it
+    }
+    const std::vector<std::string> passes = {" 2 / 3", " 1 / 1"};
+    EXPECT_EQ(refused, row.boxes != 0 ? passes : std::vector<std::string>{});
+    const std::size_t first = output.find("bar 2 / 3 CORTA refused: " + refusal + " 2 / 3");
+    const std::size_t second = output.find("bar 1 / 1 CORTA refused: " + refusal + " 1 / 1");
+    EXPECT_EQ(first != std::string::npos && second != std::string::npos && first < second, row.logged) << output;
+    EXPECT_EQ(Count(output, "refused"), row.logged ? 2u : 0u) << output;
+
+    // The other bars ran; the refused one keeps its repetition; the next list ran to its end.
+    BarList left((lda_ + "CORTA.lda").c_str());
+    ASSERT_EQ(left.BarCount(), 3);
+    for (int i = 0; i < left.BarCount(); ++i) {
+        SCOPED_TRACE(left.Bar(i)->name);
+        EXPECT_EQ(left.Bar(i)->repetitionsLeft, std::string(left.Bar(i)->name) == "CORTA" ? 1 : 0);
+    }
+    EXPECT_FALSE(fs::exists(lda_ + "PORTE.lda"));
+}
 
 TEST_F(JobRunTest, OfficeTestRunOverTheDemoListsWritesProgramsAndClosesItself) {
     SetUpTestRun({"FINESTRE.lda", "PORTE.lda"});

@@ -338,7 +338,7 @@ TEST_F(DetailTest, BarShorterThanItsPiecesIsRefused) {
     g_pSettings->SCARTO_CODA = 10000;
     ldatest::BarSpec bar = Bar({Piece("A", 2000000), Piece("B", 2000000)}, 4000000);
     EXPECT_EQ(Compute(List({bar}), 1), 1);
-    EXPECT_EQ(std::string(g_errorText), Err("BAR_SHORT") + " 1");
+    EXPECT_EQ(std::string(g_errorText), Err("BAR_SHORT") + " 1 / 1");
     bar.length = 4100000;
     EXPECT_EQ(Compute(List({bar}), 1), 0) << g_errorText;
     // Square ends share one cut: one end-cut record less.

@@ -2,7 +2,7 @@
 # and ConfigLab through libTagrix.so on a Qt application.
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 brelon_add_test(labelprint_wizard_tests LABEL labelprint
-    SOURCES wizard_logic_test.cpp wizard_dialogs_test.cpp label_test_util.cpp
+    SOURCES wizard_logic_test.cpp wizard_dialogs_test.cpp wizard_label_test.cpp label_test_util.cpp
             ${CMAKE_SOURCE_DIR}/tests/ui/qt_app.cpp
     LIBS TagrixWizard Qt6::Test
     PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)

@@ -107,6 +107,11 @@ private:
     void SetText(int id, const std::string& text);
     void SetNextBarLengths();
     void CloseDialog();
+    // A refusal of the shown bar (g_errorText or another message): a box, or in the unattended
+    // test run (test run with its pop-ups hidden) a line on the program's output.
+    void ShowRefusal(const std::string& text);
+    // The test run confirms every bar by itself: a bar it refused is passed over.
+    void PassOverRefusedBar();
 
     int m_index = 0;
     int m_count = 0;
@@ -119,4 +124,7 @@ private:
     bool m_startPending = false;
     bool m_running = false;
     bool m_closed = false;
+    // This pass over the chosen bars, in the test run: a bar was refused, a bar ran.
+    bool m_refusedInPass = false;
+    bool m_ranInPass = false;
 };

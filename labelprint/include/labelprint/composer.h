@@ -54,6 +54,11 @@ public:
     PrintUtils& Printer() { return printer_; }
     // What the last composed label left out of its barcode.
     BarcodeLeftOut LeftOut() const { return leftOut_; }
+    // Texts of the last composed label's grid (lines with something to show) that found no
+    // place on the label; the wizard refuses a layout that leaves any out.
+    int TextsLeftOut() const { return textsLeftOut_; }
+    // Where the label starts on the 104 mm print width, in dots (the alignment's offset).
+    static int LabelOffsetDots(const MConfigura& layout);
 
 private:
     // Appends every element of the label to the buffer (from "^XA" up to, not including, "^XZ").
@@ -65,4 +70,5 @@ private:
     const char* fontSize_ = "40";
     int charWidth_ = 31;
     BarcodeLeftOut leftOut_ = BarcodeLeftOut::None;
+    int textsLeftOut_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "labelprint/composer.h"
 #include "labelprint/layout.h"
 #include "platform/text.h"
+#include "wizard_logic.h"
 #include "zpl_picture.h"
 
 namespace labelprint::wizard {
@@ -116,39 +117,23 @@ SampleLabel::SampleLabel() {
     if (Write(base + "SAMPLE.DXF", SampleDrawing())) drawing_ = base + "SAMPLE.DXF";
 }
 
-QPixmap SampleLabel::LayoutPicture(const MConfigura& cfg, int layout, QSize size) const {
+std::string SampleLabel::LayoutZpl(const MConfigura& cfg, int layout) const {
     MConfigura c;
     c.CopyFrom(cfg);
     c.layout = layout;
-    c.alignment = 0; // the label at the start of the print width: the picture is the label
-    c.useBarcode = true;
-    c.barcodeByJob = false;
-    c.pictureKind = 0;
-
-    LabelJob job;
-    job.barcodeSwitch = "1";
-    // Sample data every barcode kind prints as it is: EAN-8 its 7 digits, Interleaved 2 of 5
-    // an even count of digits, the others an EAN-13 with its check digit.
-    job.barcodeText = c.barcodeKind == 3 ? "1234567" : c.barcodeKind == 4 ? "12345678" : "8001234567897";
-    job.profileLibrary = library_;
-    job.recordId = 1;
-    job.highlight = 1;
-    job.dxfFile = drawing_;
-    for (int i = 0; i < MListaRighe::kLabelLines; ++i) {
-        const int id = c.labelLines.ids[i]; // the field the program prints on the line
-        job.values.push_back(id >= 0 && static_cast<size_t>(id) < c.fieldNames.size()
-                                 ? c.fieldNames[static_cast<size_t>(id)]
-                                 : plat::StrFormatC("Text %d", i + 1));
-    }
     MDlgMainCutHelp composer;
-    const std::string zpl = composer.ComposeZpl(job, &c);
+    return composer.ComposeZpl(SampleJob(c, drawing_), &c);
+}
 
+QPixmap SampleLabel::LayoutPicture(const MConfigura& cfg, int layout, QSize size) const {
     // The label in dots across and along the printer: the rotated print (orientation 0)
-    // lays the label's height across the printer.
-    const bool rotated = c.orientation == 0;
-    const int across = std::clamp(plat::TruncToInt32(rotated ? c.labelHeight : c.labelWidth), 1, 500) * 8;
-    const int along = std::clamp(plat::TruncToInt32(rotated ? c.labelWidth : c.labelHeight), 1, 500) * 8;
-    QImage label = RenderZpl(zpl, across, along);
+    // lays the label's height across the printer. The printer's whole width is drawn and the
+    // label cut out of it where its alignment puts it.
+    const bool rotated = cfg.orientation == 0;
+    const int across = std::clamp(plat::TruncToInt32(rotated ? cfg.labelHeight : cfg.labelWidth), 1, 500) * 8;
+    const int along = std::clamp(plat::TruncToInt32(rotated ? cfg.labelWidth : cfg.labelHeight), 1, 500) * 8;
+    const int offset = std::max(MDlgMainCutHelp::LabelOffsetDots(cfg), 0);
+    QImage label = RenderZpl(LayoutZpl(cfg, layout), offset + across, along).copy(offset, 0, across, along);
     if (rotated) label = label.transformed(QTransform().rotate(-90));
     return Fit(label, size);
 }

@@ -16,10 +16,13 @@ public:
     SampleLabel(const SampleLabel&) = delete;
     SampleLabel& operator=(const SampleLabel&) = delete;
 
-    // The label of cfg (size, margins, orientation, grid, lines and fields) composed in the
-    // given layout with a barcode, a profile drawing and a drawing, as it comes out of the
-    // printer, turned so that its text reads upright, fitted into size.
+    // The label of cfg in the given layout as the program prints it for a piece (SampleJob:
+    // its barcode when the layout has one, its drawing, the field names on the lines that
+    // print a field), as it comes out of the printer, turned so that its text reads upright,
+    // fitted into size.
     QPixmap LayoutPicture(const MConfigura& cfg, int layout, QSize size) const;
+    // The ZPL that picture is drawn from: the composer's label for the sample job.
+    std::string LayoutZpl(const MConfigura& cfg, int layout) const;
     // Picture kind 0: a profile section from the profile library; other: a bitmap picture.
     QPixmap PictureKind(int kind, QSize size) const;
 

@@ -1,8 +1,10 @@
 // The wizard's rules without the toolkit.
 #include "wizard_logic.h"
 
+#include <algorithm>
 #include <memory>
 
+#include "labelprint/composer.h"
 #include "labelprint/layout.h"
 #include "platform/text.h"
 
@@ -99,6 +101,73 @@ void ApplyEditorOk(const Grid& grid, const std::vector<std::string>& headerTexts
 std::string ShownText(const MListaRighe& lines, int line) {
     const MRiga* l = lines.Line(line);
     return l && l->printFlag ? l->style.text : std::string();
+}
+
+namespace {
+
+// The field a label line prints, as the program reads it: the list's field id of the line.
+int FieldOfLine(const MListaRighe& lines, int i) { return i >= 0 && i < MListaRighe::kSlots ? lines.ids[i] : -1; }
+
+// Field 0 of the names the program offers is its "none" field: like a line without a field,
+// its line prints nothing.
+bool PrintsField(int id, const std::vector<std::string>& names) {
+    return id >= 1 && static_cast<size_t>(id) < names.size();
+}
+
+int WholeMm(double v) { return std::clamp(plat::TruncToInt32(v), -10000, 10000); }
+
+// Texts of the label left without a place with these margins; a margin that takes half of
+// the label counts as leaving them all out.
+int TextsLeftOut(const MConfigura& cfg, const std::string& drawing, int leftMm, int topMm) {
+    constexpr int kAll = 1 << 20;
+    // The left margin is kept on both sides of the label's height, the top margin along its
+    // width (in both orientations); one that takes half of them leaves nothing.
+    if (2 * leftMm >= WholeMm(cfg.labelHeight) || 2 * topMm >= WholeMm(cfg.labelWidth)) return kAll;
+    MConfigura c;
+    c.CopyFrom(cfg);
+    c.marginLeft = leftMm;
+    c.marginTop = topMm;
+    MDlgMainCutHelp composer;
+    composer.ComposeZpl(SampleJob(c, drawing), &c);
+    return composer.TextsLeftOut();
+}
+
+} // namespace
+
+LabelJob SampleJob(const MConfigura& cfg, const std::string& drawing) {
+    LabelJob job;
+    // Sample data every barcode kind prints as it is: EAN-8 its 7 digits, Interleaved 2 of 5
+    // an even count of digits, the others an EAN-13 with its check digit.
+    job.barcodeText = cfg.barcodeKind == 3 ? "1234567" : cfg.barcodeKind == 4 ? "12345678" : "8001234567897";
+    job.dxfFile = drawing;
+    // As the program hands them over: a line without a field keeps its place as a blank up
+    // to the last line with one.
+    int last = -1;
+    for (int i = 0; i < MListaRighe::kLabelLines; ++i)
+        if (PrintsField(FieldOfLine(cfg.labelLines, i), cfg.fieldNames)) last = i;
+    for (int i = 0; i <= last; ++i) {
+        const int id = FieldOfLine(cfg.labelLines, i);
+        job.values.push_back(PrintsField(id, cfg.fieldNames) ? cfg.fieldNames[static_cast<size_t>(id)] : std::string(" "));
+    }
+    return job;
+}
+
+TextRoom CheckTextRoom(const MConfigura& cfg, const std::string& drawing) {
+    const int left = std::max(WholeMm(cfg.marginLeft), 0), top = std::max(WholeMm(cfg.marginTop), 0);
+    const int lost = TextsLeftOut(cfg, drawing, left, top);
+    if (lost == 0) return {};
+    // A margin takes the room of a text when without it fewer texts are lost: its limit is the
+    // largest margin below the one given that loses no more than none would, the other margin
+    // as it is.
+    const int withoutLeft = TextsLeftOut(cfg, drawing, 0, top);
+    if (withoutLeft < lost)
+        for (int v = std::min(left - 1, WholeMm(cfg.labelHeight) / 2); v >= 0; --v)
+            if (TextsLeftOut(cfg, drawing, v, top) <= withoutLeft) return {TextRoom::Left, v};
+    const int withoutTop = TextsLeftOut(cfg, drawing, left, 0);
+    if (withoutTop < lost)
+        for (int v = std::min(top - 1, WholeMm(cfg.labelWidth) / 2); v >= 0; --v)
+            if (TextsLeftOut(cfg, drawing, left, v) <= withoutTop) return {TextRoom::Top, v};
+    return {TextRoom::Texts, 0};
 }
 
 } // namespace labelprint::wizard

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "labelprint/composer.h"
+
+class MConfigura;
 class MListaRighe;
 
 namespace labelprint::wizard {
@@ -76,5 +79,22 @@ void ApplyEditorOk(const Grid& grid, const std::vector<std::string>& headerTexts
 
 // The line a cell or header edit shows: its text when it prints (or the slot is empty).
 std::string ShownText(const MListaRighe& lines, int line);
+
+// ---- the label as the program prints it ----
+
+// The label job the program hands the library for a piece of this layout: the barcode text
+// (sample data the barcode kind encodes), the piece's profile drawing (drawing, when given)
+// and the other parameters empty, so no barcode switch, no work tag and no picture; each
+// label line holds the name of the field it prints, or a blank where it prints none.
+LabelJob SampleJob(const MConfigura& cfg, const std::string& drawing);
+
+// Whether the texts of a layout find room on its label, and if not which margin takes their
+// room: the whole millimetres it may take at most (the composer counts whole ones), or no
+// margin is the cause (Texts: too many rows or too large texts for the label).
+struct TextRoom {
+    enum Kind { Fits, Left, Top, Texts } kind = Fits;
+    int limitMm = 0;
+};
+TextRoom CheckTextRoom(const MConfigura& cfg, const std::string& drawing);
 
 } // namespace labelprint::wizard

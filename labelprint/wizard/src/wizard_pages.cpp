@@ -34,16 +34,27 @@ void SetRadioPicture(QRadioButton* radio, const QPixmap& picture) {
 }
 
 // Room of each page's controls (their tables place them within it).
-constexpr QSize kPageSize{770, 400};
+constexpr QSize kPageSize{770, 430};
 
 QSize PictureSize(const QWidget* radio) { return radio->size() - QSize(12 + 24, 12); }
+
+// The refusal of a layout whose texts do not all find room: the margin named with the
+// millimetres it may take, or what else to change.
+QString MarginRefusal(const TextRoom& room) {
+    if (room.kind == TextRoom::Texts) return Tr("ID_ERR_TESTI");
+    const bool left = room.kind == TextRoom::Left;
+    QString limit = Tr(left ? "ID_ERR_MARGSX" : "ID_ERR_MARGUP");
+    limit.replace(QStringLiteral("%d"), QString::number(room.limitMm));
+    return Tr(left ? "ID_MARGSX" : "ID_MARGUP") + QStringLiteral(": ") + limit;
+}
 
 } // namespace
 
 // ---- page 1: label size, margins, alignment, orientation ----
 
-MCfgPag::MCfgPag(MConfigura& cfg)
+MCfgPag::MCfgPag(MConfigura& cfg, const SampleLabel& samples)
     : cfg_(cfg),
+      samples_(samples),
       lengths_{{6004, "ID_LARGHEZZA", &MConfigura::labelWidth, {}},
                {6007, "ID_ALTEZZA", &MConfigura::labelHeight, {}},
                {6038, "ID_MARGSX", &MConfigura::marginLeft, {}},
@@ -98,6 +109,15 @@ void MCfgPag::initializePage() {
     controls_.Widget(20200)->hide();
 }
 
+void MCfgPag::Refuse(int editId, const QString& text) {
+    auto* message = controls_.Get<QLabel>(20200);
+    message->setText(text);
+    message->show();
+    auto* edit = controls_.Get<QLineEdit>(editId);
+    edit->setFocus();
+    edit->selectAll();
+}
+
 bool MCfgPag::validatePage() {
     double values[4] = {};
     for (int i = 0; i < 4; ++i) {
@@ -105,12 +125,8 @@ bool MCfgPag::validatePage() {
         auto* edit = controls_.Get<QLineEdit>(e.id);
         const LengthError error = ReadLength(ToCp1252(edit->text()), e.shown, cfg_.*e.field, values[i]);
         if (error != LengthError::None) {
-            auto* message = controls_.Get<QLabel>(20200);
-            message->setText(Tr(e.labelKey) + QStringLiteral(": ") +
+            Refuse(e.id, Tr(e.labelKey) + QStringLiteral(": ") +
                              Tr(error == LengthError::NotNumber ? "ID_ERR_NUMERO" : "ID_ERR_NEGATIVO"));
-            message->show();
-            edit->setFocus();
-            edit->selectAll();
             return false;
         }
     }
@@ -122,12 +138,20 @@ bool MCfgPag::validatePage() {
         const bool width = size == LabelSizeError::WidthAcross || size == LabelSizeError::WidthAlong;
         const bool across = size == LabelSizeError::WidthAcross || size == LabelSizeError::HeightAcross;
         const LengthEntry& e = lengths_[width ? 0 : 1];
-        auto* edit = controls_.Get<QLineEdit>(e.id);
-        auto* message = controls_.Get<QLabel>(20200);
-        message->setText(Tr(e.labelKey) + QStringLiteral(": ") + Tr(across ? "ID_ERR_LARGA" : "ID_ERR_LUNGA"));
-        message->show();
-        edit->setFocus();
-        edit->selectAll();
+        Refuse(e.id, Tr(e.labelKey) + QStringLiteral(": ") + Tr(across ? "ID_ERR_LARGA" : "ID_ERR_LUNGA"));
+        return false;
+    }
+    // A margin that leaves a text of the label no room is refused with the margin it may
+    // take; where no margin would do, the last page says what to change.
+    MConfigura trial;
+    trial.CopyFrom(cfg_);
+    for (int i = 0; i < 4; ++i) trial.*lengths_[i].field = values[i];
+    trial.alignment = alignment_;
+    trial.orientation = orientation;
+    const TextRoom room = CheckTextRoom(trial, samples_.Drawing());
+    if (room.kind == TextRoom::Left || room.kind == TextRoom::Top) {
+        const LengthEntry& e = lengths_[room.kind == TextRoom::Left ? 2 : 3];
+        Refuse(e.id, MarginRefusal(room));
         return false;
     }
     controls_.Widget(20200)->hide();
@@ -189,8 +213,13 @@ MCfgTempInfoWiz::MCfgTempInfoWiz(MConfigura& cfg, const SampleLabel& samples) : 
         {0, Kind::Group, {395, 222, 360, 160}, "ID_IMMAGINE"},
         {1008, Kind::Radio, {405, 248, 170, 126}, nullptr},
         {1009, Kind::Radio, {580, 248, 170, 126}, nullptr},
+        {20201, Kind::Static, {10, 386, 745, 44}, nullptr},
     });
     controls_.Get<QLabel>(20036)->setAlignment(Qt::AlignCenter);
+    auto* refusal = controls_.Get<QLabel>(20201);
+    refusal->setWordWrap(true);
+    refusal->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    refusal->hide();
     for (int r = 0; r < kPreviewRows; ++r) {
         controls_.Build(this, {
             {20039 + r, Kind::Cell, {10, 42 + r * 42, 184, 38}, nullptr},
@@ -274,22 +303,42 @@ void MCfgTempInfoWiz::OpenEditor() {
     RedrawPreview();
 }
 
-bool MCfgTempInfoWiz::validatePage() {
+void MCfgTempInfoWiz::ApplyTo(MConfigura& c) {
     const int kind = controls_.Get<QComboBox>(6015)->currentIndex();
     const int size = controls_.Get<QComboBox>(20119)->currentIndex();
-    if (kind >= 0) cfg_.barcodeKind = kind;
-    if (size >= 0) cfg_.barcodeSize = size;
-    cfg_.useBarcode = controls_.Get<QCheckBox>(6011)->isChecked();
-    cfg_.barcodeByJob = controls_.Get<QCheckBox>(6034)->isChecked();
-    cfg_.workTag = controls_.Get<QCheckBox>(6012)->isChecked();
-    if (Radio(controls_, 1008)->isChecked()) cfg_.pictureKind = 0;
-    else if (cfg_.pictureKind == 0) cfg_.pictureKind = 1;
-    cfg_.gridColumns = grid_.columns;
-    cfg_.gridRows = grid_.rows;
-    cfg_.headerColumn = grid_.header;
-    cfg_.wizardCounter = 1;
-    CopyLines(labels_, cfg_.labelLines);
-    CopyLines(headers_, cfg_.headerLines);
+    if (kind >= 0) c.barcodeKind = kind;
+    if (size >= 0) c.barcodeSize = size;
+    c.useBarcode = controls_.Get<QCheckBox>(6011)->isChecked();
+    c.barcodeByJob = controls_.Get<QCheckBox>(6034)->isChecked();
+    c.workTag = controls_.Get<QCheckBox>(6012)->isChecked();
+    if (Radio(controls_, 1008)->isChecked()) c.pictureKind = 0;
+    else if (c.pictureKind == 0) c.pictureKind = 1;
+    c.gridColumns = grid_.columns;
+    c.gridRows = grid_.rows;
+    c.headerColumn = grid_.header;
+    c.wizardCounter = 1;
+    CopyLines(labels_, c.labelLines);
+    CopyLines(headers_, c.headerLines);
+    // The list's field ids become the lines' own, as saving the layout makes them (the
+    // program reads those).
+    for (int i = 0; i < c.labelLines.Count() && i < MListaRighe::kSlots; ++i)
+        if (const MRiga* line = c.labelLines.Line(i)) c.labelLines.ids[i] = line->fieldId;
+}
+
+bool MCfgTempInfoWiz::validatePage() {
+    // The layout as it would be saved: no text of its label may go without a place.
+    MConfigura trial;
+    trial.CopyFrom(cfg_);
+    ApplyTo(trial);
+    const TextRoom room = CheckTextRoom(trial, samples_.Drawing());
+    auto* message = controls_.Get<QLabel>(20201);
+    if (room.kind != TextRoom::Fits) {
+        message->setText(MarginRefusal(room));
+        message->show();
+        return false;
+    }
+    message->hide();
+    ApplyTo(cfg_);
     return true;
 }
 
@@ -308,7 +357,7 @@ MMainPag::MMainPag(MConfigura& cfg, const std::string& iniPath, QWidget* parent)
     setOption(QWizard::NoBackButtonOnStartPage, false);
     // The page title in a heading font, over pages whose controls are placed by their tables.
     setTitleFormat(Qt::PlainText);
-    size_ = new MCfgPag(cfg);
+    size_ = new MCfgPag(cfg, samples_);
     layout_ = new MCfgTmplLay(cfg, samples_);
     info_ = new MCfgTempInfoWiz(cfg, samples_);
     for (QWizardPage* page : {static_cast<QWizardPage*>(size_), static_cast<QWizardPage*>(layout_),
@@ -316,7 +365,7 @@ MMainPag::MMainPag(MConfigura& cfg, const std::string& iniPath, QWidget* parent)
         page->setMinimumSize(kPageSize);
         addPage(page);
     }
-    setFixedSize(820, 560);
+    setFixedSize(820, 590);
 }
 
 } // namespace labelprint::wizard

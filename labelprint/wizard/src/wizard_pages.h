@@ -18,7 +18,7 @@ namespace labelprint::wizard {
 class MCfgPag : public QWizardPage {
 public:
     static constexpr int kTemplateId = 6028;
-    explicit MCfgPag(MConfigura& cfg);
+    MCfgPag(MConfigura& cfg, const SampleLabel& samples);
     void initializePage() override;
     bool validatePage() override; // takes the values; refuses a bad length with a message
 
@@ -29,7 +29,11 @@ private:
         double MConfigura::*field;
         std::string shown;
     };
+    // Shows a refusal under the page and puts the focus on the entry it names.
+    void Refuse(int editId, const QString& text);
+
     MConfigura& cfg_;
+    const SampleLabel& samples_;
     Controls controls_;
     LengthEntry lengths_[4];
     int alignment_ = 1;
@@ -65,6 +69,8 @@ private:
     void RedrawPreview();
     void OpenEditor();
     void FollowBarcode();
+    // Every value of the page into c.
+    void ApplyTo(MConfigura& c);
 
     MConfigura& cfg_;
     const SampleLabel& samples_;

@@ -12,7 +12,12 @@
  * - R variables R0..R9999 (reals, handed out as 32-bit floats). After SimReset:
  *   R3 = 2.1, R4 = 5.4, R5 = 3.0 (PLC, CNC and CNC OS versions), R450 = 0 (automatic),
  *   R453 = 1 (axes referenced), R456 = 1 (CNC on), R700 = R813 = R814 = 1 (machine variant 1),
- *   every other variable 0.
+ *   every other variable 0. Then the machine description "SIMCNC.INI" in the work directory,
+ *   when there is one, sets the variables the program reads for the machine variant and its
+ *   options: section [MACHINE], keys R700, R813, R814, R727, R886, R7040, R7101, R821, R7007,
+ *   R7011, each a number ("R813=0"); a missing key keeps the value above. A value that is not
+ *   a number refuses the whole file (nothing taken from it; SimLastError names the key).
+ *   The description is read when the library is loaded and by SimReset.
  * - Commands: an accepted command reports "running" to the next TstCmdCnc call (see
  *   SimSetCommandResponse for other behaviours); SendCnc while a command runs answers 33.
  *   (7,151) sets status word 2 bit 0x200; (7,85) clears status word 3; (7,87) does nothing;
