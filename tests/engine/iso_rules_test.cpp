@@ -11,6 +11,8 @@
 #include "test_support/iso_reader.h"
 
 namespace enginetest {
+void DumpOrder(const IsoProgramGenerator& g);
+bool g_dump = false;
 namespace {
 
 class IsoRulesTest : public IsoTest {
@@ -28,6 +30,7 @@ protected:
         l.bMin = mm(s.X_MIN_MORSA);
         l.bMax = mm(s.X_MAX_MORSA);
         l.bExtra = mm(s.CORR_X_ASSE_B);
+        l.keepRemnant = mm(s.DIM_MIN_SCARTO);
         return l;
     }
 
@@ -64,6 +67,10 @@ protected:
             b.figure = r.Figura;
             b.face = mm(r.Angolo);
             b.faceY = mm(r.RY);
+            b.xFrom = mm(r.XFm);
+            b.xTo = mm(r.XFM);
+            b.yFrom = mm(r.RY + r.YFm);
+            b.yTo = mm(r.RY + r.YFM);
             bar.records.push_back(b);
         }
         return bar;
@@ -89,6 +96,7 @@ protected:
         }
         EXPECT_EQ(CheckBarSize(bar), 0) << g_errorText;
         if (g.ComputeBar(0, 1) != 0 || g.GenerateIsoProgram(1, 0) != 0) return {std::string("not written: ") + g_errorText};
+        if (g_dump) DumpOrder(g);
         return BrokenRules(g, ReadFile(dir_ + "OUTPUT.ISO"));
     }
 
@@ -297,8 +305,11 @@ TEST_F(IsoRulesTest, EveryPlantedFaultIsFound) {
              tap.figure = 6;
              hole.figure = 1;
              hole.face = tap.face;
-             hole.x = tap.x + 0.01;
-             hole.faceY = tap.faceY - 0.01;
+             // The hole's figure 0.5 mm off the tap's, still meeting it.
+             hole.xFrom = tap.xFrom + 0.5;
+             hole.xTo = tap.xTo + 0.5;
+             hole.yFrom = tap.yFrom - 0.5;
+             hole.yTo = tap.yTo - 0.5;
          },
          "ran before the hole"},
         {"a machining on a piece that has left",
@@ -728,6 +739,28 @@ TEST_F(IsoRulesTest, AShapeNameFromTheListNeverWritesBlocks) {
         EXPECT_FALSE(g.IsLoaded());
         EXPECT_EQ(std::string(g_errorText), Err("ERR_READ") + " (LISTA: BAR 1 PZ 1 LAV 1 SHAPE)");
     }
+    // Braces open and close the dialect's comments: a call "L<A{B.ISO>" would lose its end.
+    // Refused on every variant, when the list is read and when a changed list's bar is computed.
+    for (const int variant : {0, 1, 2}) {
+        Reinstall(variant, variant == 0 ? "CONF-V0" : variant == 1 ? "CONF" : "CONF-V2");
+        UseDemoDrawings();
+        for (const std::string& bad : {std::string("A{B"), std::string("A}B"), std::string("{X}"), std::string("HOLE{"),
+                                      std::string("}")}) {
+            SCOPED_TRACE(bad + " on variant " + std::to_string(variant));
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "BAD.lda", ShapeList(bad)));
+            IsoProgramGenerator g((dir_ + "BAD.lda").c_str());
+            EXPECT_FALSE(g.IsLoaded());
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_READ") + " (LISTA: BAR 1 PZ 1 LAV 1 SHAPE)");
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList("HOLE.VLK")));
+            IsoProgramGenerator opened((dir_ + "OWN.lda").c_str());
+            ASSERT_TRUE(opened.IsLoaded()) << g_errorText;
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList(bad)));
+            EXPECT_NE(opened.ComputeBar(0, 1), 0);
+            EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
+        }
+    }
+    Reinstall(1, "CONF");
+    UseDemoDrawings();
     // A sound name: its sub-program is called, and nothing else of it is written.
     const std::vector<std::string> broken = RunOwnBar(ShapeList("HOLE.VLK"));
     for (const std::string& b : broken) ADD_FAILURE() << b;
@@ -758,4 +791,25 @@ TEST_F(IsoRulesTest, AMessageShowsTheListsTextsAsWritten) {
 }
 
 } // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+TEST_F(IsoRulesTest, ScratchWedge) {
+    Reinstall(2, "CONF-V2"); g_dump = true;
+    ldatest::PieceSpec a = Piece("A", 1500000, 90000, 45000);
+    a.machinings = {Drill(700000, 0)};
+    ldatest::PieceSpec b = Piece("B", 800000);
+    b.machinings = {Drill(850000, 0)};
+    const std::vector<std::string> broken = RunOwnBar(List({Bar({a, b}, 6500000)}));
+    for (const std::string& x : broken) ADD_FAILURE() << x;
+    std::printf("%s\n", ReadFile(dir_ + "OUTPUT.ISO").c_str());
+}
+} // namespace
+void DumpOrder(const IsoProgramGenerator& g) {
+    for (int i = 0; i < g.orderedRecords; ++i) {
+        const WorkingMachining& r = *g.order[static_cast<std::size_t>(i)];
+        std::printf("Id %d kind %d X %d A %d Xcaric %d mode %d/%d pos %d ck %d flags %d piece %d Dx %d set %d pri %d fig %d\n", r.Id, r.TipoLavor, r.X, r.ATaglio, r.Xcaric, r.CutMode, r.clampCode, r.cutPosition, r.cutKind, r.endFlags, r.PieceRef ? r.PieceRef->Id : 0, r.PezzoDx, r.Insieme, r.Priorita, r.Figura);
+    }
+}
 } // namespace enginetest

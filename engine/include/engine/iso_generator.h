@@ -121,8 +121,21 @@ private:
     void WriteBarWithoutPiecesCount();
     void WriteRepeat(int32_t step, int32_t repeatStart);
     void WriteBladeZoneLine(const WorkingMachining& r);
-    int NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const;
-    int32_t HeadmostEndCutX() const;
+    // What the bar's outermost end cuts leave beyond them, from the cuts as the end trims placed
+    // them (X along the bar, its tail at 0): below the tail-most cut its X, beyond the head-most
+    // cut the bar length less its X; the whole bar at the tail without end cuts. The bar's
+    // remnant is the greater of the two; what the tail keeps is unloaded last (R541), what the
+    // head keeps by the bar's first cut.
+    struct Leftovers {
+        int32_t head = 0, tail = 0;
+        int32_t headCutX = INT32_MIN, tailCutX = INT32_MAX;
+        bool AtHead() const { return head > tail; }
+        int32_t Remnant() const { return AtHead() ? head : tail; }
+    };
+    Leftovers BarLeftovers() const;
+    // 100 more on the feed cause of the cut next to the bar's remnant when that remnant is one
+    // to keep (at least DIM_MIN_SCARTO).
+    int NearRemnantExtra(const WorkingMachining& r) const;
     static int CutFeedCause(const WorkingMachining& cut, const WorkingMachining* next);
     int32_t OffQuotaB() const; // R_OFF_QUOTA_B: SPESS_LAMA less twice a negative CORR_X_LAME
     int FinishFile();
