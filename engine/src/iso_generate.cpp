@@ -391,10 +391,9 @@ void IsoProgramGenerator::WriteCutLines(const WorkingMachining& r, const Working
     (void)next;
 }
 
-int IsoProgramGenerator::WriteRemnant(int32_t remnant) {
+int IsoProgramGenerator::WriteRemnant(int32_t remnant, bool preCut) {
     const MachineSettings& s = S();
     const int v = MachineVariant;
-    const bool preCut = remnant <= 0; // the pieces take the whole bar: its last piece is pre-cut
     if (preCut) {
         if (v == 0) Block("G304CNC\n");
         Block("R%d=R%d+1      { Pezzo pretagliato: R_CONT_PEZZI }\n\n", 590, 590);
@@ -567,7 +566,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
     }
 
     if (pending != nullptr && unloadPending(true) != 0) return 1;
-    if (WriteRemnant(remnant) != 0) return 1;
+    if (WriteRemnant(remnant, reckoned <= 0) != 0) return 1;
     if (check == 2 || check == 3) WriteNextToolBlock();
     WriteRepeat(step, repeatStart);
     if (v != 0) {

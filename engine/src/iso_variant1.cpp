@@ -397,9 +397,8 @@ int IsoProgramGenerator::WriteV1Trim(const WorkingMachining& cut, bool head) {
     return 0;
 }
 
-int IsoProgramGenerator::WriteV1Remnant(int32_t remnant) {
+int IsoProgramGenerator::WriteV1Remnant(int32_t remnant, bool preCut) {
     const MachineSettings& s = S();
-    const bool preCut = remnant <= 0; // the pieces take the whole bar: its last piece is pre-cut
     if (preCut) Block("R%d=R%d+1      { Pezzo pretagliato: R_CONT_PEZZI }\n\n", 590, 590);
     Block("R%d=", 541);
     if (preCut) {
@@ -520,7 +519,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
         (lastEndCut->endFlags & 2) != 0) {
         if (WriteV1Trim(*lastEndCut, false) != 0) return 1;
     }
-    if (WriteV1Remnant(remnant) != 0) return 1;
+    if (WriteV1Remnant(remnant, reckoned <= 0) != 0) return 1;
     if (check == 2 || check == 3) WriteNextToolBlock();
     WriteRepeat(step, repeatStart);
     if (lastBarOfList)

@@ -11,8 +11,6 @@
 #include "test_support/iso_reader.h"
 
 namespace enginetest {
-void DumpOrder(const IsoProgramGenerator& g);
-bool g_dump = false;
 namespace {
 
 class IsoRulesTest : public IsoTest {
@@ -78,7 +76,8 @@ protected:
 
     // The rules broken by the program of the first bar of a list made here, on the tool set-up
     // the bar selection chooses (or on `mount`, tool names by ralla position, when given).
-    std::vector<std::string> RunOwnBar(const ldatest::ListSpec& spec, const std::vector<const char*>& mount = {}) {
+    std::vector<std::string> RunOwnBar(const ldatest::ListSpec& spec, const std::vector<const char*>& mount = {},
+                                       isoread::Bar* seen = nullptr) {
         EXPECT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", spec));
         SetCurrentListName((dir_ + "OWN.lda").c_str());
         IsoProgramGenerator g((dir_ + "OWN.lda").c_str());
@@ -96,7 +95,7 @@ protected:
         }
         EXPECT_EQ(CheckBarSize(bar), 0) << g_errorText;
         if (g.ComputeBar(0, 1) != 0 || g.GenerateIsoProgram(1, 0) != 0) return {std::string("not written: ") + g_errorText};
-        if (g_dump) DumpOrder(g);
+        if (seen != nullptr) *seen = BarOf(g);
         return BrokenRules(g, ReadFile(dir_ + "OUTPUT.ISO"));
     }
 
@@ -795,21 +794,226 @@ TEST_F(IsoRulesTest, AMessageShowsTheListsTextsAsWritten) {
 
 namespace enginetest {
 namespace {
-TEST_F(IsoRulesTest, ScratchWedge) {
-    Reinstall(2, "CONF-V2"); g_dump = true;
-    ldatest::PieceSpec a = Piece("A", 1500000, 90000, 45000);
+
+const char* ConfOf(int variant) { return variant == 0 ? "CONF-V0" : variant == 1 ? "CONF" : "CONF-V2"; }
+
+// A piece whose tail is angled (left angle tail, 45000 or -45000) before a square-headed piece
+// whose drill runs out over its head by overhang: the pieces stand apart by a wedge of about the
+// overhang. The second piece's head cut frees the first piece with the wedge behind it.
+ldatest::ListSpec WedgeList(int32_t tail, int32_t overhang) {
+    ldatest::PieceSpec a = Piece("A", 1500000, 90000, tail);
     a.machinings = {Drill(700000, 0)};
     ldatest::PieceSpec b = Piece("B", 800000);
-    b.machinings = {Drill(850000, 0)};
-    const std::vector<std::string> broken = RunOwnBar(List({Bar({a, b}, 6500000)}));
-    for (const std::string& x : broken) ADD_FAILURE() << x;
-    std::printf("%s\n", ReadFile(dir_ + "OUTPUT.ISO").c_str());
+    b.machinings = {Drill(400000, 0)};
+    if (overhang > 0) b.machinings.push_back(Drill(800000 + overhang, 0));
+    ldatest::PieceSpec c = Piece("C", 600000);
+    return List({Bar({a, b, c}, 6500000)});
 }
-} // namespace
-void DumpOrder(const IsoProgramGenerator& g) {
-    for (int i = 0; i < g.orderedRecords; ++i) {
-        const WorkingMachining& r = *g.order[static_cast<std::size_t>(i)];
-        std::printf("Id %d kind %d X %d A %d Xcaric %d mode %d/%d pos %d ck %d flags %d piece %d Dx %d set %d pri %d fig %d\n", r.Id, r.TipoLavor, r.X, r.ATaglio, r.Xcaric, r.CutMode, r.clampCode, r.cutPosition, r.cutKind, r.endFlags, r.PieceRef ? r.PieceRef->Id : 0, r.PezzoDx, r.Insieme, r.Priorita, r.Figura);
+
+// The piece before the wedge leaves whole on every variant: trimmed at its tail, unloaded and
+// counted, and only then the wedge, to the trapdoor (below DIM_BOTOLA) or the unloader. Wedges
+// of dust (below MAX_POLVERE), the trapdoor's range and beyond it; the demo's trapdoor of 400 mm
+// and one of 1 mm, where every wedge goes to the unloader.
+TEST_F(IsoRulesTest, APieceBeforeAWedgeLeavesTrimmedAndCountedBeforeTheWedge) {
+    for (const int variant : {0, 1, 2}) {
+        for (const int32_t trapdoor : {400000, 1000}) {
+            Reinstall(variant, ConfOf(variant));
+            UseDemoDrawings();
+            g_pSettings->DIM_BOTOLA = trapdoor;
+            for (const int32_t tail : {45000, -45000}) {
+                if (variant == 2 && tail < 0) continue; // variant 2 takes 45 and 90 degrees only
+                for (const int32_t overhang : {0, 5000, 45000, 120000, 390000, 450000}) {
+                    SCOPED_TRACE("variant " + std::to_string(variant) + " DIM_BOTOLA " + std::to_string(trapdoor) +
+                                 " tail " + std::to_string(tail) + " overhang " + std::to_string(overhang));
+                    const std::vector<std::string> broken = RunOwnBar(WedgeList(tail, overhang), {"PUNTA5"});
+                    for (const std::string& b : broken) ADD_FAILURE() << b;
+                    if (variant != 2 || !broken.empty()) continue;
+                    // The trimmed piece's unloading, its count, then the wedge's (a scrap, not counted).
+                    const std::vector<std::string> bodies = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+                    const int trimmed = IndexOf(bodies, "R540=7      { Scarico di pz spntato a SX }");
+                    ASSERT_GE(trimmed, 0);
+                    const int count = IndexOf(bodies, "R590=R590+1", trimmed);
+                    const int next = IndexOf(bodies, "R540=", trimmed + 1);
+                    ASSERT_GE(count, 0);
+                    EXPECT_LT(count, next);
+                }
+            }
+        }
     }
 }
+
+// The first piece's set 100 is the office's own: its machinings keep their priorities and all
+// run before the piece leaves, on every variant; no end cut shares a set with a machining.
+TEST_F(IsoRulesTest, AFirstPieceWithSet100KeepsItsMachiningsBeforeItLeaves) {
+    for (const int variant : {0, 1, 2}) {
+        for (const int16_t set : {int16_t{100}, int16_t{1}, int16_t{9999}}) {
+            SCOPED_TRACE("variant " + std::to_string(variant) + " set " + std::to_string(set));
+            Reinstall(variant, ConfOf(variant));
+            UseDemoDrawings();
+            ldatest::PieceSpec a = Piece("A", 1200000);
+            for (int k = 0; k < 4; ++k) {
+                ldatest::MachiningSpec d = Drill(200000 + 250000 * k, k % 2 == 0 ? 0.0f : 90.0f);
+                d.group = set;
+                d.priority = static_cast<int16_t>(4 - k);
+                a.machinings.push_back(d);
+            }
+            ldatest::PieceSpec b = Piece("B", 900000);
+            ldatest::MachiningSpec e = Drill(450000, 0);
+            e.group = set;
+            e.priority = 1;
+            b.machinings = {e};
+            const std::vector<std::string> broken = RunOwnBar(List({Bar({a, b}, 6500000)}), {"PUNTA5"});
+            for (const std::string& x : broken) ADD_FAILURE() << x;
+        }
+    }
+}
+
+struct OffPilotCase {
+    const char* what;
+    int tapSet, tapPriority, holeSet, holePriority;
+    bool refusedWhenMet; // the tap's own set runs it first: refused wherever it meets the hole
+};
+
+// Four pieces, each with its tap listed before a hole dx, dy thousandths off it (and a drill of
+// the tap's set elsewhere); the tap 6 mm wide, the pilot 5 mm.
+ldatest::ListSpec OffPilotList(const OffPilotCase& c, int32_t dx, int32_t dy, const char* tapTool) {
+    std::vector<ldatest::PieceSpec> list;
+    for (int i = 0; i < 4; ++i) {
+        ldatest::PieceSpec p = Piece(("P" + std::to_string(i)).c_str(), 300000);
+        ldatest::MachiningSpec tap = Drill(150000, 0, tapTool, std::strcmp(tapTool, "MASCH6") == 0 ? 6000 : 12000);
+        ldatest::MachiningSpec hole = Drill(150000 + dx, 0, "PUNTA5", 5000);
+        hole.y += dy;
+        ldatest::MachiningSpec other = Drill(60000, 90, "PUNTA5", 5000);
+        tap.group = static_cast<int16_t>(c.tapSet);
+        tap.priority = static_cast<int16_t>(c.tapPriority);
+        hole.group = static_cast<int16_t>(c.holeSet);
+        hole.priority = static_cast<int16_t>(c.holePriority);
+        other.group = static_cast<int16_t>(c.tapSet != 0 ? c.tapSet : c.holeSet);
+        other.priority = 9;
+        p.machinings = {tap, other, hole};
+        list.push_back(p);
+    }
+    return List({Bar(list, 6500000)});
+}
+
+// A hole lies under a tap or countersink when their figures meet on one face, however far
+// their centres stand apart: 0, 0.010, 0.011, 0.05 and 0.5 mm in X and in Y, and a 6 mm tap
+// 5.5 mm off a 5 mm pilot (the two just touch). Such a hole runs first whatever the sets, or
+// the bar is refused where the tap's own set runs it first; a tap 5.6 mm off its pilot does not
+// meet it and is neither linked nor refused. Every variant, with the list check on and off.
+TEST_F(IsoRulesTest, TapsOffTheirPilotsRunAfterTheHolesTheyMeet) {
+    const std::vector<OffPilotCase> cases = {
+        {"tap and hole in different sets", 1, 1, 2, 1, false},
+        {"tap in no set, its hole in a set", 0, 0, 1, 2, false},
+        {"tap in a set, its hole in none", 1, 1, 0, 0, false},
+        {"one set, the hole first", 1, 2, 1, 1, false},
+        {"one set, equal priorities", 1, 1, 1, 1, false},
+        {"one set, the tap first", 1, 1, 1, 2, true},
+    };
+    struct Offset {
+        int32_t dx, dy;
+        bool meets;
+    };
+    const std::vector<Offset> offsets = {{0, 0, true},     {10, 0, true},    {11, 0, true},  {0, 11, true},
+                                         {50, -50, true},  {500, 0, true},   {0, -500, true}, {5500, 0, true},
+                                         {5600, 0, false}, {0, 5600, false}};
+    for (const int variant : {0, 1, 2}) {
+        for (const int check : {0, 1}) {
+            Reinstall(variant, ConfOf(variant));
+            UseDemoDrawings();
+            g_pSettings->CK_MASC_SVAS = check;
+            for (const OffPilotCase& c : cases) {
+                for (const Offset& o : offsets) {
+                    for (const char* tool : {"MASCH6", "SVAS12"}) {
+                        if (std::strcmp(tool, "SVAS12") == 0 && (o.dx > 1000 || o.dy > 1000)) continue; // a 12 mm cone
+                        SCOPED_TRACE(std::string(c.what) + " " + tool + " off by " + std::to_string(o.dx) + ", " +
+                                     std::to_string(o.dy) + " on variant " + std::to_string(variant) + " CK_MASC_SVAS " +
+                                     std::to_string(check));
+                        const std::vector<std::string> broken =
+                            RunOwnBar(OffPilotList(c, o.dx, o.dy, tool), {"PUNTA5", tool});
+                        if (c.refusedWhenMet && o.meets) {
+                            const char* key = std::strcmp(tool, "MASCH6") == 0 ? "ERR_USO_MASCHIO" : "ERR_USO_SVAS";
+                            EXPECT_EQ(broken, std::vector<std::string>{std::string("not written: ") + Err(key) +
+                                                                       " (ID_LAV=1) (LDT:T ID_LDT:1)"});
+                            continue;
+                        }
+                        for (const std::string& b : broken) ADD_FAILURE() << b;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Three pieces; the second one's drill runs out over its head by 160 mm, so the pieces take
+// 160 mm more of the bar than their lengths and kerfs reckon.
+ldatest::ListSpec RemnantList(int32_t barLength) {
+    ldatest::PieceSpec a = Piece("A", 1500000);
+    a.machinings = {Drill(700000, 0)};
+    ldatest::PieceSpec b = Piece("B", 800000);
+    b.machinings = {Drill(400000, 0), Drill(960000, 0)};
+    ldatest::PieceSpec c = Piece("C", 600000);
+    return List({Bar({a, b, c}, barLength)});
+}
+
+double TailCutX(const isoread::Bar& bar) {
+    double x = bar.length;
+    for (const isoread::BarRecord& r : bar.records)
+        if (r.kind == 2) x = std::min(x, r.x);
+    return x;
+}
+
+// The remnant is what the bar's outermost cuts leave, not what the pieces' lengths reckon: the
+// remnant's unloading (R541) goes by what the tail-most cut leaves, and the cut next to the
+// remnant is marked (+100) only for a remnant to keep (DIM_MIN_SCARTO, here 300 mm), at the
+// tail, or at the head when the automatic transfer moved the records toward the tail. Remnants
+// of 1, 150, 299, 300 and 2900 mm on every variant, the pieces laid out 160 mm longer than
+// reckoned; the marks are the program model's rules.
+TEST_F(IsoRulesTest, TheRemnantGoesByWhatTheOutermostCutsLeave) {
+    struct Expect {
+        int32_t left;       // mm the tail-most cut leaves
+        const char* r541[3]; // R541 by variant (AUTO_TRAS_LAV 0)
+    };
+    const std::vector<Expect> rows = {
+        {1, {"1      { SPATOL_SCARIC: Scarico su Botola }", "1      { SPATOL_SCARIC: Scarico su Botola }",
+             "4      { Polvere: Scarico pezzetto }"}},
+        {150, {"1      { SPATOL_SCARIC: Scarico su Botola }", "1      { SPATOL_SCARIC: Scarico su Botola }",
+               "5      { SPATOL_SCARIC: Scarico non recuperabile }"}},
+        {299, {"1      { SPATOL_SCARIC: Scarico su Botola }", "1      { SPATOL_SCARIC: Scarico su Botola }",
+               "5      { SPATOL_SCARIC: Scarico non recuperabile }"}},
+        {300, {"1      { SPATOL_SCARIC: Scarico su Botola }", "2      { SPATOL_SCARIC: Scarico su Scaricatore }",
+               "2      { SPATOL_SCARIC: Scarico su Scaricatore }"}},
+        {2900, {"2      { SPATOL_SCARIC: Scarico su Scaricatore }", "2      { SPATOL_SCARIC: Scarico su Scaricatore }",
+                "2      { SPATOL_SCARIC: Scarico su Scaricatore }"}},
+    };
+    for (const int variant : {0, 1, 2}) {
+        for (const int transfer : {0, 1}) {
+            Reinstall(variant, ConfOf(variant));
+            UseDemoDrawings();
+            g_pSettings->DIM_MIN_SCARTO = 300000;
+            g_pSettings->DIM_BOTOLA = 400000;
+            g_pSettings->AUTO_TRAS_LAV = transfer;
+            g_pSettings->SCARTO_CODA = 0; // the tail may keep as little as dust
+            // Where the tail-most cut of a 6.5 m bar stands: the bar's length then sets what it leaves.
+            isoread::Bar probe;
+            const std::vector<std::string> probed = RunOwnBar(RemnantList(6500000), {"PUNTA5"}, &probe);
+            ASSERT_EQ(probed, std::vector<std::string>{}) << "variant " << variant << " AUTO_TRAS_LAV " << transfer << ReadFile(dir_ + "OUTPUT.ISO");
+            const int32_t used = 6500000 - static_cast<int32_t>(std::lround(TailCutX(probe) * 1000));
+            for (const Expect& row : rows) {
+                SCOPED_TRACE("variant " + std::to_string(variant) + " AUTO_TRAS_LAV " + std::to_string(transfer) +
+                             " remnant " + std::to_string(row.left) + " mm");
+                isoread::Bar seen;
+                const std::vector<std::string> broken =
+                    RunOwnBar(RemnantList(used + row.left * 1000), {"PUNTA5"}, &seen);
+                for (const std::string& b : broken) ADD_FAILURE() << b;
+                if (!broken.empty() || transfer != 0) continue;
+                EXPECT_NEAR(TailCutX(seen), row.left, 0.001);
+                const std::vector<std::string> bodies = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+                EXPECT_TRUE(Has(bodies, std::string("R541=") + row.r541[variant])) << row.r541[variant];
+            }
+        }
+    }
+}
+
+} // namespace
 } // namespace enginetest

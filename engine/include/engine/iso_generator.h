@@ -115,7 +115,9 @@ private:
     void WriteLoading();
     int WriteUnloading(const WorkingMachining& u, bool endOfBar, int32_t pieceStart);
     void WriteCutLines(const WorkingMachining& r, const WorkingMachining* next, int cause);
-    int WriteRemnant(int32_t remnant);
+    // The remnant's unloading (R541) by what the tail-most cut leaves; preCut: the pieces'
+    // reckoning takes the whole bar, so its last piece counts where it stands.
+    int WriteRemnant(int32_t remnant, bool preCut);
     // A bar without pieces is itself the one piece of each repetition: counted in R590 once
     // the bar has been unloaded (every variant).
     void WriteBarWithoutPiecesCount();
@@ -152,7 +154,7 @@ private:
     void WriteV1Loading(bool unloadingEnabled);
     int WriteV1Unloading(const WorkingMachining& u, bool held);
     int WriteV1Trim(const WorkingMachining& cut, bool head);
-    int WriteV1Remnant(int32_t remnant);
+    int WriteV1Remnant(int32_t remnant, bool preCut);
     void WriteV1QuickUnload();
     int32_t V1ExtractorPosition(int32_t extra) const;
     int32_t V1ExtractorCorrection(const WorkingMachining& cut) const;
