@@ -78,6 +78,15 @@ bool IsoProgramGenerator::UnloadsBefore(int i, const WorkingMachining& u) const 
     return r.Xcaric != u.Xcaric && r.X < u.X;
 }
 
+// Variant 2: what the square cut u freed holds a piece whose tail trim, at position i of the
+// order or after it, is still to come: u's unloading waits for it (FreedPieceAwaitsTrim).
+bool IsoProgramGenerator::TrimStillDue(int i, const WorkingMachining& u) const {
+    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
+    for (int j = i; j < n; ++j)
+        if (FreedPieceAwaitsTrim(u, *order[static_cast<std::size_t>(j)])) return true;
+    return false;
+}
+
 IsoProgramGenerator::IsoProgramGenerator(const char* path) : BarComputation(path) {}
 
 IsoProgramGenerator::~IsoProgramGenerator() { CloseFile(); }
@@ -507,7 +516,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
             pending = nullptr;
         }
         bool unloaded = false;
-        if (pending != nullptr && UnloadsBefore(i, *pending)) {
+        if (pending != nullptr && !(v == 2 && TrimStillDue(i, *pending)) && UnloadsBefore(i, *pending)) {
             if (unloadPending(false) != 0) return 1;
             unloaded = true;
         }

@@ -138,6 +138,7 @@ private:
     // 100 more on the feed cause of the cut next to the bar's remnant when that remnant is one
     // to keep (at least DIM_MIN_SCARTO).
     int NearRemnantExtra(const WorkingMachining& r) const;
+    bool TrimStillDue(int i, const WorkingMachining& u) const;
     static int CutFeedCause(const WorkingMachining& cut, const WorkingMachining* next);
     int32_t OffQuotaB() const; // R_OFF_QUOTA_B: SPESS_LAMA less twice a negative CORR_X_LAME
     int FinishFile();
