@@ -833,6 +833,28 @@ TEST_F(IsoRulesTest, AShapeNameFromTheListNeverWritesBlocks) {
             EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
         }
     }
+    // The writer itself refuses such a name, however it reached the record: no program is left.
+    for (const int variant : {0, 1, 2}) {
+        Reinstall(variant, ConfOf(variant));
+        UseDemoDrawings();
+        for (const char* bad : {"A{B.ISO", "A}B.ISO", "A>B.ISO", "A\r\nM30.ISO"}) {
+            SCOPED_TRACE(std::string(bad) + " written on variant " + std::to_string(variant));
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList("HOLE.VLK")));
+            SetCurrentListName((dir_ + "OWN.lda").c_str());
+            IsoProgramGenerator g((dir_ + "OWN.lda").c_str());
+            ASSERT_TRUE(g.IsLoaded()) << g_errorText;
+            g.MarkBarSelected(0);
+            g.CollectSelectedBars();
+            ASSERT_EQ(g.OptimizeToolSetup(), 0) << g_errorText;
+            ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+            ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+            std::snprintf(g.order[0]->programName, sizeof g.order[0]->programName, "%s", bad);
+            std::filesystem::remove(dir_ + "OUTPUT.ISO");
+            EXPECT_NE(g.GenerateIsoProgram(1, 0), 0);
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_BAD_RECORD") + " (LDT:T-1)");
+            EXPECT_FALSE(std::filesystem::exists(dir_ + "OUTPUT.ISO"));
+        }
+    }
     Reinstall(1, "CONF");
     UseDemoDrawings();
     // A sound name: its sub-program is called, and nothing else of it is written.
