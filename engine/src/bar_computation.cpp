@@ -90,8 +90,12 @@ int CompareTapFirst(const WorkingMachining* a, const WorkingMachining* b) {
 bool LiesUnder(const WorkingMachining& hole, const WorkingMachining& tap) {
     if (hole.Figura != 1 || tap.Figura != 6 || &hole == &tap) return false;
     if (hole.TipoLavor != kKindRalla || tap.TipoLavor != kKindRalla || hole.active == 0 || tap.active == 0) return false;
-    return hole.Angolo == tap.Angolo && std::llabs(int64_t{hole.X} - tap.X) <= 10 &&
-           std::llabs(int64_t{hole.RY} - tap.RY) <= 10;
+    return hole.Angolo == tap.Angolo && FiguresOverlap(hole, tap);
+}
+
+bool FiguresOverlap(const WorkingMachining& a, const WorkingMachining& b) {
+    if (a.XFm > b.XFM || b.XFm > a.XFM) return false;
+    return int64_t{a.RY} + a.YFm <= int64_t{b.RY} + b.YFM && int64_t{b.RY} + b.YFm <= int64_t{a.RY} + a.YFM;
 }
 
 bool SetPutsTapFirst(const WorkingMachining& hole, const WorkingMachining& tap) {

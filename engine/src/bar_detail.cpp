@@ -837,7 +837,7 @@ int BarComputation::LoadBarDetail(int barIndex) {
         m.Id = runningId + 1 + c;
         m.Id2 = 0;
         m.active = 1;
-        m.Insieme = 100;
+        m.Insieme = kEndCutSet;
         m.Priorita = 1;
         m.NomeLdt[0] = '\0';
         m.IdLdt = 0;

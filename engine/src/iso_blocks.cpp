@@ -12,6 +12,7 @@
 #include "engine/shape_compiler.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
+#include "machine/lda_format.h"
 #include "machine/path_table.h"
 #include "machine/ralla_tools.h"
 #include "machine/settings.h"
@@ -147,6 +148,12 @@ void IsoProgramGenerator::WriteToolChangeBlock(const WorkingMachining& m, const 
 
 int IsoProgramGenerator::WriteSpecialShapeCall(const char* name, const WorkingMachining& m) {
     if (m.programKind != kProgramCompiled) {
+        // The name stands inside the call: one the dialect would read as its own (a line end,
+        // the call's or a comment's marks) is refused, whatever step let it through.
+        if (!lda::IsProgramSafeText(reinterpret_cast<const uint8_t*>(name), static_cast<int>(std::strlen(name)))) {
+            SetErrorText("%s (LDT:%s-%d)", MsgError("ERR_BAD_RECORD"), m.NomeLdt, static_cast<int>(m.IdLdt));
+            return 1;
+        }
         Block("L<%s>\n", name);
         return 0;
     }

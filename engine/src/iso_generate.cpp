@@ -50,6 +50,14 @@ const char* UnloadTextOf(const WorkingMachining& r) { return r.PieceRef != nullp
 bool IsCut(const WorkingMachining& r) { return r.TipoLavor == kKindEndCut; }
 bool IsNotch(const WorkingMachining& r) { return r.TipoLavor == kKindFigure6000; }
 
+// Variant 2: the square cut u, waiting to unload what it freed, freed a piece that the trim
+// (a cut of mode 32 nearer the head) has still to cut at its tail: what u freed is that piece
+// with the wedge between the two cuts. The piece is trimmed, unloaded and counted first; only
+// the wedge then leaves by u's own unloading, so a good piece never takes the scrap's way.
+bool FreedPieceAwaitsTrim(const WorkingMachining& u, const WorkingMachining& trim) {
+    return IsCut(u) && PieceStateOf(u) == kPieceStateScrap && IsCut(trim) && ModeOf(trim) == 32 && u.X < trim.X;
+}
+
 } // namespace
 
 // The piece (or scrap) freed by the cut u leaves the machine before the record at position i
@@ -68,6 +76,15 @@ bool IsoProgramGenerator::UnloadsBefore(int i, const WorkingMachining& u) const 
         }
     if (r.TipoLavor == kKindEndCut || IsBladeKind(r.TipoLavor)) return true;
     return r.Xcaric != u.Xcaric && r.X < u.X;
+}
+
+// Variant 2: what the square cut u freed holds a piece whose tail trim, at position i of the
+// order or after it, is still to come: u's unloading waits for it (FreedPieceAwaitsTrim).
+bool IsoProgramGenerator::TrimStillDue(int i, const WorkingMachining& u) const {
+    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
+    for (int j = i; j < n; ++j)
+        if (FreedPieceAwaitsTrim(u, *order[static_cast<std::size_t>(j)])) return true;
+    return false;
 }
 
 IsoProgramGenerator::IsoProgramGenerator(const char* path) : BarComputation(path) {}
@@ -249,28 +266,30 @@ void IsoProgramGenerator::WriteBladeZoneLine(const WorkingMachining& r) {
         RInt(536, 3, "R_BLOCCA_PEZZO: Centro");
 }
 
-// 100 more on the feed cause of the cut next to a remnant that must be unloaded. Without the
-// head trim's shift the remnant is the bar's tail end, from X 0 to about its length: the cut next
-// to it stands within the least scrap length of that X (an angled end's X may lie a little below
-// the length reckoned with the kerf).
-int IsoProgramGenerator::NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const {
-    const MachineSettings& s = S();
-    if (remnant <= s.MAX_POLVERE) return 0;
-    // Records moved toward the tail: the excess lies at the head, cut off by the bar's first cut.
-    if (headShift > 0) return r.TipoLavor == kKindEndCut && r.X == HeadmostEndCutX() ? 100 : 0;
-    const int64_t distance = int64_t{r.X} - remnant;
-    return (distance > -int64_t{s.DIM_MIN_SCARTO} && distance < s.DIM_MIN_SCARTO) ? 100 : 0;
+int IsoProgramGenerator::NearRemnantExtra(const WorkingMachining& r) const {
+    if (r.TipoLavor != kKindEndCut) return 0;
+    const Leftovers left = BarLeftovers();
+    if (left.Remnant() < S().DIM_MIN_SCARTO) return 0;
+    return r.X == (left.AtHead() ? left.headCutX : left.tailCutX) ? 100 : 0;
 }
 
-// X of the bar's end cut nearest its head (the greatest), INT32_MIN without end cuts.
-int32_t IsoProgramGenerator::HeadmostEndCutX() const {
-    int32_t x = INT32_MIN;
+IsoProgramGenerator::Leftovers IsoProgramGenerator::BarLeftovers() const {
+    Leftovers left;
     const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
     for (int i = 0; i < n; ++i) {
         const WorkingMachining& m = *order[static_cast<std::size_t>(i)];
-        if (m.TipoLavor == kKindEndCut) x = std::max(x, m.X);
+        if (m.TipoLavor != kKindEndCut) continue;
+        left.headCutX = std::max(left.headCutX, m.X);
+        left.tailCutX = std::min(left.tailCutX, m.X);
     }
-    return x;
+    const int32_t length = currentBar != nullptr ? currentBar->length : 0;
+    if (left.headCutX == INT32_MIN) {
+        left.tail = length;
+        return left;
+    }
+    left.head = static_cast<int32_t>(std::max<int64_t>(0, int64_t{length} - left.headCutX));
+    left.tail = left.tailCutX;
+    return left;
 }
 
 // Feed cause of a cut: 2 when the next machining is worked where the bar stands for the cut (at
@@ -284,8 +303,9 @@ int IsoProgramGenerator::WriteUnloading(const WorkingMachining& u, bool endOfBar
     const int v = MachineVariant;
     const int32_t mode = ModeOf(u);
     const int state = PieceStateOf(u);
-    const int32_t pieceLength = u.PieceRef != nullptr ? u.PieceRef->Lung : 0;
-    const bool shortScrap = state == kPieceStateScrap && pieceLength < s.DIM_MIN_SCARTO;
+    // The length the cut frees, as the end trims reckoned it for its clamp code: the scrap
+    // before a first end, not the piece after it.
+    const bool shortScrap = state == kPieceStateScrap && u.cutPosition < s.DIM_MIN_SCARTO;
     const char* cause = UnloadCauseText(mode, v, endOfBar, shortScrap);
     if (cause == nullptr) {
         // No unloading cause for this mode: refuse rather than leave a half-written line.
@@ -380,10 +400,9 @@ void IsoProgramGenerator::WriteCutLines(const WorkingMachining& r, const Working
     (void)next;
 }
 
-int IsoProgramGenerator::WriteRemnant(int32_t remnant) {
+int IsoProgramGenerator::WriteRemnant(int32_t remnant, bool preCut) {
     const MachineSettings& s = S();
     const int v = MachineVariant;
-    const bool preCut = remnant <= 0; // the pieces take the whole bar: its last piece is pre-cut
     if (preCut) {
         if (v == 0) Block("G304CNC\n");
         Block("R%d=R%d+1      { Pezzo pretagliato: R_CONT_PEZZI }\n\n", 590, 590);
@@ -439,8 +458,10 @@ void IsoProgramGenerator::WriteRepeat(int32_t step, int32_t repeatStart) {
 int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
     const MachineSettings& s = S();
     const int v = MachineVariant;
-    int32_t remnant = 0;
-    if (CheckPieces(&remnant) != 0) return 1;
+    int32_t reckoned = 0;
+    if (CheckPieces(&reckoned) != 0) return 1;
+    // The remnant unloaded last is what the tail-most cut leaves, not the pieces' reckoning.
+    const int32_t remnant = BarLeftovers().tail;
     remnant_ = remnant;
 
     Out("%%\n");
@@ -466,7 +487,18 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
     const WorkingMachining* prevMachining = firstMachining;
     const WorkingMachining* prevRecord = nullptr;
     const WorkingMachining* pending = nullptr; // cut whose piece is still to unload
+    const WorkingMachining* wedge = nullptr;   // square cut whose scrap leaves after the trimmed piece
     int32_t pieceStart = 0;
+    // The pending piece leaves, then the wedge held behind it.
+    auto unloadPending = [&](bool endOfBar) {
+        if (WriteUnloading(*pending, endOfBar, pieceStart) != 0) return 1;
+        pending = nullptr;
+        if (wedge != nullptr) {
+            if (WriteUnloading(*wedge, false, pieceStart) != 0) return 1;
+            wedge = nullptr;
+        }
+        return 0;
+    };
     for (int i = 0; i < n; ++i) {
         WorkingMachining& r = *order[static_cast<std::size_t>(i)];
         const WorkingMachining* next = nullptr;
@@ -479,10 +511,13 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
         // Unloading of the pending piece: before a cut (a trim included, so that it finds the
         // machine free), or before a record at another positioning beyond the piece's end; the
         // piece's own operations at its positioning come first.
-        bool unloaded = false;
-        if (pending != nullptr && UnloadsBefore(i, *pending)) {
-            if (WriteUnloading(*pending, false, pieceStart) != 0) return 1;
+        if (v == 2 && pending != nullptr && FreedPieceAwaitsTrim(*pending, r)) {
+            wedge = pending;
             pending = nullptr;
+        }
+        bool unloaded = false;
+        if (pending != nullptr && !(v == 2 && TrimStillDue(i, *pending)) && UnloadsBefore(i, *pending)) {
+            if (unloadPending(false) != 0) return 1;
             unloaded = true;
         }
 
@@ -491,7 +526,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
 
         // Trim at the bar head (variant 2).
         if (v == 2 && cut && mode == 32 && pending == nullptr) {
-            const int extra = NearRemnantExtra(r, remnant);
+            const int extra = NearRemnantExtra(r);
             if (i == n - 1 && r.ATaglio != 90000) {
                 RInt(540, 1 + extra, "TAGLIO_SPZ_FINALE_90");
                 RReal(550, 90000, "R_QUOTA_LAMA");
@@ -518,7 +553,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
                                    prevRecord->X == r.X && !unloaded;
             if (!continues && !(v == 2 && mode == 32)) {
                 int cause = notch ? 3 : CutFeedCause(r, next);
-                cause += NearRemnantExtra(r, remnant);
+                cause += NearRemnantExtra(r);
                 WriteCutLines(r, next, cause);
             }
         }
@@ -539,8 +574,8 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
         prevRecord = &r;
     }
 
-    if (pending != nullptr && WriteUnloading(*pending, true, pieceStart) != 0) return 1;
-    if (WriteRemnant(remnant) != 0) return 1;
+    if (pending != nullptr && unloadPending(true) != 0) return 1;
+    if (WriteRemnant(remnant, reckoned <= 0) != 0) return 1;
     if (check == 2 || check == 3) WriteNextToolBlock();
     WriteRepeat(step, repeatStart);
     if (v != 0) {

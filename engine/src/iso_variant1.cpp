@@ -397,9 +397,8 @@ int IsoProgramGenerator::WriteV1Trim(const WorkingMachining& cut, bool head) {
     return 0;
 }
 
-int IsoProgramGenerator::WriteV1Remnant(int32_t remnant) {
+int IsoProgramGenerator::WriteV1Remnant(int32_t remnant, bool preCut) {
     const MachineSettings& s = S();
-    const bool preCut = remnant <= 0; // the pieces take the whole bar: its last piece is pre-cut
     if (preCut) Block("R%d=R%d+1      { Pezzo pretagliato: R_CONT_PEZZI }\n\n", 590, 590);
     Block("R%d=", 541);
     if (preCut) {
@@ -427,8 +426,10 @@ int IsoProgramGenerator::WriteV1Remnant(int32_t remnant) {
 
 int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
     const MachineSettings& s = S();
-    int32_t remnant = 0;
-    if (CheckPieces(&remnant) != 0) return 1;
+    int32_t reckoned = 0;
+    if (CheckPieces(&reckoned) != 0) return 1;
+    // The remnant unloaded last is what the tail-most cut leaves, not the pieces' reckoning.
+    const int32_t remnant = BarLeftovers().tail;
     remnant_ = remnant;
     const bool leavesRemnant = remnant > s.DIM_MIN_SCARTO;
     // The automatic transfer of the last piece: off with AUTO_TRAS_LAV 0 or without pieces.
@@ -496,7 +497,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
             anyCut = true;
             // A head trim written before the bar's first cut took the head's excess away itself.
             const bool trimTookExcess = headTrimmed && &r == firstEndCut;
-            const int cause = CutFeedCause(r, next) + (trimTookExcess ? 0 : NearRemnantExtra(r, remnant));
+            const int cause = CutFeedCause(r, next) + (trimTookExcess ? 0 : NearRemnantExtra(r));
             v1CutForm_ = V1CutFormOf(&r == firstEndCut && (r.endFlags & 1) != 0, headTrimmed,
                                      &r == lastEndCut && (r.endFlags & 2) != 0, remnant);
             const int written = WriteCutBlock(r, cause);
@@ -518,7 +519,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
         (lastEndCut->endFlags & 2) != 0) {
         if (WriteV1Trim(*lastEndCut, false) != 0) return 1;
     }
-    if (WriteV1Remnant(remnant) != 0) return 1;
+    if (WriteV1Remnant(remnant, reckoned <= 0) != 0) return 1;
     if (check == 2 || check == 3) WriteNextToolBlock();
     WriteRepeat(step, repeatStart);
     if (lastBarOfList)

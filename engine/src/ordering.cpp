@@ -457,8 +457,7 @@ int BuildPrecedenceLinks(BarComputation& bc) {
             WorkingMachining& B = *w.a[j];
             if (IsBlade(B)) continue;
             if (B.Insieme != A.Insieme || B.Priorita != A.Priorita || B.Angolo != A.Angolo || B.XFm > A.XFM) break;
-            if (int64_t{A.RY} + A.YFm > int64_t{B.RY} + B.YFM || int64_t{B.RY} + B.YFm > int64_t{A.RY} + A.YFM)
-                continue;
+            if (!FiguresOverlap(A, B)) continue;
             WorkingMachining* first = nullptr;
             WorkingMachining* second = nullptr;
             if ((A.Figura == 6) != (B.Figura == 6)) {

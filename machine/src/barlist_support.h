@@ -11,7 +11,7 @@ void UpperAscii(char* text);
 
 // Text fields of one record that must hold their terminating zero (the machining record's
 // shape name only on a special shape, figure 0, where it must also be fit for a part program:
-// no control character, no '<' or '>'). Each returns the name of the first field that fails,
+// no control character, no '<', '>', '{' or '}'). Each returns the name of the first field that fails,
 // or null when every field is sound.
 const char* UnterminatedBarText(const uint8_t* record);       // 560-byte bar record
 const char* UnterminatedPieceText(const uint8_t* record);     // 256-byte piece record

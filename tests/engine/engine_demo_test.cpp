@@ -63,7 +63,7 @@ TEST_F(EngineTest, PiecesComputeOnEveryVariant) {
         EXPECT_EQ(bc.records[2]->PieceRef, bc.pieces[1]);
         // End-cut records follow the machinings with the next Ids.
         EXPECT_EQ(bc.order[3]->Id, 4);
-        EXPECT_EQ(bc.order[3]->Insieme, 100);
+        EXPECT_EQ(bc.order[3]->Insieme, kEndCutSet);
         EXPECT_EQ(bc.order[6]->Id, 7);
     }
 }

@@ -13,6 +13,8 @@
 namespace enginetest {
 namespace {
 
+const char* ConfOf(int variant) { return variant == 0 ? "CONF-V0" : variant == 1 ? "CONF" : "CONF-V2"; }
+
 class IsoRulesTest : public IsoTest {
 protected:
     static isoread::Limits Travels() {
@@ -28,6 +30,7 @@ protected:
         l.bMin = mm(s.X_MIN_MORSA);
         l.bMax = mm(s.X_MAX_MORSA);
         l.bExtra = mm(s.CORR_X_ASSE_B);
+        l.keepRemnant = mm(s.DIM_MIN_SCARTO);
         return l;
     }
 
@@ -64,6 +67,10 @@ protected:
             b.figure = r.Figura;
             b.face = mm(r.Angolo);
             b.faceY = mm(r.RY);
+            b.xFrom = mm(r.XFm);
+            b.xTo = mm(r.XFM);
+            b.yFrom = mm(r.RY + r.YFm);
+            b.yTo = mm(r.RY + r.YFM);
             bar.records.push_back(b);
         }
         return bar;
@@ -71,7 +78,8 @@ protected:
 
     // The rules broken by the program of the first bar of a list made here, on the tool set-up
     // the bar selection chooses (or on `mount`, tool names by ralla position, when given).
-    std::vector<std::string> RunOwnBar(const ldatest::ListSpec& spec, const std::vector<const char*>& mount = {}) {
+    std::vector<std::string> RunOwnBar(const ldatest::ListSpec& spec, const std::vector<const char*>& mount = {},
+                                       isoread::Bar* seen = nullptr) {
         EXPECT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", spec));
         SetCurrentListName((dir_ + "OWN.lda").c_str());
         IsoProgramGenerator g((dir_ + "OWN.lda").c_str());
@@ -89,6 +97,7 @@ protected:
         }
         EXPECT_EQ(CheckBarSize(bar), 0) << g_errorText;
         if (g.ComputeBar(0, 1) != 0 || g.GenerateIsoProgram(1, 0) != 0) return {std::string("not written: ") + g_errorText};
+        if (seen != nullptr) *seen = BarOf(g);
         return BrokenRules(g, ReadFile(dir_ + "OUTPUT.ISO"));
     }
 
@@ -297,8 +306,11 @@ TEST_F(IsoRulesTest, EveryPlantedFaultIsFound) {
              tap.figure = 6;
              hole.figure = 1;
              hole.face = tap.face;
-             hole.x = tap.x + 0.01;
-             hole.faceY = tap.faceY - 0.01;
+             // The hole's figure 0.5 mm off the tap's, still meeting it.
+             hole.xFrom = tap.xFrom + 0.5;
+             hole.xTo = tap.xTo + 0.5;
+             hole.yFrom = tap.yFrom - 0.5;
+             hole.yTo = tap.yTo - 0.5;
          },
          "ran before the hole"},
         {"a machining on a piece that has left",
@@ -581,8 +593,11 @@ TEST_F(IsoRulesTest, SetsThatCrossTheirTapsAndHolesAreRefused) {
 
 // A seeded random bar: one to six pieces with square (and, when mitred, 45-degree) ends; drills,
 // taps and countersinks (often over a hole within 10 thousandths), special shapes; sets and
-// priorities at random.
-ldatest::ListSpec RandomBarList(uint32_t seed, bool mitred) {
+// priorities at random. With edges the same bars meet the engine's edges as well: sets numbered
+// 1, 2 or 100, taps up to 0.5 mm off their pilots, and drills running out over a piece's head,
+// which part the pieces by a wedge (dust, the trapdoor's or the unloader's); the draws the
+// edges add come after the plain bar's, which stays the same bar.
+ldatest::ListSpec RandomBarList(uint32_t seed, bool mitred, bool edges = false) {
     uint32_t s = seed * 2654435761u;
     auto in = [&s](int lo, int hi) {
         s ^= s << 13;
@@ -631,6 +646,23 @@ ldatest::ListSpec RandomBarList(uint32_t seed, bool mitred) {
             }
         }
         pieces.push_back(p);
+    }
+    if (!edges) return List({Bar(pieces, std::max(6500000, total + 600000))});
+    for (ldatest::PieceSpec& p : pieces) {
+        for (ldatest::MachiningSpec& m : p.machinings) {
+            if (m.group != 0 && in(0, 1) == 0) m.group = 100; // the end cuts' set of old
+            if (m.tool == "PUNTA5" && in(0, 2) == 0) { // off the tap it may lie under
+                const int32_t off[] = {0, 10, 11, 50, 500, -500};
+                m.x += off[in(0, 5)];
+                m.y += off[in(0, 5)];
+            }
+        }
+        if (in(0, 2) == 0) { // a drill out over the head: a wedge before the piece
+            const int32_t over[] = {1000, 5000, 45000, 150000, 390000, 450000};
+            const int32_t o = over[in(0, 5)];
+            p.machinings.push_back(Drill(p.length + o, 0));
+            total += o + 10000;
+        }
     }
     return List({Bar(pieces, std::max(6500000, total + 600000))});
 }
@@ -698,6 +730,59 @@ TEST_F(IsoRulesTest, SeededRandomBarsKeepTheRules) {
     EXPECT_GT(written, 210);
 }
 
+// The same random bars with the engine's edges (sets numbered 100, taps off their pilots,
+// wedges between pieces) on every variant, angled ends on all of them, on machines at their
+// limits as well: a short and a long vice travel, a head that turns to 135 degrees, a remnant
+// kept only from 300 mm, a trapdoor of 1 mm, the automatic transfer. Every rule of the model
+// holds: no piece unloaded before its machinings and trims, no count without a piece, no tap
+// before a hole its figure meets. Seeds 15 and 24 of variant 2 part a piece from the next by a
+// 390 mm wedge with a machining of the next piece between the square cut and the tail trim.
+TEST_F(IsoRulesTest, SeededRandomBarsAtTheEnginesEdgesKeepTheRules) {
+    struct Machine {
+        int variant;
+        const char* what;
+        std::function<void(MachineSettings&)> set;
+    };
+    const std::vector<Machine> machines = {
+        {0, "demo", [](MachineSettings&) {}},
+        {1, "demo", [](MachineSettings&) {}},
+        {2, "demo", [](MachineSettings&) {}},
+        {0, "vice travel 1200 mm", [](MachineSettings& s) { s.X_MAX_MORSA = 1200000; }},
+        {1, "vice travel 6000 mm, head to 135 degrees",
+         [](MachineSettings& s) {
+             s.X_MAX_MORSA = 6000000;
+             s.Q_MIN_LAMA = -135000;
+             s.Q_MAX_LAMA = 135000;
+         }},
+        {2, "remnant kept from 300 mm, trapdoor 1 mm",
+         [](MachineSettings& s) {
+             s.DIM_MIN_SCARTO = 300000;
+             s.DIM_BOTOLA = 1000;
+         }},
+        {2, "automatic transfer", [](MachineSettings& s) { s.AUTO_TRAS_LAV = 1; }},
+        {0, "automatic transfer, remnant kept from 300 mm",
+         [](MachineSettings& s) {
+             s.AUTO_TRAS_LAV = 1;
+             s.DIM_MIN_SCARTO = 300000;
+         }},
+    };
+    int written = 0;
+    for (const Machine& mc : machines) {
+        Reinstall(mc.variant, ConfOf(mc.variant));
+        UseDemoDrawings();
+        g_pSettings->CK_MASC_SVAS = 0; // the order is the ordering's alone
+        mc.set(*g_pSettings);
+        for (uint32_t seed = 1; seed <= 30; ++seed) {
+            const std::vector<std::string> broken = RunOwnBar(RandomBarList(seed, true, true));
+            if (broken.size() == 1 && broken[0].rfind("not written: ", 0) == 0) continue; // refused
+            ++written;
+            for (const std::string& b : broken)
+                ADD_FAILURE() << "variant " << mc.variant << " " << mc.what << " seed " << seed << ": " << b;
+        }
+    }
+    EXPECT_GT(written, 150);
+}
+
 } // namespace
 } // namespace enginetest
 
@@ -728,6 +813,50 @@ TEST_F(IsoRulesTest, AShapeNameFromTheListNeverWritesBlocks) {
         EXPECT_FALSE(g.IsLoaded());
         EXPECT_EQ(std::string(g_errorText), Err("ERR_READ") + " (LISTA: BAR 1 PZ 1 LAV 1 SHAPE)");
     }
+    // Braces open and close the dialect's comments: a call "L<A{B.ISO>" would lose its end.
+    // Refused on every variant, when the list is read and when a changed list's bar is computed.
+    for (const int variant : {0, 1, 2}) {
+        Reinstall(variant, variant == 0 ? "CONF-V0" : variant == 1 ? "CONF" : "CONF-V2");
+        UseDemoDrawings();
+        for (const std::string& bad : {std::string("A{B"), std::string("A}B"), std::string("{X}"), std::string("HOLE{"),
+                                      std::string("}")}) {
+            SCOPED_TRACE(bad + " on variant " + std::to_string(variant));
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "BAD.lda", ShapeList(bad)));
+            IsoProgramGenerator g((dir_ + "BAD.lda").c_str());
+            EXPECT_FALSE(g.IsLoaded());
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_READ") + " (LISTA: BAR 1 PZ 1 LAV 1 SHAPE)");
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList("HOLE.VLK")));
+            IsoProgramGenerator opened((dir_ + "OWN.lda").c_str());
+            ASSERT_TRUE(opened.IsLoaded()) << g_errorText;
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList(bad)));
+            EXPECT_NE(opened.ComputeBar(0, 1), 0);
+            EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
+        }
+    }
+    // The writer itself refuses such a name, however it reached the record: no program is left.
+    for (const int variant : {0, 1, 2}) {
+        Reinstall(variant, ConfOf(variant));
+        UseDemoDrawings();
+        for (const char* bad : {"A{B.ISO", "A}B.ISO", "A>B.ISO", "A\r\nM30.ISO"}) {
+            SCOPED_TRACE(std::string(bad) + " written on variant " + std::to_string(variant));
+            ASSERT_TRUE(ldatest::WriteLda(dir_ + "OWN.lda", ShapeList("HOLE.VLK")));
+            SetCurrentListName((dir_ + "OWN.lda").c_str());
+            IsoProgramGenerator g((dir_ + "OWN.lda").c_str());
+            ASSERT_TRUE(g.IsLoaded()) << g_errorText;
+            g.MarkBarSelected(0);
+            g.CollectSelectedBars();
+            ASSERT_EQ(g.OptimizeToolSetup(), 0) << g_errorText;
+            ASSERT_EQ(CheckBarSize(*g.Bar(0)), 0) << g_errorText;
+            ASSERT_EQ(g.ComputeBar(0, 1), 0) << g_errorText;
+            std::snprintf(g.order[0]->programName, sizeof g.order[0]->programName, "%s", bad);
+            std::filesystem::remove(dir_ + "OUTPUT.ISO");
+            EXPECT_NE(g.GenerateIsoProgram(1, 0), 0);
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_BAD_RECORD") + " (LDT:T-1)");
+            EXPECT_FALSE(std::filesystem::exists(dir_ + "OUTPUT.ISO"));
+        }
+    }
+    Reinstall(1, "CONF");
+    UseDemoDrawings();
     // A sound name: its sub-program is called, and nothing else of it is written.
     const std::vector<std::string> broken = RunOwnBar(ShapeList("HOLE.VLK"));
     for (const std::string& b : broken) ADD_FAILURE() << b;
@@ -755,6 +884,265 @@ TEST_F(IsoRulesTest, AMessageShowsTheListsTextsAsWritten) {
     g.FormatMachiningValueMessage(*g.records[0], "ING_Y_LAV", 25400);
     SetUnitSystem(kUnitMillimetres);
     EXPECT_EQ(std::string(g_errorText), Err("ING_Y_LAV") + " (ID_LAV=1) (LDT:{{25.4}{X}} ID_LDT:1) Err=1.0000");
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+// A piece whose tail is angled (left angle tail, 45000 or -45000) before a square-headed piece
+// whose drill runs out over its head by overhang: the pieces stand apart by a wedge of about the
+// overhang. The second piece's head cut frees the first piece with the wedge behind it.
+ldatest::ListSpec WedgeList(int32_t tail, int32_t overhang) {
+    ldatest::PieceSpec a = Piece("A", 1500000, 90000, tail);
+    a.machinings = {Drill(700000, 0)};
+    ldatest::PieceSpec b = Piece("B", 800000);
+    b.machinings = {Drill(400000, 0)};
+    if (overhang > 0) b.machinings.push_back(Drill(800000 + overhang, 0));
+    ldatest::PieceSpec c = Piece("C", 600000);
+    return List({Bar({a, b, c}, 6500000)});
+}
+
+// The piece before the wedge leaves whole on every variant: trimmed at its tail, unloaded and
+// counted, and only then the wedge, to the trapdoor (below DIM_BOTOLA) or the unloader. Wedges
+// of dust (below MAX_POLVERE), the trapdoor's range and beyond it; the demo's trapdoor of 400 mm
+// and one of 1 mm, where every wedge goes to the unloader.
+TEST_F(IsoRulesTest, APieceBeforeAWedgeLeavesTrimmedAndCountedBeforeTheWedge) {
+    for (const int variant : {0, 1, 2}) {
+        for (const int32_t trapdoor : {400000, 1000}) {
+            Reinstall(variant, ConfOf(variant));
+            UseDemoDrawings();
+            g_pSettings->DIM_BOTOLA = trapdoor;
+            for (const int32_t tail : {45000, -45000}) {
+                if (variant == 2 && tail < 0) continue; // variant 2 takes 45 and 90 degrees only
+                for (const int32_t overhang : {0, 5000, 45000, 120000, 390000, 450000}) {
+                    SCOPED_TRACE("variant " + std::to_string(variant) + " DIM_BOTOLA " + std::to_string(trapdoor) +
+                                 " tail " + std::to_string(tail) + " overhang " + std::to_string(overhang));
+                    const std::vector<std::string> broken = RunOwnBar(WedgeList(tail, overhang), {"PUNTA5"});
+                    for (const std::string& b : broken) ADD_FAILURE() << b;
+                    if (variant != 2 || !broken.empty()) continue;
+                    // The trimmed piece's unloading, its count, then the wedge's (a scrap, not counted).
+                    const std::vector<std::string> bodies = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+                    const int trimmed = IndexOf(bodies, "R540=7      { Scarico di pz spntato a SX }");
+                    ASSERT_GE(trimmed, 0);
+                    const int count = IndexOf(bodies, "R590=R590+1", trimmed);
+                    const int next = IndexOf(bodies, "R540=", trimmed + 1);
+                    ASSERT_GE(count, 0);
+                    EXPECT_LT(count, next);
+                }
+            }
+        }
+    }
+}
+
+// The first piece's set 100 is the office's own: its machinings keep their priorities and all
+// run before the piece leaves, on every variant, with square and mitred ends, the set's lowest
+// priority 1 or above it; no end cut shares a set with a machining.
+TEST_F(IsoRulesTest, AFirstPieceWithSet100KeepsItsMachiningsBeforeItLeaves) {
+    struct Row {
+        int16_t set;
+        int16_t firstPriority; // the four machinings take this priority and the next three
+        int32_t ends;
+    };
+    const std::vector<Row> rows = {{100, 1, 90000}, {100, 2, 90000}, {100, 3, 45000}, {100, 1, 45000},
+                                   {1, 3, 45000},   {9999, 2, 45000}};
+    for (const int variant : {0, 1, 2}) {
+        Reinstall(variant, ConfOf(variant));
+        UseDemoDrawings();
+        for (const Row& row : rows) {
+            SCOPED_TRACE("variant " + std::to_string(variant) + " set " + std::to_string(row.set) + " from priority " +
+                         std::to_string(row.firstPriority) + " ends " + std::to_string(row.ends));
+            ldatest::PieceSpec a = Piece("A", 960000, row.ends, row.ends);
+            for (int k = 0; k < 4; ++k) {
+                ldatest::MachiningSpec d = Drill(97000 + 230000 * k, k % 2 == 0 ? 180.0f : 0.0f);
+                d.group = row.set;
+                d.priority = static_cast<int16_t>(row.firstPriority + 3 - k);
+                a.machinings.push_back(d);
+            }
+            ldatest::PieceSpec b = Piece("B", 780000, row.ends, row.ends);
+            ldatest::MachiningSpec e = Drill(610500, 180);
+            e.group = row.set;
+            e.priority = 1;
+            b.machinings = {e, Drill(300000, 0)};
+            const std::vector<std::string> broken = RunOwnBar(List({Bar({a, b}, 6500000)}), {"PUNTA5"});
+            for (const std::string& x : broken) ADD_FAILURE() << x;
+        }
+        // A mitred first piece of the random sweep (seed 22 at the engine's edges): two holes of
+        // set 100 (priorities 3 and 4), one under a countersink, and a hole of no set.
+        SCOPED_TRACE("variant " + std::to_string(variant) + " the sweep's bar");
+        ldatest::PieceSpec a = Piece("P0", 960000, 45000, 45000);
+        ldatest::MachiningSpec h1 = Drill(523510, 180), h2 = Drill(97000, 180), cs = Drill(809000, 0, "SVAS12", 12000),
+                               h3 = Drill(809052, 0);
+        h1.y = 29010;
+        h2.y = 22011;
+        h2.group = 100;
+        h2.priority = 3;
+        cs.y = 26000;
+        h3.y = 26495;
+        h3.group = 100;
+        h3.priority = 4;
+        a.machinings = {h1, h2, cs, h3};
+        ldatest::PieceSpec b = Piece("P1", 780000, 45000, 45000);
+        ldatest::MachiningSpec h4 = Drill(610500, 180);
+        h4.y = 31000;
+        b.machinings = {h4};
+        for (const std::string& x : RunOwnBar(List({Bar({a, b}, 6500000)}))) ADD_FAILURE() << x;
+    }
+}
+
+struct OffPilotCase {
+    const char* what;
+    int tapSet, tapPriority, holeSet, holePriority;
+    bool refusedWhenMet; // the tap's own set runs it first: refused wherever it meets the hole
+};
+
+// Two pieces, each with its tap listed before a hole dx, dy thousandths off it (and a drill of
+// the tap's set elsewhere); the tap 6 mm wide, the pilot 5 mm.
+ldatest::ListSpec OffPilotList(const OffPilotCase& c, int32_t dx, int32_t dy, const char* tapTool) {
+    std::vector<ldatest::PieceSpec> list;
+    for (int i = 0; i < 2; ++i) {
+        ldatest::PieceSpec p = Piece(("P" + std::to_string(i)).c_str(), 300000);
+        ldatest::MachiningSpec tap = Drill(150000, 0, tapTool, std::strcmp(tapTool, "MASCH6") == 0 ? 6000 : 12000);
+        ldatest::MachiningSpec hole = Drill(150000 + dx, 0, "PUNTA5", 5000);
+        hole.y += dy;
+        ldatest::MachiningSpec other = Drill(60000, 90, "PUNTA5", 5000);
+        tap.group = static_cast<int16_t>(c.tapSet);
+        tap.priority = static_cast<int16_t>(c.tapPriority);
+        hole.group = static_cast<int16_t>(c.holeSet);
+        hole.priority = static_cast<int16_t>(c.holePriority);
+        other.group = static_cast<int16_t>(c.tapSet != 0 ? c.tapSet : c.holeSet);
+        other.priority = 9;
+        p.machinings = {tap, other, hole};
+        list.push_back(p);
+    }
+    return List({Bar(list, 6500000)});
+}
+
+// A hole lies under a tap or countersink when their figures meet on one face, however far
+// their centres stand apart: 0, 0.010, 0.011, 0.05 and 0.5 mm in X and in Y, and a 6 mm tap
+// 5.5 mm off a 5 mm pilot (the two just touch). Such a hole runs first whatever the sets, or
+// the bar is refused where the tap's own set runs it first; a tap 5.6 mm off its pilot does not
+// meet it and is neither linked nor refused. Every variant, with the list check on and off.
+TEST_F(IsoRulesTest, TapsOffTheirPilotsRunAfterTheHolesTheyMeet) {
+    const std::vector<OffPilotCase> cases = {
+        {"tap and hole in different sets", 1, 1, 2, 1, false},
+        {"tap in no set, its hole in a set", 0, 0, 1, 2, false},
+        {"tap in a set, its hole in none", 1, 1, 0, 0, false},
+        {"one set, the hole first", 1, 2, 1, 1, false},
+        {"one set, equal priorities", 1, 1, 1, 1, false},
+        {"one set, the tap first", 1, 1, 1, 2, true},
+    };
+    struct Offset {
+        int32_t dx, dy;
+        bool meets;
+    };
+    const std::vector<Offset> offsets = {{0, 0, true},     {10, 0, true},    {11, 0, true},  {0, 11, true},
+                                         {50, -50, true},  {500, 0, true},   {0, -500, true}, {5500, 0, true},
+                                         {5600, 0, false}, {0, 5600, false}};
+    for (const int variant : {0, 1, 2}) {
+        Reinstall(variant, ConfOf(variant));
+        UseDemoDrawings();
+        for (const OffPilotCase& c : cases) {
+            for (std::size_t k = 0; k < offsets.size(); ++k) {
+                const Offset& o = offsets[k];
+                // The list check and the ordering take turns: each refuses on its own.
+                const int check = static_cast<int>((k + static_cast<std::size_t>(variant)) % 2);
+                g_pSettings->CK_MASC_SVAS = check;
+                {
+                    for (const char* tool : {"MASCH6", "SVAS12"}) {
+                        if (std::strcmp(tool, "SVAS12") == 0 && (o.dx > 1000 || o.dy > 1000)) continue; // a 12 mm cone
+                        SCOPED_TRACE(std::string(c.what) + " " + tool + " off by " + std::to_string(o.dx) + ", " +
+                                     std::to_string(o.dy) + " on variant " + std::to_string(variant) + " CK_MASC_SVAS " +
+                                     std::to_string(check));
+                        const std::vector<std::string> broken =
+                            RunOwnBar(OffPilotList(c, o.dx, o.dy, tool), {"PUNTA5", tool});
+                        if (c.refusedWhenMet && o.meets) {
+                            const char* key = std::strcmp(tool, "MASCH6") == 0 ? "ERR_USO_MASCHIO" : "ERR_USO_SVAS";
+                            EXPECT_EQ(broken, std::vector<std::string>{std::string("not written: ") + Err(key) +
+                                                                       " (ID_LAV=1) (LDT:T ID_LDT:1)"});
+                            continue;
+                        }
+                        for (const std::string& b : broken) ADD_FAILURE() << b;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Three pieces; the second one's drill runs out over its head by 160 mm, so the pieces take
+// 160 mm more of the bar than their lengths and kerfs reckon.
+ldatest::ListSpec RemnantList(int32_t barLength) {
+    ldatest::PieceSpec a = Piece("A", 1500000);
+    a.machinings = {Drill(700000, 0)};
+    ldatest::PieceSpec b = Piece("B", 800000);
+    b.machinings = {Drill(400000, 0), Drill(960000, 0)};
+    ldatest::PieceSpec c = Piece("C", 600000);
+    return List({Bar({a, b, c}, barLength)});
+}
+
+double TailCutX(const isoread::Bar& bar) {
+    double x = bar.length;
+    for (const isoread::BarRecord& r : bar.records)
+        if (r.kind == 2) x = std::min(x, r.x);
+    return x;
+}
+
+// The remnant is what the bar's outermost cuts leave, not what the pieces' lengths reckon: the
+// remnant's unloading (R541) goes by what the tail-most cut leaves, and the cut next to the
+// remnant is marked (+100) only for a remnant to keep (DIM_MIN_SCARTO, here 300 mm), at the
+// tail, or at the head when the automatic transfer moved the records toward the tail. Remnants
+// of 1, 150, 299, 300 and 2900 mm on every variant, the pieces laid out 160 mm longer than
+// reckoned; the marks are the program model's rules.
+TEST_F(IsoRulesTest, TheRemnantGoesByWhatTheOutermostCutsLeave) {
+    struct Expect {
+        int32_t left;       // mm the tail-most cut leaves
+        const char* r541[3]; // R541 by variant (AUTO_TRAS_LAV 0)
+    };
+    const std::vector<Expect> rows = {
+        {1, {"1      { SPATOL_SCARIC: Scarico su Botola }", "1      { SPATOL_SCARIC: Scarico su Botola }",
+             "4      { Polvere: Scarico pezzetto }"}},
+        {150, {"1      { SPATOL_SCARIC: Scarico su Botola }", "1      { SPATOL_SCARIC: Scarico su Botola }",
+               "5      { SPATOL_SCARIC: Scarico non recuperabile }"}},
+        {299, {"1      { SPATOL_SCARIC: Scarico su Botola }", "1      { SPATOL_SCARIC: Scarico su Botola }",
+               "5      { SPATOL_SCARIC: Scarico non recuperabile }"}},
+        {300, {"1      { SPATOL_SCARIC: Scarico su Botola }", "2      { SPATOL_SCARIC: Scarico su Scaricatore }",
+               "2      { SPATOL_SCARIC: Scarico su Scaricatore }"}},
+        {2900, {"2      { SPATOL_SCARIC: Scarico su Scaricatore }", "2      { SPATOL_SCARIC: Scarico su Scaricatore }",
+                "2      { SPATOL_SCARIC: Scarico su Scaricatore }"}},
+    };
+    for (const int variant : {0, 1, 2}) {
+        Reinstall(variant, ConfOf(variant));
+        UseDemoDrawings();
+        g_pSettings->DIM_MIN_SCARTO = 300000;
+        g_pSettings->DIM_BOTOLA = 400000;
+        g_pSettings->SCARTO_CODA = 0; // the tail may keep as little as dust
+        g_pSettings->AUTO_TRAS_LAV = 0;
+        // Where the tail-most cut of a 6.5 m bar stands: the bar's length then sets what it leaves.
+        isoread::Bar probe;
+        const std::vector<std::string> probed = RunOwnBar(RemnantList(6500000), {"PUNTA5"}, &probe);
+        ASSERT_EQ(probed, std::vector<std::string>{}) << "variant " << variant;
+        const int32_t used = 6500000 - static_cast<int32_t>(std::lround(TailCutX(probe) * 1000));
+        // With the automatic transfer the records move toward the tail by what it would keep:
+        // the same lengths leave that much more at the head instead.
+        for (const int transfer : {0, 1}) {
+            g_pSettings->AUTO_TRAS_LAV = transfer;
+            for (const Expect& row : rows) {
+                SCOPED_TRACE("variant " + std::to_string(variant) + " AUTO_TRAS_LAV " + std::to_string(transfer) +
+                             " remnant " + std::to_string(row.left) + " mm");
+                isoread::Bar seen;
+                const std::vector<std::string> broken =
+                    RunOwnBar(RemnantList(used + row.left * 1000), {"PUNTA5"}, &seen);
+                for (const std::string& b : broken) ADD_FAILURE() << b;
+                if (!broken.empty() || transfer != 0) continue;
+                EXPECT_NEAR(TailCutX(seen), row.left, 0.001);
+                const std::vector<std::string> bodies = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
+                EXPECT_TRUE(Has(bodies, std::string("R541=") + row.r541[variant])) << row.r541[variant];
+            }
+        }
+    }
 }
 
 } // namespace

@@ -62,8 +62,11 @@ int ComparePieceId(const WorkingPiece* a, const WorkingPiece* b);
 int CompareRightAngle(const WorkingPiece* a, const WorkingPiece* b);
 int CompareLeftAngle(const WorkingPiece* a, const WorkingPiece* b);
 // A tap or countersink (figure 6) cuts into the hole (figure 1) under it: a kind-1 hole on the
-// tap's face whose X and RY lie within 10 thousandths of the tap's. Such a hole always runs first.
+// tap's face whose figure overlaps the tap's (FiguresOverlap). Such a hole always runs first.
 bool LiesUnder(const WorkingMachining& hole, const WorkingMachining& tap);
+// Two figures on one face meet: their X extents (XFm to XFM) and their Y extents on the face
+// (RY + YFm to RY + YFM) overlap, touching included. The precedence links take the same test.
+bool FiguresOverlap(const WorkingMachining& a, const WorkingMachining& b);
 // The office's own order puts the tap before a hole under it: both in one set (Insieme not 0)
 // and the tap of the lower priority. No order keeps both, so such a bar is refused.
 bool SetPutsTapFirst(const WorkingMachining& hole, const WorkingMachining& tap);

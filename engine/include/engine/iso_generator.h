@@ -115,14 +115,30 @@ private:
     void WriteLoading();
     int WriteUnloading(const WorkingMachining& u, bool endOfBar, int32_t pieceStart);
     void WriteCutLines(const WorkingMachining& r, const WorkingMachining* next, int cause);
-    int WriteRemnant(int32_t remnant);
+    // The remnant's unloading (R541) by what the tail-most cut leaves; preCut: the pieces'
+    // reckoning takes the whole bar, so its last piece counts where it stands.
+    int WriteRemnant(int32_t remnant, bool preCut);
     // A bar without pieces is itself the one piece of each repetition: counted in R590 once
     // the bar has been unloaded (every variant).
     void WriteBarWithoutPiecesCount();
     void WriteRepeat(int32_t step, int32_t repeatStart);
     void WriteBladeZoneLine(const WorkingMachining& r);
-    int NearRemnantExtra(const WorkingMachining& r, int32_t remnant) const;
-    int32_t HeadmostEndCutX() const;
+    // What the bar's outermost end cuts leave beyond them, from the cuts as the end trims placed
+    // them (X along the bar, its tail at 0): below the tail-most cut its X, beyond the head-most
+    // cut the bar length less its X; the whole bar at the tail without end cuts. The bar's
+    // remnant is the greater of the two; what the tail keeps is unloaded last (R541), what the
+    // head keeps by the bar's first cut.
+    struct Leftovers {
+        int32_t head = 0, tail = 0;
+        int32_t headCutX = INT32_MIN, tailCutX = INT32_MAX;
+        bool AtHead() const { return head > tail; }
+        int32_t Remnant() const { return AtHead() ? head : tail; }
+    };
+    Leftovers BarLeftovers() const;
+    // 100 more on the feed cause of the cut next to the bar's remnant when that remnant is one
+    // to keep (at least DIM_MIN_SCARTO).
+    int NearRemnantExtra(const WorkingMachining& r) const;
+    bool TrimStillDue(int i, const WorkingMachining& u) const;
     static int CutFeedCause(const WorkingMachining& cut, const WorkingMachining* next);
     int32_t OffQuotaB() const; // R_OFF_QUOTA_B: SPESS_LAMA less twice a negative CORR_X_LAME
     int FinishFile();
@@ -139,7 +155,7 @@ private:
     void WriteV1Loading(bool unloadingEnabled);
     int WriteV1Unloading(const WorkingMachining& u, bool held);
     int WriteV1Trim(const WorkingMachining& cut, bool head);
-    int WriteV1Remnant(int32_t remnant);
+    int WriteV1Remnant(int32_t remnant, bool preCut);
     void WriteV1QuickUnload();
     int32_t V1ExtractorPosition(int32_t extra) const;
     int32_t V1ExtractorCorrection(const WorkingMachining& cut) const;

@@ -38,6 +38,11 @@ inline constexpr int kKindFigure6000 = 3;
 inline constexpr int kKindQBlade = 4;
 inline constexpr int kKindSlicerBlade = 5;
 
+// The set (Insieme) of every end-cut record. A machining's set is its piece's 0-based index x
+// 10000 plus the office's set number (1 to 9999), never a multiple of 10000: the end cuts never
+// share a set, and so never a priority order, with a machining of any piece.
+inline constexpr int32_t kEndCutSet = 10000;
+
 // Flags bits OR-ed in by the checks.
 inline constexpr int kFlagReachX = 1;
 inline constexpr int kFlagReachY = 2;

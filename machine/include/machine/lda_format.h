@@ -207,11 +207,12 @@ inline bool IsTerminated(const uint8_t* p, int n) {
 }
 
 // True when the text of at most n bytes at p (up to its terminating zero) may stand in a part
-// program: no control character (a line end would begin a block of its own) and neither '<'
-// nor '>', which open and close a sub-program call in the controller's dialect.
+// program: no control character (a line end would begin a block of its own), neither '<' nor
+// '>', which open and close a sub-program call in the controller's dialect, nor '{' and '}',
+// which open and close its comments (the rest of the call would be read as one).
 inline bool IsProgramSafeText(const uint8_t* p, int n) {
     for (int i = 0; i < n && p[i] != 0; ++i)
-        if (p[i] < 0x20 || p[i] == 0x7f || p[i] == '<' || p[i] == '>') return false;
+        if (p[i] < 0x20 || p[i] == 0x7f || p[i] == '<' || p[i] == '>' || p[i] == '{' || p[i] == '}') return false;
     return true;
 }
 

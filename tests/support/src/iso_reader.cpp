@@ -396,10 +396,11 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
     };
 
     // The feed cause of a cut: 2 when the next machining runs at the cut's own positioning, else
-    // 1; 100 more only on the cut next to the remnant. The remnant is the bar's greater leftover
-    // beyond its outermost cuts: at the tail, or at the head once the records were moved toward
-    // the tail (the tail then keeps only the machine's tail scrap), where the bar's first cut
-    // takes it off and carries the mark, unless a square head trim written before took it.
+    // 1; 100 more on the cut next to the remnant, and only when the remnant is one to keep (at
+    // least DIM_MIN_SCARTO). The remnant is the bar's greater leftover beyond its outermost
+    // cuts: at the tail, or at the head once the records were moved toward the tail (the tail
+    // then keeps only the machine's tail scrap), where the bar's first cut takes it off and
+    // carries the mark, unless a square head trim written before took it.
     double tailCut = NAN, headCut = NAN;
     for (int c : cuts) {
         const double x = bar.records[static_cast<std::size_t>(c)].x;
@@ -407,6 +408,8 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
         if (std::isnan(headCut) || x > headCut) headCut = x;
     }
     const bool remnantAtHead = !std::isnan(headCut) && bar.length - headCut > tailCut;
+    const double remnantLength = std::isnan(headCut) ? bar.length : remnantAtHead ? bar.length - headCut : tailCut;
+    const bool keptRemnant = remnantLength >= limits.keepRemnant - 0.0005;
     bool headTrimmed = false;
     auto checkCause = [&](std::size_t i, int cause, const BarRecord& cut) {
         if (cut.kind != 2 || cause < 0 || (cause % 100 != 1 && cause % 100 != 2)) return;
@@ -422,10 +425,15 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
             out.push_back("a cut with cause " + std::to_string(cause) + (atCut ? " before a machining at its positioning"
                                                                                 : " before a machining elsewhere") +
                           where(p.events[i]));
-        if (cause >= 100 && (remnantAtHead ? headTrimmed || !Near(cut.x, headCut) : !Near(cut.x, tailCut)))
+        const bool nextToRemnant = remnantAtHead ? !headTrimmed && Near(cut.x, headCut) : Near(cut.x, tailCut);
+        if (cause >= 100 && !nextToRemnant)
             out.push_back("a cut at X " + Mm(cut.x) + " marked as next to the remnant" + where(p.events[i]));
-        if (cause < 100 && remnantAtHead && !headTrimmed && Near(cut.x, headCut))
-            out.push_back("the cut at X " + Mm(cut.x) + " that takes off the head's excess not marked" + where(p.events[i]));
+        if (cause >= 100 && nextToRemnant && !keptRemnant)
+            out.push_back("a cut at X " + Mm(cut.x) + " marked for a remnant of " + Mm(remnantLength) +
+                          " mm, too short to keep" + where(p.events[i]));
+        if (cause < 100 && nextToRemnant && keptRemnant)
+            out.push_back("the cut at X " + Mm(cut.x) + (remnantAtHead ? " that takes off the head's excess" : " before the remnant") +
+                          " not marked" + where(p.events[i]));
     };
 
     int nextBladeRecord = 0; // variant 1: the cut events follow the blade records in order
@@ -601,8 +609,8 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
         if (hole.figure == 1)
             for (std::size_t b : std::vector<std::size_t>(machinings.begin(), machinings.end())) {
                 const BarRecord& tap = bar.records[b];
-                if (tap.figure != 6 || tap.face != hole.face || std::fabs(tap.x - hole.x) > 0.0101 ||
-                    std::fabs(tap.faceY - hole.faceY) > 0.0101)
+                if (tap.figure != 6 || tap.face != hole.face || tap.xFrom > hole.xTo || hole.xFrom > tap.xTo ||
+                    tap.yFrom > hole.yTo || hole.yFrom > tap.yTo)
                     continue;
                 if (runAt[b] >= 0 && runAt[b] < runAt[a])
                     out.push_back("machining " + label(b) + " (figure 6) ran before the hole " + label(a) + " under it");

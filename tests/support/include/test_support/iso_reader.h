@@ -65,6 +65,7 @@ struct Limits {
     double hMin = 0, hMax = 0; // Z_MIN_LAMA .. Z_MAX_LAMA: the blade height (R265)
     double bMin = 0, bMax = 0; // X_MIN_MORSA .. X_MAX_MORSA: the vices (R526)
     double bExtra = 0;         // CORR_X_ASSE_B: added to R526 for the third and fourth vices
+    double keepRemnant = 0;    // DIM_MIN_SCARTO: a remnant at least this long is kept (its cut marked)
 };
 
 // The rules of a whole program. pieceOf[k] is the piece (1 up) of the k-th machining block,
@@ -90,11 +91,14 @@ struct BarRecord {
     int tool = 0;            // a machining: its tool (index in the tool table)
     int set = 0, priority = 0;
     std::vector<int> after;  // the ids of the records that must run after this one
-    // A machining: its figure (1 a hole, 6 a tap or countersink), the face it works (degrees)
-    // and its Y on that face (millimetres); with x they say which holes lie under a tap.
+    // A machining: its figure (1 a hole, 6 a tap or countersink), the face it works (degrees),
+    // its Y on that face and the extent of its figure along the bar and across the face
+    // (millimetres): a hole lies under a tap when the two figures meet on one face.
     int figure = 0;
     double face = 0;
     double faceY = 0;
+    double xFrom = 0, xTo = 0;
+    double yFrom = 0, yTo = 0;
 };
 
 struct Bar {
@@ -108,8 +112,8 @@ struct Bar {
 // its cuts, freed by each cut on its head side, removed by each unloading and counted by
 // R590=R590+1; where the bar stands for each machining, with which tool and ralla angle, and
 // in which order: links and set priorities kept, and every tap or countersink (figure 6) after
-// each hole (figure 1) under it, on its face within 0.01 mm in X and Y, whatever their sets, so
-// that no tap meets solid metal. Returns the broken rules, one text each (Check's rules included).
+// each hole (figure 1) whose figure it meets on its face, whatever their sets, so that no tap
+// meets solid metal. Returns the broken rules, one text each (Check's rules included).
 std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& limits);
 
 } // namespace isoread
