@@ -119,7 +119,8 @@ std::string SubstituteKeys(std::string text, int count, const char* const* keys,
 
     // A field that gets a value holding a command character or a byte beyond ASCII is given
     // "^FH", and its own '_' are written as escapes too; every value in a field with "^FH"
-    // goes in its escaped form. A value outside any field goes escaped: it holds no command.
+    // goes in its escaped form. A value outside any field that holds a command character goes
+    // escaped too: it holds no command.
     std::vector<TemplateField> fields = FieldsOf(text);
     auto fieldOf = [&fields](size_t at) -> TemplateField* {
         for (TemplateField& f : fields)
@@ -138,7 +139,10 @@ std::string SubstituteKeys(std::string text, int count, const char* const* keys,
         TemplateField* f = fieldOf(at);
         if (hit < hits.size() && hits[hit].at == at) {
             const ZplText& q = quoted[static_cast<size_t>(hits[hit].key)];
-            out += f && !f->hasFh && !f->addFh ? q.plain : q.hex;
+            // In a field with "^FH" the escaped form; elsewhere the text itself unless it holds
+            // a command character (outside a field nothing prints, and nothing may act).
+            const bool escaped = f ? (f->hasFh || f->addFh) : q.needsHex;
+            out += escaped ? q.hex : q.plain;
             at += hits[hit].length;
             ++hit;
             continue;
