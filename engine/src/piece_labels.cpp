@@ -139,7 +139,7 @@ std::string ComposeLabel(const BarComputation& bc, const LabelSource& src, Machi
             line = value;
         else
             line = ConcatLabelText(s, i, value.c_str());
-        if (keepPlaces && line.empty()) line = " ";
+        if (keepPlaces && line.empty()) line.push_back(' ');
         text += line;
         text += '\n';
     }
