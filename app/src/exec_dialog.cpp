@@ -4,6 +4,8 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <algorithm>
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -282,10 +284,13 @@ void CExecDialog::OnInitDialog() {
     m_repetitionsLeft = m_bar != nullptr ? m_bar->repetitionsLeft : 0;
     m_pieceCount = (m_bar != nullptr && m_bar->pieceCount > 0) ? m_bar->pieceCount : 1;
     m_repetitionsDone = 0;
+    m_barsLogged = 0;
     m_piecesDone = 0;
     if (s != nullptr && s->MEM_PEZZI != 0 && m_bar != nullptr)
         m_piecesDone = ReadFittingBarProgress(m_bar->index, bc->ListPath(), m_bar->pieceCount).piecesDone;
     m_piecesDoneAtStart = m_piecesDone;
+    m_unloggedPieces.clear();
+    TellOwedPrints();
     ShowBreakState(3);
 
     if (g_pCncState != nullptr) g_pCncState->SetR591(0);
@@ -475,6 +480,8 @@ void CExecDialog::LogBarSummary(int pieceCountLogged, int fromPiece, int toPiece
         const WorkingPiece* p = PieceAt(i);
         if (p != nullptr) cnc->LogMulti(now, p->Nome, m_bar->code, p->Lung);
     }
+    m_unloggedPieces.clear();
+    RecordOwedPrints();
 }
 
 void CExecDialog::OnTimer(int id) {
@@ -496,6 +503,7 @@ void CExecDialog::OnTimer(int id) {
         BarComputation* bc = List();
         const int factor = bc != nullptr ? app::RunLabelPrint(*bc, m_labelState) : 0;
         if (bc == nullptr) app::g_labelPending = 0;
+        RecordOwedPrints();
         if (factor > 0 && m_endResult == 0) StartPrintTimer(factor);
     } else {
         WatchTick();
@@ -574,12 +582,17 @@ void CExecDialog::WatchTick() {
         (cnc->IsCncOn() != 0 || g_machineConnected != 0 || !MainFrame->cncTimeText.empty())) {
         ShowBarTime();
         MainFrame->firstBarPending = 0;
-        // The bar's line counts the pieces this program cut, as its MULTI lines list them and
-        // as a stopped bar's line does: a resumed bar's pieces made before were logged then,
-        // and the supervisor adds the lines up into the pieces made.
-        if (s->LOG_SUPERVISOR != 0)
-            LogBarSummary(std::max(m_bar->pieceCount - m_piecesDoneAtStart, 0), m_piecesDoneAtStart,
-                          m_bar->pieceCount);
+        // Every bar cut since the last bar time gets its lines (a program of several
+        // repetitions reports its time once, at its end). Each line counts the pieces this
+        // program cut, as its MULTI lines list them and as a stopped bar's line does: the first
+        // bar's pieces made before a resume were logged then, and the supervisor adds the lines
+        // up into the pieces made.
+        const int bars = std::max(1, m_repetitionsDone - m_barsLogged);
+        for (int b = 0; b < bars && s->LOG_SUPERVISOR != 0; ++b) {
+            const int before = b == 0 ? m_piecesDoneAtStart : 0;
+            LogBarSummary(std::max(m_bar->pieceCount - before, 0), before, m_bar->pieceCount);
+        }
+        m_barsLogged = std::max(m_barsLogged + 1, m_repetitionsDone);
         m_piecesDoneAtStart = 0;
     }
 
@@ -673,12 +686,39 @@ void CExecDialog::UpdateJobStatus() {
         m_piecesDone = 0;
         if (s->MEM_PEZZI != 0) KeepBarProgress(0);
         bc->SetBarRepetitionsLeft(m_barIndex, app::RepetitionsLeftAfter(m_repetitionsLeft, m_repetitionsDone));
+        m_labelState.barsCut = m_repetitionsDone; // each repetition cut a bar: its offcut label
         if (m_repetitionsDone >= m_step) m_labelState.allRepetitionsDone = 1;
         if (g_machineConnected == 0 && m_stopAtBarEnd != 0) m_abortRequested = 1;
     }
     ShowCounts();
 
+    if (s->LOG_SUPERVISOR != 0) m_unloggedPieces.emplace_back(name);
     if (app::QueuePieceLabel(*bc, piece != nullptr ? pieceIndex : -1)) StartPrintTimer(1);
+    RecordOwedPrints();
+}
+
+void CExecDialog::RecordOwedPrints() {
+    std::string supervisor;
+    for (const std::string& name : m_unloggedPieces) supervisor += (supervisor.empty() ? "" : ", ") + name;
+    const std::string labels = app::QueuedLabelNames();
+    if (labels == m_owedLabels && supervisor == m_owedSupervisor) return;
+    m_owedLabels = labels;
+    m_owedSupervisor = supervisor;
+    app::KeepOwedPrints(labels, supervisor); // a failed write loses only this notice
+}
+
+void CExecDialog::TellOwedPrints() {
+    m_owedLabels.clear();
+    m_owedSupervisor.clear();
+    std::string labels, supervisor;
+    if (!app::TakeOwedPrints(labels, supervisor)) return;
+    // The last run was cut short (a power cut) while these were still owed: the operator
+    // prints or sends them by hand.
+    std::string text;
+    if (!labels.empty()) text = std::string(MsgError("ERR_LABELS_OWED")) + " " + labels;
+    if (!supervisor.empty())
+        text += (text.empty() ? "" : "\n") + std::string(MsgError("ERR_SUPERVISOR_OWED")) + " " + supervisor;
+    ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning);
 }
 
 // ---------------------------------------------------------------- buttons
@@ -762,6 +802,9 @@ void CExecDialog::EndJob(int result) {
     }
     // A label still queued when the run ends abruptly goes out now instead of being lost.
     FlushPendingLabels();
+    // The run ended in order: what it could not print or log was told, or is not owed.
+    m_unloggedPieces.clear();
+    RecordOwedPrints();
     if (g_pSettings != nullptr && g_pSettings->PRINT != 0) WaitForPrintPort();
 
     if (m_bar != nullptr && m_abortRequested == 0 && m_barIndex >= m_barCount - 1 &&

@@ -10,6 +10,8 @@
 #include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/settings_support.h"
+#include "machine/file_routines.h"
+#include "machine/ini_routines.h"
 #include "machine/ui_services.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -18,6 +20,8 @@
 namespace app {
 
 namespace {
+
+constexpr std::size_t kOwedTextMax = 1000; // names of the pieces owed, joined
 // A folder and a file name joined by exactly one backslash.
 std::string JoinPath(const std::string& dir, const std::string& name) {
     if (dir.empty()) return name;
@@ -110,6 +114,30 @@ void TellBarProgressFault() {
     static std::set<std::string> told;
     if (!told.insert(plat::NativePath(g_barProgressPath)).second) return;
     ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+}
+
+std::string OwedPrintsPath() {
+    const std::string progress = g_barProgressPath;
+    const std::size_t slash = progress.find_last_of("\\/");
+    return (slash == std::string::npos ? std::string() : progress.substr(0, slash + 1)) + "STATLAB.TXT";
+}
+
+bool KeepOwedPrints(const std::string& labels, const std::string& supervisor) {
+    const std::string path = OwedPrintsPath();
+    // Nothing owed and no file: nothing to write (a run without labels leaves no file).
+    if (labels.empty() && supervisor.empty() && !FileExists(path.c_str())) return true;
+    bool ok = WriteIniString("STATLAB", "ETICHETTE", labels.c_str(), path.c_str());
+    ok = WriteIniString("STATLAB", "SUPERVISORE", supervisor.c_str(), path.c_str()) && ok;
+    return ok;
+}
+
+bool TakeOwedPrints(std::string& labels, std::string& supervisor) {
+    const std::string path = OwedPrintsPath();
+    labels = ReadIniString("STATLAB", "ETICHETTE", "", kOwedTextMax, path.c_str());
+    supervisor = ReadIniString("STATLAB", "SUPERVISORE", "", kOwedTextMax, path.c_str());
+    if (labels.empty() && supervisor.empty()) return false;
+    KeepOwedPrints("", "");
+    return true;
 }
 
 } // namespace app

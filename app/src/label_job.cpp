@@ -50,6 +50,7 @@ struct LabelRun {
     struct DirectLabel {
         std::string text;
         bool owesStart = false;
+        std::string name; // the piece's or the bar's, as the operator knows the label
     };
     std::vector<DirectLabel> directWaiting;
     bool textOwesStart = false; // the same for the label in the label text
@@ -177,7 +178,9 @@ bool BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
     const std::string name = LabelName(bc, pieceIndex, request.bar);
     if (result == kLabelBuilt) {
         if (printer == kPrinterDirect) {
-            if (!waiting.empty()) g_run.directWaiting.push_back({waiting, g_run.textOwesStart});
+            if (!waiting.empty())
+                g_run.directWaiting.push_back(
+                    {waiting, g_run.textOwesStart, g_run.queue.empty() ? std::string() : g_run.queue.front().name});
             g_run.textOwesStart = false;
             g_run.queue.assign(1, QueuedLabel{0, pieceIndex, std::string(), name});
         } else {
@@ -393,7 +396,7 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
             // Oldest first, each behind the start bytes its piece could not send, so the
             // printer sees every label as it would alone.
             std::vector<LabelRun::DirectLabel> labels = std::move(g_run.directWaiting);
-            labels.push_back({std::string(text, ::strnlen(text, kLabelTextSize)), g_run.textOwesStart});
+            labels.push_back({std::string(text, ::strnlen(text, kLabelTextSize)), g_run.textOwesStart, std::string()});
             for (const LabelRun::DirectLabel& label : labels) {
                 if (label.owesStart) WriteToPrintPort(LabelJobPrefix());
                 WriteToPrintPort(label.text);
@@ -414,27 +417,39 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
     g_run.portFailureShown = false;
 
     // The offcut label: the head offcut once at the start (with the automatic transfer), the
-    // tail offcut after the last repetition, each when at least DIM_SPZ_REC long.
-    const bool automaticTransfer = s.AUTO_TRAS_LAV != 0;
+    // tail offcut of every bar cut (each repetition of the program is a bar), each when at
+    // least DIM_SPZ_REC long. Each bar's tail offcut is decided once: the count of bars decided
+    // keeps a label from being queued twice, or skipped when bars end faster than the timer.
     const int32_t least = s.DIM_SPZ_REC;
-    const int32_t offcut =
-        automaticTransfer && state.firstLabelPending != 0 ? bc.HeadOffcutLength() : bc.TailOffcutLength();
-    const bool tailLabelDue = state.allRepetitionsDone != 0 && offcut >= least && g_labelPending != 2;
-    if (!automaticTransfer) {
-        if (tailLabelDue) return QueueScrapLabel(bc, offcut);
-        g_labelPending = 0;
-        return 0;
+    if (s.AUTO_TRAS_LAV != 0 && state.firstLabelPending != 0) {
+        const int32_t head = bc.HeadOffcutLength();
+        if (head < least || g_labelPending == 2) state.firstLabelPending = 0;
+        if (state.firstLabelPending != 0) {
+            state.firstLabelPending = 0;
+            return QueueScrapLabel(bc, head);
+        }
     }
-    if (offcut < least || g_labelPending == 2) state.firstLabelPending = 0;
-    if (state.firstLabelPending != 0 || tailLabelDue) {
-        state.firstLabelPending = 0;
-        return QueueScrapLabel(bc, offcut);
+    if (state.barsCut > state.offcutsDecided) {
+        const int32_t tail = bc.TailOffcutLength();
+        if (tail >= least) {
+            ++state.offcutsDecided;
+            return QueueScrapLabel(bc, tail);
+        }
+        state.offcutsDecided = state.barsCut;
     }
     g_labelPending = 0;
     return 0;
 }
 
 int QueuedLabelCount() { return static_cast<int>(g_run.queue.size() + g_run.directWaiting.size()); }
+
+std::string QueuedLabelNames() {
+    std::string names;
+    auto add = [&names](const std::string& name) { names += (names.empty() ? "" : ", ") + name; };
+    for (const LabelRun::DirectLabel& label : g_run.directWaiting) add(label.name);
+    for (const QueuedLabel& label : g_run.queue) add(label.name.empty() ? "?" : label.name);
+    return names;
+}
 
 bool LabelPaperOutBeforeBar() {
     bool out = false;

@@ -312,9 +312,11 @@ int BarComputation::MarkInsertions() {
 }
 
 int BarComputation::PrepareEnds() {
+    MeasureMadePiecesFresh(); // the offcut of a resumed bar (piece_labels.cpp)
     ComputeEndOffsets();
     int joined = 0;
     if (CheckBarLength(&joined) != 0) return 1;
+    MeasureMadePiecesSpan();
     MirrorPieceEnds();
     if (ComputeEndTrims() != 0) return 1;
     MergeSort(order.data(), static_cast<std::size_t>(orderedRecords), CompareActiveRallaFirst);

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/bar_computation.h"
 #include "machine/barlist.h"
+#include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/label_settings.h"
 #include "machine/lda_format.h"
@@ -127,7 +129,9 @@ std::string ComposeLabel(const BarComputation& bc, const LabelSource& src, Machi
             if (keepPlaces && i < lastUsed) text += " \n";
             continue;
         }
-        const std::string value = Cut(FieldValue(bc, src, types[i]));
+        // A list's text prints as written on every printer: no control byte of it reaches
+        // the label (nor splits its line into two).
+        const std::string value = Cut(plat::LabelPlainText(FieldValue(bc, src, types[i])));
         std::string line;
         if (printer == kPrinterTemplate)
             line = FormatLabelField(s, i, value.c_str());
@@ -135,7 +139,7 @@ std::string ComposeLabel(const BarComputation& bc, const LabelSource& src, Machi
             line = value;
         else
             line = ConcatLabelText(s, i, value.c_str());
-        if (keepPlaces && line.empty()) line = " ";
+        if (keepPlaces && line.empty()) line.push_back(' ');
         text += line;
         text += '\n';
     }
@@ -200,17 +204,77 @@ int BarComputation::BuildPieceLabelFields(char* buffer, std::size_t size, const 
     return kLabelBuilt;
 }
 
+namespace {
+
+// The X of a piece's head end (the end toward the bar's head) after CheckBarLength.
+int32_t HeadEndX(const WorkingPiece& p) {
+    const int head = MachineVariant == 1 && g_pSettings != nullptr && g_pSettings->CONF_CARICO != 0 ? 1 : 0;
+    return std::max(p.endCutX[2 * head], p.endCutX[2 * head + 1]);
+}
+
+int FirstPieceToMake(const std::vector<WorkingPiece*>& pieces) {
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        if (pieces[i] != nullptr && pieces[i]->made == 0) return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+void BarComputation::MeasureMadePiecesFresh() {
+    madePiecesHeadX = 0;
+    madeSpan = 0;
+    if (piecesDone <= 0 || currentBar == nullptr || g_pSettings == nullptr) return;
+    const int first = FirstPieceToMake(pieces);
+    if (first <= 0) return;
+    // The bar placed as if it ran at once: copies of every piece, none made, through the same
+    // offsets and placement; nothing of the computation is left changed (the made pieces have
+    // no records, so a machining of theirs past an end does not widen their gap).
+    std::vector<WorkingPiece> copies;
+    copies.reserve(pieces.size());
+    for (const WorkingPiece* p : pieces) {
+        copies.push_back(*p);
+        copies.back().made = 0;
+    }
+    std::vector<WorkingPiece*> fresh;
+    for (WorkingPiece& c : copies) fresh.push_back(&c);
+    std::vector<WorkingPiece*> saved = pieces;
+    const int32_t records = orderedRecords, cuts = cutCount;
+    const int angled = g_pSettings->HeadCutAngled, square = g_pSettings->HeadCutSquare;
+    char error[kErrorTextSize];
+    std::memcpy(error, g_errorText, sizeof error);
+    pieces = fresh;
+    ComputeEndOffsets();
+    CheckBarLength(nullptr);
+    for (const WorkingPiece& c : copies)
+        if (c.Id == saved[static_cast<std::size_t>(first)]->Id) madePiecesHeadX = HeadEndX(c);
+    pieces = saved;
+    orderedRecords = records;
+    cutCount = cuts;
+    g_pSettings->HeadCutAngled = angled;
+    g_pSettings->HeadCutSquare = square;
+    std::memcpy(g_errorText, error, sizeof error);
+}
+
+void BarComputation::MeasureMadePiecesSpan() {
+    const int first = FirstPieceToMake(pieces);
+    madeSpan = 0;
+    if (piecesDone <= 0 || first <= 0 || madePiecesHeadX == 0) return;
+    madeSpan = std::max<int32_t>(0, HeadEndX(*pieces[static_cast<std::size_t>(first)]) - madePiecesHeadX);
+}
+
 int32_t BarComputation::HeadOffcutLength() const {
     const MachineSettings* s = g_pSettings;
     // Only the head trim of automatic loading with the automatic transfer leaves a head
     // offcut (the trim's shift stores it); a bar without pieces has none.
     if (s == nullptr || s->TIPO_CARIC == 0 || s->AUTO_TRAS_LAV == 0 || tailClampMode != 2) return 0;
-    return std::max<int32_t>(0, tailOffset);
+    return std::max<int32_t>(0, tailOffset - (headShift != 0 ? madeSpan : 0));
 }
 
 int32_t BarComputation::TailOffcutLength() const {
-    // What is left behind the last piece: the tail length the end trims stored. A bar without
-    // pieces (tail clamp mode 1) leaves no offcut: it is the bar's own label.
+    // What is left behind the last piece: the tail length the end trims stored (a resumed bar:
+    // less what the pieces made before the stop took, unless the head trim moved the pieces
+    // onto the tail). A bar without pieces (tail clamp mode 1) leaves no offcut: it is the
+    // bar's own label.
     if (tailClampMode != 2) return 0;
-    return std::max<int32_t>(0, tailLength);
+    return std::max<int32_t>(0, tailLength - (headShift == 0 ? madeSpan : 0));
 }

@@ -535,8 +535,11 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
                 for (const Rect& k : *list)
                     if (crosses(k)) {
                         const int klo = R ? k.y0 : k.x0, khi = R ? k.y1 : k.x1;
+                        // A text of the next column is kept one blank (a cell of this font)
+                        // away, so that the two never read as one.
+                        const int gap = list == &texts ? f.cell : 0;
                         if (klo <= start && start < khi) end = start; // a text of the next column
-                        else if (klo > start) end = std::min(end, klo);
+                        else if (klo > start) end = std::min(end, klo - gap);
                     }
             const long long cells = end > start ? (end - start) / f.cell : 0;
             // Each step down weighs more than the one before: many texts a little smaller
@@ -586,7 +589,8 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
             if (t.column != 0) continue;
             const LaidText alone = lay(t, firstStart, {});
             for (int step = t.font.step; step >= 1; --step) {
-                const long long end = alone.start + static_cast<long long>(t.text.size()) * kFonts[step - 1].cell;
+                // The text's end in that font and one blank after it.
+                const long long end = alone.start + (static_cast<long long>(t.text.size()) + 1) * kFonts[step - 1].cell;
                 if (end > firstStart && end < runHi) candidates.push_back(end);
             }
         }
@@ -634,7 +638,8 @@ std::string MDlgMainCutHelp::ComposeZpl(const LabelJob& job, const MConfigura* l
         labelprint::LoadLayout(cfg, labelprint::IniPath());
         Build(job, cfg);
     }
-    return printer_.Zpl() + "^XZ";
+    printer_.EndLabel();
+    return printer_.Zpl();
 }
 
 int MDlgMainCutHelp::Compose(const LabelJob& job) {

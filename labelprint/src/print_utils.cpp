@@ -16,29 +16,44 @@ using labelprint::MonoBitmap;
 PrintUtils::PrintUtils() = default;
 PrintUtils::~PrintUtils() = default;
 
+labelprint::ZplText labelprint::QuoteZplText(std::string_view text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    ZplText out;
+    out.plain = plat::LabelPlainText(text);
+    for (char c : out.plain) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool command = c == '^' || c == '~';
+        out.beyondAscii = out.beyondAscii || b >= 0x80;
+        out.needsHex = out.needsHex || command || b >= 0x80;
+        // Field hexadecimal indicator "_": command characters, the indicator itself and the
+        // bytes of the code page go as "_XX".
+        if (command || c == '_' || b >= 0x80) {
+            out.hex += '_';
+            out.hex += kHex[b >> 4];
+            out.hex += kHex[b & 15];
+        } else {
+            out.hex += c;
+        }
+    }
+    return out;
+}
+
 void PrintUtils::BeginLabel(bool pageWidth) {
     zpl_ = "^XA";
     if (pageWidth) zpl_ += "^PW832";
+    beyondAscii_ = false;
 }
 
 std::string PrintUtils::FieldData(const std::string& text) {
-    if (text.find_first_of("^~") == std::string::npos) return "^FD" + text;
-    // Field hexadecimal indicator "_": command characters (and the indicator itself) go as
-    // "_XX", so a value can never end the field or start a command.
-    std::string out = "^FH^FD";
-    for (char c : text) {
-        if (c == '^') out += "_5E";
-        else if (c == '~') out += "_7E";
-        else if (c == '_') out += "_5F";
-        else out += c;
-    }
-    return out;
+    const labelprint::ZplText q = labelprint::QuoteZplText(text);
+    return q.needsHex ? "^FH^FD" + q.hex : "^FD" + q.plain;
 }
 
 int PrintUtils::TextField(int x, int y, const char* font, const char* orientation, const char* height,
                           const char* width, const std::string& text) {
     zpl_ += plat::StrFormatC("^FO%d,%d,^A%s%s,%s,%s", x, y, font, orientation, width, height);
     zpl_ += FieldData(text);
+    beyondAscii_ = beyondAscii_ || labelprint::QuoteZplText(text).beyondAscii;
     zpl_ += "^FS";
     return 1;
 }
@@ -53,6 +68,7 @@ int PrintUtils::BarcodeField(int x, int y, const char* narrow, const char* heigh
         zpl_ += plat::StrFormatC("^FO%d,%d^BY%s,%s%s%s,%s,Y,N", x, y, narrow, ratio, command, orientation, height);
     zpl_ += FieldData(data);
     zpl_ += "^FS";
+    beyondAscii_ = beyondAscii_ || labelprint::QuoteZplText(data).beyondAscii;
     return 1;
 }
 
@@ -126,8 +142,14 @@ bool PrintUtils::Exchange(bool wantReply) {
     return found_;
 }
 
-bool PrintUtils::EndLabelAndSend(bool readReply, bool /*windows2000*/) {
+void PrintUtils::EndLabel() {
     zpl_ += "^XZ";
+    if (beyondAscii_ && zpl_.compare(0, 3, "^XA") == 0) zpl_.insert(3, labelprint::kZplCodePage);
+    beyondAscii_ = false;
+}
+
+bool PrintUtils::EndLabelAndSend(bool readReply, bool /*windows2000*/) {
+    EndLabel();
     return Exchange(readReply);
 }
 

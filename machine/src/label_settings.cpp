@@ -65,7 +65,9 @@ std::string PadLeft(std::string text, std::size_t width, char fill) {
 
 // The header line for a text; extraLine tells whether the closing LF counted as a line.
 std::string ComposeHeader(const MachineSettings& s, const char* text, bool& extraLine) {
-    std::string t = text != nullptr ? text : "";
+    // The header text (the layout's, or the list's own header) is printed, never taken as the
+    // printer's control bytes.
+    std::string t = plat::LabelPlainText(text != nullptr ? text : "");
     if (t.size() > 40) t.resize(40);
     const std::size_t lenRow = static_cast<std::size_t>(std::max(0, s.LEN_ROW));
     if (t.size() > lenRow) t.resize(lenRow);
@@ -248,14 +250,15 @@ void BuildLabelBarcode(const MachineSettings& s, std::string& dest, const char* 
         return;
     }
     std::string data;
+    const std::string plain = plat::LabelPlainText(text);
     switch (s.labelBcType) {
-    case 1: data = PadLeft(BarcodeDigits(text), 12, '0'); break;
-    case 2: data = PadLeft(text, 7, '0'); break;
-    case 4: data = std::string("*") + text + "*"; break;
+    case 1: data = PadLeft(BarcodeDigits(plain.c_str()), 12, '0'); break;
+    case 2: data = PadLeft(plain, 7, '0'); break;
+    case 4: data = "*" + plain + "*"; break;
     case 5:
-    case 7: data = std::string("B") + text + "N"; break;
+    case 7: data = "B" + plain + "N"; break;
     default:
-        data = text;
+        data = plain;
         if (data.size() > 19) data.resize(19);
         break;
     }
@@ -275,7 +278,7 @@ void BuildLabelBarcode(const MachineSettings& s, std::string& dest, const char* 
 }
 
 std::string FormatLabelField(const MachineSettings& s, int info, const char* value) {
-    std::string v = value != nullptr ? value : "";
+    std::string v = plat::LabelPlainText(value != nullptr ? value : "");
     std::string out;
     if (info >= 0 && info < kLabelInfoFields && s.labelInfoCaptions[info][0] != '\0')
         out = std::string(s.labelInfoCaptions[info]) + ": " + v;
@@ -289,6 +292,9 @@ std::string ConcatLabelText(const MachineSettings& s, int line, const char* valu
     std::string out;
     if (line >= 0 && line < kLabelLines) out = s.labelCaptions[line];
     out += value != nullptr ? value : "";
+    // The caption and the value print as written: a control byte of theirs would be a command
+    // of the printer (or a line end that moves the fields after it).
+    out = plat::LabelPlainText(out);
     const std::size_t lenRow = static_cast<std::size_t>(std::max(0, s.LEN_ROW));
     if (out.size() > lenRow) out.resize(lenRow);
     return out;

@@ -342,6 +342,15 @@ std::string ToUpperAscii(std::string_view s) {
     return out;
 }
 
+std::string LabelPlainText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) c = ' ';
+    }
+    return out;
+}
+
 std::string WithCrLf(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);

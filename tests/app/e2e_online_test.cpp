@@ -18,6 +18,7 @@
 
 #include "app/conf_bar_dialog.h"
 #include "app/exec_dialog.h"
+#include "app/exec_files.h"
 #include "app/sel_bar_dialog.h"
 #include "app/label_job.h"
 #include "app/main_frame.h"
@@ -28,6 +29,7 @@
 #include "machine/bar_progress.h"
 #include "machine/barlist.h"
 #include "machine/file_routines.h"
+#include "machine/cnc_state.h"
 #include "machine/globals.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
@@ -308,6 +310,7 @@ TEST_F(OnlineJobRunTest, TwoBarListRunsToItsEndAgainstTheController) {
     ASSERT_EQ(g_machineConnected, 1);
     // FINESTRE: TELAIO, four pieces twice, and ANTA, three pieces once.
     const int pieces = 4 * 2 + 3;
+    const int bars = 2 + 1; // bars cut: each leaves its offcut and its supervisor lines
     // The controller's clock stands still: the test moves the programs on, as the machine would,
     // only while the monitor watches them.
     Sim().SimSetAutoAdvance(0);
@@ -367,13 +370,13 @@ TEST_F(OnlineJobRunTest, TwoBarListRunsToItsEndAgainstTheController) {
     EXPECT_EQ(Count(body, "\r\n"), static_cast<std::size_t>(starts) + 2) << tmx;
     EXPECT_NE(tmx.find("\r\nTotal Elapsed Time: ", rule), std::string::npos) << tmx;
 
-    // A label per finished piece; each run also left an offcut long enough to keep, whose
-    // label names the bar in its column, whole (in a smaller font where it does not fit). The
-    // paper queries aside.
+    // A label per finished piece; each bar cut (TELAIO's two in one program too) also left an
+    // offcut long enough to keep, whose label names the bar in its column, whole (in a smaller
+    // font where it does not fit). The paper queries aside.
     const std::string printed = printer_->Received();
     const int labels = static_cast<int>(Count(printed, "^XA") - Count(printed, "^XA~HS"));
-    EXPECT_EQ(labels, pieces + starts) << printed;
-    EXPECT_EQ(Count(printed, "^FDTELAIO^FS"), 1u);
+    EXPECT_EQ(labels, pieces + bars) << printed;
+    EXPECT_EQ(Count(printed, "^FDTELAIO^FS"), 2u);
     EXPECT_EQ(Count(printed, "^FDANTA^FS"), 1u);
     // Every piece label carries its name in Code 128.
     EXPECT_EQ(Count(printed, "^BC"), static_cast<std::size_t>(pieces)) << printed;
@@ -392,7 +395,9 @@ TEST_F(OnlineJobRunTest, TwoBarListRunsToItsEndAgainstTheController) {
     EXPECT_EQ(Count(events, ";JOB-BEGIN;FINESTRE;"), 1u) << events;
     EXPECT_EQ(Count(events, ";JOB-END;FINESTRE"), 1u) << events;
     EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), static_cast<std::size_t>(pieces)) << events;
-    EXPECT_EQ(Count(events, ";PIECE;FINESTRE;"), static_cast<std::size_t>(starts)) << events;
+    // Every bar cut has its bar line and a line per piece, TELAIO's second bar too.
+    EXPECT_EQ(Count(events, ";PIECE;FINESTRE;"), static_cast<std::size_t>(bars)) << events;
+    EXPECT_EQ(Count(events, ";MULTI;"), static_cast<std::size_t>(pieces)) << events;
 }
 
 // The job road on the machine variants: variant 1 and variant 2, each on its demo installation.
@@ -434,14 +439,14 @@ struct ProgressRow {
     int misfitBoxes;
     int pieces; // pieces cut in the whole list
     int starts;
-    int summary; // pieces in the supervisor log's bar summaries: a bar's pieces once per program,
+    int summary; // pieces in the supervisor log's bar summaries: a bar's pieces once per bar cut,
                  // less those a resumed bar had made before
 };
 
 const ProgressRow kProgressRows[] = {
-    {"none", 0, false, 0, 11, 2, 4 + 3},          {"some", 2, false, 0, 2 + 4 + 3, 3, 2 + 4 + 3},
-    {"all", 4, false, 0, 11, 2, 4 + 3},           {"more", 9, false, 0, 11, 2, 4 + 3},
-    {"otherList", 2, true, 0, 11, 2, 4 + 3},
+    {"none", 0, false, 0, 11, 2, 4 + 4 + 3},      {"some", 2, false, 0, 2 + 4 + 3, 3, 2 + 4 + 3},
+    {"all", 4, false, 0, 11, 2, 4 + 4 + 3},       {"more", 9, false, 0, 11, 2, 4 + 4 + 3},
+    {"otherList", 2, true, 0, 11, 2, 4 + 4 + 3},
 };
 
 class OnlineProgressTest : public OnlineJobRunTest, public ::testing::WithParamInterface<std::tuple<int, int>> {};
@@ -486,11 +491,12 @@ TEST_P(OnlineVariantRunTest, DirectPrinterLabelsEveryPieceFinishedWithinOnePrint
     RunTheList();
     ASSERT_TRUE(ended_) << "the test run did not end";
     for (const auto& b : ui_->boxes) ADD_FAILURE() << "box " << b.title << ": " << b.text;
-    // A label per piece, each behind its start bytes, and each run's offcut label.
+    // A label per piece, each behind its start bytes, and each bar's offcut label (TELAIO's
+    // two bars in one program each have theirs).
     const std::string start("\x02\0E\0\n\x03", 6);
     const std::string sent = port_->Received();
     EXPECT_EQ(Count(sent, start), 11u);
-    EXPECT_EQ(Count(sent, "\x0E"), 11u + ProgramStarts()) << "form ends";
+    EXPECT_EQ(Count(sent, "\x0E"), 11u + 3u) << "form ends";
     for (std::size_t at = sent.find(start); at != std::string::npos; at = sent.find(start, at + start.size())) {
         const std::size_t next = sent.find(start, at + start.size());
         EXPECT_EQ(Count(sent.substr(at, next == std::string::npos ? std::string::npos : next - at), "\x0E") >= 1, true)
@@ -522,11 +528,14 @@ TEST_P(OnlineVariantRunTest, LabelsNotPrintedAreNamedOncePerPrintStep) {
         }
     }
     EXPECT_EQ(checks, ProgramStarts()) << "the paper check before each bar";
-    EXPECT_EQ(names.size(), 11u + ProgramStarts()) << "every piece and each run's offcut";
-    // FINESTRE's pieces (TELAIO's twice), then each bar's offcut, by its bar.
-    const std::vector<std::string> pieces = {"TRAV SUP", "TRAV INF", "MONT SX", "MONT DX", "TRAV SUP", "TRAV INF",
-                                             "MONT SX",  "MONT DX",  "TELAIO",  "ANTA SUP", "ANTA LAT", "ANTA INF",
-                                             "ANTA"};
+    EXPECT_EQ(names.size(), 11u + 3u) << "every piece and each bar's offcut";
+    // FINESTRE's pieces (TELAIO's twice) and each bar's offcut, by its bar (TELAIO's first
+    // offcut may be named before or after the first piece of its second bar).
+    std::vector<std::string> pieces = {"TRAV SUP", "TRAV INF", "MONT SX", "MONT DX", "TRAV SUP", "TRAV INF",
+                                       "MONT SX",  "MONT DX",  "TELAIO",  "TELAIO",  "ANTA SUP", "ANTA LAT",
+                                       "ANTA INF", "ANTA"};
+    std::sort(pieces.begin(), pieces.end());
+    std::sort(names.begin(), names.end());
     EXPECT_EQ(names, pieces);
 }
 
@@ -749,4 +758,49 @@ TEST_F(OnlineJobRunTest, RefusedTerminationDuringABarLeavesTheBoxesAsking) {
     EXPECT_EQ(ProgramStarts(), 1) << "the bar stopped, none started after it";
     const std::vector<RWrite> log = RWrites();
     EXPECT_NE(FindWrite(log, 0, 481, 1.0), std::string::npos) << "the stop asked of the controller";
+}
+
+// A power cut within the print period: the label of the piece just finished waits for the
+// print timer and its supervisor lines for the bar's end. What the run still owes is on disk
+// beside the bar progress record at every moment, so the restart tells the operator which
+// pieces may lack their label and their supervisor lines, once.
+TEST_F(OnlineJobRunTest, APowerCutWithinThePrintPeriodIsToldAtTheRestart) {
+    SetUpOnlineRun("FINESTRE.lda");
+    WriteConfig("GENERAL", "PRINT_TIMER", "60000"); // the labels wait: the cut falls within the period
+    std::string progressAtCut, owedAtCut, labelsAtCut, supervisorAtCut, owedPath;
+    QTimer cut;
+    QObject::connect(&cut, &QTimer::timeout, [&] {
+        if (!owedAtCut.empty() || MainFrame == nullptr) return;
+        auto* monitor = qobject_cast<CExecDialog*>(MainFrame->execDialog.data());
+        if (monitor == nullptr || monitor->EndResult() != 0 || monitor->PiecesDone() < 2) return;
+        // The power goes: the disk holds what a restart finds, and the controller stops.
+        labelsAtCut = app::QueuedLabelNames();
+        const std::vector<std::string> names = {"TRAV SUP", "TRAV INF", "MONT SX", "MONT DX"};
+        for (int i = 0; i < monitor->PiecesDone(); ++i)
+            supervisorAtCut += (i == 0 ? "" : ", ") + names[static_cast<std::size_t>(i)];
+        progressAtCut = ReadFile(plat::NativePath(g_barProgressPath));
+        owedPath = plat::NativePath(app::OwedPrintsPath());
+        owedAtCut = ReadFile(owedPath);
+        g_pCncState->SetR481(1);
+        monitor->EndJob(2);
+        MainFrame->close();
+    });
+    RunTheList([&] { cut.start(2); });
+    cut.stop();
+    ASSERT_FALSE(owedAtCut.empty()) << "the run never had two pieces waiting";
+    EXPECT_FALSE(labelsAtCut.empty());
+    for (const auto& b : ui_->boxes) ADD_FAILURE() << "box before the cut " << b.title << ": " << b.text;
+    app_->ExitInstance();
+
+    // The restart finds the disk as the cut left it.
+    WriteFile(plat::NativePath(g_barProgressPath), progressAtCut);
+    WriteFile(owedPath, owedAtCut);
+    ui_->boxes.clear();
+    WriteConfig("GENERAL", "PRINT_TIMER", "20");
+    RunTheList();
+    ASSERT_TRUE(ended_) << "the run after the restart did not end";
+    const std::string labels = MsgError("ERR_LABELS_OWED"), supervisor = MsgError("ERR_SUPERVISOR_OWED");
+    ASSERT_EQ(ui_->boxes.size(), 1u) << "one notice, at the first bar after the restart";
+    EXPECT_EQ(ui_->boxes[0].text, labels + " " + labelsAtCut + "\n" + supervisor + " " + supervisorAtCut);
+    EXPECT_EQ(ReadFile(owedPath).find("=T"), std::string::npos) << "told once: nothing is owed any more";
 }

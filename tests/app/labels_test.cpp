@@ -13,9 +13,12 @@
 #include "engine/piece_labels.h"
 #include "engine_fixture.h"
 #include "label_test_util.h"
+#include "zpl_read.h"
 #include "labelprint/Tagrix.h"
+#include "machine/bar_progress.h"
 #include "machine/cnc_state.h"
 #include "machine/label_settings.h"
+#include "machine/globals.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services_fake.h"
 #include "platform/profile.h"
@@ -453,12 +456,14 @@ TEST_F(LabelJob, AFailedPrintPortWriteIsReportedOncePerLabel) {
 struct ScrapCase {
     int transfer;        // AUTO_TRAS_LAV
     int firstPending;
-    int allDone;
+    int barsCut;         // bars the run finished
+    int decided;         // bars whose offcut label was already decided
     int pending;         // g_labelPending before the tick
     int32_t head, tail;  // offcuts
     int factor;          // expected result
     int pendingAfter;
     int firstAfter;
+    int decidedAfter;
     const char* length;  // the length on the offcut label, or null
 };
 
@@ -468,21 +473,24 @@ TEST_F(LabelJob, OffcutDecisionTable) {
     SetupLabelLayout(S());
     BarComputation& bc = OpenBar();
     const ScrapCase cases[] = {
-        {0, 1, 1, 1, 0, 600000, 2, 2, 1, "600.00"},  // last repetition, long tail
-        {0, 1, 1, 1, 0, 500000, 2, 2, 1, "500.00"},  // exactly DIM_SPZ_REC
-        {0, 1, 1, 1, 0, 400000, 0, 0, 1, nullptr},   // short tail
-        {0, 1, 0, 1, 0, 600000, 0, 0, 1, nullptr},   // repetitions left
-        {0, 1, 1, 2, 0, 600000, 0, 0, 1, nullptr},   // the scrap label just went out
-        {1, 1, 0, 0, 700000, 0, 2, 2, 0, "700.00"},  // head offcut at the start
-        {1, 1, 0, 0, 300000, 0, 0, 0, 0, nullptr},   // short head offcut
-        {1, 1, 1, 2, 700000, 600000, 0, 0, 0, nullptr},
-        {1, 0, 1, 1, 700000, 600000, 2, 2, 0, "600.00"}, // the tail, not the head, at the end
-        {1, 0, 1, 1, 700000, 300000, 0, 0, 0, nullptr},
+        {0, 1, 1, 0, 1, 0, 600000, 2, 2, 1, 1, "600.00"},  // a bar cut, long tail
+        {0, 1, 1, 0, 1, 0, 500000, 2, 2, 1, 1, "500.00"},  // exactly DIM_SPZ_REC
+        {0, 1, 1, 0, 1, 0, 400000, 0, 0, 1, 1, nullptr},   // short tail
+        {0, 1, 0, 0, 1, 0, 600000, 0, 0, 1, 0, nullptr},   // the bar is still being cut
+        {0, 1, 1, 1, 2, 0, 600000, 0, 0, 1, 1, nullptr},   // its scrap label just went out
+        {0, 1, 2, 1, 2, 0, 600000, 2, 2, 1, 2, "600.00"},  // the next bar's, right after it
+        {0, 1, 3, 0, 1, 0, 400000, 0, 0, 1, 3, nullptr},   // three short tails at once
+        {1, 1, 0, 0, 0, 700000, 0, 2, 2, 0, 0, "700.00"},  // head offcut at the start
+        {1, 1, 0, 0, 0, 300000, 0, 0, 0, 0, 0, nullptr},   // short head offcut
+        {1, 1, 1, 1, 2, 700000, 600000, 0, 0, 0, 1, nullptr},
+        {1, 0, 1, 0, 1, 700000, 600000, 2, 2, 0, 1, "600.00"}, // the tail, not the head, at the end
+        {1, 0, 1, 0, 1, 700000, 300000, 0, 0, 0, 1, nullptr},
+        {1, 1, 1, 0, 0, 300000, 600000, 2, 2, 0, 1, "600.00"}, // short head: the tail at once
     };
     for (const ScrapCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "transfer " << c.transfer << " first " << c.firstPending << " done "
-                                        << c.allDone << " pending " << c.pending << " head " << c.head << " tail "
-                                        << c.tail);
+        SCOPED_TRACE(testing::Message() << "transfer " << c.transfer << " first " << c.firstPending << " cut "
+                                        << c.barsCut << " decided " << c.decided << " pending " << c.pending
+                                        << " head " << c.head << " tail " << c.tail);
         S().AUTO_TRAS_LAV = c.transfer;
         bc.tailClampMode = 2;
         bc.tailOffset = c.head;
@@ -491,10 +499,12 @@ TEST_F(LabelJob, OffcutDecisionTable) {
         app::g_labelPending = c.pending;
         app::LabelRunState state;
         state.firstLabelPending = c.firstPending;
-        state.allRepetitionsDone = c.allDone;
+        state.barsCut = c.barsCut;
+        state.offcutsDecided = c.decided;
         EXPECT_EQ(app::RunLabelPrint(bc, state), c.factor);
         EXPECT_EQ(app::g_labelPending, c.pendingAfter);
         EXPECT_EQ(state.firstLabelPending, c.firstAfter);
+        EXPECT_EQ(state.offcutsDecided, c.decidedAfter);
         if (c.length != nullptr) {
             std::vector<std::string> lines;
             SplitMessageLines(Text().c_str(), lines, nullptr);
@@ -513,6 +523,130 @@ TEST_F(LabelJob, OffcutDecisionTable) {
     S().TIPO_CARIC = 0;
     bc.tailClampMode = 2;
     EXPECT_EQ(bc.HeadOffcutLength(), 0) << "no head offcut without automatic loading";
+}
+
+// A piece's name as the list holds it (Windows-1252), what every label must show of it (UTF-8,
+// on a ZPL label) and the bytes the directly driven printer must get for it.
+struct NameRow {
+    const char* written;
+    const char* shown;
+    const char* direct;
+};
+const NameRow kNames[] = {
+    {"ANTA^SX", "ANTA^SX", "ANTA^SX"},
+    {"TRAV~DX", "TRAV~DX", "TRAV~DX"},
+    {"P07^XZ", "P07^XZ", "P07^XZ"},
+    {"~JA", "~JA", "~JA"},
+    {"A\x02" "B\x03" "C\x0E" "D", "A B C D", "A B C D"},
+    {"TWO\r\nLINES", "TWO  LINES", "TWO  LINES"},
+    {"TUBO 30\xB0", "TUBO 30\xC2\xB0", "TUBO 30\xB0"},
+    {"CAF\xC9", "CAF\xC3\x89", "CAF\xC9"},
+};
+
+// Every printer kind gets the name as written: the bytes sent, read back as the printer reads
+// them, show the name, end each label once and hold no command of the name's.
+TEST_F(LabelJob, PieceNamesPrintAsWrittenOnEveryPrinter) {
+    lptest::FakePrinter pty(dir_ + "port", "lp9");
+    OpenPort(pty);
+    auto usb = UsbPrinter();
+    WriteFile(dir_ + "CONF/PIECE.PRN", ReadFile(BRELON_SOURCE_DIR "/demo/CONF/PIECE.PRN"));
+    BarComputation& bc = OpenBar();
+    std::string directSent, usbSent;
+    for (const NameRow& row : kNames) {
+        SCOPED_TRACE(row.shown);
+        std::snprintf(bc.pieces[0]->Nome, sizeof bc.pieces[0]->Nome, "%s", row.written);
+        app::LabelRunState state;
+
+        // The directly driven printer: the name's line is the caption and the name, the rest of
+        // the label the same bytes as for a plain name of its length.
+        DirectLayout({kFieldName, kFieldLength});
+        app::StartLabelRun();
+        ASSERT_TRUE(app::QueuePieceLabel(bc, 0));
+        app::RunLabelPrint(bc, state);
+        const std::size_t directLength = std::strlen(row.direct);
+        const std::string got = pty.Received(std::string::npos, 200).substr(directSent.size());
+        directSent += got;
+        std::snprintf(bc.pieces[0]->Nome, sizeof bc.pieces[0]->Nome, "%s", std::string(directLength, 'N').c_str());
+        app::StartLabelRun();
+        ASSERT_TRUE(app::QueuePieceLabel(bc, 0));
+        app::RunLabelPrint(bc, state);
+        std::string plain = pty.Received(directSent.size() + got.size()).substr(directSent.size());
+        directSent += plain;
+        // The line is cut to LEN_ROW: the name as far as it shows.
+        const std::size_t at = plain.find("L1:") + 3;
+        ASSERT_NE(at, std::string::npos + 3) << plain;
+        const std::size_t shown = plain.find_first_not_of('N', at) - at;
+        plain.replace(at, shown, std::string(row.direct).substr(0, shown));
+        EXPECT_EQ(got, plain) << "the same bytes as a plain name";
+        std::snprintf(bc.pieces[0]->Nome, sizeof bc.pieces[0]->Nome, "%s", row.written);
+
+        // The label library's composer and the piece template.
+        for (int kind : {kPrinterLibrary, kPrinterTemplate}) {
+            SCOPED_TRACE(kind);
+            S().CONF_FILE_OTT = kind;
+            SetLabelInfo(0, kFieldName);
+            SetLabelInfo(1, kFieldLength);
+            SetLabelBarcode1(1);
+            SetupLabelLayout(S());
+            app::StartLabelRun();
+            ASSERT_TRUE(app::QueuePieceLabel(bc, 0));
+            app::RunLabelPrint(bc, state);
+            const std::string zpl = usb->Received(std::string::npos, 200).substr(usbSent.size());
+            usbSent += zpl;
+            const std::string label = zpl.substr(0, zpl.find("^XA~HS")); // the paper query after it
+            const lptest::PrinterView v = lptest::ReadZpl(label);
+            EXPECT_NE(std::find(v.texts.begin(), v.texts.end(), row.shown), v.texts.end()) << label;
+            EXPECT_EQ(v.starts, 1) << label;
+            EXPECT_EQ(v.ends, 1) << label;
+            EXPECT_TRUE(v.controls.empty()) << label;
+            EXPECT_FALSE(v.rawControl) << label;
+            EXPECT_FALSE(v.undeclared) << label;
+        }
+    }
+}
+
+// A bar resumed after pieces made before a stop leaves the offcut of the whole bar: the same
+// length on its label whether it ran at once or resumed after one or two pieces.
+TEST_F(LabelJob, AResumedBarLeavesTheOffcutOfTheWholeBar) {
+    S().CONF_FILE_OTT = kPrinterLibrary;
+    SetupLabelLayout(S());
+    S().MEM_PEZZI = 1;
+    std::snprintf(g_barProgressPath, sizeof g_barProgressPath, "%sSTATBAR.TXT", dir_.c_str());
+    std::vector<ldatest::PieceSpec> pieces = {Piece("P1", 1000000), Piece("P2", 800000, 45000, 45000),
+                                              Piece("P3", 1200000, 90000, 45000), Piece("P4", 700000)};
+    ldatest::BarSpec bar = Bar(pieces);
+    bar.name = "7";
+    BarComputation& bc = Open(List({bar}));
+    for (int transfer : {0, 1}) {
+        S().AUTO_TRAS_LAV = transfer;
+        S().TIPO_CARIC = transfer;
+        std::vector<int32_t> tails, heads;
+        for (int done : {0, 1, 2}) {
+            SCOPED_TRACE(testing::Message() << "transfer " << transfer << " resumed after " << done);
+            ASSERT_EQ(WriteBarProgress(bc.Bar(0)->index, bc.ListPath(), done), 0);
+            ASSERT_EQ(bc.ComputeBar(0, 1), 0) << g_errorText;
+            ASSERT_EQ(bc.piecesDone, done);
+            tails.push_back(bc.TailOffcutLength());
+            heads.push_back(bc.HeadOffcutLength());
+            // The offcut label says it.
+            app::StartLabelRun();
+            app::QueueScrapLabel(bc, transfer != 0 ? bc.HeadOffcutLength() : bc.TailOffcutLength());
+            std::vector<std::string> lines;
+            SplitMessageLines(Text().c_str(), lines, nullptr);
+            ASSERT_GE(lines.size(), 6u);
+            EXPECT_EQ(lines[5], plat::StrFormatC("%.2f", (transfer != 0 ? heads.back() : tails.back()) / 1000.0));
+        }
+        EXPECT_EQ(tails[1], tails[0]);
+        EXPECT_EQ(tails[2], tails[0]);
+        EXPECT_EQ(heads[1], heads[0]);
+        EXPECT_EQ(heads[2], heads[0]);
+        EXPECT_GT(transfer != 0 ? heads[0] : tails[0], 0);
+        // What is left is the bar less its four pieces and their cuts.
+        if (transfer == 0) {
+            EXPECT_LT(tails[0], 6000000 - 3700000);
+            EXPECT_GT(tails[0], 6000000 - 3700000 - 100000);
+        }
+    }
 }
 
 } // namespace

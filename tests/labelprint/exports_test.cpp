@@ -135,9 +135,9 @@ TEST_F(Exports, ZebraStampaPrn) {
     const std::string first = "^XA<ROW_1>|<ROW_1>|<BAR_CODE_1>^XZ";
     EXPECT_EQ(printer.Received(first.size()), first);
     EXPECT_EQ(ZebraStampaPrn(3, keys, values, (dir / "PIECE.PRN").c_str()), 0);
-    // Every occurrence replaced; a value holding a later key gets that key's value; a value
-    // holding its own key is left as it is, without looping.
-    const std::string both = first + "^XAA B <ROW_1>|A B <ROW_1>|P-0042^XZ";
+    // Every occurrence replaced; a value is a list's text and prints as written: one holding
+    // a key (its own or another) is never searched for keys.
+    const std::string both = first + "^XAA <ROW_2> <ROW_1>|A <ROW_2> <ROW_1>|P-0042^XZ";
     EXPECT_EQ(printer.Received(both.size()), both);
     EXPECT_TRUE(recorder.shown.empty());
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/label_job.h"
 #include "app/window_timers.h"
@@ -146,6 +147,11 @@ private:
     // Writes the bar progress record; a failure is told to the operator (once per run), and a
     // stale record that could not be removed stops the run.
     void KeepBarProgress(int piecesDone);
+    // What the run still owes its finished pieces (labels waiting, supervisor lines not yet
+    // written), kept beside the bar progress record for a power cut; and, at the start, what a
+    // run cut short left owed, told to the operator.
+    void RecordOwedPrints();
+    void TellOwedPrints();
 
     ui::CModelessDialog* m_host;
     int m_step;
@@ -157,6 +163,7 @@ private:
     int m_piecesDone = 0;
     int m_piecesDoneAtStart = 0;
     int m_repetitionsDone = 0;
+    int m_barsLogged = 0; // bars of this run whose supervisor lines are written
     int m_barRecorded = 0;
     int m_manualLoadingSeen = 0;
     std::string m_statusText;
@@ -172,6 +179,8 @@ private:
     int m_breakState = 3;
     int m_endResult = 0;
     bool m_inTick = false;
+    std::vector<std::string> m_unloggedPieces; // finished, their supervisor lines not yet written
+    std::string m_owedLabels, m_owedSupervisor; // as last recorded
     app::WindowTimers m_timers{this};
     std::map<int, int> m_manualTimers;
     std::map<int, QWidget*> m_widgets; // controls made outside the dialog table

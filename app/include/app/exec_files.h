@@ -49,4 +49,15 @@ void TellBarProgressFault();
 // shown whatever the flags.
 void JobNotice(const std::string& text);
 
+// What a run still owes for its finished pieces, kept beside the bar progress record (the file
+// "STATLAB.TXT" in the folder of g_barProgressPath, section STATLAB): ETICHETTE the names of
+// the pieces whose label still waits for the print timer, SUPERVISORE those whose supervisor
+// lines are still to be written. Rewritten at every change (each write replaces the file
+// whole, so a power cut leaves the old or the new lists), so that after a power cut the
+// operator is told which pieces may lack their label or their supervisor lines.
+std::string OwedPrintsPath();
+bool KeepOwedPrints(const std::string& labels, const std::string& supervisor);
+// Reads the two lists and clears them; false when nothing is owed.
+bool TakeOwedPrints(std::string& labels, std::string& supervisor);
+
 } // namespace app

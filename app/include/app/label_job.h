@@ -10,6 +10,7 @@
 // back); the library shows its own box when a template does not open; a failed write to the
 // print port, a paper-out printer and a label too long for the label text give a box here.
 #include <cstdint>
+#include <string>
 
 #include "machine/globals.h"
 
@@ -28,6 +29,8 @@ struct LabelRunState {
     int firstLabelPending = 1;  // the head offcut label is still to be decided
     int allRepetitionsDone = 0; // the run did all its repetitions
     int lastPiece = 0;          // 1-based number of the last finished piece, 0 before the first
+    int barsCut = 0;            // repetitions finished in this run: each bar cut leaves its offcut
+    int offcutsDecided = 0;     // bars whose tail offcut label was queued or found too short
 };
 
 // Sets the run flags from LABEL PRINT, PRINT_NOSHORT, the print port and the printer kind,
@@ -47,6 +50,8 @@ int QueueScrapLabel(BarComputation& bc, int32_t offcutLength);
 
 // Labels waiting to be printed (tests and the monitor's display).
 int QueuedLabelCount();
+// The names of the labels waiting (the piece's, or the bar's), oldest first, joined by ", ".
+std::string QueuedLabelNames();
 
 // The paper check of the label library's printer before a bar: true when it reports no
 // paper. A printer that does not answer is told as such (no label is due yet), and gives false.

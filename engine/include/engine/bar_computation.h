@@ -140,8 +140,17 @@ public:
     int BuildPieceLabelFields(char* buffer, std::size_t size, const struct PieceLabelRequest& request);
     // Offcuts of the computed bar (thousandths): at the head (automatic loading with
     // AUTO_TRAS_LAV) and at the tail; 0 for none.
+    // A resumed bar's offcuts are those of the whole bar: the pieces made before the stop are
+    // taken off as a fresh run of the bar places them.
     int32_t HeadOffcutLength() const;
     int32_t TailOffcutLength() const;
+    // Of a resumed bar, before its ends are prepared: where its first piece still to make
+    // stands when the bar runs at once (madePiecesHeadX); then, once the pieces are placed,
+    // how much nearer the head the resumed run put it (madeSpan).
+    void MeasureMadePiecesFresh();
+    void MeasureMadePiecesSpan();
+    int32_t madePiecesHeadX = 0;
+    int32_t madeSpan = 0;
 
     // The tool on each ralla position for the current bar: the bar's own set-up once the
     // optimiser stored one (it is mounted only after the bar is computed); for a bar computed

@@ -69,9 +69,12 @@ TAGRIX_API void SetProgramDirectory(const char* dir);
 TAGRIX_API void SetUsbRoots(const char* sysfsRoot, const char* devRoot);
 // Whether the library holds a message table now (between calls it never does).
 TAGRIX_API bool HasMessageTable();
-// Key substitution of ZebraStampaPrn: for i from 0 to count - 1, every occurrence of key i
-// is replaced by value i; later keys see earlier replacements; a replaced value is never
-// searched again for the same key.
+// Key substitution of ZebraStampaPrn: every occurrence of a key in the template's own text is
+// replaced by its value (where several keys stand at one place, the first of the list); a
+// value is never searched for keys. Values are list texts: each prints as written and none
+// acts as a ZPL command (control bytes are blanks; a field given a value with '^', '~' or a
+// byte beyond ASCII gets "^FH" and the value goes escaped; a label carrying text beyond
+// ASCII declares its code page after its "^XA").
 TAGRIX_API std::string SubstituteKeys(std::string text, int count, const char* const* keys,
                                       const char* const* values);
 } // namespace tagrix

@@ -29,7 +29,7 @@ std::string MessageFilePath();
 } // namespace labelprint
 
 namespace labelprint {
-// Template key substitution (see tagrix::SubstituteKeys in Tagrix.h). Null or empty keys are
-// skipped; null values read as empty.
+// Template key substitution and quoting of the values (see tagrix::SubstituteKeys in
+// Tagrix.h). Null or empty keys are skipped; null values read as empty.
 std::string SubstituteKeys(std::string text, int count, const char* const* keys, const char* const* values);
 } // namespace labelprint

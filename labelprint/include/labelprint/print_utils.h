@@ -7,9 +7,29 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "labelprint/bitmap.h"
 #include "labelprint/usb_printer.h"
+
+namespace labelprint {
+
+// A list's text as ZPL field data: what a label shows of it is the text as written, and no
+// character of it acts as a ZPL command. Control bytes are blanks (plat::LabelPlainText).
+struct ZplText {
+    std::string plain; // for a field without "^FH": the text itself
+    std::string hex;   // for a field with "^FH": '^', '~', the indicator '_' and every byte
+                       // beyond ASCII as "_XX"
+    bool needsHex = false;    // the plain form would hold '^', '~' or a byte beyond ASCII
+    bool beyondAscii = false; // the text holds a byte beyond ASCII
+};
+ZplText QuoteZplText(std::string_view text);
+
+// The code page a label declares when it carries text beyond ASCII: Windows-1252, the
+// encoding of the lists and of every text file of the system.
+inline constexpr const char* kZplCodePage = "^CI27";
+
+} // namespace labelprint
 
 // One record of the profile library file.
 class MMorvexRifVoce {
@@ -66,7 +86,10 @@ public:
     // The 96 x 80 picture of a DXF drawing (white, black frame, drawing at 90 %).
     static labelprint::Image DxfPicture(const std::string& dxfFile);
 
-    // Appends "^XZ" and sends; returns whether a printer was found.
+    // Appends "^XZ"; a label that carries text beyond ASCII declares its code page right
+    // after its "^XA".
+    void EndLabel();
+    // EndLabel, then sends; returns whether a printer was found.
     bool EndLabelAndSend(bool readReply, bool windows2000);
     // Asks the host status; true when the printer reports the paper out.
     bool PaperQuery(bool windows2000);
@@ -75,8 +98,9 @@ public:
 
     // Paper-out flag of a "~HS" reply: the character after the first comma is "1".
     static bool ParsePaperOut(const char* reply);
-    // "^FD" + text, or "^FH^FD" + text with '^', '~' and '_' written as hexadecimal escapes
-    // when the text holds a ZPL command character.
+    // "^FD" + text, or "^FH^FD" + text with '^', '~', '_' and bytes beyond ASCII written as
+    // hexadecimal escapes when the text holds a ZPL command character or a byte beyond ASCII;
+    // control bytes are blanks (QuoteZplText).
     static std::string FieldData(const std::string& text);
 
     const std::string& Zpl() const { return zpl_; }
@@ -98,6 +122,7 @@ private:
     int vendorId_ = labelprint::kPrinterVendorId;
     bool found_ = false;
     bool error_ = false;
+    bool beyondAscii_ = false; // a field of the label holds text beyond ASCII
     std::string zpl_;
     std::array<char, kReplySize + kReplySpare> reply_{};
     labelprint::UsbTimeouts timeouts_;

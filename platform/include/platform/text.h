@@ -48,4 +48,10 @@ inline constexpr const char* kLineEnd = "\r\n";
 // The text with every LF that has no CR before it turned into CR LF.
 std::string WithCrLf(std::string_view text);
 
+// A list's text as a label prints it: every control byte (0x00 to 0x1F and 0x7F: line ends,
+// tabs, the directly driven printer's STX, ETX, SO...) becomes a blank, so the text stays one
+// line and can never act as a printer command. Every label writer takes outside text through
+// it; the ZPL writers then quote what is a command in ZPL.
+std::string LabelPlainText(std::string_view text);
+
 } // namespace plat

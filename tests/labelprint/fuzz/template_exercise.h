@@ -1,6 +1,7 @@
 #pragma once
 // A label template ("PIECE.PRN", "SCRAP.PRN") from any file, filled with the keys the main
 // program uses and sent the way it sends it (no printer attached: nothing leaves).
+#include <algorithm>
 #include <string>
 
 #include "labelprint/Tagrix.h"
@@ -33,7 +34,12 @@ inline std::string TemplateExercise(const std::string& bytes) {
     const std::string filled = tagrix::SubstituteKeys(bytes, 6, keys, values);
     for (const char* key : keys)
         if (filled.find(key) != std::string::npos) return std::string("key left in the filled template: ") + key;
-    if (filled.size() > bytes.size()) return "filled template longer than the template";
+    // Only a template with bytes beyond ASCII grows: each of its labels declares its code page.
+    size_t labels = 0;
+    for (size_t at = filled.find("^XA"); at != std::string::npos; at = filled.find("^XA", at + 3)) ++labels;
+    const bool beyondAscii =
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (filled.size() > bytes.size() + (beyondAscii ? labels * 5 : 0)) return "filled template longer than the template";
     return std::string();
 }
 
