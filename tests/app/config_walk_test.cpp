@@ -34,6 +34,7 @@
 #include "app_fixture.h"
 #include "machine/globals.h"
 #include "machine/params.h"
+#include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
 #include "machine/window_scale.h"
@@ -41,6 +42,7 @@
 #include "platform/profile.h"
 #include "test_support/qt_modal.h"
 #include "ui/InputDialog.h"
+#include "ui/ParProfDialog.h"
 #include "ui/param_dialog_tables.h"
 
 namespace fs = std::filesystem;
@@ -441,9 +443,15 @@ class Typist {
             QTest::keyClicks(pass->Entry(), QStringLiteral("TVKRO"));
             qobject_cast<QPushButton*>(pass->Control(ui::kIdOk))->click();
         } else if (!queue.empty()) {
+            // Run from the event loop, not from the poll: a window the action opens (and waits
+            // for) is then answered by the poll, which does not fire inside its own handler.
             const Action act = queue.front();
             queue.pop_front();
-            act(w);
+            QTimer::singleShot(0, w, [this, w, act] {
+                act(w);
+                m_answering.erase(std::find(m_answering.begin(), m_answering.end(), w));
+            });
+            return;
         } else if (auto* file = qobject_cast<QFileDialog*>(w)) {
             file->reject();
         } else if (auto* cancel = w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))) {
@@ -469,6 +477,33 @@ QWidget* RowControl(QWidget* w, int command, const char* key) {
     return nullptr;
 }
 
+// With BRELON_SHOT_DIR set (and a display), the whole screen is taken there as the operator
+// sees it ("import -window root"), for a look at the windows of the value walk.
+void Shoot(const std::string& name) {
+    const char* dir = std::getenv("BRELON_SHOT_DIR");
+    if (dir == nullptr) return;
+    QTest::qWait(300);
+    const std::string command = "import -window root '" + std::string(dir) + "/" + name + "-" +
+                                std::to_string(ScreenWidth()) + ".png'";
+    if (std::system(command.c_str()) != 0) ADD_FAILURE() << command;
+}
+
+// The boxes recorded since count, shown one by one as the program shows them and taken.
+void ShootBoxes(const std::vector<MessageBoxRequest>& boxes, std::size_t from, const std::string& name) {
+    if (std::getenv("BRELON_SHOT_DIR") == nullptr) return;
+    for (std::size_t i = from; i < boxes.size(); ++i) {
+        app::ScaledMessageBox box;
+        app::PrepareMessageBox(box, boxes[i]);
+        if (boxes[i].scaled) box.SetEnlargement(ScreenScalePercent());
+        box.setWindowModality(Qt::NonModal);
+        box.show();
+        Shoot(name + "-box" + std::to_string(i));
+        box.close();
+    }
+}
+
+std::vector<MessageBoxRequest>* g_walkBoxes = nullptr; // the recording of the running case
+
 // Types into a row as the operator does (the filters run), then presses OK; a window that
 // refuses the value stays open and is then cancelled.
 Typist::Action TypeAndConfirm(int command, const char* key, const char* typed, std::string* shown = nullptr) {
@@ -480,7 +515,10 @@ Typist::Action TypeAndConfirm(int command, const char* key, const char* typed, s
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, QString::fromLatin1(typed));
         if (shown != nullptr) *shown = edit->text().toStdString();
+        Shoot(std::string(key) + "-typed");
+        const std::size_t before = g_walkBoxes != nullptr ? g_walkBoxes->size() : 0;
         w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
+        if (g_walkBoxes != nullptr) ShootBoxes(*g_walkBoxes, before, key);
         if (w->isVisible()) w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))->click();
     };
 }
@@ -492,6 +530,7 @@ Typist::Action ChooseNextAndConfirm(int command, const char* key) {
         ASSERT_NE(combo, nullptr) << key;
         combo->setFocus();
         QTest::keyClick(combo, Qt::Key_Down);
+        Shoot(std::string(key) + "-chosen");
         w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
     };
 }
@@ -594,21 +633,24 @@ TEST_F(ConfigWalkTest, ValuesTypedThroughTheWindowsAreRefusedWithTheirReasonOrTa
          }},
         {"two drawings whose folder names are longer than a series", 1, false,
          [] {
-             auto pick = [](const char* folder) {
-                 return [folder](QWidget* w) {
-                     auto* file = qobject_cast<QFileDialog*>(w);
-                     file->selectFile(QString::fromStdString(plat::NativePath(std::string("C:\\BRELON3\\VELMO\\DXF\\") +
-                                                                             folder + "\\A6010.dxf")));
-                     file->accept();
-                 };
-             };
+             // The drawings are chosen through the dialog's own chooser (the file picker's
+             // answer), one in each long folder.
              return std::vector<Step>{{ID_PROFILO, "CParProfDialog", [](QWidget* w) {
-                                           for (int i = 0; i < 2; ++i)
+                                           auto* sets = qobject_cast<ui::CParProfDialog*>(w);
+                                           ASSERT_NE(sets, nullptr);
+                                           Shoot("profile-sets");
+                                           for (const char* folder : {"ALUMINIUM1", "ALUMINIUM2"}) {
+                                               sets->SetDrawingChooser([folder](const std::string&, std::string& path) {
+                                                   path = std::string("C:\\BRELON3\\VELMO\\DXF\\") + folder +
+                                                          "\\A6010.dxf";
+                                                   return IDOK;
+                                               });
+                                               const std::size_t before = g_walkBoxes->size();
                                                w->findChild<QPushButton*>(QStringLiteral("id_245"))->click();
+                                               ShootBoxes(*g_walkBoxes, before, std::string("long-folder-") + folder);
+                                           }
                                            w->findChild<QPushButton*>(QStringLiteral("id_1"))->click();
-                                       }},
-                                      {0, "QFileDialog", pick("ALUMINIUM1")},
-                                      {0, "QFileDialog", pick("ALUMINIUM2")}};
+                                       }}};
          },
          [] {
              const std::string head = std::string(MsgString("M_PROF_NAME_LONG")) + "\n";
@@ -629,14 +671,19 @@ TEST_F(ConfigWalkTest, ValuesTypedThroughTheWindowsAreRefusedWithTheirReasonOrTa
         first = false;
         Install(kInstallations[c.installation]);
         if (c.inches) WriteConfig("GENERAL", "UN_MIS", "2");
-        const std::string dxf = drives_ + "C/BRELON3/VELMO/DXF/";
+        const std::string dxf = plat::NativePath("C:\\BRELON3\\VELMO\\DXF\\");
         for (const char* folder : {"ALUMINIUM1", "ALUMINIUM2"}) {
             fs::create_directories(dxf + folder);
-            fs::copy_file(dxf + "ALU60/A6010.dxf", dxf + folder + "/A6010.dxf", fs::copy_options::overwrite_existing);
+            fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo/DXF/ALU60/A6010.dxf", dxf + folder + "/A6010.dxf",
+                          fs::copy_options::overwrite_existing);
         }
         ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
-        SetScreenSize(1024, 768);
+        // Taken on a display, the windows take the display's size.
+        const QSize screen = std::getenv("BRELON_SHOT_DIR") != nullptr ? QGuiApplication::primaryScreen()->size()
+                                                                        : QSize(1024, 768);
+        SetScreenSize(screen.width(), screen.height());
         ui_->boxes.clear();
+        g_walkBoxes = &ui_->boxes;
         Typist typist;
         std::vector<Step> steps = c.steps();
         std::vector<std::string> expectedWindows;
@@ -664,5 +711,6 @@ TEST_F(ConfigWalkTest, ValuesTypedThroughTheWindowsAreRefusedWithTheirReasonOrTa
             texts.push_back(b.text);
         EXPECT_EQ(texts, c.boxes());
         c.check(program_);
+        g_walkBoxes = nullptr;
     }
 }
