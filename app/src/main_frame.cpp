@@ -543,7 +543,7 @@ void CMainFrame::SetListTitle(int active, const char* name) {
     listActive = active;
     char title[201];
     if (active != 0 && name != nullptr)
-        std::snprintf(title, sizeof title, "%s - %s", g_baseTitle, name);
+        std::snprintf(title, sizeof title, "%s", ComposeListTitle(g_baseTitle, name).c_str());
     else
         std::snprintf(title, sizeof title, "%s", g_baseTitle);
     setWindowTitle(ui::ToQt(title));

@@ -87,6 +87,12 @@ std::string ComposeBaseTitle(int variant, const char* version, int decentred, in
     return result;
 }
 
+std::string ComposeListTitle(const char* base, const char* name) {
+    std::string title = base != nullptr ? base : "";
+    const bool endsInDash = !title.empty() && title.back() == '-';
+    return title + (endsInDash ? " " : " - ") + (name != nullptr ? name : "");
+}
+
 int StatusTimerPeriod(int configured) { return configured > 0 ? configured : kMinStatusPeriod; }
 
 unsigned PaneBackground(int paneId, const std::string& text, bool online) {

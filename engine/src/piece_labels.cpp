@@ -139,6 +139,8 @@ std::string ComposeLabel(const BarComputation& bc, const LabelSource& src, Machi
             line = value;
         else
             line = ConcatLabelText(s, i, value.c_str());
+        // One blank keeps the line's place (appended: assigning the literal here makes g++ 12's
+        // release build warn of an overlapping copy that cannot happen).
         if (keepPlaces && line.empty()) line.push_back(' ');
         text += line;
         text += '\n';

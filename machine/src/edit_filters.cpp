@@ -56,14 +56,30 @@ bool FilterTextEdit(EditState& edit, int limit, bool upperCase) {
         const std::size_t keep = static_cast<std::size_t>(std::max(limit - 1, 0));
         if (text.size() > keep) text.resize(keep);
     }
-    if (upperCase && std::any_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; })) {
-        for (char& c : text)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    if (upperCase) text = UpperCase1252(text);
     if (text == original) return false;
     edit.text = text;
     const int len = static_cast<int>(text.size());
     edit.selStart = Clamp(edit.selStart, len);
     edit.selEnd = Clamp(edit.selEnd, len);
     return true;
+}
+
+char UpperCase1252(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 'a' + 'A');
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 0x20);
+    switch (u) {
+    case 0x9A: return static_cast<char>(0x8A); // š
+    case 0x9C: return static_cast<char>(0x8C); // œ
+    case 0x9E: return static_cast<char>(0x8E); // ž
+    case 0xFF: return static_cast<char>(0x9F); // ÿ
+    default: return c;
+    }
+}
+
+std::string UpperCase1252(std::string text) {
+    for (char& c : text)
+        c = UpperCase1252(c);
+    return text;
 }

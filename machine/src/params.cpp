@@ -13,6 +13,7 @@
 #include "machine/path_table.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
+#include "machine/units.h"
 #include "machine/utils.h"
 #include "platform/text.h"
 
@@ -280,11 +281,34 @@ int ParseParamValue(const MachineSettings& s, const char* text, const ParamDef& 
     }
     const char* label = MsgString(row.labelKey);
     const char* error = MsgError(result == kParamSyntaxError ? "SYNTAX_ERROR" : "LIMIT_ERROR");
+    // A refused value names the range it must lie in, in the unit the operator types.
+    const std::string range = result == kParamLimitError ? "\n" + ParamRangeText(row) : std::string();
     if (titleNumber >= 0)
-        SetErrorText("%s->%s\n%s", MsgStringNum(titleNumber), label, error);
+        SetErrorText("%s->%s\n%s%s", MsgStringNum(titleNumber), label, error, range.c_str());
     else
-        SetErrorText("%s\n%s", label, error);
+        SetErrorText("%s\n%s%s", label, error, range.c_str());
     return result;
+}
+
+std::string ParamRangeText(const ParamDef& row) {
+    const bool inches = GetUnitSystem() == 2 && row.unitKeyInch != nullptr;
+    char low[32];
+    char high[32];
+    if (inches) {
+        plat::FormatC(low, sizeof low, "%.4f", row.minimum / 25.4);
+        plat::FormatC(high, sizeof high, "%.4f", row.maximum / 25.4);
+    } else {
+        plat::FormatC(low, sizeof low, "%d", row.minimum);
+        plat::FormatC(high, sizeof high, "%d", row.maximum);
+    }
+    std::string text = std::string(MsgError("LIMIT_RANGE")) + " " + low + " .. " + high;
+    const char* unit = inches ? row.unitKeyInch : row.unitKeyMetric;
+    if (unit != nullptr) text += std::string(" ") + MsgString(unit);
+    return text;
+}
+
+void SetParamWholeNumberError(const ParamDef& row) {
+    SetErrorText("%s\n%s\n%s", MsgString(row.labelKey), MsgError("WHOLE_NUMBER_ERROR"), ParamRangeText(row).c_str());
 }
 
 int LoadParamGroup1(MachineSettings& s) { return LoadRows(s, 1); }

@@ -9,6 +9,7 @@
 #include "machine/settings_support.h"
 #include "machine/units.h"
 #include "machine/utils.h"
+#include "platform/paths.h"
 #include "platform/serial_tty.h"
 #include "platform/text.h"
 
@@ -108,7 +109,7 @@ void MachineSettings::ReadDirectoryKey(char* field, const char* key, const char*
     const std::string value = ReadIniString(kGeneral, key, defaultValue, kReadAtMost, PathSlot(PathTable::kConfigPar));
     const int most = kStoredPathChars - fileChars;
     if (static_cast<int>(value.size()) > most) {
-        refusedDirectoryKeys.push_back({key, static_cast<int>(value.size()), most});
+        refusedDirectoryKeys.push_back({key, static_cast<int>(value.size()), most, value});
         CopyField(field, kSettingsDirSize, defaultValue);
         return;
     }
@@ -116,9 +117,12 @@ void MachineSettings::ReadDirectoryKey(char* field, const char* key, const char*
 }
 
 std::string RefusedDirectoryKeyText(const RefusedDirectoryKey& refused, const char* configPath) {
-    return std::string(MsgError("ERR_DIR_KEY_LONG")) + "\n" + (configPath != nullptr ? configPath : "") + " [" +
-           kGeneral + "] " + refused.key + ": " + std::to_string(refused.length) + " > " +
-           std::to_string(refused.most);
+    constexpr std::size_t kValueShown = 40;
+    const std::string value =
+        refused.value.size() > kValueShown ? refused.value.substr(0, kValueShown) + "..." : refused.value;
+    return std::string(MsgError("ERR_DIR_KEY_LONG")) + "\n" + plat::NativePath(configPath != nullptr ? configPath : "") +
+           " [" + kGeneral + "] " + refused.key + ": " + std::to_string(refused.length) + " > " +
+           std::to_string(refused.most) + "\n" + value;
 }
 
 void MachineSettings::SetDirLda(const char* dir) { SetDirField(DIR_LDA, sizeof DIR_LDA, "DIR_LDA", dir); }

@@ -1,6 +1,7 @@
 // The two serial links of the settings record (supervisor and print link) and parameter
 // group 6, which names the print port and the label printer kind.
 #include <cstdint>
+#include <string>
 
 #include "machine/error_text.h"
 #include "machine/globals.h"
@@ -160,10 +161,32 @@ int MachineSettings::LoadPortParameters() {
         return 0;
     }
 
-    // Later loads compare the label printer's link values only: a changed supervisor port
-    // (stored PORT_MSV kept) takes effect at the next start without blocking the work.
-    if (port == PORT_PC_PRINT && fileOtt == CONF_FILE_OTT && linea == CONF_LINEA && carico == CONF_CARICO)
-        return 0;
-    SetErrorText("%s", MsgError("PORT_CHANGED"));
-    return 1;
+    // Later loads. The label printer kind, the line and the loading side are read by each job
+    // and bar, so they are taken at once. Only an open print link waits for a restart: a job
+    // opened it and it stays open on its port. The old port then stays in use, nothing else
+    // waits, and the operator is told once which port changed. A link not open takes the new
+    // port at once (the next job opens it). A changed supervisor port (stored PORT_MSV kept)
+    // takes effect at the next start.
+    CONF_FILE_OTT = fileOtt;
+    CONF_LINEA = linea;
+    CONF_CARICO = carico;
+    if (port != PORT_PC_PRINT && GetPrintPcPort() == nullptr) {
+        PORT_PC_PRINT = port;
+        FormatPortName(printPortName, PORT_PC_PRINT);
+        printLinkAttempted = 0;
+    }
+    if (port == PORT_PC_PRINT) {
+        pendingPrintPort = -1;
+    } else if (port != pendingPrintPort) {
+        pendingPrintPort = port;
+        char before[5];
+        char after[5];
+        FormatPortName(before, PORT_PC_PRINT);
+        FormatPortName(after, port);
+        // The combo's own name for no port.
+        const std::string text = std::string(MsgError("PORT_CHANGED")) + "\n" +
+                                 (PORT_PC_PRINT == 0 ? "0" : before) + " -> " + (port == 0 ? "0" : after);
+        ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning);
+    }
+    return 0;
 }

@@ -28,6 +28,7 @@
 #include "machine/settings_support.h"
 #include "machine/units.h"
 #include "machine/window_scale.h"
+#include "platform/paths.h"
 #include "test_support/qt_modal.h"
 #include "ui/LabelDialogs.h"
 #include "ui/OptionDialog.h"
@@ -545,7 +546,8 @@ TEST_F(LongFolderKeyTest, TheStartNamesTheKeyAndFileAndUsesTheDefault) {
         WriteConfig("GENERAL", c.key, values[c.key].c_str());
     }
     ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
-    const std::string config = PathSlot(PathTable::kConfigPar);
+    // The file by its path on this system, where the operator opens it.
+    const std::string config = plat::NativePath(PathSlot(PathTable::kConfigPar));
     const std::map<std::string, const char*> fields = {{"DIR_LDA", g_pSettings->DIR_LDA},
                                                        {"DIR_ISO", g_pSettings->DIR_ISO},
                                                        {"DIR_UTEN", g_pSettings->DIR_UTEN},
@@ -565,8 +567,10 @@ TEST_F(LongFolderKeyTest, TheStartNamesTheKeyAndFileAndUsesTheDefault) {
         ASSERT_LT(at, ui_->boxes.size());
         ++keyBoxes;
         lastKeyBox = std::max(lastKeyBox, at);
+        // Then the key's value as configured, its beginning when long.
         EXPECT_EQ(ui_->boxes[at].text, std::string(MsgError("ERR_DIR_KEY_LONG")) + "\n" + named +
-                                            std::to_string(c.length) + " > " + std::to_string(c.most));
+                                            std::to_string(c.length) + " > " + std::to_string(c.most) + "\n" +
+                                            values[c.key].substr(0, 40) + "...");
         EXPECT_EQ(std::string(fields.at(c.key)), "\\");
         // The file keeps the operator's value: nothing is rewritten behind the box.
         EXPECT_NE(ReadFile(program_ + "CONF/CONFIG.PAR").find(std::string(c.key) + "=" + values[c.key] + "\r\n"),

@@ -19,6 +19,9 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -30,6 +33,8 @@
 #include "app/qt_ui_services.h"
 #include "app_fixture.h"
 #include "machine/globals.h"
+#include "machine/params.h"
+#include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
 #include "machine/window_scale.h"
@@ -37,6 +42,8 @@
 #include "platform/profile.h"
 #include "test_support/qt_modal.h"
 #include "ui/InputDialog.h"
+#include "ui/ParProfDialog.h"
+#include "ui/param_dialog_tables.h"
 
 namespace fs = std::filesystem;
 
@@ -403,5 +410,307 @@ TEST_F(ConfigWalkTest, EveryMenuAndToolBarEntryOpensItsWindowOrIsDisabledByItsRu
         for (const Entry& e : kEntries)
             EXPECT_GE(walked[e.id], 1) << "entry " << e.id << " not found";
         EXPECT_EQ(walked.size(), std::size(kEntries));
+    }
+}
+
+namespace {
+
+// The operator of the value walk: each window, as it opens, is handed the next action written
+// for it (by its name, "password" for the configuration password); a window without one is
+// cancelled as the plain walk cancels it.
+class Typist {
+  public:
+    using Action = std::function<void(QWidget*)>;
+    Typist() {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { Answer(); });
+        m_poll.start(20);
+    }
+    std::map<std::string, std::deque<Action>> actions;
+    std::vector<std::string> seen;
+
+  private:
+    void Answer() {
+        QWidget* w = modal_clock::ModalOpenedAfter(m_since);
+        if (w == nullptr || std::find(m_answering.begin(), m_answering.end(), w) != m_answering.end()) return;
+        m_since = modal_clock::Now();
+        m_answering.push_back(w);
+        std::string name = WindowName(w).toStdString();
+        if (qobject_cast<ui::CPasswordDialog*>(w) != nullptr) name = "password";
+        seen.push_back(name);
+        std::deque<Action>& queue = actions[name];
+        if (name == "password") {
+            auto* pass = qobject_cast<ui::CPasswordDialog*>(w);
+            QTest::keyClicks(pass->Entry(), QStringLiteral("TVKRO"));
+            qobject_cast<QPushButton*>(pass->Control(ui::kIdOk))->click();
+        } else if (!queue.empty()) {
+            // Run from the event loop, not from the poll: a window the action opens (and waits
+            // for) is then answered by the poll, which does not fire inside its own handler.
+            const Action act = queue.front();
+            queue.pop_front();
+            QTimer::singleShot(0, w, [this, w, act] {
+                act(w);
+                m_answering.erase(std::find(m_answering.begin(), m_answering.end(), w));
+            });
+            return;
+        } else if (auto* file = qobject_cast<QFileDialog*>(w)) {
+            file->reject();
+        } else if (auto* cancel = w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))) {
+            cancel->click();
+        } else {
+            qobject_cast<QDialog*>(w)->reject();
+        }
+        m_answering.erase(std::find(m_answering.begin(), m_answering.end(), w));
+    }
+    QTimer m_poll;
+    std::vector<QWidget*> m_answering;
+    uint64_t m_since = modal_clock::Now();
+};
+
+// The value edit or choice of a parameter row in the window of a parameter command, by the
+// row's object name (value controls are id_727 onwards, in table order).
+QWidget* RowControl(QWidget* w, int command, const char* key) {
+    const ui::ParamDialogSpec* spec = ui::ParamDialogForCommand(command);
+    if (spec == nullptr) return nullptr;
+    const ParamDef* table = ParamTable(spec->group);
+    for (int i = 0; i < CountParamRows(table); ++i)
+        if (std::strcmp(table[i].key, key) == 0) return w->findChild<QWidget*>(QStringLiteral("id_%1").arg(727 + i));
+    return nullptr;
+}
+
+// With BRELON_SHOT_DIR set (and a display), the whole screen is taken there as the operator
+// sees it ("import -window root"), for a look at the windows of the value walk.
+void Shoot(const std::string& name) {
+    const char* dir = std::getenv("BRELON_SHOT_DIR");
+    if (dir == nullptr) return;
+    QTest::qWait(300);
+    const std::string command = "import -window root '" + std::string(dir) + "/" + name + "-" +
+                                std::to_string(ScreenWidth()) + ".png'";
+    if (std::system(command.c_str()) != 0) ADD_FAILURE() << command;
+}
+
+// The boxes recorded since count, shown one by one as the program shows them and taken.
+void ShootBoxes(const std::vector<MessageBoxRequest>& boxes, std::size_t from, const std::string& name) {
+    if (std::getenv("BRELON_SHOT_DIR") == nullptr) return;
+    for (std::size_t i = from; i < boxes.size(); ++i) {
+        app::ScaledMessageBox box;
+        app::PrepareMessageBox(box, boxes[i]);
+        if (boxes[i].scaled) box.SetEnlargement(ScreenScalePercent());
+        box.setWindowModality(Qt::NonModal);
+        box.show();
+        Shoot(name + "-box" + std::to_string(i));
+        box.close();
+    }
+}
+
+std::vector<MessageBoxRequest>* g_walkBoxes = nullptr; // the recording of the running case
+
+// Types into a row as the operator does (the filters run), then presses OK; a window that
+// refuses the value stays open and is then cancelled.
+Typist::Action TypeAndConfirm(int command, const char* key, const char* typed, std::string* shown = nullptr) {
+    return [=](QWidget* w) {
+        auto* edit = qobject_cast<QLineEdit*>(RowControl(w, command, key));
+        ASSERT_NE(edit, nullptr) << key;
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, QString::fromLatin1(typed));
+        if (shown != nullptr) *shown = edit->text().toStdString();
+        Shoot(std::string(key) + "-typed");
+        const std::size_t before = g_walkBoxes != nullptr ? g_walkBoxes->size() : 0;
+        w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
+        if (g_walkBoxes != nullptr) ShootBoxes(*g_walkBoxes, before, key);
+        if (w->isVisible()) w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))->click();
+    };
+}
+
+// Moves a choice row one entry down with the keyboard, then presses OK.
+Typist::Action ChooseNextAndConfirm(int command, const char* key) {
+    return [=](QWidget* w) {
+        auto* combo = qobject_cast<QComboBox*>(RowControl(w, command, key));
+        ASSERT_NE(combo, nullptr) << key;
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        Shoot(std::string(key) + "-chosen");
+        w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
+    };
+}
+
+std::string Range(const char* low, const char* high, const char* unitKey) {
+    return std::string(MsgError("LIMIT_RANGE")) + " " + low + " .. " + high + " " + MsgString(unitKey);
+}
+
+} // namespace
+
+// Values typed through the windows, as the operator types them, on the demo configurations:
+// each is refused with its reason (the range it must lie in, in the unit shown), or taken as
+// typed, and a change of the links blocks nothing that does not need a restart.
+TEST_F(ConfigWalkTest, ValuesTypedThroughTheWindowsAreRefusedWithTheirReasonOrTakenAsTyped) {
+    struct Step {
+        int entry;
+        std::string window;
+        Typist::Action act;
+    };
+    struct Case {
+        const char* what;
+        int installation; // of kInstallations
+        bool inches;
+        std::function<std::vector<Step>()> steps;
+        std::function<std::vector<std::string>()> boxes; // the boxes the steps give, in order
+        std::function<void(const std::string& program)> check;
+    };
+    static std::string shown;
+    const Case cases[] = {
+        {"range named in millimetres", 1, false,
+         [] { return std::vector<Step>{{ID_PAR_TRONCA, "CParTroncaDialog", TypeAndConfirm(ID_PAR_TRONCA, "SCARTO_TESTA", "12345")}}; },
+         [] {
+             return std::vector<std::string>{std::string(MsgString("P_SCARTO_TESTA")) + "\n" + MsgError("LIMIT_ERROR") +
+                                             "\n" + Range("0", "9999", "P_MM")};
+         },
+         [](const std::string& program) {
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "SCARTO_TESTA", "", (program + "CONF/PARAM.PAR").c_str()),
+                       "10.00");
+         }},
+        {"range named in inches", 1, true,
+         [] { return std::vector<Step>{{ID_PAR_TRONCA, "CParTroncaDialog", TypeAndConfirm(ID_PAR_TRONCA, "SCARTO_TESTA", "400")}}; },
+         [] {
+             return std::vector<std::string>{std::string(MsgString("P_SCARTO_TESTA")) + "\n" + MsgError("LIMIT_ERROR") +
+                                             "\n" + Range("0.0000", "393.6614", "P_IN")};
+         },
+         [](const std::string& program) {
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "SCARTO_TESTA", "", (program + "CONF/PARAM.PAR").c_str()),
+                       "10.00");
+         }},
+        {"a decimal point in a whole-number row", 1, false,
+         [] {
+             return std::vector<Step>{
+                 {ID_CONF_GEN1, "CConfFresa1_Dialog", TypeAndConfirm(ID_CONF_GEN1, "ROT_OLTRE_MAX", "2.5", &shown)}};
+         },
+         [] {
+             return std::vector<std::string>{std::string(MsgString("P_R_OLTRE_MAX")) + "\n" +
+                                             MsgError("WHOLE_NUMBER_ERROR") + "\n" + Range("0", "50", "P_GRADI")};
+         },
+         [](const std::string& program) {
+             EXPECT_EQ(shown, "2.5");
+             const std::string stored =
+                 plat::ReadProfileString("PARAM", "ROT_OLTRE_MAX", "", (program + "CONF/PARAM.PAR").c_str());
+             EXPECT_NE(stored, "25");
+             EXPECT_NE(stored, "2.5");
+         }},
+        {"a negative Y size correction", 0, false,
+         [] {
+             return std::vector<Step>{
+                 {ID_PAR_FRESA, "CParFresaDialog", TypeAndConfirm(ID_PAR_FRESA, "DELTA_DIM_Y", "-2.5", &shown)}};
+         },
+         [] { return std::vector<std::string>{}; },
+         [](const std::string& program) {
+             EXPECT_EQ(shown, "-2.5");
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "DELTA_DIM_Y", "", (program + "CONF/PARAM.PAR").c_str()),
+                       "-2.5");
+             EXPECT_EQ(g_pSettings->DELTA_DIM_Y, -2500);
+         }},
+        {"a change of the links (loading side, then print port)", 1, false,
+         [] {
+             return std::vector<Step>{
+                 {ID_CONF_LINK, "CConfLinkDialog", ChooseNextAndConfirm(ID_CONF_LINK, "CONF_CARICO")},
+                 {ID_CONF_LINK, "CConfLinkDialog", ChooseNextAndConfirm(ID_CONF_LINK, "PORT_PC_PRINT")},
+                 // Every later save and the next list opening go on without a word on the ports.
+                 {ID_PAR_TRONCA, "CParTroncaDialog", TypeAndConfirm(ID_PAR_TRONCA, "SCARTO_TESTA", "11")},
+                 {ID_PAR_FRESA, "CParFresaDialog", TypeAndConfirm(ID_PAR_FRESA, "SGROSSATURA", "2")},
+                 {ID_OPEN_LIST, "QFileDialog", nullptr},
+             };
+         },
+         [] { return std::vector<std::string>{}; },
+         [](const std::string& program) {
+             const std::string param = program + "CONF/PARAM.PAR";
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "CONF_CARICO", "", param.c_str()), "1");
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "PORT_PC_PRINT", "", param.c_str()), "1");
+             // Taken at once: the loading side by the next bar, the port by the next job (no
+             // job has opened the print link yet).
+             EXPECT_EQ(g_pSettings->CONF_CARICO, 1);
+             EXPECT_EQ(g_pSettings->PORT_PC_PRINT, 1);
+             EXPECT_EQ(g_pSettings->ConfigChanged, 0);
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "SCARTO_TESTA", "", param.c_str()), "11");
+         }},
+        {"two drawings whose folder names are longer than a series", 1, false,
+         [] {
+             // The drawings are chosen through the dialog's own chooser (the file picker's
+             // answer), one in each long folder.
+             return std::vector<Step>{{ID_PROFILO, "CParProfDialog", [](QWidget* w) {
+                                           auto* sets = qobject_cast<ui::CParProfDialog*>(w);
+                                           ASSERT_NE(sets, nullptr);
+                                           Shoot("profile-sets");
+                                           for (const char* folder : {"ALUMINIUM1", "ALUMINIUM2"}) {
+                                               sets->SetDrawingChooser([folder](const std::string&, std::string& path) {
+                                                   path = std::string("C:\\BRELON3\\VELMO\\DXF\\") + folder +
+                                                          "\\A6010.dxf";
+                                                   return IDOK;
+                                               });
+                                               const std::size_t before = g_walkBoxes->size();
+                                               w->findChild<QPushButton*>(QStringLiteral("id_245"))->click();
+                                               ShootBoxes(*g_walkBoxes, before, std::string("long-folder-") + folder);
+                                           }
+                                           w->findChild<QPushButton*>(QStringLiteral("id_1"))->click();
+                                       }}};
+         },
+         [] {
+             const std::string head = std::string(MsgString("M_PROF_NAME_LONG")) + "\n";
+             return std::vector<std::string>{head + "ALUMINIUM1\\A6010", head + "ALUMINIUM2\\A6010"};
+         },
+         [](const std::string& program) {
+             EXPECT_FALSE(fs::exists(program + "CONF/ALUMINIU.CP"));
+             EXPECT_FALSE(fs::exists(program + "CONF/ALUMINIUM1.CP"));
+         }},
+    };
+    bool first = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!first) {
+            TearDown();
+            SetUp();
+        }
+        first = false;
+        Install(kInstallations[c.installation]);
+        if (c.inches) WriteConfig("GENERAL", "UN_MIS", "2");
+        const std::string dxf = plat::NativePath("C:\\BRELON3\\VELMO\\DXF\\");
+        for (const char* folder : {"ALUMINIUM1", "ALUMINIUM2"}) {
+            fs::create_directories(dxf + folder);
+            fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo/DXF/ALU60/A6010.dxf", dxf + folder + "/A6010.dxf",
+                          fs::copy_options::overwrite_existing);
+        }
+        ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+        // Taken on a display, the windows take the display's size.
+        const QSize screen = std::getenv("BRELON_SHOT_DIR") != nullptr ? QGuiApplication::primaryScreen()->size()
+                                                                        : QSize(1024, 768);
+        SetScreenSize(screen.width(), screen.height());
+        ui_->boxes.clear();
+        g_walkBoxes = &ui_->boxes;
+        Typist typist;
+        std::vector<Step> steps = c.steps();
+        std::vector<std::string> expectedWindows;
+        for (const Step& s : steps)
+            if (s.act) typist.actions[s.window].push_back(s.act);
+        for (const Step& s : steps) {
+            if (s.entry == 0) continue;
+            SCOPED_TRACE("entry " + std::to_string(s.entry));
+            const std::size_t before = typist.seen.size();
+            MainFrame->configUnlocked = 0;
+            MainFrame->OnCommand(s.entry);
+            for (int i = 0; i < 300 && typist.seen.size() == before; ++i)
+                QTest::qWait(10);
+            ASSERT_GT(typist.seen.size(), before);
+            std::vector<std::string> opened(typist.seen.begin() + static_cast<std::ptrdiff_t>(before), typist.seen.end());
+            if (app::IsGatedCommand(s.entry)) {
+                EXPECT_EQ(opened.front(), "password");
+                opened.erase(opened.begin());
+            }
+            ASSERT_FALSE(opened.empty());
+            EXPECT_EQ(opened.front(), s.window);
+        }
+        std::vector<std::string> texts;
+        for (const MessageBoxRequest& b : ui_->boxes)
+            texts.push_back(b.text);
+        EXPECT_EQ(texts, c.boxes());
+        c.check(program_);
+        g_walkBoxes = nullptr;
     }
 }

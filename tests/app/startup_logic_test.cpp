@@ -66,6 +66,11 @@ TEST(Titles, VariantOptionLettersAndOfficeMark) {
     EXPECT_EQ(ComposeBaseTitle(0, "3.0", 0, 1, 1), "Velmo (v3.0) for Brelon2 FE");
     EXPECT_EQ(ComposeBaseTitle(1, "3.0", 1, 2, 1), "Velmo (v3.0) for Brelon3 L1 DCE");
     EXPECT_EQ(ComposeBaseTitle(2, "", 0, 3, 0), "Velmo (v) for Brelon V1 ME - OFFICE -");
+    // With a list: no empty part between the office mark and the list.
+    EXPECT_EQ(ComposeListTitle("Velmo (v) for Brelon V1 ME - OFFICE -", "C:\\LDA\\A.LDA"),
+              "Velmo (v) for Brelon V1 ME - OFFICE - C:\\LDA\\A.LDA");
+    EXPECT_EQ(ComposeListTitle("Velmo (v3.0) for Brelon2 FE", "C:\\LDA\\A.LDA"),
+              "Velmo (v3.0) for Brelon2 FE - C:\\LDA\\A.LDA");
 }
 
 TEST(StatusTimer, NonPositivePeriodBecomesSmallPositive) {

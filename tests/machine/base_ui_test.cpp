@@ -71,9 +71,22 @@ TEST(EditFilters, IntegerAndTextFields) {
     EXPECT_FALSE(FilterTextEdit(e, -1, false)); // no limit, no upper case
     e = Edit("", 0);
     EXPECT_FALSE(FilterTextEdit(e, 0, true));
-    e = Edit("\xe8x", 2); // only a..z are upper-cased
-    EXPECT_TRUE(FilterTextEdit(e, 20, true));
-    EXPECT_EQ(e.text, "\xe8X");
+    // Accented letters (Windows-1252) are raised with the rest; the division sign, the sharp s
+    // and the signs around them are not letters to raise.
+    const struct {
+        const char* typed;
+        const char* shown;
+    } accents[] = {
+        {"\xe8x", "\xc8X"},          // e grave
+        {"\xe0\xe7\xf1\xfe", "\xc0\xc7\xd1\xde"},
+        {"\x9a\x9c\x9e\xff", "\x8a\x8c\x8e\x9f"},
+        {"a\xf7\xdf\xd7", "A\xf7\xdf\xd7"},
+    };
+    for (const auto& c : accents) {
+        e = Edit(c.typed, 1);
+        EXPECT_TRUE(FilterTextEdit(e, 20, true)) << c.typed;
+        EXPECT_EQ(e.text, c.shown);
+    }
 }
 
 TEST(WindowScale, ScreenWidthTables) {

@@ -93,12 +93,38 @@ TEST_F(ParseTest, LimitsOnlyWithCkLimitsAndOnlyForNumbers) {
     EXPECT_EQ(v, 150.0);
     s.CK_LIMITS = 1;
     EXPECT_EQ(ParseParamValue(s, "150", offX, &v, 1210), kParamLimitError);
-    EXPECT_STREQ(g_errorText, "Blade and blade head->Blade X offset\nThe value is outside the allowed range.");
+    EXPECT_STREQ(g_errorText, "Blade and blade head->Blade X offset\nThe value is outside the allowed range.\n"
+                              "Allowed range: -100 .. 100 mm");
     EXPECT_EQ(ParseParamValue(s, "-100", offX, &v, 1210), kParamOk); // both ends allowed
     EXPECT_EQ(ParseParamValue(s, "100", offX, &v, 1210), kParamOk);
     EXPECT_EQ(ParseParamValue(s, "100.001", offX, &v, -1), kParamLimitError);
-    EXPECT_STREQ(g_errorText, "Blade X offset\nThe value is outside the allowed range.");
+    EXPECT_STREQ(g_errorText, "Blade X offset\nThe value is outside the allowed range.\nAllowed range: -100 .. 100 mm");
     EXPECT_EQ(ParseParamValue(s, "77", Row(2, "TIPO_TAGLIO"), &v, 350), kParamOk); // choices: no range test
+}
+
+// A refusal names the range in the unit the operator types: a length in inches in inch mode,
+// every other unit as it is.
+TEST_F(ParseTest, RangeIsNamedInTheUnitShown) {
+    const struct {
+        int group;
+        const char* key;
+        int units;
+        const char* range;
+    } cases[] = {
+        {9, "OFF_X_LAMA", kUnitMillimetres, "Allowed range: -100 .. 100 mm"},
+        {9, "OFF_X_LAMA", kUnitInches, "Allowed range: -3.9370 .. 3.9370 in"},
+        {3, "ROT_OLTRE_MAX", kUnitInches, "Allowed range: 0 .. 50 deg"},
+        {1, "VEL_SFOND", kUnitMillimetres, "Allowed range: 0 .. 9999 mm/min"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " " + std::to_string(c.units));
+        SetUnitSystem(c.units);
+        EXPECT_EQ(ParamRangeText(Row(c.group, c.key)), c.range);
+    }
+    SetUnitSystem(kUnitMillimetres);
+    SetParamWholeNumberError(Row(3, "ROT_OLTRE_MAX"));
+    EXPECT_EQ(std::string(g_errorText), std::string(MsgString("P_R_OLTRE_MAX")) +
+                                            "\nThe value must be a whole number.\nAllowed range: 0 .. 50 deg");
 }
 
 // ---- loading ----

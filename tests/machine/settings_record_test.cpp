@@ -138,19 +138,6 @@ TEST_F(PortTest, FirstLoadStoresTheValuesByVariant) {
     EXPECT_TRUE(ui_.boxes.empty());
 }
 
-TEST_F(PortTest, LaterLoadWithAChangedPortFailsAndKeepsTheOldOne) {
-    WriteLinks("1", "0");
-    MachineVariant = 1;
-    MachineSettings s;
-    ASSERT_EQ(s.LoadPortParameters(), 0);
-    EXPECT_EQ(s.LoadPortParameters(), 0); // unchanged
-    SetKey(ParamPar(), "PARAM", "PORT_PC_PRINT", "3");
-    EXPECT_EQ(s.LoadPortParameters(), 1);
-    EXPECT_STREQ(g_errorText, MsgError("PORT_CHANGED"));
-    EXPECT_EQ(s.PORT_PC_PRINT, 1);
-    EXPECT_STREQ(s.printPortName, "COM1");
-}
-
 TEST_F(PortTest, PortNumbersOutsideOneToNineAreRefused) {
     MachineSettings s;
     WriteLinks("12", "0");
@@ -245,6 +232,67 @@ TEST_F(PortTest, PrintLinkIsFixedAtSevenBitsEvenParity) {
     ASSERT_NE(s.GetPrintPcPort(), nullptr);
     ExpectSevenEvenOne(s.printLink, s.GetPrintPcPort()->Fd());
     plat::SetComDevice(4, "");
+}
+
+// A later load after the links changed in the file: the printer kind, the line and the loading
+// side are taken at once; a new print port is taken at once unless a job holds the link open,
+// in which case the old port stays in use and the operator is told once which port changed.
+// No later load fails for it.
+TEST_F(PortTest, LaterLoadTakesTheLinksAndToldOnceOfAPortThatWaitsForARestart) {
+    const struct {
+        const char* what;
+        int variant;
+        bool linkOpen;             // a job opened the print link on COM1
+        const char* port;          // the links written after the first load
+        const char* fileOtt;
+        const char* linea;
+        const char* carico;
+        int portInUse, fileOttInUse, lineaInUse, caricoInUse;
+        bool told;
+    } cases[] = {
+        {"loading side only", 1, true, "1", "0", "0", "1", 1, 0, 0, 1, false},
+        {"printer kind only", 1, true, "1", "2", "0", "0", 1, 2, 0, 0, false},
+        {"line only", 2, true, "1", "0", "1", "0", 1, 0, 1, 0, false},
+        {"port, link not open", 1, false, "3", "0", "0", "0", 3, 0, 0, 0, false},
+        {"port, link open", 1, true, "3", "1", "0", "1", 1, 1, 0, 1, true},
+    };
+    plat::SetComDevice(3, dir_ + "/no-such-tty");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Pty pty; // a port opened without sharing stays so while the terminal is open: one each
+        ASSERT_FALSE(pty.path.empty());
+        plat::SetComDevice(1, pty.path);
+        ui_.boxes.clear();
+        WriteLinks("1", "0");
+        MachineVariant = c.variant;
+        MachineSettings s;
+        ASSERT_EQ(s.LoadPortParameters(), 0);
+        if (c.linkOpen) {
+            ASSERT_EQ(s.OpenPrintPcPort(), 0);
+        }
+        WriteLinks(c.port, c.fileOtt, c.linea, c.carico);
+        // Every later load (each parameter save, each list opening) goes on; the notice comes once.
+        for (int load = 0; load < 3; ++load)
+            EXPECT_EQ(s.LoadPortParameters(), 0);
+        EXPECT_EQ(s.PORT_PC_PRINT, c.portInUse);
+        EXPECT_EQ(std::string(s.printPortName), "COM" + std::to_string(c.portInUse));
+        EXPECT_EQ(s.CONF_FILE_OTT, c.fileOttInUse);
+        EXPECT_EQ(s.CONF_LINEA, c.lineaInUse);
+        EXPECT_EQ(s.CONF_CARICO, c.caricoInUse);
+        if (c.told) {
+            ASSERT_EQ(ui_.boxes.size(), 1u);
+            EXPECT_EQ(ui_.boxes[0].title, "T_ATTENZIONE");
+            EXPECT_EQ(ui_.boxes[0].text, std::string(MsgError("PORT_CHANGED")) + "\nCOM1 -> COM3");
+        } else {
+            EXPECT_EQ(ui_.boxes.size(), 0u);
+        }
+        // A link not open takes the new port for the next job.
+        if (!c.linkOpen) {
+            ASSERT_EQ(s.OpenPrintPcPort(), 1); // COM3 is no device here: the new port was tried
+        }
+    }
+    plat::SetComDevice(1, "");
+    plat::SetComDevice(3, "");
 }
 
 TEST_F(PortTest, SupervisorPortThatFailsIsReportedOnceAndRetriedLater) {

@@ -78,6 +78,18 @@ TEST_F(SetsDialogTest, ListsSeriesAndCodesAndShowsTheFirstSet) {
     EXPECT_EQ(Text(dlg.get(), "TIPO_TAGLIO"), MsgString("S_VETRO_INT"));
 }
 
+// The values only show here: their fields take no Tab stop and do not look like entries.
+TEST_F(SetsDialogTest, ShownValuesTakeNoTabStopAndLookReadOnly) {
+    auto dlg = Open();
+    for (const char* key : {"OFFY", "OFFZ", "TIPO_TAGLIO", "DELTA_DIMY"}) {
+        SCOPED_TRACE(key);
+        QLineEdit* e = Find<QLineEdit>(dlg.get(), Id(key));
+        EXPECT_TRUE(e->isReadOnly());
+        EXPECT_EQ(e->focusPolicy(), Qt::NoFocus);
+        EXPECT_EQ(e->palette().color(QPalette::Base), e->palette().color(QPalette::Window));
+    }
+}
+
 TEST_F(SetsDialogTest, ButtonsFollowTheOpenListAndImportSwitch) {
     const struct {
         bool listOpen;

@@ -201,7 +201,8 @@ TEST_F(ParamDialogTest, LimitsAreCheckedOnlyWithCkLimits) {
             ASSERT_EQ(ui_->boxes.size(), 1u);
             EXPECT_EQ(ui_->boxes[0].title, "T_ATTENZIONE");
             EXPECT_EQ(ui_->boxes[0].text,
-                      std::string(MsgString("P_VEL_SFOND")) + "\n" + MsgError("LIMIT_ERROR"));
+                      std::string(MsgString("P_VEL_SFOND")) + "\n" + MsgError("LIMIT_ERROR") + "\n" +
+                          MsgError("LIMIT_RANGE") + " 0 .. 9999 " + MsgString("P_MM_MIN"));
             EXPECT_EQ(d.focusWidget(), Edit("VEL_SFOND"));
         }
         ui_->boxes.clear();
@@ -232,7 +233,9 @@ TEST_F(ParamDialogTest, TypingIsFilteredByTheRowsFilter) {
         {337, "SCARTO_TESTA", "-3", "3"},           // no minus here
         {337, "OFF_Y_PINZA", "-3", "-3"},           // minus allowed first
         {337, "OFF_Y_PINZA", "3-", "3"},            // and only first
-        {343, "MAX_VEL_ROT", "1.5", "15"},          // whole numbers only
+        {343, "MAX_VEL_ROT", "1.5", "1.5"},         // kept, for OK to refuse (never read as 15)
+        {343, "MAX_VEL_ROT", "1.5.", "1.5"},        // a second point dropped as in a decimal row
+        {336, "DELTA_DIM_Y", "-2.5", "-2.5"},       // a size correction goes both ways
         {343, "X_PAR_MIN", "-2", "-2"},
         {32781, "ING_Y_BRACCIO", "1a.2.", "1a.2."}, // not filtered
         {337, "SCARTO_POSIZ", "12345678901", "1234567890"}, // ten characters typed at most

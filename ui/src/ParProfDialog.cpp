@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPalette>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <cstring>
@@ -60,7 +61,14 @@ CParProfDialog::CParProfDialog(QWidget* parent, bool listOpen)
     // The values only show here: editing goes through the edit dialog.
     for (const ProfileSetField& f : ProfileSetFields()) {
         QWidget* w = Control(f.controlId);
-        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setReadOnly(true);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            // Shown as what they are: no Tab stop, and the dialog's own colour behind the text.
+            edit->setReadOnly(true);
+            edit->setFocusPolicy(Qt::NoFocus);
+            QPalette look = edit->palette();
+            look.setColor(QPalette::Base, look.color(QPalette::Window));
+            edit->setPalette(look);
+        }
         if (auto* check = qobject_cast<QAbstractButton*>(w)) check->setEnabled(false);
     }
     setModal(true);
@@ -168,6 +176,15 @@ bool CParProfDialog::ChooseDrawing(std::string& series, std::string& code) {
     SplitFileName(buffer, seriesText, codeText);
     series = seriesText;
     code = codeText;
+    // A set is named by a series and a code of at most 8 characters, as the bar lists name a
+    // profile: a longer folder or file name would be cut and share its set with another one
+    // (ALUMINIUM1 and ALUMINIUM2), so it is refused and the operator told which names.
+    const DrawingNames whole = WholeDrawingNames(path);
+    if (whole.series != series || whole.code != code) {
+        ShowBox("T_ATTENZIONE", std::string(MsgString("M_PROF_NAME_LONG")) + "\n" + whole.series + "\\" + whole.code,
+                BoxButtons::Ok, BoxIcon::Warning);
+        return false;
+    }
     // Names become file and section names: nothing that could leave the folder.
     return IsSafeProfileName(series) && IsSafeProfileName(code);
 }

@@ -280,7 +280,9 @@ void CParamBaseDialog::OnNumberEdited(int row) {
     switch (r.layout.filter) {
     case ParamFilter::Real: FilterRealEdit(edit, false); break;
     case ParamFilter::RealMinus: FilterRealEdit(edit, true); break;
-    case ParamFilter::Integer: FilterIntegerEdit(edit, false); break;
+    // A whole-number row keeps a typed decimal point, so that OK refuses "2.5" instead of the
+    // filter turning it into 25.
+    case ParamFilter::Integer: FilterRealEdit(edit, false); break;
     case ParamFilter::None: break;
     }
     // Typing stops at ten characters; a longer stored value may still be shortened.
@@ -343,7 +345,13 @@ int CParamBaseDialog::ValidateValues() {
         if (Editable(i) && r.def->kind == kParamNumber) {
             ParamDef shown = *r.def;
             shown.labelKey = r.layout.labelKey;
-            if (ParseParamValue(*g_pSettings, RowTextToWrite(i).c_str(), shown, nullptr, -1) != kParamOk) {
+            double value = 0.0;
+            bool refused = ParseParamValue(*g_pSettings, RowTextToWrite(i).c_str(), shown, &value, -1) != kParamOk;
+            if (!refused && r.layout.filter == ParamFilter::Integer && value != std::trunc(value)) {
+                SetParamWholeNumberError(shown);
+                refused = true;
+            }
+            if (refused) {
                 AttentionBox(g_errorText);
                 ValueControl(i)->setFocus();
                 return -1;

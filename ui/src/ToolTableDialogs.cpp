@@ -29,6 +29,7 @@
 #include "machine/utils.h"
 #include "machine/window_scale.h"
 #include "platform/text.h"
+#include "machine/edit_filters.h"
 #include "ui/EditFilters.h"
 #include "ui/InputDialog.h"
 #include "ui/ToolDialog.h"
@@ -427,7 +428,7 @@ void CToolNewDialog::OnInitDialog() {
 }
 
 void CToolNewDialog::OnOK() {
-    const std::string name = plat::ToUpperAscii(FromQt(qobject_cast<QLineEdit*>(Control(kNameId))->text()));
+    const std::string name = UpperCase1252(FromQt(qobject_cast<QLineEdit*>(Control(kNameId))->text()));
     if (name.empty()) {
         ErrorNotice(MsgError("T_INCOMPLETA"));
         return;

@@ -253,6 +253,17 @@ std::string ProfileDrawingPath(const MachineSettings& s, const std::string& seri
     return ProfileDrawingFolder(s, series) + "\\" + code + ".dxf";
 }
 
+DrawingNames WholeDrawingNames(const std::string& path) {
+    DrawingNames out;
+    const std::size_t slash = path.rfind('\\');
+    out.code = CutAtFirstDot(slash == std::string::npos ? path : path.substr(slash + 1));
+    if (slash == std::string::npos) return out;
+    const std::string folder = path.substr(0, slash);
+    const std::size_t up = folder.rfind('\\');
+    out.series = up == std::string::npos ? folder : folder.substr(up + 1);
+    return out;
+}
+
 std::string DefproFilePath(const MachineSettings& s) { return WithBackslash(s.DIR_UTEN) + "DEFPRO.TXT"; }
 
 bool IsSafeProfileName(const std::string& name) { return !name.empty() && IsSafePathComponent(name.c_str()); }

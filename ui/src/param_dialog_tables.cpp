@@ -119,7 +119,8 @@ std::vector<ParamDialogSpec> BuildSpecs() {
          {"VEL_SFOND", ParamFilter::Real},
          {"MAX_SBALZO", ParamFilter::Real},
          {"SGROSSATURA", ParamFilter::Real},
-         {"DELTA_DIM_Y", ParamFilter::Real}},
+         // A size correction goes both ways: the minus sign its range allows can be typed.
+         {"DELTA_DIM_Y", ParamFilter::RealMinus}},
         {{"TIPO_SCARIC",
           {E{"S_BRACCIO"}, E{"S_ANTER", false, kV0 | kV2}, E{"S_POSTER", false, kV0}, E{"S_MULTI", false, kV0}}},
          {"MORSE_SUPP", {E{"S_NO"}, E{"S_SI"}, E{"S_TESTA_CODA"}}},

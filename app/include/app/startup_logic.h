@@ -39,6 +39,9 @@ int VariantFromConfMac(int assex, int asseh, int assep);
 
 // "Velmo (v<version>) for ..." with the option letters and the office mark.
 std::string ComposeBaseTitle(int variant, const char* version, int decentred, int machineOption, int connected);
+// The window title with a list open: the base title, " - " and the list's name; a base that
+// already ends in a dash (" - OFFICE -") takes the name after one blank, so no part is empty.
+std::string ComposeListTitle(const char* base, const char* name);
 
 // The status poll period: STATUS_TIMER as read, a period of 0 or less taken as kMinStatusPeriod
 // (a zero period would poll the controller in a busy loop).

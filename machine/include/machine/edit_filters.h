@@ -24,6 +24,12 @@ bool FilterIntegerEdit(EditState& edit, bool minusAllowed);
 bool FilterRealEdit(EditState& edit, bool minusAllowed);
 inline bool FilterDecimalEdit(EditState& edit, bool minusAllowed) { return FilterRealEdit(edit, minusAllowed); }
 // An empty text is left. With limit >= 0 a text longer than limit - 1 is cut to that length;
-// with upperCase a text holding a letter 'a'..'z' is upper-cased. The selection is kept
+// with upperCase every lower-case letter is upper-cased (UpperCase1252). The selection is kept
 // (clamped to the new length). Returns true when the text changed.
 bool FilterTextEdit(EditState& edit, int limit, bool upperCase);
+
+// The capital of a Windows-1252 letter: 'a'..'z', the accented letters 0xE0..0xFE (not 0xF7,
+// the division sign) and the four of 0x9A, 0x9C, 0x9E, 0xFF; every other byte as it is ('ß'
+// has no single-byte capital).
+char UpperCase1252(char c);
+std::string UpperCase1252(std::string text);

@@ -5,6 +5,7 @@
 // of ralla tool offsets (5 and 7) in "CONFIG.PAR" section RALLA, or DECRALLA with the option
 // word "DECENTR".
 #include <cstddef>
+#include <string>
 #include <cstdint>
 
 class MachineSettings;
@@ -75,9 +76,18 @@ inline constexpr int kParamLimitError = 2;
 // allowed; a final line feed may follow). With CK_LIMITS on, a number row must lie within its
 // limits. 0 valid (value stored into *out when given), 1 syntax error, 2 out of range; on a
 // failure g_errorText holds "%s->%s\n%s" of the group title, the label and the error text, or
-// "%s\n%s" without a title (titleNumber negative).
+// "%s\n%s" without a title (titleNumber negative); a value out of range also names the range.
 int ParseParamValue(const MachineSettings& s, const char* text, const ParamDef& row, double* out,
                     int titleNumber);
+
+// The allowed range of a number row in the unit shown, as the refusals name it: the text of
+// LIMIT_RANGE, the two limits and the unit ("Allowed range: -9999 .. 9999 mm"); a length row
+// in inch mode gives its limits in inches with four decimals.
+std::string ParamRangeText(const ParamDef& row);
+
+// A whole-number row given a value with a fraction: g_errorText holds the label, a line break,
+// the text of WHOLE_NUMBER_ERROR and the range (ParamRangeText).
+void SetParamWholeNumberError(const ParamDef& row);
 
 // Group loaders: 0, or 1 at the first row that fails (the message in g_errorText). Group 6 is
 // loaded by MachineSettings::LoadPortParameters.

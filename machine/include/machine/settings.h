@@ -33,9 +33,11 @@ struct RefusedDirectoryKey {
     std::string key;
     int length = 0;
     int most = 0;
+    std::string value; // the key's text as configured
 };
-// The operator's text of a refused key: ERR_DIR_KEY_LONG, then the file, section, key, its
-// length and the most it may hold.
+// The operator's text of a refused key: ERR_DIR_KEY_LONG, then the file (by its path on this
+// system), section, key, its length and the most it may hold, then the configured value (its
+// first 40 characters and "..." when longer).
 std::string RefusedDirectoryKeyText(const RefusedDirectoryKey& refused, const char* configPath);
 
 // Device-control record of one serial link: what the link asks of the port.
@@ -119,7 +121,9 @@ public:
                           int32_t length, int32_t loadType);
 
     // Parameter group 6 and the port names; opens the supervisor link on the first load.
-    // 0 done, 1 failed with the text in g_errorText.
+    // Later loads take the label printer kind, the line and the loading side at once; a new
+    // print port waits for the next start (told once). 0 done, 1 failed with the text in
+    // g_errorText.
     int LoadPortParameters();
     // Open one link: 0 done or nothing to do, 1 failed with the text in g_errorText.
     int OpenSupervisorPort();
@@ -225,6 +229,9 @@ public:
     int CONF_LINEA = 0;
     int CONF_CARICO = 0;
     int firstPortLoad = 1;
+    // The print port a later load found in the file while the one of the start stays in use
+    // (-1 none): the operator has been told of it once.
+    int pendingPrintPort = -1;
 
     // ---- machine parameters (params.h); lengths in thousandths ----
     // Travel limits: the parameters and the limits derived from them and the ralla offsets.

@@ -117,6 +117,14 @@ std::string ProfileDrawingFolder(const MachineSettings& s, const std::string& se
 std::string ProfileDrawingPath(const MachineSettings& s, const std::string& series, const std::string& code);
 std::string DefproFilePath(const MachineSettings& s);
 
+// The whole names of a chosen drawing, as a set would be named without the 8-character cut:
+// the folder holding it (series) and the file name up to its first "." (code).
+struct DrawingNames {
+    std::string series;
+    std::string code;
+};
+DrawingNames WholeDrawingNames(const std::string& path);
+
 // Entries of a folder (Windows or native path): the folders (foldersOnly) or the files whose
 // name ends with suffix ignoring case; never names beginning with "."; sorted ignoring case.
 std::vector<std::string> ListFolderEntries(const std::string& folder, bool foldersOnly, const std::string& suffix);
