@@ -1,11 +1,13 @@
 #pragma once
 // Helpers shared by the ordering, the elaboration and the speed/mark steps (engine-internal).
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/bar_computation.h"
 #include "machine/settings.h"
+#include "machine/utils.h"
 
 namespace ordering_detail {
 
@@ -18,6 +20,9 @@ inline bool IsBlade(const WorkingMachining& m) { return IsBladeKind(m.TipoLavor)
 inline int32_t PieceNumber(const WorkingMachining& m) { return m.PieceRef != nullptr ? m.PieceRef->Id : 0; }
 
 inline int Sign64(int64_t d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+
+// Number of a record's links in use (bounded by the link lists).
+inline int LinkCount(int32_t c) { return std::clamp(c, 0, kMaxLinks); }
 
 // Angle of ralla position p (T1..T8).
 inline int32_t RallaPositionAngle(int p) {
@@ -69,6 +74,13 @@ struct BarGeometry {
     int32_t profileMinY = 0;
 };
 BarGeometry GeometryOf(const BarComputation& bc);
+
+// Every sort of the ordering: MergeSort over the order array's used part.
+template <typename Cmp>
+void Sort(Work& w, Cmp cmp) {
+    // A sort that cannot get its scratch buffer leaves the array as it was; the walk goes on.
+    (void)MergeSort(w.a, static_cast<std::size_t>(w.n), cmp);
+}
 
 // The release rule of a positioning shared with the elaboration.
 void ReleaseLaterInGroup(Work& w, WorkingMachining& m, int from, int to, WorkingMachining** arr);
