@@ -82,6 +82,16 @@ void Sort(Work& w, Cmp cmp) {
     (void)MergeSort(w.a, static_cast<std::size_t>(w.n), cmp);
 }
 
+// The repairs after the final sorts (ordering_repairs.cpp); each moves nothing when its rule holds.
+// Links and set priorities kept, variant 2: a record moves to just after the last it must follow.
+void KeepLinksAndSets(Work& w);
+// The end cuts in the order of their X from the greatest; `earlier`: a cut moves forward, else back.
+void KeepCutsAlongTheBar(Work& w, bool earlier);
+// A piece's machinings before the first cut that frees the piece.
+void KeepMachiningsBeforeTheirFreeingCut(Work& w);
+// Variants 0 and 1: a record's predecessors pulled to just before it.
+void PullPredecessorsForward(Work& w);
+
 // The release rule of a positioning shared with the elaboration.
 void ReleaseLaterInGroup(Work& w, WorkingMachining& m, int from, int to, WorkingMachining** arr);
 
