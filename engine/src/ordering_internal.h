@@ -21,6 +21,9 @@ inline int32_t PieceNumber(const WorkingMachining& m) { return m.PieceRef != nul
 
 inline int Sign64(int64_t d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
 
+// A 64-bit value bounded to the records' 32-bit fields.
+inline int32_t Sat(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 // Number of a record's links in use (bounded by the link lists).
 inline int LinkCount(int32_t c) { return std::clamp(c, 0, kMaxLinks); }
 
@@ -81,6 +84,10 @@ void Sort(Work& w, Cmp cmp) {
     // A sort that cannot get its scratch buffer leaves the array as it was; the walk goes on.
     (void)MergeSort(w.a, static_cast<std::size_t>(w.n), cmp);
 }
+
+// Variant 1: the positioning X of a cut that leads a positioning, R the blade's reach; moves the
+// cut's points with the bar (ordering_cut_positioning.cpp).
+int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R);
 
 // The repairs after the final sorts (ordering_repairs.cpp); each moves nothing when its rule holds.
 // Links and set priorities kept, variant 2: a record moves to just after the last it must follow.
