@@ -692,19 +692,351 @@ private:
     std::vector<std::pair<int32_t, int32_t>> selectedSets_, lowest_;
 };
 
-// Variants 0 and 1: positionings through the working window.
-void OrderWindow(Work& w) {
+// The machine's limits a walk of variants 0 and 1 works within (one bar).
+struct WindowLimits {
+    int64_t L, Gh, Gt, Xlo, Xhi, S, DM, MS, E, F;
+    int32_t R;        // the blade's reach, for the cut positionings
+    int32_t shortBar; // short bar without pieces accepted
+};
+
+WindowLimits LimitsOf(const Work& w) {
     const MachineSettings& s = w.s;
+    const BarGeometry g = GeometryOf(w.bc);
+    WindowLimits k{};
+    k.L = g.L;
+    k.Gh = g.Gh;
+    k.Gt = g.Gt;
+    k.Xlo = s.X_TRAVEL_MIN;
+    k.Xhi = s.X_TRAVEL_MAX;
+    k.S = k.Xhi - k.Xlo;
+    k.DM = s.DIST_MORSE;
+    k.MS = s.MAX_SBALZO;
+    k.R = std::max(s.DIST_LAMA - s.X_PAR_MAX + s.X_PAR_MIN,
+                   s.DIST_MORSE34 + s.SPESS_DADO_LAMA + s.SPESS_FLANGIA_LAMA + s.SPESS_LAMA + s.OFF_X_LAMA);
+    k.E = k.MS - k.DM + k.Xhi;
+    k.F = k.L - k.Gt - k.DM;
+    k.shortBar = g.shortBar;
+    return k;
+}
+
+// The leader of a positioning, with its XM (M) and the Xm its lower bound may take (W).
+struct Leader {
+    WorkingMachining* m = nullptr;
+    int64_t M = 0, W = 0;
+    int freeCount = 0, at = 0; // free records leading the array; the leader's place among them
+};
+
+// Step 2: the leader among the leading free records: the greatest XM; among equals variant 1
+// prefers a blade record, then the cut of the lower piece, variant 0 the end cut.
+Leader FindLeader(Work& w, const WindowWalk& walk, bool v1) {
+    const bool fast = walk.fast();
+    WorkingMachining* leader = nullptr;
+    int64_t M = 0, W = 0;
+    int freeCount = 0, leaderAt = 0;
+    if (fast) {
+        // From the Xm and XM kept beside the array: only the records of the greatest XM are read.
+        freeCount = walk.freeEnd();
+        for (int i = 0; i < freeCount; ++i)
+            if (leader == nullptr || walk.XM(i) > M) {
+                leader = w.a[i];
+                M = walk.XM(i);
+            }
+        if (leader != nullptr) {
+            leader = nullptr;
+            for (int i = 0; i < freeCount; ++i) {
+                if (walk.XM(i) != M) continue;
+                WorkingMachining& r = *w.a[i];
+                if (leader == nullptr) {
+                    leader = &r;
+                    leaderAt = i;
+                    W = walk.Xm(i);
+                } else if (v1) {
+                    const bool replaces = (!IsCut(*leader) && IsBlade(r)) ||
+                                          (r.TipoLavor == kKindEndCut && r.PezzoDx < leader->PezzoDx);
+                    if (replaces || !IsCut(*leader)) W = walk.Xm(i);
+                    if (replaces) {
+                        leader = &r;
+                        leaderAt = i;
+                    }
+                } else {
+                    if (r.TipoLavor == kKindEndCut) {
+                        leader = &r;
+                        leaderAt = i;
+                    }
+                    W = walk.Xm(i); // variant 0: the last record of the greatest XM
+                }
+            }
+        }
+    }
+    if (!fast)
+        while (freeCount < w.n && w.a[freeCount]->OrderState == 0) ++freeCount;
+    for (int i = 0; i < freeCount && !fast; ++i) {
+        WorkingMachining& r = *w.a[i];
+        if (leader == nullptr || r.XM > M) {
+            leader = &r;
+            M = r.XM;
+            W = r.Xm;
+        } else if (r.XM == M) {
+            if (v1) {
+                const bool replaces = (!IsCut(*leader) && IsBlade(r)) ||
+                                      (r.TipoLavor == kKindEndCut && r.PezzoDx < leader->PezzoDx);
+                if (replaces || !IsCut(*leader)) W = r.Xm;
+                if (replaces) leader = &r;
+            } else if (r.TipoLavor == kKindEndCut) {
+                leader = &r;
+            }
+        }
+    }
+    if (leader != nullptr && !v1 && !fast) {
+        for (int i = 0; i < freeCount; ++i)
+            if (w.a[i]->XM == M) W = w.a[i]->Xm;
+    }
+    Leader l;
+    l.m = leader;
+    l.M = M;
+    l.W = W;
+    l.freeCount = freeCount;
+    l.at = leaderAt;
+    return l;
+}
+
+// The kind of a positioning (1 last stretch, 11 head, 23 middle) and the lowest Xm it takes.
+struct Bound {
+    int kind = 23;
+    int64_t B = 0;
+};
+
+// Step 3: the positioning's kind and lower bound from where its leader lies on the bar.
+Bound KindAndLowerBound(const WindowLimits& k, const Leader& l, bool v1) {
+    const WorkingMachining* leader = l.m;
+    const int64_t M = l.M, W = l.W;
+    const int64_t L = k.L, Gh = k.Gh, Xlo = k.Xlo, Xhi = k.Xhi, S = k.S, MS = k.MS, E = k.E, F = k.F;
+    const bool leaderCut = IsCut(*leader);
+    const bool linked = leader->Insieme != 0 || leader->Lav_afterCount > 0 || leader->LavBeforeCount > 0;
+    const int64_t leaderBound = (int64_t{leader->XM} - leader->Xm >= MS || linked) ? W : M - MS;
+    int kind = 23;
+    int64_t B = M - S;
+    if (v1) {
+        if (M > F + Xhi && !IsBlade(*leader)) {
+            kind = 1;
+            if (MS > 0 && B < L - MS + Xlo) {
+                B = L - MS + Xlo;
+                if (B > W) B = leaderBound;
+            }
+        } else if ((leader->Xm < Gh + Xlo && !IsBlade(*leader)) || (leaderCut && M <= Gh + Xhi)) {
+            kind = 11;
+            if (MS > 0 && M > E) B = leaderBound;
+        } else if (MS > 0 && B < Gh + Xlo) {
+            if (M > E) B = Gh + Xlo;
+            B = std::min(B, W);
+        }
+    } else {
+        if (M > F + Xhi || k.shortBar != 0) {
+            kind = 1;
+            if (MS > 0 && B < L - MS + Xlo) B = std::min(L - MS + Xlo, W);
+        } else if (leader->Xm < Gh + Xlo || (leader->TipoLavor == kKindEndCut && M <= Gh + Xhi)) {
+            kind = 11;
+            B = (MS > 0 && M > E) ? W : M - S;
+        } else if (MS > 0 && B < Gh + Xlo) {
+            if (M > E) B = Gh + Xlo;
+            B = std::min(B, W);
+        }
+    }
+    Bound b;
+    b.kind = kind;
+    b.B = B;
+    return b;
+}
+
+// What a selection took: the selected records lead the array.
+struct Selection {
+    int selected = 0;
+    int released = 0;
+    bool leaderPending = false;
+};
+
+// Steps 4-5, variant 1: a cut leader goes alone; else the free records down to the bound, cuts
+// only at the leader's XM; the release rules then free what may not go yet.
+Selection SelectVariant1(Work& w, WindowWalk& walk, const Leader& l, int64_t B, bool forced, int toPlace) {
+    WorkingMachining* leader = l.m;
+    const int64_t M = l.M;
+    const bool leaderCut = IsCut(*leader);
+    Selection sel;
+    int scanned = 0;
+    if (leaderCut) {
+        leader->OrderState = 1;
+        sel.selected = 1;
+        scanned = l.at + 1;
+    } else {
+        for (; scanned < w.n; ++scanned) {
+            WorkingMachining& r = *w.a[scanned];
+            if (r.OrderState != 0 || (sel.selected > 0 && r.Xm < B)) break;
+            if (!IsCut(r) || r.XM == M) {
+                r.OrderState = 1;
+                ++sel.selected;
+            }
+        }
+    }
+    walk.SortC(scanned);
+    if (!leaderCut && !forced) {
+        sel.released = walk.fast() ? walk.ReleaseBlocked(sel.selected) : ReleaseBlockedSelection(w, sel.selected, toPlace);
+        if (leader->OrderState == 0) sel.leaderPending = true;
+    }
+    return sel;
+}
+
+// Steps 4-5, variant 0: the free records down to the bound, stopping at the first end cut not
+// at the leader's XM; a second pass without that barrier when the release rules freed records.
+Selection SelectVariant0(Work& w, WindowWalk& walk, const Leader& l, int64_t B, bool forced, int toPlace) {
+    WorkingMachining* leader = l.m;
+    const int64_t M = l.M;
+    Selection sel;
+    for (int pass = 1; pass <= 2; ++pass) {
+        if (pass == 2) walk.SortA(sel.selected, -1);
+        sel.selected = 0;
+        bool barrierSet = false;
+        int64_t barrier = 0;
+        int barrierCount = 0;
+        int scanned = 0;
+        for (; scanned < w.n; ++scanned) {
+            WorkingMachining& r = *w.a[scanned];
+            if (r.OrderState != 0 || r.Xm < B) break;
+            if (r.TipoLavor == kKindEndCut && r.XM != M) {
+                if (pass == 1 && leader->TipoLavor != kKindEndCut && !barrierSet) {
+                    barrierSet = true;
+                    barrier = r.XM;
+                    barrierCount = 1;
+                }
+                continue;
+            }
+            if (!barrierSet || r.XM > barrier) {
+                r.OrderState = 1;
+                ++sel.selected;
+            } else {
+                ++barrierCount;
+            }
+        }
+        walk.SortC(scanned);
+        if (forced) break;
+        sel.released = walk.fast() ? walk.ReleaseBlocked(sel.selected) : ReleaseBlockedSelection(w, sel.selected, toPlace);
+        if (sel.released == 0 || barrierCount < 2) {
+            if (leader->OrderState == 0) sel.leaderPending = true;
+            break;
+        }
+        ClearSelection(w, sel.selected);
+    }
+    return sel;
+}
+
+// Step 7: the least Xm of the selection; the pending records waiting on the placed ones are freed.
+int64_t LeastXmAndRelease(Work& w, const WindowWalk& walk, const WorkingMachining& leader, const Selection& sel,
+                          int toPlace) {
+    const int selected = sel.selected;
+    int64_t T = leader.Xm;
+    for (int i = 0; i < selected; ++i)
+        if (w.a[i]->OrderState == 1) T = std::min<int64_t>(T, w.a[i]->Xm);
+    if (sel.released != 0 || w.bc.pendingCount != 0) {
+        // Pending records stand after the free ones: the scan for them starts there.
+        const int pendingFrom = walk.fast() ? std::max(selected, walk.freeEnd()) : selected;
+        for (int i = 0; i < selected && w.bc.pendingCount > 0; ++i)
+            if (w.a[i]->OrderState == 1) ReleaseLaterInGroup(w, *w.a[i], pendingFrom, toPlace, w.a);
+    }
+    return T;
+}
+
+// Step 8: the positioning X and the final kind (21 a ralla record within reach, 22 a middle one
+// from the top of the travel).
+int64_t PositioningX(Work& w, const WindowLimits& k, WorkingMachining& leader, int64_t M, int64_t T, int& kind,
+                     bool v1) {
+    const MachineSettings& s = w.s;
+    const int64_t L = k.L, Gh = k.Gh, Gt = k.Gt, Xlo = k.Xlo, Xhi = k.Xhi, DM = k.DM, F = k.F;
+    const int32_t R = k.R;
+    const bool leaderCut = IsCut(leader);
+    if (kind == 23 && T < Gh + Xlo) kind = 11;
+    int64_t P = 0;
+    if (kind == 1) {
+        // A cut leading the bar's last stretch is brought under the blade as every other cut
+        // leader of variant 1: L + Xlo - T would stand it S short of the blade (at a negative X).
+        P = (v1 && leaderCut) ? PlaceCutPositioning(w, leader, R) : L + Xlo - T;
+    } else if (kind == 11) {
+        if (v1 && leaderCut) {
+            P = PlaceCutPositioning(w, leader, R);
+        } else if (v1 ? s.MORSE_SUPP > 0 : leader.TipoLavor == kKindRalla) {
+            const int64_t d = Xlo - T;
+            if (s.MORSE_SUPP_L / 2 < d && d < s.MORSE_SUPP_X1) {
+                P = L + Xhi - M;
+                leader.Flags |= 16;
+            } else {
+                P = L + Xlo - T;
+            }
+        } else {
+            P = L + Xhi - M;
+        }
+    } else if (leader.TipoLavor == kKindRalla && T <= F + Xlo) {
+        P = L + Xlo - T;
+        kind = 21;
+    } else if (M <= Gh + Xhi) {
+        P = Gt + DM;
+    } else {
+        kind = 22;
+        P = (v1 && leaderCut) ? PlaceCutPositioning(w, leader, R) : L + Xhi - M;
+    }
+    return P;
+}
+
+// Step 9: the selection (leading the array) placed in the positioning; returns how many.
+int PlaceSelection(Work& w, WindowWalk& walk, int selected, int64_t P, int kind) {
+    int placed = 0;
+    for (int i = 0; i < (walk.fast() ? selected : w.n); ++i) {
+        WorkingMachining& r = *w.a[i];
+        if (r.OrderState != 1) continue;
+        walk.Placed(r);
+        r.PosGroup = w.bc.passCounter;
+        r.OrderState = 3;
+        r.Xcaric = Sat(P);
+        r.TipoCaric = kind;
+        ++placed;
+    }
+    return placed;
+}
+
+// A walk that could not end: the rest keeps its present order in the last positioning.
+void PlaceTheRest(Work& w) {
+    for (int i = 0; i < w.n; ++i) {
+        WorkingMachining& r = *w.a[i];
+        if (r.OrderState == 3) continue;
+        r.OrderState = 3;
+        r.PosGroup = w.bc.passCounter;
+        r.Xcaric = w.bc.positioningX;
+        r.TipoCaric = 23;
+    }
+}
+
+// The final order of variants 0 and 1: the positionings sorted by the variant's keys, then the
+// repairs of what those keys can break.
+void FinalOrderWindow(Work& w, bool v1) {
+    if (v1) {
+        Sort(w, KeyV1a);
+        Sort(w, KeyV1b);
+        Sort(w, KeyV1c);
+        Sort(w, KeyV1d);
+        Sort(w, KeyV1e);
+        KeepCutsAlongTheBar(w, true);
+    } else {
+        Sort(w, KeyV0);
+    }
+    KeepMachiningsBeforeTheirFreeingCut(w);
+    PullPredecessorsForward(w);
+}
+
+// Variants 0 and 1: positionings through the working window. Each cycle sorts the free records
+// (1), finds the leader (2), the kind and lower bound (3), selects (4-5), counts the pass (6),
+// takes the least Xm and frees what waited on the placed records (7), places the bar (8) and
+// the selection (9).
+void OrderWindow(Work& w) {
     BarComputation& bc = w.bc;
     const bool v1 = MachineVariant == 1;
-    const BarGeometry g = GeometryOf(bc);
-    const int64_t L = g.L, Gh = g.Gh, Gt = g.Gt;
-    const int64_t Xlo = s.X_TRAVEL_MIN, Xhi = s.X_TRAVEL_MAX;
-    const int64_t S = Xhi - Xlo, DM = s.DIST_MORSE, MS = s.MAX_SBALZO;
-    const int32_t R = std::max(s.DIST_LAMA - s.X_PAR_MAX + s.X_PAR_MIN,
-                               s.DIST_MORSE34 + s.SPESS_DADO_LAMA + s.SPESS_FLANGIA_LAMA + s.SPESS_LAMA + s.OFF_X_LAMA);
-    const int64_t E = MS - DM + Xhi;
-    const int64_t F = L - Gt - DM;
+    const WindowLimits limits = LimitsOf(w);
 
     bc.passCounter = 1;
     bc.pendingCount = 0;
@@ -732,64 +1064,8 @@ void OrderWindow(Work& w) {
         pendingLeaderAt = -1;
         if (v1 && !fast) SwapPairedCutsIn(w);
 
-        // 2. Leader among the leading free records.
-        WorkingMachining* leader = nullptr;
-        int64_t M = 0, W = 0;
-        int freeCount = 0, leaderAt = 0;
-        if (fast) {
-            // From the Xm and XM kept beside the array: only the records of the greatest XM are read.
-            freeCount = walk.freeEnd();
-            for (int i = 0; i < freeCount; ++i)
-                if (leader == nullptr || walk.XM(i) > M) {
-                    leader = w.a[i];
-                    M = walk.XM(i);
-                }
-            if (leader != nullptr) {
-                leader = nullptr;
-                for (int i = 0; i < freeCount; ++i) {
-                    if (walk.XM(i) != M) continue;
-                    WorkingMachining& r = *w.a[i];
-                    if (leader == nullptr) {
-                        leader = &r;
-                        leaderAt = i;
-                        W = walk.Xm(i);
-                    } else if (v1) {
-                        const bool replaces = (!IsCut(*leader) && IsBlade(r)) ||
-                                              (r.TipoLavor == kKindEndCut && r.PezzoDx < leader->PezzoDx);
-                        if (replaces || !IsCut(*leader)) W = walk.Xm(i);
-                        if (replaces) {
-                            leader = &r;
-                            leaderAt = i;
-                        }
-                    } else {
-                        if (r.TipoLavor == kKindEndCut) {
-                            leader = &r;
-                            leaderAt = i;
-                        }
-                        W = walk.Xm(i); // variant 0: the last record of the greatest XM
-                    }
-                }
-            }
-        }
-        if (!fast)
-            while (freeCount < w.n && w.a[freeCount]->OrderState == 0) ++freeCount;
-        for (int i = 0; i < freeCount && !fast; ++i) {
-            WorkingMachining& r = *w.a[i];
-            if (leader == nullptr || r.XM > M) {
-                leader = &r;
-                M = r.XM;
-                W = r.Xm;
-            } else if (r.XM == M) {
-                if (v1) {
-                    const bool replaces = (!IsCut(*leader) && IsBlade(r)) ||
-                                          (r.TipoLavor == kKindEndCut && r.PezzoDx < leader->PezzoDx);
-                    if (replaces || !IsCut(*leader)) W = r.Xm;
-                    if (replaces) leader = &r;
-                } else if (r.TipoLavor == kKindEndCut) {
-                    leader = &r;
-                }
-            }
-        }
+        const Leader l = FindLeader(w, walk, v1);
+        WorkingMachining* leader = l.m;
         if (leader == nullptr) {
             // Everything left is pending: free it and build the next positionings without the
             // release rules.
@@ -799,206 +1075,40 @@ void OrderWindow(Work& w) {
             forced = true;
             continue;
         }
-        if (!v1 && !fast) {
-            for (int i = 0; i < freeCount; ++i)
-                if (w.a[i]->XM == M) W = w.a[i]->Xm;
-        }
-
-        // 3. Kind and lower bound.
-        const bool leaderCut = IsCut(*leader);
-        const bool linked = leader->Insieme != 0 || leader->Lav_afterCount > 0 || leader->LavBeforeCount > 0;
-        const int64_t leaderBound = (int64_t{leader->XM} - leader->Xm >= MS || linked) ? W : M - MS;
-        int kind = 23;
-        int64_t B = M - S;
-        if (v1) {
-            if (M > F + Xhi && !IsBlade(*leader)) {
-                kind = 1;
-                if (MS > 0 && B < L - MS + Xlo) {
-                    B = L - MS + Xlo;
-                    if (B > W) B = leaderBound;
-                }
-            } else if ((leader->Xm < Gh + Xlo && !IsBlade(*leader)) || (leaderCut && M <= Gh + Xhi)) {
-                kind = 11;
-                if (MS > 0 && M > E) B = leaderBound;
-            } else if (MS > 0 && B < Gh + Xlo) {
-                if (M > E) B = Gh + Xlo;
-                B = std::min(B, W);
-            }
-        } else {
-            if (M > F + Xhi || g.shortBar != 0) {
-                kind = 1;
-                if (MS > 0 && B < L - MS + Xlo) B = std::min(L - MS + Xlo, W);
-            } else if (leader->Xm < Gh + Xlo || (leader->TipoLavor == kKindEndCut && M <= Gh + Xhi)) {
-                kind = 11;
-                B = (MS > 0 && M > E) ? W : M - S;
-            } else if (MS > 0 && B < Gh + Xlo) {
-                if (M > E) B = Gh + Xlo;
-                B = std::min(B, W);
-            }
-        }
-
-        // 4-5. Selection.
-        int selected = 0;
-        int released = 0;
-        bool leaderPending = false;
-        if (v1) {
-            int scanned = 0;
-            if (leaderCut) {
-                leader->OrderState = 1;
-                selected = 1;
-                scanned = leaderAt + 1;
-            } else {
-                for (; scanned < w.n; ++scanned) {
-                    WorkingMachining& r = *w.a[scanned];
-                    if (r.OrderState != 0 || (selected > 0 && r.Xm < B)) break;
-                    if (!IsCut(r) || r.XM == M) {
-                        r.OrderState = 1;
-                        ++selected;
-                    }
-                }
-            }
-            walk.SortC(scanned);
-            if (!leaderCut && !forced) {
-                released = fast ? walk.ReleaseBlocked(selected) : ReleaseBlockedSelection(w, selected, toPlace);
-                if (leader->OrderState == 0) leaderPending = true;
-            }
-        } else {
-            for (int pass = 1; pass <= 2; ++pass) {
-                if (pass == 2) walk.SortA(selected, -1);
-                selected = 0;
-                bool barrierSet = false;
-                int64_t barrier = 0;
-                int barrierCount = 0;
-                int scanned = 0;
-                for (; scanned < w.n; ++scanned) {
-                    WorkingMachining& r = *w.a[scanned];
-                    if (r.OrderState != 0 || r.Xm < B) break;
-                    if (r.TipoLavor == kKindEndCut && r.XM != M) {
-                        if (pass == 1 && leader->TipoLavor != kKindEndCut && !barrierSet) {
-                            barrierSet = true;
-                            barrier = r.XM;
-                            barrierCount = 1;
-                        }
-                        continue;
-                    }
-                    if (!barrierSet || r.XM > barrier) {
-                        r.OrderState = 1;
-                        ++selected;
-                    } else {
-                        ++barrierCount;
-                    }
-                }
-                walk.SortC(scanned);
-                if (forced) break;
-                released = fast ? walk.ReleaseBlocked(selected) : ReleaseBlockedSelection(w, selected, toPlace);
-                if (released == 0 || barrierCount < 2) {
-                    if (leader->OrderState == 0) leaderPending = true;
-                    break;
-                }
-                ClearSelection(w, selected);
-            }
-        }
+        const Bound bound = KindAndLowerBound(limits, l, v1);
+        int kind = bound.kind;
+        Selection sel = v1 ? SelectVariant1(w, walk, l, bound.B, forced, toPlace)
+                           : SelectVariant0(w, walk, l, bound.B, forced, toPlace);
         if (forced && leader->OrderState != 1) {
             // The leader always enters a forced positioning.
             leader->OrderState = 1;
             walk.FullSort(StateOrder::kC);
-            selected = 0;
-            while (selected < w.n && w.a[selected]->OrderState == 1) ++selected;
+            sel.selected = 0;
+            while (sel.selected < w.n && w.a[sel.selected]->OrderState == 1) ++sel.selected;
         }
-        if (leaderPending) {
-            ClearSelection(w, selected);
+        if (sel.leaderPending) {
+            ClearSelection(w, sel.selected);
             leader->OrderState = 2;
             ++bc.pendingCount;
-            changedFront = selected;
+            changedFront = sel.selected;
             if (fast) pendingLeaderAt = walk.FindFree(leader);
             continue;
         }
         forced = false;
 
         // 6. Pass counter.
-        if (prevLeader != nullptr && prevLeader->XM < M) ++bc.passCounter;
+        if (prevLeader != nullptr && prevLeader->XM < l.M) ++bc.passCounter;
         prevLeader = leader;
 
-        // 7. Least Xm and the records waiting on the placed ones.
-        int64_t T = leader->Xm;
-        for (int i = 0; i < selected; ++i)
-            if (w.a[i]->OrderState == 1) T = std::min<int64_t>(T, w.a[i]->Xm);
-        if (released != 0 || bc.pendingCount != 0) {
-            // Pending records stand after the free ones: the scan for them starts there.
-            const int pendingFrom = fast ? std::max(selected, walk.freeEnd()) : selected;
-            for (int i = 0; i < selected && bc.pendingCount > 0; ++i)
-                if (w.a[i]->OrderState == 1) ReleaseLaterInGroup(w, *w.a[i], pendingFrom, toPlace, w.a);
-        }
-
-        // 8. Positioning X and final kind.
-        if (kind == 23 && T < Gh + Xlo) kind = 11;
-        int64_t P = 0;
-        if (kind == 1) {
-            // A cut leading the bar's last stretch is brought under the blade as every other cut
-            // leader of variant 1: L + Xlo - T would stand it S short of the blade (at a negative X).
-            P = (v1 && leaderCut) ? PlaceCutPositioning(w, *leader, R) : L + Xlo - T;
-        } else if (kind == 11) {
-            if (v1 && leaderCut) {
-                P = PlaceCutPositioning(w, *leader, R);
-            } else if (v1 ? s.MORSE_SUPP > 0 : leader->TipoLavor == kKindRalla) {
-                const int64_t d = Xlo - T;
-                if (s.MORSE_SUPP_L / 2 < d && d < s.MORSE_SUPP_X1) {
-                    P = L + Xhi - M;
-                    leader->Flags |= 16;
-                } else {
-                    P = L + Xlo - T;
-                }
-            } else {
-                P = L + Xhi - M;
-            }
-        } else if (leader->TipoLavor == kKindRalla && T <= F + Xlo) {
-            P = L + Xlo - T;
-            kind = 21;
-        } else if (M <= Gh + Xhi) {
-            P = Gt + DM;
-        } else {
-            kind = 22;
-            P = (v1 && leaderCut) ? PlaceCutPositioning(w, *leader, R) : L + Xhi - M;
-        }
-
-        // 9. Place the selection (the selected records lead the array).
-        for (int i = 0; i < (fast ? selected : w.n); ++i) {
-            WorkingMachining& r = *w.a[i];
-            if (r.OrderState != 1) continue;
-            walk.Placed(r);
-            r.PosGroup = bc.passCounter;
-            r.OrderState = 3;
-            r.Xcaric = Sat(P);
-            r.TipoCaric = kind;
-            --toPlace;
-        }
+        const int64_t T = LeastXmAndRelease(w, walk, *leader, sel, toPlace);
+        const int64_t P = PositioningX(w, limits, *leader, l.M, T, kind, v1);
+        toPlace -= PlaceSelection(w, walk, sel.selected, P, kind);
         bc.positioningX = Sat(P);
-        changedFront = selected;
+        changedFront = sel.selected;
     }
-    if (toPlace > 0) {
-        // The walk could not end: the rest keeps its present order in the last positioning.
-        for (int i = 0; i < w.n; ++i) {
-            WorkingMachining& r = *w.a[i];
-            if (r.OrderState == 3) continue;
-            r.OrderState = 3;
-            r.PosGroup = bc.passCounter;
-            r.Xcaric = bc.positioningX;
-            r.TipoCaric = 23;
-        }
-    }
+    if (toPlace > 0) PlaceTheRest(w);
     bc.pendingCount = 0;
-    if (v1) {
-        Sort(w, KeyV1a);
-        Sort(w, KeyV1b);
-        Sort(w, KeyV1c);
-        Sort(w, KeyV1d);
-        Sort(w, KeyV1e);
-        KeepCutsAlongTheBar(w, true);
-    } else {
-        Sort(w, KeyV0);
-    }
-    KeepMachiningsBeforeTheirFreeingCut(w);
-    PullPredecessorsForward(w);
+    FinalOrderWindow(w, v1);
 }
 
 } // namespace
