@@ -1,6 +1,12 @@
-// Ordering of a bar's records into positionings: automatic precedence links between overlapping
-// machinings, the walks of the three machine variants (which record leads a positioning, which
-// records it takes, where the bar stands), the final sorts and the pairing of cuts.
+// Ordering of a bar's records into positionings, in its steps (OrderMachinings below):
+//   1. the precedence links between overlapping machinings   ordering_links.cpp
+//   2. the walk: variant 2 one positioning per record (here), variants 0 and 1 through the
+//      working window                                          ordering_window.cpp
+//      with the cut positioning of variant 1                   ordering_cut_positioning.cpp
+//   3. the final order per variant (the sort keys here)        ordering_window.cpp, OrderVariant2
+//   4. the repairs of what the final sorts can break           ordering_repairs.cpp
+// This file keeps the working set, the release rules, the sort keys and sorts by state, and the
+// pairing of cuts, which the steps share.
 //
 // Every sort is MergeSort (top-down, stable, cmp(left, right)); the comparators below are not
 // total orders, so the exact merge is part of the result.
