@@ -17,7 +17,6 @@ using namespace ordering_detail;
 namespace {
 
 int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
-int32_t Sat(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 bool PositionHolds(const BarComputation& bc, int p, int32_t tool) {
     const int32_t t = bc.BarSetup()[p];

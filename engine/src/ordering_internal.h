@@ -1,11 +1,13 @@
 #pragma once
 // Helpers shared by the ordering, the elaboration and the speed/mark steps (engine-internal).
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/bar_computation.h"
 #include "machine/settings.h"
+#include "machine/utils.h"
 
 namespace ordering_detail {
 
@@ -18,6 +20,12 @@ inline bool IsBlade(const WorkingMachining& m) { return IsBladeKind(m.TipoLavor)
 inline int32_t PieceNumber(const WorkingMachining& m) { return m.PieceRef != nullptr ? m.PieceRef->Id : 0; }
 
 inline int Sign64(int64_t d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+
+// A 64-bit value bounded to the records' 32-bit fields.
+inline int32_t Sat(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// Number of a record's links in use (bounded by the link lists).
+inline int LinkCount(int32_t c) { return std::clamp(c, 0, kMaxLinks); }
 
 // Angle of ralla position p (T1..T8).
 inline int32_t RallaPositionAngle(int p) {
@@ -69,6 +77,59 @@ struct BarGeometry {
     int32_t profileMinY = 0;
 };
 BarGeometry GeometryOf(const BarComputation& bc);
+
+// Every sort of the ordering: MergeSort over the order array's used part.
+template <typename Cmp>
+void Sort(Work& w, Cmp cmp) {
+    // A sort that cannot get its scratch buffer leaves the array as it was; the walk goes on.
+    (void)MergeSort(w.a, static_cast<std::size_t>(w.n), cmp);
+}
+
+// The rules that free records a positioning may not take yet (ordering.cpp).
+// A free record releases its selected followers by links; returns how many.
+int ReleaseFollowers(Work& w, WorkingMachining& m, int depth = 0);
+// The selected records among the k leading ones that must wait are freed; returns how many.
+int ReleaseBlockedSelection(Work& w, int k, int remaining);
+// The k leading records lose their selection.
+void ClearSelection(Work& w, int k);
+
+// The walk's stable sorts by state. KeyA: free records (0) by Xm from the highest, then states
+// 1, 2, 3. KeyC: selected records (1), then states 0, 2, 3.
+enum class StateOrder { kA, kC };
+void SortByState(Work& w, StateOrder order);
+
+// The final sorts' keys: variant 0, variant 1 in five sorts, variant 2 in two.
+int KeyV0(const WorkingMachining* a, const WorkingMachining* b);
+int KeyV1a(const WorkingMachining* a, const WorkingMachining* b);
+int KeyV1b(const WorkingMachining* a, const WorkingMachining* b);
+int KeyV1c(const WorkingMachining* a, const WorkingMachining* b);
+int KeyV1d(const WorkingMachining* a, const WorkingMachining* b);
+int KeyV1e(const WorkingMachining* a, const WorkingMachining* b);
+int KeyV2a(const WorkingMachining* a, const WorkingMachining* b);
+int KeyV2b(const WorkingMachining* a, const WorkingMachining* b);
+
+// A cut's operation word; 32 marks the angled end trimmed after its square partner frees it.
+int32_t OperationMode(const WorkingMachining& c);
+// Each cut of operation 32 changes place and priority with the next end cut.
+void SwapPairedCutsIn(Work& w);
+
+// Variants 0 and 1: the positionings through the working window and their final order
+// (ordering_window.cpp).
+void OrderWindow(Work& w);
+
+// Variant 1: the positioning X of a cut that leads a positioning, R the blade's reach; moves the
+// cut's points with the bar (ordering_cut_positioning.cpp).
+int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R);
+
+// The repairs after the final sorts (ordering_repairs.cpp); each moves nothing when its rule holds.
+// Links and set priorities kept, variant 2: a record moves to just after the last it must follow.
+void KeepLinksAndSets(Work& w);
+// The end cuts in the order of their X from the greatest; `earlier`: a cut moves forward, else back.
+void KeepCutsAlongTheBar(Work& w, bool earlier);
+// A piece's machinings before the first cut that frees the piece.
+void KeepMachiningsBeforeTheirFreeingCut(Work& w);
+// Variants 0 and 1: a record's predecessors pulled to just before it.
+void PullPredecessorsForward(Work& w);
 
 // The release rule of a positioning shared with the elaboration.
 void ReleaseLaterInGroup(Work& w, WorkingMachining& m, int from, int to, WorkingMachining** arr);

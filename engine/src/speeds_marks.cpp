@@ -29,7 +29,6 @@ using namespace ordering_detail;
 
 namespace {
 
-int32_t Sat(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 int UsedCount(const BarComputation& bc) { return std::clamp(bc.orderedRecords, 0, static_cast<int>(bc.order.size())); }
 WorkingMachining& At(BarComputation& bc, int i) { return *bc.order[static_cast<std::size_t>(i)]; }
