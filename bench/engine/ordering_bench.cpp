@@ -22,13 +22,15 @@
 
 namespace {
 
+// The demo configuration folder of a machine variant.
+const char* ConfOf(int variant) { return variant == 0 ? "CONF-V0/" : (variant == 2 ? "CONF-V2/" : "CONF/"); }
+
 struct Installation {
     std::string dir;
     std::unique_ptr<BarComputation> list;
 
     bool Make(int variant) {
-        const char* conf = variant == 0 ? "CONF-V0/" : (variant == 2 ? "CONF-V2/" : "CONF/");
-        if (!benchsupport::SetUpDemoInstallation(variant, conf, "brelon-ordering", dir)) return false;
+        if (!benchsupport::SetUpDemoInstallation(variant, ConfOf(variant), "brelon-ordering", dir)) return false;
         for (int p = 0; p < kRallaMaxPositions; ++p) g_pRallaTools->positionTools[p] = p < 4 ? p + 1 : 0;
         ldatest::PieceSpec piece;
         piece.name = "A";
@@ -140,7 +142,10 @@ struct Installation {
     }
 };
 
-void BM_OrderAndElaborate(benchmark::State& state) {
+// Each iteration fills the bar (untimed) and times `step` on it; arguments: machine variant,
+// machinings.
+template <typename Fill, typename Step>
+void TimeOnFilledBar(benchmark::State& state, Fill fill, Step step) {
     Installation inst;
     if (!inst.Make(static_cast<int>(state.range(0)))) {
         state.SkipWithError("installation failed");
@@ -148,53 +153,52 @@ void BM_OrderAndElaborate(benchmark::State& state) {
     }
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::remove(inst.dir + "OUTPUT.LAV");
-        std::filesystem::remove(inst.dir + "OUTPUT.DEB");
-        inst.Fill(static_cast<int>(state.range(1)));
+        fill(inst, static_cast<int>(state.range(1)));
         state.ResumeTiming();
-        const int r = ElaborateMachinings(*inst.list, 1, 1);
+        const int r = step(*inst.list);
         benchmark::DoNotOptimize(r);
     }
     inst.list.reset();
     benchsupport::TearDownInstallation(inst.dir);
+}
+
+double MinOf(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+void BM_OrderAndElaborate(benchmark::State& state) {
+    TimeOnFilledBar(
+        state,
+        [](Installation& inst, int count) {
+            std::filesystem::remove(inst.dir + "OUTPUT.LAV");
+            std::filesystem::remove(inst.dir + "OUTPUT.DEB");
+            inst.Fill(count);
+        },
+        [](BarComputation& bc) { return ElaborateMachinings(bc, 1, 1); });
 }
 // Arguments: machine variant, machinings.
 BENCHMARK(BM_OrderAndElaborate)
     ->ArgNames({"variant", "machinings"})
     ->ArgsProduct({{0, 1, 2}, {500, 2000}})
-    ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+    ->ComputeStatistics("min", MinOf)
     ->Unit(benchmark::kMillisecond);
 
 void BM_OrderRandomBar(benchmark::State& state) {
-    Installation inst;
-    if (!inst.Make(static_cast<int>(state.range(0)))) {
-        state.SkipWithError("installation failed");
-        return;
-    }
-    for (auto _ : state) {
-        state.PauseTiming();
-        inst.FillRandom(static_cast<int>(state.range(1)), 7u);
-        state.ResumeTiming();
-        const int r = OrderMachinings(*inst.list);
-        benchmark::DoNotOptimize(r);
-    }
-    inst.list.reset();
-    benchsupport::TearDownInstallation(inst.dir);
+    TimeOnFilledBar(
+        state, [](Installation& inst, int count) { inst.FillRandom(count, 7u); },
+        [](BarComputation& bc) { return OrderMachinings(bc); });
 }
 // Arguments: machine variant, machinings.
 BENCHMARK(BM_OrderRandomBar)
     ->ArgNames({"variant", "machinings"})
     ->ArgsProduct({{0, 1, 2}, {2000, 8000}})
-    ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+    ->ComputeStatistics("min", MinOf)
     ->Unit(benchmark::kMillisecond);
 
 // Every bar of the three demo lists computed (untimed) and ordered (timed), on the variant's
 // demo configuration with the demo drawings; bars the configuration refuses are left out.
 void BM_OrderDemoBars(benchmark::State& state) {
     const int variant = static_cast<int>(state.range(0));
-    const char* conf = variant == 0 ? "CONF-V0/" : (variant == 2 ? "CONF-V2/" : "CONF/");
     std::string dir;
-    if (!benchsupport::SetUpDemoInstallation(variant, conf, "brelon-ordering-demo", dir) ||
+    if (!benchsupport::SetUpDemoInstallation(variant, ConfOf(variant), "brelon-ordering-demo", dir) ||
         !ldatest::WriteDemoLists(dir)) {
         state.SkipWithError("installation failed");
         return;
@@ -227,7 +231,7 @@ void BM_OrderDemoBars(benchmark::State& state) {
 BENCHMARK(BM_OrderDemoBars)
     ->ArgNames({"variant"})
     ->DenseRange(0, 2)
-    ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+    ->ComputeStatistics("min", MinOf)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace
