@@ -173,6 +173,16 @@ private:
         }
     }
 
+    // The pairs of an entity's record after its type (b+1 to e): the common ones into c, each
+    // other one to `own`, in order.
+    template <typename F>
+    void ReadOwnPairs(uint32_t b, uint32_t e, Common& c, F own) {
+        for (uint32_t i = b + 1; i < e; ++i) {
+            const Pair& q = p_[i];
+            if (!CommonPair(q, c)) own(q);
+        }
+    }
+
     uint32_t EntityEnd(uint32_t i, uint32_t end) const {
         ++i;
         while (i < end && p_[i].code != 0) ++i;

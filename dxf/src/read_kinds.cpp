@@ -24,9 +24,7 @@ bool MEntityFinite(const MEntity& e) {
 void Reader::EmitLineEnt(uint32_t b, uint32_t e, const Affine& m) {
     Common c;
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    for (uint32_t i = b + 1; i < e; ++i) {
-        const Pair& q = p_[i];
-        if (CommonPair(q, c)) continue;
+    ReadOwnPairs(b, e, c, [&](const Pair& q) {
         switch (q.code) {
         case 10: x0 = Num(q); break;
         case 20: y0 = Num(q); break;
@@ -34,7 +32,7 @@ void Reader::EmitLineEnt(uint32_t b, uint32_t e, const Affine& m) {
         case 21: y1 = Num(q); break;
         default: break;
         }
-    }
+    });
     if (c.paperSpace || error_) return;
     OutLine(x0, y0, x1, y1, m, c); // LINE points are in world coordinates
 }
@@ -42,9 +40,7 @@ void Reader::EmitLineEnt(uint32_t b, uint32_t e, const Affine& m) {
 void Reader::EmitCircleArc(uint32_t b, uint32_t e, const Affine& m, bool arc) {
     Common c;
     double x = 0, y = 0, z = 0, r = 0, a0 = 0, a1 = 0;
-    for (uint32_t i = b + 1; i < e; ++i) {
-        const Pair& q = p_[i];
-        if (CommonPair(q, c)) continue;
+    ReadOwnPairs(b, e, c, [&](const Pair& q) {
         switch (q.code) {
         case 10: x = Num(q); break;
         case 20: y = Num(q); break;
@@ -54,7 +50,7 @@ void Reader::EmitCircleArc(uint32_t b, uint32_t e, const Affine& m, bool arc) {
         case 51: a1 = Num(q); break;
         default: break;
         }
-    }
+    });
     if (c.paperSpace || error_) return;
     OutArc(x, y, r, NormDeg(a0), NormDeg(a1), false, !arc, m * OcsAffine(c.ext, z), c);
 }
@@ -64,9 +60,7 @@ void Reader::EmitLwPolyline(uint32_t b, uint32_t e, const Affine& m) {
     int32_t flags = 0;
     double elevation = 0.0;
     verts_.clear();
-    for (uint32_t i = b + 1; i < e; ++i) {
-        const Pair& q = p_[i];
-        if (CommonPair(q, c)) continue;
+    ReadOwnPairs(b, e, c, [&](const Pair& q) {
         switch (q.code) {
         case 70: flags = Int(q); break;
         case 38: elevation = Num(q); break;
@@ -79,7 +73,7 @@ void Reader::EmitLwPolyline(uint32_t b, uint32_t e, const Affine& m) {
             break;
         default: break;
         }
-    }
+    });
     if (c.paperSpace || error_) return;
     OutPolyline(verts_, (flags & 1) != 0, true, m * OcsAffine(c.ext, elevation), c);
 }
@@ -89,12 +83,10 @@ void Reader::EmitPolyline(const EntRef& r, const Affine& m) {
     int32_t flags = 0;
     double elevation = 0.0;
     uint32_t i = EntityEnd(r.begin, r.end);
-    for (uint32_t k = r.begin + 1; k < i; ++k) {
-        const Pair& q = p_[k];
-        if (CommonPair(q, c)) continue;
+    ReadOwnPairs(r.begin, i, c, [&](const Pair& q) {
         if (q.code == 70) flags = Int(q);
         if (q.code == 30) elevation = Num(q);
-    }
+    });
     // Polygon meshes (16) and polyface meshes (64) are surfaces, not outlines.
     if (c.paperSpace || error_ || (flags & (16 | 64)) != 0) return;
     const bool is3d = (flags & 8) != 0;
@@ -128,9 +120,7 @@ void Reader::EmitText(uint32_t b, uint32_t e, const Affine& m, MEntityKind kind,
     bool hasDir = false;
     std::string text;
     std::string_view tag;
-    for (uint32_t i = b + 1; i < e; ++i) {
-        const Pair& q = p_[i];
-        if (CommonPair(q, c)) continue;
+    ReadOwnPairs(b, e, c, [&](const Pair& q) {
         switch (q.code) {
         case 10: x = Num(q); break;
         case 20: y = Num(q); break;
@@ -149,7 +139,7 @@ void Reader::EmitText(uint32_t b, uint32_t e, const Affine& m, MEntityKind kind,
         case 2: tag = Trim(q.value()); break;
         default: break;
         }
-    }
+    });
     if (c.paperSpace || error_) return;
     // MTEXT lies in world coordinates with its angle in radians or as a direction vector.
     double angle = rot;
@@ -177,9 +167,7 @@ void Reader::EmitText(uint32_t b, uint32_t e, const Affine& m, MEntityKind kind,
 void Reader::EmitEllipse(uint32_t b, uint32_t e, const Affine& m) {
     Common c;
     double cx = 0, cy = 0, mx = 1, my = 0, mz = 0, ratio = 1, t0 = 0, t1 = 2 * dxfgeom::kPi;
-    for (uint32_t i = b + 1; i < e; ++i) {
-        const Pair& q = p_[i];
-        if (CommonPair(q, c)) continue;
+    ReadOwnPairs(b, e, c, [&](const Pair& q) {
         switch (q.code) {
         case 10: cx = Num(q); break;
         case 20: cy = Num(q); break;
@@ -191,7 +179,7 @@ void Reader::EmitEllipse(uint32_t b, uint32_t e, const Affine& m) {
         case 42: t1 = Num(q); break;
         default: break;
         }
-    }
+    });
     if (c.paperSpace || error_) return;
     // Minor axis: extrusion x major axis, scaled by the ratio (world coordinates).
     const double* n = c.ext;
@@ -231,9 +219,7 @@ struct Reader::Spline {
 };
 
 void Reader::ReadSpline(uint32_t b, uint32_t e, Spline& s) {
-    for (uint32_t i = b + 1; i < e; ++i) {
-        const Pair& q = p_[i];
-        if (CommonPair(q, s.c)) continue;
+    ReadOwnPairs(b, e, s.c, [&](const Pair& q) {
         switch (q.code) {
         case 70: s.flags = Int(q); break;
         case 71: s.degree = Int(q); break;
@@ -259,7 +245,7 @@ void Reader::ReadSpline(uint32_t b, uint32_t e, Spline& s) {
         case 23: s.endTangent[1] = Num(q); break;
         default: break;
         }
-    }
+    });
 }
 
 namespace {

@@ -104,9 +104,7 @@ void Reader::EmitInsert(const EntRef& r, const Affine& m, int depth) {
     double x = 0, y = 0, z = 0, sx = 1, sy = 1, rot = 0, colSp = 0, rowSp = 0;
     int32_t cols = 1, rows = 1;
     const uint32_t headEnd = EntityEnd(r.begin, r.end);
-    for (uint32_t i = r.begin + 1; i < headEnd; ++i) {
-        const Pair& q = p_[i];
-        if (CommonPair(q, c)) continue;
+    ReadOwnPairs(r.begin, headEnd, c, [&](const Pair& q) {
         switch (q.code) {
         case 2: name = plat::ToUpperAscii(Trim(q.value())); break;
         case 10: x = Num(q); break;
@@ -121,7 +119,7 @@ void Reader::EmitInsert(const EntRef& r, const Affine& m, int depth) {
         case 45: rowSp = Num(q); break;
         default: break;
         }
-    }
+    });
     if (c.paperSpace || error_) return;
     auto it = blocks_.find(name);
     // Decision: a block met again on its own chain of inserts (directly or through others) is

@@ -85,43 +85,40 @@ void Sort(Work& w, Cmp cmp) {
     (void)MergeSort(w.a, static_cast<std::size_t>(w.n), cmp);
 }
 
-// The rules that free records a positioning may not take yet (ordering.cpp).
+// The rules that free records a positioning may not take yet (ordering_walk_rules.cpp).
 // A free record releases its selected followers by links; returns how many.
 int ReleaseFollowers(Work& w, WorkingMachining& m, int depth = 0);
 // The selected records among the k leading ones that must wait are freed; returns how many.
 int ReleaseBlockedSelection(Work& w, int k, int remaining);
 // The k leading records lose their selection.
 void ClearSelection(Work& w, int k);
+// The release rule of a positioning shared with the elaboration.
+void ReleaseLaterInGroup(Work& w, WorkingMachining& m, int from, int to, WorkingMachining** arr);
 
-// The walk's stable sorts by state. KeyA: free records (0) by Xm from the highest, then states
-// 1, 2, 3. KeyC: selected records (1), then states 0, 2, 3.
+// The walk's stable sorts by state (ordering_walk_rules.cpp). KeyA: free records (0) by Xm from
+// the highest, then states 1, 2, 3. KeyC: selected records (1), then states 0, 2, 3.
 enum class StateOrder { kA, kC };
 void SortByState(Work& w, StateOrder order);
 
-// The final sorts' keys: variant 0, variant 1 in five sorts, variant 2 in two.
-int KeyV0(const WorkingMachining* a, const WorkingMachining* b);
-int KeyV1a(const WorkingMachining* a, const WorkingMachining* b);
-int KeyV1b(const WorkingMachining* a, const WorkingMachining* b);
-int KeyV1c(const WorkingMachining* a, const WorkingMachining* b);
-int KeyV1d(const WorkingMachining* a, const WorkingMachining* b);
-int KeyV1e(const WorkingMachining* a, const WorkingMachining* b);
-int KeyV2a(const WorkingMachining* a, const WorkingMachining* b);
-int KeyV2b(const WorkingMachining* a, const WorkingMachining* b);
-
-// A cut's operation word; 32 marks the angled end trimmed after its square partner frees it.
-int32_t OperationMode(const WorkingMachining& c);
-// Each cut of operation 32 changes place and priority with the next end cut.
-void SwapPairedCutsIn(Work& w);
-
-// Variants 0 and 1: the positionings through the working window and their final order
-// (ordering_window.cpp).
+// Step 2, the walk. Variant 2: every record its own positioning (ordering_walk_one_per_record.cpp).
+void PlaceOnePositioningPerRecord(Work& w);
+// Variants 0 and 1: the positionings through the working window (ordering_walk_window.cpp).
 void OrderWindow(Work& w);
-
 // Variant 1: the positioning X of a cut that leads a positioning, R the blade's reach; moves the
 // cut's points with the bar (ordering_cut_positioning.cpp).
 int32_t PlaceCutPositioning(Work& w, WorkingMachining& cut, int32_t R);
 
-// The repairs after the final sorts (ordering_repairs.cpp); each moves nothing when its rule holds.
+// Step 3, the final order: the positionings sorted by the variant's keys (ordering_final_order.cpp).
+void SortFinalOrder(Work& w);
+// The pairing of cuts (ordering_final_order.cpp). A cut's operation word; 32 marks the angled
+// end trimmed after its square partner frees it.
+int32_t OperationMode(const WorkingMachining& c);
+// Each cut of operation 32 changes place and priority with the next end cut.
+void SwapPairedCutsIn(Work& w);
+
+// Step 4, the repairs after the final sorts (ordering_repairs.cpp): the variant's repairs in turn.
+void RepairFinalOrder(Work& w);
+// Each moves nothing when its rule holds.
 // Links and set priorities kept, variant 2: a record moves to just after the last it must follow.
 void KeepLinksAndSets(Work& w);
 // The end cuts in the order of their X from the greatest; `earlier`: a cut moves forward, else back.
@@ -130,8 +127,5 @@ void KeepCutsAlongTheBar(Work& w, bool earlier);
 void KeepMachiningsBeforeTheirFreeingCut(Work& w);
 // Variants 0 and 1: a record's predecessors pulled to just before it.
 void PullPredecessorsForward(Work& w);
-
-// The release rule of a positioning shared with the elaboration.
-void ReleaseLaterInGroup(Work& w, WorkingMachining& m, int from, int to, WorkingMachining** arr);
 
 } // namespace ordering_detail

@@ -1,11 +1,12 @@
 // The repairs after the final sorts: each puts back one rule the sorts' keys can break (links
 // and set priorities, cuts along the bar, a piece's machinings before the cut that frees it),
-// and moves nothing when the rule holds.
+// and moves nothing when the rule holds; on variant 2 the paired cuts change places among them.
 #include <algorithm>
 #include <map>
 #include <unordered_map>
 #include <vector>
 
+#include "machine/globals.h"
 #include "ordering_internal.h"
 
 namespace ordering_detail {
@@ -237,6 +238,19 @@ void PullPredecessorsForward(Work& w) {
         }
     }
     std::copy(out.begin(), out.end(), w.a);
+}
+
+// Each variant's repairs, in the order their rules build on each other.
+void RepairFinalOrder(Work& w) {
+    if (MachineVariant == 2) {
+        KeepCutsAlongTheBar(w, false);
+        SwapPairedCutsIn(w);
+        KeepLinksAndSets(w);
+        return;
+    }
+    if (MachineVariant == 1) KeepCutsAlongTheBar(w, true);
+    KeepMachiningsBeforeTheirFreeingCut(w);
+    PullPredecessorsForward(w);
 }
 
 } // namespace ordering_detail

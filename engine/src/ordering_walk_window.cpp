@@ -1,5 +1,5 @@
 // The window walk of variants 0 and 1: cycle by cycle the leader of a positioning, the records
-// it takes and where the bar stands; then the final order of the positionings and its repairs.
+// it takes and where the bar stands.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -592,23 +592,6 @@ void PlaceTheRest(Work& w) {
     }
 }
 
-// The final order of variants 0 and 1: the positionings sorted by the variant's keys, then the
-// repairs of what those keys can break.
-void FinalOrderWindow(Work& w, bool v1) {
-    if (v1) {
-        Sort(w, KeyV1a);
-        Sort(w, KeyV1b);
-        Sort(w, KeyV1c);
-        Sort(w, KeyV1d);
-        Sort(w, KeyV1e);
-        KeepCutsAlongTheBar(w, true);
-    } else {
-        Sort(w, KeyV0);
-    }
-    KeepMachiningsBeforeTheirFreeingCut(w);
-    PullPredecessorsForward(w);
-}
-
 } // namespace
 
 // Variants 0 and 1: positionings through the working window. Each cycle sorts the free records
@@ -690,7 +673,6 @@ void OrderWindow(Work& w) {
     }
     if (toPlace > 0) PlaceTheRest(w);
     bc.pendingCount = 0;
-    FinalOrderWindow(w, v1);
 }
 
 } // namespace ordering_detail
