@@ -1,12 +1,13 @@
 // UI services of the core on Qt widgets.
 #include "app/qt_ui_services.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShowEvent>
 
 #include "app/main_frame.h"
@@ -135,25 +136,46 @@ void ScaledMessageBox::showEvent(QShowEvent* e) {
 }
 
 void ScaledMessageBox::Enlarge() {
-    // The box has just fixed its natural size; each side grows by percent of it (truncated),
-    // as far as the screen's room allows (never below the natural size). A size that is already
-    // the enlarged one is left alone. The box is then centred on the screen it opens on.
+    // The box has just fixed its natural size in the screen's font. It takes the size and place
+    // MessageBoxRect gives it; a size that is already the enlarged one is left alone.
     if (m_percent <= 0 || !isVisible() || size() == m_enlarged) return;
-    const QSize natural = size();
-    QSize grown(natural.width() + natural.width() * m_percent / 100,
-                natural.height() + natural.height() * m_percent / 100);
-    const int screenW = ScreenWidth(), screenH = ScreenHeight();
-    if (screenW > 0 && screenH > 0) {
-        const WinRect room = ScreenRoom(screenW, screenH);
-        grown = grown.boundedTo(QSize(std::max(room.Width(), natural.width()), std::max(room.Height(), natural.height())));
-    }
-    m_enlarged = grown;
+    if (!m_plain.isValid()) m_plain = PlainSize();
+    const int naturalWidth = width();
+    auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const auto heightFor = [&](int w) {
+        // Narrower than it laid itself out, its text wraps at the width it has.
+        if (w < naturalWidth && label != nullptr) label->setWordWrap(true);
+        if (layout() == nullptr) return height();
+        return layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(w) : layout()->totalMinimumSize().height();
+    };
+    bool textScrolls = false;
+    const WinRect r = MessageBoxRect(naturalWidth, m_plain.width(), m_plain.height(), m_percent, heightFor,
+                                     ScreenWidth(), ScreenHeight(), textScrolls);
+    if (textScrolls && label != nullptr && layout() != nullptr) ScrollText(*label);
+    m_enlarged = QSize(r.Width(), r.Height());
     setFixedSize(m_enlarged);
-    if (screenW > 0 && screenH > 0) {
-        const int left = (screenW - grown.width()) / 2, top = (screenH - grown.height()) / 2;
-        const WinRect r = KeepOnScreen(WinRect{left, top, left + grown.width(), top + grown.height()}, screenW, screenH);
-        setGeometry(r.left, r.top, r.Width(), r.Height());
-    }
+    if (ScreenWidth() > 0 && ScreenHeight() > 0) setGeometry(r.left, r.top, r.Width(), r.Height());
+}
+
+QSize ScaledMessageBox::PlainSize() const {
+    // The same box in the toolkit's plain font, laid out as it would show, never on the screen.
+    QMessageBox plain(icon(), windowTitle(), text(), standardButtons());
+    plain.setAttribute(Qt::WA_DontShowOnScreen);
+    plain.show();
+    const QSize size = plain.size();
+    plain.hide();
+    return size;
+}
+
+void ScaledMessageBox::ScrollText(QLabel& label) {
+    // In the box's place of the text, the text wrapped at the width there and scrolled.
+    label.setWordWrap(true);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("box_text_scroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    delete layout()->replaceWidget(&label, scroll);
+    scroll->setWidget(&label);
 }
 
 void QtUiServices::SetPaneText(int paneId, const std::string& text) {

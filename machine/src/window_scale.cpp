@@ -1,6 +1,8 @@
 // Screen-dependent sizes and window rectangle arithmetic.
 #include "machine/window_scale.h"
 
+#include <algorithm>
+
 namespace {
 int g_screenWidth = 0;
 int g_screenHeight = 0;
@@ -69,6 +71,27 @@ WinRect KeepOnScreen(const WinRect& client, int screenWidth, int screenHeight) {
         r.top = room.top;
     }
     return r;
+}
+
+WinRect MessageBoxRect(int naturalWidth, int plainWidth, int plainHeight, int percent,
+                       const std::function<int(int width)>& heightFor, int screenWidth, int screenHeight,
+                       bool& textScrolls) {
+    // The growth by percent made room for the screen's font on a box laid out for the plain
+    // one; a box laid out in the screen's font has that room already, so it only takes the
+    // plain box grown where that is larger, and its text fills the width it takes.
+    const bool screenKnown = screenWidth > 0 && screenHeight > 0;
+    const WinRect room = screenKnown ? ScreenRoom(screenWidth, screenHeight) : WinRect{};
+    int width = std::max(naturalWidth, plainWidth + Percent(plainWidth, percent));
+    if (screenKnown) width = std::min(width, room.Width());
+    int needed = heightFor(width);
+    // A text too high for the room at that width takes the room's width: fewer lines.
+    if (screenKnown && needed > room.Height() && width < room.Width()) needed = heightFor(width = room.Width());
+    int height = std::max(needed, plainHeight + Percent(plainHeight, percent));
+    textScrolls = screenKnown && needed > room.Height();
+    if (!screenKnown) return WinRect{0, 0, width, height};
+    height = std::min(height, room.Height());
+    const int left = (screenWidth - width) / 2, top = (screenHeight - height) / 2;
+    return KeepOnScreen(WinRect{left, top, left + width, top + height}, screenWidth, screenHeight);
 }
 
 namespace {

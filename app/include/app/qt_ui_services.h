@@ -8,6 +8,8 @@
 
 #include "machine/ui_services.h"
 
+class QLabel;
+
 namespace app {
 
 class QtUiServices : public UiServices {
@@ -28,9 +30,11 @@ private:
 // literal title.
 void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request);
 
-// A message box enlarged with the screen: each side grows by the given per cent of the box's
-// natural size (ScreenScalePercent: +25% on an 800-pixel screen, double from 1025), so its
-// buttons and text have room for the scaled font.
+// A message box enlarged with the screen (SetEnlargement with ScreenScalePercent: 25 on an
+// 800-pixel screen, 100 from 1025) as MessageBoxRect decides: laid out in the screen's font,
+// at least as large as the same box in the plain font grown by the per cent, within the
+// screen's room; centred and kept on the screen, and never moved once shown. A text too large
+// for the room wraps at the room's width and scrolls when still too high.
 class ScaledMessageBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -42,7 +46,10 @@ protected:
 
 private:
     void Enlarge();
+    QSize PlainSize() const;
+    void ScrollText(QLabel& label);
     int m_percent = 0;
+    QSize m_plain;
     QSize m_enlarged;
 };
 

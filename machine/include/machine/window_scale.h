@@ -2,6 +2,7 @@
 // Window arithmetic of the dialogs and message boxes, without any window system: the screen
 // size is recorded once by the application object and given here; windows are rectangles.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Screen size in pixels, recorded by the application object at start-up (0 until then).
@@ -45,6 +46,18 @@ double FittedScaleFactor(int width, int height, int screenWidth, int screenHeigh
 // screen's room; a window larger than the room keeps the room's top-left corner. With the
 // screen size unknown (0) the rectangle is returned as it is.
 WinRect KeepOnScreen(const WinRect& client, int screenWidth, int screenHeight);
+
+// Where a message box shows and how large. naturalWidth is its width as the toolkit lays it
+// out in the screen's font, plainWidth x plainHeight its size laid out in the toolkit's plain
+// font, heightFor(width) the height its layout needs at a width in the screen's font. The box
+// is as wide as the wider of its natural width and the plain width grown by percent, as high
+// as the higher of what it needs at that width and the plain height grown by percent, within
+// the screen's room; centred on the screen and kept on it. A text too high for the room at
+// that width takes the room's width; textScrolls is set when even then the room's height
+// cannot hold it: the box then takes the room's height and its text must scroll. With the screen size unknown (0) that size at 0,0, unbounded.
+WinRect MessageBoxRect(int naturalWidth, int plainWidth, int plainHeight, int percent,
+                       const std::function<int(int width)>& heightFor, int screenWidth, int screenHeight,
+                       bool& textScrolls);
 
 // A window and its descendants; children's rectangles are in their parent's client
 // coordinates, the root's in screen coordinates.
