@@ -748,8 +748,26 @@ TEST_F(IsoRulesTest, SeededRandomBarsAtTheEnginesEdgesKeepTheRules) {
         int variant;
         const char* what;
         std::function<void(MachineSettings&)> set;
+        // The bar cut to its pieces: as long as its tail-most cut needs (nothing left beyond
+        // it), and 5 mm shorter, where that cut lies beyond the bar's tail (a tail scrap below
+        // zero lets the layout put it there); the pieces' own reckoning (100 mm of positioning
+        // scrap each) says they take the whole bar.
+        bool cutToPieces = false;
+    };
+    auto cutToPieces = [](MachineSettings& s) {
+        s.SCARTO_CODA = -5000;
+        s.SCARTO_POSIZ = 100000;
     };
     const std::vector<Machine> machines = {
+        {0, "bar cut to its pieces", cutToPieces, true},
+        {1, "bar cut to its pieces", cutToPieces, true},
+        {2, "bar cut to its pieces", cutToPieces, true},
+        {0, "bar cut to its pieces, automatic transfer",
+         [&](MachineSettings& s) {
+             cutToPieces(s);
+             s.AUTO_TRAS_LAV = 1;
+         },
+         true},
         {0, "demo", [](MachineSettings&) {}},
         {1, "demo", [](MachineSettings&) {}},
         {2, "demo", [](MachineSettings&) {}},
@@ -772,21 +790,39 @@ TEST_F(IsoRulesTest, SeededRandomBarsAtTheEnginesEdgesKeepTheRules) {
              s.DIM_MIN_SCARTO = 300000;
          }},
     };
-    int written = 0;
+    int written = 0, preCut = 0;
     for (const Machine& mc : machines) {
         Reinstall(mc.variant, ConfOf(mc.variant));
         UseDemoDrawings();
         g_pSettings->CK_MASC_SVAS = 0; // the order is the ordering's alone
         mc.set(*g_pSettings);
         for (uint32_t seed = 1; seed <= 30; ++seed) {
-            const std::vector<std::string> broken = RunOwnBar(RandomBarList(seed, true, true));
+            ldatest::ListSpec list = RandomBarList(seed, true, true);
+            isoread::Bar probe;
+            std::vector<std::string> broken = RunOwnBar(list, {}, &probe);
             if (broken.size() == 1 && broken[0].rfind("not written: ", 0) == 0) continue; // refused
+            for (const int32_t left : {0, -5000}) {
+                if (!mc.cutToPieces) break;
+                double tailX = probe.length;
+                for (const isoread::BarRecord& r : probe.records)
+                    if (r.kind == 2) tailX = std::min(tailX, r.x);
+                if (probe.tailPiece != 0) tailX = 0; // already cut to its pieces
+                list.bars[0].length -= static_cast<int32_t>(std::lround(tailX * 1000)) - left;
+                // A bar the vices cannot hold at both ends is refused before its program.
+                if (list.bars[0].length < g_pSettings->DIST_MORSE + 1000000) break;
+                std::vector<std::string> more = RunOwnBar(list, {}, &probe);
+                if (more.size() == 1 && more[0].rfind("not written: ", 0) == 0) continue;
+                broken.insert(broken.end(), more.begin(), more.end());
+                ++written;
+                if (probe.tailPiece != 0) ++preCut;
+            }
             ++written;
             for (const std::string& b : broken)
                 ADD_FAILURE() << "variant " << mc.variant << " " << mc.what << " seed " << seed << ": " << b;
         }
     }
-    EXPECT_GT(written, 150);
+    EXPECT_GT(written, 300);
+    EXPECT_GT(preCut, 40) << "bars whose last piece came cut";
 }
 
 } // namespace
