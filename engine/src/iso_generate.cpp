@@ -292,6 +292,20 @@ IsoProgramGenerator::Leftovers IsoProgramGenerator::BarLeftovers() const {
     return left;
 }
 
+const WorkingMachining* IsoProgramGenerator::PreCutTailCut() const {
+    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
+    const WorkingMachining* tail = nullptr;
+    for (int i = 0; i < n; ++i) {
+        const WorkingMachining& m = *order[static_cast<std::size_t>(i)];
+        if (m.TipoLavor == kKindEndCut && (tail == nullptr || m.X < tail->X)) tail = &m;
+    }
+    if (tail == nullptr || (tail->endFlags & 2) == 0 || tail->PieceRef == nullptr) return nullptr;
+    // Pre-cut: the last piece's square tail cut, its kerf on the piece's side of X, meets no bar
+    // (an angled tail always leaves a wedge to cut away).
+    if (tail->ATaglio != 90000 || int64_t{tail->X} + S().SPESS_LAMA > 0) return nullptr;
+    return tail;
+}
+
 // Feed cause of a cut: 2 when the next machining is worked where the bar stands for the cut (at
 // the cut's positioning), else 1.
 int IsoProgramGenerator::CutFeedCause(const WorkingMachining& cut, const WorkingMachining* next) {
@@ -463,6 +477,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
     // The remnant unloaded last is what the tail-most cut leaves, not the pieces' reckoning.
     const int32_t remnant = BarLeftovers().tail;
     remnant_ = remnant;
+    const WorkingMachining* preCutTail = PreCutTailCut();
 
     Out("%%\n");
     lineCounter = 1;
@@ -524,6 +539,12 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
         // Any record but a machining feeds or unloads the bar (variant 2 then positions it anew).
         if (unloaded || prevRecord == nullptr || prevRecord->TipoLavor != kKindRalla) barStandsAt_ = kBarMoved;
 
+        // The pre-cut last piece has no tail cut: it stays on the bar and leaves with the remnant.
+        if (&r == preCutTail) {
+            prevRecord = &r;
+            continue;
+        }
+
         // Trim at the bar head (variant 2).
         if (v == 2 && cut && mode == 32 && pending == nullptr) {
             const int extra = NearRemnantExtra(r);
@@ -575,7 +596,7 @@ int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
     }
 
     if (pending != nullptr && unloadPending(true) != 0) return 1;
-    if (WriteRemnant(remnant, reckoned <= 0) != 0) return 1;
+    if (WriteRemnant(remnant, preCutTail != nullptr) != 0) return 1;
     if (check == 2 || check == 3) WriteNextToolBlock();
     WriteRepeat(step, repeatStart);
     if (v != 0) {

@@ -431,6 +431,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
     // The remnant unloaded last is what the tail-most cut leaves, not the pieces' reckoning.
     const int32_t remnant = BarLeftovers().tail;
     remnant_ = remnant;
+    const WorkingMachining* preCutTail = PreCutTailCut();
     const bool leavesRemnant = remnant > s.DIM_MIN_SCARTO;
     // The automatic transfer of the last piece: off with AUTO_TRAS_LAV 0 or without pieces.
     const bool autoTransfer = s.AUTO_TRAS_LAV != 0 && !pieces.empty();
@@ -488,6 +489,9 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
             pending = nullptr;
         }
 
+        // The pre-cut last piece has no tail cut: it stays on the bar and leaves with the remnant.
+        if (&r == preCutTail) continue;
+
         if (cut) {
             if (IsEndCut(r) && headTrimPending && !anyCut && (r.endFlags & 1) != 0 && r.ATaglio != 90000) {
                 if (WriteV1Trim(r, true) != 0) return 1;
@@ -519,7 +523,7 @@ int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
         (lastEndCut->endFlags & 2) != 0) {
         if (WriteV1Trim(*lastEndCut, false) != 0) return 1;
     }
-    if (WriteV1Remnant(remnant, reckoned <= 0) != 0) return 1;
+    if (WriteV1Remnant(remnant, preCutTail != nullptr) != 0) return 1;
     if (check == 2 || check == 3) WriteNextToolBlock();
     WriteRepeat(step, repeatStart);
     if (lastBarOfList)

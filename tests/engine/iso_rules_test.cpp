@@ -45,6 +45,12 @@ protected:
         for (int p = 0; p < g_rallaPositions && p < kRallaMaxPositions; ++p) bar.setup.push_back(setup[p]);
         for (int i = 0; i < g.orderedRecords; ++i) {
             const WorkingMachining& r = *g.order[static_cast<std::size_t>(i)];
+            // A square end cut whose blade lies wholly beyond the bar's tail cuts no bar: the bar
+            // has no cut there, its last piece came cut (pre-cut).
+            if (r.TipoLavor == kKindEndCut && r.ATaglio == 90000 && int64_t{r.X} + s.SPESS_LAMA <= 0) {
+                bar.tailPiece = r.PezzoDx;
+                continue;
+            }
             isoread::BarRecord b;
             b.id = r.Id;
             b.kind = r.TipoLavor;
@@ -742,8 +748,26 @@ TEST_F(IsoRulesTest, SeededRandomBarsAtTheEnginesEdgesKeepTheRules) {
         int variant;
         const char* what;
         std::function<void(MachineSettings&)> set;
+        // The bar cut to its pieces: as long as its tail-most cut needs (nothing left beyond
+        // it), and 5 mm shorter, where that cut lies beyond the bar's tail (a tail scrap below
+        // zero lets the layout put it there); the pieces' own reckoning (100 mm of positioning
+        // scrap each) says they take the whole bar.
+        bool cutToPieces = false;
+    };
+    auto cutToPieces = [](MachineSettings& s) {
+        s.SCARTO_CODA = -5000;
+        s.SCARTO_POSIZ = 100000;
     };
     const std::vector<Machine> machines = {
+        {0, "bar cut to its pieces", cutToPieces, true},
+        {1, "bar cut to its pieces", cutToPieces, true},
+        {2, "bar cut to its pieces", cutToPieces, true},
+        {0, "bar cut to its pieces, automatic transfer",
+         [&](MachineSettings& s) {
+             cutToPieces(s);
+             s.AUTO_TRAS_LAV = 1;
+         },
+         true},
         {0, "demo", [](MachineSettings&) {}},
         {1, "demo", [](MachineSettings&) {}},
         {2, "demo", [](MachineSettings&) {}},
@@ -766,21 +790,39 @@ TEST_F(IsoRulesTest, SeededRandomBarsAtTheEnginesEdgesKeepTheRules) {
              s.DIM_MIN_SCARTO = 300000;
          }},
     };
-    int written = 0;
+    int written = 0, preCut = 0;
     for (const Machine& mc : machines) {
         Reinstall(mc.variant, ConfOf(mc.variant));
         UseDemoDrawings();
         g_pSettings->CK_MASC_SVAS = 0; // the order is the ordering's alone
         mc.set(*g_pSettings);
         for (uint32_t seed = 1; seed <= 30; ++seed) {
-            const std::vector<std::string> broken = RunOwnBar(RandomBarList(seed, true, true));
+            ldatest::ListSpec list = RandomBarList(seed, true, true);
+            isoread::Bar probe;
+            std::vector<std::string> broken = RunOwnBar(list, {}, &probe);
             if (broken.size() == 1 && broken[0].rfind("not written: ", 0) == 0) continue; // refused
+            for (const int32_t left : {0, -5000}) {
+                if (!mc.cutToPieces) break;
+                double tailX = probe.length;
+                for (const isoread::BarRecord& r : probe.records)
+                    if (r.kind == 2) tailX = std::min(tailX, r.x);
+                if (probe.tailPiece != 0) tailX = 0; // already cut to its pieces
+                list.bars[0].length -= static_cast<int32_t>(std::lround(tailX * 1000)) - left;
+                // A bar the vices cannot hold at both ends is refused before its program.
+                if (list.bars[0].length < g_pSettings->DIST_MORSE + 1000000) break;
+                std::vector<std::string> more = RunOwnBar(list, {}, &probe);
+                if (more.size() == 1 && more[0].rfind("not written: ", 0) == 0) continue;
+                broken.insert(broken.end(), more.begin(), more.end());
+                ++written;
+                if (probe.tailPiece != 0) ++preCut;
+            }
             ++written;
             for (const std::string& b : broken)
                 ADD_FAILURE() << "variant " << mc.variant << " " << mc.what << " seed " << seed << ": " << b;
         }
     }
-    EXPECT_GT(written, 150);
+    EXPECT_GT(written, 300);
+    EXPECT_GT(preCut, 40) << "bars whose last piece came cut";
 }
 
 } // namespace
@@ -1140,6 +1182,78 @@ TEST_F(IsoRulesTest, TheRemnantGoesByWhatTheOutermostCutsLeave) {
                 EXPECT_NEAR(TailCutX(seen), row.left, 0.001);
                 const std::vector<std::string> bodies = Bodies(Lines(ReadFile(dir_ + "OUTPUT.ISO")));
                 EXPECT_TRUE(Has(bodies, std::string("R541=") + row.r541[variant])) << row.r541[variant];
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+// Two pieces, the last one sharing its first cut with the first piece's square tail or cutting a
+// 45-degree head of its own, its tail square or at 45 degrees.
+ldatest::ListSpec TailList(int32_t barLength, bool sharedCut, int32_t tailAngle) {
+    ldatest::PieceSpec a = Piece("A", 1500000);
+    a.machinings = {Drill(700000, 0)};
+    ldatest::PieceSpec c = Piece("C", 600000, sharedCut ? 90000 : 45000, tailAngle);
+    c.machinings = {Drill(300000, 0)};
+    return List({Bar({a, c}, barLength)});
+}
+
+// Every piece is counted once and unloaded once whatever the bar leaves beyond its last cut, on
+// every variant, with the automatic transfer off and on: 1 mm, nothing (the bar is its pieces
+// and their blades), a blade that meets only 1.2 mm of bar, and a last cut wholly beyond the
+// bar's tail (a tail scrap below zero lets the layout put it there). The pieces' own reckoning
+// (positioning scrap of 100 mm each) always says the pieces take the whole bar; only a square
+// last cut that meets no bar makes the last piece pre-cut: no cut of its own, unloaded and
+// counted with the remnant ("Pezzo pretagliato").
+TEST_F(IsoRulesTest, EveryPieceCountsOnceWhateverTheBarLeavesAtItsTail) {
+    for (const int variant : {0, 1, 2}) {
+        for (const int transfer : {0, 1}) {
+            Reinstall(variant, ConfOf(variant));
+            UseDemoDrawings();
+            g_pSettings->SCARTO_CODA = -5000;
+            g_pSettings->SCARTO_POSIZ = 100000;
+            g_pSettings->AUTO_TRAS_LAV = 0;
+            for (const bool shared : {true, false}) {
+                for (const int32_t tail : {90000, 45000}) {
+                    // Where the tail-most cut of a 6.5 m bar stands without the transfer.
+                    isoread::Bar probe;
+                    g_pSettings->AUTO_TRAS_LAV = 0;
+                    ASSERT_EQ(RunOwnBar(TailList(6500000, shared, tail), {"PUNTA5"}, &probe), std::vector<std::string>{});
+                    const int32_t used = 6500000 - static_cast<int32_t>(std::lround(TailCutX(probe) * 1000));
+                    g_pSettings->AUTO_TRAS_LAV = transfer;
+                    for (const int32_t left : {1000, 0, -3000, -5000}) {
+                        SCOPED_TRACE("variant " + std::to_string(variant) + " AUTO_TRAS_LAV " + std::to_string(transfer) +
+                                     (shared ? " shared first cut" : " own first cut") + " tail " +
+                                     std::to_string(tail) + " left " + std::to_string(left));
+                        isoread::Bar seen;
+                        const std::vector<std::string> broken =
+                            RunOwnBar(TailList(used + left, shared, tail), {"PUNTA5"}, &seen);
+                        for (const std::string& b : broken) ADD_FAILURE() << b;
+                        if (!broken.empty()) continue;
+                        // The transfer moves the records toward the tail by what it finds there
+                        // (variants 0 and 1: the last cut then stands 5 mm beyond the bar's end).
+                        const bool preCut = seen.tailPiece != 0;
+                        if (transfer == 0 || variant != 2) {
+                            EXPECT_EQ(preCut, tail == 90000 && (transfer != 0 || left == -5000));
+                        }
+                        const std::string text = ReadFile(dir_ + "OUTPUT.ISO");
+                        const std::vector<std::string> bodies = Bodies(Lines(text));
+                        int counts = 0, preCutCounts = 0, frontUnloads = 0;
+                        for (const std::string& b : bodies) {
+                            if (b.rfind("R590=R590+1", 0) == 0) ++counts;
+                            if (b == "R590=R590+1      { Pezzo pretagliato: R_CONT_PEZZI }") ++preCutCounts;
+                            if (b.find("Scarico anteriore di pretagliato") != std::string::npos) ++frontUnloads;
+                        }
+                        EXPECT_EQ(counts, 2);
+                        EXPECT_EQ(preCutCounts, preCut ? 1 : 0);
+                        EXPECT_EQ(frontUnloads, preCut ? 1 : 0);
+                    }
+                }
             }
         }
     }

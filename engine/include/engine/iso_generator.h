@@ -115,8 +115,8 @@ private:
     void WriteLoading();
     int WriteUnloading(const WorkingMachining& u, bool endOfBar, int32_t pieceStart);
     void WriteCutLines(const WorkingMachining& r, const WorkingMachining* next, int cause);
-    // The remnant's unloading (R541) by what the tail-most cut leaves; preCut: the pieces'
-    // reckoning takes the whole bar, so its last piece counts where it stands.
+    // The remnant's unloading (R541) by what the tail-most cut leaves; preCut: the bar ends
+    // where its last piece ends (PreCutTailCut), so that piece leaves and counts with it.
     int WriteRemnant(int32_t remnant, bool preCut);
     // A bar without pieces is itself the one piece of each repetition: counted in R590 once
     // the bar has been unloaded (every variant).
@@ -135,6 +135,9 @@ private:
         int32_t Remnant() const { return AtHead() ? head : tail; }
     };
     Leftovers BarLeftovers() const;
+    // The tail-most end cut when the bar's last piece is pre-cut (no blade cut at its tail, the
+    // bar's own end is its end), else null; the body writes no cut for it.
+    const WorkingMachining* PreCutTailCut() const;
     // 100 more on the feed cause of the cut next to the bar's remnant when that remnant is one
     // to keep (at least DIM_MIN_SCARTO).
     int NearRemnantExtra(const WorkingMachining& r) const;

@@ -358,6 +358,12 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
         if (q > 0 && openers.count(q) == 0 && bar.records[static_cast<std::size_t>(cuts[k])].closes > 0)
             pieceOfSegment[k + 1] = q;
     }
+    if (bar.tailPiece != 0) {
+        if (pieceOfSegment[nCuts] == 0)
+            pieceOfSegment[nCuts] = bar.tailPiece;
+        else if (pieceOfSegment[nCuts] != bar.tailPiece)
+            out.push_back("the pre-cut piece " + std::to_string(bar.tailPiece) + " is not at the bar's tail");
+    }
     for (std::size_t k = 0; k <= nCuts; ++k)
         if (pieceOfSegment[k] != 0) segmentOf[pieceOfSegment[k]] = static_cast<int>(k);
 
@@ -407,6 +413,8 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
         if (std::isnan(tailCut) || x < tailCut) tailCut = x;
         if (std::isnan(headCut) || x > headCut) headCut = x;
     }
+    // A pre-cut piece ends the bar: the tail keeps nothing beyond it.
+    if (bar.tailPiece != 0) tailCut = 0;
     const bool remnantAtHead = !std::isnan(headCut) && bar.length - headCut > tailCut;
     const double remnantLength = std::isnan(headCut) ? bar.length : remnantAtHead ? bar.length - headCut : tailCut;
     const bool keptRemnant = remnantLength >= limits.keepRemnant - 0.0005;
@@ -527,7 +535,11 @@ std::vector<std::string> Follow(const Program& p, const Bar& bar, const Limits& 
         if (e.step == Step::Unload) {
             std::vector<int> left = piecesLeaving(e.remnant ? kAttached : kFreed);
             std::size_t counts = 0;
-            for (std::size_t j = i + 1; j < p.events.size() && p.events[j].step == Step::Count; ++j) ++counts;
+            // The counts that follow, up to a pre-cut piece's own count.
+            for (std::size_t j = i + 1; j < p.events.size() && p.events[j].step == Step::Count &&
+                                        p.events[j].countText.find("pretagliato") == std::string::npos;
+                 ++j)
+                ++counts;
             for (int piece : left) {
                 if (counted[piece]) continue;
                 if (counts == 0) {

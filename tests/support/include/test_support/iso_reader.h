@@ -106,6 +106,7 @@ struct Bar {
     double length = 0;
     std::vector<int> setup;        // the tool mounted on each ralla position (index 0 = T1)
     std::vector<BarRecord> records;
+    int tailPiece = 0; // the piece at the bar's tail that no cut frees (the bar came cut to it), 0 none
 };
 
 // Follows the program on the bar as the machine would: the bar as a row of segments between
