@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "machine/number_entry.h"
 #include "machine/tool_table.h"
 #include "ui/ToolDialog.h"
 #include "ui/ViewDxfStatic.h"
@@ -308,7 +309,7 @@ TEST_F(ToolDialogTest, CoolantValueIsReadBackOnlyOnOkAndOnlyAsAWholeNumber) {
     Command(ui::CToolDialog::kCoolantId, script);
     ASSERT_EQ(ui_->boxes.size(), 2u);
     EXPECT_EQ(ui_->boxes[0].text, MsgError("ERR_SYNTAX"));
-    EXPECT_EQ(ui_->boxes[1].text, MsgError("ERR_LIMIT"));
+    EXPECT_EQ(ui_->boxes[1].text, std::string(MsgError("ERR_LIMIT")) + "\n" + RangeText(0, 999, nullptr));
     EXPECT_FALSE(d.Changed()); // the same value changes nothing
     script.Then(Input("75"));
     Command(ui::CToolDialog::kCoolantId, script);
