@@ -478,6 +478,40 @@ TEST_F(ParamDialogTest, ARowWriteTheDriveRefusesIsToldAndKeepsTheDialogOpen) {
     EXPECT_EQ(Param("DIAM_LAMA"), "600");
 }
 
+// CONFIG.PAR, however its path is spelt, refuses every write.
+int RefuseConfigWrites(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    return op == plat::FileOp::Write && p.size() >= 10 && p.compare(p.size() - 10, 10, "CONFIG.PAR") == 0 ? ENOSPC
+                                                                                                        : 0;
+}
+
+// The ralla set-up that OK saves first cannot be recorded, though no row changed: the operator
+// is told which file and the dialog stays open (never closing as if saved); once the file takes
+// writes again, OK records it and closes.
+TEST_F(ParamDialogTest, ASetUpThatCannotBeRecordedIsToldNamingTheFileAndKeepsTheDialogOpen) {
+    // The file lacks the set-up's configuration number: OK has it to record.
+    plat::WriteProfileString("CONF_RALLA", "CONF", nullptr, ConfigPar().c_str());
+    ui::CParamBaseDialog& d = Open(32775);
+    const std::string before = ReadFile(ConfigPar());
+    plat::SetFileFaultForTests(RefuseConfigWrites);
+    Click(1);
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_EQ(ReadFile(ConfigPar()), before);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
+    const std::string& text = ui_->boxes[0].text;
+    EXPECT_EQ(text.rfind(std::string(MsgError("ERR_FILE_WRITE")) + " (" + MsgError("ERR_NO_SPACE") + "):\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("CONFIG.PAR"), std::string::npos) << text;
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(g_pRallaTools->SetupUnrecorded());
+    Click(1);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), IDOK);
+    EXPECT_FALSE(g_pRallaTools->SetupUnrecorded());
+    EXPECT_EQ(plat::ReadProfileString("CONF_RALLA", "CONF", "", ConfigPar().c_str()), "1");
+}
+
 TEST_F(ParamDialogTest, UnknownCommandRunsNothing) {
     EXPECT_EQ(ui::RunParameterDialog(338, nullptr), -1);
     EXPECT_EQ(ui::RunParameterDialog(325, nullptr, true), -1);

@@ -11,6 +11,9 @@
 
 #include "machine/number_entry.h"
 #include "machine/tool_table.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include <cerrno>
 #include "ui/ToolDialog.h"
 #include "ui/ViewDxfStatic.h"
 #include "ui/tool_table_model.h"
@@ -478,6 +481,44 @@ TEST_F(ToolDialogTest, RallaChooserByVariantAndEnabledPositions) {
         EXPECT_EQ(key("T6"), c.variant != 0 && c.t6On ? "FRESA8" : "0");
         EXPECT_EQ(g_pRallaTools->positionTools[0], fresa8);
     }
+}
+
+namespace {
+// CONFIG.PAR, however its path is spelt, refuses every write.
+int RefuseConfigWrites(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    return op == plat::FileOp::Write && p.size() >= 10 && p.compare(p.size() - 10, 10, "CONFIG.PAR") == 0 ? ENOSPC
+                                                                                                        : 0;
+}
+} // namespace
+
+// A ralla set-up that cannot be recorded: the chooser says which file, stays open with the
+// chosen tools and never reports success; once the file takes writes again, OK records it.
+TEST_F(ToolDialogTest, ARallaSetUpThatCannotBeRecordedIsToldNamingTheFileAndKeepsTheChooserOpen) {
+    ui::CConfRallaDialog chooser(nullptr);
+    chooser.show();
+    const int fresa8 = g_pRallaTools->FindTool("FRESA8");
+    const int chosen = g_pRallaTools->positionTools[0] == fresa8 ? g_pRallaTools->FindTool("PUNTA5") : fresa8;
+    ASSERT_GT(chosen, 0);
+    chooser.Combo(0)->setCurrentIndex(chosen);
+    const std::string before = ReadFile(ConfigPar());
+    plat::SetFileFaultForTests(RefuseConfigWrites);
+    ClickIn(&chooser, IDOK);
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_EQ(ReadFile(ConfigPar()), before);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
+    const std::string& text = ui_->boxes[0].text;
+    EXPECT_EQ(text.rfind(std::string(MsgError("ERR_FILE_WRITE")) + " (" + MsgError("ERR_NO_SPACE") + "):\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("CONFIG.PAR"), std::string::npos) << text;
+    EXPECT_TRUE(chooser.isVisible());
+    EXPECT_EQ(chooser.Combo(0)->currentIndex(), chosen);
+    EXPECT_TRUE(g_pRallaTools->SetupUnrecorded());
+    ClickIn(&chooser, IDOK);
+    EXPECT_EQ(chooser.result(), IDOK);
+    EXPECT_FALSE(g_pRallaTools->SetupUnrecorded());
+    EXPECT_EQ(plat::ReadProfileString("CONF_RALLA", "T1", "?", ConfigPar().c_str()), g_pRallaTools->Tool(chosen).name);
 }
 
 // ---------------------------------------------------------------- a look at each dialog
