@@ -826,6 +826,7 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
          param("ROT_OLTRE_MAX"),
          {{"2.5", "2.5", refusal("P_R_OLTRE_MAX", "WHOLE_NUMBER_ERROR", rot), "10.00"},
           {"12abc", "12", "", "12"},
+          {"2,5", "2,5", syntax, "12"},
           {"99999999999", "9999999999", refusal("P_R_OLTRE_MAX", "LIMIT_ERROR", rot), "12"},
           {"-3", "-3", refusal("P_R_OLTRE_MAX", "LIMIT_ERROR", rot), "12"},
           {"", "", syntax, "12"},
@@ -843,6 +844,7 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
          },
          {{"2.5", "2.5", refusal("S_ROTAZ", "WHOLE_NUMBER_ERROR", speed), "3000"},
           {"12abc", "12", "", "12"},
+          {"2,5", "2,5", refusal("S_ROTAZ", "SYNTAX_ERROR", speed), "12"},
           {"99999999999", "99999999999", refusal("S_ROTAZ", "LIMIT_ERROR", speed), "12"},
           {"-3", "-3", refusal("S_ROTAZ", "LIMIT_ERROR", speed), "12"},
           {"", "", incomplete, "12"},
@@ -869,6 +871,7 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
              return std::to_string(coolant);
          },
          {{"2.5", "2.5", refusal(nullptr, "WHOLE_NUMBER_ERROR", box), "60"},
+          {"2,5", "2,5", refusal(nullptr, "ERR_SYNTAX", box), "60"},
           {"99999999999", "999999999", refusal(nullptr, "ERR_LIMIT", box), "60"},
           {"-3", "-3", refusal(nullptr, "ERR_LIMIT", box), "60"},
           {"", "", MsgError("ERR_SYNTAX"), "60"},

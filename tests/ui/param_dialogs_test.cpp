@@ -2,6 +2,7 @@
 // OK, typing filters, inch display, what a save writes, the notice of an open list, the ralla
 // position boxes, and the blade records of the tool table.
 #include "machine/tool_table.h"
+#include "refused_config_writes.h"
 #include "platform/paths.h"
 #include "machine/window_scale.h"
 #include "param_dialogs_fixture.h"
@@ -478,13 +479,6 @@ TEST_F(ParamDialogTest, ARowWriteTheDriveRefusesIsToldAndKeepsTheDialogOpen) {
     EXPECT_EQ(Param("DIAM_LAMA"), "600");
 }
 
-// CONFIG.PAR, however its path is spelt, refuses every write.
-int RefuseConfigWrites(const char* nativePath, plat::FileOp op) {
-    const std::string p = nativePath;
-    return op == plat::FileOp::Write && p.size() >= 10 && p.compare(p.size() - 10, 10, "CONFIG.PAR") == 0 ? ENOSPC
-                                                                                                        : 0;
-}
-
 // The ralla set-up that OK saves first cannot be recorded, though no row changed: the operator
 // is told which file and the dialog stays open (never closing as if saved); once the file takes
 // writes again, OK records it and closes.
@@ -499,10 +493,7 @@ TEST_F(ParamDialogTest, ASetUpThatCannotBeRecordedIsToldNamingTheFileAndKeepsThe
     EXPECT_EQ(ReadFile(ConfigPar()), before);
     ASSERT_EQ(ui_->boxes.size(), 1u);
     EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
-    const std::string& text = ui_->boxes[0].text;
-    EXPECT_EQ(text.rfind(std::string(MsgError("ERR_FILE_WRITE")) + " (" + MsgError("ERR_NO_SPACE") + "):\n", 0), 0u)
-        << text;
-    EXPECT_NE(text.find("CONFIG.PAR"), std::string::npos) << text;
+    ExpectConfigWriteRefused(ui_->boxes[0].text);
     EXPECT_TRUE(d.isVisible());
     EXPECT_TRUE(g_pRallaTools->SetupUnrecorded());
     Click(1);

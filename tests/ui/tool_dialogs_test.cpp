@@ -11,9 +11,8 @@
 
 #include "machine/number_entry.h"
 #include "machine/tool_table.h"
-#include "platform/paths.h"
+#include "refused_config_writes.h"
 #include "platform/profile.h"
-#include <cerrno>
 #include "ui/ToolDialog.h"
 #include "ui/ViewDxfStatic.h"
 #include "ui/tool_table_model.h"
@@ -483,15 +482,6 @@ TEST_F(ToolDialogTest, RallaChooserByVariantAndEnabledPositions) {
     }
 }
 
-namespace {
-// CONFIG.PAR, however its path is spelt, refuses every write.
-int RefuseConfigWrites(const char* nativePath, plat::FileOp op) {
-    const std::string p = nativePath;
-    return op == plat::FileOp::Write && p.size() >= 10 && p.compare(p.size() - 10, 10, "CONFIG.PAR") == 0 ? ENOSPC
-                                                                                                        : 0;
-}
-} // namespace
-
 // A ralla set-up that cannot be recorded: the chooser says which file, stays open with the
 // chosen tools and never reports success; once the file takes writes again, OK records it.
 TEST_F(ToolDialogTest, ARallaSetUpThatCannotBeRecordedIsToldNamingTheFileAndKeepsTheChooserOpen) {
@@ -508,10 +498,7 @@ TEST_F(ToolDialogTest, ARallaSetUpThatCannotBeRecordedIsToldNamingTheFileAndKeep
     EXPECT_EQ(ReadFile(ConfigPar()), before);
     ASSERT_EQ(ui_->boxes.size(), 1u);
     EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
-    const std::string& text = ui_->boxes[0].text;
-    EXPECT_EQ(text.rfind(std::string(MsgError("ERR_FILE_WRITE")) + " (" + MsgError("ERR_NO_SPACE") + "):\n", 0), 0u)
-        << text;
-    EXPECT_NE(text.find("CONFIG.PAR"), std::string::npos) << text;
+    ExpectConfigWriteRefused(ui_->boxes[0].text);
     EXPECT_TRUE(chooser.isVisible());
     EXPECT_EQ(chooser.Combo(0)->currentIndex(), chosen);
     EXPECT_TRUE(g_pRallaTools->SetupUnrecorded());
