@@ -131,8 +131,8 @@ void CInputDialog::OnOK() {
     }
     if (m_lengthConversion) *m_text = Convert(*m_text, DisplayTextToMetric);
     if (m_filterMode == kInputFilterInteger) {
-        // A whole number, never negative (the mode's filter of old let no minus through), within
-        // the range when the numeric check asks for one.
+        // A whole number, never negative (the mode takes no minus sign), within the range when
+        // the numeric check asks for one.
         const int32_t low = m_numericCheck ? std::max<int32_t>(m_minimum, 0) : 0;
         const int32_t high = m_numericCheck ? m_maximum : INT32_MAX;
         switch (CheckWholeEntry(*m_text, low, high)) {

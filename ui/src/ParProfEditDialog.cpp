@@ -62,8 +62,7 @@ Binding BindField(const ProfileSetField& f, const std::string& series, const std
 
 bool IsLabelCount(const ProfileSetField& f) { return std::strcmp(f.key, "NR_LABEL") == 0; }
 
-// The label count takes any whole number from none up (decision: no bound of its own beyond
-// what the count holds).
+// A label count takes any whole number from 0 up to what the count holds: no bound of its own.
 constexpr int32_t kLabelCountMax = INT32_MAX;
 
 // The syntax check of an entry on OK: a number (ParseThousandths); a label count a whole

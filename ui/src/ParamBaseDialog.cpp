@@ -348,8 +348,8 @@ int CParamBaseDialog::ValidateValues() {
             double value = 0.0;
             bool refused = ParseParamValue(*g_pSettings, RowTextToWrite(i).c_str(), shown, &value, -1) != kParamOk;
             if (!refused && r.layout.filter == ParamFilter::Integer) {
-                // The row's filter lets no minus through as a value: a negative is refused
-                // whatever CK_LIMITS says, as is a fraction.
+                // A whole-number row takes neither a fraction nor, whatever CK_LIMITS says, a
+                // negative value.
                 if (value != std::trunc(value)) {
                     SetParamWholeNumberError(shown);
                     refused = true;
