@@ -48,6 +48,19 @@ bool FilterRealEdit(EditState& edit, bool minusAllowed) {
     });
 }
 
+bool FilterWholeNumberEdit(EditState& edit) {
+    bool separatorSeen = false;
+    return FilterNumeric(edit, [&separatorSeen](char c, std::size_t i, const std::string&) {
+        if (IsDigit(c)) return true;
+        if (c == '.' || c == ',') {
+            if (separatorSeen) return false;
+            separatorSeen = true;
+            return true;
+        }
+        return c == '-' && i == 0;
+    });
+}
+
 bool FilterTextEdit(EditState& edit, int limit, bool upperCase) {
     const std::string original = edit.text.substr(0, kEditFilterMaxChars);
     if (original.empty()) return false;

@@ -10,6 +10,7 @@
 #include "machine/globals.h"
 #include "machine/ini_routines.h"
 #include "machine/label_settings.h"
+#include "machine/number_entry.h"
 #include "machine/path_table.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
@@ -292,24 +293,14 @@ int ParseParamValue(const MachineSettings& s, const char* text, const ParamDef& 
 
 std::string ParamRangeText(const ParamDef& row) {
     const bool inches = GetUnitSystem() == 2 && row.unitKeyInch != nullptr;
-    char low[32];
-    char high[32];
-    if (inches) {
-        plat::FormatC(low, sizeof low, "%.4f", row.minimum / 25.4);
-        plat::FormatC(high, sizeof high, "%.4f", row.maximum / 25.4);
-    } else {
-        plat::FormatC(low, sizeof low, "%d", row.minimum);
-        plat::FormatC(high, sizeof high, "%d", row.maximum);
-    }
-    std::string text = std::string(MsgError("LIMIT_RANGE")) + " " + low + " .. " + high;
-    const char* unit = inches ? row.unitKeyInch : row.unitKeyMetric;
-    if (unit != nullptr) text += std::string(" ") + MsgString(unit);
-    return text;
+    return RangeText(row.minimum, row.maximum, inches ? row.unitKeyInch : row.unitKeyMetric, inches);
 }
 
-void SetParamWholeNumberError(const ParamDef& row) {
-    SetErrorText("%s\n%s\n%s", MsgString(row.labelKey), MsgError("WHOLE_NUMBER_ERROR"), ParamRangeText(row).c_str());
+void SetParamRowRefusal(const ParamDef& row, const char* errorKey) {
+    SetErrorText("%s\n%s\n%s", MsgString(row.labelKey), MsgError(errorKey), ParamRangeText(row).c_str());
 }
+
+void SetParamWholeNumberError(const ParamDef& row) { SetParamRowRefusal(row, "WHOLE_NUMBER_ERROR"); }
 
 int LoadParamGroup1(MachineSettings& s) { return LoadRows(s, 1); }
 

@@ -204,13 +204,13 @@ int CheckToolLimits(const ToolFileRecord& r, int checkLimits) {
     auto range = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
     auto positive = [](double v, double hi) { return v > 0 && v <= hi; };
     if (!range(r.kind, 0, 4)) return fail("S_TIPO", "LIMIT_ERROR");
-    if (!range(r.cooling, 0, 999)) return fail("S_FREFRIG", "LIMIT_ERROR");
+    const ToolValueRange cooling = ToolCoolantRange(checkLimits), speed = ToolSpeedRange(r.kind, checkLimits);
+    if (!range(r.cooling, cooling.minimum, cooling.maximum)) return fail("S_FREFRIG", "LIMIT_ERROR");
+    if (!range(r.speed, speed.minimum, speed.maximum)) return fail("S_ROTAZ", "LIMIT_ERROR");
     if (r.kind == 4) {
-        if (!range(r.speed, 1, 9999)) return fail("S_ROTAZ", "LIMIT_ERROR");
         if (!range(r.feed, 1, 9999)) return fail("S_PASSO", "LIMIT_ERROR");
         if (!range(r.plunge, -100, 100)) return fail("S_PERCRID", "LIMIT_ERROR");
     } else {
-        if (!range(r.speed, 0, 99999)) return fail("S_ROTAZ", "LIMIT_ERROR");
         if (!range(r.feed, 0, 99)) return fail("S_ASPORT", "LIMIT_ERROR");
         if (!range(r.plunge, 0, 9999)) return fail("S_SFOND", "LIMIT_ERROR");
     }
@@ -238,13 +238,20 @@ int CheckToolLimits(const ToolFileRecord& r, int checkLimits) {
     return 0;
 }
 
-int CheckToolLimits(const ToolFileRecord& record) {
-    int check = 0;
-    if (g_pRallaTools != nullptr)
-        check = g_pRallaTools->checkLimits;
-    else if (g_pSettings != nullptr)
-        check = g_pSettings->CK_LIMITS;
-    return CheckToolLimits(record, check);
+int ToolCheckLimitsFlag() {
+    if (g_pRallaTools != nullptr) return g_pRallaTools->checkLimits;
+    return g_pSettings != nullptr ? g_pSettings->CK_LIMITS : 0;
+}
+
+int CheckToolLimits(const ToolFileRecord& record) { return CheckToolLimits(record, ToolCheckLimitsFlag()); }
+
+ToolValueRange ToolCoolantRange(int checkLimits) {
+    return checkLimits != 0 ? ToolValueRange{0, 999} : ToolValueRange{0, INT32_MAX};
+}
+
+ToolValueRange ToolSpeedRange(int kind, int checkLimits) {
+    if (checkLimits == 0) return {0, INT32_MAX};
+    return kind == 4 ? ToolValueRange{1, 9999} : ToolValueRange{0, 99999};
 }
 
 int ReadToolTable(ToolTable& table) {

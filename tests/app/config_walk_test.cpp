@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -42,7 +43,10 @@
 #include "platform/profile.h"
 #include "test_support/qt_modal.h"
 #include "ui/InputDialog.h"
+#include "machine/tool_table.h"
 #include "ui/ParProfDialog.h"
+#include "ui/ToolTableDialogs.h"
+#include "ui/tool_table_model.h"
 #include "ui/param_dialog_tables.h"
 
 namespace fs = std::filesystem;
@@ -427,6 +431,7 @@ class Typist {
     }
     std::map<std::string, std::deque<Action>> actions;
     std::vector<std::string> seen;
+    QString password = QStringLiteral("TVKRO"); // the configuration's; the tool table has its own
 
   private:
     void Answer() {
@@ -440,7 +445,7 @@ class Typist {
         std::deque<Action>& queue = actions[name];
         if (name == "password") {
             auto* pass = qobject_cast<ui::CPasswordDialog*>(w);
-            QTest::keyClicks(pass->Entry(), QStringLiteral("TVKRO"));
+            QTest::keyClicks(pass->Entry(), password);
             qobject_cast<QPushButton*>(pass->Control(ui::kIdOk))->click();
         } else if (!queue.empty()) {
             // Run from the event loop, not from the poll: a window the action opens (and waits
@@ -712,5 +717,219 @@ TEST_F(ConfigWalkTest, ValuesTypedThroughTheWindowsAreRefusedWithTheirReasonOrTa
         EXPECT_EQ(texts, c.boxes());
         c.check(program_);
         g_walkBoxes = nullptr;
+    }
+}
+
+namespace {
+
+// What became of one value typed into a whole-number field and confirmed.
+struct Typed {
+    std::string before;    // the field's text once typed (the filters ran)
+    std::string after;     // its text after OK, when the window stayed open
+    bool stayedOpen = false;
+};
+
+Typist* g_typist = nullptr; // the operator of the running case
+
+// Types into an entry as the operator does, presses OK, notes what the field shows and whether
+// the window stayed open (it is then cancelled).
+void EnterAndConfirm(QWidget* w, QLineEdit* edit, const char* typed, Typed* out) {
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, QString::fromLatin1(typed));
+    out->before = edit->text().toStdString();
+    w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
+    out->stayedOpen = w->isVisible();
+    out->after = edit->text().toStdString();
+    if (w->isVisible()) w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))->click();
+}
+
+// The tool table with the selected tool, then one of its windows (the tool's edit window or
+// the coolant box) handed the entry; the table is left with OK, which writes it when changed.
+Typist::Action InToolTable(int button, const char* inner, std::function<void(QWidget*)> enter) {
+    return [=](QWidget* tools) {
+        auto* list = tools->findChild<QListWidget*>(QStringLiteral("id_%1").arg(ui::CToolDialog::kListId));
+        ASSERT_NE(list, nullptr);
+        list->setCurrentItem(list->findItems(QStringLiteral("PUNTA5"), Qt::MatchExactly).value(0));
+        g_typist->actions[inner].push_back(enter);
+        tools->findChild<QPushButton*>(QStringLiteral("id_%1").arg(button))->click();
+        tools->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
+    };
+}
+
+ToolFileRecord ToolNamed(const char* name, int* coolant) {
+    ToolTable table;
+    EXPECT_EQ(ReadToolTable(table), 0);
+    *coolant = table.headerNumber;
+    const int slot = ui::FindToolByName(table, name);
+    return slot >= 0 ? table.records[static_cast<std::size_t>(slot)] : ToolFileRecord{};
+}
+
+} // namespace
+
+// Every whole-number field of the windows, typed into as the operator types: a fraction, a
+// sign, a number too long for the field and an empty entry are refused with their reason and
+// the range in the unit shown, the typed text staying in the field and nothing written; letters
+// cannot be typed; a good value is taken as typed.
+TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGoodValueAsTyped) {
+    struct Row {
+        const char* typed;
+        std::string shown;  // the field once typed
+        std::string box;    // the refusal, "" when taken
+        std::string stored; // the value afterwards
+    };
+    struct Field {
+        const char* what;
+        int installation;
+        int entry;
+        const char* window;
+        std::function<Typist::Action(const char* typed, Typed* out)> act;
+        std::function<std::string(const std::string& program)> stored;
+        std::vector<Row> rows;
+    };
+    const auto param = [](const char* key) {
+        return [key](const std::string& program) {
+            return plat::ReadProfileString("PARAM", key, "", (program + "CONF/PARAM.PAR").c_str());
+        };
+    };
+    const auto row = [](int command, const char* key) {
+        return [command, key](const char* typed, Typed* out) -> Typist::Action {
+            return [=](QWidget* w) { EnterAndConfirm(w, qobject_cast<QLineEdit*>(RowControl(w, command, key)), typed, out); };
+        };
+    };
+    const auto toolCell = [](int cell) {
+        return [cell](const char* typed, Typed* out) {
+            return InToolTable(ui::CToolDialog::kEditId, "CToolEditDialog", [=](QWidget* w) {
+                EnterAndConfirm(w, w->findChild<QLineEdit*>(QStringLiteral("id_%1").arg(ui::kToolCellValueId + cell)),
+                                typed, out);
+            });
+        };
+    };
+    const auto refusal = [](const char* labelKey, const char* reason, const std::string& range) {
+        return (labelKey != nullptr ? std::string(MsgString(labelKey)) + "\n" : std::string()) + MsgError(reason) +
+               "\n" + range;
+    };
+    const auto plain = [](const char* low, const char* high) {
+        return std::string(MsgError("LIMIT_RANGE")) + " " + low + " .. " + high;
+    };
+    // The texts are the message tables' of the running program: the table is made once it runs.
+    const auto makeFields = [&] {
+    const std::string rot = Range("0", "50", "P_GRADI"), vel = Range("0", "99999", "P_GIRI_MIN");
+        const std::string speed = Range("0", "99999", "P_GIRI_MIN"), cool = Range("0", "999", "P_CICLI_MIN");
+        const std::string box = plain("0", "999"), labels = plain("0", "2147483647");
+        const std::string syntax = std::string(MsgString("P_R_OLTRE_MAX")) + "\n" + MsgError("SYNTAX_ERROR");
+        const std::string incomplete = MsgError("T_INCOMPLETA");
+        return std::vector<Field>{
+        {"rotation beyond maximum", 1, ID_CONF_GEN1, "CConfFresa1_Dialog", row(ID_CONF_GEN1, "ROT_OLTRE_MAX"),
+         param("ROT_OLTRE_MAX"),
+         {{"2.5", "2.5", refusal("P_R_OLTRE_MAX", "WHOLE_NUMBER_ERROR", rot), "10.00"},
+          {"12abc", "12", "", "12"},
+          {"2,5", "2,5", syntax, "12"},
+          {"99999999999", "9999999999", refusal("P_R_OLTRE_MAX", "LIMIT_ERROR", rot), "12"},
+          {"-3", "-3", refusal("P_R_OLTRE_MAX", "LIMIT_ERROR", rot), "12"},
+          {"", "", syntax, "12"},
+          {"7", "7", "", "7"}}},
+        {"maximum spindle speed", 1, ID_CONF_GEN1, "CConfFresa1_Dialog", row(ID_CONF_GEN1, "MAX_VEL_ROT"),
+         param("MAX_VEL_ROT"),
+         {{"2.5", "2.5", refusal("P_MAX_VEL_ROT", "WHOLE_NUMBER_ERROR", vel), "18000"},
+          {"-3", "-3", refusal("P_MAX_VEL_ROT", "LIMIT_ERROR", vel), "18000"},
+          {"99999999999", "9999999999", refusal("P_MAX_VEL_ROT", "LIMIT_ERROR", vel), "18000"},
+          {"17000", "17000", "", "17000"}}},
+        {"tool speed", 1, ID_TOOLS, "CToolDialog", toolCell(ui::kCellSpeed),
+         [](const std::string&) {
+             int coolant = 0;
+             return std::to_string(ToolNamed("PUNTA5", &coolant).speed);
+         },
+         {{"2.5", "2.5", refusal("S_ROTAZ", "WHOLE_NUMBER_ERROR", speed), "3000"},
+          {"12abc", "12", "", "12"},
+          {"2,5", "2,5", refusal("S_ROTAZ", "SYNTAX_ERROR", speed), "12"},
+          {"99999999999", "99999999999", refusal("S_ROTAZ", "LIMIT_ERROR", speed), "12"},
+          {"-3", "-3", refusal("S_ROTAZ", "LIMIT_ERROR", speed), "12"},
+          {"", "", incomplete, "12"},
+          {"2800", "2800", "", "2800"}}},
+        {"tool coolant", 1, ID_TOOLS, "CToolDialog", toolCell(ui::kCellCoolant),
+         [](const std::string&) {
+             int coolant = 0;
+             return std::to_string(ToolNamed("PUNTA5", &coolant).cooling);
+         },
+         {{"2.5", "2.5", refusal("S_FREFRIG", "WHOLE_NUMBER_ERROR", cool), "10"},
+          {"1000", "1000", refusal("S_FREFRIG", "LIMIT_ERROR", cool), "10"},
+          {"-3", "-3", refusal("S_FREFRIG", "LIMIT_ERROR", cool), "10"},
+          {"", "", incomplete, "10"},
+          {"15", "15", "", "15"}}},
+        {"coolant of the table (input box)", 1, ID_TOOLS, "CToolDialog",
+         [](const char* typed, Typed* out) {
+             return InToolTable(ui::CToolDialog::kCoolantId, "CInputDialog", [=](QWidget* w) {
+                 EnterAndConfirm(w, qobject_cast<ui::CInputDialog*>(w)->Entry(), typed, out);
+             });
+         },
+         [](const std::string&) {
+             int coolant = 0;
+             ToolNamed("PUNTA5", &coolant);
+             return std::to_string(coolant);
+         },
+         {{"2.5", "2.5", refusal(nullptr, "WHOLE_NUMBER_ERROR", box), "60"},
+          {"2,5", "2,5", refusal(nullptr, "ERR_SYNTAX", box), "60"},
+          {"99999999999", "999999999", refusal(nullptr, "ERR_LIMIT", box), "60"},
+          {"-3", "-3", refusal(nullptr, "ERR_LIMIT", box), "60"},
+          {"", "", MsgError("ERR_SYNTAX"), "60"},
+          {"75", "75", "", "75"}}},
+        {"labels per piece of a profile set", 1, ID_PROFILO, "CParProfDialog",
+         [](const char* typed, Typed* out) -> Typist::Action {
+             return [=](QWidget* sets) {
+                 g_typist->actions["CParProfEditDialog"].push_back([=](QWidget* w) {
+                     EnterAndConfirm(w, w->findChild<QLineEdit*>(QStringLiteral("id_1255")), typed, out);
+                 });
+                 sets->findChild<QPushButton*>(QStringLiteral("id_%1").arg(ui::parprof::kEdit))->click();
+                 sets->findChild<QPushButton*>(QStringLiteral("id_%1").arg(ui::parprof::kOk))->click();
+             };
+         },
+         [](const std::string& program) {
+             return plat::ReadProfileString("Z7200", "NR_LABEL", "", (program + "CONF/ALU72.CP").c_str());
+         },
+         {{"2.5", "2.5", refusal("P_NR_LABEL", "WHOLE_NUMBER_ERROR", labels), ""},
+          {"-3", "-3", refusal("P_NR_LABEL", "LIMIT_ERROR", labels), ""},
+          {"99999999999", "99999999999", refusal("P_NR_LABEL", "LIMIT_ERROR", labels), ""},
+          {"3", "3", "", "3"}}},
+        };
+    };
+    const std::size_t count = makeFields().size();
+    for (std::size_t i = 0; i < count; ++i) {
+        TearDown();
+        SetUp();
+        Install(kInstallations[makeFields()[i].installation]);
+        ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+        const Field f = makeFields()[i];
+        SCOPED_TRACE(f.what);
+        SetScreenSize(1024, 768);
+        for (const Row& r : f.rows) {
+            SCOPED_TRACE(std::string("typed \"") + r.typed + "\"");
+            ui_->boxes.clear();
+            Typist typist;
+            g_typist = &typist;
+            if (f.entry == ID_TOOLS) typist.password = QString::fromLatin1(ui::kToolPassword);
+            Typed out;
+            typist.actions[f.window].push_back(f.act(r.typed, &out));
+            MainFrame->configUnlocked = 0;
+            MainFrame->OnCommand(f.entry);
+            for (int i = 0; i < 300 && typist.seen.empty(); ++i)
+                QTest::qWait(10);
+            for (int i = 0; i < 300 && QApplication::activeModalWidget() != nullptr; ++i)
+                QTest::qWait(10);
+            g_typist = nullptr;
+            EXPECT_EQ(out.before, r.shown);
+            std::vector<std::string> texts;
+            for (const MessageBoxRequest& b : ui_->boxes)
+                texts.push_back(b.text);
+            EXPECT_EQ(texts, r.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{r.box});
+            // A refused value stays in the field as typed.
+            EXPECT_EQ(out.stayedOpen, !r.box.empty());
+            if (!r.box.empty()) {
+                EXPECT_EQ(out.after, r.shown);
+            }
+            EXPECT_EQ(f.stored(program_), r.stored);
+        }
     }
 }

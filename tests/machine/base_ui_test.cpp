@@ -45,6 +45,27 @@ TEST(EditFilters, DecimalField) {
     EXPECT_EQ(e.text, "15");
 }
 
+// A whole-number field keeps what would change the value if dropped (a point, a comma, a
+// leading minus) for OK to refuse; what can be no part of a number goes as it is typed.
+TEST(EditFilters, WholeNumberFieldsKeepWhatOkMustRefuse) {
+    const struct {
+        const char* text;
+        int caret;
+        const char* kept;
+        int caretAfter;
+    } cases[] = {
+        {"2.5", 2, "2.5", 2}, {"2,5", 2, "2,5", 2}, {"-3", 1, "-3", 1},   {"12a", 3, "12", 2},
+        {"2.5.", 4, "2.5", 3}, {"2.5,", 4, "2.5", 3}, {"3-", 2, "3", 1}, {"1 2", 2, "12", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EditState e = Edit(c.text, c.caret);
+        EXPECT_EQ(FilterWholeNumberEdit(e), std::string(c.kept) != c.text);
+        EXPECT_EQ(e.text, c.kept);
+        EXPECT_EQ(e.selStart, c.caretAfter);
+    }
+}
+
 TEST(EditFilters, IntegerAndTextFields) {
     EditState e = Edit("12.5", 3);
     EXPECT_TRUE(FilterIntegerEdit(e, false));

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "machine/number_entry.h"
 #include "machine/params.h"
 #include "settings_fixture.h"
 
@@ -125,6 +126,37 @@ TEST_F(ParseTest, RangeIsNamedInTheUnitShown) {
     SetParamWholeNumberError(Row(3, "ROT_OLTRE_MAX"));
     EXPECT_EQ(std::string(g_errorText), std::string(MsgString("P_R_OLTRE_MAX")) +
                                             "\nThe value must be a whole number.\nAllowed range: 0 .. 50 deg");
+}
+
+// The text of a whole-number field: what it takes, and why it refuses the rest.
+TEST_F(ParseTest, WholeNumberEntriesTakeOnlyWholeNumbersWithinTheirRange) {
+    const struct {
+        const char* text;
+        WholeEntry result;
+        int32_t value;
+    } cases[] = {
+        {"12", WholeEntry::Ok, 12},          {" 12", WholeEntry::Ok, 12},        {"12.0", WholeEntry::Ok, 12},
+        {"12\n", WholeEntry::Ok, 12},        {"0", WholeEntry::Ok, 0},           {"999", WholeEntry::Ok, 999},
+        {"2.5", WholeEntry::NotWhole, 0},    {"-0.5", WholeEntry::NotWhole, 0},  {"-3", WholeEntry::Limit, 0},
+        {"1000", WholeEntry::Limit, 0},      {"99999999999", WholeEntry::Limit, 0},
+        {"", WholeEntry::Syntax, 0},         {"12abc", WholeEntry::Syntax, 0},   {"abc", WholeEntry::Syntax, 0},
+        {"12 ", WholeEntry::Syntax, 0},      {"inf", WholeEntry::Syntax, 0},     {"1e999", WholeEntry::Syntax, 0},
+        {"0x10", WholeEntry::Syntax, 0},     {".", WholeEntry::Syntax, 0},       {"-", WholeEntry::Syntax, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        int32_t value = -1;
+        EXPECT_EQ(CheckWholeEntry(c.text, 0, 999, &value), c.result);
+        if (c.result == WholeEntry::Ok) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
+    EXPECT_EQ(WholeEntryRefusal(WholeEntry::NotWhole, "Speed", 0, 999, "P_GIRI_MIN"),
+              std::string("Speed\nThe value must be a whole number.\nAllowed range: 0 .. 999 ") + MsgString("P_GIRI_MIN"));
+    EXPECT_EQ(WholeEntryRefusal(WholeEntry::Limit, nullptr, -5, 5, nullptr),
+              "The value is outside the allowed range.\nAllowed range: -5 .. 5");
+    EXPECT_EQ(WholeEntryRefusal(WholeEntry::Syntax, "", 0, 1, nullptr),
+              "The value is not a valid number.\nAllowed range: 0 .. 1");
 }
 
 // ---- loading ----

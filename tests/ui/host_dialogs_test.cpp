@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 
+#include "machine/number_entry.h"
 #include "machine/ui_services_fake.h"
 #include "machine/settings_support.h"
 #include "machine/units.h"
@@ -138,7 +139,9 @@ TEST_F(InputFixture, NumericCheckAcceptsRangeAndRejectsWithTheRightMessage) {
         } else {
             ASSERT_EQ(fake.boxes.size(), 1u) << c.entry;
             EXPECT_EQ(fake.boxes[0].title, "T_ERRORE");
-            EXPECT_EQ(fake.boxes[0].text, c.message);
+            // A value out of range is told with the range it must lie in.
+            const std::string range = std::strcmp(c.message, "ERR_LIMIT") == 0 ? "\n" + RangeText(0, 100, nullptr) : "";
+            EXPECT_EQ(fake.boxes[0].text, MsgError(c.message) + range);
             EXPECT_EQ(fake.boxes[0].icon, BoxIcon::Warning);
         }
         EXPECT_EQ(text, c.entry) << "the caller's text holds what was typed, also when rejected";
@@ -190,8 +193,8 @@ TEST_F(InputFixture, FilterModesWired) {
     ui::CInputDialog integer(nullptr, "T", "P", text, 20, ui::kInputFilterInteger, false, false, 0, 0);
     integer.show();
     integer.Entry()->clear();
-    QTest::keyClicks(integer.Entry(), "-1.5");
-    EXPECT_EQ(integer.Entry()->text(), "15");
+    QTest::keyClicks(integer.Entry(), "-1.5x");
+    EXPECT_EQ(integer.Entry()->text(), "-1.5");   // kept for OK to refuse, never read as 15
 
     ui::CInputDialog real(nullptr, "T", "P", text, 20, ui::kInputFilterReal, false, false, 0, 0);
     real.show();

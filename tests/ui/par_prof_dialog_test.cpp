@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "machine/number_entry.h"
 #include "machine/profile_overrides.h"
 #include "ui/ParProfDialog.h"
 #include "machine/window_scale.h"
@@ -318,7 +319,13 @@ TEST_F(EditDialogTest, BadNumbersKeepTheDialogOpenWithTheFieldsMessage) {
         dlg->OnOK();
         ASSERT_NE(ui.LastBox(), nullptr);
         EXPECT_EQ(ui.LastBox()->title, "T_ERRORE");
-        EXPECT_EQ(ui.LastBox()->text, MsgError(c.error));
+        // A label count names why and the range it takes; the others their field's text.
+        const std::string expected =
+            std::strcmp(c.key, "NR_LABEL") == 0
+                ? std::string(MsgString("P_NR_LABEL")) + "\n" + MsgError("WHOLE_NUMBER_ERROR") + "\n" +
+                      RangeText(0, INT32_MAX, nullptr)
+                : std::string(MsgError(c.error));
+        EXPECT_EQ(ui.LastBox()->text, expected);
         EXPECT_EQ(ReadCp("ALU60"), before);
         ui.boxes.clear();
     }

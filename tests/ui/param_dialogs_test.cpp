@@ -2,6 +2,7 @@
 // OK, typing filters, inch display, what a save writes, the notice of an open list, the ralla
 // position boxes, and the blade records of the tool table.
 #include "machine/tool_table.h"
+#include "refused_config_writes.h"
 #include "platform/paths.h"
 #include "machine/window_scale.h"
 #include "param_dialogs_fixture.h"
@@ -476,6 +477,59 @@ TEST_F(ParamDialogTest, ARowWriteTheDriveRefusesIsToldAndKeepsTheDialogOpen) {
     Click(1);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(Param("DIAM_LAMA"), "600");
+}
+
+// With the range check off, a whole-number row still refuses a fraction and a negative value
+// (neither could be typed into it before), naming the range; a value above it is taken.
+TEST_F(ParamDialogTest, AWholeNumberRowRefusesAFractionAndANegativeAlsoWithTheRangeCheckOff) {
+    g_pSettings->CK_LIMITS = 0;
+    const std::string range = std::string(MsgError("LIMIT_RANGE")) + " 0 .. 50 " + MsgString("P_GRADI");
+    const struct {
+        const char* typed;
+        const char* reason; // null: taken
+    } cases[] = {{"2.5", "WHOLE_NUMBER_ERROR"}, {"-3", "LIMIT_ERROR"}, {"60", nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ui_->boxes.clear();
+        ui::CParamBaseDialog& d = Open(343);
+        Type("ROT_OLTRE_MAX", c.typed);
+        Click(1);
+        if (c.reason == nullptr) {
+            EXPECT_TRUE(ui_->boxes.empty());
+            EXPECT_EQ(Param("ROT_OLTRE_MAX"), c.typed);
+            continue;
+        }
+        ASSERT_EQ(ui_->boxes.size(), 1u);
+        EXPECT_EQ(ui_->boxes[0].text,
+                  std::string(MsgString("P_R_OLTRE_MAX")) + "\n" + MsgError(c.reason) + "\n" + range);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(Edit("ROT_OLTRE_MAX")->text(), c.typed);
+        Click(2);
+    }
+}
+
+// The ralla set-up that OK saves first cannot be recorded, though no row changed: the operator
+// is told which file and the dialog stays open (never closing as if saved); once the file takes
+// writes again, OK records it and closes.
+TEST_F(ParamDialogTest, ASetUpThatCannotBeRecordedIsToldNamingTheFileAndKeepsTheDialogOpen) {
+    // The file lacks the set-up's configuration number: OK has it to record.
+    plat::WriteProfileString("CONF_RALLA", "CONF", nullptr, ConfigPar().c_str());
+    ui::CParamBaseDialog& d = Open(32775);
+    const std::string before = ReadFile(ConfigPar());
+    plat::SetFileFaultForTests(RefuseConfigWrites);
+    Click(1);
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_EQ(ReadFile(ConfigPar()), before);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
+    ExpectConfigWriteRefused(ui_->boxes[0].text);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(g_pRallaTools->SetupUnrecorded());
+    Click(1);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), IDOK);
+    EXPECT_FALSE(g_pRallaTools->SetupUnrecorded());
+    EXPECT_EQ(plat::ReadProfileString("CONF_RALLA", "CONF", "", ConfigPar().c_str()), "1");
 }
 
 TEST_F(ParamDialogTest, UnknownCommandRunsNothing) {

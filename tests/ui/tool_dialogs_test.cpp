@@ -9,7 +9,10 @@
 #include <csignal>
 #include <cstring>
 
+#include "machine/number_entry.h"
 #include "machine/tool_table.h"
+#include "refused_config_writes.h"
+#include "platform/profile.h"
 #include "ui/ToolDialog.h"
 #include "ui/ViewDxfStatic.h"
 #include "ui/tool_table_model.h"
@@ -308,7 +311,7 @@ TEST_F(ToolDialogTest, CoolantValueIsReadBackOnlyOnOkAndOnlyAsAWholeNumber) {
     Command(ui::CToolDialog::kCoolantId, script);
     ASSERT_EQ(ui_->boxes.size(), 2u);
     EXPECT_EQ(ui_->boxes[0].text, MsgError("ERR_SYNTAX"));
-    EXPECT_EQ(ui_->boxes[1].text, MsgError("ERR_LIMIT"));
+    EXPECT_EQ(ui_->boxes[1].text, std::string(MsgError("ERR_LIMIT")) + "\n" + RangeText(0, 999, nullptr));
     EXPECT_FALSE(d.Changed()); // the same value changes nothing
     script.Then(Input("75"));
     Command(ui::CToolDialog::kCoolantId, script);
@@ -477,6 +480,32 @@ TEST_F(ToolDialogTest, RallaChooserByVariantAndEnabledPositions) {
         EXPECT_EQ(key("T6"), c.variant != 0 && c.t6On ? "FRESA8" : "0");
         EXPECT_EQ(g_pRallaTools->positionTools[0], fresa8);
     }
+}
+
+// A ralla set-up that cannot be recorded: the chooser says which file, stays open with the
+// chosen tools and never reports success; once the file takes writes again, OK records it.
+TEST_F(ToolDialogTest, ARallaSetUpThatCannotBeRecordedIsToldNamingTheFileAndKeepsTheChooserOpen) {
+    ui::CConfRallaDialog chooser(nullptr);
+    chooser.show();
+    const int fresa8 = g_pRallaTools->FindTool("FRESA8");
+    const int chosen = g_pRallaTools->positionTools[0] == fresa8 ? g_pRallaTools->FindTool("PUNTA5") : fresa8;
+    ASSERT_GT(chosen, 0);
+    chooser.Combo(0)->setCurrentIndex(chosen);
+    const std::string before = ReadFile(ConfigPar());
+    plat::SetFileFaultForTests(RefuseConfigWrites);
+    ClickIn(&chooser, IDOK);
+    plat::SetFileFaultForTests(nullptr);
+    EXPECT_EQ(ReadFile(ConfigPar()), before);
+    ASSERT_EQ(ui_->boxes.size(), 1u);
+    EXPECT_EQ(ui_->boxes[0].title, "T_ERRORE");
+    ExpectConfigWriteRefused(ui_->boxes[0].text);
+    EXPECT_TRUE(chooser.isVisible());
+    EXPECT_EQ(chooser.Combo(0)->currentIndex(), chosen);
+    EXPECT_TRUE(g_pRallaTools->SetupUnrecorded());
+    ClickIn(&chooser, IDOK);
+    EXPECT_EQ(chooser.result(), IDOK);
+    EXPECT_FALSE(g_pRallaTools->SetupUnrecorded());
+    EXPECT_EQ(plat::ReadProfileString("CONF_RALLA", "T1", "?", ConfigPar().c_str()), g_pRallaTools->Tool(chosen).name);
 }
 
 // ---------------------------------------------------------------- a look at each dialog

@@ -261,8 +261,9 @@ void ConnectBinderFilters(QWidget* dialog, const ConfigBinder& binder) {
         case BindFilter::None: break;
         case BindFilter::Text: ConnectTextFilter(edit, limit, false); break;
         case BindFilter::UpperText: ConnectTextFilter(edit, limit, true); break;
-        case BindFilter::Integer: ConnectIntegerFilter(edit, false); break;
-        case BindFilter::SignedInteger: ConnectIntegerFilter(edit, true); break;
+        // A whole number keeps a typed point and minus for the check on OK to refuse.
+        case BindFilter::Integer:
+        case BindFilter::SignedInteger: ConnectWholeNumberFilter(edit); break;
         case BindFilter::Real: ConnectRealFilter(edit, false); break;
         case BindFilter::SignedReal: ConnectRealFilter(edit, true); break;
         }

@@ -65,6 +65,10 @@ bool FilterTextEdit(QLineEdit* edit, int limit, bool upperCase) {
     return Apply(edit, [limit, upperCase](EditState& s) { return ::FilterTextEdit(s, limit, upperCase); });
 }
 
+bool FilterWholeNumberEdit(QLineEdit* edit) {
+    return Apply(edit, [](EditState& s) { return ::FilterWholeNumberEdit(s); });
+}
+
 void ConnectEditFilter(QLineEdit* edit, std::function<void(QLineEdit*)> filter) {
     if (edit == nullptr || !filter) return;
     // textEdited fires for the user's changes only, so writing the filtered text back does
@@ -78,6 +82,10 @@ void ConnectRealFilter(QLineEdit* edit, bool minusAllowed) {
 
 void ConnectIntegerFilter(QLineEdit* edit, bool minusAllowed) {
     ConnectEditFilter(edit, [minusAllowed](QLineEdit* e) { FilterIntegerEdit(e, minusAllowed); });
+}
+
+void ConnectWholeNumberFilter(QLineEdit* edit) {
+    ConnectEditFilter(edit, [](QLineEdit* e) { FilterWholeNumberEdit(e); });
 }
 
 void ConnectTextFilter(QLineEdit* edit, int limit, bool upperCase) {

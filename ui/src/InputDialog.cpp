@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 #include <cstring>
 
+#include "machine/number_entry.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
 #include "machine/units.h"
@@ -25,6 +27,16 @@ std::string Convert(const std::string& text, char* (*convert)(char*)) {
     std::strncpy(buffer, text.c_str(), kDisplayTextSize - 1);
     convert(buffer);
     return std::string(buffer);
+}
+
+// A refused entry: the reason and, for a number out of its range or not whole, the range the
+// entry takes (in the display unit when the entry is a length).
+void Refuse(const char* reasonKey, bool lengthConversion, int32_t minimum, int32_t maximum) {
+    std::string text = MsgError(reasonKey);
+    const bool inches = lengthConversion && GetUnitSystem() == kUnitInches;
+    const char* unit = lengthConversion ? (inches ? "P_IN" : "P_MM") : nullptr;
+    text += "\n" + RangeText(minimum, maximum, unit, inches);
+    ShowBox("T_ERRORE", text, BoxButtons::Ok, BoxIcon::Warning);
 }
 
 void SetButtonText(CResizeDialog* dlg, int id, const char* key) {
@@ -77,6 +89,8 @@ CInputDialog::CInputDialog(QWidget* parent, const std::string& title, const std:
     connect(qobject_cast<QPushButton*>(Control(kIdOk)), &QPushButton::clicked, this, &CInputDialog::OnOK);
     connect(qobject_cast<QPushButton*>(Control(kIdCancel)), &QPushButton::clicked, this, &CInputDialog::OnCancel);
     ConnectEditFilter(Entry(), [this](QLineEdit*) { OnEntryChanged(); });
+    // Typing stops where the caller's field ends: what the entry shows is what OK takes.
+    if (m_bufferSize > 1 && !m_lengthConversion) Entry()->setMaxLength(m_bufferSize - 1);
 }
 
 QLineEdit* CInputDialog::Entry() const { return qobject_cast<QLineEdit*>(Control(kIdEntry)); }
@@ -100,7 +114,8 @@ void CInputDialog::OnEntryChanged() {
     switch (m_filterMode) {
     case kInputFilterText: FilterTextEdit(Entry(), m_bufferSize > 0 ? m_bufferSize : -1, true); break;
     case kInputFilterReal: FilterRealEdit(Entry(), true); break;
-    case kInputFilterInteger: FilterIntegerEdit(Entry(), false); break;
+    // A whole number keeps a typed point and minus for OK to refuse (never 2.5 as 25).
+    case kInputFilterInteger: FilterWholeNumberEdit(Entry()); break;
     default: break;
     }
 }
@@ -115,10 +130,22 @@ void CInputDialog::OnOK() {
         return;
     }
     if (m_lengthConversion) *m_text = Convert(*m_text, DisplayTextToMetric);
+    if (m_filterMode == kInputFilterInteger) {
+        // A whole number, never negative (the mode takes no minus sign), within the range when
+        // the numeric check asks for one.
+        const int32_t low = m_numericCheck ? std::max<int32_t>(m_minimum, 0) : 0;
+        const int32_t high = m_numericCheck ? m_maximum : INT32_MAX;
+        switch (CheckWholeEntry(*m_text, low, high)) {
+        case WholeEntry::Ok: done(IDOK); return;
+        case WholeEntry::Syntax: Refuse("ERR_SYNTAX", false, low, high); return;
+        case WholeEntry::NotWhole: Refuse("WHOLE_NUMBER_ERROR", false, low, high); return;
+        case WholeEntry::Limit: Refuse("ERR_LIMIT", false, low, high); return;
+        }
+    }
     switch (CheckInputText(*m_text, m_numericCheck, m_minimum, m_maximum)) {
     case InputCheck::Ok: done(IDOK); return;
     case InputCheck::Syntax: ShowBox("T_ERRORE", MsgError("ERR_SYNTAX"), BoxButtons::Ok, BoxIcon::Warning); return;
-    case InputCheck::Limit: ShowBox("T_ERRORE", MsgError("ERR_LIMIT"), BoxButtons::Ok, BoxIcon::Warning); return;
+    case InputCheck::Limit: Refuse("ERR_LIMIT", m_lengthConversion, m_minimum, m_maximum); return;
     }
 }
 

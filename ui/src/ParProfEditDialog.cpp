@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstdint>
 #include <cstring>
 
 #include "machine/cnc_state.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
+#include "machine/number_entry.h"
 #include "machine/profile_overrides.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
@@ -58,15 +60,23 @@ Binding BindField(const ProfileSetField& f, const std::string& series, const std
     return Binding();
 }
 
+bool IsLabelCount(const ProfileSetField& f) { return std::strcmp(f.key, "NR_LABEL") == 0; }
+
+// A label count takes any whole number from 0 up to what the count holds: no bound of its own.
+constexpr int32_t kLabelCountMax = INT32_MAX;
+
 // The syntax check of an entry on OK: a number (ParseThousandths); a label count a whole
-// number; an empty entry only where the machine's value stands in.
+// number (checked by LabelCountRefusal); an empty entry only where the machine's value stands in.
 bool EntryIsValid(const ProfileSetField& f, const std::string& text) {
     if (text.empty()) return f.machineFallback;
-    if (std::strcmp(f.key, "NR_LABEL") == 0) {
-        int32_t n = 0;
-        return plat::ParseInt32(text, n) && n >= 0;
-    }
+    if (IsLabelCount(f)) return CheckWholeEntry(text, 0, kLabelCountMax) == WholeEntry::Ok;
     return ParseThousandths(text.c_str(), nullptr) == 0;
+}
+
+// Why a typed label count is refused, naming the range it takes.
+std::string LabelCountRefusal(const ProfileSetField& f, const std::string& text, int variant) {
+    return WholeEntryRefusal(CheckWholeEntry(text, 0, kLabelCountMax), MsgString(f.Label(variant)), 0,
+                             kLabelCountMax, nullptr);
 }
 
 // An R variable holding a set of flags: bit 0 of its value truncated.
@@ -131,7 +141,9 @@ void CParProfEditDialog::OnOK() {
         const std::string entry = FromQt(edit->text());
         if (EntryIsValid(f, entry) && (entry.empty() || StoredValueInRange(f, StoredText(f, entry), ProfileSettings())))
             continue;
-        ShowBox("T_ERRORE", MsgError(f.errorKey), BoxButtons::Ok, BoxIcon::Warning);
+        const std::string refusal = IsLabelCount(f) && !entry.empty() ? LabelCountRefusal(f, entry, m_variant)
+                                                                       : std::string(MsgError(f.errorKey));
+        ShowBox("T_ERRORE", refusal, BoxButtons::Ok, BoxIcon::Warning);
         edit->setFocus();
         return;
     }

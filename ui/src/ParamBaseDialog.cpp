@@ -280,9 +280,9 @@ void CParamBaseDialog::OnNumberEdited(int row) {
     switch (r.layout.filter) {
     case ParamFilter::Real: FilterRealEdit(edit, false); break;
     case ParamFilter::RealMinus: FilterRealEdit(edit, true); break;
-    // A whole-number row keeps a typed decimal point, so that OK refuses "2.5" instead of the
-    // filter turning it into 25.
-    case ParamFilter::Integer: FilterRealEdit(edit, false); break;
+    // A whole-number row keeps a typed point and minus, so that OK refuses "2.5" and "-3"
+    // instead of the filter turning them into 25 and 3.
+    case ParamFilter::Integer: FilterWholeNumberEdit(edit); break;
     case ParamFilter::None: break;
     }
     // Typing stops at ten characters; a longer stored value may still be shortened.
@@ -347,9 +347,16 @@ int CParamBaseDialog::ValidateValues() {
             shown.labelKey = r.layout.labelKey;
             double value = 0.0;
             bool refused = ParseParamValue(*g_pSettings, RowTextToWrite(i).c_str(), shown, &value, -1) != kParamOk;
-            if (!refused && r.layout.filter == ParamFilter::Integer && value != std::trunc(value)) {
-                SetParamWholeNumberError(shown);
-                refused = true;
+            if (!refused && r.layout.filter == ParamFilter::Integer) {
+                // A whole-number row takes neither a fraction nor, whatever CK_LIMITS says, a
+                // negative value.
+                if (value != std::trunc(value)) {
+                    SetParamWholeNumberError(shown);
+                    refused = true;
+                } else if (value < 0 && shown.minimum >= 0) {
+                    SetParamRowRefusal(shown, "LIMIT_ERROR");
+                    refused = true;
+                }
             }
             if (refused) {
                 AttentionBox(g_errorText);
@@ -474,7 +481,12 @@ void CConfOffsetRallaDlg2::OnEnableBox(int position) {
 }
 
 void CConfOffsetRallaDlg2::OnOK() {
-    if (g_pRallaTools != nullptr) g_pRallaTools->SaveConfig();
+    // A set-up that could not be recorded is told, naming the file, and the dialog stays open
+    // with its values: nothing more is written until the operator retries or cancels.
+    if (g_pRallaTools != nullptr && g_pRallaTools->SaveConfig() != 0) {
+        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+        return;
+    }
     CParamBaseDialog::OnOK();
 }
 

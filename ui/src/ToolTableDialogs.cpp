@@ -456,8 +456,9 @@ CToolEditDialog::CToolEditDialog(QWidget* parent, ToolFileRecord& tool) : CResiz
     for (int cell = 0; cell < kToolCellCount; ++cell) {
         QLineEdit* edit = Field(cell);
         if (edit == nullptr) continue;
+        // Speed and coolant keep a typed point or minus for OK to refuse (never 2.5 as 25).
         if (ToolCellOf(cell).value == CellValue::Integer)
-            ConnectIntegerFilter(edit, false);
+            ConnectWholeNumberFilter(edit);
         else
             ConnectRealFilter(edit, false);
     }
@@ -505,9 +506,18 @@ void CToolEditDialog::OnOK() {
     m_work.inUse = 1;
     m_work.kind = KindCombo()->currentIndex();
     bool complete = m_work.kind >= 0;
-    for (int cell = 0; cell < kToolCellCount && complete; ++cell)
-        complete = ReadCellText(m_work, cell, FromQt(Field(cell) != nullptr ? Field(cell)->text() : QString()),
-                                m_shown[static_cast<std::size_t>(cell)], m_tool->kind);
+    for (int cell = 0; cell < kToolCellCount && complete; ++cell) {
+        const std::string typed = FromQt(Field(cell) != nullptr ? Field(cell)->text() : QString());
+        const std::string& shown = m_shown[static_cast<std::size_t>(cell)];
+        // A whole number the cell cannot hold is refused as typed, the dialog staying open.
+        const std::string refusal = WholeCellRefusal(cell, m_work.kind, typed, shown);
+        if (!refusal.empty()) {
+            ErrorNotice(refusal.c_str());
+            Field(cell)->setFocus();
+            return;
+        }
+        complete = ReadCellText(m_work, cell, typed, shown, m_tool->kind);
+    }
     if (!complete) {
         ErrorNotice(MsgError("T_INCOMPLETA"));
         return;
@@ -637,6 +647,12 @@ void CConfRallaDialog::OnOK() {
         for (int p = 0; p < g_rallaPositions && p < kRallaMaxPositions; ++p)
             tools[p] = std::max(Combo(p)->currentIndex(), 0);
         g_pRallaTools->SetSpindleTools(tools, 1);
+        // A set-up that could not be recorded is told, naming the file; the dialog stays open
+        // with the chosen tools, to retry or cancel (no bar starts on it meanwhile).
+        if (g_pRallaTools->SetupUnrecorded()) {
+            ErrorNotice(g_errorText);
+            return;
+        }
     }
     done(IDOK);
 }

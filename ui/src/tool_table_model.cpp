@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "machine/error_text.h"
+#include "machine/number_entry.h"
+#include "machine/settings_support.h"
 #include "machine/units.h"
 #include "platform/text.h"
 
@@ -57,6 +59,10 @@ int32_t* IntegerOf(ToolFileRecord& t, int cell) {
     if (cell == kCellSpeed) return &t.speed;
     if (cell == kCellCoolant) return &t.cooling;
     return nullptr;
+}
+
+bool HasDigit(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 // Kind 3 keeps an added length in its second value, shown and typed in the display unit.
@@ -163,11 +169,20 @@ std::string CellText(const ToolFileRecord& tool, int cell) {
     return {};
 }
 
+std::string WholeCellRefusal(int cell, int kind, const std::string& typed, const std::string& shown) {
+    if (ToolCellOf(cell).value != CellValue::Integer || typed == shown || !HasDigit(typed)) return std::string();
+    const int limits = ToolCheckLimitsFlag();
+    const ToolValueRange range = cell == kCellSpeed ? ToolSpeedRange(kind, limits) : ToolCoolantRange(limits);
+    const WholeEntry check = CheckWholeEntry(typed, range.minimum, range.maximum);
+    if (check == WholeEntry::Ok) return std::string();
+    return WholeEntryRefusal(check, MsgString(ToolCellOf(cell).labelKey), range.minimum, range.maximum,
+                             ToolCellOf(cell).unitKey);
+}
+
 bool ReadCellText(ToolFileRecord& tool, int cell, const std::string& typed, const std::string& shown, int shownKind) {
     const CellValue kind = ToolCellOf(cell).value;
     if (kind == CellValue::Kind) return true;
-    if (std::none_of(typed.begin(), typed.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
-        return false;
+    if (!HasDigit(typed)) return false;
     // What the operator left as shown keeps its value (the second value only while it keeps
     // its meaning, a length or not).
     const bool sameMeaning = kind != CellValue::Second || SecondIsLength(shownKind) == SecondIsLength(tool.kind);

@@ -23,6 +23,12 @@ bool FilterIntegerEdit(EditState& edit, bool minusAllowed);
 // every numeric entry of the program.
 bool FilterRealEdit(EditState& edit, bool minusAllowed);
 inline bool FilterDecimalEdit(EditState& edit, bool minusAllowed) { return FilterRealEdit(edit, minusAllowed); }
+// The filter of a whole-number field: it drops what can be no part of a number (letters,
+// blanks, a second separator, a minus past the first character) but keeps a typed point (or
+// comma, the decimal mark of many operators) and a leading minus, so that "2.5" or "2,5"
+// never turns into 25 nor "-3" into 3: the field's check on OK refuses them, naming the range
+// (CheckWholeEntry). The selection as for FilterIntegerEdit.
+bool FilterWholeNumberEdit(EditState& edit);
 // An empty text is left. With limit >= 0 a text longer than limit - 1 is cut to that length;
 // with upperCase every lower-case letter is upper-cased (UpperCase1252). The selection is kept
 // (clamped to the new length). Returns true when the text changed.

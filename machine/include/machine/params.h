@@ -85,8 +85,10 @@ int ParseParamValue(const MachineSettings& s, const char* text, const ParamDef& 
 // in inch mode gives its limits in inches with four decimals.
 std::string ParamRangeText(const ParamDef& row);
 
-// A whole-number row given a value with a fraction: g_errorText holds the label, a line break,
-// the text of WHOLE_NUMBER_ERROR and the range (ParamRangeText).
+// A refused row: g_errorText holds the label, a line break, the text of errorKey (error
+// table) and the range (ParamRangeText). A whole-number row given a value with a fraction is
+// refused with WHOLE_NUMBER_ERROR.
+void SetParamRowRefusal(const ParamDef& row, const char* errorKey);
 void SetParamWholeNumberError(const ParamDef& row);
 
 // Group loaders: 0, or 1 at the first row that fails (the message in g_errorText). Group 6 is

@@ -55,6 +55,18 @@ int CheckToolLimits(const ToolFileRecord& record, int checkLimits);
 // The same with the check flag of the ralla tool set (GENERAL CK_LIMITS of the settings when
 // there is no set).
 int CheckToolLimits(const ToolFileRecord& record);
+// That check flag.
+int ToolCheckLimitsFlag();
+
+// The range a tool's whole-number value may take: with the limits on (checkLimits not 0) the
+// tool limits of CheckToolLimits, coolant 0..999 and speed 1..9999 for a tap (kind 4), else
+// 0..99999; with them off, 0 to the largest value the record holds.
+struct ToolValueRange {
+    int32_t minimum;
+    int32_t maximum;
+};
+ToolValueRange ToolCoolantRange(int checkLimits);
+ToolValueRange ToolSpeedRange(int kind, int checkLimits);
 
 // True when the name is one of the two blade names of the settings.
 bool IsBladeToolName(const char* name);

@@ -30,8 +30,8 @@ enum class BindFilter {
     None,
     Text,          // cut to limit - 1 characters
     UpperText,     // cut to limit - 1 characters and upper-cased
-    Integer,       // digits only
-    SignedInteger, // digits, a leading minus
+    Integer,       // a whole number: digits, and a point or leading minus kept for the check
+    SignedInteger, // to refuse (FilterWholeNumberEdit)
     Real,          // digits and one point
     SignedReal,    // digits, one point, a leading minus
 };

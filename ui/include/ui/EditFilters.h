@@ -13,6 +13,9 @@ namespace ui {
 bool FilterRealEdit(QLineEdit* edit, bool minusAllowed);
 bool FilterIntegerEdit(QLineEdit* edit, bool minusAllowed);
 bool FilterTextEdit(QLineEdit* edit, int limit, bool upperCase);
+// The filter of a whole-number field (::FilterWholeNumberEdit): a typed point and a leading
+// minus stay for the field's check on OK to refuse.
+bool FilterWholeNumberEdit(QLineEdit* edit);
 
 // Runs filter on the entry after every change typed, pasted or cut by the user.
 void ConnectEditFilter(QLineEdit* edit, std::function<void(QLineEdit*)> filter);
@@ -20,5 +23,6 @@ void ConnectEditFilter(QLineEdit* edit, std::function<void(QLineEdit*)> filter);
 void ConnectRealFilter(QLineEdit* edit, bool minusAllowed);
 void ConnectIntegerFilter(QLineEdit* edit, bool minusAllowed);
 void ConnectTextFilter(QLineEdit* edit, int limit, bool upperCase);
+void ConnectWholeNumberFilter(QLineEdit* edit);
 
 } // namespace ui

@@ -82,6 +82,13 @@ const char* CellUnitKey(int cell, int kind);
 // unit ("%{X}").
 std::string CellText(const ToolFileRecord& tool, int cell);
 
+// The refusal of a typed whole number (speed, coolant) that its cell cannot hold for a tool of
+// the kind: a fraction, a sign or a number outside the cell's range (ToolSpeedRange,
+// ToolCoolantRange) gives the text naming the reason and the range in the cell's unit. Empty
+// when the text is taken: a text as shown, one without digits (an empty field, told by
+// ReadCellText), a cell that is no whole number.
+std::string WholeCellRefusal(int cell, int kind, const std::string& typed, const std::string& shown);
+
 // Reads the typed text of a cell back into tool (the kind cell is not read here). A text that
 // equals shown, the text the cell was given, keeps the value as it was, so a length shown
 // rounded in the display unit is not changed by looking at it. False when the text holds no
