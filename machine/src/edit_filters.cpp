@@ -39,7 +39,8 @@ bool FilterRealEdit(EditState& edit, bool minusAllowed) {
     bool pointSeen = false;
     return FilterNumeric(edit, [minusAllowed, &pointSeen](char c, std::size_t i, const std::string&) {
         if (IsDigit(c)) return true;
-        if (c == '.') {
+        // A decimal comma is kept like the point so that OK refuses it: dropped, "2,5" reads 25.
+        if (c == '.' || c == ',') {
             if (pointSeen) return false;
             pointSeen = true;
             return true;

@@ -601,6 +601,31 @@ TEST_F(ConfigWalkTest, ValuesTypedThroughTheWindowsAreRefusedWithTheirReasonOrTa
              EXPECT_NE(stored, "25");
              EXPECT_NE(stored, "2.5");
          }},
+        {"a decimal comma in a decimal row", 1, false,
+         [] {
+             return std::vector<Step>{
+                 {ID_PAR_TRONCA, "CParTroncaDialog", TypeAndConfirm(ID_PAR_TRONCA, "SCARTO_TESTA", "2,5", &shown)}};
+         },
+         [] { return std::vector<std::string>{std::string(MsgString("P_SCARTO_TESTA")) + "\n" + MsgError("SYNTAX_ERROR")}; },
+         [](const std::string& program) {
+             EXPECT_EQ(shown, "2,5");
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "SCARTO_TESTA", "", (program + "CONF/PARAM.PAR").c_str()),
+                       "10.00");
+         }},
+        {"a minus in a decimal row that takes none", 1, false,
+         [] {
+             return std::vector<Step>{
+                 {ID_PAR_TRONCA, "CParTroncaDialog", TypeAndConfirm(ID_PAR_TRONCA, "SCARTO_TESTA", "-3", &shown)}};
+         },
+         [] {
+             return std::vector<std::string>{std::string(MsgString("P_SCARTO_TESTA")) + "\n" + MsgError("LIMIT_ERROR") +
+                                             "\n" + Range("0", "9999", "P_MM")};
+         },
+         [](const std::string& program) {
+             EXPECT_EQ(shown, "-3");
+             EXPECT_EQ(plat::ReadProfileString("PARAM", "SCARTO_TESTA", "", (program + "CONF/PARAM.PAR").c_str()),
+                       "10.00");
+         }},
         {"a negative Y size correction", 0, false,
          [] {
              return std::vector<Step>{

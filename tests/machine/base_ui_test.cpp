@@ -40,9 +40,13 @@ TEST(EditFilters, DecimalField) {
     EXPECT_EQ(e.text, "");
     EXPECT_EQ(e.selStart, 0);
 
-    e = Edit("1,5", 2); // a comma is not a decimal point here
+    // A comma stays for OK to refuse (never 1,5 read as 15); one separator only.
+    e = Edit("1,5", 2);
+    EXPECT_FALSE(FilterRealEdit(e, false));
+    EXPECT_EQ(e.text, "1,5");
+    e = Edit("1.5,", 4);
     EXPECT_TRUE(FilterRealEdit(e, false));
-    EXPECT_EQ(e.text, "15");
+    EXPECT_EQ(e.text, "1.5");
 }
 
 // A whole-number field keeps what would change the value if dropped (a point, a comma, a

@@ -231,7 +231,8 @@ TEST_F(ParamDialogTest, TypingIsFilteredByTheRowsFilter) {
         const char* shown;
     } cases[] = {
         {337, "SCARTO_TESTA", "12.3.4", "12.34"},   // a second point is dropped
-        {337, "SCARTO_TESTA", "-3", "3"},           // no minus here
+        {337, "SCARTO_TESTA", "-3", "-3"},          // kept, for OK to refuse (never read as 3)
+        {337, "SCARTO_TESTA", "2,5", "2,5"},        // kept, for OK to refuse (never read as 25)
         {337, "OFF_Y_PINZA", "-3", "-3"},           // minus allowed first
         {337, "OFF_Y_PINZA", "3-", "3"},            // and only first
         {343, "MAX_VEL_ROT", "1.5", "1.5"},         // kept, for OK to refuse (never read as 15)

@@ -83,6 +83,8 @@ TEST(ToolTableModel, CellTextsAndReadBackInInches) {
     EXPECT_FLOAT_EQ(back.plunge, 1.0f);
     EXPECT_FALSE(ui::ReadCellText(back, ui::kCellTotal, "", "1.0", 0));
     EXPECT_FALSE(ui::ReadCellText(back, ui::kCellTotal, ".", "1.0", 0));
+    EXPECT_FALSE(ui::ReadCellText(back, ui::kCellTotal, "2,5", "1.0", 0)); // not 2
+    EXPECT_FALSE(ui::ReadCellText(back, ui::kCellDiam1, "8x", "1.0", 0));
     SetUnitSystem(kUnitMillimetres);
 }
 

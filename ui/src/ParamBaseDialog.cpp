@@ -278,7 +278,8 @@ void CParamBaseDialog::OnNumberEdited(int row) {
     Row& r = m_rows[static_cast<std::size_t>(row)];
     auto* edit = qobject_cast<QLineEdit*>(Control(kParamValueId + row));
     switch (r.layout.filter) {
-    case ParamFilter::Real: FilterRealEdit(edit, false); break;
+    // A minus stays for OK to refuse where the row takes none: dropped, "-3" reads 3.
+    case ParamFilter::Real: FilterRealEdit(edit, true); break;
     case ParamFilter::RealMinus: FilterRealEdit(edit, true); break;
     // A whole-number row keeps a typed point and minus, so that OK refuses "2.5" and "-3"
     // instead of the filter turning them into 25 and 3.
@@ -347,6 +348,11 @@ int CParamBaseDialog::ValidateValues() {
             shown.labelKey = r.layout.labelKey;
             double value = 0.0;
             bool refused = ParseParamValue(*g_pSettings, RowTextToWrite(i).c_str(), shown, &value, -1) != kParamOk;
+            if (!refused && r.layout.filter == ParamFilter::Real && value < 0 && shown.minimum >= 0) {
+                // A row typed without a minus takes no negative value, whatever CK_LIMITS says.
+                SetParamRowRefusal(shown, "LIMIT_ERROR");
+                refused = true;
+            }
             if (!refused && r.layout.filter == ParamFilter::Integer) {
                 // A whole-number row takes neither a fraction nor, whatever CK_LIMITS says, a
                 // negative value.

@@ -187,6 +187,10 @@ bool ReadCellText(ToolFileRecord& tool, int cell, const std::string& typed, cons
     // its meaning, a length or not).
     const bool sameMeaning = kind != CellValue::Second || SecondIsLength(shownKind) == SecondIsLength(tool.kind);
     if (typed == shown && sameMeaning) return true;
+    // A typed value is one number or nothing: "2,5" is never read as 2.
+    const char* end = typed.c_str();
+    plat::StrtodC(typed.c_str(), &end);
+    if (end == typed.c_str() || *end != '\0') return false;
     if (int32_t* integer = IntegerOf(tool, cell)) {
         const double v = plat::StrtodC(typed.c_str(), nullptr);
         *integer = static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
