@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/exec_files.h"
 #include "engine/bar_computation.h"
 #include "engine/piece_labels.h"
 #include "labelprint/Tagrix.h"
@@ -17,6 +19,7 @@
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
+#include "platform/paths.h"
 #include "platform/serial_tty.h"
 #include "platform/text.h"
 
@@ -85,6 +88,18 @@ const WorkingPiece* FindPiece(const BarComputation& bc, int pieceIndex) {
     return nullptr;
 }
 
+// The library's notice that a label went out without texts its layout holds: told once per
+// layout and session (the layout is its file as it reads now, so an edited file is told
+// again), in the job's notice; the run goes on with the labels as they print.
+void TellTextsLeftOut(const std::string& text) {
+    static std::set<std::string> told;
+    const std::string path = ProgramFilePath("TAGRIX.INI");
+    std::string layout;
+    plat::ReadWholeFile(path, layout);
+    if (!told.insert(path + '\n' + layout).second) return;
+    JobNotice(text);
+}
+
 // Counts the label library's boxes while it works: a box means the label did not go out. The
 // library's plain box (no printer answered) is held back and counted in unreachable: the label
 // job tells the operator itself, naming the labels, once per print step. Every other box is
@@ -99,6 +114,10 @@ public:
     LibraryBoxCounter& operator=(const LibraryBoxCounter&) = delete;
 
     void Show(const char* text, const char* caption, int icon) override {
+        if (icon == tagrix::kBoxTextsNotice) {
+            TellTextsLeftOut(text != nullptr ? text : "");
+            return;
+        }
         if (icon == tagrix::kBoxNotice) {
             const std::string path = bc_ != nullptr ? bc_->ListPath() : "";
             if (g_barcodeNotice.list == bc_ && g_barcodeNotice.path == path) return;
