@@ -323,18 +323,16 @@ void PrintWithTemplate(const BarComputation& bc, const QueuedText& label, PrintS
     std::vector<std::string> lines;
     SplitMessageLines(label.text.c_str(), lines, nullptr);
     const WorkingPiece* piece = label.kind == kLabelOfPiece ? FindPiece(bc, label.pieceIndex) : nullptr;
-    // A bar without pieces leaves the machine as a piece of its own: its label goes on the piece
-    // template with the bar's name as the first barcode, and no additional text (a bar has none).
-    const bool ofBar = label.kind == kLabelOfBar && bc.currentBar != nullptr;
+    // A bar without pieces has no piece: its label (its own rows) goes on the scrap template
+    // with both barcodes empty, as every label without a piece does.
     std::string values[6];
     for (int i = 0; i < kTemplateLabelLines && i < static_cast<int>(lines.size()); ++i) values[i] = lines[i];
     if (s.STAMPA_BARCODE1 != 0 && piece != nullptr) values[4] = piece->Nome;
-    if (s.STAMPA_BARCODE1 != 0 && ofBar) values[4] = BarNameText(*bc.currentBar);
     if (s.STAMPA_BARCODE2 != 0 && piece != nullptr) values[5] = piece->ADDINFO;
     const char* keys[6] = {"<ROW_1>", "<ROW_2>", "<ROW_3>", "<ROW_4>", "<BAR_CODE_1>", "<BAR_CODE_2>"};
     const char* valueTexts[6];
     for (int i = 0; i < 6; ++i) valueTexts[i] = values[i].c_str();
-    const std::string file = ProgramFilePath(piece != nullptr || ofBar ? "CONF\\PIECE.PRN" : "CONF\\SCRAP.PRN");
+    const std::string file = ProgramFilePath(piece != nullptr ? "CONF\\PIECE.PRN" : "CONF\\SCRAP.PRN");
     const int copies = LabelCopies(bc);
     if (copies <= 0) return;
     for (int copy = 0; copy < copies; ++copy) {

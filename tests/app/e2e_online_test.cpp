@@ -428,10 +428,10 @@ TEST_P(OnlineVariantRunTest, PorteRunsToItsEndWithAll) {
 }
 
 // PORTE on the ZPL templates: TRAV 900's two pieces three times, then MONTANTE, a bar without
-// pieces, four times. MONTANTE leaves the machine as a piece of its own: each of its labels is the
-// piece template filled from its own data (name, length, code, its name as the barcode) and
-// nothing of the pieces cut before it; offcuts go on the scrap template.
-TEST_F(OnlineJobRunTest, ABarWithoutPiecesIsLabelledWithItsOwnDataOnThePieceTemplate) {
+// pieces, four times. Each of MONTANTE's labels is the scrap template (a label without a piece)
+// filled from MONTANTE's own data (name, length, code; no barcode) and nothing of the pieces cut
+// before it; TRAV 900's pieces go on the piece template.
+TEST_F(OnlineJobRunTest, ABarWithoutPiecesIsLabelledWithItsOwnData) {
     SetUpOnlineRun("PORTE.lda", 1);
     plat::WriteProfileString("PARAM", "CONF_FILE_OTT", "2", (program_ + "CONF/PARAM.PAR").c_str());
     const char* info[] = {"2", "5", "4", "8"}; // name, length, code, first additional text
@@ -458,14 +458,14 @@ TEST_F(OnlineJobRunTest, ABarWithoutPiecesIsLabelledWithItsOwnDataOnThePieceTemp
                 text.replace(at, std::strlen(keys[i]), values[i]);
         return text;
     };
-    const std::string pieceTemplate = ReadFile(program_ + "CONF/PIECE.PRN");
-    const std::string bar = filled(pieceTemplate, {"MONTANTE", "2150.00", "P7031", " ", "MONTANTE", ""});
+    const std::string scrapTemplate = ReadFile(program_ + "CONF/SCRAP.PRN");
+    const std::string bar = filled(scrapTemplate, {"MONTANTE", "2150.00", "P7031", " ", "", ""});
     const std::string own = bar.substr(0, bar.find("^XZ") + 3);
     std::size_t bars = 0, pieces = 0, scraps = 0;
     for (const std::string& label : labels) {
         if (label.find("MONTANTE") != std::string::npos) {
             ++bars;
-            EXPECT_EQ(label, own) << "the bar's own label, on the piece template";
+            EXPECT_EQ(label, own) << "the bar's own label, on the scrap template";
         } else if (label.find("SCRAP") != std::string::npos) {
             ++scraps;
         } else if (label.find("^FDTRAV 900^FS") != std::string::npos) {
