@@ -679,7 +679,8 @@ void CExecDialog::UpdateJobStatus() {
 
     if (s->MEM_PEZZI != 0) KeepBarProgress(m_piecesDone + 1);
     ++m_piecesDone;
-    m_labelState.lastPiece = m_piecesDone;
+    // A bar without pieces has no piece to be the last finished one: its label is the bar's.
+    m_labelState.lastPiece = withPieces ? m_piecesDone : 0;
 
     if (m_piecesDone >= m_pieceCount) {
         ++m_repetitionsDone;

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/exec_files.h"
 #include "engine/bar_computation.h"
 #include "engine/piece_labels.h"
 #include "labelprint/Tagrix.h"
@@ -17,6 +19,7 @@
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
+#include "platform/paths.h"
 #include "platform/serial_tty.h"
 #include "platform/text.h"
 
@@ -32,6 +35,7 @@ namespace {
 struct QueuedLabel {
     std::size_t start = 0;
     int pieceIndex = -1;
+    int kind = kLabelOfScrap; // kLabelOfPiece, kLabelOfBar (a bar without pieces) or kLabelOfScrap
     // Printer kind 1: the value the label's barcode stands for (the piece's or the bar's name,
     // nothing for an offcut), passed to the library as it is: the barcode field of the label
     // text holds it in the directly driven printer's form (an EAN padded with zeros, spaces
@@ -84,6 +88,18 @@ const WorkingPiece* FindPiece(const BarComputation& bc, int pieceIndex) {
     return nullptr;
 }
 
+// The library's notice that a label went out without texts its layout holds: told once per
+// layout and session (the layout is its file as it reads now, so an edited file is told
+// again), in the job's notice; the run goes on with the labels as they print.
+void TellTextsLeftOut(const std::string& text) {
+    static std::set<std::string> told;
+    const std::string path = ProgramFilePath("TAGRIX.INI");
+    std::string layout;
+    plat::ReadWholeFile(path, layout);
+    if (!told.insert(path + '\n' + layout).second) return;
+    JobNotice(text);
+}
+
 // Counts the label library's boxes while it works: a box means the label did not go out. The
 // library's plain box (no printer answered) is held back and counted in unreachable: the label
 // job tells the operator itself, naming the labels, once per print step. Every other box is
@@ -98,6 +114,10 @@ public:
     LibraryBoxCounter& operator=(const LibraryBoxCounter&) = delete;
 
     void Show(const char* text, const char* caption, int icon) override {
+        if (icon == tagrix::kBoxTextsNotice) {
+            TellTextsLeftOut(text != nullptr ? text : "");
+            return;
+        }
         if (icon == tagrix::kBoxNotice) {
             const std::string path = bc_ != nullptr ? bc_->ListPath() : "";
             if (g_barcodeNotice.list == bc_ && g_barcodeNotice.path == path) return;
@@ -182,11 +202,12 @@ bool BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
                 g_run.directWaiting.push_back(
                     {waiting, g_run.textOwesStart, g_run.queue.empty() ? std::string() : g_run.queue.front().name});
             g_run.textOwesStart = false;
-            g_run.queue.assign(1, QueuedLabel{0, pieceIndex, std::string(), name});
+            g_run.queue.assign(1, QueuedLabel{0, pieceIndex, request.kind, std::string(), name});
         } else {
             // Text that came without a queue entry stays one label of its own.
-            if (g_run.queue.empty() && before > 0) g_run.queue.push_back(QueuedLabel{0, -1, std::string(), std::string()});
-            g_run.queue.push_back(QueuedLabel{before, pieceIndex, BarcodeValue(bc, request), name});
+            if (g_run.queue.empty() && before > 0)
+                g_run.queue.push_back(QueuedLabel{0, -1, kLabelOfScrap, std::string(), std::string()});
+            g_run.queue.push_back(QueuedLabel{before, pieceIndex, request.kind, BarcodeValue(bc, request), name});
         }
         return true;
     }
@@ -197,11 +218,14 @@ bool BuildLabel(BarComputation& bc, PieceLabelRequest request, int pieceIndex) {
     return false;
 }
 
-// The labels in the text, each with its piece and barcode value; a text the queue does not
-// describe is one label, whose barcode stands for the last finished piece (none without one).
+// The labels in the text, each with its piece, its kind and barcode value. A text the queue
+// does not describe is one label: the last finished piece's while a piece label is queued and
+// the current bar holds that piece, the bar's own while the bar has no pieces, else an
+// offcut's; never a piece of another bar.
 struct QueuedText {
     std::string text;
     int pieceIndex;
+    int kind;
     std::string barcode;
     std::string name;
 };
@@ -212,17 +236,20 @@ std::vector<QueuedText> QueuedTexts(const BarComputation& bc, const char* text, 
     for (std::size_t i = 1; valid && i < g_run.queue.size(); ++i)
         valid = g_run.queue[i].start > g_run.queue[i - 1].start && g_run.queue[i].start < length;
     if (!valid) {
-        const int piece = g_labelPending == 1 && state.lastPiece > 0 ? state.lastPiece - 1 : -1;
+        const int last = g_labelPending == 1 && state.lastPiece > 0 ? state.lastPiece - 1 : -1;
+        const bool ofPiece = FindPiece(bc, last) != nullptr;
+        const bool barAlone = bc.currentBar != nullptr && bc.currentBar->pieceCount <= 0;
         PieceLabelRequest request;
-        request.pieceIndex = piece;
-        labels.push_back({std::string(text, length), piece, piece >= 0 ? BarcodeValue(bc, request) : std::string(),
-                          LabelName(bc, piece, nullptr)});
+        request.pieceIndex = ofPiece ? last : -1;
+        request.kind = ofPiece ? kLabelOfPiece : g_labelPending == 1 && barAlone ? kLabelOfBar : kLabelOfScrap;
+        labels.push_back({std::string(text, length), request.pieceIndex, request.kind, BarcodeValue(bc, request),
+                          LabelName(bc, request.pieceIndex, nullptr)});
         return labels;
     }
     for (std::size_t i = 0; i < g_run.queue.size(); ++i) {
         const std::size_t end = i + 1 < g_run.queue.size() ? g_run.queue[i + 1].start : length;
         labels.push_back({std::string(text + g_run.queue[i].start, end - g_run.queue[i].start),
-                          g_run.queue[i].pieceIndex, g_run.queue[i].barcode,
+                          g_run.queue[i].pieceIndex, g_run.queue[i].kind, g_run.queue[i].barcode,
                           g_run.queue[i].name.empty() ? LabelName(bc, g_run.queue[i].pieceIndex, nullptr)
                                                       : g_run.queue[i].name});
     }
@@ -291,16 +318,17 @@ void PrintWithLibrary(const BarComputation& bc, const std::string& text, const s
     if (!CheckPaper()) step.unreachable = true;
 }
 
-void PrintWithTemplate(const BarComputation& bc, const std::string& text, int pieceIndex, const std::string& name,
-                       PrintStep& step) {
+void PrintWithTemplate(const BarComputation& bc, const QueuedText& label, PrintStep& step) {
     const MachineSettings& s = *g_pSettings;
     std::vector<std::string> lines;
-    SplitMessageLines(text.c_str(), lines, nullptr);
-    const WorkingPiece* piece = FindPiece(bc, pieceIndex);
+    SplitMessageLines(label.text.c_str(), lines, nullptr);
+    const WorkingPiece* piece = label.kind == kLabelOfPiece ? FindPiece(bc, label.pieceIndex) : nullptr;
+    // A bar without pieces has no piece: its label (its own rows) goes on the scrap template
+    // with both barcodes empty, as every label without a piece does.
     std::string values[6];
     for (int i = 0; i < kTemplateLabelLines && i < static_cast<int>(lines.size()); ++i) values[i] = lines[i];
-    if (piece != nullptr && s.STAMPA_BARCODE1 != 0) values[4] = piece->Nome;
-    if (piece != nullptr && s.STAMPA_BARCODE2 != 0) values[5] = piece->ADDINFO;
+    if (s.STAMPA_BARCODE1 != 0 && piece != nullptr) values[4] = piece->Nome;
+    if (s.STAMPA_BARCODE2 != 0 && piece != nullptr) values[5] = piece->ADDINFO;
     const char* keys[6] = {"<ROW_1>", "<ROW_2>", "<ROW_3>", "<ROW_4>", "<BAR_CODE_1>", "<BAR_CODE_2>"};
     const char* valueTexts[6];
     for (int i = 0; i < 6; ++i) valueTexts[i] = values[i].c_str();
@@ -311,12 +339,12 @@ void PrintWithTemplate(const BarComputation& bc, const std::string& text, int pi
         LibraryBoxCounter boxes;
         // -1: the template did not open, and the library said so.
         const int result = ZebraStampaPrn(6, keys, valueTexts, file.c_str());
-        if (boxes.unreachable != 0) step.lost.push_back(name);
+        if (boxes.unreachable != 0) step.lost.push_back(label.name);
         if (result != 0 || boxes.shown != 0) return;
     }
     // The library sends a template without telling whether a printer took it: the paper query
     // does tell (no printer, paper out), so a label that did not go out is never lost unseen.
-    if (!CheckPaper()) step.lost.push_back(name);
+    if (!CheckPaper()) step.lost.push_back(label.name);
 }
 
 } // namespace
@@ -407,7 +435,7 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
                 if (printer == kPrinterLibrary)
                     PrintWithLibrary(bc, label.text, label.barcode, label.name, step);
                 else
-                    PrintWithTemplate(bc, label.text, label.pieceIndex, label.name, step);
+                    PrintWithTemplate(bc, label, step);
             }
             ClearLabels();
             ReportPrintStep(step);

@@ -659,6 +659,15 @@ int MDlgMainCutHelp::Compose(const LabelJob& job) {
         if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, job.barcodeText);
         labelprint::ShowMessage(text.c_str(), labelprint::Text("ID_WARNING"), tagrix::kBoxNotice);
     }
+    if (printer_.Found() && !printer_.Error() && textsLeftOut_ > 0) {
+        // The label went out without texts its layout holds (a layout the wizard never
+        // checked): the text names the layout file in place of "%s" and the count in place
+        // of "%d", each put in as it is.
+        std::string text = labelprint::Text("ID_TESTI_PERSI");
+        if (const size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(textsLeftOut_));
+        if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, labelprint::IniPath());
+        labelprint::ShowMessage(text.c_str(), labelprint::Text("ID_WARNING"), tagrix::kBoxTextsNotice);
+    }
     return 1;
 }
 

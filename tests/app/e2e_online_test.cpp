@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -424,6 +425,58 @@ TEST_P(OnlineVariantRunTest, PorteRunsToItsEndWithAll) {
     EXPECT_EQ(Count(events, ";END-PIECE;PORTE;MONTANTE;2150"), 4u) << events;
     EXPECT_EQ(Count(events, ";END-PIECE;PORTE;TRAV 900;900"), 6u) << events;
     EXPECT_EQ(Count(events, ";JOB-END;PORTE"), 1u) << events;
+}
+
+// PORTE on the ZPL templates: TRAV 900's two pieces three times, then MONTANTE, a bar without
+// pieces, four times. Each of MONTANTE's labels is the scrap template (a label without a piece)
+// filled from MONTANTE's own data (name, length, code; no barcode) and nothing of the pieces cut
+// before it; TRAV 900's pieces go on the piece template.
+TEST_F(OnlineJobRunTest, ABarWithoutPiecesIsLabelledWithItsOwnData) {
+    SetUpOnlineRun("PORTE.lda", 1);
+    plat::WriteProfileString("PARAM", "CONF_FILE_OTT", "2", (program_ + "CONF/PARAM.PAR").c_str());
+    const char* info[] = {"2", "5", "4", "8"}; // name, length, code, first additional text
+    for (int i = 0; i < 4; ++i) {
+        WriteConfig("LABEL", plat::StrFormatC("HEAD%d", i + 1).c_str(), "");
+        WriteConfig("LABEL", plat::StrFormatC("INFO%d", i + 1).c_str(), info[i]);
+    }
+    WriteConfig("LABEL", "STAMPA_BARCODE1", "1");
+    WriteConfig("LABEL", "STAMPA_BARCODE2", "1");
+    RunTheList();
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    for (const auto& b : ui_->boxes) ADD_FAILURE() << "box " << b.title << ": " << b.text;
+
+    std::vector<std::string> labels; // the labels sent, the paper queries aside
+    const std::string printed = printer_->Received();
+    for (std::size_t at = 0, end; (end = printed.find("^XZ", at)) != std::string::npos; at = end + 3) {
+        const std::string label = printed.substr(at, end + 3 - at);
+        if (label.find("~HS") == std::string::npos) labels.push_back(label);
+    }
+    auto filled = [](std::string text, const std::vector<std::string>& values) {
+        const char* keys[] = {"<ROW_1>", "<ROW_2>", "<ROW_3>", "<ROW_4>", "<BAR_CODE_1>", "<BAR_CODE_2>"};
+        for (std::size_t i = 0; i < values.size(); ++i)
+            for (std::size_t at; (at = text.find(keys[i])) != std::string::npos;)
+                text.replace(at, std::strlen(keys[i]), values[i]);
+        return text;
+    };
+    const std::string scrapTemplate = ReadFile(program_ + "CONF/SCRAP.PRN");
+    const std::string bar = filled(scrapTemplate, {"MONTANTE", "2150.00", "P7031", " ", "", ""});
+    const std::string own = bar.substr(0, bar.find("^XZ") + 3);
+    std::size_t bars = 0, pieces = 0, scraps = 0;
+    for (const std::string& label : labels) {
+        if (label.find("MONTANTE") != std::string::npos) {
+            ++bars;
+            EXPECT_EQ(label, own) << "the bar's own label, on the scrap template";
+        } else if (label.find("SCRAP") != std::string::npos) {
+            ++scraps;
+        } else if (label.find("^FDTRAV 900^FS") != std::string::npos) {
+            ++pieces;
+        } else {
+            ADD_FAILURE() << "a label of nothing the list cut: " << label;
+        }
+    }
+    EXPECT_EQ(bars, 4u) << printed;
+    EXPECT_EQ(pieces, 6u) << printed;
+    EXPECT_EQ(scraps, 3u) << "each of TRAV 900's bars leaves an offcut to keep, MONTANTE none\n" << printed;
 }
 
 // A bar progress record for FINESTRE's TELAIO (four pieces, two repetitions; ANTA, three

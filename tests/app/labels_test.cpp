@@ -525,6 +525,60 @@ TEST_F(LabelJob, OffcutDecisionTable) {
     EXPECT_EQ(bc.HeadOffcutLength(), 0) << "no head offcut without automatic loading";
 }
 
+// Hand-edited copies of the demo's layout, never checked by the wizard, whose labels leave
+// texts without a place: the labels still go out with the texts that fit, and the operator is
+// told once per layout and session, naming the layout's file and how many texts were left out
+// (counted on the label sent); the same file in a later run is not told again, an edited one is.
+TEST_F(LabelJob, ALayoutThatLeavesTextsOutIsToldOncePerLayoutAndSession) {
+    auto printer = UsbPrinter();
+    S().CONF_FILE_OTT = kPrinterLibrary;
+    const std::string layout = dir_ + "TAGRIX.INI";
+    const std::string demo = ReadFile(BRELON_SOURCE_DIR "/demo/TAGRIX.INI");
+    struct Damage {
+        const char* key;
+        const char* value;
+    } damages[] = {
+        {"MARGSXET", "15.000000"}, // a margin that takes the room of the texts
+        {"HETI", "22.000000"},     // a label too narrow for its rows
+    };
+    std::size_t seen = 0;
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.key);
+        const std::size_t boxes = ui_.boxes.size();
+        WriteFile(layout, demo);
+        plat::WriteProfileString("SYSTEM", d.key, d.value, layout.c_str());
+        SetupLabelLayout(S());
+        BarComputation& bc = OpenBar();
+        int leftOut = -1;
+        // Two labels in one run, one more in the next run.
+        for (const std::vector<int>& run : {std::vector<int>{0, 1}, std::vector<int>{0}}) {
+            app::StartLabelRun();
+            app::LabelRunState state;
+            for (int piece : run) {
+                ASSERT_TRUE(app::QueuePieceLabel(bc, piece));
+                std::vector<std::string> lines;
+                SplitMessageLines(Text().c_str(), lines, nullptr);
+                const int given = static_cast<int>(std::count_if(
+                    lines.begin(), lines.end(), [](const std::string& l) { return l.find_first_not_of(' ') != std::string::npos; }));
+                app::RunLabelPrint(bc, state);
+                const std::string got = printer->Received(seen + 1).substr(seen);
+                seen += got.size();
+                const std::string label = got.substr(0, got.find("^XA~HS")); // the paper query after it
+                EXPECT_EQ(Count(label, "^XZ"), 1u) << "the label went out";
+                const int shown = static_cast<int>(Count(label, ",^A")); // its text fields
+                if (leftOut < 0) leftOut = given - shown;
+                EXPECT_EQ(given - shown, leftOut) << label;
+            }
+        }
+        ASSERT_GT(leftOut, 0) << "the damage leaves texts out";
+        ASSERT_EQ(ui_.boxes.size(), boxes + 1) << "told once for three labels in two runs";
+        const MessageBoxRequest& box = ui_.boxes.back();
+        EXPECT_EQ(box.title, "T_ATTENZIONE");
+        EXPECT_NE(box.text.find(layout), std::string::npos) << box.text;
+        EXPECT_NE(box.text.find("without " + std::to_string(leftOut) + " of its texts"), std::string::npos) << box.text;
+    }
+}
+
 // A piece's name as the list holds it (Windows-1252), what every label must show of it (UTF-8,
 // on a ZPL label) and the bytes the directly driven printer must get for it.
 struct NameRow {

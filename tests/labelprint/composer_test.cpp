@@ -464,7 +464,10 @@ TEST_F(Composer, ComposeSendsAndReportsAMissingPrinter) {
     lptest::FakePrinter printer(dir.Path(), "lp0");
     MDlgMainCutHelp second;
     second.Compose(Job(true));
-    EXPECT_EQ(recorder.shown.size(), 1u);
+    // The printer took it: no second ID_NO_COMM; the job's texts beyond the room of the
+    // default label (seven rows of two columns) are told as a notice.
+    ASSERT_EQ(recorder.shown.size(), 2u);
+    EXPECT_EQ(recorder.shown[1], "ID_WARNING|ID_TESTI_PERSI|3");
     const std::string expected = Compose(Job(true));
     EXPECT_EQ(printer.Received(expected.size()), expected);
     EXPECT_FALSE(lptest::FileExists(dir / "DRAW.DXF.bmp")) << "the converted drawing is removed";

@@ -9,6 +9,8 @@
 // whose labels no printer took gives one box naming them (the label library's own box is held
 // back); the library shows its own box when a template does not open; a failed write to the
 // print port, a paper-out printer and a label too long for the label text give a box here.
+// A label the library printed without texts its layout holds is told once per layout and
+// session (the job's notice), and the run goes on.
 #include <cstdint>
 #include <string>
 

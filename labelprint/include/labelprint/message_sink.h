@@ -9,6 +9,8 @@ enum BoxIcon : int {
     kBoxError = 1, // OK button, error icon
     kBoxNotice = 2, // OK button, warning icon: the label went out, but without an element
                     // (its barcode); the caller may tell it once for many labels
+    kBoxTextsNotice = 3, // OK button, warning icon: the label went out, but texts of its
+                         // layout found no place on it; the caller may tell it once a layout
 };
 
 class MessageSink {
