@@ -13,6 +13,7 @@
 #include "machine/error_text.h"
 #include "machine/file_routines.h"
 #include "machine/globals.h"
+#include "machine/number_entry.h"
 #include "machine/path_table.h"
 #include "machine/ralla_tools.h"
 #include "machine/settings.h"
@@ -203,27 +204,36 @@ int CheckToolLimits(const ToolFileRecord& r, int checkLimits) {
     };
     auto range = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
     auto positive = [](double v, double hi) { return v > 0 && v <= hi; };
+    // A value outside an inclusive range is refused naming that range, in the unit the tool
+    // dialog shows (lengths in inches when the unit is inches); unit null: the value has none.
+    auto outside = [&](const char* labelKey, double lo, double hi, const char* unitKey, bool length = false) {
+        const bool inches = length && GetUnitSystem() == 2;
+        const std::string limits = RangeText(lo, hi, length ? (inches ? "P_IN" : "P_MM") : unitKey, inches);
+        SetErrorText("%s->%s\n%s\n%s", r.name, MsgString(labelKey), MsgError("LIMIT_ERROR"), limits.c_str());
+        return 1;
+    };
     if (!range(r.kind, 0, 4)) return fail("S_TIPO", "LIMIT_ERROR");
     const ToolValueRange cooling = ToolCoolantRange(checkLimits), speed = ToolSpeedRange(r.kind, checkLimits);
-    if (!range(r.cooling, cooling.minimum, cooling.maximum)) return fail("S_FREFRIG", "LIMIT_ERROR");
-    if (!range(r.speed, speed.minimum, speed.maximum)) return fail("S_ROTAZ", "LIMIT_ERROR");
+    if (!range(r.cooling, cooling.minimum, cooling.maximum))
+        return outside("S_FREFRIG", cooling.minimum, cooling.maximum, "P_CICLI_MIN");
+    if (!range(r.speed, speed.minimum, speed.maximum)) return outside("S_ROTAZ", speed.minimum, speed.maximum, "P_GIRI_MIN");
     if (r.kind == 4) {
-        if (!range(r.feed, 1, 9999)) return fail("S_PASSO", "LIMIT_ERROR");
-        if (!range(r.plunge, -100, 100)) return fail("S_PERCRID", "LIMIT_ERROR");
+        if (!range(r.feed, 1, 9999)) return outside("S_PASSO", 1, 9999, nullptr);
+        if (!range(r.plunge, -100, 100)) return outside("S_PERCRID", -100, 100, nullptr);
     } else {
-        if (!range(r.feed, 0, 99)) return fail("S_ASPORT", "LIMIT_ERROR");
-        if (!range(r.plunge, 0, 9999)) return fail("S_SFOND", "LIMIT_ERROR");
+        if (!range(r.feed, 0, 99)) return outside("S_ASPORT", 0, 99, nullptr);
+        if (!range(r.plunge, 0, 9999)) return outside("S_SFOND", 0, 9999, nullptr);
     }
     if (!positive(r.diameter[0], 999)) return fail("S_DIAM1", "LIMIT_ERROR");
     if (!positive(r.length[0], 999)) return fail("S_LUNG1", "LIMIT_ERROR");
-    if (!range(r.diameter[1], 0, 999)) return fail("S_DIAM2", "LIMIT_ERROR");
-    if (!range(r.length[1], 0, 999)) return fail("S_LUNG2", "LIMIT_ERROR");
-    if (!range(r.diameter[2], 0, 999)) return fail("S_DIAM3", "LIMIT_ERROR");
-    if (!range(r.length[2], 0, 999)) return fail("S_LUNG3", "LIMIT_ERROR");
-    if (!range(r.shankDiameter, 0, 999)) return fail("S_DIAMCOD", "LIMIT_ERROR");
+    if (!range(r.diameter[1], 0, 999)) return outside("S_DIAM2", 0, 999, nullptr, true);
+    if (!range(r.length[1], 0, 999)) return outside("S_LUNG2", 0, 999, nullptr, true);
+    if (!range(r.diameter[2], 0, 999)) return outside("S_DIAM3", 0, 999, nullptr, true);
+    if (!range(r.length[2], 0, 999)) return outside("S_LUNG3", 0, 999, nullptr, true);
+    if (!range(r.shankDiameter, 0, 999)) return outside("S_DIAMCOD", 0, 999, nullptr, true);
     if (!positive(r.tipDiameter1, 999)) return fail("S_DIAMPUT", "LIMIT_ERROR");
     if (r.tipDiameter2 > 999 || (r.tipLength2 > 0 && !(r.tipDiameter2 > 0))) return fail("S_DIAMPUT", "LIMIT_ERROR");
-    if (!range(r.tipLength1, 0, 999) || !range(r.tipLength2, 0, 999)) return fail("S_LUNGPUT", "LIMIT_ERROR");
+    if (!range(r.tipLength1, 0, 999) || !range(r.tipLength2, 0, 999)) return outside("S_LUNGPUT", 0, 999, nullptr, true);
     if (!positive(r.totalLength, 999)) return fail("S_LUNGTOT", "LIMIT_ERROR");
     // Consistency: the parts of the tool fit its total length, and every step has both sizes.
     const double whole = plat::TruncToInt32(r.length[0]) + plat::TruncToInt32(r.length[1]) +

@@ -1,6 +1,9 @@
 // Tool table file "TOOLS.TXT", the dialog's table and the ralla tool set.
+#include <functional>
+
 #include "barlist_fixture.h"
 #include "machine/tool_table.h"
+#include "machine/units.h"
 #include "machine/ui_services_fake.h"
 
 namespace barlist_test {
@@ -203,6 +206,34 @@ TEST_F(ToolsTest, LimitCheckFollowsCkLimits) {
     EXPECT_EQ(CheckToolLimits(r, 1), 1);
     EXPECT_STREQ(g_errorText, "T->S_TIPO\nLIMIT_ERROR");
     EXPECT_EQ(CheckToolLimits(r, 0), 0);
+
+    // A value outside its range is refused naming the range in the unit the dialog shows.
+    r.kind = 0;
+    const struct {
+        std::function<void(ToolFileRecord&)> set;
+        int unitSystem;
+        const char* text;
+    } outside[] = {
+        {[](ToolFileRecord& t) { t.diameter[1] = 1000; t.length[1] = 5; }, kUnitMillimetres, "T->S_DIAM2\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 999 P_MM"},
+        {[](ToolFileRecord& t) { t.diameter[1] = 1000; t.length[1] = 5; }, kUnitInches,
+         "T->S_DIAM2\nLIMIT_ERROR\nLIMIT_RANGE 0.0000 .. 39.3307 P_IN"},
+        {[](ToolFileRecord& t) { t.tipLength2 = -1; }, kUnitMillimetres, "T->S_LUNGPUT\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 999 P_MM"},
+        {[](ToolFileRecord& t) { t.speed = 100000; }, kUnitMillimetres, "T->S_ROTAZ\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 99999 P_GIRI_MIN"},
+        {[](ToolFileRecord& t) { t.cooling = 1000; }, kUnitMillimetres, "T->S_FREFRIG\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 999 P_CICLI_MIN"},
+        {[](ToolFileRecord& t) { t.feed = 100; }, kUnitMillimetres, "T->S_ASPORT\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 99"},
+    };
+    for (const auto& c : outside) {
+        SCOPED_TRACE(c.text);
+        ToolFileRecord t = r;
+        t.length[1] = 0;
+        t.diameter[2] = 0;
+        t.length[2] = 0;
+        c.set(t);
+        SetUnitSystem(c.unitSystem);
+        EXPECT_EQ(CheckToolLimits(t, 1), 1);
+        EXPECT_STREQ(g_errorText, c.text);
+    }
+    SetUnitSystem(kUnitMillimetres);
 }
 
 TEST_F(ToolsTest, VanishedToolResetsItsPositionAndConfigIsRewritten) {
