@@ -49,6 +49,8 @@ public:
     // of the order is written (iso_pending_unload.cpp).
     bool UnloadsBefore(int i, const WorkingMachining& u) const;
     int WriteMachiningBlock(const WorkingMachining& m, const WorkingMachining* next, const WorkingMachining* prev);
+    void WriteSupportViceLines(const WorkingMachining& m, const WorkingMachining* next);
+    void WriteFaceAndPosition(const WorkingMachining& m);
     // Vice X of a blade cut (thousandths) or a negative code: -1 no room for the vices, -2 the
     // piece's head cut collides, -4 a notch cut off 45 degrees refused.
     // The cut's record carries its blade data (a turned cut keeps its turned angle).
