@@ -19,6 +19,7 @@
 #include "machine/globals.h"
 #include "machine/ralla_tools.h"
 #include "bench_installation.h"
+#include "test_support/seeded_draws.h"
 
 namespace {
 
@@ -92,13 +93,7 @@ struct Installation {
         BarComputation& bc = *list;
         bc.FreeBarDetail();
         bc.currentBar = bc.Bar(0);
-        uint32_t s = seed * 2654435761u;
-        auto in = [&s](int lo, int hi) {
-            s ^= s << 13;
-            s ^= s >> 17;
-            s ^= s << 5;
-            return lo + static_cast<int>(s % static_cast<uint32_t>(hi - lo + 1));
-        };
+        ldatest::SeededDraws in(seed);
         static const int32_t faces[4] = {0, 90000, -90000, 180000};
         static const int32_t angles[3] = {90000, 45000, 135000};
         int machinings = 0;

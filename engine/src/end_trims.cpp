@@ -204,6 +204,88 @@ int CheckHeadCutNeighboursReversed(BarComputation& bc, const WorkingPiece& p, Wo
     return HeadCut(bc, p, m, otherEnd, firstEnd, lowX, highX, true);
 }
 
+namespace {
+
+// A machining of a piece placed in the bar: its X and both pairs of X limits moved by the piece's
+// position pos, or, with the bar loaded the other way round, mirrored about it.
+void PlaceInBar(WorkingMachining& w, int32_t pos, bool reversed) {
+    if (reversed) {
+        w.X = pos - w.X;
+        const int32_t fm = w.XFm, m2 = w.Xm;
+        w.XFm = pos - w.XFM;
+        w.XFM = pos - fm;
+        w.Xm = pos - w.XM;
+        w.XM = pos - m2;
+    } else {
+        w.X += pos;
+        w.XFm += pos;
+        w.XFM += pos;
+        w.Xm += pos;
+        w.XM += pos;
+    }
+}
+
+// Variant 1: the blade cuts inside the piece (its records before end), each turned or squared
+// and linked to the end cuts it meets through their copies. 0; 1 for an internal fault (the
+// caller's ERR_INTEST); 2 with the message given: a precedence list with no room left fails the
+// bar with TOO_LAV_AFTER rather than dropping the link silently, since a dropped link lets the
+// cut run before the end cut it overlaps.
+int LinkPieceBladeCuts(BarComputation& bc, WorkingPiece& p, int end, EndCutCopy& otherCopy, EndCutCopy& firstCopy,
+                       const SectionRectangle& rect, bool reversed) {
+    const int32_t lowX = rect.lowX, highX = rect.highX;
+    const int32_t halfWidth = (highX - lowX) / 2;
+    for (int k = p.FstLav; k < end; ++k) {
+        WorkingMachining& w = *bc.records[static_cast<std::size_t>(k)];
+        if (w.active == 0) continue;
+        GivePieceCopy(w, p.Id);
+        int r = 0;
+        if (w.TipoLavor == kKindSlicerBlade) {
+            RotatedCutAngle(w, reversed);
+            if (bc.RotatedCutCorners(w) != 0) return 1;
+            r = reversed ? CheckRotatedCutNeighboursReversed(bc, p, w, otherCopy, firstCopy, lowX, highX)
+                         : CheckRotatedCutNeighbours(bc, p, w, otherCopy, firstCopy, lowX, highX);
+        } else if (w.TipoLavor == kKindQBlade) {
+            if (!CrossCutAngle(w, halfWidth, reversed)) return 1;
+            r = reversed ? CheckHeadCutNeighboursReversed(bc, p, w, otherCopy, firstCopy, lowX, highX)
+                         : CheckHeadCutNeighbours(bc, p, w, otherCopy, firstCopy, lowX, highX);
+        }
+        if (r == kLinkListFull) {
+            bc.FormatMachiningMessage(w, "TOO_LAV_AFTER");
+            return 2;
+        }
+        if (r != 0) return 1;
+    }
+    return 0;
+}
+
+// Variant 2: the kind of a piece's other-end cut: 3 when it is angled and the next piece's
+// first end (next, or the bar's remnant beyond the last piece when longer than DIM_MIN_SCARTO)
+// is square, else 1.
+int OtherEndCutKindV2(WorkingPiece& p, const WorkingPiece* next, int fe, int oe) {
+    if (next != nullptr) return EndAngle(p, oe) != 90000 && EndAngle(*next, fe) == 90000 ? 3 : 1;
+    return EndAngle(p, oe) != 90000 && SmallerX(p, oe) > S().DIM_MIN_SCARTO ? 3 : 1;
+}
+
+// Variant 1, a bar without pieces: it cannot hold blade cuts (ERR_INT_NO_CUT), and its
+// machinings are mirrored onto the bar when it is loaded the other way round.
+int PlaceBarWithoutPiecesV1(BarComputation& bc, bool reversed) {
+    for (int k = 0; k < bc.machiningCount; ++k) {
+        const WorkingMachining& w = *bc.records[static_cast<std::size_t>(k)];
+        if (IsBladeKind(w.TipoLavor)) {
+            SetErrorText("%s\n(%s)", MsgError("ERR_INT_NO_CUT"), bc.ListName());
+            return 1;
+        }
+    }
+    if (!reversed) return 0;
+    for (int k = 0; k < bc.machiningCount; ++k) {
+        WorkingMachining& w = *bc.records[static_cast<std::size_t>(k)];
+        if (w.active != 0) PlaceInBar(w, bc.currentBar->length, true);
+    }
+    return 0;
+}
+
+} // namespace
+
 int BarComputation::ComputeEndTrims() {
     const MachineSettings& s = S();
     BarRecord& bar = *currentBar;
@@ -212,8 +294,6 @@ int BarComputation::ComputeEndTrims() {
     const int fe = reversed ? 1 : 0; // first end
     const int oe = 1 - fe;           // other end
     const SectionRectangle rect = SectionRectangleOf(bar);
-    const int32_t lowX = rect.lowX, highX = rect.highX;
-    const int32_t halfWidth = (highX - lowX) / 2;
 
     auto fail = [&](const char* key) {
         SetErrorText("%s\n(%s)", MsgError(key), ListName());
@@ -306,21 +386,7 @@ int BarComputation::ComputeEndTrims() {
         const int end = std::min<int>(p.FstLav + p.Lav, machiningCount);
         for (int k = p.FstLav; k < end; ++k) {
             WorkingMachining& w = *records[static_cast<std::size_t>(k)];
-            if (w.active == 0) continue;
-            if (reversed) {
-                w.X = pos - w.X;
-                const int32_t fm = w.XFm, m2 = w.Xm;
-                w.XFm = pos - w.XFM;
-                w.XFM = pos - fm;
-                w.Xm = pos - w.XM;
-                w.XM = pos - m2;
-            } else {
-                w.X += pos;
-                w.XFm += pos;
-                w.XFM += pos;
-                w.Xm += pos;
-                w.XM += pos;
-            }
+            if (w.active != 0) PlaceInBar(w, pos, reversed);
         }
         // 3. the other-end cut
         WorkingMachining* o = newCut();
@@ -331,14 +397,7 @@ int BarComputation::ComputeEndTrims() {
             if (PlanSectionEndCut(oe, bar, p, *o, *profileSection) != 0) return 1;
         }
         if (variant == 2) {
-            int kind = 1;
-            if (!last) {
-                const WorkingPiece& n = *pieces[static_cast<std::size_t>(todo[t + 1])];
-                if (EndAngle(p, oe) != 90000 && EndAngle(n, fe) == 90000) kind = 3;
-            } else if (EndAngle(p, oe) != 90000 && SmallerX(p, oe) > s.DIM_MIN_SCARTO) {
-                kind = 3;
-            }
-            o->cutKind = kind;
+            o->cutKind = OtherEndCutKindV2(p, last ? nullptr : pieces[static_cast<std::size_t>(todo[t + 1])], fe, oe);
         } else {
             o->cutKind = 1;
             if (variant == 1 && last) o->lastX = SmallerX(p, oe);
@@ -359,30 +418,8 @@ int BarComputation::ComputeEndTrims() {
         }
         // 4. blade cuts inside the piece (variant 1)
         if (variant == 1) {
-            for (int k = p.FstLav; k < end; ++k) {
-                WorkingMachining& w = *records[static_cast<std::size_t>(k)];
-                if (w.active == 0) continue;
-                GivePieceCopy(w, p.Id);
-                int r = 0;
-                if (w.TipoLavor == kKindSlicerBlade) {
-                    RotatedCutAngle(w, reversed);
-                    if (RotatedCutCorners(w) != 0) return fail("ERR_INTEST");
-                    r = reversed ? CheckRotatedCutNeighboursReversed(*this, p, w, otherCopy, firstCopy, lowX, highX)
-                                 : CheckRotatedCutNeighbours(*this, p, w, otherCopy, firstCopy, lowX, highX);
-                } else if (w.TipoLavor == kKindQBlade) {
-                    if (!CrossCutAngle(w, halfWidth, reversed)) return fail("ERR_INTEST");
-                    r = reversed ? CheckHeadCutNeighboursReversed(*this, p, w, otherCopy, firstCopy, lowX, highX)
-                                 : CheckHeadCutNeighbours(*this, p, w, otherCopy, firstCopy, lowX, highX);
-                }
-                // A precedence list with no room left fails the bar with TOO_LAV_AFTER rather
-                // than dropping the link silently: a dropped link lets the cut run before the
-                // end cut it overlaps.
-                if (r == kLinkListFull) {
-                    FormatMachiningMessage(w, "TOO_LAV_AFTER");
-                    return 1;
-                }
-                if (r != 0) return fail("ERR_INTEST");
-            }
+            const int r = LinkPieceBladeCuts(*this, p, end, otherCopy, firstCopy, rect, reversed);
+            if (r != 0) return r == 2 ? 1 : fail("ERR_INTEST");
             // 5. the copies changed by the checks go back over their records
             WriteBackEndCutCopy(firstCopy);
             WriteBackEndCutCopy(otherCopy);
@@ -396,23 +433,6 @@ int BarComputation::ComputeEndTrims() {
     } else {
         SetTailClampCode(bar.length, 1);
     }
-    if (pieces.empty() && variant == 1) {
-        for (int k = 0; k < machiningCount; ++k) {
-            const WorkingMachining& w = *records[static_cast<std::size_t>(k)];
-            if (IsBladeKind(w.TipoLavor)) return fail("ERR_INT_NO_CUT");
-        }
-        if (reversed) {
-            for (int k = 0; k < machiningCount; ++k) {
-                WorkingMachining& w = *records[static_cast<std::size_t>(k)];
-                if (w.active == 0) continue;
-                w.X = bar.length - w.X;
-                const int32_t fm = w.XFm, m2 = w.Xm;
-                w.XFm = bar.length - w.XFM;
-                w.XFM = bar.length - fm;
-                w.Xm = bar.length - w.XM;
-                w.XM = bar.length - m2;
-            }
-        }
-    }
+    if (pieces.empty() && variant == 1) return PlaceBarWithoutPiecesV1(*this, reversed);
     return 0;
 }

@@ -220,18 +220,10 @@ void IsoProgramGenerator::WriteUnloadPositionBlock(int pieceState, const char* t
     RInt(542, pos, "R_POS_SCARICO");
 }
 
-int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const WorkingMachining* next,
-                                             const WorkingMachining* prev) {
+// The support vice's position for the machining and for the next one (variant 0, and variant 1
+// with its support vices).
+void IsoProgramGenerator::WriteSupportViceLines(const WorkingMachining& m, const WorkingMachining* next) {
     const MachineSettings& s = S();
-    const char* name = IsTapMachining(m) ? "6.BRE" : m.programName;
-    // The figure parameters go to R300 on; R309 to R311 hold the figure angle and the speeds, so a
-    // figure of more than nine parameters has no room in the program and is refused.
-    if (m.paramCount > kIsoFigureParams) {
-        FormatMachiningMessage(m, "ERR_PAR_ISO");
-        return 1;
-    }
-
-    // Support-vice lines.
     if (MachineVariant == 0 || (MachineVariant == 1 && s.options.MORSE_SUPP != 0)) {
         if (s.MORSE_SUPP < 2) {
             RInt(512, VicePositionOf(m), "R_POS_MORSAVOL");
@@ -247,9 +239,13 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
             RInt(513, n, "R_NEXTPOS_MORSAVOL");
         }
     }
+}
 
-    WriteToolChangeBlock(m, prev);
-
+// The face the machining is on and the tool's position on it: X from the bar's head (0 on
+// variant 2), Y and Z turned onto the face and taken from the section's far side on faces 1
+// and 2, the ralla position's tool offsets removed.
+void IsoProgramGenerator::WriteFaceAndPosition(const WorkingMachining& m) {
+    const MachineSettings& s = S();
     int face;
     if (m.Tipo == kFace0)
         face = 1;
@@ -284,6 +280,21 @@ int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const Wo
     RReal(211, posY, "PosY");
     RReal(212, posZ, "PosZ");
     RInt(241, 0, "Rotazione antioraria");
+}
+
+int IsoProgramGenerator::WriteMachiningBlock(const WorkingMachining& m, const WorkingMachining* next,
+                                             const WorkingMachining* prev) {
+    const char* name = IsTapMachining(m) ? "6.BRE" : m.programName;
+    // The figure parameters go to R300 on; R309 to R311 hold the figure angle and the speeds, so a
+    // figure of more than nine parameters has no room in the program and is refused.
+    if (m.paramCount > kIsoFigureParams) {
+        FormatMachiningMessage(m, "ERR_PAR_ISO");
+        return 1;
+    }
+
+    WriteSupportViceLines(m, next);
+    WriteToolChangeBlock(m, prev);
+    WriteFaceAndPosition(m);
 
     const ToolRecord& tool = ToolOf(m);
     const bool hasSteps = m.depthStepMarker == 1 && m.depthSteps > 0;

@@ -1,5 +1,5 @@
 // Part-program generation: elaboration and checks, the output file written through a temporary
-// file, and the program body of machine variants 0 and 2.
+// file, and the program body of machine variants 0 and 2 (its frame: iso_body.cpp).
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
@@ -10,6 +10,7 @@
 
 #include "engine/iso_generator.h"
 #include "engine/ordering.h"
+#include "iso_record_reading.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
@@ -19,6 +20,8 @@
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
 #include "platform/paths.h"
+
+using namespace iso_reading;
 
 namespace {
 
@@ -31,61 +34,13 @@ constexpr int32_t kNoAxis = -9999000; // -9999 in thousandths: the axis stays wh
 bool ProfileFits(const BarRecord& b) { return b.reachInner != 0 || b.reachOuter != 0 || g_decentredRalla != 0; }
 bool RotationAllowed(const BarRecord& b) { return b.reachInner != 0 || g_decentredRalla != 0; }
 
-// Operation mode, cut flags, vice zone and piece state of a record, as the elaboration and the
-// end trims leave them: the operation word is CutMode once the elaboration gave one, else the
-// unloading code the end trims set (clampCode); endFlags 1 marks the initial (first-end) cut
-// and 2 the final (other-end) cut; the vice zone is the support zone of the elaboration; a cut
-// frees a piece of the list when it belongs to one not made in an earlier run, else scrap.
-int32_t ModeOf(const WorkingMachining& r) { return r.CutMode != 0 ? r.CutMode : r.clampCode; }
+// Cut flags and vice zone of a record, as the end trims and the elaboration leave them:
+// endFlags 1 marks the initial (first-end) cut and 2 the final (other-end) cut; the vice zone is
+// the support zone of the elaboration.
 int CutFlagsOf(const WorkingMachining& r) { return r.endFlags; }
 int32_t ZoneOf(const WorkingMachining& r) { return r.SupportZone; }
-int PieceStateOf(const WorkingMachining& r) {
-    // Only the cut that finishes its piece (the other-end cut) frees it; a first-end cut frees
-    // the trim or remnant before the piece.
-    return (r.PieceRef != nullptr && r.PieceRef->made == 0 && r.PezzoDx == r.PieceRef->Id) ? kPieceStateGood
-                                                                                           : kPieceStateScrap;
-}
-const char* UnloadTextOf(const WorkingMachining& r) { return r.PieceRef != nullptr ? r.PieceRef->texts[0] : ""; }
-
-bool IsCut(const WorkingMachining& r) { return r.TipoLavor == kKindEndCut; }
-bool IsNotch(const WorkingMachining& r) { return r.TipoLavor == kKindFigure6000; }
-
-// Variant 2: the square cut u, waiting to unload what it freed, freed a piece that the trim
-// (a cut of mode 32 nearer the head) has still to cut at its tail: what u freed is that piece
-// with the wedge between the two cuts. The piece is trimmed, unloaded and counted first; only
-// the wedge then leaves by u's own unloading, so a good piece never takes the scrap's way.
-bool FreedPieceAwaitsTrim(const WorkingMachining& u, const WorkingMachining& trim) {
-    return IsCut(u) && PieceStateOf(u) == kPieceStateScrap && IsCut(trim) && ModeOf(trim) == 32 && u.X < trim.X;
-}
 
 } // namespace
-
-// The piece (or scrap) freed by the cut u leaves the machine before the record at position i
-// of the order when every operation of the piece has been written, and the record is a blade
-// cut or stands at another positioning beyond the piece's end (towards the bar's tail, where X
-// is smaller). A cut that frees the next piece always comes after the unloading: only one
-// piece waits at a time.
-bool IsoProgramGenerator::UnloadsBefore(int i, const WorkingMachining& u) const {
-    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
-    const WorkingMachining& r = *order[static_cast<std::size_t>(i)];
-    if (r.TipoLavor == kKindEndCut && ModeOf(r) != 1) return true;
-    if (u.PezzoDx > 0)
-        for (int j = i; j < n; ++j) {
-            const WorkingMachining& w = *order[static_cast<std::size_t>(j)];
-            if (w.TipoLavor != kKindEndCut && w.PieceRef != nullptr && w.PieceRef->Id == u.PezzoDx) return false;
-        }
-    if (r.TipoLavor == kKindEndCut || IsBladeKind(r.TipoLavor)) return true;
-    return r.Xcaric != u.Xcaric && r.X < u.X;
-}
-
-// Variant 2: what the square cut u freed holds a piece whose tail trim, at position i of the
-// order or after it, is still to come: u's unloading waits for it (FreedPieceAwaitsTrim).
-bool IsoProgramGenerator::TrimStillDue(int i, const WorkingMachining& u) const {
-    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
-    for (int j = i; j < n; ++j)
-        if (FreedPieceAwaitsTrim(u, *order[static_cast<std::size_t>(j)])) return true;
-    return false;
-}
 
 IsoProgramGenerator::IsoProgramGenerator(const char* path) : BarComputation(path) {}
 
@@ -469,146 +424,88 @@ void IsoProgramGenerator::WriteRepeat(int32_t step, int32_t repeatStart) {
     Block("<RPT:N%d;N%d;%d>\n\n", static_cast<int>(repeatStart), static_cast<int>(k + 1), static_cast<int>(step - 1));
 }
 
+// The body of variants 0 and 2 (what it shares with variant 1's: iso_body.cpp).
 int IsoProgramGenerator::WriteIsoProgramDefault(int32_t step) {
+    Body b;
+    if (StartBody(b) != 0) return 1;
+    WriteDefaultOpening(b, step);
+    if (WriteRecordsInOrder(b, [&](BodyRecord& rec) { return WriteDefaultRecord(b, rec); }) != 0) return 1;
+    return WriteBodyTail(b, step, [&] { return WriteRemnant(b.remnant, b.preCutTail != nullptr); });
+}
+
+// The head, the repeated range from the piece count on, the reference run and the loading; the
+// first machining's tool change comes before the loading on variant 2, after it on variant 0.
+void IsoProgramGenerator::WriteDefaultOpening(Body& b, int32_t step) {
     const MachineSettings& s = S();
     const int v = MachineVariant;
-    int32_t reckoned = 0;
-    if (CheckPieces(&reckoned) != 0) return 1;
-    // The remnant unloaded last is what the tail-most cut leaves, not the pieces' reckoning.
-    const int32_t remnant = BarLeftovers().tail;
-    remnant_ = remnant;
-    const WorkingMachining* preCutTail = PreCutTailCut();
-
-    Out("%%\n");
-    lineCounter = 1;
     WriteHead(step);
-    const int32_t repeatStart = lineCounter;
+    b.repeatStart = lineCounter;
     if (v == 2) RInt(502, s.TIPO_CARIC == 0 ? 0 : 1, "Flag carico automatico");
     RInt(556, static_cast<int32_t>(pieces.size()), "R_NUM_PEZZI_BARRA_PC");
-    Out("\n");
-    Block("L<RIFAUTO.BRE>\n\n");
-    const int check = ToolCheckValue();
-    if (check == 1 || check == 3) WriteNextToolBlock();
-
-    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
-    const WorkingMachining* firstMachining = nullptr;
-    for (int i = 0; i < n && firstMachining == nullptr; ++i)
-        if (order[static_cast<std::size_t>(i)]->TipoLavor == kKindRalla) firstMachining = order[static_cast<std::size_t>(i)];
-    if (v == 2 && firstMachining != nullptr) WriteToolChangeBlock(*firstMachining, nullptr);
+    WriteReferenceRun(b);
+    if (v == 2 && b.firstMachining != nullptr) WriteToolChangeBlock(*b.firstMachining, nullptr);
     WriteLoading();
-    if (v == 0 && firstMachining != nullptr) WriteToolChangeBlock(*firstMachining, nullptr);
+    if (v == 0 && b.firstMachining != nullptr) WriteToolChangeBlock(*b.firstMachining, nullptr);
+}
 
-    // The tool change just written stands for the first machining's own.
-    const WorkingMachining* prevMachining = firstMachining;
-    const WorkingMachining* prevRecord = nullptr;
-    const WorkingMachining* pending = nullptr; // cut whose piece is still to unload
-    const WorkingMachining* wedge = nullptr;   // square cut whose scrap leaves after the trimmed piece
-    int32_t pieceStart = 0;
-    // The pending piece leaves, then the wedge held behind it.
-    auto unloadPending = [&](bool endOfBar) {
-        if (WriteUnloading(*pending, endOfBar, pieceStart) != 0) return 1;
-        pending = nullptr;
-        if (wedge != nullptr) {
-            if (WriteUnloading(*wedge, false, pieceStart) != 0) return 1;
-            wedge = nullptr;
-        }
+// One record: the bar head's trim (variant 2), a cut's or notch's feed lines unless the cut
+// continues the one before at its X, then the cut's pending piece, the notch's P axis or the
+// machining's block.
+int IsoProgramGenerator::WriteDefaultRecord(Body& b, BodyRecord& rec) {
+    const int v = MachineVariant;
+    WorkingMachining& r = rec.r;
+    const int32_t mode = ModeOf(r);
+    const bool cut = IsCut(r);
+    const bool notch = v == 2 && IsNotch(r);
+
+    if (v == 2 && cut && mode == 32 && b.pending.cut == nullptr) {
+        WriteV2HeadTrim(b, rec);
+        HoldUnload(b.pending, r);
         return 0;
-    };
-    for (int i = 0; i < n; ++i) {
-        WorkingMachining& r = *order[static_cast<std::size_t>(i)];
-        const WorkingMachining* next = nullptr;
-        for (int j = i + 1; j < n && next == nullptr; ++j)
-            if (order[static_cast<std::size_t>(j)]->TipoLavor == kKindRalla) next = order[static_cast<std::size_t>(j)];
-        const int32_t mode = ModeOf(r);
-        const bool cut = IsCut(r);
-        const bool notch = v == 2 && IsNotch(r);
-
-        // Unloading of the pending piece: before a cut (a trim included, so that it finds the
-        // machine free), or before a record at another positioning beyond the piece's end; the
-        // piece's own operations at its positioning come first.
-        if (v == 2 && pending != nullptr && FreedPieceAwaitsTrim(*pending, r)) {
-            wedge = pending;
-            pending = nullptr;
-        }
-        bool unloaded = false;
-        if (pending != nullptr && !(v == 2 && TrimStillDue(i, *pending)) && UnloadsBefore(i, *pending)) {
-            if (unloadPending(false) != 0) return 1;
-            unloaded = true;
-        }
-
-        // Any record but a machining feeds or unloads the bar (variant 2 then positions it anew).
-        if (unloaded || prevRecord == nullptr || prevRecord->TipoLavor != kKindRalla) barStandsAt_ = kBarMoved;
-
-        // The pre-cut last piece has no tail cut: it stays on the bar and leaves with the remnant.
-        if (&r == preCutTail) {
-            prevRecord = &r;
-            continue;
-        }
-
-        // Trim at the bar head (variant 2).
-        if (v == 2 && cut && mode == 32 && pending == nullptr) {
-            const int extra = NearRemnantExtra(r);
-            if (i == n - 1 && r.ATaglio != 90000) {
-                RInt(540, 1 + extra, "TAGLIO_SPZ_FINALE_90");
-                RReal(550, 90000, "R_QUOTA_LAMA");
-                RReal(527, kNoAxis, "R_QUOTA_ASSE_P");
-                RReal(535, s.CORR_X_LAME - s.SPESS_LAMA / 2 + r.X, "R_QUOTA_U");
-                WriteBladeZoneLine(r);
-                RInt(592, 1, "R_TAGLIO_ESEGUITO: Finale");
-                Block("L<ALIM.BRE>\n\n");
-            }
-            RInt(540, 20 + extra, "R_CAUSALE_ALIMEN");
-            RReal(526, s.CORR_X_LAME - s.SPESS_LAMA / 2 + OffQuotaB(), "R_QUOTA_B per spuntatura");
-            RReal(550, r.ATaglio, "R_QUOTA_LAMA");
-            RReal(527, s.SCARTO_POSIZ / 2 + s.CORR_P_LAME, "R_QUOTA_ASSE_P");
-            WriteBladeZoneLine(r);
-            RInt(592, 2, "R_TAGLIO_ESEGUITO: Finale");
-            Block("L<ALIM.BRE>\n\n");
-            pending = &r;
-            prevRecord = &r;
-            continue;
-        }
-
-        if (cut || notch) {
-            const bool continues = prevRecord != nullptr && (IsCut(*prevRecord) || IsNotch(*prevRecord)) &&
-                                   prevRecord->X == r.X && !unloaded;
-            if (!continues && !(v == 2 && mode == 32)) {
-                int cause = notch ? 3 : CutFeedCause(r, next);
-                cause += NearRemnantExtra(r);
-                WriteCutLines(r, next, cause);
-            }
-        }
-
-        if (cut) {
-            // A cut that leaves nothing to unload keeps a piece still waiting for its operations.
-            const bool leavesNone = (v == 2 && (mode == 1 || mode == 32)) || (v == 0 && mode == 1);
-            if (!leavesNone) {
-                pending = &r;
-                pieceStart = r.X;
-            }
-        } else if (notch) {
-            if (WritePAxisBlock(r) != 0) return 1;
-        } else {
-            if (WriteMachiningBlock(r, next, prevMachining) != 0) return 1;
-            prevMachining = &r;
-        }
-        prevRecord = &r;
     }
 
-    if (pending != nullptr && unloadPending(true) != 0) return 1;
-    if (WriteRemnant(remnant, preCutTail != nullptr) != 0) return 1;
-    if (check == 2 || check == 3) WriteNextToolBlock();
-    WriteRepeat(step, repeatStart);
-    if (v != 0) {
-        if (lastBarOfList)
-            Block("R%d=1      { Barre Terminate }\n\n", 545);
-        else
-            Block("R%d=0      { Barre non Terminate }\n\n", 545);
+    if (cut || notch) {
+        const bool continues = rec.prev != nullptr && (IsCut(*rec.prev) || IsNotch(*rec.prev)) &&
+                               rec.prev->X == r.X && !rec.unloaded;
+        if (!continues && !(v == 2 && mode == 32)) {
+            int cause = notch ? 3 : CutFeedCause(r, rec.next);
+            cause += NearRemnantExtra(r);
+            WriteCutLines(r, rec.next, cause);
+        }
     }
-    Block("L<FINEALL.BRE>\n\n");
-    if (FinishFile() != 0) {
-        SetProgramWriteFault(writeErrno_);
-        return 1;
+
+    if (cut) {
+        // A cut that leaves nothing to unload keeps a piece still waiting for its operations.
+        if (CutLeavesPieceToUnload(r)) HoldUnload(b.pending, r);
+    } else if (notch) {
+        if (WritePAxisBlock(r) != 0) return 1;
+    } else {
+        if (WriteMachiningBlock(r, rec.next, b.prevMachining) != 0) return 1;
+        b.prevMachining = &r;
     }
     return 0;
+}
+
+// Variant 2: the trim at the bar head, with no piece waiting; as the bar's last record and
+// angled, a square cut first.
+void IsoProgramGenerator::WriteV2HeadTrim(const Body& b, const BodyRecord& rec) {
+    const MachineSettings& s = S();
+    const WorkingMachining& r = rec.r;
+    const int extra = NearRemnantExtra(r);
+    if (rec.i == b.n - 1 && r.ATaglio != 90000) {
+        RInt(540, 1 + extra, "TAGLIO_SPZ_FINALE_90");
+        RReal(550, 90000, "R_QUOTA_LAMA");
+        RReal(527, kNoAxis, "R_QUOTA_ASSE_P");
+        RReal(535, s.CORR_X_LAME - s.SPESS_LAMA / 2 + r.X, "R_QUOTA_U");
+        WriteBladeZoneLine(r);
+        RInt(592, 1, "R_TAGLIO_ESEGUITO: Finale");
+        Block("L<ALIM.BRE>\n\n");
+    }
+    RInt(540, 20 + extra, "R_CAUSALE_ALIMEN");
+    RReal(526, s.CORR_X_LAME - s.SPESS_LAMA / 2 + OffQuotaB(), "R_QUOTA_B per spuntatura");
+    RReal(550, r.ATaglio, "R_QUOTA_LAMA");
+    RReal(527, s.SCARTO_POSIZ / 2 + s.CORR_P_LAME, "R_QUOTA_ASSE_P");
+    WriteBladeZoneLine(r);
+    RInt(592, 2, "R_TAGLIO_ESEGUITO: Finale");
+    Block("L<ALIM.BRE>\n\n");
 }

@@ -11,6 +11,7 @@
 #include "engine/dxf_section.h"
 #include "engine/end_cuts.h"
 #include "engine/iso_generator.h"
+#include "iso_record_reading.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/path_table.h"
@@ -21,21 +22,12 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 
+using namespace iso_reading;
+
 namespace {
 
 const MachineSettings& S() { return *g_pSettings; }
 
-// Operation mode, piece state and unloading text of a record, read as the default body reads
-// them: the elaboration's cut mode, else the clamp code of the end trims; only the cut that
-// finishes a piece of the list (its other-end cut) frees a good piece.
-int32_t ModeOf(const WorkingMachining& r) { return r.CutMode != 0 ? r.CutMode : r.clampCode; }
-int PieceStateOf(const WorkingMachining& r) {
-    return (r.PieceRef != nullptr && r.PieceRef->made == 0 && r.PezzoDx == r.PieceRef->Id) ? kPieceStateGood
-                                                                                           : kPieceStateScrap;
-}
-const char* UnloadTextOf(const WorkingMachining& r) { return r.PieceRef != nullptr ? r.PieceRef->texts[0] : ""; }
-
-bool IsEndCut(const WorkingMachining& r) { return r.TipoLavor == kKindEndCut; }
 bool IsAnyCut(const WorkingMachining& r) { return r.TipoLavor == kKindEndCut || IsBladeKind(r.TipoLavor); }
 
 // The end of a piece that is cut first (the bar head side): the left end when the bar is
@@ -424,116 +416,97 @@ int IsoProgramGenerator::WriteV1Remnant(int32_t remnant, bool preCut) {
 
 // ---------------------------------------------------------------- the body
 
-int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
-    const MachineSettings& s = S();
-    int32_t reckoned = 0;
-    if (CheckPieces(&reckoned) != 0) return 1;
-    // The remnant unloaded last is what the tail-most cut leaves, not the pieces' reckoning.
-    const int32_t remnant = BarLeftovers().tail;
-    remnant_ = remnant;
-    const WorkingMachining* preCutTail = PreCutTailCut();
-    const bool leavesRemnant = remnant > s.DIM_MIN_SCARTO;
+// What the variant-1 body knows of the bar before its records, and what its cuts have done.
+struct IsoProgramGenerator::V1Bar {
+    bool leavesRemnant = false;
     // The automatic transfer of the last piece: off with AUTO_TRAS_LAV 0 or without pieces.
-    const bool autoTransfer = s.AUTO_TRAS_LAV != 0 && !pieces.empty();
-    const bool unloadingEnabled =
-        g_pPathTable != nullptr && plat::GetProfileInt("UNLOADING", "ENABLE", 0, g_pPathTable->ConfigPar()) != 0;
+    bool autoTransfer = false;
+    bool unloadingEnabled = false;
+    const WorkingMachining* firstEndCut = nullptr;
+    // The last end cut of the bar: a tail trim squares the remnant beyond it.
+    const WorkingMachining* lastEndCut = nullptr;
+    // Head trim: the bar's first end cut, angled, while the last piece goes by automatic transfer.
+    bool headTrimPending = false;
+    bool headTrimmed = false;
+    bool anyCut = false;
+};
 
-    Out("%%\n");
-    lineCounter = 1;
+// The body of variant 1 (what it shares with the other variants' body: iso_body.cpp).
+int IsoProgramGenerator::WriteIsoProgramVariant1(int32_t step) {
+    Body b;
+    if (StartBody(b) != 0) return 1;
+    V1Bar v = V1BarOf();
+    WriteV1Opening(b, v);
+    if (WriteRecordsInOrder(b, [&](BodyRecord& rec) { return WriteV1Record(b, v, rec); }) != 0) return 1;
+    return WriteBodyTail(b, step, [&] { return WriteV1BarEnd(b, v); });
+}
+
+IsoProgramGenerator::V1Bar IsoProgramGenerator::V1BarOf() const {
+    const MachineSettings& s = S();
+    V1Bar v;
+    v.leavesRemnant = remnant_ > s.DIM_MIN_SCARTO;
+    v.autoTransfer = s.AUTO_TRAS_LAV != 0 && !pieces.empty();
+    v.unloadingEnabled =
+        g_pPathTable != nullptr && plat::GetProfileInt("UNLOADING", "ENABLE", 0, g_pPathTable->ConfigPar()) != 0;
+    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
+    for (int i = n - 1; i >= 0 && v.lastEndCut == nullptr; --i)
+        if (IsCut(*order[static_cast<std::size_t>(i)])) v.lastEndCut = order[static_cast<std::size_t>(i)];
+    for (int i = 0; i < n && v.firstEndCut == nullptr; ++i)
+        if (IsCut(*order[static_cast<std::size_t>(i)])) v.firstEndCut = order[static_cast<std::size_t>(i)];
+    v.headTrimPending = v.autoTransfer && s.AUTO_TRAS_LAV == 1;
+    return v;
+}
+
+// The head, the reference run, then the repeated range from the loading on (each repetition
+// loads a bar) and the first machining's tool change.
+void IsoProgramGenerator::WriteV1Opening(Body& b, const V1Bar& v) {
+    const MachineSettings& s = S();
     RInt(599, IsoCode, "Codice Casuale ISO");
     RInt(482, 0, "R_ATTESA_CONFERMA");
     RInt(590, 0, "R_CONT_PEZZI");
-    if (unloadingEnabled) RInt(593, 0, "R_BARRA_INLAVORO");
+    if (v.unloadingEnabled) RInt(593, 0, "R_BARRA_INLAVORO");
     cutVicePosition = s.X_MAX_MORSA;
     viceCloses = 0;
     WriteV1Head();
-    Out("\n");
-    Block("L<RIFAUTO.BRE>\n\n");
-    const int check = ToolCheckValue();
-    if (check == 1 || check == 3) WriteNextToolBlock();
+    WriteReferenceRun(b);
+    b.repeatStart = lineCounter;
+    WriteV1Loading(v.unloadingEnabled);
+    if (b.firstMachining != nullptr) WriteToolChangeBlock(*b.firstMachining, nullptr);
+}
 
-    // Each repetition loads a bar: the repeat range starts at the loading.
-    const int32_t repeatStart = lineCounter;
-    WriteV1Loading(unloadingEnabled);
-
-    const int n = std::min<int>(orderedRecords, static_cast<int>(order.size()));
-    const WorkingMachining* firstMachining = nullptr;
-    for (int i = 0; i < n && firstMachining == nullptr; ++i)
-        if (order[static_cast<std::size_t>(i)]->TipoLavor == kKindRalla) firstMachining = order[static_cast<std::size_t>(i)];
-    if (firstMachining != nullptr) WriteToolChangeBlock(*firstMachining, nullptr);
-
-    // The last end cut of the bar: a tail trim squares the remnant beyond it.
-    const WorkingMachining* lastEndCut = nullptr;
-    for (int i = n - 1; i >= 0 && lastEndCut == nullptr; --i)
-        if (IsEndCut(*order[static_cast<std::size_t>(i)])) lastEndCut = order[static_cast<std::size_t>(i)];
-    const WorkingMachining* firstEndCut = nullptr;
-    for (int i = 0; i < n && firstEndCut == nullptr; ++i)
-        if (IsEndCut(*order[static_cast<std::size_t>(i)])) firstEndCut = order[static_cast<std::size_t>(i)];
-    bool headTrimmed = false;
-
-    // Head trim: the bar's first end cut, angled, while the last piece goes by automatic transfer.
-    bool headTrimPending = autoTransfer && s.AUTO_TRAS_LAV == 1;
-    bool anyCut = false;
-    const WorkingMachining* prevMachining = firstMachining; // its tool change is written
-    const WorkingMachining* pending = nullptr;              // cut whose piece is still to unload
-    bool pendingHeld = false;
-    for (int i = 0; i < n; ++i) {
-        WorkingMachining& r = *order[static_cast<std::size_t>(i)];
-        const WorkingMachining* next = nullptr;
-        for (int j = i + 1; j < n && next == nullptr; ++j)
-            if (order[static_cast<std::size_t>(j)]->TipoLavor == kKindRalla) next = order[static_cast<std::size_t>(j)];
-        const bool cut = IsAnyCut(r);
-
-        if (pending != nullptr && UnloadsBefore(i, *pending)) {
-            if (WriteV1Unloading(*pending, pendingHeld) != 0) return 1;
-            pending = nullptr;
-        }
-
-        // The pre-cut last piece has no tail cut: it stays on the bar and leaves with the remnant.
-        if (&r == preCutTail) continue;
-
-        if (cut) {
-            if (IsEndCut(r) && headTrimPending && !anyCut && (r.endFlags & 1) != 0 && r.ATaglio != 90000) {
-                if (WriteV1Trim(r, true) != 0) return 1;
-                headTrimmed = true;
-            }
-            headTrimPending = false;
-            anyCut = true;
-            // A head trim written before the bar's first cut took the head's excess away itself.
-            const bool trimTookExcess = headTrimmed && &r == firstEndCut;
-            const int cause = CutFeedCause(r, next) + (trimTookExcess ? 0 : NearRemnantExtra(r));
-            v1CutForm_ = V1CutFormOf(&r == firstEndCut && (r.endFlags & 1) != 0, headTrimmed,
-                                     &r == lastEndCut && (r.endFlags & 2) != 0, remnant);
-            const int written = WriteCutBlock(r, cause);
-            v1CutForm_ = kV1FormNone;
-            if (written != 0) return 1;
-            // An end cut frees what lies beyond it, unless its mode leaves it on the bar.
-            if (IsEndCut(r) && ModeOf(r) != 1) {
-                pending = &r;
-                pendingHeld = viceCloses != 0; // the piece waits in the vices of its own cut
-            }
-        } else {
-            if (WriteMachiningBlock(r, next, prevMachining) != 0) return 1;
-            prevMachining = &r;
-        }
+// One record: a machining's block, or a blade cut (after the head trim it may need) with its
+// R592 form; an end cut's freed piece then waits for its unloading.
+int IsoProgramGenerator::WriteV1Record(Body& b, V1Bar& v, BodyRecord& rec) {
+    WorkingMachining& r = rec.r;
+    if (!IsAnyCut(r)) {
+        if (WriteMachiningBlock(r, rec.next, b.prevMachining) != 0) return 1;
+        b.prevMachining = &r;
+        return 0;
     }
-    if (pending != nullptr && WriteV1Unloading(*pending, pendingHeld) != 0) return 1;
-
-    if (autoTransfer && leavesRemnant && lastEndCut != nullptr && lastEndCut->ATaglio != 90000 &&
-        (lastEndCut->endFlags & 2) != 0) {
-        if (WriteV1Trim(*lastEndCut, false) != 0) return 1;
+    if (IsCut(r) && v.headTrimPending && !v.anyCut && (r.endFlags & 1) != 0 && r.ATaglio != 90000) {
+        if (WriteV1Trim(r, true) != 0) return 1;
+        v.headTrimmed = true;
     }
-    if (WriteV1Remnant(remnant, preCutTail != nullptr) != 0) return 1;
-    if (check == 2 || check == 3) WriteNextToolBlock();
-    WriteRepeat(step, repeatStart);
-    if (lastBarOfList)
-        Block("R%d=1      { Barre Terminate }\n\n", 545);
-    else
-        Block("R%d=0      { Barre non Terminate }\n\n", 545);
-    Block("L<FINEALL.BRE>\n\n");
-    if (FinishFile() != 0) {
-        SetProgramWriteFault(writeErrno_);
-        return 1;
-    }
+    v.headTrimPending = false;
+    v.anyCut = true;
+    // A head trim written before the bar's first cut took the head's excess away itself.
+    const bool trimTookExcess = v.headTrimmed && &r == v.firstEndCut;
+    const int cause = CutFeedCause(r, rec.next) + (trimTookExcess ? 0 : NearRemnantExtra(r));
+    v1CutForm_ = V1CutFormOf(&r == v.firstEndCut && (r.endFlags & 1) != 0, v.headTrimmed,
+                             &r == v.lastEndCut && (r.endFlags & 2) != 0, b.remnant);
+    const int written = WriteCutBlock(r, cause);
+    v1CutForm_ = kV1FormNone;
+    if (written != 0) return 1;
+    if (CutLeavesPieceToUnload(r)) HoldUnload(b.pending, r);
     return 0;
+}
+
+// The bar's end: the tail trim that squares a remnant to keep while the last piece goes by
+// automatic transfer, then the remnant.
+int IsoProgramGenerator::WriteV1BarEnd(const Body& b, const V1Bar& v) {
+    if (v.autoTransfer && v.leavesRemnant && v.lastEndCut != nullptr && v.lastEndCut->ATaglio != 90000 &&
+        (v.lastEndCut->endFlags & 2) != 0) {
+        if (WriteV1Trim(*v.lastEndCut, false) != 0) return 1;
+    }
+    return WriteV1Remnant(b.remnant, b.preCutTail != nullptr);
 }

@@ -9,6 +9,7 @@
 
 #include "iso_test_support.h"
 #include "test_support/iso_reader.h"
+#include "test_support/seeded_draws.h"
 
 namespace enginetest {
 namespace {
@@ -604,13 +605,7 @@ TEST_F(IsoRulesTest, SetsThatCrossTheirTapsAndHolesAreRefused) {
 // which part the pieces by a wedge (dust, the trapdoor's or the unloader's); the draws the
 // edges add come after the plain bar's, which stays the same bar.
 ldatest::ListSpec RandomBarList(uint32_t seed, bool mitred, bool edges = false) {
-    uint32_t s = seed * 2654435761u;
-    auto in = [&s](int lo, int hi) {
-        s ^= s << 13;
-        s ^= s >> 17;
-        s ^= s << 5;
-        return lo + static_cast<int>(s % static_cast<uint32_t>(hi - lo + 1));
-    };
+    ldatest::SeededDraws in(seed);
     std::vector<ldatest::PieceSpec> pieces;
     int32_t total = 0;
     const int count = in(1, 6);

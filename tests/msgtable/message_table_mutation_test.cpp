@@ -20,4 +20,11 @@ TEST(MessageTableMutation, DamagedFilesLoadOrKeepTheTable) {
     EXPECT_EQ(out.rounds, 3000);
 }
 
+// Files refused at their first bytes (nothing, a mark and nothing after it, another text's mark)
+// are refused as such, and the exercise goes on past them.
+TEST(MessageTableMutation, EmptyAndMarkedFilesAreRefusedAndKeepTheTable) {
+    const std::string cases[] = {"", "\xEF\xBB\xBF", "\xEF\xBB\xBFKEY text\r\n", "\xFF\xFEK\0E\0", std::string(1, '\0')};
+    for (const std::string& bytes : cases) EXPECT_EQ(msgtable_fuzz::Exercise(bytes), "") << bytes.size();
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,9 +46,11 @@ public:
     void WriteNextToolBlock();
     void WriteUnloadPositionBlock(int pieceState, const char* text);
     // Whether the piece freed by the pending cut u is unloaded before the record at position i
-    // of the order is written.
+    // of the order is written (iso_pending_unload.cpp).
     bool UnloadsBefore(int i, const WorkingMachining& u) const;
     int WriteMachiningBlock(const WorkingMachining& m, const WorkingMachining* next, const WorkingMachining* prev);
+    void WriteSupportViceLines(const WorkingMachining& m, const WorkingMachining* next);
+    void WriteFaceAndPosition(const WorkingMachining& m);
     // Vice X of a blade cut (thousandths) or a negative code: -1 no room for the vices, -2 the
     // piece's head cut collides, -4 a notch cut off 45 degrees refused.
     // The cut's record carries its blade data (a turned cut keeps its turned angle).
@@ -141,7 +144,6 @@ private:
     // 100 more on the feed cause of the cut next to the bar's remnant when that remnant is one
     // to keep (at least DIM_MIN_SCARTO).
     int NearRemnantExtra(const WorkingMachining& r) const;
-    bool TrimStillDue(int i, const WorkingMachining& u) const;
     static int CutFeedCause(const WorkingMachining& cut, const WorkingMachining* next);
     int32_t OffQuotaB() const; // R_OFF_QUOTA_B: SPESS_LAMA less twice a negative CORR_X_LAME
     int FinishFile();
@@ -153,7 +155,58 @@ private:
     int32_t ToolDiameter(const WorkingMachining& m) const;
     WorkingMachining* RecordById(int32_t id) const;
 
+    // ---- the body both variants share (iso_body.cpp) ----
+    // The one cut whose freed piece (or scrap) is still to unload, and what its unloading needs
+    // (its rules: iso_pending_unload.cpp).
+    struct PendingUnload {
+        const WorkingMachining* cut = nullptr;
+        // Variant 2: the square cut whose wedge leaves after the piece its trim has still to cut.
+        const WorkingMachining* wedge = nullptr;
+        int32_t pieceStart = 0; // X of the cut, where the spatula takes the piece (variant 0)
+        bool held = false;      // variant 1: the piece waits in the vices of its own cut
+    };
+    // What the steps of a body share.
+    struct Body {
+        int n = 0;                                    // records in the order
+        int32_t remnant = 0;                          // what the tail-most cut leaves, unloaded last
+        const WorkingMachining* preCutTail = nullptr; // tail cut of a pre-cut last piece: not written
+        int check = 0;                                // the tool check value
+        int32_t repeatStart = 0;                      // first line of the repeated range
+        const WorkingMachining* firstMachining = nullptr;
+        const WorkingMachining* prevMachining = nullptr; // the last machining whose tool change is written
+        PendingUnload pending;
+    };
+    // One record of the order as the loop hands it to the variant's writer.
+    struct BodyRecord {
+        WorkingMachining& r;
+        int i;
+        const WorkingMachining* next; // the next machining in the order
+        const WorkingMachining* prev; // the record before (written or not)
+        bool unloaded;                // a pending unloading was written just before it
+    };
+    int StartBody(Body& b);
+    void WriteReferenceRun(const Body& b);
+    int WriteRecordsInOrder(Body& b, const std::function<int(BodyRecord&)>& write);
+    int WriteBodyTail(Body& b, int32_t step, const std::function<int()>& writeBarEnd);
+    // ---- the pending unloading and its rules (iso_pending_unload.cpp) ----
+    void HoldUnload(PendingUnload& p, const WorkingMachining& cut) const;
+    static bool CutLeavesPieceToUnload(const WorkingMachining& r);
+    bool UnloadDueBefore(PendingUnload& p, int i) const;
+    void DeferWedge(PendingUnload& p, int i) const;
+    bool TrimStillDue(int i, const WorkingMachining& u) const;
+    int WritePendingUnload(PendingUnload& p, bool endOfBar);
+
+    // ---- body of variants 0 and 2 (iso_generate.cpp) ----
+    void WriteDefaultOpening(Body& b, int32_t step);
+    int WriteDefaultRecord(Body& b, BodyRecord& rec);
+    void WriteV2HeadTrim(const Body& b, const BodyRecord& rec);
+
     // ---- variant-1 body (iso_variant1.cpp) ----
+    struct V1Bar;
+    V1Bar V1BarOf() const;
+    void WriteV1Opening(Body& b, const V1Bar& v);
+    int WriteV1Record(Body& b, V1Bar& v, BodyRecord& rec);
+    int WriteV1BarEnd(const Body& b, const V1Bar& v);
     void WriteV1Head();
     void WriteV1Loading(bool unloadingEnabled);
     int WriteV1Unloading(const WorkingMachining& u, bool held);

@@ -20,13 +20,15 @@ inline std::string Exercise(const std::string& bytes) {
     mutation::WriteFile(file, bytes);
     const int result = table.LoadStrings();
     if (result != Dictavo::kLoaded) {
-        // Refused are an empty file and one whose first bytes tell a text the table cannot hold
-        // (a NUL among the first two, a UTF-16 or UTF-8 byte-order mark).
+        // Refused are an empty file (nothing, or nothing after a UTF-8 mark) and one whose first
+        // bytes tell a text the table cannot hold (a NUL among the first two, a UTF-16 or UTF-8
+        // byte-order mark).
+        const bool empty = bytes.empty() || bytes == "\xEF\xBB\xBF";
         const bool marked = bytes.size() >= 2 && (bytes[0] == '\0' || bytes[1] == '\0' ||
                                                   bytes.compare(0, 2, "\xFF\xFE") == 0 ||
                                                   bytes.compare(0, 2, "\xFE\xFF") == 0 ||
                                                   bytes.compare(0, 3, "\xEF\xBB\xBF") == 0);
-        const bool refusable = result == Dictavo::kEmptyFile ? bytes.empty()
+        const bool refusable = result == Dictavo::kEmptyFile ? empty
                                : result == Dictavo::kUnreadableText ? marked || (bytes.size() == 1 && bytes[0] == '\0')
                                                                     : false;
         if (!refusable) return "refused a readable file: " + std::to_string(result);
