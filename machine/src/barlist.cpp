@@ -344,7 +344,10 @@ bool IsBladeName(const char* name) {
 // Collects the distinct tools of a bar (version 102 and later). False with the message set.
 class ToolCollector {
 public:
-    explicit ToolCollector(int version) : active_(version >= lda::kVersionCurrent) {}
+    // barLabel: the bar as the messages name it (its display label).
+    ToolCollector(int version, const std::string& barLabel) : active_(version >= lda::kVersionCurrent) {
+        CopyField(barLabel_, barLabel.c_str());
+    }
 
     // The record's tool name must hold its terminating zero (checked before).
     bool Add(const uint8_t* machining) {
@@ -355,7 +358,7 @@ public:
             if (std::strcmp(names_[i], name) == 0) return true;
         if (IsBladeName(name)) return true;
         if (count_ >= UsableRallaPositions() || count_ >= kRallaMaxPositions) {
-            SetErrorText("%s", MsgError("TROPPI_UTEN"));
+            SetErrorText("%s %s", MsgError("TROPPI_UTEN"), barLabel_);
             return false;
         }
         const int index = g_pRallaTools != nullptr ? g_pRallaTools->FindTool(name) : -1;
@@ -374,6 +377,7 @@ public:
 
 private:
     bool active_;
+    char barLabel_[kBarDisplaySize] = {};
     int count_ = 0;
     char names_[kRallaMaxPositions][kToolNameSize + 1] = {};
     int32_t indices_[kRallaMaxPositions] = {};
@@ -595,7 +599,7 @@ bool BarList::ReadList(const char* path) {
         }
 
         // 9. Pieces and machinings, with the bar's tools.
-        ToolCollector tools(formatVersion_);
+        ToolCollector tools(formatVersion_, PrepareLabel(rec, r.series, barNo));
         const bool keepDirect = r.repetitionsLeft > 0;
         const uint8_t* mrec;
         const uint8_t* tail;

@@ -245,6 +245,32 @@ void FillGroup4Key(const char* key, int32_t& field, int32_t value) {
 
 const char* ParamGroupFile(int group) { return GroupFile(group); }
 
+bool ParamFieldBounds(const char* key, double* minimum, double* maximum) {
+    for (int group = 1; group <= 12; ++group) {
+        const int row = RowIndexOf(group, key);
+        if (row < 0) continue;
+        const int id = ParamTable(group)[row].id;
+        double scale = 0.0;
+        if (group == 5 || group == 7) {
+            scale = 1000.0;
+        } else if (const FieldMap* map = FieldsOf(group)) {
+            for (; map->id >= 0; ++map)
+                if (map->id == id) {
+                    scale = map->rule == Store::Thousandths ? 1000.0
+                            : map->rule == Store::Tenths || map->rule == Store::IntegerTimes10 ? 10.0
+                                                                                               : 1.0;
+                    break;
+                }
+        }
+        if (scale == 0.0) return false; // a row kept as text only
+        // Whole units of the row, so that the range named is the range taken.
+        *maximum = std::floor((INT32_MAX - 1) / scale);
+        *minimum = -*maximum;
+        return true;
+    }
+    return false;
+}
+
 bool ReadParamText(int group, int row, char* buffer, std::size_t size) {
     if (buffer == nullptr || size == 0) return false;
     buffer[0] = '\0';

@@ -168,7 +168,7 @@ int GetT5On() { return ReadIniInt(kConfRalla, "T5_ON", 0, PathSlot(PathTable::kC
 int GetT6On() { return ReadIniInt(kConfRalla, "T6_ON", 0, PathSlot(PathTable::kConfigPar)); }
 int GetT7On() { return ReadIniInt(kConfRalla, "T7_ON", 0, PathSlot(PathTable::kConfigPar)); }
 int GetT8On() { return ReadIniInt(kConfRalla, "T8_ON", 0, PathSlot(PathTable::kConfigPar)); }
-void SetT5On(int on) { WriteIniInt(kConfRalla, "T5_ON", on, PathSlot(PathTable::kConfigPar)); }
-void SetT6On(int on) { WriteIniInt(kConfRalla, "T6_ON", on, PathSlot(PathTable::kConfigPar)); }
-void SetT7On(int on) { WriteIniInt(kConfRalla, "T7_ON", on, PathSlot(PathTable::kConfigPar)); }
-void SetT8On(int on) { WriteIniInt(kConfRalla, "T8_ON", on, PathSlot(PathTable::kConfigPar)); }
+bool SetT5On(int on) { return WriteIniInt(kConfRalla, "T5_ON", on, PathSlot(PathTable::kConfigPar)); }
+bool SetT6On(int on) { return WriteIniInt(kConfRalla, "T6_ON", on, PathSlot(PathTable::kConfigPar)); }
+bool SetT7On(int on) { return WriteIniInt(kConfRalla, "T7_ON", on, PathSlot(PathTable::kConfigPar)); }
+bool SetT8On(int on) { return WriteIniInt(kConfRalla, "T8_ON", on, PathSlot(PathTable::kConfigPar)); }

@@ -196,45 +196,110 @@ int ParseToolFile(const char* path, ToolFileParse& out) {
     return 0;
 }
 
+ToolLimit ToolFieldLimit(ToolField field, int kind, int checkLimits) {
+    const bool tap = kind == 4;
+    // label shown, label checked, minimum, maximum, above the minimum, whole, length, unit
+    auto limit = [&]() -> ToolLimit {
+        switch (field) {
+        case ToolField::Cooling: return {"S_FREFRIG", "S_FREFRIG", 0, 999, false, true, false, "P_CICLI_MIN"};
+        case ToolField::Speed:
+            return {"S_ROTAZ", "S_ROTAZ", tap ? 1.0 : 0.0, tap ? 9999.0 : 99999.0, false, true, false, "P_GIRI_MIN"};
+        case ToolField::Feed:
+            if (tap) return {"S_PASSO", "S_PASSO", 1, 9999, false, false, false, "P_CEN_GIRO"};
+            return {"S_ASPORT", "S_ASPORT", 0, 99, false, false, false, "P_CEN_GIRO"};
+        case ToolField::Second:
+            if (tap) return {"S_PERCRID", "S_PERCRID", -100, 100, false, false, false, nullptr};
+            // A disc keeps an added length there, shown in the display unit.
+            if (kind == 3) return {"P_ADD_LEN", "S_SFOND", 0, 9999, false, false, true, nullptr};
+            return {"S_SFOND", "S_SFOND", 0, 9999, false, false, false, "P_MM_MIN"};
+        case ToolField::Diam1: return {"S_DIAM1", "S_DIAM1", 0, 999, true, false, true, nullptr};
+        case ToolField::Len1: return {"S_LUNG1", "S_LUNG1", 0, 999, true, false, true, nullptr};
+        case ToolField::Diam2: return {"S_DIAM2", "S_DIAM2", 0, 999, false, false, true, nullptr};
+        case ToolField::Len2: return {"S_LUNG2", "S_LUNG2", 0, 999, false, false, true, nullptr};
+        case ToolField::Diam3: return {"S_DIAM3", "S_DIAM3", 0, 999, false, false, true, nullptr};
+        case ToolField::Len3: return {"S_LUNG3", "S_LUNG3", 0, 999, false, false, true, nullptr};
+        case ToolField::Shank: return {"S_DIAMCOD", "S_DIAMCOD", 0, 999, false, false, true, nullptr};
+        case ToolField::TipDiam1: return {"S_DIAMPUT", "S_DIAMPUT", 0, 999, true, false, true, nullptr};
+        // Above 0 as well when its holder length is: CheckToolLimits tests that beside the range.
+        case ToolField::TipDiam2: return {"S_DIAMPUT2", "S_DIAMPUT", 0, 999, false, false, true, nullptr};
+        case ToolField::TipLen1: return {"S_LUNGPUT", "S_LUNGPUT", 0, 999, false, false, true, nullptr};
+        case ToolField::TipLen2: return {"S_LUNGPUT2", "S_LUNGPUT", 0, 999, false, false, true, nullptr};
+        case ToolField::Total:
+        case ToolField::Count: break;
+        }
+        return {"S_LUNGTOT", "S_LUNGTOT", 0, 999, true, false, true, nullptr};
+    };
+    ToolLimit l = limit();
+    if (checkLimits == 0) {
+        l.aboveMinimum = false;
+        if (l.whole) {
+            l.minimum = 0;
+            l.maximum = INT32_MAX;
+        } else {
+            l.minimum = l.minimum < 0 ? -999999 : 0;
+            l.maximum = 999999;
+        }
+    }
+    return l;
+}
+
+double ToolFieldValue(const ToolFileRecord& r, ToolField field) {
+    switch (field) {
+    case ToolField::Cooling: return r.cooling;
+    case ToolField::Speed: return r.speed;
+    case ToolField::Feed: return r.feed;
+    case ToolField::Second: return r.plunge;
+    case ToolField::Diam1: return r.diameter[0];
+    case ToolField::Len1: return r.length[0];
+    case ToolField::Diam2: return r.diameter[1];
+    case ToolField::Len2: return r.length[1];
+    case ToolField::Diam3: return r.diameter[2];
+    case ToolField::Len3: return r.length[2];
+    case ToolField::Shank: return r.shankDiameter;
+    case ToolField::TipDiam1: return r.tipDiameter1;
+    case ToolField::TipDiam2: return r.tipDiameter2;
+    case ToolField::TipLen1: return r.tipLength1;
+    case ToolField::TipLen2: return r.tipLength2;
+    case ToolField::Total:
+    case ToolField::Count: break;
+    }
+    return r.totalLength;
+}
+
+std::string ToolLimitText(const ToolLimit& l) {
+    const bool inches = l.length && GetUnitSystem() == 2;
+    const char* unit = l.length ? (inches ? "P_IN" : "P_MM") : l.unitKey;
+    if (!l.aboveMinimum) return RangeText(l.minimum, l.maximum, unit, inches);
+    return RangeAboveText(l.minimum, l.maximum, unit, inches);
+}
+
 int CheckToolLimits(const ToolFileRecord& r, int checkLimits) {
     if (checkLimits == 0 || IsBlade(r.name)) return 0;
     auto fail = [&](const char* labelKey, const char* textKey) {
         SetErrorText("%s->%s\n%s", r.name, MsgString(labelKey), MsgError(textKey));
         return 1;
     };
-    auto range = [](double v, double lo, double hi) { return v >= lo && v <= hi; };
-    auto positive = [](double v, double hi) { return v > 0 && v <= hi; };
-    // A value outside an inclusive range is refused naming that range, in the unit the tool
-    // dialog shows (lengths in inches when the unit is inches); unit null: the value has none.
-    auto outside = [&](const char* labelKey, double lo, double hi, const char* unitKey, bool length = false) {
-        const bool inches = length && GetUnitSystem() == 2;
-        const std::string limits = RangeText(lo, hi, length ? (inches ? "P_IN" : "P_MM") : unitKey, inches);
-        SetErrorText("%s->%s\n%s\n%s", r.name, MsgString(labelKey), MsgError("LIMIT_ERROR"), limits.c_str());
+    // A value outside its range is refused naming that range, in the unit the tool dialog
+    // shows (lengths in inches when the unit is inches).
+    auto outside = [&](const ToolLimit& l) {
+        SetErrorText("%s->%s\n%s\n%s", r.name, MsgString(l.checkLabelKey), MsgError("LIMIT_ERROR"),
+                     ToolLimitText(l).c_str());
         return 1;
     };
-    if (!range(r.kind, 0, 4)) return fail("S_TIPO", "LIMIT_ERROR");
-    const ToolValueRange cooling = ToolCoolantRange(checkLimits), speed = ToolSpeedRange(r.kind, checkLimits);
-    if (!range(r.cooling, cooling.minimum, cooling.maximum))
-        return outside("S_FREFRIG", cooling.minimum, cooling.maximum, "P_CICLI_MIN");
-    if (!range(r.speed, speed.minimum, speed.maximum)) return outside("S_ROTAZ", speed.minimum, speed.maximum, "P_GIRI_MIN");
-    if (r.kind == 4) {
-        if (!range(r.feed, 1, 9999)) return outside("S_PASSO", 1, 9999, nullptr);
-        if (!range(r.plunge, -100, 100)) return outside("S_PERCRID", -100, 100, nullptr);
-    } else {
-        if (!range(r.feed, 0, 99)) return outside("S_ASPORT", 0, 99, nullptr);
-        if (!range(r.plunge, 0, 9999)) return outside("S_SFOND", 0, 9999, nullptr);
+    if (r.kind < 0 || r.kind > 4) return fail("S_TIPO", "LIMIT_ERROR");
+    // In the order of the checks: working values, the three steps, shank, holder, total length.
+    static constexpr ToolField kOrder[] = {
+        ToolField::Cooling, ToolField::Speed,  ToolField::Feed,     ToolField::Second,   ToolField::Diam1,
+        ToolField::Len1,    ToolField::Diam2,  ToolField::Len2,     ToolField::Diam3,    ToolField::Len3,
+        ToolField::Shank,   ToolField::TipDiam1, ToolField::TipDiam2, ToolField::TipLen1, ToolField::TipLen2,
+        ToolField::Total,
+    };
+    for (const ToolField field : kOrder) {
+        ToolLimit l = ToolFieldLimit(field, r.kind, checkLimits);
+        // A second holder step that has a length must have a diameter.
+        if (field == ToolField::TipDiam2 && r.tipLength2 > 0) l.aboveMinimum = true;
+        if (!l.Holds(ToolFieldValue(r, field))) return outside(l);
     }
-    if (!positive(r.diameter[0], 999)) return fail("S_DIAM1", "LIMIT_ERROR");
-    if (!positive(r.length[0], 999)) return fail("S_LUNG1", "LIMIT_ERROR");
-    if (!range(r.diameter[1], 0, 999)) return outside("S_DIAM2", 0, 999, nullptr, true);
-    if (!range(r.length[1], 0, 999)) return outside("S_LUNG2", 0, 999, nullptr, true);
-    if (!range(r.diameter[2], 0, 999)) return outside("S_DIAM3", 0, 999, nullptr, true);
-    if (!range(r.length[2], 0, 999)) return outside("S_LUNG3", 0, 999, nullptr, true);
-    if (!range(r.shankDiameter, 0, 999)) return outside("S_DIAMCOD", 0, 999, nullptr, true);
-    if (!positive(r.tipDiameter1, 999)) return fail("S_DIAMPUT", "LIMIT_ERROR");
-    if (r.tipDiameter2 > 999 || (r.tipLength2 > 0 && !(r.tipDiameter2 > 0))) return fail("S_DIAMPUT", "LIMIT_ERROR");
-    if (!range(r.tipLength1, 0, 999) || !range(r.tipLength2, 0, 999)) return outside("S_LUNGPUT", 0, 999, nullptr, true);
-    if (!positive(r.totalLength, 999)) return fail("S_LUNGTOT", "LIMIT_ERROR");
     // Consistency: the parts of the tool fit its total length, and every step has both sizes.
     const double whole = plat::TruncToInt32(r.length[0]) + plat::TruncToInt32(r.length[1]) +
                          plat::TruncToInt32(r.length[2]) + plat::TruncToInt32(r.tipLength1) +
@@ -256,12 +321,13 @@ int ToolCheckLimitsFlag() {
 int CheckToolLimits(const ToolFileRecord& record) { return CheckToolLimits(record, ToolCheckLimitsFlag()); }
 
 ToolValueRange ToolCoolantRange(int checkLimits) {
-    return checkLimits != 0 ? ToolValueRange{0, 999} : ToolValueRange{0, INT32_MAX};
+    const ToolLimit l = ToolFieldLimit(ToolField::Cooling, 0, checkLimits);
+    return {static_cast<int32_t>(l.minimum), static_cast<int32_t>(l.maximum)};
 }
 
 ToolValueRange ToolSpeedRange(int kind, int checkLimits) {
-    if (checkLimits == 0) return {0, INT32_MAX};
-    return kind == 4 ? ToolValueRange{1, 9999} : ToolValueRange{0, 99999};
+    const ToolLimit l = ToolFieldLimit(ToolField::Speed, kind, checkLimits);
+    return {static_cast<int32_t>(l.minimum), static_cast<int32_t>(l.maximum)};
 }
 
 int ReadToolTable(ToolTable& table) {

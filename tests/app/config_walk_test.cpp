@@ -24,6 +24,8 @@
 #include <deque>
 #include <functional>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +37,10 @@
 #include "app_fixture.h"
 #include "machine/globals.h"
 #include "machine/params.h"
+#pragma push_macro("slots")
+#undef slots
+#include "machine/path_table.h"
+#pragma pop_macro("slots")
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/ui_services.h"
@@ -752,6 +758,7 @@ struct Typed {
     std::string before;    // the field's text once typed (the filters ran)
     std::string after;     // its text after OK, when the window stayed open
     bool stayedOpen = false;
+    bool focused = false;  // the field held the focus after OK
 };
 
 Typist* g_typist = nullptr; // the operator of the running case
@@ -768,20 +775,27 @@ void EnterAndConfirm(QWidget* w, QLineEdit* edit, const char* typed, Typed* out)
     w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
     out->stayedOpen = w->isVisible();
     out->after = edit->text().toStdString();
+    out->focused = edit->hasFocus();
     if (w->isVisible()) w->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDCANCEL))->click();
 }
 
 // The tool table with the selected tool, then one of its windows (the tool's edit window or
 // the coolant box) handed the entry; the table is left with OK, which writes it when changed.
-Typist::Action InToolTable(int button, const char* inner, std::function<void(QWidget*)> enter) {
+Typist::Action InToolTable(int button, const char* inner, std::function<void(QWidget*)> enter,
+                           const char* tool = "PUNTA5") {
     return [=](QWidget* tools) {
         auto* list = tools->findChild<QListWidget*>(QStringLiteral("id_%1").arg(ui::CToolDialog::kListId));
         ASSERT_NE(list, nullptr);
-        list->setCurrentItem(list->findItems(QStringLiteral("PUNTA5"), Qt::MatchExactly).value(0));
+        list->setCurrentItem(list->findItems(QString::fromLatin1(tool), Qt::MatchExactly).value(0));
         g_typist->actions[inner].push_back(enter);
         tools->findChild<QPushButton*>(QStringLiteral("id_%1").arg(button))->click();
         tools->findChild<QPushButton*>(QStringLiteral("id_%1").arg(IDOK))->click();
     };
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(plat::NativePath(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 ToolFileRecord ToolNamed(const char* name, int* coolant) {
@@ -794,16 +808,20 @@ ToolFileRecord ToolNamed(const char* name, int* coolant) {
 
 } // namespace
 
-// Every whole-number field of the windows, typed into as the operator types: a fraction, a
-// sign, a number too long for the field and an empty entry are refused with their reason and
-// the range in the unit shown, the typed text staying in the field and nothing written; letters
-// cannot be typed; a good value is taken as typed.
-TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGoodValueAsTyped) {
+// The number fields of the windows, typed into as the operator types: a fraction in a whole
+// number, a minus where the range has none, a decimal comma, a number too long for the field
+// and an empty entry are refused with their reason, the field's name and its range in the unit
+// shown, the typed text staying in the field with the focus and nothing written; letters cannot
+// be typed; a good value (a minus where the range has one) is taken as typed.
+TEST_F(ConfigWalkTest, EveryNumberFieldRefusesWhatItCannotHoldAndTakesAGoodValueAsTyped) {
     struct Row {
         const char* typed;
         std::string shown;  // the field once typed
         std::string box;    // the refusal, "" when taken
         std::string stored; // the value afterwards
+        // The field's file afterwards: as before, with from replaced by to when given.
+        const char* from = nullptr;
+        const char* to = nullptr;
     };
     struct Field {
         const char* what;
@@ -811,8 +829,9 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
         int entry;
         const char* window;
         std::function<Typist::Action(const char* typed, Typed* out)> act;
-        std::function<std::string(const std::string& program)> stored;
+        std::function<std::string(const std::string& program)> stored; // null: the file alone
         std::vector<Row> rows;
+        std::function<std::string(const std::string& program)> file = nullptr; // compared byte for byte
     };
     const auto param = [](const char* key) {
         return [key](const std::string& program) {
@@ -824,14 +843,31 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
             return [=](QWidget* w) { EnterAndConfirm(w, qobject_cast<QLineEdit*>(RowControl(w, command, key)), typed, out); };
         };
     };
-    const auto toolCell = [](int cell) {
-        return [cell](const char* typed, Typed* out) {
-            return InToolTable(ui::CToolDialog::kEditId, "CToolEditDialog", [=](QWidget* w) {
-                EnterAndConfirm(w, w->findChild<QLineEdit*>(QStringLiteral("id_%1").arg(ui::kToolCellValueId + cell)),
-                                typed, out);
-            });
+    const auto toolCell = [](int cell, const char* tool = "PUNTA5") {
+        return [cell, tool](const char* typed, Typed* out) {
+            return InToolTable(
+                ui::CToolDialog::kEditId, "CToolEditDialog",
+                [=](QWidget* w) {
+                    EnterAndConfirm(
+                        w, w->findChild<QLineEdit*>(QStringLiteral("id_%1").arg(ui::kToolCellValueId + cell)), typed,
+                        out);
+                },
+                tool);
         };
     };
+    const auto setField = [](int id) {
+        return [id](const char* typed, Typed* out) -> Typist::Action {
+            return [=](QWidget* sets) {
+                g_typist->actions["CParProfEditDialog"].push_back([=](QWidget* w) {
+                    EnterAndConfirm(w, w->findChild<QLineEdit*>(QStringLiteral("id_%1").arg(id)), typed, out);
+                });
+                sets->findChild<QPushButton*>(QStringLiteral("id_%1").arg(ui::parprof::kEdit))->click();
+                sets->findChild<QPushButton*>(QStringLiteral("id_%1").arg(ui::parprof::kOk))->click();
+            };
+        };
+    };
+    const auto toolsFile = [](const std::string&) { return std::string(PathSlot(PathTable::kToolsTxt)); };
+    const auto setsFile = [](const std::string& program) { return program + "CONF/ALU72.CP"; };
     const auto refusal = [](const char* labelKey, const char* reason, const std::string& range) {
         return (labelKey != nullptr ? std::string(MsgString(labelKey)) + "\n" : std::string()) + MsgError(reason) +
                "\n" + range;
@@ -845,7 +881,14 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
         const std::string speed = Range("0", "99999", "P_GIRI_MIN"), cool = Range("0", "999", "P_CICLI_MIN");
         const std::string box = plain("0", "999"), labels = plain("0", "2147483647");
         const std::string syntax = std::string(MsgString("P_R_OLTRE_MAX")) + "\n" + MsgError("SYNTAX_ERROR");
-        const std::string incomplete = MsgError("T_INCOMPLETA");
+        const std::string above = std::string(MsgError("LIMIT_ABOVE")) + " 0 " + MsgError("LIMIT_AT_MOST") + " 999 " +
+                                  MsgString("P_MM");
+        const std::string feed = Range("0", "99", "P_CEN_GIRO"), pitch = Range("1", "9999", "P_CEN_GIRO");
+        const std::string percent = plain("-100", "100");
+        const char* punta5 = "* PUNTA5 1 10 \r\n3000 1 2\r\n5 0 0 0 5 0\r\n";
+        const char* masch6 = "* MASCH6 4 10 \r\n400 1 0\r\n";
+        const char* filled = "OFFZ_PINZA=0\r\n";
+        const char* filledTo = "OFFZ_PINZA=0\r\nDELTA_DIMY=0.00\r\n";
         return std::vector<Field>{
         {"rotation beyond maximum", 1, ID_CONF_GEN1, "CConfFresa1_Dialog", row(ID_CONF_GEN1, "ROT_OLTRE_MAX"),
          param("ROT_OLTRE_MAX"),
@@ -872,7 +915,7 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
           {"2,5", "2,5", refusal("S_ROTAZ", "SYNTAX_ERROR", speed), "12"},
           {"99999999999", "99999999999", refusal("S_ROTAZ", "LIMIT_ERROR", speed), "12"},
           {"-3", "-3", refusal("S_ROTAZ", "LIMIT_ERROR", speed), "12"},
-          {"", "", incomplete, "12"},
+          {"", "", refusal("S_ROTAZ", "T_INCOMPLETA", speed), "12"},
           {"2800", "2800", "", "2800"}}},
         {"tool coolant", 1, ID_TOOLS, "CToolDialog", toolCell(ui::kCellCoolant),
          [](const std::string&) {
@@ -882,8 +925,43 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
          {{"2.5", "2.5", refusal("S_FREFRIG", "WHOLE_NUMBER_ERROR", cool), "10"},
           {"1000", "1000", refusal("S_FREFRIG", "LIMIT_ERROR", cool), "10"},
           {"-3", "-3", refusal("S_FREFRIG", "LIMIT_ERROR", cool), "10"},
-          {"", "", incomplete, "10"},
+          {"", "", refusal("S_FREFRIG", "T_INCOMPLETA", cool), "10"},
           {"15", "15", "", "15"}}},
+        {"tool diameter", 1, ID_TOOLS, "CToolDialog", toolCell(ui::kCellDiam1), nullptr,
+         {{"-3", "-3", refusal("S_DIAM1", "LIMIT_ERROR", above), ""},
+          {"2,5", "2,5", refusal("S_DIAM1", "SYNTAX_ERROR", above), ""},
+          {"12abc", "12", "", "", punta5, "* PUNTA5 1 10 \r\n3000 1 2\r\n12 0 0 0 5 0\r\n"},
+          {"99999999999", "99999999999", refusal("S_DIAM1", "LIMIT_ERROR", above), ""},
+          {"", "", refusal("S_DIAM1", "T_INCOMPLETA", above), ""}},
+         toolsFile},
+        {"tool feed", 1, ID_TOOLS, "CToolDialog", toolCell(ui::kCellFeed), nullptr,
+         {{"-3", "-3", refusal("S_ASPORT", "LIMIT_ERROR", feed), ""},
+          {"2,5", "2,5", refusal("S_ASPORT", "SYNTAX_ERROR", feed), ""},
+          {"12abc", "12", "", "", "\r\n3000 1 2\r\n", "\r\n3000 12 2\r\n"},
+          {"99999999999", "99999999999", refusal("S_ASPORT", "LIMIT_ERROR", feed), ""},
+          {"", "", refusal("S_ASPORT", "T_INCOMPLETA", feed), ""}},
+         toolsFile},
+        {"tap pitch", 1, ID_TOOLS, "CToolDialog", toolCell(ui::kCellFeed, "MASCH6"), nullptr,
+         {{"-3", "-3", refusal("S_PASSO", "LIMIT_ERROR", pitch), ""},
+          {"2,5", "2,5", refusal("S_PASSO", "SYNTAX_ERROR", pitch), ""},
+          {"12abc", "12", "", "", masch6, "* MASCH6 4 10 \r\n400 12 0\r\n"},
+          {"99999999999", "99999999999", refusal("S_PASSO", "LIMIT_ERROR", pitch), ""},
+          {"", "", refusal("S_PASSO", "T_INCOMPLETA", pitch), ""}},
+         toolsFile},
+        {"tap reduction", 1, ID_TOOLS, "CToolDialog", toolCell(ui::kCellSecond, "MASCH6"), nullptr,
+         {{"-150", "-150", refusal("S_PERCRID", "LIMIT_ERROR", percent), ""},
+          {"-50", "-50", "", "", masch6, "* MASCH6 4 10 \r\n400 1 -50\r\n"}},
+         toolsFile},
+        {"head scrap of a profile set", 1, ID_PROFILO, "CParProfDialog", setField(1249), nullptr,
+         // Opening a set fills a key it lacks with the machine's value (DELTA_DIMY here, once):
+         // the refused value itself is never written.
+         {{"-3", "-3", refusal("P_SCARTO_TESTA", "LIMIT_ERROR", Range("0", "9999", "P_MM")), "", filled, filledTo},
+          {"2,5", "2,5", MsgError("ERR_SCARTO_TESTA"), ""}},
+         setsFile},
+        {"offset Y of a profile set", 1, ID_PROFILO, "CParProfDialog", setField(252), nullptr,
+         {{"99999", "99999", refusal("P_OFFSET_Y", "LIMIT_ERROR", Range("-9999", "9999", "P_MM")), "", filled,
+           filledTo}},
+         setsFile},
         {"coolant of the table (input box)", 1, ID_TOOLS, "CToolDialog",
          [](const char* typed, Typed* out) {
              return InToolTable(ui::CToolDialog::kCoolantId, "CInputDialog", [=](QWidget* w) {
@@ -932,6 +1010,7 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
         for (const Row& r : f.rows) {
             SCOPED_TRACE(std::string("typed \"") + r.typed + "\"");
             ui_->boxes.clear();
+            const std::string before = f.file ? ReadBytes(f.file(program_)) : std::string();
             Typist typist;
             g_typist = &typist;
             if (f.entry == ID_TOOLS) typist.password = QString::fromLatin1(ui::kToolPassword);
@@ -953,8 +1032,20 @@ TEST_F(ConfigWalkTest, EveryWholeNumberFieldRefusesWhatItCannotHoldAndTakesAGood
             EXPECT_EQ(out.stayedOpen, !r.box.empty());
             if (!r.box.empty()) {
                 EXPECT_EQ(out.after, r.shown);
+                EXPECT_TRUE(out.focused);
             }
-            EXPECT_EQ(f.stored(program_), r.stored);
+            if (f.stored) {
+                EXPECT_EQ(f.stored(program_), r.stored);
+            }
+            if (f.file) {
+                std::string expected = before;
+                if (r.from != nullptr) {
+                    const std::size_t at = expected.find(r.from);
+                    ASSERT_NE(at, std::string::npos) << r.from;
+                    expected.replace(at, std::strlen(r.from), r.to);
+                }
+                EXPECT_EQ(ReadBytes(f.file(program_)), expected);
+            }
         }
     }
 }

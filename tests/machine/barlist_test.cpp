@@ -407,7 +407,7 @@ TEST_F(BarListTest, ToolsOfABarMustBeKnownAndFitTheRalla) {
     EXPECT_TRUE(Load(spec)->IsLoaded()) << g_errorText; // four tools, four positions
     spec.bars[1].machinings.back().tool = "FRESA10";
     EXPECT_FALSE(Load(spec)->IsLoaded());
-    EXPECT_STREQ(g_errorText, "TROPPI_UTEN");
+    EXPECT_STREQ(g_errorText, "TROPPI_UTEN PVC70#2"); // names the bar, as the later tool check does
 }
 
 TEST_F(BarListTest, DamagedFilesAreRefusedWithTheRecord) {

@@ -172,7 +172,7 @@ TEST_F(ToolsTest, LimitCheckFollowsCkLimits) {
     WriteText("TOOLS.TXT", std::string(kDemoTools) + "* ZERO 0 0 \r\n1000 1 1\r\n0 0 0 0 5 0\r\n40 0 0 10 60 0\r\n");
     tools_->positionTools[0] = 3;
     EXPECT_EQ(tools_->LoadTools(), 1);
-    EXPECT_STREQ(g_errorText, "ZERO->S_DIAM1\nLIMIT_ERROR");
+    EXPECT_STREQ(g_errorText, "ZERO->S_DIAM1\nLIMIT_ERROR\nLIMIT_ABOVE 0 LIMIT_AT_MOST 999 P_MM");
     EXPECT_EQ(tools_->Count(), 5);
     EXPECT_EQ(tools_->positionTools[0], 3); // a failed load leaves the positions too
     RallaToolSet unchecked(0);
@@ -220,7 +220,7 @@ TEST_F(ToolsTest, LimitCheckFollowsCkLimits) {
         {[](ToolFileRecord& t) { t.tipLength2 = -1; }, kUnitMillimetres, "T->S_LUNGPUT\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 999 P_MM"},
         {[](ToolFileRecord& t) { t.speed = 100000; }, kUnitMillimetres, "T->S_ROTAZ\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 99999 P_GIRI_MIN"},
         {[](ToolFileRecord& t) { t.cooling = 1000; }, kUnitMillimetres, "T->S_FREFRIG\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 999 P_CICLI_MIN"},
-        {[](ToolFileRecord& t) { t.feed = 100; }, kUnitMillimetres, "T->S_ASPORT\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 99"},
+        {[](ToolFileRecord& t) { t.feed = 100; }, kUnitMillimetres, "T->S_ASPORT\nLIMIT_ERROR\nLIMIT_RANGE 0 .. 99 P_CEN_GIRO"},
     };
     for (const auto& c : outside) {
         SCOPED_TRACE(c.text);

@@ -238,23 +238,24 @@ TEST_F(EditDialogTest, ClampRotationIsDegreesInInchMode) {
 }
 
 // Each value keeps the limits of the machine parameter it overrides (CK_LIMITS on), and any
-// value must fit the thousandths it is kept in; the field's own message, nothing written.
+// value must fit the thousandths it is kept in; the box names the field and the range in the
+// unit shown, and nothing is written.
 TEST_F(EditDialogTest, ValuesOutsideTheirParametersLimitsAreRefused) {
     const struct {
         int variant;
         int ckLimits;
         const char* key;
         const char* text;
-        const char* error;   // null: accepted
+        const char* range;   // null: accepted
     } cases[] = {
-        {1, 1, "VELH_CUT", "-5", "ERR_VELH_CUT"},           {1, 1, "VELH_CUT", "99999", nullptr},
-        {1, 1, "VELH_CUT", "100000", "ERR_VELH_CUT"},       {1, 0, "VELH_CUT", "100000", nullptr},
-        {0, 1, "OFFY", "123456789012345678901234567890", "ERR_OFFY_PROF"},
-        {0, 0, "OFFY", "123456789012345678901234567890", "ERR_OFFY_PROF"},
-        {0, 1, "OFFZ_PINZA", "-10000", "ERR_OFFZ_PINZA"},   {2, 1, "OFFC_PINZA", "361", "ERR_OFFC_PINZA"},
-        {2, 1, "OFFC_PINZA", "-360", nullptr},              {2, 1, "CH_V_VICE", "-1", "ERR_CH_V_VICE"},
-        {1, 1, "TAIL_SCRAP", "10000", "ERR_SCARTO_CODA"},   {1, 1, "DELTA_DIMY", "-9999", nullptr},
-        {1, 1, "ING_SCARICO", "-1", "ERR_ING_SCARICO"},
+        {1, 1, "VELH_CUT", "-5", "0 .. 99999 mm/min"},      {1, 1, "VELH_CUT", "99999", nullptr},
+        {1, 1, "VELH_CUT", "100000", "0 .. 99999 mm/min"},  {1, 0, "VELH_CUT", "100000", nullptr},
+        {0, 1, "OFFY", "123456789012345678901234567890", "-9999 .. 9999 mm"},
+        {0, 0, "OFFY", "123456789012345678901234567890", "-2147484 .. 2147484 mm"},
+        {0, 1, "OFFZ_PINZA", "-10000", "-9999 .. 9999 mm"}, {2, 1, "OFFC_PINZA", "361", "-360 .. 360 deg"},
+        {2, 1, "OFFC_PINZA", "-360", nullptr},              {2, 1, "CH_V_VICE", "-1", "0 .. 9999 mm"},
+        {1, 1, "TAIL_SCRAP", "10000", "0 .. 9999 mm"},      {1, 1, "DELTA_DIMY", "-9999", nullptr},
+        {1, 1, "ING_SCARICO", "-1", " .. "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + " " + c.text);
@@ -265,12 +266,15 @@ TEST_F(EditDialogTest, ValuesOutsideTheirParametersLimitsAreRefused) {
         const std::string before = ReadCp("ALU60");
         Find<QLineEdit>(dlg.get(), Id(c.key))->setText(c.text);
         dlg->OnOK();
-        if (c.error == nullptr) {
+        if (c.range == nullptr) {
             EXPECT_TRUE(ui.boxes.empty());
             EXPECT_NE(ReadCp("ALU60"), before);
         } else {
             ASSERT_NE(ui.LastBox(), nullptr);
-            EXPECT_EQ(ui.LastBox()->text, MsgError(c.error));
+            const std::string& text = ui.LastBox()->text;
+            EXPECT_NE(text.find(MsgError("LIMIT_ERROR")), std::string::npos) << text;
+            EXPECT_NE(text.find(c.range), std::string::npos) << text;
+            EXPECT_EQ(text.find("not a valid number"), std::string::npos) << text;
             EXPECT_EQ(ReadCp("ALU60"), before);
             EXPECT_EQ(dlg->focusWidget(), Find<QLineEdit>(dlg.get(), Id(c.key)));
         }

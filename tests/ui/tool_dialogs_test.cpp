@@ -290,8 +290,12 @@ TEST_F(ToolDialogTest, EditUnchangedReturnsTwoAndChangedValuesComeBack) {
         script.Then(EditTool({{ui::kCellTotal, ""}})).Then(EditTool({{ui::kCellTotal, "1000"}})).Then(Cancel());
         Command(ui::CToolDialog::kEditId, script);
         ASSERT_EQ(ui_->boxes.size(), 2u);
-        EXPECT_EQ(ui_->boxes[0].text, MsgError("T_INCOMPLETA"));
-        EXPECT_EQ(ui_->boxes[1].text, std::string("PUNTA5->") + MsgString("S_LUNGTOT") + "\n" + MsgError("LIMIT_ERROR"));
+        // Each refusal names the cell and its range in the unit shown.
+        const std::string range = std::string(MsgError("LIMIT_ABOVE")) + " " + (units == kUnitInches ? "0.0000" : "0") +
+                                  " " + MsgError("LIMIT_AT_MOST") + " " + (units == kUnitInches ? "39.3307 " : "999 ") +
+                                  MsgString(units == kUnitInches ? "P_IN" : "P_MM");
+        EXPECT_EQ(ui_->boxes[0].text, std::string(MsgString("S_LUNGTOT")) + "\n" + MsgError("T_INCOMPLETA") + "\n" + range);
+        EXPECT_EQ(ui_->boxes[1].text, std::string(MsgString("S_LUNGTOT")) + "\n" + MsgError("LIMIT_ERROR") + "\n" + range);
         tool_.reset();
     }
     SetUnitSystem(kUnitMillimetres);
@@ -329,7 +333,8 @@ TEST_F(ToolDialogTest, OkChecksTheToolsInUseOnly) {
     ui::CToolDialog& d = OpenTools();
     ClickIn(&d, IDOK);
     ASSERT_EQ(ui_->boxes.size(), 1u);
-    EXPECT_EQ(ui_->boxes[0].text, std::string("BAD->") + MsgString("S_DIAM1") + "\n" + MsgError("LIMIT_ERROR"));
+    EXPECT_EQ(ui_->boxes[0].text, std::string("BAD->") + MsgString("S_DIAM1") + "\n" + MsgError("LIMIT_ERROR") + "\n" +
+                                      MsgError("LIMIT_ABOVE") + " 0 " + MsgError("LIMIT_AT_MOST") + " 999 " + MsgString("P_MM"));
     EXPECT_TRUE(d.isVisible());
     // Deleted, the broken tool no longer holds the table: OK writes it without the tool.
     Select("BAD");

@@ -60,25 +60,6 @@ Binding BindField(const ProfileSetField& f, const std::string& series, const std
     return Binding();
 }
 
-bool IsLabelCount(const ProfileSetField& f) { return std::strcmp(f.key, "NR_LABEL") == 0; }
-
-// A label count takes any whole number from 0 up to what the count holds: no bound of its own.
-constexpr int32_t kLabelCountMax = INT32_MAX;
-
-// The syntax check of an entry on OK: a number (ParseThousandths); a label count a whole
-// number (checked by LabelCountRefusal); an empty entry only where the machine's value stands in.
-bool EntryIsValid(const ProfileSetField& f, const std::string& text) {
-    if (text.empty()) return f.machineFallback;
-    if (IsLabelCount(f)) return CheckWholeEntry(text, 0, kLabelCountMax) == WholeEntry::Ok;
-    return ParseThousandths(text.c_str(), nullptr) == 0;
-}
-
-// Why a typed label count is refused, naming the range it takes.
-std::string LabelCountRefusal(const ProfileSetField& f, const std::string& text, int variant) {
-    return WholeEntryRefusal(CheckWholeEntry(text, 0, kLabelCountMax), MsgString(f.Label(variant)), 0,
-                             kLabelCountMax, nullptr);
-}
-
 // An R variable holding a set of flags: bit 0 of its value truncated.
 bool Odd(float value) { return (plat::TruncToInt32(value) & 1) != 0; }
 
@@ -138,11 +119,11 @@ void CParProfEditDialog::OnOK() {
         if (f.errorKey == nullptr || !f.OnVariant(m_variant)) continue;
         auto* edit = qobject_cast<QLineEdit*>(Control(f.controlId));
         if (edit == nullptr) continue;
-        const std::string entry = FromQt(edit->text());
-        if (EntryIsValid(f, entry) && (entry.empty() || StoredValueInRange(f, StoredText(f, entry), ProfileSettings())))
-            continue;
-        const std::string refusal = IsLabelCount(f) && !entry.empty() ? LabelCountRefusal(f, entry, m_variant)
-                                                                       : std::string(MsgError(f.errorKey));
+        // A text that is no number names the field; a number out of range, the range in the
+        // unit shown.
+        const std::string refusal =
+            SetEntryRefusal(f, FromQt(edit->text()), ProfileSettings(), m_variant, GetUnitSystem());
+        if (refusal.empty()) continue;
         ShowBox("T_ERRORE", refusal, BoxButtons::Ok, BoxIcon::Warning);
         edit->setFocus();
         return;

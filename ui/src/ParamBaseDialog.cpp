@@ -16,6 +16,11 @@
 #include "machine/error_text.h"
 #include "machine/file_routines.h"
 #include "machine/globals.h"
+// Qt's "slots" keyword macro would swallow the path table's member of that name.
+#pragma push_macro("slots")
+#undef slots
+#include "machine/path_table.h"
+#pragma pop_macro("slots")
 #include "machine/ralla_tools.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
@@ -348,6 +353,17 @@ int CParamBaseDialog::ValidateValues() {
             shown.labelKey = r.layout.labelKey;
             double value = 0.0;
             bool refused = ParseParamValue(*g_pSettings, RowTextToWrite(i).c_str(), shown, &value, -1) != kParamOk;
+            double fieldMinimum = 0.0, fieldMaximum = 0.0;
+            if (!refused && ParamFieldBounds(shown.key, &fieldMinimum, &fieldMaximum) &&
+                (value < fieldMinimum || value > fieldMaximum)) {
+                // Beyond what its settings field holds (CK_LIMITS 0): stored, the value would be
+                // cut to the field's limit while the file keeps what was typed.
+                ParamDef held = shown;
+                held.minimum = static_cast<int>(fieldMinimum);
+                held.maximum = static_cast<int>(fieldMaximum);
+                SetParamRowRefusal(held, "LIMIT_ERROR");
+                refused = true;
+            }
             if (!refused && r.layout.filter == ParamFilter::Real && value < 0 && shown.minimum >= 0) {
                 // A row typed without a minus takes no negative value, whatever CK_LIMITS says.
                 SetParamRowRefusal(shown, "LIMIT_ERROR");
@@ -469,20 +485,34 @@ CConfOffsetRallaDlg2::CConfOffsetRallaDlg2(QWidget* parent, bool listOpen)
 void CConfOffsetRallaDlg2::OnValuesLoaded() {
     for (int k = 0; k < 4; ++k) {
         qobject_cast<QCheckBox*>(Control(kEnableBoxIds[k]))->setChecked(g_extraPositionOn[k] != 0);
-        OnEnableBox(k);
+        EnableRowsOf(k);
     }
 }
 
-void CConfOffsetRallaDlg2::OnEnableBox(int position) {
+void CConfOffsetRallaDlg2::EnableRowsOf(int position) {
     const bool on = qobject_cast<QCheckBox*>(Control(kEnableBoxIds[position]))->isChecked();
     for (const char* axis : {"OFFX_T%d", "OFFY_T%d", "OFFZ_T%d"}) {
         const int row = RowIndex(plat::StrFormatC(axis, 5 + position).c_str());
         if (row >= 0) SetRowEnabled(row, on);
     }
-    // The position's key is written at once: Cancel does not take it back.
-    static void (*const kSetters[4])(int) = {SetT5On, SetT6On, SetT7On, SetT8On};
-    kSetters[position](on ? 1 : 0);
+}
+
+void CConfOffsetRallaDlg2::OnEnableBox(int position) {
+    auto* box = qobject_cast<QCheckBox*>(Control(kEnableBoxIds[position]));
+    const bool on = box->isChecked();
+    // The position's key is written at once: Cancel does not take it back. A write that fails
+    // is told, naming the file, and the box goes back to what the file still holds.
+    static bool (*const kSetters[4])(int) = {SetT5On, SetT6On, SetT7On, SetT8On};
+    errno = 0;
+    if (!kSetters[position](on ? 1 : 0)) {
+        const int error = errno != 0 ? errno : EIO;
+        box->setChecked(!on);
+        ShowBox("T_ERRORE", FileFaultText(true, PathSlot(PathTable::kConfigPar), error), BoxButtons::Ok,
+                BoxIcon::Warning);
+        return;
+    }
     g_extraPositionOn[position] = on ? 1 : 0;
+    EnableRowsOf(position);
     update();
 }
 

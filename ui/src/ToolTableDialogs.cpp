@@ -456,11 +456,12 @@ CToolEditDialog::CToolEditDialog(QWidget* parent, ToolFileRecord& tool) : CResiz
     for (int cell = 0; cell < kToolCellCount; ++cell) {
         QLineEdit* edit = Field(cell);
         if (edit == nullptr) continue;
-        // Speed and coolant keep a typed point or minus for OK to refuse (never 2.5 as 25).
+        // Every cell keeps a typed minus, and speed and coolant a typed point, for OK to take
+        // or refuse by the cell's range: dropped, "-50" would read 50 and "2.5" 25.
         if (ToolCellOf(cell).value == CellValue::Integer)
             ConnectWholeNumberFilter(edit);
         else
-            ConnectRealFilter(edit, false);
+            ConnectRealFilter(edit, true);
     }
     connect(qobject_cast<QPushButton*>(Control(IDOK)), &QPushButton::clicked, this, &CToolEditDialog::OnOK);
     connect(qobject_cast<QPushButton*>(Control(IDCANCEL)), &QPushButton::clicked, this, &CToolEditDialog::reject);
@@ -509,8 +510,9 @@ void CToolEditDialog::OnOK() {
     for (int cell = 0; cell < kToolCellCount && complete; ++cell) {
         const std::string typed = FromQt(Field(cell) != nullptr ? Field(cell)->text() : QString());
         const std::string& shown = m_shown[static_cast<std::size_t>(cell)];
-        // A whole number the cell cannot hold is refused as typed, the dialog staying open.
-        const std::string refusal = WholeCellRefusal(cell, m_work.kind, typed, shown);
+        // A value the cell cannot take is refused as typed, naming the cell and its range,
+        // the dialog staying open with the focus on it.
+        const std::string refusal = CellRefusal(cell, m_work.kind, typed, shown, m_tool->kind);
         if (!refusal.empty()) {
             ErrorNotice(refusal.c_str());
             Field(cell)->setFocus();

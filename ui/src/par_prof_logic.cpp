@@ -9,6 +9,7 @@
 #include "dxf/dxf.h"
 #include "machine/barlist.h"
 #include "machine/ini_routines.h"
+#include "machine/number_entry.h"
 #include "machine/params.h"
 #include "machine/path_table.h"
 #include "machine/profile_overrides.h"
@@ -227,14 +228,50 @@ std::string EntryText(const ProfileSetField& f, const std::string& stored) {
     return stored;
 }
 
+// Lengths, angles and feeds are kept in thousandths: a value beyond them cannot be stored.
+constexpr double kThousandthsLimit = 2147483647.0 / 1000.0;
+
+bool SetFieldLimits(const ProfileSetField& f, const MachineSettings& s, double* minimum, double* maximum) {
+    if (f.errorKey == nullptr || Is(f, "NR_LABEL")) return false;
+    const ParamDef* row = LimitRow(f);
+    *minimum = -kThousandthsLimit;
+    *maximum = kThousandthsLimit;
+    if (row == nullptr) return true;
+    if (s.CK_LIMITS != 0) {
+        *minimum = row->minimum;
+        *maximum = row->maximum;
+    } else if (row->minimum >= 0) {
+        *minimum = 0;
+    }
+    return true;
+}
+
 bool StoredValueInRange(const ProfileSetField& f, const std::string& stored, const MachineSettings& s) {
     double v = 0.0;
     if (!plat::ParseDouble(stored, v)) return true;   // the syntax check speaks for it
-    // Lengths, angles and feeds are kept in thousandths: a value beyond them cannot be stored.
-    if (std::fabs(v) * 1000.0 >= 2147483647.0) return false;
-    const ParamDef* row = LimitRow(f);
-    if (row == nullptr || s.CK_LIMITS == 0) return true;
-    return v >= row->minimum && v <= row->maximum;
+    if (std::fabs(v) >= kThousandthsLimit) return false;
+    double minimum = 0.0, maximum = 0.0;
+    if (!SetFieldLimits(f, s, &minimum, &maximum)) return true;
+    return v >= minimum && v <= maximum;
+}
+
+std::string SetEntryRefusal(const ProfileSetField& f, const std::string& entry, const MachineSettings& s,
+                            int variant, int unitSystem) {
+    if (f.errorKey == nullptr) return std::string();
+    if (entry.empty()) return f.machineFallback ? std::string() : std::string(MsgError(f.errorKey));
+    if (Is(f, "NR_LABEL")) {
+        // A label count takes any whole number from 0 up to what the count holds.
+        const WholeEntry check = CheckWholeEntry(entry, 0, kLabelCountMax);
+        if (check == WholeEntry::Ok) return std::string();
+        return WholeEntryRefusal(check, MsgString(f.Label(variant)), 0, kLabelCountMax, nullptr);
+    }
+    if (ParseThousandths(entry.c_str(), nullptr) != 0) return MsgError(f.errorKey);
+    if (StoredValueInRange(f, StoredText(f, entry), s)) return std::string();
+    double minimum = 0.0, maximum = 0.0;
+    SetFieldLimits(f, s, &minimum, &maximum);
+    const bool inches = f.kind == SetValueKind::Length && unitSystem == kUnitInches;
+    return std::string(MsgString(f.Label(variant))) + "\n" + MsgError("LIMIT_ERROR") + "\n" +
+           RangeText(minimum, maximum, SetFieldUnitKey(f, unitSystem), inches);
 }
 
 std::string StoredText(const ProfileSetField& f, const std::string& entry) {

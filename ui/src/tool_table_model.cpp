@@ -2,6 +2,7 @@
 #include "ui/tool_table_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <cstring>
 
@@ -169,14 +170,54 @@ std::string CellText(const ToolFileRecord& tool, int cell) {
     return {};
 }
 
-std::string WholeCellRefusal(int cell, int kind, const std::string& typed, const std::string& shown) {
-    if (ToolCellOf(cell).value != CellValue::Integer || typed == shown || !HasDigit(typed)) return std::string();
-    const int limits = ToolCheckLimitsFlag();
-    const ToolValueRange range = cell == kCellSpeed ? ToolSpeedRange(kind, limits) : ToolCoolantRange(limits);
-    const WholeEntry check = CheckWholeEntry(typed, range.minimum, range.maximum);
-    if (check == WholeEntry::Ok) return std::string();
-    return WholeEntryRefusal(check, MsgString(ToolCellOf(cell).labelKey), range.minimum, range.maximum,
-                             ToolCellOf(cell).unitKey);
+ToolField CellField(int cell) {
+    switch (cell) {
+    case kCellSpeed: return ToolField::Speed;
+    case kCellFeed: return ToolField::Feed;
+    case kCellSecond: return ToolField::Second;
+    case kCellCoolant: return ToolField::Cooling;
+    case kCellShank: return ToolField::Shank;
+    case kCellDiam1: return ToolField::Diam1;
+    case kCellLen1: return ToolField::Len1;
+    case kCellDiam2: return ToolField::Diam2;
+    case kCellLen2: return ToolField::Len2;
+    case kCellDiam3: return ToolField::Diam3;
+    case kCellLen3: return ToolField::Len3;
+    case kCellHolderDiam: return ToolField::TipDiam1;
+    case kCellHolderLen: return ToolField::TipLen1;
+    case kCellHolderDiam2: return ToolField::TipDiam2;
+    case kCellHolderLen2: return ToolField::TipLen2;
+    default: return ToolField::Total;
+    }
+}
+
+std::string CellRefusal(int cell, int kind, const std::string& typed, const std::string& shown, int shownKind) {
+    const CellValue value = ToolCellOf(cell).value;
+    if (value == CellValue::Kind) return std::string();
+    // A text left as shown keeps the value it stands for (the second value only while it
+    // keeps its meaning): the check of the whole tool speaks for it.
+    if (typed == shown && (value != CellValue::Second || SecondIsLength(kind) == SecondIsLength(shownKind)))
+        return std::string();
+    const ToolLimit limit = ToolFieldLimit(CellField(cell), kind, ToolCheckLimitsFlag());
+    auto refusal = [&](const char* reason) {
+        return std::string(MsgString(limit.labelKey)) + "\n" + MsgError(reason) + "\n" + ToolLimitText(limit);
+    };
+    if (typed.find_first_not_of(" \t") == std::string::npos) return refusal("T_INCOMPLETA");
+    if (limit.whole) {
+        const WholeEntry check = CheckWholeEntry(typed, static_cast<int32_t>(limit.minimum),
+                                                 static_cast<int32_t>(limit.maximum));
+        if (check == WholeEntry::Ok) return std::string();
+        return refusal(check == WholeEntry::Syntax ? "SYNTAX_ERROR"
+                       : check == WholeEntry::NotWhole ? "WHOLE_NUMBER_ERROR"
+                                                       : "LIMIT_ERROR");
+    }
+    // One decimal number and nothing after it: "2,5" is never read as 2 or 25.
+    const char* end = typed.c_str();
+    const double number = plat::StrtodC(typed.c_str(), &end);
+    if (end == typed.c_str() || *end != '\0' || !std::isfinite(number)) return refusal("SYNTAX_ERROR");
+    const double mm = limit.length ? DisplayToMetricF(typed.c_str(), kQuantityLength) : number;
+    if (!limit.Holds(mm) || !limit.Holds(static_cast<float>(mm))) return refusal("LIMIT_ERROR");
+    return std::string();
 }
 
 bool ReadCellText(ToolFileRecord& tool, int cell, const std::string& typed, const std::string& shown, int shownKind) {

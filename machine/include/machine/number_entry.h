@@ -11,6 +11,8 @@
 // decimals when inches (the limits are then millimetres, divided by 25.4); unitKey is a
 // message key of the unit shown beside the field, null for none.
 std::string RangeText(double low, double high, const char* unitKey, bool inches = false);
+// "<LIMIT_ABOVE> low <LIMIT_AT_MOST> high[ unit]": a range whose low end is itself refused.
+std::string RangeAboveText(double low, double high, const char* unitKey, bool inches = false);
 
 enum class WholeEntry {
     Ok,
@@ -20,7 +22,8 @@ enum class WholeEntry {
 };
 
 // The text of a whole-number field: leading blanks allowed, an optional sign, digits, and a
-// point followed by zeros only ("12.0" is twelve); nothing after it. With Ok, value holds it.
+// point followed by zeros only ("12.0" is twelve); nothing after it (an exponent, "1e3", is
+// no whole number typed). With Ok, value holds it.
 WholeEntry CheckWholeEntry(std::string_view text, int32_t minimum, int32_t maximum, int32_t* value = nullptr);
 
 // The refusal of a whole-number field: the label text (when given) on its own line, the reason

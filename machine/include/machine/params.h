@@ -84,6 +84,10 @@ int ParseParamValue(const MachineSettings& s, const char* text, const ParamDef& 
 // LIMIT_RANGE, the two limits and the unit ("Allowed range: -9999 .. 9999 mm"); a length row
 // in inch mode gives its limits in inches with four decimals.
 std::string ParamRangeText(const ParamDef& row);
+// The values the settings field of a number row can hold, in the row's unit (whole units, the
+// same both ways); false for a row kept as text only. With CK_LIMITS 0 this is all that
+// bounds a typed value.
+bool ParamFieldBounds(const char* key, double* minimum, double* maximum);
 
 // A refused row: g_errorText holds the label, a line break, the text of errorKey (error
 // table) and the range (ParamRangeText). A whole-number row given a value with a fraction is

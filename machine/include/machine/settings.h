@@ -407,15 +407,15 @@ private:
 int GetPortMsv();
 void SetPortMsv(int port);
 // CONF_RALLA T5_ON..T8_ON of "CONFIG.PAR" (default 0): whether ralla positions 5..8 are in use.
-// The setters always write.
+// The setters always write; false when the write failed (errno says why).
 int GetT5On();
 int GetT6On();
 int GetT7On();
 int GetT8On();
-void SetT5On(int on);
-void SetT6On(int on);
-void SetT7On(int on);
-void SetT8On(int on);
+bool SetT5On(int on);
+bool SetT6On(int on);
+bool SetT7On(int on);
+bool SetT8On(int on);
 
 // The serial port numbers a link accepts: 0 for none, 1 to 9 ("COM1".."COM9").
 inline constexpr int kMaxComPort = 9;

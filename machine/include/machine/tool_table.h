@@ -68,6 +68,35 @@ struct ToolValueRange {
 ToolValueRange ToolCoolantRange(int checkLimits);
 ToolValueRange ToolSpeedRange(int kind, int checkLimits);
 
+// The values of one tool, each with the range it may take: the one table read by
+// CheckToolLimits, by the tool edit window when it refuses a typed value, and by the list of
+// the program's numeric fields.
+enum class ToolField {
+    Cooling, Speed, Feed, Second, Diam1, Len1, Diam2, Len2, Diam3, Len3, Shank, TipDiam1, TipDiam2, TipLen1,
+    TipLen2, Total,
+    Count
+};
+struct ToolLimit {
+    const char* labelKey;      // the label the tool edit window shows beside the value
+    const char* checkLabelKey; // the label CheckToolLimits names
+    double minimum;            // millimetres for a length
+    double maximum;
+    bool aboveMinimum;         // the minimum itself is refused ("above 0")
+    bool whole;                // a whole number (speed, cooling)
+    bool length;               // millimetres, shown in the display unit
+    const char* unitKey;       // unit of a value that is no length; null for none
+    bool TakesMinus() const { return minimum < 0; }
+    bool Holds(double v) const { return (aboveMinimum ? v > minimum : v >= minimum) && v <= maximum; }
+};
+// The range of a value for a tool of the kind. With the limits off (checkLimits 0) a value
+// keeps only its sign rule and what the record holds: whole numbers 0 .. 2147483647,
+// decimals 0 (or -999999 where a minus is taken) .. 999999, no value refused for being 0.
+ToolLimit ToolFieldLimit(ToolField field, int kind, int checkLimits);
+double ToolFieldValue(const ToolFileRecord& record, ToolField field);
+// "<LIMIT_RANGE> low .. high unit", or "<LIMIT_ABOVE> low <LIMIT_AT_MOST> high unit" when the
+// minimum is refused; lengths in the display unit.
+std::string ToolLimitText(const ToolLimit& limit);
+
 // True when the name is one of the two blade names of the settings.
 bool IsBladeToolName(const char* name);
 

@@ -135,7 +135,8 @@ protected:
     void OnValuesLoaded() override;
 
 private:
-    void OnEnableBox(int position); // 0..3 for T5..T8
+    void OnEnableBox(int position);  // 0..3 for T5..T8: the key written at once
+    void EnableRowsOf(int position); // the position's rows follow its box
 };
 
 // The dialog of a main-window command (see RunParameterDialog); null for any other command

@@ -82,6 +82,21 @@ std::string StoredText(const ProfileSetField& field, const std::string& entry);
 // those of the unloading distance). A text that is no number passes (the syntax check refuses it).
 bool StoredValueInRange(const ProfileSetField& field, const std::string& stored, const MachineSettings& s);
 
+// A label count takes any whole number from 0 up to what the count holds: no bound of its own.
+inline constexpr int32_t kLabelCountMax = INT32_MAX;
+
+// The range a value of the field may take in its stored form (millimetres, degrees, mm/min),
+// the one StoredValueInRange checks: with CK_LIMITS on the limits of its machine parameter,
+// otherwise what thousandths hold (a field whose parameter takes no minus never takes one).
+// False for a field that holds no number (choices, check boxes, the label count).
+bool SetFieldLimits(const ProfileSetField& field, const MachineSettings& s, double* minimum, double* maximum);
+
+// The refusal of an entry on OK, empty when it is taken: a text that is no number gives the
+// field's own error text; a number out of range the field's label, LIMIT_ERROR and the range
+// in the unit shown (unitSystem 1 mm, 2 inches); a label count its whole-number refusal.
+std::string SetEntryRefusal(const ProfileSetField& field, const std::string& entry, const MachineSettings& s,
+                            int variant, int unitSystem);
+
 // True when a series or code may be used in a path (no separators, "." or "..", drive colon,
 // control characters) and is not empty.
 bool IsSafeProfileName(const std::string& name);

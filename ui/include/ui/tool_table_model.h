@@ -82,12 +82,15 @@ const char* CellUnitKey(int cell, int kind);
 // unit ("%{X}").
 std::string CellText(const ToolFileRecord& tool, int cell);
 
-// The refusal of a typed whole number (speed, coolant) that its cell cannot hold for a tool of
-// the kind: a fraction, a sign or a number outside the cell's range (ToolSpeedRange,
-// ToolCoolantRange) gives the text naming the reason and the range in the cell's unit. Empty
-// when the text is taken: a text as shown, one without digits (an empty field, told by
-// ReadCellText), a cell that is no whole number.
-std::string WholeCellRefusal(int cell, int kind, const std::string& typed, const std::string& shown);
+// The value of a tool (the shared table of ranges) that a cell shows.
+ToolField CellField(int cell);
+
+// The refusal of the typed text of a cell for a tool of the kind: the cell's label, the
+// reason (T_INCOMPLETA for an empty cell, SYNTAX_ERROR, WHOLE_NUMBER_ERROR, LIMIT_ERROR) and
+// the range of the cell (ToolFieldLimit) in the unit shown; a minus is refused where the range
+// has no negative. Empty when the text is taken, or left as shown (shownKind the kind the
+// texts were shown for).
+std::string CellRefusal(int cell, int kind, const std::string& typed, const std::string& shown, int shownKind);
 
 // Reads the typed text of a cell back into tool (the kind cell is not read here). A text that
 // equals shown, the text the cell was given, keeps the value as it was, so a length shown
