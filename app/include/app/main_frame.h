@@ -126,6 +126,9 @@ private:
     void CreateCncState();
     // The start-up wait's text in its status pane, with the wait cursor; "" ends the wait.
     void ShowStartWait(const std::string& text);
+    // Unattended: a list that cannot be opened written to the output and the next one asked
+    // for (true); otherwise false.
+    bool NextListUnattended(const std::string& text);
     void LayoutBars();
     void RefreshCommandStates();
     void ApplyLook(int id);
