@@ -403,7 +403,7 @@ void CConfBarDialog::OnOK() {
         if (app::LabelPaperOutBeforeBar()) {
             if (app::UnattendedRun()) ShowRefusal(MsgString("ERR_PAPER_OUT"));
             else ShowBox("T_ATTENZIONE", MsgString("ERR_PAPER_OUT"), BoxButtons::Ok, BoxIcon::Question);
-            PassOverRefusedBar();
+            if (app::UnattendedRun()) PassOverRefusedBar();
             return;
         }
     }
@@ -449,7 +449,7 @@ void CConfBarDialog::OnOK() {
     if (g_pRallaTools != nullptr && g_pRallaTools->SetupUnrecorded()) {
         ShowRefusal(g_errorText);
         m_automatic = 0;
-        PassOverRefusedBar();
+        if (app::UnattendedRun()) PassOverRefusedBar();
         return;
     }
     if (g_pCncState == nullptr) return;
@@ -467,7 +467,7 @@ void CConfBarDialog::OnCncCmdResult(int code) {
         // A time-out, the controller's refusal, or a start the PC could not hand over.
         ShowRefusal(CncCommandResultText(code));
         m_automatic = 0;
-        PassOverRefusedBar();
+        if (app::UnattendedRun()) PassOverRefusedBar();
         return;
     }
 
