@@ -1,5 +1,7 @@
 // The bar confirmation dialog and the main window's step that shows it.
 #include "app/conf_bar_dialog.h"
+#include "app/startup_cnc.h"
+#include "app/unattended.h"
 
 #include "app/exec_files.h"
 #include "app/label_job.h"
@@ -399,11 +401,14 @@ void CConfBarDialog::OnOK() {
 
     if (GetLabelPrint() != 0 && (g_pSettings->CONF_FILE_OTT == 1 || g_pSettings->CONF_FILE_OTT == 2)) {
         if (app::LabelPaperOutBeforeBar()) {
-            ShowBox("T_ATTENZIONE", MsgString("ERR_PAPER_OUT"), BoxButtons::Ok, BoxIcon::Question);
+            if (app::UnattendedRun()) ShowRefusal(MsgString("ERR_PAPER_OUT"));
+            else ShowBox("T_ATTENZIONE", MsgString("ERR_PAPER_OUT"), BoxButtons::Ok, BoxIcon::Question);
+            if (app::UnattendedRun()) PassOverRefusedBar();
             return;
         }
     }
     SetNextBarLengths();
+    if (RefusedOnAnotherMachine()) return;
     if (PrepareBarProgram(g_machineConnected, &m_repetitions) != 0) {
         m_automatic = 0;
         PassOverRefusedBar();
@@ -442,11 +447,13 @@ void CConfBarDialog::OnOK() {
     // The next start would believe the old tools mounted: no bar starts on a set-up the
     // program could not record (the save is tried again at the next confirmation).
     if (g_pRallaTools != nullptr && g_pRallaTools->SetupUnrecorded()) {
-        ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+        ShowRefusal(g_errorText);
         m_automatic = 0;
+        if (app::UnattendedRun()) PassOverRefusedBar();
         return;
     }
     if (g_pCncState == nullptr) return;
+    if (RefusedOnAnotherMachine()) return;
     g_pCncState->WriteRVar(599, 0.0f);
     m_startPending = true;
     g_pCncState->StartProgram(this, nullptr, nullptr);
@@ -458,8 +465,9 @@ void CConfBarDialog::OnCncCmdResult(int code) {
     m_startPending = false;
     if (code != 0) {
         // A time-out, the controller's refusal, or a start the PC could not hand over.
-        ShowBox("T_ERRORE", CncCommandResultText(code), BoxButtons::Ok, BoxIcon::Warning);
+        ShowRefusal(CncCommandResultText(code));
         m_automatic = 0;
+        if (app::UnattendedRun()) PassOverRefusedBar();
         return;
     }
 
@@ -523,7 +531,8 @@ void CConfBarDialog::CloseRun() {
     if (m_closed) return;
     QPointer<CConfBarDialog> self(this);
     const int left = g_pBarList != nullptr ? g_pBarList->SortBarsByRepetitionsLeft() : 0;
-    if (left == 0 && g_pBarList != nullptr && g_pBarList->FinishedListKept())
+    if (left == 0 && g_pBarList != nullptr && g_pBarList->FinishedListKept() &&
+        !app::TellUnattended("list not removed", g_errorText))
         ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
     // The test run's selection takes every bar left again: after a pass that ran none of them
     // and refused one, it would offer the refused bars for ever, so the list ends there (the
@@ -574,6 +583,17 @@ void CConfBarDialog::ShowRefusal(const std::string& text) {
         return;
     }
     ShowBox("T_ERRORE", text, BoxButtons::Ok, BoxIcon::Warning);
+}
+
+bool CConfBarDialog::RefusedOnAnotherMachine() {
+    std::string told;
+    if (ControllerIsSessionMachine(g_pCncState, told)) return false;
+    const std::string text = VariantUnknownText(told);
+    if (app::UnattendedRun()) ShowRefusal(text);
+    else ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning);
+    m_automatic = 0;
+    PassOverRefusedBar();
+    return true;
 }
 
 void CConfBarDialog::PassOverRefusedBar() {

@@ -1,5 +1,6 @@
 // Start folder, test-run list and time logs of a bar-list opening.
 #include "app/list_opening.h"
+#include "app/unattended.h"
 
 #include "machine/ui_services.h"
 
@@ -108,6 +109,7 @@ std::string ListDisplayPath(const std::string& listPath) {
 }
 
 void ShowTimeLogOpenError() {
+    if (TellUnattended("time log", "Error Opening .TMX File")) return;
     MessageBoxRequest r;
     r.title = "Brelon";
     r.titleIsKey = false;

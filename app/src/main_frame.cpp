@@ -20,6 +20,7 @@
 #include "app/about_dialog.h"
 #include "app/message_dialog.h"
 #include "app/qt_ui_services.h"
+#include "app/startup_cnc.h"
 #include "app/startup_logic.h"
 #include "engine/bar_computation.h"
 #include "machine/cnc_state.h"
@@ -57,8 +58,6 @@ const char* kLookSettingsApp = "Brelon";
 void CopyText(char* dest, std::size_t size, const std::string& text) {
     std::snprintf(dest, size, "%s", text.c_str());
 }
-
-bool IsSet(float v) { return v != 0.0f; }
 
 // A tool-bar image whose disabled form is plainly faded: the style's own grey version of
 // line drawings looks almost like the enabled one.
@@ -190,6 +189,10 @@ int CMainFrame::OnCreate() {
 
     if (g_machineConnected == 1) m_timers.Set(kStatusTimerId, StatusTimerPeriod(ReadStatusTimer()));
 
+    if (m_closeAfterCreate) {
+        Post(WM_CLOSE, 0, 0);
+        return 0;
+    }
     if (g_testRun != 0 && g_testAutoConfirm != 0) Post(UWM_OPEN_LIST, 0, 0);
     return 0;
 }
@@ -197,8 +200,28 @@ int CMainFrame::OnCreate() {
 void CMainFrame::CreateCncState() {
     delete g_pCncState;
     g_pCncState = nullptr;
-    // A controller whose machine is not known is never worked on: the operator chose office mode.
-    if (g_machineConnected == 1 && !CreateOnlineCncState()) g_machineConnected = 0;
+    // A controller whose machine is not known is never worked on: the operator chose office
+    // mode, or a termination request ended the wait (the window closes once it is made).
+    if (g_machineConnected == 1) {
+        StartUpHooks hooks;
+        hooks.showWait = [this](const std::string& text) { ShowStartWait(text); };
+        hooks.askRetry = [](const std::string& text, bool canRetry) {
+            MessageBoxRequest r;
+            r.title = "T_ATTENZIONE";
+            r.text = text;
+            r.buttons = canRetry ? BoxButtons::RetryCancel : BoxButtons::Ok;
+            r.icon = BoxIcon::Warning;
+            return Ui().ShowMessageBox(r) == IDRETRY && canRetry;
+        };
+        hooks.tell = [](const std::string& text) { WarningBox(text.c_str()); };
+        hooks.stopRequested = [this] { return m_startWaitStop; };
+        m_inStartWait = true;
+        const OnlineStart started = CreateOnlineCncState(hooks);
+        m_inStartWait = false;
+        ShowStartWait("");
+        if (started != OnlineStart::kOnline) g_machineConnected = 0;
+        if (started == OnlineStart::kStopped) m_closeAfterCreate = true;
+    }
     if (g_machineConnected != 1) {
         g_pCncState = new CStatoCnc();
         ReadConfMac();
@@ -208,134 +231,26 @@ void CMainFrame::CreateCncState() {
     for (int i = 0; i < kBar2PaneCount; ++i) SetPaneText(kBar2FirstPane + i, "");
 }
 
-int CMainFrame::WaitForVariant(CStatoCncOn& cnc, std::string& told) {
-    told.clear();
-    if (g_uvenlib.GetDatiCncEx == nullptr) {
-        told = " GetDatiCncEx";
-        return -1;
+void CMainFrame::ShowStartWait(const std::string& text) {
+    if (text.empty()) {
+        if (!m_startWaitCursor) return;
+        m_startWaitCursor.reset();
+        m_startWaitShown = false;
+        LayoutBars();
+        SetPaneText(kStartWaitPane, "");
+        return;
     }
-    // The controller's own program was started just before this window: it may take seconds
-    // before it answers, or answers with its variables still 0. Until it gives a variant, or
-    // the wait ends, the operator sees the wait (cursor and status pane).
-    static constexpr int kVariables[3] = {700, 813, 814};
-    const int64_t start = plat::MonotonicMs();
-    std::optional<WaitCursor> wait;
-    for (;;) {
-        float values[3] = {};
-        bool read[3] = {};
-        for (int i = 0; i < 3; ++i) read[i] = cnc.ReadRVarQuiet(kVariables[i], values[i]);
-        const bool allRead = read[0] && read[1] && read[2];
-        const int variant = allRead ? VariantFromController(values[0], values[1], values[2]) : -1;
-        const int64_t waited = plat::MonotonicMs() - start;
-        if (variant >= 0 || waited < 0 || waited >= kControllerStartWaitMs) {
-            SetPaneText(kStartWaitPane, "");
-            if (variant >= 0) return variant;
-            // What the operator and the maintainer read: the variables never read, or the
-            // values that match no machine.
-            for (int i = 0; i < 3; ++i) {
-                if (allRead) told += plat::StrFormatC(" R%d=%g", kVariables[i], static_cast<double>(values[i]));
-                else if (!read[i]) told += " R" + std::to_string(kVariables[i]);
-            }
-            return -1;
-        }
-        if (!wait) {
-            // The window is shown for the wait (the start-up shows it maximised after its
-            // creation anyway), so the operator sees what the program waits for.
-            if (!isVisible()) showMaximized();
-            wait.emplace();
-        }
-        SetPaneText(kStartWaitPane, plat::StrFormatC("%s %d s", MsgString("M_WAIT_CNC"),
-                                                     static_cast<int>(waited / 1000)));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        plat::SleepMs(kControllerRetryMs);
+    if (!m_startWaitCursor) {
+        // The window is shown for the wait (the start-up shows it maximised after its
+        // creation anyway), so the operator sees what the program waits for.
+        if (!isVisible()) showMaximized();
+        m_startWaitCursor.emplace();
+        m_startWaitShown = true;
+        LayoutBars();
     }
-}
-
-bool CMainFrame::CreateOnlineCncState() {
-    auto* cnc = new CStatoCncOn();
-    g_pCncState = cnc;
-    const int statusPanes[7] = {312, 313, 314, 315, 316, 317, 318};
-    cnc->SetStatusPaneIds(statusPanes);
-
-    // The variant decides the part program's body, the ralla and the progress file: without it
-    // nothing may run on the controller. The operator is told and retries (the controller
-    // ready now) or works in office mode.
-    int variant = -1;
-    for (;;) {
-        std::string told;
-        variant = WaitForVariant(*cnc, told);
-        if (variant >= 0) break;
-        const bool canRead = g_uvenlib.GetDatiCncEx != nullptr;
-        MessageBoxRequest r;
-        r.title = "T_ATTENZIONE";
-        r.text = std::string(MsgError("ERR_CNC_VARIANT_UNKNOWN")) + told;
-        r.buttons = canRead ? BoxButtons::RetryCancel : BoxButtons::Ok;
-        r.icon = BoxIcon::Warning;
-        const int answer = Ui().ShowMessageBox(r);
-        if (!canRead || answer != IDRETRY) {
-            LogShutdown(*cnc); // the on-line session that began (LOGON) ends here
-            delete cnc;
-            g_pCncState = nullptr;
-            return false;
-        }
-    }
-    ApplyMachineVariant(variant);
-    if (variant == 2 && g_pSettings != nullptr) g_pSettings->HeadCutSquare = g_pSettings->HeadCutAngled = 0;
-
-    const char* names = MachineVariant == 2 ? "YZAUBVWC" : MachineVariant == 1 ? "XYZAUQVWB" : "XYZUABVW";
-    const int axisPanes[9] = {292, 293, 294, 295, 296, 297, 298, 299, 300};
-    cnc->ConfigureAxes(g_axisCount, names, axisPanes, 301, 302);
-
-    // Each option variable is read with the checked read, tried again a few times: a read that
-    // still fails leaves its option as it stands and is named to the operator (a dropped read
-    // taken for 0.0 would clear an option the machine has).
-    std::string unread;
-    auto read = [&](int n, float& value) {
-        for (int attempt = 0; attempt < kSetupReadAttempts; ++attempt) {
-            if (attempt > 0) plat::SleepMs(kSetupReadRetryMs);
-            if (cnc->ReadRVarChecked(n, value)) return true;
-        }
-        unread += " R" + std::to_string(n);
-        return false;
-    };
-    if (g_pSettings != nullptr) {
-        MachineOptions& o = g_pSettings->options;
-        auto option = [&](int n, int& value, auto&& isSet) {
-            float v = 0;
-            if (read(n, v)) value = isSet(v) ? 1 : 0;
-        };
-        auto set = [](float v) { return IsSet(v); };
-        if (MachineVariant == 1) {
-            option(727, o.MORSE_SUPP, set);
-            float slide = 0, r886 = 0;
-            if (read(886, r886) && read(7040, slide)) {
-                const int odd = static_cast<int>(std::trunc(static_cast<double>(slide))) % 2;
-                o.SLITTA_MAND1 = (IsSet(r886) && odd != 0) ? 1 : 0;
-            }
-            option(7101, o.SCARICO_RAPIPO, set);
-            option(821, o.MAGAZZINO_CARICO, [](float v) { return v == 2.0f; });
-        } else {
-            o.SLITTA_MAND1 = o.SCARICO_RAPIPO = o.MAGAZZINO_CARICO = 0;
-        }
-        float r7007 = 0, r7011 = 0;
-        if (read(7007, r7007)) {
-            o.BARR_SX = IsSet(r7007) ? 1 : 0;
-            if (IsSet(r7007)) MachineVariant = 1;
-        }
-        if (read(7011, r7011)) {
-            o.ASSEC = IsSet(r7011) ? 1 : 0;
-            if (IsSet(r7011)) MachineVariant = 1;
-        }
-    }
-    if (!unread.empty()) {
-        MessageBoxRequest r;
-        r.title = "T_ATTENZIONE";
-        r.text = std::string(MsgError("ERR_CNC_SETUP_UNREAD")) + unread;
-        r.icon = BoxIcon::Warning;
-        Ui().ShowMessageBox(r);
-    }
-    cnc->SetR470R472(0);
-    return true;
+    SetPaneText(kStartWaitPane, text);
+    // A termination request reaches the wait here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 int CMainFrame::ReadStatusTimer() const {
@@ -480,6 +395,13 @@ void CMainFrame::LayoutBars() {
         if (sb == nullptr || sb->PaneCount() == 0) continue;
         const int paneWidth = width / sb->PaneCount();
         for (int i = 0; i < sb->PaneCount(); ++i) sb->SetPaneWidth(i, std::max(paneWidth - 2, 1));
+        // The start-up wait's text takes the whole bar while it shows (the other panes are
+        // still empty then), so it reads whole on every screen.
+        const int waitPane = sb->CommandToIndex(kStartWaitPane);
+        if (m_startWaitShown && waitPane >= 0) {
+            for (int i = 0; i < sb->PaneCount(); ++i) sb->SetPaneWidth(i, 0);
+            sb->SetPaneWidth(waitPane, std::max(width - 2 * sb->PaneCount() - 2, 1));
+        }
         // The font shrinks (down to 8 pixels) until an axis position of the widest form fits
         // its pane, so a narrow screen never cuts a position short.
         QFont font = QApplication::font();
@@ -612,6 +534,14 @@ bool CMainFrame::CanClose() const {
 }
 
 void CMainFrame::OnTerminationRequest() {
+    if (m_inStartWait) {
+        // During the start-up's wait nothing more is read from the controller (a read now
+        // could raise its own box): the wait ends, its boxes end, and the window closes once
+        // its creation is done.
+        m_startWaitStop = true;
+        app::EndAllMessageBoxes();
+        return;
+    }
     if (!CanClose()) {
         std::fprintf(stderr, "[%s] %s\n", MsgString("T_ATTENZIONE"), MsgError("NO_EMERGENCY"));
         return;

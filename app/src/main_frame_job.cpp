@@ -5,6 +5,7 @@
 
 #include "app/list_opening.h"
 #include "app/main_frame.h"
+#include "app/unattended.h"
 #include "engine/iso_generator.h"
 #include "machine/cnc_state.h"
 #include "machine/error_text.h"
@@ -36,6 +37,14 @@ void StartTimeLog(CMainFrame& frame, const std::string& path, bool fresh) {
 }
 } // namespace
 
+bool CMainFrame::NextListUnattended(const std::string& text) {
+    // The list passed over as if opened, so the run takes the next line of its test list.
+    if (!app::TellUnattended("list not opened", text)) return false;
+    ++listsOpened;
+    Post(UWM_OPEN_LIST, 0, 0);
+    return true;
+}
+
 int CMainFrame::NextTestListFile(std::string& path) {
     const char* dirLda = g_pSettings != nullptr ? g_pSettings->DIR_LDA : "";
     return app::NextTestListFile(dirLda, listsOpened, path);
@@ -57,15 +66,15 @@ void CMainFrame::OnOpenList() {
     // Reload what the settings dialogs flagged; a flag keeps the loader's result.
     if (s->ConfigChanged != 0) {
         s->ConfigChanged = LoadAllParameters(*s);
-        if (s->ConfigChanged != 0) AttentionBox(g_errorText);
+        if (s->ConfigChanged != 0 && !app::TellUnattended("list not opened", g_errorText)) AttentionBox(g_errorText);
     }
     if (s->ParamChanged != 0) {
         s->ParamChanged = LoadBaseParameters(*s);
-        if (s->ParamChanged != 0) AttentionBox(g_errorText);
+        if (s->ParamChanged != 0 && !app::TellUnattended("list not opened", g_errorText)) AttentionBox(g_errorText);
     }
     if (s->ToolsChanged != 0) {
         s->ToolsChanged = g_pRallaTools != nullptr ? g_pRallaTools->LoadTools() : 1;
-        if (s->ToolsChanged != 0) AttentionBox(g_errorText);
+        if (s->ToolsChanged != 0 && !app::TellUnattended("list not opened", g_errorText)) AttentionBox(g_errorText);
     }
     if (s->LabelChanged != 0) {
         SetupLabelLayout(*s);
@@ -73,6 +82,8 @@ void CMainFrame::OnOpenList() {
     }
     if (s->ConfigChanged != 0 || s->ParamChanged != 0 || s->ToolsChanged != 0) {
         SetListTitle(0, nullptr);
+        // Unattended, every next list would meet the same configuration: the run ends.
+        if (app::UnattendedRun()) Post(WM_CLOSE, 0, 0);
         return;
     }
 
@@ -92,7 +103,8 @@ void CMainFrame::OnOpenList() {
     }
     if (!FileExists(chosen.c_str())) {
         const std::string text = std::string(MsgError("ERR_FILE")) + " ( " + chosen + " )";
-        ShowBoxLiteralTitle(MsgString("M_OPENLIST"), text, BoxButtons::Ok, BoxIcon::Warning);
+        if (!NextListUnattended(text))
+            ShowBoxLiteralTitle(MsgString("M_OPENLIST"), text, BoxButtons::Ok, BoxIcon::Warning);
         SetListTitle(0, nullptr);
         return;
     }
@@ -114,20 +126,23 @@ void CMainFrame::OnOpenList() {
     g_pBarList = list;
     if (!list->IsLoaded()) {
         const std::string title = std::string(MsgString("T_LISTLAV")) + " " + list->ListName();
-        ShowBoxLiteralTitle(title.c_str(), g_errorText, BoxButtons::Ok, BoxIcon::Warning);
+        if (!NextListUnattended(g_errorText))
+            ShowBoxLiteralTitle(title.c_str(), g_errorText, BoxButtons::Ok, BoxIcon::Warning);
         SetListTitle(0, nullptr);
         return;
     }
     if (list->BarsLeft() == 0) {
         // Nothing to machine: said as such, and only then a finished list goes (CHANGE_RIP).
         const std::string title = std::string(MsgString("T_LISTLAV")) + " " + list->ListName();
-        ShowBoxLiteralTitle(title.c_str(), MsgError("ERR_LIST_NO_BARS"), BoxButtons::Ok, BoxIcon::Warning);
-        if (list->DeleteFinishedList() != 0) ShowBox("T_ERRORE", g_errorText);
+        if (!NextListUnattended(MsgError("ERR_LIST_NO_BARS")))
+            ShowBoxLiteralTitle(title.c_str(), MsgError("ERR_LIST_NO_BARS"), BoxButtons::Ok, BoxIcon::Warning);
+        if (list->DeleteFinishedList() != 0 && !app::TellUnattended("list not removed", g_errorText))
+            ShowBox("T_ERRORE", g_errorText);
         SetListTitle(0, nullptr);
         return;
     }
     if (list->CheckListTools() != 0) {
-        ShowBox("T_ERRORE", g_errorText);
+        if (!NextListUnattended(g_errorText)) ShowBox("T_ERRORE", g_errorText);
         SetListTitle(0, nullptr);
         return;
     }

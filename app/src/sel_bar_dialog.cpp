@@ -1,5 +1,6 @@
 // The bar selection dialog and the main window's step that shows it.
 #include "app/sel_bar_dialog.h"
+#include "app/unattended.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -247,6 +248,7 @@ void CSelBarDialog::OnOK() {
     BarComputation* list = g_pBarList;
     ui::CListCtrlStyled* rows = List();
     if (list == nullptr || rows->GetSelectedCount() == 0) {
+        if (EndListUnattended(MsgString("M_NUL_BAR"))) return;
         ShowBox("T_ERRORE", MsgString("M_NUL_BAR"), BoxButtons::Ok, BoxIcon::Warning);
         return;
     }
@@ -259,6 +261,7 @@ void CSelBarDialog::OnOK() {
     list->CollectSelectedBars();
 
     if (list->OptimizeToolSetup() != 0 || list->CheckBarLengths() != 0) {
+        if (EndListUnattended(g_errorText)) return;
         const std::string title = std::string(MsgString("T_LISTLAV")) + " " + list->ListName();
         ShowBoxLiteralTitle(title.c_str(), g_errorText, BoxButtons::Ok, BoxIcon::Warning);
         return;
@@ -272,14 +275,31 @@ void CSelBarDialog::OnOK() {
         const int r = app::WriteLoadingList(*list, app::LoadingListPath(folder, programDir, list->ListName()), enable);
         if (r == app::kLoadingDifferentProfiles) {
             SetErrorText("%s", MsgError("ERR_PROF_DIVERSI"));
+            if (EndListUnattended(g_errorText)) return;
             ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
             return;
         }
-        if (r != app::kLoadingWritten) return;
+        if (r != app::kLoadingWritten) {
+            EndListUnattended("loading list not written");
+            return;
+        }
     }
 
     if (MainFrame != nullptr) MainFrame->Post(UWM_SHOW_CONFBAR, 0, 0);
     CloseDialog();
+}
+
+bool CSelBarDialog::EndListUnattended(const std::string& text) {
+    // The selection would stay open for an answer: the list ends here as refused (its bars keep
+    // their repetitions) and the run goes on with the next list.
+    if (!app::TellUnattended("selection refused", text)) return false;
+    if (MainFrame != nullptr) {
+        MainFrame->SetListTitle(0, nullptr);
+        MainFrame->listRunning = 0;
+        MainFrame->Post(UWM_OPEN_LIST, 0, 0);
+    }
+    CloseDialog();
+    return true;
 }
 
 void CSelBarDialog::OnCancel() {

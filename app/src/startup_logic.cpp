@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "app/app_ids.h"
+#include "machine/settings_support.h"
+#include "platform/text.h"
 #include "ui/OwnControls.h"
 
 namespace {
@@ -68,6 +70,12 @@ int VariantFromController(float r700, float r813, float r814) {
     if (a && b && c) return 1;
     if (!a && b && c) return 2;
     return -1;
+}
+
+std::string StartWaitText(bool settling, int waitedSeconds, int settledSeconds) {
+    if (settling)
+        return plat::StrFormatC("%s %d / %d s", MsgString("M_WAIT_CNC_SETTLE"), settledSeconds, kVariantSettleMs / 1000);
+    return plat::StrFormatC("%s %d / %d s", MsgString("M_WAIT_CNC"), waitedSeconds, kControllerStartWaitMs / 1000);
 }
 
 int VariantFromConfMac(int assex, int asseh, int assep) {

@@ -112,6 +112,10 @@ private:
     void ShowRefusal(const std::string& text);
     // The test run confirms every bar by itself: a bar it refused is passed over.
     void PassOverRefusedBar();
+    // On-line, before the bar's program is written and again just before its start: true (the
+    // start refused, the operator told what the controller reads) when the controller no longer
+    // describes the machine this session started on.
+    bool RefusedOnAnotherMachine();
 
     int m_index = 0;
     int m_count = 0;

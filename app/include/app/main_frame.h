@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -123,13 +124,11 @@ private:
     void BuildToolBar();
     void BuildStatusBars();
     void CreateCncState();
-    // On-line: the CNC state object with the variant and options read from the controller.
-    // false when the variant stayed unknown and the operator chose office mode (no object left).
-    bool CreateOnlineCncState();
-    // Reads R700, R813 and R814 until they give a variant or kControllerStartWaitMs passed,
-    // showing the wait. The variant, or -1 with told naming what was missing (" R700 ...", or
-    // the values that match no machine).
-    int WaitForVariant(CStatoCncOn& cnc, std::string& told);
+    // The start-up wait's text in its status pane, with the wait cursor; "" ends the wait.
+    void ShowStartWait(const std::string& text);
+    // Unattended: a list that cannot be opened written to the output and the next one asked
+    // for (true); otherwise false.
+    bool NextListUnattended(const std::string& text);
     void LayoutBars();
     void RefreshCommandStates();
     void ApplyLook(int id);
@@ -144,6 +143,13 @@ private:
     ui::CMFCColoredSB* m_statusBar2 = nullptr;
     app::WindowTimers m_timers{this};
     bool m_destroying = false;
+    // The start-up's wait for the controller: running, its cursor, asked to stop by a
+    // termination request, and the close that request asks once the window is made.
+    bool m_inStartWait = false;
+    bool m_startWaitShown = false;
+    bool m_startWaitStop = false;
+    bool m_closeAfterCreate = false;
+    std::optional<WaitCursor> m_startWaitCursor;
 };
 
 // The main window (null before its construction and after its destruction).

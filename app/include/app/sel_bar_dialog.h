@@ -58,6 +58,9 @@ private:
     // Sets a row's selection through the list's own toggle (it has no other way in).
     void SetRowSelected(int row, bool on);
     void CloseDialog();
+    // Unattended: the refusal written to the output, the list ended and the next one asked
+    // for (true); otherwise false and nothing done.
+    bool EndListUnattended(const std::string& text);
 
     // The bar of each row, in row order.
     std::vector<const BarRecord*> m_rowMap;

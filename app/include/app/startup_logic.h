@@ -31,6 +31,15 @@ inline constexpr int kSetupReadRetryMs = 20;
 inline constexpr int kControllerStartWaitMs = 20000;
 inline constexpr int kControllerRetryMs = 250;
 inline constexpr int kStartWaitPane = 312;
+// The variant is taken only from R700, R813 and R814 unchanged for this long: a controller
+// loading its machine description sets them one after another within a few seconds (R813 and
+// R814 still 0 for 3 s were seen), and a partial set reads as another machine. 5 s is longer
+// than that with margin and short beside the start's own wait.
+inline constexpr int kVariantSettleMs = 5000;
+
+// The wait's status text: "Waiting for the controller to start: 3 / 20 s", or, once the
+// values match a machine and settle, "Reading the machine from the controller: 2 / 5 s".
+std::string StartWaitText(bool settling, int waitedSeconds, int settledSeconds);
 
 // The variant from R700, R813 and R814 (non-zero counts as set), or -1 when no column matches.
 int VariantFromController(float r700, float r813, float r814);
