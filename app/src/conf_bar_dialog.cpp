@@ -653,7 +653,8 @@ void CConfBarDialog::OnRepetitions() {
         return;
     }
     if (count != m_bar->repetitionsLeft) {
-        g_pBarList->SetBarRepetitionsLeft(m_index, count);
+        if (g_pBarList->SetBarRepetitionsLeft(m_index, count) != 0)
+            ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
         ShowBarData(kModeData);
     }
 }

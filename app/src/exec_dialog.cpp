@@ -290,6 +290,7 @@ void CExecDialog::OnInitDialog() {
         m_piecesDone = ReadFittingBarProgress(m_bar->index, bc->ListPath(), m_bar->pieceCount).piecesDone;
     m_piecesDoneAtStart = m_piecesDone;
     m_unloggedPieces.clear();
+    m_repetitionsAfterPending = -1;
     TellOwedPrints();
     ShowBreakState(3);
 
@@ -549,6 +550,8 @@ void CExecDialog::WatchTick() {
     // 3. Stop now: once the last label is out, log the partial bar and end.
     if (m_abortRequested != 0) {
         if (app::g_labelPending != 0) return;
+        // Repetitions the machine finished before the stop keep their lines.
+        LogFinishedBars(false);
         if (s->MEM_PEZZI != 0 && m_piecesDoneAtStart < m_piecesDone && m_piecesDone < m_pieceCount &&
             (cnc->IsCncOn() != 0 || g_machineConnected != 0 ||
              (MainFrame != nullptr && !MainFrame->cncTimeText.empty()))) {
@@ -582,18 +585,7 @@ void CExecDialog::WatchTick() {
         (cnc->IsCncOn() != 0 || g_machineConnected != 0 || !MainFrame->cncTimeText.empty())) {
         ShowBarTime();
         MainFrame->firstBarPending = 0;
-        // Every bar cut since the last bar time gets its lines (a program of several
-        // repetitions reports its time once, at its end). Each line counts the pieces this
-        // program cut, as its MULTI lines list them and as a stopped bar's line does: the first
-        // bar's pieces made before a resume were logged then, and the supervisor adds the lines
-        // up into the pieces made.
-        const int bars = std::max(1, m_repetitionsDone - m_barsLogged);
-        for (int b = 0; b < bars && s->LOG_SUPERVISOR != 0; ++b) {
-            const int before = b == 0 ? m_piecesDoneAtStart : 0;
-            LogBarSummary(std::max(m_bar->pieceCount - before, 0), before, m_bar->pieceCount);
-        }
-        m_barsLogged = std::max(m_barsLogged + 1, m_repetitionsDone);
-        m_piecesDoneAtStart = 0;
+        LogFinishedBars(true);
     }
 
     // 7. Stop requested by the controller.
@@ -677,16 +669,14 @@ void CExecDialog::UpdateJobStatus() {
     SetControlText(kIdCode, m_bar->code);
     SetControlText(kIdColour, BarColour8(*m_bar));
 
-    if (s->MEM_PEZZI != 0) KeepBarProgress(m_piecesDone + 1);
     ++m_piecesDone;
     // A bar without pieces has no piece to be the last finished one: its label is the bar's.
     m_labelState.lastPiece = withPieces ? m_piecesDone : 0;
-
-    if (m_piecesDone >= m_pieceCount) {
+    const bool barCut = m_piecesDone >= m_pieceCount;
+    const uint16_t left = app::RepetitionsLeftAfter(m_repetitionsLeft, m_repetitionsDone + (barCut ? 1 : 0));
+    if (barCut) {
         ++m_repetitionsDone;
         m_piecesDone = 0;
-        if (s->MEM_PEZZI != 0) KeepBarProgress(0);
-        bc->SetBarRepetitionsLeft(m_barIndex, app::RepetitionsLeftAfter(m_repetitionsLeft, m_repetitionsDone));
         m_labelState.barsCut = m_repetitionsDone; // each repetition cut a bar: its offcut label
         if (m_repetitionsDone >= m_step) m_labelState.allRepetitionsDone = 1;
         if (g_machineConnected == 0 && m_stopAtBarEnd != 0) m_abortRequested = 1;
@@ -694,32 +684,61 @@ void CExecDialog::UpdateJobStatus() {
     ShowCounts();
 
     if (s->LOG_SUPERVISOR != 0) m_unloggedPieces.emplace_back(name);
-    if (app::QueuePieceLabel(*bc, piece != nullptr ? pieceIndex : -1)) StartPrintTimer(1);
+    const bool armPrint = app::QueuePieceLabel(*bc, piece != nullptr ? pieceIndex : -1);
+    // The order of the job's writes (every prefix of it is a state a restart reads rightly):
+    // 1. one replacement of the job's record counting the piece, owing its label and its
+    //    supervisor lines and, at a repetition's end, the offcut label and the repetition
+    //    finished with the count the list must hold; 2. that count in the list, synced;
+    // 3. the record without the finished repetition. A restart after 1 counts it in the list
+    // (SettleFinishedRepetition); the labels go out later, each leaving the record when sent.
+    m_repetitionsAfterPending = barCut ? left : -1;
     RecordOwedPrints();
+    if (barCut) {
+        if (bc->SetBarRepetitionsLeft(m_barIndex, left) != 0) app::TellListFault(bc->ListPath());
+        m_repetitionsAfterPending = -1;
+        RecordOwedPrints();
+    }
+    if (armPrint) StartPrintTimer(1);
 }
 
 void CExecDialog::RecordOwedPrints() {
-    std::string supervisor;
-    for (const std::string& name : m_unloggedPieces) supervisor += (supervisor.empty() ? "" : ", ") + name;
-    const std::string labels = app::QueuedLabelNames();
-    if (labels == m_owedLabels && supervisor == m_owedSupervisor) return;
-    m_owedLabels = labels;
-    m_owedSupervisor = supervisor;
-    app::KeepOwedPrints(labels, supervisor); // a failed write loses only this notice
+    MachineSettings* s = g_pSettings;
+    BarComputation* bc = List();
+    const JobRecord held = ReadJobRecord();
+    JobRecord r = held;
+    if (s != nullptr && s->MEM_PEZZI != 0 && bc != nullptr && m_bar != nullptr) {
+        r.progress = true;
+        r.listPath = bc->ListPath();
+        r.barId = m_bar->index;
+        r.piecesDone = m_piecesDone;
+        r.repetitionsAfter = m_repetitionsAfterPending;
+    }
+    r.owedSupervisor.clear();
+    for (const std::string& name : m_unloggedPieces) r.owedSupervisor += (r.owedSupervisor.empty() ? "" : ", ") + name;
+    r.owedLabels = bc != nullptr ? app::OwedLabelNames(*bc, m_labelState) : app::QueuedLabelNames();
+    if (r == held) return;
+    if (KeepJobRecord(r) != 0) app::TellBarProgressFault();
 }
 
 void CExecDialog::TellOwedPrints() {
-    m_owedLabels.clear();
-    m_owedSupervisor.clear();
-    std::string labels, supervisor;
-    if (!app::TakeOwedPrints(labels, supervisor)) return;
-    // The last run was cut short (a power cut) while these were still owed: the operator
-    // prints or sends them by hand.
-    std::string text;
-    if (!labels.empty()) text = std::string(MsgError("ERR_LABELS_OWED")) + " " + labels;
-    if (!supervisor.empty())
-        text += (text.empty() ? "" : "\n") + std::string(MsgError("ERR_SUPERVISOR_OWED")) + " " + supervisor;
-    ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning);
+    // What an earlier run left owed was told at the program's start and is no longer in the
+    // record: this run's account starts empty.
+}
+
+void CExecDialog::LogFinishedBars(bool atLeastOne) {
+    // Every bar cut since the last bar time gets its lines (a program of several repetitions
+    // reports its time once, at its end). Each line counts the pieces this program cut, as its
+    // MULTI lines list them and as a stopped bar's line does: the first bar's pieces made
+    // before a resume were logged then, and the supervisor adds the lines up into the pieces
+    // made.
+    const int bars = atLeastOne ? std::max(1, m_repetitionsDone - m_barsLogged) : m_repetitionsDone - m_barsLogged;
+    if (bars <= 0) return;
+    for (int b = 0; b < bars && g_pSettings != nullptr && g_pSettings->LOG_SUPERVISOR != 0; ++b) {
+        const int before = b == 0 ? m_piecesDoneAtStart : 0;
+        LogBarSummary(std::max(m_bar->pieceCount - before, 0), before, m_bar->pieceCount);
+    }
+    m_barsLogged = std::max(m_barsLogged + 1, m_repetitionsDone);
+    m_piecesDoneAtStart = 0;
 }
 
 // ---------------------------------------------------------------- buttons
@@ -748,14 +767,6 @@ void CExecDialog::StopNow() {
     for (int id : {kIdBreak, kIdStop})
         if (QWidget* b = Control(id)) b->setEnabled(false);
     m_abortRequested = 1;
-}
-
-void CExecDialog::KeepBarProgress(int piecesDone) {
-    BarComputation* bc = List();
-    // A record that could not be written is no progress from then on (removed, or kept stale
-    // and no longer read): the bar goes on, and a restart starts it from its first piece.
-    if (WriteBarProgress(m_bar->index, bc != nullptr ? bc->ListPath() : "", piecesDone) != 0)
-        app::TellBarProgressFault();
 }
 
 void CExecDialog::accept() { OnOK(); }

@@ -7,6 +7,7 @@
 
 #include <set>
 
+#include "machine/bar_progress.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/settings_support.h"
@@ -21,7 +22,6 @@ namespace app {
 
 namespace {
 
-constexpr std::size_t kOwedTextMax = 1000; // names of the pieces owed, joined
 // A folder and a file name joined by exactly one backslash.
 std::string JoinPath(const std::string& dir, const std::string& name) {
     if (dir.empty()) return name;
@@ -116,28 +116,48 @@ void TellBarProgressFault() {
     ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
 }
 
-std::string OwedPrintsPath() {
+std::string LegacyOwedPrintsPath() {
     const std::string progress = g_barProgressPath;
     const std::size_t slash = progress.find_last_of("\\/");
     return (slash == std::string::npos ? std::string() : progress.substr(0, slash + 1)) + "STATLAB.TXT";
 }
 
-bool KeepOwedPrints(const std::string& labels, const std::string& supervisor) {
-    const std::string path = OwedPrintsPath();
-    // Nothing owed and no file: nothing to write (a run without labels leaves no file).
-    if (labels.empty() && supervisor.empty() && !FileExists(path.c_str())) return true;
-    bool ok = WriteIniString("STATLAB", "ETICHETTE", labels.c_str(), path.c_str());
-    ok = WriteIniString("STATLAB", "SUPERVISORE", supervisor.c_str(), path.c_str()) && ok;
-    return ok;
+bool TellOwedPrintsAtStart() {
+    if (g_barProgressPath[0] == '\0') return false;
+    JobRecord r = ReadJobRecord();
+    std::string labels = r.owedLabels, supervisor = r.owedSupervisor;
+    const std::string legacy = LegacyOwedPrintsPath();
+    std::string old;
+    const bool hadLegacy = plat::IsRegularFile(legacy) && plat::ReadWholeFile(legacy, old);
+    if (hadLegacy) {
+        const JobRecord l = ParseJobRecord(old);
+        if (!l.owedLabels.empty()) labels += (labels.empty() ? "" : ", ") + l.owedLabels;
+        if (!l.owedSupervisor.empty()) supervisor += (supervisor.empty() ? "" : ", ") + l.owedSupervisor;
+    }
+    if (labels.empty() && supervisor.empty()) {
+        if (hadLegacy) plat::RemoveFile(legacy);
+        return false;
+    }
+    // The last run was cut short (a power cut) while these were still owed: the operator
+    // prints or sends them by hand.
+    std::string text;
+    if (!labels.empty()) text = std::string(MsgError("ERR_LABELS_OWED")) + " " + labels;
+    if (!supervisor.empty())
+        text += (text.empty() ? "" : "\n") + std::string(MsgError("ERR_SUPERVISOR_OWED")) + " " + supervisor;
+    ShowBox("T_ATTENZIONE", text, BoxButtons::Ok, BoxIcon::Warning);
+    r.owedLabels.clear();
+    r.owedSupervisor.clear();
+    if (KeepJobRecord(r) != 0)
+        ShowBox("T_ERRORE", std::string(MsgError("ERR_JOB_RECORD_LOST")) + "\n" + g_errorText, BoxButtons::Ok,
+                BoxIcon::Warning);
+    if (hadLegacy) plat::RemoveFile(legacy);
+    return true;
 }
 
-bool TakeOwedPrints(std::string& labels, std::string& supervisor) {
-    const std::string path = OwedPrintsPath();
-    labels = ReadIniString("STATLAB", "ETICHETTE", "", kOwedTextMax, path.c_str());
-    supervisor = ReadIniString("STATLAB", "SUPERVISORE", "", kOwedTextMax, path.c_str());
-    if (labels.empty() && supervisor.empty()) return false;
-    KeepOwedPrints("", "");
-    return true;
+void TellListFault(const char* listPath) {
+    static std::set<std::string> told;
+    if (!told.insert(plat::NativePath(listPath != nullptr ? listPath : "")).second) return;
+    ShowBox("T_ATTENZIONE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
 }
 
 } // namespace app

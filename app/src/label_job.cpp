@@ -418,6 +418,9 @@ int RunLabelPrint(BarComputation& bc, LabelRunState& state) {
     }
     const MachineSettings& s = *g_pSettings;
     const char* text = LabelBuffer();
+    // The label send is a write of the job road: tests cut the power there as at the files.
+    if (text != nullptr && text[0] != '\0' && plat::DeviceFaultForTests("label send", plat::FileOp::Write) != 0)
+        return 0;
     if (text != nullptr && text[0] != '\0') {
         const int printer = LabelPrinterKind();
         if (printer == kPrinterDirect) {
@@ -476,6 +479,22 @@ std::string QueuedLabelNames() {
     auto add = [&names](const std::string& name) { names += (names.empty() ? "" : ", ") + name; };
     for (const LabelRun::DirectLabel& label : g_run.directWaiting) add(label.name);
     for (const QueuedLabel& label : g_run.queue) add(label.name.empty() ? "?" : label.name);
+    return names;
+}
+
+std::string OwedLabelNames(BarComputation& bc, const LabelRunState& state) {
+    std::string names = QueuedLabelNames();
+    if (g_labelPrintOn == 0 || g_pSettings == nullptr || bc.currentBar == nullptr) return names;
+    // An offcut is owed its label from the moment the bar is cut, before the print step
+    // decides it: the head offcut from the start, each tail offcut from its bar's last piece.
+    const MachineSettings& s = *g_pSettings;
+    int offcuts = 0;
+    if (s.AUTO_TRAS_LAV != 0 && state.firstLabelPending != 0 && g_labelPending != 2 &&
+        bc.HeadOffcutLength() >= s.DIM_SPZ_REC)
+        ++offcuts;
+    if (state.barsCut > state.offcutsDecided && bc.TailOffcutLength() >= s.DIM_SPZ_REC)
+        offcuts += state.barsCut - state.offcutsDecided;
+    for (int i = 0; i < offcuts; ++i) names += (names.empty() ? "" : ", ") + LabelName(bc, -1, bc.currentBar);
     return names;
 }
 

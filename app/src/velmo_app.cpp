@@ -1,4 +1,5 @@
 // The application object: start-up in order, and the release of everything at exit.
+#include "app/exec_files.h"
 #include "app/path_table_qt.h"
 #include "app/velmo_app.h"
 
@@ -196,6 +197,8 @@ CVelmoApp::StartResult CVelmoApp::InitInstance(const Options& options) {
     }
     // After the main window: the machine variant, and with it the progress file's folder, is known.
     RemoveStaleTemporaries();
+    // What a run cut short still owes is told at the first point a restart reaches.
+    if (options.createMainWindow) app::TellOwedPrintsAtStart();
     return kStarted;
 }
 

@@ -598,6 +598,8 @@ int BarComputation::LoadBarDetail(int barIndex) {
     piecesDone = 0;
     if (s.MEM_PEZZI != 0) piecesDone = ReadFittingBarProgress(bar.index, ListPath(), nPieces).piecesDone;
 
+    // The pieces are read again at the offsets of the first reading: only from that same file.
+    if (!IsStillTheListRead()) return 1;
     ListFile lf;
     lf.f = plat::OpenFile(ListPath(), "rb");
     if (lf.f == nullptr) {

@@ -1,5 +1,6 @@
 // Loading of a bar list (".lda") into memory.
 #include "machine/barlist.h"
+#include "machine/bar_progress.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -434,6 +435,9 @@ void BarList::FreeBarList() {
     paddedPieces_.clear();
     KeepSpareBuffer(std::move(fileBytes_), fileBytesCapacity_);
     fileBytesCapacity_ = 0;
+    fileSize_ = 0;
+    identityKnown_ = false;
+    listChanged_ = false;
     barsLeft_ = 0;
     selectedCount = 0;
 }
@@ -451,6 +455,9 @@ void BarList::LoadBarList(const char* path) {
         FreeBarList();
         return;
     }
+    // A repetition the job's record holds finished and the list does not count yet (a power
+    // cut between the two writes) is counted now.
+    SettleFinishedRepetition(*this);
     // 18. A list without bars left keeps its file until the opening has said so.
     OrderByRepetitionsLeft();
     loaded_ = 1;
@@ -722,6 +729,13 @@ bool BarList::ReadList(const char* path) {
     }
     totalPieces_ = static_cast<int>(pieceTotal);
     totalMachinings_ = static_cast<int>(machiningTotal);
+    // The rest of the file (further bars' contents) is read too: the list's identity is the
+    // hash of every byte.
+    if (!data.Reach(data.size())) {
+        RefuseRecord(RecordPlace{});
+        return false;
+    }
+    fileSize_ = data.size();
     fileBytes_ = data.Release(fileBytesCapacity_); // the holders point into the file's bytes
     file.reset();
 
@@ -737,7 +751,9 @@ bool BarList::ReadList(const char* path) {
             return false;
         }
         if (g_barListEvents != nullptr) g_barListEvents->LogJob(listPath_.c_str(), listTotal_, listTotal_);
+        if (fileSize_ >= sizeof header) std::memcpy(fileBytes_.get(), header, sizeof header);
     }
+    KeepIdentity();
 
     return true;
 }

@@ -36,17 +36,65 @@ int32_t Trunc(double v) { return plat::TruncToInt32(v); }
 
 } // namespace
 
-void BarList::SetBarRepetitionsLeft(int barIndex, uint16_t count) {
-    if (barIndex < 0 || barIndex >= BarCount()) return;
+namespace {
+
+// FNV-1a over the list's bytes: a change of any byte changes it.
+uint64_t HashOfBytes(const uint8_t* bytes, std::size_t size) {
+    uint64_t h = 1469598103934665603ull;
+    for (std::size_t i = 0; i < size; ++i) {
+        h ^= bytes[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+} // namespace
+
+void BarList::KeepIdentity() {
+    bytesHash_ = HashOfBytes(fileBytes_.get(), fileSize_);
+    identityKnown_ = plat::FileStamp(listPath_, stampSize_, stampNs_);
+}
+
+bool BarList::IsStillTheListRead() {
+    if (!listChanged_) {
+        int64_t size = 0, ns = 0;
+        bool same = identityKnown_ && plat::FileStamp(listPath_, size, ns) && size == stampSize_ &&
+                    static_cast<std::size_t>(size) == fileSize_;
+        if (same) {
+            // The same size and time may still be other bytes (a rewrite within the clock's
+            // step): the bytes tell.
+            std::string bytes;
+            same = plat::ReadWholeFile(listPath_, bytes, fileSize_ + 1) && bytes.size() == fileSize_ &&
+                   HashOfBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) == bytesHash_;
+            if (same) stampNs_ = ns;
+        }
+        if (same) return true;
+        listChanged_ = true;
+    }
+    SetErrorText("%s %s", MsgError("ERR_LIST_CHANGED"), listName_.c_str());
+    return false;
+}
+
+int BarList::SetBarRepetitionsLeft(int barIndex, uint16_t count) {
+    if (barIndex < 0 || barIndex >= BarCount()) return 0;
     BarRecord& bar = *bars_[static_cast<std::size_t>(barIndex)];
     bar.repetitionsLeft = count;
-    if (ChangeRip() == 0) return;
-    FILE* f = plat::OpenFile(listPath_, "r+b");
-    if (f == nullptr) return; // passed over without a message
+    if (ChangeRip() == 0) return 0;
+    if (!IsStillTheListRead()) return 1;
     uint8_t word[2];
     lda::PutU16(word, count);
-    if (std::fseek(f, bar.repetitionsOffset, SEEK_SET) == 0) (void)std::fwrite(word, 1, sizeof word, f);
-    std::fclose(f);
+    if (!plat::WriteBytesInPlace(listPath_, bar.repetitionsOffset, word, sizeof word)) {
+        const int err = errno != 0 ? errno : EIO;
+        SetErrorTextLiteral(FileFaultText(true, listPath_.c_str(), err).c_str());
+        // What the file holds now is not known: no later write trusts it.
+        listChanged_ = true;
+        return 1;
+    }
+    // The list as it is now, with the program's own two bytes.
+    if (bar.repetitionsOffset >= 0 && static_cast<std::size_t>(bar.repetitionsOffset) + 2 <= fileSize_)
+        std::memcpy(fileBytes_.get() + bar.repetitionsOffset, word, sizeof word);
+    KeepIdentity();
+    return 0;
 }
 
 int BarList::SortBarsByRepetitionsLeft() {
@@ -58,6 +106,11 @@ int BarList::SortBarsByRepetitionsLeft() {
 int BarList::DeleteFinishedList() {
     finishedListKept_ = false;
     if (barsLeft_ != 0 || ChangeRip() == 0 || furtherBarCount_ != 0) return 0;
+    // Another file under the list's name is not this finished list: it stays.
+    if (!IsStillTheListRead()) {
+        finishedListKept_ = true;
+        return 1;
+    }
     errno = 0;
     if (DeleteFileRetry(listPath_.c_str()) != 1) return 0; // removed, or no file to remove
     const int err = errno != 0 ? errno : EIO;

@@ -140,6 +140,11 @@ private:
 
 void SetFileFaultForTests(FileFault fault) { g_fileFault.store(fault); }
 
+int DeviceFaultForTests(const char* name, FileOp op) {
+    const FileFault fault = g_fileFault.load();
+    return fault != nullptr ? fault(name != nullptr ? name : "", op) : 0;
+}
+
 int detail::InjectedFault(const std::string& nativePath, FileOp op) {
     const FileFault fault = g_fileFault.load();
     return fault != nullptr ? fault(nativePath.c_str(), op) : 0;
@@ -153,6 +158,36 @@ bool RemoveFile(std::string_view path) {
         return false;
     }
     return ::unlink(p.c_str()) == 0 || errno == ENOENT;
+}
+
+bool WriteBytesInPlace(std::string_view path, long offset, const void* data, std::size_t size) {
+    const std::string p = FindExisting(path);
+    if (p.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (const int fault = detail::InjectedFault(p, FileOp::Write); fault != 0) {
+        errno = fault;
+        return false;
+    }
+    const int fd = ::open(p.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const ssize_t wrote = ::pwrite(fd, data, size, static_cast<off_t>(offset));
+    bool ok = wrote == static_cast<ssize_t>(size);
+    if (wrote >= 0 && !ok) errno = EIO;
+    if (ok) ok = ::fdatasync(fd) == 0;
+    ErrnoKeeper keep;
+    if (::close(fd) != 0 && ok) return false;
+    return ok;
+}
+
+bool FileStamp(std::string_view path, int64_t& size, int64_t& modifiedNs) {
+    const std::string p = FindExisting(path);
+    struct stat st{};
+    if (p.empty() || ::stat(p.c_str(), &st) != 0) return false;
+    size = static_cast<int64_t>(st.st_size);
+    modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
 }
 
 const std::string& ProgramDirectory() {

@@ -833,7 +833,7 @@ TEST_F(OnlineJobRunTest, APowerCutWithinThePrintPeriodIsToldAtTheRestart) {
         for (int i = 0; i < monitor->PiecesDone(); ++i)
             supervisorAtCut += (i == 0 ? "" : ", ") + names[static_cast<std::size_t>(i)];
         progressAtCut = ReadFile(plat::NativePath(g_barProgressPath));
-        owedPath = plat::NativePath(app::OwedPrintsPath());
+        owedPath = plat::NativePath(g_barProgressPath); // the owed names are in the job's record
         owedAtCut = ReadFile(owedPath);
         g_pCncState->SetR481(1);
         monitor->EndJob(2);

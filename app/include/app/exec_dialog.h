@@ -144,14 +144,17 @@ private:
     void WaitForPrintPort();
     // The stop-now of the operator's Yes: the machine stops and the watch ends the run.
     void StopNow();
-    // Writes the bar progress record; a failure is told to the operator (once per run), and a
-    // stale record that could not be removed stops the run.
-    void KeepBarProgress(int piecesDone);
-    // What the run still owes its finished pieces (labels waiting, supervisor lines not yet
-    // written), kept beside the bar progress record for a power cut; and, at the start, what a
-    // run cut short left owed, told to the operator.
+    // The job's record (machine/bar_progress.h) as the run stands: with MEM_PEZZI the bar's
+    // progress and a finished repetition not yet counted in the list, and what the run still
+    // owes its finished pieces (labels waiting or an offcut not yet labelled, supervisor lines
+    // not yet written); written in one replacement whenever it differs from the file. A record
+    // that cannot be kept is told once, naming the file.
     void RecordOwedPrints();
+    // What a run cut short left owed is told once, at the program's start
+    // (app::TellOwedPrintsAtStart); the monitor only starts its own account.
     void TellOwedPrints();
+    // The supervisor lines of every repetition this run finished and did not log yet.
+    void LogFinishedBars(bool atLeastOne);
 
     ui::CModelessDialog* m_host;
     int m_step;
@@ -164,6 +167,7 @@ private:
     int m_piecesDoneAtStart = 0;
     int m_repetitionsDone = 0;
     int m_barsLogged = 0; // bars of this run whose supervisor lines are written
+    int m_repetitionsAfterPending = -1; // a finished repetition's count the list does not hold yet
     int m_barRecorded = 0;
     int m_manualLoadingSeen = 0;
     std::string m_statusText;
@@ -180,7 +184,6 @@ private:
     int m_endResult = 0;
     bool m_inTick = false;
     std::vector<std::string> m_unloggedPieces; // finished, their supervisor lines not yet written
-    std::string m_owedLabels, m_owedSupervisor; // as last recorded
     app::WindowTimers m_timers{this};
     std::map<int, int> m_manualTimers;
     std::map<int, QWidget*> m_widgets; // controls made outside the dialog table

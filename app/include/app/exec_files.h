@@ -49,15 +49,16 @@ void TellBarProgressFault();
 // shown whatever the flags.
 void JobNotice(const std::string& text);
 
-// What a run still owes for its finished pieces, kept beside the bar progress record (the file
-// "STATLAB.TXT" in the folder of g_barProgressPath, section STATLAB): ETICHETTE the names of
-// the pieces whose label still waits for the print timer, SUPERVISORE those whose supervisor
-// lines are still to be written. Rewritten at every change (each write replaces the file
-// whole, so a power cut leaves the old or the new lists), so that after a power cut the
-// operator is told which pieces may lack their label or their supervisor lines.
-std::string OwedPrintsPath();
-bool KeepOwedPrints(const std::string& labels, const std::string& supervisor);
-// Reads the two lists and clears them; false when nothing is owed.
-bool TakeOwedPrints(std::string& labels, std::string& supervisor);
+// The file an earlier version kept the owed names in ("STATLAB.TXT" beside the job's record,
+// section STATLAB); read once at the start and removed.
+std::string LegacyOwedPrintsPath();
+// At the program's start, the first point a restart reaches whether or not a bar runs: the
+// labels and supervisor lines the job's record (machine/bar_progress.h) says a run cut short
+// still owed are told in one box and cleared from the record, so they are told once. A record
+// that cannot be cleared is said as well, naming the file. Returns true when something was owed.
+bool TellOwedPrintsAtStart();
+// A list the monitor could not write its count into (the office changed it, or the write
+// failed): said once per list and session, with the text of g_errorText; the run goes on.
+void TellListFault(const char* listPath);
 
 } // namespace app

@@ -55,6 +55,10 @@ int QueuedLabelCount();
 // The names of the labels waiting (the piece's, or the bar's), oldest first, joined by ", ".
 std::string QueuedLabelNames();
 
+// The labels owed now: those waiting, then the offcuts cut whose label the print step has not
+// decided yet (each long enough to keep), by the names the operator knows them by.
+std::string OwedLabelNames(BarComputation& bc, const LabelRunState& state);
+
 // The paper check of the label library's printer before a bar: true when it reports no
 // paper. A printer that does not answer is told as such (no label is due yet), and gives false.
 bool LabelPaperOutBeforeBar();

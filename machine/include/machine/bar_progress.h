@@ -4,6 +4,7 @@
 // g_barProgressPath (globals.h), section STATBAR, keys NOMELDA, IDBARRA, PEZZIFATTI. Callers
 // use it only when the machine parameter MEM_PEZZI is on.
 #include <cstdint>
+#include <string>
 
 // Pieces already made of the bar: 0 when the file does not open, names another list (exact
 // comparison) or another bar, or is a record a write failed to replace (below); otherwise
@@ -38,3 +39,45 @@ int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone);
 // be (g_errorText names the file and the reason): the record is removed or, when even that
 // fails, left stale, and the bar starts from its first piece.
 int ConfirmBarProgressRecord();
+
+// The job's record: the one file at g_barProgressPath that a restart reads to know where the
+// running job stood. Beside the progress keys it holds, in the same file and so in the same
+// replacement:
+//   STATBAR RIPETIZIONI  the repetitions the list must hold for the bar once its last finished
+//                        repetition is counted there; present only from the end of that
+//                        repetition until the list's count is written (SettleFinishedRepetition)
+//   STATLAB ETICHETTE    the labels still owed (waiting to be printed, or an offcut cut and
+//                        not yet labelled), by name, joined by ", "
+//   STATLAB SUPERVISORE  the pieces whose supervisor lines are still to be written
+// The owed names are kept whole: a backslash, CR and LF in them are written as "\\", "\r" and
+// "\n". Every change replaces the whole file (WriteRecordAtomic), so a power cut leaves the
+// record before or after a change, never a mixture.
+struct JobRecord {
+    bool progress = false; // the STATBAR keys are there
+    std::string listPath;
+    int32_t barId = -1;
+    int32_t piecesDone = 0;
+    int32_t repetitionsAfter = -1; // -1: no finished repetition waits for the list's count
+    std::string owedLabels;
+    std::string owedSupervisor;
+    bool Empty() const { return !progress && owedLabels.empty() && owedSupervisor.empty(); }
+    bool operator==(const JobRecord&) const = default;
+};
+// What the record file holds now (empty when there is none, or when it is a record a write
+// failed to replace: see WriteBarProgress).
+JobRecord ReadJobRecord();
+// Replaces the record with r: 0 done, or as WriteBarProgress fails (1 the old record removed,
+// 2 left stale), g_errorText naming the file. An empty record is not written where no file
+// is. WriteBarProgress is this with the progress keys changed and the owed names kept.
+int KeepJobRecord(const JobRecord& r);
+// The text of the record as written, and back (tests and the readers above).
+std::string JobRecordText(const JobRecord& r);
+JobRecord ParseJobRecord(const std::string& text);
+
+// After a list is read: a finished repetition of one of its bars that the record holds and the
+// list does not count yet (a power cut fell between the two) is counted in the list now, and
+// the record forgets it. The list's count is written only when it is the count before that
+// repetition; a list holding any other count (the office changed it) is left as it is. 0 done
+// or nothing to do; 1 when the list or the record could not be written (g_errorText).
+class BarList;
+int SettleFinishedRepetition(BarList& list);

@@ -169,9 +169,19 @@ public:
     void LoadBarList(const char* path);
     void FreeBarList();
 
-    // Sets the bar's repetitions left; with GENERAL CHANGE_RIP on, writes them into the file
-    // (a file that does not open is passed over silently). barIndex is the array index.
-    void SetBarRepetitionsLeft(int barIndex, uint16_t count);
+    // Sets the bar's repetitions left; with GENERAL CHANGE_RIP on, writes them into the file,
+    // synced, once the file is checked to be still the list read (IsStillTheListRead). 0 done
+    // or nothing to write; 1 when the file was not written (g_errorText names the list and
+    // why): the count in memory is set all the same. barIndex is the array index.
+    int SetBarRepetitionsLeft(int barIndex, uint16_t count);
+    // The list's identity, taken when it was read (size, modification time and a hash of the
+    // bytes read), followed through the program's own writes: true when the file under the
+    // list's path is still that list. Otherwise (the office renamed another file over it,
+    // rewrote, truncated or removed it) false, with g_errorText naming the list and saying it
+    // must be opened again; the list stays changed for the rest of its life (no later write,
+    // removal or re-read), whatever the file becomes.
+    bool IsStillTheListRead();
+    bool ListChanged() const { return listChanged_; }
     // Bars with repetitions left first (stable). Stores and returns their number; at zero
     // records the end of the job and, with CHANGE_RIP on and no further bar records, deletes
     // the list file (DeleteFinishedList).
@@ -251,6 +261,15 @@ protected:
     // next list read.
     plat::LargeBytes fileBytes_;
     std::size_t fileBytesCapacity_ = 0;
+    std::size_t fileSize_ = 0; // bytes of the file in fileBytes_
+    // The identity of the file read (IsStillTheListRead).
+    bool identityKnown_ = false;
+    bool listChanged_ = false;
+    int64_t stampSize_ = 0;
+    int64_t stampNs_ = 0;
+    uint64_t bytesHash_ = 0;
+    // Takes the identity from fileBytes_ and the file's present stamp.
+    void KeepIdentity();
     // Zero-padded copies of records stored shorter than the full size (stable addresses).
     std::deque<std::array<uint8_t, lda::kMachiningSize>> paddedMachinings_;
     std::deque<std::array<uint8_t, lda::kPieceSize>> paddedPieces_;

@@ -4,6 +4,7 @@
 // "X:" becomes $BRELON_DRIVES/X (default: "drives/" in the program directory).
 // Opening an existing file falls back to a case-insensitive match of each component.
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -48,6 +49,12 @@ bool WriteFileAtomic(std::string_view path, const std::string& data);
 // sync of the temporary file, no sync of the folder. A crash leaves the old or the new content
 // whole; the call returning does not promise that the new one survives a crash.
 bool WriteRecordAtomic(std::string_view path, const std::string& data);
+// Writes size bytes at offset into the existing file (found ignoring case), in place, and syncs
+// them to the disk before returning. False when the file is not there or any step fails (errno
+// tells why); the file fault hook sees it as a write of the file.
+bool WriteBytesInPlace(std::string_view path, long offset, const void* data, std::size_t size);
+// Size and modification time (nanoseconds) of the existing file; false when it is not there.
+bool FileStamp(std::string_view path, int64_t& size, int64_t& modifiedNs);
 // Removes from the folder the temporary files WriteFileAtomic and WriteRecordAtomic leave when
 // a write is killed (".<name>.<process>.<count>.tmp", nothing else), except those of a process
 // still running.
@@ -89,5 +96,8 @@ bool RemoveFile(std::string_view path);
 enum class FileOp { Read, Write, Remove };
 using FileFault = int (*)(const char* nativePath, FileOp op);
 void SetFileFaultForTests(FileFault fault);
+// The hook's answer for a write to something that is not a file of the program's own (the
+// label printer a label goes to, by the name given): 0 without a hook.
+int DeviceFaultForTests(const char* name, FileOp op);
 
 } // namespace plat
