@@ -327,7 +327,9 @@ void PrintWithTemplate(const BarComputation& bc, const QueuedText& label, PrintS
     // with both barcodes empty, as every label without a piece does.
     std::string values[6];
     for (int i = 0; i < kTemplateLabelLines && i < static_cast<int>(lines.size()); ++i) values[i] = lines[i];
-    if (s.STAMPA_BARCODE1 != 0 && piece != nullptr) values[4] = piece->Nome;
+    // The piece name as it is: the library writes it for the template's barcode, or leaves
+    // the barcode empty and tells (once per list) when the symbol cannot carry it.
+    if (s.STAMPA_BARCODE1 != 0 && piece != nullptr) values[4].assign(piece->Nome, ::strnlen(piece->Nome, sizeof piece->Nome));
     if (s.STAMPA_BARCODE2 != 0 && piece != nullptr) values[5] = piece->ADDINFO;
     const char* keys[6] = {"<ROW_1>", "<ROW_2>", "<ROW_3>", "<ROW_4>", "<BAR_CODE_1>", "<BAR_CODE_2>"};
     const char* valueTexts[6];
@@ -336,7 +338,7 @@ void PrintWithTemplate(const BarComputation& bc, const QueuedText& label, PrintS
     const int copies = LabelCopies(bc);
     if (copies <= 0) return;
     for (int copy = 0; copy < copies; ++copy) {
-        LibraryBoxCounter boxes;
+        LibraryBoxCounter boxes(&bc);
         // -1: the template did not open, and the library said so.
         const int result = ZebraStampaPrn(6, keys, valueTexts, file.c_str());
         if (boxes.unreachable != 0) step.lost.push_back(label.name);

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "labelprint/field_data.h"
 #include "labelprint/library.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -134,34 +135,6 @@ int QuietAfter(int kind) { return kind == 0 || kind == 3 ? 7 : 10; }
 // Height of the interpretation line under the bars, in narrow bars.
 constexpr int kInterpretationModules = 10;
 
-// Check digit of EAN data (the digits without their check digit).
-char EanCheck(const std::string& digits) {
-    int sum = 0, weight = 3;
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it, weight = 4 - weight) sum += (*it - '0') * weight;
-    return static_cast<char>('0' + (10 - sum % 10) % 10);
-}
-
-// Whether the barcode of kind BCTYPE prints `data` as it is, so the symbol reads the data
-// back: EAN-13 and EAN-8 take their 12 or 7 digits (the printer adds the check digit) or the
-// digits with their right check digit; Interleaved 2 of 5 an even count of digits (an odd
-// count would be padded with a zero); Code 39, Codabar and Code 128 the characters of their
-// sets ('>' starts a Code 128 control sequence). Anything else would print another value.
-bool Encodes(int kind, const std::string& data) {
-    if (data.empty()) return false;
-    const bool digits = data.find_first_not_of("0123456789") == std::string::npos;
-    const size_t n = data.size();
-    switch (kind) {
-    case 0: return digits && (n == 12 || (n == 13 && data[12] == EanCheck(data.substr(0, 12))));
-    case 3: return digits && (n == 7 || (n == 8 && data[7] == EanCheck(data.substr(0, 7))));
-    case 1: return data.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ -.$/+%") == std::string::npos;
-    case 2: return data.find_first_not_of("0123456789-$:/.+") == std::string::npos;
-    case 4: return digits && n % 2 == 0;
-    case 5:
-        return std::all_of(data.begin(), data.end(), [](char c) { return c >= 32 && c <= 126 && c != '>'; });
-    default: return false; // no such kind
-    }
-}
-
 // The visible mark that ends a text cut to its room: the printed characters are the value's
 // first ones, then this mark in the last cell.
 constexpr char kCutMark = '>';
@@ -250,7 +223,8 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     leftOut_ = BarcodeLeftOut::None;
     if (barcode && job.barcodeText.empty()) {
         barcode = false; // no value, no symbol
-    } else if (barcode && !Encodes(cfg.barcodeKind, job.barcodeText)) {
+    } else if (barcode && (*BarcodeCommand(cfg.barcodeKind) == '\0' ||
+                           !labelprint::Carries(labelprint::FieldKindOf(BarcodeCommand(cfg.barcodeKind)), job.barcodeText))) {
         barcode = false;
         leftOut_ = BarcodeLeftOut::Data;
     } else if (barcode) {

@@ -2,6 +2,8 @@
 #include "labelprint/Tagrix.h"
 
 #include <cstdio>
+#include <cstring>
+#include <vector>
 #include <exception>
 
 #include "labelprint/composer.h"
@@ -137,9 +139,22 @@ TAGRIX_API int ZebraStampaPrn(int count, const char* const* keys, const char* co
         size_t n;
         while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
         std::fclose(f);
-        text = labelprint::SubstituteKeys(std::move(text), count, keys, values);
+        std::vector<std::string> notCarried;
+        text = labelprint::SubstituteKeys(std::move(text), count, keys, values, &notCarried);
         MStampaEtichetteZ object(nullptr, nullptr);
         object.StampaPrn(std::move(text), object.windows2000);
+        if (!notCarried.empty()) {
+            // The label went out with an empty barcode: the text names the template and the
+            // value in place of its two "%s", each put in as it is.
+            std::string message = labelprint::Text("ID_BC_PRN");
+            size_t at = message.find("%s");
+            if (at != std::string::npos) {
+                message.replace(at, 2, file);
+                at = message.find("%s", at + std::strlen(file));
+                if (at != std::string::npos) message.replace(at, 2, notCarried.front());
+            }
+            labelprint::ShowMessage(message.c_str(), labelprint::Text("ID_WARNING"), tagrix::kBoxNotice);
+        }
     } catch (...) {
     }
     return 0;

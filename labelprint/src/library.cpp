@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "msgtable/Dictavo.h"
+#include "labelprint/field_data.h"
 #include "labelprint/print_utils.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -58,40 +59,71 @@ namespace labelprint {
 
 namespace {
 
-// One field's data in a template: from just after its "^FD" to the template's next command
-// character (its "^FS" as a rule).
+// One field's data in a template: from just after its "^FD" (or "^FV") to the template's next
+// command character (its "^FS" as a rule), with what the template declares for it.
 struct TemplateField {
-    size_t start = 0, end = 0;
-    size_t fd = 0;     // where its "^FD" stands
-    bool hasFh = false; // the template gives it "^FH" (default indicator '_')
-    bool addFh = false; // a value placed in it needs "^FH"
+    size_t fd = 0;              // where its "^FD" stands
+    size_t start = 0, end = 0;  // its data
+    FieldKind kind = FieldKind::Text;
+    char indicator = '\0';      // its "^FH" indicator ('\0': none)
+    CodePage codePage = CodePage::None;
+    std::string declaration;    // the template's "^CI" in force at the field ("" when none)
+    bool addFh = false;         // a value placed in it needs "^FH"
+    bool declare = false;       // a value placed in it needs "^CI27" before it
 };
 
+std::string Upper2(const std::string& text, size_t at) {
+    std::string cmd = text.substr(at, 2);
+    for (char& c : cmd)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return cmd;
+}
+
+// The template's fields, read as the printer reads them: "^FH" gives the field its indicator
+// (the character after it, '_' when none is given); "^CI" stays in force, over the labels of
+// the file, until the next one; the last barcode command of a field makes it a barcode field.
 std::vector<TemplateField> FieldsOf(const std::string& text) {
     std::vector<TemplateField> fields;
-    size_t fieldStart = 0; // after the last "^FS" or "^XA": the field's own commands
+    TemplateField current;
     for (size_t at = 0; at < text.size(); ++at) {
         if (text[at] != '^' || at + 2 >= text.size()) continue;
-        const std::string cmd = plat::ToUpperAscii(text.substr(at + 1, 2));
-        if (cmd == "FS" || cmd == "XA") fieldStart = at + 3;
-        if (cmd != "FD") continue;
-        TemplateField f;
-        f.fd = at;
-        f.start = at + 3;
-        f.end = text.find_first_of("^~", f.start);
-        if (f.end == std::string::npos) f.end = text.size();
-        for (size_t h = text.find("^FH", fieldStart); h != std::string::npos && h < at; h = text.find("^FH", h + 1))
-            f.hasFh = true;
-        fields.push_back(f);
-        at = f.end - 1;
-        fieldStart = f.end;
+        const std::string cmd = Upper2(text, at + 1);
+        size_t argsEnd = text.find_first_of("^~", at + 3);
+        if (argsEnd == std::string::npos) argsEnd = text.size();
+        const std::string args = text.substr(at + 3, argsEnd - (at + 3));
+        if (cmd == "FS" || cmd == "XA") {
+            const std::string declaration = current.declaration;
+            const CodePage page = current.codePage;
+            current = TemplateField{};
+            current.declaration = declaration;
+            current.codePage = page;
+        } else if (cmd == "FH") {
+            const char c = args.empty() ? '\0' : args[0];
+            current.indicator = c == '\0' || c == ',' || c == '\r' || c == '\n' || c == ' ' ? '_' : c;
+        } else if (cmd == "CI") {
+            current.codePage = CodePageOf(args);
+            std::string declaration = "^CI" + args;
+            while (!declaration.empty() && (declaration.back() == '\r' || declaration.back() == '\n'))
+                declaration.pop_back();
+            current.declaration = declaration;
+        } else if (cmd[0] == 'B' && cmd != "BY") {
+            current.kind = FieldKindOf(cmd, args);
+        } else if (cmd == "FD" || cmd == "FV") {
+            TemplateField f = current;
+            f.fd = at;
+            f.start = at + 3;
+            f.end = argsEnd;
+            fields.push_back(f);
+            at = argsEnd - 1;
+        }
     }
     return fields;
 }
 
 } // namespace
 
-std::string SubstituteKeys(std::string text, int count, const char* const* keys, const char* const* values) {
+std::string SubstituteKeys(std::string text, int count, const char* const* keys, const char* const* values,
+                           std::vector<std::string>* notCarried) {
     if (!keys || count <= 0) return text;
     // Every key is found in the template's own text, in one walk (at each place the first key
     // of the list that stands there); a value is never searched for keys: a list's text that
@@ -101,8 +133,7 @@ std::string SubstituteKeys(std::string text, int count, const char* const* keys,
         int key;
     };
     std::vector<Hit> hits;
-    std::vector<ZplText> quoted(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) quoted[static_cast<size_t>(i)] = QuoteZplText(values && values[i] ? values[i] : "");
+    auto value = [values](int i) { return std::string(values && values[i] ? values[i] : ""); };
     for (size_t at = 0; at < text.size();) {
         int found = -1;
         for (int i = 0; i < count && found < 0; ++i)
@@ -117,44 +148,75 @@ std::string SubstituteKeys(std::string text, int count, const char* const* keys,
     }
     if (hits.empty()) return text;
 
-    // A field that gets a value holding a command character or a byte beyond ASCII is given
-    // "^FH", and its own '_' are written as escapes too; every value in a field with "^FH"
-    // goes in its escaped form. A value outside any field that holds a command character goes
-    // escaped too: it holds no command.
+    // Each value is written for its field: its kind, the template's indicator and the code
+    // page in force there. A field whose value needs escapes and that has no "^FH" is given
+    // one (default '_', so its own '_' are written as escapes too). A value beyond ASCII on a
+    // code page the writer does not write in gets "^CI27" right before its field's data, and the
+    // template's own declaration back after it; a template that declares none gets "^CI27"
+    // after the "^XA" of each label (as its own bytes beyond ASCII are Windows-1252 too). A
+    // value outside any field goes as a text would, with escapes, and never acts.
     std::vector<TemplateField> fields = FieldsOf(text);
     auto fieldOf = [&fields](size_t at) -> TemplateField* {
         for (TemplateField& f : fields)
             if (f.start <= at && at < f.end) return &f;
         return nullptr;
     };
-    bool beyondAscii = std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    for (const Hit& h : hits) {
-        const ZplText& q = quoted[static_cast<size_t>(h.key)];
-        beyondAscii = beyondAscii || q.beyondAscii;
-        if (TemplateField* f = fieldOf(h.at); f && q.needsHex && !f->hasFh) f->addFh = true;
+    bool declared = false; // the template declares a code page of its own
+    for (size_t at = text.find('^'); at != std::string::npos && !declared; at = text.find('^', at + 1))
+        declared = at + 2 < text.size() && Upper2(text, at + 1) == "CI";
+    bool labelPage = !declared && std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x80;
+    });
+    std::vector<bool> carried(hits.size(), true);
+    for (size_t i = 0; i < hits.size(); ++i) {
+        TemplateField* f = fieldOf(hits[i].at);
+        const std::string v = value(hits[i].key);
+        const ZplField z = f ? ZplFieldValue(v, f->kind, f->indicator, f->codePage) : ZplFieldValue(v, FieldKind::Text);
+        if (!z.carried) {
+            carried[i] = false;
+            if (notCarried) notCarried->push_back(v);
+            continue;
+        }
+        if (f && z.needsIndicator) f->addFh = true;
+        if (z.needsCodePage) {
+            if (f && declared) f->declare = true;
+            else labelPage = true;
+        }
     }
     std::string out;
     size_t hit = 0;
     for (size_t at = 0; at < text.size();) {
+        // The template's own declaration again after the field's "^FS"; then what the next
+        // field needs.
+        for (const TemplateField& g : fields)
+            if (g.declare && !g.declaration.empty() && at == g.end + 3 && Upper2(text, g.end + 1) == "FS")
+                out += g.declaration;
+        for (const TemplateField& g : fields) {
+            if (g.declare && g.fd == at) out += kZplCodePage;
+            if (g.addFh && g.fd == at) out += "^FH";
+        }
         TemplateField* f = fieldOf(at);
         if (hit < hits.size() && hits[hit].at == at) {
-            const ZplText& q = quoted[static_cast<size_t>(hits[hit].key)];
-            // In a field with "^FH" the escaped form; elsewhere the text itself unless it holds
-            // a command character (outside a field nothing prints, and nothing may act).
-            const bool escaped = f ? (f->hasFh || f->addFh) : q.needsHex;
-            out += escaped ? q.hex : q.plain;
+            if (carried[hit]) {
+                const std::string v = value(hits[hit].key);
+                const char indicator = f ? (f->indicator != '\0' ? f->indicator : f->addFh ? '_' : '\0') : '\0';
+                const CodePage page = f ? (f->declare ? CodePage::Cp1252 : f->codePage) : CodePage::None;
+                out += ZplFieldValue(v, f ? f->kind : FieldKind::Text, indicator, page).data;
+            }
             at += hits[hit].length;
             ++hit;
             continue;
         }
-        for (const TemplateField& g : fields)
-            if (g.addFh && g.fd == at) out += "^FH";
         if (f && f->addFh && text[at] == '_') out += "_5F";
         else out += text[at];
         ++at;
     }
-    // A label that carries text beyond ASCII says its code page, right after its "^XA".
-    if (beyondAscii) {
+    for (const TemplateField& g : fields) // a field that ends the file
+        if (g.declare && !g.declaration.empty() && g.end + 3 == text.size() && Upper2(text, g.end + 1) == "FS")
+            out += g.declaration;
+    // A label that carries text beyond ASCII on no declaration of the template's says its code
+    // page, right after its "^XA".
+    if (labelPage) {
         for (size_t at = out.find("^XA"); at != std::string::npos; at = out.find("^XA", at + 3))
             out.insert(at + 3, kZplCodePage);
     }

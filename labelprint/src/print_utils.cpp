@@ -16,59 +16,42 @@ using labelprint::MonoBitmap;
 PrintUtils::PrintUtils() = default;
 PrintUtils::~PrintUtils() = default;
 
-labelprint::ZplText labelprint::QuoteZplText(std::string_view text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    ZplText out;
-    out.plain = plat::LabelPlainText(text);
-    for (char c : out.plain) {
-        const auto b = static_cast<unsigned char>(c);
-        const bool command = c == '^' || c == '~';
-        out.beyondAscii = out.beyondAscii || b >= 0x80;
-        out.needsHex = out.needsHex || command || b >= 0x80;
-        // Field hexadecimal indicator "_": command characters, the indicator itself and the
-        // bytes of the code page go as "_XX".
-        if (command || c == '_' || b >= 0x80) {
-            out.hex += '_';
-            out.hex += kHex[b >> 4];
-            out.hex += kHex[b & 15];
-        } else {
-            out.hex += c;
-        }
-    }
-    return out;
-}
-
 void PrintUtils::BeginLabel(bool pageWidth) {
     zpl_ = "^XA";
     if (pageWidth) zpl_ += "^PW832";
     beyondAscii_ = false;
 }
 
-std::string PrintUtils::FieldData(const std::string& text) {
-    const labelprint::ZplText q = labelprint::QuoteZplText(text);
-    return q.needsHex ? "^FH^FD" + q.hex : "^FD" + q.plain;
+std::string PrintUtils::FieldData(const std::string& text, const char* command) {
+    const labelprint::ZplField f = labelprint::ZplFieldValue(text, labelprint::FieldKindOf(command ? command : ""));
+    return f.needsIndicator ? "^FH^FD" + f.data : "^FD" + f.data;
 }
 
 int PrintUtils::TextField(int x, int y, const char* font, const char* orientation, const char* height,
                           const char* width, const std::string& text) {
     zpl_ += plat::StrFormatC("^FO%d,%d,^A%s%s,%s,%s", x, y, font, orientation, width, height);
-    zpl_ += FieldData(text);
-    beyondAscii_ = beyondAscii_ || labelprint::QuoteZplText(text).beyondAscii;
+    const labelprint::ZplField f = labelprint::ZplFieldValue(text, labelprint::FieldKind::Text);
+    zpl_ += f.needsIndicator ? "^FH^FD" : "^FD";
+    zpl_ += f.data;
+    beyondAscii_ = beyondAscii_ || f.needsCodePage;
     zpl_ += "^FS";
     return 1;
 }
 
 int PrintUtils::BarcodeField(int x, int y, const char* narrow, const char* height, const char* ratio,
                              const char* orientation, const char* command, const std::string& data) {
+    // The composer writes every barcode in the printer's default mode.
+    const labelprint::ZplField f = labelprint::ZplFieldValue(data, labelprint::FieldKindOf(command));
+    if (!f.carried) return 0;
     if (std::strcmp(orientation, "R") == 0) zpl_ += "^FWR";
     if (std::strcmp(command, "^B3") == 0 || std::strcmp(command, "^BK") == 0)
         zpl_ += plat::StrFormatC("^FO%d,%d^BY%s,%s%s%s,N,%s,Y,N,A,A", x, y, narrow, ratio, command, orientation,
                                  height);
     else
         zpl_ += plat::StrFormatC("^FO%d,%d^BY%s,%s%s%s,%s,Y,N", x, y, narrow, ratio, command, orientation, height);
-    zpl_ += FieldData(data);
+    zpl_ += f.needsIndicator ? "^FH^FD" : "^FD";
+    zpl_ += f.data;
     zpl_ += "^FS";
-    beyondAscii_ = beyondAscii_ || labelprint::QuoteZplText(data).beyondAscii;
     return 1;
 }
 

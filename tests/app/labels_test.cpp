@@ -649,7 +649,11 @@ TEST_F(LabelJob, PieceNamesPrintAsWrittenOnEveryPrinter) {
             usbSent += zpl;
             const std::string label = zpl.substr(0, zpl.find("^XA~HS")); // the paper query after it
             const lptest::PrinterView v = lptest::ReadZpl(label);
-            EXPECT_NE(std::find(v.texts.begin(), v.texts.end(), row.shown), v.texts.end()) << label;
+            // The name itself, or (on the template, whose Code 128 barcode does not carry a name
+            // with control or accented characters) the row that shows it after its caption.
+            EXPECT_TRUE(std::any_of(v.texts.begin(), v.texts.end(), [&row](const std::string& t) {
+                return t == row.shown || t == std::string("ORDER: ") + row.shown;
+            })) << label;
             EXPECT_EQ(v.starts, 1) << label;
             EXPECT_EQ(v.ends, 1) << label;
             EXPECT_TRUE(v.controls.empty()) << label;

@@ -16,6 +16,7 @@ TEST(Writers, TextFieldBothOrientations) {
 }
 
 TEST(Writers, FieldDataEscapesCommandCharactersOnly) {
+    // A Code 128 symbol writes '~' as its invocation code (">="), no escape.
     EXPECT_EQ(PrintUtils::FieldData("PIECE_1 A/B"), "^FDPIECE_1 A/B");
     EXPECT_EQ(PrintUtils::FieldData("A^XZ~JR_1"), "^FH^FDA_5EXZ_7EJR_5F1");
     PrintUtils pu;
@@ -23,7 +24,7 @@ TEST(Writers, FieldDataEscapesCommandCharactersOnly) {
     pu.TextField(1, 2, "S", "N", "40", "40", "50^FS^XZ");
     pu.BarcodeField(1, 2, "2", "96", "2.4", "N", "^BC", "~JA");
     pu.Zpl() += "^XZ";
-    EXPECT_EQ(pu.Zpl(), "^XA^FO1,2,^ASN,40,40^FH^FD50_5EFS_5EXZ^FS^FO1,2^BY2,2.4^BCN,96,Y,N^FH^FD_7EJA^FS^XZ");
+    EXPECT_EQ(pu.Zpl(), "^XA^FO1,2,^ASN,40,40^FH^FD50_5EFS_5EXZ^FS^FO1,2^BY2,2.4^BCN,96,Y,N^FD>=JA^FS^XZ");
     EXPECT_TRUE(lptest::CheckZpl(pu.Zpl()).empty());
 }
 
@@ -32,25 +33,31 @@ TEST(Writers, EveryBarcodeInBothOrientations) {
         const char* command;
         const char* orient;
         const char* expected;
+        const char* data; // data the symbol carries
     } cases[] = {
-        {"^BE", "N", "^FO5,6^BY2,2.4^BEN,96,Y,N^FD8001234567897^FS"},
-        {"^BE", "R", "^FWR^FO5,6^BY2,2.4^BER,96,Y,N^FD8001234567897^FS"},
-        {"^B3", "N", "^FO5,6^BY2,2.4^B3N,N,96,Y,N,A,A^FD8001234567897^FS"},
-        {"^B3", "R", "^FWR^FO5,6^BY2,2.4^B3R,N,96,Y,N,A,A^FD8001234567897^FS"},
-        {"^BK", "N", "^FO5,6^BY2,2.4^BKN,N,96,Y,N,A,A^FD8001234567897^FS"},
-        {"^BK", "R", "^FWR^FO5,6^BY2,2.4^BKR,N,96,Y,N,A,A^FD8001234567897^FS"},
-        {"^B8", "N", "^FO5,6^BY2,2.4^B8N,96,Y,N^FD8001234567897^FS"},
-        {"^B8", "R", "^FWR^FO5,6^BY2,2.4^B8R,96,Y,N^FD8001234567897^FS"},
-        {"^B2", "N", "^FO5,6^BY2,2.4^B2N,96,Y,N^FD8001234567897^FS"},
-        {"^B2", "R", "^FWR^FO5,6^BY2,2.4^B2R,96,Y,N^FD8001234567897^FS"},
-        {"^BC", "N", "^FO5,6^BY2,2.4^BCN,96,Y,N^FD8001234567897^FS"},
-        {"^BC", "R", "^FWR^FO5,6^BY2,2.4^BCR,96,Y,N^FD8001234567897^FS"},
+        {"^BE", "N", "^FO5,6^BY2,2.4^BEN,96,Y,N^FD8001234567897^FS", "8001234567897"},
+        {"^BE", "R", "^FWR^FO5,6^BY2,2.4^BER,96,Y,N^FD8001234567897^FS", "8001234567897"},
+        {"^B3", "N", "^FO5,6^BY2,2.4^B3N,N,96,Y,N,A,A^FD8001234567897^FS", "8001234567897"},
+        {"^B3", "R", "^FWR^FO5,6^BY2,2.4^B3R,N,96,Y,N,A,A^FD8001234567897^FS", "8001234567897"},
+        {"^BK", "N", "^FO5,6^BY2,2.4^BKN,N,96,Y,N,A,A^FD8001234567897^FS", "8001234567897"},
+        {"^BK", "R", "^FWR^FO5,6^BY2,2.4^BKR,N,96,Y,N,A,A^FD8001234567897^FS", "8001234567897"},
+        {"^B8", "N", "^FO5,6^BY2,2.4^B8N,96,Y,N^FD80012344^FS", "80012344"},
+        {"^B8", "R", "^FWR^FO5,6^BY2,2.4^B8R,96,Y,N^FD80012344^FS", "80012344"},
+        {"^B2", "N", "^FO5,6^BY2,2.4^B2N,96,Y,N^FD800123456789^FS", "800123456789"},
+        {"^B2", "R", "^FWR^FO5,6^BY2,2.4^B2R,96,Y,N^FD800123456789^FS", "800123456789"},
+        {"^BC", "N", "^FO5,6^BY2,2.4^BCN,96,Y,N^FD8001234567897^FS", "8001234567897"},
+        {"^BC", "R", "^FWR^FO5,6^BY2,2.4^BCR,96,Y,N^FD8001234567897^FS", "8001234567897"},
     };
     for (const Case& c : cases) {
         PrintUtils pu;
         pu.Zpl().clear();
-        EXPECT_EQ(pu.BarcodeField(5, 6, "2", "96", "2.4", c.orient, c.command, "8001234567897"), 1);
+        EXPECT_EQ(pu.BarcodeField(5, 6, "2", "96", "2.4", c.orient, c.command, c.data), 1);
         EXPECT_EQ(pu.Zpl(), c.expected) << c.command << c.orient;
+        PrintUtils other;
+        other.Zpl().clear();
+        EXPECT_EQ(other.BarcodeField(5, 6, "2", "96", "2.4", c.orient, c.command, "8001\xE9"), 0)
+            << "data the symbol does not carry is not written: " << c.command;
+        EXPECT_EQ(other.Zpl(), "");
     }
 }
 

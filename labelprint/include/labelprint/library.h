@@ -2,6 +2,7 @@
 // Library-wide state of the label library: its message table, the message sink and the
 // place of its files beside the main program.
 #include <string>
+#include <vector>
 
 #include "labelprint/message_sink.h"
 
@@ -29,7 +30,9 @@ std::string MessageFilePath();
 } // namespace labelprint
 
 namespace labelprint {
-// Template key substitution and quoting of the values (see tagrix::SubstituteKeys in
-// Tagrix.h). Null or empty keys are skipped; null values read as empty.
-std::string SubstituteKeys(std::string text, int count, const char* const* keys, const char* const* values);
+// Template key substitution, each value written for its field (see tagrix::SubstituteKeys in
+// Tagrix.h). Null or empty keys are skipped; null values read as empty. A value that its
+// field's barcode cannot carry is left out (the field prints empty) and added to notCarried.
+std::string SubstituteKeys(std::string text, int count, const char* const* keys, const char* const* values,
+                           std::vector<std::string>* notCarried = nullptr);
 } // namespace labelprint

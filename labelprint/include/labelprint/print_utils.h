@@ -10,20 +10,10 @@
 #include <string_view>
 
 #include "labelprint/bitmap.h"
+#include "labelprint/field_data.h"
 #include "labelprint/usb_printer.h"
 
 namespace labelprint {
-
-// A list's text as ZPL field data: what a label shows of it is the text as written, and no
-// character of it acts as a ZPL command. Control bytes are blanks (plat::LabelPlainText).
-struct ZplText {
-    std::string plain; // for a field without "^FH": the text itself
-    std::string hex;   // for a field with "^FH": '^', '~', the indicator '_' and every byte
-                       // beyond ASCII as "_XX"
-    bool needsHex = false;    // the plain form would hold '^', '~' or a byte beyond ASCII
-    bool beyondAscii = false; // the text holds a byte beyond ASCII
-};
-ZplText QuoteZplText(std::string_view text);
 
 // The code page a label declares when it carries text beyond ASCII: Windows-1252, the
 // encoding of the lists and of every text file of the system.
@@ -68,7 +58,8 @@ public:
     // "^FO%d,%d,^A%s%s,%s,%s^FD%s^FS" (x, y, font, orientation, width, height, text). Returns 1.
     int TextField(int x, int y, const char* font, const char* orientation, const char* height, const char* width,
                   const std::string& text);
-    // Barcode of the given command ("^BE", "^B3", ...); orientation "R" adds "^FWR". Returns 1.
+    // Barcode of the given command ("^BE", "^B3", ...); orientation "R" adds "^FWR". Returns 1;
+    // 0 (nothing appended) when the symbol cannot carry the data as written.
     int BarcodeField(int x, int y, const char* narrowWidth, const char* height, const char* ratio,
                      const char* orientation, const char* command, const std::string& data);
     // The picture of a BMP file as "^GFA" in width x height dots, turned a quarter for rotated
@@ -98,10 +89,10 @@ public:
 
     // Paper-out flag of a "~HS" reply: the character after the first comma is "1".
     static bool ParsePaperOut(const char* reply);
-    // "^FD" + text, or "^FH^FD" + text with '^', '~', '_' and bytes beyond ASCII written as
-    // hexadecimal escapes when the text holds a ZPL command character or a byte beyond ASCII;
-    // control bytes are blanks (QuoteZplText).
-    static std::string FieldData(const std::string& text);
+    // "^FD" + the field data of a text or of a barcode command's symbol ("^BC", ...), with
+    // "^FH" before it when the data holds escapes (labelprint::ZplFieldValue); empty when
+    // the barcode cannot carry the text.
+    static std::string FieldData(const std::string& text, const char* command = "");
 
     const std::string& Zpl() const { return zpl_; }
     std::string& Zpl() { return zpl_; }
