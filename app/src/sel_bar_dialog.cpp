@@ -283,6 +283,7 @@ void CSelBarDialog::OnOK() {
 }
 
 void CSelBarDialog::OnCancel() {
+    if (m_closed) return; // a hidden selection takes no key: the confirmation has the bars now
     if (MainFrame != nullptr) MainFrame->SetListTitle(0, nullptr);
     m_rowMap.clear();
     CloseDialog();

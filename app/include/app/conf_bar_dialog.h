@@ -95,6 +95,7 @@ public slots:
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void OnOkButton();
@@ -112,6 +113,12 @@ private:
     void ShowRefusal(const std::string& text);
     // The test run confirms every bar by itself: a bar it refused is passed over.
     void PassOverRefusedBar();
+    // Just before the start: the label printer's print port opens (else the bar is refused,
+    // naming the port), and the controller's program code, piece counter and bar time are
+    // cleared (else no start).
+    bool PrintPortReadyForBar();
+    bool ClearWatchVariables();
+    void ListenForEscape(bool on);
 
     int m_index = 0;
     int m_count = 0;
@@ -124,6 +131,7 @@ private:
     bool m_startPending = false;
     bool m_running = false;
     bool m_closed = false;
+    bool m_listeningForEscape = false;
     // This pass over the chosen bars, in the test run: a bar was refused, a bar ran.
     bool m_refusedInPass = false;
     bool m_ranInPass = false;

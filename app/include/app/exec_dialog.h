@@ -13,6 +13,7 @@
 
 #include "app/label_job.h"
 #include "app/window_timers.h"
+#include "machine/ui_services.h"
 #include "ui/ResizeDialog.h"
 
 class QProgressBar;
@@ -91,6 +92,9 @@ public:
     void SetStatusText(const char* text, uint32_t colorRef);
     // 0 no lamp and no stop-at-bar-end button, 1 red, 2 yellow, 3 green.
     void ShowBreakState(int state);
+    // What a run cut short (a power cut) left owed, told to the operator: the confirmation
+    // calls it before the controller takes the next start, so its box never holds a watch.
+    static void TellOwedPrints();
 
     // Timers that are only recorded, never started (tests drive OnTimer themselves).
     static void SetManualTimers(bool manual);
@@ -127,6 +131,8 @@ protected:
 
 private:
     void BuildDialog();
+    // One tick of timer 1 or 2; its notices wait in m_notices.
+    void RunTick(int id);
     bool SetTimer(int id, int periodMs);
     void KillTimer(int id);
     BarComputation* List() const;
@@ -151,7 +157,17 @@ private:
     // written), kept beside the bar progress record for a power cut; and, at the start, what a
     // run cut short left owed, told to the operator.
     void RecordOwedPrints();
-    void TellOwedPrints();
+    // The bar time the controller gave, shown and the bar's supervisor lines written.
+    void LogArrivedBarTime();
+    // The watch cannot go on with what the controller reports (a piece counter that went back,
+    // another program's code): the program is stopped, the run ends, and the box names what
+    // was read.
+    void EndWatchOnBadReading(const std::string& what);
+    // Notices of a tick wait here and are shown once the tick returned, outside any timer
+    // event, so that the watch goes on behind their boxes.
+    friend class DeferredNotices;
+    void ShowDeferredNotices();
+    void PostShowNotices();
 
     ui::CModelessDialog* m_host;
     int m_step;
@@ -179,6 +195,11 @@ private:
     int m_breakState = 3;
     int m_endResult = 0;
     bool m_inTick = false;
+    bool m_askingStop = false;  // the stop-now question is open
+    bool m_readingBad = false;  // the controller's counter or code could not be trusted: nothing more is counted
+    std::vector<MessageBoxRequest> m_notices; // told by a tick, not yet shown
+    bool m_showingNotices = false;
+    bool m_noticesPosted = false;
     std::vector<std::string> m_unloggedPieces; // finished, their supervisor lines not yet written
     std::string m_owedLabels, m_owedSupervisor; // as last recorded
     app::WindowTimers m_timers{this};
