@@ -12,10 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QWindow>
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <termios.h>
 
 #include "app/list_opening.h"
 #include "app/app_ids.h"
@@ -36,6 +38,7 @@
 #include "machine/settings.h"
 #include "machine/settings_support.h"
 #include "machine/units.h"
+#include "platform/serial_tty.h"
 #include "platform/text.h"
 #include "ui/InputDialog.h"
 #include "ui/ModelessDialog.h"
@@ -169,6 +172,7 @@ CConfBarDialog::CConfBarDialog(QWidget* parent) : ui::CResizeDialog(parent) {
 }
 
 CConfBarDialog::~CConfBarDialog() {
+    ListenForEscape(false);
     // A program start still waiting for the controller must not answer a deleted dialog.
     if (g_pCncState != nullptr) g_pCncState->ForgetWindow(this);
 }
@@ -454,15 +458,71 @@ void CConfBarDialog::OnOK() {
     }
     if (g_pCncState == nullptr) return;
     if (RefusedOnAnotherMachine()) return;
-    g_pCncState->WriteRVar(599, 0.0f);
+    if (!PrintPortReadyForBar()) return;
+    // What a run cut short left owed is told now, before the controller takes the start (the
+    // watch never waits on this box).
+    app::TellOwedPrintsAtStart();
+    if (!ClearWatchVariables()) return;
     m_startPending = true;
+    ListenForEscape(true);
     g_pCncState->StartProgram(this, nullptr, nullptr);
+}
+
+bool CConfBarDialog::PrintPortReadyForBar() {
+    MachineSettings* s = g_pSettings;
+    if (s == nullptr || s->PORT_PC_PRINT == 0) return true;
+    // A port that stopped answering since the last bar (an unplugged USB adapter) is opened
+    // afresh; the monitor then finds it open.
+    if (plat::SerialPort* port = s->GetPrintPcPort()) {
+        struct termios t;
+        if (::tcgetattr(port->Fd(), &t) == 0) return true;
+        s->ClosePrintPcPort(1);
+    }
+    if (s->OpenPrintPcPort() == 0 && s->GetPrintPcPort() != nullptr) return true;
+    ShowRefusal(std::string(MsgError("ERR_PRINT_PORT_BAR")) + " " + s->printPortName + "\n" + g_errorText);
+    m_automatic = 0;
+    PassOverRefusedBar();
+    return false;
+}
+
+bool CConfBarDialog::ClearWatchVariables() {
+    // The watch counts whatever the controller says once the program's code is in R599: the
+    // code, the piece counter and the bar time are cleared before the start, so none of them
+    // can be the last program's. A value that cannot be cleared is unknown: no start.
+    for (int r : {599, 590, 485}) {
+        if (g_pCncState->WriteRVar(r, 0.0f)) continue;
+        ShowRefusal(std::string(MsgError("ERR_WATCH_CLEAR")) + plat::StrFormatC(" R%d", r));
+        m_automatic = 0;
+        return false;
+    }
+    return true;
+}
+
+void CConfBarDialog::ListenForEscape(bool on) {
+    // While a start waits for the controller, Escape is this dialog's Cancel wherever the focus
+    // is (a hidden dialog takes no key).
+    if (on == m_listeningForEscape || qApp == nullptr) return;
+    m_listeningForEscape = on;
+    if (on) qApp->installEventFilter(this);
+    else qApp->removeEventFilter(this);
+}
+
+bool CConfBarDialog::eventFilter(QObject* watched, QEvent* e) {
+    if (m_startPending && e->type() == QEvent::KeyPress && QApplication::activeModalWidget() == nullptr) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            OnCancel();
+            return true;
+        }
+    }
+    return ui::CResizeDialog::eventFilter(watched, e);
 }
 
 void CConfBarDialog::OnCncCmdResult(int code) {
     // Only the answer to this dialog's own start request counts.
     if (!m_startPending || m_closed) return;
     m_startPending = false;
+    ListenForEscape(false);
     if (code != 0) {
         // A time-out, the controller's refusal, or a start the PC could not hand over.
         ShowRefusal(CncCommandResultText(code));
@@ -518,6 +578,7 @@ void CConfBarDialog::OnCancel() {
         const bool dropped = g_pCncState != nullptr && g_pCncState->CancelStart(this);
         if (dropped) {
             m_startPending = false;
+            ListenForEscape(false);
             m_automatic = 0;
         }
         ShowBox("T_ATTENZIONE", MsgString(dropped ? "M_START_CANCELLED" : "M_START_NOT_CANCELLED"), BoxButtons::Ok,

@@ -134,6 +134,39 @@ int32_t IsoCodeOf(BarComputation* bc) {
 
 } // namespace
 
+// The boxes of a tick on-line. A notice (a box with OK alone) waits in the monitor and is shown
+// once the tick returned, outside the timer event, so the watch runs in the box's own event
+// loop and counts what the machine cuts meanwhile; a question, and every box once the run
+// ended, is shown at once. Off-line nothing is cut: boxes are shown as they come (the office
+// run's label prompt paces its simulated pieces).
+class DeferredNotices : public UiServices {
+public:
+    explicit DeferredNotices(CExecDialog& monitor) : m_monitor(monitor), m_previous(&Ui()) {
+        if (g_machineConnected != 0) SetUi(this);
+        else m_previous = nullptr;
+    }
+    ~DeferredNotices() override {
+        if (m_previous != nullptr) SetUi(m_previous);
+    }
+    DeferredNotices(const DeferredNotices&) = delete;
+    DeferredNotices& operator=(const DeferredNotices&) = delete;
+
+    int ShowMessageBox(const MessageBoxRequest& request) override {
+        if (request.buttons == BoxButtons::Ok && m_monitor.m_endResult == 0) {
+            m_monitor.m_notices.push_back(request);
+            return IDOK;
+        }
+        return m_previous->ShowMessageBox(request);
+    }
+    void SetPaneText(int paneId, const std::string& text) override { m_previous->SetPaneText(paneId, text); }
+    void BeginWaitCursor() override { m_previous->BeginWaitCursor(); }
+    void EndWaitCursor() override { m_previous->EndWaitCursor(); }
+
+private:
+    CExecDialog& m_monitor;
+    UiServices* m_previous;
+};
+
 void CExecDialog::SetManualTimers(bool manual) { s_manualTimers = manual; }
 
 CExecDialog::CExecDialog(ui::CModelessDialog* host, int barIndex, int barCount, int step, int autoStart)
@@ -258,7 +291,10 @@ bool CExecDialog::StartPrintTimer(int factor) {
 void CExecDialog::timerEvent(QTimerEvent* e) {
     const int id = m_timers.IdOf(e->timerId());
     if (id == kWatchTimer || id == kPrintTimer) {
-        OnTimer(id);
+        // A timer does not fire again while its own event runs: the tick's notices are shown
+        // from a later turn of the event loop, where both timers go on.
+        RunTick(id);
+        PostShowNotices();
         return;
     }
     ui::CResizeDialog::timerEvent(e);
@@ -291,7 +327,6 @@ void CExecDialog::OnInitDialog() {
     m_piecesDoneAtStart = m_piecesDone;
     m_unloggedPieces.clear();
     m_repetitionsAfterPending = -1;
-    TellOwedPrints();
     ShowBreakState(3);
 
     if (g_pCncState != nullptr) g_pCncState->SetR591(0);
@@ -363,11 +398,12 @@ void CExecDialog::OnStartJob() {
     if (m_endResult != 0) return;
     MachineSettings* s = g_pSettings;
     CStatoCnc* cnc = g_pCncState;
-    if (s != nullptr && s->OpenPrintPcPort() != 0) {
-        ShowBox("T_ATTENZIONE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
-        EndJob(2);
-        return;
-    }
+    // The controller already took the start: the watch starts before anything may wait for
+    // the operator.
+    m_piecesCounted = 0.0f;
+    m_phase = 0;
+    m_barRecorded = 0;
+    m_manualLoadingSeen = 0;
     app::StartLabelRun();
     if (MainFrame != nullptr) MainFrame->firstBarPending = 0; // the bar-time-logged flag
     if (!StartCncTimer()) return;
@@ -380,10 +416,10 @@ void CExecDialog::OnStartJob() {
     } else {
         SetStatusFromMachine(true);
     }
-    m_piecesCounted = 0.0f;
-    m_phase = 0;
-    m_barRecorded = 0;
-    m_manualLoadingSeen = 0;
+    // The confirmation opened the print port before the start. One that cannot be opened now
+    // is told, and the labels it cannot print are told as they fall due: the bar runs on.
+    if (s != nullptr && s->OpenPrintPcPort() != 0)
+        ShowBox("T_ATTENZIONE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
 }
 
 void CExecDialog::SetStatusFromMachine(bool allowStartMsg) {
@@ -486,18 +522,26 @@ void CExecDialog::LogBarSummary(int pieceCountLogged, int fromPiece, int toPiece
 }
 
 void CExecDialog::OnTimer(int id) {
+    // Driven by hand (tests): no timer event runs, the notices are shown as the tick returns.
+    QPointer<CExecDialog> self(this);
+    RunTick(id);
+    if (self) ShowDeferredNotices();
+}
+
+void CExecDialog::RunTick(int id) {
     if (id != kWatchTimer && id != kPrintTimer) return;
     if (m_endResult != 0) {
         KillTimer(id);
         return;
     }
     if (m_inTick) {
-        // A box of this tick is open: the watch waits for the next tick; a label print is
-        // moved on, never dropped.
+        // A box of this tick is open (off-line only: on-line a tick shows no box while the run
+        // goes on): the watch waits for the next tick; a label print is moved on, never dropped.
         if (id == kPrintTimer) SetTimer(kPrintTimer, TimerPeriod(kPrintTimer));
         return;
     }
     if (id == kPrintTimer) KillTimer(kPrintTimer);
+    DeferredNotices notices(*this);
     m_inTick = true;
     FetchBarTime();
     if (id == kPrintTimer) {
@@ -510,6 +554,25 @@ void CExecDialog::OnTimer(int id) {
         WatchTick();
     }
     m_inTick = false;
+}
+
+void CExecDialog::PostShowNotices() {
+    if (m_notices.empty() || m_noticesPosted || m_showingNotices) return;
+    m_noticesPosted = true;
+    QMetaObject::invokeMethod(this, [this] { ShowDeferredNotices(); }, Qt::QueuedConnection);
+}
+
+void CExecDialog::ShowDeferredNotices() {
+    m_noticesPosted = false;
+    if (m_showingNotices) return; // the notices being shown take the new ones in turn
+    m_showingNotices = true;
+    QPointer<CExecDialog> self(this);
+    while (self && !m_notices.empty()) {
+        const MessageBoxRequest request = m_notices.front();
+        m_notices.erase(m_notices.begin());
+        Ui().ShowMessageBox(request);
+    }
+    if (self) m_showingNotices = false;
 }
 
 void CExecDialog::WatchTick() {
@@ -537,12 +600,31 @@ void CExecDialog::WatchTick() {
     }
 
     // 2. Pieces counted by the controller since the last tick; nothing is counted past the
-    //    last repetition of the run.
-    if (m_phase == 2 && m_labelState.allRepetitionsDone == 0) {
-        const float r = cnc->GetR590();
-        while (m_piecesCounted < r && m_labelState.allRepetitionsDone == 0 && m_endResult == 0) {
-            UpdateJobStatus();
-            m_piecesCounted += 1.0f;
+    //    last repetition of the run. The counter is counted only while the program's own code
+    //    stands in R599; a counter below the pieces already taken is no count of this run.
+    //    A read that fails counts nothing this tick.
+    if (m_phase == 2 && !m_readingBad) {
+        float code = 0.0f;
+        if (cnc->ReadRVarChecked(599, code) && plat::TruncToInt32(code) != IsoCodeOf(bc)) {
+            EndWatchOnBadReading(std::string(MsgError("ERR_PROGRAM_CODE_CHANGED")) +
+                                 plat::StrFormatC(" R599 = %g (%d)", static_cast<double>(code),
+                                                  static_cast<int>(IsoCodeOf(bc))));
+            return;
+        }
+    }
+    if (m_phase == 2 && !m_readingBad && m_labelState.allRepetitionsDone == 0) {
+        float r = 0.0f;
+        if (cnc->ReadRVarChecked(590, r)) {
+            if (r < m_piecesCounted) {
+                EndWatchOnBadReading(std::string(MsgError("ERR_PIECE_COUNTER_BACK")) +
+                                     plat::StrFormatC(" R590 = %g (%d)", static_cast<double>(r),
+                                                      static_cast<int>(m_piecesCounted)));
+                return;
+            }
+            while (m_piecesCounted < r && m_labelState.allRepetitionsDone == 0 && m_endResult == 0) {
+                UpdateJobStatus();
+                m_piecesCounted += 1.0f;
+            }
         }
         if (m_endResult != 0) return;
     }
@@ -563,30 +645,26 @@ void CExecDialog::WatchTick() {
         return;
     }
 
-    // 4. The program runs.
-    if (m_phase == 0 && cnc->GetR452() != 0) m_phase = 1;
+    // 4. The program runs, or has run: the confirmation cleared R599 before the start and the
+    //    program sets its code first, so a code there means the controller took this start
+    //    even when its run began (or ended) before the watch saw it run.
+    const int code = m_phase < 2 ? plat::TruncToInt32(cnc->ReadRVar(599)) : 0;
+    if (m_phase == 0 && (cnc->GetR452() != 0 || code > 0)) m_phase = 1;
 
-    // 5. The program's code, once it is set and the piece counter cleared.
-    if (m_phase == 1) {
-        const int code = plat::TruncToInt32(cnc->ReadRVar(599));
-        if (cnc->GetR590() == 0.0f && code > 0) {
-            m_phase = 2;
-            if (code != IsoCodeOf(bc)) {
-                EndJob(2);
-                ShowBox("T_ATTENZIONE", MsgError("ERR_ISOCODE"), BoxButtons::Ok, BoxIcon::Warning);
-                return;
-            }
-            if (m_barRecorded == 0) s->SetLastLoadedBar("", "", "", 0, 0, 0);
+    // 5. The program's code, once it is set. The confirmation also cleared the piece counter
+    //    before the start, so whatever R590 says from here on was counted by this program.
+    if (m_phase == 1 && code > 0) {
+        m_phase = 2;
+        if (code != IsoCodeOf(bc)) {
+            EndJob(2);
+            ShowBox("T_ATTENZIONE", MsgError("ERR_ISOCODE"), BoxButtons::Ok, BoxIcon::Warning);
+            return;
         }
+        if (m_barRecorded == 0) s->SetLastLoadedBar("", "", "", 0, 0, 0);
     }
 
     // 6. The bar time arrived: show it and log the bar.
-    if (MainFrame != nullptr && MainFrame->firstBarPending != 0 &&
-        (cnc->IsCncOn() != 0 || g_machineConnected != 0 || !MainFrame->cncTimeText.empty())) {
-        ShowBarTime();
-        MainFrame->firstBarPending = 0;
-        LogFinishedBars(true);
-    }
+    LogArrivedBarTime();
 
     // 7. Stop requested by the controller.
     if (cnc->GetR455() != 0) {
@@ -605,7 +683,13 @@ void CExecDialog::WatchTick() {
     if (cnc->GetR452() == 0) {
         if (m_phase == 2 && (m_labelState.allRepetitionsDone != 0 || m_stopAtBarEnd != 0) &&
             cnc->GetStateBit100() != 0) {
-            if (app::g_labelPending == 0) EndJob(m_stopAtBarEnd != 0 ? 2 : 1);
+            if (app::g_labelPending == 0) {
+                // The time the controller gave as the program ended is this bar's: it is taken
+                // now, not by the next bar's monitor.
+                FetchBarTime();
+                LogArrivedBarTime();
+                EndJob(m_stopAtBarEnd != 0 ? 2 : 1);
+            }
             return;
         }
         if (cnc->GetStateField101() != 0 || cnc->GetStateField98() == 0) m_autoStart = 0;
@@ -630,6 +714,31 @@ void CExecDialog::WatchTick() {
             app::AppendUnloadingLine(dir, bc->ListName(), m_bar->code, m_bar->length); // failure is silent
         }
     }
+}
+
+void CExecDialog::LogArrivedBarTime() {
+    CStatoCnc* cnc = g_pCncState;
+    MachineSettings* s = g_pSettings;
+    if (cnc == nullptr || s == nullptr || m_bar == nullptr || MainFrame == nullptr) return;
+    if (MainFrame->firstBarPending == 0 ||
+        !(cnc->IsCncOn() != 0 || g_machineConnected != 0 || !MainFrame->cncTimeText.empty()))
+        return;
+    ShowBarTime();
+    MainFrame->firstBarPending = 0;
+    LogFinishedBars(true);
+}
+
+void CExecDialog::EndWatchOnBadReading(const std::string& what) {
+    // Nothing the controller counts from here on can be told apart from another program's
+    // count: the program is stopped, the pieces counted so far stay recorded, and the run
+    // ends as stopped once the last label is out (the stop-now road).
+    m_readingBad = true;
+    if (g_pCncState != nullptr) g_pCncState->SetR481(1);
+    ShowBreakState(1);
+    for (int id : {kIdBreak, kIdStop})
+        if (QWidget* b = Control(id)) b->setEnabled(false);
+    m_abortRequested = 1;
+    ShowBox("T_ATTENZIONE", what, BoxButtons::Ok, BoxIcon::Warning);
 }
 
 void CExecDialog::UpdateJobStatus() {
@@ -720,11 +829,6 @@ void CExecDialog::RecordOwedPrints() {
     if (KeepJobRecord(r) != 0) app::TellBarProgressFault();
 }
 
-void CExecDialog::TellOwedPrints() {
-    // What an earlier run left owed was told at the program's start and is no longer in the
-    // record: this run's account starts empty.
-}
-
 void CExecDialog::LogFinishedBars(bool atLeastOne) {
     // Every bar cut since the last bar time gets its lines (a program of several repetitions
     // reports its time once, at its end). Each line counts the pieces this program cut, as its
@@ -753,12 +857,16 @@ void CExecDialog::OnOK() {
 }
 
 void CExecDialog::OnCancel() {
-    if (m_endResult != 0) return;
-    KillTimer(kWatchTimer);
+    if (m_endResult != 0 || m_askingStop) return;
+    // The watch goes on while the operator answers: what the machine cuts meanwhile is
+    // counted, and a run that ends meanwhile has ended (the answer then changes nothing).
+    QPointer<CExecDialog> self(this);
+    m_askingStop = true;
     const int answer = ShowBox("T_ATTENZIONE", MsgString("M_ABORT"), BoxButtons::YesNo, BoxIcon::Question);
+    if (!self) return;
+    m_askingStop = false;
     if (m_endResult != 0) return;
-    const bool running = StartCncTimer();
-    if (running && answer == IDYES) StopNow();
+    if (answer == IDYES && (TimerArmed(kWatchTimer) || StartCncTimer())) StopNow();
 }
 
 void CExecDialog::StopNow() {
@@ -818,6 +926,10 @@ void CExecDialog::EndJob(int result) {
     m_unloggedPieces.clear();
     RecordOwedPrints();
     if (g_pSettings != nullptr && g_pSettings->PRINT != 0) WaitForPrintPort();
+    // The run's notices not yet shown are shown now, its records written.
+    QPointer<CExecDialog> self(this);
+    ShowDeferredNotices();
+    if (!self) return;
 
     if (m_bar != nullptr && m_abortRequested == 0 && m_barIndex >= m_barCount - 1 &&
         m_repetitionsDone >= m_repetitionsLeft) {

@@ -303,6 +303,7 @@ bool CSelBarDialog::EndListUnattended(const std::string& text) {
 }
 
 void CSelBarDialog::OnCancel() {
+    if (m_closed) return; // a hidden selection takes no key: the confirmation has the bars now
     if (MainFrame != nullptr) MainFrame->SetListTitle(0, nullptr);
     m_rowMap.clear();
     CloseDialog();

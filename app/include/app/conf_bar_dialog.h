@@ -95,6 +95,7 @@ public slots:
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void OnOkButton();
@@ -116,6 +117,12 @@ private:
     // start refused, the operator told what the controller reads) when the controller no longer
     // describes the machine this session started on.
     bool RefusedOnAnotherMachine();
+    // Just before the start: the label printer's print port opens (else the bar is refused,
+    // naming the port), and the controller's program code, piece counter and bar time are
+    // cleared (else no start).
+    bool PrintPortReadyForBar();
+    bool ClearWatchVariables();
+    void ListenForEscape(bool on);
 
     int m_index = 0;
     int m_count = 0;
@@ -128,6 +135,7 @@ private:
     bool m_startPending = false;
     bool m_running = false;
     bool m_closed = false;
+    bool m_listeningForEscape = false;
     // This pass over the chosen bars, in the test run: a bar was refused, a bar ran.
     bool m_refusedInPass = false;
     bool m_ranInPass = false;

@@ -13,6 +13,7 @@
 
 #include "app/label_job.h"
 #include "app/window_timers.h"
+#include "machine/ui_services.h"
 #include "ui/ResizeDialog.h"
 
 class QProgressBar;
@@ -127,6 +128,8 @@ protected:
 
 private:
     void BuildDialog();
+    // One tick of timer 1 or 2; its notices wait in m_notices.
+    void RunTick(int id);
     bool SetTimer(int id, int periodMs);
     void KillTimer(int id);
     BarComputation* List() const;
@@ -150,11 +153,19 @@ private:
     // not yet written); written in one replacement whenever it differs from the file. A record
     // that cannot be kept is told once, naming the file.
     void RecordOwedPrints();
-    // What a run cut short left owed is told once, at the program's start
-    // (app::TellOwedPrintsAtStart); the monitor only starts its own account.
-    void TellOwedPrints();
     // The supervisor lines of every repetition this run finished and did not log yet.
     void LogFinishedBars(bool atLeastOne);
+    // The bar time the controller gave, shown and the bar's supervisor lines written.
+    void LogArrivedBarTime();
+    // The watch cannot go on with what the controller reports (a piece counter that went back,
+    // another program's code): the program is stopped, the run ends, and the box names what
+    // was read.
+    void EndWatchOnBadReading(const std::string& what);
+    // Notices of a tick wait here and are shown once the tick returned, outside any timer
+    // event, so that the watch goes on behind their boxes.
+    friend class DeferredNotices;
+    void ShowDeferredNotices();
+    void PostShowNotices();
 
     ui::CModelessDialog* m_host;
     int m_step;
@@ -183,6 +194,11 @@ private:
     int m_breakState = 3;
     int m_endResult = 0;
     bool m_inTick = false;
+    bool m_askingStop = false;  // the stop-now question is open
+    bool m_readingBad = false;  // the controller's counter or code could not be trusted: nothing more is counted
+    std::vector<MessageBoxRequest> m_notices; // told by a tick, not yet shown
+    bool m_showingNotices = false;
+    bool m_noticesPosted = false;
     std::vector<std::string> m_unloggedPieces; // finished, their supervisor lines not yet written
     app::WindowTimers m_timers{this};
     std::map<int, int> m_manualTimers;
