@@ -1041,7 +1041,11 @@ TEST_F(ConfigWalkTest, EveryNumberFieldRefusesWhatItCannotHoldAndTakesAGoodValue
                 std::string expected = before;
                 if (r.from != nullptr) {
                     const std::size_t at = expected.find(r.from);
-                    ASSERT_NE(at, std::string::npos) << r.from;
+                    // Not fatal: the fields after this one are still typed into.
+                    if (at == std::string::npos) {
+                        ADD_FAILURE() << "not in the file before: " << r.from;
+                        continue;
+                    }
                     expected.replace(at, std::strlen(r.from), r.to);
                 }
                 EXPECT_EQ(ReadBytes(f.file(program_)), expected);
