@@ -2,6 +2,8 @@
 #include "app/qt_ui_services.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QCursor>
 #include <QLabel>
 #include <QLayout>
@@ -71,12 +73,59 @@ QMessageBox::Icon IconOf(BoxIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A word longer than this many characters may run past the box's width: it gets places to break.
+constexpr int kLongWord = 30;
+// A piece of a long word between two separators longer than this breaks anywhere.
+constexpr int kLongPiece = 20;
+constexpr QChar kBreakHere(0x200B); // zero-width space: a place to break a line, drawn as nothing
+
+bool IsSeparator(QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); }
+
+// The box's text with places to break in every word too long for a line: after each path
+// separator, and anywhere within a piece between separators that is itself long. The toolkit
+// wraps a box's text only between words, so a long path (which has no blanks) would otherwise
+// run past the box's right edge; broken so, the whole path is shown and reads in order.
+QString Breakable(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    qsizetype word = 0;
+    while (word < text.size()) {
+        if (text[word].isSpace()) {
+            out += text[word++];
+            continue;
+        }
+        qsizetype end = word;
+        while (end < text.size() && !text[end].isSpace()) ++end;
+        if (end - word <= kLongWord) {
+            out += text.mid(word, end - word);
+            word = end;
+            continue;
+        }
+        for (qsizetype piece = word; piece < end;) {
+            qsizetype stop = piece;
+            while (stop < end && !IsSeparator(text[stop])) ++stop;
+            const bool anywhere = stop - piece > kLongPiece;
+            for (qsizetype i = piece; i < stop; ++i) {
+                out += text[i];
+                if (anywhere && i + 1 < stop) out += kBreakHere;
+            }
+            if (stop < end) {
+                out += text[stop];
+                if (stop + 1 < end) out += kBreakHere;
+            }
+            piece = stop + 1;
+        }
+        word = end;
+    }
+    return out;
+}
+
 } // namespace
 
 void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request) {
     const char* title = request.titleIsKey ? MsgString(request.title.c_str()) : request.title.c_str();
     box.setWindowTitle(ui::ToQt(title));
-    box.setText(ui::ToQt(request.text));
+    box.setText(Breakable(ui::ToQt(request.text)));
     box.setIcon(IconOf(request.icon));
     QMessageBox::StandardButtons set;
     const auto buttons = ButtonsOf(request.buttons);
@@ -112,6 +161,17 @@ void EndOpenMessageBoxes() {
 void EndAllMessageBoxes() {
     g_boxesEnded = true;
     EndOpenMessageBoxes();
+}
+
+void ScaledMessageBox::keyPressEvent(QKeyEvent* e) {
+    QMessageBox::keyPressEvent(e);
+    // A copied box holds its text as it was given, without the places to break.
+    if (e->matches(QKeySequence::Copy)) {
+        if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+            QString copied = clipboard->text();
+            if (copied.contains(kBreakHere)) clipboard->setText(copied.remove(kBreakHere));
+        }
+    }
 }
 
 void ScaledMessageBox::SetEnlargement(int percent) {

@@ -34,7 +34,8 @@ void PrepareMessageBox(QMessageBox& box, const MessageBoxRequest& request);
 // 800-pixel screen, 100 from 1025) as MessageBoxRect decides: laid out in the screen's font,
 // at least as large as the same box in the plain font grown by the per cent, within the
 // screen's room; centred and kept on the screen, and never moved once shown. A text too large
-// for the room wraps at the room's width and scrolls when still too high.
+// for the room wraps at the room's width (a long path too, at its separators or anywhere
+// within a long name) and scrolls when still too high.
 class ScaledMessageBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -43,6 +44,7 @@ public:
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void Enlarge();
