@@ -363,9 +363,11 @@ void CToolDialog::OnDelete() {
 void CToolDialog::OnCoolant() {
     if (!PassGate()) return;
     std::string text = plat::StrFormatC("%d", m_table.headerNumber);
-    // A whole number from 0 to 999, the range of a tool's own cooling value; read back on OK only.
+    // A whole number in the range of a tool's own coolant cell (the same limits, on or off);
+    // read back on OK only.
+    const ToolValueRange range = ToolCoolantRange(ToolCheckLimitsFlag());
     CInputDialog box(this, MsgString("S_REFRIG_IN"), MsgString("P_CICLI_MIN"), text, kCoolantBufferSize,
-                     kInputFilterInteger, false, true, 0, 999);
+                     kInputFilterInteger, false, true, range.minimum, range.maximum);
     if (box.exec() != IDOK) return;
     const int value = static_cast<int>(plat::StrtodC(text.c_str(), nullptr));
     if (value == m_table.headerNumber) return;
