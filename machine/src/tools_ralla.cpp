@@ -12,6 +12,7 @@
 #include "machine/path_table.h"
 #include "machine/settings.h"
 #include "machine/settings_support.h"
+#include "machine/tool_table.h"
 #include "machine/units.h"
 #include "machine/utils.h"
 #include "platform/text.h"
@@ -217,10 +218,14 @@ void RallaToolSet::ResolvePositions() {
 
 int RallaToolSet::IsToolDataInRange(int32_t kind, int32_t speed, int32_t feed10, int32_t plunge) const {
     if (checkLimits == 0) return 1;
+    // A machining's working values keep the ranges of the tool's own values (the tool limits
+    // the tool edit window and CheckToolLimits read); the feed in whole units, truncated.
     const int32_t feed = feed10 / 10;
-    if (kind == 4)
-        return speed >= 1 && speed <= 9999 && feed >= 1 && feed <= 9999 && plunge >= -100 && plunge <= 100 ? 1 : 0;
-    return speed >= 0 && speed <= 99999 && feed >= 0 && feed <= 99 && plunge >= 0 && plunge <= 9999 ? 1 : 0;
+    return ToolFieldLimit(ToolField::Speed, kind, checkLimits).Holds(speed) &&
+                   ToolFieldLimit(ToolField::Feed, kind, checkLimits).Holds(feed) &&
+                   ToolFieldLimit(ToolField::Second, kind, checkLimits).Holds(plunge)
+               ? 1
+               : 0;
 }
 
 int EnabledExtraPositions() {

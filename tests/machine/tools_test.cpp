@@ -182,6 +182,30 @@ TEST_F(ToolsTest, LimitCheckFollowsCkLimits) {
     EXPECT_EQ(tools_->IsToolDataInRange(0, 100000, 0, 0), 0);
     EXPECT_EQ(tools_->IsToolDataInRange(4, 500, 20, -100), 1);
     EXPECT_EQ(tools_->IsToolDataInRange(4, 500, 5, 0), 0);
+    // A machining's speed, feed and plunge pass at each end of the tool's own range and fail one
+    // beyond it, by kind: the engine refuses exactly what the tool edit window refuses.
+    for (const int kind : {0, 1, 2, 3, 4}) {
+        const ToolLimit speed = ToolFieldLimit(ToolField::Speed, kind, 1);
+        const ToolLimit feed = ToolFieldLimit(ToolField::Feed, kind, 1);
+        const ToolLimit second = ToolFieldLimit(ToolField::Second, kind, 1);
+        const auto s = [](double v) { return static_cast<int32_t>(v); };
+        const struct {
+            int32_t speed, feed10, plunge;
+            int in;
+        } cases[] = {
+            {s(speed.minimum), s(feed.minimum) * 10, s(second.minimum), 1},
+            {s(speed.maximum), s(feed.maximum) * 10 + 9, s(second.maximum), 1},
+            {s(speed.minimum) - 1, s(feed.minimum) * 10, s(second.minimum), 0},
+            {s(speed.maximum) + 1, s(feed.minimum) * 10, s(second.minimum), 0},
+            {s(speed.minimum), (s(feed.minimum) - 1) * 10, s(second.minimum), 0},
+            {s(speed.minimum), (s(feed.maximum) + 1) * 10, s(second.minimum), 0},
+            {s(speed.minimum), s(feed.minimum) * 10, s(second.minimum) - 1, 0},
+            {s(speed.minimum), s(feed.minimum) * 10, s(second.maximum) + 1, 0},
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(tools_->IsToolDataInRange(kind, c.speed, c.feed10, c.plunge), c.in)
+                << "kind " << kind << " speed " << c.speed << " feed x10 " << c.feed10 << " plunge " << c.plunge;
+    }
 
     ToolFileRecord r;
     std::strcpy(r.name, "T");

@@ -363,9 +363,9 @@ void CToolDialog::OnDelete() {
 void CToolDialog::OnCoolant() {
     if (!PassGate()) return;
     std::string text = plat::StrFormatC("%d", m_table.headerNumber);
-    // A whole number in the range of a tool's own coolant cell (the same limits, on or off);
-    // read back on OK only.
-    const ToolValueRange range = ToolCoolantRange(ToolCheckLimitsFlag());
+    // A whole number in the range of a tool's own coolant cell with the limits on, which the
+    // box's title names, whatever CK_LIMITS says; read back on OK only.
+    const ToolValueRange range = ToolCoolantRange(1);
     CInputDialog box(this, MsgString("S_REFRIG_IN"), MsgString("P_CICLI_MIN"), text, kCoolantBufferSize,
                      kInputFilterInteger, false, true, range.minimum, range.maximum);
     if (box.exec() != IDOK) return;
