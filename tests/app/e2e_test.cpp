@@ -2,6 +2,8 @@
 // office mode, and a two-bar list run on-line against the simulated controller.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "app/main_frame.h"
+#include "app/qt_ui_services.h"
 #include "app_fixture.h"
 #include "engine/bar_computation.h"
 #include "machine/error_text.h"
@@ -263,4 +266,61 @@ TEST_F(JobRunTest, UnattendedRunPassesEachJobBoxAndReachesItsEnd) {
         }
         app_.reset();
     }
+}
+
+namespace {
+
+// The bar progress file cannot be written (a read-only folder): a notice on the job's road.
+int ProgressReadOnly(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    const bool record = p.size() >= 11 && p.compare(p.size() - 11, 11, "STATBAR.TXT") == 0;
+    return record && op != plat::FileOp::Read ? EACCES : 0;
+}
+
+} // namespace
+
+// The program's own boxes on the screen: in the unattended run a notice (OK alone) is never put
+// up, it goes to the output and the run goes on; with someone at the machine it is shown. (The
+// progress file's fault is told once per program run: one row per test.)
+struct NoticeRow {
+    const char* what;
+    int hidePopups;
+    bool shown;
+};
+class UnattendedNoticeTest : public JobRunTest, public ::testing::WithParamInterface<NoticeRow> {};
+const NoticeRow kNoticeRows[] = {{"Unattended", 1, false}, {"Attended", 0, true}};
+INSTANTIATE_TEST_SUITE_P(Runs, UnattendedNoticeTest, ::testing::ValuesIn(kNoticeRows),
+                         [](const ::testing::TestParamInfo<NoticeRow>& i) { return i.param.what; });
+
+TEST_P(UnattendedNoticeTest, NoticeOnTheScreenGoesToTheOutputWhenNobodyIsThere) {
+    const NoticeRow& row = GetParam();
+    SetUpTestRun({"PORTE.lda"});
+    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", row.hidePopups ? "1" : "0",
+                             (program_ + "CONF/TEST.PAR").c_str());
+    app::QtUiServices screen;
+    SetUi(&screen);
+    std::vector<std::string> onScreen;
+    app::QtUiServices::SetBoxObserver([&](QMessageBox& box) {
+        onScreen.push_back(box.text().toStdString());
+        QTimer::singleShot(10, &box, [&box] { box.done(QMessageBox::Ok); });
+    });
+    plat::SetFileFaultForTests(&ProgressReadOnly);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+    const bool ended = RunUntilClosed(60000);
+    const std::string output = testing::internal::GetCapturedStderr();
+    plat::SetFileFaultForTests(nullptr);
+    app::QtUiServices::SetBoxObserver(nullptr);
+    SetUi(ui_.get());
+    EXPECT_TRUE(ended) << output;
+    const std::string fault = "STATBAR.TXT";
+    int faultShown = 0;
+    for (const std::string& t : onScreen) faultShown += t.find(fault) != std::string::npos ? 1 : 0;
+    EXPECT_EQ(faultShown, row.shown ? 1 : 0);
+    const std::size_t told = output.find("notice: ");
+    EXPECT_EQ(told != std::string::npos && output.find(fault, told) != std::string::npos, !row.shown) << output;
+    if (!row.shown) {
+        EXPECT_TRUE(onScreen.empty()) << onScreen.front();
+    }
+    EXPECT_FALSE(fs::exists(lda_ + "PORTE.lda")) << "the list ran to its end";
 }
