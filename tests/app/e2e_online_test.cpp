@@ -868,11 +868,13 @@ struct StartRow {
     int hidePopups;   // 1: nobody at the machine; 0: someone takes each box as it comes
     int response;     // SimSetCommandResponse mode for the first start, or -1
     int resetAs;      // the variant the controller is reset as after the start-up, or -1
+    bool writesFail;  // no R variable can be written any more (the link half down)
 };
 const StartRow kStartRows[] = {
-    {"TimedOut", 1, SIM_CMD_NEVER_FINISH, -1},
-    {"RefusedByTheController", 1, SIM_CMD_REFUSE_NEXT, -1},
-    {"ResetAsAnotherMachine", 0, -1, 0},
+    {"TimedOut", 1, SIM_CMD_NEVER_FINISH, -1, false},
+    {"RefusedByTheController", 1, SIM_CMD_REFUSE_NEXT, -1, false},
+    {"ResetAsAnotherMachine", 0, -1, 0, false},
+    {"WatchVariablesNotCleared", 1, -1, -1, true},
 };
 
 class OnlineStartRefusedTest : public OnlineJobRunTest, public ::testing::WithParamInterface<StartRow> {};
@@ -905,6 +907,7 @@ TEST_P(OnlineStartRefusedTest, RefusedStartIsToldAndTheRunReachesItsEnd) {
     RunTheList([&] {
         if (row.response >= 0) Sim().SimSetCommandResponse(row.response, 7);
         if (row.resetAs >= 0) Sim().SimSetVariantRegs(row.resetAs);
+        if (row.writesFail) Sim().SimSetFailNextWrite(UVEN_RW_NOT_READY, 1000000);
         before = workFiles();
     });
     const std::string output = testing::internal::GetCapturedStderr();
@@ -925,7 +928,9 @@ TEST_P(OnlineStartRefusedTest, RefusedStartIsToldAndTheRunReachesItsEnd) {
         }
         return;
     }
-    const std::string text = row.response == SIM_CMD_NEVER_FINISH ? MsgError("ERR_TIMEOUT_CMD")
+    Sim().SimSetFailNextWrite(0, 0);
+    const std::string text = row.writesFail                        ? std::string(MsgError("ERR_WATCH_CLEAR")) + " R599"
+                             : row.response == SIM_CMD_NEVER_FINISH ? MsgError("ERR_TIMEOUT_CMD")
                                                                    : std::string(MsgError("ERR_CMD")) + " 7";
     const std::size_t told = output.find(" refused: " + text);
     ASSERT_NE(told, std::string::npos) << output;
