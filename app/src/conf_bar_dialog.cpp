@@ -493,6 +493,7 @@ bool CConfBarDialog::ClearWatchVariables() {
         if (g_pCncState->WriteRVar(r, 0.0f)) continue;
         ShowRefusal(std::string(MsgError("ERR_WATCH_CLEAR")) + plat::StrFormatC(" R%d", r));
         m_automatic = 0;
+        PassOverRefusedBar();
         return false;
     }
     return true;

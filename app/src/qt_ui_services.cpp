@@ -13,6 +13,7 @@
 #include <QShowEvent>
 
 #include "app/main_frame.h"
+#include "app/unattended.h"
 #include "labelprint/Tagrix.h"
 #include "labelprint/message_sink.h"
 #include "machine/settings_support.h"
@@ -141,6 +142,9 @@ void QtUiServices::SetBoxObserver(std::function<void(QMessageBox&)> observer) { 
 
 int QtUiServices::ShowMessageBox(const MessageBoxRequest& request) {
     if (g_boxesEnded) return RefusingAnswer(request.buttons);
+    // Nobody answers a box in the unattended test run: a notice (OK alone) goes to the program's
+    // output and the run goes on; a question is still asked.
+    if (request.buttons == BoxButtons::Ok && app::TellUnattended("notice", request.text)) return IDOK;
     ScaledMessageBox box;
     PrepareMessageBox(box, request);
     if (request.scaled && ScreenWidth() > 0) box.SetEnlargement(ScreenScalePercent());

@@ -21,6 +21,7 @@
 #include "app/exec_dialog.h"
 #include "app/exec_files.h"
 #include "app/sel_bar_dialog.h"
+#include "app/startup_cnc.h"
 #include "app/label_job.h"
 #include "app/main_frame.h"
 #include "app/qt_ui_services.h"
@@ -857,4 +858,82 @@ TEST_F(OnlineJobRunTest, APowerCutWithinThePrintPeriodIsToldAtTheRestart) {
     ASSERT_EQ(ui_->boxes.size(), 1u) << "one notice, at the first bar after the restart";
     EXPECT_EQ(ui_->boxes[0].text, labels + " " + labelsAtCut + "\n" + supervisor + " " + supervisorAtCut);
     EXPECT_EQ(ReadFile(owedPath).find("=T"), std::string::npos) << "told once: nothing is owed any more";
+}
+
+namespace {
+
+// A start the controller does not take, on PORTE (two bars, each in one program).
+struct StartRow {
+    const char* what;
+    int hidePopups;   // 1: nobody at the machine; 0: someone takes each box as it comes
+    int response;     // SimSetCommandResponse mode for the first start, or -1
+    int resetAs;      // the variant the controller is reset as after the start-up, or -1
+    bool writesFail;  // no R variable can be written any more (the link half down)
+};
+const StartRow kStartRows[] = {
+    {"TimedOut", 1, SIM_CMD_NEVER_FINISH, -1, false},
+    {"RefusedByTheController", 1, SIM_CMD_REFUSE_NEXT, -1, false},
+    {"ResetAsAnotherMachine", 0, -1, 0, false},
+    {"WatchVariablesNotCleared", 1, -1, -1, true},
+};
+
+class OnlineStartRefusedTest : public OnlineJobRunTest, public ::testing::WithParamInterface<StartRow> {};
+
+INSTANTIATE_TEST_SUITE_P(Starts, OnlineStartRefusedTest, ::testing::ValuesIn(kStartRows),
+                         [](const ::testing::TestParamInfo<StartRow>& i) { return i.param.what; });
+
+} // namespace
+
+// A start that does not happen is told (to the output when nobody is there, in the box when
+// someone is), the bar is passed over and the run reaches its end. A controller reset as
+// another machine after the start-up gets no program of this session's machine: the box names
+// what it now reads, and nothing is written to it or started.
+TEST_P(OnlineStartRefusedTest, RefusedStartIsToldAndTheRunReachesItsEnd) {
+    const StartRow& row = GetParam();
+    SetUpOnlineRun("PORTE.lda", 1);
+    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", row.hidePopups ? "1" : "0",
+                             (program_ + "CONF/TEST.PAR").c_str());
+    WriteConfig("GENERAL", "CMD_TIMER", "300");
+    ui_->defaultAnswer = IDOK;
+    const std::string work = drives_ + "/C/UVEN/LAV/LAV/";
+    auto workFiles = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(work)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::vector<std::string> before;
+    testing::internal::CaptureStderr();
+    RunTheList([&] {
+        if (row.response >= 0) Sim().SimSetCommandResponse(row.response, 7);
+        if (row.resetAs >= 0) Sim().SimSetVariantRegs(row.resetAs);
+        if (row.writesFail) Sim().SimSetFailNextWrite(UVEN_RW_NOT_READY, 1000000);
+        before = workFiles();
+    });
+    const std::string output = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(ended_) << "the test run did not end\n" << output;
+    EXPECT_EQ(MachineVariant, 1);
+    if (row.resetAs >= 0) {
+        const std::string text = VariantUnknownText(" R700=1 R813=0 R814=0");
+        EXPECT_EQ(CountBoxesContaining(text), 2) << "each bar of the pass refused";
+        for (const auto& b : ui_->boxes)
+            if (b.text != text) ADD_FAILURE() << "box " << b.title << ": " << b.text;
+        EXPECT_EQ(workFiles(), before) << "nothing written to the controller";
+        EXPECT_EQ(ProgramStarts(), 0);
+        for (int i = 0; i < Sim().SimCommandLogCount(); ++i) {
+            int code = 0, sub = 0, result = 0;
+            char text64[64] = {};
+            Sim().SimCommandLogEntry(i, &code, &sub, text64, sizeof text64, &result);
+            EXPECT_NE(code, 4) << "a start asked of another machine";
+        }
+        return;
+    }
+    Sim().SimSetFailNextWrite(0, 0);
+    const std::string text = row.writesFail                        ? std::string(MsgError("ERR_WATCH_CLEAR")) + " R599"
+                             : row.response == SIM_CMD_NEVER_FINISH ? MsgError("ERR_TIMEOUT_CMD")
+                                                                   : std::string(MsgError("ERR_CMD")) + " 7";
+    const std::size_t told = output.find(" refused: " + text);
+    ASSERT_NE(told, std::string::npos) << output;
+    EXPECT_EQ(output.rfind("bar 1 / 2 ", told), output.rfind("bar ", told)) << "the first bar refused\n" << output;
+    EXPECT_EQ(CountBoxesContaining(text), 0) << "nobody there to answer it";
 }

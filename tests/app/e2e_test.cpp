@@ -2,16 +2,23 @@
 // office mode, and a two-bar list run on-line against the simulated controller.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/main_frame.h"
+#include "app/qt_ui_services.h"
 #include "app_fixture.h"
 #include "engine/bar_computation.h"
+#include "machine/error_text.h"
 #include "machine/globals.h"
 #include "machine/barlist.h"
 #include "machine/settings_support.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "test_support/lda_writer.h"
 
@@ -155,4 +162,165 @@ TEST_F(JobRunTest, OfficeTestRunOverTheDemoListsWritesProgramsAndClosesItself) {
     // Every repetition ran: with CHANGE_RIP the finished lists were removed.
     EXPECT_FALSE(fs::exists(lda_ + "FINESTRE.lda"));
     EXPECT_FALSE(fs::exists(lda_ + "PORTE.lda"));
+}
+
+namespace {
+
+// The first write of the bar report fails (a full drive): the selection's tool set-up
+// optimisation fails for the first list only.
+bool g_reportFaultArmed = false;
+int FirstBarReportFails(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    const bool report = p.size() >= 10 && p.compare(p.size() - 10, 10, "OUTPUT.BAR") == 0;
+    if (!report || op != plat::FileOp::Write || !g_reportFaultArmed) return 0;
+    g_reportFaultArmed = false;
+    return ENOSPC;
+}
+
+// A one-bar list of the demo's profile, changed by the row.
+ldatest::ListSpec OneBarList(const char* name, int32_t length, uint16_t repetitions, const char* tool) {
+    ldatest::ListSpec spec;
+    spec.description = name;
+    ldatest::BarSpec b;
+    b.name = name;
+    b.series = "ALU60";
+    b.code = "T6001";
+    b.yMax = 60000;
+    b.zMax = 45000;
+    b.length = length;
+    b.repetitions = repetitions;
+    ldatest::PieceSpec p;
+    p.name = "P1";
+    p.length = 100000;
+    if (tool != nullptr) {
+        ldatest::MachiningSpec m;
+        m.x = 50000;
+        m.y = 30000;
+        m.tool = tool;
+        p.machinings.push_back(m);
+    }
+    b.pieces.push_back(p);
+    spec.bars = {b};
+    return spec;
+}
+
+} // namespace
+
+// Nobody at the machine: each box the list opening or the selection would wait on goes to the
+// output instead, the list it came from ends there, and the run goes on with the next list of
+// the test list to its own end. No box is left waiting.
+TEST_F(JobRunTest, UnattendedRunPassesEachJobBoxAndReachesItsEnd) {
+    const struct {
+        const char* what;
+        bool garbage;          // a file that is no list at all
+        int32_t length;        // thousandths of a millimetre
+        uint16_t repetitions;
+        const char* tool;      // a machining's tool, or none
+        bool reportFault;      // the tool set-up's report cannot be written
+        const char* told;      // what the output names
+        const char* textKey;   // and the text it gives (ERR.MSG), or none
+    } rows[] = {
+        {"a bar too short for the vices", false, 200000, 1, nullptr, false, "selection refused: ", "LEN_BAR"},
+        {"the tool set-up optimisation fails", false, 6000000, 1, nullptr, true, "selection refused: ", nullptr},
+        {"no bars left", false, 6000000, 0, nullptr, false, "list not opened: ", "ERR_LIST_NO_BARS"},
+        {"a list that does not load", true, 0, 0, nullptr, false, "list not opened: ", nullptr},
+        {"a tool not in the tool table", false, 6000000, 1, "NOSUCH", false, "list not opened: ", "WRONG_DRILL"},
+    };
+    SetUpTestRun({});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / "PORTE.lda", lda_ + "PORTE.lda",
+                      fs::copy_options::overwrite_existing);
+        const std::string bad = lda_ + "CORTO6.lda";
+        if (row.garbage) WriteFile(bad, "not a bar list\r\n");
+        else ASSERT_TRUE(ldatest::WriteLda(bad, OneBarList("CORTO6", row.length, row.repetitions, row.tool)));
+        WriteFile(lda_ + "TestList.txt", "CORTO6.lda\r\nPORTE.lda\r\n");
+        ui_->boxes.clear();
+        ui_->defaultAnswer = IDOK;
+        g_reportFaultArmed = row.reportFault;
+        plat::SetFileFaultForTests(&FirstBarReportFails);
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+        const bool ended = RunUntilClosed(60000);
+        const std::string output = testing::internal::GetCapturedStderr();
+        plat::SetFileFaultForTests(nullptr);
+        EXPECT_TRUE(ended) << "the test run did not end\n" << output;
+        for (const auto& b : ui_->boxes) ADD_FAILURE() << "box waited on: " << b.title << ": " << b.text;
+        const std::size_t at = output.find(row.told);
+        EXPECT_NE(at, std::string::npos) << output;
+        if (row.textKey != nullptr && at != std::string::npos) {
+            EXPECT_EQ(output.compare(at + std::strlen(row.told), std::strlen(MsgError(row.textKey)),
+                                     MsgError(row.textKey)), 0) << output;
+        }
+        if (row.reportFault) {
+            EXPECT_NE(output.find("OUTPUT.BAR"), std::string::npos) << output;
+        }
+        EXPECT_FALSE(g_reportFaultArmed);
+        // The next list ran to its end (a finished list is removed) and the refused one keeps
+        // its bars as they were.
+        EXPECT_FALSE(fs::exists(lda_ + "PORTE.lda"));
+        if (!row.garbage && row.repetitions > 0 && row.tool == nullptr) {
+            BarList left(bad.c_str());
+            ASSERT_EQ(left.BarCount(), 1) << g_errorText;
+            EXPECT_EQ(left.Bar(0)->repetitionsLeft, row.repetitions);
+        }
+        app_.reset();
+    }
+}
+
+namespace {
+
+// The bar progress file cannot be written (a read-only folder): a notice on the job's road.
+int ProgressReadOnly(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    const bool record = p.size() >= 11 && p.compare(p.size() - 11, 11, "STATBAR.TXT") == 0;
+    return record && op != plat::FileOp::Read ? EACCES : 0;
+}
+
+} // namespace
+
+// The program's own boxes on the screen: in the unattended run a notice (OK alone) is never put
+// up, it goes to the output and the run goes on; with someone at the machine it is shown. (The
+// progress file's fault is told once per program run: one row per test.)
+struct NoticeRow {
+    const char* what;
+    int hidePopups;
+    bool shown;
+};
+class UnattendedNoticeTest : public JobRunTest, public ::testing::WithParamInterface<NoticeRow> {};
+const NoticeRow kNoticeRows[] = {{"Unattended", 1, false}, {"Attended", 0, true}};
+INSTANTIATE_TEST_SUITE_P(Runs, UnattendedNoticeTest, ::testing::ValuesIn(kNoticeRows),
+                         [](const ::testing::TestParamInfo<NoticeRow>& i) { return i.param.what; });
+
+TEST_P(UnattendedNoticeTest, NoticeOnTheScreenGoesToTheOutputWhenNobodyIsThere) {
+    const NoticeRow& row = GetParam();
+    SetUpTestRun({"PORTE.lda"});
+    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", row.hidePopups ? "1" : "0",
+                             (program_ + "CONF/TEST.PAR").c_str());
+    app::QtUiServices screen;
+    SetUi(&screen);
+    std::vector<std::string> onScreen;
+    app::QtUiServices::SetBoxObserver([&](QMessageBox& box) {
+        onScreen.push_back(box.text().toStdString());
+        QTimer::singleShot(10, &box, [&box] { box.done(QMessageBox::Ok); });
+    });
+    plat::SetFileFaultForTests(&ProgressReadOnly);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(Start("OFFICE"), CVelmoApp::kStarted);
+    const bool ended = RunUntilClosed(60000);
+    const std::string output = testing::internal::GetCapturedStderr();
+    plat::SetFileFaultForTests(nullptr);
+    app::QtUiServices::SetBoxObserver(nullptr);
+    SetUi(ui_.get());
+    EXPECT_TRUE(ended) << output;
+    const std::string fault = "STATBAR.TXT";
+    int faultShown = 0;
+    for (const std::string& t : onScreen) faultShown += t.find(fault) != std::string::npos ? 1 : 0;
+    EXPECT_EQ(faultShown, row.shown ? 1 : 0);
+    const std::size_t told = output.find("notice: ");
+    EXPECT_EQ(told != std::string::npos && output.find(fault, told) != std::string::npos, !row.shown) << output;
+    if (!row.shown) {
+        EXPECT_TRUE(onScreen.empty()) << onScreen.front();
+    }
+    EXPECT_FALSE(fs::exists(lda_ + "PORTE.lda")) << "the list ran to its end";
 }
