@@ -101,9 +101,9 @@ public:
     }
     // A length computed in millimetres, rounded to the thousandth that the controller reads.
     std::string LengthMm(double mm) {
-        const double t = mm * 1000;
-        if (!(std::fabs(t) <= static_cast<double>(kLengthMax))) return Length(t < 0 ? -kLengthMax - 1 : kLengthMax + 1);
-        return Length(static_cast<int64_t>(std::llround(t)));
+        double t = mm * 1000;
+        if (!std::isfinite(t)) t = static_cast<double>(kLengthMax) + 1;
+        return Length(static_cast<int64_t>(std::llround(std::clamp(t, -4e18, 4e18))));
     }
     // "X<x> Y<y>" of a point relative to the origin.
     std::string XY(int64_t x, int64_t y) { return "X" + Length(x) + " Y" + Length(y); }
