@@ -266,6 +266,178 @@ int ComputeArcCentres(ShapeDescription& shape) {
     return 1;
 }
 
+namespace {
+
+// The corner where the current element meets the next one.
+struct Corner {
+    Real h;      // reversed exit direction of the current element, in [0, 360)
+    Real Q;      // start direction of the next element
+    Real V, g;   // bisector and half angle of the corner
+    Real Z;      // distance of the offset corner from the drawn one
+    int32_t f;   // turn angle, whole degrees in [0, 360)
+    Real X, Y;   // turn between the chords, in whole and in fractional thousandths of the sweeps
+};
+
+// Keeps a negative angle's value within [0, 360); a positive one stays as it is.
+Real RaiseNegative(Real v) {
+    if (v < 0) {
+        v = std::fmod(v, 360.0);
+        if (v < 0) v += 360;
+    }
+    return v;
+}
+
+// Measures the corner between `cur` and `nxt` for a tool of radius r, and gives `nxt` its start
+// direction.
+Corner MeasureCorner(const ShapeElement& cur, ShapeElement& nxt, Real r) {
+    Corner c;
+    // h is kept in [0, 360) so that the bisector never meets a half angle of 180 degrees (a
+    // reversal in disguise).
+    c.h = NormalizeDegrees(ExitDirection(cur) + 180);
+    c.Q = ElementDirection(cur.endX, cur.endY, nxt, false, c.h + 180);
+    nxt.direction = c.Q;
+    if (c.h > c.Q) {
+        c.V = (c.h + c.Q) / 2;
+        c.g = (c.h - c.Q) / 2;
+    } else if (c.h < c.Q) {
+        c.V = (c.h + c.Q) / 2 + 180;
+        c.g = (c.h - c.Q) / 2;
+    } else {
+        c.V = c.h;
+        c.g = 0;
+    }
+    const Real sinG = Sin(c.g);
+    c.Z = (std::fabs(c.g) <= 0.1 || std::fabs(sinG) < 1e-12) ? r : std::fabs(r / sinG);
+    c.f = RoundToInt(c.h - 180 - c.Q) % 360;
+    if (c.f < 0) c.f += 360;
+    c.X = RaiseNegative(c.h - cur.sweep / 2000 - (c.Q + nxt.sweep / 2000));
+    c.Y = RaiseNegative(c.h - cur.sweep * 0.0005 - (nxt.sweep * 0.0005 + c.Q));
+    return c;
+}
+
+bool JoinsAtTheirOffsets(const ShapeElement& cur, const ShapeElement& nxt) {
+    return cur.IsLineOrArc() && nxt.IsLineOrArc() && !cur.checkExempt && !nxt.checkExempt;
+}
+
+// Whether the tool has to go round the drawn corner on an arc of its own: an outer corner, a
+// reversal, or a line and an arc that turn away from the tool.
+bool NeedsCornerArc(const ShapeElement& cur, const ShapeElement& nxt, const Corner& c, int side) {
+    if (!JoinsAtTheirOffsets(cur, nxt)) return false;
+    const Real h = c.h, Q = c.Q, hq = h - Q;
+    // X measures the turn between the chords: past half a turn of sweep it wraps round and reads
+    // an inner corner (the path turning toward the tool) as an outer one, so it counts only where
+    // the ends themselves turn away from the tool.
+    const Real turnBack = RaiseNegative(hq);
+    if (side == -1) {
+        return (c.f >= 1 && ((h > Q && hq < 180) || (h < Q && hq < -180))) || std::fabs(c.g) <= 0.1 ||
+               (c.X < 180 && turnBack < 180 &&
+                ((cur.type == kLine && nxt.IsArc() && nxt.sweep < 0) ||
+                 (cur.IsArc() && cur.sweep < 0 && nxt.type == kLine)));
+    }
+    return (c.f > 1 && ((h > Q && hq > 180) || (h < Q && hq > -180))) || std::fabs(c.g) < 0.1 ||
+           (c.X > 180 && turnBack > 180 &&
+            ((cur.type == kLine && nxt.IsArc() && nxt.sweep > 0) ||
+             (cur.IsArc() && cur.sweep > 0 && nxt.type == kLine)));
+}
+
+// The exempt arc round the drawn corner point that joins the two offset elements.
+ShapeElement CornerArc(const ShapeElement& cur, const Corner& c, int side) {
+    ShapeElement arc;
+    InitShapeElement(arc);
+    arc.type = kArc;
+    arc.endX = cur.endX;
+    arc.endY = cur.endY;
+    arc.direction = NormalizeDegrees(c.h - 180);
+    arc.checkExempt = 1;
+    arc.cornerArc = true;
+    arc.source = cur.source;
+    arc.depth = cur.depth;
+    arc.feedXY = cur.feedXY;
+    arc.feedPlunge = cur.feedPlunge;
+    int32_t sw;
+    if (std::fabs(c.g) <= 0.1) {
+        sw = side == -1 ? 180000 : -180000;
+    } else {
+        sw = static_cast<int32_t>(std::trunc((180 - 2 * std::fabs(c.g)) * (c.g > 0 ? 1 : -1) * 1000));
+        if (side == -1 && sw < 0) sw += 360000;
+        if (side == 1 && sw > 180000) sw -= 360000;
+    }
+    arc.sweep = sw;
+    arc.workSweep = sw;
+    return arc;
+}
+
+// Puts the working end point of `cur` where its offset meets the offset of `nxt`, by the kinds of
+// the two elements; where no intersection applies or none is found, the bisector offset stays
+// and the working sweeps are corrected.
+void MeetNextOffset(ShapeElement& cur, ShapeElement& nxt, const Corner& c, int side, int32_t rInt) {
+    if (!JoinsAtTheirOffsets(cur, nxt)) return;
+    if (cur.type == kLine && nxt.type == kLine) return; // bisector offset
+    if (cur.type == kLine) {
+        if (!(c.f > 0 && LineArcIntersection(cur, nxt, side, rInt))) AdjustWorkingSweep(cur, nxt);
+        return;
+    }
+    if (nxt.type == kLine) {
+        if (!(c.f > 0 && ArcLineIntersection(cur, nxt, side, rInt))) AdjustWorkingSweep(cur, nxt);
+        return;
+    }
+    const bool ccwCur = cur.sweep > 0, ccwNext = nxt.sweep > 0;
+    bool done = false;
+    if (c.f > 0) {
+        if (ccwCur == ccwNext) {
+            // Same direction: the offset circles meet, outside both arcs or inside both (the
+            // bisector would put the tool past the meeting point, into both arcs, at an inner
+            // corner with the tool inside).
+            done = ArcArcIntersection(cur, nxt, side, rInt, nullptr, nullptr);
+        } else if (side == -1 && c.Y > 180 && c.Y < 360) {
+            done = ccwCur ? ArcArcIntersection(cur, nxt, side, rInt, "EIEASb", "EIEASc")
+                          : ArcArcIntersection(cur, nxt, side, rInt, "AEAISb", "AEAISc");
+        } else if (side == 1 && c.Y > 0 && c.Y < 180) {
+            done = ccwCur ? ArcArcIntersection(cur, nxt, side, rInt, "AEAIDb", "AEAIDc")
+                          : ArcArcIntersection(cur, nxt, side, rInt, "EIEADb", "EIEADc");
+        }
+    }
+    if (!done) AdjustWorkingSweep(cur, nxt);
+}
+
+// Rapids and circles, and the element before one: offset perpendicular to the direction in
+// which they meet.
+void OffsetAtRapidOrCircle(ShapeElement& cur, const ShapeElement& nxt, const Corner& c, int side, Real r) {
+    const int64_t absSide = std::llabs(static_cast<long long>(side));
+    if (cur.type == kRapid || cur.type == kCircle) {
+        const Real a = side * 90.0 + c.Q;
+        cur.workEndX = Move(cur.endX, absSide, RoundToInt(Cos(a) * r));
+        cur.workEndY = Move(cur.endY, absSide, RoundToInt(Sin(a) * r));
+    }
+    if (nxt.type == kRapid || nxt.type == kCircle) {
+        const Real a = NormalizeDegrees(c.h - side * 90.0);
+        cur.workEndX = Move(cur.endX, absSide, RoundToInt(Cos(a) * r));
+        cur.workEndY = Move(cur.endY, absSide, RoundToInt(Sin(a) * r));
+    }
+}
+
+// The start point moved square to the first element's direction (side 2: back against it by
+// twice the radius).
+void OffsetStartPoint(ShapeDescription& shape, Real r) {
+    ShapeElement& first = shape.elements.front();
+    const int64_t absSide = std::llabs(static_cast<long long>(shape.side));
+    first.direction = ElementDirection(shape.startX, shape.startY, first, true, 0);
+    const Real a = shape.side * 90.0 + first.direction;
+    shape.offsetStartX = Move(shape.startX, absSide, RoundToInt(Cos(a) * r));
+    shape.offsetStartY = Move(shape.startY, absSide, RoundToInt(Sin(a) * r));
+}
+
+// The last element moved perpendicular to its exit direction (an arc: along its radius, onto its
+// offset circle).
+void OffsetLastElement(ShapeElement& e, int side, Real r) {
+    const int64_t absSide = std::llabs(static_cast<long long>(side));
+    const Real a = ExitDirection(e) + side * 90.0;
+    e.workEndX = Move(e.endX, absSide, RoundToInt(Cos(a) * r));
+    e.workEndY = Move(e.endY, absSide, RoundToInt(Sin(a) * r));
+}
+
+} // namespace
+
 void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs*/) {
     DebugTrace("CalcolaCoordinateGrafiche");
     std::vector<ShapeElement>& el = shape.elements;
@@ -274,19 +446,10 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
         el[i].workSweep = el[i].sweep;
         el[i].source = static_cast<int32_t>(i);
     }
-
     const int side = shape.side;
-    const int64_t absSide = std::llabs(static_cast<long long>(side));
     const Real r = shape.toolDiameter / 2.0;
     const int32_t rInt = shape.toolDiameter / 2;
-    const bool offsetSide = side == -1 || side == 1;
-
-    el[0].direction = ElementDirection(shape.startX, shape.startY, el[0], true, 0);
-    {
-        const Real a = side * 90.0 + el[0].direction;
-        shape.offsetStartX = Move(shape.startX, absSide, RoundToInt(Cos(a) * r));
-        shape.offsetStartY = Move(shape.startY, absSide, RoundToInt(Sin(a) * r));
-    }
+    OffsetStartPoint(shape, r);
 
     // The walk streams the elements into a new list: `cur` is the last element placed, `nxt`
     // the next one to come. A corner arc is inserted by putting it in the slot of the element
@@ -295,168 +458,35 @@ void CalcolaCoordinateGrafiche(ShapeDescription& shape, int32_t /*connectingArcs
     el.clear();
     el.reserve(input.size() * 2);
     el.push_back(input[0]);
-    size_t k = 1;
-    for (;;) {
-        // h: the reversed exit direction of the current element, kept in [0, 360) so that the
-        // bisector never meets a half angle of 180 degrees (a reversal in disguise).
-        const Real h = NormalizeDegrees(ExitDirection(el.back()) + 180);
-
+    for (size_t k = 1;;) {
         if (k >= input.size()) {
-            // Last element: moved perpendicular to its exit direction (an arc: along its radius,
-            // onto its offset circle).
-            ShapeElement& e = el.back();
-            const Real a = ExitDirection(e) + side * 90.0;
-            e.workEndX = Move(e.endX, absSide, RoundToInt(Cos(a) * r));
-            e.workEndY = Move(e.endY, absSide, RoundToInt(Sin(a) * r));
-            CheckArcDiameter(e, shape);
+            OffsetLastElement(el.back(), side, r);
+            CheckArcDiameter(el.back(), shape);
             break;
         }
-
         ShapeElement& cur = el.back();
         ShapeElement& nxt = input[k];
-        const Real Q = ElementDirection(cur.endX, cur.endY, nxt, false, h + 180);
-        nxt.direction = Q;
-
-        // Bisector of the corner and the distance of the offset corner from the drawn one.
-        Real V, g;
-        if (h > Q) {
-            V = (h + Q) / 2;
-            g = (h - Q) / 2;
-        } else if (h < Q) {
-            V = (h + Q) / 2 + 180;
-            g = (h - Q) / 2;
+        const Corner c = MeasureCorner(cur, nxt, r);
+        if (side == -1 || side == 1) {
+            // Bisector offset: the working end point unless a rule below finds better.
+            cur.workEndX = Move(cur.endX, side, RoundToInt(Cos(c.V) * c.Z));
+            cur.workEndY = Move(cur.endY, side, RoundToInt(Sin(c.V) * c.Z));
+            if (NeedsCornerArc(cur, nxt, c, side)) {
+                // Element i is processed again, now followed by the arc.
+                input[--k] = CornerArc(cur, c, side);
+                continue;
+            }
+            MeetNextOffset(cur, nxt, c, side, rInt);
+            OffsetAtRapidOrCircle(cur, nxt, c, side, r);
         } else {
-            V = h;
-            g = 0;
-        }
-        const Real sinG = Sin(g);
-        const Real Z = (std::fabs(g) <= 0.1 || std::fabs(sinG) < 1e-12) ? r : std::fabs(r / sinG);
-
-        auto advance = [&] {
-            CheckArcDiameter(el.back(), shape);
-            el.push_back(input[k]);
-            ++k;
-        };
-
-        if (!offsetSide) {
             cur.workEndX = cur.endX;
             cur.workEndY = cur.endY;
             cur.workSweep = cur.sweep;
-            advance();
-            continue;
         }
-
-        // Bisector offset: the default working end point, kept when no rule below finds better.
-        cur.workEndX = Move(cur.endX, side, RoundToInt(Cos(V) * Z));
-        cur.workEndY = Move(cur.endY, side, RoundToInt(Sin(V) * Z));
-
-        int32_t f = RoundToInt(h - 180 - Q) % 360;
-        if (f < 0) f += 360;
-        auto raise = [](Real v) {
-            if (v < 0) {
-                v = std::fmod(v, 360.0);
-                if (v < 0) v += 360;
-            }
-            return v;
-        };
-        const Real X = raise(h - cur.sweep / 2000 - (Q + nxt.sweep / 2000));
-        const Real Y = raise(h - cur.sweep * 0.0005 - (nxt.sweep * 0.0005 + Q));
-
-        const bool bothLineOrArc = cur.IsLineOrArc() && nxt.IsLineOrArc();
-        const bool exempt = cur.checkExempt || nxt.checkExempt;
-
-        bool corner = false;
-        if (bothLineOrArc && !exempt) {
-            const Real hq = h - Q;
-            // X measures the turn between the chords: past half a turn of sweep it wraps round and
-            // reads an inner corner (the path turning toward the tool) as an outer one, so it
-            // counts only where the ends themselves turn away from the tool.
-            const Real turnBack = raise(hq);
-            if (side == -1) {
-                corner = f >= 1 && ((h > Q && hq < 180) || (h < Q && hq < -180));
-                corner = corner || std::fabs(g) <= 0.1;
-                corner = corner || (X < 180 && turnBack < 180 &&
-                                    ((cur.type == kLine && nxt.IsArc() && nxt.sweep < 0) ||
-                                     (cur.IsArc() && cur.sweep < 0 && nxt.type == kLine)));
-            } else {
-                corner = f > 1 && ((h > Q && hq > 180) || (h < Q && hq > -180));
-                corner = corner || std::fabs(g) < 0.1;
-                corner = corner || (X > 180 && turnBack > 180 &&
-                                    ((cur.type == kLine && nxt.IsArc() && nxt.sweep > 0) ||
-                                     (cur.IsArc() && cur.sweep > 0 && nxt.type == kLine)));
-            }
-        }
-        if (corner) {
-            // Outer corner (or reversal): an exempt arc around the drawn corner point joins the
-            // two offset elements; element i is then processed again, now followed by it.
-            ShapeElement arc;
-            InitShapeElement(arc);
-            arc.type = kArc;
-            arc.endX = cur.endX;
-            arc.endY = cur.endY;
-            arc.direction = NormalizeDegrees(h - 180);
-            arc.checkExempt = 1;
-            arc.cornerArc = true;
-            arc.source = cur.source;
-            arc.depth = cur.depth;
-            arc.feedXY = cur.feedXY;
-            arc.feedPlunge = cur.feedPlunge;
-            int32_t sw;
-            if (std::fabs(g) <= 0.1) {
-                sw = side == -1 ? 180000 : -180000;
-            } else {
-                sw = static_cast<int32_t>(std::trunc((180 - 2 * std::fabs(g)) * (g > 0 ? 1 : -1) * 1000));
-                if (side == -1 && sw < 0) sw += 360000;
-                if (side == 1 && sw > 180000) sw -= 360000;
-            }
-            arc.sweep = sw;
-            arc.workSweep = sw;
-            input[--k] = arc;
-            continue;
-        }
-
-        if (bothLineOrArc && !exempt) {
-            if (cur.type == kLine && nxt.type == kLine) {
-                // bisector offset
-            } else if (cur.type == kLine) {
-                if (!(f > 0 && LineArcIntersection(cur, nxt, side, rInt))) AdjustWorkingSweep(cur, nxt);
-            } else if (nxt.type == kLine) {
-                if (!(f > 0 && ArcLineIntersection(cur, nxt, side, rInt))) AdjustWorkingSweep(cur, nxt);
-            } else {
-                const bool ccwCur = cur.sweep > 0, ccwNext = nxt.sweep > 0;
-                bool done = false;
-                if (f > 0) {
-                    if (ccwCur == ccwNext) {
-                        // Same direction: the offset circles meet, outside both arcs or inside
-                        // both (the bisector would put the tool past the meeting point, into
-                        // both arcs, at an inner corner with the tool inside).
-                        done = ArcArcIntersection(cur, nxt, side, rInt, nullptr, nullptr);
-                    } else if (side == -1 && Y > 180 && Y < 360) {
-                        done = ccwCur ? ArcArcIntersection(cur, nxt, side, rInt, "EIEASb", "EIEASc")
-                                      : ArcArcIntersection(cur, nxt, side, rInt, "AEAISb", "AEAISc");
-                    } else if (side == 1 && Y > 0 && Y < 180) {
-                        done = ccwCur ? ArcArcIntersection(cur, nxt, side, rInt, "AEAIDb", "AEAIDc")
-                                      : ArcArcIntersection(cur, nxt, side, rInt, "EIEADb", "EIEADc");
-                    }
-                }
-                if (!done) AdjustWorkingSweep(cur, nxt);
-            }
-        }
-
-        // Rapids and circles: offset perpendicular to the direction they meet.
-        if (cur.type == kRapid || cur.type == kCircle) {
-            const Real a = side * 90.0 + Q;
-            cur.workEndX = Move(cur.endX, absSide, RoundToInt(Cos(a) * r));
-            cur.workEndY = Move(cur.endY, absSide, RoundToInt(Sin(a) * r));
-        }
-        if (nxt.type == kRapid || nxt.type == kCircle) {
-            const Real a = NormalizeDegrees(h - side * 90.0);
-            cur.workEndX = Move(cur.endX, absSide, RoundToInt(Cos(a) * r));
-            cur.workEndY = Move(cur.endY, absSide, RoundToInt(Sin(a) * r));
-        }
-        advance();
+        CheckArcDiameter(el.back(), shape);
+        el.push_back(input[k]);
+        ++k;
     }
 }
-
 
 } // namespace shapecomp

@@ -151,7 +151,13 @@ int32_t Compile(const char* workDir, const char* shapePath, const char* suffix, 
     if (!RemoveStaleTemporary(tmp)) return kCompileFailed;
     std::string generated;
     const OutputState before = GeneratorState();
-    if (!CompilaUven(description, tmp, suffix ? suffix : "", text, &generated)) return kCompileFailed;
+    fault = ShapeFileFault{};
+    if (!CompilaUven(description, tmp, suffix ? suffix : "", text, &generated, &fault)) {
+        // A number the controller cannot take is named with its line; a file that cannot be
+        // written has no line to name.
+        if (fault.line != 0) ShowMessage(ShapeFaultMessage(shapePath, fault).c_str(), "VLK.DLL");
+        return kCompileFailed;
+    }
 
     FILE* out = plat::OpenFile(ResolvePath(workDir, outPath), "ab");
     if (!out) {

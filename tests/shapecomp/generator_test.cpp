@@ -1,6 +1,8 @@
 // Goldens of the ISO generator: the Z-level machine, feeds, arcs, circles and fixed cycles.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "shape_test_util.h"
 
 using namespace shapecomp;
@@ -220,7 +222,8 @@ TEST_F(Generator, St100WithAMissingDepthIsRefused) {
 TEST_F(Generator, St101StepsFromOneToTen) {
     ShapeDescription s = Shape(0, 8000, 0, 0, {sctest::Elem(kCycleSteppedPlunge, 0, 0)});
     std::string out;
-    ASSERT_TRUE(GenerateIso(s, "T.iso", "BRE", "ST101 P 8 3000 2 200 150 5 10", out));
+    const std::string lead = "1 8000 0 0 0 0 0 0\n 0 0 101 0 0 0 0 0 0 0 0\n P 0 0\n1\n";
+    ASSERT_TRUE(GenerateIso(s, "T.iso", "BRE", lead + "ST101 P 8 3000 2 200 150 5 10", out));
     EXPECT_EQ(Lf(out),
               "{T.iso}\n{Diametro fresa}\n{8}\n{Tracciato a centro fresa}\n{BRE}\n"
               "\nR629 = 0\nR630 = 0\nL<POS_AXES.BRE>\n\nG0 X0 Y0 Z=R330 M03 S3000\nG0 Z=(R331+2)\n$M49\n"
@@ -228,7 +231,49 @@ TEST_F(Generator, St101StepsFromOneToTen) {
     // n = 11, n = 0, a word past the last depth, no speed, or a feed or depth missing: refused.
     for (const char* bad : {"ST101 P 8 3000 2 200\n", "ST101 P 8 3000 11 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1\n",
                             "ST101 P 8 3000 0\n", "ST101 P 8 3000 1 200 5 extra\n", "ST101 P 8 0 1 200 5\n"})
-        EXPECT_FALSE(GenerateIso(s, "T.iso", "BRE", bad, out)) << bad;
+        EXPECT_FALSE(GenerateIso(s, "T.iso", "BRE", lead + bad, out)) << bad;
+}
+
+TEST_F(Generator, NumbersGoOutInTheFixedFormWithinTheControllersRange) {
+    struct Row {
+        const char* what;
+        int32_t endX, endY, originX, feedXY, depth, tool;
+        std::vector<const char*> holds; // empty: refused
+        const char* refused = "";       // the fault's text, at the element's line 2
+    };
+    const Row rows[] = {
+        {"far point, fine feed, deep depth, wide tool", 1234567, -2000000, 0, 12345678, -1000001, 1234567,
+         {"{1234.567}", "\nF12345.678\n", "Z=(R332-1000.001)", "\nG1 X1234.567 Y-2000\n"}},
+        {"the highest feed", 10000, 0, 0, 99999000, 0, 3000, {"\nF99999\n"}},
+        {"a feed beyond the controller's", 10000, 0, 0, 99999001, 0, 3000, {},
+         "element 0: the XY feed 99999.001 mm/min is beyond the controller's 99999 mm/min"},
+        {"a point beyond the range from its origin", 2000000000, 0, -2000000000, 1000000, 0, 3000, {},
+         "element 0: a length of 4000000 mm is beyond the controller's 2147483.647 mm"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SetUp();
+        ShapeDescription s = Shape(0, row.tool, 0, 0, {Line(row.endX, row.endY)});
+        s.originX = row.originX;
+        s.elements[0].feedXY = row.feedXY;
+        s.elements[0].depth = row.depth;
+        sctest::Compensate(s);
+        std::string out;
+        ShapeFileFault fault;
+        const bool written = GenerateIso(s, "P{1}\xc9.iso", "BRE", "", out, &fault);
+        if (row.holds.empty()) {
+            EXPECT_FALSE(written);
+            EXPECT_EQ(fault.line, 2);
+            EXPECT_EQ(fault.what, row.refused);
+            continue;
+        }
+        ASSERT_TRUE(written) << fault.what;
+        const std::string text = Lf(out);
+        for (const char* h : row.holds) EXPECT_NE(text.find(h), std::string::npos) << h << "\n" << text;
+        EXPECT_FALSE(std::regex_search(text, std::regex("[0-9]e[-+]?[0-9]"))) << text; // no exponent anywhere
+        // A comment carries printable ASCII only, and no brace of its own.
+        EXPECT_EQ(text.substr(0, 13), "{P?1??.iso}\n{");
+    }
 }
 
 TEST(FindStLine, MatchesTheCodeIgnoringCaseAndLeadingBlanks) {

@@ -83,6 +83,8 @@ std::vector<Damaged> DamagedTable() {
         {"origin not a number", h + all + " RECT 0 1O\r\n1\r\n", 6, "the origin Y \"1O\""},
         {"id line missing", h + all + " RECT 0 0\r\n", 7, "the file ends before its id line"},
         {"id not a number", h + all + " RECT 0 0\r\n0xZ1\r\n", 7, "the id \"0xZ1\""},
+        {"feed beyond the controller's", h + e0 + " 40000 30000 2 0 0 0 -2000 1200020000 200000 0 0\r\n" + e2 + e3 + kTrailer,
+         3, "element 1: the XY feed 1200020 mm/min is beyond the controller's 99999 mm/min"},
     };
 }
 
@@ -123,11 +125,12 @@ struct CycleCase {
     const char* stLine;              // after the id line
     std::vector<const char*> blocks; // empty: refused; else lines the program must hold
     const char* because = "";        // refused: a part of the message
+    const char* name = "CYCLE";      // the shape's name
 };
 
-std::string CycleShape(int type, const std::string& stLine) {
-    return "1 8000 0 0 0 0 999999 999999\r\n 0 0 " + std::to_string(type) + " 0 0 0 0 0 0 0 0\r\n CYCLE 0 0\r\n4\r\n" +
-           stLine + "\r\n";
+std::string CycleShape(int type, const std::string& stLine, const std::string& name = "CYCLE") {
+    return "1 8000 0 0 0 0 999999 999999\r\n 0 0 " + std::to_string(type) + " 0 0 0 0 0 0 0 0\r\n " + name +
+           " 0 0\r\n4\r\n" + stLine + "\r\n";
 }
 
 std::vector<CycleCase> CycleTable() {
@@ -136,14 +139,17 @@ std::vector<CycleCase> CycleTable() {
         {"ST100 H 20 2 4 6 8 3200 4770", {"R400 = 20-R620", "G00 X0 Y0 S3200", "Z=(R332+2) S4770",
                                           "G03 X0 Y0 Z=(R332+8) I0 J=-R401 e1"}},
         {"ST100 H 0.001 0.001 0.001 0.001 0.001 1 1", {"R400 = 0.001-R620", "S1", "Z=(R332+0.001) S1"}},
-        {"ST100 H 2147483.647 2147483.647 1 1 1 2147483647 2147483647",
-         {"R400 = 2147483.647-R620", "G00 X0 Y0 S2147483647", "Z=(R332+2147483.647) S2147483647"}},
+        {"ST100 H 2147483.647 2147483.647 1 1 1 99999 99999",
+         {"R400 = 2147483.647-R620", "G00 X0 Y0 S99999", "Z=(R332+2147483.647) S99999"}},
         {"st100 H 20.500 +2 4.0 6 8", {"R400 = 20.5-R620", "S3200", "Z=(R332+2) S4770", "Z=(R332+4) I0 J=-R401"}},
         {"ST100 H 20 2 4 6 8 0 -5", {"S3200", "Z=(R332+2) S4770"}},
         {"ST100 H 20 2 4 6 8 3200M30", {}, "the ST100 speed 1 \"3200M30\""},
         {"ST100 H 20 2 4 6 8 3200 L<X>", {}, "the ST100 speed 2 \"L<X>\""},
         {"ST100 H 20 2 4 6 8 3200.5", {}, "speed 1 \"3200.5\" is not a whole number"},
-        {"ST100 H 20 2 4 6 8 2147483648", {}, "speed 1 \"2147483648\""},
+        {"ST100 H 20 2 4 6 8 100000", {}, "speed 1 \"100000\" is not a whole number up to 99999"},
+        // The parameter line is the one after the id line, whatever the name says, and holds
+        // no word past speed 2.
+        {"ST100 X 8 2 4 6 8 9 3000 5000", {}, "the ST100 line holds 9 words, at most 8", "ST100"},
         {"ST100 H 20}M30{ 2 4 6 8", {}, "the ST100 hole diameter \"20}M30{\" is not a number of millimetres"},
         {"ST100 H 8mm 2 4 6 8", {}, "hole diameter \"8mm\""},
         {"ST100 H 0 2 4 6 8", {}, "hole diameter \"0\""},
@@ -161,8 +167,10 @@ std::vector<CycleCase> CycleTable() {
         {"ST101 P 0.001 1 1 0.001 0.001", {"M03 S1", "G1 F0.001 Z=(R331-0.001)"}},
         // The tool diameter goes only into the cycle's comment: any word that cannot end it.
         {"ST101 P D8 3000 1 200 5", {"M03 S3000", "G1 F200 Z=(R331-5)"}},
-        {"ST101 P 2147483.647 2147483647 10 1 2 3 4 5 6 7 8 9 2147483.647 1 2 3 4 5 6 7 8 9 10",
-         {"M03 S2147483647", "G1 F1 Z=(R331-1)", "G1 F2147483.647 Z=(R331-10)"}},
+        {"ST101 P 2147483.647 99999 10 1 2 3 4 5 6 7 8 9 99999 1 2 3 4 5 6 7 8 9 2147483.647",
+         {"M03 S99999", "G1 F1 Z=(R331-1)", "G1 F99999 Z=(R331-2147483.647)"}},
+        {"ST101 P 8 3000 1 99999.001 5", {}, "the ST101 feed of step 1 \"99999.001\" is not a number of millimetres "
+                                               "from 0.001 to 99999"},
         {"ST101 P 8 3000 2 200 ", {}, "the ST101 depth of step 1 \"\""},
         {"ST101 P 8 3000 2 200 150 5", {}, "the ST101 depth of step 2 \"\""},
         {"ST101 P 8 3000 2", {}, "the ST101 feed of step 1 \"\""},
@@ -172,7 +180,10 @@ std::vector<CycleCase> CycleTable() {
         {"ST101 P 8 3000 1.5 200 5", {}, "step count \"1.5\""},
         {"ST101 P 8 3000M30 1 200 5", {}, "the ST101 speed \"3000M30\""},
         {"ST101 P 8 0 1 200 5", {}, "the ST101 speed \"0\""},
-        {"ST101 P 8}M30{ 3000 1 200 5", {}, "the ST101 tool diameter \"8}M30{\" holds a brace"}, {"ST101 P \x01 3000 1 200 5", {}, "tool diameter \"?\" holds a brace or a control character"},
+        {"ST101 P 8}M30{ 3000 1 200 5", {}, "the ST101 tool diameter \"8}M30{\" holds a brace"}, 
+        {"ST101 P \x01 3000 1 200 5", {}, "tool diameter \"?\" holds a brace or a character that is not printable ASCII"},
+        {"ST101 P 8\xb0 3000 1 200 5", {}, "tool diameter \"8?\" holds a brace or a character that is not"},
+        {"ST101 P 8\x7f 3000 1 200 5", {}, "tool diameter \"8?\" holds a brace or a character that is not"},
         {"ST101 P 8 3000 1 F200 5", {}, "the ST101 feed of step 1 \"F200\""},
         {"ST101 P 8 3000 1 200 5)M30(", {}, "the ST101 depth of step 1 \"5)M30(\""},
         {"ST101 P 8 3000 1 200 -5", {}, "the ST101 depth of step 1 \"-5\""},
@@ -187,7 +198,7 @@ TEST_F(Library, HoleCycleFieldsAreNumbersWithinTheirLimitsOrRefused) {
         messages_.clear();
         const int type = std::string(c.stLine).substr(2, 3) == "100" ? 100 : 101;
         const std::string shape = dir_.str("CYCLE.VLK");
-        WriteFile(shape, CycleShape(type, c.stLine));
+        WriteFile(shape, CycleShape(type, c.stLine, c.name));
         WriteFile(dir_.path() / "PROG.ISO", "%\r\nN10 R599=9999\r\n");
         const std::string before = Prog();
         int32_t counter = 40;

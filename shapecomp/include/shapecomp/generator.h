@@ -35,10 +35,12 @@ private:
 // Generator limits that keep a malformed shape from producing an endless program.
 inline constexpr int32_t kMaxSpiralTurns = 10000;
 
-// Parameter text of the "ST<code>" line of a shape file (leading blanks skipped, compared
-// ignoring case, the rest after the blanks that follow the code with one blank appended);
-// empty when there is none. `lineNo` receives the line's number (1 the first) when found.
-std::string FindStLineInText(std::string_view fileText, std::string_view code, int32_t* lineNo = nullptr);
+// Parameter text of the first "ST<code>" line of a shape file from line `firstLine` on (leading
+// blanks skipped, compared ignoring case, the rest after the blanks that follow the code with one
+// blank appended); empty when there is none. `lineNo` receives the line's number (1 the first)
+// when found.
+std::string FindStLineInText(std::string_view fileText, std::string_view code, int32_t* lineNo = nullptr,
+                             int32_t firstLine = 1);
 std::string FindStLine(const std::string& nativePath, std::string_view code);
 
 // The values of a fixed cycle's parameter line, each a number the compiler parsed and writes
@@ -52,9 +54,10 @@ struct CycleParams {
     int32_t speed = 0, steps = 0, feed[10] = {}, stepDepth[10] = {};
 };
 
-// Reads the parameter line of a shape made of one cycle element (type 100 or 101). False when
-// the shape is no such cycle, or its line is missing or holds a word that is not a number
-// within the cycle's limits (`fault` then names the line and the word).
+// Reads the parameter line of a shape made of one cycle element (type 100 or 101), searched
+// among the lines after the shape's id line. False when the shape is no such cycle, or its line
+// is missing, holds a word that is not a number within the cycle's limits, or holds more words
+// than the cycle has (`fault` then names the line and the word).
 bool ParseSpecialCycle(const ShapeDescription& shape, std::string_view shapeText, CycleParams& p,
                        ShapeFileFault* fault);
 
@@ -65,15 +68,17 @@ bool CheckSpecialCycle(const ShapeDescription& shape, std::string_view shapeText
 bool WriteSpecialCycle(const ShapeDescription& shape, IsoWriter& w, std::string_view baseName,
                        std::string_view suffix, std::string_view shapeText);
 
-// Generates the whole program text. False when the shape cannot be generated: a special
-// cycle without a valid parameter line, or a spiral beyond kMaxSpiralTurns.
+// Generates the whole program text. Every number goes out in millimetres in the controller's
+// fixed form (at most three decimals, no exponent). False when the shape cannot be generated: a
+// special cycle without a valid parameter line, a spiral beyond kMaxSpiralTurns, or a number
+// beyond the range the controller takes (`fault` then names the element's line and the number).
 bool GenerateIso(const ShapeDescription& shape, std::string_view baseName, std::string_view suffix,
-                 std::string_view shapeText, std::string& out);
+                 std::string_view shapeText, std::string& out, ShapeFileFault* fault = nullptr);
 
 // Generates into the file at `outPath` (native path). 1 when written, 0 when the shape
-// cannot be generated or the file cannot be written. The text written is left in `written`
-// when given.
+// cannot be generated (`fault` as for GenerateIso) or the file cannot be written. The text
+// written is left in `written` when given.
 int CompilaUven(const ShapeDescription& shape, const std::string& outPath, std::string_view suffix,
-                std::string_view shapeText, std::string* written = nullptr);
+                std::string_view shapeText, std::string* written = nullptr, ShapeFileFault* fault = nullptr);
 
 } // namespace shapecomp
