@@ -289,42 +289,59 @@ int BarComputation::ChooseAutomaticTool(int32_t figure, int32_t diameter, char n
     return 0;
 }
 
-int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int tailLen, WorkingMachining& m,
-                                  WorkingPiece* piece, int pieceIndex, int runningId, bool isBlade) {
-    const MachineSettings& s = *g_pSettings;
-    const BarValues bv = BarEngineValues(*currentBar);
+namespace {
+
+// The values of a stored machining record that more than one step of its conversion reads.
+struct StoredMachining {
+    std::string tool;        // the stored tool name, empty for an automatic choice
+    float direction = 0;     // direction angle: blade programs only
+    float figureAngle = 0;
+    float face = 0;          // face angle
+    int16_t rotationSpeed = 0; // below 0: the tool's
+};
+
+StoredMachining ReadStoredMachining(const uint8_t* rec) {
     using namespace lda::mach;
-    m.Id = runningId;
-    m.Id2 = 0;
-    m.active = 1;
-    m.OwnPositioning = 1;
-    m.RallaDelta = kNoRallaAngle;
-    m.PieceRef = piece;
-    const std::string toolStored = ToolNameOf(rec);
-    // 2. kind
-    int32_t figure = lda::GetI16(rec + kFigure);
+    StoredMachining v;
+    v.tool = ToolNameOf(rec);
+    v.direction = lda::GetF32(rec + kDirectionAngle);
+    v.figureAngle = lda::GetF32(rec + kFigureAngle);
+    v.face = lda::GetF32(rec + kFaceAngle);
+    v.rotationSpeed = lda::GetI16(rec + kRotationSpeed);
+    return v;
+}
+
+// The record's kind: on variant 1 the two blade tools make blade records with their own
+// figures. Returns the figure the record stands for.
+int32_t ReadKind(const uint8_t* rec, const StoredMachining& v, WorkingMachining& m) {
+    const MachineSettings& s = *g_pSettings;
+    int32_t figure = lda::GetI16(rec + lda::mach::kFigure);
     m.TipoLavor = kKindRalla;
     if (MachineVariant == 1) {
-        if (!toolStored.empty() && toolStored == s.QBLADE_NAME) {
+        if (!v.tool.empty() && v.tool == s.QBLADE_NAME) {
             m.TipoLavor = kKindQBlade;
             figure = 6010;
-        } else if (!toolStored.empty() && toolStored == s.SLICERBLADE_NAME) {
+        } else if (!v.tool.empty() && v.tool == s.SLICERBLADE_NAME) {
             m.TipoLavor = kKindSlicerBlade;
             figure = 6020;
         }
     }
-    // 3. group, priority, drawing
+    return figure;
+}
+
+// Group, priority and drawing; a direction only on the blade programs; at most 9999 groups
+// per piece. 0, or 1 with the message set.
+int ReadGroup(const uint8_t* rec, const StoredMachining& v, int32_t figure, WorkingMachining& m, int pieceIndex,
+              int runningId, bool isBlade) {
+    using namespace lda::mach;
     int32_t group = lda::GetI32(rec + kGroup);
     m.Priorita = lda::GetI32(rec + kPriority);
     CopyText(m.NomeLdt, sizeof m.NomeLdt, Text(rec + kNomeLdt, kNomeLdtLen));
     m.IdLdt = isBlade ? runningId : lda::GetI16(rec + kIdLdt);
-    // 4. direction only for the blade programs
-    const float dirAngle = lda::GetF32(rec + kDirectionAngle);
-    if ((rec[kDirectionFlag] != 0 || dirAngle != 0.0f) && figure != 6010 && figure != 6020) {
+    if ((rec[kDirectionFlag] != 0 || v.direction != 0.0f) && figure != 6010 && figure != 6020) {
         SetLdtMessage("ERR_DIR_LAV", rec);
         return 1;
     }
-    // 5. groups per piece
     if (group > 9999) {
         SetErrorText("%s", MsgError("TROPPI_INSIEMI"));
         return 1;
@@ -335,8 +352,13 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
         m.Insieme = 0;
         m.Priorita = 0;
     }
-    // 6. requested diameter and figure
-    m.requestedDiameter = formatVersion_ >= 15 ? RoundToTen(lda::GetI32(rec + kRequestedDiameter)) : 0;
+    return 0;
+}
+
+// Requested diameter, figure and its parameters. 0, or 1 with the message set.
+int ReadFigure(const uint8_t* rec, int32_t figure, int formatVersion, WorkingMachining& m) {
+    using namespace lda::mach;
+    m.requestedDiameter = formatVersion >= 15 ? RoundToTen(lda::GetI32(rec + kRequestedDiameter)) : 0;
     m.Figura = figure;
     if (!RecordFitsSlots(rec)) {
         SetBadRecordMessage(rec);
@@ -344,53 +366,15 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     }
     m.paramCount = lda::GetI16(rec + kParamCount);
     for (int i = 0; i < kMaxFigureParams; ++i) m.params[i] = lda::GetI32(rec + kParams + 4 * i);
-    // 7. variant 2: a figure 30 standing for 6000 has no tool
-    const bool noTool = MachineVariant == 2 && m.params[0] == 6000000;
-    const ToolRecord* tool = nullptr;
-    if (!noTool) {
-        // 8. tool
-        std::string toolName = toolStored;
-        m.Diam = lda::GetI32(rec + kDiameterIndex);
-        bool automatic = false;
-        if (toolName.empty()) {
-            char chosen[10] = {};
-            int32_t index = 0;
-            if (ChooseAutomaticTool(m.Figura, m.requestedDiameter, chosen, &index) != 0) {
-                SetLdtMessage("ERR_TOOL_AUTOM", rec);
-                return 1;
-            }
-            toolName = chosen;
-            m.Diam = index;
-            automatic = true;
-        }
-        const int found = g_pRallaTools->FindTool(toolName.c_str());
-        if (found < 0 && !(MachineVariant == 1 && IsBladeKind(m.TipoLavor))) {
-            SetErrorText("%s", MsgError("WRONG_DRILL"));
-            return 1;
-        }
-        m.Uten = found < 0 ? 0 : found;
-        tool = &g_pRallaTools->Tool(m.Uten);
-        if (MachineVariant == 1 && IsBladeKind(m.TipoLavor)) {
-            // 9. blade tool
-            m.Diam = s.DIAM_LAMA;
-            m.toolRadius = s.DIAM_LAMA / 2;
-            m.Figura = m.TipoLavor == kKindQBlade ? 6010 : 6020;
-        } else {
-            // 10. a negative index is as wrong as one of 3 or more
-            if (!automatic && (m.Diam < 0 || m.Diam >= 3)) {
-                SetErrorText("%s", MsgError("WRONG_DIAM"));
-                return 1;
-            }
-            m.toolRadius = tool->diameter[m.Diam] / 2;
-            if (m.toolRadius < 1) {
-                SetLdtMessage("ERR_RAGGIO", rec);
-                return 1;
-            }
-        }
-    } else {
-        tool = &g_pRallaTools->Tool(0);
-    }
-    // 11. position and depths
+    return 0;
+}
+
+// Position and depths, and the extents: the tool path is the figure narrowed by the tool
+// radius on every side (the path of the tool's centre); the radius side is the support-vice
+// zone the record starts with.
+void ReadPlace(const uint8_t* rec, const BarValues& bv, bool noTool, const StoredMachining& v, WorkingMachining& m) {
+    using namespace lda::mach;
+    const MachineSettings& s = *g_pSettings;
     m.X = lda::GetI32(rec + kX);
     m.Y = lda::GetI32(rec + kY) + bv.yOffset;
     m.Z = lda::GetI32(rec + kZ) + bv.zOffset;
@@ -402,11 +386,7 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     m.Zdisimp = lda::GetI32(rec + kZDisimp);
     m.Svuotam = rec[kSvuotam];
     m.Svuotam2 = rec[kSvuotam2];
-    // 12. figure angle
-    const float figAngle = lda::GetF32(rec + kFigureAngle);
-    m.AngFig = StepIntoRange(ToThousandths(figAngle), 360000, 0, 360000);
-    // 13. extents: the tool path is the figure narrowed by the tool radius on every side (the
-    // path of the tool's centre); the radius side is the support-vice zone the record starts with.
+    m.AngFig = StepIntoRange(ToThousandths(v.figureAngle), 360000, 0, 360000);
     m.SupportZone = MachineVariant == 2 ? -1 : (s.MORSE_SUPP > 0 ? 0 : -1);
     const int32_t addX = m.TipoLavor == kKindSlicerBlade ? 0 : m.X;
     m.XFm = addX + lda::GetI32(rec + kXMin);
@@ -418,8 +398,140 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     m.XM = m.XFM - r;
     m.Ym = m.YFm + r;
     m.YM = m.YFM - r;
-    // 14. face angle
-    const float face = lda::GetF32(rec + kFaceAngle);
+}
+
+// The list's own speeds, the speed of rotation, the figure's sense and the marks.
+void ReadSpeeds(const uint8_t* rec, const StoredMachining& v, const ToolRecord& tool, WorkingMachining& m) {
+    using namespace lda::mach;
+    const MachineSettings& s = *g_pSettings;
+    for (int i = 0; i < 3; ++i) m.ownSpeeds[i] = lda::GetI32(rec + kSpeed1 + 4 * i);
+    m.Vel_rot = m.ownSpeeds[0];
+    m.Vel_lav = m.ownSpeeds[1];
+    m.Vel_sfond = m.ownSpeeds[2];
+    m.speedGiven = (m.ownSpeeds[0] != 0 || m.ownSpeeds[1] != 0 || m.ownSpeeds[2] != 0) ? 1 : 0;
+    m.rotationSpeed = v.rotationSpeed >= 0 ? v.rotationSpeed : tool.speed;
+    const int16_t sense = lda::GetI16(rec + kFigureSense);
+    if (MachineVariant == 1 && m.TipoLavor == kKindSlicerBlade)
+        m.figureSense = sense;
+    else
+        m.figureSense = sense == 1 ? 1 : (sense != 0 ? 0 : s.SENSO_FIGURE);
+    m.markByte = rec[kByte251];
+    m.roughMark1 = rec[kByte252];
+    m.roughMark2 = rec[kByte253];
+}
+
+// A figure 30 stands for the figure in its first parameter, with the other two moved down.
+void UnfoldFigure30(WorkingMachining& m) {
+    if (m.Figura != 30) return;
+    m.Figura = m.params[0] / 1000;
+    m.params[0] = m.params[1];
+    m.params[1] = m.params[2];
+    m.params[2] = 0;
+    m.paramCount = 2;
+    if (m.Figura == 6000 && MachineVariant == 2) m.TipoLavor = kKindFigure6000;
+}
+
+// The depth-step records from the record's tail.
+void ReadDepthSteps(const uint8_t* tail, int tailLen, const StoredMachining& v, const ToolRecord& tool,
+                    WorkingMachining& m) {
+    if (tailLen <= 0 || tail == nullptr) return;
+    const int entries = std::min({tailLen / lda::kTailEntrySize, m.depthSteps, kMaxDepthSteps});
+    for (int i = 0; i < entries; ++i) {
+        const uint8_t* e = tail + i * lda::kTailEntrySize;
+        DepthStepRecord& d = m.depthStepRecords[i];
+        d.depth = lda::GetI32(e);
+        for (int k = 0; k < 3; ++k) d.values[k] = lda::GetI32(e + 4 + 4 * k);
+        d.flags = lda::GetI32(e + 16);
+        d.value16 = lda::GetI16(e + 20);
+        const int32_t sp = lda::GetI32(e + 22);
+        d.speed = sp >= 0 ? sp : (v.rotationSpeed >= 0 ? v.rotationSpeed : tool.speed);
+        if (d.values[0] != 0 || d.values[1] != 0 || d.values[2] != 0) m.speedGiven = 1;
+    }
+    if (entries > 0) {
+        m.totalDepth = m.depthStepRecords[entries - 1].depth;
+        m.depthStepMarker = 1;
+    }
+}
+
+} // namespace
+
+int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int tailLen, WorkingMachining& m,
+                                  WorkingPiece* piece, int pieceIndex, int runningId, bool isBlade) {
+    m.Id = runningId;
+    m.Id2 = 0;
+    m.active = 1;
+    m.OwnPositioning = 1;
+    m.RallaDelta = kNoRallaAngle;
+    m.PieceRef = piece;
+    const StoredMachining v = ReadStoredMachining(rec);
+    const int32_t figure = ReadKind(rec, v, m);
+    if (ReadGroup(rec, v, figure, m, pieceIndex, runningId, isBlade) != 0) return 1;
+    if (ReadFigure(rec, figure, formatVersion_, m) != 0) return 1;
+    // On variant 2 a figure 30 standing for 6000 has no tool.
+    const bool noTool = MachineVariant == 2 && m.params[0] == 6000000;
+    const ToolRecord* tool = nullptr;
+    if (noTool)
+        tool = &g_pRallaTools->Tool(0);
+    else if (ConvertTool(rec, v.tool, m, &tool) != 0)
+        return 1;
+    ReadPlace(rec, BarEngineValues(*currentBar), noTool, v, m);
+    ConvertFaceAngle(v.face, m);
+    ReadSpeeds(rec, v, *tool, m);
+    UnfoldFigure30(m);
+    if (m.Figura < 0) {
+        SetErrorText("%s", MsgError("ERR_NUM_FIGURA"));
+        return 1;
+    }
+    if (ConvertProgramName(rec, v.figureAngle, v.face, v.direction, m) != 0) return 1;
+    ReadDepthSteps(tail, tailLen, v, *tool, m);
+    return 0;
+}
+
+int BarComputation::ConvertTool(const uint8_t* rec, const std::string& storedTool, WorkingMachining& m,
+                                const ToolRecord** tool) {
+    const MachineSettings& s = *g_pSettings;
+    std::string toolName = storedTool;
+    m.Diam = lda::GetI32(rec + lda::mach::kDiameterIndex);
+    bool automatic = false;
+    if (toolName.empty()) {
+        char chosen[10] = {};
+        int32_t index = 0;
+        if (ChooseAutomaticTool(m.Figura, m.requestedDiameter, chosen, &index) != 0) {
+            SetLdtMessage("ERR_TOOL_AUTOM", rec);
+            return 1;
+        }
+        toolName = chosen;
+        m.Diam = index;
+        automatic = true;
+    }
+    const int found = g_pRallaTools->FindTool(toolName.c_str());
+    if (found < 0 && !(MachineVariant == 1 && IsBladeKind(m.TipoLavor))) {
+        SetErrorText("%s", MsgError("WRONG_DRILL"));
+        return 1;
+    }
+    m.Uten = found < 0 ? 0 : found;
+    *tool = &g_pRallaTools->Tool(m.Uten);
+    if (MachineVariant == 1 && IsBladeKind(m.TipoLavor)) {
+        // The blade tool.
+        m.Diam = s.DIAM_LAMA;
+        m.toolRadius = s.DIAM_LAMA / 2;
+        m.Figura = m.TipoLavor == kKindQBlade ? 6010 : 6020;
+        return 0;
+    }
+    // A negative index is as wrong as one of 3 or more.
+    if (!automatic && (m.Diam < 0 || m.Diam >= 3)) {
+        SetErrorText("%s", MsgError("WRONG_DIAM"));
+        return 1;
+    }
+    m.toolRadius = (*tool)->diameter[m.Diam] / 2;
+    if (m.toolRadius < 1) {
+        SetLdtMessage("ERR_RAGGIO", rec);
+        return 1;
+    }
+    return 0;
+}
+
+void BarComputation::ConvertFaceAngle(float face, WorkingMachining& m) {
     if (havePrevFace_ && face == prevFace_) {
         m.Angolo = prevAngolo_;
         m.faceAngleRad = prevFaceRad_;
@@ -431,37 +543,12 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     prevFace_ = face;
     prevAngolo_ = m.Angolo;
     prevFaceRad_ = m.faceAngleRad;
-    // 15. speeds and sense
-    for (int i = 0; i < 3; ++i) m.ownSpeeds[i] = lda::GetI32(rec + kSpeed1 + 4 * i);
-    m.Vel_rot = m.ownSpeeds[0];
-    m.Vel_lav = m.ownSpeeds[1];
-    m.Vel_sfond = m.ownSpeeds[2];
-    m.speedGiven = (m.ownSpeeds[0] != 0 || m.ownSpeeds[1] != 0 || m.ownSpeeds[2] != 0) ? 1 : 0;
-    const int16_t storedSpeed = lda::GetI16(rec + kRotationSpeed);
-    m.rotationSpeed = storedSpeed >= 0 ? storedSpeed : tool->speed;
-    const int16_t sense = lda::GetI16(rec + kFigureSense);
-    if (MachineVariant == 1 && m.TipoLavor == kKindSlicerBlade)
-        m.figureSense = sense;
-    else
-        m.figureSense = sense == 1 ? 1 : (sense != 0 ? 0 : s.SENSO_FIGURE);
-    m.markByte = rec[kByte251];
-    m.roughMark1 = rec[kByte252];
-    m.roughMark2 = rec[kByte253];
-    // 17. figure 30
-    if (m.Figura == 30) {
-        m.Figura = m.params[0] / 1000;
-        m.params[0] = m.params[1];
-        m.params[1] = m.params[2];
-        m.params[2] = 0;
-        m.paramCount = 2;
-        if (m.Figura == 6000 && MachineVariant == 2) m.TipoLavor = kKindFigure6000;
-    }
-    // 18.
-    if (m.Figura < 0) {
-        SetErrorText("%s", MsgError("ERR_NUM_FIGURA"));
-        return 1;
-    }
-    // 19. program name
+}
+
+int BarComputation::ConvertProgramName(const uint8_t* rec, float figAngle, float face, float dirAngle,
+                                       WorkingMachining& m) {
+    using namespace lda::mach;
+    const MachineSettings& s = *g_pSettings;
     std::string name;
     if (m.Figura == 0) {
         std::string shape = Text(rec + kShapeName, kShapeNameLen);
@@ -480,8 +567,8 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     } else if (m.Figura == 0) {
         m.programKind = kProgramLoaded;
         CopyText(m.cutTool, sizeof m.cutTool, name);
-        // 16. special shape: compiled into the program only when its file opens and the
-        // machine is connected, else a sub-program "<name>.ISO" the controller loads.
+        // A special shape: compiled into the program only when its file opens and the machine
+        // is connected, else a sub-program "<name>.ISO" the controller loads.
         CopyText(m.programName, sizeof m.programName, std::string(s.DIR_VLK) + name + ".VLK");
         const int32_t res = TheShapeCompiler().CompilaSpeciale3((*g_pPathTable)[PathTable::kProgramDir],
                                                                m.programName, "BRE", 0, nullptr, nullptr, 0);
@@ -503,25 +590,6 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
     }
     CopyText(m.programName, sizeof m.programName, Upper(m.programName));
     CopyText(m.cutTool, sizeof m.cutTool, Upper(m.cutTool));
-    // 20. depth-step records from the tail
-    if (tailLen > 0 && tail != nullptr) {
-        const int entries = std::min({tailLen / lda::kTailEntrySize, m.depthSteps, kMaxDepthSteps});
-        for (int i = 0; i < entries; ++i) {
-            const uint8_t* e = tail + i * lda::kTailEntrySize;
-            DepthStepRecord& d = m.depthStepRecords[i];
-            d.depth = lda::GetI32(e);
-            for (int k = 0; k < 3; ++k) d.values[k] = lda::GetI32(e + 4 + 4 * k);
-            d.flags = lda::GetI32(e + 16);
-            d.value16 = lda::GetI16(e + 20);
-            const int32_t sp = lda::GetI32(e + 22);
-            d.speed = sp >= 0 ? sp : (storedSpeed >= 0 ? storedSpeed : tool->speed);
-            if (d.values[0] != 0 || d.values[1] != 0 || d.values[2] != 0) m.speedGiven = 1;
-        }
-        if (entries > 0) {
-            m.totalDepth = m.depthStepRecords[entries - 1].depth;
-            m.depthStepMarker = 1;
-        }
-    }
     return 0;
 }
 
@@ -579,242 +647,320 @@ int BarComputation::HeadAngleRules(WorkingMachining& m, const uint8_t* rec, floa
     return 0;
 }
 
-int BarComputation::LoadBarDetail(int barIndex) {
-    if (barIndex < 0 || barIndex >= BarCount() || g_pSettings == nullptr || g_pRallaTools == nullptr) {
-        SetErrorText("%s", MsgError("ERR_READ"));
-        return 1;
-    }
-    const MachineSettings& s = *g_pSettings;
-    currentBar = Bar(barIndex);
-    currentBarIndex = barIndex;
-    PlanOwnSetup();
-    if (g_pSpecialPrograms != nullptr) g_pSpecialPrograms->ClearSpecialList();
-    const BarRecord& bar = *currentBar;
-    const BarValues bv = BarEngineValues(bar);
-    const bool hasPieces = bar.firstPieceIndex >= 0 && bar.pieceCount > 0;
-    const int nPieces = hasPieces ? bar.pieceCount : 0;
-    havePrevFace_ = false;
+// The chosen bar's stored pieces and machinings read again from the list file, in file order.
+class BarComputation::StoredRecords {
+public:
+    explicit StoredRecords(const BarRecord& bar, int formatVersion)
+        : bar_(bar),
+          formatVersion_(formatVersion),
+          pieceSize_(bar.pieceRecordSize > 0 ? bar.pieceRecordSize : lda::kPieceSize),
+          machSize_(bar.machiningRecordSize > 0 ? bar.machiningRecordSize : lda::kMachiningSize) {}
 
-    piecesDone = 0;
-    if (s.MEM_PEZZI != 0) piecesDone = ReadFittingBarProgress(bar.index, ListPath(), nPieces).piecesDone;
-
-    // The pieces are read again at the offsets of the first reading: only from that same file.
-    if (!IsStillTheListRead()) return 1;
-    ListFile lf;
-    lf.f = plat::OpenFile(ListPath(), "rb");
-    if (lf.f == nullptr) {
-        SetErrorText("%s (LISTA1:%s )", MsgError("ERR_FILE"), ListPath());
-        return 1;
-    }
-    const int pieceSize = bar.pieceRecordSize > 0 ? bar.pieceRecordSize : lda::kPieceSize;
-    const int machSize = bar.machiningRecordSize > 0 ? bar.machiningRecordSize : lda::kMachiningSize;
-    uint8_t prec[lda::kPieceSize];
-    uint8_t mrec[lda::kMachiningSize];
-    uint8_t tail[lda::kMaxTail];
-
-    // Reads one stored machining record and its tail; 0, or 1 with the message set.
-    auto readMachining = [&](int* tailLen) -> int {
-        if (!ReadRecord(lf.f, mrec, lda::kMachiningSize, machSize)) {
-            SetErrorText("%s", MsgError("ERR_READ"));
+    // 0, or 1 with the message set.
+    int Open(const char* path) {
+        lf_.f = plat::OpenFile(path, "rb");
+        if (lf_.f == nullptr) {
+            SetErrorText("%s (LISTA1:%s )", MsgError("ERR_FILE"), path);
             return 1;
         }
-        MigrateListRecord(formatVersion_, mrec, bar.length);
-        if (!RecordFitsSlots(mrec)) {
-            SetBadRecordMessage(mrec);
-            return 1;
-        }
-        *tailLen = lda::GetI16(mrec + lda::mach::kTailLength);
-        if (*tailLen > 0 && std::fread(tail, 1, static_cast<std::size_t>(*tailLen), lf.f) !=
-                                static_cast<std::size_t>(*tailLen)) {
+        return 0;
+    }
+    // Back to the bar's first piece (or first machining).
+    int Rewind() {
+        if (std::fseek(lf_.f, bar_.firstPieceOffset, SEEK_SET) != 0) {
             SetErrorText("%s", MsgError("ERR_READ"));
             return 1;
         }
         return 0;
-    };
+    }
+    void Close() {
+        std::fclose(lf_.f);
+        lf_.f = nullptr;
+    }
+    // The next piece record.
+    int ReadPieceRecord(StoredPiece& sp) {
+        if (!ReadRecord(lf_.f, prec_, lda::kPieceSize, pieceSize_)) {
+            SetErrorText("%s", MsgError("ERR_READ"));
+            return 1;
+        }
+        sp = ReadPiece(prec_);
+        return 0;
+    }
+    // The next machining record and its tail, into record and tail.
+    int ReadMachining(int* tailLen) {
+        if (!ReadRecord(lf_.f, record, lda::kMachiningSize, machSize_)) {
+            SetErrorText("%s", MsgError("ERR_READ"));
+            return 1;
+        }
+        MigrateListRecord(formatVersion_, record, bar_.length);
+        if (!RecordFitsSlots(record)) {
+            SetBadRecordMessage(record);
+            return 1;
+        }
+        *tailLen = lda::GetI16(record + lda::mach::kTailLength);
+        if (*tailLen > 0 &&
+            std::fread(tail, 1, static_cast<std::size_t>(*tailLen), lf_.f) != static_cast<std::size_t>(*tailLen)) {
+            SetErrorText("%s", MsgError("ERR_READ"));
+            return 1;
+        }
+        return 0;
+    }
 
-    // First pass: count the stored machinings and the head-slice records of every piece.
-    int storedTotal = 0, slicesMax = 0, slicesTotal = 0;
-    if (std::fseek(lf.f, bar.firstPieceOffset, SEEK_SET) != 0) {
+    uint8_t record[lda::kMachiningSize];
+    uint8_t tail[lda::kMaxTail];
+
+private:
+    const BarRecord& bar_;
+    int formatVersion_;
+    int pieceSize_;
+    int machSize_;
+    ListFile lf_;
+    uint8_t prec_[lda::kPieceSize];
+};
+
+namespace {
+
+// A piece's two end shapes. On variant 1 a head slice becomes blade records (two for an
+// angled slice, whose end then stands square); on the others a second angle is refused.
+// 0, or 1 with the message set.
+int ReadEndShapes(const BarRecord& bar, int32_t profileTop, StoredPiece& sp, WorkingPiece& p,
+                  std::vector<BladeCutRecord>& blades) {
+    if (MachineVariant == 1) {
+        for (int e = 0; e < 2; ++e) {
+            const int kind = SliceOfEnd(sp.angle[e], sp.second[e], sp.height[e], profileTop);
+            int32_t& slice = e == 0 ? p.rightSlice : p.leftSlice;
+            slice = kind;
+            if (kind == 1) {
+                blades.emplace_back();
+                blades.emplace_back();
+                BuildAngledSliceCut(blades[blades.size() - 2], blades.back(), bar, e, sp.angle[e], sp.second[e],
+                                    sp.height[e], sp.length);
+                (e == 0 ? p.rightSliceAngle : p.leftSliceAngle) = sp.angle[e];
+                sp.angle[e] = 90000;
+            } else if (kind == 2) {
+                blades.emplace_back();
+                BuildStraightSliceCut(blades.back(), bar, e, sp.second[e], sp.height[e], sp.length);
+            }
+        }
+    } else {
+        for (int e = 0; e < 2; ++e)
+            if (sp.second[e] != 90000 && sp.second[e] != 0) {
+                SetErrorText("%s", MsgError("ERR_LISTA_PEZZI"));
+                return 1;
+            }
+    }
+    p.rightSecondAngle = sp.second[0];
+    p.leftSecondAngle = sp.second[1];
+    // Variant 2 cuts its ends at 45 or 90 degrees only.
+    if (MachineVariant == 2)
+        for (int e = 0; e < 2; ++e) {
+            sp.angle[e] = RoundToTen(sp.angle[e]);
+            if (sp.angle[e] != 45000 && sp.angle[e] != 90000) {
+                SetErrorText("%s", MsgError("ERR_LISTA_PEZZI"));
+                return 1;
+            }
+        }
+    return 0;
+}
+
+// The end angles as read, their sign flags and their range. 0, or 1 with the message set.
+int ReadEndAngles(const StoredPiece& sp, WorkingPiece& p) {
+    p.ADxRead = sp.angle[0];
+    p.ASxRead = sp.angle[1];
+    for (int e = 0; e < 2; ++e) {
+        int32_t a = sp.angle[e];
+        int32_t flag = 0;
+        if (a < 0) {
+            if (a != -90000) flag = 1;
+            a = -a;
+        }
+        // Later steps divide by the sine and tangent of an end angle: 0 and 180 degrees and
+        // beyond are refused on every variant.
+        bool ok = a > 0 && a < 180000;
+        if (ok && MachineVariant != 1)
+            ok = g_machineOption == 2 ? (a == 45000 || a == 90000) : (a >= 22500 && a <= 90000);
+        if (!ok) {
+            SetErrorText("%s", MsgError("WRONG_ANG_PIECE"));
+            return 1;
+        }
+        (e == 0 ? p.ADx : p.ASx) = a;
+        (e == 0 ? p.SDx : p.SSx) = flag;
+    }
+    return 0;
+}
+
+// The piece's name (the bar's code or nothing: its number), its added information (the
+// companion file's, else the list's) and its texts.
+void ReadPieceNames(const StoredPiece& sp, const BarRecord& bar, int pieceIndex, const char* companionPath,
+                    WorkingPiece& p) {
+    char nameBuf[kPieceTextSize];
+    CopyText(nameBuf, sizeof nameBuf, sp.name);
+    SpaceToUnderscore(nameBuf);
+    std::string nm = nameBuf;
+    if (nm == std::string("<") + bar.code + ">") nm = bar.code;
+    if (nm.empty() || strcasecmp(nm.c_str(), bar.code) == 0) nm = "#" + std::to_string(pieceIndex + 1);
+    CopyText(nameBuf, sizeof nameBuf, nm);
+    TrimTextField(nameBuf);
+    CopyText(p.Nome, sizeof p.Nome, nameBuf);
+    CopyText(p.addInfoKey, sizeof p.addInfoKey, nameBuf);
+    char info[kPieceTextSize] = {};
+    plat::GetProfileString(nameBuf, "ADDINFO", "", info, sizeof info, plat::NativePath(companionPath).c_str());
+    CopyText(p.ADDINFO, sizeof p.ADDINFO, info[0] != '\0' ? std::string(info) : sp.addInfo);
+    for (int t = 0; t < 3; ++t) CopyText(p.texts[t], sizeof p.texts[t], sp.texts[t]);
+}
+
+} // namespace
+
+int BarComputation::LoadBarDetail(int barIndex) {
+    if (StartBarDetail(barIndex) != 0) return 1;
+    // The pieces are read again at the offsets of the first reading: only from that same file.
+    if (!IsStillTheListRead()) return 1;
+    StoredRecords stored(*currentBar, formatVersion_);
+    if (stored.Open(ListPath()) != 0) return 1;
+    int storedTotal = 0;
+    if (CountStoredRecords(stored, &storedTotal) != 0) return 1;
+    int runningId = 0;
+    int converted = 0;
+    if (ReadStoredRecords(stored, storedTotal, runningId, converted) != 0) return 1;
+    stored.Close();
+    MakeRecordList(converted);
+    if (RegisterSubPrograms() != 0) return 1;
+    PrepareEndCutRecords(runningId);
+    return 0;
+}
+
+int BarComputation::StartBarDetail(int barIndex) {
+    if (barIndex < 0 || barIndex >= BarCount() || g_pSettings == nullptr || g_pRallaTools == nullptr) {
         SetErrorText("%s", MsgError("ERR_READ"));
         return 1;
     }
-    if (hasPieces) {
+    currentBar = Bar(barIndex);
+    currentBarIndex = barIndex;
+    PlanOwnSetup();
+    if (g_pSpecialPrograms != nullptr) g_pSpecialPrograms->ClearSpecialList();
+    havePrevFace_ = false;
+    piecesDone = 0;
+    if (g_pSettings->MEM_PEZZI != 0)
+        piecesDone = ReadFittingBarProgress(currentBar->index, ListPath(), PieceCountOfDetail()).piecesDone;
+    return 0;
+}
+
+int BarComputation::PieceCountOfDetail() const {
+    const bool hasPieces = currentBar->firstPieceIndex >= 0 && currentBar->pieceCount > 0;
+    return hasPieces ? currentBar->pieceCount : 0;
+}
+
+int BarComputation::CountStoredRecords(StoredRecords& stored, int* storedTotal) {
+    // First pass: the stored machinings and the head-slice records of every piece.
+    const BarRecord& bar = *currentBar;
+    const int32_t profileTop = BarEngineValues(bar).profileTop;
+    const int nPieces = PieceCountOfDetail();
+    int slicesTotal = 0;
+    *storedTotal = 0;
+    if (stored.Rewind() != 0) return 1;
+    if (nPieces > 0) {
         for (int i = 0; i < nPieces; ++i) {
-            if (!ReadRecord(lf.f, prec, lda::kPieceSize, pieceSize)) {
-                SetErrorText("%s", MsgError("ERR_READ"));
-                return 1;
-            }
-            StoredPiece sp = ReadPiece(prec);
+            StoredPiece sp;
+            if (stored.ReadPieceRecord(sp) != 0) return 1;
             if (sp.machinings < 0) {
                 SetErrorText("%s", MsgError("ERR_READ"));
                 return 1;
             }
-            int slices = 0;
             if (MachineVariant == 1)
                 for (int e = 0; e < 2; ++e) {
-                    const int kind = SliceOfEnd(sp.angle[e], sp.second[e], sp.height[e], bv.profileTop);
-                    slices += kind == 1 ? 2 : (kind == 2 ? 1 : 0);
+                    const int kind = SliceOfEnd(sp.angle[e], sp.second[e], sp.height[e], profileTop);
+                    slicesTotal += kind == 1 ? 2 : (kind == 2 ? 1 : 0);
                 }
-            slicesMax = std::max(slicesMax, slices);
-            slicesTotal += slices;
-            storedTotal += sp.machinings;
+            *storedTotal += sp.machinings;
             for (int k = 0; k < sp.machinings; ++k) {
                 int tl = 0;
-                if (readMachining(&tl) != 0) return 1;
+                if (stored.ReadMachining(&tl) != 0) return 1;
             }
         }
     } else {
-        storedTotal = bar.machiningCount > 0 ? bar.machiningCount : 0;
+        *storedTotal = bar.machiningCount > 0 ? bar.machiningCount : 0;
     }
-    (void)slicesMax;
-    orderedMachinings = storedTotal + slicesTotal;
+    orderedMachinings = *storedTotal + slicesTotal;
     records.reserve(static_cast<std::size_t>(orderedMachinings + 2 * nPieces));
+    return 0;
+}
 
-    // Second pass.
-    if (std::fseek(lf.f, bar.firstPieceOffset, SEEK_SET) != 0) {
-        SetErrorText("%s", MsgError("ERR_READ"));
-        return 1;
-    }
-    int runningId = 0;
-    int converted = 0;
-    if (!hasPieces) {
+int BarComputation::ReadStoredRecords(StoredRecords& stored, int storedTotal, int& runningId, int& converted) {
+    // Second pass: the machinings of a bar without pieces, or each piece with its own.
+    if (stored.Rewind() != 0) return 1;
+    const int nPieces = PieceCountOfDetail();
+    if (nPieces == 0) {
         for (int k = 0; k < storedTotal; ++k) {
             int tl = 0;
-            if (readMachining(&tl) != 0) return 1;
+            if (stored.ReadMachining(&tl) != 0) return 1;
             ++runningId;
             WorkingMachining* m = NewRecord();
-            if (ConvertRecord(mrec, tail, tl, *m, nullptr, 0, runningId, false) != 0) return 1;
+            if (ConvertRecord(stored.record, stored.tail, tl, *m, nullptr, 0, runningId, false) != 0) return 1;
             records.push_back(m);
             ++converted;
         }
     }
-    for (int i = 0; i < nPieces; ++i) {
-        if (!ReadRecord(lf.f, prec, lda::kPieceSize, pieceSize)) {
-            SetErrorText("%s", MsgError("ERR_READ"));
-            return 1;
-        }
-        StoredPiece sp = ReadPiece(prec);
-        pieceStore_.push_back(std::make_unique<WorkingPiece>());
-        WorkingPiece& p = *pieceStore_.back();
-        pieces.push_back(&p);
-        p.Id = i + 1;
-        p.Lung = sp.length;
-        p.made = i < piecesDone ? 1 : 0;
-        p.rightSliceHeight = sp.height[0];
-        p.leftSliceHeight = sp.height[1];
-        // 9. end shapes
-        std::vector<BladeCutRecord> blades;
-        if (MachineVariant == 1) {
-            for (int e = 0; e < 2; ++e) {
-                const int32_t before = sp.angle[e];
-                const int kind = SliceOfEnd(sp.angle[e], sp.second[e], sp.height[e], bv.profileTop);
-                int32_t& slice = e == 0 ? p.rightSlice : p.leftSlice;
-                slice = kind;
-                if (kind == 1) {
-                    blades.emplace_back();
-                    blades.emplace_back();
-                    BuildAngledSliceCut(blades[blades.size() - 2], blades.back(), bar, e, sp.angle[e], sp.second[e],
-                                        sp.height[e], sp.length);
-                    (e == 0 ? p.rightSliceAngle : p.leftSliceAngle) = sp.angle[e];
-                    sp.angle[e] = 90000;
-                } else if (kind == 2) {
-                    blades.emplace_back();
-                    BuildStraightSliceCut(blades.back(), bar, e, sp.second[e], sp.height[e], sp.length);
-                }
-                (void)before;
-            }
+    for (int i = 0; i < nPieces; ++i)
+        if (ReadPieceDetail(stored, i, runningId, converted) != 0) return 1;
+    return 0;
+}
+
+int BarComputation::ReadPieceDetail(StoredRecords& stored, int i, int& runningId, int& converted) {
+    const BarRecord& bar = *currentBar;
+    StoredPiece sp;
+    if (stored.ReadPieceRecord(sp) != 0) return 1;
+    pieceStore_.push_back(std::make_unique<WorkingPiece>());
+    WorkingPiece& p = *pieceStore_.back();
+    pieces.push_back(&p);
+    p.Id = i + 1;
+    p.Lung = sp.length;
+    p.made = i < piecesDone ? 1 : 0;
+    p.rightSliceHeight = sp.height[0];
+    p.leftSliceHeight = sp.height[1];
+    std::vector<BladeCutRecord> blades;
+    if (ReadEndShapes(bar, BarEngineValues(bar).profileTop, sp, p, blades) != 0) return 1;
+    if (ReadEndAngles(sp, p) != 0) return 1;
+    ReadPieceNames(sp, bar, i, CompanionPath(), p);
+    p.Lav = sp.machinings + static_cast<int32_t>(blades.size());
+    p.FstLav = converted;
+    // The piece's records: its stored machinings, then the blade records of its head slices.
+    // A piece made in an earlier run keeps none.
+    for (int k = 0; k < p.Lav; ++k) {
+        const uint8_t* rec;
+        int tl = 0;
+        const bool isBlade = k >= sp.machinings;
+        if (!isBlade) {
+            if (stored.ReadMachining(&tl) != 0) return 1;
+            rec = stored.record;
         } else {
-            for (int e = 0; e < 2; ++e)
-                if (sp.second[e] != 90000 && sp.second[e] != 0) {
-                    SetErrorText("%s", MsgError("ERR_LISTA_PEZZI"));
-                    return 1;
-                }
+            rec = blades[static_cast<std::size_t>(k - sp.machinings)].bytes;
         }
-        p.rightSecondAngle = sp.second[0];
-        p.leftSecondAngle = sp.second[1];
-        // 10.
-        if (MachineVariant == 2)
-            for (int e = 0; e < 2; ++e) {
-                sp.angle[e] = RoundToTen(sp.angle[e]);
-                if (sp.angle[e] != 45000 && sp.angle[e] != 90000) {
-                    SetErrorText("%s", MsgError("ERR_LISTA_PEZZI"));
-                    return 1;
-                }
-            }
-        // 11. angles as read, sign flags, range
-        p.ADxRead = sp.angle[0];
-        p.ASxRead = sp.angle[1];
-        for (int e = 0; e < 2; ++e) {
-            int32_t a = sp.angle[e];
-            int32_t flag = 0;
-            if (a < 0) {
-                if (a != -90000) flag = 1;
-                a = -a;
-            }
-            // Later steps divide by the sine and tangent of an end angle: 0 and 180 degrees
-            // and beyond are refused on every variant.
-            bool ok = a > 0 && a < 180000;
-            if (ok && MachineVariant != 1)
-                ok = g_machineOption == 2 ? (a == 45000 || a == 90000) : (a >= 22500 && a <= 90000);
-            if (!ok) {
-                SetErrorText("%s", MsgError("WRONG_ANG_PIECE"));
-                return 1;
-            }
-            (e == 0 ? p.ADx : p.ASx) = a;
-            (e == 0 ? p.SDx : p.SSx) = flag;
-        }
-        // 12. names
-        char nameBuf[kPieceTextSize];
-        CopyText(nameBuf, sizeof nameBuf, sp.name);
-        SpaceToUnderscore(nameBuf);
-        std::string nm = nameBuf;
-        if (nm == std::string("<") + bar.code + ">") nm = bar.code;
-        if (nm.empty() || strcasecmp(nm.c_str(), bar.code) == 0) nm = "#" + std::to_string(i + 1);
-        CopyText(nameBuf, sizeof nameBuf, nm);
-        TrimTextField(nameBuf);
-        CopyText(p.Nome, sizeof p.Nome, nameBuf);
-        CopyText(p.addInfoKey, sizeof p.addInfoKey, nameBuf);
-        char info[kPieceTextSize] = {};
-        plat::GetProfileString(nameBuf, "ADDINFO", "", info, sizeof info, plat::NativePath(CompanionPath()).c_str());
-        CopyText(p.ADDINFO, sizeof p.ADDINFO, info[0] != '\0' ? std::string(info) : sp.addInfo);
-        for (int t = 0; t < 3; ++t) CopyText(p.texts[t], sizeof p.texts[t], sp.texts[t]);
-        // 13.
-        p.Lav = sp.machinings + static_cast<int32_t>(blades.size());
-        p.FstLav = converted;
-        // 14. records
-        for (int k = 0; k < p.Lav; ++k) {
-            const uint8_t* rec;
-            int tl = 0;
-            const bool isBlade = k >= sp.machinings;
-            if (!isBlade) {
-                if (readMachining(&tl) != 0) return 1;
-                rec = mrec;
-            } else {
-                rec = blades[static_cast<std::size_t>(k - sp.machinings)].bytes;
-            }
-            ++runningId;
-            if (p.made != 0) continue;
-            WorkingMachining* m = NewRecord();
-            if (ConvertRecord(rec, isBlade ? nullptr : tail, tl, *m, &p, i, runningId, isBlade) != 0) return 1;
-            records.push_back(m);
-            ++converted;
-        }
-        // 18.
-        if (p.made != 0) {
-            p.Lav = 0;
-            p.FstLav = 0;
-        }
+        ++runningId;
+        if (p.made != 0) continue;
+        WorkingMachining* m = NewRecord();
+        if (ConvertRecord(rec, isBlade ? nullptr : stored.tail, tl, *m, &p, i, runningId, isBlade) != 0) return 1;
+        records.push_back(m);
+        ++converted;
     }
-    // 19.
-    cutCount = 2 * (nPieces - piecesDone);
+    if (p.made != 0) {
+        p.Lav = 0;
+        p.FstLav = 0;
+    }
+    return 0;
+}
+
+void BarComputation::MakeRecordList(int converted) {
+    // The converted machinings, then room for two end cuts of every piece still to make.
+    cutCount = 2 * (PieceCountOfDetail() - piecesDone);
     machiningCount = orderedMachinings = converted;
     recordCount = orderedRecords = machiningCount + cutCount;
-    std::fclose(lf.f);
-    lf.f = nullptr;
     for (int c = 0; c < cutCount; ++c) records.push_back(NewRecord());
     order = records;
+}
 
-    // 20. sub-programs the controller must load, once per name
+int BarComputation::RegisterSubPrograms() {
+    // The sub-programs the controller must load, once per name.
+    const MachineSettings& s = *g_pSettings;
     MergeSort(order.data(), static_cast<std::size_t>(orderedMachinings), CompareProgramName);
     const char* prevName = nullptr;
     for (int i = 0; i < orderedMachinings; ++i) {
@@ -833,7 +979,11 @@ int BarComputation::LoadBarDetail(int barIndex) {
         }
         if (m.programKind == kProgramLoaded) prevName = m.programName;
     }
-    // 21. end-cut records
+    return 0;
+}
+
+void BarComputation::PrepareEndCutRecords(int runningId) {
+    // The end-cut records follow the machinings with the next Ids.
     for (int c = 0; c < cutCount; ++c) {
         WorkingMachining& m = *order[static_cast<std::size_t>(orderedMachinings + c)];
         m.Id = runningId + 1 + c;
@@ -849,7 +999,6 @@ int BarComputation::LoadBarDetail(int barIndex) {
         m.OwnPositioning = 1;
         m.RallaDelta = kNoRallaAngle;
     }
-    return 0;
 }
 
 int BarComputation::CheckListTools() {

@@ -167,207 +167,271 @@ int32_t BladeComposer::ArmMotorViceShift(const BladeCut& cut, int32_t P, int32_t
 }
 
 int32_t BladeComposer::CutBarPosition(BladeCut& cut, int vertexMode, int32_t margin, int refit) {
+    CutPlacing pl = StartCutPlacing(cut, refit == 0);
+    int32_t ended = 0;
+    const bool placed = pl.accepted ? PlaceAcceptedCut(cut, vertexMode, margin, pl, ended)
+                                    : PlaceNearParallelCut(cut, vertexMode, margin, pl, ended);
+    if (!placed) return ended;
+    if (!KeepVerticesInTravel(cut, vertexMode, pl)) return 1;
+    if (vertexMode == 4 && !pl.fresh) f_.cutSpanX = 0;
+    if (pl.A < 90000 && FootprintCrossesViceSide(cut, vertexMode, pl)) return -1;
+    return Sat(int64_t(pl.P) + f_.refitShiftX);
+}
+
+BladeComposer::CutPlacing BladeComposer::StartCutPlacing(const BladeCut& cut, bool fresh) {
     const BladeHead& h = head_;
-    const bool fresh = refit == 0;
     if (fresh) {
         f_.cutSpanX = 0;
         f_.cutShiftX = 0;
         f_.cutHighX = Sat(int64_t(h.X_PAR_MAX) + 100);
     }
     f_.flangeShiftX = 0;
-    const int32_t base = Sat(int64_t(h.X_PAR_MAX) - h.DIST_MORSE_LAMA - h.DIST_LAMA);
-    const int32_t N = Sat(int64_t(base) + cut.X[0]);
-    const int32_t across = h.OFF_X_LAMA + h.SPESS_LAMA;
-    const int32_t r = h.DIAM_LAMA / 2;
-    int32_t A = cut.A;
+    CutPlacing pl;
+    pl.fresh = fresh;
+    pl.base = Sat(int64_t(h.X_PAR_MAX) - h.DIST_MORSE_LAMA - h.DIST_LAMA);
+    pl.N = Sat(int64_t(pl.base) + cut.X[0]);
+    pl.across = h.OFF_X_LAMA + h.SPESS_LAMA;
+    pl.r = h.DIAM_LAMA / 2;
+    pl.A = cut.A;
+    pl.P = pl.N;
+    const int32_t A = pl.A;
+    pl.accepted = (A >= 10000 && A <= 170000) || (A >= h.Q_MIN_LAMA && A <= -10000) ||
+                  (A >= 190000 && A <= h.Q_MAX_LAMA);
+    pl.nearParallel = (A > -10000 && A < 10000) || (A > 170000 && A < 190000);
+    pl.square = A == 90000;
+    pl.below = A >= 1 && A < 90000;
+    pl.above = A > 90000 && A < 180000;
+    pl.turned = A > 180000;
+    pl.negative = A < 0;
+    return pl;
+}
 
-    const bool accepted = (A >= 10000 && A <= 170000) || (A >= h.Q_MIN_LAMA && A <= -10000) ||
-                          (A >= 190000 && A <= h.Q_MAX_LAMA);
-    const bool nearParallel = (A > -10000 && A < 10000) || (A > 170000 && A < 190000);
-    int32_t P = N;
+bool BladeComposer::PlaceNearParallelCut(const BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl,
+                                         int32_t& ended) {
+    const BladeHead& h = head_;
+    if (!pl.nearParallel) {
+        ended = 1;
+        return false;
+    }
+    const int32_t A = pl.A;
+    int32_t P = PolarXMinusCos(Sat(int64_t(pl.r) - h.DIST_MORSE_LAMA + h.X_PAR_MIN + 10000), Deg(A), h.OFF_Y_LAMA,
+                               pl.across);
+    P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
+    if (A > 0 && A < 180000 && vertexMode < 2) {
+        f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+        if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+    }
+    if (pl.fresh) f_.cutShiftX = Sat(int64_t(P) - pl.N);
+    pl.P = P;
+    return true;
+}
 
-    if (!accepted) {
-        if (!nearParallel) return 1;
-        P = PolarXMinusCos(Sat(int64_t(r) - h.DIST_MORSE_LAMA + h.X_PAR_MIN + 10000), Deg(A), h.OFF_Y_LAMA, across);
-        P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
-        if (A > 0 && A < 180000 && vertexMode < 2) {
-            f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
-            if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+bool BladeComposer::PlaceAcceptedCut(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl, int32_t& ended) {
+    if (vertexMode >= 2 && !PlaceByVertexSpan(cut, vertexMode, pl)) {
+        ended = 0;
+        return false;
+    }
+    if (pl.square) {
+        PlaceSquareCut(cut, vertexMode, margin, pl);
+        return true;
+    }
+    if (!PlaceAngledCut(cut, vertexMode, margin, pl)) {
+        ended = 1;
+        return false;
+    }
+    return true;
+}
+
+bool BladeComposer::PlaceByVertexSpan(const BladeCut& cut, int vertexMode, CutPlacing& pl) {
+    const BladeHead& h = head_;
+    const int count = (vertexMode == 2 && pl.fresh) ? 2 : 4;
+    int32_t lo = cut.X[0], hi = cut.X[0];
+    for (int i = 1; i < count; ++i) {
+        lo = MinInt(lo, cut.X[i]);
+        hi = MaxInt(hi, cut.X[i]);
+    }
+    const int32_t span = Sat(int64_t(hi) - lo);
+    pl.span = span;
+    f_.cutSpanX = span;
+    if (int64_t(span) > int64_t(h.X_PAR_MAX) - h.X_PAR_MIN) return false;
+    const auto outside = [&](int32_t v) { return v < h.X_PAR_MIN || v > h.X_PAR_MAX; };
+    if (pl.below || pl.turned) {
+        pl.P = Sat(int64_t(pl.base) + hi);
+        if (int64_t(pl.P) - span < h.X_PAR_MIN || outside(pl.P)) {
+            pl.P = Sat(int64_t(h.X_PAR_MIN) + span);
+            f_.cutHighX = pl.P;
+            f_.cutSpanX = Sat(int64_t(pl.P) - hi - pl.base);
         }
-        if (fresh) f_.cutShiftX = Sat(int64_t(P) - N);
-    } else {
-        const bool square = A == 90000;
-        const bool below = A >= 1 && A < 90000;
-        const bool above = A > 90000 && A < 180000;
-        const bool turned = A > 180000;
-        const bool negative = A < 0;
-        int32_t span = 0;
-        if (vertexMode >= 2) {
-            const int count = (vertexMode == 2 && fresh) ? 2 : 4;
-            int32_t lo = cut.X[0], hi = cut.X[0];
-            for (int i = 1; i < count; ++i) {
-                lo = MinInt(lo, cut.X[i]);
-                hi = MaxInt(hi, cut.X[i]);
-            }
-            span = Sat(int64_t(hi) - lo);
-            f_.cutSpanX = span;
-            if (int64_t(span) > int64_t(h.X_PAR_MAX) - h.X_PAR_MIN) return 0;
-            const auto outside = [&](int32_t v) { return v < h.X_PAR_MIN || v > h.X_PAR_MAX; };
-            if (below || turned) {
-                P = Sat(int64_t(base) + hi);
-                if (int64_t(P) - span < h.X_PAR_MIN || outside(P)) {
-                    P = Sat(int64_t(h.X_PAR_MIN) + span);
-                    f_.cutHighX = P;
-                    f_.cutSpanX = Sat(int64_t(P) - hi - base);
-                }
-            } else if (above || negative) {
-                P = Sat(int64_t(base) + lo);
-                if (outside(P)) {
-                    P = h.X_PAR_MIN;
-                    f_.cutLowX = h.X_PAR_MIN;
-                    f_.cutSpanX = Sat(int64_t(h.X_PAR_MIN) - lo - base);
-                }
-            }
-        }
-
-        if (square) {
-            if (P != h.X_PAR_MIN + h.OFF_X_LAMA) {
-                if (fresh) f_.cutShiftX = Sat(int64_t(h.X_PAR_MIN) - P);
-                P = h.X_PAR_MIN;
-            }
-            f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
-            if (f_.flangeShiftX > 0) {
-                P = Sat(int64_t(P) + f_.flangeShiftX);
-                if (fresh) f_.cutShiftX = Sat(int64_t(f_.cutShiftX) + f_.flangeShiftX);
-            }
-            if (vertexMode >= 2) ViceBoundBlade4(cut, P, margin);
-        } else {
-            const bool toVices = above || negative;
-            bool hits = false;
-            int32_t pos = BladePositionAgainstVice(cut, vertexMode, margin, toVices, span, hits);
-            const auto thirdFourthVice = [&](int32_t position, int32_t angle) {
-                // Third and fourth vice: the disc's lower X end must stay beyond their support.
-                // Their support stands DIST_MORSE34 - DELTA_X_SUPPORTO_34 from the blade on the
-                // vices' side, in this frame below X_PAR_MIN as the main vice's side line stands
-                // DIST_MORSE_LAMA below it (taken from the blade's frame, where the vices lie
-                // toward higher X, it would stand beyond the whole X travel).
-                const int64_t B = int64_t(h.X_PAR_MIN) - (int64_t(h.DIST_MORSE34) - h.DELTA_X_SUPPORTO_34);
-                const double cr = std::cos(MilliDegToRad(angle)) * r;
-                const int64_t e = std::min<int64_t>(plat::TruncToInt32(position - cr), plat::TruncToInt32(position + cr));
-                return e < B ? Sat(position + 2 * int64_t(margin) + B - e) : position;
-            };
-            pos = thirdFourthVice(pos, A);
-            bool placed = !(!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX);
-            if (!toVices && hits && int64_t(A) + 180000 < h.Q_MAX_LAMA && cut.vertexCount < 4) {
-                // The blade would hit the vice: try the head turned by half a turn, the same cut
-                // line taken from the other face of the blade. The disc is vertical, so turned
-                // it lies in the same plane over the same line: only its reference point along
-                // and across the line moves (the blade offsets), and the flange, arm and motor
-                // change sides. The turn is kept only where the turned disc clears the vice;
-                // otherwise the cut stays unturned, placed past the vice as found above.
-                BladeCut turnedCut = cut;
-                TurnCut(turnedCut);
-                const BladeWorkingFields before = f_;
-                bool turnedHits = false;
-                int32_t turnedPos =
-                    BladePositionAgainstVice(turnedCut, vertexMode, margin, toVices, span, turnedHits);
-                turnedPos = thirdFourthVice(turnedPos, turnedCut.A);
-                if (!turnedHits && !(vertexMode >= 2 && turnedPos > h.X_PAR_MAX)) {
-                    cut = turnedCut;
-                    A = cut.A;
-                    pos = turnedPos;
-                    placed = true;
-                    f_.cutHighX = h.X_PAR_MAX;
-                    // The offset that the turned cut's clamp at X_PAR_MAX leaves, from its new
-                    // vertices (vertex 0 alone for a one-vertex cut, whose X[1] is unused).
-                    const int32_t hiX = cut.vertexCount >= 2 ? MaxInt(cut.X[0], cut.X[1]) : cut.X[0];
-                    f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA - hiX + h.X_PAR_MAX);
-                } else {
-                    f_ = before; // the trial leaves no footprint of the turned blade behind
-                }
-            }
-            if (!placed) return 1; // neither placing keeps the cut within the X travel
-            P = PolarXMinusCos(pos, Deg(A), h.OFF_Y_LAMA, across);
-            if (toVices) {
-                if (vertexMode >= 2 && A < 0 && int64_t(P) + span > h.X_PAR_MAX) P = Sat(int64_t(h.X_PAR_MAX) - span);
-                P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
-                if (vertexMode == 2 && P < f_.cutLowX) P = f_.cutLowX;
-                if (above && vertexMode < 2) {
-                    f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
-                    if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
-                }
-                if (negative && vertexMode < 2) {
-                    const int32_t extra = ArmMotorViceShift(cut, P, margin);
-                    if (extra > 0) {
-                        P = Sat(int64_t(P) + extra);
-                        if (P > h.X_PAR_MAX) return 1; // the head cannot clear the vice
-                    }
-                }
-            } else {
-                if (A > 180000 && vertexMode >= 2 && int64_t(P) - span < h.X_PAR_MIN)
-                    P = Sat(int64_t(h.X_PAR_MIN) + span);
-                P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
-                if (vertexMode == 2 && P > f_.cutHighX) P = f_.cutHighX;
-                if (A < 90000 && vertexMode < 2) {
-                    f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
-                    if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
-                }
-                if (A > 180000 && vertexMode < 2) {
-                    const int32_t extra = ArmMotorViceShift(cut, P, margin);
-                    if (extra > 0) {
-                        P = Sat(int64_t(P) + extra);
-                        if (P > h.X_PAR_MAX) return 1; // the head cannot clear the vice
-                    }
-                }
-            }
-            if (fresh) f_.cutShiftX = Sat(int64_t(P) - N);
+    } else if (pl.above || pl.negative) {
+        pl.P = Sat(int64_t(pl.base) + lo);
+        if (outside(pl.P)) {
+            pl.P = h.X_PAR_MIN;
+            f_.cutLowX = h.X_PAR_MIN;
+            f_.cutSpanX = Sat(int64_t(h.X_PAR_MIN) - lo - pl.base);
         }
     }
+    return true;
+}
 
+void BladeComposer::PlaceSquareCut(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl) {
+    const BladeHead& h = head_;
+    int32_t P = pl.P;
+    if (P != h.X_PAR_MIN + h.OFF_X_LAMA) {
+        if (pl.fresh) f_.cutShiftX = Sat(int64_t(h.X_PAR_MIN) - P);
+        P = h.X_PAR_MIN;
+    }
+    f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+    if (f_.flangeShiftX > 0) {
+        P = Sat(int64_t(P) + f_.flangeShiftX);
+        if (pl.fresh) f_.cutShiftX = Sat(int64_t(f_.cutShiftX) + f_.flangeShiftX);
+    }
+    if (vertexMode >= 2) ViceBoundBlade4(cut, P, margin);
+    pl.P = P;
+}
+
+int32_t BladeComposer::ClearOfThirdFourthVice(int32_t position, int32_t angle, int32_t margin, int32_t r) const {
+    // Third and fourth vice: the disc's lower X end must stay beyond their support. Their
+    // support stands DIST_MORSE34 - DELTA_X_SUPPORTO_34 from the blade on the vices' side, in
+    // this frame below X_PAR_MIN as the main vice's side line stands DIST_MORSE_LAMA below it
+    // (taken from the blade's frame, where the vices lie toward higher X, it would stand beyond
+    // the whole X travel).
+    const BladeHead& h = head_;
+    const int64_t B = int64_t(h.X_PAR_MIN) - (int64_t(h.DIST_MORSE34) - h.DELTA_X_SUPPORTO_34);
+    const double cr = std::cos(MilliDegToRad(angle)) * r;
+    const int64_t e = std::min<int64_t>(plat::TruncToInt32(position - cr), plat::TruncToInt32(position + cr));
+    return e < B ? Sat(position + 2 * int64_t(margin) + B - e) : position;
+}
+
+bool BladeComposer::PlaceAngledCut(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl) {
+    const BladeHead& h = head_;
+    const bool toVices = pl.above || pl.negative;
+    bool hits = false;
+    int32_t pos = BladePositionAgainstVice(cut, vertexMode, margin, toVices, pl.span, hits);
+    pos = ClearOfThirdFourthVice(pos, pl.A, margin, pl.r);
+    bool placed = !(!toVices && vertexMode >= 2 && pos > h.X_PAR_MAX);
+    if (!toVices && hits && int64_t(pl.A) + 180000 < h.Q_MAX_LAMA && cut.vertexCount < 4 &&
+        TryTurnedHead(cut, vertexMode, margin, pl, pos))
+        placed = true;
+    if (!placed) return false; // neither placing keeps the cut within the X travel
+    pl.P = PolarXMinusCos(pos, Deg(pl.A), h.OFF_Y_LAMA, pl.across);
+    const bool kept = toVices ? ClampTowardVices(cut, vertexMode, margin, pl) : ClampAwayFromVices(cut, vertexMode, margin, pl);
+    if (!kept) return false;
+    if (pl.fresh) f_.cutShiftX = Sat(int64_t(pl.P) - pl.N);
+    return true;
+}
+
+bool BladeComposer::TryTurnedHead(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl, int32_t& pos) {
+    // The blade would hit the vice: try the head turned by half a turn, the same cut line taken
+    // from the other face of the blade. The disc is vertical, so turned it lies in the same
+    // plane over the same line: only its reference point along and across the line moves (the
+    // blade offsets), and the flange, arm and motor change sides. The turn is kept only where
+    // the turned disc clears the vice; otherwise the cut stays unturned, placed past the vice
+    // as found before.
+    const BladeHead& h = head_;
+    BladeCut turnedCut = cut;
+    TurnCut(turnedCut);
+    const BladeWorkingFields before = f_;
+    bool turnedHits = false;
+    int32_t turnedPos = BladePositionAgainstVice(turnedCut, vertexMode, margin, false, pl.span, turnedHits);
+    turnedPos = ClearOfThirdFourthVice(turnedPos, turnedCut.A, margin, pl.r);
+    if (turnedHits || (vertexMode >= 2 && turnedPos > h.X_PAR_MAX)) {
+        f_ = before; // the trial leaves no footprint of the turned blade behind
+        return false;
+    }
+    cut = turnedCut;
+    pl.A = cut.A;
+    pos = turnedPos;
+    f_.cutHighX = h.X_PAR_MAX;
+    // The offset that the turned cut's clamp at X_PAR_MAX leaves, from its new vertices
+    // (vertex 0 alone for a one-vertex cut, whose X[1] is unused).
+    const int32_t hiX = cut.vertexCount >= 2 ? MaxInt(cut.X[0], cut.X[1]) : cut.X[0];
+    f_.cutSpanX = Sat(int64_t(h.DIST_MORSE_LAMA) - h.X_PAR_MAX + h.DIST_LAMA - hiX + h.X_PAR_MAX);
+    return true;
+}
+
+bool BladeComposer::ClampTowardVices(const BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl) {
+    const BladeHead& h = head_;
+    int32_t P = pl.P;
+    if (vertexMode >= 2 && pl.A < 0 && int64_t(P) + pl.span > h.X_PAR_MAX) P = Sat(int64_t(h.X_PAR_MAX) - pl.span);
+    P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
+    if (vertexMode == 2 && P < f_.cutLowX) P = f_.cutLowX;
+    if (pl.above && vertexMode < 2) {
+        f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+        if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+    }
+    pl.P = P;
+    if (pl.negative && vertexMode < 2) return ShiftArmAndMotorClear(cut, margin, pl);
+    return true;
+}
+
+bool BladeComposer::ClampAwayFromVices(const BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl) {
+    const BladeHead& h = head_;
+    int32_t P = pl.P;
+    if (pl.A > 180000 && vertexMode >= 2 && int64_t(P) - pl.span < h.X_PAR_MIN) P = Sat(int64_t(h.X_PAR_MIN) + pl.span);
+    P = Clamp(P, h.X_PAR_MIN, h.X_PAR_MAX);
+    if (vertexMode == 2 && P > f_.cutHighX) P = f_.cutHighX;
+    if (pl.A < 90000 && vertexMode < 2) {
+        f_.flangeShiftX = FlangeViceShift(cut, P, vertexMode, margin);
+        if (f_.flangeShiftX > 0) P = Sat(int64_t(P) + f_.flangeShiftX);
+    }
+    pl.P = P;
+    if (pl.A > 180000 && vertexMode < 2) return ShiftArmAndMotorClear(cut, margin, pl);
+    return true;
+}
+
+bool BladeComposer::ShiftArmAndMotorClear(const BladeCut& cut, int32_t margin, CutPlacing& pl) const {
+    const int32_t extra = ArmMotorViceShift(cut, pl.P, margin);
+    if (extra > 0) {
+        pl.P = Sat(int64_t(pl.P) + extra);
+        if (pl.P > head_.X_PAR_MAX) return false; // the head cannot clear the vice
+    }
+    return true;
+}
+
+bool BladeComposer::KeepVerticesInTravel(const BladeCut& cut, int vertexMode, CutPlacing& pl) {
     // Room for every bar position the cut's block takes: its other vertices (each at P plus its
-    // X less X[0]) and a further step. Each clearance found above is a lowest position (a higher
-    // P takes the blade farther from the vices), so the bar is fed further until the lowest of
-    // them stands within the travel; what then passes the travel's end no position can run.
-    {
-        const int used = vertexMode == 2 ? 2 : (vertexMode >= 4 ? 4 : 1);
-        int64_t low = MinInt(0, cut.stepX), high = MaxInt(0, cut.stepX);
-        for (int i = 1; i < used; ++i) {
-            low = std::min<int64_t>(low, int64_t(cut.X[i]) - cut.X[0]);
-            high = std::max<int64_t>(high, int64_t(cut.X[i]) - cut.X[0]);
-        }
-        if (low < 0 && int64_t(P) + low < h.X_PAR_MIN) {
-            P = Sat(int64_t(h.X_PAR_MIN) - low);
-            if (fresh) f_.cutShiftX = Sat(int64_t(P) - N);
-        }
-        if ((low < 0 || high > 0) && int64_t(P) + high > h.X_PAR_MAX) return 1;
+    // X less X[0]) and a further step. Each clearance found before is a lowest position (a
+    // higher P takes the blade farther from the vices), so the bar is fed further until the
+    // lowest of them stands within the travel; what then passes the travel's end no position
+    // can run.
+    const BladeHead& h = head_;
+    const int used = vertexMode == 2 ? 2 : (vertexMode >= 4 ? 4 : 1);
+    int64_t low = MinInt(0, cut.stepX), high = MaxInt(0, cut.stepX);
+    for (int i = 1; i < used; ++i) {
+        low = std::min<int64_t>(low, int64_t(cut.X[i]) - cut.X[0]);
+        high = std::max<int64_t>(high, int64_t(cut.X[i]) - cut.X[0]);
     }
-
-    if (vertexMode == 4 && !fresh) f_.cutSpanX = 0;
-
-    if (A < 90000) {
-        // The blade footprint at the final position must not cross the vice's side line.
-        const double sideX = Mm(double(h.X_PAR_MIN) - h.DIST_MORSE_LAMA);
-        const double c = std::cos(MilliDegToRad(A)), s = std::sin(MilliDegToRad(A));
-        int32_t cx = Sat(int64_t(P) + f_.refitShiftX), cy = cut.Y[0];
-        double half = r;
-        if (vertexMode >= 2) {
-            const int k = vertexMode == 2 ? 1 : 2;
-            const int32_t Q = Sat(int64_t(P) + cut.X[k] - cut.X[0]);
-            if (Q < P) {
-                cx = Sat(int64_t(Q) + f_.refitShiftX);
-                cy = cut.Y[k];
-            }
-            half = cut.footprintWidth * 1000.0 / 2.0;
-        }
-        const double X = PolarXPlusCos(cx, Deg(A), h.OFF_Y_LAMA, across);
-        const double Y = PolarYMinusSin(cy, Deg(A), h.OFF_Y_LAMA, across);
-        LineEntity vice, foot;
-        MakeLineEntity(sideX, Mm(-h.DELTA_L_MORSE_CL), sideX, Mm(h.L_MORSA), vice);
-        MakeLineEntity(Mm(X - c * half), Mm(Y + s * half), Mm(X + c * half), Mm(Y - s * half), foot);
-        double mx = 0, my = 0;
-        if (IntersectEntities(foot, vice, mx, my, 1) == 1) return -1;
+    if (low < 0 && int64_t(pl.P) + low < h.X_PAR_MIN) {
+        pl.P = Sat(int64_t(h.X_PAR_MIN) - low);
+        if (pl.fresh) f_.cutShiftX = Sat(int64_t(pl.P) - pl.N);
     }
-    return Sat(int64_t(P) + f_.refitShiftX);
+    return !((low < 0 || high > 0) && int64_t(pl.P) + high > h.X_PAR_MAX);
+}
+
+bool BladeComposer::FootprintCrossesViceSide(const BladeCut& cut, int vertexMode, const CutPlacing& pl) const {
+    // The blade footprint at the final position must not cross the vice's side line.
+    const BladeHead& h = head_;
+    const int32_t A = pl.A, P = pl.P;
+    const double sideX = Mm(double(h.X_PAR_MIN) - h.DIST_MORSE_LAMA);
+    const double c = std::cos(MilliDegToRad(A)), s = std::sin(MilliDegToRad(A));
+    int32_t cx = Sat(int64_t(P) + f_.refitShiftX), cy = cut.Y[0];
+    double half = pl.r;
+    if (vertexMode >= 2) {
+        const int k = vertexMode == 2 ? 1 : 2;
+        const int32_t Q = Sat(int64_t(P) + cut.X[k] - cut.X[0]);
+        if (Q < P) {
+            cx = Sat(int64_t(Q) + f_.refitShiftX);
+            cy = cut.Y[k];
+        }
+        half = cut.footprintWidth * 1000.0 / 2.0;
+    }
+    const double X = PolarXPlusCos(cx, Deg(A), h.OFF_Y_LAMA, pl.across);
+    const double Y = PolarYMinusSin(cy, Deg(A), h.OFF_Y_LAMA, pl.across);
+    LineEntity vice, foot;
+    MakeLineEntity(sideX, Mm(-h.DELTA_L_MORSE_CL), sideX, Mm(h.L_MORSA), vice);
+    MakeLineEntity(Mm(X - c * half), Mm(Y + s * half), Mm(X + c * half), Mm(Y - s * half), foot);
+    double mx = 0, my = 0;
+    return IntersectEntities(foot, vice, mx, my, 1) == 1;
 }
 
 int32_t BladeComposer::ViceClearance(BladeCut& cut, int32_t barX, int vertexMode, int32_t margin, int boundOnly,

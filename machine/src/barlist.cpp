@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "barlist_support.h"
@@ -463,297 +464,381 @@ void BarList::LoadBarList(const char* path) {
     loaded_ = 1;
 }
 
+// The reading of one list file, step by step, over the one pass of the file's bytes: the
+// names, the header and its version, the whole file's bytes and sizes, the description, the
+// bars to machine (each with its names, pieces and machinings, section, label, cut angles and
+// profile values), the further bars counted, the bytes kept and the first opening marked.
+// Each step returns false with the message set when the list is refused.
+class BarList::Reading {
+public:
+    explicit Reading(BarList& list) : l_(list) {}
+
+    bool TakeNames(const char* path);
+    bool ReadHeader();
+    bool OpenWholeFile();
+    void TakeDescription();
+    void ReserveHolders();
+    bool ReadBarsToMachine();
+    bool CountFurtherBars();
+    bool KeepFileBytes();
+    bool MarkFirstOpening();
+
+private:
+    bool ReadBar(int b);
+    bool ReadBarNames(const uint8_t* rec, BarRecord& r, int barNo);
+    bool ReadBarContents(const uint8_t* rec, const BarShape& shape, BarRecord& r, int barNo);
+    bool ReadSection(const uint8_t* rec, const ProfileValues& pv, BarRecord& r, int barNo);
+    bool ReadCutAngles(const uint8_t* rec, BarRecord& r);
+    const ProfileValues& ProfileOf(const BarRecord& r);
+
+    BarList& l_;
+    uint8_t header_[lda::kHeaderSize] = {};
+    std::unique_ptr<FILE, int (*)(FILE*)> file_{nullptr, &std::fclose};
+    ListBytes data_;
+    int barSize_ = 0;
+    std::optional<ListWalker> walk_;
+    // Profile values are the same for every bar of a profile: read once, each profile's FLAG
+    // once.
+    std::map<std::pair<std::string, std::string>, ProfileValues> profiles_;
+    std::optional<CpFlagCache> flagCache_;
+    int64_t pieceTotal_ = 0;
+    int64_t machiningTotal_ = 0;
+    int64_t tailTotal_ = 0;
+    int64_t listTotal_ = 0;
+};
+
 bool BarList::ReadList(const char* path) {
-    // 1. The ralla set-up of the moment, the path and the names.
+    Reading read(*this);
+    if (!read.TakeNames(path) || !read.ReadHeader() || !read.OpenWholeFile()) return false;
+    read.TakeDescription();
+    read.ReserveHolders();
+    if (!read.ReadBarsToMachine() || !read.CountFurtherBars() || !read.KeepFileBytes() || !read.MarkFirstOpening())
+        return false;
+    KeepIdentity();
+    return true;
+}
+
+bool BarList::Reading::TakeNames(const char* path) {
+    // The ralla set-up of the moment, the path and the names.
     int32_t conf = 1;
-    std::fill(std::begin(listTools_), std::end(listTools_), 0);
-    if (g_pRallaTools != nullptr) g_pRallaTools->GetSpindleTools(listTools_, &conf);
+    std::fill(std::begin(l_.listTools_), std::end(l_.listTools_), 0);
+    if (g_pRallaTools != nullptr) g_pRallaTools->GetSpindleTools(l_.listTools_, &conf);
     if (path == nullptr || std::strlen(path) >= kListPathSize) {
         ListFileError();
         return false;
     }
-    listPath_ = path;
-    listName_ = ListNameOfPath(listPath_);
-    companionPath_ = CompanionPathOf(listPath_);
+    l_.listPath_ = path;
+    l_.listName_ = ListNameOfPath(l_.listPath_);
+    l_.companionPath_ = CompanionPathOf(l_.listPath_);
+    return true;
+}
 
-    // 2-4. The header.
-    uint8_t header[lda::kHeaderSize];
+bool BarList::Reading::ReadHeader() {
     {
-        FILE* f = plat::OpenFile(listPath_, "r+b");
+        FILE* f = plat::OpenFile(l_.listPath_, "r+b");
         if (f == nullptr) {
             ListFileError();
             return false;
         }
-        const bool ok = std::fread(header, 1, sizeof header, f) == sizeof header;
+        const bool ok = std::fread(header_, 1, sizeof header_, f) == sizeof header_;
         std::fclose(f);
         if (!ok) {
             RefuseRecord(RecordPlace{});
             return false;
         }
     }
-
-    // 5. Old versions are converted, newer ones refused.
-    formatVersion_ = header[lda::hdr::kVersion];
-    if (formatVersion_ > lda::kVersionMax) {
+    // Old versions are converted, newer ones refused.
+    l_.formatVersion_ = header_[lda::hdr::kVersion];
+    if (l_.formatVersion_ > lda::kVersionMax) {
         SetErrorText("%s", MsgError("ERR_VERSION_LDA"));
         return false;
     }
-    if (formatVersion_ < lda::kVersionCurrent) {
-        if (ConvertOldList(listPath_.c_str()) != 0) return false;
-        formatVersion_ = lda::kVersionCurrent;
+    if (l_.formatVersion_ < lda::kVersionCurrent) {
+        if (ConvertOldList(l_.listPath_.c_str()) != 0) return false;
+        l_.formatVersion_ = lda::kVersionCurrent;
     }
+    return true;
+}
 
-    // 8. The whole file, read once as the walk below reaches it; every record is checked
-    // against the file's size.
-    std::unique_ptr<FILE, int (*)(FILE*)> file(plat::OpenFile(listPath_, "r+b"), &std::fclose);
-    if (file == nullptr) {
+bool BarList::Reading::OpenWholeFile() {
+    // The whole file, read once as the walk reaches it; every record is checked against the
+    // file's size.
+    file_.reset(plat::OpenFile(l_.listPath_, "r+b"));
+    if (file_ == nullptr) {
         ListFileError();
         return false;
     }
-    ListBytes data;
-    if (!data.Open(file.get()) || data.size() < static_cast<std::size_t>(lda::kFirstBarOffset) ||
-        !data.Reach(lda::kFirstBarOffset)) {
+    if (!data_.Open(file_.get()) || data_.size() < static_cast<std::size_t>(lda::kFirstBarOffset) ||
+        !data_.Reach(lda::kFirstBarOffset)) {
         RefuseRecord(RecordPlace{});
         return false;
     }
-    std::memcpy(header, data.data(), sizeof header);
-    const int barSize = BarRecordSize(header);
-    headerBarCount_ = lda::GetI16(header + lda::hdr::kBarCount);
-    furtherBarCount_ = lda::GetI16(header + lda::hdr::kFurtherBars);
-    if (barSize < lda::kMinBarSize || barSize > lda::kBarSize || headerBarCount_ < 0 || furtherBarCount_ < 0) {
+    std::memcpy(header_, data_.data(), sizeof header_);
+    barSize_ = BarRecordSize(header_);
+    l_.headerBarCount_ = lda::GetI16(header_ + lda::hdr::kBarCount);
+    l_.furtherBarCount_ = lda::GetI16(header_ + lda::hdr::kFurtherBars);
+    if (barSize_ < lda::kMinBarSize || barSize_ > lda::kBarSize || l_.headerBarCount_ < 0 || l_.furtherBarCount_ < 0) {
         RefuseRecord(RecordPlace{});
         return false;
     }
+    return true;
+}
 
-    // 7. The list description.
-    CopyField(g_listDescription, reinterpret_cast<const char*>(header + lda::hdr::kDescription),
+void BarList::Reading::TakeDescription() {
+    CopyField(g_listDescription, reinterpret_cast<const char*>(header_ + lda::hdr::kDescription),
               lda::hdr::kDescriptionLen);
     TrimTextField(g_listDescription);
+}
 
-    // 6. The record counts come with the one walk over the file below (the bars to machine are
-    // read and counted together, the further bars are counted after them): a large list is
-    // walked once, and every size is still checked before it is used.
-    int64_t pieceTotal = 0;
-    int64_t machiningTotal = 0;
-    int64_t tailTotal = 0;
-    bars_.reserve(static_cast<std::size_t>(headerBarCount_));
+void BarList::Reading::ReserveHolders() {
+    // The record counts come with the one walk over the file (the bars to machine are read and
+    // counted together, the further bars are counted after them): a large list is walked once,
+    // and every size is still checked before it is used.
+    l_.bars_.reserve(static_cast<std::size_t>(l_.headerBarCount_));
     // Room for the machining holders as the file's size gives them with full-size records (a
     // hint bounded by the bytes the file really holds, not by any count in it).
-    machinings_.reserve((data.size() - lda::kFirstBarOffset) / lda::kMachiningSize);
+    l_.machinings_.reserve((data_.size() - lda::kFirstBarOffset) / lda::kMachiningSize);
     // The same for the piece holders, by the smallest piece record: only the part filled is
     // ever touched.
-    pieces_.reserve((data.size() - lda::kFirstBarOffset) / lda::kMinPieceSize);
+    l_.pieces_.reserve((data_.size() - lda::kFirstBarOffset) / lda::kMinPieceSize);
+}
 
-    // Profile values are the same for every bar of a profile: read them once, each profile's
-    // FLAG once.
-    std::map<std::pair<std::string, std::string>, ProfileValues> profiles;
-    const CpFlagCache flagCache;
-    int64_t listTotal = 0;
+bool BarList::Reading::ReadBarsToMachine() {
+    flagCache_.emplace();
+    walk_.emplace(data_, barSize_);
+    for (int b = 0; b < l_.headerBarCount_; ++b)
+        if (!ReadBar(b)) return false;
+    l_.listTotal_ = static_cast<int32_t>(std::min<int64_t>(listTotal_, INT32_MAX));
+    return true;
+}
 
-    // 9-16. The bars to machine.
-    ListWalker walk(data, barSize);
-    for (int b = 0; b < headerBarCount_; ++b) {
-        const int barNo = b + 1;
+bool BarList::Reading::ReadBar(int b) {
+    const int barNo = b + 1;
+    BarShape shape;
+    const uint8_t* rec;
+    const std::size_t barOffset = walk_->pos();
+    if (!walk_->Bar(barNo, shape, &rec)) return false;
+    if (shape.pieceCount == 0 && shape.machiningCount == 0) return true; // empty bar: skipped, still counted
+    uint8_t paddedBar[lda::kBarSize];
+    if (barSize_ < lda::kBarSize) { // a shorter stored record reads as zeros past its end
+        std::memset(paddedBar, 0, sizeof paddedBar);
+        std::memcpy(paddedBar, rec, static_cast<std::size_t>(barSize_));
+        rec = paddedBar;
+    }
+    pieceTotal_ += shape.pieceCount;
+    if (const char* bad = UnterminatedBarText(rec)) {
+        ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, bad);
+        return false;
+    }
+
+    auto bar = std::make_unique<BarRecord>();
+    BarRecord& r = *bar;
+    r.index = barNo;
+    r.machiningCount = static_cast<int16_t>(shape.machiningCount);
+    r.machiningRecordSize = static_cast<int16_t>(shape.machiningSize);
+    r.pieceCount = static_cast<int16_t>(shape.pieceCount);
+    r.pieceRecordSize = static_cast<int16_t>(shape.pieceSize);
+    r.repetitionsLeft = lda::GetU16(rec + lda::bar::kRepetitions);
+    r.repetitionsOffset = static_cast<int32_t>(barOffset) + lda::bar::kRepetitions;
+    r.firstPieceOffset = static_cast<int32_t>(barOffset) + barSize_;
+    r.realValue = lda::GetF32(rec + lda::bar::kRealValue);
+    r.flag = rec[lda::bar::kFlag];
+    r.firstMachiningIndex = static_cast<int32_t>(l_.machinings_.size());
+    r.pieceWork1.assign(static_cast<std::size_t>(shape.pieceCount), 0);
+    r.pieceWork2.assign(static_cast<std::size_t>(shape.pieceCount), 0);
+
+    if (!ReadBarNames(rec, r, barNo) || !ReadBarContents(rec, shape, r, barNo)) return false;
+    const ProfileValues& pv = ProfileOf(r);
+    if (!ReadSection(rec, pv, r, barNo)) return false;
+    // The label.
+    const std::string label = PrepareLabel(rec, r.series, barNo);
+    CopyField(r.displayLabel, label.c_str());
+    CopyField(r.label, label.c_str());
+    if (!ReadCutAngles(rec, r)) return false;
+
+    // The profile values.
+    r.TIPO_TAGLIO = pv.tipoTaglio;
+    r.SALITA_LAMA = pv.salitaLama;
+    r.OFFY_PINZA = pv.offYPinza;
+    r.OFFZ_PINZA = pv.offZPinza;
+    r.OFFC_PINZA = pv.offCPinza;
+    r.VELH_CUT = pv.velhCut;
+    r.CH_V_VICE = pv.chVVice;
+    r.CH_H_VICE = pv.chHVice;
+    r.HEAD_SCRAP = pv.headScrap;
+    r.TAIL_SCRAP = pv.tailScrap;
+    r.POSIZ_SCRAP = pv.posizScrap;
+    r.NR_LABEL = pv.nrLabel;
+    r.ING_SCARICO = pv.ingScarico;
+    r.CUT_MODE_90 = pv.cutMode90;
+    r.CUT_MODE_NO_90 = pv.cutModeNo90;
+
+    r.length = lda::GetI32(rec + lda::bar::kLength);
+    r.configNumber = 1;
+    r.intCode1 = kBarCodeLoaded1;
+    r.intCode2 = kBarCodeLoaded2;
+    listTotal_ += static_cast<int64_t>(r.repetitionsLeft) * (shape.pieceCount > 0 ? shape.pieceCount : 1);
+    l_.bars_.push_back(std::move(bar));
+    return true;
+}
+
+bool BarList::Reading::ReadBarNames(const uint8_t* rec, BarRecord& r, int barNo) {
+    // Names, upper case; "?" is no code.
+    CopyField(r.name, reinterpret_cast<const char*>(rec + lda::bar::kName), kBarTextSize - 1);
+    UpperAscii(r.name);
+    CopyField(r.series, reinterpret_cast<const char*>(rec + lda::bar::kSeries), kBarTextSize - 1);
+    UpperAscii(r.series);
+    char code[lda::bar::kTextLen + 1];
+    CopyField(code, reinterpret_cast<const char*>(rec + lda::bar::kCode), lda::bar::kTextLen);
+    UpperAscii(code);
+    if (std::strcmp(code, "?") == 0) code[0] = '\0';
+    TrimTextField(code);
+    CopyField(r.displayCode, code);
+    CopyField(r.code, code);
+    // The series and code name folders and files ("%sCONF\%s.CP", drawings): never a way out.
+    if (!IsSafePathComponent(r.series) || !IsSafePathComponent(code) || !IsSafePathComponent(r.code)) {
+        SetErrorText("%s %s %s (LISTA: BAR %d)", MsgError("ERR_PROFILE_NAME"), r.series, code, barNo);
+        return false;
+    }
+    return true;
+}
+
+bool BarList::Reading::ReadBarContents(const uint8_t* rec, const BarShape& shape, BarRecord& r, int barNo) {
+    // Pieces and machinings, with the bar's tools.
+    ToolCollector tools(l_.formatVersion_, PrepareLabel(rec, r.series, barNo));
+    const bool keepDirect = r.repetitionsLeft > 0;
+    const uint8_t* mrec;
+    const uint8_t* tail;
+    int tailLength = 0;
+    auto keepMachining = [&](const RecordPlace& at) {
+        const uint8_t* record = mrec;
+        if (shape.machiningSize < lda::kMachiningSize)
+            record = PaddedCopy(l_.paddedMachinings_, mrec, shape.machiningSize);
+        if (const char* bad = UnterminatedMachiningText(record)) return ListWalker::Fail(at, bad);
+        l_.machinings_.push_back(MachiningHolder{record, tailLength > 0 ? tail : nullptr, tailLength});
+        return tools.Add(record);
+    };
+    if (shape.pieceCount == 0) {
+        r.firstPieceIndex = -1;
+        r.barMachiningCount = shape.machiningCount;
+        for (int m = 0; m < shape.machiningCount; ++m) {
+            const RecordPlace at{barNo, 0, m + 1, nullptr};
+            if (!walk_->Machining(at, shape, &mrec, &tail, &tailLength)) return false;
+            if (keepDirect && !keepMachining(at)) return false;
+        }
+        machiningTotal_ += shape.machiningCount;
+    } else {
+        r.firstPieceIndex = static_cast<int32_t>(l_.pieces_.size());
+        for (int p = 0; p < shape.pieceCount; ++p) {
+            const uint8_t* prec;
+            int count = 0;
+            if (!walk_->Piece(barNo, p + 1, shape, &prec, &count)) return false;
+            if (shape.pieceSize < lda::kPieceSize) prec = PaddedCopy(l_.paddedPieces_, prec, shape.pieceSize);
+            PieceHolder& ph = l_.pieces_.emplace_back();
+            ph.record = prec;
+            if (const char* bad = UnterminatedPieceText(ph.record)) {
+                ListWalker::Fail(RecordPlace{barNo, p + 1, 0, nullptr}, bad);
+                return false;
+            }
+            ph.firstMachining = static_cast<int32_t>(l_.machinings_.size());
+            ph.machiningCount = count;
+            machiningTotal_ += count;
+            for (int m = 0; m < count; ++m) {
+                const RecordPlace at{barNo, p + 1, m + 1, nullptr};
+                if (!walk_->Machining(at, shape, &mrec, &tail, &tailLength) || !keepMachining(at)) return false;
+            }
+        }
+    }
+    tools.Fill(r.requiredTools);
+    return true;
+}
+
+const ProfileValues& BarList::Reading::ProfileOf(const BarRecord& r) {
+    const auto key = std::make_pair(std::string(r.series), std::string(r.code));
+    auto found = profiles_.find(key);
+    if (found == profiles_.end()) found = profiles_.emplace(key, ReadProfileValues(r.series, r.code)).first;
+    return found->second;
+}
+
+bool BarList::Reading::ReadSection(const uint8_t* rec, const ProfileValues& pv, BarRecord& r, int barNo) {
+    // The section after the profile offsets.
+    const int64_t fileYMin = lda::GetI32(rec + lda::bar::kYMin);
+    const int64_t fileYMax = lda::GetI32(rec + lda::bar::kYMax);
+    const int64_t fileZMin = lda::GetI32(rec + lda::bar::kZMin);
+    const int64_t fileZMax = lda::GetI32(rec + lda::bar::kZMax);
+    const int64_t yMax = pv.offY + (fileYMax - fileYMin);
+    const int64_t zMax = pv.offZ + (fileZMax - fileZMin);
+    const int64_t offsetY = pv.offY - fileYMin;
+    const int64_t offsetZ = pv.offZ - fileZMin;
+    if (!FitsInt32(yMax) || !FitsInt32(zMax) || !FitsInt32(offsetY) || !FitsInt32(offsetZ)) {
+        // A section that fits without the profile's offsets fails by them: the profile's file
+        // is named, not the list.
+        if (FitsInt32(fileYMax - fileYMin) && FitsInt32(fileZMax - fileZMin) && FitsInt32(-fileYMin) &&
+            FitsInt32(-fileZMin))
+            SetErrorText("%s (%s [%s] OFFY/OFFZ)", MsgError("ERR_READ"), CpFilePath(r.series).c_str(), r.code);
+        else
+            ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, "SECTION");
+        return false;
+    }
+    r.yMin = pv.offY;
+    r.yMax = static_cast<int32_t>(yMax);
+    r.zMin = pv.offZ;
+    r.zMax = static_cast<int32_t>(zMax);
+    r.offsetY = static_cast<int32_t>(offsetY);
+    r.offsetZ = static_cast<int32_t>(offsetZ);
+    return true;
+}
+
+bool BarList::Reading::ReadCutAngles(const uint8_t* rec, BarRecord& r) {
+    // Cut angles, hundredths of a degree in the file.
+    r.firstCutAngle = std::abs(lda::GetI16(rec + lda::bar::kFirstCutAngle) * 10);
+    r.secondCutAngle = std::abs(lda::GetI16(rec + lda::bar::kSecondCutAngle) * 10);
+    if (r.firstCutAngle < 1000 || r.secondCutAngle < 1000) {
+        SetErrorText("%s %s", MsgError("WRONG_ANGLE"), r.displayLabel);
+        return false;
+    }
+    return true;
+}
+
+bool BarList::Reading::CountFurtherBars() {
+    for (int b = l_.headerBarCount_; b < l_.headerBarCount_ + l_.furtherBarCount_; ++b) {
         BarShape shape;
         const uint8_t* rec;
-        const std::size_t barOffset = walk.pos();
-        if (!walk.Bar(barNo, shape, &rec)) return false;
-        if (shape.pieceCount == 0 && shape.machiningCount == 0) continue; // empty bar: skipped, still counted
-        uint8_t paddedBar[lda::kBarSize];
-        if (barSize < lda::kBarSize) { // a shorter stored record reads as zeros past its end
-            std::memset(paddedBar, 0, sizeof paddedBar);
-            std::memcpy(paddedBar, rec, static_cast<std::size_t>(barSize));
-            rec = paddedBar;
-        }
-        pieceTotal += shape.pieceCount;
-        if (const char* bad = UnterminatedBarText(rec)) {
-            ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, bad);
-            return false;
-        }
-
-        auto bar = std::make_unique<BarRecord>();
-        BarRecord& r = *bar;
-        r.index = barNo;
-        r.machiningCount = static_cast<int16_t>(shape.machiningCount);
-        r.machiningRecordSize = static_cast<int16_t>(shape.machiningSize);
-        r.pieceCount = static_cast<int16_t>(shape.pieceCount);
-        r.pieceRecordSize = static_cast<int16_t>(shape.pieceSize);
-        r.repetitionsLeft = lda::GetU16(rec + lda::bar::kRepetitions);
-        r.repetitionsOffset = static_cast<int32_t>(barOffset) + lda::bar::kRepetitions;
-        r.firstPieceOffset = static_cast<int32_t>(barOffset) + barSize;
-        r.realValue = lda::GetF32(rec + lda::bar::kRealValue);
-        r.flag = rec[lda::bar::kFlag];
-        r.firstMachiningIndex = static_cast<int32_t>(machinings_.size());
-        r.pieceWork1.assign(static_cast<std::size_t>(shape.pieceCount), 0);
-        r.pieceWork2.assign(static_cast<std::size_t>(shape.pieceCount), 0);
-
-        // 10. Names, upper case; "?" is no code.
-        CopyField(r.name, reinterpret_cast<const char*>(rec + lda::bar::kName), kBarTextSize - 1);
-        UpperAscii(r.name);
-        CopyField(r.series, reinterpret_cast<const char*>(rec + lda::bar::kSeries), kBarTextSize - 1);
-        UpperAscii(r.series);
-        char code[lda::bar::kTextLen + 1];
-        CopyField(code, reinterpret_cast<const char*>(rec + lda::bar::kCode), lda::bar::kTextLen);
-        UpperAscii(code);
-        if (std::strcmp(code, "?") == 0) code[0] = '\0';
-        TrimTextField(code);
-        CopyField(r.displayCode, code);
-        CopyField(r.code, code);
-        // The series and code name folders and files ("%sCONF\%s.CP", drawings): never a way out.
-        if (!IsSafePathComponent(r.series) || !IsSafePathComponent(code) || !IsSafePathComponent(r.code)) {
-            SetErrorText("%s %s %s (LISTA: BAR %d)", MsgError("ERR_PROFILE_NAME"), r.series, code, barNo);
-            return false;
-        }
-
-        // 9. Pieces and machinings, with the bar's tools.
-        ToolCollector tools(formatVersion_, PrepareLabel(rec, r.series, barNo));
-        const bool keepDirect = r.repetitionsLeft > 0;
-        const uint8_t* mrec;
-        const uint8_t* tail;
-        int tailLength = 0;
-        auto keepMachining = [&](const RecordPlace& at) {
-            const uint8_t* record = mrec;
-            if (shape.machiningSize < lda::kMachiningSize)
-                record = PaddedCopy(paddedMachinings_, mrec, shape.machiningSize);
-            if (const char* bad = UnterminatedMachiningText(record)) return ListWalker::Fail(at, bad);
-            machinings_.push_back(MachiningHolder{record, tailLength > 0 ? tail : nullptr, tailLength});
-            return tools.Add(record);
-        };
-        if (shape.pieceCount == 0) {
-            r.firstPieceIndex = -1;
-            r.barMachiningCount = shape.machiningCount;
-            for (int m = 0; m < shape.machiningCount; ++m) {
-                const RecordPlace at{barNo, 0, m + 1, nullptr};
-                if (!walk.Machining(at, shape, &mrec, &tail, &tailLength)) return false;
-                if (keepDirect && !keepMachining(at)) return false;
-            }
-            machiningTotal += shape.machiningCount;
-        } else {
-            r.firstPieceIndex = static_cast<int32_t>(pieces_.size());
-            for (int p = 0; p < shape.pieceCount; ++p) {
-                const uint8_t* prec;
-                int count = 0;
-                if (!walk.Piece(barNo, p + 1, shape, &prec, &count)) return false;
-                if (shape.pieceSize < lda::kPieceSize) prec = PaddedCopy(paddedPieces_, prec, shape.pieceSize);
-                PieceHolder& ph = pieces_.emplace_back();
-                ph.record = prec;
-                if (const char* bad = UnterminatedPieceText(ph.record)) {
-                    ListWalker::Fail(RecordPlace{barNo, p + 1, 0, nullptr}, bad);
-                    return false;
-                }
-                ph.firstMachining = static_cast<int32_t>(machinings_.size());
-                ph.machiningCount = count;
-                machiningTotal += count;
-                for (int m = 0; m < count; ++m) {
-                    const RecordPlace at{barNo, p + 1, m + 1, nullptr};
-                    if (!walk.Machining(at, shape, &mrec, &tail, &tailLength) || !keepMachining(at)) return false;
-                }
-            }
-        }
-        tools.Fill(r.requiredTools);
-
-        // 11. Section after the profile offsets.
-        const auto key = std::make_pair(std::string(r.series), std::string(r.code));
-        auto found = profiles.find(key);
-        if (found == profiles.end()) found = profiles.emplace(key, ReadProfileValues(r.series, r.code)).first;
-        const ProfileValues& pv = found->second;
-        const int64_t fileYMin = lda::GetI32(rec + lda::bar::kYMin);
-        const int64_t fileYMax = lda::GetI32(rec + lda::bar::kYMax);
-        const int64_t fileZMin = lda::GetI32(rec + lda::bar::kZMin);
-        const int64_t fileZMax = lda::GetI32(rec + lda::bar::kZMax);
-        const int64_t yMax = pv.offY + (fileYMax - fileYMin);
-        const int64_t zMax = pv.offZ + (fileZMax - fileZMin);
-        const int64_t offsetY = pv.offY - fileYMin;
-        const int64_t offsetZ = pv.offZ - fileZMin;
-        if (!FitsInt32(yMax) || !FitsInt32(zMax) || !FitsInt32(offsetY) || !FitsInt32(offsetZ)) {
-            // A section that fits without the profile's offsets fails by them: the profile's
-            // file is named, not the list.
-            if (FitsInt32(fileYMax - fileYMin) && FitsInt32(fileZMax - fileZMin) && FitsInt32(-fileYMin) &&
-                FitsInt32(-fileZMin))
-                SetErrorText("%s (%s [%s] OFFY/OFFZ)", MsgError("ERR_READ"), CpFilePath(r.series).c_str(), r.code);
-            else
-                ListWalker::Fail(RecordPlace{barNo, 0, 0, nullptr}, "SECTION");
-            return false;
-        }
-        r.yMin = pv.offY;
-        r.yMax = static_cast<int32_t>(yMax);
-        r.zMin = pv.offZ;
-        r.zMax = static_cast<int32_t>(zMax);
-        r.offsetY = static_cast<int32_t>(offsetY);
-        r.offsetZ = static_cast<int32_t>(offsetZ);
-
-        // 12. Label.
-        const std::string label = PrepareLabel(rec, r.series, barNo);
-        CopyField(r.displayLabel, label.c_str());
-        CopyField(r.label, label.c_str());
-
-        // 13. Cut angles, hundredths of a degree in the file.
-        r.firstCutAngle = std::abs(lda::GetI16(rec + lda::bar::kFirstCutAngle) * 10);
-        r.secondCutAngle = std::abs(lda::GetI16(rec + lda::bar::kSecondCutAngle) * 10);
-        if (r.firstCutAngle < 1000 || r.secondCutAngle < 1000) {
-            SetErrorText("%s %s", MsgError("WRONG_ANGLE"), r.displayLabel);
-            return false;
-        }
-
-        // 14. Profile values.
-        r.TIPO_TAGLIO = pv.tipoTaglio;
-        r.SALITA_LAMA = pv.salitaLama;
-        r.OFFY_PINZA = pv.offYPinza;
-        r.OFFZ_PINZA = pv.offZPinza;
-        r.OFFC_PINZA = pv.offCPinza;
-        r.VELH_CUT = pv.velhCut;
-        r.CH_V_VICE = pv.chVVice;
-        r.CH_H_VICE = pv.chHVice;
-        r.HEAD_SCRAP = pv.headScrap;
-        r.TAIL_SCRAP = pv.tailScrap;
-        r.POSIZ_SCRAP = pv.posizScrap;
-        r.NR_LABEL = pv.nrLabel;
-        r.ING_SCARICO = pv.ingScarico;
-        r.CUT_MODE_90 = pv.cutMode90;
-        r.CUT_MODE_NO_90 = pv.cutModeNo90;
-
-        // 15-16.
-        r.length = lda::GetI32(rec + lda::bar::kLength);
-        r.configNumber = 1;
-        r.intCode1 = kBarCodeLoaded1;
-        r.intCode2 = kBarCodeLoaded2;
-        listTotal += static_cast<int64_t>(r.repetitionsLeft) * (shape.pieceCount > 0 ? shape.pieceCount : 1);
-        bars_.push_back(std::move(bar));
-    }
-    listTotal_ = static_cast<int32_t>(std::min<int64_t>(listTotal, INT32_MAX));
-    for (int b = headerBarCount_; b < headerBarCount_ + furtherBarCount_; ++b) {
-        BarShape shape;
-        const uint8_t* rec;
-        if (!walk.Bar(b + 1, shape, &rec) || !walk.SkipContents(b + 1, shape, pieceTotal, machiningTotal, tailTotal))
+        if (!walk_->Bar(b + 1, shape, &rec) ||
+            !walk_->SkipContents(b + 1, shape, pieceTotal_, machiningTotal_, tailTotal_))
             return false;
     }
-    totalPieces_ = static_cast<int>(pieceTotal);
-    totalMachinings_ = static_cast<int>(machiningTotal);
+    l_.totalPieces_ = static_cast<int>(pieceTotal_);
+    l_.totalMachinings_ = static_cast<int>(machiningTotal_);
+    return true;
+}
+
+bool BarList::Reading::KeepFileBytes() {
     // The rest of the file (further bars' contents) is read too: the list's identity is the
     // hash of every byte.
-    if (!data.Reach(data.size())) {
+    if (!data_.Reach(data_.size())) {
         RefuseRecord(RecordPlace{});
         return false;
     }
-    fileSize_ = data.size();
-    fileBytes_ = data.Release(fileBytesCapacity_); // the holders point into the file's bytes
-    file.reset();
+    l_.fileSize_ = data_.size();
+    l_.fileBytes_ = data_.Release(l_.fileBytesCapacity_); // the holders point into the file's bytes
+    file_.reset();
+    return true;
+}
 
-    // 17. First opening: mark the file and record the job.
-    if (header[lda::hdr::kState] != lda::kStateOpened) {
-        header[lda::hdr::kState] = lda::kStateOpened;
-        FILE* f = plat::OpenFile(listPath_, "r+b");
-        bool ok = f != nullptr;
-        if (ok) ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
-        if (f != nullptr && std::fclose(f) != 0) ok = false;
-        if (!ok) {
-            ListFileError();
-            return false;
-        }
-        if (g_barListEvents != nullptr) g_barListEvents->LogJob(listPath_.c_str(), listTotal_, listTotal_);
-        if (fileSize_ >= sizeof header) std::memcpy(fileBytes_.get(), header, sizeof header);
+bool BarList::Reading::MarkFirstOpening() {
+    // First opening: mark the file and record the job.
+    if (header_[lda::hdr::kState] == lda::kStateOpened) return true;
+    header_[lda::hdr::kState] = lda::kStateOpened;
+    FILE* f = plat::OpenFile(l_.listPath_, "r+b");
+    bool ok = f != nullptr;
+    if (ok) ok = std::fwrite(header_, 1, sizeof header_, f) == sizeof header_;
+    if (f != nullptr && std::fclose(f) != 0) ok = false;
+    if (!ok) {
+        ListFileError();
+        return false;
     }
-    KeepIdentity();
-
+    if (g_barListEvents != nullptr) g_barListEvents->LogJob(l_.listPath_.c_str(), l_.listTotal_, l_.listTotal_);
+    if (l_.fileSize_ >= sizeof header_) std::memcpy(l_.fileBytes_.get(), header_, sizeof header_);
     return true;
 }

@@ -29,6 +29,9 @@ protected:
     // Makes the controller work directory and puts a controller library at "C:\parvolt\"
     // (variant "" the full simulated library, "/missing" the one lacking an entry point).
     void MakeOnline(const std::string& variant = "");
+    // The demo list `name` alone in the lists folder's "TestList.txt", and the automatic test
+    // run switched on without modal boxes (CONF\TEST.PAR).
+    void LayOutTestRunOf(const char* name);
     CVelmoApp::StartResult Start(const std::string& commandLine = "", bool createWindow = true);
     // The simulated controller's control calls (after an on-line start).
     simcnc::Controls& Sim();

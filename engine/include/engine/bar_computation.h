@@ -197,9 +197,28 @@ public:
     BladeWorkingFields blade;
 
 private:
+    // The steps of LoadBarDetail: the bar taken with its own set-up and the pieces made before;
+    // the stored records counted (first pass) and read and converted (second pass); the
+    // record list with room for the end cuts; the sub-programs registered; the end-cut records
+    // prepared. 0, or 1 with the message set.
+    class StoredRecords;
+    int StartBarDetail(int barIndex);
+    int PieceCountOfDetail() const;
+    int CountStoredRecords(StoredRecords& stored, int* storedTotal);
+    int ReadStoredRecords(StoredRecords& stored, int storedTotal, int& runningId, int& converted);
+    int ReadPieceDetail(StoredRecords& stored, int i, int& runningId, int& converted);
+    void MakeRecordList(int converted);
+    int RegisterSubPrograms();
+    void PrepareEndCutRecords(int runningId);
     int ConvertRecord(const uint8_t* rec, const uint8_t* tail, int tailLength, WorkingMachining& m,
                       WorkingPiece* piece, int pieceIndex, int runningId, bool isBlade);
     int HeadAngleRules(WorkingMachining& m, const uint8_t* rec, float figAngle, float face, float dirAngle);
+    // Steps of ConvertRecord that need the list object: the tool (an automatic choice when the
+    // record names none), the face angle (the previous record's conversion reused) and the
+    // program name. 0, or 1 with the message set.
+    int ConvertTool(const uint8_t* rec, const std::string& storedTool, WorkingMachining& m, const ToolRecord** tool);
+    void ConvertFaceAngle(float face, WorkingMachining& m);
+    int ConvertProgramName(const uint8_t* rec, float figAngle, float face, float dirAngle, WorkingMachining& m);
     int CheckMachiningReach(WorkingMachining& m);
     // Whether some ralla position of the bar's set-up holds the machining's tool.
     bool ToolIsMounted(const WorkingMachining& m) const;

@@ -40,4 +40,36 @@ public:
     // footprint stands at X_PAR_MIN + span and reaches back by the span.
     int32_t BladePositionAgainstVice(BladeCut& cut, int vertexMode, int32_t margin, bool towardVices, int32_t span,
                                      bool& hits);
+
+private:
+    // One cut's placing as CutBarPosition goes through its steps: the bar position P found so
+    // far, the cut's angle A (turned by half a turn when the turned head is taken) and the
+    // angle's class, which stays that of the cut as given.
+    struct CutPlacing {
+        bool fresh = true; // not a refit: the shift and span fields start again
+        int32_t base = 0;  // bar X that brings vertex 0 under the blade at X_PAR_MAX
+        int32_t N = 0;     // the plain position of vertex 0
+        int32_t across = 0;
+        int32_t r = 0;     // blade radius
+        int32_t A = 0;
+        int32_t P = 0;
+        int32_t span = 0;  // X span of the vertices (two- and four-vertex cuts)
+        bool accepted = false, nearParallel = false;
+        bool square = false, below = false, above = false, turned = false, negative = false;
+    };
+    // The steps of CutBarPosition. A step that ends the placing returns false and leaves the
+    // result in `ended` (1 no placing, 0 vertices beyond the travel).
+    CutPlacing StartCutPlacing(const BladeCut& cut, bool fresh);
+    bool PlaceNearParallelCut(const BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl, int32_t& ended);
+    bool PlaceAcceptedCut(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl, int32_t& ended);
+    bool PlaceByVertexSpan(const BladeCut& cut, int vertexMode, CutPlacing& pl);
+    void PlaceSquareCut(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl);
+    bool PlaceAngledCut(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl);
+    bool TryTurnedHead(BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl, int32_t& pos);
+    int32_t ClearOfThirdFourthVice(int32_t position, int32_t angle, int32_t margin, int32_t r) const;
+    bool ClampTowardVices(const BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl);
+    bool ClampAwayFromVices(const BladeCut& cut, int vertexMode, int32_t margin, CutPlacing& pl);
+    bool ShiftArmAndMotorClear(const BladeCut& cut, int32_t margin, CutPlacing& pl) const;
+    bool KeepVerticesInTravel(const BladeCut& cut, int vertexMode, CutPlacing& pl);
+    bool FootprintCrossesViceSide(const BladeCut& cut, int vertexMode, const CutPlacing& pl) const;
 };

@@ -262,7 +262,7 @@ protected:
     plat::LargeBytes fileBytes_;
     std::size_t fileBytesCapacity_ = 0;
     std::size_t fileSize_ = 0; // bytes of the file in fileBytes_
-    // The identity of the file read (IsStillTheListRead).
+    // The identity of the file read (KeepIdentity, IsStillTheListRead: barlist_identity.cpp).
     bool identityKnown_ = false;
     bool listChanged_ = false;
     int64_t stampSize_ = 0;
@@ -275,6 +275,8 @@ protected:
     std::deque<std::array<uint8_t, lda::kPieceSize>> paddedPieces_;
 
 private:
+    // The steps of ReadList over the one pass of the file (barlist.cpp).
+    class Reading;
     // The sort of SortBarsByRepetitionsLeft without deleting the file.
     int OrderByRepetitionsLeft();
     // Steps of the tool-setup optimiser (tool_setup.cpp). A range of bars is a pointer into
