@@ -184,6 +184,7 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     PrintUtils& pu = printer_;
     pu.BeginLabel(true);
     textsLeftOut_ = 0;
+    textsBeyondGrid_ = 0;
     // Until a line chooses one, the font of the default text size.
     fontLetter_ = "S";
     fontSize_ = "40";
@@ -411,6 +412,13 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     // walked (20 line slots, two columns), so no position overflows and no label takes minutes.
     const int walkedRows = std::min(rows, MListaRighe::kSlots);
     const int walkedCols = std::min(cols, 2);
+    // The label lines the grid shows; a line it never reaches (lines 15 to 18 on seven rows of
+    // two columns) is left out as much as one that finds no room.
+    std::vector<bool> inGrid(static_cast<size_t>(std::max(labelLines.Count(), 0)), false);
+    auto walk = [&inGrid, &labelLines](int i) {
+        if (i >= 0 && static_cast<size_t>(i) < inGrid.size()) inGrid[static_cast<size_t>(i)] = true;
+        return labelLines.Line(i);
+    };
     for (int c = 0; c < walkedCols; ++c) {
         int pos = W - mx; // R: position across the printer
         int y = my;       // otherwise: position along it
@@ -421,13 +429,13 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
                 line = headerLines.Line(r);
                 if (line) text = line->style.text;
             } else if (cfg.headerColumn) {
-                line = labelLines.Line(r);
+                line = walk(r);
                 text = lineText(r);
             } else if (cols == 2) {
-                line = labelLines.Line(2 * r + c);
+                line = walk(2 * r + c);
                 text = lineText(2 * r + c);
             } else {
-                line = labelLines.Line(r);
+                line = walk(r);
                 text = lineText(r);
             }
             if (line) {
@@ -456,6 +464,10 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
             }
         }
     }
+
+    textsBeyondGrid_ = 0;
+    for (size_t i = 0; i < inGrid.size(); ++i)
+        if (!inGrid[i] && labelLines.Line(static_cast<int>(i)) && shows(lineText(static_cast<int>(i)))) ++textsBeyondGrid_;
 
     // Work tag, in the font the grid chose last, moved onto the label where its cell would
     // leave it.
@@ -633,12 +645,12 @@ int MDlgMainCutHelp::Compose(const LabelJob& job) {
         if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, job.barcodeText);
         labelprint::ShowMessage(text.c_str(), labelprint::Text("ID_WARNING"), tagrix::kBoxNotice);
     }
-    if (printer_.Found() && !printer_.Error() && textsLeftOut_ > 0) {
+    if (const int lost = textsLeftOut_ + textsBeyondGrid_; printer_.Found() && !printer_.Error() && lost > 0) {
         // The label went out without texts its layout holds (a layout the wizard never
         // checked): the text names the layout file in place of "%s" and the count in place
         // of "%d", each put in as it is.
         std::string text = labelprint::Text("ID_TESTI_PERSI");
-        if (const size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(textsLeftOut_));
+        if (const size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(lost));
         if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, labelprint::IniPath());
         labelprint::ShowMessage(text.c_str(), labelprint::Text("ID_WARNING"), tagrix::kBoxTextsNotice);
     }
