@@ -743,6 +743,13 @@ LeftOutCount CountTextsLeftOut(const GridWalk& g, const std::vector<LaidText>& l
 
 // ---- The fields written ----
 
+void WriteBarcode(PrintUtils& pu, const LabelJob& job, const MConfigura& cfg, const BarcodePlan& bar,
+                  const LayoutPlaces& places, const PlacedBarcode& code) {
+    const std::string height = plat::StrFormatC("%d", bar.bh);
+    pu.BarcodeField(code.x, code.y, NarrowBarWidth(cfg.barcodeSize), height.c_str(), "2.4", places.orient,
+                    BarcodeCommand(cfg.barcodeKind), job.barcodeText);
+}
+
 void WriteTexts(PrintUtils& pu, const LabelFrame& f, const GridWalk& g, const std::vector<LaidText>& laid) {
     for (size_t i = 0; i < g.texts.size(); ++i) {
         if (!laid[i].placed) continue;
@@ -767,6 +774,9 @@ void WritePictures(PrintUtils& pu, const LabelJob& job, const MConfigura& cfg, c
 
 } // namespace
 
+// The label in its steps: the layout's frame; the barcode's plan, the layout's places and the
+// pictures; the barcode's zone; the grid; the font fit and the columns; the texts left out;
+// the fields, in the order the printer gets them.
 void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     auto useFont = [this](const Font& f) {
         fontLetter_ = f.letter;
@@ -785,13 +795,8 @@ void MDlgMainCutHelp::Build(const LabelJob& job, const MConfigura& cfg) {
     leftOut_ = bar.leftOut;
     const LayoutPlaces places = PlacesOf(frame, bar);
     PictureSlots pictures = PlacePictures(job, frame, bar.band);
-    PlacedBarcode code;
-    if (bar.prints) {
-        code = PlaceBarcode(cfg.barcodeKind, bar, places, frame, pictures);
-        const std::string height = plat::StrFormatC("%d", bar.bh);
-        printer_.BarcodeField(code.x, code.y, NarrowBarWidth(cfg.barcodeSize), height.c_str(), "2.4", places.orient,
-                              BarcodeCommand(cfg.barcodeKind), job.barcodeText);
-    }
+    const PlacedBarcode code = bar.prints ? PlaceBarcode(cfg.barcodeKind, bar, places, frame, pictures) : PlacedBarcode{};
+    if (bar.prints) WriteBarcode(printer_, job, cfg, bar, places, code);
 
     const GridWalk grid = WalkGrid(job, cfg, frame, bar, code);
     useFont(grid.last); // the work tag's
