@@ -63,4 +63,28 @@ void BM_ComposeLabelPreloadedLayout(benchmark::State& state) {
 }
 BENCHMARK(BM_ComposeLabelPreloadedLayout)->Unit(benchmark::kMicrosecond);
 
+// The text grid alone: layout 4 without barcode or pictures, nine rows of two columns of
+// mixed sizes and lengths, so that the second column's place and the smaller fonts are sought.
+void BM_ComposeTextGrid(benchmark::State& state) {
+    Setup& s = TheSetup();
+    static MConfigura layout;
+    static LabelJob job;
+    if (layout.labelLines.Count() == 0) {
+        layout.Load(s.dir / "NONE.INI");
+        layout.layout = 4;
+        layout.useBarcode = false;
+        layout.gridRows = 9;
+        for (int i = 0; i < layout.labelLines.Count(); ++i)
+            if (MRiga* line = layout.labelLines.Line(i)) line->style.size = static_cast<float>(1 + i % 6);
+        const char* values[] = {"ORD-117/2026", "P-0042", "ALU60 THERMAL", "C1207", "1250.00", "RAL 9010 WHITE",
+                                "45 45", "NOTE A", "FINESTRE LEFT", "X"};
+        for (int i = 0; i < 18; ++i) job.values.push_back(values[i % 10]);
+    }
+    for (auto _ : state) {
+        MDlgMainCutHelp composer;
+        benchmark::DoNotOptimize(composer.ComposeZpl(job, &layout));
+    }
+}
+BENCHMARK(BM_ComposeTextGrid)->Unit(benchmark::kMicrosecond);
+
 } // namespace

@@ -440,6 +440,7 @@ TEST_F(Composer, ALabelWithoutItsBarcodeGoesOutAndSaysSoNamingTheData) {
     table->LoadStrings();
     labelprint::SetMessageTable(table);
     LabelJob job = Job(true);
+    job.values.resize(14); // the lines of the default grid: no texts notice
     job.barcodeText = "TRAV %s SUP";
     MDlgMainCutHelp composer;
     composer.Compose(job);
@@ -473,6 +474,56 @@ TEST_F(Composer, ComposeSendsAndReportsAMissingPrinter) {
     const std::string expected = Compose(Job(true));
     EXPECT_EQ(printer.Received(expected.size()), expected);
     EXPECT_FALSE(lptest::FileExists(dir / "DRAW.DXF.bmp")) << "the converted drawing is removed";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Composer, LinesTheGridNeverReachesAreCountedInTheNotice) {
+    // Layout 4 without a barcode on the 40 x 70 mm label: every text within the grid finds
+    // its room, so the notice counts only the lines beyond the grid that have a text.
+    lptest::AddSysfsPrinter(dir.Path(), "lp0", "1-1", "0a5f\n");
+    lptest::FakePrinter printer(dir.Path(), "lp0");
+    lptest::MakeDirs(dir / "MSG");
+    lptest::WriteFile(dir / "MSG/TAGRIX.msg", "ID_WARNING Note\r\nID_TESTI_PERSI without %d texts\r\n");
+    labelprint::SetMessageTable(nullptr);
+    auto* table = new Dictavo((dir / "MSG/TAGRIX.msg").c_str());
+    table->LoadStrings();
+    labelprint::SetMessageTable(table);
+    Set("M_TEMPLPOS", "4");
+    Set("USABC", "0");
+    struct Case {
+        const char* rows;
+        const char* cols;
+        const char* header;
+        int blanksFrom; // values from this line on are blank
+        const char* notice; // null: none
+    } cases[] = {
+        {"7", "2", "0", 18, "Note|without 4 texts|3"},  // lines 15 to 18 of seven rows of two
+        {"7", "2", "0", 14, nullptr},                   // beyond the grid, but nothing to show
+        {"7", "1", "0", 18, "Note|without 11 texts|3"}, // one column: lines 8 to 18
+        {"3", "2", "1", 18, "Note|without 15 texts|3"}, // header column: label lines 4 to 18
+    };
+    for (const Case& c : cases) {
+        Set("NRRIGHESTR", c.rows);
+        Set("NRCOLSTR", c.cols);
+        Set("INTEST", c.header);
+        LabelJob job = Job(false);
+        job.values.clear();
+        for (int i = 0; i < 18; ++i) job.values.push_back(i < c.blanksFrom ? "L" + std::to_string(i + 1) : " ");
+        recorder.shown.clear();
+        MDlgMainCutHelp composer;
+        composer.Compose(job);
+        EXPECT_EQ(composer.TextsLeftOut(), 0) << c.rows << "x" << c.cols << ": every text of the grid fits";
+        if (c.notice) {
+            ASSERT_EQ(recorder.shown.size(), 1u) << c.rows << "x" << c.cols;
+            EXPECT_EQ(recorder.shown[0], c.notice);
+        } else {
+            EXPECT_TRUE(recorder.shown.empty()) << c.rows << "x" << c.cols << ": " << recorder.shown[0];
+        }
+    }
+    labelprint::SetMessageTable(nullptr);
 }
 
 } // namespace

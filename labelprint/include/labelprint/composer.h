@@ -57,6 +57,10 @@ public:
     // Texts of the last composed label's grid (lines with something to show) that found no
     // place on the label; the wizard refuses a layout that leaves any out.
     int TextsLeftOut() const { return textsLeftOut_; }
+    // Label lines of the last composed label with something to show that its grid never
+    // reaches (lines beyond its rows and columns). The label's notice counts them with the
+    // texts left out; the wizard, which offers only the grid's lines, does not.
+    int TextsBeyondGrid() const { return textsBeyondGrid_; }
     // Where the label starts on the 104 mm print width, in dots (the alignment's offset).
     static int LabelOffsetDots(const MConfigura& layout);
 
@@ -71,4 +75,5 @@ private:
     int charWidth_ = 31;
     BarcodeLeftOut leftOut_ = BarcodeLeftOut::None;
     int textsLeftOut_ = 0;
+    int textsBeyondGrid_ = 0;
 };
