@@ -678,13 +678,12 @@ protected:
     int Value() const { return std::get<1>(GetParam()); }
 };
 
-// FINESTRE (TELAIO four pieces twice, ANTA three) with its progress folder read-only, with a
-// record of two pieces of TELAIO made (value 2) and without one (0): a record the program
-// cannot replace is no progress, so the list runs as with no record at all: every piece cut
-// once, the operator told once which file cannot be written, and the run reaches its end.
+// FINESTRE (TELAIO four pieces twice, ANTA three) with its progress folder read-only and no
+// record: every piece cut once, the operator told once which file cannot be written, and the
+// run reaches its end.
 class ReadOnlyProgressTest : public OnlineCaseTest {};
 INSTANTIATE_TEST_SUITE_P(VariantsAndRecords, ReadOnlyProgressTest,
-                         ::testing::Combine(::testing::Values(1, 2), ::testing::Values(0, 2)),
+                         ::testing::Combine(::testing::Values(1, 2), ::testing::Values(0)),
                          [](const ::testing::TestParamInfo<std::tuple<int, int>>& i) {
                              return "Variant" + std::to_string(std::get<0>(i.param)) + "_record" +
                                     std::to_string(std::get<1>(i.param));
@@ -714,21 +713,87 @@ TEST_P(ReadOnlyProgressTest, ProgressRecordThatCannotBeReplacedIsNeverResumedFro
     EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), 11u) << events;
 }
 
-// A record the program wrote before its folder turned read-only is not resumed from either:
-// the bar could not record its next pieces, so a later restart would make them again.
-TEST_P(OnlineVariantRunTest, ProgressRecordThatCanNoLongerBeRewrittenIsNotResumedFrom) {
-    SetUpOnlineRun("FINESTRE.lda", GetParam());
-    g_progressFault = EACCES;
+// The drive full (the record can be removed, not replaced) or the folder read-only (neither):
+// a record of two pieces of TELAIO made that cannot be rewritten before the bar resumes. The
+// bar neither resumes nor starts again from its first piece without the operator's word: asked,
+// naming the two pieces and the file, and the answer taken; unattended, the bar is not started
+// and the output says so. The record is never resumed from later: after a "go on" only the
+// session's own count holds the two pieces.
+namespace {
+int g_unkeptFault = 0;
+bool g_unkeptRemoves = false;
+int UnkeptRecordFault(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    if (p.size() < 11 || p.compare(p.size() - 11, 11, "STATBAR.TXT") != 0 || op == plat::FileOp::Read) return 0;
+    return op == plat::FileOp::Remove && g_unkeptRemoves ? 0 : g_unkeptFault;
+}
+} // namespace
+
+constexpr int kUnattended = 0;
+struct UnkeptRow {
+    const char* name;
+    int fault;
+    bool removes;
+    int answer;         // to the question, or kUnattended
+    std::size_t telaio; // TELAIO pieces cut (four a repetition)
+    int starts;
+    int asked; // times asked (or told on the output)
+};
+const UnkeptRow kUnkeptRows[] = {
+    {"FullDriveGoOn", ENOSPC, true, IDYES, 2 + 4, 3, 1},
+    {"ReadOnlyGoOn", EROFS, false, IDYES, 2 + 4, 3, 1},
+    {"FullDriveFromFirstPiece", ENOSPC, true, IDNO, 4 + 4, 2, 1},
+    {"ReadOnlyFromFirstPiece", EROFS, false, IDNO, 4 + 4, 2, 1},
+    // The run passes over the bar, runs ANTA and offers TELAIO once more.
+    {"FullDriveCancelled", ENOSPC, true, IDCANCEL, 0, 1, 2},
+    {"ReadOnlyUnattended", EROFS, false, kUnattended, 0, 1, 2},
+    {"FullDriveUnattended", ENOSPC, true, kUnattended, 0, 1, 2},
+};
+void PrintTo(const UnkeptRow& row, std::ostream* os) { *os << row.name; }
+class UnkeptProgressTest : public OnlineJobRunTest, public ::testing::WithParamInterface<UnkeptRow> {};
+INSTANTIATE_TEST_SUITE_P(Answers, UnkeptProgressTest, ::testing::ValuesIn(kUnkeptRows),
+                         [](const ::testing::TestParamInfo<UnkeptRow>& i) { return std::string(i.param.name); });
+
+TEST_P(UnkeptProgressTest, PartlyCutBarWhoseRecordCannotBeKeptWaitsForTheOperatorsWord) {
+    const UnkeptRow& row = GetParam();
+    SetUpOnlineRun("FINESTRE.lda");
+    if (row.answer != kUnattended)
+        plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "0", (program_ + "CONF/TEST.PAR").c_str());
+    std::vector<std::string> asked;
+    ui_->responder = [&](const MessageBoxRequest& b) {
+        if (b.text.find(MsgString("M_PROGRESS_UNKEPT")) == std::string::npos) return static_cast<int>(IDOK);
+        asked.push_back(b.text);
+        return row.answer;
+    };
+    g_unkeptFault = row.fault;
+    g_unkeptRemoves = row.removes;
     FileFaultGuard guard(nullptr);
+    testing::internal::CaptureStderr();
     RunTheList([&] {
         WriteProgressRecord("FINESTRE.lda", "TELAIO", 2);
-        plat::SetFileFaultForTests(&ProgressFolderReadOnly);
+        plat::SetFileFaultForTests(&UnkeptRecordFault);
     });
+    const std::string output = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(ended_) << "the test run did not end";
-    EXPECT_EQ(CountBoxesContaining("STATBAR.TXT"), 1);
-    EXPECT_EQ(ProgramStarts(), 2);
+    const std::string question = MsgString("M_PROGRESS_UNKEPT");
+    if (row.answer == kUnattended) {
+        EXPECT_TRUE(asked.empty());
+        for (std::size_t at = output.find(question); at != std::string::npos; at = output.find(question, at + 1))
+            asked.push_back(output.substr(at, 400));
+        EXPECT_EQ(Count(output, MsgString("M_PROGRESS_UNKEPT_CANCELLED")), static_cast<std::size_t>(row.asked))
+            << output;
+    }
+    ASSERT_EQ(static_cast<int>(asked.size()), row.asked) << output;
+    for (const std::string& text : asked) {
+        EXPECT_EQ(text.find(question + " TRAV SUP, TRAV INF\n"), 0u) << text;
+        EXPECT_NE(text.find("STATBAR.TXT"), std::string::npos) << text;
+    }
+    EXPECT_EQ(ProgramStarts(), row.starts);
     app_->ExitInstance();
-    EXPECT_EQ(Count(EventLog(), ";END-PIECE;FINESTRE;"), 11u);
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;") - Count(events, ";END-PIECE;FINESTRE;ANTA"), row.telaio)
+        << events;
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;ANTA"), 3u) << events;
 }
 
 // CONFIG.PAR read-only: the set-up PORTE's bars need cannot be recorded, so no bar starts (the

@@ -40,6 +40,27 @@ int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone);
 // fails, left stale, and the bar starts from its first piece.
 int ConfirmBarProgressRecord();
 
+// Pieces of a bar made (by the record, or by the monitor's count) that the record file could
+// not keep: a write of the progress, or the rewrite before a resume, failed (a full drive, a
+// read-only folder). The file then no longer tells them, and a restart would start the bar from
+// its first piece; in this session they are held here so that the next confirmation of the bar
+// asks the operator instead of cutting them again. Held, a bar each, until that bar's progress
+// is next written (KeepJobRecord with its progress keys) or the operator decides.
+struct UnkeptProgress {
+    std::string listPath;
+    int32_t barId = -1;
+    int32_t piecesDone = 0;
+    bool resume = false; // the operator chose to go on after them: ReadBarProgress gives them
+    std::string fault;   // g_errorText of the failed write: the file and the reason
+};
+// The held pieces of this bar of this list, or null.
+const UnkeptProgress* UnkeptBarProgress(int32_t barId, const char* listPath);
+// The operator's answers: go on after the held pieces (every reader of the progress takes them
+// until the bar's progress is written again), or forget them (the bar starts from its first
+// piece). Held pieces are never written back to the file: a restart does not resume from them.
+void ResumeUnkeptProgress(int32_t barId, const char* listPath);
+void ForgetUnkeptProgress(int32_t barId, const char* listPath);
+
 // The job's record: the one file at g_barProgressPath that a restart reads to know where the
 // running job stood. Beside the progress keys it holds, in the same file and so in the same
 // replacement:
