@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <tuple>
 #include <string>
@@ -794,6 +795,41 @@ TEST_P(UnkeptProgressTest, PartlyCutBarWhoseRecordCannotBeKeptWaitsForTheOperato
     EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;") - Count(events, ";END-PIECE;FINESTRE;ANTA"), row.telaio)
         << events;
     EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;ANTA"), 3u) << events;
+}
+
+// What one bar confirmation changes in CONFIG.PAR (the step, the tool set-up PORTE's bars need)
+// reaches it in one replacement: on a slow drive each replacement waits for its syncs. Counted
+// through the replacements of the file, grouped by the confirmation they came before.
+namespace {
+std::function<void(const char*)> g_onConfigCommit;
+bool CountCommit(const char*, const char* finalPath) {
+    if (g_onConfigCommit) g_onConfigCommit(finalPath);
+    return true;
+}
+} // namespace
+
+TEST_P(OnlineVariantRunTest, OneConfirmationReplacesTheConfigurationOnce) {
+    SetUpOnlineRun("PORTE.lda", GetParam());
+    WriteConfig("GENERAL", "STEP_RIP", "5"); // the step of the first confirmation changes it
+    std::map<int, int> replacements;         // starts seen -> CONFIG.PAR replacements
+    RunTheList([&] {
+        g_onConfigCommit = [&](const char* finalPath) {
+            const std::string p = finalPath;
+            if (p.size() < 10 || p.compare(p.size() - 10, 10, "CONFIG.PAR") != 0) return;
+            ++replacements[ProgramStarts()];
+        };
+        plat::SetProfileCommitHook(&CountCommit);
+    });
+    plat::SetProfileCommitHook(nullptr);
+    g_onConfigCommit = nullptr;
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    EXPECT_EQ(ProgramStarts(), 2);
+    ASSERT_FALSE(replacements.empty()) << "the first confirmation changes the step and the set-up";
+    for (const auto& [starts, count] : replacements)
+        EXPECT_EQ(count, 1) << "replacements before start " << starts + 1;
+    const std::string config = program_ + "CONF/CONFIG.PAR";
+    EXPECT_EQ(plat::GetProfileInt("GENERAL", "STEP_RIP", -1, config.c_str()), 0) << "the step \"All\" kept";
+    app_->ExitInstance();
 }
 
 // CONFIG.PAR read-only: the set-up PORTE's bars need cannot be recorded, so no bar starts (the
