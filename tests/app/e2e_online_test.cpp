@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/conf_bar_dialog.h"
+#include "engine/bar_computation.h"
 #include "app/exec_dialog.h"
 #include "app/exec_files.h"
 #include "app/sel_bar_dialog.h"
@@ -958,4 +959,80 @@ TEST_F(OnlineJobRunTest, APowerCutWithinThePrintPeriodIsToldAtTheRestart) {
     ASSERT_EQ(ui_->boxes.size(), 1u) << "one notice, at the first bar after the restart";
     EXPECT_EQ(ui_->boxes[0].text, labels + " " + labelsAtCut + "\n" + supervisor + " " + supervisorAtCut);
     EXPECT_EQ(ReadFile(owedPath).find("=T"), std::string::npos) << "told once: nothing is owed any more";
+}
+
+// A power cut just after the list's last piece: ANTA's offcut is owed its label from the moment
+// the bar is cut, beside the labels still waiting for the print timer. The restart finds the
+// list finished and opens no execution: what is owed is told at the start-up, once.
+TEST_F(OnlineJobRunTest, TheOffcutOfTheLastBarCutIsToldAtTheRestartOfAFinishedList) {
+    SetUpOnlineRun("FINESTRE.lda");
+    WriteConfig("GENERAL", "CHANGE_RIP", "1"); // the list counts its repetitions
+    std::string recordAtCut;
+    QTimer cut;
+    QObject::connect(&cut, &QTimer::timeout, [&] {
+        if (!recordAtCut.empty() || MainFrame == nullptr) return;
+        auto* monitor = qobject_cast<CExecDialog*>(MainFrame->execDialog.data());
+        auto* list = dynamic_cast<BarComputation*>(g_pBarList);
+        if (monitor == nullptr || monitor->EndResult() != 0 || list == nullptr || list->currentBar == nullptr ||
+            std::string(list->currentBar->name) != "ANTA")
+            return;
+        g_pSettings->PRINT_TIMER = 60000; // ANTA's labels wait: the cut falls within the period
+        if (monitor->PiecesCounted() < 3.0f) return;
+        // The power goes: the disk holds what a restart finds, and the controller stops.
+        recordAtCut = ReadFile(plat::NativePath(g_barProgressPath));
+        g_pCncState->SetR481(1);
+        monitor->EndJob(2);
+        MainFrame->close();
+    });
+    RunTheList([&] { cut.start(2); });
+    cut.stop();
+    ASSERT_FALSE(recordAtCut.empty()) << "the cut never came";
+    app_->ExitInstance();
+
+    WriteFile(plat::NativePath(g_barProgressPath), recordAtCut);
+    ui_->boxes.clear();
+    WriteConfig("GENERAL", "PRINT_TIMER", "20");
+    RunTheList();
+    ASSERT_TRUE(ended_) << "the run after the restart did not end";
+    EXPECT_EQ(ProgramStarts(), 0) << "nothing of the list is made again";
+    ASSERT_EQ(ui_->boxes.size(), 1u) << "one notice, at the start-up";
+    const std::string& told = ui_->boxes[0].text;
+    EXPECT_EQ(told.substr(0, told.find('\n')),
+              std::string(MsgError("ERR_LABELS_OWED")) + " ANTA SUP, ANTA LAT, ANTA INF, ANTA")
+        << told;
+}
+
+// Stop now asked while TELAIO's second bar has one piece to go, the box left open while the
+// machine cuts it and ends the program, then Yes: both bars of TELAIO were finished, and each
+// keeps its bar line and its piece lines for the supervisor; ANTA runs after.
+TEST_F(OnlineJobRunTest, StopNowAnsweredAfterTheBarEndedKeepsTheBarsLines) {
+    SetUpOnlineRun("FINESTRE.lda");
+    bool pressed = false;
+    QTimer hand;
+    QObject::connect(&hand, &QTimer::timeout, [&] {
+        if (pressed || MainFrame == nullptr) return;
+        auto* monitor = qobject_cast<CExecDialog*>(MainFrame->execDialog.data());
+        if (monitor == nullptr || monitor->EndResult() != 0 || monitor->PiecesCounted() < 7.0f) return;
+        pressed = true;
+        monitor->OnCancel();
+    });
+    ui_->responder = [&](const MessageBoxRequest& b) {
+        if (b.text != MsgString("M_ABORT")) return static_cast<int>(IDOK);
+        QElapsedTimer t;
+        t.start();
+        while (Sim().SimProgramState() == SIM_RUN_RUNNING && t.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return static_cast<int>(IDYES);
+    };
+    RunTheList([&] { hand.start(2); });
+    hand.stop();
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(Sim().SimProgramState(), SIM_RUN_ENDED);
+    app_->ExitInstance();
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), 11u) << events;
+    EXPECT_EQ(Count(events, ";PIECE;FINESTRE;TELAIO;"), 2u) << events;
+    EXPECT_EQ(PieceLineTotal(events, "FINESTRE"), 11) << events;
+    EXPECT_EQ(Count(events, ";MULTI;"), 11u) << events;
 }
