@@ -28,8 +28,8 @@ BarProgress ReadFittingBarProgress(int32_t barId, const char* listPath, int piec
 // (after a crash the record is the old one or the new one). 0 done. A failed write (a
 // full drive, no permission) puts the file's name and the reason in g_errorText and removes
 // the previous record, which no longer tells the pieces made: 1 when it is gone (the bar
-// would start again from its first piece), 2 when even that failed and the stale record
-// stays. A record left stale is no progress for the rest of the session (ReadBarProgress gives 0)
+// would start again from its first piece; the pieces are held for the session, see
+// UnkeptBarProgress), 2 when even that failed and the stale record stays. A record left stale is no progress for the rest of the session (ReadBarProgress gives 0)
 // until a write replaces it.
 int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone);
 
@@ -37,7 +37,7 @@ int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone);
 // resumed from again at every restart, however many pieces were made since. The record is
 // rewritten with its own content; 0 when that worked or there is no record; 1 when it could not
 // be (g_errorText names the file and the reason): the record is removed or, when even that
-// fails, left stale, and the bar starts from its first piece.
+// fails, left stale, and its pieces are held (UnkeptBarProgress) for the operator to decide.
 int ConfirmBarProgressRecord();
 
 // Pieces of a bar made (by the record, or by the monitor's count) that the record file could
