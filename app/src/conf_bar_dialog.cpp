@@ -32,6 +32,7 @@
 #include "machine/cnc_state.h"
 #include "machine/error_text.h"
 #include "machine/globals.h"
+#include "machine/ini_routines.h"
 #include "machine/label_settings.h"
 #include "machine/path_table.h"
 #include "machine/ralla_tools.h"
@@ -273,6 +274,27 @@ BarProgress CConfBarDialog::StoredProgress() const {
     return ReadFittingBarProgress(m_bar->index, PathSlot(PathTable::kListName), m_bar->pieceCount);
 }
 
+const UnkeptProgress* CConfBarDialog::UnkeptProgressOfBar() const {
+    if (m_bar == nullptr || g_pSettings == nullptr || g_pSettings->MEM_PEZZI == 0) return nullptr;
+    const UnkeptProgress* held = UnkeptBarProgress(m_bar->index, PathSlot(PathTable::kListName));
+    if (held == nullptr || BarProgressOf(held->piecesDone, m_bar->pieceCount).piecesDone <= 0) return nullptr;
+    return held;
+}
+
+int CConfBarDialog::AskAboutUnkeptProgress(const UnkeptProgress& held, const BarComputation& bc) {
+    std::string names;
+    for (int i = 0; i < held.piecesDone && i < static_cast<int>(bc.pieces.size()); ++i)
+        names += (i == 0 ? "" : ", ") + std::string(bc.pieces[static_cast<std::size_t>(i)]->Nome);
+    const std::string told = std::string(MsgString("M_PROGRESS_UNKEPT")) + " " + names + "\n" + held.fault;
+    // Nobody is there to answer: the bar is not started (it keeps its repetitions).
+    if (app::UnattendedRun()) {
+        ShowRefusal(told + "\n" + MsgString("M_PROGRESS_UNKEPT_CANCELLED"));
+        return IDCANCEL;
+    }
+    return ShowBox("T_ATTENZIONE", told + "\n\n" + MsgString("M_PROGRESS_UNKEPT_ASK"), BoxButtons::YesNoCancel,
+                   BoxIcon::Question);
+}
+
 void CConfBarDialog::ShowHeader() {
     const BarRecord& bar = *m_bar;
     SetText(kIdBarNumber, plat::StrFormatC("%d / %d", m_index + 1, m_count));
@@ -354,14 +376,33 @@ int CConfBarDialog::PrepareBarProgram(int forMachine, int* repetitions) {
     if (m_index >= m_count) return 1;
     if (m_index == m_count - 1 && MainFrame != nullptr) MainFrame->lastBar = 1;
 
-    // A record the program can no longer replace is no progress: the bar starts from its first
-    // piece (the computation below then reads none).
-    if (StoredProgress().piecesDone > 0 && ConfirmBarProgressRecord() != 0) app::TellBarProgressFault();
+    // A record the program can no longer replace is no progress (the computation below then
+    // reads none); the pieces it told are held, and the operator decides below.
+    if (StoredProgress().piecesDone > 0 && ConfirmBarProgressRecord() != 0 && UnkeptProgressOfBar() == nullptr)
+        app::TellBarProgressFault();
 
-    const int computed = list->ComputeBar(m_index, 1);
+    int computed = list->ComputeBar(m_index, 1);
     if (computed != 0) {
         ShowRefusal(g_errorText);
         return computed;
+    }
+    // Pieces of this bar made and not kept by the record: the bar never starts again from its
+    // first piece, nor after them, without the operator's word.
+    if (const UnkeptProgress* held = UnkeptProgressOfBar(); held != nullptr && !held->resume) {
+        const UnkeptProgress told = *held; // the box runs the event loop
+        const int answer = AskAboutUnkeptProgress(told, *list);
+        if (answer == IDYES) {
+            ResumeUnkeptProgress(m_bar->index, PathSlot(PathTable::kListName));
+            computed = list->ComputeBar(m_index, 1); // now after the pieces made
+            if (computed != 0) {
+                ShowRefusal(g_errorText);
+                return computed;
+            }
+        } else if (answer == IDNO) {
+            ForgetUnkeptProgress(m_bar->index, PathSlot(PathTable::kListName));
+        } else {
+            return 1;
+        }
     }
     static std::mt19937 generator(static_cast<unsigned>(std::time(nullptr)));
     list->IsoCode = app::DrawIsoCode(g_machineConnected, list->IsoCode, [] { return static_cast<int>(generator()); });
@@ -402,6 +443,9 @@ void CConfBarDialog::OnOkButton() {
 void CConfBarDialog::OnOK() {
     // One start per bar: a confirmation while a start is pending or a bar runs is ignored.
     if (Busy() || m_bar == nullptr || g_pSettings == nullptr) return;
+    // What one confirmation changes in the configuration (the step, the tool set-up) reaches
+    // "CONFIG.PAR" in one replacement: each replacement waits for the drive.
+    IniWriteBatch configWrites(PathSlot(PathTable::kConfigPar));
 
     if (GetLabelPrint() != 0 && (g_pSettings->CONF_FILE_OTT == 1 || g_pSettings->CONF_FILE_OTT == 2)) {
         if (app::LabelPaperOutBeforeBar()) {
@@ -617,8 +661,13 @@ void CConfBarDialog::CloseRun() {
             g_machiningTimeTotal = 0.0;
             MainFrame->listTime = 0.0;
         }
-        if (!app::AppendTimeLogTotal(MainFrame->timeLogPath, fresh, minutes)) {
+        const app::TimeLogTotalResult total = app::AppendTimeLogTotal(MainFrame->timeLogPath, fresh, minutes);
+        if (total == app::TimeLogTotalResult::NotOpened) {
             app::ShowTimeLogOpenError();
+        } else if (total == app::TimeLogTotalResult::NotRead) {
+            // The total would be wrong: none is written, and the operator hears which log.
+            if (!app::TellUnattended("time log", g_errorText))
+                ShowBox("T_ERRORE", g_errorText, BoxButtons::Ok, BoxIcon::Warning);
         }
         if (g_testRun == 0 && MainFrame != nullptr) {
             if (MainFrame->isMinimized()) MainFrame->showMaximized();

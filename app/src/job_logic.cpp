@@ -4,12 +4,15 @@
 #include "engine/piece_labels.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "machine/barlist.h"
 #include "machine/ralla_tools.h"
 #include "machine/utils.h"
+#include "machine/file_routines.h"
+#include "platform/file_stream.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -246,31 +249,66 @@ std::string ElapsedText(int64_t seconds) {
     return plat::StrFormatC("%lld' %d\"", static_cast<long long>(m), static_cast<int>(s));
 }
 
+void TimeLogTotaliser::Feed(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (c == '\n') {
+            EndLine();
+            continue;
+        }
+        // The field of a mark is the three characters before its first appearance on the line.
+        if (c == '\'' && !minutesSeen_) {
+            minutesSeen_ = true;
+            minutesField_ = last_;
+        } else if (c == '"' && !secondsSeen_) {
+            secondsSeen_ = true;
+            secondsField_ = last_;
+        }
+        last_ += c;
+        if (last_.size() > 3) last_.erase(0, 1);
+    }
+}
+
+void TimeLogTotaliser::EndLine() {
+    if (minutesSeen_)
+        total_ += ReadFieldNumber(minutesField_) * int64_t{60} + (secondsSeen_ ? ReadFieldNumber(secondsField_) : 0);
+    last_.clear();
+    minutesField_.clear();
+    secondsField_.clear();
+    minutesSeen_ = secondsSeen_ = false;
+}
+
+int64_t TimeLogTotaliser::TotalSeconds() {
+    EndLine(); // a last line without its line end counts as well
+    return total_;
+}
+
 std::string TimeLogTotalText(bool fresh, double listMinutes, std::string_view contents) {
     if (fresh) {
         if (listMinutes == 0.0) return "0";
         return ElapsedText(plat::TruncToInt32(listMinutes * 60.0));
     }
-    int64_t total = 0;
-    std::size_t start = 0;
-    while (start < contents.size()) {
-        std::size_t end = contents.find('\n', start);
-        if (end == std::string_view::npos) end = contents.size();
-        total += TimeLogLineSeconds(contents.substr(start, end - start));
-        start = end + 1;
-    }
-    return ElapsedText(total);
+    TimeLogTotaliser total;
+    total.Feed(contents);
+    return ElapsedText(total.TotalSeconds());
 }
 
-bool AppendTimeLogTotal(const std::string& path, bool fresh, double listMinutes) {
-    std::string contents;
-    if (!fresh) (void)plat::ReadWholeFile(path, contents);
+TimeLogTotalResult AppendTimeLogTotal(const std::string& path, bool fresh, double listMinutes) {
+    std::string total = TimeLogTotalText(fresh, listMinutes, {});
+    if (!fresh) {
+        // The log is read as it streams in: a long-lived log has no size the total stops at. A
+        // log that cannot be read gets no total (it would be wrong); a missing one totals 0.
+        TimeLogTotaliser sum;
+        if (!plat::ReadFileChunks(path, [&sum](std::string_view bytes) { sum.Feed(bytes); }) && errno != ENOENT) {
+            SetFileFaultText(false, path.c_str(), errno);
+            return TimeLogTotalResult::NotRead;
+        }
+        total = ElapsedText(sum.TotalSeconds());
+    }
     FILE* f = plat::OpenFile(path, "ab");
-    if (f == nullptr) return false;
-    const std::string text = std::string(60, '=') + "\r\n" + "\r\nTotal Elapsed Time: " +
-                             TimeLogTotalText(fresh, listMinutes, contents) + "\r\n";
+    if (f == nullptr) return TimeLogTotalResult::NotOpened;
+    const std::string text = std::string(60, '=') + "\r\n" + "\r\nTotal Elapsed Time: " + total + "\r\n";
     const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written;
+    return std::fclose(f) == 0 && written ? TimeLogTotalResult::Written : TimeLogTotalResult::NotOpened;
 }
 
 } // namespace app

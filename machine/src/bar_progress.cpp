@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cinttypes>
 #include <string>
+#include <vector>
 
 #include "machine/barlist.h"
 #include "machine/error_text.h"
@@ -35,9 +36,52 @@ int DropRecord() {
     return 2;
 }
 
+// The pieces of bars that the record could not keep (see UnkeptBarProgress), one entry a bar.
+std::vector<UnkeptProgress>& Unkept() {
+    static std::vector<UnkeptProgress> held;
+    return held;
+}
+
+UnkeptProgress* FindUnkept(int32_t barId, const std::string& listPath) {
+    for (UnkeptProgress& u : Unkept())
+        if (u.barId == barId && u.listPath == listPath) return &u;
+    return nullptr;
+}
+
+void ForgetUnkept(int32_t barId, const std::string& listPath) {
+    auto& held = Unkept();
+    for (auto it = held.begin(); it != held.end(); ++it)
+        if (it->barId == barId && it->listPath == listPath) {
+            held.erase(it);
+            return;
+        }
+}
+
+void HoldUnkept(const std::string& listPath, int32_t barId, int32_t piecesDone) {
+    UnkeptProgress* u = FindUnkept(barId, listPath);
+    if (u == nullptr) u = &Unkept().emplace_back();
+    u->listPath = listPath;
+    u->barId = barId;
+    u->piecesDone = piecesDone;
+    u->resume = false;
+    u->fault = g_errorText;
+}
+
 } // namespace
 
+const UnkeptProgress* UnkeptBarProgress(int32_t barId, const char* listPath) {
+    const UnkeptProgress* u = FindUnkept(barId, listPath != nullptr ? listPath : "");
+    return u != nullptr && u->piecesDone > 0 ? u : nullptr;
+}
+
+void ResumeUnkeptProgress(int32_t barId, const char* listPath) {
+    if (UnkeptProgress* u = FindUnkept(barId, listPath != nullptr ? listPath : "")) u->resume = true;
+}
+
+void ForgetUnkeptProgress(int32_t barId, const char* listPath) { ForgetUnkept(barId, listPath != nullptr ? listPath : ""); }
+
 int ReadBarProgress(int32_t barId, const char* listPath) {
+    if (const UnkeptProgress* u = UnkeptBarProgress(barId, listPath); u != nullptr && u->resume) return u->piecesDone;
     if (RecordIsStale() || IsFileReadable(g_barProgressPath) == 0) return 0;
     const std::string file = plat::FindExisting(g_barProgressPath);
     if (plat::ReadProfileString("STATBAR", "NOMELDA", "", file.c_str()) != (listPath != nullptr ? listPath : ""))
@@ -173,11 +217,14 @@ int KeepJobRecord(const JobRecord& r) {
     // Nothing to keep and no record: nothing is written (a run without labels and without
     // the progress leaves no file).
     if (r.Empty() && !RecordIsStale() && !plat::IsRegularFile(g_barProgressPath)) return 0;
+    // New progress of a bar is its truth from here on, whatever the operator said about the old.
+    if (r.progress) ForgetUnkept(r.barId, r.listPath);
     if (plat::WriteRecordAtomic(g_barProgressPath, JobRecordText(r))) {
         StaleRecord().clear();
         return 0;
     }
     SetFileFaultText(true, g_barProgressPath, errno);
+    if (r.progress && r.piecesDone > 0) HoldUnkept(r.listPath, r.barId, r.piecesDone);
     // The record the write should have replaced tells another moment: a restart would resume
     // the bar after pieces never made, or name labels printed since. It goes (a removal needs
     // no free space).
@@ -218,6 +265,8 @@ int ConfirmBarProgressRecord() {
     // Rewritten with its own bytes, whatever keys it holds.
     if (plat::WriteRecordAtomic(g_barProgressPath, bytes)) return 0;
     SetFileFaultText(true, g_barProgressPath, errno);
+    const JobRecord r = ParseJobRecord(bytes);
+    if (r.progress && r.piecesDone > 0) HoldUnkept(r.listPath, r.barId, r.piecesDone);
     DropRecord();
     return 1;
 }

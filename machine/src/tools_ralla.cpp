@@ -82,6 +82,9 @@ int RallaToolSet::LoadConfig() {
 
 int RallaToolSet::SaveConfig() {
     const char* cfg = PathSlot(PathTable::kConfigPar);
+    // The set-up's keys reach the file in one replacement (with whatever else the caller's
+    // batch holds), not one replacement each.
+    IniWriteBatch batch(cfg);
     int fault = 0; // the reason of the first key not written
     auto write = [&fault, cfg](const char* key, const char* value) {
         errno = 0;
@@ -102,6 +105,8 @@ int RallaToolSet::SaveConfig() {
         }
     }
     write("CONF", plat::StrFormatC("%d", static_cast<int>(configNumber)).c_str());
+    errno = 0;
+    if (!FlushIniBatch() && fault == 0) fault = errno != 0 ? errno : EIO;
     m_unrecorded = fault != 0;
     if (fault == 0) return 0;
     SetFileFaultText(true, cfg, fault);

@@ -1,5 +1,6 @@
 // Windows-style paths mapped onto the native file system, with case-insensitive lookup.
 #include "platform/paths.h"
+#include "platform/file_stream.h"
 
 #include "fs_internal.h"
 #include "platform/text.h"
@@ -524,6 +525,35 @@ bool ReadWholeFile(std::string_view path, std::string& out, std::size_t maxBytes
         return false;
     }
     return true;
+}
+
+bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& chunk) {
+    const std::string p = FindExisting(path);
+    if (p.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (const int fault = detail::InjectedFault(p, FileOp::Read); fault != 0) {
+        errno = fault;
+        return false;
+    }
+    const int fd = OpenPlainFile(p, false);
+    if (fd < 0) return false;
+    char buf[65536];
+    int err = 0;
+    for (;;) {
+        const ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+        if (r == 0) break;
+        chunk(std::string_view(buf, static_cast<std::size_t>(r)));
+    }
+    ::close(fd);
+    errno = err;
+    return err == 0;
 }
 
 } // namespace plat

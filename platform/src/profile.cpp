@@ -218,6 +218,9 @@ public:
         return out;
     }
 
+    // After a change of the text: its lines and sections found again.
+    void Reparse() { Parse(); }
+
 private:
     void Parse() {
         lines.clear();
@@ -407,7 +410,108 @@ bool Commit(const IniDoc& doc, const std::string& originalBytes, const std::stri
     return detail::CommitFile(target, bytes, g_commitHook.load());
 }
 
+// Applies one write (as WriteProfileString describes it) to the document's text; its lines are
+// parsed again after a change, so that further writes find them.
+void ApplyWrite(IniDoc& doc, const char* section, const char* key, const char* value) {
+    const bool deleting = key == nullptr || value == nullptr;
+    if (!doc.exists && doc.text.empty() && deleting) return; // nothing to delete
+
+    const Section* sec = doc.FindSection(section);
+    std::string& text = doc.text;
+
+    if (key == nullptr) { // delete the section: its header and every line up to the next one
+        if (!sec) return;
+        const size_t from = sec->header != kNone ? sec->header : sec->first;
+        if (from >= sec->end) return;
+        const size_t begin = doc.lines[from].start;
+        const size_t end = sec->end < doc.lines.size() ? doc.lines[sec->end].start : text.size();
+        text.erase(begin, end - begin);
+        doc.Reparse();
+        return;
+    }
+
+    if (value == nullptr) { // delete the key's line
+        if (!sec) return;
+        const size_t li = doc.FindKey(*sec, key, true);
+        if (li == kNone) return;
+        const Line& l = doc.lines[li];
+        text.erase(l.start, l.next - l.start);
+        doc.Reparse();
+        return;
+    }
+
+    const std::string newValue = doc.Encode(TrimLeft(value));
+    if (sec) {
+        const size_t li = doc.FindKey(*sec, key, true);
+        if (li != kNone) {
+            const Line& l = doc.lines[li];
+            // The same value (blanks around it aside) is already stored: leave the file alone.
+            if (l.hasEquals && Trim(l.value) == Trim(newValue)) return;
+            const std::string line = l.name + "=" + newValue;
+            text.replace(l.start, l.end - l.start, line);
+            doc.Reparse();
+            return;
+        }
+        // New key: after the last non-blank line of the section (its header if none).
+        const std::string newLine = doc.Encode(TrimLeft(key)) + "=" + newValue;
+        size_t after = kNone;
+        for (size_t i = sec->end; i > sec->first; --i) {
+            if (doc.lines[i - 1].kind != LineKind::Blank) {
+                after = i - 1;
+                break;
+            }
+        }
+        if (after == kNone) after = sec->header;
+        if (after == kNone) { // the unnamed part holds nothing yet: the start of the file
+            text.insert(0, newLine + doc.lineEnd);
+        } else {
+            const Line& l = doc.lines[after];
+            if (l.next == l.end) { // the last line has no line end yet
+                text.insert(l.end, doc.lineEnd + newLine + doc.lineEnd);
+            } else {
+                text.insert(l.next, newLine + doc.lineEnd);
+            }
+        }
+        doc.Reparse();
+        return;
+    }
+
+    // New section at the end of the file.
+    std::string add;
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') add += doc.lineEnd;
+    add += "[" + doc.Encode(TrimLeft(section)) + "]" + doc.lineEnd;
+    add += doc.Encode(TrimLeft(key)) + "=" + newValue + doc.lineEnd;
+    text += add;
+    doc.Reparse();
+}
+
+bool WritableEntry(const char* section, const char* key, const char* value) {
+    // A line break in a name or value would inject lines into the file.
+    return section != nullptr && !HasLineBreak(section) && !HasLineBreak(key) && !(key && HasLineBreak(value));
+}
+
 } // namespace
+
+bool WriteProfileString(const char* section, const char* key, const char* value, const char* file) {
+    return WriteProfileStrings({{section, key, value}}, file);
+}
+
+bool WriteProfileStrings(const std::vector<ProfileEntry>& entries, const char* file) {
+    if (file == nullptr || *file == '\0') return false;
+    for (const ProfileEntry& e : entries)
+        if (!WritableEntry(e.section, e.key, e.value)) return false;
+
+    std::string existingPath;
+    IniDoc doc = LoadDoc(file, &existingPath);
+    if (doc.readError != 0) { // never rewrite from nothing a file that could not be read
+        errno = doc.readError;
+        return false;
+    }
+    const std::string original = doc.exists ? doc.Serialize() : std::string();
+    for (const ProfileEntry& e : entries) ApplyWrite(doc, e.section, e.key, e.value);
+    if (!doc.exists && doc.text.empty()) return true; // only deletions: no file is created
+    return Commit(doc, original, existingPath, file);
+}
 
 uint32_t GetProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
                           uint32_t size, const char* file) {
@@ -437,86 +541,6 @@ int32_t GetProfileInt(const char* section, const char* key, int32_t defaultValue
     std::string value;
     if (!LookupValue(doc, section, key, value) || value.empty()) return defaultValue;
     return ParseProfileInt(value);
-}
-
-bool WriteProfileString(const char* section, const char* key, const char* value, const char* file) {
-    if (section == nullptr || file == nullptr || *file == '\0') return false;
-    // A line break in a name or value would inject lines into the file.
-    if (HasLineBreak(section) || HasLineBreak(key) || (key && HasLineBreak(value))) return false;
-
-    std::string existingPath;
-    IniDoc doc = LoadDoc(file, &existingPath);
-    if (doc.readError != 0) { // never rewrite from nothing a file that could not be read
-        errno = doc.readError;
-        return false;
-    }
-    const std::string original = doc.exists ? doc.Serialize() : std::string();
-    const bool deleting = key == nullptr || value == nullptr;
-    if (!doc.exists && deleting) return true; // nothing to delete; no file is created
-
-    const Section* sec = doc.FindSection(section);
-    std::string& text = doc.text;
-
-    if (key == nullptr) { // delete the section: its header and every line up to the next one
-        if (!sec) return true;
-        const size_t from = sec->header != kNone ? sec->header : sec->first;
-        if (from >= sec->end) return true;
-        const size_t begin = doc.lines[from].start;
-        const size_t end = sec->end < doc.lines.size() ? doc.lines[sec->end].start : text.size();
-        text.erase(begin, end - begin);
-        return Commit(doc, original, existingPath, file);
-    }
-
-    if (value == nullptr) { // delete the key's line
-        if (!sec) return true;
-        const size_t li = doc.FindKey(*sec, key, true);
-        if (li == kNone) return true;
-        const Line& l = doc.lines[li];
-        text.erase(l.start, l.next - l.start);
-        return Commit(doc, original, existingPath, file);
-    }
-
-    const std::string newValue = doc.Encode(TrimLeft(value));
-    if (sec) {
-        const size_t li = doc.FindKey(*sec, key, true);
-        if (li != kNone) {
-            const Line& l = doc.lines[li];
-            // The same value (blanks around it aside) is already stored: leave the file alone.
-            if (l.hasEquals && Trim(l.value) == Trim(newValue)) return true;
-            const std::string line = l.name + "=" + newValue;
-            text.replace(l.start, l.end - l.start, line);
-            return Commit(doc, original, existingPath, file);
-        }
-        // New key: after the last non-blank line of the section (its header if none).
-        const std::string newLine = doc.Encode(TrimLeft(key)) + "=" + newValue;
-        size_t after = kNone;
-        for (size_t i = sec->end; i > sec->first; --i) {
-            if (doc.lines[i - 1].kind != LineKind::Blank) {
-                after = i - 1;
-                break;
-            }
-        }
-        if (after == kNone) after = sec->header;
-        if (after == kNone) { // the unnamed part holds nothing yet: the start of the file
-            text.insert(0, newLine + doc.lineEnd);
-        } else {
-            const Line& l = doc.lines[after];
-            if (l.next == l.end) { // the last line has no line end yet
-                text.insert(l.end, doc.lineEnd + newLine + doc.lineEnd);
-            } else {
-                text.insert(l.next, newLine + doc.lineEnd);
-            }
-        }
-        return Commit(doc, original, existingPath, file);
-    }
-
-    // New section at the end of the file.
-    std::string add;
-    if (!text.empty() && text.back() != '\n' && text.back() != '\r') add += doc.lineEnd;
-    add += "[" + doc.Encode(TrimLeft(section)) + "]" + doc.lineEnd;
-    add += doc.Encode(TrimLeft(key)) + "=" + newValue + doc.lineEnd;
-    text += add;
-    return Commit(doc, original, existingPath, file);
 }
 
 std::string ReadProfileString(const char* section, const char* key, const char* defaultValue, const char* file) {

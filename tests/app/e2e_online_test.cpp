@@ -12,12 +12,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <tuple>
 #include <string>
 #include <vector>
 
 #include "app/conf_bar_dialog.h"
+#include "engine/bar_computation.h"
 #include "app/exec_dialog.h"
 #include "app/exec_files.h"
 #include "app/sel_bar_dialog.h"
@@ -679,13 +681,12 @@ protected:
     int Value() const { return std::get<1>(GetParam()); }
 };
 
-// FINESTRE (TELAIO four pieces twice, ANTA three) with its progress folder read-only, with a
-// record of two pieces of TELAIO made (value 2) and without one (0): a record the program
-// cannot replace is no progress, so the list runs as with no record at all: every piece cut
-// once, the operator told once which file cannot be written, and the run reaches its end.
+// FINESTRE (TELAIO four pieces twice, ANTA three) with its progress folder read-only and no
+// record: every piece cut once, the operator told once which file cannot be written, and the
+// run reaches its end.
 class ReadOnlyProgressTest : public OnlineCaseTest {};
 INSTANTIATE_TEST_SUITE_P(VariantsAndRecords, ReadOnlyProgressTest,
-                         ::testing::Combine(::testing::Values(1, 2), ::testing::Values(0, 2)),
+                         ::testing::Combine(::testing::Values(1, 2), ::testing::Values(0)),
                          [](const ::testing::TestParamInfo<std::tuple<int, int>>& i) {
                              return "Variant" + std::to_string(std::get<0>(i.param)) + "_record" +
                                     std::to_string(std::get<1>(i.param));
@@ -715,21 +716,122 @@ TEST_P(ReadOnlyProgressTest, ProgressRecordThatCannotBeReplacedIsNeverResumedFro
     EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), 11u) << events;
 }
 
-// A record the program wrote before its folder turned read-only is not resumed from either:
-// the bar could not record its next pieces, so a later restart would make them again.
-TEST_P(OnlineVariantRunTest, ProgressRecordThatCanNoLongerBeRewrittenIsNotResumedFrom) {
-    SetUpOnlineRun("FINESTRE.lda", GetParam());
-    g_progressFault = EACCES;
+// The drive full (the record can be removed, not replaced) or the folder read-only (neither):
+// a record of two pieces of TELAIO made that cannot be rewritten before the bar resumes. The
+// bar neither resumes nor starts again from its first piece without the operator's word: asked,
+// naming the two pieces and the file, and the answer taken; unattended, the bar is not started
+// and the output says so. The record is never resumed from later: after a "go on" only the
+// session's own count holds the two pieces.
+namespace {
+int g_unkeptFault = 0;
+bool g_unkeptRemoves = false;
+int UnkeptRecordFault(const char* nativePath, plat::FileOp op) {
+    const std::string p = nativePath;
+    if (p.size() < 11 || p.compare(p.size() - 11, 11, "STATBAR.TXT") != 0 || op == plat::FileOp::Read) return 0;
+    return op == plat::FileOp::Remove && g_unkeptRemoves ? 0 : g_unkeptFault;
+}
+} // namespace
+
+constexpr int kUnattended = 0;
+struct UnkeptRow {
+    const char* name;
+    int fault;
+    bool removes;
+    int answer;         // to the question, or kUnattended
+    std::size_t telaio; // TELAIO pieces cut (four a repetition)
+    int starts;
+    int asked; // times asked (or told on the output)
+};
+const UnkeptRow kUnkeptRows[] = {
+    {"FullDriveGoOn", ENOSPC, true, IDYES, 2 + 4, 3, 1},
+    {"ReadOnlyGoOn", EROFS, false, IDYES, 2 + 4, 3, 1},
+    {"FullDriveFromFirstPiece", ENOSPC, true, IDNO, 4 + 4, 2, 1},
+    {"ReadOnlyFromFirstPiece", EROFS, false, IDNO, 4 + 4, 2, 1},
+    // The run passes over the bar, runs ANTA and offers TELAIO once more.
+    {"FullDriveCancelled", ENOSPC, true, IDCANCEL, 0, 1, 2},
+    {"ReadOnlyUnattended", EROFS, false, kUnattended, 0, 1, 2},
+    {"FullDriveUnattended", ENOSPC, true, kUnattended, 0, 1, 2},
+};
+void PrintTo(const UnkeptRow& row, std::ostream* os) { *os << row.name; }
+class UnkeptProgressTest : public OnlineJobRunTest, public ::testing::WithParamInterface<UnkeptRow> {};
+INSTANTIATE_TEST_SUITE_P(Answers, UnkeptProgressTest, ::testing::ValuesIn(kUnkeptRows),
+                         [](const ::testing::TestParamInfo<UnkeptRow>& i) { return std::string(i.param.name); });
+
+TEST_P(UnkeptProgressTest, PartlyCutBarWhoseRecordCannotBeKeptWaitsForTheOperatorsWord) {
+    const UnkeptRow& row = GetParam();
+    SetUpOnlineRun("FINESTRE.lda");
+    if (row.answer != kUnattended)
+        plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "0", (program_ + "CONF/TEST.PAR").c_str());
+    std::vector<std::string> asked;
+    ui_->responder = [&](const MessageBoxRequest& b) {
+        if (b.text.find(MsgString("M_PROGRESS_UNKEPT")) == std::string::npos) return static_cast<int>(IDOK);
+        asked.push_back(b.text);
+        return row.answer;
+    };
+    g_unkeptFault = row.fault;
+    g_unkeptRemoves = row.removes;
     FileFaultGuard guard(nullptr);
+    testing::internal::CaptureStderr();
     RunTheList([&] {
         WriteProgressRecord("FINESTRE.lda", "TELAIO", 2);
-        plat::SetFileFaultForTests(&ProgressFolderReadOnly);
+        plat::SetFileFaultForTests(&UnkeptRecordFault);
     });
+    const std::string output = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(ended_) << "the test run did not end";
-    EXPECT_EQ(CountBoxesContaining("STATBAR.TXT"), 1);
-    EXPECT_EQ(ProgramStarts(), 2);
+    const std::string question = MsgString("M_PROGRESS_UNKEPT");
+    if (row.answer == kUnattended) {
+        EXPECT_TRUE(asked.empty());
+        for (std::size_t at = output.find(question); at != std::string::npos; at = output.find(question, at + 1))
+            asked.push_back(output.substr(at, 400));
+        EXPECT_EQ(Count(output, MsgString("M_PROGRESS_UNKEPT_CANCELLED")), static_cast<std::size_t>(row.asked))
+            << output;
+    }
+    ASSERT_EQ(static_cast<int>(asked.size()), row.asked) << output;
+    for (const std::string& text : asked) {
+        EXPECT_EQ(text.find(question + " TRAV SUP, TRAV INF\n"), 0u) << text;
+        EXPECT_NE(text.find("STATBAR.TXT"), std::string::npos) << text;
+    }
+    EXPECT_EQ(ProgramStarts(), row.starts);
     app_->ExitInstance();
-    EXPECT_EQ(Count(EventLog(), ";END-PIECE;FINESTRE;"), 11u);
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;") - Count(events, ";END-PIECE;FINESTRE;ANTA"), row.telaio)
+        << events;
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;ANTA"), 3u) << events;
+}
+
+// What one bar confirmation changes in CONFIG.PAR (the step, the tool set-up PORTE's bars need)
+// reaches it in one replacement: on a slow drive each replacement waits for its syncs. Counted
+// through the replacements of the file, grouped by the confirmation they came before.
+namespace {
+std::function<void(const char*)> g_onConfigCommit;
+bool CountCommit(const char*, const char* finalPath) {
+    if (g_onConfigCommit) g_onConfigCommit(finalPath);
+    return true;
+}
+} // namespace
+
+TEST_P(OnlineVariantRunTest, OneConfirmationReplacesTheConfigurationOnce) {
+    SetUpOnlineRun("PORTE.lda", GetParam());
+    WriteConfig("GENERAL", "STEP_RIP", "5"); // the step of the first confirmation changes it
+    std::map<int, int> replacements;         // starts seen -> CONFIG.PAR replacements
+    RunTheList([&] {
+        g_onConfigCommit = [&](const char* finalPath) {
+            const std::string p = finalPath;
+            if (p.size() < 10 || p.compare(p.size() - 10, 10, "CONFIG.PAR") != 0) return;
+            ++replacements[ProgramStarts()];
+        };
+        plat::SetProfileCommitHook(&CountCommit);
+    });
+    plat::SetProfileCommitHook(nullptr);
+    g_onConfigCommit = nullptr;
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    EXPECT_EQ(ProgramStarts(), 2);
+    ASSERT_FALSE(replacements.empty()) << "the first confirmation changes the step and the set-up";
+    for (const auto& [starts, count] : replacements)
+        EXPECT_EQ(count, 1) << "replacements before start " << starts + 1;
+    const std::string config = program_ + "CONF/CONFIG.PAR";
+    EXPECT_EQ(plat::GetProfileInt("GENERAL", "STEP_RIP", -1, config.c_str()), 0) << "the step \"All\" kept";
+    app_->ExitInstance();
 }
 
 // CONFIG.PAR read-only: the set-up PORTE's bars need cannot be recorded, so no bar starts (the
@@ -858,6 +960,82 @@ TEST_F(OnlineJobRunTest, APowerCutWithinThePrintPeriodIsToldAtTheRestart) {
     ASSERT_EQ(ui_->boxes.size(), 1u) << "one notice, at the first bar after the restart";
     EXPECT_EQ(ui_->boxes[0].text, labels + " " + labelsAtCut + "\n" + supervisor + " " + supervisorAtCut);
     EXPECT_EQ(ReadFile(owedPath).find("=T"), std::string::npos) << "told once: nothing is owed any more";
+}
+
+// A power cut just after the list's last piece: ANTA's offcut is owed its label from the moment
+// the bar is cut, beside the labels still waiting for the print timer. The restart finds the
+// list finished and opens no execution: what is owed is told at the start-up, once.
+TEST_F(OnlineJobRunTest, TheOffcutOfTheLastBarCutIsToldAtTheRestartOfAFinishedList) {
+    SetUpOnlineRun("FINESTRE.lda");
+    WriteConfig("GENERAL", "CHANGE_RIP", "1"); // the list counts its repetitions
+    std::string recordAtCut;
+    QTimer cut;
+    QObject::connect(&cut, &QTimer::timeout, [&] {
+        if (!recordAtCut.empty() || MainFrame == nullptr) return;
+        auto* monitor = qobject_cast<CExecDialog*>(MainFrame->execDialog.data());
+        auto* list = dynamic_cast<BarComputation*>(g_pBarList);
+        if (monitor == nullptr || monitor->EndResult() != 0 || list == nullptr || list->currentBar == nullptr ||
+            std::string(list->currentBar->name) != "ANTA")
+            return;
+        g_pSettings->PRINT_TIMER = 60000; // ANTA's labels wait: the cut falls within the period
+        if (monitor->PiecesCounted() < 3.0f) return;
+        // The power goes: the disk holds what a restart finds, and the controller stops.
+        recordAtCut = ReadFile(plat::NativePath(g_barProgressPath));
+        g_pCncState->SetR481(1);
+        monitor->EndJob(2);
+        MainFrame->close();
+    });
+    RunTheList([&] { cut.start(2); });
+    cut.stop();
+    ASSERT_FALSE(recordAtCut.empty()) << "the cut never came";
+    app_->ExitInstance();
+
+    WriteFile(plat::NativePath(g_barProgressPath), recordAtCut);
+    ui_->boxes.clear();
+    WriteConfig("GENERAL", "PRINT_TIMER", "20");
+    RunTheList();
+    ASSERT_TRUE(ended_) << "the run after the restart did not end";
+    EXPECT_EQ(ProgramStarts(), 0) << "nothing of the list is made again";
+    ASSERT_EQ(ui_->boxes.size(), 1u) << "one notice, at the start-up";
+    const std::string& told = ui_->boxes[0].text;
+    EXPECT_EQ(told.substr(0, told.find('\n')),
+              std::string(MsgError("ERR_LABELS_OWED")) + " ANTA SUP, ANTA LAT, ANTA INF, ANTA")
+        << told;
+}
+
+// Stop now asked while TELAIO's second bar has one piece to go, the box left open while the
+// machine cuts it and ends the program, then Yes: both bars of TELAIO were finished, and each
+// keeps its bar line and its piece lines for the supervisor; ANTA runs after.
+TEST_F(OnlineJobRunTest, StopNowAnsweredAfterTheBarEndedKeepsTheBarsLines) {
+    SetUpOnlineRun("FINESTRE.lda");
+    bool pressed = false;
+    QTimer hand;
+    QObject::connect(&hand, &QTimer::timeout, [&] {
+        if (pressed || MainFrame == nullptr) return;
+        auto* monitor = qobject_cast<CExecDialog*>(MainFrame->execDialog.data());
+        if (monitor == nullptr || monitor->EndResult() != 0 || monitor->PiecesCounted() < 7.0f) return;
+        pressed = true;
+        monitor->OnCancel();
+    });
+    ui_->responder = [&](const MessageBoxRequest& b) {
+        if (b.text != MsgString("M_ABORT")) return static_cast<int>(IDOK);
+        QElapsedTimer t;
+        t.start();
+        while (Sim().SimProgramState() == SIM_RUN_RUNNING && t.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return static_cast<int>(IDYES);
+    };
+    RunTheList([&] { hand.start(2); });
+    hand.stop();
+    ASSERT_TRUE(ended_) << "the test run did not end";
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(Sim().SimProgramState(), SIM_RUN_ENDED);
+    app_->ExitInstance();
+    const std::string events = EventLog();
+    EXPECT_EQ(Count(events, ";END-PIECE;FINESTRE;"), 11u) << events;
+    EXPECT_EQ(Count(events, ";PIECE;FINESTRE;TELAIO;"), 2u) << events;
+    EXPECT_EQ(PieceLineTotal(events, "FINESTRE"), 11) << events;
+    EXPECT_EQ(Count(events, ";MULTI;"), 11u) << events;
 }
 
 namespace {

@@ -9,6 +9,8 @@
 
 #include "app/job_logic.h"
 #include "machine/barlist.h"
+#include "machine/error_text.h"
+#include "platform/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -262,14 +264,50 @@ TEST(SelConfTimeLog, TotalTexts) {
     EXPECT_EQ(app::TimeLogTotalText(false, 99.0, ""), "0\"");
 }
 
+// What is appended to a list's time log at the end of the list: the total of its lines, read
+// whatever the log's size; nothing when the log cannot be read (the total would be wrong).
 TEST_F(TempDir, TimeLogTotalAppendedAfterTheLines) {
-    const fs::path log = dir_ / "L.tmx";
-    std::ofstream(log, std::ios::binary) << "head\r\n         A         B         C          1' 10\"\r\n";
-    ASSERT_TRUE(app::AppendTimeLogTotal(log.string(), false, 0.0));
-    EXPECT_EQ(ReadAll(log), "head\r\n         A         B         C          1' 10\"\r\n" + std::string(60, '=') +
-                                "\r\n\r\nTotal Elapsed Time: 1' 10\"\r\n");
-    const fs::path fresh = dir_ / "F.tmx";
-    ASSERT_TRUE(app::AppendTimeLogTotal(fresh.string(), true, 3.0));
-    EXPECT_EQ(ReadAll(fresh), std::string(60, '=') + "\r\n\r\nTotal Elapsed Time: 3'\r\n");
-    EXPECT_FALSE(app::AppendTimeLogTotal((dir_ / "none" / "X.tmx").string(), true, 1.0));
+    const std::string line = "          ALU60          A6010         PORTA1        12' 35\"\r\n"; // 755 s
+    const std::size_t longLines = (plat::kTextFileBound + (1u << 20)) / line.size(); // beyond the text bound
+    std::string longLog;
+    for (std::size_t i = 0; i < longLines; ++i) longLog += line;
+    const std::string head = std::string(60, '=') + "\r\n\r\nTotal Elapsed Time: ";
+    struct Row {
+        const char* name;
+        std::string log; // before; empty: no file
+        bool fresh;
+        double minutes;
+        int readFault; // errno of every read of the log, 0 none
+        app::TimeLogTotalResult result;
+        std::string total; // appended total ("" none)
+    } rows[] = {
+        {"summed", "head\r\n         A         B         C          1' 10\"\r\n", false, 0.0, 0,
+         app::TimeLogTotalResult::Written, "1' 10\""},
+        {"fresh from the list time", "", true, 3.0, 0, app::TimeLogTotalResult::Written, "3'"},
+        {"missing log totals nothing", "", false, 3.0, 0, app::TimeLogTotalResult::Written, "0\""},
+        {"beyond the text bound", longLog, false, 0.0, 0, app::TimeLogTotalResult::Written,
+         app::ElapsedText(static_cast<int64_t>(longLines) * 755)},
+        {"unreadable log", line, false, 0.0, EIO, app::TimeLogTotalResult::NotRead, ""},
+    };
+    static int fault = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path log = dir_ / "L.tmx";
+        fs::remove(log);
+        if (!row.log.empty()) std::ofstream(log, std::ios::binary) << row.log;
+        fault = row.readFault;
+        plat::SetFileFaultForTests([](const char*, plat::FileOp op) { return op == plat::FileOp::Read ? fault : 0; });
+        const app::TimeLogTotalResult result = app::AppendTimeLogTotal(log.string(), row.fresh, row.minutes);
+        plat::SetFileFaultForTests(nullptr);
+        EXPECT_EQ(result, row.result);
+        const std::string after = ReadAll(log);
+        if (row.total.empty()) {
+            EXPECT_EQ(after.size(), row.log.size()) << "nothing appended";
+            EXPECT_NE(std::string(g_errorText).find("L.tmx"), std::string::npos) << g_errorText;
+        } else {
+            EXPECT_EQ(after.substr(std::min(after.size(), row.log.size())), head + row.total + "\r\n");
+        }
+    }
+    EXPECT_EQ(app::AppendTimeLogTotal((dir_ / "none" / "X.tmx").string(), true, 1.0),
+              app::TimeLogTotalResult::NotOpened);
 }

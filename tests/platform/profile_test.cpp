@@ -75,6 +75,40 @@ TEST_F(ProfileCommit, ChangeReplacesTheFileThroughRename) {
     EXPECT_FALSE(std::filesystem::exists(g_hookTemp));
 }
 
+// Several writes in one replacement: each applied as its own call would apply it, in order;
+// one line break anywhere writes nothing.
+TEST_F(ProfileCommit, SeveralWritesMakeOneReplacement) {
+    const std::string file = dir / "setup.ini";
+    static int commits = 0; // the hook is a plain function
+    plat::SetProfileCommitHook([](const char*, const char*) {
+        ++commits;
+        return true;
+    });
+    struct Row {
+        const char* name;
+        std::vector<plat::ProfileEntry> entries;
+        const char* after;
+        bool ok;
+        int commits;
+    } rows[] = {
+        {"replace, add, new section",
+         {{"s", "a", "70"}, {"s", "c", "3"}, {"t", "x", "1"}, {"s", "b", "8"}},
+         "[s]\r\na=70\r\nb=8\r\nc=3\r\n[t]\r\nx=1\r\n", true, 1},
+        {"deleted then written again", {{"s", "a", nullptr}, {"s", "a", "5"}}, "[s]\r\nb=2\r\na=5\r\n", true, 1},
+        {"whole section removed, another kept", {{"s", nullptr, nullptr}, {"u", "k", "v"}}, "[u]\r\nk=v\r\n", true, 1},
+        {"nothing changes", {{"s", "a", "1"}, {"s", "b", " 2"}}, "[s]\r\na=1\r\nb=2\r\n", true, 0},
+        {"a line break refuses all", {{"s", "a", "9"}, {"s", "b", "x\ny"}}, "[s]\r\na=1\r\nb=2\r\n", false, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteBytes(file, "[s]\r\na=1\r\nb=2\r\n");
+        commits = 0;
+        EXPECT_EQ(plat::WriteProfileStrings(row.entries, file.c_str()), row.ok);
+        EXPECT_EQ(ReadBytes(file), row.after);
+        EXPECT_EQ(commits, row.commits);
+    }
+}
+
 TEST_F(ProfileCommit, UnchangedValueLeavesFileUntouched) {
     const std::string file = dir / "setup.ini";
     WriteBytes(file, "[s]\r\n  a = 1 \r\nq=\"x y\"\r\n");

@@ -13,6 +13,7 @@
 #include "ui/ResizeDialog.h"
 
 struct BarRecord;
+class BarComputation;
 class FineListe;
 
 class CConfBarDialog : public ui::CResizeDialog, public IWindow {
@@ -102,6 +103,11 @@ private:
     bool Busy() const { return m_startPending || m_running || m_closed; }
     // The shown bar's record in the bar progress file, as every reader takes it.
     BarProgress StoredProgress() const;
+    // The pieces of the shown bar that the progress record could not keep (null: none).
+    const UnkeptProgress* UnkeptProgressOfBar() const;
+    // Asks whether the bar goes on after them (IDYES), starts from its first piece (IDNO) or
+    // does not start (IDCANCEL, the unattended run's answer, told on the output).
+    int AskAboutUnkeptProgress(const UnkeptProgress& held, const BarComputation& bc);
     void ShowHeader();
     void ShowTools(bool compare);
     void ShowData();

@@ -108,10 +108,25 @@ std::string CutTypeText(const BarRecord& bar, int variant);
 int TimeLogLineSeconds(std::string_view line);
 // "s\"" under a minute, "m'" on a whole minute, else "m' s\"".
 std::string ElapsedText(int64_t seconds);
+// The sum of TimeLogLineSeconds over a log handed in pieces of any size: only the few
+// characters the fields need are held, so the log's length is no bound.
+class TimeLogTotaliser {
+public:
+    void Feed(std::string_view bytes);
+    int64_t TotalSeconds(); // the last line counts without its line end
+private:
+    void EndLine();
+    std::string last_, minutesField_, secondsField_;
+    bool minutesSeen_ = false, secondsSeen_ = false;
+    int64_t total_ = 0;
+};
 // The total text: fresh, from the list time (minutes; exactly 0 gives "0"); otherwise the sum
 // of the lines of the log's contents.
 std::string TimeLogTotalText(bool fresh, double listMinutes, std::string_view contents);
-// Appends the total to the log at path (a Windows path). false when the log cannot be opened.
-bool AppendTimeLogTotal(const std::string& path, bool fresh, double listMinutes);
+// Appends the total to the log at path (a Windows path), the log read from its start for the
+// sum unless fresh. NotRead: the log exists and cannot be read, nothing appended, g_errorText
+// names the file and the reason; NotOpened: it cannot be opened for appending.
+enum class TimeLogTotalResult { Written, NotOpened, NotRead };
+TimeLogTotalResult AppendTimeLogTotal(const std::string& path, bool fresh, double listMinutes);
 
 } // namespace app

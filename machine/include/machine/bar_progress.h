@@ -28,8 +28,8 @@ BarProgress ReadFittingBarProgress(int32_t barId, const char* listPath, int piec
 // (after a crash the record is the old one or the new one). 0 done. A failed write (a
 // full drive, no permission) puts the file's name and the reason in g_errorText and removes
 // the previous record, which no longer tells the pieces made: 1 when it is gone (the bar
-// would start again from its first piece), 2 when even that failed and the stale record
-// stays. A record left stale is no progress for the rest of the session (ReadBarProgress gives 0)
+// would start again from its first piece; the pieces are held for the session, see
+// UnkeptBarProgress), 2 when even that failed and the stale record stays. A record left stale is no progress for the rest of the session (ReadBarProgress gives 0)
 // until a write replaces it.
 int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone);
 
@@ -37,8 +37,29 @@ int WriteBarProgress(int32_t barId, const char* listPath, int32_t piecesDone);
 // resumed from again at every restart, however many pieces were made since. The record is
 // rewritten with its own content; 0 when that worked or there is no record; 1 when it could not
 // be (g_errorText names the file and the reason): the record is removed or, when even that
-// fails, left stale, and the bar starts from its first piece.
+// fails, left stale, and its pieces are held (UnkeptBarProgress) for the operator to decide.
 int ConfirmBarProgressRecord();
+
+// Pieces of a bar made (by the record, or by the monitor's count) that the record file could
+// not keep: a write of the progress, or the rewrite before a resume, failed (a full drive, a
+// read-only folder). The file then no longer tells them, and a restart would start the bar from
+// its first piece; in this session they are held here so that the next confirmation of the bar
+// asks the operator instead of cutting them again. Held, a bar each, until that bar's progress
+// is next written (KeepJobRecord with its progress keys) or the operator decides.
+struct UnkeptProgress {
+    std::string listPath;
+    int32_t barId = -1;
+    int32_t piecesDone = 0;
+    bool resume = false; // the operator chose to go on after them: ReadBarProgress gives them
+    std::string fault;   // g_errorText of the failed write: the file and the reason
+};
+// The held pieces of this bar of this list, or null.
+const UnkeptProgress* UnkeptBarProgress(int32_t barId, const char* listPath);
+// The operator's answers: go on after the held pieces (every reader of the progress takes them
+// until the bar's progress is written again), or forget them (the bar starts from its first
+// piece). Held pieces are never written back to the file: a restart does not resume from them.
+void ResumeUnkeptProgress(int32_t barId, const char* listPath);
+void ForgetUnkeptProgress(int32_t barId, const char* listPath);
 
 // The job's record: the one file at g_barProgressPath that a restart reads to know where the
 // running job stood. Beside the progress keys it holds, in the same file and so in the same

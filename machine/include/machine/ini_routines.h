@@ -25,3 +25,22 @@ bool WriteIniInt(const char* section, const char* key, int32_t value, const char
 // Removes a whole section; false for an empty file name, true when the file or the section
 // does not exist.
 bool DeleteIniSection(const char* section, const char* file);
+
+// The writes to one file gathered, so that they reach it in one replacement: while a batch
+// lives, WriteIniString and WriteIniInt to that file are held (and answer true); FlushIniBatch,
+// a read of that file, or the end of the batch writes them. A batch of the same file opened
+// inside it joins it (the outer one writes at its end); one of another file gathers nothing.
+class IniWriteBatch {
+public:
+    explicit IniWriteBatch(const char* file);
+    ~IniWriteBatch();
+    IniWriteBatch(const IniWriteBatch&) = delete;
+    IniWriteBatch& operator=(const IniWriteBatch&) = delete;
+
+private:
+    bool owner_ = false;
+    bool nested_ = false;
+};
+// Writes what the open batch holds, in one replacement: true when written or nothing held;
+// false with errno when the file could not be written (the held writes are dropped then).
+bool FlushIniBatch();

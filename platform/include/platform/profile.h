@@ -33,6 +33,15 @@ int ProfileReadError(const char* file);
 // cannot be read (it is never rewritten from nothing) or a key or value holding CR or LF.
 // Writing the value already stored leaves the file untouched.
 bool WriteProfileString(const char* section, const char* key, const char* value, const char* file);
+// Several writes to one file in one replacement of it, each as WriteProfileString makes it (a
+// null key deletes the section, a null value the key), in order. Nothing is written when any
+// entry holds a line break or the file cannot be read; a file none of them changes stays as it is.
+struct ProfileEntry {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+bool WriteProfileStrings(const std::vector<ProfileEntry>& entries, const char* file);
 
 // Conveniences over the functions above.
 std::string ReadProfileString(const char* section, const char* key, const char* defaultValue,

@@ -58,7 +58,7 @@ inline std::string TimeLogExercise(const std::string& bytes) {
     static const std::string dir = mutation::ProcessDir("timelog-fuzz");
     const std::string path = dir + "/LIST.tmx";
     mutation::WriteFile(path, bytes);
-    if (!app::AppendTimeLogTotal(path, false, 12.5)) return "total not appended";
+    if (app::AppendTimeLogTotal(path, false, 12.5) != app::TimeLogTotalResult::Written) return "total not appended";
     const std::string after = mutation::ReadFile(path);
     if (after.compare(0, bytes.size(), bytes) != 0) return "appending the total changed the log";
     const std::string tail = after.substr(bytes.size());
