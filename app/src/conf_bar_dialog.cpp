@@ -754,7 +754,7 @@ void CConfBarDialog::OnRepetitions() {
     QPointer<CConfBarDialog> self(this);
     std::string text = plat::StrFormatC("%d", static_cast<int>(m_bar->repetitionsLeft));
     QPointer<ui::CInputDialog> input = new ui::CInputDialog(this, MsgString("T_SETRIP"), MsgString("S_RIPETIZ"), text, 6,
-                                                            ui::kInputFilterInteger, false, true, 0, 32767);
+                                                            ui::kInputFilterInteger, false, true, 0, app::kMaxRepetitions);
     const int answer = input->exec();
     delete input.data();
     if (!self || answer != IDOK || m_bar == nullptr) return;

@@ -160,7 +160,7 @@ bool ParseStepText(const std::string& text, const std::string& allText, int* ste
     }
     long v = 0;
     // Repetitions are 16-bit counts: a larger step would not run more.
-    if (!ParseBoundedCount(text, 32767, &v) || v < 1) return false;
+    if (!ParseBoundedCount(text, kMaxRepetitions, &v) || v < 1) return false;
     *step = static_cast<int>(v);
     return true;
 }
@@ -172,7 +172,7 @@ int RepetitionsToRun(int step, int repetitionsLeft) {
 
 bool ParseRepetitionsText(const std::string& text, uint16_t* count) {
     long v = 0;
-    if (!ParseBoundedCount(text, 32767, &v)) return false;
+    if (!ParseBoundedCount(text, kMaxRepetitions, &v)) return false;
     *count = static_cast<uint16_t>(v);
     return true;
 }

@@ -56,6 +56,9 @@ int WriteLoadingList(const BarList& list, const std::string& path, int enable);
 
 // ---------------------------------------------------------------- bar confirmation
 
+// Repetitions and steps are 16-bit counts in the list's record: the largest one a box takes.
+inline constexpr int kMaxRepetitions = 32767;
+
 // The lines of the repetition step box from the top; the top line is selected.
 std::vector<std::string> StepBoxEntries(int stepRip, const std::string& allText);
 
