@@ -2,6 +2,7 @@
 // it shows its window, runs office or on-line, and a close request ends it cleanly.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <csignal>
@@ -60,10 +61,13 @@ protected:
         // Still running: the main window is up and the event loop runs.
         if (p.waitForFinished(runMs)) return -2000 - p.exitCode();
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        QElapsedTimer closing;
+        closing.start();
         if (!p.waitForFinished(20000)) {
             p.kill();
             return -3000;
         }
+        closedInMs_ = closing.elapsed();
         stderr_ = p.readAllStandardError().toStdString();
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -4000;
     }
@@ -86,6 +90,7 @@ protected:
     }
 
     std::string tmp_, dir_, stderr_;
+    qint64 closedInMs_ = -1; // from the close request to the program's end
 };
 
 } // namespace
@@ -104,6 +109,19 @@ TEST_F(ProgramRun, OfficeFromLaidOutFolderShowsWindowAndExitsCleanlyOnClose) {
 TEST_F(ProgramRun, OnlineWithSimulatedControllerRunsAndExitsCleanly) {
     Layout(true);
     EXPECT_EQ(RunAndClose({}, 3000), 0) << stderr_;
+}
+
+// A controller that describes no machine yet (R700, R813, R814 all 0) keeps the start-up
+// waiting for up to 20 s; a close request during that wait ends it at once, with no box and no
+// controller read left to raise one.
+TEST_F(ProgramRun, TerminationDuringTheControllerWaitEndsTheProgramWithinTheWait) {
+    Layout(true);
+    std::ofstream(dir_ + "/drives/C/UVEN/LAV/LAV/SIMCNC.INI", std::ios::binary)
+        << "[MACHINE]\r\nR700=0\r\nR813=0\r\nR814=0\r\n";
+    EXPECT_EQ(RunAndClose({}, 2000), 0) << stderr_;
+    EXPECT_GE(closedInMs_, 0);
+    EXPECT_LT(closedInMs_, 10000) << "the program ended only with the wait's own end";
+    EXPECT_EQ(stderr_.find("GetDatiCncEx"), std::string::npos) << stderr_;
 }
 
 TEST_F(ProgramRun, TerminationEndsABoxLeftOpenAndTheProgramCloses) {
