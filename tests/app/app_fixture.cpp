@@ -112,3 +112,16 @@ int AppFixture::CountBoxesContaining(const std::string& text) const {
         if (b.text.find(text) != std::string::npos) ++n;
     return n;
 }
+
+std::string AppFixture::PutTestList(const std::string& listName) {
+    const std::string config = program_ + "CONF/CONFIG.PAR";
+    const std::string lda = plat::NativePath(plat::ReadProfileString("GENERAL", "DIR_LDA", "", config.c_str()));
+    fs::create_directories(lda);
+    fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / listName, lda + listName,
+                  fs::copy_options::overwrite_existing);
+    WriteFile(lda + "TestList.txt", listName + "\r\n");
+    const std::string test = program_ + "CONF/TEST.PAR";
+    plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "1", test.c_str());
+    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "1", test.c_str());
+    return lda;
+}

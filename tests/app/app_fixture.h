@@ -37,6 +37,10 @@ protected:
     std::string ReadFile(const std::string& path);
     void WriteConfig(const char* section, const char* key, const char* value);
     int CountBoxesContaining(const std::string& text) const;
+    // The demo list listName in the configuration's DIR_LDA as the automatic test run's list
+    // ("TestList.txt"), with the test run's flags on (FLAG_TEST_MACHINE, FLAG_TEST_HIDE_POPUP).
+    // Returns the list folder, native, with its trailing '/'. Before the start.
+    std::string PutTestList(const std::string& listName);
 
     std::string tmp_;      // native, trailing '/'
     std::string program_;  // program directory

@@ -31,13 +31,7 @@ class BusyControllerTest : public AppFixture {
 protected:
     CConfBarDialog* ConfirmationOnABusyController(const char* cmdTimer) {
         MakeOnline();
-        const std::string lda = drives_ + "/C/BRELON3/VELMO/LDA/";
-        fs::create_directories(lda);
-        fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / "PORTE.lda", lda + "PORTE.lda");
-        WriteFile(lda + "TestList.txt", "PORTE.lda\r\n");
-        const std::string testPar = program_ + "CONF/TEST.PAR";
-        plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "1", testPar.c_str());
-        plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "1", testPar.c_str());
+        PutTestList("PORTE.lda");
         WriteConfig("GENERAL", "STATUS_TIMER", "20");
         WriteConfig("GENERAL", "CMD_TIMER", cmdTimer);
         if (Start() != CVelmoApp::kStarted || g_machineConnected != 1) return nullptr;

@@ -420,13 +420,7 @@ TEST_F(SelConfAppTest, MagazineWithBarsOfDifferentProfilesWritesNoLoadingList) {
 TEST_F(SelConfAppTest, OnlineEndOfListAppendsTheMachiningTotalToTheTimeLog) {
     MakeOnline();
     g_machiningTimeTotal = 7.0; // left from before: the opening starts the list's total again
-    const std::string lda = drives_ + "/C/BRELON3/VELMO/LDA/";
-    fs::create_directories(lda);
-    fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / "PORTE.lda", lda + "PORTE.lda");
-    WriteFile(lda + "TestList.txt", "PORTE.lda\r\n");
-    const std::string testPar = program_ + "CONF/TEST.PAR";
-    plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "1", testPar.c_str());
-    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "1", testPar.c_str());
+    PutTestList("PORTE.lda");
     ASSERT_EQ(Start(), CVelmoApp::kStarted);
     g_testAutoConfirm = 0;
     Sim().SimSetR(456, 1.0); // the controller reports itself on
