@@ -506,13 +506,13 @@ void CExecDialog::FetchBarTime() {
     cnc->ResetTimeCounter();
 }
 
-void CExecDialog::LogBarSummary(int pieceCountLogged, int fromPiece, int toPiece) {
+void CExecDialog::LogBarSummary(int pieceCountLogged, int fromPiece, int toPiece, const std::string& timeText) {
     CStatoCnc* cnc = g_pCncState;
     BarComputation* bc = List();
     if (cnc == nullptr || bc == nullptr || m_bar == nullptr) return;
     const std::time_t now = plat::CurrentClock().Time();
-    const char* timeText = MainFrame != nullptr ? MainFrame->cncTimeText.c_str() : "";
-    cnc->LogPiece(now, bc->ListName(), m_bar->name, m_bar->code, m_bar->length, pieceCountLogged, 0, timeText);
+    cnc->LogPiece(now, bc->ListName(), m_bar->name, m_bar->code, m_bar->length, pieceCountLogged, 0,
+                  timeText.c_str());
     for (int i = fromPiece; i < toPiece; ++i) {
         const WorkingPiece* p = PieceAt(i);
         if (p != nullptr) cnc->LogMulti(now, p->Nome, m_bar->code, p->Lung);
@@ -639,7 +639,8 @@ void CExecDialog::WatchTick() {
              (MainFrame != nullptr && !MainFrame->cncTimeText.empty()))) {
             ShowBarTime();
             if (s->LOG_SUPERVISOR != 0)
-                LogBarSummary(m_piecesDone - m_piecesDoneAtStart, m_piecesDoneAtStart, m_piecesDone);
+                LogBarSummary(m_piecesDone - m_piecesDoneAtStart, m_piecesDoneAtStart, m_piecesDone,
+                              MainFrame != nullptr ? MainFrame->cncTimeText : std::string());
         }
         EndJob(2);
         return;
@@ -837,9 +838,13 @@ void CExecDialog::LogFinishedBars(bool atLeastOne) {
     // made.
     const int bars = atLeastOne ? std::max(1, m_repetitionsDone - m_barsLogged) : m_repetitionsDone - m_barsLogged;
     if (bars <= 0) return;
+    const std::string programTime = MainFrame != nullptr ? MainFrame->cncTimeText : std::string();
     for (int b = 0; b < bars && g_pSettings != nullptr && g_pSettings->LOG_SUPERVISOR != 0; ++b) {
         const int before = b == 0 ? m_piecesDoneAtStart : 0;
-        LogBarSummary(std::max(m_bar->pieceCount - before, 0), before, m_bar->pieceCount);
+        // Each bar the program cut carries its share of the program's time: a supervisor that
+        // adds the bar times reads the program's time once.
+        LogBarSummary(std::max(m_bar->pieceCount - before, 0), before, m_bar->pieceCount,
+                      app::BarTimeShare(programTime, bars, b));
     }
     m_barsLogged = std::max(m_barsLogged + 1, m_repetitionsDone);
     m_piecesDoneAtStart = 0;

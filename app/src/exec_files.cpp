@@ -102,6 +102,32 @@ bool AppendTimeLogLine(const std::string& path, const char* series, const char* 
     return std::fclose(f) == 0 && ok;
 }
 
+namespace {
+// Seconds of a time counter text, or -1 when it is not one.
+int TimeTextSeconds(const std::string& text) {
+    int minutes = 0, seconds = 0;
+    char mark = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%d' %d\"%c", &minutes, &seconds, &extra) == 2) return minutes * 60 + seconds;
+    if (std::sscanf(text.c_str(), "%d%c%c", &minutes, &mark, &extra) == 2 && minutes >= 0) {
+        if (mark == '\'') return minutes * 60;
+        if (mark == '"') return minutes;
+    }
+    return -1;
+}
+} // namespace
+
+std::string BarTimeShare(const std::string& timeText, int bars, int bar) {
+    if (bars <= 1) return timeText;
+    const int total = TimeTextSeconds(timeText);
+    if (total < 0) return bar == 0 ? timeText : std::string();
+    const int s = total / bars + (bar < total % bars ? 1 : 0);
+    const int m = s / 60;
+    const int r = s % 60;
+    if (m <= 0) return plat::StrFormatC("%d\"", r);
+    if (r <= 0) return plat::StrFormatC("%d'", m);
+    return plat::StrFormatC("%d' %d\"", m, r);
+}
+
 void JobNotice(const std::string& text) {
     if (g_testHidePopups != 0) {
         std::fprintf(stderr, "[%s] %s\n", MsgString("T_ATTENZIONE"), text.c_str());

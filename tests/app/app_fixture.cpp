@@ -72,16 +72,6 @@ void AppFixture::MakeOnline(const std::string& variant) {
                   drives_ + "/C/parvolt/libUvenlibVB.so", fs::copy_options::overwrite_existing);
 }
 
-void AppFixture::LayOutTestRunOf(const char* name) {
-    const std::string lda = drives_ + "/C/BRELON3/VELMO/LDA/";
-    fs::create_directories(lda);
-    fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / name, lda + name);
-    WriteFile(lda + "TestList.txt", std::string(name) + "\r\n");
-    const std::string testPar = program_ + "CONF/TEST.PAR";
-    plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "1", testPar.c_str());
-    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "1", testPar.c_str());
-}
-
 CVelmoApp::StartResult AppFixture::Start(const std::string& commandLine, bool createWindow) {
     app_ = std::make_unique<CVelmoApp>();
     CVelmoApp::Options o;
@@ -121,4 +111,17 @@ int AppFixture::CountBoxesContaining(const std::string& text) const {
     for (const auto& b : ui_->boxes)
         if (b.text.find(text) != std::string::npos) ++n;
     return n;
+}
+
+std::string AppFixture::PutTestList(const std::string& listName) {
+    const std::string config = program_ + "CONF/CONFIG.PAR";
+    const std::string lda = plat::NativePath(plat::ReadProfileString("GENERAL", "DIR_LDA", "", config.c_str()));
+    fs::create_directories(lda);
+    fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / listName, lda + listName,
+                  fs::copy_options::overwrite_existing);
+    WriteFile(lda + "TestList.txt", listName + "\r\n");
+    const std::string test = program_ + "CONF/TEST.PAR";
+    plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "1", test.c_str());
+    plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "1", test.c_str());
+    return lda;
 }

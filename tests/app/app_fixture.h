@@ -29,9 +29,6 @@ protected:
     // Makes the controller work directory and puts a controller library at "C:\parvolt\"
     // (variant "" the full simulated library, "/missing" the one lacking an entry point).
     void MakeOnline(const std::string& variant = "");
-    // The demo list `name` alone in the lists folder's "TestList.txt", and the automatic test
-    // run switched on without modal boxes (CONF\TEST.PAR).
-    void LayOutTestRunOf(const char* name);
     CVelmoApp::StartResult Start(const std::string& commandLine = "", bool createWindow = true);
     // The simulated controller's control calls (after an on-line start).
     simcnc::Controls& Sim();
@@ -40,6 +37,10 @@ protected:
     std::string ReadFile(const std::string& path);
     void WriteConfig(const char* section, const char* key, const char* value);
     int CountBoxesContaining(const std::string& text) const;
+    // The demo list listName in the configuration's DIR_LDA as the automatic test run's list
+    // ("TestList.txt"), with the test run's flags on (FLAG_TEST_MACHINE, FLAG_TEST_HIDE_POPUP).
+    // Returns the list folder, native, with its trailing '/'. Before the start.
+    std::string PutTestList(const std::string& listName);
 
     std::string tmp_;      // native, trailing '/'
     std::string program_;  // program directory

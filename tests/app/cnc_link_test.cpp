@@ -31,7 +31,7 @@ class BusyControllerTest : public AppFixture {
 protected:
     CConfBarDialog* ConfirmationOnABusyController(const char* cmdTimer) {
         MakeOnline();
-        LayOutTestRunOf("PORTE.lda");
+        PutTestList("PORTE.lda");
         WriteConfig("GENERAL", "STATUS_TIMER", "20");
         WriteConfig("GENERAL", "CMD_TIMER", cmdTimer);
         if (Start() != CVelmoApp::kStarted || g_machineConnected != 1) return nullptr;

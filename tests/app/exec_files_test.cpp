@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "app/exec_files.h"
 #include "machine/bar_progress.h"
@@ -58,6 +60,28 @@ TEST(ExecCounts, StoredProgressThatDoesNotFitTheBarIsNoProgress) {
         EXPECT_EQ(p.piecesDone, r.done) << r.stored << " of " << r.pieces;
         EXPECT_EQ(p.misfit, r.misfit) << r.stored << " of " << r.pieces;
     }
+}
+
+TEST(ExecCounts, ProgramTimeSharedByItsBarsAddsUpToIt) {
+    struct Row {
+        const char* time;
+        int bars;
+        std::vector<std::string> shares;
+    };
+    const Row rows[] = {
+        {"12\"", 3, {"4\"", "4\"", "4\""}},
+        {"1' 1\"", 2, {"31\"", "30\""}},       // the odd second to the first bar
+        {"3'", 2, {"1' 30\"", "1' 30\""}},
+        {"4' 2\"", 4, {"1' 1\"", "1' 1\"", "1'", "1'"}},
+        {"2\"", 3, {"1\"", "1\"", "0\""}},
+        {"7' 5\"", 1, {"7' 5\""}},
+        {"", 2, {"", ""}},
+        {"7 min", 2, {"7 min", ""}},              // not a counter text: told once, whole
+    };
+    for (const Row& r : rows)
+        for (int b = 0; b < r.bars; ++b)
+            EXPECT_EQ(app::BarTimeShare(r.time, r.bars, b), r.shares[static_cast<std::size_t>(b)])
+                << r.time << " bar " << b << " of " << r.bars;
 }
 
 TEST_F(ExecFilesTest, BarCodeFilesOfOneSecondKeepEachOther) {

@@ -420,7 +420,7 @@ TEST_F(SelConfAppTest, MagazineWithBarsOfDifferentProfilesWritesNoLoadingList) {
 TEST_F(SelConfAppTest, OnlineEndOfListAppendsTheMachiningTotalToTheTimeLog) {
     MakeOnline();
     g_machiningTimeTotal = 7.0; // left from before: the opening starts the list's total again
-    LayOutTestRunOf("PORTE.lda");
+    PutTestList("PORTE.lda");
     ASSERT_EQ(Start(), CVelmoApp::kStarted);
     g_testAutoConfirm = 0;
     Sim().SimSetR(456, 1.0); // the controller reports itself on

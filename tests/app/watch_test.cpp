@@ -24,10 +24,11 @@
 #include "app/main_frame.h"
 #include "app/sel_bar_dialog.h"
 #include "machine/bar_progress.h"
-#include "app_fixture.h"
+#include "online_fixture.h"
 #include "label_test_util.h"
 #include "labelprint/Tagrix.h"
 #include "machine/globals.h"
+#include "machine/uvenlib_binding.h"
 #include "machine/settings_support.h"
 #include "platform/dynlib.h"
 #include "platform/paths.h"
@@ -38,14 +39,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kPaperOk = "\x02" "030,0,0,1245,000,0,0,0,000,0,0,0\x03\r\n";
 constexpr int kHoldLimitMs = 15000;
-
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-    return n;
-}
+const auto Count = CountOf;
 
 // What each row holds open or plants while a program runs.
 enum class Hold {
@@ -84,72 +79,19 @@ std::string Looked(const std::string& key) {
     return s != key ? std::string(s) : std::string(MsgError(key.c_str()));
 }
 
-class WatchTest : public AppFixture, public ::testing::WithParamInterface<int> {
+class WatchTest : public OnlineRunFixture, public ::testing::WithParamInterface<int> {
 protected:
     const WatchRow& Row() const { return Rows()[static_cast<std::size_t>(GetParam())]; }
 
-    void TearDown() override {
-        tagrix::SetUsbRoots(nullptr, nullptr);
-        printer_.reset();
-        app::g_labelPending = 0;
-        app_.reset();
-        if (preloaded_ != nullptr) plat::FreeLibrary(preloaded_);
-        plat::SetComDevice(4, "");
-        AppFixture::TearDown();
-    }
-
     void SetUpRun() {
-        const std::string config = program_ + "CONF/CONFIG.PAR";
-        const std::string lda = plat::NativePath(plat::ReadProfileString("GENERAL", "DIR_LDA", "", config.c_str()));
-        const std::string root = lda.substr(0, lda.size() - 4);
-        fs::create_directories(lda);
-        fs::create_directories(root + "UTEN");
-        if (!fs::exists(root + "UTEN/TOOLS.TXT")) fs::copy_file(toolsTxt_, root + "UTEN/TOOLS.TXT");
-        fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / "FINESTRE.lda", lda + "FINESTRE.lda");
-        WriteFile(lda + "TestList.txt", "FINESTRE.lda\r\n");
-        const std::string test = program_ + "CONF/TEST.PAR";
-        plat::WriteProfileString("TEST", "FLAG_TEST_MACHINE", "1", test.c_str());
-        plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "1", test.c_str());
-        WriteConfig("GENERAL", "ISO_TIMER", "20");
-        WriteConfig("GENERAL", "PRINT_TIMER", "20");
-        WriteConfig("GENERAL", "STATUS_TIMER", "20");
-        WriteConfig("GENERAL", "STEP_RIP", "2");
-        WriteConfig("GENERAL", "TYPE_EXEC", "2");
-        events_ = tmp_ + "events/";
-        fs::create_directories(events_);
-        WriteConfig("GENERAL", "LOG_SUPERVISOR", "1");
-        WriteConfig("GENERAL", "DIR_LOG", events_.c_str());
-        WriteConfig("LABEL", "PRINT", "1");
-        const std::string param = program_ + "CONF/PARAM.PAR";
-        plat::WriteProfileString("PARAM", "CONF_FILE_OTT", "1", param.c_str());
-        fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "TAGRIX.INI", program_ + "TAGRIX.INI",
-                      fs::copy_options::overwrite_existing);
-        for (const char* d : {"ISO", "DXF", "VLK", "LOG", "V1V2"}) fs::create_directories(root + d);
-        fs::copy(fs::path(BRELON_SOURCE_DIR) / "demo" / "DXF", root + "DXF",
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        for (const auto& e : fs::directory_iterator(fs::path(BRELON_SOURCE_DIR) / "demo" / "VLK"))
-            fs::copy_file(e.path(), root + "VLK/" + e.path().filename().string(),
-                          fs::copy_options::overwrite_existing);
-        const std::string usb = tmp_ + "usb";
-        lptest::AddSysfsPrinter(usb, "lp0", "1-1", "0a5f\n");
-        printer_ = std::make_unique<lptest::FakePrinter>(usb, "lp0");
-        printer_->SetStatusReply(kPaperOk);
-        tagrix::SetUsbRoots((usb + "/sys").c_str(), (usb + "/dev").c_str());
+        SetUpOnlineRun("FINESTRE.lda");
         if (Row().hold == Hold::PrintPortMissing) {
             // The directly driven printer on COM4, whose device is gone.
             plat::SetComDevice(4, tmp_ + "no-such-tty");
+            const std::string param = program_ + "CONF/PARAM.PAR";
             plat::WriteProfileString("PARAM", "CONF_FILE_OTT", "0", param.c_str());
             plat::WriteProfileString("PARAM", "PORT_PC_PRINT", "4", param.c_str());
         }
-        MakeOnline();
-        WriteFile(drives_ + "/C/UVEN/LAV/LAV/SIMCNC.INI",
-                  "[MACHINE]\r\nR700=1\r\nR813=1\r\nR814=1\r\nR7007=0\r\nR7011=0\r\nR727=0\r\n");
-        preloaded_ = plat::LoadLibraryByName(drives_ + "/C/parvolt/libUvenlibVB.so");
-        ASSERT_NE(preloaded_, nullptr) << plat::LastLibraryError();
-        simcnc::Controls early;
-        ASSERT_TRUE(early.Bind([this](const char* n) { return plat::GetProcAddress(preloaded_, n); }));
-        early.SimSetDrivesRoot(drives_.c_str());
-        early.SimReset();
     }
 
     CExecDialog* Monitor() {
@@ -240,18 +182,37 @@ protected:
             machineHeld_ = false;
     }
 
+    // As a box that waited for the operator closes: what the controller cut that the watch has
+    // not counted, once the watch had a few of its ticks to see it. A program running with no
+    // monitor has nothing counted.
+    void NoteUncountedAsBoxCloses() {
+        const double cut = Sim().SimGetR(590);
+        CExecDialog* monitor = Monitor();
+        double uncounted = 0.0;
+        if (monitor == nullptr) {
+            uncounted = Running() ? cut : 0.0;
+        } else {
+            HoldUntil([&] { return monitor->EndResult() != 0 || monitor->PiecesCounted() >= cut; });
+            if (monitor->EndResult() == 0) uncounted = cut - monitor->PiecesCounted();
+        }
+        uncountedAtBoxClose_ = std::max(uncountedAtBoxClose_, uncounted);
+    }
+
     int Answer(const MessageBoxRequest& box) {
         if (box.text.rfind(Looked("ERR_LABELS_OWED"), 0) == 0) {
             // Read slowly: the controller may run whatever it was given meanwhile.
             HoldUntil([&] { return !Running(); }, 300);
+            NoteUncountedAsBoxCloses();
             return IDOK;
         }
         if (box.text == Looked("M_ABORT")) {
             if (presses_ == 1) {
                 HoldUntil([&] { return Sim().SimGetR(590) >= 2.0 || !Running(); });
+                NoteUncountedAsBoxCloses();
                 return IDNO;
             }
             HoldUntil([&] { return !Running(); }, 200);
+            NoteUncountedAsBoxCloses();
             return IDYES;
         }
         return IDOK;
@@ -277,53 +238,16 @@ protected:
         QObject::connect(&hand, &QTimer::timeout, [this] { OperatorStep(); });
         machine.start(5);
         hand.start(10);
-        QElapsedTimer t;
-        t.start();
-        ended_ = false;
-        while (t.elapsed() < 60000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            if (MainFrame == nullptr || !MainFrame->isVisible()) {
-                ended_ = true;
-                break;
-            }
-        }
-        if (!ended_ && MainFrame != nullptr) {
-            if (CExecDialog* monitor = Monitor()) monitor->EndJob(2);
-            MainFrame->close();
-        }
+        ended_ = RunUntilClosed(60000);
         ui_->responder = nullptr;
     }
 
-    int ProgramStarts() {
-        int starts = 0;
-        for (int i = 0; i < Sim().SimCommandLogCount(); ++i) {
-            int code = 0, sub = 0, result = 0;
-            char text[64] = {};
-            Sim().SimCommandLogEntry(i, &code, &sub, text, sizeof text, &result);
-            if (code == 4 && result == 0) ++starts;
-        }
-        return starts;
-    }
-
-    std::string EventLog() {
-        std::vector<fs::path> files;
-        for (const auto& e : fs::directory_iterator(events_))
-            if (e.path().extension() == ".LGC") files.push_back(e.path());
-        std::sort(files.begin(), files.end());
-        std::string all;
-        for (const auto& f : files) all += ReadFile(f.string());
-        return all;
-    }
-
-    std::string events_;
-    std::unique_ptr<lptest::FakePrinter> printer_;
-    plat::LibHandle preloaded_ = nullptr;
-    bool ended_ = false;
     bool machineHeld_ = false, setBack_ = false, counterReset_ = false;
     bool ackArmed_ = false, ackReleased_ = false, escaped_ = false;
     bool listActiveWhileRunning_ = true;
     int presses_ = 0;
     bool pressing_ = false;
+    double uncountedAtBoxClose_ = 0.0;
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, WatchTest, ::testing::Range(0, static_cast<int>(Rows().size())),
@@ -346,6 +270,7 @@ TEST_P(WatchTest, EveryPieceCutIsCountedOnceAndTheRunEnds) {
         EXPECT_EQ(shown[i].rfind(Looked(Row().boxes[i]), 0), 0u) << shown[i];
 
     EXPECT_EQ(ProgramStarts(), Row().starts) << "no bar cut twice";
+    EXPECT_EQ(uncountedAtBoxClose_, 0.0) << "pieces cut behind a box and not counted as they were cut";
     EXPECT_NE(Sim().SimProgramState(), SIM_RUN_RUNNING) << "nothing left running unwatched";
     if (Row().pieces > 0) {
         EXPECT_EQ(Count(printer_->Received(), "^BC"), static_cast<std::size_t>(Row().pieces)) << "a label per piece";
@@ -387,3 +312,134 @@ TEST_P(WatchTest, EveryPieceCutIsCountedOnceAndTheRunEnds) {
 }
 
 } // namespace
+
+namespace {
+
+// The controller's reads of R variables, with a hook the machine runs just before each one.
+UVEN_PFN_GetDatiCncEx s_controllerRead = nullptr;
+std::function<void(int32_t first, int16_t count)> s_beforeRead;
+
+int16_t ReadWithMachineStep(int16_t kind, int32_t number, int16_t count, float* values) {
+    if (kind == UVEN_KIND_R && s_beforeRead) s_beforeRead(number, count);
+    return s_controllerRead(kind, number, count, values);
+}
+
+// Seconds of a time text as the time log and the supervisor lines write it ("5\"", "3'",
+// "3' 5\""); -1 for anything else.
+int SecondsOf(const std::string& text) {
+    const std::size_t minute = text.find('\'');
+    const std::size_t second = text.find('"');
+    if (text.empty() || (minute == std::string::npos && second == std::string::npos)) return -1;
+    int total = 0;
+    if (minute != std::string::npos) total += 60 * std::atoi(text.c_str());
+    if (second != std::string::npos)
+        total += std::atoi(text.c_str() + (minute == std::string::npos ? 0 : minute + 1));
+    return total;
+}
+
+std::string Trimmed(const std::string& s) {
+    const std::size_t a = s.find_first_not_of(' ');
+    const std::size_t b = s.find_last_not_of(" \r\n");
+    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+class BarTimeTest : public OnlineRunFixture {
+protected:
+    void TearDown() override {
+        s_beforeRead = nullptr;
+        if (s_controllerRead != nullptr) g_uvenlib.GetDatiCncEx = s_controllerRead;
+        s_controllerRead = nullptr;
+        OnlineRunFixture::TearDown();
+    }
+    CExecDialog* Monitor() {
+        return MainFrame != nullptr ? qobject_cast<CExecDialog*>(MainFrame->execDialog.data()) : nullptr;
+    }
+    bool Running() { return Sim().SimProgramState() == SIM_RUN_RUNNING; }
+};
+
+} // namespace
+
+// PORTE with "All": TRAVERSO (two pieces TRAV 900, three bars in one program), then MONTANTE (no pieces,
+// four bars in one program), on a controller whose programs take minutes. The machine moves on
+// in the middle of its monitor's ticks, as the tick reads the stop flag (R455) and once the
+// labels of the last piece are out: to the next piece, or to the program's end, after the tick
+// read the bar time (none yet) and before it reads the program's end. Each program's time is then logged once,
+// under its own bar, by the monitor that ran it, after that bar's pieces; and the bar lines of a
+// program share its time, adding up to it.
+TEST_F(BarTimeTest, EachProgramsTimeIsLoggedByItsMonitorAndSharedByItsBars) {
+    SetUpOnlineRun("PORTE.lda");
+    ASSERT_EQ(Start(), CVelmoApp::kStarted);
+    ASSERT_EQ(g_machineConnected, 1);
+    Sim().SimSetAutoAdvance(0);
+    Sim().SimSetProgramTiming(700, 9000);
+    Sim().SimSetDrivesRoot(drives_.c_str());
+    Sim().SimClearLogs();
+    s_controllerRead = g_uvenlib.GetDatiCncEx;
+    g_uvenlib.GetDatiCncEx = &ReadWithMachineStep;
+    s_beforeRead = [this](int32_t first, int16_t count) {
+        CExecDialog* monitor = Monitor();
+        if (first > 455 || first + count <= 455 || monitor == nullptr || monitor->EndResult() != 0 ||
+            monitor->Phase() < 2 || app::g_labelPending != 0)
+            return;
+        const double before = Sim().SimGetR(590);
+        while (Running() && Sim().SimGetR(590) == before) Sim().SimStepProgram(1);
+    };
+    // Up to the program's code and the cleared counter the machine goes a block at a time
+    // between the monitor's ticks.
+    QTimer machine;
+    QObject::connect(&machine, &QTimer::timeout, [this] {
+        CExecDialog* monitor = Monitor();
+        if (Running() && monitor != nullptr && monitor->EndResult() == 0 && monitor->Phase() < 2 &&
+            !(Sim().SimGetR(599) > 0.0 && Sim().SimGetR(590) == 0.0))
+            Sim().SimStepProgram(1);
+    });
+    machine.start(5);
+    ASSERT_TRUE(RunUntilClosed(60000)) << "the test run did not end";
+    for (const auto& b : ui_->boxes) ADD_FAILURE() << "box " << b.title << ": " << b.text;
+    EXPECT_EQ(ProgramStarts(), 2);
+
+    // The time log: one line per program, under its own bar.
+    std::map<std::string, int> logged; // bar name: seconds
+    std::vector<std::string> order;
+    const std::string tmx = ReadFile(program_ + "LOG/PORTE.tmx");
+    for (std::size_t from = 0, eol; (eol = tmx.find("\r\n", from)) != std::string::npos; from = eol + 2) {
+        const std::string line = tmx.substr(from, eol - from);
+        if (line.size() != 60 || SecondsOf(Trimmed(line.substr(45))) < 0) continue;
+        const std::string bar = Trimmed(line.substr(30, 15));
+        order.push_back(bar);
+        logged[bar] += SecondsOf(Trimmed(line.substr(45)));
+    }
+    ASSERT_EQ(order, (std::vector<std::string>{"TRAVERSO", "MONTANTE"})) << tmx;
+    EXPECT_GT(logged["TRAVERSO"], 60) << tmx;
+    EXPECT_GT(logged["MONTANTE"], 60) << tmx;
+
+    // The supervisor's bar lines: "...;PIECE;PORTE;bar;code;length;count;0;time".
+    app_->ExitInstance();
+    const std::string events = EventLog();
+    struct Expected {
+        const char* bar;
+        const char* piece; // the name its pieces are logged under
+        std::size_t lines;
+        const char* nextPiece; // of the next bar, whose first comes after this bar's lines
+    };
+    for (const Expected& e :
+         {Expected{"TRAVERSO", "TRAV 900", 3, "MONTANTE"}, Expected{"MONTANTE", "MONTANTE", 4, nullptr}}) {
+        SCOPED_TRACE(e.bar);
+        const std::string tag = std::string(";PIECE;PORTE;") + e.bar + ";";
+        const std::size_t lastPiece = events.rfind(std::string(";END-PIECE;PORTE;") + e.piece + ";");
+        ASSERT_NE(lastPiece, std::string::npos) << events;
+        std::size_t lines = 0;
+        int seconds = 0;
+        for (std::size_t at = events.find(tag); at != std::string::npos; at = events.find(tag, at + 1)) {
+            ++lines;
+            EXPECT_GT(at, lastPiece) << "a bar line before the bar was cut\n" << events;
+            if (e.nextPiece != nullptr) {
+                EXPECT_LT(at, events.find(std::string(";END-PIECE;PORTE;") + e.nextPiece + ";")) << events;
+            }
+            const std::string line = events.substr(at, events.find('\n', at) - at);
+            seconds += SecondsOf(line.substr(line.rfind(';') + 1));
+        }
+        EXPECT_EQ(lines, e.lines) << events;
+        EXPECT_EQ(seconds, logged[e.bar]) << "the bar lines add up to the program's time\n" << events;
+    }
+}

@@ -136,7 +136,8 @@ private:
     const WorkingPiece* PieceAt(int index) const;
     void FetchBarTime();
     void ShowBarTime();
-    void LogBarSummary(int pieceCountLogged, int fromPiece, int toPiece);
+    // The bar's PIECE line with timeText, and a MULTI line per piece from fromPiece to toPiece.
+    void LogBarSummary(int pieceCountLogged, int fromPiece, int toPiece, const std::string& timeText);
     void RecordLoadedBar();
     void ShowCounts();
     void ShowFrameTitle();

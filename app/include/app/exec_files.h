@@ -37,6 +37,12 @@ bool AppendUnloadingLine(const std::string& dir, const char* listName, const cha
 bool AppendTimeLogLine(const std::string& path, const char* series, const char* code, const char* barName,
                        const char* timeText);
 
+// The bar time text of one of bars bars cut by one program, whose time is timeText ("12\"",
+// "3'", "3' 5\"", as the controller's time counter is written): the program's seconds shared
+// out, the first bars taking a second more where they do not divide, so the bars' times add up
+// to the program's. A text of another form stays whole on the first bar and empty on the rest.
+std::string BarTimeShare(const std::string& timeText, int bars, int bar);
+
 // Says a fault of the bar progress record (the text in g_errorText) in a box, once per session
 // and file: a read-only or full folder fails the record of every piece and every bar, and the
 // run goes on without it (the record is then no progress).
