@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "engine/bar_computation.h"
 #include "online_run_fixture.h"
 
 namespace {
@@ -362,6 +363,125 @@ TEST_P(PowerCutSweepTest, EachCutLosesNothingAndRepeatsNothing) {
         if (!CutAndRestart(list, at)) break;
         if (HasFatalFailure()) break;
     }
+}
+
+} // namespace
+
+namespace {
+
+// The office changes the open list FINESTRE: another list (PORTE) renamed over it, the file
+// rewritten in place (one byte of its description), truncated, or removed; (a) after the
+// opening, before the confirmation reads the bar's pieces again, or (b) while the first bar
+// runs. Nothing is written into or removed from the office's file, no bar is computed from it,
+// and the operator is told, naming the list.
+struct OfficeChange {
+    const char* name;
+    void (*apply)(const std::string& lda, const std::string& path);
+};
+
+const OfficeChange kOfficeChanges[] = {
+    {"renamedOver",
+     [](const std::string& lda, const std::string& path) {
+         fs::copy_file(fs::path(BRELON_SOURCE_DIR) / "demo" / "LDA" / "PORTE.lda", lda + "PORTE.new");
+         fs::rename(lda + "PORTE.new", path);
+     }},
+    {"rewrittenInPlace",
+     [](const std::string&, const std::string& path) {
+         std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+         f.seekp(10);
+         f.put('#');
+     }},
+    {"truncated", [](const std::string&, const std::string& path) { fs::resize_file(path, 200); }},
+    {"removed", [](const std::string&, const std::string& path) { fs::remove(path); }},
+};
+
+// The change at the first read of the list once it is open (the confirmation's check of the
+// list before it reads the bar's pieces again).
+struct ListReadHook {
+    std::function<void()> atRead;
+    bool done = false;
+};
+ListReadHook* g_listRead = nullptr;
+
+int ListReadHookFn(const char* nativePath, plat::FileOp op) {
+    if (g_listRead == nullptr || g_listRead->done || op != plat::FileOp::Read) return 0;
+    if (!EndsWithNoCase(nativePath, "FINESTRE.lda") || g_pBarList == nullptr || !g_pBarList->IsLoaded()) return 0;
+    g_listRead->done = true;
+    g_listRead->atRead();
+    return 0;
+}
+
+class OfficeChangeOnlineTest : public OnlineJobRunTest, public ::testing::WithParamInterface<std::tuple<int, bool>> {
+protected:
+    void TearDown() override {
+        plat::SetFileFaultForTests(nullptr);
+        g_listRead = nullptr;
+        OnlineJobRunTest::TearDown();
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(ChangesAndMoments, OfficeChangeOnlineTest,
+                         ::testing::Combine(::testing::Range(0, 4), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<int, bool>>& i) {
+                             return std::string(kOfficeChanges[std::get<0>(i.param)].name) +
+                                    (std::get<1>(i.param) ? "_whileTheBarRuns" : "_beforeTheConfirmation");
+                         });
+
+TEST_P(OfficeChangeOnlineTest, NothingIsWrittenRemovedOrComputedAndTheOperatorIsTold) {
+    const OfficeChange& change = kOfficeChanges[std::get<0>(GetParam())];
+    const bool whileRunning = std::get<1>(GetParam());
+    SetUpOnlineRun("FINESTRE.lda");
+    UseDirectPrinter();
+    WriteConfig("GENERAL", "CHANGE_RIP", "1");
+    // Before the first bar the unattended run's refusal is a box too (later the list's write
+    // refused tells it, and the boxes of the tool set-up stay hidden).
+    if (!whileRunning)
+        plat::WriteProfileString("TEST", "FLAG_TEST_HIDE_POPUP", "0", (program_ + "CONF/TEST.PAR").c_str());
+    const std::string path = lda_ + "FINESTRE.lda";
+    bool changed = false;
+    std::string office; // the office's file as the change left it ("" when removed)
+    int startsAtChange = 0;
+    auto applyChange = [&] {
+        change.apply(lda_, path);
+        changed = true;
+        startsAtChange = ProgramStarts();
+        office = fs::exists(path) ? ReadFile(path) : std::string();
+    };
+    ListReadHook read{applyChange};
+    QTimer office_hand;
+    QObject::connect(&office_hand, &QTimer::timeout, [&] {
+        if (changed || MainFrame == nullptr) return;
+        auto* monitor = qobject_cast<CExecDialog*>(MainFrame->execDialog.data());
+        if (monitor != nullptr && monitor->EndResult() == 0 && monitor->PiecesCounted() >= 1) applyChange();
+    });
+    RunTheList([&] {
+        if (whileRunning) {
+            office_hand.start(2);
+        } else {
+            g_listRead = &read;
+            plat::SetFileFaultForTests(ListReadHookFn);
+        }
+    });
+    office_hand.stop();
+    plat::SetFileFaultForTests(nullptr);
+    ASSERT_TRUE(changed) << "the office's change never came";
+    EXPECT_TRUE(ended_) << "the run did not end";
+    // Nothing written into or removed from the office's file.
+    EXPECT_EQ(fs::exists(path), !office.empty());
+    if (!office.empty()) {
+        EXPECT_EQ(ReadFile(path), office) << "the office's file was written";
+    }
+    // No bar computed from the changed list: only the program already running ran on.
+    EXPECT_EQ(ProgramStarts(), whileRunning ? 1 : 0);
+    EXPECT_EQ(startsAtChange, whileRunning ? 1 : 0);
+    // The operator told, naming the list.
+    int told = 0;
+    for (const auto& b : ui_->boxes)
+        if (b.text.find(MsgError("ERR_LIST_CHANGED")) != std::string::npos && b.text.find("FINESTRE") != std::string::npos)
+            ++told;
+    std::string boxes;
+    for (const auto& b : ui_->boxes) boxes += "\n" + b.title + ": " + b.text;
+    EXPECT_GE(told, 1) << boxes;
 }
 
 } // namespace
