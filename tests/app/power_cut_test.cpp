@@ -187,7 +187,7 @@ const SweepList& SweepListAt(int i) {
          {"TELAIO", "ANTA"},
          Joined(Times(2, {"TRAV SUP", "TRAV INF", "MONT SX", "MONT DX"}), {"ANTA SUP", "ANTA LAT", "ANTA INF"}),
          {"TELAIO", "TELAIO", "ANTA"}},
-        {"PORTE.lda", {"TRAVERSO", "MONTANTE"}, Joined(Times(3, {"TRAV 900"}), Times(4, {"MONTANTE"})),
+        {"PORTE.lda", {"TRAVERSO", "MONTANTE"}, Joined(Times(3, {"TRAV 900", "TRAV 900"}), Times(4, {"MONTANTE"})),
          {"TRAVERSO", "TRAVERSO", "TRAVERSO"}},
     };
     return lists[i];
