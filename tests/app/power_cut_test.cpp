@@ -395,8 +395,8 @@ const OfficeChange kOfficeChanges[] = {
     {"removed", [](const std::string&, const std::string& path) { fs::remove(path); }},
 };
 
-// The change at the first read of the list once it is open (the confirmation's check of the
-// list before it reads the bar's pieces again).
+// The change at the first read of the job's record once the list is open: the confirmation
+// reads the bar's progress before it reads the bar's pieces from the list again.
 struct ListReadHook {
     std::function<void()> atRead;
     bool done = false;
@@ -405,7 +405,7 @@ ListReadHook* g_listRead = nullptr;
 
 int ListReadHookFn(const char* nativePath, plat::FileOp op) {
     if (g_listRead == nullptr || g_listRead->done || op != plat::FileOp::Read) return 0;
-    if (!EndsWithNoCase(nativePath, "FINESTRE.lda") || g_pBarList == nullptr || !g_pBarList->IsLoaded()) return 0;
+    if (!EndsWithNoCase(nativePath, "/STATBAR.TXT") || g_pBarList == nullptr || !g_pBarList->IsLoaded()) return 0;
     g_listRead->done = true;
     g_listRead->atRead();
     return 0;
@@ -458,6 +458,8 @@ TEST_P(OfficeChangeOnlineTest, NothingIsWrittenRemovedOrComputedAndTheOperatorIs
         if (whileRunning) {
             office_hand.start(2);
         } else {
+            // A record of another list: read as no progress before the bar's pieces are read.
+            WriteProgressRecord("FINESTRE.lda", "TELAIO", 2, true);
             g_listRead = &read;
             plat::SetFileFaultForTests(ListReadHookFn);
         }
