@@ -1,6 +1,8 @@
 // Bar detail loading and the tool checks: names, groups, tools, damaged records, end angles,
 // head slices, bar progress, figure checks, slots joined across a shared cut, bar length.
+#include <cmath>
 #include <cstring>
+#include <unistd.h>
 
 #include "engine_fixture.h"
 #include "machine/lda_format.h"
@@ -120,6 +122,52 @@ TEST_F(DetailTest, DamagedRecordsAreRefused) {
         EXPECT_EQ(bc.ComputeBar(0, 0), 2);
         EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
     }
+}
+
+// Places, depths and angles beyond what a record may hold: refused as damaged, never summed,
+// multiplied or negated past 32 bits, nor stepped into a turn without end (the watchdog stops
+// the program if a row runs on).
+TEST_F(DetailTest, RecordsBeyondTheirPlacesAreRefused) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    std::vector<uint8_t> deepTail(lda::kTailEntrySize, 0);
+    lda::PutI32(deepTail.data(), kMax);
+    const struct {
+        const char* what;
+        void (*damage)(ldatest::MachiningSpec&, const std::vector<uint8_t>&);
+    } rows[] = {
+        {"step depth at the edge, two steps", [](auto& m, auto&) { m.depthCount = 3, m.stepDepth = kMax; }},
+        {"X with its least extent at the edge", [](auto& m, auto&) { m.x = 1050000, m.xMin = kMax; }},
+        {"greatest extent at the edge", [](auto& m, auto&) { m.yMax = kMax; }},
+        {"Y at the lower edge, negated on face 90", [](auto& m, auto&) { m.y = kMin; }},
+        {"Z at the upper edge", [](auto& m, auto&) { m.z = kMax; }},
+        {"clearance at the edge", [](auto& m, auto&) { m.zDisimp = kMax; }},
+        {"a depth step at the edge", [](auto& m, auto& t) { m.tail = t; }},
+        {"face angle far beyond a turn", [](auto& m, auto&) { m.faceAngle = 7.1305346e30f; }},
+        {"face angle infinite", [](auto& m, auto&) { m.faceAngle = HUGE_VALF; }},
+        {"figure angle infinite", [](auto& m, auto&) { m.figureAngle = -HUGE_VALF; }},
+    };
+    alarm(60);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ldatest::PieceSpec a = Piece("A", 500000);
+        a.machinings = {Drill(100000, 90)};
+        row.damage(a.machinings[0], deepTail);
+        EXPECT_EQ(Compute(List({Bar({a})})), 2);
+        EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
+    }
+    alarm(0);
+    // The largest places a record may hold still make a detail; a depth count below one is one
+    // step, down to the lower edge.
+    ldatest::PieceSpec a = Piece("A", 500000);
+    a.machinings = {Drill(100000, 90), Drill(200000, 90)};
+    a.machinings[1].depthCount = kMin;
+    a.machinings[0].depthCount = 3;
+    a.machinings[0].stepDepth = 500000000;
+    a.machinings[0].zDisimp = -1000000000;
+    ASSERT_EQ(Open(List({Bar({a})})).LoadBarDetail(0), 0) << g_errorText;
+    EXPECT_EQ(list_->records[0]->totalDepth, 1000000000);
+    EXPECT_EQ(list_->records[0]->Zdisimp, -1000000000);
+    EXPECT_EQ(list_->records[1]->depthSteps, 1);
 }
 
 TEST_F(DetailTest, EndAnglesByVariantAndOption) {
