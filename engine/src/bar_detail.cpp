@@ -425,8 +425,9 @@ bool ReadPlace(const uint8_t* rec, const BarValues& bv, bool noTool, const Store
 }
 
 // The largest angle a record may hold, in degrees: angles are carried on in thousandths in 32
-// bits, and the steps that bring one into a turn then take a few thousand turns at most.
-constexpr double kMaxAngle = 2147483.0;
+// bits with room for a turn either way, and the steps that bring one into a turn then take a
+// few thousand steps at most.
+constexpr double kMaxAngle = 2000000.0;
 
 // The record's face, figure and direction angles within that bound (a value that is not a
 // number is left to the steps that read it, as before).

@@ -145,6 +145,10 @@ TEST_F(DetailTest, RecordsBeyondTheirPlacesAreRefused) {
         {"face angle far beyond a turn", [](auto& m, auto&) { m.faceAngle = 7.1305346e30f; }},
         {"face angle infinite", [](auto& m, auto&) { m.faceAngle = HUGE_VALF; }},
         {"figure angle infinite", [](auto& m, auto&) { m.figureAngle = -HUGE_VALF; }},
+        {"blade record's face infinite", [](auto& m, auto&) { m.tool = g_pSettings->QBLADE_NAME, m.faceAngle = HUGE_VALF; }},
+        {"blade record's figure angle at the edge, turned by face 270", [](auto& m, auto&) {
+             m.tool = g_pSettings->QBLADE_NAME, m.faceAngle = 270, m.figureAngle = 2147483.0f;
+         }},
     };
     alarm(60);
     for (const auto& row : rows) {
