@@ -814,7 +814,7 @@ int ReadEndAngles(const StoredPiece& sp, WorkingPiece& p) {
     p.ADxRead = sp.angle[0];
     p.ASxRead = sp.angle[1];
     for (int e = 0; e < 2; ++e) {
-        int32_t a = sp.angle[e];
+        int64_t a = sp.angle[e]; // 64 bits: the lower edge is turned positive too
         int32_t flag = 0;
         if (a < 0) {
             if (a != -90000) flag = 1;
@@ -829,7 +829,7 @@ int ReadEndAngles(const StoredPiece& sp, WorkingPiece& p) {
             SetErrorText("%s", MsgError("WRONG_ANG_PIECE"));
             return 1;
         }
-        (e == 0 ? p.ADx : p.ASx) = a;
+        (e == 0 ? p.ADx : p.ASx) = static_cast<int32_t>(a);
         (e == 0 ? p.SDx : p.SSx) = flag;
     }
     return 0;

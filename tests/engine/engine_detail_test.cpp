@@ -183,6 +183,8 @@ TEST_F(DetailTest, EndAnglesByVariantAndOption) {
     // Variant 1: angles outside 0..180 degrees (exclusive) are refused as well.
     EXPECT_EQ(with(180000), 2);
     EXPECT_STREQ(g_errorText, Err("WRONG_ANG_PIECE").c_str());
+    EXPECT_EQ(with(INT32_MIN), 2); // turned positive, it is far beyond
+    EXPECT_STREQ(g_errorText, Err("WRONG_ANG_PIECE").c_str());
     EXPECT_EQ(with(135000), 0) << g_errorText;
     Reinstall(0, "CONF-V0");
     EXPECT_EQ(with(22500), 0) << g_errorText;
