@@ -369,8 +369,8 @@ int ReadFigure(const uint8_t* rec, int32_t figure, int formatVersion, WorkingMac
     return 0;
 }
 
-// The largest place, depth or extent a record may hold, read or formed, in thousandths of a
-// millimetre: a kilometre, far beyond any bar the machine takes, and two of them still add,
+// The largest place, depth, extent or length a list may hold, read or formed, in thousandths
+// of a millimetre: a kilometre, far beyond any bar the machine takes, and two of them still add,
 // subtract or negate within 32 bits.
 constexpr int64_t kMaxPlace = 1000000000;
 
@@ -903,12 +903,20 @@ int BarComputation::CountStoredRecords(StoredRecords& stored, int* storedTotal) 
     const int nPieces = PieceCountOfDetail();
     int slicesTotal = 0;
     *storedTotal = 0;
+    // The pieces are laid one after the other from the bar's head: the bar, and its pieces
+    // together, within the lengths a list may hold.
+    if (!PlaceHolds(bar.length)) {
+        SetErrorText("%s", MsgError("ERR_READ"));
+        return 1;
+    }
+    int64_t piecesLength = 0;
     if (stored.Rewind() != 0) return 1;
     if (nPieces > 0) {
         for (int i = 0; i < nPieces; ++i) {
             StoredPiece sp;
             if (stored.ReadPieceRecord(sp) != 0) return 1;
-            if (sp.machinings < 0) {
+            piecesLength += std::llabs(int64_t{sp.length});
+            if (sp.machinings < 0 || !PlaceHolds(piecesLength)) {
                 SetErrorText("%s", MsgError("ERR_READ"));
                 return 1;
             }

@@ -174,6 +174,35 @@ TEST_F(DetailTest, RecordsBeyondTheirPlacesAreRefused) {
     EXPECT_EQ(list_->records[1]->depthSteps, 1);
 }
 
+// A bar, or its pieces together, beyond the lengths a list may hold: refused before the pieces
+// are laid along the bar and its ends trimmed, on every variant.
+TEST_F(DetailTest, BarsAndPiecesBeyondTheirLengthsAreRefused) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    const struct {
+        const char* what;
+        int32_t bar, first, second;
+    } rows[] = {
+        {"a piece at the lower edge", 6000000, kMin, 500000},
+        {"two pieces at the upper edge", 6000000, kMax, kMax},
+        {"the bar at the upper edge", kMax, 500000, 500000},
+        {"the bar at the lower edge", kMin, 500000, 500000},
+    };
+    for (const auto& [variant, conf] : {std::pair{1, "CONF"}, std::pair{0, "CONF-V0"}, std::pair{2, "CONF-V2"}}) {
+        Reinstall(variant, conf);
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(conf) + ": " + row.what);
+            ldatest::PieceSpec a = Piece("A", row.first);
+            ldatest::PieceSpec b = Piece("B", row.second);
+            a.machinings = {Drill(100000, 90)};
+            EXPECT_EQ(Compute(List({Bar({a, b}, row.bar)}), 1), 2);
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_READ"));
+        }
+    }
+    // Pieces of a kilometre together still make a detail.
+    ASSERT_EQ(Open(List({Bar({Piece("A", 600000000), Piece("B", 400000000)}, 1000000000)})).LoadBarDetail(0), 0)
+        << g_errorText;
+}
+
 TEST_F(DetailTest, EndAnglesByVariantAndOption) {
     auto with = [&](int32_t right, int32_t second = 90000) {
         ldatest::PieceSpec a = Piece("A", 500000, right, 90000);
