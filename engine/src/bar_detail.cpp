@@ -369,35 +369,72 @@ int ReadFigure(const uint8_t* rec, int32_t figure, int formatVersion, WorkingMac
     return 0;
 }
 
+// The largest place, depth, extent or length a list may hold, read or formed, in thousandths
+// of a millimetre: a kilometre, far beyond any bar the machine takes, and two of them still add,
+// subtract or negate within 32 bits.
+constexpr int64_t kMaxPlace = 1000000000;
+
+bool PlaceHolds(int64_t v) { return v >= -kMaxPlace && v <= kMaxPlace; }
+
 // Position and depths, and the extents: the tool path is the figure narrowed by the tool
 // radius on every side (the path of the tool's centre); the radius side is the support-vice
-// zone the record starts with.
-void ReadPlace(const uint8_t* rec, const BarValues& bv, bool noTool, const StoredMachining& v, WorkingMachining& m) {
+// zone the record starts with. The values are formed in 64 bits: false (nothing set) when one
+// of them leaves the places a record may hold.
+bool ReadPlace(const uint8_t* rec, const BarValues& bv, bool noTool, const StoredMachining& v, WorkingMachining& m) {
     using namespace lda::mach;
     const MachineSettings& s = *g_pSettings;
-    m.X = lda::GetI32(rec + kX);
-    m.Y = lda::GetI32(rec + kY) + bv.yOffset;
-    m.Z = lda::GetI32(rec + kZ) + bv.zOffset;
+    const int64_t x = lda::GetI32(rec + kX);
+    const int64_t y = int64_t{lda::GetI32(rec + kY)} + bv.yOffset;
+    const int64_t z = int64_t{lda::GetI32(rec + kZ)} + bv.zOffset;
+    int64_t steps = m.depthSteps, stepDepth = m.stepDepth, totalDepth = m.totalDepth;
     if (!noTool) {
-        m.depthSteps = std::max(lda::GetI32(rec + kDepthCount) - 1, 1);
-        m.stepDepth = lda::GetI32(rec + kStepDepth);
-        m.totalDepth = m.depthSteps * m.stepDepth;
+        steps = std::max<int64_t>(int64_t{lda::GetI32(rec + kDepthCount)} - 1, 1);
+        stepDepth = lda::GetI32(rec + kStepDepth);
+        totalDepth = steps * stepDepth;
     }
-    m.Zdisimp = lda::GetI32(rec + kZDisimp);
+    const int64_t zDisimp = lda::GetI32(rec + kZDisimp);
+    const int64_t addX = m.TipoLavor == kKindSlicerBlade ? 0 : x;
+    const int64_t xFm = addX + lda::GetI32(rec + kXMin);
+    const int64_t xFM = addX + lda::GetI32(rec + kXMax);
+    const int64_t yFm = lda::GetI32(rec + kYMin);
+    const int64_t yFM = lda::GetI32(rec + kYMax);
+    const int64_t r = m.toolRadius;
+    for (const int64_t w : {x, y, z, stepDepth, totalDepth, zDisimp, xFm, xFM, yFm, yFM, xFm + r, xFM - r, yFm + r,
+                            yFM - r})
+        if (!PlaceHolds(w)) return false;
+    m.X = static_cast<int32_t>(x);
+    m.Y = static_cast<int32_t>(y);
+    m.Z = static_cast<int32_t>(z);
+    m.depthSteps = static_cast<int32_t>(steps); // at most the depth slots: RecordFitsSlots
+    m.stepDepth = static_cast<int32_t>(stepDepth);
+    m.totalDepth = static_cast<int32_t>(totalDepth);
+    m.Zdisimp = static_cast<int32_t>(zDisimp);
     m.Svuotam = rec[kSvuotam];
     m.Svuotam2 = rec[kSvuotam2];
     m.AngFig = StepIntoRange(ToThousandths(v.figureAngle), 360000, 0, 360000);
     m.SupportZone = MachineVariant == 2 ? -1 : (s.MORSE_SUPP > 0 ? 0 : -1);
-    const int32_t addX = m.TipoLavor == kKindSlicerBlade ? 0 : m.X;
-    m.XFm = addX + lda::GetI32(rec + kXMin);
-    m.XFM = addX + lda::GetI32(rec + kXMax);
-    m.YFm = lda::GetI32(rec + kYMin);
-    m.YFM = lda::GetI32(rec + kYMax);
-    const int32_t r = m.toolRadius;
-    m.Xm = m.XFm + r;
-    m.XM = m.XFM - r;
-    m.Ym = m.YFm + r;
-    m.YM = m.YFM - r;
+    m.XFm = static_cast<int32_t>(xFm);
+    m.XFM = static_cast<int32_t>(xFM);
+    m.YFm = static_cast<int32_t>(yFm);
+    m.YFM = static_cast<int32_t>(yFM);
+    m.Xm = static_cast<int32_t>(xFm + r);
+    m.XM = static_cast<int32_t>(xFM - r);
+    m.Ym = static_cast<int32_t>(yFm + r);
+    m.YM = static_cast<int32_t>(yFM - r);
+    return true;
+}
+
+// The largest angle a record may hold, in degrees: angles are carried on in thousandths in 32
+// bits with room for a turn either way, and the steps that bring one into a turn then take a
+// few thousand steps at most.
+constexpr double kMaxAngle = 2000000.0;
+
+// The record's face, figure and direction angles within that bound (a value that is not a
+// number is left to the steps that read it, as before).
+bool AnglesHold(const StoredMachining& v) {
+    for (const float a : {v.face, v.figureAngle, v.direction})
+        if (std::fabs(static_cast<double>(a)) > kMaxAngle) return false;
+    return true;
 }
 
 // The list's own speeds, the speed of rotation, the figure's sense and the marks.
@@ -431,15 +468,17 @@ void UnfoldFigure30(WorkingMachining& m) {
     if (m.Figura == 6000 && MachineVariant == 2) m.TipoLavor = kKindFigure6000;
 }
 
-// The depth-step records from the record's tail.
-void ReadDepthSteps(const uint8_t* tail, int tailLen, const StoredMachining& v, const ToolRecord& tool,
+// The depth-step records from the record's tail; false when a step's depth leaves the places
+// a record may hold.
+bool ReadDepthSteps(const uint8_t* tail, int tailLen, const StoredMachining& v, const ToolRecord& tool,
                     WorkingMachining& m) {
-    if (tailLen <= 0 || tail == nullptr) return;
+    if (tailLen <= 0 || tail == nullptr) return true;
     const int entries = std::min({tailLen / lda::kTailEntrySize, m.depthSteps, kMaxDepthSteps});
     for (int i = 0; i < entries; ++i) {
         const uint8_t* e = tail + i * lda::kTailEntrySize;
         DepthStepRecord& d = m.depthStepRecords[i];
         d.depth = lda::GetI32(e);
+        if (!PlaceHolds(d.depth)) return false;
         for (int k = 0; k < 3; ++k) d.values[k] = lda::GetI32(e + 4 + 4 * k);
         d.flags = lda::GetI32(e + 16);
         d.value16 = lda::GetI16(e + 20);
@@ -451,6 +490,7 @@ void ReadDepthSteps(const uint8_t* tail, int tailLen, const StoredMachining& v, 
         m.totalDepth = m.depthStepRecords[entries - 1].depth;
         m.depthStepMarker = 1;
     }
+    return true;
 }
 
 } // namespace
@@ -474,7 +514,10 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
         tool = &g_pRallaTools->Tool(0);
     else if (ConvertTool(rec, v.tool, m, &tool) != 0)
         return 1;
-    ReadPlace(rec, BarEngineValues(*currentBar), noTool, v, m);
+    if (!ReadPlace(rec, BarEngineValues(*currentBar), noTool, v, m) || !AnglesHold(v)) {
+        SetBadRecordMessage(rec);
+        return 1;
+    }
     ConvertFaceAngle(v.face, m);
     ReadSpeeds(rec, v, *tool, m);
     UnfoldFigure30(m);
@@ -483,7 +526,10 @@ int BarComputation::ConvertRecord(const uint8_t* rec, const uint8_t* tail, int t
         return 1;
     }
     if (ConvertProgramName(rec, v.figureAngle, v.face, v.direction, m) != 0) return 1;
-    ReadDepthSteps(tail, tailLen, v, *tool, m);
+    if (!ReadDepthSteps(tail, tailLen, v, *tool, m)) {
+        SetBadRecordMessage(rec);
+        return 1;
+    }
     return 0;
 }
 
@@ -768,7 +814,7 @@ int ReadEndAngles(const StoredPiece& sp, WorkingPiece& p) {
     p.ADxRead = sp.angle[0];
     p.ASxRead = sp.angle[1];
     for (int e = 0; e < 2; ++e) {
-        int32_t a = sp.angle[e];
+        int64_t a = sp.angle[e]; // 64 bits: the lower edge is turned positive too
         int32_t flag = 0;
         if (a < 0) {
             if (a != -90000) flag = 1;
@@ -783,7 +829,7 @@ int ReadEndAngles(const StoredPiece& sp, WorkingPiece& p) {
             SetErrorText("%s", MsgError("WRONG_ANG_PIECE"));
             return 1;
         }
-        (e == 0 ? p.ADx : p.ASx) = a;
+        (e == 0 ? p.ADx : p.ASx) = static_cast<int32_t>(a);
         (e == 0 ? p.SDx : p.SSx) = flag;
     }
     return 0;
@@ -857,12 +903,20 @@ int BarComputation::CountStoredRecords(StoredRecords& stored, int* storedTotal) 
     const int nPieces = PieceCountOfDetail();
     int slicesTotal = 0;
     *storedTotal = 0;
+    // The pieces are laid one after the other from the bar's head: the bar, and its pieces
+    // together, within the lengths a list may hold.
+    if (!PlaceHolds(bar.length)) {
+        SetErrorText("%s", MsgError("ERR_READ"));
+        return 1;
+    }
+    int64_t piecesLength = 0;
     if (stored.Rewind() != 0) return 1;
     if (nPieces > 0) {
         for (int i = 0; i < nPieces; ++i) {
             StoredPiece sp;
             if (stored.ReadPieceRecord(sp) != 0) return 1;
-            if (sp.machinings < 0) {
+            piecesLength += std::llabs(int64_t{sp.length});
+            if (sp.machinings < 0 || !PlaceHolds(piecesLength)) {
                 SetErrorText("%s", MsgError("ERR_READ"));
                 return 1;
             }

@@ -1,6 +1,8 @@
 // Bar detail loading and the tool checks: names, groups, tools, damaged records, end angles,
 // head slices, bar progress, figure checks, slots joined across a shared cut, bar length.
+#include <cmath>
 #include <cstring>
+#include <unistd.h>
 
 #include "engine_fixture.h"
 #include "machine/lda_format.h"
@@ -122,6 +124,85 @@ TEST_F(DetailTest, DamagedRecordsAreRefused) {
     }
 }
 
+// Places, depths and angles beyond what a record may hold: refused as damaged, never summed,
+// multiplied or negated past 32 bits, nor stepped into a turn without end (the watchdog stops
+// the program if a row runs on).
+TEST_F(DetailTest, RecordsBeyondTheirPlacesAreRefused) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    std::vector<uint8_t> deepTail(lda::kTailEntrySize, 0);
+    lda::PutI32(deepTail.data(), kMax);
+    const struct {
+        const char* what;
+        void (*damage)(ldatest::MachiningSpec&, const std::vector<uint8_t>&);
+    } rows[] = {
+        {"step depth at the edge, two steps", [](auto& m, auto&) { m.depthCount = 3, m.stepDepth = kMax; }},
+        {"X with its least extent at the edge", [](auto& m, auto&) { m.x = 1050000, m.xMin = kMax; }},
+        {"greatest extent at the edge", [](auto& m, auto&) { m.yMax = kMax; }},
+        {"Y at the lower edge, negated on face 90", [](auto& m, auto&) { m.y = kMin; }},
+        {"Z at the upper edge", [](auto& m, auto&) { m.z = kMax; }},
+        {"clearance at the edge", [](auto& m, auto&) { m.zDisimp = kMax; }},
+        {"a depth step at the edge", [](auto& m, auto& t) { m.tail = t; }},
+        {"face angle far beyond a turn", [](auto& m, auto&) { m.faceAngle = 7.1305346e30f; }},
+        {"face angle infinite", [](auto& m, auto&) { m.faceAngle = HUGE_VALF; }},
+        {"figure angle infinite", [](auto& m, auto&) { m.figureAngle = -HUGE_VALF; }},
+        {"blade record's face infinite", [](auto& m, auto&) { m.tool = g_pSettings->QBLADE_NAME, m.faceAngle = HUGE_VALF; }},
+        {"blade record's figure angle at the edge, turned by face 270", [](auto& m, auto&) {
+             m.tool = g_pSettings->QBLADE_NAME, m.faceAngle = 270, m.figureAngle = 2147483.0f;
+         }},
+    };
+    alarm(60);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ldatest::PieceSpec a = Piece("A", 500000);
+        a.machinings = {Drill(100000, 90)};
+        row.damage(a.machinings[0], deepTail);
+        EXPECT_EQ(Compute(List({Bar({a})})), 2);
+        EXPECT_EQ(std::string(g_errorText).rfind(Err("ERR_BAD_RECORD"), 0), 0u) << g_errorText;
+    }
+    alarm(0);
+    // The largest places a record may hold still make a detail; a depth count below one is one
+    // step, down to the lower edge.
+    ldatest::PieceSpec a = Piece("A", 500000);
+    a.machinings = {Drill(100000, 90), Drill(200000, 90)};
+    a.machinings[1].depthCount = kMin;
+    a.machinings[0].depthCount = 3;
+    a.machinings[0].stepDepth = 500000000;
+    a.machinings[0].zDisimp = -1000000000;
+    ASSERT_EQ(Open(List({Bar({a})})).LoadBarDetail(0), 0) << g_errorText;
+    EXPECT_EQ(list_->records[0]->totalDepth, 1000000000);
+    EXPECT_EQ(list_->records[0]->Zdisimp, -1000000000);
+    EXPECT_EQ(list_->records[1]->depthSteps, 1);
+}
+
+// A bar, or its pieces together, beyond the lengths a list may hold: refused before the pieces
+// are laid along the bar and its ends trimmed, on every variant.
+TEST_F(DetailTest, BarsAndPiecesBeyondTheirLengthsAreRefused) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    const struct {
+        const char* what;
+        int32_t bar, first, second;
+    } rows[] = {
+        {"a piece at the lower edge", 6000000, kMin, 500000},
+        {"two pieces at the upper edge", 6000000, kMax, kMax},
+        {"the bar at the upper edge", kMax, 500000, 500000},
+        {"the bar at the lower edge", kMin, 500000, 500000},
+    };
+    for (const auto& [variant, conf] : {std::pair{1, "CONF"}, std::pair{0, "CONF-V0"}, std::pair{2, "CONF-V2"}}) {
+        Reinstall(variant, conf);
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(conf) + ": " + row.what);
+            ldatest::PieceSpec a = Piece("A", row.first);
+            ldatest::PieceSpec b = Piece("B", row.second);
+            a.machinings = {Drill(100000, 90)};
+            EXPECT_EQ(Compute(List({Bar({a, b}, row.bar)}), 1), 2);
+            EXPECT_EQ(std::string(g_errorText), Err("ERR_READ"));
+        }
+    }
+    // Pieces of a kilometre together still make a detail.
+    ASSERT_EQ(Open(List({Bar({Piece("A", 600000000), Piece("B", 400000000)}, 1000000000)})).LoadBarDetail(0), 0)
+        << g_errorText;
+}
+
 TEST_F(DetailTest, EndAnglesByVariantAndOption) {
     auto with = [&](int32_t right, int32_t second = 90000) {
         ldatest::PieceSpec a = Piece("A", 500000, right, 90000);
@@ -130,6 +211,8 @@ TEST_F(DetailTest, EndAnglesByVariantAndOption) {
     };
     // Variant 1: angles outside 0..180 degrees (exclusive) are refused as well.
     EXPECT_EQ(with(180000), 2);
+    EXPECT_STREQ(g_errorText, Err("WRONG_ANG_PIECE").c_str());
+    EXPECT_EQ(with(INT32_MIN), 2); // turned positive, it is far beyond
     EXPECT_STREQ(g_errorText, Err("WRONG_ANG_PIECE").c_str());
     EXPECT_EQ(with(135000), 0) << g_errorText;
     Reinstall(0, "CONF-V0");
