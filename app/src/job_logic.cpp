@@ -298,7 +298,10 @@ TimeLogTotalResult AppendTimeLogTotal(const std::string& path, bool fresh, doubl
         // The log is read as it streams in: a long-lived log has no size the total stops at. A
         // log that cannot be read gets no total (it would be wrong); a missing one totals 0.
         TimeLogTotaliser sum;
-        if (!plat::ReadFileChunks(path, [&sum](std::string_view bytes) { sum.Feed(bytes); }) && errno != ENOENT) {
+        if (!plat::ReadFileChunks(path, [&sum](std::string_view bytes) {
+                sum.Feed(bytes);
+                return true;
+            }) && errno != ENOENT) {
             SetFileFaultText(false, path.c_str(), errno);
             return TimeLogTotalResult::NotRead;
         }

@@ -491,43 +491,21 @@ bool WriteRecordAtomic(std::string_view path, const std::string& data) {
 
 bool ReadWholeFile(std::string_view path, std::string& out, std::size_t maxBytes) {
     out.clear();
-    std::string p = FindExisting(path);
-    if (p.empty()) {
-        errno = ENOENT;
-        return false;
-    }
-    if (const int fault = detail::InjectedFault(p, FileOp::Read); fault != 0) {
-        errno = fault;
-        return false;
-    }
-    const int fd = OpenPlainFile(p, false);
-    if (fd < 0) return false;
-    char buf[65536];
-    int err = 0;
-    for (;;) {
-        ssize_t r = ::read(fd, buf, sizeof buf);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            break;
-        }
-        if (r == 0) break;
-        if (out.size() + static_cast<size_t>(r) > maxBytes) { // growing past the bound as it is read
-            err = EFBIG;
-            break;
-        }
-        out.append(buf, static_cast<size_t>(r));
-    }
-    ::close(fd);
-    if (err != 0) {
+    // Growing past the bound as it is read stops the read (EFBIG).
+    const bool ok = ReadFileChunks(path, [&out, maxBytes](std::string_view bytes) {
+        if (out.size() + bytes.size() > maxBytes) return false;
+        out.append(bytes);
+        return true;
+    });
+    if (!ok) {
+        const int err = errno;
         out.clear();
         errno = err;
-        return false;
     }
-    return true;
+    return ok;
 }
 
-bool ReadFileChunks(std::string_view path, const std::function<void(std::string_view)>& chunk) {
+bool ReadFileChunks(std::string_view path, const std::function<bool(std::string_view)>& chunk) {
     const std::string p = FindExisting(path);
     if (p.empty()) {
         errno = ENOENT;
@@ -549,7 +527,10 @@ bool ReadFileChunks(std::string_view path, const std::function<void(std::string_
             break;
         }
         if (r == 0) break;
-        chunk(std::string_view(buf, static_cast<std::size_t>(r)));
+        if (!chunk(std::string_view(buf, static_cast<std::size_t>(r)))) {
+            err = EFBIG;
+            break;
+        }
     }
     ::close(fd);
     errno = err;

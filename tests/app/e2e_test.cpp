@@ -64,18 +64,24 @@ protected:
     std::string lda_;
 };
 
+// A bar of the demo's profile, without pieces.
+ldatest::BarSpec DemoProfileBar(const char* name, int32_t length) {
+    ldatest::BarSpec b;
+    b.name = name;
+    b.series = "ALU60";
+    b.code = "T6001";
+    b.yMax = 60000;
+    b.zMax = 45000;
+    b.length = length;
+    return b;
+}
+
 // A list whose second bar is shorter than its pieces: the confirmation refuses it.
 ldatest::ListSpec ListWithAShortBar() {
     ldatest::ListSpec spec;
     spec.description = "BARRA CORTA";
     auto bar = [](const char* name, int32_t length) {
-        ldatest::BarSpec b;
-        b.name = name;
-        b.series = "ALU60";
-        b.code = "T6001";
-        b.yMax = 60000;
-        b.zMax = 45000;
-        b.length = length;
+        ldatest::BarSpec b = DemoProfileBar(name, length);
         for (const char* piece : {"P1", "P2"}) {
             ldatest::PieceSpec p;
             p.name = piece;
@@ -181,13 +187,7 @@ int FirstBarReportFails(const char* nativePath, plat::FileOp op) {
 ldatest::ListSpec OneBarList(const char* name, int32_t length, uint16_t repetitions, const char* tool) {
     ldatest::ListSpec spec;
     spec.description = name;
-    ldatest::BarSpec b;
-    b.name = name;
-    b.series = "ALU60";
-    b.code = "T6001";
-    b.yMax = 60000;
-    b.zMax = 45000;
-    b.length = length;
+    ldatest::BarSpec b = DemoProfileBar(name, length);
     b.repetitions = repetitions;
     ldatest::PieceSpec p;
     p.name = "P1";
